@@ -1,0 +1,211 @@
+#include "untMRPUtils.h"
+#include "Exceptions.h"
+#include <QDate>
+#include <QStringList>
+#include <cmath>
+#include <cstdio>
+
+namespace untMRPUtils {
+
+namespace {
+const QDate kBaseDate(1899, 12, 30);
+constexpr double kResidue = 1e-9;
+}
+
+std::int64_t DateToDay(TDateTime date)
+{
+    return static_cast<std::int64_t>(std::floor(date + 1e-9));
+}
+
+QString DayToDateStr(std::int64_t day)
+{
+    return kBaseDate.addDays(day).toString(QStringLiteral("yyyyMMdd"));
+}
+
+QString DateTimeToSQLStr(TDateTime dateTime)
+{
+    const std::int64_t day = DateToDay(dateTime);
+    qint64 secs = std::llround((dateTime - static_cast<double>(day)) * 86400.0);
+    if (secs >= 86400)
+        secs = 86399;
+    char buf[16];
+    std::snprintf(buf, sizeof buf, " %02d:%02d:%02d", int(secs / 3600), int(secs / 60 % 60), int(secs % 60));
+    return DayToDateStr(day) + QLatin1String(buf);
+}
+
+QString SQLQty(double value)
+{
+    if (!std::isfinite(value))
+        throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    if (value == 0)
+        value = 0; // no "-0.00000000"
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.8f", value);
+    QString s = QLatin1String(buf);
+    if (s == QLatin1String("-0.00000000"))
+        s = QStringLiteral("0.00000000");
+    return s;
+}
+
+QString QuoteSQL(const QString& text)
+{
+    QString s = text;
+    s.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + s + QLatin1Char('\'');
+}
+
+QString FloatToText(double value)
+{
+    if (!std::isfinite(value))
+        throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    // 15 significant digits hide the binary residue of decimal sums
+    // (0.1+0.2 gives 0.3) as the ERP's own texts do.
+    char buf[64];
+    std::snprintf(buf, sizeof buf, "%.15g", value);
+    QString s = QLatin1String(buf);
+    if (s.contains(QLatin1Char('e'))) {
+        std::snprintf(buf, sizeof buf, "%.10f", value);
+        s = QLatin1String(buf);
+        if (s.contains(QLatin1Char('.'))) {
+            while (s.endsWith(QLatin1Char('0')))
+                s.chop(1);
+            if (s.endsWith(QLatin1Char('.')))
+                s.chop(1);
+        }
+    }
+    if (s == QLatin1String("-0"))
+        s = QStringLiteral("0");
+    return s;
+}
+
+double TextToFloat(const QString& text, bool* ok)
+{
+    bool good = false;
+    const double v = text.trimmed().toDouble(&good); // QString::toDouble is C locale
+    if (ok)
+        *ok = good && std::isfinite(v);
+    return good && std::isfinite(v) ? v : 0.0;
+}
+
+QString IntToBase36(std::uint32_t value, int minWidth)
+{
+    static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
+    QString s;
+    do {
+        s.prepend(QLatin1Char(digits[value % 36]));
+        value /= 36;
+    } while (value != 0);
+    while (s.size() < minWidth)
+        s.prepend(QLatin1Char('0'));
+    return s;
+}
+
+QString PeriodKey(int periodIndex)
+{
+    return IntToBase36(static_cast<std::uint32_t>(periodIndex < 0 ? 0 : periodIndex), 2);
+}
+
+int PeriodKeyToIndex(const QString& key)
+{
+    const QString k = key.trimmed().toUpper();
+    if (k.isEmpty())
+        return -1;
+    int v = 0;
+    for (QChar c : k) {
+        int d;
+        if (c >= QLatin1Char('0') && c <= QLatin1Char('9'))
+            d = c.unicode() - '0';
+        else if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
+            d = c.unicode() - 'A' + 10;
+        else
+            return -1;
+        v = v * 36 + d;
+        if (v > 1000000)
+            return -1;
+    }
+    return v;
+}
+
+int EffectiveDecimals(int itmDecimal)
+{
+    return (itmDecimal < 0 || itmDecimal > 8) ? 8 : itmDecimal;
+}
+
+double QtyUnit(int itmPutInteger, int itmDecimal)
+{
+    return itmPutInteger == 1 ? 1.0 : std::pow(10.0, -EffectiveDecimals(itmDecimal));
+}
+
+double RoundTo(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double v = value * scale;
+    // The nudge lies far below the eight decimals that quantities carry, so it
+    // only lifts a half that binary arithmetic left just short of .5.
+    const double r = std::round(v + std::copysign(kResidue + std::fabs(v) * 4e-15, v));
+    return r / scale;
+}
+
+double TruncTo(double value, int decimals)
+{
+    const double scale = std::pow(10.0, decimals);
+    const double v = value * scale;
+    const double r = std::trunc(v + std::copysign(kResidue + std::fabs(v) * 4e-15, v));
+    return r / scale;
+}
+
+double CeilQty(double value)
+{
+    return std::ceil(value - (kResidue + std::fabs(value) * 4e-15));
+}
+
+double RoundItemQty(double value, int itmPutInteger, int itmDecimal)
+{
+    if (itmPutInteger == 1)
+        return CeilQty(value);
+    return RoundTo(value, EffectiveDecimals(itmDecimal));
+}
+
+double TruncItemQty(double value, int itmPutInteger, int itmDecimal)
+{
+    return TruncTo(value, itmPutInteger == 1 ? 0 : EffectiveDecimals(itmDecimal));
+}
+
+bool IsResidue(double value, double unit)
+{
+    return std::fabs(value) < kResidue * unit;
+}
+
+TMRPSQLBatch::TMRPSQLBatch(TExecutor executor, QString header)
+    : FExecutor(std::move(executor)), FHeader(std::move(header))
+{
+}
+
+void TMRPSQLBatch::Add(const QString& statement)
+{
+    if (FText.isEmpty())
+        FText = FHeader;
+    FText += statement;
+    if (FText.size() > MaxBatchChars) {
+        const QString text = FText;
+        FText.clear();
+        if (FExecutor)
+            FExecutor(text);
+        else
+            FExecuted << text;
+    }
+}
+
+void TMRPSQLBatch::Flush()
+{
+    if (FText.isEmpty())
+        return;
+    const QString text = FText;
+    FText.clear();
+    if (FExecutor)
+        FExecutor(text);
+    else
+        FExecuted << text;
+}
+
+} // namespace untMRPUtils

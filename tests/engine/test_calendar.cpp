@@ -1,0 +1,251 @@
+// Plan periods, hints texts and working-day arithmetic.
+#include "untMRPCalendar.h"
+#include "untMRPUtils.h"
+#include "Exceptions.h"
+#include <cmath>
+#include <limits>
+#include <QDate>
+#include <gtest/gtest.h>
+
+using namespace untMRPUtils;
+
+namespace {
+
+std::int64_t Day(int y, int m, int d)
+{
+    return QDate(1899, 12, 30).daysTo(QDate(y, m, d));
+}
+
+// Every Saturday and Sunday between two dates, plus extra days off.
+TInt64DynArray Weekends(std::int64_t from, std::int64_t to, std::vector<std::int64_t> extra = {})
+{
+    TInt64DynArray h;
+    for (std::int64_t d = from; d <= to; ++d) {
+        const int dow = QDate(1899, 12, 30).addDays(d).dayOfWeek();
+        if (dow >= 6 || std::find(extra.begin(), extra.end(), d) != extra.end())
+            h.push_back(d);
+    }
+    return h;
+}
+
+} // namespace
+
+TEST(PlanPeriods, TextRoundTripAndShape)
+{
+    TPlanPeriods p;
+    ASSERT_TRUE(TextToPlanPeriods(QStringLiteral("45292|45299|"), p));
+    ASSERT_EQ(p.size(), 3u);
+    EXPECT_EQ(p[0].PeriodKind, ppkDelay);
+    EXPECT_EQ(p[0].DateBegin, 0);
+    EXPECT_EQ(p[0].DateEnd, Day(2023, 12, 31));
+    EXPECT_EQ(p[1].PeriodKind, ppkNormal);
+    EXPECT_EQ(p[1].DateBegin, Day(2024, 1, 1));
+    EXPECT_EQ(p[1].DateEnd, Day(2024, 1, 7));
+    EXPECT_EQ(p[2].PeriodKind, ppkExceed);
+    EXPECT_EQ(p[2].DateBegin, Day(2024, 1, 8));
+    EXPECT_EQ(p[2].DateEnd, Day(9999, 12, 31));
+    EXPECT_EQ(PlanPeriodsToText(p), QStringLiteral("45292|45299|"));
+    EXPECT_EQ(GetPlanBeginDate(p), Day(2024, 1, 1));
+    EXPECT_EQ(GetPlanEndDate(p), Day(2024, 1, 7));
+
+    ASSERT_TRUE(TextToPlanPeriods(QStringLiteral("45292|45299|45306|"), p));
+    EXPECT_EQ(p.size(), 4u);
+    EXPECT_EQ(PlanPeriodsToText(p), QStringLiteral("45292|45299|45306|"));
+}
+
+TEST(PlanPeriods, EmptyTextGivesOneElement)
+{
+    for (const QString& text : {QString(), QStringLiteral(" | "), QStringLiteral("|")}) {
+        TPlanPeriods p(5);
+        EXPECT_FALSE(TextToPlanPeriods(text, p)) << text.toStdString();
+        ASSERT_EQ(p.size(), 1u);
+        EXPECT_EQ(GetPlanBeginDate(p), 0);
+        EXPECT_EQ(GetPlanEndDate(p), 0);
+        EXPECT_EQ(PlanPeriodsToText(p), QString());
+    }
+}
+
+TEST(PlanPeriods, FindIndexIgnoresTimeOfDay)
+{
+    TPlanPeriods p;
+    ASSERT_TRUE(TextToPlanPeriods(QStringLiteral("45292|45299|45306|"), p));
+    struct Case { double date; int index; };
+    const Case cases[] = {
+        {double(Day(2023, 12, 31)) + 0.75, 0},
+        {double(Day(2024, 1, 7)) + 0.75, 1}, // 18:00 on the last day of period 1
+        {double(Day(2024, 1, 8)), 2},
+        {double(Day(2024, 1, 14)) + 0.99, 2},
+        {double(Day(2030, 5, 5)), 3},
+        {double(Day(9999, 12, 31)) + 0.5, 3},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FindPlanPeriodIndex(p, c.date), c.index) << c.date;
+    EXPECT_EQ(FindPlanPeriodIndex(TPlanPeriods{}, 45000), -1);
+}
+
+TEST(PlanPeriods, Captions)
+{
+    TPlanPeriods p;
+    // 2024-03-01 is a Friday: one day, then a week, then the rest.
+    const QString text = QString::number(Day(2024, 3, 1)) + "|" + QString::number(Day(2024, 3, 2)) + "|"
+                         + QString::number(Day(2024, 3, 9)) + "|";
+    ASSERT_TRUE(TextToPlanPeriods(text, p));
+    EXPECT_EQ(BuildPlanPeriodCaptions(p, 0), QStringLiteral("前期"));
+    EXPECT_EQ(BuildPlanPeriodCaptions(p, 1), QStringLiteral("3/1 五"));
+    EXPECT_EQ(BuildPlanPeriodCaptions(p, 2), QStringLiteral("3/2-3/8"));
+    EXPECT_EQ(BuildPlanPeriodCaptions(p, 3), QStringLiteral("后期"));
+}
+
+TEST(PlanPeriods, PeriodQtyValue)
+{
+    TPlanPeriods p;
+    ASSERT_TRUE(TextToPlanPeriods(QStringLiteral("45292|45299|45306|"), p));
+    const QString hints = QStringLiteral("00=5\r\n02=7.5\r\n0A=");
+    EXPECT_EQ(GetPeriodQtyValue(p, 0, hints, 99, 45300), QVariant(5.0));
+    EXPECT_EQ(GetPeriodQtyValue(p, 2, hints, 99, 45300), QVariant(7.5));
+    EXPECT_TRUE(GetPeriodQtyValue(p, 1, hints, 99, 45300).isNull());
+    EXPECT_TRUE(GetPeriodQtyValue(p, 10, hints, 99, 45300).isNull());
+    // Without hints the row's own date decides.
+    EXPECT_EQ(GetPeriodQtyValue(p, 2, QString(), 12, 45300.75), QVariant(12.0));
+    EXPECT_TRUE(GetPeriodQtyValue(p, 1, QString(), 12, 45300).isNull());
+    EXPECT_TRUE(GetPeriodQtyValue(p, 2, QString(), 0, 45300).isNull());
+    EXPECT_TRUE(GetPeriodQtyValue(p, 2, QString(), QVariant(), 45300).isNull());
+}
+
+TEST(HintTexts, AdjustHintQty)
+{
+    struct Case { const char* hints; double delta; const char* result; };
+    const Case cases[] = {
+        {"00=5\r\n01=10", -12, "00=3\r\n"},
+        {"00=5\r\n01=10", +4, "00=9\r\n01=10"},
+        {"00=5\r\n01=10\r\n", +4, "00=9\r\n01=10\r\n"},
+        {"00=5\r\n01=10", -15, ""},
+        {"00=5\r\n01=10", -10, "00=5\r\n"},
+        {"00=5\r\n01=10", -3, "00=5\r\n01=7\r\n"},
+        {"00=5\r\n01=10", 0, "00=5\r\n01=10"},
+        {"", 5, ""},
+        {"no key", 5, "no key"},
+        {"0A=x\r\n01=1", 2, "0A=2\r\n01=1"},
+    };
+    for (const Case& c : cases) {
+        QString out;
+        AdjustHintQty(QString::fromUtf8(c.hints), out, c.delta);
+        EXPECT_EQ(out, QString::fromUtf8(c.result)) << c.hints << " by " << c.delta;
+    }
+}
+
+TEST(HintTexts, ParseBuildAndAdd)
+{
+    const auto e = ParseHints(QStringLiteral("0A=2\r\n00=1.5\r\nzz\r\n01=x\r\n00=1"));
+    ASSERT_EQ(e.size(), 2u);
+    EXPECT_EQ(e[0].Period, 0);
+    EXPECT_DOUBLE_EQ(e[0].Qty, 2.5);
+    EXPECT_EQ(e[1].Period, 10);
+    EXPECT_EQ(BuildHints({{10, 2}, {0, 0.1 + 0.2}, {3, 0}}), QStringLiteral("00=0.3\r\n0A=2"));
+    EXPECT_EQ(AddHintQty(QStringLiteral("01=4"), 1, -4), QString());
+    EXPECT_EQ(AddHintQty(QStringLiteral("02=4"), 1, 3), QStringLiteral("01=3\r\n02=4"));
+    EXPECT_EQ(PeriodKey(10), QStringLiteral("0A"));
+    EXPECT_EQ(PeriodKey(36), QStringLiteral("10"));
+}
+
+TEST(WorkDays, FindDateIndex)
+{
+    const TInt64DynArray h{10, 12, 12, 15};
+    EXPECT_EQ(FindDateIndex(h, 9), 0);
+    EXPECT_EQ(FindDateIndex(h, 10), 0);
+    EXPECT_EQ(FindDateIndex(h, 11), 1);
+    EXPECT_EQ(FindDateIndex(h, 12), 1);
+    EXPECT_EQ(FindDateIndex(h, 16), 4);
+    EXPECT_EQ(FindDateIndex({}, 16), 0);
+}
+
+TEST(WorkDays, ShiftAcrossWeekendsAndHolidays)
+{
+    // Weekends of 2024 plus Wednesday 2024-05-01 off.
+    const TInt64DynArray h = Weekends(Day(2024, 1, 1), Day(2024, 12, 31), {Day(2024, 5, 1)});
+    struct Case { std::int64_t date; int days; std::int64_t expected; };
+    const Case cases[] = {
+        {Day(2024, 4, 15), 5, Day(2024, 4, 8)},    // Monday back 5 -> the Monday before
+        {Day(2024, 4, 15), 1, Day(2024, 4, 12)},   // Monday back 1 -> Friday
+        {Day(2024, 5, 3), 2, Day(2024, 4, 30)},    // Friday back 2 over the holiday -> Tuesday
+        // Moving later gives the end of the range [date, result) of n working days.
+        {Day(2024, 4, 8), -5, Day(2024, 4, 13)},   // Monday on 5 -> Saturday
+        {Day(2024, 4, 12), -2, Day(2024, 4, 16)},  // Friday on 2 over the weekend -> Tuesday
+        {Day(2024, 4, 30), -2, Day(2024, 5, 3)},   // Tuesday on 2 over the holiday -> Friday
+        {Day(2024, 4, 15), 0, Day(2024, 4, 15)},
+        {Day(2000, 1, 5), 10, Day(2000, 1, 1)},    // never earlier than 2000-01-01
+        {Day(1999, 12, 20), 10, Day(1999, 12, 20)},
+        {Day(1999, 12, 20), -3, Day(2000, 1, 1)},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(ShiftWorkDays(h, c.days, c.date), double(c.expected)) << c.date << " " << c.days;
+    // Without holidays the shift is plain calendar days.
+    EXPECT_EQ(ShiftWorkDays({}, 3, Day(2024, 4, 15)), double(Day(2024, 4, 12)));
+}
+
+TEST(WorkDays, CountBetween)
+{
+    const TInt64DynArray h = Weekends(Day(2024, 1, 1), Day(2024, 12, 31), {Day(2024, 5, 1)});
+    struct Case { std::int64_t a, b; int expected; };
+    const Case cases[] = {
+        {Day(2024, 4, 15), Day(2024, 4, 15), 0},
+        {Day(2024, 4, 15), Day(2024, 4, 8), 5},
+        {Day(2024, 4, 8), Day(2024, 4, 15), -5},
+        {Day(2024, 5, 3), Day(2024, 4, 29), 3},
+        {Day(2024, 4, 29), Day(2024, 5, 3), -3},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(WorkDaysBetween(h, c.a, c.b), c.expected) << c.a << " " << c.b;
+    // A shift and the count agree: [r, d) holds exactly n working days.
+    for (int n = 1; n < 15; ++n) {
+        const auto back = static_cast<std::int64_t>(ShiftWorkDays(h, n, Day(2024, 5, 6)));
+        EXPECT_EQ(WorkDaysBetween(h, Day(2024, 5, 6), back), n);
+        const auto on = static_cast<std::int64_t>(ShiftWorkDays(h, -n, Day(2024, 4, 24)));
+        EXPECT_EQ(WorkDaysBetween(h, Day(2024, 4, 24), on), -n);
+    }
+}
+
+TEST(WorkDays, VariableLeadTime)
+{
+    EXPECT_EQ(CalcVarLeadTime(2, 3, 100, 250), 10);
+    EXPECT_EQ(CalcVarLeadTime(2, 3, 0, 250), 2);   // lot 0: fixed only
+    EXPECT_EQ(CalcVarLeadTime(2, 0, 100, 250), 2);
+    EXPECT_EQ(CalcVarLeadTime(2, 3, -5, 250), 2);
+    EXPECT_EQ(CalcVarLeadTime(0, 1, 0.1, 0.3), 3); // no residue day
+}
+
+TEST(Numbers, RoundingAndSQLText)
+{
+    EXPECT_EQ(CeilQty(3 * 0.1 / 0.1), 3);
+    EXPECT_EQ(RoundItemQty(3 * 0.1 / 0.1, 1, 0), 3);
+    EXPECT_EQ(RoundItemQty(2.0000001, 1, 0), 3);
+    EXPECT_DOUBLE_EQ(RoundItemQty(0.335, 0, 2), 0.34);
+    EXPECT_DOUBLE_EQ(RoundItemQty(1.005, 0, 2), 1.01);
+    EXPECT_DOUBLE_EQ(RoundItemQty(0.123456789, 0, 12), 0.12345679); // decimals beyond 8 count as 8
+    EXPECT_DOUBLE_EQ(TruncItemQty(6.999, 1, 0), 6);
+    EXPECT_DOUBLE_EQ(TruncItemQty(0.7 * 100, 0, 2), 70);
+    EXPECT_EQ(SQLQty(1.5), QStringLiteral("1.50000000"));
+    EXPECT_EQ(SQLQty(-0.0), QStringLiteral("0.00000000"));
+    EXPECT_EQ(SQLQty(-1e-12), QStringLiteral("0.00000000"));
+    EXPECT_THROW(SQLQty(std::numeric_limits<double>::infinity()), Exception);
+    EXPECT_THROW(SQLQty(std::nan("")), Exception);
+    EXPECT_EQ(QuoteSQL(QStringLiteral("a'b")), QStringLiteral("'a''b'"));
+    EXPECT_EQ(DayToDateStr(Day(2024, 1, 7)), QStringLiteral("20240107"));
+}
+
+TEST(Numbers, BatchSplitsBeyondLimit)
+{
+    TMRPSQLBatch batch({}, QStringLiteral("declare @x int\r"));
+    const QString stmt = QString(1000, QLatin1Char('x')) + "\r\n";
+    for (int i = 0; i < 70; ++i)
+        batch.Add(stmt);
+    ASSERT_EQ(batch.Executed().size(), 1);
+    EXPECT_GT(batch.Executed()[0].size(), TMRPSQLBatch::MaxBatchChars);
+    EXPECT_TRUE(batch.Executed()[0].startsWith("declare @x int\r"));
+    batch.Flush();
+    ASSERT_EQ(batch.Executed().size(), 2);
+    EXPECT_TRUE(batch.Executed()[1].startsWith("declare @x int\r"));
+    EXPECT_TRUE(batch.Text().isEmpty());
+    batch.Flush();
+    EXPECT_EQ(batch.Executed().size(), 2);
+}
