@@ -1,0 +1,189 @@
+#include "untInfoObjectDef.h"
+
+#include "UCommon.h"
+
+#include <QRegularExpression>
+
+namespace FieldTypes {
+
+bool IsStringType(int code)
+{
+    switch (code) {
+    case ftString: case ftMemo: case ftFmtMemo: case ftFixedChar: case ftWideString: case ftFixedWideChar:
+    case ftWideMemo:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsOrdinalType(int code)
+{
+    switch (code) {
+    case ftSmallint: case ftInteger: case ftWord: case ftAutoInc: case ftLargeint: case ftLongWord:
+    case ftShortint: case ftByte:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool IsNumericType(int code)
+{
+    switch (code) {
+    case ftFloat: case ftCurrency: case ftBCD: case ftFMTBcd: case ftExtended: case ftSingle:
+        return true;
+    default:
+        return IsOrdinalType(code);
+    }
+}
+
+bool IsDateType(int code)
+{
+    return code == ftDate || IsDateTimeType(code);
+}
+
+bool IsDateTimeType(int code)
+{
+    return code == ftDateTime || code == ftTimeStamp || code == ftOraTimeStamp;
+}
+
+} // namespace FieldTypes
+
+QString ReadViewSchemeParam(const QString& params, const QString& section)
+{
+    return ReadDelimitedValue(params, section, ViewSchemeParamSeparator);
+}
+
+QString WriteViewSchemeParam(const QString& params, const QString& section, const QString& value)
+{
+    return WriteDelimitedValue(params, section, value, ViewSchemeParamSeparator);
+}
+
+// ---- TInfoObjectDef ------------------------------------------------------
+
+QString TInfoObjectDef::GetPermitFilter(const std::function<QString(const QString&)>& translate) const
+{
+    if (PermitCodes.isEmpty() || PermitCodes == QLatin1String("1=0"))
+        return PermitCodes;
+    QString result;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype bar = PermitCodes.indexOf(u'|', from);
+        if (bar < 0)
+            break; // text after the last bar is not a code
+        const QString code = PermitCodes.mid(from, bar - from);
+        from = bar + 1;
+        if (code.isEmpty())
+            continue;
+        result += QStringLiteral(" or (") + translate(code) + u')';
+    }
+    return result.mid(4);
+}
+
+namespace {
+
+template <typename T>
+T* findLast(std::vector<T>& items, const QString& id)
+{
+    for (auto i = items.size(); i-- > 0;)
+        if (items[i].ID.compare(id, Qt::CaseInsensitive) == 0)
+            return &items[i];
+    return nullptr;
+}
+
+template <typename T>
+int indexOfLast(const std::vector<T>& items, const QString& id)
+{
+    for (auto i = items.size(); i-- > 0;)
+        if (items[i].ID.compare(id, Qt::CaseInsensitive) == 0)
+            return int(i);
+    return -1;
+}
+
+} // namespace
+
+PInfoAccessGroup TInfoObjectDef::GetAccessGroup(const QString& AID) { return findLast(AccessGroups, AID); }
+PInfoFieldDef TInfoObjectDef::GetFieldDef(const QString& AID) { return findLast(Fields, AID); }
+PInfoActionDef TInfoObjectDef::GetActionDef(const QString& AID) { return findLast(Actions, AID); }
+PInfoRelationDef TInfoObjectDef::GetRelationDef(const QString& AID) { return findLast(Relations, AID); }
+int TInfoObjectDef::IndexOfField(const QString& AID) const { return indexOfLast(Fields, AID); }
+int TInfoObjectDef::IndexOfAction(const QString& AID) const { return indexOfLast(Actions, AID); }
+
+// ---- view-scheme statements ----------------------------------------------
+
+QString QuotedSQLText(const QString& text)
+{
+    QString s = text;
+    s.replace(u'\'', QStringLiteral("''"));
+    return u'\'' + s + u'\'';
+}
+
+QString ViewSchemeLoadSQL(const TViewScheme& scheme, const QString& userID)
+{
+    QString condition;
+    if (scheme.IID != 0)
+        condition = QStringLiteral("ViwID=%1 and ViwIID=%2").arg(QuotedSQLText(scheme.ID), QString::number(scheme.IID));
+    else
+        condition = QStringLiteral("ViwID=%1 and (ViwUsrID=%2 and ViwKind=%3 or ViwUsrID='' and ViwKind=%4) order by ViwKind")
+                        .arg(QuotedSQLText(scheme.ID), QuotedSQLText(userID), QString::number(int(vkLastUsed)),
+                             QString::number(int(vkPublic)));
+    return QStringLiteral("select top 1 * from QZ_SYS_ViewSchemes with(nolock) where ") + condition;
+}
+
+QString ViewSchemeMaskSQL(const TViewScheme& scheme)
+{
+    return QStringLiteral("select ViwMask from QZ_SYS_ViewMasks with(nolock) where ViwID=") + QuotedSQLText(scheme.ID);
+}
+
+QString ViewSchemeDeleteSQL(const TViewScheme& scheme, const QString& userID)
+{
+    return QStringLiteral("delete QZ_SYS_ViewSchemes where ViwIID=%1 and ViwID=%2 and ViwUsrID=%3")
+        .arg(QString::number(scheme.IID), QuotedSQLText(scheme.ID), QuotedSQLText(userID));
+}
+
+namespace {
+
+QString printSettingValue(const TViewScheme& scheme, bool savePrintSetting)
+{
+    return savePrintSetting ? QuotedSQLText(scheme.PrintSetting) : QStringLiteral("null");
+}
+
+} // namespace
+
+QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting)
+{
+    const QString id = QuotedSQLText(scheme.ID);
+    const QString user = QuotedSQLText(userID);
+    const QString name = QuotedSQLText(scheme.Name);
+    QString sql = QStringLiteral("delete QZ_SYS_ViewSchemes where ViwID=") + id + QStringLiteral(" and ViwUsrID=") + user
+        + QStringLiteral(" and ");
+    if (scheme.Kind == vkLastUsed)
+        sql += QStringLiteral("ViwKind=0\r");
+    else
+        sql += QStringLiteral("ViwKind<>0 and ViwName=") + name + u'\r';
+    sql += QStringLiteral("insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwPSetting, ViwTime) "
+                          "values (")
+        + id + QStringLiteral(", ") + user + QStringLiteral(", ") + name + QStringLiteral(", ")
+        + QString::number(int(scheme.Kind)) + QStringLiteral(", ") + QuotedSQLText(scheme.Params) + QStringLiteral(", ")
+        + printSettingValue(scheme, savePrintSetting) + QStringLiteral(", getdate())\r")
+        + QStringLiteral("select ViwIID=@@identity");
+    return sql;
+}
+
+QString ViewSchemeUpdateSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting)
+{
+    return QStringLiteral("update QZ_SYS_ViewSchemes set ViwName=%1, ViwKind=%2, ViwParams=%3, ViwPSetting=%4, "
+                          "ViwTime=getdate() where ViwIID=%5 and ViwID=%6 and ViwUsrID=%7\r"
+                          "select ViwIID=%5, Changed=@@rowcount")
+        .arg(QuotedSQLText(scheme.Name), QString::number(int(scheme.Kind)), QuotedSQLText(scheme.Params),
+             printSettingValue(scheme, savePrintSetting), QString::number(scheme.IID), QuotedSQLText(scheme.ID),
+             QuotedSQLText(userID));
+}
+
+QString ViewMaskFromStored(const QString& stored)
+{
+    QString s = stored;
+    s.remove(u' ');
+    return u'|' + s + u'|';
+}

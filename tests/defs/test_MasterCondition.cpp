@@ -1,0 +1,90 @@
+// Conditions that tie a detail view to the master row's values.
+#include "clsInfoView.h"
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TInfoObjectDef masterFields()
+{
+    using namespace FieldTypes;
+    TInfoObjectDef def;
+    def.Fields = {
+        {.ID = "ItmNo", .DataType = ftWideString, .SQLExpress = "i.ItmNo"},
+        {.ID = "Qty", .DataType = ftBCD, .SQLExpress = "d.Qty"},
+        {.ID = "Line", .DataType = ftInteger, .SQLExpress = "d.Line"},
+        {.ID = "Closed", .DataType = ftBoolean, .SQLExpress = "d.Closed"},
+        {.ID = "BillDate", .DataType = ftDate, .SQLExpress = "d.BillDate"},
+        {.ID = "Stamp", .DataType = ftDateTime, .SQLExpress = "d.Stamp"},
+        {.ID = "Pic", .DataType = ftBlob, .SQLExpress = "d.Pic"},
+    };
+    return def;
+}
+
+TEST(MasterCondition, OneValuePerFieldType)
+{
+    TInfoObjectDef def = masterFields();
+    struct Case {
+        const char* field;
+        const char* value;
+        const char* expected;
+    } cases[] = {
+        {"ItmNo", "'A01'", "i.ItmNo='A01'"},
+        {"ItmNo", "'O''Brien'", "i.ItmNo='O''Brien'"},
+        {"ItmNo", "  ", "(i.ItmNo='' or i.ItmNo is null)"},
+        {"ItmNo", "", "(i.ItmNo='' or i.ItmNo is null)"},
+        {"ItmNo", "A01", "i.ItmNo='A01'"},                 // a bare constant is quoted, not pasted
+        {"ItmNo", "x' or 1=1 --", "i.ItmNo='x'' or 1=1 --'"},
+        {"itmno", "NULL", "i.ItmNo is null"},
+        {"Qty", "2.5", "d.Qty=2.5"},
+        {"Qty", "0", "(d.Qty=0 or d.Qty is null)"},
+        {"Qty", "''", "(d.Qty=0 or d.Qty is null)"},
+        {"Qty", "", "(d.Qty=0 or d.Qty is null)"},
+        {"Qty", "null", "d.Qty is null"},
+        {"Line", "-3", "d.Line=-3"},
+        {"Line", "1;drop table x", "1=0"},                 // no number, no match
+        {"Closed", "True", "d.Closed=1"},
+        {"Closed", "1", "d.Closed=1"},
+        {"Closed", "0", "(d.Closed=0 or d.Closed is null)"},
+        {"Closed", "False", "(d.Closed=0 or d.Closed is null)"},
+        {"BillDate", "2026/03/05", "d.BillDate='20260305'"},
+        {"BillDate", "2026/03/05 13:45:10", "d.BillDate='20260305'"},
+        {"BillDate", "'20260305'", "d.BillDate='20260305'"},
+        {"BillDate", "", "d.BillDate is null"},
+        {"BillDate", "''", "d.BillDate is null"},
+        {"BillDate", "not a date", "1=0"},
+        {"Stamp", "2026/03/05 13:45:10", "d.Stamp='20260305 13:45:10'"},
+        {"Stamp", "2026/03/05", "d.Stamp='20260305 00:00:00'"},
+        {"Pic", "x", "1=0"},
+        {"Pic", "null", "d.Pic is null"},
+        {"Missing", "'A'", "1=0"},
+        {"Missing", "null", "1=0"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(BuildMasterValueCondition(&def, c.field, QString::fromUtf8(c.value)), c.expected)
+            << c.field << " = " << c.value;
+}
+
+TEST(MasterCondition, LinesJoinedInTheirOrder)
+{
+    TInfoObjectDef def = masterFields();
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='A01'\r\nQty=0", ""),
+              "i.ItmNo='A01' and (d.Qty=0 or d.Qty is null)");
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "Qty=0\r\nItmNo='A01'\r\n", ""),
+              "(d.Qty=0 or d.Qty is null) and i.ItmNo='A01'");
+    // One field asked for; an absent line counts as an empty value.
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='A01'\r\nQty=3", "qty"), "d.Qty=3");
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='A01'", "Line"), "(d.Line=0 or d.Line is null)");
+    // A value holding "=" keeps it.
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='a=b'", ""), "i.ItmNo='a=b'");
+}
+
+TEST(MasterCondition, NoMasterValuesSelectNoRows)
+{
+    TInfoObjectDef def = masterFields();
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "", ""), "1=0");
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "\r\n", ""), "1=0");
+    EXPECT_EQ(BuildMasterValuesCondition(nullptr, "ItmNo='A'", ""), "1=0");
+}
+
+} // namespace
