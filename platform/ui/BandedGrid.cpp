@@ -1,0 +1,500 @@
+#include "BandedGrid.h"
+#include "DisplayFormat.h"
+
+#include <QMouseEvent>
+#include <QPainter>
+#include <algorithm>
+
+namespace kvui {
+
+namespace {
+constexpr quintptr GroupKeyBit = quintptr(1) << (sizeof(quintptr) * 8 - 2);
+constexpr quintptr FooterKeyBit = quintptr(1) << (sizeof(quintptr) * 8 - 3);
+const char* const EmptyGroupBoxText = "拖动列标题至此, 按该列分组";
+}
+
+BandedGrid::BandedGrid(QWidget* parent) : BandedView(parent)
+{
+    connect(this, &BandedView::focusedRowChanged, this, [this](int, int) {
+        int rec = focusedRecordIndex();
+        if (rec != m_lastFocusRecord) {
+            int prev = m_lastFocusRecord;
+            m_lastFocusRecord = rec;
+            emit focusedRecordChanged(prev, rec);
+        }
+    });
+}
+
+void BandedGrid::setDataSource(DataSource* source)
+{
+    m_source = source;
+    if (m_source) m_source->setChangedHandler([this] { refresh(); });
+    m_expanded.clear();
+    refresh();
+}
+
+void BandedGrid::resolveFields()
+{
+    for (Column* c : columns())
+        c->m_field = m_source && !c->fieldName().isEmpty() ? m_source->fieldIndex(c->fieldName()) : -1;
+}
+
+void BandedGrid::refresh()
+{
+    int focused = focusedRecordIndex();
+    resort();
+    if (focused >= 0 && focused < recordCount()) setFocusedRecordIndex(focused);
+}
+
+int BandedGrid::recordCount() const { return m_source ? m_source->recordCount() : 0; }
+
+QVariant BandedGrid::value(int record, Column* c) const
+{
+    if (!c || record < 0 || record >= recordCount()) return QVariant();
+    RowRef r;
+    r.record = record;
+    r.level = groupLevels();
+    if (c->valueHook) return c->valueHook(r);
+    return rowValue(r, c);
+}
+
+QString BandedGrid::displayText(int record, Column* c) const
+{
+    if (!c) return QString();
+    RowRef r;
+    r.record = record;
+    QVariant v = value(record, c);
+    QString text = c->effectiveEditor(r)->displayText(v);
+    if (c->displayTextHook) c->displayTextHook(r, v, text);
+    return text;
+}
+
+bool BandedGrid::setValue(int record, Column* c, const QVariant& v)
+{
+    int row = rowOfRecord(record);
+    if (row >= 0) return setCellValue(row, c, v);
+    RowRef r;
+    r.record = record;
+    if (!writeRowValue(r, c, v)) return false;
+    invalidateSummaries();
+    return true;
+}
+
+QVariant BandedGrid::rowValue(const RowRef& r, const Column* c) const
+{
+    if (!m_source || r.record < 0) return QVariant();
+    int f = c->m_field;
+    if (f < 0 && !c->fieldName().isEmpty()) f = m_source->fieldIndex(c->fieldName());
+    return f >= 0 ? m_source->value(r.record, f) : QVariant();
+}
+
+bool BandedGrid::writeRowValue(const RowRef& r, Column* c, const QVariant& v)
+{
+    if (!m_source || r.record < 0) return false;
+    int f = c->m_field >= 0 ? c->m_field : m_source->fieldIndex(c->fieldName());
+    if (f < 0) return false;
+    int type = m_source->fieldType(f);
+    if (type == QMetaType::UnknownType) {
+        QVariant old = m_source->value(r.record, f);
+        if (old.isValid() && !old.isNull()) type = old.typeId();
+    }
+    bool ok = true;
+    QVariant nv = convertEditedValue(v, type, &ok);
+    if (!ok) return false;
+    return m_source->setValue(r.record, f, nv);
+}
+
+quintptr BandedGrid::rowKey(const RowRef& r) const
+{
+    if (r.kind == RowRef::Data) return quintptr(r.record) + 1;
+    const QString& key = m_groups[r.group].key;
+    quintptr id = m_groupIds.value(key, 0);
+    if (!id) { id = quintptr(m_groupIds.size()) + 1; m_groupIds.insert(key, id); }
+    return id | (r.kind == RowRef::Group ? GroupKeyBit : FooterKeyBit);
+}
+
+int BandedGrid::compareRecords(int a, int b, const QList<Column*>& keys) const
+{
+    for (Column* c : keys) {
+        int k = compareValues(value(a, c), value(b, c));
+        if (k) return c->sortOrder() == Qt::DescendingOrder ? -k : k;
+    }
+    return 0;
+}
+
+void BandedGrid::resort()
+{
+    resolveFields();
+    QList<Column*> keys = groupedColumns();
+    for (Column* c : sortedColumns())
+        if (!keys.contains(c)) keys << c;
+    m_order.clear();
+    for (int i = 0; i < recordCount(); ++i) m_order << i;
+    if (!keys.isEmpty())
+        std::stable_sort(m_order.begin(), m_order.end(),
+                         [&](int a, int b) { return compareRecords(a, b, keys) < 0; });
+    m_groups.clear();
+    m_topGroups.clear();
+    if (!groupedColumns().isEmpty()) buildGroups(-1, 0, 0, int(m_order.size()), QString());
+    rowsChanged();
+}
+
+void BandedGrid::buildGroups(int parent, int level, int first, int last, const QString& parentKey)
+{
+    QList<Column*> gcols = groupedColumns();
+    Column* c = gcols[level];
+    int i = first;
+    while (i < last) {
+        QVariant v = value(m_order[i], c);
+        int j = i + 1;
+        while (j < last && compareValues(value(m_order[j], c), v) == 0) ++j;
+        Group g{level, c, v, i, j, {}, parentKey + QChar(0x1f) + QString::number(c->valueIndex()) + ':' + v.toString()};
+        int gi = int(m_groups.size());
+        m_groups << g;
+        if (parent < 0) m_topGroups << gi;
+        else m_groups[parent].children << gi;
+        if (level + 1 < gcols.size()) buildGroups(gi, level + 1, i, j, g.key);
+        i = j;
+    }
+}
+
+void BandedGrid::emitRows(int gi, QList<RowRef>& rows) const
+{
+    const Group& g = m_groups[gi];
+    RowRef gr;
+    gr.kind = RowRef::Group;
+    gr.level = g.level;
+    gr.group = gi;
+    rows << gr;
+    if (!m_expanded.value(g.key, false)) return;
+    if (!g.children.isEmpty()) {
+        for (int ci : g.children) emitRows(ci, rows);
+    } else {
+        for (int i = g.first; i < g.last; ++i) {
+            RowRef r;
+            r.kind = RowRef::Data;
+            r.level = g.level + 1;
+            r.record = m_order[i];
+            rows << r;
+        }
+    }
+    if (m_groupFooterMode == GroupFootersWhenExpanded) {
+        bool any = false;
+        for (Column* c : visibleColumns()) if (c->groupSummary().kind != SummaryKind::None) any = true;
+        if (any) {
+            RowRef f;
+            f.kind = RowRef::GroupFooter;
+            f.level = g.level;
+            f.group = gi;
+            rows << f;
+        }
+    }
+}
+
+void BandedGrid::buildRows(QList<RowRef>& rows)
+{
+    if (m_order.size() != recordCount()) {
+        // The source changed size behind our back: show it as it stands.
+        m_order.clear();
+        for (int i = 0; i < recordCount(); ++i) m_order << i;
+        m_groups.clear();
+        m_topGroups.clear();
+        if (!groupedColumns().isEmpty()) buildGroups(-1, 0, 0, int(m_order.size()), QString());
+    }
+    if (m_groups.isEmpty()) {
+        for (int rec : std::as_const(m_order)) {
+            RowRef r;
+            r.record = rec;
+            rows << r;
+        }
+        return;
+    }
+    for (int gi : std::as_const(m_topGroups)) emitRows(gi, rows);
+}
+
+QList<RowRef> BandedGrid::summaryRows(const RowRef* groupRow) const
+{
+    QList<RowRef> out;
+    int first = 0, last = int(m_order.size());
+    if (groupRow && groupRow->group >= 0 && groupRow->group < m_groups.size()) {
+        first = m_groups[groupRow->group].first;
+        last = m_groups[groupRow->group].last;
+    }
+    for (int i = first; i < last; ++i) {
+        RowRef r;
+        r.record = m_order[i];
+        out << r;
+    }
+    return out;
+}
+
+int BandedGrid::focusedRecordIndex() const
+{
+    int row = focusedRow();
+    return row >= 0 ? m_rows[row].record : -1;
+}
+
+int BandedGrid::rowOfRecord(int record) const
+{
+    if (record < 0) return -1;
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].kind == RowRef::Data && m_rows[i].record == record) return i;
+    return -1;
+}
+
+bool BandedGrid::setFocusedRecordIndex(int record)
+{
+    if (record < 0 || record >= recordCount()) return false;
+    if (rowOfRecord(record) < 0) {
+        // Open the groups that hold the record.
+        int pos = int(m_order.indexOf(record));
+        for (const Group& g : std::as_const(m_groups))
+            if (pos >= g.first && pos < g.last) m_expanded[g.key] = true;
+        rowsChanged();
+    }
+    int row = rowOfRecord(record);
+    if (row < 0) return false;
+    setFocusedRow(row, true);
+    return true;
+}
+
+QList<int> BandedGrid::selectedRecordIndexes() const
+{
+    QList<int> out;
+    for (const RowRef& r : m_rows)
+        if (r.kind == RowRef::Data && m_selected.contains(rowKey(r))) out << r.record;
+    return out;
+}
+
+void BandedGrid::selectRecord(int record, bool on)
+{
+    int row = rowOfRecord(record);
+    if (row >= 0) selectRow(row, on);
+    viewport()->update();
+}
+
+void BandedGrid::sortBy(Column* c, Qt::SortOrder order, bool add)
+{
+    if (!add) {
+        for (Column* o : columns())
+            if (o != c && o->groupIndex() < 0) o->m_sortIndex = -1;
+    }
+    c->m_sortOrder = order;
+    if (c->m_sortIndex < 0 && c->m_groupIndex < 0) {
+        int n = 0;
+        for (Column* o : columns()) if (o->m_sortIndex >= 0) n = qMax(n, o->m_sortIndex + 1);
+        c->m_sortIndex = n;
+    }
+    resort();
+}
+
+void BandedGrid::clearSorting()
+{
+    for (Column* c : columns()) c->m_sortIndex = -1;
+    resort();
+}
+
+QList<Column*> BandedGrid::sortedColumns() const
+{
+    QList<Column*> out;
+    for (Column* c : columns()) if (c->sortIndex() >= 0) out << c;
+    std::stable_sort(out.begin(), out.end(), [](Column* a, Column* b) { return a->sortIndex() < b->sortIndex(); });
+    return out;
+}
+
+void BandedGrid::groupBy(Column* c, int groupIndex)
+{
+    QList<Column*> g = groupedColumns();
+    g.removeAll(c);
+    if (groupIndex < 0 || groupIndex > g.size()) groupIndex = int(g.size());
+    g.insert(groupIndex, c);
+    for (int i = 0; i < g.size(); ++i) g[i]->m_groupIndex = i;
+    c->m_sortIndex = -1;
+    if (m_hideGrouped) c->m_visible = false;
+    resort();
+}
+
+void BandedGrid::ungroup(Column* c)
+{
+    if (c->m_groupIndex < 0) return;
+    QList<Column*> g = groupedColumns();
+    g.removeAll(c);
+    c->m_groupIndex = -1;
+    for (int i = 0; i < g.size(); ++i) g[i]->m_groupIndex = i;
+    if (m_hideGrouped) c->m_visible = true;
+    resort();
+}
+
+void BandedGrid::clearGrouping()
+{
+    for (Column* c : columns()) {
+        if (c->m_groupIndex >= 0 && m_hideGrouped) c->m_visible = true;
+        c->m_groupIndex = -1;
+    }
+    resort();
+}
+
+QList<Column*> BandedGrid::groupedColumns() const
+{
+    QList<Column*> out;
+    for (Column* c : columns()) if (c->groupIndex() >= 0) out << c;
+    std::stable_sort(out.begin(), out.end(), [](Column* a, Column* b) { return a->groupIndex() < b->groupIndex(); });
+    return out;
+}
+
+void BandedGrid::expandAllGroups()
+{
+    for (const Group& g : std::as_const(m_groups)) m_expanded[g.key] = true;
+    rowsChanged();
+}
+
+void BandedGrid::collapseAllGroups()
+{
+    m_expanded.clear();
+    rowsChanged();
+}
+
+void BandedGrid::setShowGroupByBox(bool on)
+{
+    m_showGroupBox = on;
+    relayout();
+}
+
+void BandedGrid::setGroupFooterMode(GroupFooterMode m)
+{
+    m_groupFooterMode = m;
+    rowsChanged();
+}
+
+QString BandedGrid::groupRowText(int row) const
+{
+    if (row < 0 || row >= m_rows.size() || m_rows[row].kind != RowRef::Group) return QString();
+    const Group& g = m_groups[m_rows[row].group];
+    RowRef r;
+    r.record = m_order.value(g.first, -1);
+    QString text = g.column->effectiveEditor(r)->displayText(g.value);
+    if (g.column->displayTextHook) g.column->displayTextHook(r, g.value, text);
+    return g.column->caption() + " : " + text;
+}
+
+bool BandedGrid::rowHasChildren(int row) const
+{
+    return row >= 0 && row < m_rows.size() && m_rows[row].kind == RowRef::Group;
+}
+
+bool BandedGrid::rowExpanded(int row) const
+{
+    if (!rowHasChildren(row)) return false;
+    return m_expanded.value(m_groups[m_rows[row].group].key, false);
+}
+
+void BandedGrid::setRowExpanded(int row, bool expanded)
+{
+    if (!rowHasChildren(row)) return;
+    m_expanded[m_groups[m_rows[row].group].key] = expanded;
+    rowsChanged();
+}
+
+void BandedGrid::headerClicked(Column* c, Qt::KeyboardModifiers mods)
+{
+    if (!sortingEnabled() || !c->isSortable()) return;
+    if (mods & Qt::ControlModifier) {
+        c->m_sortIndex = -1;
+        resort();
+        return;
+    }
+    bool sorted = c->sortIndex() >= 0 || c->groupIndex() >= 0;
+    Qt::SortOrder order = sorted && c->sortOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+    sortBy(c, order, mods & Qt::ShiftModifier);
+}
+
+QString BandedGrid::sortMarkFor(Column* c) const
+{
+    if (c->sortIndex() < 0 && c->groupIndex() < 0) return QString();
+    return c->sortOrder() == Qt::AscendingOrder ? QStringLiteral("up") : QStringLiteral("down");
+}
+
+bool BandedGrid::headerDropToGroupBox(Column* c)
+{
+    if (!m_showGroupBox || !c->isGroupable() || !sortingEnabled()) return false;
+    groupBy(c);
+    return true;
+}
+
+int BandedGrid::groupBoxHeight() const
+{
+    if (!m_showGroupBox) return 0;
+    int n = int(groupedColumns().size());
+    int lh = geometry().lineHeight;
+    return 16 + lh + qMax(0, n - 1) * (lh / 2);
+}
+
+QList<QRect> BandedGrid::groupBoxItemRects() const
+{
+    QList<QRect> out;
+    int x = 10;
+    int lh = geometry().lineHeight;
+    const QList<Column*> g = groupedColumns();
+    for (int i = 0; i < g.size(); ++i) {
+        int w = fontMetrics().horizontalAdvance(g[i]->caption()) + 28;
+        out << QRect(x, 8 + i * (lh / 2), w, lh);
+        x += w + 10;
+    }
+    return out;
+}
+
+void BandedGrid::paintGroupBox(QPainter* p, const QRect& r)
+{
+    p->fillRect(r, m_pal.groupBox);
+    const QList<Column*> g = groupedColumns();
+    if (g.isEmpty()) {
+        p->setPen(QColor(0xe8, 0xee, 0xf6));
+        p->drawText(r.adjusted(12, 0, 0, 0), Qt::AlignLeft | Qt::AlignVCenter, QString::fromUtf8(EmptyGroupBoxText));
+        return;
+    }
+    QList<QRect> rects = groupBoxItemRects();
+    p->setPen(QColor(0x30, 0x30, 0x30));
+    for (int i = 1; i < rects.size(); ++i) {
+        // Connector from the previous item down to this one.
+        int x = rects[i - 1].right() - 6;
+        p->drawLine(x, rects[i - 1].bottom() + 1, x, rects[i].center().y());
+        p->drawLine(x, rects[i].center().y(), rects[i].left() - 1, rects[i].center().y());
+    }
+    for (int i = 0; i < rects.size(); ++i) {
+        paintHeaderCell(p, rects[i], g[i]->caption(), false, sortMarkFor(g[i]));
+        p->setPen(m_pal.headerBorder);
+        p->drawRect(rects[i].adjusted(0, 0, -1, -1));
+    }
+}
+
+void BandedGrid::groupBoxMousePress(QMouseEvent* e)
+{
+    QPoint pos = e->position().toPoint();
+    QList<QRect> rects = groupBoxItemRects();
+    const QList<Column*> g = groupedColumns();
+    for (int i = 0; i < rects.size(); ++i)
+        if (rects[i].contains(pos)) {
+            m_boxDrag = g[i];
+            m_boxPress = pos;
+            return;
+        }
+}
+
+void BandedGrid::mouseReleaseEvent(QMouseEvent* e)
+{
+    if (m_boxDrag) {
+        Column* c = m_boxDrag;
+        m_boxDrag = nullptr;
+        QPoint pos = e->position().toPoint();
+        if ((pos - m_boxPress).manhattanLength() > 6) {
+            if (pos.y() >= headerTop()) ungroup(c);
+        } else {
+            c->m_sortOrder = c->sortOrder() == Qt::AscendingOrder ? Qt::DescendingOrder : Qt::AscendingOrder;
+            resort();
+        }
+        return;
+    }
+    BandedView::mouseReleaseEvent(e);
+}
+
+} // namespace kvui
