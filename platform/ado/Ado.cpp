@@ -500,8 +500,10 @@ void TCustomADODataSet::Open()
     kvado::BatchResult result = connection->RunBatch(text, CommandTimeout);
     releaseResults();
     FRowsAffected = int(result.rowsAffected);
-    if (result.resultSets.isEmpty())
+    if (result.resultSets.isEmpty()) {
+        connection->FErrors.Clear(); // the provider reported nothing wrong
         raiseError(QStringLiteral("CommandText does not return a result set"));
+    }
     FResultSets = std::move(result.resultSets);
     loadResultSet(0);
 }
