@@ -3,6 +3,7 @@
 #include <QDate>
 #include <QStringList>
 #include <cmath>
+#include <algorithm>
 #include <cstdio>
 
 namespace untMRPUtils {
@@ -85,6 +86,21 @@ double TextToFloat(const QString& text, bool* ok)
     if (ok)
         *ok = good && std::isfinite(v);
     return good && std::isfinite(v) ? v : 0.0;
+}
+
+QString FormatMessage(QString text, const QStringList& args)
+{
+    int from = 0;
+    for (const QString& arg : args) {
+        int s = text.indexOf(QLatin1String("%s"), from);
+        int d = text.indexOf(QLatin1String("%d"), from);
+        int at = s < 0 ? d : (d < 0 ? s : std::min(s, d));
+        if (at < 0)
+            break;
+        text.replace(at, 2, arg);
+        from = at + arg.size();
+    }
+    return text;
 }
 
 QString IntToBase36(std::uint32_t value, int minWidth)

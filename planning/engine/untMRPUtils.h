@@ -36,6 +36,9 @@ int PeriodKeyToIndex(const QString& key);
 // Digits 0-9 and A-Z of an unsigned value, most significant first.
 QString IntToBase36(std::uint32_t value, int minWidth = 0);
 
+// Fills the "%s" and "%d" placeholders of a message text in order.
+QString FormatMessage(QString text, const QStringList& args);
+
 // Rounding unit of an item: 1 for whole units, 10^-decimals otherwise
 // (decimals outside 0..8 count as 8).
 int EffectiveDecimals(int itmDecimal);

@@ -1,0 +1,1321 @@
+#include "untMRPLevel.h"
+#include "untMRPCalendar.h"
+#include "Exceptions.h"
+#include <QHash>
+#include <QStringList>
+#include <algorithm>
+#include <cmath>
+#include <numeric>
+
+using namespace untMRPUtils;
+
+namespace {
+
+constexpr int btStock = 16;
+constexpr int btFirstRequest = 34;
+constexpr int btLastExisting = 38;
+constexpr int btFirstPlanned = 42;
+
+bool IsMainDemand(int billType)
+{
+    return billType == 2 || billType == 4 || billType == 8 || billType == 12;
+}
+
+// Planned types whose every demand gets a planned supply of its own.
+bool IsSingleDemandType(int supType)
+{
+    return supType == 44 || supType == 54 || supType == 62 || supType == 64 || supType == 66;
+}
+
+// Planned types made by a department (the others are bought or sent out).
+bool IsDepartmentType(int supType)
+{
+    return supType == 42 || supType == 44 || supType == 62 || supType == 64;
+}
+
+QString RTrimmed(const QString& s)
+{
+    int n = s.size();
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return s.left(n);
+}
+
+QString NormalKey(const TMRPItemKey& k)
+{
+    return RTrimmed(k.ItmID).toCaseFolded() + QChar(1) + RTrimmed(k.Props).toCaseFolded() + QChar(1)
+           + QString::number(k.GroupType) + QChar(1) + RTrimmed(k.GroupNo).toCaseFolded();
+}
+
+QString DateText(std::int64_t day) { return DayToDateStr(day); }
+
+QString SQLText(const QString& s) { return QuoteSQL(s); }
+
+QString SQLTextOrNull(const QString& s) { return s.isEmpty() ? QStringLiteral("null") : QuoteSQL(s); }
+
+} // namespace
+
+// ---- Keys ----------------------------------------------------------------
+
+int CompareDBText(const QString& a, const QString& b)
+{
+    const int c = QString::compare(RTrimmed(a), RTrimmed(b), Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+bool SameDBText(const QString& a, const QString& b)
+{
+    return CompareDBText(a, b) == 0;
+}
+
+int CompareItemKeys(const TMRPItemKey& a, const TMRPItemKey& b)
+{
+    if (int c = CompareDBText(a.ItmID, b.ItmID))
+        return c;
+    if (int c = CompareDBText(a.Props, b.Props))
+        return c;
+    if (a.GroupType != b.GroupType)
+        return a.GroupType < b.GroupType ? -1 : 1;
+    return CompareDBText(a.GroupNo, b.GroupNo);
+}
+
+QString BuildItemKeyText(const TMRPItemKey& key)
+{
+    return key.ItmID + QLatin1Char('|') + key.Props + QLatin1Char('\r') + QString::number(key.GroupType)
+           + QLatin1Char('|') + key.GroupNo;
+}
+
+TMRPItemKey SplitItemKeyText(const QString& text)
+{
+    TMRPItemKey k;
+    const int cr = text.indexOf(QLatin1Char('\r'));
+    const QString item = cr < 0 ? text : text.left(cr);
+    const QString group = cr < 0 ? QString() : text.mid(cr + 1);
+    const int bar = item.indexOf(QLatin1Char('|'));
+    k.ItmID = bar < 0 ? item : item.left(bar);
+    k.Props = bar < 0 ? QString() : item.mid(bar + 1);
+    const int gbar = group.indexOf(QLatin1Char('|'));
+    k.GroupType = (gbar < 0 ? group : group.left(gbar)).trimmed().toInt();
+    k.GroupNo = gbar < 0 ? QString() : group.mid(gbar + 1);
+    return k;
+}
+
+QString AddServedDemand(const QString& text, int dmdIID, int period, double qty)
+{
+    const QString key = QLatin1Char('|') + QString::number(dmdIID)
+                        + (period >= 0 ? QLatin1Char(':') + PeriodKey(period) : QString()) + QLatin1Char('=');
+    QStringList lines = text.isEmpty() ? QStringList() : text.split(QLatin1String("\r\n"));
+    for (QString& line : lines) {
+        if (line.startsWith(key, Qt::CaseInsensitive)) {
+            const double old = TextToFloat(line.mid(key.size()));
+            line = key + FloatToText(RoundTo(old + qty, 8));
+            return lines.join(QLatin1String("\r\n"));
+        }
+    }
+    lines << key + FloatToText(RoundTo(qty, 8));
+    return lines.join(QLatin1String("\r\n"));
+}
+
+// ---- Detail order ---------------------------------------------------------
+
+namespace {
+
+int CompareDetails(const TMRPDemandDetailRecs& dtls, int ia, int ib, bool byItems)
+{
+    const TMRPDemandDetailRec& a = dtls[ia];
+    const TMRPDemandDetailRec& b = dtls[ib];
+    const TMRPDemandRec& da = *a.DtlDmdRec;
+    const TMRPDemandRec& db = *b.DtlDmdRec;
+    auto cmp = [](auto x, auto y) { return x < y ? -1 : (x > y ? 1 : 0); };
+    int c = 0;
+    if (byItems && (c = cmp(da.DmdItmIndex, db.DmdItmIndex)))
+        return c;
+    if ((c = cmp(da.DmdOrigDate, db.DmdOrigDate)))
+        return c;
+    if ((c = cmp(a.DtlDate, b.DtlDate)))
+        return c;
+    if ((c = cmp(db.DmdPriority, da.DmdPriority)))
+        return c;
+    if ((c = cmp(da.DmdBillType, db.DmdBillType)))
+        return c;
+    if ((c = cmp(da.DmdRecNo, db.DmdRecNo)))
+        return c;
+    // Details of one demand on one date keep the order they were made in.
+    return cmp(ia, ib);
+}
+
+} // namespace
+
+void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool FSortByItems)
+{
+    if (FItems.size() < 2)
+        return;
+    std::sort(FItems.begin(), FItems.end(),
+              [&](int a, int b) { return CompareDetails(ADtls, a, b, FSortByItems) < 0; });
+}
+
+// ---- Planner ----------------------------------------------------------------
+
+
+
+TMRPLevelPlanner::TMRPLevelPlanner(TOptions options)
+    : FOptions(std::move(options))
+{
+    if (FOptions.MpsPeriods.empty())
+        FOptions.MpsPeriods.assign(1, TPlanPeriod{});
+}
+
+double TMRPLevelPlanner::Unit(int itmIndex) const
+{
+    const TMRPItemSumRec& it = Items[itmIndex];
+    return QtyUnit(it.ItmPutInteger, it.ItmDecimal);
+}
+
+int TMRPLevelPlanner::FindItem(const TMRPItemKey& key) const
+{
+    auto it = std::lower_bound(Items.begin(), Items.end(), key, [](const TMRPItemSumRec& item, const TMRPItemKey& k) {
+        return CompareItemKeys({item.ItmID, item.ItmProps, item.ItmGroupType, item.ItmGroupNo}, k) < 0;
+    });
+    if (it == Items.end() || CompareItemKeys({it->ItmID, it->ItmProps, it->ItmGroupType, it->ItmGroupNo}, key) != 0)
+        return -1;
+    return static_cast<int>(it - Items.begin());
+}
+
+void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
+                            const std::vector<TMRPLevelSupplyRow>& supplies,
+                            const std::vector<TMRPLevelSubstituteRow>& substitutes,
+                            const std::vector<TMRPLevelAdjustRow>& adjusts)
+{
+    Items.clear();
+    Demands.clear();
+    Supplies.clear();
+    Details.clear();
+    SubItems.clear();
+    DetailList.Clear();
+    UncoveredList.Clear();
+    PlannedSupplies.clear();
+    FDemandExtra.clear();
+    FAdjusts = adjusts;
+
+    // Items by key, whatever order the rows come in: the first demand row of
+    // an item gives its lot rule and lead times.
+    QHash<QString, int> byKey;
+    std::vector<TMRPItemKey> keys;
+    auto itemOf = [&](const TMRPItemKey& key, const TMRPLevelDemandRow* row) {
+        const QString nk = NormalKey(key);
+        auto found = byKey.constFind(nk);
+        if (found != byKey.constEnd())
+            return found.value();
+        TMRPItemSumRec it;
+        it.ItmID = key.ItmID;
+        it.ItmProps = key.Props;
+        it.ItmGroupType = static_cast<std::uint8_t>(key.GroupType);
+        it.ItmGroupNo = key.GroupNo;
+        if (row) {
+            it.ItmProp1 = row->ItmProp[0]; it.ItmProp2 = row->ItmProp[1]; it.ItmProp3 = row->ItmProp[2];
+            it.ItmProp4 = row->ItmProp[3]; it.ItmProp5 = row->ItmProp[4]; it.ItmProp6 = row->ItmProp[5];
+            it.ItmProp7 = row->ItmProp[6]; it.ItmProp8 = row->ItmProp[7]; it.ItmProp9 = row->ItmProp[8];
+            it.ItmProp10 = row->ItmProp[9];
+            it.ItmMinQty = row->ItmMinQty;
+            it.ItmLotQty = row->ItmLotQty;
+            it.ItmMaxQty = row->ItmMaxQty;
+            it.ItmFixLeadTime = row->ItmFixLeadTime;
+            it.ItmVarLeadTime = row->ItmVarLeadTime;
+            it.ItmVarLeadLot = row->ItmVarLeadLot;
+            it.ItmPostLeadTime = row->ItmPostLeadTime;
+            it.ItmPutInteger = row->ItmPutInteger;
+            it.ItmDecimal = row->ItmDecimal;
+        }
+        const int index = static_cast<int>(Items.size());
+        Items.push_back(std::move(it));
+        keys.push_back(key);
+        byKey.insert(nk, index);
+        return index;
+    };
+    std::vector<int> dmdItem(demands.size()), supItem(supplies.size());
+    for (size_t i = 0; i < demands.size(); ++i)
+        dmdItem[i] = itemOf(demands[i].Item, &demands[i]);
+    for (size_t i = 0; i < supplies.size(); ++i)
+        supItem[i] = itemOf(supplies[i].Item, nullptr);
+
+    // Items in key order; rows of an item keep the order of their select.
+    std::vector<int> order(Items.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(),
+                     [&](int a, int b) { return CompareItemKeys(keys[a], keys[b]) < 0; });
+    std::vector<int> newIndex(Items.size());
+    std::vector<TMRPItemSumRec> sorted;
+    sorted.reserve(Items.size());
+    for (size_t i = 0; i < order.size(); ++i) {
+        newIndex[order[i]] = static_cast<int>(i);
+        sorted.push_back(std::move(Items[order[i]]));
+    }
+    Items = std::move(sorted);
+
+    std::vector<int> dmdOrder(demands.size());
+    std::iota(dmdOrder.begin(), dmdOrder.end(), 0);
+    std::stable_sort(dmdOrder.begin(), dmdOrder.end(),
+                     [&](int a, int b) { return newIndex[dmdItem[a]] < newIndex[dmdItem[b]]; });
+    std::vector<int> supOrder(supplies.size());
+    std::iota(supOrder.begin(), supOrder.end(), 0);
+    std::stable_sort(supOrder.begin(), supOrder.end(),
+                     [&](int a, int b) { return newIndex[supItem[a]] < newIndex[supItem[b]]; });
+
+    Demands.reserve(demands.size());
+    FDemandExtra.reserve(demands.size());
+    for (int src : dmdOrder) {
+        const TMRPLevelDemandRow& r = demands[src];
+        const int itm = newIndex[dmdItem[src]];
+        TMRPDemandRec d;
+        d.DmdRecNo = static_cast<int>(Demands.size());
+        d.DmdIID = r.DmdIID;
+        d.DmdPriority = static_cast<std::int16_t>(r.DmdPriority);
+        d.DmdBillType = static_cast<std::uint8_t>(r.DmdBillType);
+        d.DmdOrigType = static_cast<std::uint8_t>(r.DmdOrigType);
+        d.DmdOrigID = r.DmdOrigID;
+        d.DmdOrigNo = r.DmdOrigNo;
+        d.DmdOrigEntry = r.DmdOrigEntry;
+        d.DmdOrigItmID = r.DmdOrigItmID;
+        d.DmdOrigCustID = r.DmdOrigCustID;
+        d.DmdOrigCustPO = r.DmdOrigCustPO;
+        d.DmdOrigTag = r.DmdOrigTag;
+        d.DmdOrigSubTag = r.DmdOrigSubTag;
+        d.DmdOrigDate = FOptions.DemandByOrigDate ? DateToDay(r.DmdOrigDate) : 0;
+        d.DmdBomLocked = r.DmdBomLocked;
+        d.DmdBomType = static_cast<std::uint8_t>(r.DmdBomType);
+        d.DmdBomID = r.DmdBomID;
+        d.DmdItemKey = BuildItemKeyText(r.Item);
+        d.DmdQty = r.DmdQty;
+        d.DmdHints = r.DmdHints;
+        d.DmdDate = std::floor(r.DmdDate + 1e-9);
+        d.DmdPeriod = r.DmdPeriod;
+        d.DmdNote = r.DmdNote;
+        d.DmdSupType = static_cast<std::uint8_t>(r.DmdSupType);
+        d.DmdSupDept = r.DmdSupDept;
+        d.DmdSupBillNo = r.SupBillNo;
+        d.DmdSupBillEntry = r.SupBillEntry;
+        d.DmdPreLeadTime = r.PrdPreLeadTime;
+        d.DmdTrackKey = r.TrackKey;
+        d.DmdItmIndex = itm;
+        Demands.push_back(std::move(d));
+        Items[itm].ItmRestDtlQty += r.DmdQty;
+
+        TDemandExtra x;
+        x.DmdBillType = r.DmdBillType;
+        x.DmdBillQty = r.DmdBillQty;
+        x.DmdDayOffset = r.DmdDayOffset;
+        x.HasParent = r.HasParent;
+        x.SupBillType = r.SupBillType;
+        x.SupBillQty = r.SupBillQty;
+        x.SupDate = r.SupDate;
+        x.SupLeadDays = r.SupLeadDays;
+        x.SupHints = r.SupHints;
+        x.SupPDmdIID = r.SupPDmdIID;
+        x.DmdBomType = r.DmdBomType;
+        x.DmdOrigItmID = r.DmdOrigItmID;
+        FDemandExtra.push_back(std::move(x));
+    }
+
+    Supplies.reserve(supplies.size());
+    int currentStock = -1;
+    int currentStockItem = -1;
+    for (int src : supOrder) {
+        const TMRPLevelSupplyRow& r = supplies[src];
+        const int itm = newIndex[supItem[src]];
+        TMRPSupplyRec s;
+        s.SupIID = r.SupIID;
+        s.SupDate = DateToDay(r.SupDate);
+        s.SupBillType = static_cast<std::uint8_t>(r.SupBillType);
+        s.SupOrigType = static_cast<std::uint8_t>(r.SupOrigType);
+        s.SupOrigID = r.SupOrigID;
+        s.SupOrigEntry = r.SupOrigEntry;
+        s.SupOrigCustID = r.SupOrigCustID;
+        s.SupOrigTag = r.SupOrigTag;
+        s.SupChkQty = r.SupChkQty;
+        s.SupRestQty = r.SupRestQty;
+        s.SupBomLocked = r.SupBomLocked;
+        s.SupBomType = static_cast<std::uint8_t>(r.SupBomType);
+        s.SupBomID = r.SupBomID;
+        s.SupMpsHints = r.SupHints;
+        s.SupRestPeriod = r.SupPeriod;
+        s.SupPostLeadTime = r.ItmPostLeadTime;
+        s.SupItmIndex = itm;
+        TMRPItemSumRec& it = Items[itm];
+        if (itm != currentStockItem) {
+            currentStock = -1;
+            currentStockItem = itm;
+        }
+        if (r.SupBillType == btStock) {
+            if (r.SupRestQty > 0) {
+                it.ItmRestInvQty += r.SupRestQty;
+                it.ItmRestSupQty += r.SupRestQty;
+                currentStock = static_cast<int>(Supplies.size());
+            } else {
+                // A stock row without rest of its own takes its share from the
+                // stock row before it (the same stock seen under a locked BOM).
+                double take = 0;
+                if (currentStock >= 0)
+                    take = std::max(0.0, std::min(r.SupBillQty, Supplies[currentStock].SupRestQty));
+                if (currentStock >= 0)
+                    Supplies[currentStock].SupRestQty -= take;
+                s.SupRestQty = take;
+            }
+        } else {
+            if (r.SupRestQty > 0)
+                it.ItmRestSupQty += r.SupRestQty;
+            if (r.SupBillType < btFirstRequest && r.SupRestQty > 0)
+                it.ItmRestProQty += r.SupRestQty;
+        }
+        Supplies.push_back(std::move(s));
+    }
+    FSupPeriodQty.assign(Supplies.size(), {});
+
+    for (size_t i = 0; i < Supplies.size(); ++i) {
+        TMRPItemSumRec& it = Items[Supplies[i].SupItmIndex];
+        if (it.ItmSupBegin < 0)
+            it.ItmSupBegin = static_cast<int>(i);
+        it.ItmSupEnd = static_cast<int>(i);
+    }
+
+    // Substitute groups: one per distinct (demand, substitute key) in the
+    // select's order.
+    QHash<int, int> demandByIID;
+    for (size_t i = 0; i < Demands.size(); ++i)
+        demandByIID.insert(Demands[i].DmdIID, static_cast<int>(i));
+    for (const TMRPLevelSubstituteRow& r : substitutes) {
+        if (!SubItems.empty() && SubItems.back().SubDmdIID == r.DmdIID && SameDBText(SubItems.back().SubKey, r.SubKey))
+            continue;
+        const TMRPItemKey sk = SplitItemKeyText(r.SubKey);
+        if (!(r.SubQty > 0) || !(r.SubRQty > 0) || !std::isfinite(r.SubQty) || !std::isfinite(r.SubRQty)) {
+            const auto d = demandByIID.constFind(r.DmdIID);
+            const QString demanded = d != demandByIID.constEnd() ? Items[Demands[d.value()].DmdItmIndex].ItmID
+                                                                 : QString::number(r.DmdIID);
+            throw Exception(FormatMessage(untMRPDataTypes::SBadSubstituteRatio(), {demanded, sk.ItmID}));
+        }
+        TMRPSubItemsRec g;
+        g.SubDmdIID = r.DmdIID;
+        g.SubKey = r.SubKey;
+        g.SubQty = r.SubQty;
+        g.SubRQty = r.SubRQty;
+        g.SubReplace = r.SubReplace;
+        SubItems.push_back(std::move(g));
+    }
+    FSubSorted = std::is_sorted(SubItems.begin(), SubItems.end(),
+                                [](const TMRPSubItemsRec& a, const TMRPSubItemsRec& b) {
+                                    return a.SubDmdIID < b.SubDmdIID;
+                                });
+}
+
+void TMRPLevelPlanner::AddDetail(int dmdIndex, int period, std::int64_t date, double qty)
+{
+    TMRPDemandDetailRec d;
+    d.DtlDmdRec = &Demands[dmdIndex];
+    d.DtlPeriod = period;
+    d.DtlDate = date;
+    d.DtlDateStr = DateText(date);
+    d.DtlQty = qty;
+    const int index = static_cast<int>(Details.size());
+    Details.push_back(std::move(d));
+    DetailList.Add(index);
+    TMRPItemSumRec& it = Items[Demands[dmdIndex].DmdItmIndex];
+    if (it.ItmDtlBegin < 0)
+        it.ItmDtlBegin = index;
+    it.ItmDtlEnd = index;
+}
+
+void TMRPLevelPlanner::BuildDetails()
+{
+    const TPlanPeriods& periods = FOptions.MpsPeriods;
+    const TInt64DynArray& h = FOptions.Holidays;
+    auto periodOf = [&](std::int64_t day) { return std::max(0, FindPlanPeriodIndex(periods, day)); };
+    // The day that stands for a whole period: the last day of the overdue
+    // bucket, otherwise the first day of the period.
+    auto periodDay = [&](int p) -> std::int64_t {
+        if (p <= 0)
+            return DateToDay(periods[0].DateEnd);
+        return DateToDay(periods[std::min<size_t>(p, periods.size() - 1)].DateBegin);
+    };
+    Details.reserve(Demands.size() * 2);
+    for (size_t di = 0; di < Demands.size(); ++di) {
+        TMRPDemandRec& d = Demands[di];
+        const TDemandExtra& x = FDemandExtra[di];
+        const TMRPItemSumRec& it = Items[d.DmdItmIndex];
+        const double unit = QtyUnit(it.ItmPutInteger, it.ItmDecimal);
+        std::int64_t day = DateToDay(d.DmdDate);
+        const int idx = static_cast<int>(di);
+
+        if (IsMainDemand(x.DmdBillType)) {
+            const auto entries = ParseHints(d.DmdHints);
+            if (entries.empty()) {
+                if (d.DmdQty > 0)
+                    AddDetail(idx, d.DmdPeriod, day, d.DmdQty);
+                continue;
+            }
+            // Entries of the demand's own period gather at its own date; the
+            // others fall on their period's day.
+            std::map<int, double> byPeriod;
+            double remaining = d.DmdQty;
+            for (const THintEntry& e : entries) {
+                if (e.Qty <= 0 || remaining <= 0)
+                    continue;
+                const double q = std::min(e.Qty, remaining);
+                const int p = (e.Period >= static_cast<int>(periods.size())) ? d.DmdPeriod : e.Period;
+                byPeriod[p] += q;
+                remaining -= q;
+            }
+            if (remaining > 0 && !IsResidue(remaining, unit))
+                byPeriod[d.DmdPeriod] += remaining;
+            for (const auto& [p, q] : byPeriod) {
+                if (q <= 0 || IsResidue(q, unit))
+                    continue;
+                AddDetail(idx, p, p == d.DmdPeriod ? day : periodDay(p), q);
+            }
+            d.DmdHints = BuildHints(byPeriod);
+            continue;
+        }
+
+        // A component line with a day offset moves with its parent.
+        if (x.HasParent && x.DmdDayOffset != 0) {
+            const std::int64_t parentDay = DateToDay(x.SupDate);
+            std::int64_t nd;
+            if (x.SupBillType >= btFirstPlanned && x.SupPDmdIID != -1)
+                nd = DateToDay(ShiftWorkDays(h, x.SupLeadDays - x.DmdDayOffset, parentDay));
+            else
+                nd = DateToDay(ShiftWorkDays(h, WorkDaysBetween(h, parentDay, day) - x.DmdDayOffset, parentDay));
+            day = nd;
+            d.DmdDate = static_cast<TDateTime>(nd);
+            d.DmdPeriod = periodOf(nd);
+        }
+
+        const auto entries = x.HasParent ? ParseHints(x.SupHints) : std::vector<THintEntry>{};
+        if (entries.empty() || !(x.SupBillQty > 0) || !(x.DmdBillQty > 0)) {
+            if (d.DmdQty > 0)
+                AddDetail(idx, d.DmdPeriod, day, d.DmdQty);
+            continue;
+        }
+        // Split in step with the parent: each period gets the component
+        // quantity of the parent quantity cumulated so far, less what the
+        // earlier periods got, rounded as the item demands.
+        const std::int64_t parentDay = DateToDay(x.SupDate);
+        const int parentPeriod = periodOf(parentDay);
+        const int leadBack = WorkDaysBetween(h, parentDay, day); // working days from component to parent
+        double cumParent = 0;
+        double received = 0;
+        for (const THintEntry& e : entries) {
+            if (e.Qty <= 0)
+                continue;
+            cumParent += e.Qty;
+            double q = RoundItemQty(cumParent * x.DmdBillQty / x.SupBillQty - received, it.ItmPutInteger, it.ItmDecimal);
+            q = std::min(q, d.DmdQty - received);
+            if (q <= 0 || IsResidue(q, unit))
+                continue;
+            std::int64_t dd = day;
+            int dp = d.DmdPeriod;
+            if (e.Period != parentPeriod) {
+                dd = DateToDay(ShiftWorkDays(h, leadBack, periodDay(e.Period)));
+                dp = periodOf(dd);
+            }
+            AddDetail(idx, dp, dd, q);
+            received += q;
+        }
+        const double rest = d.DmdQty - received;
+        if (rest > 0 && !IsResidue(rest, unit))
+            AddDetail(idx, d.DmdPeriod, day, rest);
+    }
+}
+
+void TMRPLevelPlanner::ResolveSubstitutes(TMRPDemandRec& dmd)
+{
+    if (dmd.DmdRplEnd != 0)
+        return;
+    // Leftmost group of the demand, then the groups that follow it.
+    int first = -1;
+    int lo = 0, hi = static_cast<int>(SubItems.size()) - 1;
+    while (lo <= hi) {
+        const int mid = (lo + hi) / 2;
+        if (SubItems[mid].SubDmdIID < dmd.DmdIID) {
+            lo = mid + 1;
+        } else {
+            if (SubItems[mid].SubDmdIID == dmd.DmdIID)
+                first = mid;
+            hi = mid - 1;
+        }
+    }
+    if (!FSubSorted) {
+        // Rows not in demand order: look the groups up one by one.
+        first = -1;
+        for (size_t i = 0; i < SubItems.size(); ++i)
+            if (SubItems[i].SubDmdIID == dmd.DmdIID) {
+                first = static_cast<int>(i);
+                break;
+            }
+    }
+    if (first < 0) {
+        dmd.DmdRplBegin = -1;
+        dmd.DmdRplEnd = -1;
+        return;
+    }
+    int last = first;
+    while (last + 1 < static_cast<int>(SubItems.size()) && SubItems[last + 1].SubDmdIID == dmd.DmdIID)
+        ++last;
+    dmd.DmdRplBegin = first;
+    dmd.DmdRplEnd = last;
+    const TMRPItemSumRec& own = Items[dmd.DmdItmIndex];
+    for (int g = first; g <= last; ++g) {
+        TMRPSubItemsRec& sub = SubItems[g];
+        const TMRPItemKey sk = SplitItemKeyText(sub.SubKey);
+        // Items are in key order, so every group of the substitute lies together.
+        auto begin = std::lower_bound(Items.begin(), Items.end(), sk, [](const TMRPItemSumRec& it, const TMRPItemKey& k) {
+            if (int c = CompareDBText(it.ItmID, k.ItmID))
+                return c < 0;
+            return CompareDBText(it.ItmProps, k.Props) < 0;
+        });
+        sub.SubRBegin = sub.SubREnd = sub.SubGBegin = sub.SubGEnd = -1;
+        for (auto p = begin; p != Items.end(); ++p) {
+            if (!SameDBText(p->ItmID, sk.ItmID) || !SameDBText(p->ItmProps, sk.Props))
+                break;
+            const int i = static_cast<int>(p - Items.begin());
+            if (sub.SubRBegin < 0)
+                sub.SubRBegin = i;
+            sub.SubREnd = i;
+            if (p->ItmGroupType == own.ItmGroupType && SameDBText(p->ItmGroupNo, own.ItmGroupNo)) {
+                if (sub.SubGBegin < 0)
+                    sub.SubGBegin = i;
+                sub.SubGEnd = i;
+            }
+        }
+    }
+}
+
+bool TMRPLevelPlanner::SupplyQualifies(const TMRPDemandRec& dmd, const TMRPSupplyRec& sup, int trackLevel) const
+{
+    if (!(sup.SupRestQty > 0))
+        return false;
+    if (dmd.DmdBomLocked) {
+        const bool exempt = !sup.SupBomLocked && (sup.SupBillType == btStock || sup.SupBillType == 26
+                                                  || sup.SupBillType == 28 || sup.SupBillType == 38);
+        if (!exempt && (sup.SupBomType != dmd.DmdBomType || !SameDBText(sup.SupBomID, dmd.DmdBomID)))
+            return false;
+    }
+    if (trackLevel > 0) {
+        if (dmd.DmdOrigType != 2 && dmd.DmdOrigType != 4 && dmd.DmdOrigType != 8)
+            return false;
+        if (sup.SupOrigType != dmd.DmdOrigType || !SameDBText(sup.SupOrigID, dmd.DmdOrigID))
+            return false;
+        if (trackLevel == 2 && sup.SupOrigEntry != dmd.DmdOrigEntry)
+            return false;
+    }
+    return true;
+}
+
+void TMRPLevelPlanner::AllotFromItem(int dtlIndex, int itmIndex, int trackLevel, const TMRPSubItemsRec* sub)
+{
+    const TMRPItemSumRec& it = Items[itmIndex];
+    if (it.ItmSupBegin < 0)
+        return;
+    TMRPDemandDetailRec& dtl = Details[dtlIndex];
+    for (int s = it.ItmSupBegin; s <= it.ItmSupEnd && dtl.DtlQty > 0; ++s) {
+        const TMRPSupplyRec& sup = Supplies[s];
+        if (sub) {
+            const int bt = sup.SupBillType;
+            if (bt != btStock) {
+                if (bt < btFirstRequest && FOptions.CareItemReplace < 2)
+                    continue;
+                if (bt >= btFirstRequest && FOptions.CareItemReplace != 3)
+                    continue;
+            }
+        }
+        if (SupplyQualifies(*dtl.DtlDmdRec, sup, trackLevel))
+            Allot(dtlIndex, s, trackLevel, sub);
+    }
+}
+
+void TMRPLevelPlanner::Allot(int dtlIndex, int supIndex, int trackLevel, const TMRPSubItemsRec* sub, double maxQty)
+{
+    TMRPDemandDetailRec& dtl = Details[dtlIndex];
+    TMRPDemandRec& dmd = *dtl.DtlDmdRec;
+    TMRPSupplyRec& sup = Supplies[supIndex];
+    TMRPItemSumRec& dItem = Items[dmd.DmdItmIndex];
+    TMRPItemSumRec& sItem = Items[sup.SupItmIndex];
+    const double need = maxQty >= 0 ? std::min(maxQty, dtl.DtlQty) : dtl.DtlQty;
+    if (!(need > 0) || !(sup.SupRestQty > 0))
+        return;
+
+    double dq, sq;
+    const bool converted = sub && sub->SubQty != sub->SubRQty;
+    if (converted) {
+        dq = RoundTo(sup.SupRestQty * sub->SubQty / sub->SubRQty, 8);
+        sq = sup.SupRestQty;
+        if (dq > need) {
+            dq = need;
+            sq = std::min(sup.SupRestQty, RoundTo(need * sub->SubRQty / sub->SubQty, 8));
+        }
+    } else {
+        dq = sq = std::min(sup.SupRestQty, need);
+    }
+    if (!(dq > 0) || !(sq > 0))
+        return;
+
+    const int bt = sup.SupBillType;
+    switch (bt) {
+    case 16: dmd.DmdInvQty += dq; break;
+    case 22: dmd.DmdMOQty += dq; break;
+    case 24: dmd.DmdOOQty += dq; break;
+    case 26: case 28: dmd.DmdPOQty += dq; break;
+    case 34: dmd.DmdMRQty += dq; break;
+    case 36: dmd.DmdORQty += dq; break;
+    case 38: dmd.DmdPRQty += dq; break;
+    default: break;
+    }
+    double chk = 0;
+    if (sup.SupChkQty > sup.SupAllotQty) {
+        chk = sup.SupChkQty - sup.SupAllotQty;
+        if (converted)
+            chk = RoundTo(chk * sub->SubQty / sub->SubRQty, 8);
+        chk = std::min(chk, dq);
+        dmd.DmdChkQty += chk;
+        if (bt == 26 || bt == 28)
+            dmd.DmdPChkQty += chk;
+    }
+    sup.SupAllotQty += sq;
+    sup.SupRestQty -= sq;
+    if (sub) {
+        sup.SupAReplQty += sq;
+        dmd.DmdReplQty += dq;
+    }
+    dtl.DtlQty -= dq;
+    dmd.DmdQty -= dq;
+    dItem.ItmRestDtlQty -= dq;
+    sItem.ItmRestSupQty -= sq;
+    if (bt == btStock)
+        sItem.ItmRestInvQty -= sq;
+    else if (bt < btFirstRequest)
+        sItem.ItmRestProQty -= sq;
+    if (!sub) {
+        if (bt != btStock && bt < btFirstRequest)
+            sItem.ItmAltProQty += sq;
+        else if (bt >= btFirstRequest)
+            sItem.ItmAltReqQty += sq;
+    }
+    // What binary arithmetic leaves below a trillionth of a unit is covered.
+    const double dUnit = QtyUnit(dItem.ItmPutInteger, dItem.ItmDecimal);
+    if (IsResidue(dtl.DtlQty, dUnit))
+        dtl.DtlQty = 0;
+    if (IsResidue(dmd.DmdQty, dUnit))
+        dmd.DmdQty = 0;
+    if (IsResidue(sup.SupRestQty, QtyUnit(sItem.ItmPutInteger, sItem.ItmDecimal)))
+        sup.SupRestQty = 0;
+
+    std::int64_t altDay = dtl.DtlDate;
+    int altPeriod = dtl.DtlPeriod;
+    if (sup.SupPostLeadTime > 0 || dmd.DmdPreLeadTime > 0) {
+        altDay = DateToDay(ShiftWorkDays(FOptions.Holidays, dmd.DmdPreLeadTime + sup.SupPostLeadTime, dtl.DtlDate));
+        altPeriod = std::max(0, FindPlanPeriodIndex(FOptions.MpsPeriods, altDay));
+    }
+    if (bt != btStock && altPeriod > sup.SupRestPeriod)
+        sup.SupRestPeriod = altPeriod;
+
+    TMRPAllotRec a;
+    a.AltPeriod = altPeriod;
+    a.AltTrackLevel = static_cast<std::uint8_t>(trackLevel);
+    a.AltReplace = sub != nullptr;
+    a.AltDtlIndex = dtlIndex;
+    a.AltSupIndex = supIndex;
+    a.AltDateStr = DateText(altDay);
+    a.AltAdjDays = bt == btStock ? 0 : static_cast<int>(altDay - sup.SupDate);
+    a.AltQty = sq;
+    a.AltChkQty = chk;
+    a.AltReplQty = dq;
+    if (sItem.ItmAltCnt >= static_cast<int>(sItem.ItmAllots.size()))
+        sItem.ItmAllots.resize(sItem.ItmAllots.size() + 100);
+    sItem.ItmAllots[sItem.ItmAltCnt++] = std::move(a);
+
+    FSupPeriodQty[supIndex][altPeriod] += sq;
+    if (FSupPeriodQty[supIndex][altPeriod] <= 0)
+        FSupPeriodQty[supIndex].erase(altPeriod);
+    sup.SupAlloted = true;
+}
+
+void TMRPLevelPlanner::AllotPasses()
+{
+    if (OnCheckEscape)
+        OnCheckEscape();
+    if (OnLog)
+        OnLog(untMRPDataTypes::SAllotting(), 1);
+    DetailList.SortDetails(Details, false);
+    const bool hasSubs = !SubItems.empty();
+    for (int track = 2; track >= 0; --track) {
+        for (int k = 0; k < DetailList.Count(); ++k) {
+            const int di = DetailList[k];
+            TMRPDemandDetailRec& dtl = Details[di];
+            if (!(dtl.DtlQty > 0))
+                continue;
+            TMRPDemandRec& dmd = *dtl.DtlDmdRec;
+            if (track > 0 && dmd.DmdOrigType == 0)
+                continue;
+            AllotFromItem(di, dmd.DmdItmIndex, track, nullptr);
+            if (!hasSubs || !(dtl.DtlQty > 0))
+                continue;
+            ResolveSubstitutes(dmd);
+            if (dmd.DmdRplEnd < 0)
+                continue;
+            for (int g = dmd.DmdRplBegin; g <= dmd.DmdRplEnd && dtl.DtlQty > 0; ++g) {
+                const TMRPSubItemsRec& sub = SubItems[g];
+                // The substitute in the demand's own group first, then in any group.
+                for (int pass = 0; pass < 2 && dtl.DtlQty > 0; ++pass) {
+                    const int b = pass == 0 ? sub.SubGBegin : sub.SubRBegin;
+                    const int e = pass == 0 ? sub.SubGEnd : sub.SubREnd;
+                    if (b < 0)
+                        continue;
+                    for (int i = b; i <= e && dtl.DtlQty > 0; ++i) {
+                        if (i == dmd.DmdItmIndex || !(Items[i].ItmRestSupQty > 0))
+                            continue;
+                        AllotFromItem(di, i, track, &sub);
+                    }
+                }
+            }
+        }
+    }
+}
+
+void TMRPLevelPlanner::Release(int itmIndex, int altIndex, double qty)
+{
+    TMRPItemSumRec& it = Items[itmIndex];
+    TMRPAllotRec& a = it.ItmAllots[altIndex];
+    TMRPDemandDetailRec& dtl = Details[a.AltDtlIndex];
+    TMRPDemandRec& dmd = *dtl.DtlDmdRec;
+    TMRPSupplyRec& sup = Supplies[a.AltSupIndex];
+    TMRPItemSumRec& dItem = Items[dmd.DmdItmIndex];
+    const int bt = sup.SupBillType;
+    switch (bt) {
+    case 16: dmd.DmdInvQty -= qty; break;
+    case 22: dmd.DmdMOQty -= qty; break;
+    case 24: dmd.DmdOOQty -= qty; break;
+    case 26: case 28: dmd.DmdPOQty -= qty; break;
+    case 34: dmd.DmdMRQty -= qty; break;
+    case 36: dmd.DmdORQty -= qty; break;
+    case 38: dmd.DmdPRQty -= qty; break;
+    default: break;
+    }
+    const double chk = a.AltQty > 0 ? a.AltChkQty * qty / a.AltQty : 0;
+    dmd.DmdChkQty -= chk;
+    if (bt == 26 || bt == 28)
+        dmd.DmdPChkQty -= chk;
+    a.AltChkQty -= chk;
+    sup.SupAllotQty -= qty;
+    sup.SupRestQty += qty;
+    dtl.DtlQty += qty;
+    dmd.DmdQty += qty;
+    dItem.ItmRestDtlQty += qty;
+    it.ItmRestSupQty += qty;
+    if (bt == btStock)
+        it.ItmRestInvQty += qty;
+    else if (bt < btFirstRequest)
+        it.ItmRestProQty += qty;
+    if (bt != btStock && bt < btFirstRequest)
+        it.ItmAltProQty -= qty;
+    else if (bt >= btFirstRequest)
+        it.ItmAltReqQty -= qty;
+    a.AltQty -= qty;
+    a.AltReplQty -= qty;
+    if (IsResidue(a.AltQty, 1e-8))
+        a.AltQty = a.AltReplQty = 0;
+    auto& hints = FSupPeriodQty[a.AltSupIndex];
+    hints[a.AltPeriod] -= qty;
+    if (hints[a.AltPeriod] <= 1e-12)
+        hints.erase(a.AltPeriod);
+}
+
+void TMRPLevelPlanner::RebalanceStep(int itmIndex, int fromLow, int fromHigh, int toLow, int toHigh)
+{
+    TMRPItemSumRec& it = Items[itmIndex];
+    const int count = it.ItmAltCnt;
+    for (int k = count - 1; k >= 0; --k) {
+        if (it.ItmSupBegin < 0)
+            return;
+        {
+            const TMRPAllotRec& a = it.ItmAllots[k];
+            const int bt = Supplies[a.AltSupIndex].SupBillType;
+            if (a.AltReplace || !(a.AltQty > 0) || bt < fromLow || bt > fromHigh)
+                continue;
+        }
+        for (int s = it.ItmSupBegin; s <= it.ItmSupEnd; ++s) {
+            TMRPAllotRec& a = it.ItmAllots[k];
+            if (!(a.AltQty > 0))
+                break;
+            const TMRPSupplyRec& better = Supplies[s];
+            if (better.SupBillType < toLow || better.SupBillType > toHigh || !(better.SupRestQty > 0))
+                continue;
+            const int dtlIndex = a.AltDtlIndex;
+            if (!SupplyQualifies(*Details[dtlIndex].DtlDmdRec, better, 0))
+                continue;
+            const double q = std::min(a.AltQty, better.SupRestQty);
+            Release(itmIndex, k, q);
+            Allot(dtlIndex, s, 0, nullptr, q);
+        }
+    }
+}
+
+void TMRPLevelPlanner::Rebalance()
+{
+    for (int i = static_cast<int>(Items.size()) - 1; i >= 0; --i) {
+        if (Items[i].ItmRestInvQty > 0 && Items[i].ItmAltReqQty > 0)
+            RebalanceStep(i, btFirstRequest, 255, btStock, btStock);
+        if (Items[i].ItmRestInvQty > 0 && Items[i].ItmAltProQty > 0)
+            RebalanceStep(i, btStock + 1, btFirstRequest - 1, btStock, btStock);
+        if (Items[i].ItmRestProQty > 0 && Items[i].ItmAltReqQty > 0)
+            RebalanceStep(i, btFirstRequest, 255, btStock + 1, btFirstRequest - 1);
+    }
+}
+
+void TMRPLevelPlanner::CollectUncovered()
+{
+    UncoveredList.Clear();
+    for (int k = 0; k < DetailList.Count(); ++k)
+        if (Details[DetailList[k]].DtlQty > 0)
+            UncoveredList.Add(DetailList[k]);
+    UncoveredList.SortDetails(Details, true);
+    if (OnCheckEscape)
+        OnCheckEscape();
+}
+
+QString TMRPLevelPlanner::SupplyPeriodHints(int supIndex) const
+{
+    return BuildHints(FSupPeriodQty[supIndex]);
+}
+
+QString TMRPLevelPlanner::SupplyWriteHints(int supIndex) const
+{
+    const TMRPSupplyRec& s = Supplies[supIndex];
+    std::map<int, double> q = FSupPeriodQty[supIndex];
+    if (s.SupMpsHints.isEmpty()) {
+        if (s.SupAllotQty > 0 && s.SupRestQty > 0)
+            q[s.SupRestPeriod] += s.SupRestQty;
+        return BuildHints(q);
+    }
+    // A supply spread over periods by the main demand keeps that spread for
+    // what is still free; the allotted part shows in the periods it serves.
+    // The allotments use up the spread from its first period on.
+    double allotted = 0;
+    for (const auto& [p, v] : q)
+        allotted += v;
+    std::map<int, double> rest;
+    for (const THintEntry& e : ParseHints(s.SupMpsHints)) {
+        double v = e.Qty;
+        const double used = std::min(std::max(v, 0.0), allotted);
+        v -= used;
+        allotted -= used;
+        if (v > 0)
+            rest[e.Period] += v;
+    }
+    for (const auto& [p, v] : rest)
+        q[p] += v;
+    return BuildHints(q);
+}
+
+void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
+{
+    if (OnLog)
+        OnLog(untMRPDataTypes::SWritingAllots(), 1);
+    for (const TMRPItemSumRec& it : Items) {
+        for (int k = 0; k < it.ItmAltCnt; ++k) {
+            const TMRPAllotRec& a = it.ItmAllots[k];
+            if (!(a.AltQty > 0))
+                continue;
+            batch.Add(QStringLiteral("insert #QZ_MRP_Allots (AltPeriod, AltSupIID, AltDmdIID, AltDate, AltAdjDays, "
+                                     "AltTrack, AltQty, AltIsGrpx, AltIsRepl, AltReplQty) values (%1, %2, %3, '%4', "
+                                     "%5, %6, %7, %8, %9, %10)\r\n")
+                          .arg(a.AltPeriod)
+                          .arg(Supplies[a.AltSupIndex].SupIID)
+                          .arg(Details[a.AltDtlIndex].DtlDmdRec->DmdIID)
+                          .arg(a.AltDateStr)
+                          .arg(a.AltAdjDays)
+                          .arg(int(a.AltTrackLevel))
+                          .arg(SQLQty(a.AltQty))
+                          .arg(a.AltGroupX ? -1 : 0)
+                          .arg(a.AltReplace ? -1 : 0)
+                          .arg(SQLQty(a.AltReplQty)));
+        }
+    }
+}
+
+void TMRPLevelPlanner::WriteSupplies(TMRPSQLBatch& batch) const
+{
+    if (OnCheckEscape)
+        OnCheckEscape();
+    for (size_t i = 0; i < Supplies.size(); ++i) {
+        const TMRPSupplyRec& s = Supplies[i];
+        const bool stockOfAllottedItem = s.SupBillType == btStock && Items[s.SupItmIndex].ItmAltCnt > 0;
+        if (!s.SupAlloted && s.SupMpsHints.isEmpty() && !stockOfAllottedItem)
+            continue;
+        const int si = static_cast<int>(i);
+        QString hints = SupplyWriteHints(si);
+        QString phints = SupplyPeriodHints(si);
+        batch.Add(QStringLiteral("update #QZ_MRP_Supplies set SupQty=%1, SupAllotQty=%2, SupAReplQty=%3, "
+                                 "SupRestQty=%4, SupHints=%5, SupPHints=%6 where SupIID=%7\r\n")
+                      .arg(SQLQty(s.SupAllotQty + s.SupRestQty), SQLQty(s.SupAllotQty), SQLQty(s.SupAReplQty),
+                           SQLQty(s.SupRestQty), SQLText(hints), SQLText(phints))
+                      .arg(s.SupIID));
+    }
+}
+
+void TMRPLevelPlanner::WriteDemands(TMRPSQLBatch& batch) const
+{
+    for (const TMRPDemandRec& d : Demands) {
+        const QString day = DateText(DateToDay(d.DmdDate));
+        batch.Add(QStringLiteral("update #QZ_MRP_Demands set DmdPeriod=%1, DmdDate='%2', DmdBillDate=(case when "
+                                 "DmdBillDate=DmdDate then '%2' else DmdBillDate end),DmdInvQty=%3, DmdMOQty=%4, "
+                                 "DmdOOQty=%5, DmdPOQty=%6, DmdMRQty=%7, DmdORQty=%8, DmdPRQty=%9, ")
+                      .arg(d.DmdPeriod)
+                      .arg(day, SQLQty(d.DmdInvQty), SQLQty(d.DmdMOQty), SQLQty(d.DmdOOQty), SQLQty(d.DmdPOQty),
+                           SQLQty(d.DmdMRQty), SQLQty(d.DmdORQty), SQLQty(d.DmdPRQty))
+                  + QStringLiteral("DmdChkQty=%1, DmdPChkQty=%2, DmdReplQty=%3, DmdPPPQty1=%4, DmdPPPQty2=%5, "
+                                   "DmdPDmdIID1=%6, DmdPDmdIID2=%7, DmdQty=%8, DmdHints=%9 where DmdIID=%10\r\n")
+                        .arg(SQLQty(d.DmdChkQty), SQLQty(d.DmdPChkQty), SQLQty(d.DmdReplQty), SQLQty(d.DmdPPPQty1),
+                             SQLQty(d.DmdPPPQty2), QString::number(d.DmdPDmdIID1), SQLText(d.DmdPDmdIID2),
+                             SQLQty(d.DmdQty), SQLText(d.DmdHints))
+                        .arg(d.DmdIID));
+    }
+}
+
+// ---- Planned supplies ----------------------------------------------------
+
+QString TMRPLevelPlanner::PlannedSupplyHeader()
+{
+    return QStringLiteral("declare @iid int, @bomlock bit, @bomtype tinyint, @bomid nvarchar(50)\r");
+}
+
+const TMRPLevelAdjustRow* TMRPLevelPlanner::FindAdjust(const TMRPItemSumRec& item, const QString& trackKey) const
+{
+    const TMRPItemKey key{item.ItmID, item.ItmProps, item.ItmGroupType, item.ItmGroupNo};
+    for (const TMRPLevelAdjustRow& r : FAdjusts)
+        if (CompareItemKeys(r.Item, key) == 0 && SameDBText(r.SupTrackKey, trackKey))
+            return &r;
+    return nullptr;
+}
+
+namespace {
+
+void MergeOrigin(int& type, QString& id, QString& no, int& entry, QString& itmID, QString& custID, QString& custPO,
+                 QString& tag, QString& subTag, const TMRPDemandRec& d)
+{
+    if (type == d.DmdOrigType && SameDBText(id, d.DmdOrigID)) {
+        if (entry != d.DmdOrigEntry)
+            entry = 0;
+    } else {
+        if (type != d.DmdOrigType)
+            type = 0;
+        id.clear();
+        no.clear();
+        custPO.clear();
+        entry = 0;
+    }
+    if (!SameDBText(custID, d.DmdOrigCustID))
+        custID.clear();
+    if (!SameDBText(itmID, d.DmdOrigItmID))
+        itmID.clear();
+    if (!SameDBText(tag, d.DmdOrigTag))
+        tag.clear();
+    if (!SameDBText(subTag, d.DmdOrigSubTag))
+        subTag.clear();
+}
+
+} // namespace
+
+void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
+{
+    if (OnCheckEscape)
+        OnCheckEscape();
+    if (OnLog)
+        OnLog(untMRPDataTypes::SPlannedSupplies(), 1);
+    const TPlanPeriods& periods = FOptions.MpsPeriods;
+    std::vector<TBucket> buckets;
+    int curItem = -1;
+    int open = -1;             // bucket that holds the last planned quantity
+    int openPeriod = 0;
+    double surplus = 0;        // what the last lot left over
+    std::int64_t lastDate = 0; // date of the last planned quantity
+    int lastDemand = -1;
+    int lastBucket = -1;
+
+    for (int k = 0; k < UncoveredList.Count(); ++k) {
+        TMRPDemandDetailRec& dtl = Details[UncoveredList[k]];
+        TMRPDemandRec& dmd = *dtl.DtlDmdRec;
+        const int dmdIndex = static_cast<int>(&dmd - Demands.data());
+        const TMRPItemSumRec& it = Items[dmd.DmdItmIndex];
+        const double unit = QtyUnit(it.ItmPutInteger, it.ItmDecimal);
+        if (!(dtl.DtlQty > 0))
+            continue;
+        if (dmd.DmdItmIndex != curItem) {
+            if (curItem >= 0)
+                InsertBuckets(curItem, buckets, batch);
+            buckets.clear();
+            curItem = dmd.DmdItmIndex;
+            open = -1;
+            surplus = 0;
+            lastDate = 0;
+            lastDemand = lastBucket = -1;
+        }
+
+        int b = -1;
+        if (dmdIndex == lastDemand) {
+            b = lastBucket;
+        } else {
+            const QString key = IsSingleDemandType(dmd.DmdSupType)
+                                    ? IntToBase36(dmd.DmdSupType) + QLatin1Char('|') + IntToBase36(dmd.DmdIID)
+                                    : IntToBase36(dmd.DmdSupType) + QLatin1Char('|') + QString::number(dmd.DmdBomType)
+                                          + QLatin1Char(':') + dmd.DmdBomID + QLatin1Char('|') + dmd.DmdTrackKey;
+            for (size_t i = 0; i < buckets.size(); ++i)
+                if (QString::compare(buckets[i].Key, key, Qt::CaseInsensitive) == 0) {
+                    b = static_cast<int>(i);
+                    break;
+                }
+            if (b < 0) {
+                TBucket nb;
+                nb.Key = key;
+                nb.Head = dmdIndex;
+                nb.Adj.AdjSupType = dmd.DmdSupType;
+                nb.Adj.AdjSupDept = dmd.DmdSupDept;
+                nb.Adj.AdjBomType = dmd.DmdBomType;
+                nb.Adj.AdjBomID = dmd.DmdBomID;
+                nb.OrigType = dmd.DmdOrigType;
+                nb.OrigID = dmd.DmdOrigID;
+                nb.OrigNo = dmd.DmdOrigNo;
+                nb.OrigEntry = dmd.DmdOrigEntry;
+                nb.OrigItmID = dmd.DmdOrigItmID;
+                nb.OrigCustID = dmd.DmdOrigCustID;
+                nb.OrigCustPO = dmd.DmdOrigCustPO;
+                nb.OrigTag = dmd.DmdOrigTag;
+                nb.OrigSubTag = dmd.DmdOrigSubTag;
+                if (FOptions.HasAdjustQuery) {
+                    if (const TMRPLevelAdjustRow* adj = FindAdjust(it, dmd.DmdTrackKey)) {
+                        if (FOptions.AKeepTypeAdjusts && adj->SupBillType != nb.Adj.AdjSupType) {
+                            if (IsDepartmentType(adj->SupBillType) != IsDepartmentType(nb.Adj.AdjSupType))
+                                nb.Adj.AdjSupDept.clear();
+                            nb.Adj.AdjSupType = static_cast<std::uint8_t>(adj->SupBillType);
+                            nb.Adj.Adjust = true;
+                        }
+                        if (FOptions.AKeepBomAdjusts && nb.Adj.AdjSupType != 58 && !adj->SupBomID.isEmpty()) {
+                            nb.Adj.AdjBomID = adj->SupBomID;
+                            nb.Adj.Adjust = true;
+                        }
+                        if (FOptions.AKeepQtyAdjusts) {
+                            nb.Adj.AdjQty = adj->SupAdjQty;
+                            nb.Adj.Adjust = true;
+                        }
+                    }
+                }
+                buckets.push_back(std::move(nb));
+                b = static_cast<int>(buckets.size()) - 1;
+            }
+            lastDemand = dmdIndex;
+            lastBucket = b;
+        }
+        TBucket& bucket = buckets[b];
+        TMRPDemandRec& head = Demands[bucket.Head];
+        auto serveByOwn = [&](TBucket& bk, double q) {
+            dmd.DmdPPPQty1 += q;
+            dmd.DmdPDmdIID1 = Demands[bk.Head].DmdIID;
+            if (&dmd != &Demands[bk.Head])
+                MergeOrigin(bk.OrigType, bk.OrigID, bk.OrigNo, bk.OrigEntry, bk.OrigItmID, bk.OrigCustID,
+                            bk.OrigCustPO, bk.OrigTag, bk.OrigSubTag, dmd);
+        };
+
+        // The surplus of the last lot comes first.
+        if (surplus > 0 && open >= 0) {
+            const double q = std::min(surplus, dtl.DtlQty);
+            surplus -= q;
+            TBucket& ob = buckets[open];
+            ob.DemandTotal += q;
+            ob.Served = AddServedDemand(ob.Served, dmd.DmdIID, openPeriod, q);
+            if (open == b) {
+                serveByOwn(ob, q);
+            } else {
+                dmd.DmdPDmdIID2 = AddServedDemand(dmd.DmdPDmdIID2, Demands[ob.Head].DmdIID, -1, q);
+                dmd.DmdPPPQty2 += q;
+            }
+            dmd.DmdQty -= q;
+            dtl.DtlQty -= q;
+            if (IsResidue(surplus, unit))
+                surplus = 0;
+            if (IsResidue(dmd.DmdQty, unit))
+                dmd.DmdQty = 0;
+            if (IsResidue(dtl.DtlQty, unit))
+                dtl.DtlQty = 0;
+            if (!(dtl.DtlQty > 0))
+                continue;
+        }
+
+        // A new planned quantity for the rest.
+        const double n = dtl.DtlQty;
+        std::int64_t day = dtl.DtlDate;
+        int period = dtl.DtlPeriod;
+        if (dmd.DmdPreLeadTime > 0) {
+            day = DateToDay(ShiftWorkDays(FOptions.Holidays, dmd.DmdPreLeadTime, dtl.DtlDate));
+            period = std::max(0, FindPlanPeriodIndex(periods, day));
+        }
+        double p = n;
+        if (FOptions.CareItemLotRule && !IsSingleDemandType(dmd.DmdSupType)) {
+            const double m = (it.ItmMinQty > 0 && (open < 0 || day != lastDate)) ? it.ItmMinQty : 0;
+            if (n <= m)
+                p = m;
+            else if (it.ItmLotQty > 0)
+                p = m + CeilQty((n - m) / it.ItmLotQty) * it.ItmLotQty;
+            else
+                p = n;
+        }
+        bucket.QtyByPeriod[period] += p;
+        bucket.LotTotal += p;
+        bucket.DemandTotal += n;
+        bucket.Served = AddServedDemand(bucket.Served, dmd.DmdIID, period, n);
+        serveByOwn(bucket, n);
+        dmd.DmdQty -= n;
+        if (IsResidue(dmd.DmdQty, unit))
+            dmd.DmdQty = 0;
+        surplus = p - n;
+        if (IsResidue(surplus, unit))
+            surplus = 0;
+        lastDate = day;
+        open = b;
+        openPeriod = period;
+        dtl.DtlQty = 0;
+        (void)head;
+    }
+    if (curItem >= 0)
+        InsertBuckets(curItem, buckets, batch);
+}
+
+void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets, TMRPSQLBatch& batch)
+{
+    const TMRPItemSumRec& it = Items[itmIndex];
+    const TPlanPeriods& periods = FOptions.MpsPeriods;
+    std::vector<int> order(buckets.size());
+    std::iota(order.begin(), order.end(), 0);
+    std::stable_sort(order.begin(), order.end(), [&](int a, int b) {
+        return QString::compare(buckets[a].Key, buckets[b].Key, Qt::CaseInsensitive) < 0;
+    });
+    for (int bi : order) {
+        TBucket& bk = buckets[bi];
+        if (!(bk.LotTotal > 0))
+            continue;
+        const TMRPDemandRec& head = Demands[bk.Head];
+        const int lead = CalcVarLeadTime(it.ItmFixLeadTime, it.ItmVarLeadTime, it.ItmVarLeadLot, bk.LotTotal);
+        int firstPeriod = 0;
+        for (const auto& [p, q] : bk.QtyByPeriod)
+            if (q > 0) {
+                firstPeriod = p;
+                break;
+            }
+        std::int64_t needDay;
+        if (head.DmdPeriod == firstPeriod)
+            needDay = DateToDay(head.DmdDate);
+        else if (firstPeriod == 0)
+            needDay = DateToDay(periods[0].DateEnd);
+        else
+            needDay = DateToDay(periods[std::min<size_t>(firstPeriod, periods.size() - 1)].DateBegin);
+        const std::int64_t startDay = DateToDay(ShiftWorkDays(FOptions.Holidays, lead, needDay));
+
+        const QString phints = BuildHints(bk.QtyByPeriod);
+        double adjQty = FOptions.AKeepQtyAdjusts ? bk.Adj.AdjQty : 0;
+        if (bk.LotTotal + adjQty < 0)
+            adjQty = -bk.LotTotal;
+        const QString hints = (bk.Adj.Adjust && adjQty != 0) ? AdjustHintQty(phints, adjQty) : phints;
+        const double supQty = bk.LotTotal + adjQty;
+        const double allot = bk.DemandTotal;
+        const double rest = supQty - allot;
+        const int type = bk.Adj.AdjSupType;
+        const bool dept = IsDepartmentType(type);
+        const QString startText = DateText(startDay);
+
+        QString sql = QStringLiteral("select @bomlock=%1, @bomtype=%2, @bomid=%3\r")
+                          .arg(head.DmdBomLocked ? QStringLiteral("1") : QStringLiteral("0"))
+                          .arg(int(bk.Adj.AdjBomType))
+                          .arg(SQLText(bk.Adj.AdjBomID));
+        sql += QStringLiteral(
+            "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupBillID, SupBillNo, SupBillEntry, SupBillDate, "
+            "SupBillQty, SupSuppID, SupDeptID, SupOrigType, SupOrigID, SupOrigNo, SupOrigEntry, SupOrigItmID, "
+            "SupOrigCustID, SupOrigCustPO, SupOrigTag, SupOrigSubTag, SupGroupType, SupGroupNo, SupItmID, "
+            "SupItmProps, SupItmProp1, SupItmProp2, SupItmProp3, SupItmProp4, SupItmProp5, SupItmProp6, "
+            "SupItmProp7, SupItmProp8, SupItmProp9, SupItmProp10, SupDate, SupLeadDays, SupPriority, SupPDmdIID, "
+            "SupAdjQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, SupDrawDate, "
+            "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
+        QStringList v;
+        v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
+          << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
+          << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
+          << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
+          << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)
+          << SQLText(bk.OrigCustID) << SQLText(bk.OrigCustPO) << SQLText(bk.OrigTag) << SQLText(bk.OrigSubTag)
+          << QString::number(int(it.ItmGroupType)) << SQLText(it.ItmGroupNo) << SQLText(it.ItmID)
+          << SQLText(it.ItmProps);
+        for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
+                                    &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
+            v << SQLTextOrNull(*prop);
+        v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
+          << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
+          << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
+          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(bk.Served)
+          << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
+        sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
+        if (bk.Adj.Adjust)
+            sql += QStringLiteral("select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, "
+                                  "AdjOldBomID, AdjOldQty) values (@iid, %1, @bomid, %2)\r")
+                       .arg(type)
+                       .arg(SQLQty(supQty));
+        batch.Add(sql);
+
+        TMRPPlannedSupply ps;
+        ps.ItmIndex = itmIndex;
+        ps.SupPeriod = firstPeriod;
+        ps.SupBillType = type;
+        ps.SupDept = bk.Adj.AdjSupDept;
+        ps.HeadDmdIID = head.DmdIID;
+        ps.SupDate = needDay;
+        ps.SupDrawDate = startDay;
+        ps.SupLeadDays = lead;
+        ps.SupBillQty = bk.LotTotal;
+        ps.SupAdjQty = adjQty;
+        ps.SupQty = supQty;
+        ps.SupAllotQty = allot;
+        ps.SupRestQty = rest;
+        ps.SupHints = hints;
+        ps.SupPHints = phints;
+        ps.SupPDmdIIDs = bk.Served;
+        ps.SupTrackKey = head.DmdTrackKey;
+        ps.SupOrigType = bk.OrigType;
+        ps.SupOrigID = bk.OrigID;
+        ps.SupOrigEntry = bk.OrigEntry;
+        ps.SupOrigCustID = bk.OrigCustID;
+        ps.SupOrigItmID = bk.OrigItmID;
+        ps.SupOrigTag = bk.OrigTag;
+        ps.Adjusted = bk.Adj.Adjust;
+        PlannedSupplies.push_back(std::move(ps));
+    }
+}
+
+void TMRPLevelPlanner::Run(const std::vector<TMRPLevelDemandRow>& demands,
+                           const std::vector<TMRPLevelSupplyRow>& supplies,
+                           const std::vector<TMRPLevelSubstituteRow>& substitutes,
+                           const std::vector<TMRPLevelAdjustRow>& adjusts, TMRPSQLBatch::TExecutor executor)
+{
+    if (OnCheckEscape)
+        OnCheckEscape();
+    if (OnLog)
+        OnLog(untMRPDataTypes::SLoadingLevel(), 1);
+    Load(demands, supplies, substitutes, adjusts);
+    BuildDetails();
+    AllotPasses();
+    Rebalance();
+    CollectUncovered();
+    TMRPSQLBatch writes(executor);
+    WriteAllots(writes);
+    WriteSupplies(writes);
+    writes.Flush();
+    TMRPSQLBatch planned(executor, PlannedSupplyHeader());
+    PlanSupplies(planned);
+    planned.Flush();
+    WriteDemands(writes);
+    writes.Flush();
+    WriteTexts = writes.Executed();
+    PlannedTexts = planned.Executed();
+}
