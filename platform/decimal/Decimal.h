@@ -41,7 +41,8 @@
 //     dec_mul(x, y [, p, s])  dec_div(x, y [, p, s])
 //         SQL Server's + - * / ; without p, s the result type follows the
 //         operands' types by SQL Server's rules; with p, s that is the result
-//         type (the caller computed it from declared types, see resultType).
+//         type (the caller computed it from declared types, see resultType);
+//         with s alone (three arguments) the result type is decimal(38, s).
 //     dec_neg(x)  dec_abs(x)  dec_sign(x)  dec_ceiling(x)  dec_floor(x)
 //     dec_round(x, n [, f])   f <> 0 truncates instead of rounding
 //     dec_cast(x, p, s)       cast to decimal(p,s), rounding half away from zero
@@ -50,8 +51,10 @@
 //     dec_text(x [, s])       display text (canonical form, with s decimals)
 //     dec_cmp(x, y)           -1, 0 or 1 as INTEGER (NULL if either is NULL)
 //   Aggregates (NULLs skipped, no rows or only NULLs give NULL):
-//     dec_sum(x)  exact; scale of the widest input (SQL Server: decimal(38,s))
-//     dec_avg(x)  exact sum / count truncated to max(s, 6) decimals
+//     dec_sum(x [, s])  exact; scale of the widest input (SQL Server:
+//                       decimal(38,s)), or s decimals when given (rounded)
+//     dec_avg(x [, s])  exact sum / count truncated to max(widest scale, 6)
+//                       decimals, or to s decimals when given
 //
 //   Errors are reported with sqlite3_result_error; the message is
 //   "<SQL Server error number>|<SQL Server's text>", for example

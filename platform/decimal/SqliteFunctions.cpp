@@ -68,6 +68,13 @@ int intArg(sqlite3_value* v, const char* function, const char* what)
     return int(n);
 }
 
+int scaleArg(sqlite3_value* v, const char* function)
+{
+    const int s = intArg(v, function, "scale");
+    if (s < 0 || s > MaxPrecision) throw UsageError{std::string(function) + ": scale out of range"};
+    return s;
+}
+
 DecType typeArgs(sqlite3_value** argv, const char* function)
 {
     return checkedType(intArg(argv[0], function, "precision"), intArg(argv[1], function, "scale"));
@@ -87,11 +94,12 @@ template <Op op>
 void arithmetic(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     guarded(ctx, [&] {
-        if (argc != 2 && argc != 4) throw UsageError{"wrong number of arguments to a decimal operator"};
         if (anyNull(2, argv)) return sqlite3_result_null(ctx);
         const Decimal a = valueOf(argv[0]), b = valueOf(argv[1]);
         if (argc == 4)
             resultDecimal(ctx, Decimal::apply(op, a, b, typeArgs(argv + 2, "decimal operator")));
+        else if (argc == 3)
+            resultDecimal(ctx, Decimal::apply(op, a, b, {MaxPrecision, scaleArg(argv[2], "decimal operator")}));
         else
             resultDecimal(ctx, Decimal::apply(op, a, b));
     });
@@ -157,11 +165,7 @@ void decText(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     guarded(ctx, [&] {
         if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
         const Decimal d = valueOf(argv[0]);
-        if (argc > 1) {
-            const int s = intArg(argv[1], "dec_text", "scale");
-            if (s < 0 || s > MaxPrecision) throw UsageError{"dec_text: scale out of range"};
-            return resultDecimal(ctx, d.withScale(s));
-        }
+        if (argc > 1) return resultDecimal(ctx, d.withScale(scaleArg(argv[1], "dec_text")));
         resultDecimal(ctx, d);
     });
 }
@@ -174,9 +178,11 @@ void decCmp(sqlite3_context* ctx, int, sqlite3_value** argv)
     });
 }
 
-// Aggregate state in SQLite's zeroed aggregate memory.
+// Aggregate state in SQLite's zeroed aggregate memory; resultScale is the
+// optional second argument plus one (0: none given).
 struct SumState {
     DecimalSum sum;
+    int resultScale;
 };
 
 SumState* sumState(sqlite3_context* ctx, bool create)
@@ -185,12 +191,13 @@ SumState* sumState(sqlite3_context* ctx, bool create)
     return static_cast<SumState*>(mem); // all-zero bytes are an empty DecimalSum
 }
 
-void sumStep(sqlite3_context* ctx, int, sqlite3_value** argv)
+void sumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     guarded(ctx, [&] {
-        if (anyNull(1, argv)) return;
         SumState* st = sumState(ctx, true);
         if (!st) return sqlite3_result_error_nomem(ctx);
+        if (argc > 1 && st->resultScale == 0) st->resultScale = scaleArg(argv[1], "decimal aggregate") + 1;
+        if (anyNull(1, argv)) return;
         st->sum.add(valueOf(argv[0]));
     });
 }
@@ -200,7 +207,8 @@ void sumFinal(sqlite3_context* ctx)
     guarded(ctx, [&] {
         SumState* st = sumState(ctx, false);
         if (!st || st->sum.empty()) return sqlite3_result_null(ctx);
-        resultDecimal(ctx, st->sum.sum());
+        const Decimal sum = st->sum.sum();
+        resultDecimal(ctx, st->resultScale ? sum.cast(MaxPrecision, st->resultScale - 1) : sum);
     });
 }
 
@@ -209,7 +217,9 @@ void avgFinal(sqlite3_context* ctx)
     guarded(ctx, [&] {
         SumState* st = sumState(ctx, false);
         if (!st || st->sum.empty()) return sqlite3_result_null(ctx);
-        resultDecimal(ctx, st->sum.average());
+        if (!st->resultScale) return resultDecimal(ctx, st->sum.average());
+        const DecType t{MaxPrecision, st->resultScale - 1};
+        resultDecimal(ctx, Decimal::apply(Op::Div, st->sum.sum(), Decimal::fromInt(st->sum.count()), t));
     });
 }
 
@@ -230,10 +240,10 @@ void registerSqliteFunctions(sqlite3* db)
         void (*fn)(sqlite3_context*, int, sqlite3_value**);
     };
     const Fn scalars[] = {
-        {"dec_add", 2, arithmetic<Op::Add>}, {"dec_add", 4, arithmetic<Op::Add>},
-        {"dec_sub", 2, arithmetic<Op::Sub>}, {"dec_sub", 4, arithmetic<Op::Sub>},
-        {"dec_mul", 2, arithmetic<Op::Mul>}, {"dec_mul", 4, arithmetic<Op::Mul>},
-        {"dec_div", 2, arithmetic<Op::Div>}, {"dec_div", 4, arithmetic<Op::Div>},
+        {"dec_add", -1, arithmetic<Op::Add>},
+        {"dec_sub", -1, arithmetic<Op::Sub>},
+        {"dec_mul", -1, arithmetic<Op::Mul>},
+        {"dec_div", -1, arithmetic<Op::Div>},
         {"dec_neg", 1, unary<&Decimal::operator- >},
         {"dec_abs", 1, unary<&Decimal::abs>},
         {"dec_sign", 1, unary<&Decimal::sign>},
@@ -246,10 +256,18 @@ void registerSqliteFunctions(sqlite3* db)
         {"dec_text", 1, decText}, {"dec_text", 2, decText},
         {"dec_cmp", 2, decCmp},
     };
-    for (const Fn& f : scalars)
-        sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
-    sqlite3_create_function_v2(db, "dec_sum", 1, flags, nullptr, nullptr, sumStep, sumFinal, nullptr);
-    sqlite3_create_function_v2(db, "dec_avg", 1, flags, nullptr, nullptr, sumStep, avgFinal, nullptr);
+    for (const Fn& f : scalars) {
+        if (f.args >= 0) {
+            sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+            continue;
+        }
+        for (int args = 2; args <= 4; ++args) // x, y [, s | , p, s]
+            sqlite3_create_function_v2(db, f.name, args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+    }
+    for (int args = 1; args <= 2; ++args) { // x [, s]
+        sqlite3_create_function_v2(db, "dec_sum", args, flags, nullptr, nullptr, sumStep, sumFinal, nullptr);
+        sqlite3_create_function_v2(db, "dec_avg", args, flags, nullptr, nullptr, sumStep, avgFinal, nullptr);
+    }
     sqlite3_create_collation_v2(db, "DECIMAL", SQLITE_UTF8, nullptr, collate, nullptr);
 }
 

@@ -84,6 +84,10 @@ TEST_F(SqliteDecimal, ScalarFunctions)
         {"dec_mul('2.50000000', '3.00000000', 38, 6)", "7.500000"},
         {"dec_div('1.50000000', '3.00000000', 38, 10)", "0.5000000000"},
         {"dec_div(2, 3, 28, 8)", "0.66666666"},
+        // the result scale alone: decimal(38, s)
+        {"dec_div(2, 3, 10)", "0.6666666666"},
+        {"dec_mul('0.125', '0.5', 2)", "0.06"},
+        {"dec_add(0.1, 0.2, 8)", "0.30000000"},
         {"dec_add('0.1', '0.2')", "0.3"},
         {"dec_add(0.1, 0.2)", "0.3"},
         {"dec_sub('5.00000000', 7)", "-2.00000000"},
@@ -190,6 +194,11 @@ TEST_F(SqliteDecimal, SumsAndAveragesAreExact)
     EXPECT_EQ(value("select dec_sum(Qty) from T where k = 9"), "3.5");
     EXPECT_EQ(value("select dec_avg(Qty) from T where k = 9"), "1.166666");
 
+    // a result scale given to the aggregate
+    EXPECT_EQ(value("select dec_sum(Qty, 8) from T where k = 9"), "3.50000000");
+    EXPECT_EQ(value("select dec_avg(Qty, 8) from T where k = 9"), "1.16666666");
+    EXPECT_EQ(value("select dec_sum(Qty, 8) from T where k > 9"), "NULL");
+
     exec("insert into T values (8, '99999999999999999999999999999999999999'), (8, '1')");
     EXPECT_EQ(value("select dec_sum(Qty) from T where k = 8"),
               "error:8115|Arithmetic overflow error converting expression to data type numeric.");
@@ -238,4 +247,21 @@ TEST_F(SqliteDecimal, UpdatesKeepQuantitiesExact)
     EXPECT_EQ(value("select count(*) from Stock where Qty = 10"), "int:1");
     exec("update Stock set Qty = dec_cast(dec_div(Qty, 3, 38, 10), 28, 8)");
     EXPECT_EQ(value("select Qty from Stock"), "3.33333333");
+}
+
+TEST_F(SqliteDecimal, NumericAffinityColumnsStayExactWithinFifteenDigits)
+{
+    // A column declared decimal(28,8) has NUMERIC affinity: SQLite keeps the
+    // canonical text as INTEGER or REAL. The functions read a REAL back through
+    // its shortest text, so sums of 8-decimal quantities stay exact.
+    exec("create table N (Qty decimal(28,8))");
+    exec("with recursive n(i) as (select 1 union all select i+1 from n where i < 10000) "
+         "insert into N select dec_cast('0.00000001', 28, 8) from n");
+    EXPECT_EQ(value("select typeof(Qty) from N limit 1"), "real");
+    EXPECT_EQ(value("select dec_sum(Qty, 8) from N"), "0.00010000");
+    exec("delete from N");
+    exec("insert into N values (dec_cast('1234567.12345678', 28, 8)), (dec_cast(5, 28, 8))");
+    EXPECT_EQ(column("select dec_text(Qty, 8) from N order by Qty"),
+              (std::vector<std::string>{"5.00000000", "1234567.12345678"}));
+    EXPECT_EQ(value("select dec_mul(Qty, 3, 38, 6) from N where Qty > 10"), "3703701.370370");
 }
