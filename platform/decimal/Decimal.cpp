@@ -275,6 +275,50 @@ bool scanNumber(std::string_view t, bool& neg, std::string& digits, long& frac)
     return true;
 }
 
+// The common form of stored values, "[-+]digits[.digits]" with at most 38
+// digits and blanks around it, read without allocating; false for anything
+// else (which the general reader takes).
+bool scanPlain(std::string_view t, bool& neg, U128& m, int& integral, int& frac)
+{
+    std::size_t i = 0, n = t.size();
+    while (i < n && isBlank(t[i])) ++i;
+    while (n > i && isBlank(t[n - 1])) --n;
+    neg = false;
+    if (i < n && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
+    m = 0;
+    integral = frac = 0;
+    int counted = 0, chunkDigits = 0;
+    u64 chunk = 0; // digits gathered in 64 bits, 19 at a time
+    bool any = false, point = false, started = false;
+    for (; i < n; ++i) {
+        const char c = t[i];
+        if (c >= '0' && c <= '9') {
+            any = true;
+            if (point)
+                ++frac;
+            else if (c == '0' && !started)
+                continue;
+            else
+                ++integral;
+            started = true;
+            if (++counted > MaxPrecision) return false;
+            chunk = chunk * 10 + u64(c - '0');
+            if (++chunkDigits == 19) {
+                m = m * Pow10.v[19] + chunk;
+                chunk = 0;
+                chunkDigits = 0;
+            }
+        } else if (c == '.' && !point) {
+            point = true;
+        } else {
+            return false;
+        }
+    }
+    m = m * Pow10.v[chunkDigits] + chunk;
+    if (m == 0) neg = false;
+    return any;
+}
+
 // digits/10^frac brought to decimal(p, s).
 Decimal fromDigits(bool neg, const std::string& digits, long frac, int p, int s)
 {
@@ -392,6 +436,12 @@ Decimal Decimal::fromDouble(double value)
 Decimal Decimal::parse(std::string_view text)
 {
     bool neg;
+    {
+        U128 m;
+        int integral, frac;
+        if (scanPlain(text, neg, m, integral, frac))
+            return Decimal(neg ? -Int128(m) : Int128(m), std::max(1, integral + frac), frac);
+    }
     std::string digits;
     long frac;
     if (!scanNumber(text, neg, digits, frac)) throw DecimalError(ErrConvert, ConvertText);
@@ -411,6 +461,12 @@ Decimal Decimal::parse(std::string_view text, int precision, int scale)
 {
     checkedType(precision, scale);
     bool neg;
+    {
+        U128 m;
+        int integral, frac;
+        if (scanPlain(text, neg, m, integral, frac))
+            return Decimal(neg ? -Int128(m) : Int128(m), std::max(1, integral + frac), frac).cast(precision, scale);
+    }
     std::string digits;
     long frac;
     if (!scanNumber(text, neg, digits, frac)) throw DecimalError(ErrConvert, ConvertText);
@@ -437,12 +493,21 @@ std::string Decimal::toString() const
     char* end = buf + sizeof buf;
     char* p = end;
     int written = 0;
+    // digits in 64-bit pieces of 19, so that only two 128-bit divisions are needed
+    u64 piece = 0;
+    int pieceLeft = 0;
     do {
-        *--p = char('0' + int(m % 10));
-        m /= 10;
+        if (pieceLeft == 0) {
+            piece = u64(m % Pow10.v[19]);
+            m /= Pow10.v[19];
+            pieceLeft = 19;
+        }
+        *--p = char('0' + int(piece % 10));
+        piece /= 10;
+        --pieceLeft;
         ++written;
         if (written == FScale) *--p = '.';
-    } while (m != 0 || written <= FScale);
+    } while (m != 0 || piece != 0 || written <= FScale);
     if (FValue < 0) *--p = '-';
     return std::string(p, end);
 }
@@ -450,6 +515,15 @@ std::string Decimal::toString() const
 Decimal Decimal::cast(int precision, int scale) const
 {
     const DecType t = checkedType(precision, scale);
+    if (t.scale >= FScale) {
+        // widening: no rounding, the scaled value fits 128 bits when it fits 38 digits
+        const int k = t.scale - FScale;
+        const U128 m = magnitude(FValue);
+        if (m >= Pow10.v[MaxPrecision - k]) overflow();
+        const U128 r = m * Pow10.v[k];
+        if (r >= Pow10.v[t.precision]) overflow();
+        return Decimal(FValue < 0 ? -Int128(r) : Int128(r), t.precision, t.scale);
+    }
     return Decimal(finish(exactOf(*this), t.precision, t.scale, false), t.precision, t.scale);
 }
 
