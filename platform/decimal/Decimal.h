@@ -30,6 +30,10 @@
 //   SQLite's own sum()/avg()/+/- on the texts would convert them to doubles:
 //   use dec_sum/dec_avg/dec_add... instead.
 //
+//   An engine that keeps decimals as SQLite numbers instead registers the
+//   functions with SqliteForm::Number (below): results come back as INTEGER or
+//   REAL, exact within 15 significant digits.
+//
 //   Arguments of every dec_ function may be INTEGER (an int32 value types as
 //   int, decimal(10,0); a larger one as bigint, decimal(19,0)), REAL
 //   (converted by its shortest round-trip text, as a literal) or TEXT
@@ -227,9 +231,22 @@ private:
 // not numbers sort after numbers and among themselves by bytes.
 int compareNumericText(std::string_view a, std::string_view b);
 
+// The storage class of the values the dec_ functions return.
+enum class SqliteForm {
+    // canonical TEXT, exact and carrying the scale (the storage form above)
+    Text,
+    // INTEGER for a whole value within 64 bits, REAL when the nearest double
+    // reads back (by its shortest text) as exactly the value, else the
+    // canonical TEXT. For an engine that keeps decimals as SQLite numbers
+    // (NUMERIC affinity): native comparisons and ORDER BY then work on every
+    // result, and values of up to 15 significant digits stay exact.
+    Number,
+};
+
 // Registers the DECIMAL collation, the dec_ scalar functions and the dec_sum /
-// dec_avg aggregates on a connection (see the top of this file).
-void registerSqliteFunctions(sqlite3* db);
+// dec_avg aggregates on a connection (see the top of this file). dec_text
+// always gives TEXT, dec_int INTEGER, dec_float REAL, dec_cmp INTEGER.
+void registerSqliteFunctions(sqlite3* db, SqliteForm results = SqliteForm::Text);
 
 // Splits an error message of the dec_ functions ("8134|Divide by zero error
 // encountered.") into number and text; false (number 0, text unchanged) when

@@ -4,11 +4,20 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
+#include <cmath>
 #include <new>
 
 namespace kvdec {
 
 namespace {
+
+std::string shortestText(double value)
+{
+    char buf[64];
+    const auto r = std::to_chars(buf, buf + sizeof buf, value);
+    return std::string(buf, r.ptr);
+}
 
 // Thrown for misuse by the caller (bad type arguments), reported without a number.
 struct UsageError {
@@ -84,10 +93,35 @@ DecType typeArgs(sqlite3_value** argv, const char* function)
 // so that rounding 9.9 up does not overflow a type the value never declared.
 Decimal widened(const Decimal& d) { return Decimal::fromUnscaled(d.unscaled(), MaxPrecision, d.scale()); }
 
-void resultDecimal(sqlite3_context* ctx, const Decimal& d)
+void resultText(sqlite3_context* ctx, const Decimal& d)
 {
     const std::string t = d.toString();
     sqlite3_result_text(ctx, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
+}
+
+// The Number form: INTEGER for a whole value within 64 bits, REAL when the
+// double reads back as exactly the value, the canonical TEXT otherwise.
+void resultNumber(sqlite3_context* ctx, const Decimal& d)
+{
+    Int128 unit = 1;
+    for (int i = 0; i < d.scale(); ++i)
+        unit *= 10;
+    if (d.unscaled() % unit == 0) {
+        const Int128 q = d.unscaled() / unit;
+        if (q >= INT64_MIN && q <= INT64_MAX) return sqlite3_result_int64(ctx, sqlite3_int64(q));
+    }
+    const double v = d.toDouble();
+    Decimal back;
+    if (std::isfinite(v) && Decimal::tryParse(shortestText(v), back) && back == d) return sqlite3_result_double(ctx, v);
+    resultText(ctx, d);
+}
+
+void resultDecimal(sqlite3_context* ctx, const Decimal& d)
+{
+    if (*static_cast<const SqliteForm*>(sqlite3_user_data(ctx)) == SqliteForm::Number)
+        resultNumber(ctx, d);
+    else
+        resultText(ctx, d);
 }
 
 template <Op op>
@@ -165,8 +199,8 @@ void decText(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     guarded(ctx, [&] {
         if (anyNull(argc, argv)) return sqlite3_result_null(ctx);
         const Decimal d = valueOf(argv[0]);
-        if (argc > 1) return resultDecimal(ctx, d.withScale(scaleArg(argv[1], "dec_text")));
-        resultDecimal(ctx, d);
+        if (argc > 1) return resultText(ctx, d.withScale(scaleArg(argv[1], "dec_text")));
+        resultText(ctx, d);
     });
 }
 
@@ -231,8 +265,10 @@ int collate(void*, int n1, const void* s1, int n2, const void* s2)
 
 } // namespace
 
-void registerSqliteFunctions(sqlite3* db)
+void registerSqliteFunctions(sqlite3* db, SqliteForm results)
 {
+    static const SqliteForm forms[] = {SqliteForm::Text, SqliteForm::Number};
+    void* form = const_cast<SqliteForm*>(&forms[results == SqliteForm::Number ? 1 : 0]);
     const int flags = SQLITE_UTF8 | SQLITE_DETERMINISTIC | SQLITE_INNOCUOUS;
     struct Fn {
         const char* name;
@@ -258,15 +294,15 @@ void registerSqliteFunctions(sqlite3* db)
     };
     for (const Fn& f : scalars) {
         if (f.args >= 0) {
-            sqlite3_create_function_v2(db, f.name, f.args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+            sqlite3_create_function_v2(db, f.name, f.args, flags, form, f.fn, nullptr, nullptr, nullptr);
             continue;
         }
         for (int args = 2; args <= 4; ++args) // x, y [, s | , p, s]
-            sqlite3_create_function_v2(db, f.name, args, flags, nullptr, f.fn, nullptr, nullptr, nullptr);
+            sqlite3_create_function_v2(db, f.name, args, flags, form, f.fn, nullptr, nullptr, nullptr);
     }
     for (int args = 1; args <= 2; ++args) { // x [, s]
-        sqlite3_create_function_v2(db, "dec_sum", args, flags, nullptr, nullptr, sumStep, sumFinal, nullptr);
-        sqlite3_create_function_v2(db, "dec_avg", args, flags, nullptr, nullptr, sumStep, avgFinal, nullptr);
+        sqlite3_create_function_v2(db, "dec_sum", args, flags, form, nullptr, sumStep, sumFinal, nullptr);
+        sqlite3_create_function_v2(db, "dec_avg", args, flags, form, nullptr, sumStep, avgFinal, nullptr);
     }
     sqlite3_create_collation_v2(db, "DECIMAL", SQLITE_UTF8, nullptr, collate, nullptr);
 }

@@ -3,6 +3,7 @@
 
 #include <sqlite3.h>
 
+#include <charconv>
 #include <string>
 #include <vector>
 #include <gtest/gtest.h>
@@ -14,7 +15,7 @@ protected:
     void SetUp() override
     {
         ASSERT_EQ(sqlite3_open(":memory:", &db), SQLITE_OK);
-        kvdec::registerSqliteFunctions(db);
+        kvdec::registerSqliteFunctions(db, form);
     }
     void TearDown() override { sqlite3_close(db); }
 
@@ -41,8 +42,8 @@ protected:
                 case SQLITE_INTEGER: row.push_back("int:" + std::to_string(sqlite3_column_int64(st, i))); break;
                 case SQLITE_FLOAT: {
                     char buf[64];
-                    snprintf(buf, sizeof buf, "real:%.17g", sqlite3_column_double(st, i));
-                    row.push_back(buf);
+                    const auto r = std::to_chars(buf, buf + sizeof buf, sqlite3_column_double(st, i));
+                    row.push_back("real:" + std::string(buf, r.ptr));
                     break;
                 }
                 default: row.push_back(reinterpret_cast<const char*>(sqlite3_column_text(st, i)));
@@ -70,6 +71,16 @@ protected:
     }
 
     sqlite3* db = nullptr;
+    kvdec::SqliteForm form = kvdec::SqliteForm::Text;
+};
+
+class SqliteDecimalNumbers : public SqliteDecimal {
+protected:
+    void SetUp() override
+    {
+        form = kvdec::SqliteForm::Number;
+        SqliteDecimal::SetUp();
+    }
 };
 
 } // namespace
@@ -264,4 +275,39 @@ TEST_F(SqliteDecimal, NumericAffinityColumnsStayExactWithinFifteenDigits)
     EXPECT_EQ(column("select dec_text(Qty, 8) from N order by Qty"),
               (std::vector<std::string>{"5.00000000", "1234567.12345678"}));
     EXPECT_EQ(value("select dec_mul(Qty, 3, 38, 6) from N where Qty > 10"), "3703701.370370");
+}
+
+TEST_F(SqliteDecimalNumbers, ResultsComeBackAsSqliteNumbers)
+{
+    struct Case { const char* expr; const char* result; };
+    const Case cases[] = {
+        {"dec_cast(5, 28, 8)", "int:5"},
+        {"dec_cast('-0.5', 28, 8)", "real:-0.5"},
+        {"dec_mul('2.50000000', '3.00000000', 38, 6)", "real:7.5"},
+        {"dec_add(0.1, 0.2, 8)", "real:0.3"},
+        {"dec_ceiling(dec_div(dec_mul(3, 0.1), 0.1))", "int:3"},
+        {"dec_div(1, 3, 38, 10)", "real:0.3333333333"},
+        {"dec_round(2.5, 0)", "int:3"},
+        // beyond what a double holds exactly: the exact text
+        {"dec_cast('12345678901234567.12345678', 38, 8)", "12345678901234567.12345678"},
+        {"dec_cast('99999999999999999999', 38, 0)", "99999999999999999999"},
+        // display text, integers, floats and comparisons keep their own forms
+        {"dec_text(5, 8)", "5.00000000"},
+        {"dec_int('2.5')", "int:2"},
+        {"dec_float('2.5')", "real:2.5"},
+        {"dec_cmp(1, 2)", "int:-1"},
+        {"dec_add(null, 1)", "NULL"},
+        {"dec_div(1, 0)", "error:8134|Divide by zero error encountered."},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(value(std::string("select ") + c.expr), c.result) << c.expr;
+
+    // NUMERIC columns and native comparisons on computed values
+    exec("create table N (Qty decimal(28,8))");
+    exec("with recursive n(i) as (select 1 union all select i+1 from n where i < 10000) "
+         "insert into N select dec_cast('0.00000001', 28, 8) from n");
+    EXPECT_EQ(value("select dec_sum(Qty, 8) from N"), "real:1e-04");
+    EXPECT_EQ(value("select dec_sum(Qty, 8) = 0.0001 from N"), "int:1");
+    EXPECT_EQ(value("select count(*) from N where dec_mul(Qty, 3, 38, 8) = 0.00000003"), "int:10000");
+    EXPECT_EQ(value("select dec_ceiling(dec_div(dec_mul(3, 0.1, 38, 8), 0.1, 38, 10)) = 3"), "int:1");
 }
