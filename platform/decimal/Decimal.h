@@ -49,6 +49,8 @@
 //         with s alone (three arguments) the result type is decimal(38, s).
 //     dec_neg(x)  dec_abs(x)  dec_sign(x)  dec_ceiling(x)  dec_floor(x)
 //     dec_round(x, n [, f])   f <> 0 truncates instead of rounding
+//         (these keep x's scale, ceiling/floor give scale 0; x may grow to
+//         38 digits: dec_round('9.9', 0) is '10.0', no overflow)
 //     dec_cast(x, p, s)       cast to decimal(p,s), rounding half away from zero
 //     dec_int(x)              cast to int/bigint, truncating: INTEGER
 //     dec_float(x)            cast to float: REAL
@@ -64,7 +66,7 @@
 //   "<SQL Server error number>|<SQL Server's text>", for example
 //   "8134|Divide by zero error encountered." (splitErrorMessage parses it):
 //     8115 Arithmetic overflow error converting expression to data type numeric.
-//     8115 Arithmetic overflow error converting expression to data type int.
+//     8115 Arithmetic overflow error converting expression to data type bigint. (dec_int)
 //     8134 Divide by zero error encountered.
 //     8114 Error converting data type varchar to numeric.
 //   A bad type argument (dec_cast(x, 50, 2)) or a wrong argument count gives a
