@@ -78,6 +78,7 @@
 #include <string_view>
 
 struct sqlite3;
+struct sqlite3_value;
 
 namespace kvdec {
 
@@ -249,6 +250,12 @@ enum class SqliteForm {
 // dec_avg aggregates on a connection (see the top of this file). dec_text
 // always gives TEXT, dec_int INTEGER, dec_float REAL, dec_cmp INTEGER.
 void registerSqliteFunctions(sqlite3* db, SqliteForm results = SqliteForm::Text);
+
+// A value as SQLite holds it (INTEGER, REAL or TEXT; for a result column
+// sqlite3_column_value) read as the dec_ functions read their arguments;
+// throws DecimalError 8114 for a text that is not a number. NULL is the
+// caller's to test first (it reads as 0).
+Decimal fromSqliteValue(sqlite3_value* value);
 
 // Splits an error message of the dec_ functions ("8134|Divide by zero error
 // encountered.") into number and text; false (number 0, text unchanged) when

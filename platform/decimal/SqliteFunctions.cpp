@@ -57,6 +57,8 @@ bool anyNull(int argc, sqlite3_value** argv)
 Decimal valueOf(sqlite3_value* v)
 {
     switch (sqlite3_value_type(v)) {
+    case SQLITE_NULL:
+        return Decimal::fromInt(0);
     case SQLITE_INTEGER:
         return Decimal::fromInt(sqlite3_value_int64(v));
     case SQLITE_FLOAT:
@@ -264,6 +266,8 @@ int collate(void*, int n1, const void* s1, int n2, const void* s2)
 }
 
 } // namespace
+
+Decimal fromSqliteValue(sqlite3_value* value) { return valueOf(value); }
 
 void registerSqliteFunctions(sqlite3* db, SqliteForm results)
 {

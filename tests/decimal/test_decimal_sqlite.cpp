@@ -188,6 +188,18 @@ TEST_F(SqliteDecimal, ErrorsCarryTheServerNumber)
     sqlite3_finalize(st);
 }
 
+TEST_F(SqliteDecimal, ReadsResultColumnsAsDecimals)
+{
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(db, "select 7, 0.25, ' 5.00000000', 'x'", -1, &st, nullptr), SQLITE_OK);
+    ASSERT_EQ(sqlite3_step(st), SQLITE_ROW);
+    EXPECT_EQ(kvdec::fromSqliteValue(sqlite3_column_value(st, 0)).type(), kvdec::IntType);
+    EXPECT_EQ(kvdec::fromSqliteValue(sqlite3_column_value(st, 1)).cast(28, 8).toString(), "0.25000000");
+    EXPECT_EQ(kvdec::fromSqliteValue(sqlite3_column_value(st, 2)).toString(), "5.00000000");
+    EXPECT_THROW(kvdec::fromSqliteValue(sqlite3_column_value(st, 3)), kvdec::DecimalError);
+    sqlite3_finalize(st);
+}
+
 TEST_F(SqliteDecimal, SumsAndAveragesAreExact)
 {
     exec("create table T (k int, Qty text collate DECIMAL)");
