@@ -842,7 +842,9 @@ void BandedView::paintDataRow(QPainter* p, int row, const QRect& rr)
     int dataLeft = indL + indentWidth();
     // Group indents at the left of a data row.
     if (indentWidth() > 0) {
-        p->fillRect(QRect(indL, rr.top(), indentWidth(), rr.height()), m_pal.content);
+        p->fillRect(QRect(indL, rr.top(), indentWidth(), rr.height()), m_pal.group);
+        p->setPen(QColor(0xc5, 0xcd, 0xda));
+        p->drawLine(dataLeft - 1, rr.top(), dataLeft - 1, rr.bottom());
     }
     int midLeft = dataLeft + (m_geom.totalWidth + dataLeft <= viewport()->width() ? 0 : m_geom.leftFixedWidth);
     midLeft = dataLeft + m_geom.leftFixedWidth;
@@ -898,7 +900,7 @@ void BandedView::paintGroupRow(QPainter* p, int row, const QRect& rr)
     int x = indL + r.level * IndentStep;
     int right = qMin(viewport()->width(), screenX(m_geom.totalWidth, m_geom.bands.isEmpty() ? 0 : m_geom.bands.last().band));
     right = qMax(right, viewport()->width());
-    p->fillRect(QRect(indL, rr.top(), x - indL, rr.height()), m_pal.content);
+    p->fillRect(QRect(indL, rr.top(), x - indL, rr.height()), m_pal.group);
     QRect gr(x, rr.top(), right - x, rr.height());
     bool sel = isRowSelected(row);
     bool active = hasFocus();
@@ -925,7 +927,7 @@ void BandedView::paintFooterRow(QPainter* p, int row, const QRect& rr, bool grou
     int indL = m_showIndicator ? IndicatorWidth : 0;
     int level = groupFooter && row >= 0 ? m_rows[row].level : 0;
     int x = indL + (groupFooter ? (level + 1) * IndentStep : 0);
-    if (groupFooter) p->fillRect(QRect(indL, rr.top(), x - indL, rr.height()), m_pal.content);
+    if (groupFooter) p->fillRect(QRect(indL, rr.top(), x - indL, rr.height()), m_pal.group);
     p->fillRect(QRect(x, rr.top(), viewport()->width() - x, rr.height()), m_pal.footer);
     int dataLeft = indL + indentWidth();
     int midLeft = dataLeft + m_geom.leftFixedWidth;
