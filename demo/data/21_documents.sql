@@ -105,5 +105,5 @@ insert QZ_MRP_Inventory (InvItmID, InvStkID, InvStpID, InvBatch, InvQty, InvInDa
 insert QZ_MRP_Inventory (InvItmID, InvStkID, InvStpID, InvBatch, InvQty, InvInDate) values ('IFG-1002', 'K04', null, 'B2612', 15, '20261210')
 go
 -- the planner's scheme: 13 weekly periods from 2027-01-04, forecasts and orders, no tracking
-insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack, SchCareLoss, SchCareLot, SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime) values (0, '2027年第一季度MRP', 1, '46391|46398|46405|46412|46419|46426|46433|46440|46447|46454|46461|46468|46475|46482|', 0, 0, 2, 1, 2, 9, 0, 1, 1, '', 'plan01', 0, '20270104 08:00:00', '20270104 08:00:00')
+insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack, SchCareLoss, SchCareLot, SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime) values (0, '2027年第一季度MRP', 1, '46391|46398|46405|46412|46419|46426|46433|46440|46447|46454|46461|46468|46475|46482|', 0, 0, 2, 1, 2, 9, 0, 1, 1, '[QZ_MRP.Stocks]=K01|K02|K03|', 'plan01', 0, '20270104 08:00:00', '20270104 08:00:00')
 go
