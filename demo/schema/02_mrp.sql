@@ -449,3 +449,127 @@ create table QZ_MRP_SIExt (
 )
 create unique index QZ_MRP_SIExtKey on QZ_MRP_SIExt (SIID, SIEntry)
 go
+
+-- one result set of the inventory-age analysis
+create table QZ_MRP_InvAgeScheme (
+  SchIID int identity(1,1) primary key,
+  SchUsrID nvarchar(50) not null default(''),
+  SchTime datetime not null default(getdate())
+)
+create index QZ_MRP_InvAgeSchemeUsr on QZ_MRP_InvAgeScheme (SchUsrID, SchTime)
+go
+
+-- item rows of an inventory-age result set
+create table QZ_MRP_InvAgeMain (
+  AgeSchIID int not null,
+  AgeIID int not null,
+  AgeItmID nvarchar(50) null,
+  AgeItmProps nvarchar(100) not null default(''),
+  AgeItmProp1 nvarchar(80) null,
+  AgeItmProp2 nvarchar(80) null,
+  AgeItmProp3 nvarchar(80) null,
+  AgeItmProp4 nvarchar(80) null,
+  AgeItmProp5 nvarchar(80) null,
+  AgeItmProp6 nvarchar(80) null,
+  AgeItmProp7 nvarchar(80) null,
+  AgeItmProp8 nvarchar(80) null,
+  AgeItmProp9 nvarchar(80) null,
+  AgeItmProp10 nvarchar(80) null,
+  AgeBatch nvarchar(80) null,
+  AgeStkID nvarchar(50) null,
+  AgeStpID nvarchar(50) null,
+  AgeGroupType tinyint null,
+  AgeGroupNo nvarchar(100) null,
+  AgePrice decimal(28,8) null,
+  AgeQty decimal(28,8) null,
+  AgeAmt decimal(28,8) null,
+  AgeInQty decimal(28,8) null,
+  AgeInAmt decimal(28,8) null,
+  AgeInDate datetime null,
+  AgeDays decimal(28,8) null,
+  AgeOutDate datetime null,
+  AgePlanDate datetime null,
+  AgeQty1 decimal(28,8) null,
+  AgeAmt1 decimal(28,8) null,
+  AgeQty2 decimal(28,8) null,
+  AgeAmt2 decimal(28,8) null,
+  AgeQty3 decimal(28,8) null,
+  AgeAmt3 decimal(28,8) null,
+  AgeQty4 decimal(28,8) null,
+  AgeAmt4 decimal(28,8) null,
+  AgeQty5 decimal(28,8) null,
+  AgeAmt5 decimal(28,8) null,
+  AgeQty6 decimal(28,8) null,
+  AgeAmt6 decimal(28,8) null,
+  AgeQty7 decimal(28,8) null,
+  AgeAmt7 decimal(28,8) null,
+  AgeQty8 decimal(28,8) null,
+  AgeAmt8 decimal(28,8) null,
+  AgeQty9 decimal(28,8) null,
+  AgeAmt9 decimal(28,8) null,
+  AgeQty10 decimal(28,8) null,
+  AgeAmt10 decimal(28,8) null,
+  AgeQty11 decimal(28,8) null,
+  AgeAmt11 decimal(28,8) null,
+  AgeQty12 decimal(28,8) null,
+  AgeAmt12 decimal(28,8) null,
+  AgeQty13 decimal(28,8) null,
+  AgeAmt13 decimal(28,8) null,
+  AgeQty14 decimal(28,8) null,
+  AgeAmt14 decimal(28,8) null,
+  AgeQty15 decimal(28,8) null,
+  AgeAmt15 decimal(28,8) null,
+  AgeQty16 decimal(28,8) null,
+  AgeAmt16 decimal(28,8) null,
+  AgeQty17 decimal(28,8) null,
+  AgeAmt17 decimal(28,8) null,
+  AgeQty18 decimal(28,8) null,
+  AgeAmt18 decimal(28,8) null,
+  AgeQty19 decimal(28,8) null,
+  AgeAmt19 decimal(28,8) null,
+  AgeQty20 decimal(28,8) null,
+  AgeAmt20 decimal(28,8) null
+)
+create unique index QZ_MRP_InvAgeMainKey on QZ_MRP_InvAgeMain (AgeSchIID, AgeIID)
+go
+
+-- receipt lines that explain the stock of an item row
+create table QZ_MRP_InvAgeDetail (
+  AgeSchIID int not null,
+  AgeIID int not null,
+  AgeBillTypID nvarchar(50) null,
+  AgeBillTypName nvarchar(80) null,
+  AgeBillID nvarchar(50) null,
+  AgeBillNo nvarchar(80) null,
+  AgeBillEntry int null,
+  AgeBillDate datetime null,
+  AgeSupply nvarchar(80) null,
+  AgeBatch nvarchar(80) null,
+  AgeStkID nvarchar(50) null,
+  AgeStpID nvarchar(50) null,
+  AgeGroupType tinyint null,
+  AgeGroupNo nvarchar(100) null,
+  AgeBillQty decimal(28,8) null,
+  AgeBillAmt decimal(28,8) null,
+  AgePrice decimal(28,8) null,
+  AgeQty decimal(28,8) null,
+  AgeAmt decimal(28,8) null,
+  AgeDays decimal(28,8) null,
+  AgeGroup int null,
+  AgeNote nvarchar(500) null,
+  AgeMemo nvarchar(500) null,
+  AgeOrdType int null,
+  AgeOrdID nvarchar(50) null,
+  AgeOrdNo nvarchar(80) null,
+  AgeOrdEntry int null,
+  AgeOrigType int null,
+  AgeOrigID nvarchar(50) null,
+  AgeOrigNo nvarchar(80) null,
+  AgeOrigEntry int null,
+  AgeOrigItmID nvarchar(50) null,
+  AgeOrigCustID nvarchar(50) null,
+  AgeOrigCustPO nvarchar(80) null,
+  AgeOrigTag nvarchar(80) null
+)
+create index QZ_MRP_InvAgeDetailKey on QZ_MRP_InvAgeDetail (AgeSchIID, AgeIID)
+go
