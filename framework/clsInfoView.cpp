@@ -1,9 +1,14 @@
 #include "clsInfoView.h"
 
+#include "MessageBox.h"
 #include "UCommon.h"
 
+#include <QApplication>
+#include <QLayout>
 #include <QLocale>
 #include <QStringList>
+
+#include <chrono>
 
 namespace {
 
@@ -120,4 +125,421 @@ QString BuildMasterValuesCondition(TInfoObjectDef* AObjectDef, const QString& AM
     for (const auto& line : lines)
         parts.append(BuildMasterValueCondition(AObjectDef, line.first, line.second));
     return parts.join(QStringLiteral(" and "));
+}
+
+// ---- TCustomInfoView -------------------------------------------------------
+
+namespace {
+
+const QString SavingDataHint = QStringLiteral("正在保存数据, 请稍候...");
+const QString ConfirmCancelEdits = QStringLiteral("所有未保存过的编辑内容将被放弃, 确定?");
+const QString ConfirmSaveOnClose = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
+// Background of views in edit mode.
+const QColor EditModeColor(0xFF, 0x00, 0xFF);
+// Row limit of view queries when the system settings have not been read.
+constexpr int DefaultMaxResultRowCount = 20000;
+
+} // namespace
+
+quint32 CurrentTickCount()
+{
+    using namespace std::chrono;
+    return quint32(duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count());
+}
+
+TCustomInfoView::TCustomInfoView(QWidget* AOwner, TInfoObjectDef* AObjectDef)
+    : QFrame(AOwner)
+    , ObjectDef(AObjectDef)
+{
+}
+
+TCustomInfoView::~TCustomInfoView() = default;
+
+void TCustomInfoView::MakeNameUnique(const QString& ADesignedName)
+{
+    setObjectName(ADesignedName + QString::number(CurrentTickCount()));
+}
+
+void TCustomInfoView::ApplyViewScheme() {}
+void TCustomInfoView::StoreViewScheme() {}
+
+void TCustomInfoView::InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView)
+{
+    MasterView = AMasterView;
+    AsDetailID = AViewAsDetailID.trimmed();
+    AsDetail = !AsDetailID.isEmpty();
+    if (ViewScheme.ID.isEmpty()) {
+        if (AsDetail && MasterView && MasterView->GetViewScheme())
+            ViewScheme.ID = MasterView->GetViewScheme()->ID + u'/' + AsDetailID;
+        else if (ObjectDef)
+            ViewScheme.ID = ObjectDef->ID;
+    }
+    if (ViewCaption.isEmpty()) {
+        if (AsDetail && MasterView && MasterView->GetObjectDef()) {
+            if (const PInfoRelationDef rel = MasterView->GetObjectDef()->GetRelationDef(AsDetailID))
+                ViewCaption = rel->Name;
+        } else if (ObjectDef) {
+            ViewCaption = ObjectDef->Name;
+        }
+    }
+    if (AsDetail)
+        ViewScheme.Supports &= ~TViewSupports(voSupportFilter);
+    LoadViewScheme(ViewScheme);
+    ApplyViewScheme();
+}
+
+void TCustomInfoView::NotifyDetailCreated(const IInfoViewPtr&) {}
+
+void TCustomInfoView::SetViewID(const QString& AID)
+{
+    ViewScheme.ID = AID;
+}
+
+void TCustomInfoView::SetViewCaption(const QString& ACaption)
+{
+    ViewCaption = ACaption;
+}
+
+QString TCustomInfoView::GetViewCaption()
+{
+    return ViewCaption;
+}
+
+void TCustomInfoView::SetParentControl(QWidget* AParent)
+{
+    setParent(AParent);
+    if (!AParent)
+        return;
+    if (AParent->layout())
+        AParent->layout()->addWidget(this);
+    else
+        resize(AParent->size());
+    show();
+}
+
+void TCustomInfoView::SetOnFocusedRecordChanged(TNotifyEvent AValue)
+{
+    FOnFocusedRecordChanged = std::move(AValue);
+}
+
+void TCustomInfoView::SetDataFilter(const QString& AFilterSQL, bool ARefrehData)
+{
+    DataIsFresh = false;
+    DataFilter = AFilterSQL;
+    if (ARefrehData)
+        RefreshData(true);
+}
+
+void TCustomInfoView::SetMasterValues(const QString& AValues, bool ARefrehData)
+{
+    DataIsFresh = false;
+    MasterValues = AValues;
+    if (ARefrehData)
+        RefreshData(true);
+}
+
+void TCustomInfoView::SetSelectedRecordValue(int, const QString&, const QVariant&) {}
+void TCustomInfoView::SetViewPosition(const QString&) {}
+
+void TCustomInfoView::SetFocus()
+{
+    QWidget::setFocus();
+}
+
+void TCustomInfoView::MakeFocus()
+{
+    if (isVisible() && isEnabled() && focusPolicy() != Qt::NoFocus)
+        SetFocus();
+}
+
+void TCustomInfoView::RefreshData(bool)
+{
+    FDataTimeStamp = CurrentTickCount();
+    DataIsFresh = true;
+}
+
+void TCustomInfoView::CloseData()
+{
+    DataIsFresh = false;
+}
+
+TInfoObjectDef* TCustomInfoView::GetObjectDef()
+{
+    return ObjectDef;
+}
+
+PViewScheme TCustomInfoView::GetViewScheme()
+{
+    return &ViewScheme;
+}
+
+QString TCustomInfoView::GetViewPosition()
+{
+    return QString();
+}
+
+bool TCustomInfoView::GetEditMode()
+{
+    return FEditMode;
+}
+
+IInfoViewPtr TCustomInfoView::GetActiveView()
+{
+    return Self();
+}
+
+IInfoViewPtr TCustomInfoView::GetRelationView(const QString& ARelID)
+{
+    return ARelID.trimmed().isEmpty() ? Self() : IInfoViewPtr();
+}
+
+QString TCustomInfoView::GetFocusedRecordString(const QString&)
+{
+    return QString();
+}
+
+int TCustomInfoView::GetSelectedRecordCount()
+{
+    return 0;
+}
+
+QVariant TCustomInfoView::GetSelectedRecordValue(int, const QString&)
+{
+    return QVariant();
+}
+
+bool TCustomInfoView::IsFocused()
+{
+    QWidget* focused = QApplication::focusWidget();
+    return focused && (focused == this || isAncestorOf(focused));
+}
+
+bool TCustomInfoView::DataRefreshed()
+{
+    return DataIsFresh;
+}
+
+bool TCustomInfoView::NeedSave()
+{
+    return GetEditMode() && Modified;
+}
+
+bool TCustomInfoView::SaveData()
+{
+    return false;
+}
+
+void TCustomInfoView::SetEditMode(bool AValue)
+{
+    if (AValue == FEditMode)
+        return;
+    FEditMode = AValue;
+    setAutoFillBackground(true);
+    QPalette p = palette();
+    p.setColor(QPalette::Window, AValue ? EditModeColor : QApplication::palette().color(QPalette::Button));
+    setPalette(p);
+    const int padding = AValue ? 3 : 0;
+    setContentsMargins(padding, padding, padding, padding);
+}
+
+void TCustomInfoView::DoFocusedRecordChanged()
+{
+    if (FOnFocusedRecordChanged)
+        FOnFocusedRecordChanged(this);
+}
+
+bool TCustomInfoView::QueryCommandState(int ACommandIndex, TCommandState& AState)
+{
+    if (ACommandIndex >= Commands::FirstAction) {
+        const int index = ACommandIndex - Commands::FirstAction;
+        if (!ObjectDef || index >= int(ObjectDef->Actions.size()))
+            return false;
+        const TInfoActionDef& action = ObjectDef->Actions[size_t(index)];
+        if (action.Filter.isEmpty())
+            AState = csEnabled;
+        else if (GetFocusedRecordString(u'#' + action.ID) == QLatin1String("1"))
+            AState = csEnabled;
+        return true;
+    }
+    if (ACommandIndex == Commands::Save || ACommandIndex == Commands::CancelEdits) {
+        AState = (GetEditMode() && Modified) ? TCommandState(csEnabled) : TCommandState();
+        return true;
+    }
+    return false;
+}
+
+bool TCustomInfoView::ExecCommand(int ACommandIndex)
+{
+    if (ACommandIndex >= Commands::FirstAction) {
+        const int index = ACommandIndex - Commands::FirstAction;
+        if (!ObjectDef || !ObjectDef->HasEditor || index >= int(ObjectDef->Actions.size()))
+            return false;
+        const TInfoActionDef& action = ObjectDef->Actions[size_t(index)];
+        if (action.ActType != atNew && action.ActType != atUpdate && action.ActType != atCopy)
+            return false;
+        ShowEditor(action.ID);
+        return true;
+    }
+    if (ACommandIndex == Commands::Save) {
+        InfoApplication->ShowStatusMessage(SavingDataHint, mkHint);
+        SaveData();
+        InfoApplication->ShowStatusMessage(QString(), mkHint);
+        return true;
+    }
+    if (ACommandIndex == Commands::CancelEdits) {
+        if (ShowWarning(ConfirmCancelEdits, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) == kvos::IDOK) {
+            try {
+                const QString position = GetViewPosition();
+                RefreshData(false);
+                SetViewPosition(position);
+            } catch (...) {
+                // a failing refresh leaves the view as it was
+            }
+        }
+        return true;
+    }
+    return false;
+}
+
+bool TCustomInfoView::QueryClose()
+{
+    if (NeedSave()) {
+        const int answer = ShowQuestion(FormatMessage(ConfirmSaveOnClose, {ViewCaption}),
+                                        int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
+        if (answer == kvos::IDCANCEL)
+            return false;
+        if (answer == kvos::IDYES && !SaveData())
+            return false;
+    }
+    if (!GetEditMode())
+        StoreViewScheme();
+    SaveViewScheme(ViewScheme, true);
+    return true;
+}
+
+IInfoEditPtr TCustomInfoView::ShowEditor(const QString& AActionID)
+{
+    if (!ObjectDef || !ObjectDef->HasEditor)
+        return IInfoEditPtr();
+    QString keyValues;
+    const PInfoActionDef action = AActionID.isEmpty() ? nullptr : ObjectDef->GetActionDef(AActionID);
+    if (!action || action->ActType != atNew)
+        for (const TInfoFieldDef& field : ObjectDef->Fields)
+            if (field.IsPrimary)
+                keyValues += field.ID + u'=' + GetFocusedRecordString(field.ID) + QStringLiteral("\r\n");
+    return InfoApplication->ShowInfoObjectEditor(ObjectDef, keyValues, AActionID);
+}
+
+QString TCustomInfoView::defaultFieldList() const
+{
+    QString list = QStringLiteral("|");
+    if (ObjectDef)
+        for (const TInfoFieldDef& field : ObjectDef->Fields)
+            if (!field.HideList && field.Layout != flDefaultHide
+                && !DelimitedListContains(ViewScheme.Mask, field.ID, QStringLiteral("|")))
+                list += field.ID + u'|';
+    return list;
+}
+
+QString TCustomInfoView::GetSchemeFieldList()
+{
+    const QString stored = ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"));
+    if (!stored.isEmpty() && ObjectDef) {
+        // A stored list counts while it names at least one field that still exists.
+        for (const QString& id : stored.split(u'|', Qt::SkipEmptyParts))
+            if (ObjectDef->IndexOfField(id) >= 0)
+                return stored;
+    }
+    const QString list = defaultFieldList();
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"), list);
+    return list;
+}
+
+QString TCustomInfoView::BuildMasterCondition(const QString& AFieldID)
+{
+    return BuildMasterValuesCondition(ObjectDef, MasterValues, AFieldID);
+}
+
+QString TCustomInfoView::BuildSelectSQL(const QString& ARequiredFields, const QString& AExtSelect, const QString& AExtFilter,
+                                        const QString& ADefaultOrder, bool ARowLimit)
+{
+    if (AsDetail && !DetailSQLPattern.isEmpty()) {
+        QString sql = DetailSQLPattern;
+        const qsizetype at = sql.indexOf(MasterPlaceholder);
+        if (at >= 0)
+            sql.replace(at, MasterPlaceholder.size(), BuildMasterCondition(QString()));
+        return sql;
+    }
+    const QString bar = QStringLiteral("|");
+    QString fieldsSQL = ViewScheme.FieldsSQL;
+    QString shown = ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"));
+    if (fieldsSQL.trimmed().isEmpty() && ObjectDef) {
+        // Nothing of the scheme's field list is left: show the default fields.
+        shown = defaultFieldList();
+        QStringList items;
+        for (const TInfoFieldDef& field : ObjectDef->Fields)
+            if (DelimitedListContains(shown, field.ID, bar))
+                items.append(field.SQLExpress + QStringLiteral(" as [") + field.ID + u']');
+        fieldsSQL = items.join(QStringLiteral(", "));
+    }
+    QString select = fieldsSQL;
+    QString keyOrder;
+    if (ObjectDef) {
+        for (auto i = ObjectDef->Fields.size(); i-- > 0;) {
+            const TInfoFieldDef& field = ObjectDef->Fields[i];
+            const bool needed = field.IsPrimary || field.HideList || field.ViewSign != vsNormal
+                || DelimitedListContains(ARequiredFields, field.ID, bar);
+            if (needed && !DelimitedListContains(shown, field.ID, bar))
+                select += QStringLiteral(", ") + field.SQLExpress + QStringLiteral(" as [") + field.ID + u']';
+            if (field.IsPrimary && ViewScheme.OrderBySQL.isEmpty() && ADefaultOrder.isEmpty())
+                keyOrder = QStringLiteral(", [") + field.ID + u']' + keyOrder;
+        }
+    }
+    if (!AExtSelect.isEmpty())
+        select += QStringLiteral(", ") + AExtSelect;
+    if (ObjectDef)
+        for (auto i = ObjectDef->Actions.size(); i-- > 0;) {
+            const TInfoActionDef& action = ObjectDef->Actions[i];
+            if (!action.Filter.isEmpty())
+                select += QStringLiteral(", [#") + action.ID + QStringLiteral("]=(case when ") + action.Filter
+                    + QStringLiteral(" then 1 else 0 end)");
+        }
+    if (select.startsWith(QStringLiteral(", ")))
+        select.remove(0, 2);
+    if (ARowLimit) {
+        const int limit = InfoApplication->MaxResultRowCount > 0 ? InfoApplication->MaxResultRowCount
+                                                                   : DefaultMaxResultRowCount;
+        select = QStringLiteral("top ") + QString::number(limit) + u' ' + select;
+    }
+
+    QString where;
+    QString master;
+    if (AsDetail) {
+        master = BuildMasterCondition(QString());
+        where = QStringLiteral(" and ") + MasterPlaceholder;
+    }
+    for (const QString& condition : {DataFilter, AExtFilter, ViewScheme.FilterSQL})
+        if (!condition.isEmpty())
+            where += QStringLiteral(" and (") + condition + u')';
+    QString order;
+    if (!keyOrder.isEmpty())
+        order = keyOrder.mid(2);
+    else if (!ViewScheme.OrderBySQL.isEmpty())
+        order = ViewScheme.OrderBySQL;
+    else
+        order = ADefaultOrder;
+
+    const QString sql = InfoApplication->GetInfoObjectSelectSQL(ObjectDef, select, where.mid(5), order, master, QString(),
+                                                                 QString());
+    if (!AsDetail)
+        return sql;
+    // The pattern is kept only once the master values name fields, so that
+    // the sources their conditions need are joined in it.
+    if (!MasterValues.trimmed().isEmpty())
+        DetailSQLPattern = sql;
+    QString result = sql;
+    const qsizetype at = result.indexOf(MasterPlaceholder);
+    if (at >= 0)
+        result.replace(at, MasterPlaceholder.size(), master);
+    return result;
 }

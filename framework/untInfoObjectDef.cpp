@@ -1,8 +1,8 @@
 #include "untInfoObjectDef.h"
 
 #include "UCommon.h"
-
-#include <QRegularExpression>
+#include "UDBComm.h"
+#include "untApplication.h"
 
 namespace FieldTypes {
 
@@ -174,8 +174,7 @@ QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bo
 QString ViewSchemeUpdateSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting)
 {
     return QStringLiteral("update QZ_SYS_ViewSchemes set ViwName=%1, ViwKind=%2, ViwParams=%3, ViwPSetting=%4, "
-                          "ViwTime=getdate() where ViwIID=%5 and ViwID=%6 and ViwUsrID=%7\r"
-                          "select ViwIID=%5, Changed=@@rowcount")
+                          "ViwTime=getdate() where ViwIID=%5 and ViwID=%6 and ViwUsrID=%7")
         .arg(QuotedSQLText(scheme.Name), QString::number(int(scheme.Kind)), QuotedSQLText(scheme.Params),
              printSettingValue(scheme, savePrintSetting), QString::number(scheme.IID), QuotedSQLText(scheme.ID),
              QuotedSQLText(userID));
@@ -186,4 +185,96 @@ QString ViewMaskFromStored(const QString& stored)
     QString s = stored;
     s.remove(u' ');
     return u'|' + s + u'|';
+}
+
+// ---- operations on the database ---------------------------------------------
+
+QString TInfoObjectDef::GetPermitFilter(TADOQuery* AByQuery)
+{
+    return GetPermitFilter([this, AByQuery](const QString& code) {
+        return InfoApplication->TranslateFilterCodeToSQL(this, code, AByQuery);
+    });
+}
+
+bool LoadViewScheme(TViewScheme& AScheme)
+{
+    TADOQuery* q = GlobalADOQuery;
+    const QString user = InfoApplication->LoginInfo.UserID;
+    if (!ExecSQLText(q, ViewSchemeLoadSQL(AScheme, user), true, false, true))
+        return false;
+    if (q->Eof()) {
+        AScheme.IID = 0;
+        AScheme.Name.clear();
+        AScheme.Params.clear();
+        AScheme.Kind = vkLastUsed;
+    } else {
+        AScheme.IID = q->FieldByName(QStringLiteral("ViwIID"))->AsInteger();
+        AScheme.Name = q->FieldByName(QStringLiteral("ViwName"))->AsString();
+        const int kind = q->FieldByName(QStringLiteral("ViwKind"))->AsInteger();
+        AScheme.Kind = (kind == vkPrivate || kind == vkPublic) ? TViewSchemeKind(kind) : vkLastUsed;
+        AScheme.Params = q->FieldByName(QStringLiteral("ViwParams"))->AsString();
+        const QString printSetting = q->FieldByName(QStringLiteral("ViwPSetting"))->AsString();
+        if (!printSetting.isEmpty())
+            AScheme.PrintSetting = printSetting;
+    }
+    if (!ExecSQLText(q, ViewSchemeMaskSQL(AScheme), true, false, true))
+        return false;
+    AScheme.Mask = q->Eof() ? QString() : ViewMaskFromStored(q->FieldByName(QStringLiteral("ViwMask"))->AsString());
+    q->Close();
+    return true;
+}
+
+bool DeleteViewScheme(TViewScheme& AScheme)
+{
+    if (!ExecSQLText(GlobalADOQuery, ViewSchemeDeleteSQL(AScheme, InfoApplication->LoginInfo.UserID), false, false, true))
+        return false;
+    AScheme.IID = 0;
+    return true;
+}
+
+namespace {
+
+// Inserts the scheme as a new row of the user; IID := the new identity.
+bool insertViewScheme(TViewScheme& AScheme, const QString& user, bool ASavePrintSetting)
+{
+    TADOQuery* q = GlobalADOQuery;
+    if (!ExecSQLText(q, ViewSchemeInsertSQL(AScheme, user, ASavePrintSetting), true, false, true))
+        return false;
+    if (q->Eof())
+        return false;
+    AScheme.IID = q->FieldByName(QStringLiteral("ViwIID"))->AsInteger();
+    q->Close();
+    return true;
+}
+
+} // namespace
+
+bool SaveViewScheme(TViewScheme& AScheme, bool ASavePrintSetting)
+{
+    TADOQuery* q = GlobalADOQuery;
+    const QString user = InfoApplication->LoginInfo.UserID;
+    if (AScheme.IID == 0)
+        return insertViewScheme(AScheme, user, ASavePrintSetting);
+
+    if (!ExecSQLText(q, ViewSchemeUpdateSQL(AScheme, user, ASavePrintSetting), false, false, true))
+        return false;
+    if (q->RowsAffected() > 0)
+        return true;
+    // The row is not the user's own: the shared default that the view started
+    // from (the user's layout becomes the user's last-used scheme), or a row
+    // deleted meanwhile (stored again as it was). Either way the user's own
+    // row is written, so nothing the user arranged is lost.
+    if (!ExecSQLText(q, QStringLiteral("select ViwIID from QZ_SYS_ViewSchemes with(nolock) where ViwIID=") + QString::number(AScheme.IID),
+                     true, false, true))
+        return false;
+    TViewScheme own = AScheme;
+    own.IID = 0;
+    if (!q->Eof())
+        own.Kind = vkLastUsed;
+    q->Close();
+    if (!insertViewScheme(own, user, ASavePrintSetting))
+        return false;
+    AScheme.IID = own.IID;
+    AScheme.Kind = own.Kind;
+    return true;
 }

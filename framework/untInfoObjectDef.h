@@ -14,7 +14,7 @@
 #include <vector>
 
 class TADOQuery;
-class TStringList;
+class TSystemEnumList;
 
 enum TInfoDataDourceType { dsTable, dsSelect, dsStoredProc, dsFunction };
 enum TInfoFieldValueType { vtNormal, vtCreater, vtUser, vtSysEnum, vtInnerEnum, vtLookup, vtObject };
@@ -100,7 +100,7 @@ struct TInfoFieldDef {
     QString ValueSource;
     // For vtSysEnum the application's cached class list: owned by that cache,
     // never freed with the definition.
-    TStringList* EnumValues = nullptr;
+    TSystemEnumList* EnumValues = nullptr;
     bool HideList = false;
     bool HideSort = false;
     bool HideFilter = false;
@@ -198,8 +198,7 @@ QString ViewSchemeDeleteSQL(const TViewScheme& scheme, const QString& userID);
 // A new row: replaces the user's last-used row (kind 0) or the user's
 // scheme of the same name (other kinds), then reads the new identity back.
 QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting);
-// An update of the user's own stored row; the batch answers the identity and
-// how many rows changed.
+// An update of the user's own stored row.
 QString ViewSchemeUpdateSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting);
 // "|a|b|" from a stored mask "a | b".
 QString ViewMaskFromStored(const QString& stored);
