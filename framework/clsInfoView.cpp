@@ -72,7 +72,7 @@ QString BuildMasterValueCondition(TInfoObjectDef* AObjectDef, const QString& AFi
         if (v.isEmpty())
             return u'(' + e + QStringLiteral("='' or ") + e + QStringLiteral(" is null)");
         // Values come as SQL literals; anything else is quoted here, never pasted as SQL.
-        return e + u'=' + (isQuotedLiteral(v) ? v : QuotedSQLText(AValue));
+        return e + u'=' + (isQuotedLiteral(v) ? v : QuotedStr(AValue));
     }
     if (FieldTypes::IsNumericType(type)) {
         if (AValue.isEmpty() || AValue == QLatin1String("''") || AValue == QLatin1String("0"))

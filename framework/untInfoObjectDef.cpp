@@ -112,50 +112,43 @@ int TInfoObjectDef::IndexOfAction(const QString& AID) const { return indexOfLast
 
 // ---- view-scheme statements ----------------------------------------------
 
-QString QuotedSQLText(const QString& text)
-{
-    QString s = text;
-    s.replace(u'\'', QStringLiteral("''"));
-    return u'\'' + s + u'\'';
-}
-
 QString ViewSchemeLoadSQL(const TViewScheme& scheme, const QString& userID)
 {
     QString condition;
     if (scheme.IID != 0)
-        condition = QStringLiteral("ViwID=%1 and ViwIID=%2").arg(QuotedSQLText(scheme.ID), QString::number(scheme.IID));
+        condition = QStringLiteral("ViwID=%1 and ViwIID=%2").arg(QuotedStr(scheme.ID), QString::number(scheme.IID));
     else
         condition = QStringLiteral("ViwID=%1 and (ViwUsrID=%2 and ViwKind=%3 or ViwUsrID='' and ViwKind=%4) order by ViwKind")
-                        .arg(QuotedSQLText(scheme.ID), QuotedSQLText(userID), QString::number(int(vkLastUsed)),
+                        .arg(QuotedStr(scheme.ID), QuotedStr(userID), QString::number(int(vkLastUsed)),
                              QString::number(int(vkPublic)));
     return QStringLiteral("select top 1 * from QZ_SYS_ViewSchemes with(nolock) where ") + condition;
 }
 
 QString ViewSchemeMaskSQL(const TViewScheme& scheme)
 {
-    return QStringLiteral("select ViwMask from QZ_SYS_ViewMasks with(nolock) where ViwID=") + QuotedSQLText(scheme.ID);
+    return QStringLiteral("select ViwMask from QZ_SYS_ViewMasks with(nolock) where ViwID=") + QuotedStr(scheme.ID);
 }
 
 QString ViewSchemeDeleteSQL(const TViewScheme& scheme, const QString& userID)
 {
     return QStringLiteral("delete QZ_SYS_ViewSchemes where ViwIID=%1 and ViwID=%2 and ViwUsrID=%3")
-        .arg(QString::number(scheme.IID), QuotedSQLText(scheme.ID), QuotedSQLText(userID));
+        .arg(QString::number(scheme.IID), QuotedStr(scheme.ID), QuotedStr(userID));
 }
 
 namespace {
 
 QString printSettingValue(const TViewScheme& scheme, bool savePrintSetting)
 {
-    return savePrintSetting ? QuotedSQLText(scheme.PrintSetting) : QStringLiteral("null");
+    return savePrintSetting ? QuotedStr(scheme.PrintSetting) : QStringLiteral("null");
 }
 
 } // namespace
 
 QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bool savePrintSetting)
 {
-    const QString id = QuotedSQLText(scheme.ID);
-    const QString user = QuotedSQLText(userID);
-    const QString name = QuotedSQLText(scheme.Name);
+    const QString id = QuotedStr(scheme.ID);
+    const QString user = QuotedStr(userID);
+    const QString name = QuotedStr(scheme.Name);
     QString sql = QStringLiteral("delete QZ_SYS_ViewSchemes where ViwID=") + id + QStringLiteral(" and ViwUsrID=") + user
         + QStringLiteral(" and ");
     if (scheme.Kind == vkLastUsed)
@@ -165,7 +158,7 @@ QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bo
     sql += QStringLiteral("insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwPSetting, ViwTime) "
                           "values (")
         + id + QStringLiteral(", ") + user + QStringLiteral(", ") + name + QStringLiteral(", ")
-        + QString::number(int(scheme.Kind)) + QStringLiteral(", ") + QuotedSQLText(scheme.Params) + QStringLiteral(", ")
+        + QString::number(int(scheme.Kind)) + QStringLiteral(", ") + QuotedStr(scheme.Params) + QStringLiteral(", ")
         + printSettingValue(scheme, savePrintSetting) + QStringLiteral(", getdate())\r")
         + QStringLiteral("select ViwIID=@@identity");
     return sql;
@@ -175,9 +168,9 @@ QString ViewSchemeUpdateSQL(const TViewScheme& scheme, const QString& userID, bo
 {
     return QStringLiteral("update QZ_SYS_ViewSchemes set ViwName=%1, ViwKind=%2, ViwParams=%3, ViwPSetting=%4, "
                           "ViwTime=getdate() where ViwIID=%5 and ViwID=%6 and ViwUsrID=%7")
-        .arg(QuotedSQLText(scheme.Name), QString::number(int(scheme.Kind)), QuotedSQLText(scheme.Params),
-             printSettingValue(scheme, savePrintSetting), QString::number(scheme.IID), QuotedSQLText(scheme.ID),
-             QuotedSQLText(userID));
+        .arg(QuotedStr(scheme.Name), QString::number(int(scheme.Kind)), QuotedStr(scheme.Params),
+             printSettingValue(scheme, savePrintSetting), QString::number(scheme.IID), QuotedStr(scheme.ID),
+             QuotedStr(userID));
 }
 
 QString ViewMaskFromStored(const QString& stored)

@@ -188,9 +188,6 @@ struct TViewScheme {
 };
 using PViewScheme = TViewScheme*;
 
-// A text as an SQL string literal: in single quotes, inner quotes doubled.
-QString QuotedSQLText(const QString& text);
-
 // The statements the view-scheme operations run (userID: the logged-in user).
 QString ViewSchemeLoadSQL(const TViewScheme& scheme, const QString& userID);
 QString ViewSchemeMaskSQL(const TViewScheme& scheme);

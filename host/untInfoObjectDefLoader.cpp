@@ -93,10 +93,10 @@ void LoadInfoObjectDef(TInfoObjectDef* ADef)
     TADOQuery* q = GlobalADOQuery;
     const TLoginInfo& login = InfoApplication->LoginInfo;
     const bool admin = login.UserIsAdmin;
-    const QString objID = QuotedSQLText(ADef->ID);
+    const QString objID = QuotedStr(ADef->ID);
     // The groups come from the login as an SQL value list ending in null.
     const QString groups = login.UserGroups.trimmed().isEmpty() ? QStringLiteral("null") : login.UserGroups;
-    const QStringList args = {objID, QuotedSQLText(login.UserID), groups, QStringLiteral("2")};
+    const QStringList args = {objID, QuotedStr(login.UserID), groups, QStringLiteral("2")};
 
     // 1. the object
     open(q, QStringLiteral("select * from QZ_SYS_Objects with(nolock) where ObjID=") + objID);
@@ -316,4 +316,9 @@ void ClearInfoObjectDefCache()
 int InfoObjectDefCacheCount()
 {
     return int(cache().size());
+}
+
+void InstallInfoObjectDefHooks(TInfoApplication* AApplication)
+{
+    AApplication->GetInfoObjectDefProc = DoGetInfoObjectDef;
 }

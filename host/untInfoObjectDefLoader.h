@@ -19,3 +19,7 @@ void LoadInfoObjectDef(TInfoObjectDef* ADef);
 // Frees every cached definition (log-out).
 void ClearInfoObjectDefCache();
 int InfoObjectDefCacheCount();
+
+class TInfoApplication;
+// Installs the cached loader as the application's GetInfoObjectDefProc.
+void InstallInfoObjectDefHooks(TInfoApplication* AApplication);

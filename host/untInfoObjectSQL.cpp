@@ -1,5 +1,6 @@
 #include "untInfoObjectSQL.h"
 
+#include "untApplication.h"
 #include "untInfoObjectDef.h"
 
 #include <QStringList>
@@ -128,4 +129,10 @@ QString DoGetInfoObjectSelectSQL(TInfoObjectDef* AObjectDef, const QString& AFie
         sql += QStringLiteral("\rorder by ") + AOrderBySQL;
     sql += u'\r';
     return sql;
+}
+
+void InstallInfoObjectSQLHooks(TInfoApplication* AApplication)
+{
+    AApplication->GetInfoObjectSelectSQLProc = DoGetInfoObjectSelectSQL;
+    AApplication->GetInfoObjectDataSourceSQLProc = DoGetInfoObjectDataSourceSQL;
 }

@@ -19,3 +19,6 @@ QString DoGetInfoObjectDataSourceSQL(TInfoObjectDef* AObjectDef, const QString& 
 // A complete SELECT statement, its lines ended by a carriage return.
 QString DoGetInfoObjectSelectSQL(TInfoObjectDef* AObjectDef, const QString& AFieldsSQL, const QString& AFilterSQL,
     const QString& AOrderBySQL, const QString& AReferedSQL, const QString& AMainJoinSQL, const QString& AExtJoinSQL);
+
+// Installs both builders in the application object.
+void InstallInfoObjectSQLHooks(TInfoApplication* AApplication);

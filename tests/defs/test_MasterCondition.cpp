@@ -7,16 +7,16 @@ namespace {
 
 TInfoObjectDef masterFields()
 {
-    using namespace FieldTypes;
+    namespace ft = FieldTypes;
     TInfoObjectDef def;
     def.Fields = {
-        {.ID = "ItmNo", .DataType = ftWideString, .SQLExpress = "i.ItmNo"},
-        {.ID = "Qty", .DataType = ftBCD, .SQLExpress = "d.Qty"},
-        {.ID = "Line", .DataType = ftInteger, .SQLExpress = "d.Line"},
-        {.ID = "Closed", .DataType = ftBoolean, .SQLExpress = "d.Closed"},
-        {.ID = "BillDate", .DataType = ftDate, .SQLExpress = "d.BillDate"},
-        {.ID = "Stamp", .DataType = ftDateTime, .SQLExpress = "d.Stamp"},
-        {.ID = "Pic", .DataType = ftBlob, .SQLExpress = "d.Pic"},
+        {.ID = "ItmNo", .DataType = ft::ftWideString, .SQLExpress = "i.ItmNo"},
+        {.ID = "Qty", .DataType = ft::ftBCD, .SQLExpress = "d.Qty"},
+        {.ID = "Line", .DataType = ft::ftInteger, .SQLExpress = "d.Line"},
+        {.ID = "Closed", .DataType = ft::ftBoolean, .SQLExpress = "d.Closed"},
+        {.ID = "BillDate", .DataType = ft::ftDate, .SQLExpress = "d.BillDate"},
+        {.ID = "Stamp", .DataType = ft::ftDateTime, .SQLExpress = "d.Stamp"},
+        {.ID = "Pic", .DataType = ft::ftBlob, .SQLExpress = "d.Pic"},
     };
     return def;
 }
