@@ -1,0 +1,1080 @@
+// The batch interpreter: runs parsed statements on the session's SQLite
+// connection, keeps variables, @@error, @@rowcount, @@identity and the
+// transaction count, and turns SQLite's failures into SQL Server's errors.
+#include "TsqlEngine.h"
+
+#include "Ast.h"
+#include "Functions.h"
+#include "Translator.h"
+
+#include <QFileInfo>
+#include <QHash>
+#include <QMutex>
+#include <QRegularExpression>
+
+#include <sqlite3.h>
+
+#include <cmath>
+
+namespace kvtsql {
+
+// ---------------------------------------------------------------- exceptions
+SqlException::SqlException(QList<SqlError> errs) : errors(std::move(errs))
+{
+    m_what = errors.isEmpty() ? std::string("SQL error") : errors.first().message.toStdString();
+}
+
+SqlException::SqlException(int number, const QString& message)
+{
+    SqlError e;
+    e.number = number;
+    e.message = message;
+    errors << e;
+    m_what = message.toStdString();
+}
+
+const char* SqlException::what() const noexcept { return m_what.c_str(); }
+
+QString sqlTypeName(SqlType type)
+{
+    switch (type) {
+    case SqlType::Null: return "null";
+    case SqlType::Integer: return "int";
+    case SqlType::Decimal: return "decimal";
+    case SqlType::Float: return "float";
+    case SqlType::Text: return "nvarchar";
+    case SqlType::DateTime: return "datetime";
+    case SqlType::Bit: return "bit";
+    case SqlType::Binary: return "varbinary";
+    }
+    return QString();
+}
+
+// ---------------------------------------------------------------- procedure registry
+namespace {
+QMutex& registryMutex()
+{
+    static QMutex m;
+    return m;
+}
+QHash<QString, NativeProcedure>& registry()
+{
+    static QHash<QString, NativeProcedure> r;
+    return r;
+}
+} // namespace
+
+void registerProcedure(const QString& name, NativeProcedure procedure)
+{
+    QMutexLocker lock(&registryMutex());
+    registry().insert(name.toLower(), std::move(procedure));
+}
+
+void unregisterProcedure(const QString& name)
+{
+    QMutexLocker lock(&registryMutex());
+    registry().remove(name.toLower());
+}
+
+bool hasProcedure(const QString& name)
+{
+    QMutexLocker lock(&registryMutex());
+    return registry().contains(name.toLower());
+}
+
+static NativeProcedure findProcedure(const QString& name)
+{
+    QMutexLocker lock(&registryMutex());
+    return registry().value(name.toLower());
+}
+
+QVariant ProcedureCall::arg(const QString& name, int position) const
+{
+    auto it = named.find(name.toLower());
+    if (it != named.end()) return *it;
+    if (position >= 0 && position < positional.size()) return positional[position];
+    return QVariant();
+}
+
+// ---------------------------------------------------------------- session
+struct Frame {
+    QHash<QString, Variable> vars;
+};
+
+enum class Flow { Next, Return, Break, Continue };
+
+struct Connection::Impl {
+    sqlite3* db = nullptr;
+    QString file;
+    int trancount = 0;
+    int lastError = 0;
+    qint64 rowcount = 0;
+    QVariant identity;
+    BatchResult* out = nullptr;
+    Frame* frame = nullptr;
+    QHash<QString, TableInfo> catalog;
+    TranslationContext ctx;
+    int depth = 0;
+
+    ~Impl()
+    {
+        if (db) sqlite3_close_v2(db);
+    }
+
+    // ---------------------------------------------------------- catalog
+    TableInfo tableInfo(const QString& name)
+    {
+        const QString key = name.toLower();
+        auto it = catalog.find(key);
+        if (it != catalog.end()) return *it;
+        TableInfo info;
+        const bool temp = name.startsWith(u'#');
+        const char* sql = temp
+            ? "select name, type, sql from sqlite_temp_master where type in ('table','view') and name=?1 collate nocase"
+            : "select name, type, sql from main.sqlite_master where type in ('table','view') and name=?1 collate nocase";
+        sqlite3_stmt* st = nullptr;
+        if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) == SQLITE_OK) {
+            QByteArray b = name.toUtf8();
+            sqlite3_bind_text(st, 1, b.constData(), b.size(), SQLITE_TRANSIENT);
+            if (sqlite3_step(st) == SQLITE_ROW) {
+                info.exists = true;
+                info.temp = temp;
+                info.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+                info.view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "view") == 0;
+                QString ddl = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
+                bool autoinc = ddl.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+                sqlite3_finalize(st);
+                st = nullptr;
+                QByteArray q = QStringLiteral("PRAGMA %1table_info(%2)")
+                                   .arg(temp ? "temp." : "main.", Translator::quote(info.name))
+                                   .toUtf8();
+                if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) == SQLITE_OK) {
+                    while (sqlite3_step(st) == SQLITE_ROW) {
+                        TableColumn c;
+                        c.name = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)));
+                        QString decl = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
+                        c.notNull = sqlite3_column_int(st, 3) != 0;
+                        bool pk = sqlite3_column_int(st, 5) != 0;
+                        if (autoinc && pk && decl.compare("INTEGER", Qt::CaseInsensitive) == 0) {
+                            c.identity = true;
+                            info.identityColumn = info.columns.size();
+                            c.type.type = SqlType::Integer;
+                            c.type.precision = 10;
+                        } else {
+                            c.type = typeFromDecl(decl);
+                        }
+                        info.columns.append(c);
+                    }
+                }
+            }
+        }
+        if (st) sqlite3_finalize(st);
+        if (info.exists) catalog.insert(key, info);
+        return info;
+    }
+
+    void schemaChanged() { catalog.clear(); }
+
+    // ---------------------------------------------------------- errors
+    SqlError sqliteError(int rc, const QString& context = QString())
+    {
+        SqlError e;
+        QString msg = QString::fromUtf8(sqlite3_errmsg(db));
+        int ext = sqlite3_extended_errcode(db);
+        int number = 0;
+        QString text;
+        if (parseFunctionError(msg, number, text)) {
+            e.number = number;
+            e.message = text;
+            return e;
+        }
+        auto after = [&](const char* prefix) { return msg.mid(int(qstrlen(prefix))).trimmed(); };
+        auto stripSchema = [](QString n) {
+            if (n.startsWith("main.") || n.startsWith("temp.")) n = n.mid(5);
+            return n;
+        };
+        if (msg.startsWith("no such table:")) {
+            e.number = 208;
+            e.message = QStringLiteral("Invalid object name '%1'.").arg(stripSchema(after("no such table:")));
+        } else if (msg.startsWith("no such column:")) {
+            QString c = after("no such column:");
+            if (c.contains(u'.')) {
+                e.number = 4104;
+                e.message = QStringLiteral("The multi-part identifier \"%1\" could not be bound.").arg(c);
+            } else {
+                e.number = 207;
+                e.message = QStringLiteral("Invalid column name '%1'.").arg(c);
+            }
+        } else if (msg.startsWith("ambiguous column name:")) {
+            e.number = 209;
+            e.message = QStringLiteral("Ambiguous column name '%1'.").arg(after("ambiguous column name:"));
+        } else if (msg.startsWith("no such function:")) {
+            e.number = 195;
+            e.message = QStringLiteral("'%1' is not a recognized built-in function name.").arg(after("no such function:"));
+        } else if (msg.startsWith("UNIQUE constraint failed:")) {
+            QString cols = after("UNIQUE constraint failed:");
+            QString table = cols.section(u'.', 0, 0);
+            if (ext == SQLITE_CONSTRAINT_PRIMARYKEY || ext == SQLITE_CONSTRAINT_ROWID || isPrimaryKey(table, cols)) {
+                e.number = 2627;
+                e.message = QStringLiteral("Violation of PRIMARY KEY constraint 'PK_%1'. Cannot insert duplicate key in object 'dbo.%1'.").arg(table);
+            } else {
+                e.number = 2601;
+                e.message = QStringLiteral("Cannot insert duplicate key row in object 'dbo.%1' with unique index on (%2).").arg(table, cols);
+            }
+        } else if (msg.startsWith("NOT NULL constraint failed:")) {
+            QString c = after("NOT NULL constraint failed:");
+            e.number = 515;
+            e.message = QStringLiteral("Cannot insert the value NULL into column '%1', table '%2'; column does not allow nulls. %3 fails.")
+                            .arg(c.section(u'.', 1), c.section(u'.', 0, 0), context.isEmpty() ? "INSERT" : context);
+        } else if (msg.startsWith("table ") && msg.endsWith("already exists")) {
+            QString n = msg.mid(6, msg.size() - 6 - int(qstrlen(" already exists")));
+            e.number = 2714;
+            e.message = QStringLiteral("There is already an object named '%1' in the database.").arg(n.remove(u'"'));
+        } else if (msg.startsWith("index ") && msg.endsWith("already exists")) {
+            QString n = msg.mid(6, msg.size() - 6 - int(qstrlen(" already exists")));
+            e.number = 1913;
+            e.message = QStringLiteral("The operation failed because an index or statistics with name '%1' already exists.").arg(n.remove(u'"'));
+        } else if (msg.contains("syntax error")) {
+            QString near = msg.section(u'"', 1, 1);
+            e.number = 102;
+            e.message = QStringLiteral("Incorrect syntax near '%1'.").arg(near);
+        } else if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
+            e.number = 1222;
+            e.message = QStringLiteral("Lock request time out period exceeded.");
+        } else if (msg.startsWith("wrong number of arguments to function")) {
+            e.number = 174;
+            e.message = QStringLiteral("The %1 function requires a different number of arguments.")
+                            .arg(msg.section(' ', 6, 6).remove(QLatin1String("()")));
+        } else if (msg.contains("columns but") || msg.contains("sub-select returns")) {
+            e.number = 116;
+            e.message = QStringLiteral("Only one expression can be specified in the select list when the subquery is not introduced with EXISTS.");
+        } else if (msg.contains("SELECTs to the left and right of")) {
+            e.number = 205;
+            e.message = QStringLiteral("All queries combined using a UNION, INTERSECT or EXCEPT operator must have an equal number of expressions in their target lists.");
+        } else if (msg.contains("misuse of aggregate") || msg.contains("aggregate functions are not allowed")) {
+            e.number = 147;
+            e.message = QStringLiteral("An aggregate may not appear in the WHERE clause unless it is in a subquery contained in a HAVING clause or a select list.");
+        } else {
+            e.number = 50000;
+            e.message = msg;
+        }
+        return e;
+    }
+
+    bool isPrimaryKey(const QString& table, const QString& cols)
+    {
+        TableInfo info = tableInfo(table);
+        Q_UNUSED(cols);
+        // a table whose declared key became a unique constraint beside its identity column
+        QByteArray q = QStringLiteral("select count(*) from pragma_index_list(%1) where origin='pk'")
+                           .arg(QStringLiteral("'%1'").arg(QString(info.name).replace("'", "''")))
+                           .toUtf8();
+        sqlite3_stmt* st = nullptr;
+        bool pk = false;
+        if (sqlite3_prepare_v2(db, q.constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+            pk = sqlite3_column_int(st, 0) > 0;
+        if (st) sqlite3_finalize(st);
+        return pk;
+    }
+
+    [[noreturn]] void fail(int rc, const QString& context = QString()) { throw StatementError{sqliteError(rc, context)}; }
+
+    // ---------------------------------------------------------- running SQLite statements
+    static void bind(sqlite3_stmt* st, int i, const QVariant& v)
+    {
+        if (v.isNull()) { sqlite3_bind_null(st, i); return; }
+        switch (v.typeId()) {
+        case QMetaType::LongLong: case QMetaType::Int: case QMetaType::UInt: case QMetaType::ULongLong:
+            sqlite3_bind_int64(st, i, v.toLongLong());
+            return;
+        case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); return;
+        case QMetaType::Double: case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); return;
+        case QMetaType::QByteArray: {
+            QByteArray b = v.toByteArray();
+            sqlite3_bind_blob(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QDateTime: {
+            QDateTime d = v.toDateTime();
+            QByteArray b = canonicalDateTime(QDateTime(d.date(), d.time(), Qt::UTC)).toUtf8();
+            sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
+            return;
+        }
+        case QMetaType::QDate: {
+            QByteArray b = canonicalDateTime(QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)).toUtf8();
+            sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
+            return;
+        }
+        default: {
+            QByteArray b = v.toString().toUtf8();
+            sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
+        }
+        }
+    }
+
+    static QVariant rawValue(sqlite3_stmt* st, int i)
+    {
+        switch (sqlite3_column_type(st, i)) {
+        case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(st, i));
+        case SQLITE_FLOAT: return sqlite3_column_double(st, i);
+        case SQLITE_TEXT:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+        case SQLITE_BLOB:
+            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
+        default: return QVariant();
+        }
+    }
+
+    sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& params)
+    {
+        sqlite3_stmt* st = nullptr;
+        QByteArray b = sql.toUtf8();
+        int rc = sqlite3_prepare_v2(db, b.constData(), b.size(), &st, nullptr);
+        if (rc != SQLITE_OK) fail(rc);
+        for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params[i]);
+        return st;
+    }
+
+    // Runs a statement that returns no rows; returns the rows it changed.
+    qint64 exec(const QString& sql, const QList<QVariant>& params = {}, const QString& context = QString())
+    {
+        sqlite3_stmt* st = prepare(sql, params);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+        if (rc != SQLITE_DONE) {
+            SqlError e = sqliteError(rc, context);
+            sqlite3_finalize(st);
+            syncTransaction();
+            throw StatementError{e};
+        }
+        sqlite3_finalize(st);
+        return sqlite3_changes64(db);
+    }
+
+    struct Rows {
+        QList<QList<QVariant>> rows;   // raw SQLite values
+        QStringList names;
+        QStringList declTypes;
+    };
+
+    Rows fetch(const QString& sql, const QList<QVariant>& params)
+    {
+        sqlite3_stmt* st = prepare(sql, params);
+        Rows r;
+        const int n = sqlite3_column_count(st);
+        for (int i = 0; i < n; ++i) {
+            r.names << QString::fromUtf8(sqlite3_column_name(st, i));
+            const char* d = sqlite3_column_decltype(st, i);
+            r.declTypes << (d ? QString::fromUtf8(d) : QString());
+        }
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            QList<QVariant> row;
+            row.reserve(n);
+            for (int i = 0; i < n; ++i) row << rawValue(st, i);
+            r.rows.append(row);
+        }
+        if (rc != SQLITE_DONE) {
+            SqlError e = sqliteError(rc);
+            sqlite3_finalize(st);
+            syncTransaction();
+            throw StatementError{e};
+        }
+        sqlite3_finalize(st);
+        return r;
+    }
+
+    void syncTransaction()
+    {
+        // SQLite ends a transaction by itself on some failures (disk full, interrupted)
+        if (trancount > 0 && sqlite3_get_autocommit(db)) trancount = 0;
+    }
+
+    // ---------------------------------------------------------- values
+    static QVariant toApi(const QVariant& raw, const ColumnInfo& c)
+    {
+        if (raw.isNull()) return QVariant();
+        const int t = raw.typeId();
+        switch (c.type) {
+        case SqlType::Integer:
+            if (t == QMetaType::LongLong) return raw;
+            if (t == QMetaType::Double) return qlonglong(std::trunc(raw.toDouble()));
+            {
+                bool ok = false;
+                qlonglong v = raw.toString().trimmed().toLongLong(&ok);
+                return ok ? QVariant(v) : raw;
+            }
+        case SqlType::Bit:
+            if (t == QMetaType::QString) {
+                QString s = raw.toString().trimmed();
+                if (s.compare("true", Qt::CaseInsensitive) == 0) return qlonglong(1);
+                if (s.compare("false", Qt::CaseInsensitive) == 0) return qlonglong(0);
+            }
+            return qlonglong(raw.toDouble() != 0 ? 1 : 0);
+        case SqlType::Float: return raw.toDouble();
+        case SqlType::Decimal: {
+            if (t == QMetaType::QString) {
+                bool ok = false;
+                double d = raw.toString().toDouble(&ok);
+                if (!ok) return raw;
+                return formatDecimal(d, c.scale);
+            }
+            return formatDecimal(raw, c.scale);
+        }
+        case SqlType::DateTime: {
+            if (t == QMetaType::QString) {
+                QDateTime d;
+                if (parseDateText(raw.toString(), d)) return QDateTime(d.date(), d.time());
+            }
+            return raw;
+        }
+        case SqlType::Text:
+            if (t == QMetaType::LongLong) return QString::number(raw.toLongLong());
+            if (t == QMetaType::Double) return QString::number(raw.toDouble(), 'g', 15);
+            if (t == QMetaType::QByteArray) return QString::fromUtf8(raw.toByteArray());
+            return raw;
+        case SqlType::Binary: return raw.toByteArray();
+        case SqlType::Null: return raw;
+        }
+        return raw;
+    }
+
+    static ColumnInfo columnInfo(const QString& name, const TypeInfo& t)
+    {
+        ColumnInfo c;
+        c.name = name;
+        c.type = t.type;
+        c.precision = t.precision;
+        c.scale = t.scale;
+        c.size = t.size;
+        return c;
+    }
+
+    ResultSet makeResult(const Rows& r, const Translated& tr)
+    {
+        ResultSet rs;
+        const int n = r.names.size();
+        for (int i = 0; i < n; ++i) {
+            TypeInfo t;
+            if (tr.columnsKnown && tr.columns.size() == n) t = tr.columns[i].type;
+            if (!t.known() && !r.declTypes[i].isEmpty()) t = typeFromDecl(r.declTypes[i]);
+            if (!t.known()) {
+                for (const auto& row : r.rows) {
+                    const QVariant& v = row[i];
+                    if (v.isNull()) continue;
+                    if (v.typeId() == QMetaType::LongLong) t.type = SqlType::Integer;
+                    else if (v.typeId() == QMetaType::Double) t.type = SqlType::Float;
+                    else if (v.typeId() == QMetaType::QByteArray) t.type = SqlType::Binary;
+                    else t.type = SqlType::Text;
+                    break;
+                }
+                if (!t.known()) t.type = SqlType::Text;
+            }
+            rs.columns << columnInfo(r.names[i], t);
+        }
+        rs.rows.reserve(r.rows.size());
+        for (const auto& row : r.rows) {
+            QList<QVariant> out;
+            out.reserve(n);
+            for (int i = 0; i < n; ++i) out << toApi(row[i], rs.columns[i]);
+            rs.rows.append(out);
+        }
+        return rs;
+    }
+
+    // A value as a variable of that type holds it.
+    static QVariant coerce(const QVariant& raw, const TypeInfo& t)
+    {
+        if (raw.isNull()) return QVariant();
+        const int rt = raw.typeId();
+        switch (t.type) {
+        case SqlType::Integer:
+            if (rt == QMetaType::LongLong) return raw;
+            if (rt == QMetaType::Double) return qlonglong(std::trunc(raw.toDouble()));
+            {
+                bool ok = false;
+                QString s = raw.toString().trimmed();
+                qlonglong v = s.toLongLong(&ok);
+                if (!ok && !s.isEmpty())
+                    raise(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(raw.toString()));
+                return v;
+            }
+        case SqlType::Bit:
+            if (rt == QMetaType::QString) {
+                QString s = raw.toString().trimmed();
+                if (s.compare("true", Qt::CaseInsensitive) == 0) return qlonglong(1);
+                if (s.compare("false", Qt::CaseInsensitive) == 0) return qlonglong(0);
+            }
+            return qlonglong(raw.toDouble() != 0 ? 1 : 0);
+        case SqlType::Decimal: {
+            bool ok = true;
+            double d = rt == QMetaType::QString ? raw.toString().trimmed().toDouble(&ok) : raw.toDouble();
+            if (!ok) raise(8114, QStringLiteral("Error converting data type varchar to numeric."));
+            QString s = formatDecimal(d, t.scale);
+            if (t.scale == 0) return s.toLongLong();
+            return s.toDouble();
+        }
+        case SqlType::Float: return raw.toDouble();
+        case SqlType::DateTime: {
+            if (rt == QMetaType::QString) {
+                QDateTime d;
+                if (!parseDateText(raw.toString(), d))
+                    raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
+                return canonicalDateTime(d);
+            }
+            if (rt == QMetaType::LongLong || rt == QMetaType::Double) {
+                double v = raw.toDouble();
+                double days = std::floor(v);
+                QDateTime d = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC)
+                                  .addDays(qint64(days))
+                                  .addMSecs(qint64(std::llround((v - days) * 86400000.0)));
+                return canonicalDateTime(d);
+            }
+            return raw;
+        }
+        case SqlType::Text: {
+            QString s;
+            if (rt == QMetaType::LongLong) s = QString::number(raw.toLongLong());
+            else if (rt == QMetaType::Double) s = QString::number(raw.toDouble(), 'g', 15);
+            else s = raw.toString();
+            if (t.size > 0 && s.size() > t.size) s.truncate(t.size);
+            return s;
+        }
+        case SqlType::Binary: return raw.toByteArray();
+        case SqlType::Null: return raw;
+        }
+        return raw;
+    }
+
+    // ---------------------------------------------------------- interpreter
+    Translator translator() { return Translator(ctx); }
+
+    QVariant evaluate(const ExprP& e, TypeInfo* type = nullptr)
+    {
+        Translator tr(ctx);
+        TypeInfo t;
+        Translated q = tr.scalar(e, false, &t);
+        Rows r = fetch(q.sql, q.params);
+        if (type) *type = t;
+        return r.rows.isEmpty() ? QVariant() : r.rows[0][0];
+    }
+
+    bool condition(const ExprP& e)
+    {
+        Translator tr(ctx);
+        Translated q = tr.scalar(e, true);
+        Rows r = fetch(q.sql, q.params);
+        return !r.rows.isEmpty() && r.rows[0][0].toLongLong() != 0;
+    }
+
+    void setVariable(const QString& name, const QVariant& raw)
+    {
+        auto it = frame->vars.find(name);
+        if (it == frame->vars.end()) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(name));
+        it->value = coerce(raw, it->type);
+    }
+
+    void changed(qint64 n)
+    {
+        rowcount = n;
+        out->rowsAffected = n;
+    }
+
+    Flow runList(const QList<StmtP>& list)
+    {
+        for (const StmtP& s : list) {
+            Flow f = run(s);
+            if (f != Flow::Next) return f;
+        }
+        return Flow::Next;
+    }
+
+    void record(const SqlError& e)
+    {
+        out->errors.append(e);
+        lastError = e.number;
+    }
+
+    Flow run(const StmtP& s)
+    {
+        try {
+            switch (s->kind) {
+            case SK::Block: return runList(s->body);
+            case SK::If: {
+                bool c = condition(s->cond);
+                lastError = 0;
+                if (c) return run(s->thenStmt);
+                if (s->elseStmt) return run(s->elseStmt);
+                return Flow::Next;
+            }
+            case SK::While: {
+                for (;;) {
+                    bool c = condition(s->cond);
+                    lastError = 0;
+                    if (!c) break;
+                    Flow f = run(s->thenStmt);
+                    if (f == Flow::Break) break;
+                    if (f == Flow::Return) return f;
+                }
+                return Flow::Next;
+            }
+            case SK::Return:
+                if (!s->args.isEmpty()) returnValue = evaluate(s->args[0]).toInt();
+                return Flow::Return;
+            case SK::Break: return Flow::Break;
+            case SK::Continue: return Flow::Continue;
+            default: break;
+            }
+            simple(*s);
+            lastError = 0;
+        } catch (const StatementError& e) {
+            record(e.error);
+        }
+        return Flow::Next;
+    }
+
+    int returnValue = 0;
+
+    void simple(const Stmt& s)
+    {
+        switch (s.kind) {
+        case SK::Select: select(s); return;
+        case SK::Insert: insert(s); return;
+        case SK::Update: {
+            Translator tr(ctx);
+            Translated q = tr.update(s);
+            changed(exec(q.sql, q.params, "UPDATE"));
+            return;
+        }
+        case SK::Delete: {
+            Translator tr(ctx);
+            Translated q = tr.remove(s);
+            changed(exec(q.sql, q.params, "DELETE"));
+            return;
+        }
+        case SK::CreateTable: {
+            Translator tr(ctx);
+            QStringList sql = tr.createTable(s);
+            QString name = Translator::tableName(s.table);
+            if (tableInfo(name).exists)
+                raise(2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+            schemaChanged();
+            for (const QString& q : sql) exec(q);
+            schemaChanged();
+            return;
+        }
+        case SK::CreateIndex: {
+            Translator tr(ctx);
+            QString name = Translator::tableName(s.table);
+            TableInfo info = tableInfo(name);
+            if (!info.exists) raise(1088, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have permissions.").arg(name));
+            for (const QString& c : s.columns)
+                if (info.indexOf(c) < 0)
+                    raise(1911, QStringLiteral("Column name '%1' does not exist in the target table or view.").arg(c));
+            try {
+                exec(tr.createIndex(s));
+            } catch (StatementError& e) {
+                if (e.error.number == 2601) {
+                    e.error.number = 1505;
+                    e.error.message = QStringLiteral("The CREATE UNIQUE INDEX statement terminated because a duplicate key was found for the object name 'dbo.%1'.").arg(name);
+                }
+                throw;
+            }
+            schemaChanged();
+            return;
+        }
+        case SK::DropTable:
+            for (const QStringList& t : s.tables) {
+                QString name = Translator::tableName(t);
+                TableInfo info = tableInfo(name);
+                if (!info.exists || info.view)
+                    raise(3701, QStringLiteral("Cannot drop the table '%1', because it does not exist or you do not have permission.").arg(name));
+                schemaChanged();
+                exec("DROP TABLE " + QString(info.temp ? "temp." : "main.") + Translator::quote(info.name));
+                schemaChanged();
+            }
+            return;
+        case SK::DropIndex: {
+            QString table = Translator::tableName(s.table);
+            QString idx = table + "." + s.indexName;
+            sqlite3_stmt* st = prepare("select 1 from sqlite_temp_master where type='index' and name=?1 collate nocase "
+                                       "union all select 1 from main.sqlite_master where type='index' and name=?1 collate nocase",
+                                       {idx});
+            bool exists = sqlite3_step(st) == SQLITE_ROW;
+            sqlite3_finalize(st);
+            if (!exists)
+                raise(3701, QStringLiteral("Cannot drop the index '%1.%2', because it does not exist or you do not have permission.").arg(table, s.indexName));
+            exec("DROP INDEX " + Translator::quote(idx));
+            schemaChanged();
+            return;
+        }
+        case SK::Truncate: {
+            QString name = Translator::tableName(s.table);
+            TableInfo info = tableInfo(name);
+            if (!info.exists || info.view)
+                raise(4701, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have permissions.").arg(name));
+            exec("DELETE FROM " + Translator::quote(info.name));
+            if (info.identityColumn >= 0)
+                exec(QStringLiteral("DELETE FROM %1sqlite_sequence WHERE name=?1").arg(info.temp ? "temp." : "main."), {info.name});
+            return;
+        }
+        case SK::AlterAdd: {
+            QString name = Translator::tableName(s.table);
+            TableInfo info = tableInfo(name);
+            if (!info.exists) raise(4902, QStringLiteral("Cannot find the object \"%1\" because it does not exist or you do not have permissions.").arg(name));
+            Stmt tmp;
+            tmp.kind = SK::CreateTable;
+            tmp.table = QStringList{"x"};
+            tmp.columnDefs = s.columnDefs;
+            Translator tr(ctx);
+            QString ddl = tr.createTable(tmp).first();
+            // reuse the column definitions of a CREATE TABLE
+            QString defs = ddl.mid(ddl.indexOf(u'(') + 1);
+            defs.chop(1);
+            for (const ColumnDef& c : s.columnDefs) {
+                if (info.indexOf(c.name) >= 0)
+                    raise(2705, QStringLiteral("Column names in each table must be unique. Column name '%1' in table '%2' is specified more than once.").arg(c.name, name));
+                if (c.identity) raise(4901, QStringLiteral("ALTER TABLE only allows columns to be added that can contain nulls, or have a DEFAULT definition specified."));
+            }
+            const QStringList parts = defs.split(QLatin1String(", \""));
+            for (int i = 0; i < parts.size(); ++i) {
+                QString d = i == 0 ? parts[i] : "\"" + parts[i];
+                exec("ALTER TABLE " + Translator::quote(info.name) + " ADD COLUMN " + d);
+            }
+            schemaChanged();
+            return;
+        }
+        case SK::Declare:
+            for (const Stmt::Decl& d : s.decls) {
+                if (frame->vars.contains(d.name))
+                    raise(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must be unique within a query batch or stored procedure.").arg(d.name));
+                Variable v;
+                v.type = typeFromRef(d.type);
+                if (!v.type.known()) raise(2715, QStringLiteral("Column, parameter, or variable %1: Cannot find data type %2.").arg(d.name, d.type.name));
+                frame->vars.insert(d.name, v);
+                if (d.init) setVariable(d.name, evaluate(d.init));
+            }
+            return;
+        case SK::Set: {
+            const Assignment& a = s.sets.first();
+            if (!frame->vars.contains(a.variable)) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(a.variable));
+            ExprP value = a.value;
+            if (a.op != "=") {
+                auto v = std::make_shared<Expr>();
+                v->kind = EK::Variable;
+                v->text = a.variable;
+                auto b = std::make_shared<Expr>();
+                b->kind = EK::Binary;
+                b->text = a.op.left(1);
+                b->args << v << a.value;
+                value = b;
+            }
+            setVariable(a.variable, evaluate(value));
+            rowcount = 1;
+            return;
+        }
+        case SK::Exec: execProcedure(s, nullptr); return;
+        case SK::BeginTran:
+            if (trancount == 0) exec("BEGIN");
+            ++trancount;
+            return;
+        case SK::Commit:
+            if (trancount == 0)
+                raise(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            if (trancount == 1) exec("COMMIT");
+            --trancount;
+            return;
+        case SK::Rollback:
+            if (trancount == 0)
+                raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
+            trancount = 0;
+            if (!sqlite3_get_autocommit(db)) exec("ROLLBACK");
+            schemaChanged();
+            return;
+        case SK::Raiserror: {
+            QVariant msg = evaluate(s.args[0]);
+            int severity = s.args.size() > 1 ? evaluate(s.args[1]).toInt() : 16;
+            int state = s.args.size() > 2 ? evaluate(s.args[2]).toInt() : 1;
+            QString text = msg.toString();
+            for (int i = 3; i < s.args.size(); ++i) {
+                QVariant v = evaluate(s.args[i]);
+                static const QRegularExpression spec(QStringLiteral("%[-+ 0#]*\\d*(?:\\.\\d+)?[dDiIsSuUxX]"));
+                QRegularExpressionMatch m = spec.match(text);
+                if (!m.hasMatch()) break;
+                text.replace(m.capturedStart(), m.capturedLength(), v.toString());
+            }
+            if (severity > 10) {
+                SqlError e;
+                e.number = 50000;
+                e.severity = severity;
+                e.state = state;
+                e.message = text;
+                throw StatementError{e};
+            }
+            return;
+        }
+        case SK::Print:
+            evaluate(s.args[0]);
+            return;
+        case SK::Noop: return;
+        default: return;
+        }
+    }
+
+    void select(const Stmt& s)
+    {
+        const Select& sel = *s.select;
+        bool assigns = false, retrieves = false;
+        for (const SelectItem& it : sel.items) (it.assignVar.isEmpty() ? retrieves : assigns) = true;
+        if (assigns && retrieves)
+            raise(141, QStringLiteral("A SELECT statement that assigns a value to a variable must not be combined with data-retrieval operations."));
+        if (!sel.into.isEmpty()) {
+            selectInto(sel);
+            return;
+        }
+        Translator tr(ctx);
+        if (assigns) {
+            Translated q = tr.query(sel);
+            Rows r = fetch(q.sql, q.params);
+            for (const auto& row : r.rows)
+                for (int i = 0; i < sel.items.size(); ++i) setVariable(sel.items[i].assignVar, row[i]);
+            rowcount = r.rows.size();
+            return;
+        }
+        Translated q = tr.query(sel);
+        Rows r = fetch(q.sql, q.params);
+        out->resultSets.append(makeResult(r, q));
+        rowcount = r.rows.size();
+    }
+
+    void selectInto(const Select& sel)
+    {
+        Select copy = sel;
+        QString name = Translator::tableName(sel.into);
+        copy.into.clear();
+        Translator tr(ctx);
+        Translated q = tr.query(copy);
+        if (tableInfo(name).exists)
+            raise(2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+        QList<OutputColumn> cols = q.columns;
+        if (!q.columnsKnown) {
+            // a source whose columns the catalog does not know: take SQLite's own names and declared types
+            sqlite3_stmt* st = prepare(q.sql, q.params);
+            cols.clear();
+            for (int i = 0; i < sqlite3_column_count(st); ++i) {
+                const char* d = sqlite3_column_decltype(st, i);
+                cols.append({QString::fromUtf8(sqlite3_column_name(st, i)), d ? typeFromDecl(QString::fromUtf8(d)) : TypeInfo()});
+            }
+            sqlite3_finalize(st);
+        }
+        QString ddl = tr.createTableFor(name, cols);
+        schemaChanged();
+        exec(ddl);
+        schemaChanged();
+        qint64 n = exec("INSERT INTO " + Translator::quote(name) + " " + q.sql, q.params);
+        changed(n);
+    }
+
+    void insert(const Stmt& s)
+    {
+        Translator tr(ctx);
+        if (s.execSource) {
+            Translated q = tr.insert(s);   // validates the target; its SQL is not used
+            QList<ResultSet> sets;
+            execProcedure(*s.execSource, &sets);
+            TableInfo info = tableInfo(Translator::tableName(s.table));
+            QStringList names, marks;
+            for (int i = 0; i < q.columns.size(); ++i) {
+                names << Translator::quote(q.columns[i].name);
+                marks << QStringLiteral("?%1").arg(i + 1);
+            }
+            QString sql = "INSERT INTO " + Translator::quote(info.name) + " (" + names.join(", ") + ") VALUES (" + marks.join(", ") + ")";
+            qint64 n = 0;
+            for (const ResultSet& rs : sets) {
+                if (rs.columns.size() != q.columns.size())
+                    raise(213, QStringLiteral("Column name or number of supplied values does not match table definition."));
+                for (const auto& row : rs.rows) {
+                    QList<QVariant> vals;
+                    for (int i = 0; i < row.size(); ++i) vals << coerce(row[i], q.columns[i].type);
+                    n += exec(sql, vals);
+                }
+            }
+            changed(n);
+            return;
+        }
+        Translated q = tr.insert(s);
+        qint64 n = exec(q.sql, q.params, "INSERT");
+        TableInfo info = tableInfo(Translator::tableName(s.table));
+        if (info.identityColumn >= 0 && n > 0) identity = qlonglong(sqlite3_last_insert_rowid(db));
+        changed(n);
+    }
+
+    void execProcedure(const Stmt& s, QList<ResultSet>* sink)
+    {
+        NativeProcedure proc = findProcedure(s.procName);
+        if (!proc) raise(2812, QStringLiteral("Could not find stored procedure '%1'.").arg(s.procName));
+        ProcedureCall call;
+        call.connection = owner;
+        for (const ExecArg& a : s.execArgs) {
+            QVariant v = evaluate(a.value);
+            if (a.value->kind == EK::Variable) {
+                // a date variable reaches the procedure as a date
+                const Variable* var = frame->vars.contains(a.value->text) ? &frame->vars[a.value->text] : nullptr;
+                if (var && var->type.type == SqlType::DateTime && !v.isNull()) {
+                    QDateTime d;
+                    if (parseDateText(v.toString(), d)) v = QDateTime(d.date(), d.time());
+                }
+            }
+            if (a.name.isEmpty()) call.positional << v;
+            else call.named.insert(a.name, v);
+        }
+        try {
+            proc(call);
+        } catch (const SqlException& e) {
+            for (const SqlError& err : e.errors) {
+                if (&err == &e.errors.last()) throw StatementError{err};
+                record(err);
+            }
+            raise(50000, QStringLiteral("Procedure %1 failed.").arg(s.procName));
+        }
+        if (sink) *sink = call.resultSets;
+        else out->resultSets.append(call.resultSets);
+        if (!s.returnVar.isEmpty()) setVariable(s.returnVar, qlonglong(call.returnValue));
+    }
+
+    Connection* owner = nullptr;
+
+    BatchResult runBatch(const QString& batch, bool nested)
+    {
+        BatchResult result;
+        QList<StmtP> stmts;
+        try {
+            stmts = parseBatch(batch);
+        } catch (const SyntaxError& e) {
+            SqlError err;
+            err.number = 102;
+            err.severity = 15;
+            err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
+                                           : QStringLiteral("Incorrect syntax near '%1'.").arg(e.near);
+            result.errors << err;
+            lastError = 102;
+            return result;
+        }
+        if (depth > 16) {
+            SqlError err;
+            err.number = 217;
+            err.message = QStringLiteral("Maximum stored procedure, function, trigger, or view nesting level exceeded (limit 32).");
+            result.errors << err;
+            return result;
+        }
+        Frame f;
+        Frame* savedFrame = frame;
+        BatchResult* savedOut = out;
+        int savedReturn = returnValue;
+        frame = &f;
+        out = &result;
+        ++depth;
+        try {
+            runList(stmts);
+        } catch (...) {
+            --depth;
+            frame = savedFrame;
+            out = savedOut;
+            returnValue = savedReturn;
+            throw;
+        }
+        --depth;
+        frame = savedFrame;
+        out = savedOut;
+        returnValue = savedReturn;
+        Q_UNUSED(nested);
+        return result;
+    }
+};
+
+BatchResult ProcedureCall::run(const QString& batch)
+{
+    BatchResult r = connection->impl()->runBatch(batch, true);
+    if (!r.errors.isEmpty()) throw SqlException(r.errors);
+    return r;
+}
+
+// ---------------------------------------------------------------- connection
+Connection::Connection() : d(std::make_unique<Impl>()) {}
+
+Connection::~Connection() = default;
+
+std::unique_ptr<Connection> Connection::open(const QString& databaseFile)
+{
+    std::unique_ptr<Connection> c(new Connection);
+    Impl& d = *c->d;
+    d.owner = c.get();
+    d.file = databaseFile;
+    QByteArray path = databaseFile.toUtf8();
+    int rc = sqlite3_open_v2(path.constData(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        QString msg = d.db ? QString::fromUtf8(sqlite3_errmsg(d.db)) : QStringLiteral("out of memory");
+        throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(databaseFile, msg));
+    }
+    sqlite3_extended_result_codes(d.db, 1);
+    // a double-quoted name is always a name, never a text that stands in for a missing column
+    sqlite3_db_config(d.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
+    sqlite3_db_config(d.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
+    sqlite3_busy_timeout(d.db, 10000);
+    registerFunctions(d.db);
+    auto run = [&](const char* sql) {
+        char* err = nullptr;
+        if (sqlite3_exec(d.db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
+            QString msg = QString::fromUtf8(err ? err : "error");
+            sqlite3_free(err);
+            throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(databaseFile, msg));
+        }
+    };
+    run("PRAGMA journal_mode=WAL");
+    run("PRAGMA synchronous=NORMAL");
+    run("CREATE TEMP VIEW sysobjects AS "
+        "SELECT -rowid AS id, name COLLATE KV AS name, 'U' AS xtype, 'U' AS type, 0 AS uid FROM sqlite_temp_master "
+        "WHERE type='table' AND substr(name,1,1)='#' "
+        "UNION ALL SELECT rowid, name COLLATE KV, CASE type WHEN 'view' THEN 'V' ELSE 'U' END, "
+        "CASE type WHEN 'view' THEN 'V' ELSE 'U' END, 1 FROM main.sqlite_master "
+        "WHERE type IN ('table','view') AND name NOT LIKE 'sqlite[_]%'");
+    d.ctx.table = [&d](const QString& name) { return d.tableInfo(name); };
+    d.ctx.variable = [&d](const QString& name) -> const Variable* {
+        if (!d.frame) return nullptr;
+        auto it = d.frame->vars.constFind(name);
+        return it == d.frame->vars.constEnd() ? nullptr : &*it;
+    };
+    d.ctx.system = [&d](const QString& name) -> QVariant {
+        if (name == "@@error") return qlonglong(d.lastError);
+        if (name == "@@rowcount") return qlonglong(d.rowcount);
+        if (name == "@@identity") return d.identity;
+        if (name == "@@trancount") return qlonglong(d.trancount);
+        if (name == "@@spid") return qlonglong(51);
+        if (name == "@@fetch_status") return qlonglong(-1);
+        if (name == "@@datefirst") return qlonglong(7);
+        if (name == "@@version") return QStringLiteral("Korvane embedded T-SQL engine on SQLite " SQLITE_VERSION);
+        if (name == "@@language") return QStringLiteral("简体中文");
+        return QStringLiteral("localhost");
+    };
+    return c;
+}
+
+BatchResult Connection::execute(const QString& batch)
+{
+    if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
+    d->rowcount = 0;
+    return d->runBatch(batch, false);
+}
+
+int Connection::transactionCount() const { return d->trancount; }
+
+void Connection::rollbackAll()
+{
+    if (!sqlite3_get_autocommit(d->db)) sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
+    d->trancount = 0;
+    d->schemaChanged();
+}
+
+QString Connection::fileName() const { return d->file; }
+
+} // namespace kvtsql

@@ -1,0 +1,822 @@
+#include "Functions.h"
+#include "TsqlEngine.h"
+
+#include <QSysInfo>
+#include <QRegularExpression>
+#include <QUuid>
+
+#include <sqlite3.h>
+
+#include <cmath>
+#include <cstring>
+
+namespace kvtsql {
+
+namespace {
+
+QString textArg(sqlite3_value* v)
+{
+    const unsigned char* t = sqlite3_value_text(v);
+    int n = sqlite3_value_bytes(v);
+    return t ? QString::fromUtf8(reinterpret_cast<const char*>(t), n) : QString();
+}
+
+void resultText(sqlite3_context* ctx, const QString& s)
+{
+    QByteArray b = s.toUtf8();
+    sqlite3_result_text(ctx, b.constData(), b.size(), SQLITE_TRANSIENT);
+}
+
+void resultError(sqlite3_context* ctx, int number, const QString& message)
+{
+    QByteArray b = QStringLiteral("kv:%1:%2").arg(number).arg(message).toUtf8();
+    sqlite3_result_error(ctx, b.constData(), b.size());
+}
+
+bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
+
+// ---------------------------------------------------------------- collation
+// SQL Server's default collation: case-insensitive, trailing blanks ignored.
+int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    auto a = static_cast<const unsigned char*>(p1);
+    auto b = static_cast<const unsigned char*>(p2);
+    while (n1 > 0 && a[n1 - 1] == ' ') --n1;
+    while (n2 > 0 && b[n2 - 1] == ' ') --n2;
+    bool ascii = true;
+    int n = std::min(n1, n2);
+    for (int i = 0; i < n; ++i) {
+        unsigned char x = a[i], y = b[i];
+        if (x >= 0x80 || y >= 0x80) { ascii = false; break; }
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return x < y ? -1 : 1;
+    }
+    if (ascii) return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+    QString s1 = QString::fromUtf8(reinterpret_cast<const char*>(a), n1);
+    QString s2 = QString::fromUtf8(reinterpret_cast<const char*>(b), n2);
+    int c = s1.compare(s2, Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+}
+
+// ---------------------------------------------------------------- dates
+const QDate kBaseDate(1900, 1, 1);
+
+bool dateArg(sqlite3_context* ctx, sqlite3_value* v, QDateTime& out)
+{
+    int t = sqlite3_value_type(v);
+    if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
+        double d = sqlite3_value_double(v);
+        double days = std::floor(d);
+        qint64 ms = qint64(std::llround((d - days) * 86400000.0));
+        out = QDateTime(kBaseDate.addDays(qint64(days)), QTime(0, 0), Qt::UTC).addMSecs(ms);
+        return true;
+    }
+    QString s = textArg(v);
+    if (parseDateText(s, out)) return true;
+    resultError(ctx, 241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
+    return false;
+}
+
+QString partName(const QString& p)
+{
+    static const QHash<QString, QString> map = {
+        {"year", "year"}, {"yy", "year"}, {"yyyy", "year"}, {"quarter", "quarter"}, {"qq", "quarter"},
+        {"q", "quarter"}, {"month", "month"}, {"mm", "month"}, {"m", "month"}, {"dayofyear", "dayofyear"},
+        {"dy", "dayofyear"}, {"y", "dayofyear"}, {"day", "day"}, {"dd", "day"}, {"d", "day"},
+        {"week", "week"}, {"wk", "week"}, {"ww", "week"}, {"weekday", "weekday"}, {"dw", "weekday"},
+        {"hour", "hour"}, {"hh", "hour"}, {"minute", "minute"}, {"mi", "minute"}, {"n", "minute"},
+        {"second", "second"}, {"ss", "second"}, {"s", "second"}, {"millisecond", "millisecond"},
+        {"ms", "millisecond"}};
+    return map.value(p.toLower());
+}
+
+qint64 floorDiv(qint64 a, qint64 b) { return a >= 0 ? a / b : -((-a + b - 1) / b); }
+
+void fnNow(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    QDateTime now = QDateTime::currentDateTime();
+    resultText(ctx, canonicalDateTime(QDateTime(now.date(), now.time(), Qt::UTC)));
+}
+
+void fnDt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (dateArg(ctx, argv[0], d)) resultText(ctx, canonicalDateTime(d));
+}
+
+void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[1]) || isNull(argv[2])) { sqlite3_result_null(ctx); return; }
+    QDateTime a, b;
+    if (!dateArg(ctx, argv[1], a) || !dateArg(ctx, argv[2], b)) return;
+    QString part = partName(textArg(argv[0]));
+    qint64 r = 0;
+    qint64 ma = a.toMSecsSinceEpoch(), mb = b.toMSecsSinceEpoch();
+    if (part == "year") r = b.date().year() - a.date().year();
+    else if (part == "quarter") r = (b.date().year() - a.date().year()) * 4 + (b.date().month() - 1) / 3 - (a.date().month() - 1) / 3;
+    else if (part == "month") r = (b.date().year() - a.date().year()) * 12 + b.date().month() - a.date().month();
+    else if (part == "day" || part == "dayofyear" || part == "weekday") r = a.date().daysTo(b.date());
+    else if (part == "week") {
+        // Sunday starts a week
+        QDate sa = a.date().addDays(-(a.date().dayOfWeek() % 7));
+        QDate sb = b.date().addDays(-(b.date().dayOfWeek() % 7));
+        r = sa.daysTo(sb) / 7;
+    } else if (part == "hour") r = floorDiv(mb, 3600000) - floorDiv(ma, 3600000);
+    else if (part == "minute") r = floorDiv(mb, 60000) - floorDiv(ma, 60000);
+    else if (part == "second") r = floorDiv(mb, 1000) - floorDiv(ma, 1000);
+    else if (part == "millisecond") r = mb - ma;
+    else { resultError(ctx, 155, QStringLiteral("'%1' is not a recognized datediff option.").arg(textArg(argv[0]))); return; }
+    sqlite3_result_int64(ctx, r);
+}
+
+void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[1]) || isNull(argv[2])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (!dateArg(ctx, argv[2], d)) return;
+    qint64 n = qint64(std::trunc(sqlite3_value_double(argv[1])));
+    QString part = partName(textArg(argv[0]));
+    if (part == "year") d = d.addYears(int(n));
+    else if (part == "quarter") d = d.addMonths(int(n * 3));
+    else if (part == "month") d = d.addMonths(int(n));
+    else if (part == "day" || part == "dayofyear" || part == "weekday") d = d.addDays(n);
+    else if (part == "week") d = d.addDays(n * 7);
+    else if (part == "hour") d = d.addSecs(n * 3600);
+    else if (part == "minute") d = d.addSecs(n * 60);
+    else if (part == "second") d = d.addSecs(n);
+    else if (part == "millisecond") d = d.addMSecs(n);
+    else { resultError(ctx, 155, QStringLiteral("'%1' is not a recognized dateadd option.").arg(textArg(argv[0]))); return; }
+    resultText(ctx, canonicalDateTime(d));
+}
+
+void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (!dateArg(ctx, argv[1], d)) return;
+    QString part = partName(textArg(argv[0]));
+    qint64 r = 0;
+    if (part == "year") r = d.date().year();
+    else if (part == "quarter") r = (d.date().month() - 1) / 3 + 1;
+    else if (part == "month") r = d.date().month();
+    else if (part == "dayofyear") r = d.date().dayOfYear();
+    else if (part == "day") r = d.date().day();
+    else if (part == "week") {
+        QDate jan1(d.date().year(), 1, 1);
+        int offset = jan1.dayOfWeek() % 7;   // Sunday 0
+        r = (d.date().dayOfYear() - 1 + offset) / 7 + 1;
+    } else if (part == "weekday") r = d.date().dayOfWeek() % 7 + 1;
+    else if (part == "hour") r = d.time().hour();
+    else if (part == "minute") r = d.time().minute();
+    else if (part == "second") r = d.time().second();
+    else if (part == "millisecond") r = d.time().msec();
+    else { resultError(ctx, 155, QStringLiteral("'%1' is not a recognized datepart option.").arg(textArg(argv[0]))); return; }
+    sqlite3_result_int64(ctx, r);
+}
+
+QString styleDate(const QDateTime& d, int style)
+{
+    static const char* months[] = {"Jan", "Feb", "Mar", "Apr", "May", "Jun", "Jul", "Aug", "Sep", "Oct", "Nov", "Dec"};
+    const QDate dt = d.date();
+    const QTime t = d.time();
+    auto p2 = [](int v) { return QStringLiteral("%1").arg(v, 2, 10, QLatin1Char('0')); };
+    auto p3 = [](int v) { return QStringLiteral("%1").arg(v, 3, 10, QLatin1Char('0')); };
+    auto p4 = [](int v) { return QStringLiteral("%1").arg(v, 4, 10, QLatin1Char('0')); };
+    QString hms = p2(t.hour()) + ":" + p2(t.minute()) + ":" + p2(t.second());
+    switch (style) {
+    case 112: return p4(dt.year()) + p2(dt.month()) + p2(dt.day());
+    case 12: return p2(dt.year() % 100) + p2(dt.month()) + p2(dt.day());
+    case 120: case 20: return p4(dt.year()) + "-" + p2(dt.month()) + "-" + p2(dt.day()) + " " + hms;
+    case 121: case 21: case 25:
+        return p4(dt.year()) + "-" + p2(dt.month()) + "-" + p2(dt.day()) + " " + hms + "." + p3(t.msec());
+    case 126: case 127:
+        return p4(dt.year()) + "-" + p2(dt.month()) + "-" + p2(dt.day()) + "T" + hms + "." + p3(t.msec());
+    case 23: return p4(dt.year()) + "-" + p2(dt.month()) + "-" + p2(dt.day());
+    case 102: return p4(dt.year()) + "." + p2(dt.month()) + "." + p2(dt.day());
+    case 111: return p4(dt.year()) + "/" + p2(dt.month()) + "/" + p2(dt.day());
+    case 101: return p2(dt.month()) + "/" + p2(dt.day()) + "/" + p4(dt.year());
+    case 103: return p2(dt.day()) + "/" + p2(dt.month()) + "/" + p4(dt.year());
+    case 104: return p2(dt.day()) + "." + p2(dt.month()) + "." + p4(dt.year());
+    case 105: return p2(dt.day()) + "-" + p2(dt.month()) + "-" + p4(dt.year());
+    case 110: return p2(dt.month()) + "-" + p2(dt.day()) + "-" + p4(dt.year());
+    case 108: case 8: case 24: return hms;
+    case 114: return hms + ":" + p3(t.msec());
+    default: {
+        int h = t.hour() % 12;
+        if (h == 0) h = 12;
+        return QStringLiteral("%1 %2 %3 %4:%5%6")
+            .arg(QLatin1String(months[dt.month() - 1]))
+            .arg(dt.day(), 2)
+            .arg(dt.year())
+            .arg(h, 2)
+            .arg(p2(t.minute()))
+            .arg(t.hour() < 12 ? "AM" : "PM");
+    }
+    }
+}
+
+void fnDateStr(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (!dateArg(ctx, argv[0], d)) return;
+    int style = argc > 1 && !isNull(argv[1]) ? sqlite3_value_int(argv[1]) : 0;
+    resultText(ctx, styleDate(d, style));
+}
+
+// ---------------------------------------------------------------- numbers
+bool numberFromText(const QString& text, double& out, bool& integral, qint64& iv)
+{
+    QString s = text.trimmed();
+    static const QRegularExpression re(QStringLiteral("^[+-]?(\\d+\\.?\\d*|\\.\\d+)([eE][+-]?\\d+)?$"));
+    if (!re.match(s).hasMatch()) return false;
+    bool ok = false;
+    iv = s.toLongLong(&ok);
+    integral = ok;
+    out = s.toDouble();
+    return true;
+}
+
+void fnToInt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL: sqlite3_result_null(ctx); return;
+    case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
+    case SQLITE_FLOAT: sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0])))); return;
+    default: {
+        QString s = textArg(argv[0]);
+        bool ok = false;
+        qint64 v = s.trimmed().toLongLong(&ok);
+        if (s.trimmed().isEmpty()) { sqlite3_result_int64(ctx, 0); return; }
+        if (!ok) {
+            resultError(ctx, 245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s));
+            return;
+        }
+        sqlite3_result_int64(ctx, v);
+    }
+    }
+}
+
+double roundTo(double v, int scale, bool truncate = false)
+{
+    if (scale > 15) scale = 15;
+    double f = std::pow(10.0, scale);
+    double x = v * f;
+    // a value a hair off its decimal (0.30000000000000004) is meant as that decimal
+    double nearest = std::round(x);
+    if (std::fabs(x - nearest) < 1e-7 * std::max(1.0, std::fabs(x)) / 1e6 + 1e-9) x = nearest;
+    double r = truncate ? std::trunc(x) : std::round(x);
+    return r / f;
+}
+
+bool numberArg(sqlite3_context* ctx, sqlite3_value* v, double& out)
+{
+    switch (sqlite3_value_type(v)) {
+    case SQLITE_INTEGER: out = double(sqlite3_value_int64(v)); return true;
+    case SQLITE_FLOAT: out = sqlite3_value_double(v); return true;
+    default: {
+        QString s = textArg(v);
+        bool integral = false;
+        qint64 iv = 0;
+        if (s.trimmed().isEmpty() || !numberFromText(s, out, integral, iv)) {
+            resultError(ctx, 8114, QStringLiteral("Error converting data type varchar to numeric."));
+            return false;
+        }
+        return true;
+    }
+    }
+}
+
+void resultNumber(sqlite3_context* ctx, double v, int scale)
+{
+    if (scale == 0 && std::fabs(v) < 9.2e18) sqlite3_result_int64(ctx, qint64(v));
+    else sqlite3_result_double(ctx, v);
+}
+
+// Decimal seam: every arithmetic on decimal-typed operands goes through these
+// functions with the result's scale, so the exact decimal type can replace them.
+void fnToDec(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    int scale = sqlite3_value_int(argv[1]);
+    resultNumber(ctx, roundTo(v, scale), scale);
+}
+
+void decimalOp(sqlite3_context* ctx, sqlite3_value** argv, char op)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double a, b;
+    if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+    int scale = sqlite3_value_int(argv[2]);
+    double r = 0;
+    switch (op) {
+    case '+': r = a + b; break;
+    case '-': r = a - b; break;
+    case '*': r = a * b; break;
+    case '/':
+        if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
+        r = a / b;
+        break;
+    }
+    resultNumber(ctx, roundTo(r, scale), scale);
+}
+
+void fnDAdd(sqlite3_context* ctx, int, sqlite3_value** argv) { decimalOp(ctx, argv, '+'); }
+void fnDSub(sqlite3_context* ctx, int, sqlite3_value** argv) { decimalOp(ctx, argv, '-'); }
+void fnDMul(sqlite3_context* ctx, int, sqlite3_value** argv) { decimalOp(ctx, argv, '*'); }
+void fnDDiv(sqlite3_context* ctx, int, sqlite3_value** argv) { decimalOp(ctx, argv, '/'); }
+
+// Division of integers (truncating) or floats, with SQL Server's divide-by-zero error.
+void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    bool integral = sqlite3_value_int(argv[2]) != 0;
+    if (integral) {
+        qint64 b = sqlite3_value_int64(argv[1]);
+        if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
+        qint64 a = sqlite3_value_int64(argv[0]);
+        if (b == -1) sqlite3_result_int64(ctx, -a);
+        else sqlite3_result_int64(ctx, a / b);
+        return;
+    }
+    double a, b;
+    if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+    if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
+    sqlite3_result_double(ctx, a / b);
+}
+
+void fnDecStr(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QVariant v;
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_INTEGER: v = qlonglong(sqlite3_value_int64(argv[0])); break;
+    case SQLITE_FLOAT: v = sqlite3_value_double(argv[0]); break;
+    default: v = textArg(argv[0]);
+    }
+    resultText(ctx, formatDecimal(v, sqlite3_value_int(argv[1])));
+}
+
+void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    int n = sqlite3_value_int(argv[1]);
+    bool trunc = argc > 2 && !isNull(argv[2]) && sqlite3_value_int(argv[2]) != 0;
+    double r;
+    if (n >= 0) r = roundTo(v, n, trunc);
+    else {
+        double f = std::pow(10.0, -n);
+        r = (trunc ? std::trunc(v / f) : std::round(v / f)) * f;
+    }
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) sqlite3_result_int64(ctx, qint64(r));
+    else sqlite3_result_double(ctx, r);
+}
+
+void unaryMath(sqlite3_context* ctx, sqlite3_value** argv, double (*f)(double), bool keepInt)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    if (keepInt && sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]));
+        return;
+    }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    // decimals carried as doubles: 2.9999999999999996 is 3 for ceiling/floor
+    double nearest = std::round(v);
+    if (keepInt && std::fabs(v - nearest) < 1e-9 * std::max(1.0, std::fabs(v))) v = nearest;
+    double r = f(v);
+    if (keepInt && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
+    else sqlite3_result_double(ctx, r);
+}
+
+void fnCeiling(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::ceil(x); }, true); }
+void fnFloor(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::floor(x); }, true); }
+void fnSqrt(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::sqrt(x); }, false); }
+
+void fnSign(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    sqlite3_result_int64(ctx, v > 0 ? 1 : (v < 0 ? -1 : 0));
+}
+
+void fnPower(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    double a, b;
+    if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+    double r = std::pow(a, b);
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
+    else sqlite3_result_double(ctx, r);
+}
+
+void fnBit(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL: sqlite3_result_null(ctx); return;
+    case SQLITE_INTEGER: sqlite3_result_int(ctx, sqlite3_value_int64(argv[0]) != 0); return;
+    case SQLITE_FLOAT: sqlite3_result_int(ctx, sqlite3_value_double(argv[0]) != 0); return;
+    default: {
+        QString s = textArg(argv[0]).trimmed();
+        if (s.compare("true", Qt::CaseInsensitive) == 0) { sqlite3_result_int(ctx, 1); return; }
+        if (s.compare("false", Qt::CaseInsensitive) == 0) { sqlite3_result_int(ctx, 0); return; }
+        double v;
+        bool integral;
+        qint64 iv;
+        if (!numberFromText(s, v, integral, iv)) {
+            resultError(ctx, 245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type bit.").arg(s));
+            return;
+        }
+        sqlite3_result_int(ctx, v != 0);
+    }
+    }
+}
+
+// Text of a value converted to varchar: integers plain, reals without needless digits.
+void fnStr(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_NULL: sqlite3_result_null(ctx); return;
+    case SQLITE_FLOAT: resultText(ctx, QString::number(sqlite3_value_double(argv[0]), 'g', 15)); return;
+    default: sqlite3_result_value(ctx, argv[0]);
+    }
+}
+
+void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QString s = textArg(argv[0]);
+    int n = sqlite3_value_int(argv[1]);
+    if (s.size() > n) s.truncate(n);
+    else s = s.leftJustified(n, QLatin1Char(' '));
+    resultText(ctx, s);
+}
+
+void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QString s = textArg(argv[0]);
+    int n = s.size();
+    while (n > 0 && s[n - 1] == u' ') --n;
+    sqlite3_result_int(ctx, n);
+}
+
+void fnRight(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    int n = sqlite3_value_int(argv[1]);
+    if (n < 0) { resultError(ctx, 536, QStringLiteral("Invalid length parameter passed to the right function.")); return; }
+    resultText(ctx, textArg(argv[0]).right(n));
+}
+
+void fnLeft(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    int n = sqlite3_value_int(argv[1]);
+    if (n < 0) { resultError(ctx, 536, QStringLiteral("Invalid length parameter passed to the left function.")); return; }
+    resultText(ctx, textArg(argv[0]).left(n));
+}
+
+void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    QString needle = textArg(argv[0]);
+    QString hay = textArg(argv[1]);
+    int start = argc > 2 && !isNull(argv[2]) ? std::max(1, sqlite3_value_int(argv[2])) : 1;
+    if (needle.isEmpty()) { sqlite3_result_int(ctx, 0); return; }
+    int i = hay.indexOf(needle, start - 1, Qt::CaseInsensitive);
+    sqlite3_result_int(ctx, i + 1);
+}
+
+void fnReplicate(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    int n = sqlite3_value_int(argv[1]);
+    if (n < 0) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, textArg(argv[0]).repeated(std::min(n, 1 << 20)));
+}
+
+void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    int n = sqlite3_value_int(argv[0]);
+    if (n < 0) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, QString(std::min(n, 1 << 20), QLatin1Char(' ')));
+}
+
+void fnReplace(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1]) || isNull(argv[2])) { sqlite3_result_null(ctx); return; }
+    QString s = textArg(argv[0]);
+    QString from = textArg(argv[1]);
+    if (from.isEmpty()) { resultText(ctx, s); return; }
+    resultText(ctx, s.replace(from, textArg(argv[2]), Qt::CaseInsensitive));
+}
+
+// '+' whose operand types were not known when the statement was translated.
+void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
+    bool textA = ta == SQLITE_TEXT, textB = tb == SQLITE_TEXT;
+    if (textA && textB) { resultText(ctx, textArg(argv[0]) + textArg(argv[1])); return; }
+    if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
+        sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+        return;
+    }
+    double a, b;
+    if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+    if ((ta == SQLITE_INTEGER || textA) && (tb == SQLITE_INTEGER || textB) && a == std::trunc(a) && b == std::trunc(b))
+        sqlite3_result_int64(ctx, qint64(a + b));
+    else
+        sqlite3_result_double(ctx, a + b);
+}
+
+void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QString name = textArg(argv[0]).trimmed();
+    // tempdb..#t, dbo.T, [T]
+    int dot = name.lastIndexOf(u'.');
+    if (dot >= 0) name = name.mid(dot + 1);
+    if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
+    sqlite3* db = sqlite3_context_db_handle(ctx);
+    const bool temp = name.startsWith(u'#');
+    const char* sql = temp
+        ? "select -rowid from sqlite_temp_master where type in ('table','view') and name=?1 collate nocase"
+        : "select rowid from main.sqlite_master where type in ('table','view') and name=?1 collate nocase";
+    sqlite3_stmt* st = nullptr;
+    if (sqlite3_prepare_v2(db, sql, -1, &st, nullptr) != SQLITE_OK) { sqlite3_result_null(ctx); return; }
+    QByteArray b = name.toUtf8();
+    sqlite3_bind_text(st, 1, b.constData(), b.size(), SQLITE_TRANSIENT);
+    if (sqlite3_step(st) == SQLITE_ROW) sqlite3_result_int64(ctx, sqlite3_column_int64(st, 0));
+    else sqlite3_result_null(ctx);
+    sqlite3_finalize(st);
+}
+
+void fnNewId(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
+}
+
+void fnHostName(sqlite3_context* ctx, int, sqlite3_value**)
+{
+    resultText(ctx, QSysInfo::machineHostName());
+}
+
+void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    switch (sqlite3_value_type(argv[0])) {
+    case SQLITE_INTEGER: case SQLITE_FLOAT: sqlite3_result_int(ctx, 1); return;
+    case SQLITE_NULL: sqlite3_result_int(ctx, 0); return;
+    default: {
+        double v;
+        bool integral;
+        qint64 iv;
+        sqlite3_result_int(ctx, numberFromText(textArg(argv[0]), v, integral, iv) ? 1 : 0);
+    }
+    }
+}
+
+// SQL Server's LIKE: % _ [abc] [a-z] [^a], case-insensitive.
+bool likeMatch(const QString& p, int pi, const QString& s, int si, QChar esc)
+{
+    while (pi < p.size()) {
+        QChar c = p[pi];
+        if (!esc.isNull() && c == esc && pi + 1 < p.size()) {
+            if (si >= s.size() || s[si].toLower() != p[pi + 1].toLower()) return false;
+            pi += 2;
+            ++si;
+            continue;
+        }
+        if (c == u'%') {
+            while (pi < p.size() && p[pi] == u'%') ++pi;
+            if (pi == p.size()) return true;
+            for (int k = si; k <= s.size(); ++k)
+                if (likeMatch(p, pi, s, k, esc)) return true;
+            return false;
+        }
+        if (si >= s.size()) return false;
+        if (c == u'_') { ++pi; ++si; continue; }
+        if (c == u'[') {
+            int close = p.indexOf(u']', pi + 1);
+            if (close > pi + 1) {
+                QString set = p.mid(pi + 1, close - pi - 1);
+                bool neg = set.startsWith(u'^');
+                if (neg) set = set.mid(1);
+                QChar ch = s[si].toLower();
+                bool in = false;
+                for (int k = 0; k < set.size(); ++k) {
+                    if (k + 2 < set.size() && set[k + 1] == u'-') {
+                        if (ch >= set[k].toLower() && ch <= set[k + 2].toLower()) in = true;
+                        k += 2;
+                    } else if (set[k].toLower() == ch) {
+                        in = true;
+                    }
+                }
+                if (in == neg) return false;
+                pi = close + 1;
+                ++si;
+                continue;
+            }
+        }
+        if (c.toLower() != s[si].toLower()) return false;
+        ++pi;
+        ++si;
+    }
+    return si == s.size();
+}
+
+void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    QString pattern = textArg(argv[0]);
+    QString value = textArg(argv[1]);
+    QChar esc;
+    if (argc > 2 && !isNull(argv[2])) {
+        QString e = textArg(argv[2]);
+        if (!e.isEmpty()) esc = e[0];
+    }
+    sqlite3_result_int(ctx, likeMatch(pattern, 0, value, 0, esc) ? 1 : 0);
+}
+
+// Exact sum of decimals: each value is taken at the column's scale as a scaled integer.
+struct DSumCtx {
+    __int128 total = 0;
+    int scale = 0;
+    bool any = false;
+};
+
+void dsumStep2(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    auto* s = static_cast<DSumCtx*>(sqlite3_aggregate_context(ctx, sizeof(DSumCtx)));
+    if (!s) return;
+    int scale = std::clamp(sqlite3_value_int(argv[1]), 0, 18);
+    s->scale = scale;
+    if (isNull(argv[0])) return;
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) {
+        __int128 v = sqlite3_value_int64(argv[0]);
+        for (int i = 0; i < scale; ++i) v *= 10;
+        s->total += v;
+    } else {
+        double v;
+        if (!numberArg(ctx, argv[0], v)) return;
+        s->total += __int128(std::llround(v * std::pow(10.0, scale)));
+    }
+    s->any = true;
+}
+
+void dsumFinalScaled(sqlite3_context* ctx)
+{
+    auto* s = static_cast<DSumCtx*>(sqlite3_aggregate_context(ctx, 0));
+    if (!s || !s->any) { sqlite3_result_null(ctx); return; }
+    if (s->scale == 0) { sqlite3_result_int64(ctx, qint64(s->total)); return; }
+    __int128 t = s->total;
+    bool neg = t < 0;
+    if (neg) t = -t;
+    __int128 f = 1;
+    for (int i = 0; i < s->scale; ++i) f *= 10;
+    qint64 whole = qint64(t / f);
+    qint64 frac = qint64(t % f);
+    // give the sum back as text so no digit is lost; numeric affinity and kv functions read it
+    QString txt = QStringLiteral("%1%2.%3").arg(neg ? "-" : "").arg(whole).arg(frac, s->scale, 10, QLatin1Char('0'));
+    sqlite3_result_double(ctx, txt.toDouble());
+}
+
+void fn(sqlite3* db, const char* name, int argc, void (*f)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true)
+{
+    sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, f,
+                               nullptr, nullptr, nullptr);
+}
+
+} // namespace
+
+QString canonicalDateTime(const QDateTime& dt)
+{
+    return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+}
+
+bool parseDateText(const QString& text, QDateTime& out)
+{
+    QString s = text.trimmed();
+    if (s.isEmpty()) {
+        out = QDateTime(kBaseDate, QTime(0, 0), Qt::UTC);
+        return true;
+    }
+    static const QRegularExpression re(QStringLiteral(
+        "^(\\d{4})(?:([-/.])(\\d{1,2})\\2(\\d{1,2})|(\\d{2})(\\d{2}))"
+        "(?:(?:\\s+|T)(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:[.:](\\d{1,9}))?)?\\s*([AaPp][Mm])?)?$"));
+    QRegularExpressionMatch m = re.match(s);
+    if (!m.hasMatch()) {
+        // time only: 'hh:nn[:ss]' is that time on 1900-01-01
+        static const QRegularExpression t(QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.(\\d{1,3}))?)?$"));
+        QRegularExpressionMatch tm = t.match(s);
+        if (!tm.hasMatch()) return false;
+        QTime time(tm.captured(1).toInt(), tm.captured(2).toInt(), tm.captured(3).toInt(),
+                   tm.captured(4).leftJustified(3, QLatin1Char('0')).toInt());
+        if (!time.isValid()) return false;
+        out = QDateTime(kBaseDate, time, Qt::UTC);
+        return true;
+    }
+    int y = m.captured(1).toInt();
+    int mo = m.captured(3).isEmpty() ? m.captured(5).toInt() : m.captured(3).toInt();
+    int d = m.captured(4).isEmpty() ? m.captured(6).toInt() : m.captured(4).toInt();
+    QDate date(y, mo, d);
+    if (!date.isValid() || y < 1753) return false;
+    QTime time(0, 0);
+    if (!m.captured(7).isEmpty()) {
+        int h = m.captured(7).toInt();
+        QString ampm = m.captured(11).toLower();
+        if (ampm == "pm" && h < 12) h += 12;
+        if (ampm == "am" && h == 12) h = 0;
+        int ms = m.captured(10).isEmpty() ? 0 : m.captured(10).left(3).leftJustified(3, QLatin1Char('0')).toInt();
+        time = QTime(h, m.captured(8).toInt(), m.captured(9).toInt(), ms);
+        if (!time.isValid()) return false;
+    }
+    out = QDateTime(date, time, Qt::UTC);
+    return true;
+}
+
+QString formatDecimal(const QVariant& value, int scale)
+{
+    if (value.isNull()) return QString();
+    if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
+        QString s = QString::number(value.toLongLong());
+        if (scale > 0) s += "." + QString(scale, QLatin1Char('0'));
+        return s;
+    }
+    double v = value.toDouble();
+    QString s = QString::number(roundTo(v, scale), 'f', std::min(scale, 17));
+    if (scale > 17) s += QString(scale - 17, QLatin1Char('0'));
+    if (s.startsWith("-") && s.mid(1).count(QLatin1Char('0')) + (scale > 0 ? 1 : 0) == s.size() - 1) s = s.mid(1);
+    return s;
+}
+
+bool parseFunctionError(const QString& msg, int& number, QString& message)
+{
+    int k = msg.indexOf(QLatin1String("kv:"));
+    if (k < 0) return false;
+    int colon = msg.indexOf(u':', k + 3);
+    if (colon < 0) return false;
+    bool ok = false;
+    number = msg.mid(k + 3, colon - k - 3).toInt(&ok);
+    if (!ok) return false;
+    message = msg.mid(colon + 1);
+    return true;
+}
+
+void registerFunctions(sqlite3* db)
+{
+    sqlite3_create_collation_v2(db, "KV", SQLITE_UTF8, nullptr, kvCollate, nullptr);
+    fn(db, "kv_now", 0, fnNow, false);
+    fn(db, "kv_dt", 1, fnDt);
+    fn(db, "kv_datediff", 3, fnDateDiff);
+    fn(db, "kv_dateadd", 3, fnDateAdd);
+    fn(db, "kv_datepart", 2, fnDatePart);
+    fn(db, "kv_datestr", 1, fnDateStr);
+    fn(db, "kv_datestr", 2, fnDateStr);
+    fn(db, "kv_toint", 1, fnToInt);
+    fn(db, "kv_todec", 2, fnToDec);
+    fn(db, "kv_dadd", 3, fnDAdd);
+    fn(db, "kv_dsub", 3, fnDSub);
+    fn(db, "kv_dmul", 3, fnDMul);
+    fn(db, "kv_ddiv", 3, fnDDiv);
+    fn(db, "kv_div", 3, fnDiv);
+    fn(db, "kv_decstr", 2, fnDecStr);
+    fn(db, "kv_round", 2, fnRound);
+    fn(db, "kv_round", 3, fnRound);
+    fn(db, "kv_ceiling", 1, fnCeiling);
+    fn(db, "kv_floor", 1, fnFloor);
+    fn(db, "kv_sqrt", 1, fnSqrt);
+    fn(db, "kv_sign", 1, fnSign);
+    fn(db, "kv_power", 2, fnPower);
+    fn(db, "kv_bit", 1, fnBit);
+    fn(db, "kv_str", 1, fnStr);
+    fn(db, "kv_char", 2, fnChar);
+    fn(db, "kv_len", 1, fnLen);
+    fn(db, "kv_left", 2, fnLeft);
+    fn(db, "kv_right", 2, fnRight);
+    fn(db, "kv_charindex", 2, fnCharIndex);
+    fn(db, "kv_charindex", 3, fnCharIndex);
+    fn(db, "kv_replicate", 2, fnReplicate);
+    fn(db, "kv_space", 1, fnSpace);
+    fn(db, "kv_replace", 3, fnReplace);
+    fn(db, "kv_add", 2, fnAdd);
+    fn(db, "kv_object_id", 1, fnObjectId, false);
+    fn(db, "kv_newid", 0, fnNewId, false);
+    fn(db, "kv_host_name", 0, fnHostName);
+    fn(db, "kv_isnumeric", 1, fnIsNumeric);
+    fn(db, "like", 2, fnLike);
+    fn(db, "like", 3, fnLike);
+    sqlite3_create_function_v2(db, "kv_dsum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, dsumStep2,
+                               dsumFinalScaled, nullptr);
+}
+
+} // namespace kvtsql

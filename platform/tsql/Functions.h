@@ -1,0 +1,28 @@
+// SQLite collation and functions that give translated statements SQL Server's
+// behaviour: text comparison, dates, conversions, decimals.
+#pragma once
+
+#include <QDateTime>
+#include <QString>
+#include <QVariant>
+
+struct sqlite3;
+
+namespace kvtsql {
+
+// Registers the KV collation and every kv_* function on a connection.
+void registerFunctions(sqlite3* db);
+
+// Dates are stored as "yyyy-MM-dd hh:mm:ss.zzz" texts.
+QString canonicalDateTime(const QDateTime& dt);
+// Parses the date texts SQL Server converts implicitly ('yyyymmdd', 'yyyymmdd hh:nn:ss',
+// 'yyyy/mm/dd hh:nn:ss', 'yyyy-mm-dd...', ISO 'T' form). Empty text is 1900-01-01.
+bool parseDateText(const QString& text, QDateTime& out);
+
+// Decimal value (as SQLite holds it: integer, real or text) printed with exactly `scale` decimals.
+QString formatDecimal(const QVariant& value, int scale);
+
+// Error raised by a kv_* function: "kv:NUMBER:message" in SQLite's error text.
+bool parseFunctionError(const QString& sqliteMessage, int& number, QString& message);
+
+} // namespace kvtsql

@@ -1,0 +1,152 @@
+#include "Lexer.h"
+
+namespace kvtsql {
+
+bool Token::is(const char* keyword) const
+{
+    return kind == Tok::Ident && !quoted && text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
+}
+
+static bool isIdentStart(QChar c)
+{
+    return c.isLetter() || c == u'_' || c == u'#' || c.unicode() >= 0x80;
+}
+
+static bool isIdentPart(QChar c)
+{
+    return c.isLetterOrNumber() || c == u'_' || c == u'#' || c == u'$' || c == u'@' || c.unicode() >= 0x80;
+}
+
+QList<Token> tokenize(const QString& s)
+{
+    QList<Token> out;
+    const int n = s.size();
+    int i = 0;
+    int line = 1;
+    auto at = [&](int k) -> QChar { return k < n ? s[k] : QChar(); };
+    while (i < n) {
+        QChar c = s[i];
+        if (c == u'\n') { ++line; ++i; continue; }
+        if (c.isSpace()) { ++i; continue; }
+        if (c == u'-' && at(i + 1) == u'-') {
+            while (i < n && s[i] != u'\n') ++i;
+            continue;
+        }
+        if (c == u'/' && at(i + 1) == u'*') {
+            int depth = 0;
+            int start = i;
+            while (i < n) {
+                if (s[i] == u'/' && at(i + 1) == u'*') { ++depth; i += 2; continue; }
+                if (s[i] == u'*' && at(i + 1) == u'/') { --depth; i += 2; if (depth == 0) break; continue; }
+                if (s[i] == u'\n') ++line;
+                ++i;
+            }
+            if (depth != 0) throw LexError{s.mid(start, 10), line};
+            continue;
+        }
+        Token t;
+        t.pos = i;
+        t.line = line;
+        int start = i;
+        if ((c == u'N' || c == u'n') && at(i + 1) == u'\'') {
+            t.unicode = true;
+            ++i;
+            c = s[i];
+        }
+        if (c == u'\'') {
+            QString v;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (s[i] == u'\'') {
+                    if (at(i + 1) == u'\'') { v += u'\''; i += 2; continue; }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                if (s[i] == u'\n') ++line;
+                v += s[i++];
+            }
+            if (!closed) throw LexError{s.mid(start, 20), t.line};
+            t.kind = Tok::String;
+            t.text = v;
+        } else if (c == u'[' || c == u'"') {
+            QChar close = c == u'[' ? u']' : u'"';
+            QString v;
+            ++i;
+            bool closed = false;
+            while (i < n) {
+                if (s[i] == close) {
+                    if (at(i + 1) == close) { v += close; i += 2; continue; }
+                    ++i;
+                    closed = true;
+                    break;
+                }
+                v += s[i++];
+            }
+            if (!closed) throw LexError{s.mid(start, 20), t.line};
+            t.kind = Tok::Ident;
+            t.text = v;
+            t.quoted = true;
+        } else if (c == u'@') {
+            bool sys = at(i + 1) == u'@';
+            i += sys ? 2 : 1;
+            while (i < n && isIdentPart(s[i])) ++i;
+            t.kind = sys ? Tok::System : Tok::Variable;
+            t.text = s.mid(start, i - start);
+            if (t.text.size() == (sys ? 2 : 1)) throw LexError{t.text, line};
+        } else if (c == u'0' && (at(i + 1) == u'x' || at(i + 1) == u'X')) {
+            i += 2;
+            while (i < n && (s[i].isDigit() || (s[i].toLower() >= u'a' && s[i].toLower() <= u'f'))) ++i;
+            t.kind = Tok::Binary;
+            t.text = s.mid(start + 2, i - start - 2);
+        } else if (c.isDigit() || (c == u'.' && at(i + 1).isDigit())) {
+            bool isInt = true;
+            while (i < n && s[i].isDigit()) ++i;
+            if (i < n && s[i] == u'.') {
+                isInt = false;
+                ++i;
+                while (i < n && s[i].isDigit()) ++i;
+            }
+            if (i < n && (s[i] == u'e' || s[i] == u'E')) {
+                int k = i + 1;
+                if (at(k) == u'+' || at(k) == u'-') ++k;
+                if (at(k).isDigit()) {
+                    isInt = false;
+                    i = k;
+                    while (i < n && s[i].isDigit()) ++i;
+                }
+            }
+            t.kind = isInt ? Tok::Integer : Tok::Number;
+            t.text = s.mid(start, i - start);
+        } else if (isIdentStart(c)) {
+            while (i < n && isIdentPart(s[i])) ++i;
+            t.kind = Tok::Ident;
+            t.text = s.mid(start, i - start);
+        } else {
+            static const char* two[] = {"<>", "!=", "<=", ">=", "!<", "!>", "+=", "-=", "*=", "/=", "::", nullptr};
+            QString op;
+            for (int k = 0; two[k]; ++k) {
+                if (s.mid(i, 2) == QLatin1String(two[k])) { op = QLatin1String(two[k]); break; }
+            }
+            if (op.isEmpty()) {
+                static const QString singles = QStringLiteral("=<>+-*/%&|^~(),.;!");
+                if (!singles.contains(c)) throw LexError{QString(c), line};
+                op = QString(c);
+            }
+            i += op.size();
+            t.kind = Tok::Op;
+            t.text = op;
+        }
+        t.raw = s.mid(start, i - start);
+        out.append(t);
+    }
+    Token end;
+    end.kind = Tok::End;
+    end.pos = n;
+    end.line = line;
+    out.append(end);
+    return out;
+}
+
+} // namespace kvtsql

@@ -1,0 +1,131 @@
+// Translation of parsed T-SQL statements into SQLite SQL, with the types of
+// every expression taken from the catalog of tables and variables.
+#pragma once
+
+#include "Ast.h"
+#include "TsqlEngine.h"
+
+#include <QHash>
+#include <QVariant>
+
+#include <functional>
+
+namespace kvtsql {
+
+struct TypeInfo {
+    SqlType type = SqlType::Null;   // Null: unknown (or the NULL literal)
+    int precision = 0;
+    int scale = 0;
+    int size = 0;
+    bool known() const { return type != SqlType::Null; }
+    bool numeric() const { return type == SqlType::Integer || type == SqlType::Bit || type == SqlType::Decimal || type == SqlType::Float; }
+};
+
+TypeInfo typeFromRef(const TypeRef& ref);
+TypeInfo typeFromDecl(const QString& declaredType);
+// Declared type text for a column of that type in a CREATE TABLE (SQLite keeps it verbatim).
+QString declFromType(const TypeInfo& t);
+
+struct TableColumn {
+    QString name;
+    TypeInfo type;
+    bool notNull = false;
+    bool identity = false;
+};
+
+struct TableInfo {
+    bool exists = false;
+    bool temp = false;
+    bool view = false;
+    QString name;
+    QList<TableColumn> columns;
+    int identityColumn = -1;
+    int indexOf(const QString& column) const;
+};
+
+struct Variable {
+    TypeInfo type;
+    QVariant value;   // as SQLite holds it: null, qlonglong, double, QString, QByteArray
+};
+
+// Error raised while translating or running one statement.
+struct StatementError {
+    SqlError error;
+};
+[[noreturn]] void raise(int number, const QString& message);
+
+// What the translator needs from the session.
+struct TranslationContext {
+    std::function<TableInfo(const QString& name)> table;            // catalog look-up (name without schema)
+    std::function<const Variable*(const QString& name)> variable;   // @name, lower-case; null when undeclared
+    std::function<QVariant(const QString& name)> system;            // @@name, lower-case
+};
+
+struct OutputColumn {
+    QString name;
+    TypeInfo type;
+};
+
+struct Translated {
+    QString sql;
+    QList<QVariant> params;
+    QList<OutputColumn> columns;   // result columns of a query; empty when not known
+    bool columnsKnown = false;
+};
+
+class Translator {
+public:
+    explicit Translator(const TranslationContext& ctx) : m_ctx(ctx) {}
+
+    // SELECT (into and assignments stripped by the caller as needed)
+    Translated query(const Select& select);
+    // A scalar expression as "SELECT expr" (conditions give 1/0)
+    Translated scalar(const ExprP& e, bool condition, TypeInfo* type = nullptr);
+    Translated insert(const Stmt& s);
+    Translated update(const Stmt& s);
+    Translated remove(const Stmt& s);
+    QStringList createTable(const Stmt& s);
+    QString createIndex(const Stmt& s);
+    // CREATE TABLE for a SELECT ... INTO target with the given columns
+    QString createTableFor(const QString& name, const QList<OutputColumn>& cols);
+    QString defaultExpression(const ExprP& e);
+
+    static QString quote(const QString& name);
+    static QString tableName(const QStringList& parts);   // last part, system tables mapped
+
+private:
+    struct Source {
+        QString alias;
+        QString table;
+        QList<OutputColumn> cols;
+        bool known = false;
+    };
+    struct Scope {
+        QList<Source> sources;
+        const Scope* parent = nullptr;
+        const QList<OutputColumn>* outputs = nullptr;
+    };
+
+    QString selectSql(const Select& s, const Scope* parent, QList<OutputColumn>* cols, bool* colsKnown);
+    QString branchSql(const Select& s, const Scope* parent, QList<OutputColumn>* cols, bool* colsKnown, bool withOrder);
+    QString fromSql(const TableRefP& t, Scope& scope);
+    QString expr(const ExprP& e, const Scope& scope, TypeInfo& type);
+    QString cond(const ExprP& e, const Scope& scope);
+    QString func(const Expr& e, const Scope& scope, TypeInfo& type);
+    QString cast(const QString& sql, const TypeInfo& from, const TypeInfo& to, const QString& style);
+    QString comparison(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope);
+    QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
+    QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target);
+    TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr) const;
+    QString param(const QVariant& v);
+    QString literal(const Expr& e, TypeInfo& type);
+    QString topSql(const ExprP& top, const Scope& scope);
+    Source namedSource(const QStringList& name, const QString& alias);
+
+    const TranslationContext& m_ctx;
+    QList<QVariant> m_params;
+    QHash<QString, int> m_varIndex;
+    bool m_inlineOnly = false;
+};
+
+} // namespace kvtsql

@@ -1,0 +1,111 @@
+// The embedded T-SQL engine: runs the system's SQL Server batches on a SQLite
+// database file. A Connection is one session: its own #temp tables, variables
+// of the running batch, transaction count and @@identity.
+#pragma once
+
+#include <QByteArray>
+#include <QDateTime>
+#include <QList>
+#include <QMap>
+#include <QString>
+#include <QVariant>
+
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+
+namespace kvtsql {
+
+enum class SqlType { Null, Integer, Decimal, Float, Text, DateTime, Bit, Binary };
+
+struct ColumnInfo {
+    QString name;
+    SqlType type = SqlType::Text;
+    int precision = 0;
+    int scale = 0;
+    int size = 0;
+};
+
+struct SqlError {
+    int number = 0;
+    int severity = 16;
+    int state = 1;
+    QString message;
+};
+
+class SqlException : public std::exception {
+public:
+    SqlException() = default;
+    explicit SqlException(QList<SqlError> errs);
+    SqlException(int number, const QString& message);
+    QList<SqlError> errors;
+    const char* what() const noexcept override;
+
+private:
+    std::string m_what;
+};
+
+// Values: NULL -> null QVariant; Integer -> qlonglong; Bit -> qlonglong 0/1; Float -> double;
+// Decimal -> QString with exactly `scale` decimals ("5.00000000"); Text -> QString;
+// DateTime -> QDateTime (no time zone); Binary -> QByteArray.
+struct ResultSet {
+    QList<ColumnInfo> columns;
+    QList<QList<QVariant>> rows;
+};
+
+struct BatchResult {
+    QList<ResultSet> resultSets;   // in the order the batch produced them
+    QList<SqlError> errors;        // every error raised while the batch ran, in order
+    qint64 rowsAffected = -1;      // rows changed by the last statement that changed rows (-1: none)
+};
+
+class Connection;
+
+// What a native stored procedure receives: its arguments by position and by
+// name (names lower-case, without '@'), and the caller's connection, on which
+// it runs SQL (it sees the caller's #temp tables and transaction).
+struct ProcedureCall {
+    Connection* connection = nullptr;
+    QList<QVariant> positional;            // arguments given without a name, in order
+    QMap<QString, QVariant> named;         // arguments given as @name=value
+    QList<ResultSet> resultSets;           // result sets the procedure returns to the caller
+    int returnValue = 0;
+
+    // Argument by name, else by position; null when absent.
+    QVariant arg(const QString& name, int position = -1) const;
+    // Runs SQL on the caller's connection; SQL errors raise SqlException.
+    BatchResult run(const QString& batch);
+};
+using NativeProcedure = std::function<void(ProcedureCall&)>;
+
+// Registry of native procedures shared by every embedded connection. A
+// procedure signals an error by throwing SqlException.
+void registerProcedure(const QString& name, NativeProcedure procedure);
+void unregisterProcedure(const QString& name);
+bool hasProcedure(const QString& name);
+
+class Connection {
+public:
+    // Creates the file when missing; throws SqlException.
+    static std::unique_ptr<Connection> open(const QString& databaseFile);
+    ~Connection();
+
+    // SQL errors come back in BatchResult::errors; throws only when the connection is unusable.
+    BatchResult execute(const QString& batch);
+    int transactionCount() const;   // @@trancount
+    void rollbackAll();             // rolls back an open transaction a failed batch left behind
+    QString fileName() const;
+
+    struct Impl;
+    Impl* impl() const { return d.get(); }
+
+private:
+    Connection();
+    std::unique_ptr<Impl> d;
+};
+
+// Type name as SQL Server prints it ("decimal", "datetime"...), for messages.
+QString sqlTypeName(SqlType type);
+
+} // namespace kvtsql

@@ -1,0 +1,66 @@
+// Helpers of the T-SQL engine tests: a scratch database and results as text.
+#pragma once
+
+#include "TsqlEngine.h"
+
+#include <QStringList>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace kvtsqltest {
+
+// A value as korvane-sql prints it.
+inline QString cell(const QVariant& v, const kvtsql::ColumnInfo& c)
+{
+    if (v.isNull()) return QStringLiteral("NULL");
+    if (c.type == kvtsql::SqlType::DateTime && v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    if (c.type == kvtsql::SqlType::Float) return QString::number(v.toDouble(), 'g', 15);
+    return v.toString();
+}
+
+// Rows of one result set, fields joined by '|'.
+inline QStringList rowsOf(const kvtsql::ResultSet& rs)
+{
+    QStringList out;
+    for (const auto& row : rs.rows) {
+        QStringList f;
+        for (int i = 0; i < row.size(); ++i) f << cell(row[i], rs.columns[i]);
+        out << f.join(u'|');
+    }
+    return out;
+}
+
+inline QString errorsOf(const kvtsql::BatchResult& r)
+{
+    QStringList e;
+    for (const auto& err : r.errors) e << QStringLiteral("%1 %2").arg(err.number).arg(err.message);
+    return e.join(u'\n');
+}
+
+class ScratchDb {
+public:
+    ScratchDb() { conn = kvtsql::Connection::open(dir.filePath(QStringLiteral("scratch.db"))); }
+    QString path() const { return dir.filePath(QStringLiteral("scratch.db")); }
+
+    // Runs a batch that must succeed.
+    kvtsql::BatchResult ok(const QString& batch)
+    {
+        kvtsql::BatchResult r = conn->execute(batch);
+        EXPECT_TRUE(r.errors.isEmpty()) << errorsOf(r).toStdString() << "\nin: " << batch.toStdString();
+        return r;
+    }
+    // Rows of the last result set of a batch that must succeed.
+    QStringList rows(const QString& batch)
+    {
+        kvtsql::BatchResult r = ok(batch);
+        if (r.resultSets.isEmpty()) return {QStringLiteral("<no result set>")};
+        return rowsOf(r.resultSets.last());
+    }
+
+    QTemporaryDir dir;
+    std::unique_ptr<kvtsql::Connection> conn;
+};
+
+} // namespace kvtsqltest

@@ -1,0 +1,2 @@
+// placeholder, filled below
+#include "TsqlTestUtil.h"
