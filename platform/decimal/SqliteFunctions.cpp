@@ -44,6 +44,9 @@ void guarded(sqlite3_context* ctx, F&& body)
         sqlite3_result_error(ctx, e.what(), -1);
     } catch (const std::bad_alloc&) {
         sqlite3_result_error_nomem(ctx);
+    } catch (const std::exception& e) {
+        // nothing may unwind through SQLite's C frames
+        sqlite3_result_error(ctx, e.what(), -1);
     }
 }
 
