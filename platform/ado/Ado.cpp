@@ -28,6 +28,18 @@ void TADOErrors::Assign(const QList<kvado::ProviderError>& errors)
 
 // --- connection -----------------------------------------------------------
 
+namespace {
+
+// Anything else a driver lets escape still reaches the caller as a provider error.
+kvado::ProviderError unexpected(const std::exception& e)
+{
+    kvado::ProviderError error;
+    error.description = QString::fromUtf8(e.what());
+    return error;
+}
+
+} // namespace
+
 TADOConnection::TADOConnection(QObject* owner)
     : QObject(owner)
 {
@@ -72,6 +84,8 @@ void TADOConnection::Open()
         FDriver = kvado::openDriver(FConnectionString, ConnectionTimeout);
     } catch (const kvado::DriverError& e) {
         raiseProviderError(e.errors);
+    } catch (const std::exception& e) {
+        raiseProviderError({unexpected(e)});
     }
 }
 
@@ -99,6 +113,8 @@ kvado::BatchResult TADOConnection::RunBatch(const QString& commandText, int time
         result = FDriver->execute(commandText, timeoutSeconds);
     } catch (const kvado::DriverError& e) {
         raiseProviderError(e.errors);
+    } catch (const std::exception& e) {
+        raiseProviderError({unexpected(e)});
     }
     if (result.hasErrors())
         raiseProviderError(result.errors);
@@ -120,6 +136,8 @@ void TADOConnection::transactionStep(F f)
         f();
     } catch (const kvado::DriverError& e) {
         raiseProviderError(e.errors);
+    } catch (const std::exception& e) {
+        raiseProviderError({unexpected(e)});
     }
 }
 
