@@ -199,17 +199,12 @@ TMRPSQLBatch::TMRPSQLBatch(TExecutor executor, QString header)
 
 void TMRPSQLBatch::Add(const QString& statement)
 {
+    // A statement that would carry the text beyond the limit goes into the next text.
+    if (!FText.isEmpty() && FText.size() + statement.size() > MaxBatchChars)
+        Flush();
     if (FText.isEmpty())
         FText = FHeader;
     FText += statement;
-    if (FText.size() > MaxBatchChars) {
-        const QString text = FText;
-        FText.clear();
-        if (FExecutor)
-            FExecutor(text);
-        else
-            FExecuted << text;
-    }
 }
 
 void TMRPSQLBatch::Flush()

@@ -58,9 +58,10 @@ double CeilQty(double value);
 // True when value is at most a residue (1e-9) of the unit.
 bool IsResidue(double value, double unit);
 
-// Statements of one write-back text. Whenever the text grows beyond 65000
-// characters it is handed to the executor and cleared; Flush hands over the
-// rest. Without an executor the text is only collected (tests read it).
+// Statements of one write-back text. Before a statement would carry the text
+// beyond 65000 characters the text is handed to the executor and cleared, so
+// no text is longer (unless one statement alone is); Flush hands over the
+// rest. Without an executor the texts are only collected.
 class TMRPSQLBatch {
 public:
     using TExecutor = std::function<void(const QString&)>;
