@@ -1,0 +1,24 @@
+#pragma once
+// The four selects that feed the level planner, and the expressions they
+// carry: the tracking key that lets demands share a planned supply, and the
+// planned supply type and its department or supplier that a demand asks for.
+// Column names match the fields of the planner's row records.
+#include <QString>
+
+namespace untMRPLevelSelects {
+
+// "TrackKey=..." for the scheme's tracking mode; with careItemMRPTrack the
+// item's own setting chooses, never finer than the scheme's mode.
+QString BuildTrackKeySQL(int careMRPTrackMode, bool careItemMRPTrack);
+// Planned supply type a demand asks for, by the item's MRP type.
+QString BuildDmdSupTypeSQL();
+// Department (made in house) or supplier (bought, sent out) for it.
+QString BuildDmdSupDeptSQL();
+
+QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL);
+QString BuildLevelSupplySelectSQL(int level);
+QString BuildLevelAdjustSelectSQL(int level);
+// Empties and refills the substitutes of the level's demands, then selects them.
+QString BuildLevelSubstituteSQL(int level, int planNeedScope);
+
+} // namespace untMRPLevelSelects
