@@ -46,7 +46,7 @@ protected:
     // Runs a script of the demo folder: batches separated by lines holding only "go".
     void runScript(const QString& relativePath)
     {
-        QFile file(qEnvironmentVariable("KORVANE_SOURCE_DIR") + QStringLiteral("/demo/") + relativePath);
+        QFile file(QStringLiteral(KORVANE_DEMO_DIR "/") + relativePath);
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
         const QString text = QString::fromUtf8(file.readAll());
         static const QRegularExpression go(QStringLiteral("^\\s*go\\s*$"),
