@@ -248,7 +248,8 @@ void TCustomInfoView::SetFocus()
 
 void TCustomInfoView::MakeFocus()
 {
-    if (isVisible() && isEnabled() && focusPolicy() != Qt::NoFocus)
+    // A view that cannot take the focus now (hidden, disabled) keeps it where it is.
+    if (isVisible() && isEnabled())
         SetFocus();
 }
 

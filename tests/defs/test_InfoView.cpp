@@ -157,8 +157,18 @@ TEST_F(InfoViewTest, RowCapFollowsTheSettingAndDefaultsWhenUnread)
     v->ViewScheme.FieldsSQL = "i.ItmNo as [ItmNo]";
     app->MaxResultRowCount = 0;
     EXPECT_TRUE(v->BuildSelectSQL("", "", "", "", true).startsWith("select top 20000 i.ItmNo"));
+    // Numbers in SQL text never take the user's locale.
+    const QLocale before;
+    QLocale::setDefault(QLocale(QLocale::German, QLocale::Germany));
     app->MaxResultRowCount = 1234567;
-    EXPECT_TRUE(v->BuildSelectSQL("", "", "", "", true).startsWith("select top 1234567 i.ItmNo"));
+    v->MasterValues = "ItmID=1.5";
+    v->AsDetail = true;
+    const QString sql = v->BuildSelectSQL("", "", "", "", true);
+    QLocale::setDefault(before);
+    EXPECT_TRUE(sql.startsWith("select top 1234567 i.ItmNo")) << sql.toStdString();
+    EXPECT_TRUE(sql.contains("where i.ItmID=1.5")) << sql.toStdString();
+    v->MasterValues = "ItmID=1,5";
+    EXPECT_TRUE(v->BuildSelectSQL("", "", "", "", true).contains("where 1=0"));
 }
 
 TEST_F(InfoViewTest, DetailPatternKeepsThePlaceholderAndIsReused)
