@@ -1,14 +1,13 @@
 #pragma once
-// A fresh embedded account set in a temporary folder, with the application
-// object, the global connection and the host's definition and SQL hooks.
+// A fresh demo account set in a temporary folder, with the application object,
+// the global connection and the host's definition and SQL hooks.
+#include "NewAccountSet.h"
 #include "ScriptedMessageBoxes.h"
 #include "UDBComm.h"
 #include "untApplication.h"
 #include "untInfoObjectDefLoader.h"
 #include "untInfoObjectSQL.h"
 
-#include <QFile>
-#include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -21,7 +20,10 @@ protected:
 #ifndef KV_HAVE_TSQL
         GTEST_SKIP() << "the embedded engine is not part of this build";
 #endif
-        ApplyConnectionString(GlobalADOConnection, dbMSSQL, dir.filePath(QStringLiteral("acct.db")), QStringLiteral("acct"),
+        const QString file = dir.filePath(QStringLiteral("acct.db"));
+        QString error;
+        ASSERT_TRUE(kvdemo::createAccountSet(file, &error)) << error.toStdString();
+        ApplyConnectionString(GlobalADOConnection, dbMSSQL, file, QStringLiteral("acct"),
                               QStringLiteral("sa"), QString(), QString(), false);
         GlobalADOQuery->Close();
         GlobalADOQuery->SetConnection(GlobalADOConnection);
@@ -43,18 +45,6 @@ protected:
         GlobalADOConnection->Close();
     }
 
-    // Runs a script of the demo folder: batches separated by lines holding only "go".
-    void runScript(const QString& relativePath)
-    {
-        QFile file(QStringLiteral(KORVANE_DEMO_DIR "/") + relativePath);
-        ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << relativePath.toStdString();
-        const QString text = QString::fromUtf8(file.readAll());
-        static const QRegularExpression go(QStringLiteral("^\\s*go\\s*$"),
-                                           QRegularExpression::MultilineOption | QRegularExpression::CaseInsensitiveOption);
-        for (const QString& batch : text.split(go))
-            if (!batch.trimmed().isEmpty())
-                GlobalADOConnection->Execute(batch);
-    }
     void exec(const QString& sql) { GlobalADOConnection->Execute(sql); }
     int count(const QString& sql)
     {

@@ -22,9 +22,8 @@ protected:
     void SetUp() override
     {
         AccountSetFixture::SetUp();
-        if (IsSkipped())
+        if (IsSkipped() || HasFatalFailure())
             return;
-        runScript("schema/01_sys.sql");
         app->TranslateFilterCodeToSQLProc = translateCode;
         const char* rows[] = {
             "insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjInternal, ObjHasEditor, ObjDllName, ObjSID) values "
@@ -53,8 +52,6 @@ protected:
             "values ('T.Items', 'Kind', 6, '种类', 3, 'i.Kind', 3, 'NoSuchClass=1')",
             "insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldDataType, FldExpress, FldValType, FldValSource) "
             "values ('T.Items', 'Unit', 7, '单位', 24, 'i.Unit', 5, 'UntID=UntName|UntName|QZ_Base_Unit|UntID, UntName')",
-            "insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillType', 2, '销售订单')",
-            "insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillType', 4, '出口订单')",
             "insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActGroup, ActSeqNo, ActFilter, ActDllName, ActAgrID) "
             "values ('T.Items', 'New', '新增', 0, 1, 1, null, null, '*')",
             "insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActGroup, ActSeqNo, ActFilter, ActDllName, ActAgrID) "

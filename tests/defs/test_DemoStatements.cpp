@@ -8,15 +8,6 @@ namespace {
 
 class DemoStatementsTest : public AccountSetFixture {
 protected:
-    void SetUp() override
-    {
-        AccountSetFixture::SetUp();
-        if (IsSkipped())
-            return;
-        for (const char* script : {"schema/01_sys.sql", "schema/02_mrp.sql", "schema/03_erp.sql", "data/10_objects.sql",
-                                   "data/11_system.sql", "data/20_master.sql", "data/21_documents.sql"})
-            runScript(QString::fromLatin1(script));
-    }
     QStringList objectIDs()
     {
         QStringList out;
