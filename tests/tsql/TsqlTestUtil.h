@@ -8,6 +8,9 @@
 
 #include <gtest/gtest.h>
 
+// Readable QString in assertion messages.
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+
 namespace kvtsqltest {
 
 // A value as korvane-sql prints it.
