@@ -413,13 +413,8 @@ struct Connection::Impl {
             return qlonglong(raw.toDouble() != 0 ? 1 : 0);
         case SqlType::Float: return raw.toDouble();
         case SqlType::Decimal: {
-            if (t == QMetaType::QString) {
-                bool ok = false;
-                double d = raw.toString().toDouble(&ok);
-                if (!ok) return raw;
-                return formatDecimal(d, c.scale);
-            }
-            return formatDecimal(raw, c.scale);
+            QString f = formatDecimal(raw, c.scale);
+            return f.isEmpty() ? raw : QVariant(f);
         }
         case SqlType::DateTime: {
             if (t == QMetaType::QString) {

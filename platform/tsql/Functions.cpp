@@ -7,6 +7,8 @@
 
 #include <sqlite3.h>
 
+#include "Decimal.h"
+
 #include <cmath>
 #include <cstring>
 
@@ -747,6 +749,19 @@ bool parseDateText(const QString& text, QDateTime& out)
 QString formatDecimal(const QVariant& value, int scale)
 {
     if (value.isNull()) return QString();
+    try {
+        const int s = std::clamp(scale, 0, 38);
+        kvdec::Decimal d;
+        if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int)
+            d = kvdec::Decimal::fromInt(value.toLongLong()).withScale(s);
+        else if (value.typeId() == QMetaType::Double)
+            d = kvdec::Decimal::fromDouble(value.toDouble(), 38, s);
+        else
+            d = kvdec::Decimal::parse(value.toString().toStdString(), 38, s);
+        return QString::fromStdString(d.cast(38, s).toString());
+    } catch (const std::exception&) {
+        // not a number: fall through to the plain conversion
+    }
     if (value.typeId() == QMetaType::LongLong || value.typeId() == QMetaType::Int) {
         QString s = QString::number(value.toLongLong());
         if (scale > 0) s += "." + QString(scale, QLatin1Char('0'));
@@ -761,6 +776,11 @@ QString formatDecimal(const QVariant& value, int scale)
 
 bool parseFunctionError(const QString& msg, int& number, QString& message)
 {
+    std::string text;
+    if (kvdec::splitErrorMessage(msg.toStdString(), number, text) && number != 0) {
+        message = QString::fromStdString(text);
+        return true;
+    }
     int k = msg.indexOf(QLatin1String("kv:"));
     if (k < 0) return false;
     int colon = msg.indexOf(u':', k + 3);
@@ -775,6 +795,8 @@ bool parseFunctionError(const QString& msg, int& number, QString& message)
 void registerFunctions(sqlite3* db)
 {
     sqlite3_create_collation_v2(db, "KV", SQLITE_UTF8, nullptr, kvCollate, nullptr);
+    // exact decimals; results come back as SQLite numbers so comparisons and ORDER BY stay native
+    kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Number);
     fn(db, "kv_now", 0, fnNow, false);
     fn(db, "kv_dt", 1, fnDt);
     fn(db, "kv_datediff", 3, fnDateDiff);

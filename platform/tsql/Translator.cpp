@@ -2,6 +2,8 @@
 
 #include <QRegularExpression>
 
+#include "Decimal.h"
+
 #include <algorithm>
 
 namespace kvtsql {
@@ -108,36 +110,19 @@ static void decimalShape(const TypeInfo& t, int& p, int& s)
     }
 }
 
-// Result shape of decimal arithmetic, as SQL Server computes it (capped at 38 digits).
+// Result type of decimal arithmetic, by SQL Server's rules (capped at 38 digits).
 static TypeInfo decimalResult(const QString& op, const TypeInfo& a, const TypeInfo& b)
 {
     int p1, s1, p2, s2;
     decimalShape(a, p1, s1);
     decimalShape(b, p2, s2);
-    int p, s;
-    if (op == "+" || op == "-") {
-        s = std::max(s1, s2);
-        p = std::max(p1 - s1, p2 - s2) + s + 1;
-    } else if (op == "*") {
-        p = p1 + p2 + 1;
-        s = s1 + s2;
-    } else if (op == "/") {
-        s = std::max(6, s1 + p2 + 1);
-        p = p1 - s1 + s2 + s;
-    } else {   // %
-        s = std::max(s1, s2);
-        p = std::min(p1 - s1, p2 - s2) + s;
-    }
-    if (p > 38) {
-        int intDigits = p - s;
-        s = std::max(std::min(s, 6), 38 - intDigits);
-        if (s < 0) s = 0;
-        s = std::min(s, s);
-        p = 38;
-        if (op == "/" || op == "*") s = std::max(std::min(s, 38 - intDigits), std::min(s, 6));
-    }
-    return decType(p, s);
+    if (op == "%") return decType(std::max(p1, p2), std::max(s1, s2));
+    kvdec::Op o = op == "+" ? kvdec::Op::Add : op == "-" ? kvdec::Op::Sub : op == "*" ? kvdec::Op::Mul : kvdec::Op::Div;
+    kvdec::DecType r = kvdec::resultType(o, {std::clamp(p1, 1, 38), std::clamp(s1, 0, p1)}, {std::clamp(p2, 1, 38), std::clamp(s2, 0, p2)});
+    return decType(r.precision, r.scale);
 }
+
+static QString decArgs(const TypeInfo& t) { return QStringLiteral("%1, %2").arg(std::clamp(t.precision, 1, 38)).arg(std::clamp(t.scale, 0, 38)); }
 
 // ---------------------------------------------------------------- helpers
 QString Translator::quote(const QString& name)
@@ -199,6 +184,7 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         while (allDigits.startsWith(u'0') && allDigits.size() > 1) allDigits.remove(0, 1);
         type = decType(std::max<int>(allDigits.size(), scale), scale);
         QString t = e.text;
+        if (allDigits.size() > 15) return quoteText(t);
         if (t.startsWith(u'.')) t.prepend(u'0');
         if (t.startsWith(QLatin1String("-."))) t.insert(1, u'0');
         if (t.endsWith(u'.')) t += u'0';
@@ -329,8 +315,9 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     }
     if ((ta.type == SqlType::Decimal || intA || nullA) && (tb.type == SqlType::Decimal || intB || nullB)) {
         type = decimalResult(op, ta, tb);
-        static const QHash<QString, QString> fns = {{"+", "kv_dadd"}, {"-", "kv_dsub"}, {"*", "kv_dmul"}, {"/", "kv_ddiv"}};
-        if (fns.contains(op)) return fns[op] + "(" + sa + ", " + sb + ", " + QString::number(type.scale) + ")";
+        // exact decimal arithmetic with the result type SQL Server gives
+        static const QHash<QString, QString> fns = {{"+", "dec_add"}, {"-", "dec_sub"}, {"*", "dec_mul"}, {"/", "dec_div"}};
+        if (fns.contains(op)) return fns[op] + "(" + sa + ", " + sb + ", " + decArgs(type) + ")";
         return "(" + sa + " " + op + " " + sb + ")";
     }
     // text operands of arithmetic, or types not known: let the value decide
@@ -548,9 +535,9 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
     case SqlType::Decimal:
         if (from.type == SqlType::Integer || from.type == SqlType::Bit) return sql;
         if (from.type == SqlType::Decimal && from.scale <= target.scale) return sql;
-        return "kv_todec(" + sql + ", " + QString::number(target.scale) + ")";
+        return "dec_cast(" + sql + ", " + decArgs(target) + ")";
     case SqlType::Text:
-        if (from.type == SqlType::Decimal) return "kv_decstr(" + sql + ", " + QString::number(from.scale) + ")";
+        if (from.type == SqlType::Decimal) return "dec_text(" + sql + ", " + QString::number(from.scale) + ")";
         if (from.type == SqlType::DateTime) return "kv_datestr(" + sql + ")";
         if (from.type == SqlType::Float) return "kv_str(" + sql + ")";
         return sql;
@@ -564,7 +551,7 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
     case SqlType::Text: {
         QString s;
         if (from.type == SqlType::DateTime) s = "kv_datestr(" + sql + (style.isEmpty() ? "" : ", " + style) + ")";
-        else if (from.type == SqlType::Decimal) s = "kv_decstr(" + sql + ", " + QString::number(from.scale) + ")";
+        else if (from.type == SqlType::Decimal) s = "dec_text(" + sql + ", " + QString::number(from.scale) + ")";
         else if (from.type == SqlType::Float) s = "kv_str(" + sql + ")";
         else if (from.type == SqlType::Text) s = sql;
         else if (from.known()) s = "CAST(" + sql + " AS TEXT)";
@@ -573,7 +560,7 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
         return s;
     }
     case SqlType::Integer: return "kv_toint(" + sql + ")";
-    case SqlType::Decimal: return "kv_todec(" + sql + ", " + QString::number(to.scale) + ")";
+    case SqlType::Decimal: return "dec_cast(" + sql + ", " + decArgs(to) + ")";
     case SqlType::Float: return "CAST(" + sql + " AS REAL)";
     case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return "kv_bit(" + sql + ")";
@@ -618,13 +605,15 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
             return n + "(" + d + a[0] + ")";
         }
         if (in.type == SqlType::Decimal) {
+            // the result is taken at the type's scale, so values stored as doubles sum exactly
             if (n == "sum") {
                 type = decType(38, in.scale);
-                if (d.isEmpty()) return "kv_dsum(" + a[0] + ", " + QString::number(in.scale) + ")";
-                return "kv_todec(sum(DISTINCT " + a[0] + "), " + QString::number(in.scale) + ")";
+                if (!d.isEmpty()) return "dec_cast(dec_sum(DISTINCT " + a[0] + "), " + decArgs(type) + ")";
+                return "dec_sum(" + a[0] + ", " + QString::number(type.scale) + ")";
             }
             type = decType(38, std::max(6, in.scale));
-            return "kv_todec(avg(" + d + a[0] + "), " + QString::number(type.scale) + ")";
+            if (!d.isEmpty()) return "dec_cast(dec_avg(DISTINCT " + a[0] + "), " + decArgs(type) + ")";
+            return "dec_avg(" + a[0] + ", " + QString::number(type.scale) + ")";
         }
         if (in.type == SqlType::Integer || in.type == SqlType::Bit) {
             type = intType();
@@ -698,11 +687,15 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
     if (n == "round") {
         args(2, 3);
         type = t[0];
-        return call("kv_round");
+        return call(t[0].type == SqlType::Decimal ? "dec_round" : "kv_round");
     }
     if (n == "ceiling" || n == "floor") {
         args(1, 1);
-        type = t[0].type == SqlType::Decimal ? decType(t[0].precision, 0) : t[0];
+        if (t[0].type == SqlType::Decimal) {
+            type = decType(t[0].precision, 0);
+            return call(n == "ceiling" ? "dec_ceiling" : "dec_floor");
+        }
+        type = t[0];
         return call(n == "ceiling" ? "kv_ceiling" : "kv_floor");
     }
     if (n == "power") { args(2, 2); type = t[0]; return call("kv_power"); }
