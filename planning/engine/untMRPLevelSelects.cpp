@@ -1,4 +1,6 @@
 #include "untMRPLevelSelects.h"
+#include <QDate>
+#include <QDateTime>
 #include <QStringList>
 
 namespace untMRPLevelSelects {
@@ -130,6 +132,150 @@ QString BuildLevelSubstituteSQL(int level, int planNeedScope)
                           "#QZ_MRP_ItemSubsForMRPDemand order by DmdIID, SubGlobal, SubPriority")
         .arg(level)
         .arg(grossMain ? QStringLiteral(",1") : QStringLiteral(",0"));
+}
+
+TDateTime VariantToDateTime(const QVariant& value)
+{
+    static const QDate base(1899, 12, 30);
+    if (value.isNull() || !value.isValid())
+        return 0;
+    if (value.typeId() == QMetaType::QDateTime) {
+        const QDateTime dt = value.toDateTime();
+        return static_cast<double>(base.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
+    }
+    if (value.typeId() == QMetaType::QDate)
+        return static_cast<double>(base.daysTo(value.toDate()));
+    if (value.typeId() == QMetaType::QString) {
+        const QString s = value.toString().trimmed();
+        const QDateTime dt = QDateTime::fromString(s.left(8), QStringLiteral("yyyyMMdd"));
+        if (dt.isValid())
+            return static_cast<double>(base.daysTo(dt.date()));
+        const QDateTime iso = QDateTime::fromString(s, Qt::ISODateWithMs);
+        if (iso.isValid())
+            return static_cast<double>(base.daysTo(iso.date())) + iso.time().msecsSinceStartOfDay() / 86400000.0;
+    }
+    return value.toDouble();
+}
+
+namespace {
+
+QString Text(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toString(); }
+int Int(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toInt(); }
+double Num(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toDouble(); }
+bool Bool(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toInt() != 0; }
+
+TMRPItemKey Key(const TFieldGetter& f, const char* id, const char* props, const char* type, const char* no,
+                const char* keyText)
+{
+    const QVariant idValue = f(QString::fromLatin1(id));
+    if (idValue.isNull() || !idValue.isValid())
+        return SplitItemKeyText(Text(f, keyText));
+    return TMRPItemKey{idValue.toString(), Text(f, props), Int(f, type), Text(f, no)};
+}
+
+} // namespace
+
+TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
+{
+    TMRPLevelDemandRow r;
+    r.DmdIID = Int(f, "DmdIID");
+    r.DmdBillType = Int(f, "DmdBillType");
+    r.DmdPriority = Int(f, "DmdPriority");
+    r.DmdOrigType = Int(f, "DmdOrigType");
+    r.DmdOrigID = Text(f, "DmdOrigID");
+    r.DmdOrigNo = Text(f, "DmdOrigNo");
+    r.DmdOrigEntry = Int(f, "DmdOrigEntry");
+    r.DmdOrigItmID = Text(f, "DmdOrigItmID");
+    r.DmdOrigCustID = Text(f, "DmdOrigCustID");
+    r.DmdOrigCustPO = Text(f, "DmdOrigCustPO");
+    r.DmdOrigTag = Text(f, "DmdOrigTag");
+    r.DmdOrigSubTag = Text(f, "DmdOrigSubTag");
+    r.Item = Key(f, "DmdItmID", "DmdItmProps", "DmdGroupType", "DmdGroupNo", "DmdItemKey");
+    for (int i = 0; i < 10; ++i)
+        r.ItmProp[i] = f(QStringLiteral("DmdItmProp%1").arg(i + 1)).toString();
+    r.DmdBomLocked = Bool(f, "DmdBomLocked");
+    r.DmdBomType = Int(f, "DmdBomType");
+    r.DmdBomID = Text(f, "DmdBomID");
+    r.DmdBillQty = Num(f, "DmdBillQty");
+    r.DmdQty = Num(f, "DmdQty");
+    r.DmdDate = VariantToDateTime(f(QStringLiteral("DmdDate")));
+    r.DmdPeriod = Int(f, "DmdPeriod");
+    r.DmdDayOffset = Int(f, "DmdDayOffset");
+    r.DmdNote = Text(f, "DmdNote");
+    r.DmdHints = Text(f, "DmdHints");
+    const QVariant parent = f(QStringLiteral("DmdPSupIID"));
+    const QVariant parentType = f(QStringLiteral("SupBillType"));
+    r.HasParent = !parent.isNull() && parent.isValid() && !parentType.isNull() && parentType.isValid();
+    r.SupBillType = parentType.toInt();
+    r.SupBillNo = Text(f, "SupBillNo");
+    r.SupBillEntry = Int(f, "SupBillEntry");
+    r.SupBillQty = Num(f, "SupBillQty");
+    r.SupDate = VariantToDateTime(f(QStringLiteral("SupDate")));
+    r.SupLeadDays = Int(f, "SupLeadDays");
+    r.SupHints = Text(f, "SupHints");
+    r.SupPDmdIID = Int(f, "SupPDmdIID");
+    r.DmdSupType = Int(f, "DmdSupType");
+    r.DmdSupDept = Text(f, "DmdSupDept");
+    const QVariant decimals = f(QStringLiteral("ItmDecimal"));
+    r.ItmDecimal = decimals.isNull() || !decimals.isValid() ? 8 : decimals.toInt();
+    r.ItmPutInteger = Int(f, "ItmPutInteger");
+    r.ItmMinQty = Num(f, "ItmMinQty");
+    r.ItmLotQty = Num(f, "ItmLotQty");
+    r.ItmMaxQty = Num(f, "ItmMaxQty");
+    r.DmdOrigDate = VariantToDateTime(f(QStringLiteral("DmdOrigDate")));
+    r.PrdPreLeadTime = Int(f, "PrdPreLeadTime");
+    r.ItmPostLeadTime = Int(f, "ItmPostLeadTime");
+    r.ItmFixLeadTime = Int(f, "ItmFixLeadTime");
+    r.ItmVarLeadTime = Int(f, "ItmVarLeadTime");
+    r.ItmVarLeadLot = Num(f, "ItmVarLeadLot");
+    r.TrackKey = Text(f, "TrackKey");
+    return r;
+}
+
+TMRPLevelSupplyRow ReadLevelSupplyRow(const TFieldGetter& f)
+{
+    TMRPLevelSupplyRow r;
+    r.SupIID = Int(f, "SupIID");
+    r.SupPeriod = Int(f, "SupPeriod");
+    r.SupBillType = Int(f, "SupBillType");
+    r.SupOrigType = Int(f, "SupOrigType");
+    r.SupOrigID = Text(f, "SupOrigID");
+    r.SupOrigEntry = Int(f, "SupOrigEntry");
+    r.SupOrigCustID = Text(f, "SupOrigCustID");
+    r.SupOrigTag = Text(f, "SupOrigTag");
+    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
+    r.SupDate = VariantToDateTime(f(QStringLiteral("SupDate")));
+    r.SupBillQty = Num(f, "SupBillQty");
+    r.SupChkQty = Num(f, "SupChkQty");
+    r.SupRestQty = Num(f, "SupRestQty");
+    r.SupHints = Text(f, "SupHints");
+    r.SupBomLocked = Bool(f, "SupBomLocked");
+    r.SupBomType = Int(f, "SupBomType");
+    r.SupBomID = Text(f, "SupBomID");
+    r.ItmPostLeadTime = Int(f, "ItmPostLeadTime");
+    return r;
+}
+
+TMRPLevelSubstituteRow ReadLevelSubstituteRow(const TFieldGetter& f)
+{
+    TMRPLevelSubstituteRow r;
+    r.DmdIID = Int(f, "DmdIID");
+    r.SubKey = Text(f, "SubKey");
+    r.SubQty = Num(f, "SubQty");
+    r.SubRQty = Num(f, "SubRQty");
+    r.SubReplace = Bool(f, "SubReplace");
+    return r;
+}
+
+TMRPLevelAdjustRow ReadLevelAdjustRow(const TFieldGetter& f)
+{
+    TMRPLevelAdjustRow r;
+    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
+    r.SupTrackKey = Text(f, "SupTrackKey");
+    r.SupBillType = Int(f, "SupBillType");
+    r.SupBomID = Text(f, "SupBomID");
+    r.SupAdjQty = Num(f, "SupAdjQty");
+    return r;
 }
 
 } // namespace untMRPLevelSelects

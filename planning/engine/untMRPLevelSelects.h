@@ -3,7 +3,10 @@
 // carry: the tracking key that lets demands share a planned supply, and the
 // planned supply type and its department or supplier that a demand asks for.
 // Column names match the fields of the planner's row records.
+#include "untMRPLevel.h"
 #include <QString>
+#include <QVariant>
+#include <functional>
 
 namespace untMRPLevelSelects {
 
@@ -20,5 +23,15 @@ QString BuildLevelSupplySelectSQL(int level);
 QString BuildLevelAdjustSelectSQL(int level);
 // Empties and refills the substitutes of the level's demands, then selects them.
 QString BuildLevelSubstituteSQL(int level, int planNeedScope);
+
+// Reading the rows of those selects: the getter returns a column of the
+// current row by name (null when absent).
+using TFieldGetter = std::function<QVariant(const QString& name)>;
+TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& field);
+TMRPLevelSupplyRow ReadLevelSupplyRow(const TFieldGetter& field);
+TMRPLevelSubstituteRow ReadLevelSubstituteRow(const TFieldGetter& field);
+TMRPLevelAdjustRow ReadLevelAdjustRow(const TFieldGetter& field);
+// A date column as a date-time of the engine (days since 1899-12-30); 0 for null.
+TDateTime VariantToDateTime(const QVariant& value);
 
 } // namespace untMRPLevelSelects

@@ -10,6 +10,10 @@
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
 namespace {
 
 std::int64_t Day(int y, int m, int d)
@@ -104,7 +108,10 @@ QString Schema()
                "tinyint, SupGroupNo nvarchar(100), SupTrackKey nvarchar(200), SupBillType tinyint, SupBomType "
                "tinyint, SupBomID nvarchar(50), SupAdjQty decimal(28,8))\r"
                "create table #QZ_MRP_MainOrigDates (ManBillType int null, ManBillID nvarchar(50) null, ManBillDate "
-               "datetime null)\r");
+               "datetime null)\r"
+               "create table #QZ_MRP_ItemSubsForMRPDemand (DmdIID int not null, SubGlobal bit null, SubPriority int "
+               "null, SubRItmID nvarchar(50) not null, SubRProps nvarchar(100) not null default(''), SubQty "
+               "decimal(18,8) null, SubRQty decimal(18,8) null, SubReplace bit not null default(0))\r");
 }
 
 QString Errors(const kvtsql::BatchResult& r)
@@ -351,4 +358,88 @@ TEST_F(EngineSql, KitQuantities)
     batch.Flush();
     Ok(batch.Executed().join(QString()));
     EXPECT_EQ(Rows("select DmdASetQty from #QZ_MRP_Demands where DmdIID=1"), QStringList{"7.50000000"});
+}
+
+namespace {
+
+// Rows of a select as the planner reads them.
+template <typename Row, typename Reader>
+std::vector<Row> ReadRows(const kvtsql::BatchResult& r, Reader read)
+{
+    std::vector<Row> rows;
+    if (r.resultSets.isEmpty())
+        return rows;
+    const kvtsql::ResultSet& rs = r.resultSets.last();
+    for (const auto& values : rs.rows) {
+        rows.push_back(read([&](const QString& name) {
+            for (int i = 0; i < rs.columns.size(); ++i)
+                if (rs.columns[i].name.compare(name, Qt::CaseInsensitive) == 0)
+                    return values[i];
+            return QVariant();
+        }));
+    }
+    return rows;
+}
+
+} // namespace
+
+TEST_F(EngineSql, LevelFromSelectsToWriteBacks)
+{
+    // Item 1001 and 10011 side by side (a text key would misplace them), a
+    // component demand split by its parent's periods, and a substitute.
+    Ok("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmType, ItmDecimal) values ('1001', '1001', 'a', 1, 0)\r"
+       "insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmType, ItmDecimal) values ('10011', '10011', 'b', 2, 2)\r"
+       "insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmType, ItmDecimal) values ('S', 'S', 's', 1, 2)\r"
+       "insert QZ_MRP_ItemSetting (ItmID, ItmPutInteger) values ('1001', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('1001', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('10011', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('S', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('P', 0)\r"
+       // The parent: a planned production supply of 7 spread over weeks 2 and 3.
+       "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupDate, SupDrawDate, SupLeadDays, SupQty, "
+       "SupBillQty, SupRestQty, SupHints, SupPDmdIID) values (2, 42, 'P', '20240410', '20240408', 2, 7, 7, 0, "
+       "'02=3\r\n03=4', 9)\r"
+       "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdPSupIID, DmdDate, DmdBillQty, DmdNeedQty, "
+       "DmdQty) values (2, 94, '1001', 1, '20240408', 4, 4, 4)\r"
+       "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdDate, DmdBillQty, DmdNeedQty, DmdQty) values "
+       "(2, 12, '10011', '20240409', 10, 10, 10)\r"
+       "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupDate, SupQty, SupBillQty, SupRestQty) values "
+       "(0, 16, '10011', '20240331', 3, 3, 3)\r"
+       "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupDate, SupQty, SupBillQty, SupRestQty) values "
+       "(0, 16, 'S', '20240331', 8, 8, 8)");
+    kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetItemSubsForMRPDemand"), [](kvtsql::ProcedureCall& call) {
+        call.run("insert #QZ_MRP_ItemSubsForMRPDemand (DmdIID, SubGlobal, SubPriority, SubRItmID, SubQty, SubRQty) "
+                 "select DmdIID, 0, 1, 'S', 1, 2 from #QZ_MRP_Demands where DmdItmID='10011'");
+    });
+    using namespace untMRPLevelSelects;
+    const auto dmds = ReadRows<TMRPLevelDemandRow>(
+        Ok(BuildLevelDemandSelectSQL(1, false, BuildTrackKeySQL(0, false))), ReadLevelDemandRow);
+    const auto sups = ReadRows<TMRPLevelSupplyRow>(Ok(BuildLevelSupplySelectSQL(1)), ReadLevelSupplyRow);
+    const auto subs = ReadRows<TMRPLevelSubstituteRow>(Ok(BuildLevelSubstituteSQL(1, 0)), ReadLevelSubstituteRow);
+    ASSERT_EQ(dmds.size(), 2u);
+    ASSERT_EQ(sups.size(), 2u);
+    ASSERT_EQ(subs.size(), 1u);
+    EXPECT_TRUE(dmds[0].HasParent);
+    EXPECT_EQ(dmds[0].DmdDate, double(Day(2024, 4, 8)));
+
+    TMRPLevelPlanner::TOptions o;
+    o.MpsPeriods = Weeks();
+    o.CareItemReplace = 1;
+    TMRPLevelPlanner p(o);
+    p.Run(dmds, sups, subs, {}, [&](const QString& sql) { Ok(sql); });
+    // 1001: 3 of 7 parents give ceil(3*4/7)=2 at the start, the other 2 two days before week 3 (still
+    // week 2): one planned purchase of 4. 10011: the rest 3 becomes a planned production order.
+    EXPECT_EQ(Rows("select SupItmID, SupBillType, SupQty, SupPeriod, SupDate, SupPDmdIIDs from #QZ_MRP_Supplies "
+                   "where SupIID>3 order by SupIID"),
+              (QStringList{"1001|58|4.00000000|2|20240408||1:02=4", "10011|42|3.00000000|2|20240409||2:02=3"}));
+    EXPECT_EQ(p.Details.size(), 3u);
+    // 10011: 3 from its own stock, 7 from S at 1:2 (14 of the 8 there: 4 covered), 3 planned.
+    EXPECT_EQ(Rows("select DmdItmID, DmdInvQty, DmdReplQty, DmdPPPQty1, DmdQty from #QZ_MRP_Demands order by DmdIID"),
+              (QStringList{"1001|0.00000000|0.00000000|4.00000000|0.00000000",
+                           "10011|7.00000000|4.00000000|3.00000000|0.00000000"}));
+    EXPECT_EQ(Rows("select SupItmID, SupAllotQty, SupAReplQty, SupRestQty from #QZ_MRP_Supplies where SupBillType=16 "
+                   "order by SupIID"),
+              (QStringList{"10011|3.00000000|0.00000000|0.00000000", "S|8.00000000|8.00000000|0.00000000"}));
+    EXPECT_EQ(Rows("select count(*) from #QZ_MRP_Allots where AltIsRepl<>0"), QStringList{"1"});
+    kvtsql::unregisterProcedure(QStringLiteral("QZ_MRP_GetItemSubsForMRPDemand"));
 }
