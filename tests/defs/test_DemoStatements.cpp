@@ -38,6 +38,7 @@ TEST_F(DemoStatementsTest, EveryObjectsSelectRuns)
 {
     const QStringList objects = objectIDs();
     ASSERT_FALSE(objects.isEmpty());
+    ASSERT_NE(run("select x from NoSuchTable"), ""); // the check does see failures
     int built = 0;
     for (const bool admin : {true, false}) {
         login(admin ? "admin" : "plan01", "'G_PLAN',null", admin);
@@ -52,6 +53,21 @@ TEST_F(DemoStatementsTest, EveryObjectsSelectRuns)
             const QString sql = view->BuildSelectSQL("", "", "", "", true);
             EXPECT_EQ(run(sql), "") << id.toStdString() << "\n" << sql.toStdString();
             ++built;
+
+            // Every field shown, so every field expression and the joins it needs run too.
+            QStringList items;
+            QString list = "|";
+            for (const TInfoFieldDef& field : def->Fields) {
+                items.append(field.SQLExpress + " as [" + field.ID + "]");
+                list += field.ID + "|";
+            }
+            auto full = CreateInfoView<TCustomInfoView>(nullptr, def);
+            full->ViewScheme.ID = "all fields";
+            full->ViewScheme.FieldsSQL = items.join(", ");
+            full->ViewScheme.Params = WriteViewSchemeParam("", "[Fields]", list);
+            full->ViewScheme.OrderBySQL = "[" + def->Fields.back().ID + "] desc";
+            const QString all = full->BuildSelectSQL("", "", "", "", true);
+            EXPECT_EQ(run(all), "") << id.toStdString() << "\n" << all.toStdString();
 
             // As the detail of each relation, with and without master values.
             for (const TInfoRelationDef& rel : def->Relations) {
