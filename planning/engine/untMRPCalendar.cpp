@@ -187,6 +187,14 @@ void AdjustHintQty(const QString& hints, QString& result, double delta)
     result = AdjustHintQty(hints, delta);
 }
 
+QString BuildCalendarHolidaysSQL(int calIID, TDateTime firstDate)
+{
+    return QStringLiteral("select CalHoliday from QZ_MRP_Holidays with(nolock) where CalIID=%1 and CalHoliday>='%2' "
+                          "order by CalHoliday")
+        .arg(calIID)
+        .arg(DayToDateStr(DateToDay(firstDate)));
+}
+
 int FindDateIndex(const TInt64DynArray& holidays, std::int64_t date)
 {
     int low = 0;

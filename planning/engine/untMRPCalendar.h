@@ -26,6 +26,10 @@ QString AdjustHintQty(const QString& hints, double delta);
 // frames use it.
 void AdjustHintQty(const QString& hints, QString& result, double delta);
 
+// The statement that reads a calendar's holidays from a first date on
+// ("yyyymmdd"), ascending; each CalHoliday becomes one element of the array.
+QString BuildCalendarHolidaysSQL(int calIID, TDateTime firstDate);
+
 int FindDateIndex(const TInt64DynArray& holidays, std::int64_t date);
 TDateTime ShiftWorkDays(const TInt64DynArray& holidays, int days, std::int64_t date);
 int WorkDaysBetween(const TInt64DynArray& holidays, std::int64_t first, std::int64_t second);

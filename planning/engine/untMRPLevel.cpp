@@ -196,6 +196,12 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
     PlannedSupplies.clear();
     FDemandExtra.clear();
     FAdjusts = adjusts;
+    FAdjustByKey.clear();
+    for (size_t i = 0; i < FAdjusts.size(); ++i) {
+        const QString key = NormalKey(FAdjusts[i].Item) + QChar(2) + RTrimmed(FAdjusts[i].SupTrackKey).toCaseFolded();
+        if (!FAdjustByKey.contains(key))
+            FAdjustByKey.insert(key, static_cast<int>(i));
+    }
 
     // Items by key, whatever order the rows come in: the first demand row of
     // an item gives its lot rule and lead times.
@@ -988,10 +994,8 @@ QString TMRPLevelPlanner::PlannedSupplyHeader()
 const TMRPLevelAdjustRow* TMRPLevelPlanner::FindAdjust(const TMRPItemSumRec& item, const QString& trackKey) const
 {
     const TMRPItemKey key{item.ItmID, item.ItmProps, item.ItmGroupType, item.ItmGroupNo};
-    for (const TMRPLevelAdjustRow& r : FAdjusts)
-        if (CompareItemKeys(r.Item, key) == 0 && SameDBText(r.SupTrackKey, trackKey))
-            return &r;
-    return nullptr;
+    const auto found = FAdjustByKey.constFind(NormalKey(key) + QChar(2) + RTrimmed(trackKey).toCaseFolded());
+    return found == FAdjustByKey.constEnd() ? nullptr : &FAdjusts[found.value()];
 }
 
 namespace {

@@ -10,6 +10,7 @@
 // ignored, the group type as a number.
 #include "untMRPDataTypes.h"
 #include "untMRPUtils.h"
+#include <QHash>
 #include <QString>
 #include <array>
 #include <functional>
@@ -268,6 +269,7 @@ private:
     std::vector<TDemandExtra> FDemandExtra;
     std::vector<std::map<int, double>> FSupPeriodQty;
     std::vector<TMRPLevelAdjustRow> FAdjusts;
+    QHash<QString, int> FAdjustByKey; // item and track key -> first row
     bool FSubSorted = true;
 };
 

@@ -148,6 +148,13 @@ TEST(HintTexts, ParseBuildAndAdd)
     EXPECT_EQ(PeriodKey(36), QStringLiteral("10"));
 }
 
+TEST(WorkDays, HolidaysStatement)
+{
+    EXPECT_EQ(BuildCalendarHolidaysSQL(3, Day(2024, 4, 1) + 0.5),
+              QStringLiteral("select CalHoliday from QZ_MRP_Holidays with(nolock) where CalIID=3 and "
+                             "CalHoliday>='20240401' order by CalHoliday"));
+}
+
 TEST(WorkDays, FindDateIndex)
 {
     const TInt64DynArray h{10, 12, 12, 15};
