@@ -118,6 +118,7 @@ struct Connection::Impl {
 
     ~Impl()
     {
+        clearPrepared();
         if (db) sqlite3_close_v2(db);
     }
 
@@ -325,14 +326,35 @@ struct Connection::Impl {
         }
     }
 
+    // Prepared statements by their SQL text. Literals are parameters, so the
+    // hundreds of statements of a write-back batch that differ only in their
+    // values share one prepared statement.
+    QHash<QString, sqlite3_stmt*> prepared;
+
+    void clearPrepared()
+    {
+        for (sqlite3_stmt* st : std::as_const(prepared)) sqlite3_finalize(st);
+        prepared.clear();
+    }
+
     sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& params)
     {
-        sqlite3_stmt* st = nullptr;
-        QByteArray b = sql.toUtf8();
-        int rc = sqlite3_prepare_v2(db, b.constData(), b.size(), &st, nullptr);
-        if (rc != SQLITE_OK) fail(rc);
+        sqlite3_stmt* st = prepared.value(sql);
+        if (!st) {
+            if (prepared.size() >= 256) clearPrepared();
+            QByteArray b = sql.toUtf8();
+            int rc = sqlite3_prepare_v3(db, b.constData(), b.size(), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+            if (rc != SQLITE_OK) fail(rc);
+            prepared.insert(sql, st);
+        }
         for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params[i]);
         return st;
+    }
+
+    static void release(sqlite3_stmt* st)
+    {
+        sqlite3_reset(st);
+        sqlite3_clear_bindings(st);
     }
 
     // Runs a statement that returns no rows; returns the rows it changed.
@@ -343,11 +365,11 @@ struct Connection::Impl {
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc, context);
-            sqlite3_finalize(st);
+            release(st);
             syncTransaction();
             throw StatementError{e};
         }
-        sqlite3_finalize(st);
+        release(st);
         return sqlite3_changes64(db);
     }
 
@@ -376,11 +398,11 @@ struct Connection::Impl {
         }
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc);
-            sqlite3_finalize(st);
+            release(st);
             syncTransaction();
             throw StatementError{e};
         }
-        sqlite3_finalize(st);
+        release(st);
         return r;
     }
 
@@ -696,7 +718,7 @@ struct Connection::Impl {
                                        "union all select 1 from main.sqlite_master where type='index' and name=?1 collate nocase",
                                        {idx});
             bool exists = sqlite3_step(st) == SQLITE_ROW;
-            sqlite3_finalize(st);
+            release(st);
             if (!exists)
                 raise(3701, QStringLiteral("Cannot drop the index '%1.%2', because it does not exist or you do not have permission.").arg(table, s.indexName));
             exec("DROP INDEX " + Translator::quote(idx));
@@ -860,7 +882,7 @@ struct Connection::Impl {
                 const char* d = sqlite3_column_decltype(st, i);
                 cols.append({QString::fromUtf8(sqlite3_column_name(st, i)), d ? typeFromDecl(QString::fromUtf8(d)) : TypeInfo()});
             }
-            sqlite3_finalize(st);
+            release(st);
         }
         QString ddl = tr.createTableFor(name, cols);
         schemaChanged();

@@ -712,6 +712,32 @@ bool parseDateText(const QString& text, QDateTime& out)
         out = QDateTime(kBaseDate, QTime(0, 0), Qt::UTC);
         return true;
     }
+    // the two forms met most: 'yyyymmdd' and the stored 'yyyy-MM-dd hh:mm:ss.zzz'
+    auto digits = [&](int from, int count) {
+        int v = 0;
+        for (int k = from; k < from + count; ++k) {
+            const char16_t ch = s[k].unicode();
+            if (ch < u'0' || ch > u'9') return -1;
+            v = v * 10 + (ch - u'0');
+        }
+        return v;
+    };
+    if (s.size() == 8) {
+        int y = digits(0, 4), m = digits(4, 2), d = digits(6, 2);
+        QDate date(y, m, d);
+        if (y >= 1753 && date.isValid()) {
+            out = QDateTime(date, QTime(0, 0), Qt::UTC);
+            return true;
+        }
+    } else if (s.size() == 23 && s[4] == u'-' && s[7] == u'-' && s[10] == u' ' && s[13] == u':' && s[16] == u':' && s[19] == u'.') {
+        int y = digits(0, 4), mo = digits(5, 2), d = digits(8, 2), h = digits(11, 2), mi = digits(14, 2), se = digits(17, 2), ms = digits(20, 3);
+        QDate date(y, mo, d);
+        QTime time(h, mi, se, ms);
+        if (y >= 1753 && date.isValid() && time.isValid() && h >= 0 && mi >= 0 && se >= 0 && ms >= 0) {
+            out = QDateTime(date, time, Qt::UTC);
+            return true;
+        }
+    }
     static const QRegularExpression re(QStringLiteral(
         "^(\\d{4})(?:([-/.])(\\d{1,2})\\2(\\d{1,2})|(\\d{2})(\\d{2}))"
         "(?:(?:\\s+|T)(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:[.:](\\d{1,9}))?)?\\s*([AaPp][Mm])?)?$"));

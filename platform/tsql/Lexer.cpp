@@ -21,6 +21,7 @@ QList<Token> tokenize(const QString& s)
 {
     QList<Token> out;
     const int n = s.size();
+    out.reserve(n / 5 + 8);
     int i = 0;
     int line = 1;
     auto at = [&](int k) -> QChar { return k < n ? s[k] : QChar(); };
@@ -54,20 +55,28 @@ QList<Token> tokenize(const QString& s)
             c = s[i];
         }
         if (c == u'\'') {
-            QString v;
             ++i;
+            QString v;
             bool closed = false;
-            while (i < n) {
-                if (s[i] == u'\'') {
-                    if (at(i + 1) == u'\'') { v += u'\''; i += 2; continue; }
-                    ++i;
-                    closed = true;
-                    break;
+            int from = i;
+            for (;;) {
+                int q = s.indexOf(u'\'', i);
+                if (q < 0) break;
+                if (q + 1 < n && s[q + 1] == u'\'') {
+                    v += QStringView(s).mid(from, q + 1 - from);
+                    i = q + 2;
+                    from = i;
+                    continue;
                 }
-                if (s[i] == u'\n') ++line;
-                v += s[i++];
+                v += QStringView(s).mid(from, q - from);
+                i = q + 1;
+                closed = true;
+                break;
             }
             if (!closed) throw LexError{s.mid(start, 20), t.line};
+            for (int k = start; k < i; ++k)
+                if (s[k] == u'\n') ++line;
+            if (v.isNull()) v = QLatin1String("");
             t.kind = Tok::String;
             t.text = v;
         } else if (c == u'[' || c == u'"') {
@@ -124,22 +133,31 @@ QList<Token> tokenize(const QString& s)
             t.kind = Tok::Ident;
             t.text = s.mid(start, i - start);
         } else {
-            static const char* two[] = {"<>", "!=", "<=", ">=", "!<", "!>", "+=", "-=", "*=", "/=", "::", nullptr};
+            QChar c2 = at(i + 1);
+            const char16_t a = c.unicode(), b = c2.unicode();
+            bool pair = (a == u'<' && (b == u'>' || b == u'=')) || (a == u'!' && (b == u'=' || b == u'<' || b == u'>'))
+                || (a == u'>' && b == u'=') || ((a == u'+' || a == u'-' || a == u'*' || a == u'/') && b == u'=')
+                || (a == u':' && b == u':');
             QString op;
-            for (int k = 0; two[k]; ++k) {
-                if (s.mid(i, 2) == QLatin1String(two[k])) { op = QLatin1String(two[k]); break; }
-            }
-            if (op.isEmpty()) {
+            if (pair) {
+                op = s.mid(i, 2);
+            } else {
                 static const QString singles = QStringLiteral("=<>+-*/%&|^~(),.;!");
                 if (!singles.contains(c)) throw LexError{QString(c), line};
-                op = QString(c);
+                static const QList<QString> one = [] {
+                    QList<QString> l;
+                    for (char16_t k = 0; k < 128; ++k) l << QString(QChar(k));
+                    return l;
+                }();
+                op = one[a];
             }
             i += op.size();
             t.kind = Tok::Op;
             t.text = op;
         }
-        t.raw = s.mid(start, i - start);
-        out.append(t);
+        if (t.kind == Tok::String || t.quoted || t.kind == Tok::Binary) t.raw = s.mid(start, i - start);
+        else t.raw = t.text;
+        out.append(std::move(t));
     }
     Token end;
     end.kind = Tok::End;

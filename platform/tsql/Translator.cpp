@@ -5,6 +5,7 @@
 #include "Decimal.h"
 
 #include <algorithm>
+#include <charconv>
 
 namespace kvtsql {
 
@@ -146,7 +147,7 @@ QString Translator::param(const QVariant& v)
 {
     if (m_inlineOnly) raise(128, QStringLiteral("Variables are not allowed in this context."));
     m_params.append(v);
-    return QStringLiteral("?%1").arg(m_params.size());
+    return u'?' + QString::number(m_params.size());
 }
 
 static QString quoteText(const QString& s)
@@ -154,6 +155,15 @@ static QString quoteText(const QString& s)
     QString q = s;
     q.replace(u'\'', QLatin1String("''"));
     return u'\'' + q + u'\'';
+}
+
+// A numeric literal's value, read the same whatever the user's locale.
+static double toDouble(const QString& text)
+{
+    QByteArray b = text.toLatin1();
+    double v = 0;
+    std::from_chars(b.constData(), b.constData() + b.size(), v);
+    return v;
 }
 
 QString Translator::literal(const Expr& e, TypeInfo& type)
@@ -165,7 +175,7 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         e.text.toLongLong(&ok);
         if (ok) {
             type = intType();
-            return e.text;
+            return m_inlineOnly ? e.text : param(qlonglong(e.text.toLongLong()));
         }
         type = decType(std::min<int>(38, e.text.size()), 0);
         return e.text + ".0";
@@ -173,7 +183,7 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
     case EK::Number: {
         if (e.text.contains(u'e') || e.text.contains(u'E')) {
             type = floatType();
-            return e.text;
+            return m_inlineOnly ? e.text : param(toDouble(e.text));
         }
         QString digits = e.text;
         digits.remove(u'-');
@@ -184,13 +194,13 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         while (allDigits.startsWith(u'0') && allDigits.size() > 1) allDigits.remove(0, 1);
         type = decType(std::max<int>(allDigits.size(), scale), scale);
         QString t = e.text;
-        if (allDigits.size() > 15) return quoteText(t);
+        if (allDigits.size() > 15) return m_inlineOnly ? quoteText(t) : param(t);
         if (t.startsWith(u'.')) t.prepend(u'0');
         if (t.startsWith(QLatin1String("-."))) t.insert(1, u'0');
         if (t.endsWith(u'.')) t += u'0';
-        return t;
+        return m_inlineOnly ? t : param(toDouble(t));
     }
-    case EK::String: type = textType(std::max<int>(1, e.text.size())); return quoteText(e.text);
+    case EK::String: type = textType(std::max<int>(1, e.text.size())); return m_inlineOnly ? quoteText(e.text) : param(e.text.isNull() ? QStringLiteral("") : e.text);
     case EK::BinaryLit: type = TypeInfo(); type.type = SqlType::Binary; return QStringLiteral("X'%1'").arg(e.text.size() % 2 ? "0" + e.text : e.text);
     default: break;
     }
@@ -359,7 +369,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         type = v->type;
         if (m_inlineOnly) return param(v->value);
         auto it = m_varIndex.find(e.text);
-        if (it != m_varIndex.end()) return QStringLiteral("?%1").arg(*it);
+        if (it != m_varIndex.end()) return u'?' + QString::number(*it);
         QString p = param(v->value);
         m_varIndex.insert(e.text, m_params.size());
         return p;
@@ -1039,7 +1049,7 @@ Translated Translator::update(const Stmt& s)
             if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
     QString targetTable = targetSource ? targetSource->table : target;
     TableInfo info = m_ctx.table(targetTable);
-    if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(s.table.join(u'.')));
+    if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(targetTable));
     QString ref = targetSource ? quote(targetSource->alias.isEmpty() ? targetSource->table : targetSource->alias)
                                : QString();
     if (!targetSource) {
