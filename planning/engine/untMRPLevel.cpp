@@ -13,7 +13,6 @@ namespace {
 
 constexpr int btStock = 16;
 constexpr int btFirstRequest = 34;
-constexpr int btLastExisting = 38;
 constexpr int btFirstPlanned = 42;
 
 bool IsMainDemand(int billType)
@@ -163,12 +162,6 @@ TMRPLevelPlanner::TMRPLevelPlanner(TOptions options)
 {
     if (FOptions.MpsPeriods.empty())
         FOptions.MpsPeriods.assign(1, TPlanPeriod{});
-}
-
-double TMRPLevelPlanner::Unit(int itmIndex) const
-{
-    const TMRPItemSumRec& it = Items[itmIndex];
-    return QtyUnit(it.ItmPutInteger, it.ItmDecimal);
 }
 
 int TMRPLevelPlanner::FindItem(const TMRPItemKey& key) const
@@ -1116,7 +1109,6 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
             lastBucket = b;
         }
         TBucket& bucket = buckets[b];
-        TMRPDemandRec& head = Demands[bucket.Head];
         auto serveByOwn = [&](TBucket& bk, double q) {
             dmd.DmdPPPQty1 += q;
             dmd.DmdPDmdIID1 = Demands[bk.Head].DmdIID;
@@ -1183,7 +1175,6 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         open = b;
         openPeriod = period;
         dtl.DtlQty = 0;
-        (void)head;
     }
     if (curItem >= 0)
         InsertBuckets(curItem, buckets, batch);

@@ -253,7 +253,6 @@ private:
         int OrigEntry = 0;
     };
 
-    double Unit(int itmIndex) const;
     void AddDetail(int dmdIndex, int period, std::int64_t date, double qty);
     void ResolveSubstitutes(TMRPDemandRec& dmd);
     bool SupplyQualifies(const TMRPDemandRec& dmd, const TMRPSupplyRec& sup, int trackLevel) const;
