@@ -1,0 +1,164 @@
+#include "SyntheticAccountSet.h"
+
+#include "NewAccountSet.h"
+
+#include <QStringList>
+
+#include <random>
+
+namespace kvdemo {
+
+QString checkSyntheticParams(const SyntheticParams& p)
+{
+    if (p.depth < 1 || p.depth > 20)
+        return QStringLiteral("BOM层数必须在1到20之间!");
+    if (p.items < p.depth + 1)
+        return QStringLiteral("物料数量至少为BOM层数加1!");
+    if (p.fanOut < 1 || p.fanOut > 100)
+        return QStringLiteral("每个BOM的子项数必须在1到100之间!");
+    if (p.demands < 0)
+        return QStringLiteral("需求行数不能为负数!");
+    if (p.periods < 1 || p.periods > 520)
+        return QStringLiteral("计划期间数必须在1到520之间!");
+    if (!p.start.isValid())
+        return QStringLiteral("计划开始日期无效!");
+    return {};
+}
+
+namespace {
+
+QString itemId(int index) { return QStringLiteral("I%1").arg(index, 6, 10, QLatin1Char('0')); }
+QString day(const QDate& d) { return u'\'' + d.toString(QStringLiteral("yyyyMMdd")) + u'\''; }
+
+// Collects statements and cuts them into batches of a bounded size.
+class ScriptWriter {
+public:
+    explicit ScriptWriter(QString name) : m_name(std::move(name)) {}
+    void add(const QString& statement)
+    {
+        m_lines.append(statement);
+        if (++m_count % 500 == 0)
+            m_lines.append(QStringLiteral("go"));
+    }
+    Script script() const { return {m_name, m_lines.join(u'\n') + QStringLiteral("\ngo\n")}; }
+
+private:
+    QString m_name;
+    QStringList m_lines;
+    int m_count = 0;
+};
+
+// Days number since 1899-12-30, as the plan periods text holds them.
+qint64 dayNumber(const QDate& d) { return QDate(1899, 12, 30).daysTo(d); }
+
+Script generatedData(const SyntheticParams& p)
+{
+    std::mt19937 random(p.seed);
+    auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
+
+    ScriptWriter w(QStringLiteral("synthetic data"));
+    w.add("insert QZ_Base_Unit (UntID, UntNo, UntName, UntFactor) values ('PCS', 'PCS', '个', 1)");
+    w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C001', 'C001', '客户一')");
+    w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C002', 'C002', '客户二')");
+    w.add("insert QZ_Base_Supplier (SuppID, SuppNo, SuppName, SuppPO, SuppOO) values ('S001', 'S001', '供应商一', 1, 1)");
+    w.add("insert QZ_Base_Department (DeptID, DeptNo, DeptName, DeptWorkShop) values ('D01', '01', '生产车间', 1)");
+    w.add("insert QZ_Base_Stock (StkID, StkNo, StkName) values ('K01', '01', '总仓')");
+
+    // Items level by level: level 0 products, the last level purchased parts.
+    const int levels = p.depth + 1;
+    QList<int> levelBegin;
+    for (int l = 0; l <= levels; ++l)
+        levelBegin.append(int(qint64(p.items) * l / levels));
+    for (int l = 0; l < levels; ++l) {
+        const bool purchased = l == levels - 1;
+        for (int i = levelBegin[l]; i < levelBegin[l + 1]; ++i) {
+            w.add(QStringLiteral("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmSpec, ItmType, ItmTypeName, ItmUnitID, "
+                                 "ItmInvUnitID, ItmProdUnitID, ItmBuyUnitID, ItmSaleUnitID, ItmDecimal) values "
+                                 "('%1', 'N%2', '物料%2', '第%3层', %4, '%5', 'PCS', 'PCS', 'PCS', 'PCS', 'PCS', 0)")
+                      .arg(itemId(i)).arg(i, 6, 10, QLatin1Char('0')).arg(l)
+                      .arg(purchased ? 1 : 2).arg(purchased ? QStringLiteral("外购") : QStringLiteral("自制")));
+            w.add(QStringLiteral("insert QZ_MRP_ItemSetting (ItmID, ItmFixLeadTime, ItmMinQty, ItmLotQty, ItmPutInteger, "
+                                 "ItmPlannerID, ItmMODeptID, ItmPOSuppID) values ('%1', %2, %3, %4, 1, null, %5, %6)")
+                      .arg(itemId(i)).arg(purchased ? 7 : 2).arg(i % 7 == 0 ? 50 : 0).arg(i % 5 == 0 ? 10 : 0)
+                      .arg(purchased ? QStringLiteral("null") : QStringLiteral("'D01'"))
+                      .arg(purchased ? QStringLiteral("'S001'") : QStringLiteral("null")));
+        }
+    }
+    // Bills: every made item takes fanOut distinct components of the next level.
+    for (int l = 0; l < levels - 1; ++l) {
+        const int lo = levelBegin[l + 1], hi = levelBegin[l + 2] - 1;
+        const int choices = hi - lo + 1;
+        for (int i = levelBegin[l]; i < levelBegin[l + 1]; ++i) {
+            const QString bom = QStringLiteral("B") + itemId(i);
+            w.add(QStringLiteral("insert QZ_MRP_ItemBOMs (BomType, BomID, BomNo, BomItmID, BomIsDefault, BomDate, Checked) "
+                                 "values (0, '%1', '%1', '%2', 1, %3, 1)").arg(bom, itemId(i), day(p.start.addMonths(-1))));
+            const int n = qMin(p.fanOut, choices);
+            const int first = pick(0, choices - 1);
+            for (int k = 0; k < n; ++k) {
+                const int comp = lo + (first + k) % choices;
+                const bool made = l + 1 < levels - 1;
+                w.add(QStringLiteral("insert QZ_MRP_ItemBOMLines (BomType, BomID, BomEntry, BomItmID, BomQty, BomBaseQty, "
+                                     "BomRowHook, BomItmBomType, BomItmBomID) values (0, '%1', %2, '%3', %4, 1, '%1-%2', %5, %6)")
+                          .arg(bom).arg(k + 1).arg(itemId(comp)).arg(pick(1, 4))
+                          .arg(made ? QStringLiteral("0") : QStringLiteral("null"))
+                          .arg(made ? u'\'' + QStringLiteral("B") + itemId(comp) + u'\'' : QStringLiteral("null")));
+            }
+        }
+    }
+    // Stock for every third item.
+    for (int i = 0; i < p.items; i += 3)
+        w.add(QStringLiteral("insert QZ_MRP_Inventory (InvItmID, InvStkID, InvQty, InvInDate) values ('%1', 'K01', %2, %3)")
+                  .arg(itemId(i)).arg(pick(0, 200)).arg(day(p.start.addDays(-10))));
+    // Sales-order lines on the products, spread over the horizon.
+    const int horizon = p.periods * 7;
+    for (int n = 0; n < p.demands; ++n) {
+        const int product = pick(levelBegin[0], levelBegin[1] - 1);
+        const QString id = QStringLiteral("SO%1").arg(n / 10 + 1, 6, 10, QLatin1Char('0'));
+        const int qty = pick(1, 100);
+        w.add(QStringLiteral("insert QZ_MRP_SO (SOID, SONo, SOEntry, SODate, SOCustID, SODeptID, SOItmID, SOUntID, SOBillQty, "
+                             "SOQty, SOOkQty, SODelivDate, SOBomType, SOBomID, Checked, Closed, CanMRP) values ('%1', '%1', %2, "
+                             "%3, '%4', 'D01', '%5', 'PCS', %6, %6, 0, %7, 0, 'B%5', 1, 0, 1)")
+                  .arg(id).arg(n % 10 + 1).arg(day(p.start.addDays(-7)))
+                  .arg(n % 2 ? QStringLiteral("C002") : QStringLiteral("C001"))
+                  .arg(itemId(product)).arg(qty).arg(day(p.start.addDays(pick(0, horizon - 1)))));
+        if (n % 10 == 0)
+            w.add(QStringLiteral("insert QZ_MRP_SOHead (SOID, SONo, SODate, SOCustID, SODeptID, Checked, Closed) values "
+                                 "('%1', '%1', %2, '%3', 'D01', 1, 0)")
+                      .arg(id).arg(day(p.start.addDays(-7))).arg(n % 2 ? QStringLiteral("C002") : QStringLiteral("C001")));
+    }
+    // Calendar: weekends from a month before the plan to a month after it.
+    w.add(QStringLiteral("insert QZ_MRP_Calendar (CalName) values ('标准日历(双休)')"));
+    for (QDate d = p.start.addMonths(-1); d <= p.start.addDays(horizon + 31); d = d.addDays(1))
+        if (d.dayOfWeek() >= 6)
+            w.add(QStringLiteral("insert QZ_MRP_Holidays (CalIID, CalHoliday) values (1, %1)").arg(day(d)));
+    // The plan scheme: weekly periods, all items planned.
+    QString periods;
+    for (int k = 0; k <= p.periods; ++k)
+        periods += QString::number(dayNumber(p.start.addDays(7 * k))) + u'|';
+    w.add(QStringLiteral("insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, "
+                         "SchTrackMode, SchCareLoss, SchCareLot, SchUsrID, SchState, SchNewTime, SchUpdTime) values "
+                         "(0, '合成方案', 1, '%1', 1, 0, 9, 1, 1, 'plan01', 0, %2, %2)")
+              .arg(periods, day(p.start)));
+    return w.script();
+}
+
+} // namespace
+
+bool createSyntheticAccountSet(const QString& fileName, const SyntheticParams& params, QString* error)
+{
+    const QString problem = checkSyntheticParams(params);
+    if (!problem.isEmpty()) {
+        if (error)
+            *error = problem;
+        return false;
+    }
+    // The demo's schema, info objects, users and permissions; not its company.
+    QList<Script> scripts;
+    for (const Script& s : accountSetScripts())
+        if (s.name.startsWith(QStringLiteral("schema/")) || s.name.startsWith(QStringLiteral("data/1")))
+            scripts.append(s);
+    scripts.append(generatedData(params));
+    return createAccountSet(fileName, scripts, error);
+}
+
+} // namespace kvdemo

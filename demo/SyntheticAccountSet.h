@@ -1,0 +1,28 @@
+// Large synthetic account sets for benchmarks: the demo's schema, info objects,
+// users and permissions, with generated items, bills of materials, stock,
+// sales orders, a factory calendar and a plan scheme instead of the sample company.
+#pragma once
+
+#include <QDate>
+#include <QString>
+
+namespace kvdemo {
+
+struct SyntheticParams {
+    int items = 1000;        // items in all, spread evenly over the levels
+    int depth = 4;           // bill-of-materials levels below the products
+    int fanOut = 5;          // components per bill
+    int demands = 2000;      // open sales-order lines on the products
+    int periods = 26;        // weekly plan periods of the prepared scheme
+    QDate start = QDate(2027, 1, 4);   // first plan day, a Monday
+    unsigned seed = 1;       // the same seed gives the same account set
+};
+
+// Checks the parameters; an empty text means they are usable.
+QString checkSyntheticParams(const SyntheticParams& params);
+
+// Creates the account-set file (never over an existing one; a failed creation
+// leaves no file behind).
+bool createSyntheticAccountSet(const QString& fileName, const SyntheticParams& params, QString* error);
+
+} // namespace kvdemo

@@ -1,0 +1,82 @@
+// Synthetic account sets: sizes follow the parameters, bills only point down
+// the levels, and bad parameters are refused before any file is made.
+#include "SyntheticAccountSet.h"
+#include "TsqlEngine.h"
+
+#include <gtest/gtest.h>
+
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <memory>
+
+namespace {
+
+qlonglong scalar(kvtsql::Connection& db, const QString& sql)
+{
+    kvtsql::BatchResult r = db.execute(sql);
+    EXPECT_TRUE(r.errors.isEmpty()) << sql.toStdString() << " -> "
+                                    << (r.errors.isEmpty() ? "" : r.errors.first().message.toStdString());
+    return r.resultSets.isEmpty() ? -1 : r.resultSets.first().rows.first().first().toLongLong();
+}
+
+TEST(SyntheticAccountSet, SizesFollowTheParameters)
+{
+    QTemporaryDir dir;
+    kvdemo::SyntheticParams p;
+    p.items = 60;
+    p.depth = 2;      // three levels of 20 items
+    p.fanOut = 4;
+    p.demands = 25;
+    p.periods = 8;
+    QString error;
+    ASSERT_TRUE(kvdemo::createSyntheticAccountSet(dir.filePath("s.kvdb"), p, &error)) << error.toStdString();
+    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::open(dir.filePath("s.kvdb"));
+
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_Base_ItemMaster"), 60);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_ItemSetting"), 60);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_ItemBOMs"), 40);   // the two upper levels are made
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_ItemBOMLines"), 160);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_SO"), 25);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_SOHead"), 3);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_Base_ItemMaster where ItmType=1"), 20);
+    // every component lies on a lower level than its product, so the bills hold no loop
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_ItemBOMLines as l join QZ_MRP_ItemBOMs as h on l.BomID=h.BomID "
+                          "join QZ_Base_ItemMaster as p on h.BomItmID=p.ItmID join QZ_Base_ItemMaster as c on l.BomItmID=c.ItmID "
+                          "where c.ItmSpec<=p.ItmSpec"), 0);
+    // components of a bill are distinct, and a made component names its own bill
+    EXPECT_EQ(scalar(*db, "select count(*) from (select BomID, BomItmID from QZ_MRP_ItemBOMLines group by BomID, BomItmID "
+                          "having count(*)>1) as t"), 0);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_ItemBOMLines as l left join QZ_MRP_ItemBOMs as b on l.BomItmBomID=b.BomID "
+                          "where l.BomItmBomID is not null and b.BomID is null"), 0);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_SO as s left join QZ_Base_ItemMaster as i on s.SOItmID=i.ItmID "
+                          "where i.ItmID is null or i.ItmSpec<>'第0层'"), 0);
+    // the scheme holds the periods and the exceed period's start
+    EXPECT_EQ(scalar(*db, "select len(SchPeriods)-len(replace(SchPeriods, '|', '')) from QZ_MRP_Schemes"), 9);
+    // the demo's definitions and users come along, its company does not
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_SYS_Objects where ObjID='QZ_MRP.SO'"), 1);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_SYS_Users where UsrID='plan01'"), 1);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO"), 0);
+}
+
+TEST(SyntheticAccountSet, BadParametersAreRefusedWithoutAFile)
+{
+    QTemporaryDir dir;
+    const struct { int items, depth, fanOut, demands, periods; } cases[] = {
+        {10, 0, 3, 5, 4}, {10, 21, 3, 5, 4}, {2, 2, 3, 5, 4}, {10, 2, 0, 5, 4}, {10, 2, 3, -1, 4}, {10, 2, 3, 5, 0},
+    };
+    for (const auto& c : cases) {
+        kvdemo::SyntheticParams p;
+        p.items = c.items;
+        p.depth = c.depth;
+        p.fanOut = c.fanOut;
+        p.demands = c.demands;
+        p.periods = c.periods;
+        QString error;
+        EXPECT_FALSE(kvdemo::createSyntheticAccountSet(dir.filePath("bad.kvdb"), p, &error)) << c.items << "/" << c.depth;
+        EXPECT_FALSE(error.isEmpty());
+        EXPECT_FALSE(QFile::exists(dir.filePath("bad.kvdb")));
+    }
+}
+
+} // namespace
