@@ -642,3 +642,81 @@ TEST(LevelWrites, LargeLevelsSplitIntoBatches)
     EXPECT_EQ(executed.join(QString()).count("insert #QZ_MRP_Supplies"), 400);
     EXPECT_EQ(executed.join(QString()).count("update #QZ_MRP_Demands"), 400);
 }
+
+TEST(LevelLoad, StockRowWithoutRestTakesItsShare)
+{
+    // The same stock seen twice: under a locked BOM with the whole rest, and
+    // free with its own quantity but no rest of its own.
+    auto locked = Supply("X", 16, 10);
+    locked.SupBomLocked = true; locked.SupBomType = 1; locked.SupBomID = "B1";
+    auto free = Supply("X", 16, 0);
+    free.SupBillQty = 4;
+    auto d = Demand("X", 1, Day(2024, 4, 10));
+    Level l;
+    l.P.Load({d}, {locked, free}, {}, {});
+    EXPECT_DOUBLE_EQ(l.Sup(locked.SupIID).SupRestQty, 6);
+    EXPECT_DOUBLE_EQ(l.Sup(free.SupIID).SupRestQty, 4);
+    EXPECT_DOUBLE_EQ(l.P.Items[0].ItmRestInvQty, 10);
+    EXPECT_DOUBLE_EQ(l.P.Items[0].ItmRestSupQty, 10);
+}
+
+TEST(LotRule, SurplusServesAnotherBucket)
+{
+    // Two tracking keys: the first lot's surplus serves the second key's need.
+    auto a = Demand("X", 10, Day(2024, 4, 10));
+    a.TrackKey = "A";
+    auto b = Demand("X", 15, Day(2024, 4, 11));
+    b.TrackKey = "B";
+    for (auto* d : {&a, &b}) {
+        d->ItmMinQty = 50;
+        d->ItmLotQty = 10;
+    }
+    auto o = Options();
+    o.CareItemLotRule = true;
+    Level l(o);
+    l.Net({a, b}, {});
+    ASSERT_EQ(l.P.PlannedSupplies.size(), 1u);
+    EXPECT_DOUBLE_EQ(l.P.PlannedSupplies[0].SupQty, 50);
+    EXPECT_DOUBLE_EQ(l.P.PlannedSupplies[0].SupAllotQty, 25);
+    EXPECT_EQ(l.P.PlannedSupplies[0].SupPDmdIIDs, QStringLiteral("|%1:02=10\r\n|%2:02=15").arg(a.DmdIID).arg(b.DmdIID));
+    const auto& db = l.Dmd(b.DmdIID);
+    EXPECT_DOUBLE_EQ(db.DmdPPPQty2, 15);
+    EXPECT_DOUBLE_EQ(db.DmdPPPQty1, 0);
+    EXPECT_EQ(db.DmdPDmdIID2, QStringLiteral("|%1=15").arg(a.DmdIID));
+    EXPECT_EQ(db.DmdQty, 0);
+}
+
+TEST(LotRule, PreLeadTimeMovesThePlannedDate)
+{
+    auto d = Demand("X", 10, Day(2024, 4, 15)); // Monday, week 3
+    d.PrdPreLeadTime = 1;                       // ready one working day before
+    Level l;
+    l.Net({d}, {});
+    ASSERT_EQ(l.P.PlannedSupplies.size(), 1u);
+    EXPECT_EQ(l.P.PlannedSupplies[0].SupHints, QStringLiteral("02=10")); // Friday 04-12, week 2
+    EXPECT_EQ(l.P.PlannedSupplies[0].SupPeriod, 2);
+}
+
+TEST(LevelRebalance, SubstituteAllotmentsStay)
+{
+    // The order line's requisition and a substitute's stock, both tied to the
+    // line, cover it in the first pass; the item's own free stock then takes
+    // over from the requisition only, never from the substitute.
+    auto d = Demand("X", 10, Day(2024, 4, 10), 2);
+    d.DmdOrigType = 2; d.DmdOrigID = "SO1"; d.DmdOrigEntry = 1;
+    auto stock = Supply("X", 16, 2, Day(2024, 4, 5));
+    auto own = Supply("X", 38, 4);
+    own.SupOrigType = 2; own.SupOrigID = "SO1"; own.SupOrigEntry = 1;
+    auto sub = Supply("Y", 16, 10);
+    sub.SupOrigType = 2; sub.SupOrigID = "SO1"; sub.SupOrigEntry = 1;
+    auto o = Options();
+    o.CareItemReplace = 3;
+    Level l(o);
+    l.Net({d}, {stock, own, sub}, {{d.DmdIID, "Y|\r", 1, 1, false}});
+    EXPECT_DOUBLE_EQ(l.Allotted(own.SupIID, d.DmdIID), 2);
+    EXPECT_DOUBLE_EQ(l.Allotted(stock.SupIID, d.DmdIID), 2);
+    EXPECT_DOUBLE_EQ(l.Allotted(sub.SupIID, d.DmdIID), 6);
+    EXPECT_DOUBLE_EQ(l.Dmd(d.DmdIID).DmdReplQty, 6);
+    EXPECT_DOUBLE_EQ(l.Dmd(d.DmdIID).DmdPRQty, 2);
+    EXPECT_DOUBLE_EQ(l.Dmd(d.DmdIID).DmdInvQty, 8);
+}
