@@ -114,10 +114,10 @@ struct Level {
     QString AllPlanned() const { return P.PlannedTexts.join(QString()); }
 };
 
-TMRPDemandDetailRecs MakeDetails(std::vector<TMRPDemandRec>& dmds, const std::vector<std::pair<int, std::int64_t>>& spec)
+TMRPDemandDetailRecs MakeDetails(std::vector<TMRPDemandRec>& dmds, const std::vector<std::pair<int, std::int64_t>>& cases)
 {
     TMRPDemandDetailRecs dtls;
-    for (const auto& [dmd, day] : spec) {
+    for (const auto& [dmd, day] : cases) {
         TMRPDemandDetailRec d;
         d.DtlDmdRec = &dmds[dmd];
         d.DtlDate = day;
