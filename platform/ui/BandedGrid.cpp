@@ -236,10 +236,7 @@ int BandedGrid::focusedRecordIndex() const
 
 int BandedGrid::rowOfRecord(int record) const
 {
-    if (record < 0) return -1;
-    for (int i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].kind == RowRef::Data && m_rows[i].record == record) return i;
-    return -1;
+    return record < 0 ? -1 : rowOfKey(quintptr(record) + 1);
 }
 
 bool BandedGrid::setFocusedRecordIndex(int record)

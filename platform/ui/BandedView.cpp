@@ -530,6 +530,27 @@ bool BandedView::isRowSelected(int row) const
     return row >= 0 && row < m_rows.size() && m_selected.contains(rowKey(m_rows[row]));
 }
 
+QList<int> BandedView::selectedRows() const
+{
+    QList<int> out;
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_selected.contains(rowKey(m_rows[i]))) out << i;
+    return out;
+}
+
+void BandedView::bestFitColumn(Column* c)
+{
+    if (!c) return;
+    QFontMetrics fm(font());
+    int w = fm.horizontalAdvance(c->caption()) + 16;
+    for (int i = 0; i < m_rows.size(); ++i)
+        if (m_rows[i].kind == RowRef::Data) {
+            int extra = c == firstVisibleColumn() ? rowContentIndent(m_rows[i]) : 0;
+            w = qMax(w, fm.horizontalAdvance(cellText(i, c)) + 10 + extra);
+        }
+    c->setWidth(qMin(w, 1000));
+}
+
 void BandedView::selectRow(int row, bool on)
 {
     if (row < 0 || row >= m_rows.size()) return;

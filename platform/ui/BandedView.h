@@ -262,6 +262,10 @@ public:
     void setFocusedRow(int row, bool select = true);
     bool isRowSelected(int row) const;
     int selectedRowCount() const { return int(m_selected.size()); }
+    // Selected rows (data and group rows) in the order they show.
+    QList<int> selectedRows() const;
+    // Sets the column's width to fit its caption and the texts of the shown rows.
+    void bestFitColumn(Column* c);
     void selectRow(int row, bool on);
     void selectAllRows();
     void clearSelection();
@@ -365,6 +369,7 @@ protected:
 
     // Subclasses call these when their rows change.
     void rowsChanged();
+    int rowOfKey(quintptr key) const;
     void invalidateSummaries();
     Column* firstVisibleColumn() const;
 
@@ -414,7 +419,6 @@ private:
     QString summaryText(Column* c, const SummaryItem& item, const QVariant& v) const;
     Column* headerColumnAt(const QPoint& p, bool* nearRightEdge) const;
     void setFocusKey(quintptr key, Column* c);
-    int rowOfKey(quintptr key) const;
     int nextEditableColumn(int dir) const;
 
     QList<Band> m_bands;

@@ -214,9 +214,7 @@ TreeNode* TreeList::focusedNode() const
 
 int TreeList::rowOfNode(TreeNode* node) const
 {
-    for (int i = 0; i < m_rows.size(); ++i)
-        if (m_rows[i].node == node) return i;
-    return -1;
+    return node ? rowOfKey(quintptr(node)) : -1;
 }
 
 void TreeList::setFocusedNode(TreeNode* node)

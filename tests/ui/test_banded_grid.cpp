@@ -442,3 +442,52 @@ TEST_F(GridFixture, KeyboardMovesTheFocusAndDoubleClickReports)
     ASSERT_EQ(dbl.count(), 1);
     EXPECT_EQ(dbl[0][1].value<Column*>(), price);
 }
+
+TEST_F(GridFixture, HeaderDragsMoveColumnsAndGroupThroughTheBox)
+{
+    grid.setShowGroupByBox(true);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    auto headerCentre = [&](Column* c) {
+        const ViewGeometry& g = grid.geometry();
+        int boxH = 16 + g.lineHeight;   // empty group box
+        QRect r = g.columnRect(c);
+        return QPoint(14 + r.center().x(), boxH + g.lineHeight + r.center().y());
+    };
+    auto drag = [&](QPoint from, QPoint to) {
+        QTest::mousePress(grid.viewport(), Qt::LeftButton, {}, from);
+        QTest::mouseMove(grid.viewport(), from + QPoint(10, 0));
+        QTest::mouseMove(grid.viewport(), to);
+        QTest::mouseRelease(grid.viewport(), Qt::LeftButton, {}, to);
+    };
+    // Price dropped on the category header lands before it.
+    drag(headerCentre(price), headerCentre(cat) - QPoint(10, 0));
+    EXPECT_EQ(grid.visibleColumns(), (QList<Column*>{no, name, price, cat, qty, closed}));
+    // A column that may not move stays.
+    qty->setMovable(false);
+    drag(headerCentre(qty), headerCentre(price));
+    EXPECT_EQ(grid.visibleColumns(), (QList<Column*>{no, name, price, cat, qty, closed}));
+    // Dropped on the group box, the column groups the records.
+    drag(headerCentre(cat), QPoint(40, 10));
+    EXPECT_EQ(grid.groupedColumns(), QList<Column*>{cat});
+    EXPECT_EQ(grid.row(0).kind, RowRef::Group);
+    // Group rows join the selection but are no records.
+    grid.setMultiSelect(true);
+    grid.setRowExpanded(0, true);
+    grid.selectAllRows();
+    EXPECT_EQ(grid.selectedRows().size(), grid.rowCount());
+    EXPECT_EQ(grid.selectedRecordCount(), 1);  // only 塑料件's record shows
+}
+
+TEST_F(GridFixture, BestFitAndHiddenHeaders)
+{
+    name->setWidth(20);
+    grid.bestFitColumn(name);
+    EXPECT_GT(name->width(), 20);
+    EXPECT_LT(name->width(), 200);
+    int top = grid.cellRect(0, no).top();
+    grid.setShowBandHeaders(false);
+    EXPECT_EQ(grid.cellRect(0, no).top(), top - grid.geometry().lineHeight);
+    grid.setShowHeaders(false);
+    EXPECT_EQ(grid.cellRect(0, no).top(), 0);
+}
