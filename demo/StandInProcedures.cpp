@@ -208,7 +208,8 @@ void updateForcast(kvtsql::ProcedureCall& call)
         if (checked == count)
             fail(QStringLiteral("预测单\"%1\"已审核!").arg(id));
         sql = QStringLiteral("update QZ_MRP_Forcast set Checked=1, CanMRP=(case when Closed=0 then 1 else 0 end) where %1\n"
-                             "update QZ_MRP_ForcastHead set Checked=1 where ForID=%2");
+                             "update QZ_MRP_ForcastHead set Checked=1, ForCheckerID=%3, ForCheckDate=getdate() "
+                             "where ForID=%2");
         break;
     case -1:
         if (checked == 0)
@@ -217,7 +218,8 @@ void updateForcast(kvtsql::ProcedureCall& call)
             fail(QStringLiteral("预测单\"%1\"已关闭或已被订单冲销, 不能反审核!").arg(id));
         sql = QStringLiteral("update QZ_MRP_Forcast set Checked=0, CanMRP=0 where %1\n"
                              "if not exists (select * from QZ_MRP_Forcast where ForID=%2 and Checked=1)\n"
-                             "update QZ_MRP_ForcastHead set Checked=0 where ForID=%2");
+                             "update QZ_MRP_ForcastHead set Checked=0, ForCheckerID=null, ForCheckDate=null "
+                             "where ForID=%2");
         break;
     case 2:
         if (checked < count)
@@ -245,8 +247,7 @@ void updateForcast(kvtsql::ProcedureCall& call)
     default:
         fail(QStringLiteral("存储过程参数@UpdateType的值(%1)无效!").arg(type));
     }
-    Q_UNUSED(user);
-    call.run(sql.arg(lines, quoted(id)));
+    call.run(sql.arg(lines, quoted(id), user.isEmpty() ? QStringLiteral("null") : quoted(user)));
 }
 
 } // namespace

@@ -222,6 +222,8 @@ create table QZ_MRP_SOHead (
   SODeptID nvarchar(50) null,
   SONote nvarchar(500) null,
   SOUsrID nvarchar(50) null,
+  SOCheckerID nvarchar(50) null,
+  SOCheckDate datetime null,
   Checked bit not null default(0),
   Closed bit not null default(0)
 )
@@ -284,6 +286,8 @@ create table QZ_MRP_SIHead (
   SIDeptID nvarchar(50) null,
   SINote nvarchar(500) null,
   SIUsrID nvarchar(50) null,
+  SICheckerID nvarchar(50) null,
+  SICheckDate datetime null,
   Checked bit not null default(0),
   Closed bit not null default(0)
 )
@@ -344,6 +348,8 @@ create table QZ_MRP_ForcastHead (
   ForDeptID nvarchar(50) null,
   ForNote nvarchar(500) null,
   ForUsrID nvarchar(50) null,
+  ForCheckerID nvarchar(50) null,
+  ForCheckDate datetime null,
   Checked bit not null default(0),
   Closed bit not null default(0)
 )
