@@ -208,7 +208,7 @@ void updateForcast(kvtsql::ProcedureCall& call)
         if (checked == count)
             fail(QStringLiteral("预测单\"%1\"已审核!").arg(id));
         sql = QStringLiteral("update QZ_MRP_Forcast set Checked=1, CanMRP=(case when Closed=0 then 1 else 0 end) where %1\n"
-                             "update QZ_MRP_ForcastHead set Checked=1, ForCheckerID=%3, ForCheckDate=getdate() "
+                             "update QZ_MRP_ForcastHead set Checked=1, ForCheckerID=@user, ForCheckDate=getdate() "
                              "where ForID=%2");
         break;
     case -1:
@@ -247,7 +247,7 @@ void updateForcast(kvtsql::ProcedureCall& call)
     default:
         fail(QStringLiteral("存储过程参数@UpdateType的值(%1)无效!").arg(type));
     }
-    call.run(sql.arg(lines, quoted(id), user.isEmpty() ? QStringLiteral("null") : quoted(user)));
+    call.run(sql.arg(lines, quoted(id)).replace(QStringLiteral("@user"), user.isEmpty() ? QStringLiteral("null") : quoted(user)));
 }
 
 } // namespace
