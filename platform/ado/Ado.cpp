@@ -792,3 +792,35 @@ int TADOCommand::Execute()
     }
     return int(connection->RunBatch(CommandText, CommandTimeout).rowsAffected);
 }
+
+// --- scoped transaction ---------------------------------------------------
+
+namespace kvado {
+
+ScopedTransaction::ScopedTransaction(TADOConnection* connection)
+    : FConnection(connection)
+{
+    FConnection->BeginTrans();
+    FOpen = true;
+}
+
+ScopedTransaction::~ScopedTransaction()
+{
+    if (!FOpen)
+        return;
+    try {
+        FConnection->RollbackTrans();
+    } catch (...) {
+        // The connection is gone or already rolled back; nothing is left to undo.
+    }
+}
+
+void ScopedTransaction::Commit()
+{
+    if (!FOpen)
+        return;
+    FOpen = false;
+    FConnection->CommitTrans();
+}
+
+} // namespace kvado

@@ -293,3 +293,22 @@ private:
     QString FConnectionString;
     std::unique_ptr<TADOConnection> FOwnConnection;
 };
+
+namespace kvado {
+
+// One transaction around a multi-statement write: begun when constructed,
+// rolled back when the scope is left without Commit (an exception included).
+class ScopedTransaction {
+public:
+    explicit ScopedTransaction(TADOConnection* connection);
+    ~ScopedTransaction();
+    ScopedTransaction(const ScopedTransaction&) = delete;
+    ScopedTransaction& operator=(const ScopedTransaction&) = delete;
+    void Commit();
+
+private:
+    TADOConnection* FConnection;
+    bool FOpen = false;
+};
+
+} // namespace kvado

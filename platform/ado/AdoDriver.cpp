@@ -195,6 +195,11 @@ DriverTarget resolveConnectionString(const QString& connectionString)
         port = server.mid(comma + 1).trimmed();
         server = server.left(comma).trimmed();
     }
+    // The local machine's names that only the server's own client knows.
+    const qsizetype slash = server.indexOf(QLatin1Char('\\'));
+    const QString host = slash < 0 ? server : server.left(slash);
+    if (host == QLatin1String(".") || host.compare(QLatin1String("(local)"), Qt::CaseInsensitive) == 0)
+        server = QStringLiteral("localhost") + (slash < 0 ? QString() : server.mid(slash));
     QString odbc = odbcPair(QStringLiteral("DRIVER"), sqlServerOdbcDriverName());
     odbc += odbcPair(QStringLiteral("SERVER"), server);
     if (!port.isEmpty())

@@ -235,6 +235,28 @@ TEST_P(AdoSuite, TransactionsCommitAndRollBack)
     EXPECT_THROW(connection.CommitTrans(), EOleException);
 }
 
+TEST_P(AdoSuite, ScopedTransactionRollsBackUnlessCommitted)
+{
+    try {
+        kvado::ScopedTransaction transaction(&connection);
+        connection.Execute(QStringLiteral("delete from Items where ItmID = 1"));
+        connection.Execute(QStringLiteral("insert into NoSuchTable (A) values (1)"));
+        transaction.Commit();
+        FAIL() << "no exception";
+    } catch (const EOleException&) {
+    }
+    EXPECT_FALSE(connection.InTransaction());
+    open(QStringLiteral("select count(*) as N from Items"));
+    EXPECT_EQ(query.FieldByName(QStringLiteral("N"))->AsInteger(), 3);
+    {
+        kvado::ScopedTransaction transaction(&connection);
+        connection.Execute(QStringLiteral("delete from Items where ItmID = 1"));
+        transaction.Commit();
+    }
+    open(QStringLiteral("select count(*) as N from Items"));
+    EXPECT_EQ(query.FieldByName(QStringLiteral("N"))->AsInteger(), 2);
+}
+
 TEST_P(AdoSuite, FieldMisuseRaises)
 {
     open(QStringLiteral("select ItmID, ItmName from Items order by ItmID"));
