@@ -315,4 +315,28 @@ TEST(AdoConnection, UnreachableSourceRaisesAndFillsErrors)
     }
 }
 
+TEST(AdoConnection, SqlServerThroughFreeTdsReportsARefusedConnection)
+{
+    // Nothing listens on port 1: FreeTDS loads, takes the mapped attributes and reports the failure.
+    const QString strings[] = {
+        QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,1;Initial Catalog=acct;User ID=sa;Password=\"p;w}\";Persist Security Info=True;"),
+        QStringLiteral("Provider=SQLOLEDB;Data Source=127.0.0.1,1;Initial Catalog=acct;Integrated Security=SSPI;Persist Security Info=True;"),
+    };
+    for (const QString& s : strings) {
+        SCOPED_TRACE(s.toStdString());
+        TADOConnection c;
+        c.ConnectionTimeout = 2;
+        c.SetConnectionString(s);
+        try {
+            c.Open();
+            FAIL() << "connected";
+        } catch (const EOleException& e) {
+            ASSERT_GE(c.Errors()->Count(), 1);
+            EXPECT_EQ(e.Message, c.Errors()->Item(0).Description);
+            EXPECT_TRUE(e.Message.startsWith(QStringLiteral("Unable to connect"))) << e.Message.toStdString();
+        }
+        EXPECT_FALSE(c.Connected());
+    }
+}
+
 } // namespace
