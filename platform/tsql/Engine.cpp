@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHash>
 #include <QMutex>
+#include <QSet>
 #include <QRegularExpression>
 
 #include <sqlite3.h>
@@ -646,6 +647,10 @@ struct Connection::Impl {
             lastError = 0;
         } catch (const StatementError& e) {
             record(e.error);
+            // errors SQL Server finds while compiling (unknown column, variable or
+            // function, wrong argument count) end the batch, as they do there
+            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038};
+            if (compileErrors.contains(e.error.number)) return Flow::Return;
         }
         return Flow::Next;
     }

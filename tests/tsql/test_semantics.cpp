@@ -214,3 +214,17 @@ TEST(TsqlSemantics, TempTablesBelongToTheirConnection)
     db.ok("truncate table #t\ncreate index IX_a on #t (a)\ndrop table #t");
     EXPECT_EQ(db.rows("select count(*) from tempdb.dbo.sysobjects where id=object_id('tempdb..#t')"), QStringList{"0"});
 }
+
+TEST(TsqlSemantics, CompileErrorsEndTheBatch)
+{
+    ScratchDb db;
+    db.ok(kFixture);
+    // a statement naming an unknown column stops the batch; a runtime error does not
+    BatchResult r = db.conn->execute("declare @i int\nset @i = 0\nwhile @i < 3 begin set @i = NoSuchColumn + 1 end\nselect 'not reached'");
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 207);
+    EXPECT_TRUE(r.resultSets.isEmpty());
+    r = db.conn->execute("insert S (Code) values (null)\nselect 'reached'");
+    EXPECT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.resultSets.size(), 1);
+}

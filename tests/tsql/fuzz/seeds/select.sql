@@ -1,0 +1,1 @@
+select top 1 a=Code+'x', isnull(Qty,0)*2 from T with(nolock) where D>='20240101' order by 1

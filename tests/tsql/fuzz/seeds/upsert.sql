@@ -1,0 +1,1 @@
+if exists (select * from T where Code='A')update T set Qty=Qty+1 where Code='a'elseinsert T (Code) values ('a')
