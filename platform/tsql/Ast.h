@@ -178,6 +178,7 @@ struct SyntaxError {
     QString near;
     int line = 1;
     QString detail;
+    int number = 102;   // 191: nested too deeply
 };
 
 // Parses a whole batch; raises SyntaxError with the offending token.

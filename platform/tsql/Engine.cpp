@@ -236,6 +236,9 @@ struct Connection::Impl {
             QString n = msg.mid(6, msg.size() - 6 - int(qstrlen(" already exists")));
             e.number = 1913;
             e.message = QStringLiteral("The operation failed because an index or statistics with name '%1' already exists.").arg(n.remove(u'"'));
+        } else if (msg.contains("parser stack overflow") || msg.contains("Expression tree is too large")) {
+            e.number = 191;
+            e.message = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
         } else if (msg.contains("syntax error")) {
             QString near = msg.section(u'"', 1, 1);
             e.number = 102;
@@ -974,12 +977,14 @@ struct Connection::Impl {
             stmts = parseBatch(batch);
         } catch (const SyntaxError& e) {
             SqlError err;
-            err.number = 102;
+            err.number = e.number;
             err.severity = 15;
-            err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
+            if (e.number == 191)
+                err.message = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
+            else err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
                                            : QStringLiteral("Incorrect syntax near '%1'.").arg(e.near);
             result.errors << err;
-            lastError = 102;
+            lastError = e.number;
             return result;
         }
         if (depth > 16) {

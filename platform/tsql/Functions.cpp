@@ -563,6 +563,12 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_finalize(st);
 }
 
+void fnXor(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) ^ sqlite3_value_int64(argv[1]));
+}
+
 void fnNewId(sqlite3_context* ctx, int, sqlite3_value**)
 {
     resultText(ctx, QUuid::createUuid().toString(QUuid::WithoutBraces).toUpper());
@@ -859,6 +865,7 @@ void registerFunctions(sqlite3* db)
     fn(db, "kv_add", 2, fnAdd);
     fn(db, "kv_object_id", 1, fnObjectId, false);
     fn(db, "kv_newid", 0, fnNewId, false);
+    fn(db, "kv_xor", 2, fnXor);
     fn(db, "kv_host_name", 0, fnHostName);
     fn(db, "kv_isnumeric", 1, fnIsNumeric);
     fn(db, "like", 2, fnLike);

@@ -46,6 +46,20 @@ public:
 private:
     const QList<Token>& toks;
     int p = 0;
+    int depth = 0;
+
+    // Guards the recursion of expressions and queries against text nested without end.
+    struct Nest {
+        Parser& parser;
+        explicit Nest(Parser& pr) : parser(pr)
+        {
+            if (++parser.depth > 128) {
+                SyntaxError e{QString(), parser.peek().line, QString(), 191};
+                throw e;
+            }
+        }
+        ~Nest() { --parser.depth; }
+    };
 
     const Token& peek(int k = 0) const
     {
@@ -104,6 +118,7 @@ private:
 
     StmtP statement()
     {
+        Nest nest(*this);
         const Token& t = peek();
         StmtP s = statementInner();
         s->startPos = t.pos;
@@ -598,6 +613,7 @@ private:
     // ---------------------------------------------------------------- select
     SelectP selectStatement()
     {
+        Nest nest(*this);
         SelectP first = selectBranch();
         while (peek().is("union") || peek().is("except") || peek().is("intersect")) {
             QString op = next().text.toLower();
@@ -780,7 +796,11 @@ private:
         return e;
     }
 
-    ExprP expr() { return orExpr(); }
+    ExprP expr()
+    {
+        Nest nest(*this);
+        return orExpr();
+    }
 
     ExprP orExpr()
     {
@@ -915,6 +935,7 @@ private:
 
     ExprP unary()
     {
+        Nest nest(*this);
         const Token& t = peek();
         if (t.op("-") || t.op("+") || t.op("~")) {
             ++p;

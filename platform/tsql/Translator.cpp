@@ -307,7 +307,7 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     }
     if (op == "&" || op == "|" || op == "^") {
         type = ta.type == SqlType::Bit && tb.type == SqlType::Bit ? bitType() : intType();
-        if (op == "^") return "((" + sa + " | " + sb + ") - (" + sa + " & " + sb + "))";
+        if (op == "^") return "kv_xor(" + sa + ", " + sb + ")";
         return "(" + sa + " " + op + " " + sb + ")";
     }
     const bool intA = ta.type == SqlType::Integer || ta.type == SqlType::Bit;

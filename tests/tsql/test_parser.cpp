@@ -57,3 +57,15 @@ TEST(TsqlParser, StatementBoundariesComeFromTheGrammar)
     EXPECT_EQ(db.rows("select a, b\nfrom T\norder\nby a"), (QStringList{"1|x", "2|y"}));
     EXPECT_EQ(db.rows("select a from T where b='x'; select b from T where a=2;"), QStringList{"y"});
 }
+
+TEST(TsqlParser, TextNestedWithoutEndIsRefused)
+{
+    ScratchDb db;
+    const QString deep = "select " + QString(5000, u'(') + "1" + QString(5000, u')');
+    BatchResult r = db.conn->execute(deep);
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 191);
+    r = db.conn->execute("if 1=1 " + QString("begin ").repeated(3000) + "select 1" + QString(" end").repeated(3000));
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 191);
+}

@@ -51,6 +51,7 @@ TEST(TsqlSemantics, TableOfCases)
         {"integer division truncates", "select 7/2, -7/2, N/4 from S where IID=1", {"3|-3|1"}},
         {"decimal division keeps decimals", "select 7/2.0", {"3.500000"}},
         {"integer modulo", "select 7 % 3", {"1"}},
+        {"bitwise operators", "select 6 & 3, 6 | 3, 6 ^ 3, 1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1", {"2|7|5|0"}},
         {"bit reads back as 0/1", "select B from S order by IID", {"1", "0", "NULL"}},
         {"cast of decimal to varchar prints its scale", "select cast(Qty as varchar(20)) from S where IID=1", {"1.50000000"}},
         {"round", "select round(2.345, 2), round(2.345, 2, 1)", {"2.350|2.340"}},
