@@ -424,7 +424,10 @@ struct Connection::Impl {
         switch (c.type) {
         case SqlType::Integer:
             if (t == QMetaType::LongLong) return raw;
-            if (t == QMetaType::Double) return qlonglong(std::trunc(raw.toDouble()));
+            if (t == QMetaType::Double) {
+                const double d = std::trunc(raw.toDouble());
+                return std::fabs(d) < 9.2e18 ? QVariant(qlonglong(d)) : raw;
+            }
             {
                 bool ok = false;
                 qlonglong v = raw.toString().trimmed().toLongLong(&ok);
@@ -511,7 +514,12 @@ struct Connection::Impl {
         switch (t.type) {
         case SqlType::Integer:
             if (rt == QMetaType::LongLong) return raw;
-            if (rt == QMetaType::Double) return qlonglong(std::trunc(raw.toDouble()));
+            if (rt == QMetaType::Double) {
+                const double d = std::trunc(raw.toDouble());
+                if (!(std::fabs(d) < 9.2e18))
+                    raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+                return qlonglong(d);
+            }
             {
                 bool ok = false;
                 QString s = raw.toString().trimmed();
@@ -545,6 +553,8 @@ struct Connection::Impl {
             }
             if (rt == QMetaType::LongLong || rt == QMetaType::Double) {
                 double v = raw.toDouble();
+                if (!(std::fabs(v) < 3e6))
+                    raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type datetime."));
                 double days = std::floor(v);
                 QDateTime d = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC)
                                   .addDays(qint64(days))

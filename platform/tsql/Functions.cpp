@@ -11,6 +11,7 @@
 
 #include <cmath>
 #include <cstring>
+#include <limits>
 
 namespace kvtsql {
 
@@ -69,6 +70,10 @@ bool dateArg(sqlite3_context* ctx, sqlite3_value* v, QDateTime& out)
     int t = sqlite3_value_type(v);
     if (t == SQLITE_INTEGER || t == SQLITE_FLOAT) {
         double d = sqlite3_value_double(v);
+        if (!(std::fabs(d) < 3e6)) {
+            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type datetime."));
+            return false;
+        }
         double days = std::floor(d);
         qint64 ms = qint64(std::llround((d - days) * 86400000.0));
         out = QDateTime(kBaseDate.addDays(qint64(days)), QTime(0, 0), Qt::UTC).addMSecs(ms);
@@ -138,7 +143,12 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (isNull(argv[1]) || isNull(argv[2])) { sqlite3_result_null(ctx); return; }
     QDateTime d;
     if (!dateArg(ctx, argv[2], d)) return;
-    qint64 n = qint64(std::trunc(sqlite3_value_double(argv[1])));
+    const double nd = std::trunc(sqlite3_value_double(argv[1]));
+    if (!(std::fabs(nd) < 1e12)) {
+        resultError(ctx, 517, QStringLiteral("Adding a value to a 'datetime' column caused an overflow."));
+        return;
+    }
+    qint64 n = qint64(nd);
     QString part = partName(textArg(argv[0]));
     if (part == "year") d = d.addYears(int(n));
     else if (part == "quarter") d = d.addMonths(int(n * 3));
@@ -150,6 +160,10 @@ void fnDateAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     else if (part == "second") d = d.addSecs(n);
     else if (part == "millisecond") d = d.addMSecs(n);
     else { resultError(ctx, 155, QStringLiteral("'%1' is not a recognized dateadd option.").arg(textArg(argv[0]))); return; }
+    if (!d.isValid() || d.date().year() < 1753 || d.date().year() > 9999) {
+        resultError(ctx, 517, QStringLiteral("Adding a value to a 'datetime' column caused an overflow."));
+        return;
+    }
     resultText(ctx, canonicalDateTime(d));
 }
 
@@ -246,7 +260,15 @@ void fnToInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL: sqlite3_result_null(ctx); return;
     case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
-    case SQLITE_FLOAT: sqlite3_result_int64(ctx, qint64(std::trunc(sqlite3_value_double(argv[0])))); return;
+    case SQLITE_FLOAT: {
+        const double d = std::trunc(sqlite3_value_double(argv[0]));
+        if (!(std::fabs(d) < 9.2e18)) {
+            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            return;
+        }
+        sqlite3_result_int64(ctx, qint64(d));
+        return;
+    }
     default: {
         QString s = textArg(argv[0]);
         bool ok = false;
@@ -341,6 +363,10 @@ void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
         qint64 b = sqlite3_value_int64(argv[1]);
         if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
         qint64 a = sqlite3_value_int64(argv[0]);
+        if (b == -1 && a == std::numeric_limits<qint64>::min()) {
+            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."));
+            return;
+        }
         if (b == -1) sqlite3_result_int64(ctx, -a);
         else sqlite3_result_int64(ctx, a / b);
         return;
@@ -376,7 +402,7 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         double f = std::pow(10.0, -n);
         r = (trunc ? std::trunc(v / f) : std::round(v / f)) * f;
     }
-    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER) sqlite3_result_int64(ctx, qint64(r));
+    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
     else sqlite3_result_double(ctx, r);
 }
 
@@ -530,13 +556,19 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     bool textA = ta == SQLITE_TEXT, textB = tb == SQLITE_TEXT;
     if (textA && textB) { resultText(ctx, textArg(argv[0]) + textArg(argv[1])); return; }
     if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
-        sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0]) + sqlite3_value_int64(argv[1]));
+        qint64 sum = 0;
+        if (__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &sum)) {
+            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."));
+            return;
+        }
+        sqlite3_result_int64(ctx, sum);
         return;
     }
     double a, b;
     if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
     if ((ta == SQLITE_INTEGER || textA) && (tb == SQLITE_INTEGER || textB) && a == std::trunc(a) && b == std::trunc(b))
-        sqlite3_result_int64(ctx, qint64(a + b));
+        if (std::fabs(a + b) < 9.2e18) sqlite3_result_int64(ctx, qint64(a + b));
+        else sqlite3_result_double(ctx, a + b);
     else
         sqlite3_result_double(ctx, a + b);
 }
@@ -676,7 +708,12 @@ void dsumStep2(sqlite3_context* ctx, int, sqlite3_value** argv)
     } else {
         double v;
         if (!numberArg(ctx, argv[0], v)) return;
-        s->total += __int128(std::llround(v * std::pow(10.0, scale)));
+        const double scaled = std::round(v * std::pow(10.0, scale));
+        if (!(std::fabs(scaled) < 9.2e18)) {
+            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type numeric."));
+            return;
+        }
+        s->total += __int128(qint64(scaled));
     }
     s->any = true;
 }

@@ -2,6 +2,7 @@
 // sets as tab-separated lines, errors as "Msg N, Level L: text", exit status 0.
 #include "TsqlTestUtil.h"
 
+#include <QCoreApplication>
 #include <QProcess>
 
 using namespace kvtsqltest;
@@ -16,7 +17,9 @@ struct ToolRun {
 ToolRun runTool(const QStringList& args, const QString& input)
 {
     QProcess p;
-    p.start(qEnvironmentVariable("KORVANE_BIN_DIR") + "/korvane-sql", args);
+    QString bin = qEnvironmentVariable("KORVANE_BIN_DIR");
+    if (bin.isEmpty()) bin = QCoreApplication::applicationDirPath();
+    p.start(bin + "/korvane-sql", args);
     p.write(input.toUtf8());
     p.closeWriteChannel();
     p.waitForFinished(60000);
