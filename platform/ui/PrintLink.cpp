@@ -131,7 +131,21 @@ PrintSettings PrintSettings::fromText(const QString& text)
 
 // ---------------------------------------------------------------- PrintLink
 
+namespace {
+QHash<QString, PrintLink::DesignWindowFactory>& designWindows()
+{
+    static QHash<QString, PrintLink::DesignWindowFactory> map;
+    return map;
+}
+}
+
 PrintLink::PrintLink(QObject* parent) : QObject(parent) {}
+
+void PrintLink::registerDesignWindow(const QString& linkClassName, DesignWindowFactory factory)
+{
+    if (factory) designWindows().insert(linkClassName, std::move(factory));
+    else designWindows().remove(linkClassName);
+}
 PrintLink::~PrintLink() = default;
 
 void PrintLink::applyLayout(QPrinter* printer) const
@@ -155,9 +169,10 @@ bool PrintLink::pageSetup(QWidget* parent)
 
 bool PrintLink::designReport(QWidget* parent)
 {
-    ReportDesignDialog dlg(m_settings, parent);
-    if (dlg.exec() != QDialog::Accepted) return false;
-    m_settings = dlg.settings();
+    auto factory = designWindows().value(QString::fromLatin1(metaObject()->className()));
+    std::unique_ptr<ReportDesignDialog> dlg(factory ? factory(m_settings, parent) : new ReportDesignDialog(m_settings, parent));
+    if (dlg->exec() != QDialog::Accepted) return false;
+    m_settings = dlg->settings();
     return true;
 }
 
@@ -455,7 +470,7 @@ int PrintLink::pageCount()
 ReportDesignDialog::ReportDesignDialog(const PrintSettings& s, QWidget* parent) : QDialog(parent), m_base(s)
 {
     setWindowTitle(QStringLiteral("报表设计"));
-    auto* tabs = new QTabWidget(this);
+    auto* tabs = m_tabs = new QTabWidget(this);
 
     auto* titlePage = new QWidget;
     auto* tf = new QFormLayout(titlePage);

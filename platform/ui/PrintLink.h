@@ -9,12 +9,14 @@
 #include <QPageLayout>
 #include <QPageSize>
 #include <QPointer>
+#include <functional>
 
 class QPrinter;
 class QCheckBox;
 class QLineEdit;
 class QPlainTextEdit;
 class QPainter;
+class QTabWidget;
 
 namespace kvui {
 
@@ -44,10 +46,16 @@ struct PrintSettings {
     bool operator==(const PrintSettings& o) const { return toText() == o.toText(); }
 };
 
+class ReportDesignDialog;
+
 class PrintLink : public QObject {
     Q_OBJECT
 public:
-    explicit PrintLink(QObject* parent = nullptr);
+    Q_INVOKABLE explicit PrintLink(QObject* parent = nullptr);
+    // The design window shown by designReport for links of a class (by class
+    // name); the default is ReportDesignDialog. An empty factory removes it.
+    using DesignWindowFactory = std::function<ReportDesignDialog*(const PrintSettings&, QWidget*)>;
+    static void registerDesignWindow(const QString& linkClassName, DesignWindowFactory factory);
     ~PrintLink() override;
 
     void setView(BandedView* view) { m_view = view; }
@@ -85,6 +93,20 @@ private:
     PrintSettings m_settings;
 };
 
+// The print links of grids and of tree lists (separate classes so that a shared
+// printer can keep one link of each kind).
+class GridPrintLink : public PrintLink {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit GridPrintLink(QObject* parent = nullptr) : PrintLink(parent) {}
+};
+
+class TreePrintLink : public PrintLink {
+    Q_OBJECT
+public:
+    Q_INVOKABLE explicit TreePrintLink(QObject* parent = nullptr) : PrintLink(parent) {}
+};
+
 // The report-design window: title and footnotes, page header and footer texts,
 // and which parts of the view are printed.
 class ReportDesignDialog : public QDialog {
@@ -93,12 +115,14 @@ public:
     explicit ReportDesignDialog(const PrintSettings& s, QWidget* parent = nullptr);
     PrintSettings settings() const;
     QCheckBox* option(const QString& key) const;
+    QTabWidget* tabs() const { return m_tabs; }
     QLineEdit* titleEdit() const { return m_title; }
     QPlainTextEdit* footnotesEdit() const { return m_footnotes; }
     QLineEdit* pageHeaderEdit() const { return m_header; }
     QLineEdit* pageFooterEdit() const { return m_footer; }
 private:
     PrintSettings m_base;
+    QTabWidget* m_tabs;
     QLineEdit *m_title, *m_header, *m_footer;
     QPlainTextEdit* m_footnotes;
     QHash<QString, QCheckBox*> m_options;
