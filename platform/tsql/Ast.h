@@ -122,7 +122,7 @@ struct ExecArg {
 };
 
 enum class SK {
-    Select, Insert, Update, Delete, CreateTable, CreateIndex, DropTable, DropIndex, Truncate, AlterAdd,
+    Select, Insert, Update, Delete, CreateTable, CreateIndex, CreateView, DropTable, DropIndex, DropView, Truncate, AlterAdd,
     Declare, Set, If, Block, While, Return, Exec, BeginTran, Commit, Rollback, Raiserror, Print,
     Break, Continue, Noop,
 };

@@ -145,6 +145,14 @@ struct Connection::Impl {
                 info.view = qstrcmp(reinterpret_cast<const char*>(sqlite3_column_text(st, 1)), "view") == 0;
                 QString ddl = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 2)));
                 bool autoinc = ddl.contains(QLatin1String("AUTOINCREMENT"), Qt::CaseInsensitive);
+                QHash<QString, QString> viewTypes;
+                int mark = info.view ? ddl.lastIndexOf(QLatin1String("/*kv:types ")) : -1;
+                if (mark >= 0) {
+                    QString list = ddl.mid(mark + 11);
+                    list.truncate(list.indexOf(QLatin1String("*/")));
+                    for (const QString& item : list.split(u';', Qt::SkipEmptyParts))
+                        viewTypes.insert(item.section(u'=', 0, 0).toLower(), item.section(u'=', 1));
+                }
                 sqlite3_finalize(st);
                 st = nullptr;
                 QByteArray q = QStringLiteral("PRAGMA %1table_info(%2)")
@@ -163,7 +171,7 @@ struct Connection::Impl {
                             c.type.type = SqlType::Integer;
                             c.type.precision = 10;
                         } else {
-                            c.type = typeFromDecl(decl);
+                            c.type = typeFromDecl(decl.isEmpty() ? viewTypes.value(c.name.toLower()) : decl);
                         }
                         info.columns.append(c);
                     }
@@ -718,6 +726,30 @@ struct Connection::Impl {
             schemaChanged();
             return;
         }
+        case SK::CreateView: {
+            QString name = Translator::tableName(s.table);
+            if (name.startsWith(u'#'))
+                raise(4103, QStringLiteral("\"%1\": Temporary views are not allowed.").arg(name));
+            if (tableInfo(name).exists)
+                raise(2714, QStringLiteral("There is already an object named '%1' in the database.").arg(name));
+            Translator tr(ctx);
+            QString sql = tr.createView(s);
+            schemaChanged();
+            exec(sql);
+            schemaChanged();
+            return;
+        }
+        case SK::DropView:
+            for (const QStringList& t : s.tables) {
+                QString name = Translator::tableName(t);
+                TableInfo info = tableInfo(name);
+                if (!info.exists || !info.view)
+                    raise(3701, QStringLiteral("Cannot drop the view '%1', because it does not exist or you do not have permission.").arg(name));
+                schemaChanged();
+                exec("DROP VIEW main." + Translator::quote(info.name));
+                schemaChanged();
+            }
+            return;
         case SK::DropTable:
             for (const QStringList& t : s.tables) {
                 QString name = Translator::tableName(t);

@@ -563,6 +563,14 @@ private:
             if (acceptKw("on")) name();
             return s;
         }
+        if (acceptKw("view")) {
+            auto s = make(SK::CreateView, t);
+            s->table = multiPartName();
+            if (peek().op("(")) s->columns = columnList();
+            expectKw("as");
+            s->select = selectStatement();
+            return s;
+        }
         auto s = make(SK::CreateIndex, t);
         if (acceptKw("unique")) s->unique = true;
         if (!acceptKw("clustered")) acceptKw("nonclustered");
@@ -581,6 +589,11 @@ private:
         const Token& t = next();
         if (acceptKw("table")) {
             auto s = make(SK::DropTable, t);
+            do { s->tables << multiPartName(); } while (acceptOp(","));
+            return s;
+        }
+        if (acceptKw("view")) {
+            auto s = make(SK::DropView, t);
             do { s->tables << multiPartName(); } while (acceptOp(","));
             return s;
         }

@@ -1227,6 +1227,31 @@ QString Translator::createIndex(const Stmt& s)
         .arg(s.unique ? "UNIQUE " : "", temp ? "temp." : "", quote(table + "." + s.indexName), quote(table), cols.join(", "));
 }
 
+QString Translator::createView(const Stmt& s)
+{
+    // a view keeps its text: literals stay in it, variables are refused
+    m_inlineOnly = true;
+    QList<OutputColumn> cols;
+    bool known = false;
+    QString sql = selectSql(*s.select, nullptr, &cols, &known);
+    m_inlineOnly = false;
+    QString head = "CREATE VIEW " + quote(tableName(s.table));
+    if (!s.columns.isEmpty()) {
+        QStringList q;
+        for (const QString& c : s.columns) q << quote(c);
+        head += " (" + q.join(", ") + ")";
+    }
+    // the declared types of computed columns ride along in the view's text, for the catalog
+    QStringList types;
+    for (int i = 0; i < cols.size(); ++i) {
+        QString name = i < s.columns.size() ? s.columns[i] : cols[i].name;
+        QString decl = declFromType(cols[i].type);
+        if (!decl.isEmpty() && !name.contains(u'=') && !name.contains(u';') && !name.contains(QLatin1String("*/")))
+            types << name + "=" + decl;
+    }
+    return head + " AS " + sql + " /*kv:types " + types.join(u';') + "*/";
+}
+
 QString Translator::createTableFor(const QString& name, const QList<OutputColumn>& cols)
 {
     const bool temp = name.startsWith(u'#');

@@ -86,6 +86,7 @@ public:
     Translated remove(const Stmt& s);
     QStringList createTable(const Stmt& s);
     QString createIndex(const Stmt& s);
+    QString createView(const Stmt& s);
     // CREATE TABLE for a SELECT ... INTO target with the given columns
     QString createTableFor(const QString& name, const QList<OutputColumn>& cols);
     QString defaultExpression(const ExprP& e);

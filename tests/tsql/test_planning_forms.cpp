@@ -216,3 +216,20 @@ TEST(TsqlPlanningForms, SeveralConnectionsOnOneFile)
     db.ok("commit");
     EXPECT_EQ(rowsOf(second->execute("select Lvl from Item where ItmID='A'").resultSets[0]), QStringList{"5"});
 }
+
+TEST(TsqlPlanningForms, Views)
+{
+    ScratchDb db;
+    db.ok(kStock);
+    db.ok("create view ItemMoves as select i.ItmID, i.ItmName, Total=sum(m.MovQty), Tag='v' from Item as i join Mov as m on i.ItmID=m.ItmID group by i.ItmID, i.ItmName");
+    BatchResult r = db.ok("select ItmID, Total, Tag from ItemMoves where ItmID='a' ");
+    EXPECT_EQ(rowsOf(r.resultSets[0]), QStringList{"A|3.75000000|v"});
+    EXPECT_EQ(db.rows("select count(*) from sysobjects where name='itemmoves' and xtype='V'"), QStringList{"1"});
+    r = db.conn->execute("create view ItemMoves as select 1 x");
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 2714);
+    db.ok("drop view ItemMoves");
+    r = db.conn->execute("drop view ItemMoves");
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 3701);
+}
