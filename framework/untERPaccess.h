@@ -24,6 +24,9 @@ public:
     virtual ~IRowList() = default;
     // Appends a new detail row and returns its values.
     virtual IValueListPtr Add() = 0;
+    // The values of row AIndex (from 0).
+    virtual IValueListPtr GetRow(int AIndex) = 0;
+    virtual int GetCount() = 0;
 };
 using IRowListPtr = std::shared_ptr<IRowList>;
 

@@ -39,6 +39,15 @@ void OrderedIni::loadText(const QString& text)
     }
 }
 
+QStringList OrderedIni::sectionNames() const
+{
+    QStringList names;
+    for (const auto& entry : FSections)
+        if (!names.contains(entry.first, Qt::CaseInsensitive))
+            names.append(entry.first);
+    return names;
+}
+
 QList<std::pair<QString, QString>> OrderedIni::section(const QString& name) const
 {
     QList<std::pair<QString, QString>> out;

@@ -4,6 +4,7 @@
 // of a section matters to some files).
 #include <QList>
 #include <QString>
+#include <QStringList>
 #include <utility>
 
 namespace kvos {
@@ -13,6 +14,9 @@ public:
     // Reads the file; false when it cannot be read. Section names ignore case.
     bool load(const QString& fileName);
     void loadText(const QString& text);
+
+    // Section names in file order (a name written twice is listed once).
+    QStringList sectionNames() const;
 
     // The name=value lines of a section, in file order (names and values trimmed).
     QList<std::pair<QString, QString>> section(const QString& name) const;

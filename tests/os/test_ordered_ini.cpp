@@ -17,6 +17,7 @@ TEST(OrderedIni, KeepsFileOrderAndIgnoresCaseOfSections)
     EXPECT_EQ(ini.value("other", "Z"), "1");
     EXPECT_EQ(ini.value("other", "missing", "d"), "d");
     EXPECT_TRUE(ini.section("none").isEmpty());
+    EXPECT_EQ(ini.sectionNames(), QStringList({"Other", "ERPaccess"}));
 }
 
 TEST(OrderedIni, FilesWithBomAndMissingFiles)

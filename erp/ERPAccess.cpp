@@ -1,0 +1,176 @@
+#include "ERPAccess.h"
+
+#include "ERPBills.h"
+#include "ERPLoginDlg.h"
+#include "UDBComm.h"
+#include "untApplication.h"
+
+#include <QApplication>
+#include <QCryptographicHash>
+#include <QDir>
+
+namespace {
+
+QString quoted(const QString& text)
+{
+    QString q = text;
+    q.replace(QLatin1Char('\''), QLatin1String("''"));
+    return QLatin1Char('\'') + q + QLatin1Char('\'');
+}
+
+bool showLoginDialog(const QList<TERPAccountSet>& sets,
+                     const std::function<QString(const TERPAccountSet&, const QString&, const QString&)>& check,
+                     TERPAccountSet& chosen, QString& userNo)
+{
+    TERPLoginDlg dlg(sets, QApplication::activeWindow());
+    dlg.CheckLogin = check;
+    if (dlg.exec() != QDialog::Accepted)
+        return false;
+    chosen = sets.value(dlg.AccountSetIndex());
+    userNo = dlg.UserNo();
+    return true;
+}
+
+} // namespace
+
+QString ERPPasswordHash(const QString& password)
+{
+    return QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha256).toHex());
+}
+
+TERPAccess::TLoginDialogProc& TERPAccess::LoginDialogProc()
+{
+    static TLoginDialogProc proc = showLoginDialog;
+    return proc;
+}
+
+TERPAccess::TERPAccess(QString accountSetsFile) : FAccountSetsFile(std::move(accountSetsFile)) {}
+
+TERPAccess::~TERPAccess() = default;
+
+void TERPAccess::connectTo(const QString& location, const QString& database, const QString& loginID, const QString& password,
+                           const QString& options)
+{
+    auto connection = std::make_unique<TADOConnection>();
+    SetupADOConnection(connection.get());
+    ApplyConnectionString(connection.get(), dbMSSQL, location, database, loginID, password, options, false);
+    connection->Open();
+    FConnection = std::move(connection);
+}
+
+TERPAccess::TERPUser TERPAccess::findUser(const QString& userNo)
+{
+    TADOQuery q;
+    q.SetConnection(FConnection.get());
+    q.SQL.Add(QStringLiteral("select UserID, UserNo, UserName, PasswordHash, Disabled from ERP_Users with(nolock) where UserNo=")
+              + quoted(userNo));
+    q.Open();
+    TERPUser user;
+    if (q.IsEmpty())
+        return user;
+    user.ID = q.FieldByName(QStringLiteral("UserID"))->AsString();
+    user.No = q.FieldByName(QStringLiteral("UserNo"))->AsString();
+    user.Name = q.FieldByName(QStringLiteral("UserName"))->AsString();
+    user.PasswordHash = q.FieldByName(QStringLiteral("PasswordHash"))->AsString();
+    user.Disabled = q.FieldByName(QStringLiteral("Disabled"))->AsBoolean();
+    return user;
+}
+
+QString TERPAccess::checkLogin(const TERPAccountSet& set, const QString& userNo, const QString& password)
+{
+    try {
+        connectTo(set.Location, set.Database, set.LoginID, set.Password, set.Options);
+        const TERPUser user = findUser(userNo);
+        if (user.ID.isEmpty() || user.PasswordHash.compare(ERPPasswordHash(password), Qt::CaseInsensitive) != 0)
+            return QStringLiteral("用户编号或密码不正确!");
+        if (user.Disabled)
+            return QStringLiteral("ERP用户\"%1\"已被停用!").arg(userNo);
+        return QString();
+    } catch (const Exception& e) {
+        FConnection.reset();
+        return QStringLiteral("无法连接账套\"%1\": %2").arg(set.Alias, e.Message);
+    }
+}
+
+void TERPAccess::Login(TLoginInfo& loginInfo, int mode, bool& ok)
+{
+    ok = false;
+    const QList<TERPAccountSet> sets = ReadERPAccountSets(FAccountSetsFile);
+    if (mode == 0) {
+        if (sets.isEmpty())
+            throw Exception(QStringLiteral("配置文件\"%1\"中没有可登录的账套!").arg(QDir::toNativeSeparators(FAccountSetsFile)));
+        TERPAccountSet chosen;
+        QString userNo;
+        const auto check = [this](const TERPAccountSet& set, const QString& no, const QString& password) {
+            return checkLogin(set, no, password);
+        };
+        if (!LoginDialogProc()(sets, check, chosen, userNo)) {
+            FConnection.reset();
+            return;
+        }
+        if (!FConnection)
+            connectTo(chosen.Location, chosen.Database, chosen.LoginID, chosen.Password, chosen.Options);
+        const TERPUser user = findUser(userNo);
+        if (user.ID.isEmpty() || user.Disabled)
+            throw Exception(QStringLiteral("ERP用户\"%1\"不存在或已被停用!").arg(userNo));
+        loginInfo = TLoginInfo();
+        loginInfo.UserID = user.ID;
+        loginInfo.UserNo = user.No;
+        loginInfo.UserName = user.Name;
+        loginInfo.DBID = chosen.ID;
+        loginInfo.DBNo = chosen.No;
+        loginInfo.DBAlias = chosen.Alias;
+        loginInfo.DBType = dbMSSQL;
+        loginInfo.DBLocation = chosen.Location;
+        loginInfo.DBName = chosen.Database;
+        loginInfo.DBLoginID = chosen.LoginID;
+        loginInfo.DBPassword = chosen.Password;
+        loginInfo.DBOptions = chosen.Options;
+        loginInfo.DBVersion = QStringLiteral("1.0");
+        ok = true;
+        return;
+    }
+    if (mode != 1)
+        throw Exception(QStringLiteral("不支持的登录方式: %1").arg(mode));
+    // Silent: the record is filled already; the user must be one of the ERP's own.
+    connectTo(loginInfo.DBLocation, loginInfo.DBName, loginInfo.DBLoginID, loginInfo.DBPassword, loginInfo.DBOptions);
+    const TERPUser user = findUser(loginInfo.UserNo);
+    if (user.ID.isEmpty() || user.Disabled) {
+        FConnection.reset();
+        throw Exception(QStringLiteral("ERP用户\"%1\"不存在或已被停用!").arg(loginInfo.UserNo));
+    }
+    for (const TERPAccountSet& set : sets)
+        if (set.Location == loginInfo.DBLocation && set.Database.compare(loginInfo.DBName, Qt::CaseInsensitive) == 0) {
+            loginInfo.DBID = set.ID;
+            loginInfo.DBNo = set.No;
+        }
+    loginInfo.DBVersion = QStringLiteral("1.0");
+    ok = true;
+}
+
+void TERPAccess::Logout(bool& ok)
+{
+    FConnection.reset();
+    ok = true;
+}
+
+IBillPtr TERPAccess::NewBill(int kind)
+{
+    if (!FConnection)
+        throw Exception(QStringLiteral("尚未登录ERP账套!"));
+    return std::make_shared<TERPBill>(kind, FConnection.get());
+}
+
+QString TERPAccess::GetNewBillNo(const IBillPtr& bill, qint16& flag)
+{
+    auto* erpBill = dynamic_cast<TERPBill*>(bill.get());
+    if (!erpBill)
+        throw Exception(QStringLiteral("单据不是本ERP接口创建的!"));
+    flag = 0; // the number may be edited; a number taken meanwhile is replaced at save
+    return erpBill->NextBillNo(QDate::currentDate());
+}
+
+quint16 TERPAccess::GetMaxBillRows(int kind)
+{
+    return ERPBillKind(kind).MaxRows;
+}

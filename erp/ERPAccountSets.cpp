@@ -1,0 +1,40 @@
+#include "ERPAccountSets.h"
+
+#include "OrderedIni.h"
+
+#include <QDir>
+#include <QFileInfo>
+#include <dlfcn.h>
+
+QList<TERPAccountSet> ReadERPAccountSets(const QString& fileName)
+{
+    QList<TERPAccountSet> sets;
+    kvos::OrderedIni ini;
+    if (!ini.load(fileName))
+        return sets;
+    const QString folder = QFileInfo(fileName).absolutePath();
+    for (const QString& alias : ini.sectionNames()) {
+        TERPAccountSet set;
+        set.Alias = alias;
+        set.ID = ini.value(alias, QStringLiteral("ID"));
+        set.No = ini.value(alias, QStringLiteral("No"));
+        set.Location = ini.value(alias, QStringLiteral("Location"));
+        set.Database = ini.value(alias, QStringLiteral("Database"));
+        set.LoginID = ini.value(alias, QStringLiteral("LoginID"));
+        set.Password = ini.value(alias, QStringLiteral("Password"));
+        set.Options = ini.value(alias, QStringLiteral("Options"));
+        // An account-set file named relative to the configuration lies beside it.
+        if (set.Location.endsWith(QLatin1String(".kvdb"), Qt::CaseInsensitive) && QFileInfo(set.Location).isRelative())
+            set.Location = QDir(folder).absoluteFilePath(set.Location);
+        sets.append(set);
+    }
+    return sets;
+}
+
+QString ERPLibraryFolder()
+{
+    Dl_info info{};
+    if (dladdr(reinterpret_cast<void*>(&ERPLibraryFolder), &info) && info.dli_fname)
+        return QFileInfo(QFile::decodeName(info.dli_fname)).absolutePath();
+    return QString();
+}
