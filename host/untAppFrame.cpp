@@ -36,12 +36,6 @@ public:
     }
 };
 
-QString exceptionText(const std::exception& e)
-{
-    const auto* ex = dynamic_cast<const Exception*>(&e);
-    return ex ? ex->Message : QString::fromUtf8(e.what());
-}
-
 // Reads the integration library's path from ERPaccess.cfg; shows the box and
 // answers false when that fails.
 bool readIntegrationLibraryPath()
