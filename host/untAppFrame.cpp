@@ -176,6 +176,11 @@ QString IntegrationLibraryPath()
     return FIntegrationLibraryPath;
 }
 
+void ForgetIntegrationLibraryPath()
+{
+    FIntegrationLibraryPath.clear();
+}
+
 bool SystemLogin()
 {
     TWaitCursor wait;

@@ -26,6 +26,8 @@ bool SystemLogout();
 // The process-wide state of the login (exposed for the main window and tests).
 bool SilentLogin();
 QString IntegrationLibraryPath();
+// Makes the next login read ERPaccess.cfg again (tests).
+void ForgetIntegrationLibraryPath();
 
 // The key under which the settings file's "String" is enciphered on this machine.
 QString SilentLoginKey();
