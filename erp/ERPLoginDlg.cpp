@@ -1,7 +1,5 @@
 #include "ERPLoginDlg.h"
 
-#include "MessageBox.h"
-
 #include <QComboBox>
 #include <QDialogButtonBox>
 #include <QFormLayout>
@@ -9,13 +7,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QVBoxLayout>
-
-namespace {
-void showLoginError(const QString& text)
-{
-    kvos::applicationMessageBox(text, QStringLiteral("错误"), kvos::MB_OK | kvos::MB_ICONERROR);
-}
-} // namespace
 
 TERPLoginDlg::TERPLoginDlg(const QList<TERPAccountSet>& accountSets, QWidget* parent)
     : QDialog(parent), FAccountSets(accountSets)
@@ -39,6 +30,12 @@ TERPLoginDlg::TERPLoginDlg(const QList<TERPAccountSet>& accountSets, QWidget* pa
     form->addRow(QStringLiteral("用户编号(&U):"), edtUserNo);
     form->addRow(QStringLiteral("密码(&P):"), edtPassword);
 
+    // Refusals are shown inside the dialog, which stays open for another try.
+    lblMessage = new QLabel(this);
+    lblMessage->setObjectName(QStringLiteral("lblMessage"));
+    lblMessage->setStyleSheet(QStringLiteral("color: #c00000"));
+    lblMessage->setWordWrap(true);
+
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Ok | QDialogButtonBox::Cancel, this);
     buttons->button(QDialogButtonBox::Ok)->setText(QStringLiteral("确定"));
     buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("取消"));
@@ -47,6 +44,7 @@ TERPLoginDlg::TERPLoginDlg(const QList<TERPAccountSet>& accountSets, QWidget* pa
 
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(form);
+    layout->addWidget(lblMessage);
     layout->addWidget(buttons);
     setMinimumWidth(360);
     edtUserNo->setFocus();
@@ -67,8 +65,14 @@ QString TERPLoginDlg::Password() const
     return edtPassword->text();
 }
 
+void TERPLoginDlg::showLoginError(const QString& text)
+{
+    lblMessage->setText(text);
+}
+
 void TERPLoginDlg::accept()
 {
+    lblMessage->clear();
     const int index = AccountSetIndex();
     if (index < 0 || index >= FAccountSets.size()) {
         showLoginError(QStringLiteral("请选择要登录的账套!"));

@@ -25,10 +25,12 @@ public:
     QComboBox* cboAccountSet;
     QLineEdit* edtUserNo;
     QLineEdit* edtPassword;
+    QLabel* lblMessage;
 
 protected:
     void accept() override;
 
 private:
+    void showLoginError(const QString& text);
     QList<TERPAccountSet> FAccountSets;
 };

@@ -4,6 +4,8 @@
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "untApplication.h"
+#include "untInfoObjectDefLoader.h"
+#include "untInfoObjectSQL.h"
 #include "untLibraryLoader.h"
 
 #include <QApplication>
@@ -128,6 +130,8 @@ void InitAppFrameUnit()
 {
     if (!InfoApplication)
         InfoApplication = new TInfoApplication();
+    InstallInfoObjectDefHooks(InfoApplication);
+    InstallInfoObjectSQLHooks(InfoApplication);
 }
 
 QString SilentLoginKey()
@@ -260,7 +264,7 @@ bool SystemLogout()
     TInfoApplication* app = InfoApplication;
     logoutQuietly(app->ERPAccess);
     app->ERPAccess.reset();
-    // Cached definitions are freed here once the definition cache is part of the host.
+    ClearInfoObjectDefCache();
     GlobalADOQuery->Close();
     GlobalADOConnection->Close();
     app->LoginInfo.UserID.clear();
