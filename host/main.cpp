@@ -1,12 +1,30 @@
-// The host program. Its shell (login, main window, navigator) is being built;
-// until then it says so and ends.
-#include <QCoreApplication>
+// The host program: start-up in unit order, login, then the main window.
+#include "StandInProcedures.h"
+#include "untAppFrame.h"
+#include "untApplication.h"
+
+#include <QApplication>
 #include <cstdio>
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
-    std::fputs("Korvane: the main window is not built yet. What works so far is covered by "
-               "scripts/test.sh.\n", stdout);
+    QApplication app(argc, argv);
+    app.setApplicationName(QStringLiteral("Korvane"));
+
+    // The stored procedures an embedded account set answers in place of its server.
+    kvdemo::registerStandInProcedures();
+
+    InitAppFrameUnit();
+    ReadProgramSettings();
+    if (!SystemLogin())
+        return 1;
+
+    const TLoginInfo& info = InfoApplication->LoginInfo;
+    std::fprintf(stdout, "%s\n",
+                 QStringLiteral("Korvane: %1 (%2) logged in to account set %3. The main window is not built yet.")
+                     .arg(info.UserName, info.UserID, info.DBAlias)
+                     .toLocal8Bit()
+                     .constData());
+    SystemLogout();
     return 0;
 }
