@@ -46,12 +46,23 @@ TERPAccess::TLoginDialogProc& TERPAccess::LoginDialogProc()
 
 TERPAccess::TERPAccess(QString accountSetsFile) : FAccountSetsFile(std::move(accountSetsFile)) {}
 
-TERPAccess::~TERPAccess() = default;
+TERPAccess::~TERPAccess()
+{
+    closeConnection();
+}
+
+void TERPAccess::closeConnection()
+{
+    if (FConnection)
+        FConnection->Close();
+    FConnection.reset();
+}
 
 void TERPAccess::connectTo(const QString& location, const QString& database, const QString& loginID, const QString& password,
                            const QString& options)
 {
-    auto connection = std::make_unique<TADOConnection>();
+    closeConnection();
+    auto connection = std::make_shared<TADOConnection>();
     SetupADOConnection(connection.get());
     ApplyConnectionString(connection.get(), dbMSSQL, location, database, loginID, password, options, false);
     connection->Open();
@@ -87,7 +98,7 @@ QString TERPAccess::checkLogin(const TERPAccountSet& set, const QString& userNo,
             return QStringLiteral("ERP用户\"%1\"已被停用!").arg(userNo);
         return QString();
     } catch (const Exception& e) {
-        FConnection.reset();
+        closeConnection();
         return QStringLiteral("无法连接账套\"%1\": %2").arg(set.Alias, e.Message);
     }
 }
@@ -105,7 +116,7 @@ void TERPAccess::Login(TLoginInfo& loginInfo, int mode, bool& ok)
             return checkLogin(set, no, password);
         };
         if (!LoginDialogProc()(sets, check, chosen, userNo)) {
-            FConnection.reset();
+            closeConnection();
             return;
         }
         if (!FConnection)
@@ -136,7 +147,7 @@ void TERPAccess::Login(TLoginInfo& loginInfo, int mode, bool& ok)
     connectTo(loginInfo.DBLocation, loginInfo.DBName, loginInfo.DBLoginID, loginInfo.DBPassword, loginInfo.DBOptions);
     const TERPUser user = findUser(loginInfo.UserNo);
     if (user.ID.isEmpty() || user.Disabled) {
-        FConnection.reset();
+        closeConnection();
         throw Exception(QStringLiteral("ERP用户\"%1\"不存在或已被停用!").arg(loginInfo.UserNo));
     }
     for (const TERPAccountSet& set : sets)
@@ -150,7 +161,7 @@ void TERPAccess::Login(TLoginInfo& loginInfo, int mode, bool& ok)
 
 void TERPAccess::Logout(bool& ok)
 {
-    FConnection.reset();
+    closeConnection();
     ok = true;
 }
 
@@ -158,7 +169,7 @@ IBillPtr TERPAccess::NewBill(int kind)
 {
     if (!FConnection)
         throw Exception(QStringLiteral("尚未登录ERP账套!"));
-    return std::make_shared<TERPBill>(kind, FConnection.get());
+    return std::make_shared<TERPBill>(kind, FConnection);
 }
 
 QString TERPAccess::GetNewBillNo(const IBillPtr& bill, qint16& flag)

@@ -38,10 +38,12 @@ private:
         bool Disabled = false;
     };
     TERPUser findUser(const QString& userNo);
+    void closeConnection();
     QString checkLogin(const TERPAccountSet& set, const QString& userNo, const QString& password);
 
     QString FAccountSetsFile;
-    std::unique_ptr<TADOConnection> FConnection;
+    // Shared with the bills made in the session, which find it closed after log-out.
+    std::shared_ptr<TADOConnection> FConnection;
 };
 
 // The hash under which ERP_Users keeps a password.

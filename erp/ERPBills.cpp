@@ -1,7 +1,6 @@
 #include "ERPBills.h"
 
 #include "Ado.h"
-#include "AdoTransaction.h"
 
 #include <QDate>
 #include <QJsonDocument>
@@ -92,8 +91,8 @@ TERPBillKind ERPBillKind(int kind)
     return {kind, QStringLiteral("B%1").arg(kind, 2, 10, QLatin1Char('0')), 200};
 }
 
-TERPBill::TERPBill(int kind, TADOConnection* connection)
-    : FKind(kind), FConnection(connection), FHead(std::make_shared<TERPValueList>())
+TERPBill::TERPBill(int kind, std::shared_ptr<TADOConnection> connection)
+    : FKind(kind), FConnection(std::move(connection)), FHead(std::make_shared<TERPValueList>())
 {
 }
 
@@ -110,7 +109,7 @@ QString TERPBill::NextBillNo(const QDate& day)
 {
     const QString stem = ERPBillKind(FKind).Prefix + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
     TADOQuery q;
-    q.SetConnection(FConnection);
+    q.SetConnection(FConnection.get());
     q.SQL.Add(QStringLiteral("select [MaxNo]=max(BillNo) from ERP_Bills with(nolock) where BillKind=%1 and BillNo like %2")
                   .arg(FKind)
                   .arg(quoted(stem + QLatin1Char('%'))));
@@ -121,13 +120,13 @@ QString TERPBill::NextBillNo(const QDate& day)
 
 void TERPBill::store()
 {
-    TADOTransaction transaction(FConnection);
+    kvado::ScopedTransaction transaction(FConnection.get());
 
     // A number given by the caller is kept unless another bill of the kind has it.
     QString billNo = FHead->GetValue(QStringLiteral("BillNo")).toString().trimmed();
     if (!billNo.isEmpty()) {
         TADOQuery q;
-        q.SetConnection(FConnection);
+        q.SetConnection(FConnection.get());
         q.SQL.Add(QStringLiteral("select BillID from ERP_Bills with(nolock) where BillKind=%1 and BillNo=%2").arg(FKind).arg(quoted(billNo)));
         q.Open();
         if (!q.IsEmpty())
@@ -137,7 +136,7 @@ void TERPBill::store()
         billNo = NextBillNo(QDate::currentDate());
 
     TADOQuery q;
-    q.SetConnection(FConnection);
+    q.SetConnection(FConnection.get());
     q.SQL.Add(QStringLiteral("insert ERP_Bills (BillKind, BillNo, BillDate, UserID, HeadValues) values (%1, %2, getdate(), %3, %4)\r"
                              "select [BillID]=@@identity")
                   .arg(FKind)

@@ -44,7 +44,7 @@ TERPBillKind ERPBillKind(int kind);
 
 class TERPBill : public IBill {
 public:
-    TERPBill(int kind, TADOConnection* connection);
+    TERPBill(int kind, std::shared_ptr<TADOConnection> connection);
     IValueListPtr Head() override { return FHead; }
     IRowListPtr Details(const QString& name) override;
     bool Save(QString& errorText) override;
@@ -57,7 +57,7 @@ private:
     void store();
 
     int FKind;
-    TADOConnection* FConnection;
+    std::shared_ptr<TADOConnection> FConnection;
     std::shared_ptr<TERPValueList> FHead;
     QList<QPair<QString, std::shared_ptr<TERPRowList>>> FDetails;
     bool FSaved = false;
