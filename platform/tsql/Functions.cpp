@@ -487,6 +487,23 @@ void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultText(ctx, s);
 }
 
+// A text stored into a column of n characters: longer is an error (trailing blanks aside).
+void fnFit(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) { sqlite3_result_value(ctx, argv[0]); return; }
+    const int n = sqlite3_value_int(argv[1]);
+    // at most 4 bytes per character: a short text needs no decoding
+    if (sqlite3_value_bytes(argv[0]) <= n) { sqlite3_result_value(ctx, argv[0]); return; }
+    QString s = textArg(argv[0]);
+    int len = s.size();
+    while (len > n && s[len - 1] == u' ') --len;
+    if (len > n) {
+        resultError(ctx, 8152, QStringLiteral("String or binary data would be truncated."));
+        return;
+    }
+    resultText(ctx, s.left(std::max(len, std::min<int>(n, s.size()))));
+}
+
 void fnLen(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
@@ -892,6 +909,7 @@ void registerFunctions(sqlite3* db)
     fn(db, "kv_str", 1, fnStr);
     fn(db, "kv_char", 2, fnChar);
     fn(db, "kv_len", 1, fnLen);
+    fn(db, "kv_fit", 2, fnFit);
     fn(db, "kv_left", 2, fnLeft);
     fn(db, "kv_right", 2, fnRight);
     fn(db, "kv_charindex", 2, fnCharIndex);

@@ -542,15 +542,25 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
     case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return from.type == SqlType::Bit ? sql : "kv_bit(" + sql + ")";
     case SqlType::Integer: return from.type == SqlType::Integer || from.type == SqlType::Bit ? sql : "kv_toint(" + sql + ")";
-    case SqlType::Decimal:
-        if (from.type == SqlType::Integer || from.type == SqlType::Bit) return sql;
-        if (from.type == SqlType::Decimal && from.scale <= target.scale) return sql;
-        return "dec_cast(" + sql + ", " + decArgs(target) + ")";
-    case SqlType::Text:
-        if (from.type == SqlType::Decimal) return "dec_text(" + sql + ", " + QString::number(from.scale) + ")";
-        if (from.type == SqlType::DateTime) return "kv_datestr(" + sql + ")";
-        if (from.type == SqlType::Float) return "kv_str(" + sql + ")";
-        return sql;
+    case SqlType::Decimal: {
+        // a value that fits the column's digits needs no conversion; any other is cast,
+        // which rounds to the scale and raises 8115 when the integral part does not fit
+        int p, s;
+        decimalShape(from, p, s);
+        const bool fits = (from.type == SqlType::Integer || from.type == SqlType::Bit || from.type == SqlType::Decimal)
+                          && s <= target.scale && p - s <= target.precision - target.scale;
+        return fits ? sql : "dec_cast(" + sql + ", " + decArgs(target) + ")";
+    }
+    case SqlType::Text: {
+        QString s = sql;
+        if (from.type == SqlType::Decimal) s = "dec_text(" + sql + ", " + QString::number(from.scale) + ")";
+        else if (from.type == SqlType::DateTime) s = "kv_datestr(" + sql + ")";
+        else if (from.type == SqlType::Float) s = "kv_str(" + sql + ")";
+        // a text longer than the column is refused (8152), as SQL Server does
+        if (target.size > 0 && !(from.type == SqlType::Text && from.size > 0 && from.size <= target.size))
+            s = "kv_fit(" + s + ", " + QString::number(target.size) + ")";
+        return s;
+    }
     default: return sql;
     }
 }
