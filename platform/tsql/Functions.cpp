@@ -488,7 +488,7 @@ void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
 }
 
 // A text stored into a column of n characters: longer is an error (trailing blanks aside).
-void fnFit(sqlite3_context* ctx, int, sqlite3_value** argv)
+void fnFit(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) { sqlite3_result_value(ctx, argv[0]); return; }
     const int n = sqlite3_value_int(argv[1]);
@@ -498,7 +498,13 @@ void fnFit(sqlite3_context* ctx, int, sqlite3_value** argv)
     int len = s.size();
     while (len > n && s[len - 1] == u' ') --len;
     if (len > n) {
-        resultError(ctx, 8152, QStringLiteral("String or binary data would be truncated."));
+        if (argc > 2) {
+            const QString column = textArg(argv[2]);
+            resultError(ctx, 2628, QStringLiteral("String or binary data would be truncated in table '%1', column '%2'. Truncated value: '%3'.")
+                                       .arg(column.section(u'.', 0, -2), column.section(u'.', -1), s.left(n)));
+        } else {
+            resultError(ctx, 8152, QStringLiteral("String or binary data would be truncated."));
+        }
         return;
     }
     resultText(ctx, s.left(std::max(len, std::min<int>(n, s.size()))));
@@ -910,6 +916,7 @@ void registerFunctions(sqlite3* db)
     fn(db, "kv_char", 2, fnChar);
     fn(db, "kv_len", 1, fnLen);
     fn(db, "kv_fit", 2, fnFit);
+    fn(db, "kv_fit", 3, fnFit);
     fn(db, "kv_left", 2, fnLeft);
     fn(db, "kv_right", 2, fnRight);
     fn(db, "kv_charindex", 2, fnCharIndex);

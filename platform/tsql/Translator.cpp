@@ -56,6 +56,7 @@ TypeInfo typeFromRef(const TypeRef& r)
         else if (n == "sysname") t.size = 128;
         else if (n == "uniqueidentifier") t.size = 36;
         else t.size = r.p1 > 0 ? r.p1 : (n == "char" || n == "nchar" || n == "varchar" || n == "nvarchar" ? 1 : 0);
+        if (t.size > 8000) t.size = 0;   // (max)
     } else if (n == "datetime" || n == "smalldatetime" || n == "date" || n == "datetime2" || n == "time") {
         t.type = SqlType::DateTime;
     } else if (n == "binary" || n == "varbinary" || n == "image" || n == "timestamp" || n == "rowversion") {
@@ -75,8 +76,13 @@ TypeInfo typeFromDecl(const QString& decl)
     if (m.captured(2).compare("max", Qt::CaseInsensitive) == 0) r.max = true;
     else if (!m.captured(2).isEmpty()) r.p1 = m.captured(2).toInt();
     if (!m.captured(3).isEmpty()) r.p2 = m.captured(3).toInt();
+    // a stored text type without a length has no limit
+    if (m.captured(2).isEmpty()) r.max = true;
     return typeFromRef(r);
 }
+
+// Length stored for (max) texts: SQLite's type names take numbers only.
+static const int kMaxText = 1073741823;
 
 QString declFromType(const TypeInfo& t)
 {
@@ -85,7 +91,7 @@ QString declFromType(const TypeInfo& t)
     case SqlType::Bit: return "bit";
     case SqlType::Decimal: return QStringLiteral("decimal(%1,%2)").arg(std::clamp(t.precision, 1, 38)).arg(t.scale);
     case SqlType::Float: return "float";
-    case SqlType::Text: return t.size > 0 ? QStringLiteral("nvarchar(%1)").arg(t.size) : QStringLiteral("nvarchar");
+    case SqlType::Text: return QStringLiteral("nvarchar(%1)").arg(t.size > 0 ? t.size : kMaxText);
     case SqlType::DateTime: return "datetime";
     case SqlType::Binary: return "varbinary";
     case SqlType::Null: return QString();
@@ -451,6 +457,10 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         QString inner = expr(e.args[0], scope, from);
         TypeInfo to = typeFromRef(e.type);
         if (!to.known()) raise(243, QStringLiteral("Type %1 is not a defined system type.").arg(e.type.name));
+        // cast(x as varchar) without a length is 30 characters long
+        if (to.type == SqlType::Text && e.type.p1 < 0 && !e.type.max
+            && (e.type.name == "char" || e.type.name == "nchar" || e.type.name == "varchar" || e.type.name == "nvarchar"))
+            to.size = 30;
         QString style;
         if (e.args.size() > 1) {
             TypeInfo st;
@@ -536,7 +546,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
     raise(102, QStringLiteral("Incorrect syntax near the expression."));
 }
 
-QString Translator::convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target)
+QString Translator::convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column)
 {
     switch (target.type) {
     case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
@@ -558,7 +568,7 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
         else if (from.type == SqlType::Float) s = "kv_str(" + sql + ")";
         // a text longer than the column is refused (8152), as SQL Server does
         if (target.size > 0 && !(from.type == SqlType::Text && from.size > 0 && from.size <= target.size))
-            s = "kv_fit(" + s + ", " + QString::number(target.size) + ")";
+            s = "kv_fit(" + s + ", " + QString::number(target.size) + (column.isEmpty() ? QString() : ", " + quoteText(column)) + ")";
         return s;
     }
     default: return sql;
@@ -961,7 +971,7 @@ Translated Translator::insert(const Stmt& s)
             for (int k = 0; k < row.size(); ++k) {
                 TypeInfo t;
                 QString v = expr(row[k], scope, t);
-                if (row[k]->kind != EK::Null) v = convertFor(v, t, info.columns[targets[k]].type);
+                if (row[k]->kind != EK::Null) v = convertFor(v, t, info.columns[targets[k]].type, info.name + "." + info.columns[targets[k]].name);
                 vals << v;
             }
             rows << "(" + vals.join(", ") + ")";
@@ -980,7 +990,7 @@ Translated Translator::insert(const Stmt& s)
             for (int k = 0; k < cols.size(); ++k) {
                 QString name = QStringLiteral("c%1").arg(k + 1);
                 names << name;
-                QString c = convertFor(quote(name), cols[k].type, info.columns[targets[k]].type);
+                QString c = convertFor(quote(name), cols[k].type, info.columns[targets[k]].type, info.name + "." + info.columns[targets[k]].name);
                 if (c != quote(name)) needConvert = true;
                 conv << c;
             }
@@ -1030,7 +1040,7 @@ Translated Translator::update(const Stmt& s)
             } else {
                 v = expr(a.value, scope, t);
             }
-            if (a.value->kind != EK::Null) v = convertFor(v, t, info.columns[ci].type);
+            if (a.value->kind != EK::Null) v = convertFor(v, t, info.columns[ci].type, info.name + "." + info.columns[ci].name);
             sets << quote(info.columns[ci].name) + " = " + v;
         }
         out.sql = "UPDATE " + quote(info.name) + " SET " + sets.join(", ");
@@ -1088,7 +1098,7 @@ Translated Translator::update(const Stmt& s)
         } else {
             v = expr(a.value, scope, t);
         }
-        if (a.value->kind != EK::Null) v = convertFor(v, t, info.columns[ci].type);
+        if (a.value->kind != EK::Null) v = convertFor(v, t, info.columns[ci].type, info.name + "." + info.columns[ci].name);
         QString name = QStringLiteral("v%1").arg(++k);
         vals << v + " AS " + quote(name);
         sets << quote(info.columns[ci].name) + " = \"kv_u\"." + quote(name);
@@ -1159,7 +1169,7 @@ QString Translator::defaultExpression(const ExprP& e)
 
 static QString columnDecl(const TypeRef& r)
 {
-    if (r.max) return r.name;
+    if (r.max) return QStringLiteral("%1(%2)").arg(r.name).arg(kMaxText);
     if (r.p1 >= 0 && r.p2 >= 0) return QStringLiteral("%1(%2,%3)").arg(r.name).arg(r.p1).arg(r.p2);
     if (r.p1 >= 0) return QStringLiteral("%1(%2)").arg(r.name).arg(r.p1);
     if (r.name == "decimal" || r.name == "numeric") return r.name + "(18,0)";

@@ -116,7 +116,7 @@ private:
     QString cast(const QString& sql, const TypeInfo& from, const TypeInfo& to, const QString& style);
     QString comparison(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope);
     QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
-    QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target);
+    QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column = QString());
     TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr) const;
     QString param(const QVariant& v);
     QString literal(const Expr& e, TypeInfo& type);

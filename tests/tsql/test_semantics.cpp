@@ -54,6 +54,7 @@ TEST(TsqlSemantics, TableOfCases)
         {"bitwise operators", "select 6 & 3, 6 | 3, 6 ^ 3, 1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1^1", {"2|7|5|0"}},
         {"bit reads back as 0/1", "select B from S order by IID", {"1", "0", "NULL"}},
         {"cast of decimal to varchar prints its scale", "select cast(Qty as varchar(20)) from S where IID=1", {"1.50000000"}},
+        {"cast to varchar without a length keeps 30 characters", "select cast('123456789012345678901234567890xyz' as varchar), cast(N'螺丝钉' as nvarchar)", {"123456789012345678901234567890|螺丝钉"}},
         {"round", "select round(2.345, 2), round(2.345, 2, 1)", {"2.350|2.340"}},
         {"ceiling of decimal arithmetic", "select ceiling(3*0.1/0.1)", {"3"}},
         {"left, substring, len", "select left(Name, 1), substring(Code, 2, 2), len(Code) from S where IID=2", {"B|02|3"}},
@@ -77,6 +78,16 @@ TEST(TsqlSemantics, TableOfCases)
         ASSERT_EQ(r.resultSets.size(), 1) << c.what;
         EXPECT_EQ(rowsOf(r.resultSets[0]), c.rows) << c.what << ": " << c.sql;
     }
+}
+
+TEST(TsqlSemantics, LongTextColumns)
+{
+    ScratchDb db;
+    const QString text(9000, u'x');
+    db.ok("create table L (M nvarchar(max), T ntext, V varchar(8000))\ninsert L values ('" + text + "', '" + text + "', 'v')");
+    db.ok("select M2=M into #l from L");
+    EXPECT_EQ(db.rows("select len(M), len(T) from L"), QStringList{"9000|9000"});
+    EXPECT_EQ(db.rows("insert #l values ('" + text + "')\nselect count(*), max(len(M2)) from #l"), QStringList{"2|9000"});
 }
 
 TEST(TsqlSemantics, BitColumnsHoldZeroOrOne)
@@ -144,7 +155,7 @@ TEST(TsqlSemantics, ErrorsCarrySqlServerNumbersAndTheBatchGoesOn)
         {"commit", 3902},
         {"rollback", 3903},
         {"raiserror('stop here', 16, 1)", 50000},
-        {"insert S (Code) values ('a text longer than twenty characters')", 8152},
+        {"insert S (Code) values ('a text longer than twenty characters')", 2628},
         {"update S set Qty = 12345678901234567890123.5 where IID = 1", 8115},
         {"select IID, Code from S union select IID from S", 205},
     };
