@@ -172,6 +172,12 @@ struct Stmt {
     QString returnVar;              // exec @r = P
     QList<ExecArg> execArgs;
     QList<ExprP> args;              // raiserror/print/return value
+
+    // Shape of a select/insert/update/delete: its tokens with the literals that become
+    // parameters reduced to their kind and size; statements of one shape translate alike.
+    QString shapeKey;
+    QList<ExprP> literals;          // those literals, in the order they were read
+    QStringList variables;          // variables the statement names
 };
 
 struct SyntaxError {

@@ -183,7 +183,53 @@ struct Connection::Impl {
         return info;
     }
 
-    void schemaChanged() { catalog.clear(); }
+    void schemaChanged()
+    {
+        catalog.clear();
+        translations.clear();
+    }
+
+    // Translations by statement shape: a statement like one translated before takes
+    // that translation with its own literal values and the current variable values.
+    QHash<QString, Translated> translations;
+
+    QString shapeKey(const Stmt& s) const
+    {
+        QString key = s.shapeKey;
+        for (const QString& v : s.variables) {
+            auto it = frame->vars.constFind(v);
+            if (it == frame->vars.constEnd()) return QString();
+            key += QStringLiteral("\x1e%1:%2.%3.%4").arg(int(it->type.type)).arg(it->type.precision).arg(it->type.scale).arg(it->type.size);
+        }
+        return key;
+    }
+
+    template <typename Translate>
+    Translated translate(const Stmt& s, Translate how)
+    {
+        const QString key = s.shapeKey.isEmpty() ? QString() : shapeKey(s);
+        if (!key.isEmpty()) {
+            auto it = translations.constFind(key);
+            if (it != translations.constEnd()) {
+                Translated q = *it;
+                for (int i = 0; i < q.sources.size(); ++i) {
+                    const ParamSource& src = q.sources[i];
+                    if (src.kind == ParamSource::Literal) q.params[i] = Translator::literalValue(*s.literals[src.index]);
+                    else if (src.kind == ParamSource::Variable) q.params[i] = frame->vars.value(src.name).value;
+                    else q.params[i] = ctx.system(src.name);
+                }
+                return q;
+            }
+        }
+        Translator tr(ctx);
+        tr.setLiterals(s.literals);
+        Translated q = how(tr);
+        if (!key.isEmpty() && q.cacheable) {
+            if (translations.size() >= 512) translations.clear();
+            translations.insert(key, q);
+        }
+        return q;
+    }
 
     // ---------------------------------------------------------- errors
     SqlError sqliteError(int rc, const QString& context = QString())
@@ -684,14 +730,12 @@ struct Connection::Impl {
         case SK::Select: select(s); return;
         case SK::Insert: insert(s); return;
         case SK::Update: {
-            Translator tr(ctx);
-            Translated q = tr.update(s);
+            Translated q = translate(s, [&](Translator& tr) { return tr.update(s); });
             changed(exec(q.sql, q.params, "UPDATE"));
             return;
         }
         case SK::Delete: {
-            Translator tr(ctx);
-            Translated q = tr.remove(s);
+            Translated q = translate(s, [&](Translator& tr) { return tr.remove(s); });
             changed(exec(q.sql, q.params, "DELETE"));
             return;
         }
@@ -899,16 +943,15 @@ struct Connection::Impl {
             selectInto(sel);
             return;
         }
-        Translator tr(ctx);
         if (assigns) {
-            Translated q = tr.query(sel);
+            Translated q = translate(s, [&](Translator& tr) { return tr.query(sel); });
             Rows r = fetch(q.sql, q.params);
             for (const auto& row : r.rows)
                 for (int i = 0; i < sel.items.size(); ++i) setVariable(sel.items[i].assignVar, row[i]);
             rowcount = r.rows.size();
             return;
         }
-        Translated q = tr.query(sel);
+        Translated q = translate(s, [&](Translator& tr) { return tr.query(sel); });
         Rows r = fetch(q.sql, q.params);
         out->resultSets.append(makeResult(r, q));
         rowcount = r.rows.size();
@@ -969,7 +1012,7 @@ struct Connection::Impl {
             changed(n);
             return;
         }
-        Translated q = tr.insert(s);
+        Translated q = translate(s, [&](Translator& t) { return t.insert(s); });
         qint64 n = exec(q.sql, q.params, "INSERT");
         TableInfo info = tableInfo(Translator::tableName(s.table));
         if (info.identityColumn >= 0 && n > 0) identity = qlonglong(sqlite3_last_insert_rowid(db));

@@ -31,7 +31,7 @@ const QSet<QString>& reservedWords()
 
 class Parser {
 public:
-    explicit Parser(const QList<Token>& t) : toks(t) {}
+    explicit Parser(const QList<Token>& t) : toks(t), literalToken(t.size(), false) {}
 
     QList<StmtP> batch()
     {
@@ -47,6 +47,46 @@ private:
     const QList<Token>& toks;
     int p = 0;
     int depth = 0;
+    QList<bool> literalToken;          // token read as a literal value
+    QList<ExprP>* literals = nullptr;  // literals of the statement being read
+    QStringList* variables = nullptr;
+
+    ExprP literal(EK kind, const Token& t, int index)
+    {
+        auto e = mk(kind, t.text);
+        e->unicode = t.unicode;
+        literalToken[index] = true;
+        if (literals) literals->append(e);
+        return e;
+    }
+
+    QString shapeOf(int from, int to) const
+    {
+        QString key;
+        for (int i = from; i < to && i < toks.size(); ++i) {
+            const Token& t = toks[i];
+            if (literalToken[i]) {
+                if (t.kind == Tok::String) key += (t.unicode ? QLatin1String("N'") : QLatin1String("'")) + QString::number(t.text.size());
+                else if (t.kind == Tok::Integer) key += t.text.size() > 9 ? QLatin1String("#I") : QLatin1String("#i");
+                else {
+                    // a decimal literal's precision and scale give its type
+                    int dot = t.text.indexOf(u'.');
+                    bool exp = t.text.contains(u'e') || t.text.contains(u'E');
+                    QString digits = t.text;
+                    digits.remove(u'.');
+                    while (digits.startsWith(u'0') && digits.size() > 1) digits.remove(0, 1);
+                    key += exp ? QStringLiteral("#f")
+                               : QStringLiteral("#n%1.%2").arg(digits.size()).arg(dot < 0 ? 0 : t.text.size() - dot - 1);
+                }
+            } else {
+                if (t.quoted) key += u'[';
+                key += t.text;
+                if (t.kind == Tok::String) key += u'\'';
+            }
+            key += QChar(0x1f);
+        }
+        return key;
+    }
 
     // Guards the recursion of expressions and queries against text nested without end.
     struct Nest {
@@ -120,9 +160,30 @@ private:
     {
         Nest nest(*this);
         const Token& t = peek();
-        StmtP s = statementInner();
+        const int first = p;
+        QList<ExprP> lits;
+        QStringList vars;
+        QList<ExprP>* savedLits = literals;
+        QStringList* savedVars = variables;
+        literals = &lits;
+        variables = &vars;
+        StmtP s;
+        try {
+            s = statementInner();
+        } catch (...) {
+            literals = savedLits;
+            variables = savedVars;
+            throw;
+        }
+        literals = savedLits;
+        variables = savedVars;
         s->startPos = t.pos;
         s->endPos = peek().pos;
+        if (s->kind == SK::Select || s->kind == SK::Insert || s->kind == SK::Update || s->kind == SK::Delete) {
+            s->shapeKey = shapeOf(first, p);
+            s->literals = lits;
+            s->variables = vars;
+        }
         while (peek().op(";")) ++p;
         return s;
     }
@@ -970,16 +1031,14 @@ private:
     {
         const Token& t = peek();
         switch (t.kind) {
-        case Tok::Integer: ++p; return mk(EK::Integer, t.text);
-        case Tok::Number: ++p; return mk(EK::Number, t.text);
-        case Tok::String: {
-            ++p;
-            auto e = mk(EK::String, t.text);
-            e->unicode = t.unicode;
-            return e;
-        }
+        case Tok::Integer: ++p; return literal(EK::Integer, t, p - 1);
+        case Tok::Number: ++p; return literal(EK::Number, t, p - 1);
+        case Tok::String: ++p; return literal(EK::String, t, p - 1);
         case Tok::Binary: ++p; return mk(EK::BinaryLit, t.text);
-        case Tok::Variable: ++p; return mk(EK::Variable, t.text.toLower());
+        case Tok::Variable:
+            ++p;
+            if (variables) variables->append(t.text.toLower());
+            return mk(EK::Variable, t.text.toLower());
         case Tok::System: ++p; return mk(EK::System, t.text.toLower());
         case Tok::Op:
             if (t.op("(")) {

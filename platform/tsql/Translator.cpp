@@ -149,9 +149,25 @@ QString Translator::tableName(const QStringList& parts)
     return n;
 }
 
-QString Translator::param(const QVariant& v)
+void Translator::setLiterals(const QList<ExprP>& literals)
+{
+    m_literalIndex.clear();
+    for (int i = 0; i < literals.size(); ++i) m_literalIndex.insert(literals[i].get(), i);
+}
+
+Translated Translator::finish(Translated out) const
+{
+    out.params = m_params;
+    out.sources = m_sources;
+    out.cacheable = m_cacheable;
+    return out;
+}
+
+QString Translator::param(const QVariant& v, const ParamSource& source)
 {
     if (m_inlineOnly) raise(128, QStringLiteral("Variables are not allowed in this context."));
+    if (source.kind == ParamSource::Literal && source.index < 0) m_cacheable = false;
+    m_sources.append(source);
     m_params.append(v);
     return u'?' + QString::number(m_params.size());
 }
@@ -172,8 +188,27 @@ static double toDouble(const QString& text)
     return v;
 }
 
+QVariant Translator::literalValue(const Expr& e)
+{
+    switch (e.kind) {
+    case EK::Integer: return qlonglong(e.text.toLongLong());
+    case EK::Number: {
+        if (e.text.contains(u'e') || e.text.contains(u'E')) return toDouble(e.text);
+        QString digits = e.text;
+        digits.remove(u'-');
+        digits.remove(u'.');
+        while (digits.startsWith(u'0') && digits.size() > 1) digits.remove(0, 1);
+        if (digits.size() > 15) return e.text;
+        return toDouble(e.text);
+    }
+    case EK::String: return e.text.isNull() ? QStringLiteral("") : e.text;
+    default: return QVariant();
+    }
+}
+
 QString Translator::literal(const Expr& e, TypeInfo& type)
 {
+    const ParamSource source{ParamSource::Literal, m_literalIndex.value(&e, -1), QString()};
     switch (e.kind) {
     case EK::Null: type = TypeInfo(); return "NULL";
     case EK::Integer: {
@@ -181,15 +216,16 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         e.text.toLongLong(&ok);
         if (ok) {
             type = intType();
-            return m_inlineOnly ? e.text : param(qlonglong(e.text.toLongLong()));
+            return m_inlineOnly ? e.text : param(literalValue(e), source);
         }
         type = decType(std::min<int>(38, e.text.size()), 0);
+        m_cacheable = false;
         return e.text + ".0";
     }
     case EK::Number: {
         if (e.text.contains(u'e') || e.text.contains(u'E')) {
             type = floatType();
-            return m_inlineOnly ? e.text : param(toDouble(e.text));
+            return m_inlineOnly ? e.text : param(literalValue(e), source);
         }
         QString digits = e.text;
         digits.remove(u'-');
@@ -200,13 +236,13 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         while (allDigits.startsWith(u'0') && allDigits.size() > 1) allDigits.remove(0, 1);
         type = decType(std::max<int>(allDigits.size(), scale), scale);
         QString t = e.text;
-        if (allDigits.size() > 15) return m_inlineOnly ? quoteText(t) : param(t);
+        if (allDigits.size() > 15) return m_inlineOnly ? quoteText(t) : param(literalValue(e), source);
         if (t.startsWith(u'.')) t.prepend(u'0');
         if (t.startsWith(QLatin1String("-."))) t.insert(1, u'0');
         if (t.endsWith(u'.')) t += u'0';
-        return m_inlineOnly ? t : param(toDouble(t));
+        return m_inlineOnly ? t : param(literalValue(e), source);
     }
-    case EK::String: type = textType(std::max<int>(1, e.text.size())); return m_inlineOnly ? quoteText(e.text) : param(e.text.isNull() ? QStringLiteral("") : e.text);
+    case EK::String: type = textType(std::max<int>(1, e.text.size())); return m_inlineOnly ? quoteText(e.text) : param(literalValue(e), source);
     case EK::BinaryLit: type = TypeInfo(); type.type = SqlType::Binary; return QStringLiteral("X'%1'").arg(e.text.size() % 2 ? "0" + e.text : e.text);
     default: break;
     }
@@ -373,10 +409,10 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         const Variable* v = m_ctx.variable(e.text);
         if (!v) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(e.text));
         type = v->type;
-        if (m_inlineOnly) return param(v->value);
+        if (m_inlineOnly) return param(v->value, ParamSource{ParamSource::Variable, 0, e.text});
         auto it = m_varIndex.find(e.text);
         if (it != m_varIndex.end()) return u'?' + QString::number(*it);
-        QString p = param(v->value);
+        QString p = param(v->value, ParamSource{ParamSource::Variable, 0, e.text});
         m_varIndex.insert(e.text, m_params.size());
         return p;
     }
@@ -389,7 +425,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         if (e.text == "@@identity") type = decType(38, 0);
         else if (v.typeId() == QMetaType::QString) type = textType();
         else type = intType();
-        return param(v);
+        return param(v, ParamSource{ParamSource::System, 0, e.text});
     }
     case EK::Paren: {
         QString s = expr(e.args[0], scope, type);
@@ -858,8 +894,12 @@ QString Translator::branchSql(const Select& s, const Scope* parent, QList<Output
         for (const OrderItem& oi : s.orderBy) {
             TypeInfo t;
             QString x;
-            if (oi.expr->kind == EK::Integer) x = oi.expr->text;
-            else x = expr(oi.expr, scope, t);
+            if (oi.expr->kind == EK::Integer) {
+                x = oi.expr->text;
+                m_cacheable = false;
+            } else {
+                x = expr(oi.expr, scope, t);
+            }
             o << x + (oi.desc ? " DESC" : "");
         }
         sql += " ORDER BY " + o.join(", ");
@@ -898,8 +938,10 @@ QString Translator::selectSql(const Select& s, const Scope* parent, QList<Output
         QStringList o;
         for (const OrderItem& oi : s.orderBy) {
             QString x;
-            if (oi.expr->kind == EK::Integer) x = oi.expr->text;
-            else if (oi.expr->kind == EK::Column) x = quote(oi.expr->parts.last());
+            if (oi.expr->kind == EK::Integer) {
+                x = oi.expr->text;
+                m_cacheable = false;
+            } else if (oi.expr->kind == EK::Column) x = quote(oi.expr->parts.last());
             else {
                 Scope empty;
                 empty.outputs = cols;
@@ -917,8 +959,7 @@ Translated Translator::query(const Select& select)
 {
     Translated out;
     out.sql = selectSql(select, nullptr, &out.columns, &out.columnsKnown);
-    out.params = m_params;
-    return out;
+    return finish(out);
 }
 
 Translated Translator::scalar(const ExprP& e, bool condition, TypeInfo* type)
@@ -928,7 +969,7 @@ Translated Translator::scalar(const ExprP& e, bool condition, TypeInfo* type)
     QString s = expr(e, scope, t);
     Translated out;
     out.sql = condition ? "SELECT CASE WHEN " + s + " THEN 1 ELSE 0 END" : "SELECT " + s;
-    out.params = m_params;
+    out = finish(out);
     if (type) *type = t;
     return out;
 }
@@ -1003,7 +1044,7 @@ Translated Translator::insert(const Stmt& s)
     } else {
         raise(102, QStringLiteral("Incorrect syntax near 'insert'."));
     }
-    out.params = m_params;
+    out = finish(out);
     // the target column types, for an insert fed by a procedure's rows
     for (int i : targets) out.columns.append({info.columns[i].name, info.columns[i].type});
     out.columnsKnown = true;
@@ -1053,7 +1094,7 @@ Translated Translator::update(const Stmt& s)
         } else if (!where.isEmpty()) {
             out.sql += " WHERE " + where;
         }
-        out.params = m_params;
+        out = finish(out);
         return out;
     }
     // update ... from ... join: the rows to change and their new values come from the full
@@ -1108,8 +1149,7 @@ Translated Translator::update(const Stmt& s)
     if (s.top) sub += " LIMIT " + topSql(s.top, scope);
     out.sql = "UPDATE " + quote(info.name) + " SET " + sets.join(", ") + " FROM (" + sub + ") AS \"kv_u\" WHERE "
               + quote(info.name) + ".rowid = \"kv_u\".\"kv_rid\"";
-    out.params = m_params;
-    return out;
+    return finish(out);
 }
 
 Translated Translator::remove(const Stmt& s)
@@ -1133,7 +1173,7 @@ Translated Translator::remove(const Stmt& s)
         } else if (!where.isEmpty()) {
             out.sql += " WHERE " + where;
         }
-        out.params = m_params;
+        out = finish(out);
         return out;
     }
     Scope scope;
@@ -1153,8 +1193,7 @@ Translated Translator::remove(const Stmt& s)
     if (s.where) sub += " WHERE " + cond(s.where, scope);
     if (s.top) sub += " LIMIT " + topSql(s.top, scope);
     out.sql = "DELETE FROM " + quote(info.name) + " WHERE rowid IN (" + sub + ")";
-    out.params = m_params;
-    return out;
+    return finish(out);
 }
 
 QString Translator::defaultExpression(const ExprP& e)

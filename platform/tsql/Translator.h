@@ -66,9 +66,19 @@ struct OutputColumn {
     TypeInfo type;
 };
 
+// Where a parameter's value comes from, so a translation can serve every
+// statement of the same shape.
+struct ParamSource {
+    enum Kind { Literal, Variable, System } kind = Literal;
+    int index = 0;      // literal: its position in the statement's literals
+    QString name;       // variable or system variable
+};
+
 struct Translated {
     QString sql;
     QList<QVariant> params;
+    QList<ParamSource> sources;    // one per parameter
+    bool cacheable = true;         // false when a literal's value went into the SQL text
     QList<OutputColumn> columns;   // result columns of a query; empty when not known
     bool columnsKnown = false;
 };
@@ -90,6 +100,11 @@ public:
     // CREATE TABLE for a SELECT ... INTO target with the given columns
     QString createTableFor(const QString& name, const QList<OutputColumn>& cols);
     QString defaultExpression(const ExprP& e);
+
+    // The statement's literals, so their parameters can be traced back to them.
+    void setLiterals(const QList<ExprP>& literals);
+    // A literal's value as its parameter carries it.
+    static QVariant literalValue(const Expr& e);
 
     static QString quote(const QString& name);
     static QString tableName(const QStringList& parts);   // last part, system tables mapped
@@ -118,7 +133,8 @@ private:
     QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
     QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column = QString());
     TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr) const;
-    QString param(const QVariant& v);
+    QString param(const QVariant& v, const ParamSource& source = ParamSource{ParamSource::Literal, -1, QString()});
+    Translated finish(Translated out) const;
     QString literal(const Expr& e, TypeInfo& type);
     QString topSql(const ExprP& top, const Scope& scope);
     Source namedSource(const QStringList& name, const QString& alias);
@@ -127,6 +143,9 @@ private:
     QList<QVariant> m_params;
     QHash<QString, int> m_varIndex;
     bool m_inlineOnly = false;
+    QList<ParamSource> m_sources;
+    QHash<const Expr*, int> m_literalIndex;
+    bool m_cacheable = true;
 };
 
 } // namespace kvtsql

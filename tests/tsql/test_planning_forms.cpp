@@ -233,3 +233,32 @@ TEST(TsqlPlanningForms, Views)
     ASSERT_EQ(r.errors.size(), 1);
     EXPECT_EQ(r.errors[0].number, 3701);
 }
+
+TEST(TsqlPlanningForms, StatementsOfOneShapeTakeTheirOwnValues)
+{
+    // statements that differ only in literals share a translation; each keeps its values and types
+    ScratchDb db;
+    db.ok(kStock);
+    BatchResult r = db.ok(
+        "declare @k int\nset @k = 1\n"
+        "update Item set Qty=1.5, ItmName='x' where ItmID='A'\n"
+        "update Item set Qty=22.25, ItmName='yy' where ItmID='B'\n"
+        "select ItmID, Qty*0.5, ItmName + 'z' from Item where Lvl=0 and ItmID in ('A', 'B') order by ItmID\n"
+        "select ItmID, Qty*1.5, ItmName + 'zz' from Item where Lvl=0 and ItmID in ('C', 'D') order by ItmID\n"
+        "select ItmID, MovQty + @k from Mov where MovID = 1\n"
+        "set @k = 10\n"
+        "select ItmID, MovQty + @k from Mov where MovID = 2\n"
+        "select top 1 ItmID from Item order by ItmID\n"
+        "select top 2 ItmID from Item order by ItmID desc\n"
+        "select ItmID from Item order by 1\n"
+        "select ItmID, Lvl from Item order by 2, 1");
+    ASSERT_EQ(r.resultSets.size(), 8);
+    EXPECT_EQ(rowsOf(r.resultSets[0]), (QStringList{"A|0.750000000|xz", "B|11.125000000|yyz"}));
+    EXPECT_EQ(rowsOf(r.resultSets[1]), (QStringList{"C|0E-9|czz", "D|7.500000000|dzz"}).replaceInStrings("0E-9", "0.000000000"));
+    EXPECT_EQ(rowsOf(r.resultSets[2]), QStringList{"A|2.50000000"});
+    EXPECT_EQ(rowsOf(r.resultSets[3]), QStringList{"A|12.25000000"});
+    EXPECT_EQ(rowsOf(r.resultSets[4]), QStringList{"A"});
+    EXPECT_EQ(rowsOf(r.resultSets[5]), (QStringList{"D", "C"}));
+    EXPECT_EQ(rowsOf(r.resultSets[6]), (QStringList{"A", "B", "C", "D"}));
+    EXPECT_EQ(rowsOf(r.resultSets[7]).first(), "A|0");
+}
