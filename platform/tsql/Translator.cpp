@@ -1041,7 +1041,7 @@ Translated Translator::insert(const Stmt& s)
                       + " FROM \"kv_src\"";
         else
             out.sql = head + " " + sub;
-    } else {
+    } else if (!s.execSource) {
         raise(102, QStringLiteral("Incorrect syntax near 'insert'."));
     }
     out = finish(out);

@@ -170,6 +170,9 @@ TEST(TsqlPlanningForms, NativeProcedures)
     EXPECT_EQ(rowsOf(r.resultSets[0]), QStringList{"1"});
     EXPECT_EQ(rowsOf(r.resultSets[2]), QStringList{"7"});
     EXPECT_EQ(db.rows("select K, convert(char(8), D, 112), N from #fill order by K"), (QStringList{"1|20240301|NULL", "2|20240302|x"}));
+    // the rows a procedure returns can be inserted
+    db.ok("create table #kinds (K int)\ninsert #kinds exec QZ_Test_Fill 5, '20240303', 'y'\ninsert #kinds (K) exec QZ_Test_Fill @kind=6, @date='20240304'");
+    EXPECT_EQ(db.rows("select K from #kinds order by K"), (QStringList{"5", "6"}));
     r = db.conn->execute("exec QZ_Test_Missing 1");
     ASSERT_EQ(r.errors.size(), 1);
     EXPECT_EQ(r.errors[0].number, 2812);
