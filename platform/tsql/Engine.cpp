@@ -978,10 +978,20 @@ struct Connection::Impl {
             release(st);
         }
         QString ddl = tr.createTableFor(name, cols);
+        // the new table and its rows come together or not at all
         schemaChanged();
-        exec(ddl);
-        schemaChanged();
-        qint64 n = exec("INSERT INTO " + Translator::quote(name) + " " + q.sql, q.params);
+        exec("SAVEPOINT kv_into");
+        qint64 n = 0;
+        try {
+            exec(ddl);
+            schemaChanged();
+            n = exec("INSERT INTO " + Translator::quote(name) + " " + q.sql, q.params);
+        } catch (const StatementError&) {
+            sqlite3_exec(db, "ROLLBACK TO kv_into; RELEASE kv_into", nullptr, nullptr, nullptr);
+            schemaChanged();
+            throw;
+        }
+        exec("RELEASE kv_into");
         changed(n);
     }
 

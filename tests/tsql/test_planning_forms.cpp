@@ -86,6 +86,18 @@ TEST(TsqlPlanningForms, SelectIntoKeepsDeclaredTypes)
     EXPECT_EQ(rowsOf(r.resultSets[1]), (QStringList{"1|A|1.50000000|1|1.50", "2|A|2.25000000|1|2.25", "3|B|4.00000000|2|0.00", "4|C|0.10000000|1|0.10"}));
 }
 
+TEST(TsqlPlanningForms, AFailedSelectIntoLeavesNoTable)
+{
+    ScratchDb db;
+    db.ok(kStock);
+    BatchResult r = db.conn->execute("select ItmID, x=1/(Lvl-Lvl) into #bad from Item");
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 8134);
+    EXPECT_EQ(db.rows("select case when object_id('tempdb..#bad') is null then 1 else 0 end"), QStringList{"1"});
+    db.ok("begin tran\nselect ItmID into #good from Item\ncommit");
+    EXPECT_EQ(db.rows("select count(*) from #good"), QStringList{"4"});
+}
+
 TEST(TsqlPlanningForms, WhileRowcountLoopComputesLevels)
 {
     ScratchDb db;
