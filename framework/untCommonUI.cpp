@@ -1,5 +1,7 @@
 #include "untCommonUI.h"
 
+#include "clsPickEdit.h"
+
 #include "Ado.h"
 #include "DisplayFormat.h"
 #include "UCommon.h"
@@ -170,7 +172,9 @@ void SetupGridColumnEditor(const TInfoFieldDef& AField, kvui::Column* AColumn)
         return;
     }
     if (AField.ValueType == vtCreater || AField.ValueType == vtUser || AField.ValueType == vtLookup) {
-        // Pick columns get their pick editor from the pick editor unit.
+        auto props = std::make_shared<TPickEditProperties>();
+        SetupPickEditProperties(AField, props.get());
+        AColumn->setEditor(props);
         return;
     }
     if (FieldTypes::IsNumericType(AField.DataType)) {

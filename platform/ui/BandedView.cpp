@@ -538,13 +538,15 @@ QList<int> BandedView::selectedRows() const
     return out;
 }
 
-void BandedView::bestFitColumn(Column* c)
+void BandedView::bestFitColumn(Column* c, int maxRows)
 {
     if (!c) return;
     QFontMetrics fm(font());
     int w = fm.horizontalAdvance(c->caption()) + 16;
-    for (int i = 0; i < m_rows.size(); ++i)
+    int seen = 0;
+    for (int i = 0; i < m_rows.size() && (maxRows < 0 || seen < maxRows); ++i)
         if (m_rows[i].kind == RowRef::Data) {
+            ++seen;
             int extra = c == firstVisibleColumn() ? rowContentIndent(m_rows[i]) : 0;
             w = qMax(w, fm.horizontalAdvance(cellText(i, c)) + 10 + extra);
         }
@@ -1396,6 +1398,17 @@ bool BandedView::postEdit()
     }
     setFocus();
     viewport()->update();
+    return true;
+}
+
+bool BandedView::postEditValue()
+{
+    if (!m_editor) return false;
+    QVariant nv = m_editorProps->editorValue(m_editor);
+    QVariant old = m_editOldValue;
+    if (!setCellValue(m_editRow, m_editColumn, nv)) return false;
+    m_editOldValue = cellValue(m_editRow, m_editColumn);
+    emit cellEdited(m_editRow, m_editColumn, old, m_editOldValue);
     return true;
 }
 

@@ -265,7 +265,7 @@ public:
     // Selected rows (data and group rows) in the order they show.
     QList<int> selectedRows() const;
     // Sets the column's width to fit its caption and the texts of the shown rows.
-    void bestFitColumn(Column* c);
+    void bestFitColumn(Column* c, int maxRows = -1);
     void selectRow(int row, bool on);
     void selectAllRows();
     void clearSelection();
@@ -290,6 +290,8 @@ public:
     // In-place editing
     bool startEdit(Column* c = nullptr, const QString& typed = QString());
     bool postEdit();
+    // Writes the editor's value into the cell and keeps editing.
+    bool postEditValue();
     void cancelEdit();
     bool isEditing() const { return m_editor != nullptr; }
     QWidget* activeEditor() const { return m_editor; }

@@ -5,6 +5,7 @@
 #include "Ado.h"
 #include "ScriptedMessageBoxes.h"
 #include "clsDialog.h"
+#include "clsPickEdit.h"
 #include "untCommonUI.h"
 #include "untComponentPrint.h"
 
@@ -179,7 +180,10 @@ TEST(CommonUIColumnEditors, FromFieldDefinitions)
     u.DataType = FieldTypes::ftInteger;
     Column* cu = grid.addColumn("制单人");
     SetupGridColumnEditor(u, cu);
-    EXPECT_EQ(cu->editor(), nullptr);   // the pick editor unit sets it
+    auto* pick = dynamic_cast<TPickEditProperties*>(cu->editor().get());
+    ASSERT_NE(pick, nullptr);
+    EXPECT_EQ(pick->TextField, "名称");
+    EXPECT_TRUE(pick->SQL.contains("QZ_SYS_Users"));
 }
 
 TEST(CommonUIRowLimit, NoticeOnlyWhenRowsWereCut)
