@@ -1324,6 +1324,15 @@ void BandedView::focusOutEvent(QFocusEvent* e) { QAbstractScrollArea::focusOutEv
 
 // ---------------------------------------------------------------- editing
 
+bool BandedView::canEditCell(int row, Column* c) const
+{
+    if (!m_editingEnabled || m_readOnly || !c || !c->isEditable() || row < 0 || row >= m_rows.size() ||
+        m_rows[row].kind != RowRef::Data)
+        return false;
+    if (c->effectiveEditor(m_rows[row])->readOnly()) return false;
+    return !m_editingHook || m_editingHook(m_rows[row], c);
+}
+
 bool BandedView::startEdit(Column* c, const QString& typed)
 {
     if (m_editor) return true;

@@ -252,6 +252,13 @@ public:
     void setSummaryHook(SummaryHook h) { m_summaryHook = std::move(h); invalidateSummaries(); }
     // Asked before an in-place edit of a cell starts; false vetoes the edit.
     void setEditingHook(std::function<bool(const RowRef&, Column*)> h) { m_editingHook = std::move(h); }
+    std::function<bool(const RowRef&, Column*)> editingHook() const { return m_editingHook; }
+    SummaryHook summaryHook() const { return m_summaryHook; }
+    // True when the cell may be edited now: editing on, not read-only, the column
+    // editable, its editor not read-only and the editing hook agreeing.
+    bool canEditCell(int row, Column* c) const;
+    // Room taken in a row's first cell by tree indents, buttons and images.
+    int contentIndent(int row) const { return row >= 0 && row < m_rows.size() ? rowContentIndent(m_rows[row]) : 0; }
 
     // Rows as shown (data, group rows, group footers)
     int rowCount() const { return int(m_rows.size()); }

@@ -108,6 +108,9 @@ public:
     void setImages(const QList<QIcon>& images) { m_images = images; relayout(); }
     void setStateImages(const QList<QIcon>& images) { m_stateImages = images; relayout(); }
     QList<QIcon> images() const { return m_images; }
+    QList<QIcon> stateImages() const { return m_stateImages; }
+    bool showTreeLines() const { return m_treeLines; }
+    bool showRoot() const { return m_showRoot; }
     void setShowCheckBoxes(bool on) { m_checkBoxes = on; relayout(); }
     bool showCheckBoxes() const { return m_checkBoxes; }
     void setShowTreeLines(bool on) { m_treeLines = on; viewport()->update(); }

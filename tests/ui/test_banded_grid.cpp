@@ -491,3 +491,18 @@ TEST_F(GridFixture, BestFitAndHiddenHeaders)
     grid.setShowHeaders(false);
     EXPECT_EQ(grid.cellRect(0, no).top(), 0);
 }
+
+TEST_F(GridFixture, CanEditCellAnswersLikeTheEditor)
+{
+    grid.setEditingHook([&](const RowRef& r, Column* c) { return !(c == qty && r.record == 1); });
+    int r0 = grid.rowOfRecord(0), r1 = grid.rowOfRecord(1);
+    EXPECT_TRUE(grid.canEditCell(r0, qty));
+    EXPECT_FALSE(grid.canEditCell(r1, qty));
+    auto ro = std::make_shared<TextEditProperties>();
+    ro->setReadOnly(true);
+    name->setEditor(ro);
+    EXPECT_FALSE(grid.canEditCell(r0, name));
+    grid.setReadOnly(true);
+    EXPECT_FALSE(grid.canEditCell(r0, qty));
+    EXPECT_EQ(grid.contentIndent(r0), 0);
+}
