@@ -1,0 +1,847 @@
+#include "untMRP.h"
+
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "untInfoObjectDef.h"
+#include "untMRPLevelSelects.h"
+#include "untMRPUtils.h"
+
+#include <QStringList>
+#include <algorithm>
+#include <memory>
+
+using namespace untMRPUtils;
+using untMRPLevelSelects::VariantToDateTime;
+
+namespace {
+
+QString Q(const QString& text) { return QuoteSQL(text); }
+
+TDateTime FieldDate(TADOQuery* q, const char* name)
+{
+    return VariantToDateTime(q->FieldByName(QLatin1String(name))->Value());
+}
+
+int FieldInt(TADOQuery* q, const char* name)
+{
+    return q->FieldByName(QLatin1String(name))->AsInteger();
+}
+
+QString FieldStr(TADOQuery* q, const char* name)
+{
+    return q->FieldByName(QLatin1String(name))->AsString();
+}
+
+// The columns of the main demand from ManPeriod to ManHints, as the work
+// table and QZ_MRP_Main hold them.
+const QString kMainColumns = QStringLiteral(
+    "ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, ManBillDate, ManBillQty, ManSuppID, ManDeptID, "
+    "ManOrigType, ManOrigID, ManOrigNo, ManOrigEntry, ManOrigItmID, ManOrigCustID, ManOrigCustPO, ManOrigTag, "
+    "ManOrigSubTag, ManGroupType, ManGroupNo, ManDate, ManPriority, ManItmID, ManItmProps, ManItmProp1, ManItmProp2, "
+    "ManItmProp3, ManItmProp4, ManItmProp5, ManItmProp6, ManItmProp7, ManItmProp8, ManItmProp9, ManItmProp10, "
+    "ManBomType, ManBomID, ManExeQty, ManDedQty, ManNeedQty, ManAdjQty, ManQty, ManNote");
+
+QString Prefixed(const QString& columns, const QString& alias)
+{
+    QStringList parts = columns.split(QStringLiteral(", "));
+    for (QString& p : parts)
+        p = alias + u'.' + p;
+    return parts.join(QStringLiteral(", "));
+}
+
+// "select ..." of a stored main demand into #QZ_MRP_Main with the hints cleared.
+QString CopyMainWithoutHintsSQL(int schemeIID, const QString& extraWhere)
+{
+    return QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") + kMainColumns +
+           QStringLiteral(", null from QZ_MRP_Main with(nolock) where ManSchIID=%1").arg(schemeIID) + extraWhere +
+           QStringLiteral(" order by ManIID");
+}
+
+QString InsertMainFromWorkTableSQL(int schemeIID)
+{
+    return QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ") + kMainColumns +
+           QStringLiteral(", ManHints)\rselect %1, ManIID, ").arg(schemeIID) + kMainColumns +
+           QStringLiteral(", ManHints from #QZ_MRP_Main");
+}
+
+QString ServerTimeText(TDateTime t)
+{
+    return DateTimeToSQLStr(t);
+}
+
+// Sets the value of a key in a name=value list separated by CR LF: in place
+// when present, appended otherwise.
+void SetHintValue(QStringList& lines, const QString& key, double value)
+{
+    const QString prefix = key + u'=';
+    for (QString& line : lines)
+        if (line.startsWith(prefix, Qt::CaseInsensitive)) {
+            line = prefix + FloatToText(value);
+            return;
+        }
+    lines.append(prefix + FloatToText(value));
+}
+
+double HintValue(const QStringList& lines, const QString& key)
+{
+    const QString prefix = key + u'=';
+    for (const QString& line : lines)
+        if (line.startsWith(prefix, Qt::CaseInsensitive)) {
+            bool ok = false;
+            const double v = TextToFloat(line.mid(prefix.size()), &ok);
+            return ok ? v : 0;
+        }
+    return 0;
+}
+
+} // namespace
+
+// ---- TMRPSelectCache -----------------------------------------------------
+
+QString TMRPSelectCache::Find(int loginTick, const QString& key)
+{
+    if (loginTick != FLoginTick) {
+        FItems.clear();
+        FLoginTick = loginTick;
+        return QString();
+    }
+    return FItems.value(key);
+}
+
+void TMRPSelectCache::Store(int loginTick, const QString& key, const QString& text)
+{
+    if (loginTick != FLoginTick) {
+        FItems.clear();
+        FLoginTick = loginTick;
+    }
+    FItems.insert(key, text);
+}
+
+// ---- TPlanScheme ---------------------------------------------------------
+
+TPlanScheme::TPlanScheme(TADOConnection* AADOConn) : FPublicQuery(new TADOQuery(nullptr))
+{
+    FPublicQuery->SetConnection(AADOConn);
+    SetupADOQuery(FPublicQuery);
+}
+
+TPlanScheme::~TPlanScheme()
+{
+    delete FPublicQuery;
+}
+
+TADOConnection* TPlanScheme::Connection() const
+{
+    return FPublicQuery->Connection();
+}
+
+TADOQuery* TPlanScheme::NewSchemeQuery() const
+{
+    auto* q = new TADOQuery(nullptr);
+    q->SetConnection(FPublicQuery->Connection());
+    SetupADOQuery(q);
+    return q;
+}
+
+bool TPlanScheme::Load(int ASchemeIID)
+{
+    const QString sql = QStringLiteral("select *, UsrName from QZ_MRP_Schemes with(nolock) left join QZ_SYS_Users with(nolock) "
+                                       "on SchUsrID=UsrID where SchIID=%1 and SchType=%2")
+                            .arg(ASchemeIID)
+                            .arg(PlanType);
+    if (!ExecSQLText(FPublicQuery, sql, true, false, true) || FPublicQuery->Eof())
+        return false;
+    TADOQuery* q = FPublicQuery;
+    SchemeIID = ASchemeIID;
+    SchemeName = FieldStr(q, "SchName");
+    PlanCalIID = FieldInt(q, "SchCalIID");
+    TextToPlanPeriods(FieldStr(q, "SchPeriods"), PlanPeriods);
+    PlanSource = FieldInt(q, "SchMpsSource");
+    PlanNeedScope = FieldInt(q, "SchNeedScope");
+    CareItemSafety = FieldInt(q, "SchCareSafety");
+    CareItemReplace = FieldInt(q, "SchCareReplace");
+    CareItemSuites = FieldInt(q, "SchCareSuites");
+    CareMRPTrackMode = FieldInt(q, "SchTrackMode");
+    CareItemMRPTrack = q->FieldByName(QStringLiteral("SchItemTrack"))->AsBoolean();
+    CareItemLossRate = q->FieldByName(QStringLiteral("SchCareLoss"))->AsBoolean();
+    CareItemLotRule = q->FieldByName(QStringLiteral("SchCareLot"))->AsBoolean();
+    DataFilters = FieldStr(q, "SchFilters");
+    PlanState = FieldInt(q, "SchState");
+    Creater = FieldStr(q, "UsrName");
+    FOwnerID = FieldStr(q, "SchUsrID");
+    CreateTime = FieldDate(q, "SchNewTime");
+    UpdateTime = FieldDate(q, "SchUpdTime");
+    MpsCalIID = FieldInt(q, "SchMpsCalIID");
+    TextToPlanPeriods(FieldStr(q, "SchMpsPeriods"), MpsPeriods);
+    MpsRunTime = FieldDate(q, "SchMpsRunTime");
+    MpsUpdTime = FieldDate(q, "SchMpsUpdTime");
+    MrpCalIID = FieldInt(q, "SchMrpCalIID");
+    TextToPlanPeriods(FieldStr(q, "SchMrpPeriods"), MrpPeriods);
+    MrpRunTime = FieldDate(q, "SchMrpRunTime");
+    MrpUpdTime = FieldDate(q, "SchMrpUpdTime");
+    ReleaseTime = FieldDate(q, "SchRelTime");
+    FPublicQuery->Close();
+    return true;
+}
+
+bool TPlanScheme::LoadState()
+{
+    const QString sql = QStringLiteral("select SchState, SchNewTime, SchUpdTime, SchMpsRunTime, SchMpsUpdTime, SchMrpRunTime, "
+                                       "SchMrpUpdTime, SchRelTime from QZ_MRP_Schemes with(nolock) where SchIID=%1 and SchType=%2")
+                            .arg(SchemeIID)
+                            .arg(PlanType);
+    if (!ExecSQLText(FPublicQuery, sql, true, false, true) || FPublicQuery->Eof())
+        return false;
+    TADOQuery* q = FPublicQuery;
+    PlanState = FieldInt(q, "SchState");
+    CreateTime = FieldDate(q, "SchNewTime");
+    UpdateTime = FieldDate(q, "SchUpdTime");
+    MpsRunTime = FieldDate(q, "SchMpsRunTime");
+    MpsUpdTime = FieldDate(q, "SchMpsUpdTime");
+    MrpRunTime = FieldDate(q, "SchMrpRunTime");
+    MrpUpdTime = FieldDate(q, "SchMrpUpdTime");
+    ReleaseTime = FieldDate(q, "SchRelTime");
+    FPublicQuery->Close();
+    return true;
+}
+
+bool TPlanScheme::CheckState()
+{
+    const int remembered = PlanState;
+    if (LoadState() && PlanState == remembered)
+        return true;
+    ShowError(untMRPUtils::FormatMessage(untMRPDataTypes::SSchemeStateChanged(), {SchemeName}));
+    return false;
+}
+
+bool TPlanScheme::Save()
+{
+    QString sql = QStringLiteral("declare @iid int, @time datetime, @err int, @cnt int\rselect @time=getdate()\r");
+    const QString periods = Q(PlanPeriodsToText(PlanPeriods));
+    if (SchemeIID != 0) {
+        sql += QStringLiteral("select @iid=%1\rupdate QZ_MRP_Schemes set SchType=%2, SchName=%3, SchCalIID=%4, SchPeriods=%5, "
+                              "SchMpsSource=%6, SchNeedScope=%7, SchCareSafety=%8, SchCareReplace=%9,SchCareSuites=%10, "
+                              "SchTrackMode=%11, SchItemTrack=%12, SchCareLoss=%13, SchCareLot=%14, SchFilters=%15, "
+                              "SchState=%16, SchUpdTime=@time, SchMaxTime=getdate() where SchIID=@iid")
+                   .arg(SchemeIID)
+                   .arg(PlanType)
+                   .arg(Q(SchemeName))
+                   .arg(PlanCalIID)
+                   .arg(periods)
+                   .arg(PlanSource)
+                   .arg(PlanNeedScope)
+                   .arg(CareItemSafety)
+                   .arg(CareItemReplace)
+                   .arg(CareItemSuites)
+                   .arg(CareMRPTrackMode)
+                   .arg(int(CareItemMRPTrack))
+                   .arg(int(CareItemLossRate))
+                   .arg(int(CareItemLotRule))
+                   .arg(Q(DataFilters))
+                   .arg(PlanState);
+    } else {
+        // A new row belongs to the user who saves it: after Load, Creater
+        // holds the former owner's name, which is no user ID.
+        const QString owner = InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty()
+                                  ? InfoApplication->LoginInfo.UserID
+                                  : Creater;
+        sql += QStringLiteral("insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, "
+                              "SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack,SchCareLoss, SchCareLot, "
+                              "SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime) values (%1, %2, %3, %4, %5, %6, %7, %8, "
+                              "%9, %10, %11, %12, %13, %14, %15, %16, @time, @time)\rselect @iid=@@identity")
+                   .arg(PlanType)
+                   .arg(Q(SchemeName))
+                   .arg(PlanCalIID)
+                   .arg(periods)
+                   .arg(PlanSource)
+                   .arg(PlanNeedScope)
+                   .arg(CareItemSafety)
+                   .arg(CareItemReplace)
+                   .arg(CareItemSuites)
+                   .arg(CareMRPTrackMode)
+                   .arg(int(CareItemMRPTrack))
+                   .arg(int(CareItemLossRate))
+                   .arg(int(CareItemLotRule))
+                   .arg(Q(DataFilters))
+                   .arg(Q(owner))
+                   .arg(PlanState);
+    }
+    // The count of rows written tells a saved row from one deleted meanwhile.
+    sql += QStringLiteral("\rselect @err=@@error, @cnt=@@rowcount\rif @err<>0\rreturn\r");
+    sql += QStringLiteral("select [IID]=@iid, [Time]=@time, [Cnt]=@cnt");
+    if (!ExecSQLText(FPublicQuery, sql, true, false, true) || FPublicQuery->Eof())
+        return false;
+    const int count = FieldInt(FPublicQuery, "Cnt");
+    const int iid = FieldInt(FPublicQuery, "IID");
+    const TDateTime time = FieldDate(FPublicQuery, "Time");
+    FPublicQuery->Close();
+    if (count < 1 || iid == 0) {
+        ShowError(QStringLiteral("计划方案[%1]已被删除, 不能保存!").arg(SchemeName));
+        return false;
+    }
+    if (SchemeIID != 0)
+        UpdateTime = time;
+    else {
+        SchemeIID = iid;
+        CreateTime = time;
+    }
+    return true;
+}
+
+QString TPlanScheme::GetPlanStateText() const
+{
+    if (SchemeIID == 0)
+        return QString();
+    return untMRPDataTypes::PlanStateText(PlanState);
+}
+
+bool TPlanScheme::ReadServerTime(TDateTime& ATime)
+{
+    if (!ExecSQLText(FPublicQuery, QStringLiteral("select RunTime=getdate()"), true, false, false) || FPublicQuery->Eof())
+        return false;
+    ATime = FieldDate(FPublicQuery, "RunTime");
+    FPublicQuery->Close();
+    return true;
+}
+
+bool TPlanScheme::StoreMainDemand(const QString& ABatch)
+{
+    TADOConnection* conn = Connection();
+    try {
+        kvado::ScopedTransaction tran(conn);
+        if (!ExecSQLText(FPublicQuery, ABatch, false, false, false))
+            return false; // rolled back by the scope
+        tran.Commit();
+        return true;
+    } catch (const Exception&) {
+        return false;
+    }
+}
+
+bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
+{
+    TDateTime runTime = 0;
+    if (!ReadServerTime(runTime))
+        return false;
+    bool ok = false;
+    try {
+        CreateMainTempTable(FPublicQuery);
+        auto run = [this](const QString& sql) {
+            if (!ExecSQLText(FPublicQuery, sql, false, false, false))
+                throw EAbort();
+        };
+        if (AKeepFreeNeeds)
+            run(QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") + kMainColumns +
+                QStringLiteral(", null from QZ_MRP_Main with(nolock) where ManSchIID=%1 and ManBillType=%2")
+                    .arg(SchemeIID)
+                    .arg(12));
+        const QString horizonEnd = DayToDateStr(DateToDay(GetPlanEndDate(PlanPeriods)) + 1);
+        struct TSource {
+            const char* prefix;
+            const char* objectID;
+            int billType;
+            int priority;
+        };
+        QList<TSource> sources;
+        if (PlanSource == 0 || PlanSource == 1) {
+            sources.append({"SO", "QZ_MRP.SO", 2, 2});
+            sources.append({"SI", "QZ_MRP.SI", 4, 2});
+        }
+        if (PlanSource == 0 || PlanSource == 2)
+            sources.append({"For", "QZ_MRP.Forcast", 8, 1});
+        for (const TSource& src : sources) {
+            const QString X = QLatin1String(src.prefix);
+            const QString objectID = QLatin1String(src.objectID);
+            const QString filterCode = ReadSchemeFilter(DataFilters, u'[' + objectID + u']');
+            const QString ded = QStringLiteral("isnull(x.%1DedAQty,0)+isnull(x.%1DedMQty,0)").arg(X);
+            const QString idPart = QStringLiteral("s.%1ID, s.%1No, s.%1Entry").arg(X);
+            QString select = BuildPeriodCaseSQL(PlanPeriods, QStringLiteral("s.%1DelivDate").arg(X));
+            select += QStringLiteral(", %1, %2, s.%3Date, s.%3BillQty, s.%3DeptID, null, %1, %2, s.%3ItmID, s.%3CustID, "
+                                     "s.%3CustPO, $$OrigTag$$, $$OrigSubTag$$, isnull($$MRPGroupType$$, 0), "
+                                     "isnull($$MRPGroupNo$$, ''),")
+                          .arg(src.billType)
+                          .arg(idPart, X);
+            select += QStringLiteral("s.%1ItmID, isnull($$ItmProps$$, ''), $$ItmProp1$$, $$ItmProp2$$, $$ItmProp3$$, "
+                                     "$$ItmProp4$$, $$ItmProp5$$, $$ItmProp6$$, $$ItmProp7$$, $$ItmProp8$$, $$ItmProp9$$, "
+                                     "$$ItmProp10$$,")
+                          .arg(X);
+            QString filter;
+            if (src.billType == 8) {
+                const QString rest = QStringLiteral("s.ForQty-") + ded.left(ded.indexOf(u'+')) + u'-' +
+                                     ded.mid(ded.indexOf(u'+') + 1);
+                select += QStringLiteral("s.ForDelivDate, 1, s.ForBomType, s.ForBomID, s.ForOkQty, %1, %2,%2, "
+                                         "left(isnull(s.ForNote,'')+'  '+isnull(s.ForRemark,''), 500)")
+                              .arg(ded, rest);
+                filter = QStringLiteral("s.CanMRP<>0 and s.ForDate<'%1' and s.ForQty>%2 and (mt.ItmMrpSkip=0 or "
+                                        "mt.ItmMrpSkip is null)")
+                             .arg(horizonEnd, ded);
+            } else {
+                select += QStringLiteral("s.%1DelivDate, %2, s.%1BomType, s.%1BomID, s.%1OkQty, %3, s.%1Qty, s.%1Qty, "
+                                         "left(isnull(s.%1Note,'')+'  '+isnull(s.%1Remark,''), 500)")
+                              .arg(X)
+                              .arg(src.priority)
+                              .arg(ded);
+                filter = QStringLiteral("s.CanMRP<>0 and s.%1Date<'%2' and s.%1Qty>0 and (mt.ItmMrpSkip=0 or "
+                                        "mt.ItmMrpSkip is null)")
+                             .arg(X, horizonEnd);
+            }
+            const QString selectSQL = BuildInfoObjectFilterSQL(objectID, select, filter, filterCode);
+            if (selectSQL.isEmpty())
+                throw EAbort();
+            run(QStringLiteral("insert #QZ_MRP_Main (ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, ManBillDate, "
+                               "ManBillQty, ManDeptID, ManSuppID,ManOrigType, ManOrigID, ManOrigNo, ManOrigEntry, "
+                               "ManOrigItmID, ManOrigCustID, ManOrigCustPO, ManOrigTag, ManOrigSubTag, ManGroupType, "
+                               "ManGroupNo,ManItmID, ManItmProps, ManItmProp1, ManItmProp2, ManItmProp3, ManItmProp4, "
+                               "ManItmProp5, ManItmProp6, ManItmProp7, ManItmProp8, ManItmProp9, ManItmProp10,ManDate, "
+                               "ManPriority, ManBomType, ManBomID, ManExeQty, ManDedQty, ManNeedQty, ManQty, ManNote)\r") +
+                selectSQL);
+        }
+        if ((AKeepFreeNeeds || AKeepAdjusts) && PlanState != psWaitMainDemand) {
+            const QString join = QStringLiteral(" join QZ_MRP_Main as r with(nolock) on r.ManSchIID=%1 and "
+                                                "m.ManBillType=r.ManBillType and m.ManBillID=r.ManBillID and "
+                                                "m.ManBillEntry=r.ManBillEntry")
+                                     .arg(SchemeIID);
+            if (AKeepAdjusts)
+                run(QStringLiteral("update m set ManAdjQty=r.ManAdjQty, ManQty=m.ManQty+r.ManAdjQty from #QZ_MRP_Main as m") +
+                    join + QStringLiteral(" where r.ManAdjQty<>0 and m.ManBillType<>12"));
+            QString select = QStringLiteral("select IID=m.ManIID, QtySum=m.ManQty, QtyHints=r.ManHints from #QZ_MRP_Main as m") +
+                             join + QStringLiteral(" where r.ManHints<>''");
+            if (!AKeepAdjusts)
+                select += QStringLiteral(" and m.ManBillType=12");
+            std::unique_ptr<TADOQuery> read(NewSchemeQuery());
+            MergeQtyHints(*this, select, QStringLiteral("update #QZ_MRP_Main set ManHints=%s where ManIID=%d"), FPublicQuery,
+                          read.get(), MpsPeriods, PlanPeriods);
+        }
+        const bool keep = AKeepFreeNeeds || AKeepAdjusts;
+        const QString batch =
+            QStringLiteral("delete QZ_MRP_Main where ManSchIID=%1\rif @@error<>0\rreturn\rupdate QZ_MRP_Schemes set "
+                           "SchState=(case when SchMrpRunTime is null then %2 else %3 end), SchMpsCalIID=%4, "
+                           "SchMpsPeriods=%5,SchMpsRunTime='%6', SchMpsUpdTime=%7, SchMaxTime=getdate() where SchIID=%1\r"
+                           "if @@error<>0\rreturn\r")
+                .arg(SchemeIID)
+                .arg(int(psMainDemandReady))
+                .arg(int(psMainDemandChanged))
+                .arg(PlanCalIID)
+                .arg(Q(PlanPeriodsToText(PlanPeriods)), ServerTimeText(runTime),
+                     keep ? QStringLiteral("SchMpsUpdTime") : QStringLiteral("null")) +
+            InsertMainFromWorkTableSQL(SchemeIID);
+        ok = StoreMainDemand(batch);
+    } catch (const Exception&) {
+        ok = false;
+    }
+    ExecSQLText(FPublicQuery, QStringLiteral("if object_id('tempdb..#QZ_MRP_Main') is not null\rdrop table #QZ_MRP_Main"), false,
+                false, false);
+    return ok;
+}
+
+bool TPlanScheme::CopyMPS(int ASrcSchemeIID, TMPSOverwriteType AOverwriteType, bool ACopyPeriods)
+{
+    const QString readSource = QStringLiteral("select SchMpsCalIID, SchMpsPeriods, SchMpsRunTime, SchMpsUpdTime from "
+                                              "QZ_MRP_Schemes where SchIID=%1")
+                                   .arg(ASrcSchemeIID);
+    if (!ExecSQLText(FPublicQuery, readSource, true, false, true) || FPublicQuery->Eof())
+        return false;
+    const int srcCalIID = FieldInt(FPublicQuery, "SchMpsCalIID");
+    const QString srcPeriodsText = FieldStr(FPublicQuery, "SchMpsPeriods");
+    // A time never set stays null instead of becoming 1899-12-30.
+    auto timeText = [this](const char* name) {
+        TField* f = FPublicQuery->FieldByName(QLatin1String(name));
+        return f->IsNull() ? QStringLiteral("null") : u'\'' + DateTimeToSQLStr(VariantToDateTime(f->Value())) + u'\'';
+    };
+    const QString srcRunTime = timeText("SchMpsRunTime");
+    const QString srcUpdTime = timeText("SchMpsUpdTime");
+    FPublicQuery->Close();
+
+    const QString deleteAndState = QStringLiteral("delete QZ_MRP_Main where ManSchIID=%1\rif @@error<>0\rreturn\r").arg(SchemeIID);
+    if (AOverwriteType == wtOverwriteAll && ACopyPeriods) {
+        const QString batch =
+            deleteAndState +
+            QStringLiteral("update QZ_MRP_Schemes set SchState=(case when SchMrpRunTime is null then %2 else %3 end), "
+                           "SchCalIID=%4, SchPeriods=%5, SchMpsCalIID=%4, SchMpsPeriods=%5,SchMpsRunTime=%6, "
+                           "SchMpsUpdTime=%7, SchMaxTime=getdate() where SchIID=%1\rif @@error<>0\rreturn\r")
+                .arg(SchemeIID)
+                .arg(int(psMainDemandReady))
+                .arg(int(psMainDemandChanged))
+                .arg(srcCalIID)
+                .arg(Q(srcPeriodsText), srcRunTime, srcUpdTime) +
+            QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ") + kMainColumns +
+            QStringLiteral(", ManHints)\rselect %1, ManIID, ").arg(SchemeIID) + kMainColumns +
+            QStringLiteral(", ManHints from QZ_MRP_Main with(nolock) where ManSchIID=%1").arg(ASrcSchemeIID);
+        return StoreMainDemand(batch);
+    }
+
+    bool ok = false;
+    try {
+        CreateMainTempTable(FPublicQuery);
+        auto run = [this](const QString& sql) {
+            if (!ExecSQLText(FPublicQuery, sql, false, false, true))
+                throw EAbort();
+        };
+        run(CopyMainWithoutHintsSQL(ASrcSchemeIID, QString()));
+        // The copied rows get new identities in the order of the source's:
+        // the hints of a source row go to the row made from it.
+        std::map<int, int> iidMap;
+        {
+            std::unique_ptr<TADOQuery> read(NewSchemeQuery());
+            QList<int> source, copied;
+            ExecSQLText(read.get(),
+                        QStringLiteral("select ManIID from QZ_MRP_Main with(nolock) where ManSchIID=%1 order by ManIID")
+                            .arg(ASrcSchemeIID),
+                        true, true, true);
+            for (; !read->Eof(); read->Next())
+                source.append(read->Fields()->Field(0)->AsInteger());
+            ExecSQLText(read.get(), QStringLiteral("select ManIID from #QZ_MRP_Main order by ManIID"), true, true, true);
+            for (; !read->Eof(); read->Next())
+                copied.append(read->Fields()->Field(0)->AsInteger());
+            for (int i = 0; i < std::min(source.size(), copied.size()); ++i)
+                iidMap[source[i]] = copied[i];
+        }
+        TPlanPeriods srcPeriods;
+        TextToPlanPeriods(srcPeriodsText, srcPeriods);
+        std::unique_ptr<TADOQuery> read(NewSchemeQuery());
+        MergeQtyHints(*this,
+                      QStringLiteral("select IID=ManIID, QtySum=ManQty, QtyHints=ManHints from QZ_MRP_Main with(nolock) "
+                                     "where ManSchIID=%1 and ManHints<>''")
+                          .arg(ASrcSchemeIID),
+                      QStringLiteral("update #QZ_MRP_Main set ManHints=%s where ManIID=%d"), FPublicQuery, read.get(),
+                      srcPeriods, PlanPeriods, &iidMap);
+        if (AOverwriteType == wtInsertOrUpdate)
+            run(QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") +
+                Prefixed(kMainColumns, QStringLiteral("m")) +
+                QStringLiteral(", m.ManHints from QZ_MRP_Main as m with(nolock) left join #QZ_MRP_Main as s with(nolock) on "
+                               "m.ManBillType=s.ManBillType and m.ManBillID=s.ManBillID and m.ManBillEntry=s.ManBillEntry "
+                               "where m.ManSchIID=%1 and s.ManIID is null")
+                    .arg(SchemeIID));
+        const QString batch =
+            deleteAndState +
+            QStringLiteral("update QZ_MRP_Schemes set SchState=(case when SchMrpRunTime is null then %2 else %3 end), "
+                           "SchMpsRunTime=%4, SchMpsUpdTime=%5, SchMaxTime=getdate() where SchIID=%1\rif @@error<>0\r"
+                           "return\r")
+                .arg(SchemeIID)
+                .arg(int(psMainDemandReady))
+                .arg(int(psMainDemandChanged))
+                .arg(srcRunTime, srcUpdTime) +
+            InsertMainFromWorkTableSQL(SchemeIID);
+        ok = StoreMainDemand(batch);
+    } catch (const Exception& e) {
+        if (!dynamic_cast<const EAbort*>(&e))
+            ShowADOError(e, FPublicQuery);
+        ok = false;
+    }
+    ExecSQLText(FPublicQuery, QStringLiteral("if object_id('tempdb..#QZ_MRP_Main') is not null\rdrop table #QZ_MRP_Main"), false,
+                false, false);
+    return ok;
+}
+
+// ---- Calendar ------------------------------------------------------------
+
+bool LoadCalendarHolidays(int ACalIID, TInt64DynArray& AHolidays, TADOQuery* AQuery, TDateTime AFirstDate)
+{
+    AHolidays.clear();
+    if (!ExecSQLText(AQuery, BuildCalendarHolidaysSQL(ACalIID, AFirstDate), true, false, false))
+        return false;
+    AHolidays.reserve(std::max(0, AQuery->RecordCount()));
+    for (; !AQuery->Eof(); AQuery->Next())
+        AHolidays.push_back(DateToDay(VariantToDateTime(AQuery->Fields()->Field(0)->Value())));
+    AQuery->Close();
+    return true;
+}
+
+// ---- Planning SQL builders -----------------------------------------------
+
+void ExpandFieldMacros(TInfoObjectDef* AObjectDef, const QString& ASQL, QString& AResult)
+{
+    const QString marker = QStringLiteral("$$");
+    QString out;
+    qsizetype from = 0;
+    for (;;) {
+        const qsizetype open = ASQL.indexOf(marker, from);
+        if (open < 0)
+            break;
+        out += ASQL.mid(from, open - from);
+        const qsizetype idStart = open + 2;
+        const qsizetype close = ASQL.indexOf(marker, idStart);
+        const QString id = close < 0 ? ASQL.mid(idStart) : ASQL.mid(idStart, close - idStart);
+        PInfoFieldDef field = AObjectDef ? AObjectDef->GetFieldDef(id) : nullptr;
+        out += (field && !field->SQLExpress.trimmed().isEmpty()) ? field->SQLExpress : QStringLiteral("null");
+        if (close < 0) {
+            from = ASQL.size();
+            break;
+        }
+        from = close + 2;
+    }
+    out += ASQL.mid(from);
+    AResult = out;
+}
+
+QString ExpandFieldMacros(TInfoObjectDef* AObjectDef, const QString& ASQL)
+{
+    QString result;
+    ExpandFieldMacros(AObjectDef, ASQL, result);
+    return result;
+}
+
+namespace {
+
+QString TranslateCode(TInfoObjectDef* def, const QString& code)
+{
+    if (code.trimmed().isEmpty() || !InfoApplication)
+        return QString();
+    return InfoApplication->TranslateFilterCodeToSQL(def, code, GlobalADOQuery);
+}
+
+TInfoObjectDef* ObjectDef(const QString& id)
+{
+    return InfoApplication ? InfoApplication->GetInfoObjectDef(id) : nullptr;
+}
+
+// The placeholders of a skeleton; the host places the filter after its own
+// data-source filter, the tail right after the from clause.
+const QString kFieldsMark = QStringLiteral("$$Fields$$");
+const QString kMainJoinMark = QStringLiteral("$$MainJoin$$");
+const QString kTailMark = QStringLiteral("$$Tail$$");
+const QString kFilterMark = QStringLiteral("$$Filter$$");
+
+} // namespace
+
+QString BuildInfoObjectFilterSQL(const QString& AObjectID, const QString& ASelectSQL, const QString& AFilterSQL,
+                                 const QString& AFilterCode, const QString& AOrderBySQL, const QString& AMainJoinSQL,
+                                 const QString& AExtJoinSQL)
+{
+    TInfoObjectDef* def = ObjectDef(AObjectID);
+    if (!def)
+        return QString();
+    const QString filter = CombineConditions(TranslateCode(def, AFilterCode), ExpandFieldMacros(def, AFilterSQL),
+                                             QStringLiteral("and"));
+    return InfoApplication->GetInfoObjectSelectSQL(def, ExpandFieldMacros(def, ASelectSQL), filter, AOrderBySQL, QString(),
+                                                   AMainJoinSQL, ExpandFieldMacros(def, AExtJoinSQL));
+}
+
+QString BuildInfoObjectSelectSQL(const TPlanScheme& AScheme, TMRPSelectCache& ACache, const QString& AObjectID,
+                                 const QString& ASelectSQL, const QString& AFilterSQL, const QString& AFilterCode,
+                                 const QString& AOrderBySQL, const QString& AMainJoinSQL, const QString& ATailSQL)
+{
+    TInfoObjectDef* def = ObjectDef(AObjectID);
+    if (!def)
+        return QString();
+    const QString fields = ExpandFieldMacros(def, ASelectSQL);
+    const QString orderBy = ExpandFieldMacros(def, AOrderBySQL);
+    const QString mainJoin = ExpandFieldMacros(def, AMainJoinSQL);
+    const QString tail = ExpandFieldMacros(def, ATailSQL);
+    const QString filter = CombineConditions(TranslateCode(def, AFilterCode), ExpandFieldMacros(def, AFilterSQL),
+                                             QStringLiteral("and"));
+    // The data sources joined depend on every text that names an alias, so
+    // they are part of the key.
+    const QString refered = fields + u' ' + filter + u' ' + orderBy + u' ' + mainJoin + u' ' + tail + u' ' +
+                            ExpandFieldMacros(def, QStringLiteral(
+                                "s.*, mt.*,$$ItmProps$$, $$ItmProp1$$, $$ItmProp2$$, $$ItmProp3$$, $$ItmProp4$$, "
+                                "$$ItmProp5$$, $$ItmProp6$$, $$ItmProp7$$, $$ItmProp8$$, $$ItmProp9$$, $$ItmProp10$$,"
+                                "$$OrigType$$, $$OrigID$$, $$OrigNo$$, $$OrigEntry$$, $$OrigItmID$$, $$OrigCustID$$, "
+                                "$$OrigCustPO$$, $$OrigTag$$, $$OrigSubTag$$, $$MRPGroupType$$, $$MRPGroupNo$$"));
+    const int tick = InfoApplication ? InfoApplication->LoginTick : 0;
+    const QString key = AObjectID.toLower() + u'\n' + refered;
+    QString skeleton = ACache.Find(tick, key);
+    if (skeleton.isNull()) {
+        QString sectionFilter;
+        if (!IsObjectExcluded(AScheme.DataFilters, AObjectID))
+            sectionFilter = TranslateCode(def, ReadSchemeFilter(AScheme.DataFilters, u'[' + AObjectID + u']'));
+        skeleton = InfoApplication->GetInfoObjectSelectSQL(def, kFieldsMark, CombineConditions(sectionFilter, kFilterMark,
+                                                                                               QStringLiteral("and")),
+                                                           QString(), refered, kMainJoinMark, kTailMark);
+        ACache.Store(tick, key, skeleton);
+    }
+    QString sql = skeleton;
+    sql.replace(kFieldsMark, fields);
+    sql.replace(kMainJoinMark, mainJoin);
+    sql.replace(kTailMark, tail);
+    if (filter.trimmed().isEmpty()) {
+        // Nothing to add: the data source's and the section's own conditions stay.
+        sql.replace(QStringLiteral("\rwhere ") + kFilterMark, QString());
+        sql.replace(kFilterMark, QStringLiteral("1=1"));
+    } else
+        sql.replace(kFilterMark, filter);
+    while (sql.endsWith(u'\r'))
+        sql.chop(1);
+    if (!orderBy.isEmpty())
+        sql += QStringLiteral("\rorder by ") + orderBy;
+    return sql;
+}
+
+bool BuildFieldValueCaseSQL(const QString& AObjectID, const QString& AFieldID, QString& AResult)
+{
+    AResult.clear();
+    TInfoObjectDef* def = ObjectDef(AObjectID);
+    PInfoFieldDef field = def ? def->GetFieldDef(AFieldID) : nullptr;
+    if (!field || field->HideList)
+        return false;
+    if (field->EnumValues) {
+        QString s = u'[' + field->Name + QStringLiteral("]=(case ") + field->SQLExpress;
+        for (int i = 0; i < field->EnumValues->Count(); ++i)
+            s += QStringLiteral(" when %1 then %2").arg(field->EnumValues->Objects(i)).arg(Q(field->EnumValues->Strings(i)));
+        AResult = s + QStringLiteral(" else null end),");
+    } else
+        AResult = u'[' + field->Name + QStringLiteral("]=") + field->SQLExpress + u',';
+    return true;
+}
+
+QString BuildPeriodCaseSQL(const TPlanPeriods& APeriods, const QString& ADateExpr)
+{
+    const int n = int(APeriods.size());
+    // Without normal periods everything lies in the delay period: a CASE
+    // without a WHEN branch would be no valid SQL.
+    if (n < 2)
+        return QStringLiteral("(0)");
+    QString s = QStringLiteral("(case");
+    for (int i = 1; i < n; ++i)
+        s += QStringLiteral(" when %1<'%2' then %3").arg(ADateExpr, DayToDateStr(DateToDay(APeriods[i].DateBegin))).arg(i - 1);
+    s += QStringLiteral(" else %1 end)").arg(n - 1);
+    return s;
+}
+
+void BuildMainItemJoin(const QString& AItemExpr, QString& AWhere, QString& AJoin)
+{
+    AJoin = QStringLiteral(" left join #QZ_MRP_MainItems as tmpi with(nolock) on ") + AItemExpr +
+            QStringLiteral("=tmpi.ManItmID and isnull($$ItmProps$$, '')=tmpi.ManItmProps and isnull($$MRPGroupType$$, 0)"
+                           "=tmpi.ManGroupType and isnull($$MRPGroupNo$$, '')=tmpi.ManGroupNo") +
+            QStringLiteral(" left join #QZ_MRP_CurLevelDmdItems as tmpd with(nolock) on ") + AItemExpr +
+            QStringLiteral("=tmpd.DmdItmID and isnull($$ItmProps$$, '')=tmpd.DmdItmProps and isnull($$MRPGroupType$$, 0)"
+                           "=tmpd.DmdGroupType and isnull($$MRPGroupNo$$, '')=tmpd.DmdGroupNo");
+    AWhere += QStringLiteral(" and (tmpi.ManItmID is null or tmpd.DmdItmID is not null)");
+}
+
+void BuildLevelItemJoin(int APlanNeedScope, int ALevel, const QString& AItemExpr, const QString& APropsExpr,
+                        const QString& AGroupTypeExpr, const QString& AGroupNoExpr, bool AByLevel, QString& AJoin,
+                        QString& AWhere)
+{
+    if (APlanNeedScope == 0) {
+        AJoin.clear();
+        return;
+    }
+    if (AByLevel) {
+        AJoin = QStringLiteral(" join #QZ_MRP_ItemLowestCode as tmpitm with(nolock) on ") + AItemExpr +
+                QStringLiteral("=tmpitm.ItmID and tmpitm.LowestCode=%1").arg(ALevel);
+        return;
+    }
+    AJoin = QStringLiteral(" join #QZ_MRP_CurLevelDmdItems as tmpitm with(nolock) on ") + AItemExpr + QStringLiteral("=tmpitm.DmdItmID");
+    AWhere += QStringLiteral(" and ") + APropsExpr + QStringLiteral("=tmpitm.DmdItmProps and ") + AGroupTypeExpr +
+              QStringLiteral("=tmpitm.DmdGroupType and ") + AGroupNoExpr + QStringLiteral("=tmpitm.DmdGroupNo");
+}
+
+void BuildLevelItemJoinDefault(int APlanNeedScope, int ALevel, const QString& AItemExpr, bool AByLevel, QString& AJoin,
+                               QString& AWhere)
+{
+    BuildLevelItemJoin(APlanNeedScope, ALevel, AItemExpr, QStringLiteral("isnull($$ItmProps$$, '')"),
+                       QStringLiteral("isnull($$MRPGroupType$$, 0)"), QStringLiteral("isnull($$MRPGroupNo$$, '')"), AByLevel,
+                       AJoin, AWhere);
+}
+
+QString ReadSchemeFilter(const QString& ADataFilters, const QString& ASection)
+{
+    return ReadViewSchemeParam(ADataFilters, ASection);
+}
+
+bool IsObjectExcluded(const QString& ADataFilters, const QString& AObjectID)
+{
+    const QStringList ids = ReadSchemeFilter(ADataFilters, QStringLiteral("[Excludes]")).split(u'|', Qt::SkipEmptyParts);
+    for (const QString& id : ids)
+        if (id.trimmed().compare(AObjectID, Qt::CaseInsensitive) == 0)
+            return true;
+    return false;
+}
+
+TADOQuery* NewPluginQuery()
+{
+    auto* q = new TADOQuery(nullptr);
+    q->SetConnection(GlobalADOQuery ? GlobalADOQuery->Connection() : GlobalADOConnection);
+    SetupADOQuery(q);
+    return q;
+}
+
+// ---- Main demand ---------------------------------------------------------
+
+void CreateMainTempTable(TADOQuery* AQuery)
+{
+    QString sql = QStringLiteral(
+        "if exists (select * from tempdb.dbo.sysobjects where id=object_id('tempdb..#QZ_MRP_Main'))\rdrop table #QZ_MRP_Main\r"
+        "create table #QZ_MRP_Main (ManIID int identity(1,1) not null primary key clustered, ManPeriod smallint not null, "
+        "ManBillType tinyint not null, ManBillID nvarchar(50) null, ManBillNo nvarchar(80) null, ManBillEntry int null, "
+        "ManBillDate datetime null, ManBillQty decimal(28,8) null, ManSuppID nvarchar(50) null, ManDeptID nvarchar(50) null, "
+        "ManOrigType tinyint null, ManOrigID nvarchar(50) null, ManOrigNo nvarchar(80) null, ManOrigEntry int null, "
+        "ManOrigItmID nvarchar(50) null, ManOrigCustID nvarchar(50) null, ManOrigCustPO nvarchar(80) null, "
+        "ManOrigTag nvarchar(80) null, ManOrigSubTag nvarchar(80) null, ManGroupType tinyint not null default(0), "
+        "ManGroupNo nvarchar(100) not null default(''), ManDate datetime not null, ManPriority int null default(0), "
+        "ManItmID nvarchar(50) not null, ManItmProps nvarchar(100) not null default(''), ");
+    for (int i = 1; i <= 10; ++i)
+        sql += QStringLiteral("ManItmProp%1 nvarchar(80) null, ").arg(i);
+    sql += QStringLiteral(
+        "ManBomType tinyint not null default(0), ManBomID nvarchar(50) null, ManExeQty decimal(28,8) null, "
+        "ManDedQty decimal(28,8) null, ManNeedQty decimal(28,8) null, ManAdjQty decimal(28,8) null, "
+        "ManQty decimal(28,8) not null, ManNote nvarchar(500) null, ManHints varchar(1000) null)\r"
+        "create index #QZ_MRP_ManBillType on #QZ_MRP_Main (ManBillType, ManBillID, ManBillEntry)");
+    ExecSQLText(AQuery, sql, false, true, false);
+}
+
+QString MergeHintsText(const QString& AOldHints, double AQtySum, const TPlanPeriods& AOldPeriods,
+                       const TPlanPeriods& ANewPeriods)
+{
+    double r = AQtySum;
+    QStringList result;
+    int firstIndex = -1;
+    if (r > 0) {
+        QStringList lines = AOldHints.split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        lines.sort();
+        for (int i = lines.size() - 1; i >= 0 && r > 0; --i) {
+            const QString& line = lines[i];
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq < 0)
+                continue;
+            const int oldIndex = PeriodKeyToIndex(line.left(eq).trimmed());
+            if (oldIndex < 0 || oldIndex >= int(AOldPeriods.size()))
+                continue;
+            bool ok = false;
+            double v = TextToFloat(line.mid(eq + 1), &ok);
+            if (!ok || v <= 0)
+                continue;
+            v = std::min(v, r);
+            const int newIndex = FindPlanPeriodIndex(ANewPeriods, AOldPeriods[oldIndex].DateBegin);
+            if (newIndex < 0)
+                continue;
+            const QString key = PeriodKey(newIndex);
+            SetHintValue(result, key, HintValue(result, key) + v);
+            if (firstIndex < 0)
+                firstIndex = newIndex;
+            r -= v;
+        }
+    }
+    if (!result.isEmpty() && r > 0 && firstIndex >= 0) {
+        const QString key = PeriodKey(firstIndex);
+        SetHintValue(result, key, HintValue(result, key) + r);
+    }
+    return result.isEmpty() ? QString() : result.join(QStringLiteral("\r\n")) + QStringLiteral("\r\n");
+}
+
+void MergeQtyHints(const TPlanScheme& /*AScheme*/, const QString& ASelectSQL, const QString& AUpdateFormat,
+                   TADOQuery* AWriteQuery, TADOQuery* AReadQuery, const TPlanPeriods& AOldPeriods,
+                   const TPlanPeriods& ANewPeriods, const std::map<int, int>* AIIDMap)
+{
+    ExecSQLText(AReadQuery, ASelectSQL, true, true, false);
+    TMRPSQLBatch batch([AWriteQuery](const QString& text) { ExecSQLText(AWriteQuery, text, false, true, false); });
+    for (; !AReadQuery->Eof(); AReadQuery->Next()) {
+        int iid = AReadQuery->FieldByName(QStringLiteral("IID"))->AsInteger();
+        if (AIIDMap) {
+            const auto it = AIIDMap->find(iid);
+            if (it == AIIDMap->end())
+                continue;
+            iid = it->second;
+        }
+        const QString hints = MergeHintsText(AReadQuery->FieldByName(QStringLiteral("QtyHints"))->AsString(),
+                                             AReadQuery->FieldByName(QStringLiteral("QtySum"))->AsFloat(), AOldPeriods,
+                                             ANewPeriods);
+        QString stmt = AUpdateFormat;
+        stmt.replace(QStringLiteral("%s"), Q(hints));
+        stmt.replace(QStringLiteral("%d"), QString::number(iid));
+        batch.Add(stmt + QStringLiteral("\rif @@error<>0\rreturn\r"));
+    }
+    AReadQuery->Close();
+    batch.Flush();
+}

@@ -1,0 +1,129 @@
+#pragma once
+// A fresh demo account set per test and a silent login into it as the demo
+// planner, through the real ERP integration library; the engine works on the
+// host's global connection as the planning library does.
+#include "NewAccountSet.h"
+#include "StandInProcedures.h"
+#include "TsqlEngine.h"
+#include "UDBComm.h"
+#include "untAppFrame.h"
+#include "untApplication.h"
+
+#include <QCoreApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+QT_BEGIN_NAMESPACE
+inline void PrintTo(const QString& s, std::ostream* os) { *os << '"' << s.toStdString() << '"'; }
+QT_END_NAMESPACE
+
+namespace enginetest {
+
+inline void writeFile(const QString& path, const QString& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+// One program folder and one pristine account set per test program; each
+// test works on its own copy.
+inline QTemporaryDir& programDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+inline QString templateDb()
+{
+    static QString file;
+    if (file.isEmpty()) {
+        file = programDir().filePath(QStringLiteral("template.kvdb"));
+        QString error;
+        if (!kvdemo::createAccountSet(file, &error))
+            ADD_FAILURE() << error.toStdString();
+    }
+    return file;
+}
+
+class EngineDbTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        kvdemo::registerStandInProcedures();
+        const QString folder = programDir().path();
+        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
+                    folder + QStringLiteral("/libERPAccess.so"));
+        AppFramePaths().ProgramFolder = folder;
+        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
+        InitAppFrameUnit();
+        dbFile = dbDir.filePath(QStringLiteral("demo.kvdb"));
+        ASSERT_TRUE(QFile::copy(templateDb(), dbFile));
+        writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
+                  QStringLiteral("[演示账套]\nID=7\nNo=001\nLocation=") + dbFile +
+                      QStringLiteral("\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n"));
+        writeFile(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
+        {
+            QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
+            s.setValue(QStringLiteral("Connect/Silent"), 1);
+            s.setValue(QStringLiteral("Connect/String"),
+                       EncipherSilentLogin({QStringLiteral("演示账套"), userNo(), QString(), QString(),
+                                            QStringLiteral("KorvaneDemo"), dbFile},
+                                           SilentLoginKey()));
+            s.sync();
+        }
+        InfoApplication->LoginInfo = TLoginInfo();
+        InfoApplication->ERPAccess.reset();
+        ReadProgramSettings();
+        ForgetIntegrationLibraryPath();
+        ASSERT_TRUE(SystemLogin());
+    }
+
+    void TearDown() override
+    {
+        if (InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty())
+            SystemLogout();
+    }
+
+    virtual QString userNo() const { return QStringLiteral("plan01"); }
+
+    // Runs a batch on a connection of its own (another user's session).
+    void exec(const QString& sql)
+    {
+        auto c = kvtsql::Connection::open(dbFile);
+        const auto r = c->execute(sql);
+        ASSERT_TRUE(r.errors.isEmpty()) << r.errors.first().message.toStdString();
+    }
+
+    // The rows of a select as texts, columns joined by "|".
+    QStringList rows(const QString& sql)
+    {
+        TADOQuery q;
+        q.SetConnection(GlobalADOConnection);
+        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
+        QStringList out;
+        for (; q.Active() && !q.Eof(); q.Next()) {
+            QStringList cols;
+            for (int i = 0; i < q.FieldCount(); ++i)
+                cols << q.Fields()->Field(i)->AsString();
+            out << cols.join(u'|');
+        }
+        return out;
+    }
+
+    // The first column of the first row.
+    QString value(const QString& sql)
+    {
+        TADOQuery q;
+        q.SetConnection(GlobalADOConnection);
+        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
+        return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
+    }
+
+    QTemporaryDir dbDir;
+    QString dbFile;
+};
+
+} // namespace enginetest
