@@ -718,6 +718,13 @@ struct Connection::Impl {
             // function, wrong argument count) end the batch, as they do there
             static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038};
             if (compileErrors.contains(e.error.number)) return Flow::Return;
+        } catch (const std::bad_alloc&) {
+            throw;
+        } catch (const std::exception& e) {
+            SqlError err;
+            err.number = 50000;
+            err.message = QString::fromLocal8Bit(e.what());
+            record(err);
         }
         return Flow::Next;
     }
@@ -1056,6 +1063,11 @@ struct Connection::Impl {
                 record(err);
             }
             raise(50000, QStringLiteral("Procedure %1 failed.").arg(s.procName));
+        } catch (const StatementError&) {
+            throw;
+        } catch (const std::exception& e) {
+            // a procedure's own failure is the caller's SQL error, never a crash of the batch
+            raise(50000, QStringLiteral("Procedure %1 failed: %2").arg(s.procName, QString::fromLocal8Bit(e.what())));
         }
         if (sink) *sink = call.resultSets;
         else out->resultSets.append(call.resultSets);

@@ -189,6 +189,12 @@ TEST(TsqlPlanningForms, NativeProcedures)
     ASSERT_EQ(r.errors.size(), 1);
     EXPECT_EQ(r.errors[0].number, 2812);
     unregisterProcedure("QZ_Test_Fill");
+    registerProcedure("QZ_Test_Throws", [](ProcedureCall&) { throw std::runtime_error("disk gone"); });
+    r = db.conn->execute("exec QZ_Test_Throws\nselect 'next'");
+    ASSERT_EQ(r.errors.size(), 1);
+    EXPECT_EQ(r.errors[0].number, 50000);
+    EXPECT_EQ(r.resultSets.size(), 1);
+    unregisterProcedure("QZ_Test_Throws");
 }
 
 TEST(TsqlPlanningForms, ExactDecimals)
