@@ -1,5 +1,7 @@
 #include "untDllCommon.h"
 
+#include "clsPickEdit.h"
+
 #include <QUuid>
 
 // ---- UCommon ---------------------------------------------------------------
@@ -87,11 +89,11 @@ void SetTreeListColumnEnumEditor(kvui::Column* AColumn, PInfoFieldDef AFieldDef)
 
 void SetTreeListColumnPickEditor(kvui::Column* AColumn, PInfoFieldDef AFieldDef)
 {
-    // As for grid columns: pick columns take the pick editor's properties,
-    // which the pick editor's own unit sets up from the field; without that
-    // unit the column keeps its plain text editor.
-    Q_UNUSED(AColumn);
-    Q_UNUSED(AFieldDef);
+    if (!AColumn || !AFieldDef)
+        return;
+    auto props = std::make_shared<TPickEditProperties>();
+    SetupPickEditProperties(*AFieldDef, props.get());
+    AColumn->setEditor(props);
 }
 
 void SetupTreeListColumn(PInfoFieldDef AFieldDef, kvui::Column* AColumn)

@@ -2,6 +2,7 @@
 #include "AccountSetFixture.h"
 #include "untDllCommon.h"
 #include "untForcastState.h"
+#include "clsPickEdit.h"
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -100,6 +101,12 @@ TEST(DllCommon, SetupTreeListColumnByFieldKind)
     auto* flagColumn = tree.addColumn();
     SetupTreeListColumn(&flag, flagColumn);
     EXPECT_EQ(flagColumn->editor(), CheckBoxItem());
+
+    TInfoFieldDef user;
+    user.ValueType = vtUser;
+    auto* userColumn = tree.addColumn();
+    SetupTreeListColumn(&user, userColumn);
+    EXPECT_NE(dynamic_cast<TPickEditProperties*>(userColumn->editor().get()), nullptr);
 
     TInfoFieldDef plain;
     plain.DataType = FieldTypes::ftWideString;
