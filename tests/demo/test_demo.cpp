@@ -291,7 +291,7 @@ TEST(DemoScripts, TheDemoScriptsAreCarriedInOrder)
     QStringList names;
     for (const Script& s : kvdemo::accountSetScripts())
         names << s.name;
-    EXPECT_EQ(names, QStringList({"schema/01_sys.sql", "schema/02_mrp.sql", "schema/03_erp.sql", "schema/04_erp_access.sql",
+    EXPECT_EQ(names, QStringList({"schema/01_sys.sql", "schema/02_mrp.sql", "schema/03_erp.sql", "schema/04_erp_access.sql", "schema/05_views.sql",
                                   "data/10_objects.sql", "data/11_system.sql", "data/12_erp_users.sql", "data/20_master.sql", "data/21_documents.sql"}));
 }
 
