@@ -116,6 +116,10 @@ public:
 
     bool CopyMPS(int ASrcSchemeIID, TMPSOverwriteType AOverwriteType, bool ACopyPeriods);
     bool RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts);
+    // Computes and stores the scheme's MRP result; False when it failed or
+    // was cancelled (the previous result and state stay).
+    bool RunMRP(bool AKeepTypeAdjusts, bool AKeepBomAdjusts, bool AKeepQtyAdjusts,
+                TAddProcessMessageNodeProc AddMsgProc = {});
 
     TADOQuery* PublicQuery() const { return FPublicQuery; }
     TADOConnection* Connection() const;
@@ -182,3 +186,26 @@ void MergeQtyHints(const TPlanScheme& AScheme, const QString& ASelectSQL, const 
 // The same on texts: the new hints of one row (pure; used by MergeQtyHints).
 QString MergeHintsText(const QString& AOldHints, double AQtySum, const TPlanPeriods& AOldPeriods,
                        const TPlanPeriods& ANewPeriods);
+
+// ---- MRP run -------------------------------------------------------------
+
+// The run log of one run: lines in #QZ_MRP_RunLog and, when a callback is
+// given, nodes of a result list (a detail line under the last main line).
+struct TMRPRunLog {
+    TADOQuery* Query = nullptr;
+    TAddProcessMessageNodeProc AddMsgProc;
+    void* LastMainNode = nullptr;
+};
+// The longest text a run-log line keeps.
+constexpr int MaxRunLogText = 500;
+void AddRunLog(TMRPRunLog& ALog, TMessageKind AKind, const QString& AText, bool AIndent);
+
+// Creates the run's work tables on the query's connection.
+void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandByOrigDate);
+// Low-level codes of the run's items into #QZ_MRP_ItemLowestCode: the deepest
+// code (0 when there are no items), or -1 for a loop in the bills of
+// materials, whose items are then left open on the query (ItmNo, ItmName,
+// ItmSpec, ordered by item number).
+int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitutes);
+// The balance statement of the run.
+QString BuildBalanceSQL();
