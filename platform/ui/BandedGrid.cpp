@@ -25,8 +25,14 @@ BandedGrid::BandedGrid(QWidget* parent) : BandedView(parent)
     });
 }
 
+BandedGrid::~BandedGrid()
+{
+    if (m_source) m_source->setChangedHandler({});
+}
+
 void BandedGrid::setDataSource(DataSource* source)
 {
+    if (m_source && m_source != source) m_source->setChangedHandler({});
     m_source = source;
     if (m_source) m_source->setChangedHandler([this] { refresh(); });
     m_expanded.clear();

@@ -13,8 +13,10 @@ public:
     enum GroupFooterMode { NoGroupFooters, GroupFootersWhenExpanded };
 
     explicit BandedGrid(QWidget* parent = nullptr);
+    ~BandedGrid() override;
 
-    // The grid does not own the source. Columns bind to its fields by name.
+    // The grid does not own the source (one grid per source). Columns bind to its
+    // fields by name.
     void setDataSource(DataSource* source);
     DataSource* dataSource() const { return m_source; }
     // Re-reads the source after its rows changed; the focus stays on the same record index.

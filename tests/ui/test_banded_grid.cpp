@@ -506,3 +506,26 @@ TEST_F(GridFixture, CanEditCellAnswersLikeTheEditor)
     EXPECT_FALSE(grid.canEditCell(r0, qty));
     EXPECT_EQ(grid.contentIndent(r0), 0);
 }
+
+TEST(GridSource, ASourceOutlivingItsGridNotifiesNobody)
+{
+    StaticDataSource src{{"A"}};
+    {
+        BandedGrid grid;
+        grid.addColumn("A", "A");
+        grid.setDataSource(&src);
+        src.appendRecord({1});
+        src.changed();
+        EXPECT_EQ(grid.rowCount(), 1);
+    }
+    src.appendRecord({2});
+    src.changed();   // the grid is gone: nothing happens
+    BandedGrid a, b;
+    a.setDataSource(&src);
+    a.setDataSource(nullptr);
+    b.setDataSource(&src);
+    src.appendRecord({3});
+    src.changed();
+    EXPECT_EQ(b.rowCount(), 3);
+    EXPECT_EQ(a.rowCount(), 0);
+}
