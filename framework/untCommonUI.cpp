@@ -10,6 +10,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QFileDialog>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -620,4 +622,43 @@ QWidget* FindViewForm(const QString& AKey)
     for (const auto& e : viewForms())
         if (e.first.compare(AKey, Qt::CaseInsensitive) == 0) return e.second;
     return nullptr;
+}
+
+// ---------------------------------------------------------------- save-file dialog
+
+namespace {
+TSaveFileDialogHook& saveFileDialogHook()
+{
+    static TSaveFileDialogHook hook;
+    return hook;
+}
+}
+
+void SetSaveFileDialogHook(TSaveFileDialogHook AHook)
+{
+    saveFileDialogHook() = std::move(AHook);
+}
+
+bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, const QString& ADefaultExt,
+                           const QString& AFilter, QString& AChosenFile)
+{
+    if (saveFileDialogHook())
+        return saveFileDialogHook()(ATitle, AFileName, ADefaultExt, AFilter, AChosenFile);
+    // description|pattern pairs become the dialog's "description" filters.
+    const QStringList parts = AFilter.split(u'|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
+    QFileDialog dlg(QApplication::activeWindow(), ATitle, AFileName);
+    dlg.setAcceptMode(QFileDialog::AcceptSave);
+    dlg.setFileMode(QFileDialog::AnyFile);
+    dlg.setNameFilters(filters);
+    dlg.setDefaultSuffix(ADefaultExt);
+    dlg.selectFile(AFileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return false;
+    AChosenFile = dlg.selectedFiles().first();
+    if (QFileInfo(AChosenFile).suffix().isEmpty() && !ADefaultExt.isEmpty())
+        AChosenFile += u'.' + ADefaultExt;
+    return true;
 }

@@ -12,6 +12,7 @@
 
 #include <QColor>
 #include <QHash>
+#include <functional>
 #include <memory>
 
 class QEvent;
@@ -140,3 +141,13 @@ bool ExecEditCommand(int ACommand);
 void RegisterViewForm(const QString& AKey, QWidget* AForm);
 void UnregisterViewForm(QWidget* AForm);
 QWidget* FindViewForm(const QString& AKey);
+
+// The save-file dialog shared by the export commands. AFilter lists
+// description|pattern pairs ("Excel 工作簿 (*.xls)|*.xls|..."); a chosen name
+// without extension gets ADefaultExt. False when the user cancels.
+bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, const QString& ADefaultExt,
+                           const QString& AFilter, QString& AChosenFile);
+// Answers the dialog in its place (tests); an empty hook restores the dialog.
+using TSaveFileDialogHook = std::function<bool(const QString& ATitle, const QString& AFileName,
+                                               const QString& ADefaultExt, const QString& AFilter, QString& AChosenFile)>;
+void SetSaveFileDialogHook(TSaveFileDialogHook AHook);

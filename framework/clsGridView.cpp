@@ -1,0 +1,881 @@
+#include "clsGridView.h"
+
+#include "DataSetSource.h"
+#include "DisplayFormat.h"
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "untCommonUI.h"
+#include "untComponentPrint.h"
+
+#include <QApplication>
+#include <QFileInfo>
+#include <QHash>
+#include <QLocale>
+#include <QVBoxLayout>
+
+#include <algorithm>
+
+namespace {
+
+const QString ExportTitle = QStringLiteral("导出数据");
+const QString ExportFilter = QStringLiteral("Excel 工作簿 (*.xls)|*.xls") + u'|' + QStringLiteral("网页 (*.html)|*.html")
+    + u'|' + QStringLiteral("XML 数据 (*.xml)|*.xml") + u'|' + QStringLiteral("文本文档 (*.txt)|*.txt");
+const QString ExportFailed = QStringLiteral("导出数据至文档\"%s\"出现错误!");
+const QString ExportKindMissing = QStringLiteral("很抱歉, 暂时不能导出此类文档(*.%s)!");
+const QString CountText = QStringLiteral("%1 / %2");
+
+const QString Bar = QStringLiteral("|");
+const QString PositionsSection = QStringLiteral("[Positions]");
+const QString SortsSection = QStringLiteral("[Sorts]");
+const QString FieldsSection = QStringLiteral("[Fields]");
+const QString TotalSection = QStringLiteral("[Total]");
+const QString SummariesSection = QStringLiteral("[Summaries]");
+
+constexpr int MinStoredWidth = 20;
+constexpr int MaxStoredWidth = 1295; // the largest two-digit base-36 number
+
+// The hourglass for the length of one step, restored on every path.
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+// A base-36 digit's value, -1 for anything else.
+int base36Digit(QChar c)
+{
+    const char16_t u = c.toUpper().unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'A' && u <= u'Z')
+        return u - u'A' + 10;
+    return -1;
+}
+
+bool readBase36(const QString& code, int from, int count, int& value)
+{
+    if (from + count > code.size())
+        return false;
+    int v = 0;
+    for (int i = from; i < from + count; ++i) {
+        const int d = base36Digit(code[i]);
+        if (d < 0)
+            return false;
+        v = v * 36 + d;
+    }
+    value = v;
+    return true;
+}
+
+// Items "name=value" of a list separated by "|" (after ":" became "="), in order.
+QList<QPair<QString, QString>> namedItems(const QString& text)
+{
+    QList<QPair<QString, QString>> items;
+    for (const QString& item : text.split(u'|', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf(u'=');
+        if (eq < 0)
+            items.append({item, QString()});
+        else
+            items.append({item.left(eq), item.mid(eq + 1)});
+    }
+    return items;
+}
+
+// The value of the first item of that name (compared without regard to case).
+bool findItem(const QList<QPair<QString, QString>>& items, const QString& name, QString& value)
+{
+    for (const auto& item : items)
+        if (item.first.compare(name, Qt::CaseInsensitive) == 0) {
+            value = item.second;
+            return true;
+        }
+    return false;
+}
+
+// The shortest decimal text of a number, always with a point.
+QString shortestDecimal(double v)
+{
+    QString text = QString::number(v, 'g', 17);
+    // Prefer the shortest form that reads back as the same number.
+    for (int precision = 1; precision <= 17; ++precision) {
+        const QString candidate = QString::number(v, 'g', precision);
+        if (candidate.toDouble() == v) {
+            text = candidate;
+            break;
+        }
+    }
+    if (text.contains(u'e') || text.contains(u'E')) {
+        // SQL literals without exponent.
+        text = QString::number(v, 'f', 15);
+        if (text.contains(u'.')) {
+            while (text.endsWith(u'0'))
+                text.chop(1);
+            if (text.endsWith(u'.'))
+                text.chop(1);
+        }
+    }
+    return text;
+}
+
+bool isFloatValue(const QVariant& v)
+{
+    const int t = v.typeId();
+    return t == QMetaType::Double || t == QMetaType::Float;
+}
+
+bool isOrdinalValue(const QVariant& v)
+{
+    switch (v.typeId()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Char:
+    case QMetaType::SChar:
+    case QMetaType::UChar:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+    case QMetaType::Bool:
+        return true;
+    default:
+        return false;
+    }
+}
+
+bool isStringValue(const QVariant& v)
+{
+    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QChar || v.typeId() == QMetaType::QByteArray;
+}
+
+// A date or date-time as an SQL literal the server reads whatever its date settings.
+QString dateLiteral(const QDateTime& dt)
+{
+    QString text;
+    if (dt.time() == QTime(0, 0))
+        text = dt.toString(QStringLiteral("yyyyMMdd"));
+    else if (dt.time().msec() != 0)
+        text = dt.toString(QStringLiteral("yyyyMMdd hh:mm:ss.zzz"));
+    else
+        text = dt.toString(QStringLiteral("yyyyMMdd hh:mm:ss"));
+    return u'\'' + text + u'\'';
+}
+
+} // namespace
+
+// ---- position codes and summary codes ------------------------------------------
+
+QString EncodeColumnPosition(int ABandID, int AColIndex, int ARowIndex, int ALineCount, int AWidth)
+{
+    const auto part = [](int value, int max, int width) {
+        return IntToBaseText(quint32(std::clamp(value, 0, max)), 36, width);
+    };
+    return part(ABandID, 35, 1) + part(AColIndex, 1295, 2) + part(ARowIndex, 35, 1) + part(ALineCount, 35, 1)
+        + part(std::clamp(AWidth, MinStoredWidth, MaxStoredWidth), MaxStoredWidth, 2);
+}
+
+int DecodeColumnPosition(const QString& ACode, int& ABandID, int& AColIndex, int& ARowIndex, int& ALineCount, int& AWidth)
+{
+    const QString code = ACode.trimmed();
+    struct Part {
+        int from, count;
+        int* target;
+    };
+    const Part parts[] = {{0, 1, &ABandID}, {1, 2, &AColIndex}, {3, 1, &ARowIndex}, {4, 1, &ALineCount}, {5, 2, &AWidth}};
+    int read = 0;
+    for (const Part& p : parts) {
+        int value = 0;
+        if (!readBase36(code, p.from, p.count, value))
+            break;
+        *p.target = value;
+        ++read;
+    }
+    return read;
+}
+
+kvui::SummaryKind SummaryKindOfCode(const QString& ACode)
+{
+    bool ok = false;
+    const int code = ACode.trimmed().toInt(&ok);
+    if (!ok)
+        return kvui::SummaryKind::None;
+    switch (code) {
+    case 1:
+        return kvui::SummaryKind::Sum;
+    case 2:
+        return kvui::SummaryKind::Count;
+    case 3:
+        return kvui::SummaryKind::Max;
+    case 4:
+        return kvui::SummaryKind::Min;
+    default:
+        return kvui::SummaryKind::None;
+    }
+}
+
+QString SummaryFormatOfKind(kvui::SummaryKind AKind)
+{
+    switch (AKind) {
+    case kvui::SummaryKind::Min:
+        return SummaryMinFormat;
+    case kvui::SummaryKind::Max:
+        return SummaryMaxFormat;
+    default:
+        return SummarySumFormat;
+    }
+}
+
+TGridExportProcs& GridExportProcs()
+{
+    static TGridExportProcs procs;
+    return procs;
+}
+
+TShowFillValuesDlgProc& ShowFillValuesDlgProc()
+{
+    static TShowFillValuesDlgProc proc;
+    return proc;
+}
+
+// ---- TInfoGridView --------------------------------------------------------------
+
+TInfoGridView::TInfoGridView(QWidget* AOwner, TInfoObjectDef* AObjectDef)
+    : TCustomInfoView(AOwner, AObjectDef)
+    , FDynamicColumns(std::make_unique<QList<kvui::Column*>>())
+{
+    ViewScheme.Supports = voSupportAll;
+}
+
+TInfoGridView::~TInfoGridView() = default;
+
+kvui::BandedGrid* TInfoGridView::GridView() const
+{
+    return qobject_cast<kvui::BandedGrid*>(ViewComponent);
+}
+
+void TInfoGridView::SetFocus()
+{
+    if (kvui::BandedGrid* grid = GridView())
+        grid->setFocus();
+    else
+        TCustomInfoView::SetFocus();
+}
+
+void TInfoGridView::CalcSummary(kvui::SummaryState& AState, const QVariant& AValue, bool& ADone)
+{
+    ADone = true;
+    if (!AValue.isValid() || AValue.isNull())
+        return;
+    if (isFloatValue(AValue) && AValue.toDouble() == 0)
+        return;
+    if (isOrdinalValue(AValue) && AValue.toLongLong() == 0)
+        return;
+    if (isStringValue(AValue) && AValue.toString().trimmed().isEmpty())
+        return;
+    ++AState.count;
+    if (AState.kind == kvui::SummaryKind::Count)
+        return;
+    if (!AState.value.isValid()) {
+        AState.value = kvui::isNumeric(AValue) ? QVariant(AValue.toDouble()) : AValue;
+        return;
+    }
+    switch (AState.kind) {
+    case kvui::SummaryKind::Min:
+        if (kvui::compareValues(AValue, AState.value) < 0)
+            AState.value = AValue;
+        break;
+    case kvui::SummaryKind::Max:
+        if (kvui::compareValues(AValue, AState.value) > 0)
+            AState.value = AValue;
+        break;
+    default:
+        AState.value = AState.value.toDouble() + AValue.toDouble();
+        break;
+    }
+}
+
+void TInfoGridView::FetchCustomDrawFormat(const kvui::RowRef&, kvui::Column*, bool, bool, QColor&, QFont&, QColor&) {}
+
+void TInfoGridView::InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView)
+{
+    kvui::BandedGrid* grid = GridView();
+    if (grid) {
+        grid->beginUpdate();
+        // Summaries over the selection when more than one record is selected.
+        grid->setSummariesOverSelection(true);
+        grid->setSummaryHook([this](kvui::SummaryState& state, const QVariant& value, bool& done) {
+            CalcSummary(state, value, done);
+        });
+        grid->setEnterMovesToNextCell(true);
+        grid->setShowIndicator(true);
+        grid->setEqualWidthTagGroups(true);
+        for (int i = 0; i < grid->bandCount(); ++i) {
+            grid->band(i).movable = false;
+            grid->band(i).width = 0;
+        }
+        if (!FEventsConnected) {
+            FEventsConnected = true;
+            connect(grid, &kvui::BandedGrid::focusedRecordChanged, this, [this](int previous, int current) {
+                if (previous != current && FFocusEventLock == 0)
+                    DoFocusedRecordChanged();
+            });
+            if (!grid->customDrawHook())
+                grid->setCustomDrawHook([this](kvui::CellDraw& cell) {
+                    if (cell.row.kind != kvui::RowRef::Data)
+                        return;
+                    FetchCustomDrawFormat(cell.row, cell.column, cell.selected, cell.focused, cell.background, cell.font,
+                                          cell.textColor);
+                });
+            connect(grid, &kvui::BandedView::cellDoubleClicked, this, [this](int, kvui::Column*) {
+                if (ObjectDef && ObjectDef->HasEditor)
+                    ShowEditor(QString());
+            });
+        }
+        if (ObjectDef)
+            for (const TInfoFieldDef& field : ObjectDef->Fields)
+                if (kvui::Column* column = grid->columnByField(field.ID)) {
+                    const qsizetype slash = field.Name.indexOf(u'\\');
+                    column->setCaption(slash >= 0 ? field.Name.mid(slash + 1) : field.Name);
+                    SetupGridColumnEditor(field, column);
+                }
+        grid->endUpdate();
+    }
+    TCustomInfoView::InitializeView(AViewAsDetailID, AMasterView);
+}
+
+void TInfoGridView::ApplyViewScheme()
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid || grid->bandCount() == 0)
+        return;
+    grid->beginUpdate();
+
+    // 1. A clean grid: grouped columns shown, no grouping, sorting or summaries.
+    for (kvui::Column* column : grid->groupedColumns())
+        column->setVisible(true);
+    grid->clearGrouping();
+    grid->clearSorting();
+    for (kvui::Column* column : grid->columns()) {
+        column->setFooterSummary(kvui::SummaryKind::None);
+        column->setGroupSummary(kvui::SummaryKind::None);
+    }
+
+    // 2, 3. The fields shown, the default band and the stored positions.
+    const QString fieldList = GetSchemeFieldList();
+    const int defaultBand = grid->defaultBandIndex();
+    const QString positionText = ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'=');
+    const auto positions = namedItems(positionText);
+
+    // 4. Columns of their own for shown fields without a design-time column.
+    if (FDynamicColumns) {
+        for (kvui::Column* column : std::as_const(*FDynamicColumns))
+            grid->removeColumn(column);
+        FDynamicColumns->clear();
+        QHash<int, int> nextColIndex;
+        if (ObjectDef)
+            for (const TInfoFieldDef& field : ObjectDef->Fields) {
+                if (field.HideList || !DelimitedListContains(fieldList, field.ID, Bar))
+                    continue;
+                kvui::Column* column = grid->columnByField(field.ID);
+                if (!column) {
+                    column = grid->addColumn(field.Name, field.ID, defaultBand);
+                    column->setEditable(false);
+                    column->setSortable(!field.HideSort);
+                    column->setFilterable(!field.HideFilter);
+                    column->setWidth(70);
+                    SetupGridColumnEditor(field, column);
+                    FDynamicColumns->append(column);
+                }
+                if (positionText.isEmpty()) {
+                    column->setLineCount(1);
+                    column->setRowIndex(0);
+                    column->setColIndex(nextColIndex[column->bandIndex()]++);
+                }
+            }
+    }
+
+    // 5. The working position of every column.
+    QList<TGridColumnPosition> records;
+    for (kvui::Column* column : grid->columns()) {
+        TGridColumnPosition p;
+        p.Column = column;
+        p.BandIndex = column->bandIndex();
+        p.ColIndex = column->colIndex();
+        p.RowIndex = column->rowIndex();
+        p.LineCount = column->lineCount();
+        p.Width = column->width();
+        p.Visible = column->isVisible();
+        if (column->tag() <= 0 && !column->fieldName().isEmpty()) {
+            if (p.BandIndex < 0 || p.BandIndex >= grid->bandCount())
+                p.BandIndex = defaultBand;
+            QString code;
+            if (findItem(positions, column->fieldName(), code)) {
+                int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
+                const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
+                if (read >= 1) {
+                    const int band = grid->bandIndexById(bandID);
+                    if (band >= 0)
+                        p.BandIndex = band;
+                }
+                if (read >= 2)
+                    p.ColIndex = colIndex;
+                if (read >= 3)
+                    p.RowIndex = rowIndex;
+                if (read >= 4)
+                    p.LineCount = std::max(1, lineCount);
+                if (read >= 5)
+                    p.Width = width;
+            }
+            p.Visible = fieldList.contains(Bar + column->fieldName() + Bar);
+            column->setVisible(false);
+        }
+        records.append(p);
+    }
+
+    // 6. Applied in band, row, column and line order.
+    std::stable_sort(records.begin(), records.end(), [](const TGridColumnPosition& a, const TGridColumnPosition& b) {
+        return CompareColumnPositions(a, b) < 0;
+    });
+    for (const TGridColumnPosition& p : std::as_const(records)) {
+        kvui::Column* column = p.Column;
+        if (column->isMovable() && p.BandIndex >= 0 && p.BandIndex < grid->bandCount()) {
+            column->setPosition(p.BandIndex, p.RowIndex, p.ColIndex);
+            column->setLineCount(p.LineCount);
+        }
+        column->setWidth(p.Width);
+        column->setVisible(p.Visible);
+        if (p.Visible && p.BandIndex >= 0 && p.BandIndex < grid->bandCount())
+            grid->band(p.BandIndex).visible = true;
+    }
+
+    // 7. Sorting, grouping, footer and summaries.
+    if (!InGridMode()) {
+        const QStringList sortLines = ReadViewSchemeParam(ViewScheme.Params, SortsSection)
+                                          .replace(u':', u'=')
+                                          .replace(u'|', u'\n')
+                                          .split(u'\n');
+        for (int i = 0; i < sortLines.size(); ++i) {
+            const QString& line = sortLines[i];
+            const qsizetype eq = line.indexOf(u'=');
+            const QString name = eq < 0 ? line : line.left(eq);
+            const QString value = eq < 0 ? QString() : line.mid(eq + 1);
+            if (name.isEmpty())
+                continue;
+            kvui::Column* column = grid->columnByField(name);
+            if (!column || column->bandIndex() < 0)
+                continue;
+            const Qt::SortOrder order = value.startsWith(u'1') ? Qt::DescendingOrder : Qt::AscendingOrder;
+            grid->sortBy(column, order, true);
+            if (value.size() >= 2 && value[1] == u'1') {
+                grid->groupBy(column, i);
+                column->setVisible(false);
+            }
+        }
+
+        const QString total = ReadViewSchemeParam(ViewScheme.Params, TotalSection);
+        const bool footer = !total.startsWith(u'0');
+        grid->setShowFooter(footer);
+        if (!footer) {
+            grid->setGroupFooterMode(kvui::BandedGrid::NoGroupFooters);
+        } else {
+            const bool groupFooters = !(total.size() >= 2 && total[1] == u'0');
+            grid->setGroupFooterMode(groupFooters ? kvui::BandedGrid::GroupFootersWhenExpanded
+                                                  : kvui::BandedGrid::NoGroupFooters);
+            const auto summaries = namedItems(ReadViewSchemeParam(ViewScheme.Params, SummariesSection).replace(u':', u'='));
+            for (kvui::Column* column : grid->columns()) {
+                QString code;
+                if (column->fieldName().isEmpty() || !findItem(summaries, column->fieldName(), code))
+                    continue;
+                const kvui::SummaryKind kind = SummaryKindOfCode(code);
+                if (kind == kvui::SummaryKind::None)
+                    continue;
+                column->setFooterSummary(kind, SummaryFormatOfKind(kind));
+                if (groupFooters)
+                    column->setGroupSummary(kind, SummaryFormatOfKind(kind));
+            }
+        }
+    }
+    grid->endUpdate();
+}
+
+void TInfoGridView::StoreViewScheme()
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid || grid->bandCount() == 0)
+        return;
+
+    // 1. The stored positions as an ordered name=code list.
+    auto positions = namedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
+    QString fieldList = Bar;
+
+    // 2. Every governed column, from the last to the first.
+    const QList<kvui::Column*> columns = grid->columns();
+    for (auto it = columns.crbegin(); it != columns.crend(); ++it) {
+        kvui::Column* column = *it;
+        if (column->tag() >= 1 || column->fieldName().isEmpty() || column->bandIndex() < 0
+            || column->bandIndex() >= grid->bandCount())
+            continue;
+        const QString name = column->fieldName();
+        int itemIndex = -1;
+        for (int i = 0; i < positions.size(); ++i)
+            if (positions[i].first.compare(name, Qt::CaseInsensitive) == 0) {
+                itemIndex = i;
+                break;
+            }
+        int width = column->width();
+        if (column->isVisible()) {
+            fieldList = Bar + name + fieldList;
+        } else if (itemIndex >= 0) {
+            // A hidden column keeps the width it was given while it showed.
+            int bandID = 0, colIndex = 0, rowIndex = 0, lineCount = 0, storedWidth = 0;
+            if (DecodeColumnPosition(positions[itemIndex].second, bandID, colIndex, rowIndex, lineCount, storedWidth) == 5)
+                width = storedWidth;
+        }
+        const QString code = EncodeColumnPosition(grid->band(column->bandIndex()).id, column->colIndex(),
+                                                   column->rowIndex(), column->lineCount(), width);
+        if (itemIndex >= 0)
+            positions[itemIndex].second = code;
+        else
+            positions.append({name, code});
+    }
+
+    // 3. Written back with every item followed by "|".
+    QString positionText;
+    for (const auto& item : std::as_const(positions))
+        positionText += item.first + u':' + item.second + Bar;
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, PositionsSection, positionText);
+
+    // 4. Groups first, then the other sorted columns.
+    if (!InGridMode()) {
+        QString sortText;
+        const QList<kvui::Column*> grouped = grid->groupedColumns();
+        for (auto it = grouped.crbegin(); it != grouped.crend(); ++it) {
+            const QString name = (*it)->fieldName();
+            if (name.isEmpty())
+                continue;
+            const bool descending = (*it)->sortOrder() == Qt::DescendingOrder;
+            sortText = Bar + name + (descending ? QStringLiteral(":11") : QStringLiteral(":01")) + sortText;
+            if (!fieldList.contains(Bar + name + Bar))
+                fieldList = Bar + name + fieldList;
+        }
+        for (kvui::Column* column : grid->sortedColumns()) {
+            const QString name = column->fieldName();
+            if (name.isEmpty() || sortText.contains(Bar + name + u':'))
+                continue;
+            sortText += Bar + name + u':' + (column->sortOrder() == Qt::DescendingOrder ? u'1' : u'0') + u'0';
+        }
+        if (fieldList == Bar)
+            fieldList.clear();
+        ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, SortsSection, sortText.mid(1));
+    }
+
+    // 5. The fields shown.
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, FieldsSection, fieldList);
+}
+
+void TInfoGridView::SetSelectedRecordValue(int AIndex, const QString& AFieldID, const QVariant& AValue)
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return;
+    kvui::Column* column = grid->columnByField(AFieldID);
+    const QList<int> rows = grid->selectedRows();
+    if (!column || AIndex < 0 || AIndex >= rows.size() || grid->row(rows[AIndex]).kind != kvui::RowRef::Data)
+        return;
+    grid->setCellValue(rows[AIndex], column, AValue);
+}
+
+QVariant TInfoGridView::GetSelectedRecordValue(int AIndex, const QString& AFieldID)
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return QVariant();
+    kvui::Column* column = grid->columnByField(AFieldID);
+    const QList<int> rows = grid->selectedRows();
+    if (!column || AIndex < 0 || AIndex >= rows.size() || grid->row(rows[AIndex]).kind != kvui::RowRef::Data)
+        return QVariant();
+    return grid->cellValue(rows[AIndex], column);
+}
+
+int TInfoGridView::GetSelectedRecordCount()
+{
+    kvui::BandedGrid* grid = GridView();
+    return grid ? grid->selectedRowCount() : 0;
+}
+
+QString TInfoGridView::GetViewPosition()
+{
+    kvui::BandedGrid* grid = GridView();
+    return grid ? QString::number(grid->focusedRecordIndex()) : QString();
+}
+
+void TInfoGridView::SetViewPosition(const QString& AValue)
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return;
+    bool ok = false;
+    int record = AValue.trimmed().toInt(&ok);
+    if (!ok)
+        record = -1;
+    grid->setFocusedRecordIndex(record); // a record that is not there is ignored
+}
+
+QString TInfoGridView::GetFocusedRecordString(const QString& AFieldID)
+{
+    const QString none = QStringLiteral("null");
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return none;
+    kvui::Column* column = grid->columnByField(AFieldID);
+    const int record = grid->focusedRecordIndex();
+    if (!column || record < 0)
+        return none;
+    const QVariant value = grid->value(record, column);
+    if (!value.isValid() || value.isNull())
+        return none;
+    const PInfoFieldDef field = ObjectDef ? ObjectDef->GetFieldDef(AFieldID) : nullptr;
+    const bool dateField = field && FieldTypes::IsDateType(field->DataType);
+    if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate) {
+        const QDateTime dt = value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
+        return dt.isValid() ? dateLiteral(dt) : none;
+    }
+    if (dateField && isStringValue(value)) {
+        const QDateTime dt = StrToDateTime(value.toString());
+        if (dt.isValid())
+            return dateLiteral(dt);
+    }
+    if (isStringValue(value)) {
+        const QString text = value.toString();
+        return text.isEmpty() ? none : QuotedStr(text);
+    }
+    if (value.typeId() == QMetaType::Bool)
+        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
+    if (isOrdinalValue(value))
+        return value.typeId() == QMetaType::ULongLong ? QString::number(value.toULongLong())
+                                                       : QString::number(value.toLongLong());
+    if (isFloatValue(value))
+        return shortestDecimal(value.toDouble());
+    return none;
+}
+
+void TInfoGridView::RefreshData(bool ARebuild)
+{
+    if (!ViewScheme.SQLParsed) {
+        if (AsDetail) {
+            InfoApplication->ParseViewSchemeSQL(ObjectDef, &ViewScheme, GlobalADOQuery);
+        } else {
+            if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, false, ViewCaption))
+                return;
+            ApplyViewScheme();
+        }
+    }
+    TCustomInfoView::RefreshData(ARebuild);
+}
+
+void TInfoGridView::CloseData()
+{
+    TCustomInfoView::CloseData();
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return;
+    if (auto* source = dynamic_cast<kvui::DataSetSource*>(grid->dataSource()); source && source->dataSet()) {
+        source->dataSet()->Close();
+        source->reset();
+    }
+}
+
+bool TInfoGridView::ShowSchemeDialog(bool AFieldsPageFirst)
+{
+    StoreViewScheme();
+    if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, AFieldsPageFirst, ViewCaption))
+        return false;
+    ApplyViewScheme();
+    DetailSQLPattern.clear();
+    RefreshData(true);
+    return true;
+}
+
+bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
+{
+    kvui::BandedGrid* grid = GridView();
+    const auto enabledWhen = [&AState](bool condition) {
+        AState = condition ? TCommandState(csEnabled) : TCommandState();
+        return true;
+    };
+    const bool editing = GetEditMode();
+    switch (ACommandIndex) {
+    case Commands::Export:
+        return enabledWhen(ObjectDef && ObjectDef->CanExport);
+    case Commands::PageSetup:
+    case Commands::ReportDesign:
+    case Commands::Print:
+    case Commands::PrintPreview:
+        return enabledWhen(!editing && ObjectDef && ObjectDef->CanPrint);
+    case Commands::Fill:
+        return enabledWhen(grid && grid->editingEnabled() && !grid->isReadOnly() && grid->selectedRowCount() > 0);
+    case Commands::SchemeFields:
+    case Commands::SchemeSort:
+        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFields));
+    case Commands::SchemeFilter:
+        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFilter));
+    case Commands::SchemeCustomView:
+    case Commands::Refresh:
+        return enabledWhen(!editing);
+    case Commands::RecordCount: {
+        QString text;
+        if (grid && grid->rowCount() > 0)
+            text = CountText.arg(grid->focusedRow() + 1).arg(grid->rowCount());
+        InfoApplication->ShowStatusMessage(text, mkCount);
+        return true;
+    }
+    default:
+        break;
+    }
+    if (ACommandIndex >= Commands::FirstAction && ObjectDef) {
+        const int index = ACommandIndex - Commands::FirstAction;
+        if (index < int(ObjectDef->Actions.size()) && ObjectDef->Actions[size_t(index)].Kind != akGlobal
+            && (!grid || grid->recordCount() == 0)) {
+            AState = TCommandState();
+            return true;
+        }
+    }
+    return TCustomInfoView::QueryCommandState(ACommandIndex, AState);
+}
+
+bool TInfoGridView::ExecCommand(int ACommandIndex)
+{
+    switch (ACommandIndex) {
+    case Commands::Export:
+        ExportData();
+        return true;
+    case Commands::PageSetup:
+    case Commands::ReportDesign:
+    case Commands::Print:
+    case Commands::PrintPreview:
+        PrintData(ACommandIndex);
+        return true;
+    case Commands::Fill:
+        if (kvui::BandedGrid* grid = GridView(); grid && ShowFillValuesDlgProc())
+            ShowFillValuesDlgProc()(grid);
+        return true;
+    case Commands::SchemeFields:
+    case Commands::SchemeSort:
+        ShowSchemeDialog(true);
+        return true;
+    case Commands::SchemeFilter:
+    case Commands::SchemeCustomView:
+        ShowSchemeDialog(false);
+        return true;
+    case Commands::Refresh:
+        RefreshData(true);
+        return true;
+    default:
+        return TCustomInfoView::ExecCommand(ACommandIndex);
+    }
+}
+
+void TInfoGridView::ExportData()
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return;
+    QString fileName;
+    const QString proposed = (ObjectDef ? ObjectDef->Name : QString()) + QStringLiteral(".xls");
+    if (!ExecuteSaveFileDialog(ExportTitle, proposed, QStringLiteral("xls"), ExportFilter, fileName))
+        return;
+    const QString ext = QFileInfo(fileName).suffix().toLower();
+    const TGridExportProcs& procs = GridExportProcs();
+    // The kind by the chosen extension; anything unknown is a workbook.
+    QString kind = QStringLiteral("xls");
+    bool available = false;
+    if (ext == QLatin1String("html")) {
+        kind = ext;
+        available = bool(procs.ExportGridAsHtml);
+    } else if (ext == QLatin1String("xml")) {
+        kind = ext;
+        available = bool(procs.ExportGridAsXml);
+    } else if (ext == QLatin1String("txt")) {
+        kind = ext;
+        available = bool(procs.ExportGridAsText);
+    } else {
+        available = bool(procs.ExportGridAsExcel);
+    }
+    if (!available) {
+        ShowError(FormatMessage(ExportKindMissing, {kind}));
+        return;
+    }
+
+    const QVariant previousTag = grid->property(GridOwnerViewProperty);
+    grid->setProperty(GridOwnerViewProperty, QVariant::fromValue<QObject*>(this));
+    bool done = false;
+    {
+        WaitCursor wait;
+        try {
+            if (kind == QLatin1String("html"))
+                procs.ExportGridAsHtml(fileName, grid, true, true, QStringLiteral("html"));
+            else if (kind == QLatin1String("xml"))
+                procs.ExportGridAsXml(fileName, grid, true, true, QStringLiteral("xml"));
+            else if (kind == QLatin1String("txt"))
+                procs.ExportGridAsText(fileName, grid, true, true, QString(), QString(), QString(), QStringLiteral("txt"));
+            else
+                procs.ExportGridAsExcel(fileName, grid, true, true, true, QStringLiteral("xls"));
+            done = true;
+        } catch (const std::exception&) {
+            done = false;
+        }
+    }
+    grid->setProperty(GridOwnerViewProperty, previousTag);
+    if (done)
+        ShowInfo(UCommonText::Finished);
+    else
+        ShowError(FormatMessage(ExportFailed, {fileName}));
+}
+
+void TInfoGridView::PrintData(int ACommandIndex)
+{
+    kvui::BandedGrid* grid = GridView();
+    if (!grid)
+        return;
+    kvui::PrintLink* link = nullptr;
+    try {
+        link = GetComponentReportLink(kvui::GridPrintLink::staticMetaObject);
+        if (!link)
+            return;
+        if (!ViewScheme.PrintSetting.isEmpty())
+            link->setSettingsText(ViewScheme.PrintSetting);
+        kvui::PrintSettings& s = link->settings();
+        s.expandButtons = true;
+        s.bandHeaders = grid->showBandHeaders();
+        s.headers = grid->showHeaders();
+        s.footer = grid->showFooter();
+        s.groupFooters = grid->groupFooterMode() != kvui::BandedGrid::NoGroupFooters;
+        s.headersOnEveryPage = grid->showBandHeaders() || grid->showHeaders();
+        // The printed cells take their colours from the same hook as the screen
+        // (printing asks it with selected and focused off).
+        link->setView(grid);
+        switch (ACommandIndex) {
+        case Commands::PageSetup:
+            link->pageSetup(this);
+            break;
+        case Commands::ReportDesign:
+            link->designReport(this);
+            break;
+        case Commands::Print:
+            link->print(this, true);
+            break;
+        default:
+            link->preview(this);
+            break;
+        }
+        link->setView(nullptr);
+        ViewScheme.PrintSetting = link->settingsText();
+    } catch (...) {
+        // printing problems never reach the user as errors
+        if (link)
+            link->setView(nullptr);
+    }
+}
