@@ -79,8 +79,12 @@ TAutoGridView::TAutoGridView(QWidget* AOwner, TInfoObjectDef* AObjectDef)
 
 TAutoGridView::~TAutoGridView()
 {
-    if (kvui::BandedGrid* grid = GridView())
+    // No event reaches the owner while the rows go.
+    ++FFocusEventLock;
+    if (kvui::BandedGrid* grid = GridView()) {
+        grid->disconnect(this);
         grid->setDataSource(nullptr);
+    }
     delete FDataSource;
 }
 

@@ -9,6 +9,7 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScopeGuard>
+#include <QLayout>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -388,6 +389,10 @@ void TInfoMasterDetailView::ShowRelation(int AIndex, bool AInitializing)
         }
 
         FSplitter->OpenSplitter();
+        // The new page gets its size now, so the rows are read into a grid of its real height.
+        if (QLayout* box = layout())
+            box->activate();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 
         if (!AInitializing)
             if (const IInfoViewPtr view = DetailView(AIndex); view && !view->DataRefreshed() && !view->GetEditMode())
@@ -532,6 +537,7 @@ void TInfoMasterDetailView::SetViewID(const QString& AID)
 
 void TInfoMasterDetailView::SetViewCaption(const QString& ACaption)
 {
+    ViewCaption = ACaption;
     MasterView()->SetViewCaption(ACaption);
 }
 

@@ -372,6 +372,16 @@ TEST_F(GridViewTest, SummariesSkipZerosBlanksAndNulls)
     EXPECT_EQ(grid()->footerValue(column("ID")).toInt(), 3);
     EXPECT_EQ(grid()->footerValue(column("Dt")).toDateTime().date(), QDate(2027, 1, 2));
     EXPECT_EQ(grid()->footerText(column("Qty")), "1.5");
+    // With more than one record selected the footer sums the selection.
+    grid()->setMultiSelect(true);
+    grid()->clearSelection();
+    grid()->selectRecord(0, true);
+    grid()->selectRecord(1, true);
+    EXPECT_DOUBLE_EQ(grid()->footerValue(column("Qty")).toDouble(), 1.5);
+    grid()->selectRecord(1, false);
+    grid()->selectRecord(2, true);
+    EXPECT_DOUBLE_EQ(grid()->footerValue(column("Qty")).toDouble(), 2.5);
+    EXPECT_EQ(grid()->footerValue(column("ID")).toInt(), 2);
 }
 
 TEST_F(GridViewTest, FocusedRecordStringsAreSqlLiterals)

@@ -182,6 +182,12 @@ TEST_F(MasterDetailTest, DetailFollowsTheFocusedMasterRow)
     md->RefreshRelations();
     EXPECT_EQ(detail()->recordCount(), expectedDetailRows());
 
+    // A detail builds its statement again on every refresh, rebuild asked or not.
+    md->DetailView(0)->SetMasterValues("MOID='MO2612002'\r\nMOEntry=2", false);
+    md->DetailView(0)->RefreshData(false);
+    EXPECT_EQ(detail()->recordCount(),
+              DemoAccountSet::count("select count(*) from QZ_MRP_MOBOM where MOID='MO2612002' and MOEntry=2"));
+
     // A refresh of the master relinks the detail to whatever row is focused then.
     DemoAccountSet::instance().exec("delete QZ_MRP_MOBOM where MOID='MO2612001'");
     EXPECT_TRUE(md->ExecCommand(49));
