@@ -328,6 +328,8 @@ void TInfoMasterDetailView::ShowRelation(int AIndex, bool AInitializing)
     const IInfoViewPtr master = MasterView();
     try {
         if (!FSplitter) {
+            // The height is measured once the window has laid this view out.
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
             const int client = contentsRect().height();
             const PViewScheme scheme = master->GetViewScheme();
             FDetailPages = new QTabWidget(this);
@@ -360,6 +362,8 @@ void TInfoMasterDetailView::ShowRelation(int AIndex, bool AInitializing)
             };
             layout()->addWidget(FSplitter);
             layout()->addWidget(FDetailPages);
+            FSplitter->show();
+            FDetailPages->show();
             FSplitter->SetControlHeight(
                 DetailAreaHeight(client, scheme ? ReadViewSchemeParam(scheme->Params, DetailHeightSection) : QString()));
             for (const TInfoRelationDef& relation : ObjectDef->Relations) {
@@ -392,7 +396,8 @@ void TInfoMasterDetailView::ShowRelation(int AIndex, bool AInitializing)
         // The new page gets its size now, so the rows are read into a grid of its real height.
         if (QLayout* box = layout())
             box->activate();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        for (int level = 0; level < 4; ++level) // view, page, stack: one posted request each
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
 
         if (!AInitializing)
             if (const IInfoViewPtr view = DetailView(AIndex); view && !view->DataRefreshed() && !view->GetEditMode())

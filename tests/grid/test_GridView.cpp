@@ -9,6 +9,7 @@
 
 #include <QFileInfo>
 #include <QLineEdit>
+#include <QPointer>
 #include <QScopeGuard>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -61,7 +62,7 @@ protected:
     }
     void TearDown() override
     {
-        view.reset();
+        closeView();
         window.reset();
         InfoApplication->MaxResultRowCount = 20000;
     }
@@ -94,6 +95,14 @@ protected:
         if (refresh)
             view->RefreshData(true);
         return view;
+    }
+
+    // What the window does when it closes: the view goes with it.
+    void closeView()
+    {
+        QPointer<QWidget> widget = view.get();
+        view.reset();
+        delete widget.data();
     }
 
     kvui::BandedGrid* grid() const { return view->GridView(); }
@@ -252,7 +261,7 @@ TEST_F(GridViewTest, SchemeSurvivesStoreApplyAndReopen)
     EXPECT_TRUE(positions.contains("Dt:2000133|")) << positions.toStdString();    // 111, its own width while shown
 
     ASSERT_TRUE(view->QueryClose());
-    view.reset();
+    closeView();
 
     // Reopened: the last-used scheme comes back with everything in it.
     open(def.get());
@@ -725,7 +734,7 @@ TEST_F(GridViewTest, ReportDesignKeepsItsSettingInTheScheme)
     EXPECT_EQ(kvui::PrintSettings::fromText(view->ViewScheme.PrintSetting).title, "生产任务清单");
     // The setting goes to the database with the scheme and comes back.
     ASSERT_TRUE(view->QueryClose());
-    view.reset();
+    closeView();
     open(def.get());
     EXPECT_EQ(kvui::PrintSettings::fromText(view->ViewScheme.PrintSetting).title, "生产任务清单");
 }

@@ -6,6 +6,8 @@
 #include "clsAutoGridView.h"
 #include "clsMasterDetailView.h"
 
+#include <QPointer>
+#include <QScrollBar>
 #include <QTabWidget>
 #include <QTest>
 #include <QVBoxLayout>
@@ -74,7 +76,7 @@ protected:
     }
     void TearDown() override
     {
-        md.reset();
+        closeView();
         window.reset();
         if (def)
             def->Relations[0].FieldMaps = savedMaps;
@@ -88,6 +90,14 @@ protected:
         md->InitializeView(QString(), IInfoViewPtr());
         if (refresh)
             md->RefreshData(true);
+    }
+
+    // What the window does when it closes: the view goes with it.
+    void closeView()
+    {
+        QPointer<QWidget> widget = md.get();
+        md.reset();
+        delete widget.data();
     }
 
     static kvui::BandedGrid* gridOf(const IInfoViewPtr& view)
@@ -159,6 +169,8 @@ TEST_F(MasterDetailTest, DetailFollowsTheFocusedMasterRow)
     EXPECT_EQ(total, DemoAccountSet::count("select count(*) from QZ_MRP_MOBOM"));
     ASSERT_TRUE(master()->setFocusedRecordIndex(0));
     EXPECT_GT(detail()->recordCount(), 0);
+    // The page had its height when the rows came: the first row shows.
+    EXPECT_EQ(detail()->verticalScrollBar()->value(), 0);
     showForAWhile();
 
     // Closed, the detail is relinked but not read until it shows again.
@@ -227,7 +239,7 @@ TEST_F(MasterDetailTest, ConstantsInTheFieldMap)
     md->ShowRelation(0, false);
     EXPECT_EQ(detail()->recordCount(), 0);
     // A constant on the master side feeds the detail field.
-    md.reset();
+    closeView();
     def->Relations[0].FieldMaps = "MOID=MOID|{1}=MOEntry";
     open();
     md->ShowRelation(0, false);
@@ -247,7 +259,7 @@ TEST_F(MasterDetailTest, DetailAreaSurvivesAReopen)
     EXPECT_EQ(ReadViewSchemeParam(params, "[DetailObject]"), "MOBOM");
     const double stored = ReadViewSchemeParam(params, "[DetailHeight]").toDouble();
     EXPECT_NEAR(stored, double(md->height() / 2 - 10) / md->height(), 1e-9);
-    md.reset();
+    closeView();
 
     // Reopened: the area shows the same relation, which waits for the master's data.
     open(false);
@@ -266,7 +278,7 @@ TEST_F(MasterDetailTest, DetailAreaSurvivesAReopen)
     const QString closedParams = md->MasterView()->GetViewScheme()->Params;
     EXPECT_EQ(ReadViewSchemeParam(closedParams, "[DetailObject]"), "");
     EXPECT_FALSE(ReadViewSchemeParam(closedParams, "[DetailHeight]").isEmpty());
-    md.reset();
+    closeView();
     open();
     EXPECT_FALSE(md->DetailAreaExists());
 }
