@@ -738,3 +738,44 @@ TEST_F(GridViewTest, ReportDesignKeepsItsSettingInTheScheme)
     open(def.get());
     EXPECT_EQ(kvui::PrintSettings::fromText(view->ViewScheme.PrintSetting).title, "生产任务清单");
 }
+
+TEST_F(GridViewTest, DemoObjectOpensAndKeepsItsScheme)
+{
+    TInfoObjectDef* def = InfoApplication->GetInfoObjectDef("QZ_MRP.MO");
+    ASSERT_NE(def, nullptr);
+    open(def);
+    EXPECT_EQ(grid()->recordCount(), DemoAccountSet::count("select count(*) from QZ_MRP_MO"));
+    EXPECT_EQ(column("MONo")->bandIndex(), 0);                 // fixed left by its layout
+    EXPECT_EQ(column("MOQty")->caption(), "未完成数量");
+    EXPECT_EQ(grid()->displayText(0, column("MOBillQty")), "200");
+    EXPECT_FALSE(column("MOID")->isVisible());                  // a hidden key
+    EXPECT_EQ(column("MORemark"), nullptr);                     // hidden by default
+
+    // Group by department, sort by quantity, move and widen a column, total the quantities.
+    grid()->groupBy(column("DeptName"));
+    grid()->sortBy(column("MOQty"), Qt::DescendingOrder);
+    column("ItmName")->setPosition(1, 0, 0);
+    column("ItmName")->setWidth(150);
+    view->ViewScheme.Params = WriteViewSchemeParam(view->ViewScheme.Params, "[Total]", "11");
+    view->ViewScheme.Params = WriteViewSchemeParam(view->ViewScheme.Params, "[Summaries]", "MOQty:1|MONo:2");
+    view->StoreViewScheme();
+    view->ApplyViewScheme();
+    const QString params = view->ViewScheme.Params;
+    const double total = grid()->footerValue(column("MOQty")).toDouble();
+    EXPECT_DOUBLE_EQ(total, DemoAccountSet::count("select sum(MOQty) from QZ_MRP_MO"));
+    ASSERT_TRUE(view->QueryClose());
+    closeView();
+
+    open(def);
+    EXPECT_EQ(view->ViewScheme.Params, params);
+    EXPECT_EQ(grid()->groupedColumns(), QList<kvui::Column*>({column("DeptName")}));
+    EXPECT_EQ(grid()->sortedColumns(), QList<kvui::Column*>({column("MOQty")}));
+    EXPECT_EQ(column("MOQty")->sortOrder(), Qt::DescendingOrder);
+    EXPECT_EQ(column("ItmName")->colIndex(), 0);
+    EXPECT_EQ(column("ItmName")->width(), 150);
+    EXPECT_TRUE(grid()->showFooter());
+    EXPECT_DOUBLE_EQ(grid()->footerValue(column("MOQty")).toDouble(), total);
+    EXPECT_EQ(grid()->footerValue(column("MONo")).toInt(), grid()->recordCount());
+    // The statement ordered the rows by the scheme's sorts.
+    EXPECT_TRUE(view->BuiltSQL.contains("[DeptName]")) << view->BuiltSQL.toStdString();
+}

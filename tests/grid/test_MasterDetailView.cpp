@@ -78,8 +78,10 @@ protected:
     {
         closeView();
         window.reset();
-        if (def)
+        if (def) {
             def->Relations[0].FieldMaps = savedMaps;
+            def->Relations[0].RelObjID = "QZ_MRP.MOBOM";
+        }
     }
 
     void open(bool refresh = true)
@@ -340,4 +342,20 @@ TEST_F(MasterDetailTest, ObjectsWithoutRelationsOrWithoutView)
     EXPECT_EQ(CreateRelationView(&missing), nullptr);
     EXPECT_THROW(CreateInfoView<TInfoMasterDetailView>(nullptr, &missing), EAbort);
     EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(MasterDetailTest, RelationWithoutDefinitionGivesNoDetail)
+{
+    def->Relations[0].RelObjID = "QZ_MRP.NoSuchObject";
+    open();
+    ScriptedMessageBoxes boxes;
+    EXPECT_TRUE(md->ExecCommand(46));
+    EXPECT_TRUE(md->DetailAreaOpen());
+    EXPECT_EQ(md->DetailView(0), nullptr);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    // The master goes on working and following its rows changes nothing.
+    ASSERT_TRUE(master()->setFocusedRecordIndex(1));
+    EXPECT_TRUE(md->ExecCommand(46));
+    EXPECT_FALSE(md->DetailAreaOpen());
+    EXPECT_TRUE(md->QueryClose());
 }
