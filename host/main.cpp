@@ -1,10 +1,13 @@
 // The host program: start-up in unit order, login, then the main window.
 #include "StandInProcedures.h"
+#include "clsMDIChild.h"
+#include "frmInfoView.h"
+#include "frmMain.h"
 #include "untAppFrame.h"
 #include "untApplication.h"
+#include "untTabbedMDI.h"
 
 #include <QApplication>
-#include <cstdio>
 
 int main(int argc, char** argv)
 {
@@ -14,17 +17,18 @@ int main(int argc, char** argv)
     // The stored procedures an embedded account set answers in place of its server.
     kvdemo::registerStandInProcedures();
 
+    // Unit start-up, in order: each installs its hooks in the application object.
     InitAppFrameUnit();
+    InitMDIChildUnit();
+    InitInfoViewFormUnit();
+    InitTabbedMDIUnit();
+    InitMainFormUnit();
+
     ReadProgramSettings();
     if (!SystemLogin())
         return 1;
 
-    const TLoginInfo& info = InfoApplication->LoginInfo;
-    std::fprintf(stdout, "%s\n",
-                 QStringLiteral("Korvane: %1 (%2) logged in to account set %3. The main window is not built yet.")
-                     .arg(info.UserName, info.UserID, info.DBAlias)
-                     .toLocal8Bit()
-                     .constData());
-    SystemLogout();
-    return 0;
+    TMainForm mainForm;
+    mainForm.showMaximized();
+    return app.exec();
 }
