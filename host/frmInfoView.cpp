@@ -1,47 +1,11 @@
 #include "frmInfoView.h"
 
+#include "clsMasterDetailView.h"
 #include "frmMain.h"
-#include "clsInfoView.h"
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 
 #include <QVBoxLayout>
-
-#if __has_include("clsMasterDetailView.h")
-#include "clsMasterDetailView.h"
-#define KV_HAVE_MASTER_DETAIL_VIEW 1
-#endif
-
-namespace {
-
-// The master-detail view's relation syncing, reached only where the view has
-// the member (a view without relations needs none of it).
-template <typename T>
-auto setSyncDisabled(T* AView, bool AValue, int) -> decltype(AView->FSyncRelationDisabled = AValue, void())
-{
-    AView->FSyncRelationDisabled = AValue;
-}
-template <typename T>
-void setSyncDisabled(T*, bool, long)
-{
-}
-template <typename T>
-auto refreshRelations(T* AView, int) -> decltype(AView->RefreshRelations(), void())
-{
-    AView->RefreshRelations();
-}
-template <typename T>
-void refreshRelations(T*, long)
-{
-}
-
-#ifdef KV_HAVE_MASTER_DETAIL_VIEW
-using THostView = TInfoMasterDetailView;
-#else
-using THostView = TCustomInfoView;
-#endif
-
-} // namespace
 
 void InitInfoViewFormUnit()
 {
@@ -53,7 +17,7 @@ IInfoViewPtr DoGetInfoObjectView(TInfoObjectDef* AObjectDef)
 {
     if (!AObjectDef)
         return IInfoViewPtr();
-    return CreateInfoView<THostView>(nullptr, AObjectDef);
+    return CreateInfoView<TInfoMasterDetailView>(nullptr, AObjectDef);
 }
 
 TInfoViewForm::TInfoViewForm(TInfoObjectDef* AObjectDef, const QString& ACaption) : FObjectDef(AObjectDef)
@@ -123,12 +87,12 @@ bool TInfoViewForm::CanClose()
 
 void TInfoViewForm::SetSyncRelationDisabled(bool AValue)
 {
-    if (auto* view = dynamic_cast<THostView*>(FViewFrame.get()))
-        setSyncDisabled(view, AValue, 0);
+    if (auto* view = dynamic_cast<TInfoMasterDetailView*>(FViewFrame.get()))
+        view->FSyncRelationDisabled = AValue;
 }
 
 void TInfoViewForm::RefreshRelations()
 {
-    if (auto* view = dynamic_cast<THostView*>(FViewFrame.get()))
-        refreshRelations(view, 0);
+    if (auto* view = dynamic_cast<TInfoMasterDetailView*>(FViewFrame.get()))
+        view->RefreshRelations();
 }

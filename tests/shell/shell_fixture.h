@@ -117,6 +117,8 @@ protected:
 
     void TearDown() override
     {
+        InfoApplication->ShowViewSchemeDlgProc = nullptr;
+        InfoApplication->ParseViewSchemeSQLProc = nullptr;
         delete form;
         pump();
         if (InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty())

@@ -2,7 +2,10 @@
 // bar, closing through tabs, edit windows of a library, library actions, the
 // input lock of long work.
 #include "shell_fixture.h"
+#include "GridTestSupport.h"
 #include "clsInfoView.h"
+#include "clsGridView.h"
+#include "clsMasterDetailView.h"
 #include "frmInfoEdit.h"
 #include "untLibraryLoader.h"
 #include "untCommonUI.h"
@@ -278,7 +281,7 @@ TEST_F(ShellTest, EditWindowsFollowTheEditModeAndAreReused)
 TEST_F(ShellTest, LibraryActionsRunOnTheActiveViewAndMayRefreshIt)
 {
     exec("insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActInEditor, ActAgrID, ActContext, ActFilter, ActDllName, ActSeqNo) "
-         "values ('QZ_MRP.PO', 'Probe', '探针动作', 6, 0, 9, 0, '', '', '', 'KvShellProbe.dll', 999)");
+         "values ('QZ_MRP.PO', 'Probe', '探针动作', 6, 3, 9, 0, '', '', '', 'KvShellProbe.dll', 999)");
     ASSERT_TRUE(login("admin"));
     newForm();
     TShellProbe* state = probe();
@@ -322,4 +325,29 @@ TEST_F(ShellTest, LongWorkLocksInputToItsWindow)
     QTest::keyClicks(&outside, "ef");
     EXPECT_EQ(outside.text(), "ef");
     EXPECT_EQ(inside->text(), "cd");
+}
+
+TEST_F(ShellTest, AViewWindowLoadsItsRowsAtTheFirstIdleTime)
+{
+    // the grid tests' stand-ins for the view-scheme dialog and its SQL parser
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    ASSERT_TRUE(login("plan01"));
+    newForm();
+    form->OpenFunction(functionNode("生产任务"));
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    auto* grid = dynamic_cast<TInfoGridView*>(md->MasterView().get());
+    ASSERT_NE(grid, nullptr);
+    EXPECT_FALSE(window->InitDone());
+    form->AppIdle();
+    InfoApplication->ShowViewSchemeDlgProc = nullptr;
+    InfoApplication->ParseViewSchemeSQLProc = nullptr;
+    EXPECT_TRUE(window->InitDone());
+    ASSERT_NE(grid->GridView(), nullptr);
+    EXPECT_GT(grid->GridView()->recordCount(), 0);
+    // the bar shows the object's actions once the first idle time came
+    EXPECT_EQ(MainActionsBarObjectDef(), window->ObjectDef());
 }
