@@ -1179,11 +1179,13 @@ bool TMainForm::AppMessage(QObject* AObject, QEvent* AEvent)
         case QEvent::ContextMenu:
         case QEvent::Close: {
             bool allowed = false;
-            for (QObject* o = AObject; o; o = o->parent())
-                if (quintptr(o) == InfoApplication->LockMsgHWnd) {
-                    allowed = true;
-                    break;
-                }
+            // The lock names a window by its address or its native window id;
+            // it and everything inside it keep their input.
+            const quintptr lock = InfoApplication->LockMsgHWnd;
+            for (QObject* o = AObject; o && !allowed; o = o->parent()) {
+                auto* w = qobject_cast<QWidget*>(o);
+                allowed = quintptr(o) == lock || (w && w->internalWinId() && quintptr(w->internalWinId()) == lock);
+            }
             if (!allowed) {
                 AEvent->ignore();
                 return true;

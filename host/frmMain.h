@@ -198,6 +198,9 @@ private:
     QTreeWidget* NewNavigatorTree();
     void SetStatusPanel(int AIndex, const QString& AText);
     void ScheduleIdle();
+    // The application's message handling: input lock of long work (while
+    // LockMsgHWnd names a window, input to any other window is dropped), the
+    // main popup menu over the active window, grid shortcuts.
     bool AppMessage(QObject* AObject, QEvent* AEvent);
     void FillWindowMenu();
     void MDIChildActivated();
