@@ -686,8 +686,18 @@ void TMainForm::LoadNavigator()
     };
     QList<FunctionRow> functionRows;
     QMap<QString, QString> neededModules; // upper-case ID -> ID
+    // The no-category group goes last: "(未分类)" while it holds nodes,
+    // "(无授权资料)" when nothing else is there, otherwise left out.
+    const auto finishGroups = [this] {
+        if (trlNoCategory->topLevelItemCount() > 0)
+            nabNavigator->addItem(trlNoCategory, QStringLiteral("(未分类)"));
+        else if (nabNavigator->count() == 0)
+            nabNavigator->addItem(trlNoCategory, QStringLiteral("(无授权资料)"));
+        if (nabNavigator->count() > 0)
+            nabNavigator->setCurrentIndex(0);
+    };
     if (!ExecSQLText(q, sql, true, false, true)) {
-        nabNavigator->addItem(trlNoCategory, QStringLiteral("(未分类)"));
+        finishGroups();
         return;
     }
     TNavigatorImages& images = NavigatorImages();
@@ -723,7 +733,7 @@ void TMainForm::LoadNavigator()
                      true)) {
         for (const FunctionRow& r : functionRows)
             trlNoCategory->addTopLevelItem(r.Node);
-        nabNavigator->addItem(trlNoCategory, QStringLiteral("(未分类)"));
+        finishGroups();
         return;
     }
     QSet<QString> moduleRows;
@@ -789,13 +799,7 @@ void TMainForm::LoadNavigator()
             it->Node->addChild(r.Node);
     }
 
-    // The no-category group goes last.
-    if (trlNoCategory->topLevelItemCount() > 0)
-        nabNavigator->addItem(trlNoCategory, QStringLiteral("(未分类)"));
-    else if (nabNavigator->count() == 0)
-        nabNavigator->addItem(trlNoCategory, QStringLiteral("(无授权资料)"));
-    if (nabNavigator->count() > 0)
-        nabNavigator->setCurrentIndex(0);
+    finishGroups();
 }
 
 void TMainForm::OpenFunction(QTreeWidgetItem* ANode)
