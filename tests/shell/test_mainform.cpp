@@ -1,8 +1,10 @@
 // The main window on the demo account set: the navigator per user, opening
 // functions, log-out and log-in again, status panels, the user manual.
 #include "shell_fixture.h"
+#include "dlgAbout.h"
 
 #include <QLabel>
+#include <QMenu>
 #include <QTabBar>
 #include <QUrl>
 
@@ -259,4 +261,37 @@ TEST_F(ShellTest, TheDesktopPictureIsFittedAndCentred)
     EXPECT_EQ(image.pixelColor(200, 110), QColor(Qt::red));
     EXPECT_NE(image.pixelColor(200, 90), QColor(Qt::red));
     EXPECT_NE(image.pixelColor(200, 310), QColor(Qt::red));
+}
+
+TEST_F(ShellTest, AboutBoxAndWindowList)
+{
+    ASSERT_TRUE(login("plan01"));
+    newForm();
+    {
+        TAboutDlg dlg(form);
+        EXPECT_EQ(dlg.windowTitle(), "关于本系统");
+        EXPECT_EQ(dlg.lblTitle->text(), "Korvane系统");
+        EXPECT_EQ(dlg.lblVersion->text(), "V3.1");
+        emit dlg.lblHomePage->linkActivated(TAboutDlg::HomePage());
+        ASSERT_EQ(opened.size(), 1);
+        EXPECT_EQ(opened[0].toString(), TAboutDlg::HomePage());
+    }
+    new TTestChild("甲&乙");
+    auto* second = new TTestChild("丙");
+    pump();
+    ASSERT_EQ(form->ActiveMDIChild(), second);
+    emit form->mnuWindow->aboutToShow();
+    QStringList entries;
+    QAction* first = nullptr;
+    for (QAction* a : form->mnuWindow->actions())
+        if (a->isCheckable()) {
+            entries.append(a->text() + (a->isChecked() ? "*" : ""));
+            if (!first)
+                first = a;
+        }
+    EXPECT_EQ(entries, (QStringList{"甲&&乙", "丙*"}));
+    ASSERT_NE(first, nullptr);
+    first->trigger();
+    pump();
+    EXPECT_EQ(form->ActiveMDIChild()->windowTitle(), "甲&乙");
 }
