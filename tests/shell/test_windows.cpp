@@ -351,3 +351,35 @@ TEST_F(ShellTest, AViewWindowLoadsItsRowsAtTheFirstIdleTime)
     // the bar shows the object's actions once the first idle time came
     EXPECT_EQ(MainActionsBarObjectDef(), window->ObjectDef());
 }
+
+TEST_F(ShellTest, TheBarFollowsTheFocusedMasterOrDetailView)
+{
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    ASSERT_TRUE(login("plan01"));
+    newForm();
+    form->activateWindow();
+    form->OpenFunction(functionNode("生产任务"));
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    form->AppIdle();
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    TInfoObjectDef* master = md->GetObjectDef();
+    EXPECT_EQ(MainActionsBarObjectDef(), master);
+    md->ShowRelation(0, false);
+    pump();
+    const IInfoViewPtr detail = md->DetailView(0);
+    ASSERT_NE(detail, nullptr);
+    ASSERT_NE(detail->GetObjectDef(), master);
+    detail->MakeFocus();
+    pump();
+    if (!detail->IsFocused())
+        GTEST_SKIP() << "the platform gives no focus to the detail view";
+    form->AppIdle();
+    EXPECT_EQ(MainActionsBarObjectDef(), detail->GetObjectDef());
+    md->MakeFocus();
+    pump();
+    form->AppIdle();
+    EXPECT_EQ(MainActionsBarObjectDef(), master);
+}
