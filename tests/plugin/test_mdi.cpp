@@ -1,0 +1,191 @@
+// The host's main window with the real planning library: the library is
+// loaded by the name the demo definitions give, its frame export answers a
+// function of the navigator, and the forecast view's actions run through its
+// action export on the rows of the host's view window.
+#include "NewAccountSet.h"
+#include "ScriptedMessageBoxes.h"
+#include "StandInProcedures.h"
+#include "TsqlEngine.h"
+#include "UDBComm.h"
+#include "clsInfoView.h"
+#include "clsMDIChild.h"
+#include "frmInfoView.h"
+#include "frmMain.h"
+#include "untAppFrame.h"
+#include "untApplication.h"
+#include "untInfoObjectDef.h"
+#include "untInfoObjectDefLoader.h"
+#include "untTabbedMDI.h"
+#include "BandedGrid.h"
+#include "GridTestSupport.h"
+#include "clsGridView.h"
+#include "clsMasterDetailView.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <QToolBox>
+#include <QTreeWidget>
+#include <gtest/gtest.h>
+
+namespace {
+
+QTemporaryDir& programDir()
+{
+    static QTemporaryDir dir;
+    return dir;
+}
+
+void writeFile(const QString& path, const QString& text)
+{
+    QFile f(path);
+    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
+    f.write(text.toUtf8());
+}
+
+void pump()
+{
+    for (int i = 0; i < 3; ++i) {
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        QCoreApplication::processEvents();
+    }
+}
+
+class PluginWindowsTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const QString folder = programDir().path();
+        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
+                    folder + QStringLiteral("/libERPAccess.so"));
+        AppFramePaths().ProgramFolder = folder;
+        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
+        InitAppFrameUnit();
+        InitMDIChildUnit();
+        InitInfoViewFormUnit();
+        InitTabbedMDIUnit();
+        InitMainFormUnit();
+        kvdemo::registerStandInProcedures();
+
+        dbFile = dbDir.filePath("demo.kvdb");
+        QString error;
+        ASSERT_TRUE(kvdemo::createAccountSet(dbFile, &error)) << error.toStdString();
+        writeFile(folder + "/ERPAccountSets.cfg",
+                  "[演示账套]\nID=7\nNo=001\nLocation=" + dbFile + "\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n");
+        writeFile(folder + "/ERPaccess.cfg", "[ERPaccess]\nLibrary=ERPAccess.dll\n");
+
+        QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
+        s.setValue("Connect/Silent", 1);
+        s.setValue("Connect/String", EncipherSilentLogin({"演示账套", "admin", "", "", "KorvaneDemo", dbFile}, SilentLoginKey()));
+        s.sync();
+        InfoApplication->LoginInfo = TLoginInfo();
+        ReadProgramSettings();
+        ASSERT_TRUE(SystemLogin());
+        form = new TMainForm;
+        form->resize(1024, 700);
+        form->show();
+        pump();
+    }
+
+    void TearDown() override
+    {
+        delete form;
+        pump();
+        if (InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty())
+            SystemLogout();
+    }
+
+    QTreeWidgetItem* functionNode(const QString& name) const
+    {
+        for (int i = 0; i < form->nabNavigator->count(); ++i) {
+            auto* tree = qobject_cast<QTreeWidget*>(form->nabNavigator->widget(i));
+            if (!tree)
+                continue;
+            for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive))
+                if (item->data(0, NavStateRole).toInt() >= 0)
+                    return item;
+        }
+        return nullptr;
+    }
+
+    QString value(const QString& sql)
+    {
+        auto c = kvtsql::Connection::open(dbFile);
+        const auto r = c->execute(sql);
+        if (!r.errors.isEmpty() || r.resultSets.isEmpty() || r.resultSets.first().rows.isEmpty())
+            return QStringLiteral("<none>");
+        return r.resultSets.first().rows.first().first().toString();
+    }
+
+    ScriptedMessageBoxes boxes;
+    QTemporaryDir dbDir;
+    QString dbFile;
+    TMainForm* form = nullptr;
+};
+
+} // namespace
+
+TEST_F(PluginWindowsTest, AFrameTheLibraryDoesNotHoldOpensNoWindow)
+{
+    QTreeWidgetItem* node = functionNode("MRP计划方案");
+    ASSERT_NE(node, nullptr);
+    form->OpenFunction(node);
+    pump();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, "很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
+    EXPECT_TRUE(form->MDIChildren().isEmpty());
+}
+
+TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
+{
+    // the host's view-scheme parser is not part of the program yet: the grid
+    // tests' stand-in reads the scheme's fields
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    QTreeWidgetItem* node = functionNode("产品预测");
+    ASSERT_NE(node, nullptr);
+    form->OpenFunction(node);
+    pump();
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    form->AppIdle();
+    InfoApplication->ShowViewSchemeDlgProc = nullptr;
+    InfoApplication->ParseViewSchemeSQLProc = nullptr;
+    TInfoObjectDef* def = window->ObjectDef();
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->GetActionDef("Close")->DllName, "QZ_MRP.dll"); // the object's library
+    IInfoViewPtr view = window->ViewFrame()->GetActiveView();
+    ASSERT_NE(view, nullptr);
+    // the user selects a line of the forecast
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    auto* gridView = dynamic_cast<TInfoGridView*>(md->MasterView().get());
+    ASSERT_NE(gridView, nullptr);
+    kvui::BandedGrid* grid = gridView->GridView();
+    ASSERT_NE(grid, nullptr);
+    ASSERT_GE(grid->rowCount(), 2);
+    grid->clearSelection();
+    grid->setFocusedRow(1, true);
+    ASSERT_EQ(view->GetSelectedRecordCount(), 1);
+    QStringList lines;
+    for (int i = 0; i < 1; ++i)
+        lines << view->GetSelectedRecordValue(i, "ForID").toString() + u'/' + view->GetSelectedRecordValue(i, "ForEntry").toString();
+
+    QAction* slot = nullptr;
+    for (QAction* a : form->InfoActions)
+        if (ActionTag(a) == Commands::FirstAction + def->IndexOfAction("Close"))
+            slot = a;
+    ASSERT_NE(slot, nullptr);
+    boxes.answer({kvos::IDOK});
+    form->ExecuteMainAction(slot);
+    pump();
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[0].text, "对所选择数据进行[关闭], 确定?");
+    EXPECT_EQ(boxes.shown.last().text, "[关闭]执行完成。");
+    // that line closed, the others not
+    for (const QString& l : lines)
+        EXPECT_EQ(value("select Closed from QZ_MRP_Forcast where ForID='" + l.section(u'/', 0, 0)
+                        + "' and ForEntry=" + l.section(u'/', 1, 1)), "1") << l.toStdString();
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Forcast where Closed=1"), "1");
+}
