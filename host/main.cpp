@@ -1,6 +1,7 @@
 // The host program: start-up in unit order, login, then the main window.
 #include "StandInProcedures.h"
 #include "clsMDIChild.h"
+#include "dlgViewScheme.h"
 #include "frmInfoView.h"
 #include "frmMain.h"
 #include "untAppFrame.h"
@@ -23,6 +24,7 @@ int main(int argc, char** argv)
     InitInfoViewFormUnit();
     InitTabbedMDIUnit();
     InitMainFormUnit();
+    InitViewSchemeDlgUnit(InfoApplication);
 
     ReadProgramSettings();
     if (!SystemLogin())
