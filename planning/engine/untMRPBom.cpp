@@ -146,16 +146,15 @@ QString BuildBomGroupTypeSQL()
 QString BuildBomGroupNoSQL()
 {
     return QStringLiteral("(case t.ItmMrpGroup"
-                          " when 1 then (case when %1 then %4 else '' end)"
+                          " when 1 then (case when %1 then %3 else '' end)"
                           " when 2 then (case when %1 then isnull(SupOrigNo,'') else '' end)"
                           " when 3 then (case when isnull(SupOrigSubTag,'')<>'' then SupOrigSubTag else "
                           "isnull(SupOrigTag,'') end)"
-                          " when 4 then (case when %2 then %4 else '' end)"
+                          " when 4 then (case when %2 then %3 else '' end)"
                           " when 5 then (case when %2 then isnull(SupOrigNo,'') else '' end)"
                           " when 6 then isnull(c.CustName,'')"
                           " when 9 then SupGroupNo else '' end)")
-        .arg(QLatin1String(kCustDocWithID), QLatin1String(kCustDocWithNo), QLatin1String(kTagged),
-             QLatin1String(kNoWithEntry));
+        .arg(QLatin1String(kCustDocWithID), QLatin1String(kCustDocWithNo), QLatin1String(kNoWithEntry));
 }
 
 QString BuildBomFetchSQL(int level)

@@ -201,3 +201,17 @@ TEST(Kit, AvailableExpressionByOption)
     EXPECT_TRUE(BuildSupplyKitFromComponentsSQL(0).contains("(LowestCode=0 or SupPDmdIID<0)"));
     EXPECT_FALSE(BuildSupplyKitFromComponentsSQL(1).contains("left join #QZ_MRP_ItemLowestCode"));
 }
+
+TEST(BomExplosion, GroupNumberOfOrderGroupsIsTheOriginNumberWithItsLine)
+{
+    // Groups 1 and 4 number component demands by the order and its line.
+    const QString sql = BuildBomGroupNoSQL();
+    const QString noWithEntry = "isnull(SupOrigNo,'')+(case when isnull(SupOrigEntry,0)<>0 then '/'+cast(SupOrigEntry as "
+                                "nvarchar(10)) else '' end)";
+    EXPECT_TRUE(sql.contains(" when 1 then (case when SupOrigType in (2, 4) and isnull(SupOrigID,'')<>'' then " + noWithEntry +
+                             " else '' end)"))
+        << sql.toStdString();
+    EXPECT_TRUE(sql.contains(" when 4 then (case when SupOrigType in (2, 4) and isnull(SupOrigNo,'')<>'' then " + noWithEntry +
+                             " else '' end)"));
+    EXPECT_FALSE(sql.contains('%'));
+}

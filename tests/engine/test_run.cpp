@@ -4,6 +4,9 @@
 #include "ScriptedMessageBoxes.h"
 #include "untMRP.h"
 
+#include <QKeyEvent>
+#include <QWidget>
+#include <cmath>
 #include <memory>
 
 using namespace enginetest;
@@ -38,11 +41,336 @@ TEST_F(RunTest, DemoSchemeRunsEndToEnd)
     ASSERT_TRUE(s->RunMPS(false, false));
     ASSERT_TRUE(s->Load(1));
     ScriptedMessageBoxes boxes;
-    const bool ok = s->RunMRP(false, false, false, collector());
-    for (const QString& m : messages)
-        std::printf("%s\n", qPrintable(m));
-    for (const auto& b : boxes.shown)
-        std::printf("BOX %s\n", qPrintable(b.text));
-    ASSERT_TRUE(ok);
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    EXPECT_TRUE(boxes.shown.empty());
+
+    // State, stamps and the run log.
+    EXPECT_EQ(rows("select SchState, SchMrpCalIID, SchMrpPeriods from QZ_MRP_Schemes where SchIID=1"),
+              QStringList{"6|1|46391|46398|46405|46412|46419|46426|46433|46440|46447|46454|46461|46468|46475|46482|"});
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Schemes where SchIID=1 and SchMrpRunTime is not null and SchMrpUpdTime is null"),
+              "1");
+    EXPECT_TRUE(messages.contains("1 运算第1层（共5层）物料需求计划..."));
+    EXPECT_TRUE(messages.contains("1 运算第5层（共5层）物料需求计划..."));
+    EXPECT_EQ(messages.count("1 > 展开BOM, 准备下层物料毛需求..."), 4);
+    EXPECT_EQ(messages.last(), "1 执行完成。");
+    EXPECT_EQ(value("select LogText from QZ_MRP_RunLog where LogSchIID=1 and LogIID=(select max(LogIID) from QZ_MRP_RunLog "
+                    "where LogSchIID=1)"),
+              "执行完成。");
+    EXPECT_EQ(value("select count(*) from QZ_MRP_RunLog where LogSchIID=1"), QString::number(messages.size()));
+
+    // Floor fan: orders 120 + 500, forecasts 150 + 200, 30 in stock. The stock
+    // serves the first order line; one planned production of 970 - 30 = 940 is
+    // due with the first uncovered need (2027-01-22, a Friday) and starts two
+    // working days earlier.
+    EXPECT_EQ(rows("select SupQty, SupAllotQty, SupRestQty, convert(char(8),SupDate,112), convert(char(8),SupDrawDate,112), "
+                   "SupLeadDays, SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-2001' and SupBillType=42"),
+              QStringList{"940|940|0|20270122|20270120|2|B-FG-2001"});
+    EXPECT_EQ(rows("select d.DmdBillID, d.DmdBillEntry, a.AltQty from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on "
+                   "s.SupSchIID=1 and s.SupIID=a.AltSupIID join QZ_MRP_Demands as d on d.DmdSchIID=1 and d.DmdIID=a.AltDmdIID "
+                   "where a.AltSchIID=1 and s.SupItmID='IFG-2001' and s.SupBillType=16"),
+              QStringList{"SO2612001|2|30"});
+    EXPECT_EQ(rows("select BalSOQty, BalForQty, BalInvQty, BalQty, BalPMOQty, BalNetQty, BalEndQty from QZ_MRP_Balance where "
+                   "BalSchIID=1 and BalItmID='IFG-2001'"),
+              QStringList{"620|350|30|940|940|940|0"});
+
+    // Gift set: 150 due Friday 2027-02-05, planned two working days earlier;
+    // its colour box is bought seven working days before that (over a weekend).
+    EXPECT_EQ(rows("select SupIID, SupQty, convert(char(8),SupDate,112), convert(char(8),SupDrawDate,112) from "
+                   "QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-4001' and SupBillType=42")
+                  .size(),
+              1);
+    const QString giftSupply = value("select SupIID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-4001' and "
+                                     "SupBillType=42");
+    EXPECT_EQ(rows("select SupQty, convert(char(8),SupDate,112), convert(char(8),SupDrawDate,112) from QZ_MRP_Supplies "
+                   "where SupSchIID=1 and SupItmID='IFG-4001' and SupBillType=42"),
+              QStringList{"150|20270205|20270203"});
+    EXPECT_EQ(rows("select DmdBillType, DmdNeedQty, convert(char(8),DmdDate,112), DmdPSupIID from QZ_MRP_Demands where "
+                   "DmdSchIID=1 and DmdItmID='IPK-531'"),
+              QStringList{"94|150|20270203|" + giftSupply});
+    EXPECT_EQ(rows("select SupBillType, SupQty, convert(char(8),SupDate,112), convert(char(8),SupDrawDate,112), SupLeadDays "
+                   "from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IPK-531'"),
+              QStringList{"58|150|20270203|20270125|7"});
+
+    // Screws: every demand (components, scrap, safety stock) less 8000 in
+    // stock is uncovered; minimum 5000 and steps of 1000 round it up.
+    EXPECT_EQ(rows("select DmdNeedQty, convert(char(8),DmdDate,112), DmdPriority from QZ_MRP_Demands where DmdSchIID=1 and "
+                   "DmdItmID='IPT-601' and DmdBillType in (74, 80) order by DmdBillType"),
+              (QStringList{"2000|20270103|98", "60|20270106|50"}));
+    const double screwNeed = value("select sum(DmdNeedQty) from QZ_MRP_Demands where DmdSchIID=1 and DmdItmID='IPT-601'").toDouble();
+    const double uncovered = screwNeed - 8000;
+    const double planned = 5000 + std::ceil((uncovered - 5000) / 1000) * 1000;
+    EXPECT_EQ(rows("select SupQty, SupAllotQty, SupRestQty from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IPT-601' and "
+                   "SupBillType=58"),
+              QStringList{QString::number(planned) + '|' + QString::number(uncovered) + '|' +
+                          QString::number(planned - uncovered)});
+    EXPECT_EQ(rows("select BalSafeQty, BalInvQty, BalPPOQty, BalEndQty from QZ_MRP_Balance where BalSchIID=1 and "
+                   "BalItmID='IPT-601'"),
+              QStringList{"2000|8000|" + QString::number(planned) + '|' + QString::number(planned - uncovered)});
+
+    // Power cords: the negative stock is a demand and lowers the stock figure.
+    EXPECT_EQ(rows("select DmdNeedQty from QZ_MRP_Demands where DmdSchIID=1 and DmdItmID='IPT-602' and DmdBillType=72"),
+              QStringList{"20"});
+    EXPECT_EQ(value("select BalInvQty from QZ_MRP_Balance where BalSchIID=1 and BalItmID='IPT-602'"), "-20");
+
+    // Capacitors: the 500 of the second maker all serve demands of the first.
+    EXPECT_EQ(rows("select sum(a.AltReplQty), min(d.DmdItmID), max(d.DmdItmID) from QZ_MRP_Allots as a join QZ_MRP_Supplies "
+                   "as s on s.SupSchIID=1 and s.SupIID=a.AltSupIID join QZ_MRP_Demands as d on d.DmdSchIID=1 and "
+                   "d.DmdIID=a.AltDmdIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
+              QStringList{"500|IPT-141|IPT-141"});
+    EXPECT_EQ(value("select BalROutQty from QZ_MRP_Balance where BalSchIID=1 and BalItmID='IPT-142'"), "500");
+
+    // Every stored planned supply serves a demand, and the work tables are gone.
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and isnull(SupAllotQty,0)<=0"),
+              "0");
+    EXPECT_EQ(value("select case when object_id('tempdb..#QZ_MRP_Demands') is null then 1 else 0 end"), "1");
+}
+
+TEST_F(RunTest, AFailingSaveKeepsThePreviousResult)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
+    const QStringList before = rows("select count(*), sum(SupQty) from QZ_MRP_Supplies where SupSchIID=1");
+    const QString runTime = value("select convert(varchar(20), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=1");
+    // The last statement of the next save collides with another scheme's log line.
+    exec("delete QZ_MRP_RunLog where LogSchIID=1 and LogIID=5\r"
+         "insert QZ_MRP_RunLog (LogSchIID, LogIID, LogIndent, LogKind, LogText, LogTime) values (99, 5, 0, 1, 'x', getdate())\r"
+         "create unique index QZ_MRP_RunLogOne on QZ_MRP_RunLog (LogIID)\r"
+         "update QZ_MRP_Schemes set SchState=3 where SchIID=1");
+    ScriptedMessageBoxes boxes;
+    messages.clear();
+    EXPECT_FALSE(s->RunMRP(false, false, false, collector()));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("MRP运算过程被中止（原因: ")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(messages.last().startsWith("3 MRP运算过程被中止"));
+    EXPECT_EQ(rows("select count(*), sum(SupQty) from QZ_MRP_Supplies where SupSchIID=1"), before);
+    EXPECT_EQ(rows("select SchState, convert(varchar(20), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=1"),
+              QStringList{"3|" + runTime});
+    EXPECT_EQ(value("select case when object_id('tempdb..#QZ_MRP_Supplies') is null then 1 else 0 end"), "1");
+}
+
+TEST_F(RunTest, AMainDemandRebuiltDuringTheRunDiscardsIt)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    auto inner = collector();
+    const QString file = dbFile;
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(s->RunMRP(false, false, false, [&](TMessageKind k, const QString& t, const QString& p, const QVariant& a,
+                                                     const QVariant& b, void* parent) {
+        if (t.endsWith("保存物料需求运算结果数据..."))
+            exec("update QZ_MRP_Schemes set SchMpsRunTime='20270105 10:00:00' where SchIID=1");
+        return inner(k, t, p, a, b, parent);
+    }));
+    EXPECT_TRUE(messages.last().contains("最新状态已被改变")) << messages.last().toStdString();
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1"), "0");
+    EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "2");
+}
+
+TEST_F(RunTest, EscDuringALevelStopsAfterTheQuestion)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    boxes.answer({kvos::IDYES});
+    auto inner = collector();
+    QWidget target;
+    EXPECT_FALSE(s->RunMRP(false, false, false, [&](TMessageKind k, const QString& t, const QString& p, const QVariant& a,
+                                                     const QVariant& b, void* parent) {
+        if (t.endsWith("运算第2层（共5层）物料需求计划...")) {
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&target, &press);
+            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+            QCoreApplication::sendEvent(&target, &release);
+        }
+        return inner(k, t, p, a, b, parent);
+    }));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_EQ(boxes.shown[0].text, "您已按下[Esc]键, 中止正在执行的操作?");
+    EXPECT_EQ(boxes.shown[1].text, "MRP运算过程被中止（原因: 按下[Esc]键中止操作）, 本次运算结果已取消!");
+    EXPECT_FALSE(messages.contains("1 运算第3层（共5层）物料需求计划..."));
+    EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "2");
+}
+
+TEST_F(RunTest, ADroppedConnectionEndsTheRunWithoutRaising)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    auto inner = collector();
+    bool ok = true;
+    EXPECT_NO_THROW(ok = s->RunMRP(false, false, false, [&](TMessageKind k, const QString& t, const QString& p,
+                                                             const QVariant& a, const QVariant& b, void* parent) {
+        if (t.endsWith("运算第2层（共5层）物料需求计划..."))
+            GlobalADOConnection->Close();
+        return inner(k, t, p, a, b, parent);
+    }));
+    EXPECT_FALSE(ok);
+    EXPECT_FALSE(boxes.shown.empty());
+    GlobalADOConnection->Open();
+    EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "2");
+}
+
+TEST_F(RunTest, BadMasterDataStopsTheRunNamingItemAndBom)
+{
+    exec("update QZ_MRP_ItemBOMLines set BomBaseQty=0 where BomID='B-FG-4001' and BomEntry=2");
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(s->RunMRP(false, false, false, collector()));
+    EXPECT_TRUE(messages.contains("3 物料[FG-4001]的BOM[BOM-FG-4001]存在基础数量为0的子件行, 无法计算下层需求, 请修正BOM后重新运算!"))
+        << messages.join('\n').toStdString();
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Demands where DmdSchIID=1"), "0");
+}
+
+TEST_F(RunTest, ABomLoopIsReportedByItemNumber)
+{
+    // The table fan's motor assembly made of table fans.
+    exec("insert QZ_MRP_ItemBOMLines (BomType, BomID, BomEntry, BomItmID, BomProps, BomQty, BomBaseQty, BomLossRate, BomUntID, "
+         "BomPercent, BomRowHook, BomOffsetDay, BomRole) values (0, 'B-SA-101', 99, 'IFG-1001', '', 1, 1, 0, 'PCS', 100, "
+         "'LOOP', 0, 0)");
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(s->RunMRP(false, false, false, collector()));
+    const int at = messages.indexOf("3 以下物料涉及BOM循环嵌套, 必须修正后才能继续!");
+    ASSERT_GE(at, 0) << messages.join('\n').toStdString();
+    ASSERT_GT(messages.size(), at + 2);
+    EXPECT_TRUE(messages[at + 1].startsWith("3 > FG-1001 (")) << messages[at + 1].toStdString();
+    EXPECT_TRUE(messages[at + 2].startsWith("3 > SA-101 (")) << messages[at + 2].toStdString();
+
+    // Without a message callback the items go into an error box.
+    boxes.shown.clear();
+    EXPECT_FALSE(s->RunMRP(false, false, false));
+    ASSERT_EQ(boxes.shown.size(), 2u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("以下物料涉及BOM循环嵌套, 必须修正后才能继续!\rFG-1001 ("));
+}
+
+TEST_F(RunTest, AnEmptyStockListTakesEveryStock)
+{
+    exec("update QZ_MRP_Schemes set SchFilters='[QZ_MRP.Stocks]=' where SchIID=1");
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
+    // The 15 small table fans of the reject stock count too.
+    EXPECT_EQ(value("select BalInvQty from QZ_MRP_Balance where BalSchIID=1 and BalItmID='IFG-1002'"), "15");
+}
+
+TEST_F(RunTest, EmptyMainDemandStillReachesState6)
+{
+    auto s = demo();
+    s->PlanSource = 3;
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
     EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "6");
+    EXPECT_GT(value("select count(*) from QZ_MRP_RunLog where LogSchIID=1").toInt(), 3);
+}
+
+// ---- Low-level codes and the run log on small fixtures --------------------
+
+namespace {
+
+class CodesTest : public EngineDbTest {
+protected:
+    void item(const QString& id)
+    {
+        exec(QStringLiteral("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmSpec, ItmType, ItmTypeName, ItmUnitID, "
+                            "ItmDecimal, ItmDisabled) values ('%1', '%1', '%1', '', 2, '自制', 'PCS', 0, 0)\r"
+                            "insert QZ_MRP_ItemBOMs (BomType, BomID, BomNo, BomItmID, BomItmProps, BomOkRate, BomIsDefault, "
+                            "BomStandalone, BomDate, Checked) values (0, 'B-%1', 'B-%1', '%1', '', 100, 1, 1, '20261101', 1)")
+                 .arg(id));
+    }
+    void line(const QString& parent, const QString& child, int entry)
+    {
+        exec(QStringLiteral("insert QZ_MRP_ItemBOMLines (BomType, BomID, BomEntry, BomItmID, BomProps, BomQty, BomBaseQty, "
+                            "BomLossRate, BomUntID, BomPercent, BomRowHook, BomOffsetDay, BomRole) values (0, 'B-%1', %3, "
+                            "'%2', '', 1, 1, 0, 'PCS', 100, 'H', 0, 0)")
+                 .arg(parent, child)
+                 .arg(entry));
+    }
+    // Work tables with one demand of the product; the codes as "item=code".
+    int codes(const QString& product, QStringList& out)
+    {
+        q.SetConnection(GlobalADOConnection);
+        CreateMRPWorkTables(&q, false, false);
+        ExecSQLText(&q, QStringLiteral("select SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
+                                       "SupBomType, SupBomID, SupAdjQty into #QZ_MRP_LastSupAdjusts from QZ_MRP_Supplies "
+                                       "where 1=0\rinsert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdNeedQty, "
+                                       "DmdQty) values (1, 2, '%1', 1, 1)")
+                                    .arg(product),
+                    false, true, false);
+        const int r = CalcLowLevelCodes(&q, false, false);
+        if (r >= 0)
+            out = rows("select ItmID+'='+cast(LowestCode as varchar(3)) from #QZ_MRP_ItemLowestCode order by ItmID");
+        else
+            for (; !q.Eof(); q.Next())
+                out << q.FieldByName("ItmNo")->AsString();
+        return r;
+    }
+    TADOQuery q;
+};
+
+} // namespace
+
+TEST_F(CodesTest, TwoComponentsOfAProduct)
+{
+    item("TP");
+    item("TA");
+    item("TB");
+    line("TP", "TA", 1);
+    line("TP", "TB", 2);
+    QStringList out;
+    EXPECT_EQ(codes("TP", out), 1);
+    EXPECT_EQ(out, (QStringList{"TA=1", "TB=1", "TP=0"}));
+}
+
+TEST_F(CodesTest, AnItemUsedDirectlyAndThroughAComponentGoesDeepest)
+{
+    item("TP");
+    item("TA");
+    item("TX");
+    line("TP", "TA", 1);
+    line("TP", "TX", 2);
+    line("TA", "TX", 1);
+    QStringList out;
+    EXPECT_EQ(codes("TP", out), 2);
+    EXPECT_EQ(out, (QStringList{"TA=1", "TP=0", "TX=2"}));
+}
+
+TEST_F(CodesTest, ALoopNamesItsItemsInOrder)
+{
+    item("TB");
+    item("TA");
+    line("TA", "TB", 1);
+    line("TB", "TA", 1);
+    QStringList out;
+    EXPECT_EQ(codes("TA", out), -1);
+    EXPECT_EQ(out, (QStringList{"TA", "TB"}));
+}
+
+TEST_F(CodesTest, RunLogLinesAreCutToTheirColumn)
+{
+    q.SetConnection(GlobalADOConnection);
+    CreateMRPWorkTables(&q, false, false);
+    QStringList shown;
+    TMRPRunLog log;
+    log.Query = &q;
+    log.AddMsgProc = [&](TMessageKind, const QString& text, const QString&, const QVariant&, const QVariant&, void* parent) {
+        shown << QString(parent ? "> " : "") + text.mid(20);
+        return reinterpret_cast<void*>(quintptr(7));
+    };
+    AddRunLog(log, mkInformation, QString(600, QChar(u'长')), false);
+    AddRunLog(log, mkWarning, "detail", true);
+    EXPECT_EQ(rows("select len(LogText), LogKind, LogIndent from #QZ_MRP_RunLog order by LogIID"),
+              (QStringList{"500|1|False", "6|2|True"}));
+    EXPECT_EQ(shown, (QStringList{QString(500, QChar(u'长')), "> detail"}));
+    EXPECT_EQ(log.LastMainNode, reinterpret_cast<void*>(quintptr(7)));
 }
