@@ -13,6 +13,8 @@ namespace {
 
 const QString kLeaveEditQuestion = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString kDiscardQuestion = QStringLiteral("所有未保存过的编辑内容将被放弃, 确定?");
+constexpr int kTitleMargin = 15;
+constexpr int kTitleHeight = 35;
 const QString kFooterFormat = QStringLiteral("###,###,###,##0.########");
 
 } // namespace
@@ -33,18 +35,15 @@ TCustomInfoEdit::TCustomInfoEdit(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     setPalette(pal);
     resize(451, 304);
 
+    // The title bar lies along the top with 15 pixels all round; the derived
+    // editor's controls fill the layout below it.
     auto* layout = new QVBoxLayout(this);
-    layout->setContentsMargins(0, 0, 0, 0);
+    layout->setContentsMargins(0, kTitleMargin + kTitleHeight + kTitleMargin, 0, 0);
     layout->setSpacing(0);
-    auto* titleHolder = new QWidget(this);
-    auto* titleLayout = new QVBoxLayout(titleHolder);
-    titleLayout->setContentsMargins(15, 15, 15, 15);
-    gbxTitle = new QFrame(titleHolder);
+    gbxTitle = new QFrame(this);
     gbxTitle->setObjectName(QStringLiteral("gbxTitle"));
     gbxTitle->setFrameShape(QFrame::NoFrame);
-    gbxTitle->setFixedHeight(35);
-    titleLayout->addWidget(gbxTitle);
-    layout->addWidget(titleHolder);
+    placeTitleBar();
 
     lblTitle = new QLabel(gbxTitle);
     lblTitle->setObjectName(QStringLiteral("lblTitle"));
@@ -96,6 +95,17 @@ void TCustomInfoEdit::AfterConstruction()
     qryMain->SetConnection(GlobalADOConnection);
 
     InitializeEdit();
+}
+
+void TCustomInfoEdit::placeTitleBar()
+{
+    gbxTitle->setGeometry(kTitleMargin, kTitleMargin, qMax(0, width() - 2 * kTitleMargin), kTitleHeight);
+}
+
+void TCustomInfoEdit::resizeEvent(QResizeEvent* AEvent)
+{
+    QFrame::resizeEvent(AEvent);
+    placeTitleBar();
 }
 
 bool TCustomInfoEdit::eventFilter(QObject* AWatched, QEvent* AEvent)

@@ -73,12 +73,14 @@ public:
 
 protected:
     bool eventFilter(QObject* AWatched, QEvent* AEvent) override;
+    void resizeEvent(QResizeEvent* AEvent) override;
 
 private:
     // The Yes/No/Cancel question before leaving unsaved edits: False when the
     // user cancels or the save fails.
     bool askSaveBeforeLeaving();
     void placeStateLabel();
+    void placeTitleBar();
 };
 
 template <typename T>
