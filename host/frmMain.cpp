@@ -248,7 +248,11 @@ TMainForm::TMainForm(QWidget* AParent) : QMainWindow(AParent)
     // 8. The MDI area paints the desktop; the navigator of the user.
     MDIClient->viewport()->installEventFilter(this);
     PrepareDesktopImage();
-    LoadNavigator();
+    try {
+        LoadNavigator();
+    } catch (const std::exception& e) {
+        ShowExceptionMessage(e);
+    }
 }
 
 TMainForm::~TMainForm()
@@ -896,11 +900,11 @@ void TMainForm::ExecuteMainAction(QAction* AAction)
     TMDIChild* child = ActiveMDIChild();
     if (!child)
         return;
-    UpdateActionState(AAction, child);
-    if (!AAction->isEnabled())
-        return;
     const int tag = ActionTag(AAction);
     try {
+        UpdateActionState(AAction, child);
+        if (!AAction->isEnabled())
+            return;
         if (child->ExecCommand(tag))
             return;
         if (tag < Commands::FirstAction) {
@@ -976,10 +980,14 @@ void TMainForm::AppIdle()
     TMDIChild* child = ActiveMDIChild();
     actWindowClose->setEnabled(child != nullptr);
     actWindowCloseAll->setEnabled(child != nullptr);
-    if (child)
-        child->ProcessIdle();
-    RefreshActionState(MainActions);
-    RefreshActionState(InfoActions);
+    try {
+        if (child)
+            child->ProcessIdle();
+        RefreshActionState(MainActions);
+        RefreshActionState(InfoActions);
+    } catch (...) {
+        // Idle work never stops the application; the next idle time tries again.
+    }
 }
 
 void TMainForm::BeginBarUpdate()
@@ -1027,8 +1035,12 @@ void TMainForm::actSystemLoginExecute()
 {
     if (!actSystemLogoutExecute())
         return;
-    if (InfoApplication->LoginInfo.UserID.isEmpty() && SystemLogin())
-        LoadNavigator();
+    try {
+        if (InfoApplication->LoginInfo.UserID.isEmpty() && SystemLogin())
+            LoadNavigator();
+    } catch (const std::exception& e) {
+        ShowExceptionMessage(e);
+    }
 }
 
 bool TMainForm::actSystemLogoutExecute()
