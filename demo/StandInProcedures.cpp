@@ -188,8 +188,11 @@ void updateForcast(kvtsql::ProcedureCall& call)
     const int entry = intArg(call, QStringLiteral("forentry"), 1);
     const int type = intArg(call, QStringLiteral("updatetype"), 2);
     const QString user = call.arg(QStringLiteral("userid"), 3).toString().trimmed();
+    // Checking, unchecking and deleting work on the whole bill whatever line the
+    // caller names; closing and reopening on the line given (0: every line).
+    const bool wholeBill = entry == 0 || type == 1 || type == -1 || type == 3;
     const QString lines = QStringLiteral("ForID=%1%2").arg(quoted(id),
-        entry == 0 ? QString() : QStringLiteral(" and ForEntry=%1").arg(entry));
+        wholeBill ? QString() : QStringLiteral(" and ForEntry=%1").arg(entry));
 
     const kvtsql::BatchResult state = call.run(QStringLiteral(
         "select Lines=count(*), Checked=sum(case when Checked=1 then 1 else 0 end), "

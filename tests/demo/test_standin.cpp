@@ -286,14 +286,19 @@ TEST(StandInForecasts, UpdateForcastChangesTheStateItsRulesAllow)
     EXPECT_EQ(count("CanMRP=1"), 5);
     EXPECT_TRUE(call("0", -1).isEmpty());   // uncheck the bill
     EXPECT_EQ(count("Checked=0 and CanMRP=0"), 5);
-    EXPECT_TRUE(call("5", 3).isEmpty());    // delete a line of the unchecked bill
-    EXPECT_EQ(count("1=1"), 4);
-    EXPECT_EQ(db->execute("select count(*) from QZ_MRP_ForcastHead where ForCheckerID is null and Checked=0")
-                  .resultSets.first().rows.first().first().toInt(), 1);
-    EXPECT_TRUE(call("0", 1).isEmpty());    // check it again
-    EXPECT_EQ(count("Checked=1 and CanMRP=1"), 4);
+    // checking, unchecking and deleting work on the whole bill whatever line is named
+    EXPECT_TRUE(call("3", 1).isEmpty());    // check it again through one of its lines
+    EXPECT_EQ(count("Checked=1 and CanMRP=1"), 5);
     EXPECT_EQ(db->execute("select ForCheckerID from QZ_MRP_ForcastHead where ForID='FC2612001'")
                   .resultSets.first().rows.first().first().toString(), "plan01");
+    EXPECT_TRUE(call("4", -1).isEmpty());   // uncheck through another line
+    EXPECT_EQ(count("Checked=0"), 5);
+    EXPECT_EQ(db->execute("select count(*) from QZ_MRP_ForcastHead where ForCheckerID is null and Checked=0")
+                  .resultSets.first().rows.first().first().toInt(), 1);
+    EXPECT_TRUE(call("5", 3).isEmpty());    // delete the unchecked bill
+    EXPECT_EQ(count("1=1"), 0);
+    EXPECT_EQ(db->execute("select count(*) from QZ_MRP_ForcastHead where ForID='FC2612001'")
+                  .resultSets.first().rows.first().first().toInt(), 0);
     EXPECT_FALSE(call("0", 7).isEmpty());   // no such change
     EXPECT_FALSE(db->execute("exec QZ_MRP_UpdateForcast @ForID=NOSUCHBILL, @ForEntry=0, @UpdateType=1, @UserID=''")
                      .errors.isEmpty());
