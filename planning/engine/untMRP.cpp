@@ -859,6 +859,16 @@ void MergeQtyHints(const TPlanScheme& /*AScheme*/, const QString& ASelectSQL, co
 
 namespace {
 
+TMRPRunStats gRunStats;
+
+// Every SQL text of a run goes through here, so a run can tell how much it sent.
+bool RunSQL(TADOQuery* query, const QString& sql, bool aOpen, bool aReraise, bool aShow)
+{
+    ++gRunStats.Batches;
+    gRunStats.Chars += sql.size();
+    return ExecSQLText(query, sql, aOpen, aReraise, aShow);
+}
+
 QString DropIfExists(const QString& table)
 {
     return QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where id=object_id('tempdb..%1'))\rdrop table %1\r")
@@ -911,7 +921,7 @@ void AddRunLog(TMRPRunLog& ALog, TMessageKind AKind, const QString& AText, bool 
     const QString text = AText.left(MaxRunLogText);
     QDateTime time = QDateTime::currentDateTime();
     if (ALog.Query) {
-        ExecSQLText(ALog.Query,
+        RunSQL(ALog.Query,
                     QStringLiteral("declare @time datetime\rselect @time=getdate()\rinsert #QZ_MRP_RunLog (LogIndent, LogKind, "
                                    "LogText, LogTime) values (%1, %2, %3, @time)\rselect LogTime=@time")
                         .arg(AIndent ? 1 : 0)
@@ -1063,7 +1073,7 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                QStringLiteral("create table #QZ_MRP_MainOrigDates (ManBillType int null, ManBillID nvarchar(50) null, "
                               "ManBillDate datetime null)\rcreate index #QZ_MRP_MainOrigDatesIdx on #QZ_MRP_MainOrigDates "
                               "(ManBillType, ManBillID)\r");
-    ExecSQLText(AQuery, sql, false, true, false);
+    RunSQL(AQuery, sql, false, true, false);
 }
 
 namespace {
@@ -1071,7 +1081,7 @@ namespace {
 // Runs a statement and gives the rows it changed.
 int ExecCount(TADOQuery* q, const QString& sql)
 {
-    ExecSQLText(q, sql + QStringLiteral("\rselect RowCnt=@@rowcount"), true, true, false);
+    RunSQL(q, sql + QStringLiteral("\rselect RowCnt=@@rowcount"), true, true, false);
     const int n = q->Eof() ? 0 : q->FieldByName(QStringLiteral("RowCnt"))->AsInteger();
     q->Close();
     return n;
@@ -1079,7 +1089,7 @@ int ExecCount(TADOQuery* q, const QString& sql)
 
 int OpenCount(TADOQuery* q, const QString& sql)
 {
-    ExecSQLText(q, sql, true, true, false);
+    RunSQL(q, sql, true, true, false);
     const int n = q->Eof() ? 0 : q->Fields()->Field(0)->AsInteger();
     q->Close();
     return n;
@@ -1087,7 +1097,7 @@ int OpenCount(TADOQuery* q, const QString& sql)
 
 void Exec(TADOQuery* q, const QString& sql)
 {
-    ExecSQLText(q, sql, false, true, false);
+    RunSQL(q, sql, false, true, false);
 }
 
 } // namespace
@@ -1226,7 +1236,7 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
                                             "join #QZ_TmpTbl_BOM0 as x on a.ParentID=x.ParentID and b.ChildID=x.ChildID where "
                                             "x.ParentID is null")) == 0)
                 break;
-        ExecSQLText(q, QStringLiteral("select ItmNo, ItmName, ItmSpec from (select distinct ParentID from #QZ_TmpTbl_BOM0 "
+        RunSQL(q, QStringLiteral("select ItmNo, ItmName, ItmSpec from (select distinct ParentID from #QZ_TmpTbl_BOM0 "
                                       "with(nolock) where ParentID=ChildID) as b join QZ_Base_ItemMaster with(nolock) on "
                                       "ParentID=ItmID order by ItmNo"),
                     true, true, false);
@@ -1427,7 +1437,7 @@ void TMRPRun::RefreshMainQuantities()
 
 void TMRPRun::NormaliseTiedSupplyHints()
 {
-    ExecSQLText(SupQ.get(),
+    RunSQL(SupQ.get(),
                 QStringLiteral("select SupIID, SupQty, SupHints from #QZ_MRP_Supplies with(nolock) where SupBillType in (22, "
                                "24, 34, 36)"),
                 true, true, false);
@@ -1759,7 +1769,7 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         };
     };
     std::vector<TMRPLevelDemandRow> demands;
-    ExecSQLText(DmdQ.get(),
+    RunSQL(DmdQ.get(),
                 BuildLevelDemandSelectSQL(level, S.DemandByOrigDate, BuildTrackKeySQL(S.CareMRPTrackMode, S.CareItemMRPTrack)),
                 true, true, false);
     for (; !DmdQ->Eof(); DmdQ->Next())
@@ -1767,20 +1777,20 @@ void TMRPRun::PlanLevel(int level, int levelCount)
     DmdQ->Close();
     if (!demands.empty()) {
         std::vector<TMRPLevelSupplyRow> supplies;
-        ExecSQLText(SupQ.get(), BuildLevelSupplySelectSQL(level), true, true, false);
+        RunSQL(SupQ.get(), BuildLevelSupplySelectSQL(level), true, true, false);
         for (; !SupQ->Eof(); SupQ->Next())
             supplies.push_back(ReadLevelSupplyRow(getter(SupQ.get())));
         SupQ->Close();
         std::vector<TMRPLevelAdjustRow> adjusts;
         if (AdjQ) {
-            ExecSQLText(AdjQ.get(), BuildLevelAdjustSelectSQL(level), true, true, false);
+            RunSQL(AdjQ.get(), BuildLevelAdjustSelectSQL(level), true, true, false);
             for (; !AdjQ->Eof(); AdjQ->Next())
                 adjusts.push_back(ReadLevelAdjustRow(getter(AdjQ.get())));
             AdjQ->Close();
         }
         std::vector<TMRPLevelSubstituteRow> substitutes;
         if (S.CareItemReplace != 0) {
-            ExecSQLText(SubQ.get(), BuildLevelSubstituteSQL(level, S.PlanNeedScope), true, true, false);
+            RunSQL(SubQ.get(), BuildLevelSubstituteSQL(level, S.PlanNeedScope), true, true, false);
             for (; !SubQ->Eof(); SubQ->Next())
                 substitutes.push_back(ReadLevelSubstituteRow(getter(SubQ.get())));
             SubQ->Close();
@@ -1811,7 +1821,7 @@ void TMRPRun::PlanLevel(int level, int levelCount)
     if (level < levelCount - 1)
         Info(untMRPDataTypes::SExplodingBOM(), true);
     Exec(Q, untMRPBom::BuildBomFetchSQL(level));
-    ExecSQLText(SupQ.get(), untMRPBom::BuildBadBomCheckSQL(level, S.CareItemLossRate, LosType, S.PlanNeedScope), true, true,
+    RunSQL(SupQ.get(), untMRPBom::BuildBadBomCheckSQL(level, S.CareItemLossRate, LosType, S.PlanNeedScope), true, true,
                 false);
     if (!SupQ->Eof()) {
         const QString text = untMRPBom::BadBomMessage(
@@ -1885,7 +1895,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
             Exec(Q, untMRPKit::BuildOrdersWithoutComponentsKitSQL(level));
         }
         TMRPSQLBatch credits([this](const QString& text) { Exec(Q, text); });
-        ExecSQLText(SupQ.get(), untMRPKit::BuildPlannedKitSelectSQL(level), true, true, false);
+        RunSQL(SupQ.get(), untMRPKit::BuildPlannedKitSelectSQL(level), true, true, false);
         for (; !SupQ->Eof(); SupQ->Next())
             untMRPKit::AddKitCredits(untMRPKit::DistributePlannedKit(
                                          SupQ->FieldByName(QStringLiteral("SupDSetQty"))->AsFloat(),
@@ -1893,7 +1903,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
                                      credits);
         SupQ->Close();
         std::vector<untMRPKit::TKitAllotRow> rows;
-        ExecSQLText(SupQ.get(), untMRPKit::BuildAllotKitSelectSQL(level), true, true, false);
+        RunSQL(SupQ.get(), untMRPKit::BuildAllotKitSelectSQL(level), true, true, false);
         for (; !SupQ->Eof(); SupQ->Next()) {
             untMRPKit::TKitAllotRow r;
             r.SupIID = SupQ->FieldByName(QStringLiteral("SupIID"))->AsInteger();
@@ -1917,7 +1927,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
         QString props;
         for (int i = 1; i <= 10; ++i)
             props += QStringLiteral("+(case when i.ItmHasProp%1=1 then ' / '+isnull(s.SupItmProp%1,'') else '' end)").arg(i);
-        ExecSQLText(SupQ.get(),
+        RunSQL(SupQ.get(),
                     QStringLiteral("select distinct i.ItmNo, i.ItmName, ItmSpec=(case when i.ItmSpec<>'' then ' / '+i.ItmSpec "
                                    "else '' end), ItmProps=''") +
                         props +
@@ -1941,7 +1951,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
     // nothing, and only while nobody rebuilt the main demand meanwhile.
     const int iid = S.SchemeIID;
     kvado::ScopedTransaction tran(S.Connection());
-    ExecSQLText(Q,
+    RunSQL(Q,
                 QStringLiteral("select SchState, SchMpsRunTime from QZ_MRP_Schemes where SchIID=%1 and SchType=%2")
                     .arg(iid)
                     .arg(S.PlanType),
@@ -2014,12 +2024,17 @@ void TMRPRun::CleanUp()
     for (const char* t : tables)
         sql += QStringLiteral("if object_id('tempdb..%1') is not null\rdrop table %1\r").arg(QLatin1String(t));
     try {
-        ExecSQLText(Q, sql, false, false, false);
+        RunSQL(Q, sql, false, false, false);
     } catch (...) {
     }
 }
 
 } // namespace
+
+TMRPRunStats& MRPRunStats()
+{
+    return gRunStats;
+}
 
 bool TPlanScheme::RunMRP(bool AKeepTypeAdjusts, bool AKeepBomAdjusts, bool AKeepQtyAdjusts,
                          TAddProcessMessageNodeProc AddMsgProc)
@@ -2030,7 +2045,7 @@ bool TPlanScheme::RunMRP(bool AKeepTypeAdjusts, bool AKeepBomAdjusts, bool AKeep
     // What the save must still find: the state and main demand of now.
     QString startMps;
     int startState = -1;
-    if (ExecSQLText(FPublicQuery,
+    if (RunSQL(FPublicQuery,
                     QStringLiteral("select SchState, SchMpsRunTime from QZ_MRP_Schemes where SchIID=%1 and SchType=%2")
                         .arg(SchemeIID)
                         .arg(PlanType),

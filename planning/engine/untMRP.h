@@ -209,3 +209,10 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
 int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitutes);
 // The balance statement of the run.
 QString BuildBalanceSQL();
+
+// SQL sent by MRP runs since the counters were last cleared: batches and characters.
+struct TMRPRunStats {
+    qint64 Batches = 0;
+    qint64 Chars = 0;
+};
+TMRPRunStats& MRPRunStats();
