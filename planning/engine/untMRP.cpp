@@ -1371,6 +1371,7 @@ private:
     void NormaliseTiedSupplyHints();
     void GatherFreeSupplies(int level);
     void PlanLevel(int level, int levelCount);
+    void AddOrdersOfMaterialDemands();
 };
 
 const QString kSupplyInsert = QStringLiteral(
@@ -1837,6 +1838,63 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                                                BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("SupDrawDate"))));
 }
 
+// Open production and outsourcing orders that own material demands of the
+// run but are no supplies of it: they become supplies (after the balance) so
+// that those demands have a parent for the kit quantities.
+void TMRPRun::AddOrdersOfMaterialDemands()
+{
+    struct TOrder {
+        const char* X;
+        const char* objectID;
+        int code;
+        int demandCode;
+        const char* bomTable;
+    } orders[] = {{"MO", "QZ_MRP.MO", 22, 84, "QZ_MRP_MOBOM"}, {"OO", "QZ_MRP.OO", 24, 82, "QZ_MRP_OOBOM"}};
+    for (const TOrder& o : orders) {
+        const QString X = QLatin1String(o.X);
+        const bool outsourced = o.code == 24;
+        const QString fields =
+            BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.%1DelivDate").arg(X)) +
+            QStringLiteral(", %1, s.%2ID, s.%2No, s.%2Entry, s.%2Date, s.%2BillQty, %3, s.%2DeptID, ")
+                .arg(o.code)
+                .arg(X, outsourced ? QStringLiteral("s.OOSuppID") : QStringLiteral("null")) +
+            kOrigMacros + QStringLiteral(", s.%1DelivDate, 0, -2, s.%1ItmID, ").arg(X) + kPropMacros +
+            (outsourced ? QStringLiteral(", (case when s.OOQty>s.OOChkQty then s.OOQty else s.OOChkQty end), s.OOChkQty, "
+                                         "(case when s.OOQty>s.OOChkQty then s.OOQty else s.OOChkQty end)")
+                        : QStringLiteral(", (case when s.MOQty>0 then s.MOQty else 0 end), null, (case when s.MOQty>0 then "
+                                         "s.MOQty else 0 end)")) +
+            QStringLiteral(", 1, s.%1BomType, s.%1BomID, s.%1DrawDate, null, left(isnull(s.%1Note,'')+'  '+"
+                           "isnull(s.%1Remark,''), 500)")
+                .arg(X);
+        const QString tail =
+            QStringLiteral(" join (select distinct MOID, MOEntry from #QZ_MRP_Demands with(nolock) join %1 with(nolock) on "
+                           "DmdBillType=%2 and DmdBillID=BomID and DmdBillEntry=BomEntry where DmdPSupIID is null) as tmpmo on "
+                           "s.MOID=tmpmo.MOID and s.MOEntry=tmpmo.MOEntry left join #QZ_MRP_Supplies as tmpsup with(nolock) "
+                           "on tmpsup.SupBillType=%3 and s.MOID=tmpsup.SupBillID and s.MOEntry=tmpsup.SupBillEntry")
+                .arg(QLatin1String(o.bomTable))
+                .arg(o.demandCode)
+                .arg(o.code)
+                .replace(QStringLiteral("MOID"), X + QStringLiteral("ID"))
+                .replace(QStringLiteral("MOEntry"), X + QStringLiteral("Entry"));
+        const QString sql = BuildInfoObjectSelectSQL(S, Cache, QLatin1String(o.objectID), fields,
+                                                     QStringLiteral("tmpsup.SupBillID is null"), QString(), QString(),
+                                                     QString(), tail);
+        if (sql.isEmpty()) {
+            const QString name = InfoApplication ? InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), o.code)
+                                                 : QString::number(o.code);
+            throw Exception(untMRPUtils::FormatMessage(untMRPDataTypes::SObjectAccessRestricted(), {name}));
+        }
+        Exec(Q, kSupplyInsert + sql);
+        Exec(Q, QStringLiteral("update t set DmdPSupIID=SupIID from #QZ_MRP_Demands as t join %1 with(nolock) on "
+                               "DmdBillType=%2 and DmdBillID=BomID and DmdBillEntry=BomEntry join #QZ_MRP_Supplies with(nolock) "
+                               "on SupBillType=%3 and %4ID=SupBillID and %4Entry=SupBillEntry where DmdPSupIID is null")
+                    .arg(QLatin1String(o.bomTable))
+                    .arg(o.demandCode)
+                    .arg(o.code)
+                    .arg(X));
+    }
+}
+
 bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int startState)
 {
     using namespace untMRPDataTypes;
@@ -1886,6 +1944,9 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
     CheckEsc();
     Info(SBuildingBalance());
     Exec(Q, BuildBalanceSQL());
+
+    if (S.PlanNeedScope == 2 || S.PlanNeedScope == 4 || S.PlanNeedScope == 6 || S.PlanNeedScope == 8)
+        AddOrdersOfMaterialDemands();
 
     CheckEsc();
     Info(SKitQuantities());

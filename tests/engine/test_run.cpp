@@ -374,3 +374,23 @@ TEST_F(CodesTest, RunLogLinesAreCutToTheirColumn)
     EXPECT_EQ(shown, (QStringList{QString(500, QChar(u'长')), "> detail"}));
     EXPECT_EQ(log.LastMainNode, reinterpret_cast<void*>(quintptr(7)));
 }
+
+TEST_F(RunTest, NeedScopesRunLevelByLevel)
+{
+    // Main demand with its explosion and pending issues of the same items; then
+    // the gross variant with substitutes.
+    for (int scope : {2, 4}) {
+        exec(QStringLiteral("update QZ_MRP_Schemes set SchNeedScope=%1, SchState=0, SchMrpRunTime=null where SchIID=1").arg(scope));
+        auto s = demo();
+        ASSERT_TRUE(s->RunMPS(false, false));
+        ASSERT_TRUE(s->Load(1));
+        messages.clear();
+        ScriptedMessageBoxes boxes;
+        ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << scope << messages.join('\n').toStdString();
+        EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "6");
+        // With the net main demand the floor fan's stock serves it as when every
+        // item is planned; the gross main demand is planned whole.
+        EXPECT_EQ(value("select SupQty from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-2001' and SupBillType=42"),
+                  scope == 2 ? "940" : "970");
+    }
+}
