@@ -383,3 +383,54 @@ TEST_F(ShellTest, TheBarFollowsTheFocusedMasterOrDetailView)
     form->AppIdle();
     EXPECT_EQ(MainActionsBarObjectDef(), master);
 }
+
+TEST_F(ShellTest, ALibraryActionThatRefreshesTheMasterRelinksItsDetails)
+{
+    exec("insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActInEditor, ActAgrID, ActContext, ActFilter, ActDllName, ActSeqNo) "
+         "values ('QZ_MRP.MO', 'Probe', '探针动作', 6, 3, 9, 0, '', '', '', 'KvShellProbe.dll', 999)");
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    ASSERT_TRUE(login("admin"));
+    newForm();
+    TShellProbe* state = probe();
+    ASSERT_NE(state, nullptr);
+    form->OpenFunction(functionNode("生产任务"));
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    form->AppIdle();
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    md->ShowRelation(0, false);
+    pump();
+    auto* master = dynamic_cast<TInfoGridView*>(md->MasterView().get());
+    auto* detail = dynamic_cast<TCustomInfoView*>(md->DetailView(0).get());
+    ASSERT_TRUE(master && detail && master->GridView());
+    ASSERT_GE(master->GridView()->recordCount(), 2);
+    const QString firstValues = detail->MasterValues;
+
+    // the master moves while its details do not follow
+    md->FSyncRelationDisabled = true;
+    ASSERT_TRUE(master->GridView()->setFocusedRecordIndex(1));
+    md->FSyncRelationDisabled = false;
+    ASSERT_EQ(detail->MasterValues, firstValues);
+
+    const int index = window->ObjectDef()->IndexOfAction("Probe");
+    ASSERT_GE(index, 0);
+    QAction* slot = nullptr;
+    for (QAction* a : form->InfoActions)
+        if (ActionTag(a) == Commands::FirstAction + index)
+            slot = a;
+    ASSERT_NE(slot, nullptr);
+    state->ActionCalls = 0;
+    state->ActionRefresh = false;
+    form->ExecuteMainAction(slot);
+    EXPECT_EQ(state->ActionCalls, 1);
+    EXPECT_EQ(detail->MasterValues, firstValues); // no refresh asked: nothing relinked
+    state->ActionRefresh = true;
+    form->ExecuteMainAction(slot);
+    EXPECT_EQ(state->ActionCalls, 2);
+    EXPECT_FALSE(md->FSyncRelationDisabled);
+    EXPECT_EQ(master->GridView()->focusedRow(), 1); // the position survives the refresh
+    EXPECT_NE(detail->MasterValues, firstValues);
+    EXPECT_TRUE(detail->MasterValues.contains(md->GetFocusedRecordString("MOID"))) << detail->MasterValues.toStdString();
+}
