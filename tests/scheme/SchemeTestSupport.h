@@ -11,13 +11,37 @@
 
 #include <QApplication>
 #include <QCoreApplication>
+#include <QDialog>
 #include <QFile>
 #include <QLineEdit>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace schemetest {
+
+// Runs the steps on the modal dialog that opens next, as a user at the screen
+// would; a dialog the steps leave open is cancelled so that no test waits.
+template <typename TDlg>
+void whenShown(std::function<void(TDlg*)> steps)
+{
+    QTimer::singleShot(0, [steps] {
+        auto* dlg = qobject_cast<TDlg*>(QApplication::activeModalWidget());
+        if (!dlg) {
+            ADD_FAILURE() << "the expected dialog is not shown";
+            if (auto* other = qobject_cast<QDialog*>(QApplication::activeModalWidget()))
+                other->reject();
+            return;
+        }
+        steps(dlg);
+        if (dlg->isVisible()) {
+            ADD_FAILURE() << "the steps left the dialog open";
+            dlg->reject();
+        }
+    });
+}
 
 class DemoLogin {
 public:

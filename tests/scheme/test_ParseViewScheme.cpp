@@ -2,12 +2,13 @@
 // a scheme's text and the user's row permissions; the hooks the host installs;
 // views of the demo account set reading rows through them.
 #include "SchemeTestSupport.h"
-#include "clsMasterDetailView.h"
 #include "clsAutoGridView.h"
+#include "clsMasterDetailView.h"
 #include "dlgViewScheme.h"
 #include "untInfoObjectDef.h"
 
 #include <QPointer>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <memory>
 
@@ -214,7 +215,14 @@ TEST_F(DemoViewTest, MasterAndDetailShowRowsInTheSchemeOrder)
     DemoLogin::instance().exec("insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values "
                                "('QZ_MRP.MO', " + QuotedStr(InfoApplication->LoginInfo.UserID) + ", '', 0, "
                                + QuotedStr(text) + ", getdate())");
+    // The view asks for its scheme first; the planner confirms it as it stands.
+    int shown = 0;
+    whenShown<TViewSchemeDlg>([&shown](TViewSchemeDlg* dlg) {
+        ++shown;
+        dlg->btnOk->click();
+    });
     open();
+    EXPECT_EQ(shown, 1);
     kvui::BandedGrid* master = gridOf(md->MasterView());
     ASSERT_NE(master, nullptr);
     const int orders = DemoLogin::value("select count(*) from QZ_MRP_MO").toInt();
