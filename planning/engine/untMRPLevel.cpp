@@ -115,6 +115,29 @@ QString AddServedDemand(const QString& text, int dmdIID, int period, double qty)
     return lines.join(QLatin1String("\r\n"));
 }
 
+void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
+{
+    const QString key = QLatin1Char('|') + QString::number(dmdIID)
+                        + (period >= 0 ? QLatin1Char(':') + PeriodKey(period) : QString()) + QLatin1Char('=');
+    const auto it = ServedIndex.constFind(key);
+    if (it != ServedIndex.constEnd()) {
+        ServedQty[*it] = RoundTo(ServedQty[*it] + qty, 8);
+        return;
+    }
+    ServedIndex.insert(key, int(ServedKeys.size()));
+    ServedKeys << key;
+    ServedQty.push_back(RoundTo(qty, 8));
+}
+
+QString TMRPLevelPlanner::TBucket::Served() const
+{
+    QStringList lines;
+    lines.reserve(ServedKeys.size());
+    for (int i = 0; i < ServedKeys.size(); ++i)
+        lines << ServedKeys[i] + FloatToText(ServedQty[i]);
+    return lines.join(QLatin1String("\r\n"));
+}
+
 // ---- Detail order ---------------------------------------------------------
 
 namespace {
@@ -1123,7 +1146,7 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
             surplus -= q;
             TBucket& ob = buckets[open];
             ob.DemandTotal += q;
-            ob.Served = AddServedDemand(ob.Served, dmd.DmdIID, openPeriod, q);
+            ob.AddServed(dmd.DmdIID, openPeriod, q);
             if (open == b) {
                 serveByOwn(ob, q);
             } else {
@@ -1163,7 +1186,7 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         bucket.QtyByPeriod[period] += p;
         bucket.LotTotal += p;
         bucket.DemandTotal += n;
-        bucket.Served = AddServedDemand(bucket.Served, dmd.DmdIID, period, n);
+        bucket.AddServed(dmd.DmdIID, period, n);
         serveByOwn(bucket, n);
         dmd.DmdQty -= n;
         if (IsResidue(dmd.DmdQty, unit))
@@ -1249,7 +1272,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
           << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
           << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
-          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(bk.Served)
+          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(bk.Served())
           << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
         sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
         if (bk.Adj.Adjust)
@@ -1275,7 +1298,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         ps.SupRestQty = rest;
         ps.SupHints = hints;
         ps.SupPHints = phints;
-        ps.SupPDmdIIDs = bk.Served;
+        ps.SupPDmdIIDs = bk.Served();
         ps.SupTrackKey = head.DmdTrackKey;
         ps.SupOrigType = bk.OrigType;
         ps.SupOrigID = bk.OrigID;

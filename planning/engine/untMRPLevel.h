@@ -246,7 +246,14 @@ private:
         double LotTotal = 0;
         double DemandTotal = 0;
         TMRPPlanAdjustRec Adj;
-        QString Served;
+        // Served demands in the order first met, equal keys added up; the
+        // text is made once when the bucket is inserted (a bucket may serve
+        // thousands of demands).
+        QStringList ServedKeys;
+        std::vector<double> ServedQty;
+        QHash<QString, int> ServedIndex;
+        void AddServed(int dmdIID, int period, double qty);
+        QString Served() const;
         // Origin of the planned supply: the head's, merged with every demand served.
         int OrigType = 0;
         QString OrigID, OrigNo, OrigItmID, OrigCustID, OrigCustPO, OrigTag, OrigSubTag;
