@@ -12,6 +12,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QTabWidget>
+#include <QTest>
 #include <QTreeWidget>
 
 using namespace schemetest;
@@ -139,6 +140,14 @@ protected:
     TTranslateFilterCodeToSQLProc savedTranslator = nullptr;
 };
 
+// Lets a person look at the dialog under a real display (KORVANE_SHOW_MS).
+void showForAWhile()
+{
+    const int ms = qEnvironmentVariableIntValue("KORVANE_SHOW_MS");
+    if (ms > 0)
+        QTest::qWait(ms);
+}
+
 } // namespace
 
 TEST_F(ViewSchemeDlgTest, AnEmptySchemeOpensWithDefaultFieldsTotalsAndSums)
@@ -210,6 +219,7 @@ TEST_F(ViewSchemeDlgTest, SortsPutHiddenFieldsInFrontAndGroupDownToTheLastTicked
 
         tick(dlg->trlSort->topLevelItem(0), TViewSchemeDlg::scDescending);
         tick(dlg->trlSort->topLevelItem(1), TViewSchemeDlg::scGrouped);
+        showForAWhile();
         dlg->btnOk->click();
     }));
     EXPECT_EQ(section(scheme.Params, "[Sorts]"), "Qty:11|Memo:01|Nm:00");
