@@ -10,6 +10,7 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
 #include <QPushButton>
 #include <QTabWidget>
 #include <QTest>
@@ -420,6 +421,53 @@ TEST_F(ViewSchemeDlgTest, SavingAndDeletingThenCancelLeaveTheCallersSchemeUntouc
     EXPECT_EQ(scheme.PrintSetting, before.PrintSetting);
     EXPECT_EQ(scheme.FieldsSQL, before.FieldsSQL);
     EXPECT_EQ(scheme.SQLParsed, before.SQLParsed);
+}
+
+TEST_F(ViewSchemeDlgTest, TheEditorOffersWhatTheViewSupports)
+{
+    const QString text = params("[Fields]=|Nm|¶[Sorts]=Qty:11¶[Summaries]=Qty:3¶[Total]=01");
+    struct Case {
+        const char* what;
+        TViewSupports supports;
+        bool summaryColumn, total, subTotal, sortEnabled, groupColumn;
+        const char* fields; // after OK
+        const char* sorts;
+        const char* summaries;
+        const char* order;
+    };
+    const TViewSupports fieldsOnly = voSupportFields;
+    const Case cases[] = {
+        {"everything", voSupportAll, true, true, true, true, true, "|Qty|Nm|", "Qty:11", "Qty:3", "[Qty] desc"},
+        {"no groups", voSupportAll & ~TViewSupports(voSupportGroup), true, true, true, true, false, "|Qty|Nm|", "Qty:11", "Qty:3",
+         "[Qty] desc"},
+        {"no subtotals", voSupportAll & ~TViewSupports(voSupportSubTotal), true, true, false, true, true, "|Qty|Nm|", "Qty:11",
+         "Qty:3", "[Qty] desc"},
+        {"subtotals need totals", fieldsOnly | voSupportSort | voSupportSubTotal, false, false, false, true, false, "|Qty|Nm|",
+         "Qty:11", "Qty:3", "[Qty] desc"},
+        {"fields alone: sorts and summaries kept as they stand", fieldsOnly, false, false, false, false, false, "|Nm|", "Qty:11",
+         "Qty:3", ""},
+    };
+    for (const Case& c : cases) {
+        scheme.Supports = c.supports;
+        scheme.Params = text;
+        ASSERT_TRUE(run([&c](TViewSchemeDlg* dlg) {
+            EXPECT_EQ(!dlg->trlFields->isColumnHidden(TViewSchemeDlg::fcSummary), c.summaryColumn) << c.what;
+            EXPECT_EQ(!dlg->chkTotal->isHidden(), c.total) << c.what;
+            EXPECT_EQ(!dlg->chkSubTotal->isHidden(), c.subTotal) << c.what;
+            EXPECT_EQ(dlg->grpSort->isEnabled(), c.sortEnabled) << c.what;
+            EXPECT_EQ(!dlg->trlSort->isColumnHidden(TViewSchemeDlg::scGrouped), c.groupColumn) << c.what;
+            focusField(dlg, "Memo");
+            dlg->btnAddSort->click(); // ignored where sorting is not offered
+            if (c.sortEnabled)
+                dlg->btnRemoveSort->click();
+            dlg->btnOk->click();
+        })) << c.what;
+        EXPECT_EQ(section(scheme.Params, "[Fields]"), QString::fromLatin1(c.fields)) << c.what;
+        EXPECT_EQ(section(scheme.Params, "[Sorts]"), QString::fromLatin1(c.sorts)) << c.what;
+        EXPECT_EQ(section(scheme.Params, "[Summaries]"), QString::fromLatin1(c.summaries)) << c.what;
+        EXPECT_EQ(section(scheme.Params, "[Total]"), "01") << c.what;
+        EXPECT_EQ(scheme.OrderBySQL, QString::fromLatin1(c.order)) << c.what;
+    }
 }
 
 TEST_F(ViewSchemeDlgTest, NothingToEditGivesFalseWithoutADialog)
