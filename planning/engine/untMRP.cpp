@@ -1809,7 +1809,13 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         TMRPLevelPlanner planner(options);
         planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
         planner.OnCheckEscape = [this] { CheckEsc(); };
-        planner.Run(demands, supplies, substitutes, adjusts, [this](const QString& text) { Exec(Q, text); });
+        // Each write-back text is written whole or not at all, and in one
+        // commit instead of one per statement.
+        planner.Run(demands, supplies, substitutes, adjusts, [this](const QString& text) {
+            kvado::ScopedTransaction tran(S.Connection());
+            Exec(Q, text);
+            tran.Commit();
+        });
     }
     if (S.PlanNeedScope != 0 && S.CareItemReplace != 0)
         Exec(Q, QStringLiteral("delete s from #QZ_MRP_Supplies as s join #QZ_MRP_ItemLowestCode as l with(nolock) on "
