@@ -4,6 +4,7 @@
 // under a splitter. Detail views are made when first shown and follow the
 // master's focused record through the relation's field map.
 #include "clsInfoView.h"
+#include "untLibraryExports.h"
 
 #include <QPointer>
 #include <functional>
@@ -11,10 +12,6 @@
 
 class QTabWidget;
 class TDetailSplitter;
-
-// The planning library's view export "LoadInfoView": the view for the
-// definition, or nil for an identifier the library does not know.
-using TLoadInfoViewProc = void (*)(IInfoViewPtr& AView, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
 
 // The view of a relation's object: the named library's "LoadInfoView" for
 // object type 10, the host's automatic grid view for every other type. Nil

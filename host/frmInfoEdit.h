@@ -2,11 +2,9 @@
 // The window of an info object's editor, supplied by a library: its caption
 // and colour follow the editor's edit mode.
 #include "clsMDIChild.h"
+#include "untLibraryExports.h"
 
 class TInfoObjectDef;
-
-// The library export that supplies the editor.
-using TLoadInfoEditProc = void (*)(IInfoEditPtr& AEdit, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
 
 class TInfoEditForm : public TMDIChild {
     Q_OBJECT

@@ -1,11 +1,9 @@
 #pragma once
 // The window of a frame that a library supplies for an info object.
 #include "clsMDIChild.h"
+#include "untLibraryExports.h"
 
 class TInfoObjectDef;
-
-// The library export that supplies the frame.
-using TLoadInfoFrameProc = void (*)(IInfoFramePtr& AFrame, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
 
 class TInfoFrameForm : public TMDIChild {
     Q_OBJECT

@@ -6,6 +6,7 @@
 // Also the host routines that open an info object's editor and show status
 // messages.
 #include "untApplication.h"
+#include "untLibraryExports.h"
 
 #include <QIcon>
 #include <QImage>
@@ -39,11 +40,6 @@ struct TFunctionDef {
     QString FunAction;
     QString FunParams;
 };
-
-// The planning library's exports the main window calls.
-using TLoadInfoFormProc = QWidget* (*)(TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
-using TLoadInfoActionProc = void (*)(TInfoApplication* AApplication, TInfoObjectDef* AObjectDef, const QString& AActionID,
-                                     const IInfoViewPtr& AView, bool& ARefresh);
 
 // The command number an action carries (0: none).
 int ActionTag(const QAction* AAction);

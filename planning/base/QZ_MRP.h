@@ -6,21 +6,12 @@
 // in a host view. IDs are compared without regard to letter case.
 //
 // The host reaches them through GetDllProc by name and calls them through the
-// procedure types below.
-#include "clsInfoView.h"
-#include "untApplication.h"
+// procedure types of untLibraryExports.
+#include "untLibraryExports.h"
 
 class QWidget;
 
 #define QZ_MRP_EXPORT __attribute__((visibility("default")))
-
-using TSetDllEnvironmentProc = void (*)(TInfoApplication* AApplication);
-using TLoadInfoViewProc = void (*)(IInfoViewPtr& AView, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
-using TLoadInfoFrameProc = void (*)(IInfoFramePtr& AFrame, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
-using TLoadInfoFormProc = QWidget* (*)(TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
-using TLoadInfoEditProc = void (*)(IInfoEditPtr& AEdit, TInfoApplication* AApplication, TInfoObjectDef* AObjectDef);
-using TLoadInfoActionProc = void (*)(TInfoApplication* AApplication, TInfoObjectDef* AObjectDef, const QString& AActionID,
-                                     const IInfoViewPtr& AView, bool& ARefresh);
 
 extern "C" {
 QZ_MRP_EXPORT void SetDllEnvironment(TInfoApplication* AApplication);
