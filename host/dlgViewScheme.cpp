@@ -12,6 +12,8 @@
 #include <QHBoxLayout>
 #include <QHeaderView>
 #include <QLabel>
+#include <QPainter>
+#include <QPixmap>
 #include <QPushButton>
 #include <QStringList>
 #include <QStyle>
@@ -130,6 +132,25 @@ bool isSummableType(int code)
     default:
         return false;
     }
+}
+
+// The picture of a summary choice: a small glyph on a clear ground.
+QIcon summaryIcon(int AKind)
+{
+    static const QString glyphs[] = {QString(), QStringLiteral("Σ"), QStringLiteral("#"), QStringLiteral("↑"),
+                                     QStringLiteral("↓")};
+    if (AKind <= 0 || AKind > 4)
+        return QIcon();
+    QPixmap pixmap(16, 16);
+    pixmap.fill(Qt::transparent);
+    QPainter painter(&pixmap);
+    painter.setPen(TColorToQColor(UIColor13));
+    QFont font = painter.font();
+    font.setBold(true);
+    font.setPixelSize(13);
+    painter.setFont(font);
+    painter.drawText(pixmap.rect(), Qt::AlignCenter, glyphs[AKind]);
+    return QIcon(pixmap);
 }
 
 // One row of the scheme list as read from the database.
@@ -326,11 +347,11 @@ void TViewSchemeDlg::InitEditors()
             auto* box = new QComboBox;
             box->addItem(QString(), int(skNone));
             if (FieldAllowsSum(field)) {
-                box->addItem(QStringLiteral("加总"), int(skSum));
-                box->addItem(QStringLiteral("最大值"), int(skMax));
-                box->addItem(QStringLiteral("最小值"), int(skMin));
+                box->addItem(summaryIcon(skSum), QStringLiteral("加总"), int(skSum));
+                box->addItem(summaryIcon(skMax), QStringLiteral("最大值"), int(skMax));
+                box->addItem(summaryIcon(skMin), QStringLiteral("最小值"), int(skMin));
             } else {
-                box->addItem(QStringLiteral("计数"), int(skCount));
+                box->addItem(summaryIcon(skCount), QStringLiteral("计数"), int(skCount));
             }
             trlFields->setItemWidget(row, fcSummary, box);
         }
@@ -687,8 +708,11 @@ void TViewSchemeDlg::DeleteScheme()
         return;
     if (!DeleteViewScheme(FViewScheme))
         return;
-    cboScheme->removeItem(cboScheme->currentIndex());
-    cboScheme->setCurrentIndex(0);
+    {
+        const QSignalBlocker block(cboScheme);
+        cboScheme->removeItem(cboScheme->currentIndex());
+        cboScheme->setCurrentIndex(0);
+    }
     SchemeChosen(0);
 }
 

@@ -172,6 +172,7 @@ TEST_F(ViewSchemeDlgTest, AnEmptySchemeOpensWithDefaultFieldsTotalsAndSums)
             EXPECT_FALSE(dlg->btnDeleteScheme->isEnabled());
             EXPECT_EQ(dlg->pgcPages->currentWidget(), dlg->tshFields);
             EXPECT_EQ(dlg->pgcPages->count(), 1); // no filter page without a filter frame
+            showForAWhile();
             dlg->btnOk->click();
         },
         "生产任务");
