@@ -5,6 +5,7 @@
 // prints the wall time of every stage of the run, the SQL batches and
 // characters sent and the peak memory of the process. Run it on one core with
 // "taskset -c 0 build/bin/bench_mrp".
+#include "MessageBox.h"
 #include "StandInProcedures.h"
 #include "UDBComm.h"
 #include "untAppFrame.h"
@@ -118,6 +119,8 @@ int benchOne(int items)
                                       void* parent) -> void* {
                                       if (!parent)
                                           report(text.mid(20));
+                                      else if (text.contains(QStringLiteral("中止")))
+                                          std::fprintf(stderr, "%s\n", qPrintable(text));
                                       return reinterpret_cast<void*>(1);
                                   });
     report(QString());
@@ -135,6 +138,11 @@ int main(int argc, char** argv)
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     kvdemo::registerStandInProcedures();
+    // No box may wait for a user: print it and answer with its default.
+    kvos::setMessageBoxPresenter([](const QString& text, const QString&, unsigned flags) {
+        std::fprintf(stderr, "[box] %s\n", qPrintable(text));
+        return kvos::defaultButtonOf(flags);
+    });
     QList<int> sizes;
     for (int i = 1; i < argc; ++i)
         sizes << QString::fromLocal8Bit(argv[i]).toInt();

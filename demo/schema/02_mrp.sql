@@ -84,7 +84,7 @@ create table QZ_MRP_Main (
   ManAdjQty decimal(28,8) null,
   ManQty decimal(28,8) not null,
   ManNote nvarchar(500) null,
-  ManHints varchar(1000) null
+  ManHints varchar(max) null
 )
 create unique index QZ_MRP_MainKey on QZ_MRP_Main (ManSchIID, ManIID)
 create index QZ_MRP_MainBill on QZ_MRP_Main (ManSchIID, ManBillType, ManBillID, ManBillEntry)
@@ -153,8 +153,8 @@ create table QZ_MRP_Demands (
   DmdBomType tinyint not null default(0),
   DmdBomID nvarchar(50) null,
   DmdNote nvarchar(500) null,
-  DmdHints varchar(1000) null,
-  DmdPHints varchar(1000) null
+  DmdHints varchar(max) null,
+  DmdPHints varchar(max) null
 )
 create unique index QZ_MRP_DemandsKey on QZ_MRP_Demands (DmdSchIID, DmdIID)
 create index QZ_MRP_DemandsItm on QZ_MRP_Demands (DmdSchIID, DmdItmID, DmdItmProps)
@@ -219,8 +219,8 @@ create table QZ_MRP_Supplies (
   SupDester nvarchar(50) null,
   SupDestTime datetime null,
   SupNote nvarchar(500) null,
-  SupHints varchar(1000) null,
-  SupPHints varchar(1000) null,
+  SupHints varchar(max) null,
+  SupPHints varchar(max) null,
   SupPDmdIIDs nvarchar(max) null,
   SupTrackKey nvarchar(200) null
 )

@@ -776,7 +776,7 @@ void CreateMainTempTable(TADOQuery* AQuery)
     sql += QStringLiteral(
         "ManBomType tinyint not null default(0), ManBomID nvarchar(50) null, ManExeQty decimal(28,8) null, "
         "ManDedQty decimal(28,8) null, ManNeedQty decimal(28,8) null, ManAdjQty decimal(28,8) null, "
-        "ManQty decimal(28,8) not null, ManNote nvarchar(500) null, ManHints varchar(1000) null)\r"
+        "ManQty decimal(28,8) not null, ManNote nvarchar(500) null, ManHints varchar(max) null)\r"
         "create index #QZ_MRP_ManBillType on #QZ_MRP_Main (ManBillType, ManBillID, ManBillEntry)");
     ExecSQLText(AQuery, sql, false, true, false);
 }
@@ -1251,60 +1251,65 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
 
 QString BuildBalanceSQL()
 {
-    auto dsum = [](const QString& codes) {
-        return QStringLiteral("sum(case when DmdBillType in (%1) then DmdNeedQty end)").arg(codes);
+    // Demand and supply rows in one list, grouped once by group and item: a
+    // full join of the two sums without the cost of joining them.
+    auto d = [](const QString& codes) {
+        return QStringLiteral("(case when DmdBillType in (%1) then DmdNeedQty end)").arg(codes);
     };
-    auto ssum = [](const QString& codes) {
-        return QStringLiteral("sum(case when SupBillType in (%1) then SupQty end)").arg(codes);
+    auto s = [](const QString& codes) {
+        return QStringLiteral("(case when SupBillType in (%1) then SupQty end)").arg(codes);
     };
-    const QString d = QStringLiteral(
-        "select DmdGroupType as GT, DmdGroupNo as GN, DmdItmID as IT, DmdItmProps as IP, ") +
-        [&] {
-            QStringList l;
-            for (int i = 1; i <= 10; ++i)
-                l << QStringLiteral("max(DmdItmProp%1) as P%1").arg(i);
-            return l.join(QStringLiteral(", "));
-        }() +
-        QStringLiteral(", %1 as ForQ, %2 as SOQ, %3 as FreeQ, %4 as NGInvQ, sum(DmdGrpxQty) as GInQ, sum(DmdReplQty) as "
-                       "RInQ, %5 as SafeQ, %6 as OODQ, %7 as MODQ, %8 as POODQ, %9 as PMODQ, %10 as VirDQ, sum(DmdNeedQty) "
-                       "as OutQ from #QZ_MRP_Demands with(nolock) group by DmdGroupType, DmdGroupNo, DmdItmID, DmdItmProps")
-            .arg(dsum("8"), dsum("2, 4"), dsum("12"), dsum("72"), dsum("74"), dsum("82, 79"), dsum("84, 80"), dsum("92"),
-                 dsum("94"))
-            .arg(dsum("96"));
-    const QString s = QStringLiteral(
-        "select SupGroupType as GT, SupGroupNo as GN, SupItmID as IT, SupItmProps as IP, ") +
-        [&] {
-            QStringList l;
-            for (int i = 1; i <= 10; ++i)
-                l << QStringLiteral("max(SupItmProp%1) as P%1").arg(i);
-            return l.join(QStringLiteral(", "));
-        }() +
-        QStringLiteral(", %1 as InvQ, %2 as POQ, %3 as OOQ, %4 as MOQ, sum(SupChkQty) as ChkQ, %5 as PRQ, %6 as ORQ, %7 as "
-                       "MRQ, sum(SupAGrpxQty) as GOutQ, sum(SupAReplQty) as ROutQ, %8 as BalQ, %9 as PPOQ, %10 as POOQ, "
-                       "%11 as PMOQ, %12 as XQ, sum(SupQty) as InQ from #QZ_MRP_Supplies with(nolock) where SupQty<>0 "
-                       "group by SupGroupType, SupGroupNo, SupItmID, SupItmProps")
-            .arg(ssum("16"), ssum("26, 28"), ssum("24"), ssum("22"), ssum("38"), ssum("36"), ssum("34"),
-                 ssum("58, 52, 42"), ssum("58"))
-            .arg(ssum("52"), ssum("42"), ssum("54, 44, 62, 66, 64"));
+    const QStringList dCols = {QStringLiteral("ForQ"),   QStringLiteral("SOQ"),   QStringLiteral("FreeQ"),
+                               QStringLiteral("NGInvQ"), QStringLiteral("GInQ"),  QStringLiteral("RInQ"),
+                               QStringLiteral("SafeQ"),  QStringLiteral("OODQ"),  QStringLiteral("MODQ"),
+                               QStringLiteral("POODQ"),  QStringLiteral("PMODQ"), QStringLiteral("VirDQ"),
+                               QStringLiteral("OutQ")};
+    const QStringList dExpr = {d("8"),  d("2, 4"),  d("12"),      d("72"),       QStringLiteral("DmdGrpxQty"),
+                               QStringLiteral("DmdReplQty"), d("74"), d("82, 79"), d("84, 80"), d("92"), d("94"),
+                               d("96"), QStringLiteral("DmdNeedQty")};
+    const QStringList sCols = {QStringLiteral("InvQ"),  QStringLiteral("POQ"),   QStringLiteral("OOQ"),
+                               QStringLiteral("MOQ"),   QStringLiteral("ChkQ"),  QStringLiteral("PRQ"),
+                               QStringLiteral("ORQ"),   QStringLiteral("MRQ"),   QStringLiteral("GOutQ"),
+                               QStringLiteral("ROutQ"), QStringLiteral("BalQ"),  QStringLiteral("PPOQ"),
+                               QStringLiteral("POOQ"),  QStringLiteral("PMOQ"),  QStringLiteral("XQ"),
+                               QStringLiteral("InQ")};
+    const QStringList sExpr = {s("16"), s("26, 28"), s("24"), s("22"), QStringLiteral("SupChkQty"), s("38"), s("36"),
+                               s("34"), QStringLiteral("SupAGrpxQty"), QStringLiteral("SupAReplQty"), s("58, 52, 42"),
+                               s("58"), s("52"), s("42"), s("54, 44, 62, 66, 64"), QStringLiteral("SupQty")};
+    QString dSel = QStringLiteral("select DmdGroupType as GT, DmdGroupNo as GN, DmdItmID as IT, DmdItmProps as IP");
+    QString sSel = QStringLiteral("select SupGroupType, SupGroupNo, SupItmID, SupItmProps");
+    for (int i = 1; i <= 10; ++i) {
+        dSel += QStringLiteral(", DmdItmProp%1 as DP%1, null as SP%1").arg(i);
+        sSel += QStringLiteral(", null, SupItmProp%1").arg(i);
+    }
+    for (int i = 0; i < dCols.size(); ++i) {
+        dSel += QStringLiteral(", %1 as %2").arg(dExpr[i], dCols[i]);
+        sSel += QStringLiteral(", null");
+    }
+    for (int i = 0; i < sCols.size(); ++i) {
+        dSel += QStringLiteral(", null as %1").arg(sCols[i]);
+        sSel += QStringLiteral(", ") + sExpr[i];
+    }
+    dSel += QStringLiteral(" from #QZ_MRP_Demands with(nolock)");
+    sSel += QStringLiteral(" from #QZ_MRP_Supplies with(nolock) where SupQty<>0");
     QString props;
     for (int i = 1; i <= 10; ++i)
-        props += QStringLiteral("isnull(d.P%1, s.P%1), ").arg(i);
-    auto z = [](const QString& e) { return QStringLiteral("isnull(%1,0)").arg(e); };
-    const QString gout = QStringLiteral("(%1-%2+%3+%4+%5-%6+%7-%8)")
-                             .arg(z("d.OutQ"), z("s.InQ"), z("s.BalQ"), z("s.XQ"), z("s.GOutQ"), z("d.GInQ"), z("s.ROutQ"),
-                                  z("d.RInQ"));
-    const QString end = QStringLiteral("(%1-%2+%3-%4+%5-%6)")
-                            .arg(z("s.InQ"), z("d.OutQ"), z("d.GInQ"), z("s.GOutQ"), z("d.RInQ"), z("s.ROutQ"));
+        props += QStringLiteral("isnull(max(DP%1), max(SP%1)), ").arg(i);
+    auto z = [](const QString& c) { return QStringLiteral("isnull(sum(%1),0)").arg(c); };
+    const QString net = QStringLiteral("%1-%2+%3+%4+%5-%6+%7-%8")
+                            .arg(z("OutQ"), z("InQ"), z("BalQ"), z("XQ"), z("GOutQ"), z("GInQ"), z("ROutQ"), z("RInQ"));
+    const QString end = QStringLiteral("%1-%2+%3-%4+%5-%6")
+                            .arg(z("InQ"), z("OutQ"), z("GInQ"), z("GOutQ"), z("RInQ"), z("ROutQ"));
     return QStringLiteral("insert #QZ_MRP_Balance (BalGroupType, BalGroupNo, BalItmID, BalItmProps, ") +
            PropList(QStringLiteral("BalItmProp")) + QStringLiteral(", ") + kBalanceQtyColumns +
-           QStringLiteral(")\rselect isnull(d.GT, s.GT), isnull(d.GN, s.GN), isnull(d.IT, s.IT), isnull(d.IP, s.IP), ") +
-           props +
-           QStringLiteral("d.ForQ, d.SOQ, d.FreeQ, (case when s.InvQ is null and d.NGInvQ is null then null else "
-                          "isnull(s.InvQ,0)-isnull(d.NGInvQ,0) end), s.POQ, s.OOQ, s.MOQ, d.GInQ, d.RInQ, s.ChkQ, s.PRQ, "
-                          "s.ORQ, s.MRQ, d.SafeQ, d.OODQ, d.MODQ, s.GOutQ, s.ROutQ, d.POODQ, d.PMODQ, d.VirDQ, ") +
-           gout + QStringLiteral(", s.BalQ, s.PPOQ, s.POOQ, s.PMOQ, s.XQ, ") + end + QStringLiteral("\rfrom (") + d +
-           QStringLiteral(") as d full join (") + s +
-           QStringLiteral(") as s on d.GT=s.GT and d.GN=s.GN and d.IT=s.IT and d.IP=s.IP");
+           QStringLiteral(")\rselect GT, GN, IT, IP, ") + props +
+           QStringLiteral("sum(ForQ), sum(SOQ), sum(FreeQ), (case when sum(InvQ) is null and sum(NGInvQ) is null then null "
+                          "else isnull(sum(InvQ),0)-isnull(sum(NGInvQ),0) end), sum(POQ), sum(OOQ), sum(MOQ), sum(GInQ), "
+                          "sum(RInQ), sum(ChkQ), sum(PRQ), sum(ORQ), sum(MRQ), sum(SafeQ), sum(OODQ), sum(MODQ), sum(GOutQ), "
+                          "sum(ROutQ), sum(POODQ), sum(PMODQ), sum(VirDQ), ") +
+           net + QStringLiteral(", sum(BalQ), sum(PPOQ), sum(POOQ), sum(PMOQ), sum(XQ), ") + end +
+           QStringLiteral("\rfrom (") + dSel + QStringLiteral("\runion all\r") + sSel +
+           QStringLiteral(") as x group by GT, GN, IT, IP");
 }
 
 namespace {
