@@ -428,3 +428,26 @@ TEST_F(SchemeTest, CopyMPSFromAnotherScheme)
     ScriptedMessageBoxes boxes;
     EXPECT_FALSE(target.CopyMPS(999, wtOverwriteAll, true));
 }
+
+TEST_F(SchemeTest, HintsColumnsHoldALineForEveryPeriod)
+{
+    // 400 daily periods with a quantity each: far beyond a thousand characters.
+    QString hints;
+    for (int i = 0; i < 400; ++i)
+        hints += untMRPUtils::PeriodKey(i) + "=12345.67891234\r\n";
+    ASSERT_GT(hints.size(), 4000);
+    std::unique_ptr<TADOQuery> q(NewPluginQuery());
+    CreateMainTempTable(q.get());
+    const QString h = untMRPUtils::QuoteSQL(hints);
+    EXPECT_TRUE(ExecSQLText(q.get(),
+                            "insert #QZ_MRP_Main (ManPeriod, ManBillType, ManDate, ManItmID, ManQty, ManHints) values (1, 12, "
+                            "'20270104', 'IFG-1001', 1, " + h + ")\r"
+                            "insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManDate, ManItmID, ManQty, ManHints) "
+                            "values (1, 1, 1, 12, '20270104', 'IFG-1001', 1, " + h + ")\r"
+                            "insert QZ_MRP_Supplies (SupSchIID, SupIID, SupPeriod, SupBillType, SupItmID, SupQty, SupRestQty, "
+                            "SupHints, SupPHints) values (1, 1, 1, 58, 'IFG-1001', 1, 1, " + h + ", " + h + ")\r"
+                            "insert QZ_MRP_Demands (DmdSchIID, DmdIID, DmdPeriod, DmdItmID, DmdNeedQty, DmdQty, DmdHints, "
+                            "DmdPHints) values (1, 1, 1, 'IFG-1001', 1, 1, " + h + ", " + h + ")",
+                            false, false, false));
+    EXPECT_EQ(value("select len(SupHints) from QZ_MRP_Supplies where SupSchIID=1"), QString::number(hints.size()));
+}
