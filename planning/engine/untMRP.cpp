@@ -1519,6 +1519,16 @@ void TMRPRun::GatherMainDemands()
             if (!t.order && (S.PlanType != 0 || !BillTypeExists(t.code)))
                 continue;
             const QString X = QLatin1String(t.X);
+            // The analyses read orders tied to their main demand, free within
+            // the horizon, or not at all, by their source choice.
+            bool free = false;
+            if (S.PlanType != 0) {
+                const int src = S.PlanSource;
+                const bool none = t.code == 22 ? src >= 5 : (src == 3 || src == 4 || src >= 7);
+                if (none)
+                    continue;
+                free = src != 0;
+            }
             const QString qty = X == QLatin1String("MO") ? QStringLiteral("(case when s.MOQty>0 then s.MOQty else 0 end)")
                                 : X == QLatin1String("OO")
                                     ? QStringLiteral("(case when s.OOQty>s.OOChkQty then s.OOQty else s.OOChkQty end)")
@@ -1534,18 +1544,27 @@ void TMRPRun::GatherMainDemands()
                     .arg(t.code)
                     .arg(X, supp) +
                 kOrigMacros +
-                QStringLiteral(", s.%1DelivDate, 50+isnull(tmpm.ManPriority,0), -1, s.%1ItmID, ").arg(X) + kPropMacros +
-                QStringLiteral(", %1, %2, %1, %3, s.%4BomType, s.%4BomID, s.%4DrawDate, (case when tmpm.ManHints<>'' then "
-                               "tmpm.ManHints else '='+convert(char(8),tmpm.ManDate,112) end), left(isnull(s.%4Note,'')+'  "
+                (free ? QStringLiteral(", s.%1DelivDate, 50, -1, s.%1ItmID, ").arg(X)
+                      : QStringLiteral(", s.%1DelivDate, 50+isnull(tmpm.ManPriority,0), -1, s.%1ItmID, ").arg(X)) +
+                kPropMacros +
+                QStringLiteral(", %1, %2, %1, %3, s.%4BomType, s.%4BomID, s.%4DrawDate, %5, left(isnull(s.%4Note,'')+'  "
                                "'+isnull(s.%4Remark,''), 500)")
-                    .arg(qty, chk, locked, X);
-            const QString tail = QStringLiteral(" join QZ_MRP_Main as tmpm with(nolock) on tmpm.ManSchIID=%1 and "
-                                                "tmpm.ManBillType=%2 and s.%3ID=tmpm.ManBillID and s.%3Entry=tmpm.ManBillEntry")
-                                     .arg(iid)
-                                     .arg(t.code)
-                                     .arg(X);
-            Exec(Q, kSupplyInsert + Select(QLatin1String(t.objectID), fields,
-                                           QStringLiteral("s.CanMRP<>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)"), tail));
+                    .arg(qty, chk, locked, X,
+                         free ? QStringLiteral("null")
+                              : QStringLiteral("(case when tmpm.ManHints<>'' then tmpm.ManHints else "
+                                               "'='+convert(char(8),tmpm.ManDate,112) end)"));
+            const QString tail = free ? QString()
+                                      : QStringLiteral(" join QZ_MRP_Main as tmpm with(nolock) on tmpm.ManSchIID=%1 and "
+                                                       "tmpm.ManBillType=%2 and s.%3ID=tmpm.ManBillID and "
+                                                       "s.%3Entry=tmpm.ManBillEntry")
+                                            .arg(iid)
+                                            .arg(t.code)
+                                            .arg(X);
+            QString filter = QStringLiteral("s.CanMRP<>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)");
+            if (free)
+                filter += QStringLiteral(" and s.%1DelivDate<'%2'")
+                              .arg(X, DayToDateStr(DateToDay(GetPlanEndDate(S.MpsPeriods)) + 1));
+            Exec(Q, kSupplyInsert + Select(QLatin1String(t.objectID), fields, filter, tail));
         }
     }
     if (S.PlanType == 0 || S.PlanSource == 0)

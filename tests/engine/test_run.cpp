@@ -394,3 +394,30 @@ TEST_F(RunTest, NeedScopesRunLevelByLevel)
                   scope == 2 ? "940" : "970");
     }
 }
+
+TEST_F(RunTest, ShortageAnalysisReadsOrdersTiedOrFreeOnce)
+{
+    for (int source : {0, 1}) {
+        auto s = demo();
+        s->SchemeIID = 0;
+        s->PlanType = 2;
+        s->PlanSource = source;
+        s->SchemeName = QStringLiteral("缺料分析%1").arg(source);
+        ASSERT_TRUE(s->Save());
+        ASSERT_TRUE(s->RunMPS(false, false));
+        ASSERT_TRUE(s->Load(s->SchemeIID));
+        messages.clear();
+        ScriptedMessageBoxes boxes;
+        ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+        const int iid = s->SchemeIID;
+        EXPECT_EQ(value(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), "6");
+        EXPECT_GT(value(QStringLiteral("select count(*) from QZ_MRP_Supplies where SupSchIID=%1 and SupBillType=22").arg(iid))
+                      .toInt(),
+                  0);
+        EXPECT_EQ(value(QStringLiteral("select count(*) from (select SupBillID, SupBillEntry from QZ_MRP_Supplies where "
+                                       "SupSchIID=%1 and SupBillType in (22, 24) group by SupBillType, SupBillID, "
+                                       "SupBillEntry having count(*)>1) as x")
+                            .arg(iid)),
+                  "0");
+    }
+}
