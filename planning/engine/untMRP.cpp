@@ -1710,8 +1710,9 @@ void TMRPRun::GatherFreeSupplies(int level)
         const QString fields = BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.MspDrawDate")) +
                                QStringLiteral(", 80, s.MspID, s.MspNo, s.MspEntry, s.MspDate, s.MspBillQty, null, s.MspDeptID, ") +
                                kOrigMacros + QStringLiteral(", s.MspDrawDate, 50, null, s.MspItmID, ") + kPropMacros +
-                               QStringLiteral(", null, s.MspQty, s.MspQty, null, left(isnull(s.MONo,'')+'  '+"
-                                              "isnull(s.MspNote,''), 500)");
+                               QStringLiteral(", null, s.MspQty, s.MspQty, null, left(isnull(s.MONo,'')+'/'+cast(s.MOEntry as "
+                                              "varchar(10))+'/'+cast(s.BomEntry as varchar(10))+'  '+isnull(s.MspNote,''), "
+                                              "500)");
         QString where = QStringLiteral("s.CanMRP<>0 and s.MspDrawDate<'%1' and s.MspQty>0 and (mt.ItmMrpSkip=0 or "
                                        "mt.ItmMrpSkip is null)")
                             .arg(DayToDateStr(DateToDay(GetPlanEndDate(S.MpsPeriods)) + 1));

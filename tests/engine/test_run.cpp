@@ -421,3 +421,25 @@ TEST_F(RunTest, ShortageAnalysisReadsOrdersTiedOrFreeOnce)
                   "0");
     }
 }
+
+TEST_F(RunTest, DemandsOrderedByTheirOriginalDocumentDate)
+{
+    InfoApplication->WriteSystemSettingAsBoolean("QZ_MRP", "DemandOrderByOrigDate", true, true);
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    EXPECT_TRUE(s->DemandByOrigDate);
+    // The scrap line names its order, order line and component line.
+    EXPECT_EQ(value("select DmdNote from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType=80"), "MO-202612-001/1/8  装配损坏");
+
+    // The shortage analysis never orders by the original date.
+    s->SchemeIID = 0;
+    s->PlanType = 2;
+    ASSERT_TRUE(s->Save());
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(s->SchemeIID));
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
+    EXPECT_FALSE(s->DemandByOrigDate);
+}
