@@ -443,3 +443,29 @@ TEST_F(RunTest, DemandsOrderedByTheirOriginalDocumentDate)
     ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
     EXPECT_FALSE(s->DemandByOrigDate);
 }
+
+TEST_F(RunTest, KeptQuantityAdjustmentsComeBack)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
+    // The planner raised the floor fans' planned production by 60.
+    const QString sup = value("select SupIID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-2001' and SupBillType=42");
+    exec(QStringLiteral("update QZ_MRP_Supplies set SupAdjQty=60, SupQty=1000 where SupSchIID=1 and SupIID=%1\r"
+                        "insert QZ_MRP_SupAdjusts (AdjSchIID, AdjSupIID, AdjOldType, AdjOldBomID, AdjOldQty) values (1, %1, 42, "
+                        "'B-FG-2001', 940)\r"
+                        "update QZ_MRP_Schemes set SchMrpUpdTime='20270105 09:30:00' where SchIID=1")
+             .arg(sup));
+    ASSERT_TRUE(s->RunMRP(false, false, true, collector()));
+    EXPECT_EQ(rows("select SupBillQty, SupAdjQty, SupQty, SupAllotQty from QZ_MRP_Supplies where SupSchIID=1 and "
+                   "SupItmID='IFG-2001' and SupBillType=42"),
+              QStringList{"940|60|1000|940"});
+    EXPECT_EQ(value("select count(*) from QZ_MRP_SupAdjusts where AdjSchIID=1"), "1");
+    EXPECT_EQ(value("select convert(varchar(20), SchMrpUpdTime, 120) from QZ_MRP_Schemes where SchIID=1"),
+              "2027-01-05 09:30:00");
+    // Without the flag the adjustment is gone.
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
+    EXPECT_EQ(value("select SupQty from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-2001' and SupBillType=42"), "940");
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Schemes where SchIID=1 and SchMrpUpdTime is null"), "1");
+}
