@@ -6,6 +6,7 @@
 #include "UDBComm.h"
 #include "untCommonUI.h"
 #include "untComponentPrint.h"
+#include "untGridExportLink.h"
 
 #include <QApplication>
 #include <QFileInfo>
@@ -230,7 +231,11 @@ QString SummaryFormatOfKind(kvui::SummaryKind AKind)
 
 TGridExportProcs& GridExportProcs()
 {
-    static TGridExportProcs procs;
+    static TGridExportProcs procs = [] {
+        TGridExportProcs p;
+        InstallGridExportProcs(p);
+        return p;
+    }();
     return procs;
 }
 

@@ -665,7 +665,10 @@ TEST_F(GridViewTest, ExportChoosesTheWriterByExtension)
     });
     const auto restoreHook = qScopeGuard([] { SetSaveFileDialogHook({}); });
 
-    // No writers yet: the user is told the kind cannot be exported.
+    // Without writers the user is told the kind cannot be exported.
+    const TGridExportProcs installedWriters = GridExportProcs();
+    GridExportProcs() = TGridExportProcs();
+    const auto restoreWriters = qScopeGuard([&] { GridExportProcs() = installedWriters; });
     for (const char* name : {"/tmp/a.html", "/tmp/a.XML", "/tmp/a.txt", "/tmp/a.xls", "/tmp/a.dat"}) {
         chosen = name;
         ScriptedMessageBoxes boxes;
@@ -688,7 +691,6 @@ TEST_F(GridViewTest, ExportChoosesTheWriterByExtension)
         calls << "xls:" + file + ":" + ext + (native ? ":native" : "");
         throw Exception("disk full");
     };
-    const auto restoreWriters = qScopeGuard([] { GridExportProcs() = TGridExportProcs(); });
     {
         chosen = "/tmp/b.HTML";
         ScriptedMessageBoxes boxes;
