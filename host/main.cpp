@@ -1,7 +1,9 @@
 // The host program: start-up in unit order, login, then the main window.
 #include "StandInProcedures.h"
 #include "clsMDIChild.h"
+#include "dlgFilter.h"
 #include "dlgViewScheme.h"
+#include "famFilter.h"
 #include "frmInfoView.h"
 #include "frmMain.h"
 #include "untAppFrame.h"
@@ -22,6 +24,8 @@ int main(int argc, char** argv)
     InitAppFrameUnit();
     InitMDIChildUnit();
     InitInfoViewFormUnit();
+    InitFilterFrameUnit();
+    InitFilterDlgUnit();
     InitTabbedMDIUnit();
     InitMainFormUnit();
     InitViewSchemeDlgUnit(InfoApplication);
