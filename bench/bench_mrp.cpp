@@ -1,7 +1,8 @@
 // bench_mrp [ITEMS...]  (default 2000 10000 50000)
 // For each size: makes a synthetic account set with korvane-gendb (six levels,
-// five components per bill, 52 weekly periods, two sales-order lines per end
-// item), logs in as the planner, builds the main demand and runs MRP, and
+// 3 to 8 components per bill, one part in every product's bill, 52 weekly
+// periods, two sales-order lines per end item, stock and open orders on a
+// third of the items), logs in as the planner, builds the main demand and runs MRP, and
 // prints the wall time of every stage of the run, the SQL batches and
 // characters sent and the peak memory of the process. Run it on one core with
 // "taskset -c 0 build/bin/bench_mrp".
@@ -74,7 +75,9 @@ int benchOne(int items)
     t.start();
     const int rc = QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
                                      {dbFile, QStringLiteral("--items"), QString::number(items), QStringLiteral("--depth"),
-                                      QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("5"),
+                                      QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
+                                      QStringLiteral("--fanout-max"), QStringLiteral("8"), QStringLiteral("--shared-component"),
+                                      QStringLiteral("--open-orders"),
                                       QStringLiteral("--demands"), QString::number(2 * endItems), QStringLiteral("--periods"),
                                       QStringLiteral("52")});
     if (rc != 0) {

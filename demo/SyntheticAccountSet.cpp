@@ -16,6 +16,8 @@ QString checkSyntheticParams(const SyntheticParams& p)
         return QStringLiteral("物料数量至少为BOM层数加1!");
     if (p.fanOut < 1 || p.fanOut > 100)
         return QStringLiteral("每个BOM的子项数必须在1到100之间!");
+    if (p.fanOutMax != 0 && (p.fanOutMax < p.fanOut || p.fanOutMax > 100))
+        return QStringLiteral("每个BOM的最多子项数必须在最少子项数到100之间!");
     if (p.demands < 0)
         return QStringLiteral("需求行数不能为负数!");
     if (p.periods < 1 || p.periods > 520)
@@ -84,7 +86,9 @@ Script generatedData(const SyntheticParams& p)
                       .arg(purchased ? QStringLiteral("'S001'") : QStringLiteral("null")));
         }
     }
-    // Bills: every made item takes fanOut distinct components of the next level.
+    // The part every product takes: the last purchased item.
+    const int shared = p.items - 1;
+    // Bills: every made item takes fanOut (up to fanOutMax) distinct components of the next level.
     for (int l = 0; l < levels - 1; ++l) {
         const int lo = levelBegin[l + 1], hi = levelBegin[l + 2] - 1;
         const int choices = hi - lo + 1;
@@ -92,11 +96,16 @@ Script generatedData(const SyntheticParams& p)
             const QString bom = QStringLiteral("B") + itemId(i);
             w.add(QStringLiteral("insert QZ_MRP_ItemBOMs (BomType, BomID, BomNo, BomItmID, BomIsDefault, BomDate, Checked) "
                                  "values (0, '%1', '%1', '%2', 1, %3, 1)").arg(bom, itemId(i), day(p.start.addMonths(-1))));
-            const int n = qMin(p.fanOut, choices);
+            const int n = qMin(p.fanOutMax > p.fanOut ? pick(p.fanOut, p.fanOutMax) : p.fanOut, choices);
             const int first = pick(0, choices - 1);
-            for (int k = 0; k < n; ++k) {
-                const int comp = lo + (first + k) % choices;
-                const bool made = l + 1 < levels - 1;
+            QList<int> components;
+            for (int k = 0; k < n; ++k)
+                components.append(lo + (first + k) % choices);
+            if (p.sharedComponent && l == 0 && !components.contains(shared))
+                components.append(shared);
+            for (int k = 0; k < components.size(); ++k) {
+                const int comp = components[k];
+                const bool made = comp < levelBegin[levels - 1];
                 w.add(QStringLiteral("insert QZ_MRP_ItemBOMLines (BomType, BomID, BomEntry, BomItmID, BomQty, BomBaseQty, "
                                      "BomRowHook, BomItmBomType, BomItmBomID) values (0, '%1', %2, '%3', %4, 1, '%1-%2', %5, %6)")
                           .arg(bom).arg(k + 1).arg(itemId(comp)).arg(pick(1, 4))
@@ -109,8 +118,27 @@ Script generatedData(const SyntheticParams& p)
     for (int i = 0; i < p.items; i += 3)
         w.add(QStringLiteral("insert QZ_MRP_Inventory (InvItmID, InvStkID, InvQty, InvInDate) values ('%1', 'K01', %2, %3)")
                   .arg(itemId(i)).arg(pick(0, 200)).arg(day(p.start.addDays(-10))));
-    // Sales-order lines on the products, spread over the horizon.
     const int horizon = p.periods * 7;
+    // Open orders on every third item: production orders for made items, purchase orders for bought ones.
+    if (p.openOrders)
+        for (int i = 1; i < p.items; i += 3) {
+            const bool purchased = i >= levelBegin[levels - 1];
+            const QString no = QStringLiteral("%1%2").arg(purchased ? QStringLiteral("PO") : QStringLiteral("MO")).arg(i, 6, 10, QLatin1Char('0'));
+            const int qty = pick(10, 300);
+            const QString due = day(p.start.addDays(pick(0, qMin(horizon, 56) - 1)));
+            if (purchased)
+                w.add(QStringLiteral("insert QZ_MRP_PO (POID, PONo, POEntry, PODate, POSuppID, PODeptID, POItmID, POUntID, POBillQty, "
+                                     "POQty, POOkQty, POChkQty, PODelivDate, Checked, Closed, CanMRP) values ('%1', '%1', 1, %2, "
+                                     "'S001', 'D01', '%3', 'PCS', %4, %4, 0, 0, %5, 1, 0, 1)")
+                          .arg(no, day(p.start.addDays(-14)), itemId(i)).arg(qty).arg(due));
+            else
+                w.add(QStringLiteral("insert QZ_MRP_MO (MOID, MONo, MOEntry, MODate, MODeptID, MOItmID, MOUntID, MOBillQty, MOQty, "
+                                     "MOOkQty, MOChkQty, MODelivDate, MODrawDate, MOBomType, MOBomID, MOStatus, Checked, Closed, "
+                                     "CanMRP) values ('%1', '%1', 1, %2, 'D01', '%3', 'PCS', %4, %4, 0, 0, %5, %2, 0, 'B%3', "
+                                     "'下达', 1, 0, 1)")
+                          .arg(no, day(p.start.addDays(-14)), itemId(i)).arg(qty).arg(due));
+        }
+    // Sales-order lines on the products, spread over the horizon.
     for (int n = 0; n < p.demands; ++n) {
         const int product = pick(levelBegin[0], levelBegin[1] - 1);
         const QString id = QStringLiteral("SO%1").arg(n / 10 + 1, 6, 10, QLatin1Char('0'));

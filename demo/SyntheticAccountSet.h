@@ -12,6 +12,9 @@ struct SyntheticParams {
     int items = 1000;        // items in all, spread evenly over the levels
     int depth = 4;           // bill-of-materials levels below the products
     int fanOut = 5;          // components per bill
+    int fanOutMax = 0;       // above fanOut: each bill takes between fanOut and fanOutMax components
+    bool sharedComponent = false; // one purchased part that every product's bill takes
+    bool openOrders = false; // open production or purchase orders on a third of the items
     int demands = 2000;      // open sales-order lines on the products
     int periods = 26;        // weekly plan periods of the prepared scheme
     QDate start = QDate(2027, 1, 4);   // first plan day, a Monday

@@ -16,11 +16,14 @@ int main(int argc, char** argv)
     const kvdemo::SyntheticParams defaults;
     const QCommandLineOption items("items", "items in all", "N", QString::number(defaults.items));
     const QCommandLineOption depth("depth", "bill-of-materials levels below the products", "N", QString::number(defaults.depth));
-    const QCommandLineOption fanOut("fanout", "components per bill", "N", QString::number(defaults.fanOut));
+    const QCommandLineOption fanOut("fanout", "components per bill (the least, with --fanout-max)", "N", QString::number(defaults.fanOut));
+    const QCommandLineOption fanOutMax("fanout-max", "the most components per bill", "N", QString::number(defaults.fanOutMax));
+    const QCommandLineOption sharedComponent("shared-component", "one purchased part in every product's bill");
+    const QCommandLineOption openOrders("open-orders", "open production and purchase orders on a third of the items");
     const QCommandLineOption demands("demands", "open sales-order lines", "N", QString::number(defaults.demands));
     const QCommandLineOption periods("periods", "weekly plan periods", "N", QString::number(defaults.periods));
     const QCommandLineOption seed("seed", "random seed", "N", QString::number(defaults.seed));
-    parser.addOptions({items, depth, fanOut, demands, periods, seed});
+    parser.addOptions({items, depth, fanOut, fanOutMax, sharedComponent, openOrders, demands, periods, seed});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         err << parser.helpText();
@@ -40,6 +43,9 @@ int main(int argc, char** argv)
     p.items = number(items);
     p.depth = number(depth);
     p.fanOut = number(fanOut);
+    p.fanOutMax = number(fanOutMax);
+    p.sharedComponent = parser.isSet(sharedComponent);
+    p.openOrders = parser.isSet(openOrders);
     p.demands = number(demands);
     p.periods = number(periods);
     p.seed = unsigned(number(seed));

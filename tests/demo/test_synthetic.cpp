@@ -59,12 +59,52 @@ TEST(SyntheticAccountSet, SizesFollowTheParameters)
     EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO"), 0);
 }
 
+TEST(SyntheticAccountSet, FanOutRangeSharedPartAndOpenOrders)
+{
+    QTemporaryDir dir;
+    kvdemo::SyntheticParams p;
+    p.items = 90;
+    p.depth = 2;      // three levels of 30 items
+    p.fanOut = 3;
+    p.fanOutMax = 8;
+    p.sharedComponent = true;
+    p.openOrders = true;
+    p.demands = 10;
+    p.periods = 8;
+    QString error;
+    ASSERT_TRUE(kvdemo::createSyntheticAccountSet(dir.filePath("s.kvdb"), p, &error)) << error.toStdString();
+    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::open(dir.filePath("s.kvdb"));
+
+    // every bill takes 3 to 8 components of its next level; products take the shared part besides
+    // (a product's bill may take the shared part on top of its 3 to 8)
+    EXPECT_EQ(scalar(*db, "select count(*) from (select l.BomID, i.ItmSpec, n=count(*) from QZ_MRP_ItemBOMLines as l "
+                          "join QZ_MRP_ItemBOMs as h on l.BomID=h.BomID join QZ_Base_ItemMaster as i on h.BomItmID=i.ItmID "
+                          "group by l.BomID, i.ItmSpec) as t where n<3 or n>(case when ItmSpec='第0层' then 9 else 8 end)"), 0);
+    EXPECT_EQ(scalar(*db, "select count(distinct l.BomID) from QZ_MRP_ItemBOMLines as l join QZ_MRP_ItemBOMs as h "
+                          "on l.BomID=h.BomID join QZ_Base_ItemMaster as i on h.BomItmID=i.ItmID "
+                          "where l.BomItmID='I000089' and i.ItmSpec='第0层' and l.BomItmBomID is null"), 30);
+    EXPECT_GT(scalar(*db, "select count(distinct n) from (select l.BomID, n=count(*) from QZ_MRP_ItemBOMLines as l "
+                          "group by l.BomID) as t"), 1);
+    // open orders on every third item: made ones produced, bought ones purchased
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO"), 20);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_PO"), 10);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO as m join QZ_MRP_ItemBOMs as b on m.MOBomID=b.BomID"), 20);
+}
+
 TEST(SyntheticAccountSet, BadParametersAreRefusedWithoutAFile)
 {
     QTemporaryDir dir;
     const struct { int items, depth, fanOut, demands, periods; } cases[] = {
         {10, 0, 3, 5, 4}, {10, 21, 3, 5, 4}, {2, 2, 3, 5, 4}, {10, 2, 0, 5, 4}, {10, 2, 3, -1, 4}, {10, 2, 3, 5, 0},
     };
+    {
+        kvdemo::SyntheticParams p;
+        p.fanOut = 5;
+        p.fanOutMax = 4; // a range whose top lies below its bottom
+        QString error;
+        EXPECT_FALSE(kvdemo::createSyntheticAccountSet(dir.filePath("bad.kvdb"), p, &error));
+        EXPECT_FALSE(QFile::exists(dir.filePath("bad.kvdb")));
+    }
     for (const auto& c : cases) {
         kvdemo::SyntheticParams p;
         p.items = c.items;
