@@ -433,7 +433,7 @@ void InstallGridExportProcs(TGridExportProcs& procs)
     procs.ExportGridAsHtml = ExportGridAsHtml;
     procs.ExportGridAsXml = ExportGridAsXml;
     procs.ExportGridAsText = ExportGridAsText;
-    // The binary workbook has no writer yet: the view answers that the kind cannot be exported.
+    procs.ExportGridAsExcel = ExportGridAsExcel;
 }
 
 void InitGridExportLinkUnit()

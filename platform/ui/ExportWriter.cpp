@@ -4,7 +4,11 @@
 #include <QDateTime>
 #include <QFile>
 #include <QSaveFile>
+#include <QHash>
 #include <algorithm>
+#include <array>
+#include <climits>
+#include <cstring>
 
 namespace kvui {
 
@@ -413,6 +417,373 @@ protected:
     }
 };
 
+
+// ---- Excel 97-2003 workbook: BIFF8 records in the "Workbook" stream of a compound file
+
+class ByteWriter {
+public:
+    QByteArray data;
+    void u8(int v) { data.append(char(v & 0xFF)); }
+    void u16(int v) { u8(v); u8(v >> 8); }
+    void u32(quint32 v) { u16(int(v & 0xFFFF)); u16(int(v >> 16)); }
+    void f64(double d)
+    {
+        quint64 bits;
+        std::memcpy(&bits, &d, 8);
+        u32(quint32(bits & 0xFFFFFFFFu));
+        u32(quint32(bits >> 32));
+    }
+    void utf16(const QString& s)
+    {
+        for (QChar c : s)
+            u16(c.unicode());
+    }
+    // A record: type, length and body.
+    void record(int type, const QByteArray& body)
+    {
+        u16(type);
+        u16(int(body.size()));
+        data.append(body);
+    }
+};
+
+class XlsProvider : public ExportProvider {
+public:
+    XlsProvider(const QString& f) : ExportProvider(ExportXls, f) {}
+protected:
+    QByteArray render() const override;
+private:
+    static constexpr int CellXfBase = 16;
+};
+
+// The compound file around one stream (sectors of 512 bytes, no mini stream:
+// the stream is padded to at least 4096 bytes).
+QByteArray CompoundFile(QByteArray stream, const QString& streamName)
+{
+    constexpr quint32 FreeSect = 0xFFFFFFFF, EndOfChain = 0xFFFFFFFE, FatSect = 0xFFFFFFFD, DifSect = 0xFFFFFFFC;
+    const qsizetype size = std::max<qsizetype>(stream.size(), 4096);
+    stream.append(QByteArray(size - stream.size(), '\0'));
+    const quint32 streamSize = quint32(stream.size());
+    stream.append(QByteArray((512 - stream.size() % 512) % 512, '\0'));
+    const quint32 w = quint32(stream.size() / 512);
+    quint32 fat = 1, dif = 0;
+    for (;;) {
+        const quint32 need = w + 1 + fat + dif;
+        const quint32 f = (need + 127) / 128;
+        const quint32 d = f > 109 ? (f - 109 + 126) / 127 : 0;
+        if (f == fat && d == dif)
+            break;
+        fat = f;
+        dif = d;
+    }
+    const quint32 dirSector = w, fatStart = w + 1, difStart = w + 1 + fat;
+    const quint32 total = difStart + dif;
+    QList<quint32> table(fat * 128, FreeSect);
+    for (quint32 i = 0; i < w; ++i)
+        table[i] = i + 1 < w ? i + 1 : EndOfChain;
+    table[dirSector] = EndOfChain;
+    for (quint32 i = 0; i < fat; ++i)
+        table[fatStart + i] = FatSect;
+    for (quint32 i = 0; i < dif; ++i)
+        table[difStart + i] = DifSect;
+    Q_UNUSED(total);
+
+    ByteWriter h;
+    h.data.append(QByteArray::fromHex("D0CF11E0A1B11AE1"));
+    h.data.append(QByteArray(16, '\0'));
+    h.u16(0x003E); h.u16(0x0003); h.u16(0xFFFE); h.u16(9); h.u16(6);
+    h.data.append(QByteArray(6, '\0'));
+    h.u32(0); h.u32(fat); h.u32(dirSector); h.u32(0); h.u32(4096);
+    h.u32(EndOfChain); h.u32(0);
+    h.u32(dif ? difStart : EndOfChain); h.u32(dif);
+    for (quint32 i = 0; i < 109; ++i)
+        h.u32(i < fat ? fatStart + i : FreeSect);
+
+    ByteWriter dir;
+    auto entry = [&](const QString& name, int type, quint32 child, quint32 start, quint32 sz) {
+        const int before = int(dir.data.size());
+        dir.utf16(name);
+        dir.u16(0);
+        dir.data.append(QByteArray(64 - (dir.data.size() - before), '\0'));
+        dir.u16(name.isEmpty() ? 0 : int(name.size() + 1) * 2);
+        dir.u8(type);
+        dir.u8(type ? 1 : 0);
+        dir.u32(FreeSect); dir.u32(FreeSect); dir.u32(child);
+        dir.data.append(QByteArray(16 + 4 + 16, '\0'));
+        dir.u32(start); dir.u32(sz); dir.u32(0);
+    };
+    entry(QStringLiteral("Root Entry"), 5, 1, EndOfChain, 0);
+    entry(streamName, 2, FreeSect, 0, streamSize);
+    entry(QString(), 0, FreeSect, 0, 0);
+    entry(QString(), 0, FreeSect, 0, 0);
+
+    ByteWriter fatBytes;
+    for (quint32 v : table)
+        fatBytes.u32(v);
+    ByteWriter difBytes;
+    for (quint32 d = 0; d < dif; ++d) {
+        for (quint32 k = 0; k < 127; ++k) {
+            const quint32 index = 109 + d * 127 + k;
+            difBytes.u32(index < fat ? fatStart + index : FreeSect);
+        }
+        difBytes.u32(d + 1 < dif ? difStart + d + 1 : EndOfChain);
+    }
+    return h.data + stream + dir.data + fatBytes.data + difBytes.data;
+}
+
+QByteArray XlsProvider::render() const
+{
+    if (m_rows > 65536 || m_columns > 256)
+        throw ExportError(QStringLiteral("导出的数据超出了 Excel 工作表的范围(65536 行, 256 列)。").toStdString());
+
+    // Colours: the palette holds 56 entries (indexes 8 to 63); the colours met first
+    // take them, any further colour uses the nearest one.
+    QList<QRgb> palette;
+    auto colorIndex = [&palette](const QColor& c) -> int {
+        const QRgb rgb = c.rgb() & 0xFFFFFF;
+        for (int i = 0; i < palette.size(); ++i)
+            if (palette[i] == rgb)
+                return 8 + i;
+        if (palette.size() < 56) {
+            palette.append(rgb);
+            return 8 + int(palette.size()) - 1;
+        }
+        int best = 0;
+        long bestDist = LONG_MAX;
+        for (int i = 0; i < palette.size(); ++i) {
+            const long dr = qRed(palette[i]) - qRed(rgb), dg = qGreen(palette[i]) - qGreen(rgb),
+                       db = qBlue(palette[i]) - qBlue(rgb);
+            const long dist = dr * dr + dg * dg + db * db;
+            if (dist < bestDist) {
+                bestDist = dist;
+                best = i;
+            }
+        }
+        return 8 + best;
+    };
+    // Black and white first, so that the usual colours map exactly.
+    colorIndex(Qt::black);
+    colorIndex(Qt::white);
+
+    // Cell formats: one per style and number format (0 general, 1 date, 2 date and time), made as cells need them.
+    struct Xf { int style; int format; };
+    QList<Xf> xfs;
+    auto xfIndex = [&xfs](int style, int format) {
+        for (int i = 0; i < xfs.size(); ++i)
+            if (xfs[i].style == style && xfs[i].format == format)
+                return CellXfBase + i;
+        xfs.append(Xf{style, format});
+        return CellXfBase + int(xfs.size()) - 1;
+    };
+
+    // Shared strings and the sheet's records.
+    QStringList strings;
+    QHash<QString, int> stringIndex;
+    int stringTotal = 0;
+    ByteWriter sheet;
+    {
+        ByteWriter b;
+        b.u32(0); b.u32(quint32(m_rows)); b.u16(0); b.u16(m_columns); b.u16(0);
+        sheet.record(0x0200, b.data);   // DIMENSIONS
+    }
+    for (int c = 0; c < m_columns; ++c) {
+        ByteWriter b;
+        b.u16(c); b.u16(c); b.u16(std::min(0xFFFF, columnWidth(c) * 256 / 7)); b.u16(15); b.u16(0); b.u16(0);
+        sheet.record(0x007D, b.data);   // COLINFO
+    }
+    for (int r = 0; r < m_rows; ++r) {
+        ByteWriter b;
+        b.u16(r); b.u16(0); b.u16(m_columns); b.u16(std::min(0x7FFF, rowHeight(r) * 15)); b.u16(0); b.u16(0);
+        b.u16(0x0140); b.u16(0x000F);
+        sheet.record(0x0208, b.data);   // ROW
+    }
+    static const QDate base(1899, 12, 30);
+    for (int r = 0; r < m_rows; ++r)
+        for (int c = 0; c < m_columns; ++c) {
+            const Cell& cl = cell(c, r);
+            const QVariant& v = cl.value;
+            const int style = cellStyleIndex(cl);
+            ByteWriter b;
+            b.u16(r); b.u16(c);
+            const bool empty = !v.isValid() || v.isNull() || plainText(v).isEmpty();
+            if (empty) {
+                b.u16(xfIndex(style, 0));
+                sheet.record(0x0201, b.data);   // BLANK
+            } else if (isNumber(v)) {
+                b.u16(xfIndex(style, 0));
+                b.f64(v.toDouble());
+                sheet.record(0x0203, b.data);   // NUMBER
+            } else if (isDate(v)) {
+                const QDateTime dt = toDateTime(v);
+                b.u16(xfIndex(style, hasTime(v) ? 2 : 1));
+                b.f64(double(base.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0);
+                sheet.record(0x0203, b.data);
+            } else {
+                QString text = plainText(v).left(32767);
+                text.remove(u'\r');
+                auto it = stringIndex.constFind(text);
+                int index;
+                if (it == stringIndex.constEnd()) {
+                    index = int(strings.size());
+                    strings.append(text);
+                    stringIndex.insert(text, index);
+                } else {
+                    index = *it;
+                }
+                ++stringTotal;
+                b.u16(xfIndex(style, 0));
+                b.u32(quint32(index));
+                sheet.record(0x00FD, b.data);   // LABELSST
+            }
+        }
+    // Merged ranges, at most 1026 to a record.
+    QList<std::array<int, 4>> merges;
+    for (int r = 0; r < m_rows; ++r)
+        for (int c = 0; c < m_columns; ++c) {
+            const Cell& cl = cell(c, r);
+            if (!cl.covered && (cl.mergeAcross > 0 || cl.mergeDown > 0))
+                merges.append({r, r + cl.mergeDown, c, c + cl.mergeAcross});
+        }
+    for (qsizetype first = 0; first < merges.size(); first += 1026) {
+        ByteWriter b;
+        const qsizetype n = std::min<qsizetype>(1026, merges.size() - first);
+        b.u16(int(n));
+        for (qsizetype i = first; i < first + n; ++i)
+            for (int k : merges[i])
+                b.u16(k);
+        sheet.record(0x00E5, b.data);   // MERGEDCELLS
+    }
+    {
+        ByteWriter b;
+        b.u16(0x06B6); b.u16(0); b.u16(0); b.u16(0x40); b.u16(0); b.u16(0); b.u16(0); b.u32(0);
+        sheet.record(0x023E, b.data);   // WINDOW2
+    }
+    sheet.record(0x000A, QByteArray());   // EOF
+
+    // Colours of the cell formats, so that the palette is complete before it is written.
+    struct XfColors { int fill, font, border[4]; };
+    QList<XfColors> xfColors;
+    for (const Xf& xf : xfs) {
+        const ExportCellStyle& s = m_styles[xf.style];
+        XfColors xc;
+        xc.fill = colorIndex(s.brushColor);
+        xc.font = colorIndex(s.fontColor);
+        for (int k = 0; k < 4; ++k)
+            xc.border[k] = s.borders[k].width > 0 ? colorIndex(s.borders[k].color) : 0;
+        xfColors.append(xc);
+    }
+
+    auto bof = [](int kind) {
+        ByteWriter b;
+        b.u16(0x0600); b.u16(kind); b.u16(0x0DBB); b.u16(0x07CC); b.u32(0); b.u32(0x06);
+        return b.data;
+    };
+    auto font = [](const QString& name, int size, bool bold, bool italic, bool underline, bool strike, int color) {
+        ByteWriter b;
+        b.u16(std::max(1, size) * 20);
+        b.u16((italic ? 0x02 : 0) | (strike ? 0x08 : 0));
+        b.u16(color); b.u16(bold ? 700 : 400); b.u16(0); b.u8(underline ? 1 : 0); b.u8(0); b.u8(1); b.u8(0);
+        const QString n = name.left(255);
+        b.u8(int(n.size())); b.u8(1); b.utf16(n);
+        return b.data;
+    };
+    auto xlString = [](ByteWriter& b, const QString& s) { b.u16(int(s.size())); b.u8(1); b.utf16(s); };
+
+    ByteWriter g;
+    g.record(0x0809, bof(0x0005));
+    { ByteWriter b; b.u16(0x04B0); g.record(0x0042, b.data); }                    // CODEPAGE: UTF-16
+    { ByteWriter b; b.u16(0); b.u16(0); b.u16(0x3000); b.u16(0x1E00); b.u16(0x0038); b.u16(0); b.u16(0); b.u16(1); b.u16(0x0258);
+      g.record(0x003D, b.data); }                                                  // WINDOW1
+    const ExportCellStyle& d = m_styles[m_defaultStyle];
+    for (int i = 0; i < 4; ++i)
+        g.record(0x0031, font(d.fontName, d.fontSize, false, false, false, false, 0x7FFF));
+    // One font per cell format: indexes 5 and up (index 4 does not exist).
+    for (int i = 0; i < xfs.size(); ++i) {
+        const ExportCellStyle& s = m_styles[xfs[i].style];
+        g.record(0x0031, font(s.fontName, s.fontSize, s.bold, s.italic, s.underline, s.strikeOut, xfColors[i].font));
+    }
+    { ByteWriter b; b.u16(164); xlString(b, QStringLiteral("yyyy/mm/dd")); g.record(0x041E, b.data); }
+    { ByteWriter b; b.u16(165); xlString(b, QStringLiteral("yyyy/mm/dd hh:mm:ss")); g.record(0x041E, b.data); }
+    // Style formats 0 to 14 and the default cell format 15.
+    for (int i = 0; i < 16; ++i) {
+        ByteWriter b;
+        b.u16(0); b.u16(0); b.u16(i < 15 ? 0xFFF5 : 0x0001); b.u8(0x20); b.u8(0); b.u8(0); b.u8(i < 15 ? 0xF4 : 0);
+        b.u32(0); b.u32(0); b.u16(0x20C0);
+        g.record(0x00E0, b.data);
+    }
+    for (int i = 0; i < xfs.size(); ++i) {
+        const ExportCellStyle& s = m_styles[xfs[i].style];
+        const XfColors& xc = xfColors[i];
+        ByteWriter b;
+        b.u16(5 + i);
+        b.u16(xfs[i].format == 1 ? 164 : xfs[i].format == 2 ? 165 : 0);
+        b.u16(0x0001);
+        const int h = s.alignment & Qt::AlignRight ? 3 : s.alignment & Qt::AlignHCenter ? 2 : 1;
+        b.u8(h | (1 << 4));
+        b.u8(0); b.u8(0); b.u8(0xFC);
+        auto line = [&s](int side) { return s.borders[side].width <= 0 ? 0 : s.borders[side].width >= 2 ? 2 : 1; };
+        b.u32(quint32(line(0)) | quint32(line(2)) << 4 | quint32(line(1)) << 8 | quint32(line(3)) << 12
+              | quint32(xc.border[0] & 0x7F) << 16 | quint32(xc.border[2] & 0x7F) << 23);
+        b.u32(quint32(xc.border[1] & 0x7F) | quint32(xc.border[3] & 0x7F) << 7 | quint32(1) << 26);
+        b.u16((xc.fill & 0x7F) | (0x40 << 7));
+        g.record(0x00E0, b.data);
+    }
+    { ByteWriter b; b.u16(0x8000); b.u8(0); b.u8(0xFF); g.record(0x0293, b.data); }   // STYLE Normal
+    {
+        ByteWriter b;
+        b.u16(56);
+        for (int i = 0; i < 56; ++i) {
+            const QRgb rgb = i < palette.size() ? palette[i] : 0xFFFFFF;
+            b.u8(qRed(rgb)); b.u8(qGreen(rgb)); b.u8(qBlue(rgb)); b.u8(0);
+        }
+        g.record(0x0092, b.data);                                                 // PALETTE
+    }
+    const qsizetype sheetOffsetAt = g.data.size() + 4;
+    { ByteWriter b; b.u32(0); b.u8(0); b.u8(0); b.u8(6); b.u8(1); b.utf16(QStringLiteral("Sheet1"));
+      g.record(0x0085, b.data); }                                                  // BOUNDSHEET
+    // Shared strings, continued in CONTINUE records past 8224 bytes; a string
+    // split there repeats its option byte.
+    {
+        QList<QByteArray> parts;
+        ByteWriter cur;
+        cur.u32(quint32(stringTotal)); cur.u32(quint32(strings.size()));
+        constexpr int Limit = 8224;
+        for (const QString& s : strings) {
+            if (cur.data.size() + 3 > Limit) {
+                parts.append(cur.data);
+                cur.data.clear();
+            }
+            cur.u16(int(s.size())); cur.u8(1);
+            int i = 0;
+            while (i < s.size()) {
+                const int room = int((Limit - cur.data.size()) / 2);
+                if (room <= 0) {
+                    parts.append(cur.data);
+                    cur.data.clear();
+                    cur.u8(1);
+                    continue;
+                }
+                const int n = std::min(room, int(s.size()) - i);
+                cur.utf16(s.mid(i, n));
+                i += n;
+            }
+        }
+        parts.append(cur.data);
+        for (int i = 0; i < parts.size(); ++i)
+            g.record(i == 0 ? 0x00FC : 0x003C, parts[i]);
+    }
+    g.record(0x000A, QByteArray());
+
+    QByteArray stream = g.data;
+    const quint32 sheetOffset = quint32(stream.size());
+    for (int k = 0; k < 4; ++k)
+        stream[sheetOffsetAt + k] = char((sheetOffset >> (8 * k)) & 0xFF);
+    ByteWriter sheetBof;
+    sheetBof.record(0x0809, bof(0x0010));
+    stream += sheetBof.data + sheet.data;
+    return CompoundFile(stream, QStringLiteral("Workbook"));
+}
+
 } // namespace
 
 std::unique_ptr<ExportProvider> ExportProvider::create(int kind, const QString& fileName)
@@ -424,6 +795,8 @@ std::unique_ptr<ExportProvider> ExportProvider::create(int kind, const QString& 
         return std::unique_ptr<ExportProvider>(new XmlProvider(ExportXml, fileName));
     case ExportText:
         return std::unique_ptr<ExportProvider>(new TextProvider(fileName));
+    case ExportXls:
+        return std::unique_ptr<ExportProvider>(new XlsProvider(fileName));
     default:
         throw ExportError(QStringLiteral("不支持的导出类型(%1)").arg(kind).toStdString());
     }

@@ -1,5 +1,6 @@
 #include "ExportTestSupport.h"
 #include "ExportWriter.h"
+#include "XlsReadBack.h"
 
 #include <QDate>
 #include <QTemporaryDir>
@@ -126,4 +127,52 @@ TEST(ExportWriter, TextFileUsesSeparatorsAndKeepsRowsWhole)
         ASSERT_EQ(rows.size(), 2);
         EXPECT_EQ(rows[1], QStringList({"[1234.5]", "[2026/03/09]", "[]"}));
     }
+}
+
+TEST(ExportWriter, ExcelWorkbookReadsBackWithValuesAndTypes)
+{
+    QTemporaryDir dir;
+    auto p = ExportProvider::create(ExportXls, dir.filePath("a.xls"));
+    FillSheet(*p);
+    p->commit();
+    const XlsSheet sheet = ReadXlsSheet(dir.filePath("a.xls"));
+    ASSERT_EQ(sheet.error, 0);
+    ASSERT_EQ(sheet.rows.size(), 2);
+    EXPECT_EQ(sheet.at(0, 0).toString(), "<物料> & \"清单\"");
+    EXPECT_EQ(sheet.at(1, 0).toDouble(), 1234.5);
+    EXPECT_EQ(sheet.at(1, 1).toDate(), QDate(2026, 3, 9));
+    EXPECT_FALSE(sheet.at(1, 2).isValid());
+}
+
+TEST(ExportWriter, LargeExcelWorkbookWithManyStringsAndColours)
+{
+    // Enough shared strings to need continuation records, and more colours than the palette holds.
+    QTemporaryDir dir;
+    auto p = ExportProvider::create(ExportXls, dir.filePath("big.xls"));
+    const int rows = 3000;
+    p->setRange(3, rows);
+    for (int r = 0; r < rows; ++r) {
+        p->setCellValue(0, r, QStringLiteral("物料名称%1-%2").arg(r).arg(QString(r % 7, u'长')));
+        p->setCellValue(1, r, r * 1.5);
+        ExportCellStyle s = DefaultCellStyle();
+        s.brushColor = QColor::fromHsv(r % 360, 200, 255);
+        p->setCellStyle(2, r, p->registerStyle(s));
+    }
+    p->commit();
+    const XlsSheet sheet = ReadXlsSheet(dir.filePath("big.xls"));
+    ASSERT_EQ(sheet.error, 0);
+    ASSERT_EQ(sheet.rows.size(), rows);
+    for (int r : {0, 1, 1234, rows - 1}) {
+        EXPECT_EQ(sheet.at(r, 0).toString(), QStringLiteral("物料名称%1-%2").arg(r).arg(QString(r % 7, u'长')));
+        EXPECT_EQ(sheet.at(r, 1).toDouble(), r * 1.5);
+    }
+}
+
+TEST(ExportWriter, ExcelWorkbookBeyondTheSheetLimitsRaises)
+{
+    QTemporaryDir dir;
+    auto p = ExportProvider::create(ExportXls, dir.filePath("wide.xls"));
+    p->setRange(257, 1);
+    EXPECT_THROW(p->commit(), ExportError);
+    EXPECT_FALSE(QFile::exists(dir.filePath("wide.xls")));
 }

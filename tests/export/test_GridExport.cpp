@@ -1,4 +1,5 @@
 #include "ExportTestSupport.h"
+#include "XlsReadBack.h"
 #include "untGridExportLink.h"
 #include "clsGridView.h"
 
@@ -180,9 +181,24 @@ TEST_F(GridExportTest, CustomDrawColoursReachTheCells)
     EXPECT_TRUE(text.contains("<Cell ss:StyleID=\"" + id + "\"><Data ss:Type=\"Number\">1234.5</Data>")) << id.toStdString();
 }
 
-TEST(GridExportProcsTest, TheViewFindsTheWritersOfTextHtmlAndXml)
+TEST_F(GridExportTest, ExcelWorkbookHoldsNumbersDatesAndTexts)
+{
+    ExportGridAsExcel(path("g.dat"), grid.get(), true, true, true, "xls");
+    const XlsSheet sheet = ReadXlsSheet(path("g.xls"));
+    ASSERT_EQ(sheet.error, 0);
+    ASSERT_EQ(sheet.rows.size(), 4);
+    EXPECT_EQ(sheet.at(0, 2).toString(), "Qty");
+    EXPECT_EQ(sheet.at(1, 2).toDouble(), 1234.5);
+    EXPECT_EQ(sheet.at(1, 3).toDate(), QDate(2026, 3, 1));
+    EXPECT_EQ(sheet.at(1, 4).toString(), "自制");
+    EXPECT_FALSE(sheet.at(2, 2).isValid());
+    EXPECT_FALSE(sheet.at(3, 3).isValid());
+}
+
+TEST(GridExportProcsTest, TheViewFindsTheWritersOfEveryKind)
 {
     const TGridExportProcs& procs = GridExportProcs();
+    EXPECT_TRUE(bool(procs.ExportGridAsExcel));
     EXPECT_TRUE(bool(procs.ExportGridAsText));
     EXPECT_TRUE(bool(procs.ExportGridAsHtml));
     EXPECT_TRUE(bool(procs.ExportGridAsXml));

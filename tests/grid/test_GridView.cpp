@@ -8,6 +8,7 @@
 #include "untCommonUI.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPointer>
 #include <QScopeGuard>
@@ -679,6 +680,21 @@ TEST_F(GridViewTest, ExportChoosesTheWriterByExtension)
     }
     EXPECT_EQ(proposedName, "T.Exp.xls");
     EXPECT_EQ(filter, "Excel 工作簿 (*.xls)|*.xls|网页 (*.html)|*.html|XML 数据 (*.xml)|*.xml|文本文档 (*.txt)|*.txt");
+
+    // The installed writers write the file of the chosen kind.
+    GridExportProcs() = installedWriters;
+    {
+        QTemporaryDir dir;
+        for (const char* name : {"a.txt", "a.xml", "a.html", "a.xls"}) {
+            chosen = dir.filePath(name);
+            ScriptedMessageBoxes boxes;
+            view->ExecCommand(5);
+            ASSERT_EQ(boxes.shown.size(), 1) << name;
+            EXPECT_EQ(boxes.shown[0].text, "执行完成。") << name;
+            EXPECT_GT(QFileInfo(chosen).size(), 0) << name;
+        }
+    }
+    GridExportProcs() = TGridExportProcs();
 
     // With writers: the one of the extension runs while the grid names its view.
     QStringList calls;
