@@ -2,6 +2,7 @@
 
 #include "FilterControl.h"
 #include "UCommon.h"
+#include "clsPickEdit.h"
 #include "UDBComm.h"
 #include "untApplication.h"
 #include "untCommonUI.h"
@@ -83,8 +84,12 @@ kvui::FilterItem filterItemOf(const TInfoFieldDef& field)
         FillFieldEnumItems(field, properties);
         for (const auto& entry : properties.items)
             item.choices.append({entry.value, entry.description});
-    } else if (field.ValueType == vtCreater || field.ValueType == vtUser) {
-        item.specialValues << MySelf;
+    } else if (field.ValueType == vtCreater || field.ValueType == vtUser || field.ValueType == vtLookup) {
+        auto picker = std::make_shared<TPickEditProperties>();
+        SetupPickEditProperties(field, picker.get(), true);
+        item.editor = picker;
+        if (field.ValueType != vtLookup)
+            item.specialValues << MySelf;
     }
     return item;
 }

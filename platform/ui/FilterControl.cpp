@@ -1,5 +1,7 @@
 #include "FilterControl.h"
 
+#include "Editors.h"
+
 #include <QBuffer>
 #include <QComboBox>
 #include <QDataStream>
@@ -11,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTreeWidget>
+#include <QTreeWidgetItemIterator>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -459,6 +462,9 @@ FilterControl::FilterControl(QWidget* parent)
     FTree->setColumnCount(4);
     FTree->setHeaderLabels({QStringLiteral("字段"), QStringLiteral("运算符"), QStringLiteral("值"), QStringLiteral("值2")});
     FTree->header()->setSectionResizeMode(QHeaderView::Interactive);
+    FTree->setColumnWidth(0, 190);
+    FTree->setColumnWidth(1, 100);
+    FTree->setColumnWidth(2, 130);
     FTree->setRootIsDecorated(true);
     FTree->setSelectionMode(QAbstractItemView::SingleSelection);
     FTree->setToolTip(QStringLiteral("在组上添加条件或子组；列表值以分号分隔"));
@@ -579,6 +585,7 @@ FilterNode* FilterControl::addCriterion(FilterNode* group)
         return nullptr;
     FilterNode* node = group->addCriterion(FItems.isEmpty() ? QString() : FItems.first().fieldName,
                                            FilterOperator::Equal);
+    FCurrent = group; // further criteria go to the same group
     changed();
     return node;
 }
@@ -589,6 +596,7 @@ FilterNode* FilterControl::addGroup(FilterNode* group)
         return nullptr;
     FilterNode* node = group->addGroup(group->boolOperator == FilterBoolOperator::And ? FilterBoolOperator::Or
                                                                                      : FilterBoolOperator::And);
+    FCurrent = node; // the new group receives the next criteria
     changed();
     return node;
 }
@@ -605,6 +613,7 @@ void FilterControl::removeNode(FilterNode* node)
             group->children.erase(it);
             break;
         }
+    FCurrent = group;
     changed();
 }
 
@@ -628,6 +637,13 @@ void FilterControl::rebuild()
     auto* rootItem = new QTreeWidgetItem(FTree);
     buildNode(&FCriteria.root, rootItem);
     FTree->expandAll();
+    // The node worked on last stays current when it still exists.
+    for (QTreeWidgetItemIterator it(FTree); *it; ++it)
+        if (nodeOf(*it) == FCurrent) {
+            FTree->setCurrentItem(*it);
+            break;
+        }
+    FCurrent = nullptr;
 }
 
 void FilterControl::buildNode(FilterNode* node, QTreeWidgetItem* item)
@@ -700,6 +716,20 @@ void FilterControl::fillCriterionRow(FilterNode* node, QTreeWidgetItem* item)
         QList<QPair<QVariant, QString>> choices = filterItem ? filterItem->choices : QList<QPair<QVariant, QString>>();
         if (choices.isEmpty() && type == FilterValueType::Boolean)
             choices = {{true, QStringLiteral("是")}, {false, QStringLiteral("否")}};
+        if (filterItem && filterItem->editor && !list && choices.isEmpty()) {
+            QWidget* editor = filterItem->editor->createEditor(nullptr);
+            filterItem->editor->setEditorValue(editor, valueAt(*node, valueIndex));
+            editor->setEnabled(!FReadOnly);
+            FTree->setItemWidget(item, column, editor);
+            if (auto* line = qobject_cast<QLineEdit*>(editor))
+                connect(line, &QLineEdit::textChanged, this, [this, node, valueIndex, type](const QString& value) {
+                    while (node->values.size() <= valueIndex)
+                        node->values.append(QVariant());
+                    node->values[valueIndex] = FilterValueFromText(value, type);
+                    emit criteriaChanged();
+                });
+            return;
+        }
         auto* combo = new QComboBox;
         combo->setEnabled(!FReadOnly);
         FTree->setItemWidget(item, column, combo);

@@ -30,6 +30,8 @@ class QTreeWidgetItem;
 
 namespace kvui {
 
+class EditorProperties;
+
 enum class FilterValueType : quint8 { Text, Number, Integer, Date, DateTime, Boolean };
 
 enum class FilterOperator : quint8 {
@@ -47,6 +49,8 @@ struct FilterItem {
     QList<QPair<QVariant, QString>> choices;
     // Extra texts offered besides typed values (for instance "<我>").
     QStringList specialValues;
+    // A value editor of its own (a pick editor, for instance) in place of the typed-in text.
+    std::shared_ptr<EditorProperties> editor;
 };
 
 // One node of the criteria: a group of nodes, or a criterion on one field.
@@ -156,6 +160,7 @@ private:
     QString FDateFormat = QStringLiteral("yyyy/MM/dd");
     bool FReadOnly = false;
     int FUpdateCount = 0;
+    FilterNode* FCurrent = nullptr;
     QTreeWidget* FTree;
     QWidget* FButtons;
 };

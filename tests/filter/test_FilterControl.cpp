@@ -3,7 +3,11 @@
 #include "FilterControl.h"
 #include "FilterTestSupport.h"
 
+#include <QApplication>
+#include <QComboBox>
 #include <QDate>
+#include <QPushButton>
+#include <QTreeWidget>
 
 #include <gtest/gtest.h>
 
@@ -43,9 +47,9 @@ TEST(FilterCriteriaStream, RejectsWhatIsNotAStream)
 
 TEST(FilterCriteriaText, ReadableTextUsesCaptionsAndChoices)
 {
-    FilterItem no{QStringLiteral("$$No$$"), QStringLiteral("编号"), FilterValueType::Text, {}, {}};
+    FilterItem no{QStringLiteral("$$No$$"), QStringLiteral("编号"), FilterValueType::Text, {}, {}, {}};
     FilterItem flag{QStringLiteral("$$Flag$$"), QStringLiteral("有效"), FilterValueType::Boolean,
-                    {{1, QStringLiteral("是")}, {0, QStringLiteral("否")}}, {}};
+                    {{1, QStringLiteral("是")}, {0, QStringLiteral("否")}}, {}, {}};
     FilterCriteria criteria;
     criteria.root.addCriterion(QStringLiteral("$$No$$"), FilterOperator::Like, {QStringLiteral("ab")});
     criteria.root.addCriterion(QStringLiteral("$$Flag$$"), FilterOperator::Equal, {0});
@@ -68,6 +72,52 @@ TEST(FilterValues, TypedInTextBecomesTypedValues)
     EXPECT_EQ(FilterLiteral(QVariant(std::nan(""))), QStringLiteral("NULL"));
     EXPECT_EQ(FilterLiteral(0.1), QStringLiteral("'0.1'"));
     EXPECT_EQ(FilterLiteral(-3.0), QStringLiteral("'-3'"));
+}
+
+TEST(FilterControlWidget, EditingThroughTheRows)
+{
+    FilterControl control;
+    control.setItems({{QStringLiteral("$$No$$"), QStringLiteral("编号"), FilterValueType::Text, {}, {}, {}},
+                      {QStringLiteral("$$Qty$$"), QStringLiteral("数量"), FilterValueType::Number, {}, {}, {}}});
+    auto button = [&](const char* name) { return control.findChild<QPushButton*>(QString::fromLatin1(name)); };
+    button("btnAddCriterion")->click();
+    button("btnAddGroup")->click();
+    button("btnAddCriterion")->click(); // goes into the new group
+    button("btnAddCriterion")->click();
+    ASSERT_EQ(control.criteria().root.children.size(), 2u);
+    FilterNode* group = control.criteria().root.children[1].get();
+    ASSERT_TRUE(group->isGroup);
+    EXPECT_EQ(group->children.size(), 2u);
+
+    // The user picks the second field and a "between" on the group's first row, and types the bounds.
+    QTreeWidget* tree = control.tree();
+    QTreeWidgetItem* row = tree->topLevelItem(0)->child(1)->child(0);
+    auto* field = qobject_cast<QComboBox*>(tree->itemWidget(row, 0));
+    ASSERT_NE(field, nullptr);
+    field->setCurrentIndex(1);
+    emit field->activated(1);
+    QApplication::processEvents();
+    row = tree->topLevelItem(0)->child(1)->child(0);
+    auto* op = qobject_cast<QComboBox*>(tree->itemWidget(row, 1));
+    const int between = op->findData(int(FilterOperator::Between));
+    op->setCurrentIndex(between);
+    emit op->activated(between);
+    QApplication::processEvents();
+    row = tree->topLevelItem(0)->child(1)->child(0);
+    qobject_cast<QComboBox*>(tree->itemWidget(row, 2))->setEditText(QStringLiteral("1.5"));
+    qobject_cast<QComboBox*>(tree->itemWidget(row, 3))->setEditText(QStringLiteral("3"));
+    EXPECT_EQ(control.filterText(), QStringLiteral("(($$No$$ IS NULL) AND (($$Qty$$ BETWEEN '1.5' AND '3') OR ($$No$$ IS NULL)))"));
+
+    // Removing the group removes its rows.
+    tree->setCurrentItem(tree->topLevelItem(0)->child(1));
+    button("btnRemove")->click();
+    EXPECT_EQ(control.filterText(), QStringLiteral("($$No$$ IS NULL)"));
+
+    // Read-only: nothing can be added or removed.
+    control.setReadOnly(true);
+    EXPECT_EQ(control.addCriterion(&control.criteria().root), nullptr);
+    control.removeNode(control.criteria().root.children[0].get());
+    EXPECT_EQ(control.criteria().root.children.size(), 1u);
 }
 
 } // namespace

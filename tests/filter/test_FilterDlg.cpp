@@ -175,6 +175,7 @@ TEST(FilterFrame, BindsThroughTheTypedNullQuery)
     EXPECT_EQ(frame.fltCriteria->items().at(0).caption, QStringLiteral("物料编号"));
     EXPECT_EQ(frame.fltCriteria->items().at(2).choices.size(), 2); // 有效: 是 / 否
     EXPECT_TRUE(frame.fltCriteria->items().at(4).specialValues.contains(QStringLiteral("<我>")));
+    EXPECT_NE(frame.fltCriteria->items().at(4).editor, nullptr); // 制单人: the user picker
     EXPECT_EQ(query.FieldCount(), 5);
     EXPECT_NE(query.FindField(QStringLiteral("$$ItmNo$$")), nullptr);
 
