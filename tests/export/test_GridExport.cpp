@@ -203,3 +203,28 @@ TEST(GridExportProcsTest, TheViewFindsTheWritersOfEveryKind)
     EXPECT_TRUE(bool(procs.ExportGridAsHtml));
     EXPECT_TRUE(bool(procs.ExportGridAsXml));
 }
+
+TEST_F(GridExportTest, BandHeadersSpanTheirColumnsAndEmptyFootersShowADot)
+{
+    grid->addBand("数量");
+    qty->setPosition(1, 0, 0);
+    grid->setShowBandHeaders(true);
+    src->clear();
+    src->changed();
+    qty->setFooterSummary(SummaryKind::Sum, "#,##0.00");
+    grid->setShowFooter(true);
+    ExportGridAsXml(path("b.xml"), grid.get(), true, true, "xml");
+    const QList<XmlCell> cells = ReadXmlCells(path("b.xml"));
+    ASSERT_FALSE(cells.isEmpty());
+    // Band row: "物料" over its four columns, "数量" over the quantity.
+    EXPECT_EQ(cells[0].row, 1);
+    EXPECT_EQ(cells[0].data, "物料");
+    EXPECT_EQ(cells[0].mergeAcross, 3);
+    EXPECT_EQ(cells[1].data, "数量");
+    EXPECT_EQ(cells[1].column, 5);
+    // No rows: the footer sum has no text and writes ".".
+    bool dot = false;
+    for (const XmlCell& c : cells)
+        dot = dot || (c.row == 3 && c.data == ".");
+    EXPECT_TRUE(dot);
+}

@@ -6,7 +6,9 @@
 #include "clsAutoGridView.h"
 #include "PrintLink.h"
 #include "untCommonUI.h"
+#include "untGridExportLink.h"
 
+#include <QFile>
 #include <QFileInfo>
 #include <QTemporaryDir>
 #include <QLineEdit>
@@ -496,6 +498,17 @@ TEST_F(GridViewTest, RowSignColours)
     ref.record = 0;
     view->FetchCustomDrawFormat(ref, column("ID"), true, false, brush, font, text);
     EXPECT_EQ(brush, QColor(Qt::white));
+
+    // The export asks the view named by the grid's Tag for the same colours.
+    QTemporaryDir dir;
+    grid()->setProperty(GridOwnerViewProperty, QVariant::fromValue<QObject*>(view.get()));
+    ExportGridAsXml(dir.filePath("signs.xml"), grid(), true, true, "xml");
+    grid()->setProperty(GridOwnerViewProperty, QVariant());
+    QFile file(dir.filePath("signs.xml"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString xml = QString::fromUtf8(file.readAll());
+    EXPECT_TRUE(xml.contains("<Interior ss:Color=\"#FF0000\"")) << "error rows have a red background";
+    EXPECT_TRUE(xml.contains("ss:Color=\"#00A100\"/>")) << "closed rows have green text";
 }
 
 TEST_F(GridViewTest, RowCapShowsTheLimitAndTellsOnlyWhenCut)
