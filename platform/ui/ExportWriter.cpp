@@ -572,9 +572,14 @@ QByteArray XlsProvider::render() const
         for (int i = 0; i < xfs.size(); ++i)
             if (xfs[i].style == style && xfs[i].format == format)
                 return CellXfBase + i;
+        // A workbook holds about 4000 cell formats; past that, cells keep only their number format.
+        if (xfs.size() >= 3900)
+            return CellXfBase + format;
         xfs.append(Xf{style, format});
         return CellXfBase + int(xfs.size()) - 1;
     };
+    for (int format = 0; format < 3; ++format)
+        xfIndex(m_defaultStyle, format);
 
     // Shared strings and the sheet's records.
     QStringList strings;
@@ -697,11 +702,21 @@ QByteArray XlsProvider::render() const
     const ExportCellStyle& d = m_styles[m_defaultStyle];
     for (int i = 0; i < 4; ++i)
         g.record(0x0031, font(d.fontName, d.fontSize, false, false, false, false, 0x7FFF));
-    // One font per cell format: indexes 5 and up (index 4 does not exist).
+    // The fonts of the cell formats, each written once: indexes 5 and up (index 4 does not exist).
+    QList<QByteArray> fonts;
+    QList<int> xfFont;
     for (int i = 0; i < xfs.size(); ++i) {
         const ExportCellStyle& s = m_styles[xfs[i].style];
-        g.record(0x0031, font(s.fontName, s.fontSize, s.bold, s.italic, s.underline, s.strikeOut, xfColors[i].font));
+        const QByteArray f = font(s.fontName, s.fontSize, s.bold, s.italic, s.underline, s.strikeOut, xfColors[i].font);
+        qsizetype at = fonts.indexOf(f);
+        if (at < 0) {
+            fonts.append(f);
+            at = fonts.size() - 1;
+        }
+        xfFont.append(5 + int(at));
     }
+    for (const QByteArray& f : std::as_const(fonts))
+        g.record(0x0031, f);
     { ByteWriter b; b.u16(164); xlString(b, QStringLiteral("yyyy/mm/dd")); g.record(0x041E, b.data); }
     { ByteWriter b; b.u16(165); xlString(b, QStringLiteral("yyyy/mm/dd hh:mm:ss")); g.record(0x041E, b.data); }
     // Style formats 0 to 14 and the default cell format 15.
@@ -715,7 +730,7 @@ QByteArray XlsProvider::render() const
         const ExportCellStyle& s = m_styles[xfs[i].style];
         const XfColors& xc = xfColors[i];
         ByteWriter b;
-        b.u16(5 + i);
+        b.u16(xfFont[i]);
         b.u16(xfs[i].format == 1 ? 164 : xfs[i].format == 2 ? 165 : 0);
         b.u16(0x0001);
         const int h = s.alignment & Qt::AlignRight ? 3 : s.alignment & Qt::AlignHCenter ? 2 : 1;

@@ -146,16 +146,17 @@ TEST(ExportWriter, ExcelWorkbookReadsBackWithValuesAndTypes)
 
 TEST(ExportWriter, LargeExcelWorkbookWithManyStringsAndColours)
 {
-    // Enough shared strings to need continuation records, and more colours than the palette holds.
+    // Enough shared strings to need continuation records, more colours than the
+    // palette holds and more styles than a workbook's cell formats.
     QTemporaryDir dir;
     auto p = ExportProvider::create(ExportXls, dir.filePath("big.xls"));
-    const int rows = 3000;
+    const int rows = 4500;
     p->setRange(3, rows);
     for (int r = 0; r < rows; ++r) {
         p->setCellValue(0, r, QStringLiteral("物料名称%1-%2").arg(r).arg(QString(r % 7, u'长')));
         p->setCellValue(1, r, r * 1.5);
         ExportCellStyle s = DefaultCellStyle();
-        s.brushColor = QColor::fromHsv(r % 360, 200, 255);
+        s.brushColor = QColor(r % 256, r / 256, 200);
         p->setCellStyle(2, r, p->registerStyle(s));
     }
     p->commit();
