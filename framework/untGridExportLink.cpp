@@ -192,7 +192,11 @@ QVariant TcxGridCustomExport::GetItemExportValue(int ARow, kvui::Column* AItem) 
         QString digits = text;
         digits.remove(u',');
         bool ok = false;
-        const double number = digits.trimmed().toDouble(&ok);
+        double number = digits.trimmed().toDouble(&ok);
+        // A text that is no plain number (a currency sign, a unit) would lose the
+        // value: the cell then takes the number behind it.
+        if (!ok && !text.trimmed().isEmpty() && value.isValid() && !value.isNull())
+            number = value.toDouble(&ok);
         if (!ok || number == 0)
             return QString();
         return number;

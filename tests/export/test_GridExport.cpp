@@ -94,6 +94,18 @@ TEST_F(GridExportTest, CellsFollowTheValueRulesInTextXmlAndHtml)
     EXPECT_FALSE(html.contains("1,234.50"));
 }
 
+TEST_F(GridExportTest, NumberShownWithASignKeepsItsValue)
+{
+    qty->displayTextHook = [](const RowRef&, const QVariant& v, QString& text) {
+        text = "¥" + formatFloat("#,##0.00", v.toDouble());
+    };
+    ExportGridAsText(path("sign.txt"), grid.get(), true, true, "", "", "", "txt");
+    const QList<QStringList> rows = ReadTextCells(path("sign.txt"));
+    ASSERT_EQ(rows.size(), 4);
+    EXPECT_EQ(rows[1].value(2), "1234.5");
+    EXPECT_EQ(rows[2].value(2), "");
+}
+
 TEST_F(GridExportTest, SelectedRowsOnlyUnlessAllAreAsked)
 {
     grid->setMultiSelect(true);
