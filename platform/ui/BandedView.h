@@ -318,6 +318,7 @@ public:
     void relayout();
     void beginUpdate() { ++m_updateLock; }
     void endUpdate();
+    int updateLockCount() const { return m_updateLock; }
     int rowAt(const QPoint& viewportPos) const;
     Column* columnAt(const QPoint& viewportPos) const;
     QRect cellRect(int row, Column* c) const;   // in viewport coordinates
