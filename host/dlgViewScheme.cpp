@@ -1,5 +1,8 @@
 #include "dlgViewScheme.h"
 
+#include "FilterControl.h"
+#include "famFilter.h"
+
 #include "MessageBox.h"
 #include "UCommon.h"
 #include "untApplication.h"
@@ -195,7 +198,11 @@ TViewSchemeDlg::TViewSchemeDlg(TInfoObjectDef* AObjectDef, PViewScheme AOrigSche
     top->addWidget(btnDeleteScheme);
 
     pgcPages = new QTabWidget(ClientArea());
-    tshFields = new QWidget;
+    // Pages join the page control only when the scheme supports them.
+    tshFilter = new QWidget(this);
+    tshFilter->hide();
+    tshFields = new QWidget(this);
+    tshFields->hide();
     tshFields->setObjectName(QStringLiteral("tshFields"));
 
     // Fields: shown or not, name, summary.
@@ -322,8 +329,15 @@ void TViewSchemeDlg::SetSummary(QTreeWidgetItem* AFieldRow, int AKind)
 void TViewSchemeDlg::InitEditors()
 {
     const TViewSupports supports = FViewScheme.Supports;
-    // The filter page needs the filter frame, which this program does not hold:
-    // the scheme's filter is kept as it stands.
+    FFilterShown = (supports & voSupportFilter) && FObjectDef;
+    if (FFilterShown) {
+        famFilter = new TFilterFrame(tshFilter);
+        auto* layout = new QVBoxLayout(tshFilter);
+        layout->setContentsMargins(4, 4, 4, 4);
+        layout->addWidget(famFilter);
+        pgcPages->addTab(tshFilter, QStringLiteral(" 筛选(&1) "));
+        famFilter->LoadFilterItems(FObjectDef, FByQuery);
+    }
     FFieldsShown = (supports & voSupportFields) && FObjectDef;
     if (!FFieldsShown)
         return;
@@ -378,9 +392,12 @@ void TViewSchemeDlg::Prepare(bool AInitActiveFieldsPage, const QString& AExtCapt
         setWindowTitle(windowTitle() + QStringLiteral(" - [") + AExtCaption + u']');
     InitEditors();
     LoadSchemeList();
-    // Only the fields page can be shown here, so it comes first whatever was asked.
-    Q_UNUSED(AInitActiveFieldsPage);
-    if (FFieldsShown) {
+    // The filter page comes first when there is no fields page, or when the
+    // caller did not ask for the fields page; otherwise the fields page.
+    if (FFilterShown && (!FFieldsShown || !AInitActiveFieldsPage)) {
+        pgcPages->setCurrentWidget(tshFilter);
+        famFilter->fltCriteria->setFocus();
+    } else if (FFieldsShown) {
         pgcPages->setCurrentWidget(tshFields);
         trlFields->setFocus();
     }
@@ -463,6 +480,8 @@ void TViewSchemeDlg::SchemeChosen(int AIndex)
 void TViewSchemeDlg::LoadEditors()
 {
     FFilling = true;
+    if (FFilterShown)
+        famFilter->SetFilterCode(ReadViewSchemeParam(FViewScheme.Params, FilterSection));
     if (FFieldsShown) {
         const QString fields = ReadViewSchemeParam(FViewScheme.Params, FieldsSection);
         for (int i = 0; i < trlFields->topLevelItemCount(); ++i) {
@@ -674,7 +693,14 @@ bool TViewSchemeDlg::BuildScheme()
                                                       QString(chkTotal->isChecked() ? u'1' : u'0')
                                                           + (chkSubTotal->isChecked() ? u'1' : u'0'));
     }
-    FViewScheme.FilterSQL = schemeFilterSQL(FObjectDef, FViewScheme, FByQuery);
+    if (FFilterShown) {
+        // The frame's criteria become the scheme's filter; no row stays no row.
+        FViewScheme.Params = WriteViewSchemeParam(FViewScheme.Params, FilterSection, famFilter->FilterCode());
+        const QString permit = FObjectDef->GetPermitFilter(FByQuery);
+        FViewScheme.FilterSQL = permit == NoRowsFilter ? permit : CombineConditions(permit, famFilter->FilterSQL(), QStringLiteral("and"));
+    } else {
+        FViewScheme.FilterSQL = schemeFilterSQL(FObjectDef, FViewScheme, FByQuery);
+    }
     FViewScheme.FieldsSQL = selects.join(QStringLiteral(", "));
     FViewScheme.OrderBySQL = orders.join(QStringLiteral(", "));
     FViewScheme.SQLParsed = true;

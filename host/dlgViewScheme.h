@@ -21,6 +21,8 @@ class TInfoApplication;
 
 // The editor of one view's scheme: fields shown, summaries, totals, sorts and
 // groups, and the named schemes of the view to choose, save and delete.
+class TFilterFrame;
+
 class TViewSchemeDlg : public TDialog {
     Q_OBJECT
 public:
@@ -49,7 +51,8 @@ public:
     QPushButton* btnSaveScheme;
     QPushButton* btnDeleteScheme;
     QTabWidget* pgcPages;
-    QWidget* tshFilter = nullptr; // shown only where a filter frame exists
+    QWidget* tshFilter;
+    TFilterFrame* famFilter = nullptr; // made when the scheme supports a filter
     QWidget* tshFields;
     QGroupBox* grpFields;
     QTreeWidget* trlFields;
@@ -87,6 +90,7 @@ private:
     const TInfoFieldDef& FieldOf(QTreeWidgetItem* ARow) const;
     QTreeWidgetItem* AddSortRow(QTreeWidgetItem* AFieldRow, bool ADescending, bool AGrouped);
     bool FieldsPageShown() const { return FFieldsShown; }
+    bool FilterPageShown() const { return FFilterShown; }
     bool SummaryShown() const;
     bool SortEnabled() const;
 
@@ -95,6 +99,7 @@ private:
     PViewScheme FOrigScheme;
     TViewScheme FViewScheme;
     bool FFieldsShown = false;
+    bool FFilterShown = false;
     bool FFilling = false;
 };
 

@@ -6,6 +6,8 @@
 #include "UCommon.h"
 #include "dlgViewScheme.h"
 #include "dlgViewSettingSave.h"
+#include "FilterControl.h"
+#include "famFilter.h"
 #include "untCommonUI.h"
 
 #include <QCheckBox>
@@ -171,7 +173,8 @@ TEST_F(ViewSchemeDlgTest, AnEmptySchemeOpensWithDefaultFieldsTotalsAndSums)
             EXPECT_EQ(chooser(dlg), QStringList({"(最近使用视图)/0", "(默认视图)/4"}));
             EXPECT_FALSE(dlg->btnDeleteScheme->isEnabled());
             EXPECT_EQ(dlg->pgcPages->currentWidget(), dlg->tshFields);
-            EXPECT_EQ(dlg->pgcPages->count(), 1); // no filter page without a filter frame
+            EXPECT_EQ(dlg->pgcPages->count(), 2); // the filter page, then the fields page asked for first
+            EXPECT_EQ(dlg->pgcPages->indexOf(dlg->tshFilter), 0);
             showForAWhile();
             dlg->btnOk->click();
         },
@@ -294,26 +297,52 @@ TEST_F(ViewSchemeDlgTest, NoVisibleFieldIsRefusedAndTheDialogStaysOpen)
 
 TEST_F(ViewSchemeDlgTest, FilterCombinesWithPermissionsUnlessNoRowIsAllowed)
 {
+    // a stored filter "名称 = 'x'" made as the filter page makes it
+    kvui::FilterCriteria criteria;
+    criteria.root.addCriterion(QStringLiteral("$$Nm$$"), kvui::FilterOperator::Equal, {QStringLiteral("x")});
+    kvui::FilterControl control;
+    control.setCriteria(criteria);
+    const QString code = SaveFilterCriteria(&control);
+    const QString condition = DoTranslateFilterCodeToSQL(&def, code, GlobalADOQuery);
+    ASSERT_TRUE(condition.contains("t.Nm")) << condition.toStdString();
+
     InfoApplication->TranslateFilterCodeToSQLProc = markCode;
     struct Case {
         const char* permit;
         TViewSupports supports;
-        const char* filter;
+        QString filter;
     };
     const Case cases[] = {
         {"1=0", voSupportAll, "1=0"},
-        {"", voSupportAll, "<F1>"},
-        {"P|", voSupportAll, "((<P>)) and (<F1>)"},
-        {"P|", voSupportAll & ~TViewSupports(voSupportFilter), "(<P>)"},
+        {"", voSupportAll, condition},
+        {"P|", voSupportAll, "((<P>)) and (" + condition + ")"},
+        {"P|", voSupportAll & ~TViewSupports(voSupportFilter), "(<P>)"}, // no filter page: the permit filter alone
     };
     for (const Case& c : cases) {
         def.PermitCodes = QString::fromLatin1(c.permit);
         scheme.Supports = c.supports;
-        scheme.Params = params("[Filter]=F1¶[Fields]=|Nm|");
+        scheme.Params = params("[Fields]=|Nm|") + QStringLiteral("\uF8F5\uF8F5[Filter]=") + code;
         ASSERT_TRUE(run([](TViewSchemeDlg* dlg) { dlg->btnOk->click(); })) << c.permit;
-        EXPECT_EQ(scheme.FilterSQL, QString::fromLatin1(c.filter)) << c.permit;
-        EXPECT_EQ(section(scheme.Params, "[Filter]"), "F1") << c.permit; // the filter is kept as it stands
+        EXPECT_EQ(scheme.FilterSQL, c.filter) << c.permit;
+        EXPECT_EQ(section(scheme.Params, "[Filter]"), code) << c.permit; // the filter is kept as it stands
     }
+}
+
+TEST_F(ViewSchemeDlgTest, TheFilterPageComesFirstUnlessTheFieldsPageIsAskedFor)
+{
+    whenShown<TViewSchemeDlg>([](TViewSchemeDlg* dlg) {
+        EXPECT_EQ(dlg->pgcPages->currentWidget(), dlg->tshFilter);
+        EXPECT_EQ(dlg->pgcPages->tabText(0), " 筛选(&1) ");
+        dlg->btnOk->click();
+    });
+    EXPECT_TRUE(DoShowViewSchemeDlg(&def, &scheme, GlobalADOQuery, false, QString()));
+    scheme.Supports = voSupportFilter; // a filter alone
+    whenShown<TViewSchemeDlg>([](TViewSchemeDlg* dlg) {
+        EXPECT_EQ(dlg->pgcPages->count(), 1);
+        EXPECT_EQ(dlg->pgcPages->currentWidget(), dlg->tshFilter);
+        dlg->btnOk->click();
+    });
+    EXPECT_TRUE(DoShowViewSchemeDlg(&def, &scheme, GlobalADOQuery, true, QString()));
 }
 
 TEST_F(ViewSchemeDlgTest, SchemeListAndTheLastUsedSchemeRestoredExactly)
