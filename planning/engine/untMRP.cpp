@@ -1954,9 +1954,9 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
         for (; !DmdQ->Eof(); DmdQ->Next()) {
             QString line = DmdQ->FieldByName(QStringLiteral("ItmNo"))->AsString() + QStringLiteral(" (") +
                            DmdQ->FieldByName(QStringLiteral("ItmName"))->AsString();
-            const QString spec = DmdQ->FieldByName(QStringLiteral("ItmSpec"))->AsString();
-            if (!spec.isEmpty())
-                line += QStringLiteral(" / ") + spec;
+            const QString itemSpec = DmdQ->FieldByName(QStringLiteral("ItmSpec"))->AsString();
+            if (!itemSpec.isEmpty())
+                line += QStringLiteral(" / ") + itemSpec;
             lines << line + u')';
         }
         DmdQ->Close();

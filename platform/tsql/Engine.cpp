@@ -916,8 +916,8 @@ struct Connection::Impl {
             QString text = msg.toString();
             for (int i = 3; i < s.args.size(); ++i) {
                 QVariant v = evaluate(s.args[i]);
-                static const QRegularExpression spec(QStringLiteral("%[-+ 0#]*\\d*(?:\\.\\d+)?[dDiIsSuUxX]"));
-                QRegularExpressionMatch m = spec.match(text);
+                static const QRegularExpression formatSpec(QStringLiteral("%[-+ 0#]*\\d*(?:\\.\\d+)?[dDiIsSuUxX]"));
+                QRegularExpressionMatch m = formatSpec.match(text);
                 if (!m.hasMatch()) break;
                 text.replace(m.capturedStart(), m.capturedLength(), v.toString());
             }
