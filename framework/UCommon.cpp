@@ -258,6 +258,28 @@ int IIfInteger(bool condition, int whenTrue, int whenFalse)
     return condition ? whenTrue : whenFalse;
 }
 
+QString FloatToLiteralText(double v)
+{
+    QString text = QString::number(v, 'g', 17);
+    for (int precision = 1; precision <= 17; ++precision) {
+        const QString candidate = QString::number(v, 'g', precision);
+        if (candidate.toDouble() == v) {
+            text = candidate;
+            break;
+        }
+    }
+    if (text.contains(u'e') || text.contains(u'E')) {
+        text = QString::number(v, 'f', 15);
+        if (text.contains(u'.')) {
+            while (text.endsWith(u'0'))
+                text.chop(1);
+            if (text.endsWith(u'.'))
+                text.chop(1);
+        }
+    }
+    return text;
+}
+
 // ---- numbers in a base ---------------------------------------------------
 
 QString IntToBaseText(quint32 value, int base, int minWidth)

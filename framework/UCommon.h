@@ -63,6 +63,10 @@ QVariant IIfVariant(bool condition, const QVariant& whenTrue, const QVariant& wh
 QString IIfString(bool condition, const QString& whenTrue, const QString& whenFalse);
 int IIfInteger(bool condition, int whenTrue, int whenFalse);
 
+// The shortest decimal text that reads back as the same number, in the C
+// locale and without exponent (a literal for SQL text).
+QString FloatToLiteralText(double value);
+
 // ---- numbers in a base ---------------------------------------------------
 // Raises EConvertError for a base outside 2..36.
 QString IntToBaseText(quint32 value, int base, int minWidth);

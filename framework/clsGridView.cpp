@@ -70,56 +70,6 @@ bool readBase36(const QString& code, int from, int count, int& value)
     return true;
 }
 
-// Items "name=value" of a list separated by "|" (after ":" became "="), in order.
-QList<QPair<QString, QString>> namedItems(const QString& text)
-{
-    QList<QPair<QString, QString>> items;
-    for (const QString& item : text.split(u'|', Qt::SkipEmptyParts)) {
-        const qsizetype eq = item.indexOf(u'=');
-        if (eq < 0)
-            items.append({item, QString()});
-        else
-            items.append({item.left(eq), item.mid(eq + 1)});
-    }
-    return items;
-}
-
-// The value of the first item of that name (compared without regard to case).
-bool findItem(const QList<QPair<QString, QString>>& items, const QString& name, QString& value)
-{
-    for (const auto& item : items)
-        if (item.first.compare(name, Qt::CaseInsensitive) == 0) {
-            value = item.second;
-            return true;
-        }
-    return false;
-}
-
-// The shortest decimal text of a number, always with a point.
-QString shortestDecimal(double v)
-{
-    QString text = QString::number(v, 'g', 17);
-    // Prefer the shortest form that reads back as the same number.
-    for (int precision = 1; precision <= 17; ++precision) {
-        const QString candidate = QString::number(v, 'g', precision);
-        if (candidate.toDouble() == v) {
-            text = candidate;
-            break;
-        }
-    }
-    if (text.contains(u'e') || text.contains(u'E')) {
-        // SQL literals without exponent.
-        text = QString::number(v, 'f', 15);
-        if (text.contains(u'.')) {
-            while (text.endsWith(u'0'))
-                text.chop(1);
-            if (text.endsWith(u'.'))
-                text.chop(1);
-        }
-    }
-    return text;
-}
-
 bool isFloatValue(const QVariant& v)
 {
     const int t = v.typeId();
@@ -372,7 +322,7 @@ void TInfoGridView::ApplyViewScheme()
     const QString fieldList = GetSchemeFieldList();
     const int defaultBand = grid->defaultBandIndex();
     const QString positionText = ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'=');
-    const auto positions = namedItems(positionText);
+    const auto positions = ViewSchemeNamedItems(positionText);
 
     // 4. Columns of their own for shown fields without a design-time column.
     if (FDynamicColumns) {
@@ -417,7 +367,7 @@ void TInfoGridView::ApplyViewScheme()
             if (p.BandIndex < 0 || p.BandIndex >= grid->bandCount())
                 p.BandIndex = defaultBand;
             QString code;
-            if (findItem(positions, column->fieldName(), code)) {
+            if (FindViewSchemeItem(positions, column->fieldName(), code)) {
                 int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
                 const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
                 if (read >= 1) {
@@ -489,10 +439,10 @@ void TInfoGridView::ApplyViewScheme()
             const bool groupFooters = !(total.size() >= 2 && total[1] == u'0');
             grid->setGroupFooterMode(groupFooters ? kvui::BandedGrid::GroupFootersWhenExpanded
                                                   : kvui::BandedGrid::NoGroupFooters);
-            const auto summaries = namedItems(ReadViewSchemeParam(ViewScheme.Params, SummariesSection).replace(u':', u'='));
+            const auto summaries = ViewSchemeNamedItems(ReadViewSchemeParam(ViewScheme.Params, SummariesSection).replace(u':', u'='));
             for (kvui::Column* column : grid->columns()) {
                 QString code;
-                if (column->fieldName().isEmpty() || !findItem(summaries, column->fieldName(), code))
+                if (column->fieldName().isEmpty() || !FindViewSchemeItem(summaries, column->fieldName(), code))
                     continue;
                 const kvui::SummaryKind kind = SummaryKindOfCode(code);
                 if (kind == kvui::SummaryKind::None)
@@ -513,7 +463,7 @@ void TInfoGridView::StoreViewScheme()
         return;
 
     // 1. The stored positions as an ordered name=code list.
-    auto positions = namedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
+    auto positions = ViewSchemeNamedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
     QString fieldList = Bar;
 
     // 2. Every governed column, from the last to the first.
@@ -663,7 +613,7 @@ QString TInfoGridView::GetFocusedRecordString(const QString& AFieldID)
         return value.typeId() == QMetaType::ULongLong ? QString::number(value.toULongLong())
                                                        : QString::number(value.toLongLong());
     if (isFloatValue(value))
-        return shortestDecimal(value.toDouble());
+        return FloatToLiteralText(value.toDouble());
     return none;
 }
 

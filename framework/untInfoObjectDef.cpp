@@ -50,6 +50,29 @@ bool IsDateTimeType(int code)
 
 } // namespace FieldTypes
 
+QList<QPair<QString, QString>> ViewSchemeNamedItems(const QString& text)
+{
+    QList<QPair<QString, QString>> items;
+    for (const QString& item : text.split(u'|', Qt::SkipEmptyParts)) {
+        const qsizetype eq = item.indexOf(u'=');
+        if (eq < 0)
+            items.append({item, QString()});
+        else
+            items.append({item.left(eq), item.mid(eq + 1)});
+    }
+    return items;
+}
+
+bool FindViewSchemeItem(const QList<QPair<QString, QString>>& items, const QString& name, QString& value)
+{
+    for (const auto& item : items)
+        if (item.first.compare(name, Qt::CaseInsensitive) == 0) {
+            value = item.second;
+            return true;
+        }
+    return false;
+}
+
 QString ReadViewSchemeParam(const QString& params, const QString& section)
 {
     return ReadDelimitedValue(params, section, ViewSchemeParamSeparator);

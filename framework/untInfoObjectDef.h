@@ -7,6 +7,8 @@
 // The host's definition loader fills TInfoObjectDef and keeps it in its cache;
 // the planning library reads the host's definitions in place, so both sides
 // are built from these declarations.
+#include <QList>
+#include <QPair>
 #include <QString>
 #include <QtGlobal>
 
@@ -70,6 +72,11 @@ inline constexpr QChar BlockSeparatorChar = QChar(0xF8F5);
 
 // Reads and writes one "[Section]" item of a view-scheme parameter text.
 QString ReadViewSchemeParam(const QString& params, const QString& section);
+// The items "name=value" of a "|"-separated section value, in order (an item
+// without "=" has an empty value).
+QList<QPair<QString, QString>> ViewSchemeNamedItems(const QString& text);
+// The value of the first item of that name (letter case ignored); False when there is none.
+bool FindViewSchemeItem(const QList<QPair<QString, QString>>& items, const QString& name, QString& value);
 QString WriteViewSchemeParam(const QString& params, const QString& section, const QString& value);
 
 struct TInfoDataSourceDef {

@@ -29,53 +29,6 @@ const QString FieldsSection = QStringLiteral("[Fields]");
 const QString BindError = QStringLiteral("Bind static column error !");
 const QString CountText = QStringLiteral("%1 / %2");
 
-// Items "name=value" of a list separated by "|" (after ":" became "="), in order.
-QList<QPair<QString, QString>> namedItems(const QString& text)
-{
-    QList<QPair<QString, QString>> items;
-    for (const QString& item : text.split(u'|', Qt::SkipEmptyParts)) {
-        const qsizetype eq = item.indexOf(u'=');
-        if (eq < 0)
-            items.append({item, QString()});
-        else
-            items.append({item.left(eq), item.mid(eq + 1)});
-    }
-    return items;
-}
-
-bool findItem(const QList<QPair<QString, QString>>& items, const QString& name, QString& value)
-{
-    for (const auto& item : items)
-        if (item.first.compare(name, Qt::CaseInsensitive) == 0) {
-            value = item.second;
-            return true;
-        }
-    return false;
-}
-
-// The shortest decimal text of a number, with a point and without exponent.
-QString decimalText(double v)
-{
-    QString text = QString::number(v, 'g', 17);
-    for (int precision = 1; precision <= 17; ++precision) {
-        const QString candidate = QString::number(v, 'g', precision);
-        if (candidate.toDouble() == v) {
-            text = candidate;
-            break;
-        }
-    }
-    if (text.contains(u'e') || text.contains(u'E')) {
-        text = QString::number(v, 'f', 15);
-        if (text.contains(u'.')) {
-            while (text.endsWith(u'0'))
-                text.chop(1);
-            if (text.endsWith(u'.'))
-                text.chop(1);
-        }
-    }
-    return text;
-}
-
 class WaitCursor {
 public:
     WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
@@ -352,7 +305,7 @@ void TInfoTreeView::ApplyViewScheme()
     }
 
     const QString positionText = ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'=');
-    const auto positions = namedItems(positionText);
+    const auto positions = ViewSchemeNamedItems(positionText);
 
     QHash<int, int> nextColIndex;
     if (ObjectDef)
@@ -392,7 +345,7 @@ void TInfoTreeView::ApplyViewScheme()
             if (p.BandIndex < 0 || p.BandIndex >= tree->bandCount())
                 p.BandIndex = defaultBand;
             QString code;
-            if (findItem(positions, name, code)) {
+            if (FindViewSchemeItem(positions, name, code)) {
                 int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
                 const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
                 if (read >= 1) {
@@ -451,7 +404,7 @@ void TInfoTreeView::StoreViewScheme()
     if (!tree || tree->bandCount() == 0)
         return;
 
-    auto positions = namedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
+    auto positions = ViewSchemeNamedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
     QString fieldList = Bar;
     const QList<kvui::Column*> columns = tree->columns();
     for (auto it = columns.crbegin(); it != columns.crend(); ++it) {
@@ -549,7 +502,7 @@ QString TInfoTreeView::GetFocusedRecordString(const QString& AFieldID)
         return QString::number(value.toULongLong());
     case QMetaType::Double:
     case QMetaType::Float:
-        return decimalText(value.toDouble());
+        return FloatToLiteralText(value.toDouble());
     default:
         return none;
     }

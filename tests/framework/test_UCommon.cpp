@@ -118,6 +118,17 @@ TEST(BaseText, ConversionsAndRange)
     EXPECT_EQ(BaseTextToInt(IntToBaseText(123456, 36, 7), 36), 123456u);
 }
 
+TEST(FloatLiterals, ShortestTextWithoutExponent)
+{
+    struct Case { double value; QString text; };
+    const Case cases[] = {
+        {0.1, "0.1"}, {3.0, "3"}, {-2.5, "-2.5"}, {1e20, "100000000000000000000"}, {1e-7, "0.0000001"},
+        {0.1 + 0.2, "0.30000000000000004"}, {123456.75, "123456.75"},
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(FloatToLiteralText(c.value), c.text) << c.value;
+}
+
 TEST(Scrambling, BytesAndHexText)
 {
     // 00 xor 55 = 01 01 01 01 -> swap of bit pairs keeps it 55; 00 xor AA = AA likewise
