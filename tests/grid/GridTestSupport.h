@@ -3,6 +3,7 @@
 // test program, the planner plan01 logged in through the real ERP integration
 // library, and stand-ins for the host dialogs the views call (the view-scheme
 // dialog with its SQL parser, the status bar).
+#include "DemoLogin.h"
 #include "NewAccountSet.h"
 #include "TsqlEngine.h"
 #include "UCommon.h"
@@ -94,72 +95,22 @@ inline void showStatus(const QString& text, TShowStatusMessageKind kind)
     statusLog().messages.append({text, kind});
 }
 
-// The account set and the login, once per test program.
-class DemoAccountSet {
-public:
-    static DemoAccountSet& instance()
+// The account set and the login, once per test program, with the stand-in
+// dialogs installed.
+struct DemoAccountSet {
+    static kvtest::DemoLogin& instance()
     {
-        static DemoAccountSet set;
-        return set;
+        kvtest::DemoLogin& login = kvtest::DemoLogin::instance();
+        static const bool hooks = [] {
+            InfoApplication->ShowViewSchemeDlgProc = showSchemeDialog;
+            InfoApplication->ParseViewSchemeSQLProc = parseScheme;
+            InfoApplication->ShowStatusMessageProc = showStatus;
+            return true;
+        }();
+        Q_UNUSED(hooks);
+        return login;
     }
-    QString file() const { return FFile; }
-    // Runs a batch on the account set through a connection of its own.
-    void exec(const QString& sql) const
-    {
-        auto c = kvtsql::Connection::open(FFile);
-        const auto r = c->execute(sql);
-        ASSERT_TRUE(r.errors.isEmpty()) << r.errors.first().message.toStdString();
-    }
-    // A number read from the account set through the global query.
-    static int count(const QString& sql)
-    {
-        EXPECT_TRUE(ExecSQLText(GlobalADOQuery, sql, true, false, false));
-        const int n = GlobalADOQuery->Fields()->Field(0)->AsInteger();
-        GlobalADOQuery->Close();
-        return n;
-    }
-
-private:
-    DemoAccountSet()
-    {
-        const QString folder = FProgramDir.path();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
-        ReadProgramSettings();
-        FFile = FDbDir.filePath(QStringLiteral("demo.kvdb"));
-        QString error;
-        if (!kvdemo::createAccountSet(FFile, &error))
-            ADD_FAILURE() << error.toStdString();
-        write(folder + QStringLiteral("/ERPAccountSets.cfg"),
-              QStringLiteral("[演示账套]\nID=7\nNo=001\nLocation=") + FFile + QStringLiteral("\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n"));
-        write(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
-        // The planner answers the ERP login dialog.
-        QTimer::singleShot(0, [] {
-            QWidget* dlg = QApplication::activeModalWidget();
-            if (!dlg)
-                return;
-            dlg->findChild<QLineEdit*>(QStringLiteral("edtUserNo"))->setText(QStringLiteral("plan01"));
-            dlg->findChild<QLineEdit*>(QStringLiteral("edtPassword"))->setText(QStringLiteral("123"));
-            QMetaObject::invokeMethod(dlg, "accept");
-        });
-        if (!SystemLogin())
-            ADD_FAILURE() << "plan01 could not log in";
-        InfoApplication->ShowViewSchemeDlgProc = showSchemeDialog;
-        InfoApplication->ParseViewSchemeSQLProc = parseScheme;
-        InfoApplication->ShowStatusMessageProc = showStatus;
-    }
-    static void write(const QString& path, const QString& text)
-    {
-        QFile f(path);
-        if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-            f.write(text.toUtf8());
-    }
-    QTemporaryDir FProgramDir;
-    QTemporaryDir FDbDir;
-    QString FFile;
+    static int count(const QString& sql) { return kvtest::DemoLogin::count(sql); }
 };
 
 } // namespace gridtest
