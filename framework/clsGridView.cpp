@@ -643,17 +643,6 @@ void TInfoGridView::CloseData()
     }
 }
 
-bool TInfoGridView::ShowSchemeDialog(bool AFieldsPageFirst)
-{
-    StoreViewScheme();
-    if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, AFieldsPageFirst, ViewCaption))
-        return false;
-    ApplyViewScheme();
-    DetailSQLPattern.clear();
-    RefreshData(true);
-    return true;
-}
-
 bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     kvui::BandedGrid* grid = GridView();

@@ -104,8 +104,6 @@ public:
 protected:
     // The data controller keeps every record in memory: never in grid mode.
     bool InGridMode() const { return false; }
-    // The view-scheme dialog of commands 42-45 and of the first refresh.
-    bool ShowSchemeDialog(bool AFieldsPageFirst);
     void ExportData();
     void PrintData(int ACommandIndex);
 

@@ -544,3 +544,14 @@ QString TCustomInfoView::BuildSelectSQL(const QString& ARequiredFields, const QS
         result.replace(at, MasterPlaceholder.size(), master);
     return result;
 }
+
+bool TCustomInfoView::ShowSchemeDialog(bool AFieldsPageFirst)
+{
+    StoreViewScheme();
+    if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, AFieldsPageFirst, ViewCaption))
+        return false;
+    ApplyViewScheme();
+    DetailSQLPattern.clear();
+    RefreshData(true);
+    return true;
+}

@@ -96,6 +96,9 @@ public:
     // Descendants move the scheme's sections into and out of their controls.
     virtual void ApplyViewScheme();
     virtual void StoreViewScheme();
+    // The view-scheme dialog of commands 42-45 and of the first refresh: the
+    // scheme is stored from the controls, edited, applied and the data reread.
+    bool ShowSchemeDialog(bool AFieldsPageFirst);
 
     // IInfoView
     void InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView) override;

@@ -529,17 +529,6 @@ void TInfoTreeView::CloseData()
         tree->clear();
 }
 
-bool TInfoTreeView::ShowSchemeDialog(bool AFieldsPageFirst)
-{
-    StoreViewScheme();
-    if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, AFieldsPageFirst, ViewCaption))
-        return false;
-    ApplyViewScheme();
-    DetailSQLPattern.clear();
-    RefreshData(true);
-    return true;
-}
-
 bool TInfoTreeView::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     kvui::TreeList* tree = TreeList();

@@ -73,9 +73,6 @@ public:
     bool QueryCommandState(int ACommandIndex, TCommandState& AState) override;
     bool ExecCommand(int ACommandIndex) override;
 
-protected:
-    bool ShowSchemeDialog(bool AFieldsPageFirst);
-
 private:
     bool FEventsConnected = false;
 };
