@@ -214,6 +214,13 @@ bool TPlanScheme::CheckState()
     return false;
 }
 
+namespace {
+QString N(qlonglong value)
+{
+    return QString::number(value);
+}
+} // namespace
+
 bool TPlanScheme::Save()
 {
     QString sql = QStringLiteral("declare @iid int, @time datetime, @err int, @cnt int\rselect @time=getdate()\r");
@@ -223,22 +230,10 @@ bool TPlanScheme::Save()
                               "SchMpsSource=%6, SchNeedScope=%7, SchCareSafety=%8, SchCareReplace=%9,SchCareSuites=%10, "
                               "SchTrackMode=%11, SchItemTrack=%12, SchCareLoss=%13, SchCareLot=%14, SchFilters=%15, "
                               "SchState=%16, SchUpdTime=@time, SchMaxTime=getdate() where SchIID=@iid")
-                   .arg(SchemeIID)
-                   .arg(PlanType)
-                   .arg(Q(SchemeName))
-                   .arg(PlanCalIID)
-                   .arg(periods)
-                   .arg(PlanSource)
-                   .arg(PlanNeedScope)
-                   .arg(CareItemSafety)
-                   .arg(CareItemReplace)
-                   .arg(CareItemSuites)
-                   .arg(CareMRPTrackMode)
-                   .arg(int(CareItemMRPTrack))
-                   .arg(int(CareItemLossRate))
-                   .arg(int(CareItemLotRule))
-                   .arg(Q(DataFilters))
-                   .arg(PlanState);
+                   // one pass: "%" in the name or the filters is never taken for a placeholder
+                   .arg(N(SchemeIID), N(PlanType), Q(SchemeName), N(PlanCalIID), periods, N(PlanSource), N(PlanNeedScope),
+                        N(CareItemSafety), N(CareItemReplace), N(CareItemSuites), N(CareMRPTrackMode), N(int(CareItemMRPTrack)),
+                        N(int(CareItemLossRate)), N(int(CareItemLotRule)), Q(DataFilters), N(PlanState));
     } else {
         // A new row belongs to the user who saves it: after Load, Creater
         // holds the former owner's name, which is no user ID.
@@ -249,22 +244,9 @@ bool TPlanScheme::Save()
                               "SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack,SchCareLoss, SchCareLot, "
                               "SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime) values (%1, %2, %3, %4, %5, %6, %7, %8, "
                               "%9, %10, %11, %12, %13, %14, %15, %16, @time, @time)\rselect @iid=@@identity")
-                   .arg(PlanType)
-                   .arg(Q(SchemeName))
-                   .arg(PlanCalIID)
-                   .arg(periods)
-                   .arg(PlanSource)
-                   .arg(PlanNeedScope)
-                   .arg(CareItemSafety)
-                   .arg(CareItemReplace)
-                   .arg(CareItemSuites)
-                   .arg(CareMRPTrackMode)
-                   .arg(int(CareItemMRPTrack))
-                   .arg(int(CareItemLossRate))
-                   .arg(int(CareItemLotRule))
-                   .arg(Q(DataFilters))
-                   .arg(Q(owner))
-                   .arg(PlanState);
+                   .arg(N(PlanType), Q(SchemeName), N(PlanCalIID), periods, N(PlanSource), N(PlanNeedScope),
+                        N(CareItemSafety), N(CareItemReplace), N(CareItemSuites), N(CareMRPTrackMode), N(int(CareItemMRPTrack)),
+                        N(int(CareItemLossRate)), N(int(CareItemLotRule)), Q(DataFilters), Q(owner), N(PlanState));
     }
     // The count of rows written tells a saved row from one deleted meanwhile.
     sql += QStringLiteral("\rselect @err=@@error, @cnt=@@rowcount\rif @err<>0\rreturn\r");

@@ -63,8 +63,8 @@ TEST_F(SchemeTest, LoadReadsTheRowAndRefusesAnotherType)
 TEST_F(SchemeTest, SaveInsertsThenUpdatesKeepingApostrophes)
 {
     TPlanScheme s(GlobalADOConnection);
-    s.SchemeName = "O'Brien's plan";
-    s.DataFilters = "[Excludes]=QZ_MRP.PR|it's";
+    s.SchemeName = "O'Brien's plan %4";
+    s.DataFilters = "[Excludes]=QZ_MRP.PR|it's %11";
     s.PlanCalIID = 1;
     TextToPlanPeriods("46391|46398|", s.PlanPeriods);
     s.Creater = InfoApplication->LoginInfo.UserID;
@@ -72,18 +72,18 @@ TEST_F(SchemeTest, SaveInsertsThenUpdatesKeepingApostrophes)
     ASSERT_GT(s.SchemeIID, kDemoScheme);
     EXPECT_GT(s.CreateTime, 0);
     const int iid = s.SchemeIID;
-    EXPECT_EQ(value(QStringLiteral("select SchName from QZ_MRP_Schemes where SchIID=%1").arg(iid)), "O'Brien's plan");
+    EXPECT_EQ(value(QStringLiteral("select SchName from QZ_MRP_Schemes where SchIID=%1").arg(iid)), "O'Brien's plan %4");
     EXPECT_EQ(value(QStringLiteral("select SchFilters from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
-              "[Excludes]=QZ_MRP.PR|it's");
+              "[Excludes]=QZ_MRP.PR|it's %11");
     EXPECT_EQ(value(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), "46391|46398|");
 
-    s.SchemeName = "renamed";
+    s.SchemeName = "renamed %2";
     s.PlanState = psSchemeChangedRefetch;
     ASSERT_TRUE(s.Save());
     EXPECT_EQ(s.SchemeIID, iid);
     EXPECT_GT(s.UpdateTime, 0);
     EXPECT_EQ(rows(QStringLiteral("select SchName, SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
-              QStringList{"renamed|1"});
+              QStringList{"renamed %2|1"});
 }
 
 TEST_F(SchemeTest, SaveOfASchemeDeletedMeanwhileFails)
