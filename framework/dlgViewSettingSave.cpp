@@ -99,6 +99,8 @@ bool ShowViewSettingSaveDlg(const QString& /*ASchemeID*/, const TViewSettingItem
 {
     TViewSettingSaveDlg dlg(QApplication::activeWindow());
     dlg.SetItems(AItems);
+    // The name is what the user came to type: it has the focus when the dialog shows.
+    dlg.edtName->setFocus();
     if (dlg.exec() != QDialog::Accepted)
         return false;
     AName = dlg.edtName->currentText().trimmed();

@@ -509,6 +509,21 @@ TEST_F(ViewSchemeDlgTest, NothingToEditGivesFalseWithoutADialog)
 
 // ---- the save dialog ------------------------------------------------------
 
+TEST(ViewSettingSaveDlg, TheNameHasTheFocusSoTypingStartsThere)
+{
+    QString name;
+    bool shared = false;
+    whenShown<TViewSettingSaveDlg>([](TViewSettingSaveDlg* dlg) {
+        // The widget of the dialog that takes the first keystrokes.
+        QWidget* first = dlg->focusWidget();
+        ASSERT_TRUE(first == dlg->edtName || first == dlg->edtName->lineEdit());
+        QTest::keyClicks(first, "Plan A");
+        dlg->btnOk->click();
+    });
+    ASSERT_TRUE(ShowViewSettingSaveDlg("V", {}, name, shared));
+    EXPECT_EQ(name, "Plan A");
+}
+
 TEST(ViewSettingSaveDlg, OffersOwnSchemesAndChecksTheName)
 {
     ScriptedMessageBoxes boxes;
