@@ -671,8 +671,12 @@ bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
         return enabledWhen(!editing);
     case Commands::RecordCount: {
         QString text;
-        if (grid && grid->rowCount() > 0)
-            text = CountText.arg(grid->focusedRow() + 1).arg(grid->rowCount());
+        // Records are counted, not the group rows a grouped grid shows between them;
+        // on a group row the position is that of the group's first record.
+        if (grid && grid->rowCount() > 0) {
+            const QList<int> records = grid->shownRecordOrder();
+            text = CountText.arg(records.indexOf(grid->focusedRecordIndex()) + 1).arg(records.size());
+        }
         InfoApplication->ShowStatusMessage(text, mkCount);
         return true;
     }

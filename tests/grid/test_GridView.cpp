@@ -628,6 +628,14 @@ TEST_F(GridViewTest, FillCountAndActionCommands)
     ASSERT_FALSE(statusLog().messages.isEmpty());
     EXPECT_EQ(statusLog().messages.last().first, "2 / 2");
     EXPECT_EQ(statusLog().messages.last().second, mkCount);
+    // Grouped, the grid shows a group row above each record: still records are counted.
+    grid()->groupBy(column("Nm"));
+    grid()->expandAllGroups();
+    ASSERT_EQ(grid()->rowCount(), 4);
+    ASSERT_TRUE(grid()->setFocusedRecordIndex(1));
+    EXPECT_TRUE(view->QueryCommandState(50, state));
+    EXPECT_EQ(statusLog().messages.last().first, "2 / 2");
+    grid()->ungroup(column("Nm"));
 
     // Actions past the 20th are answered by their own definition.
     state = TCommandState();
