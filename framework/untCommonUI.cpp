@@ -10,7 +10,9 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
+#include <QDir>
 #include <QFileDialog>
+#include <QStandardPaths>
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -639,6 +641,33 @@ void SetSaveFileDialogHook(TSaveFileDialogHook AHook)
     saveFileDialogHook() = std::move(AHook);
 }
 
+namespace {
+QString& lastSaveFileFolder()
+{
+    static QString folder;
+    return folder;
+}
+}
+
+QString SaveFileDialogStartPath(const QString& AFileName)
+{
+    const QFileInfo info(AFileName);
+    if (info.isAbsolute() || AFileName.contains(u'/'))
+        return AFileName;
+    QString folder = lastSaveFileFolder();
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    if (folder.isEmpty() || !QFileInfo(folder).isDir())
+        folder = QDir::homePath();
+    return QDir(folder).filePath(AFileName);
+}
+
+void RememberSaveFileFolder(const QString& AChosenFile)
+{
+    if (!AChosenFile.isEmpty())
+        lastSaveFileFolder() = QFileInfo(AChosenFile).absolutePath();
+}
+
 bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, const QString& ADefaultExt,
                            const QString& AFilter, QString& AChosenFile)
 {
@@ -649,16 +678,18 @@ bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, cons
     QStringList filters;
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i];
-    QFileDialog dlg(QApplication::activeWindow(), ATitle, AFileName);
+    const QString start = SaveFileDialogStartPath(AFileName);
+    QFileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(filters);
     dlg.setDefaultSuffix(ADefaultExt);
-    dlg.selectFile(AFileName);
+    dlg.selectFile(start);
     if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
         return false;
     AChosenFile = dlg.selectedFiles().first();
     if (QFileInfo(AChosenFile).suffix().isEmpty() && !ADefaultExt.isEmpty())
         AChosenFile += u'.' + ADefaultExt;
+    RememberSaveFileFolder(AChosenFile);
     return true;
 }

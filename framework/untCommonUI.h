@@ -147,6 +147,12 @@ QWidget* FindViewForm(const QString& AKey);
 // without extension gets ADefaultExt. False when the user cancels.
 bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, const QString& ADefaultExt,
                            const QString& AFilter, QString& AChosenFile);
+// Where the dialog starts for a proposed file name: a name with a folder as it
+// is; a bare name in the folder of the last file chosen, or at first in the
+// user's documents folder (never the process's working folder).
+QString SaveFileDialogStartPath(const QString& AFileName);
+// Remembers the folder of a chosen file for the next dialog.
+void RememberSaveFileFolder(const QString& AChosenFile);
 // Answers the dialog in its place (tests); an empty hook restores the dialog.
 using TSaveFileDialogHook = std::function<bool(const QString& ATitle, const QString& AFileName,
                                                const QString& ADefaultExt, const QString& AFilter, QString& AChosenFile)>;

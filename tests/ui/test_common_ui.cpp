@@ -13,6 +13,8 @@
 #include <QClipboard>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QDir>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 #include <gtest/gtest.h>
@@ -460,4 +462,23 @@ TEST(SharedPrinter, LinksAreReusedPerClassAndReset)
     EXPECT_NE(t, g1);
     EXPECT_EQ(t->objectName(), "TreePrintLink1");
     EXPECT_EQ(t->parent(), ComponentPrinter());
+}
+
+TEST(CommonUISaveFileDialog, StartsInTheDocumentsFolderThenWhereTheLastFileWent)
+{
+    QStandardPaths::setTestModeEnabled(true);
+    QTemporaryDir elsewhere;
+    const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
+    QDir().mkpath(documents);
+    // Never the working folder: a bare name starts in the documents folder.
+    EXPECT_EQ(SaveFileDialogStartPath("销售订单.xls"), QDir(documents).filePath("销售订单.xls"));
+    // A name with its folder is taken as it is.
+    EXPECT_EQ(SaveFileDialogStartPath(elsewhere.filePath("a.xls")), elsewhere.filePath("a.xls"));
+    // After a file was saved elsewhere, the next export starts there.
+    RememberSaveFileFolder(elsewhere.filePath("b.html"));
+    EXPECT_EQ(SaveFileDialogStartPath("c.xls"), QDir(elsewhere.path()).filePath("c.xls"));
+    // A remembered folder that has gone falls back to the documents folder.
+    elsewhere.remove();
+    EXPECT_EQ(SaveFileDialogStartPath("d.xls"), QDir(documents).filePath("d.xls"));
+    QStandardPaths::setTestModeEnabled(false);
 }
