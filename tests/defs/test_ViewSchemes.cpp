@@ -74,7 +74,7 @@ TEST_F(ViewSchemeTest, LastUsedSavedTwiceLeavesOneRow)
     v.Params = "[Fields]=|b|";
     ASSERT_TRUE(SaveViewScheme(v, false));
     EXPECT_EQ(rows("ViwID='V' and ViwUsrID='plan01'"), 1);
-    EXPECT_EQ(rows("ViwPSetting is null"), 1);
+    EXPECT_EQ(rows("ViwID='V' and ViwPSetting is null"), 1);
 
     // Saving a stored row updates it in place.
     v.Params = "[Fields]=|c|";

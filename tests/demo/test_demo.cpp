@@ -64,7 +64,7 @@ TEST_F(DemoAccountSet, KeyTablesHoldTheSampleRows)
         {"QZ_MRP_PI", 1},          {"QZ_MRP_MR", 1},            {"QZ_MRP_OR", 1},
         {"QZ_MRP_PR", 1},          {"QZ_MRP_MOScrap", 1},       {"QZ_MRP_Inventory", 24},
         {"QZ_MRP_Calendar", 2},    {"QZ_MRP_Holidays", 133},    {"QZ_MRP_Schemes", 1},
-        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 0},
+        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 18},
     };
     for (const auto& c : cases)
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(c.table))), c.rows) << c.table;
@@ -292,7 +292,7 @@ TEST(DemoScripts, TheDemoScriptsAreCarriedInOrder)
     for (const Script& s : kvdemo::accountSetScripts())
         names << s.name;
     EXPECT_EQ(names, QStringList({"schema/01_sys.sql", "schema/02_mrp.sql", "schema/03_erp.sql", "schema/04_erp_access.sql", "schema/05_views.sql",
-                                  "data/10_objects.sql", "data/11_system.sql", "data/12_erp_users.sql", "data/20_master.sql", "data/21_documents.sql"}));
+                                  "data/10_objects.sql", "data/11_system.sql", "data/12_erp_users.sql", "data/13_view_defaults.sql", "data/20_master.sql", "data/21_documents.sql"}));
 }
 
 } // namespace

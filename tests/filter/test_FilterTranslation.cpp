@@ -187,6 +187,26 @@ TEST(FilterBinding, QueryOfFilterableFields)
     EXPECT_TRUE(control.items().isEmpty());
 }
 
+TEST(FilterBinding, FieldListOffersShownColumnsFirstInternalFieldsLast)
+{
+    namespace FT = FieldTypes;
+    TInfoObjectDef def;
+    def.Fields = {filterTestField("ID", "单据内码", FT::ftString, "s.ID", 20), filterTestField("No", "单据编号", FT::ftString, "s.No", 20),
+                  filterTestField("Note", "备注", FT::ftString, "s.Note", 20), filterTestField("Qty", "数量", FT::ftFloat, "s.Qty"),
+                  filterTestField("P1", "属性1", FT::ftInteger, "s.P1")};
+    def.Fields[0].HideList = true;
+    def.Fields[2].Layout = flDefaultHide;
+    def.Fields[4].HideList = true;
+    kvui::FilterControl control;
+    BindFilterFields(&control, &def, nullptr);
+    QStringList captions;
+    for (const kvui::FilterItem& item : control.items())
+        captions << item.caption;
+    EXPECT_EQ(captions, QStringList({"单据编号", "数量", "备注", "单据内码", "属性1"}));
+    // The typed-null query keeps the definition's order.
+    EXPECT_TRUE(FilterBindingSQL(&def).startsWith("select  [$$ID$$]"));
+}
+
 // The conditions on real rows of the embedded engine.
 class FilterOnDatabase : public ::testing::Test {
 protected:
