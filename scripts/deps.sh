@@ -8,6 +8,8 @@ packages=(
   libsqlite3-dev unixodbc-dev tdsodbc libsqliteodbc libfreexl-dev
   fonts-wqy-microhei libgtest-dev libgmock-dev
   xvfb xauth
+  # the shell opens the user manual (F1) with the desktop's PDF viewer
+  xdg-utils mupdf
 )
 missing=()
 for p in "${packages[@]}"; do
