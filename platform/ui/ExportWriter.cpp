@@ -267,8 +267,10 @@ protected:
         QString o;
         o += QLatin1String("<!DOCTYPE html>\n<html>\n<head>\n<meta charset=\"utf-8\">\n<title>")
              + QString(m_fileName.section(u'/', -1)).toHtmlEscaped() + QLatin1String("</title>\n<style>\n");
-        o += QLatin1String("table { border-collapse: collapse; table-layout: fixed; }\n"
-                           "td { overflow: hidden; white-space: nowrap; padding: 0 2px; }\n");
+        // The grid's widths are where columns start; a page cannot be widened by
+        // its reader, so a cell grows to show its whole value instead of cutting it.
+        o += QLatin1String("table { border-collapse: collapse; }\n"
+                           "td { white-space: nowrap; padding: 0 2px; }\n");
         static const char* sides[4] = {"left", "top", "right", "bottom"};
         for (int i = 0; i < m_styles.size(); ++i) {
             const ExportCellStyle& s = m_styles[i];

@@ -101,6 +101,9 @@ TEST(ExportWriter, HtmlPageSpansMergedCells)
     EXPECT_TRUE(html.contains(">1234.5</td>"));
     EXPECT_TRUE(html.contains(">2026/03/09</td>"));
     EXPECT_EQ(html.count("<tr"), 2);
+    // Columns start at the grid's widths but grow to whole values: nothing is cut off.
+    EXPECT_FALSE(html.contains("overflow: hidden"));
+    EXPECT_FALSE(html.contains("table-layout: fixed"));
 }
 
 TEST(ExportWriter, TextFileUsesSeparatorsAndKeepsRowsWhole)
