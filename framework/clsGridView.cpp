@@ -1,5 +1,7 @@
 #include "clsGridView.h"
 
+#include "dlgFillValues.h"
+
 #include "DataSetSource.h"
 #include "DisplayFormat.h"
 #include "UCommon.h"
@@ -191,7 +193,7 @@ TGridExportProcs& GridExportProcs()
 
 TShowFillValuesDlgProc& ShowFillValuesDlgProc()
 {
-    static TShowFillValuesDlgProc proc;
+    static TShowFillValuesDlgProc proc = ShowFillValuesDlg;
     return proc;
 }
 

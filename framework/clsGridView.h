@@ -52,8 +52,8 @@ struct TGridExportProcs {
 };
 TGridExportProcs& GridExportProcs();
 
-// The fill-values dialog on a grid's selected rows (installed by its unit);
-// empty while that unit is not part of the program.
+// The fill-values dialog on a grid's or tree list's selected rows
+// (ShowFillValuesDlg unless a test answers in its place).
 using TShowFillValuesDlgProc = std::function<void(kvui::BandedView* AView)>;
 TShowFillValuesDlgProc& ShowFillValuesDlgProc();
 
