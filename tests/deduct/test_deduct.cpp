@@ -228,6 +228,51 @@ TEST_F(DeductTest, CustomerAndTagOfAForecastLimitItsOrders)
     EXPECT_EQ(forcastDed("FA"), "10");
 }
 
+TEST_F(DeductTest, AWeekReachingTheSwitchToMonthsEndsTheDayBefore)
+{
+    // Wednesday 2027-01-13, months from Friday the 15th: Monday 11th to Thursday 14th.
+    forecast("F1", 1, "IFG-1001", "20270113", 1000);
+    order("SO", "S10", 1, "IFG-1001", "20270110", 1);
+    order("SO", "S11", 1, "IFG-1001", "20270111", 2);
+    order("SO", "S14", 1, "IFG-1001", "20270114", 3);
+    order("SO", "S15", 1, "IFG-1001", "20270115", 4);
+    ASSERT_TRUE(RunAutoDeduction(Spans(true, true, Day(2027, 1, 15))));
+    EXPECT_EQ(deductions(), (QStringList{"F1|1|2|S11|1|2|2|0", "F1|1|2|S14|1|3|3|0"}));
+}
+
+namespace {
+// Filter codes stand for SQL conditions here.
+QString CodeIsCondition(TInfoObjectDef*, const QString& code, TADOQuery*) { return code; }
+} // namespace
+
+TEST_F(DeductTest, EachFilterCodeLimitsItsOwnLinesAndTheTakeBack)
+{
+    forecast("F1", 1, "IFG-1001", "20270110", 100);
+    forecast("F2", 1, "IFG-1002", "20270110", 100);
+    order("SO", "S1", 1, "IFG-1001", "20270110", 30);
+    order("SO", "S2", 1, "IFG-1001", "20270111", 30, "C002");
+    order("SI", "X1", 1, "IFG-1001", "20270110", 30);
+    order("SO", "S3", 1, "IFG-1002", "20270110", 30);
+    ASSERT_TRUE(RunAutoDeduction(Days(3, 3)));
+    EXPECT_EQ(deductions(), (QStringList{"F1|1|2|S1|1|30|30|0", "F1|1|4|X1|1|30|30|0", "F1|1|2|S2|1|30|30|0",
+                                         "F2|1|2|S3|1|30|30|0"}));
+
+    // Only F1 is taken back and matched again, now with C002's sales orders only.
+    const auto previous = InfoApplication->TranslateFilterCodeToSQLProc;
+    InfoApplication->TranslateFilterCodeToSQLProc = CodeIsCondition;
+    TAuotDeductOptions o = Days(3, 3);
+    o.ForcastFilterCode = "s.ForItmID='IFG-1001'";
+    o.SOFilterCode = "s.SOCustID='C002'";
+    o.SIFilterCode = "1=0";
+    const bool ok = RunAutoDeduction(o);
+    InfoApplication->TranslateFilterCodeToSQLProc = previous;
+    ASSERT_TRUE(ok);
+    EXPECT_EQ(deductions(), (QStringList{"F2|1|2|S3|1|30|30|0", "F1|1|2|S2|1|30|30|0"}));
+    EXPECT_EQ(rows("select ForID, ForDedAQty from QZ_MRP_ForcastExt order by ForID"), (QStringList{"F1|30", "F2|30"}));
+    EXPECT_EQ(rows("select SOID, SODedAQty from QZ_MRP_SOExt order by SOID"), (QStringList{"S1|0", "S2|30", "S3|30"}));
+    EXPECT_EQ(orderDed("SI", "X1"), "0");
+}
+
 TEST_F(DeductTest, ManualDeductionsAndLinesOutOfScopeKeepWhatTheyHave)
 {
     // F1: 100, of which 30 were deducted by hand from S1.
