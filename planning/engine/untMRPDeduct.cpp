@@ -90,6 +90,23 @@ QString BuildOrderLinesSQL(const QString& AForItmID, const QString& AForID, int 
            QStringLiteral("\rorder by SODelivDate, OrdType, SOID, SOEntry");
 }
 
+// Adds an automatic quantity to a line's extension row, made when missing,
+// followed by the check of the statement that ran.
+QString BuildExtAddSQL(const QString& ATable, const QString& X, const QString& AID, const QString& AEntry,
+                       const QString& AItmID, const QString& AQty, const QString& AUser)
+{
+    return QStringLiteral(
+               "if exists (select * from %1 where %2ID=%3 and %2Entry=%4)\rbegin\r"
+               "update %1 set %2DedAQty=isnull(%2DedAQty,0)+%5, %2DedUsrID=%6, %2DedTime=getdate() "
+               "where %2ID=%3 and %2Entry=%4\r"
+               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\relse\rbegin\r"
+               "insert %1 (%2ID, %2Entry, %2ItmID, %2DedAQty, %2DedMQty, %2DedUsrID, %2DedTime) "
+               "values (%3, %4, %7, %5, 0, %6, getdate())\r"
+               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\r")
+               .arg(ATable, X, AID, AEntry, AQty, AUser, AItmID) +
+           kCheckSaved;
+}
+
 // The batch of one match: the deduction record and the automatic quantities
 // of the forecast's and the order's extension rows.
 QString BuildMatchSQL(const QString& AForID, int AForEntry, const QString& AForItmID, const TOrderLine& AOrder,
@@ -103,26 +120,10 @@ QString BuildMatchSQL(const QString& AForID, int AForEntry, const QString& AForI
                           "DedOrdQty, DedManual, DedUsrID, DedTime) values (%1, %2, %3, %4, %5, %6, %7, 0, %8, getdate())\r")
                .arg(forID, forEntry, N(AOrder.OrdType), ordID, ordEntry, forQty, ordQty, user);
     sql += kCheckStatement;
-    sql += QStringLiteral(
-               "if exists (select * from QZ_MRP_ForcastExt where ForID=%1 and ForEntry=%2)\rbegin\r"
-               "update QZ_MRP_ForcastExt set ForDedAQty=isnull(ForDedAQty,0)+%3, ForDedUsrID=%4, ForDedTime=getdate() "
-               "where ForID=%1 and ForEntry=%2\r"
-               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\relse\rbegin\r"
-               "insert QZ_MRP_ForcastExt (ForID, ForEntry, ForItmID, ForDedAQty, ForDedMQty, ForDedUsrID, ForDedTime) "
-               "values (%1, %2, %5, %3, 0, %4, getdate())\r"
-               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\r")
-               .arg(forID, forEntry, forQty, user, Q(AForItmID));
-    sql += kCheckSaved;
-    sql += QStringLiteral(
-               "if exists (select * from QZ_MRP_%1Ext where %1ID=%2 and %1Entry=%3)\rbegin\r"
-               "update QZ_MRP_%1Ext set %1DedAQty=isnull(%1DedAQty,0)+%4, %1DedUsrID=%5, %1DedTime=getdate() "
-               "where %1ID=%2 and %1Entry=%3\r"
-               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\relse\rbegin\r"
-               "insert QZ_MRP_%1Ext (%1ID, %1Entry, %1ItmID, %1DedAQty, %1DedMQty, %1DedUsrID, %1DedTime) "
-               "values (%2, %3, %6, %4, 0, %5, getdate())\r"
-               "select @saveerror=@@error, @saverowcount=@@rowcount\rend\r")
-               .arg(X, ordID, ordEntry, ordQty, user, Q(AOrder.OrdItmID));
-    sql += kCheckSaved;
+    sql += BuildExtAddSQL(QStringLiteral("QZ_MRP_ForcastExt"), QStringLiteral("For"), forID, forEntry, Q(AForItmID),
+                          forQty, user);
+    sql += BuildExtAddSQL(QStringLiteral("QZ_MRP_") + X + QStringLiteral("Ext"), X, ordID, ordEntry,
+                          Q(AOrder.OrdItmID), ordQty, user);
     sql += QStringLiteral("commit\r");
     return sql;
 }
