@@ -209,6 +209,22 @@ struct TMRPBalanceRec {
     double BalMRQty = 0, BalRInQty = 0, BalXQty = 0, BalQty = 0;
 };
 
+// ---- Automatic forecast deduction ---------------------------------------
+
+// Options of an automatic deduction run (the deduction options dialog fills it).
+struct TAuotDeductOptions {
+    bool SpanDeduct = false;  // window by calendar spans instead of days around the forecast date
+    bool Span1Week = false;   // with SpanDeduct: weeks from Monday to Sunday; off: months
+    bool Span2Month = false;  // with week spans: months from Span2Date on
+    TDateTime Span2Date = 0;  // the switch date, a whole day
+    int DaysBefore = 0;       // without SpanDeduct: days before the forecast date
+    int DaysAfter = 0;        // without SpanDeduct: days after the forecast date
+    bool KeepLast = false;    // keep the earlier automatic deductions instead of taking them back
+    QString ForcastFilterCode; // filter codes limiting the forecast, sales-order and export-order lines
+    QString SOFilterCode;
+    QString SIFilterCode;
+};
+
 // ---- Message texts -------------------------------------------------------
 
 namespace untMRPDataTypes {
