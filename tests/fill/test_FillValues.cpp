@@ -144,8 +144,9 @@ TEST(FillValueCheck, IntegersAndFloatsWithinTheirRange)
         EXPECT_EQ(TFillValuesDlg::CheckNodeValue(node, dlg.colValue, dlg.colField), c.ok)
             << c.mark << " " << c.value.toString().toStdString();
         ASSERT_EQ(boxes.shown.size(), c.ok ? 0 : 1);
-        if (!c.ok)
+        if (!c.ok) {
             EXPECT_EQ(boxes.shown[0].text, QStringLiteral("[数量]的值(%1)无效!").arg(c.value.toString()));
+        }
     }
 }
 
