@@ -1183,6 +1183,10 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
             else
                 p = n;
         }
+        // A planned quantity is one the item can be made or bought in: up to
+        // whole units or the item's last decimal, whatever the lot rule, a
+        // substitute's ratio or the yield left behind.
+        p = CeilItemQty(p, it.ItmPutInteger, it.ItmDecimal);
         bucket.QtyByPeriod[period] += p;
         bucket.LotTotal += p;
         bucket.DemandTotal += n;
