@@ -14,6 +14,8 @@ namespace {
 constexpr int btStock = 16;
 constexpr int btFirstRequest = 34;
 constexpr int btFirstPlanned = 42;
+constexpr int btOOComponent = 82; // component line of an outsourcing order
+constexpr int btMOComponent = 84; // component line of a production order
 
 bool IsMainDemand(int billType)
 {
@@ -507,6 +509,21 @@ void TMRPLevelPlanner::BuildDetails()
             day = nd;
             d.DmdDate = static_cast<TDateTime>(nd);
             d.DmdPeriod = periodOf(nd);
+        }
+
+        // A component line of an open order is needed when the order draws it,
+        // on the line's own date, wherever the order's output is consumed.
+        const bool orderLine = x.DmdBillType == btOOComponent || x.DmdBillType == btMOComponent;
+        if (orderLine && day > 0) {
+            if (d.DmdQty > 0)
+                AddDetail(idx, d.DmdPeriod, day, d.DmdQty);
+            continue;
+        }
+        // A line without a date of its own goes with its parent's date.
+        if (x.HasParent && day <= 0) {
+            day = DateToDay(x.SupDate);
+            d.DmdDate = static_cast<TDateTime>(day);
+            d.DmdPeriod = periodOf(day);
         }
 
         const auto entries = x.HasParent ? ParseHints(x.SupHints) : std::vector<THintEntry>{};
