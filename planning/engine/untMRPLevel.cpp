@@ -337,6 +337,9 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
         x.SupPDmdIID = r.SupPDmdIID;
         x.DmdBomType = r.DmdBomType;
         x.DmdOrigItmID = r.DmdOrigItmID;
+        x.ItmMODeptID = r.ItmMODeptID;
+        x.ItmPOSuppID = r.ItmPOSuppID;
+        x.ItmOOSuppID = r.ItmOOSuppID;
         FDemandExtra.push_back(std::move(x));
     }
 
@@ -1019,6 +1022,15 @@ void TMRPLevelPlanner::WriteDemands(TMRPSQLBatch& batch) const
 
 // ---- Planned supplies ----------------------------------------------------
 
+QString TMRPLevelPlanner::TDemandExtra::DefaultParty(int supType) const
+{
+    if (supType == 58)
+        return ItmPOSuppID;
+    if (supType == 52 || supType == 54 || supType == 66)
+        return ItmOOSuppID;
+    return ItmMODeptID;
+}
+
 QString TMRPLevelPlanner::PlannedSupplyHeader()
 {
     return QStringLiteral("declare @iid int, @bomlock bit, @bomtype tinyint, @bomid nvarchar(50)\r");
@@ -1127,8 +1139,9 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
                 if (FOptions.HasAdjustQuery) {
                     if (const TMRPLevelAdjustRow* adj = FindAdjust(it, dmd.DmdTrackKey)) {
                         if (FOptions.AKeepTypeAdjusts && adj->SupBillType != nb.Adj.AdjSupType) {
-                            if (IsDepartmentType(adj->SupBillType) != IsDepartmentType(nb.Adj.AdjSupType))
-                                nb.Adj.AdjSupDept.clear();
+                            // The kept type's own party from the item's settings: the
+                            // department or supplier of the demanded type does not fit it.
+                            nb.Adj.AdjSupDept = FDemandExtra[dmdIndex].DefaultParty(adj->SupBillType);
                             nb.Adj.AdjSupType = static_cast<std::uint8_t>(adj->SupBillType);
                             nb.Adj.Adjust = true;
                         }

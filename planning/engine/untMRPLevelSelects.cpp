@@ -90,6 +90,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
                                  "p.SupPDmdIID, ")
                       .arg(level);
     sql += BuildDmdSupTypeSQL() + QStringLiteral(", ") + BuildDmdSupDeptSQL();
+    sql += QStringLiteral(", t.ItmMODeptID, t.ItmPOSuppID, t.ItmOOSuppID");
     sql += QStringLiteral(", i.ItmDecimal, t.ItmPutInteger, t.ItmMinQty, t.ItmLotQty, t.ItmMaxQty, ");
     if (demandByOrigDate)
         sql += QStringLiteral("DmdOrigDate=isnull(ManBillDate, '99991231'), ");
@@ -228,6 +229,9 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.SupPDmdIID = Int(f, "SupPDmdIID");
     r.DmdSupType = Int(f, "DmdSupType");
     r.DmdSupDept = Text(f, "DmdSupDept");
+    r.ItmMODeptID = Text(f, "ItmMODeptID");
+    r.ItmPOSuppID = Text(f, "ItmPOSuppID");
+    r.ItmOOSuppID = Text(f, "ItmOOSuppID");
     const QVariant decimals = f(QStringLiteral("ItmDecimal"));
     r.ItmDecimal = decimals.isNull() || !decimals.isValid() ? 8 : decimals.toInt();
     r.ItmPutInteger = Int(f, "ItmPutInteger");
