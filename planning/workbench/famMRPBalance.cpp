@@ -254,6 +254,11 @@ TMRPBalanceFrame::TMRPBalanceFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     add(colBalEndQty, QStringLiteral("colBalEndQty"), QStringLiteral("剩余数量"), QStringLiteral("BalEndQty"), 6, false);
     for (kvui::Column* c : {colBalItmID, colBalItmNo, colBalGroupType, colBalGroupNo})
         c->setMovable(false);
+    colBalItmNo->setWidth(90);
+    colBalGroupNo->setWidth(100);
+    colBalItmName->setWidth(90);
+    colBalItmSpec->setWidth(90);
+    colBalUnit->setWidth(40);
     t->endUpdate();
 
     // The look in use: the state label's text and the panel's colour.

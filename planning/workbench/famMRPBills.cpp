@@ -252,6 +252,10 @@ TMRPBillsFrame::TMRPBillsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     add(colBtlRestQty, "colBtlRestQty", QStringLiteral("剩余数量"), "SupRestQty", 3);
     for (kvui::Column* c : g->columns())
         c->setMovable(c->bandIndex() == 1);
+    colBtlBillNo->setWidth(100);
+    colBtlDate->setWidth(80);
+    colBtlBillDate->setWidth(80);
+    colBtlOrigNo->setWidth(100);
     g->endUpdate();
 
     ViewComponent = grdBalDetail;

@@ -16,6 +16,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <QProcessEnvironment>
+#include <QScrollBar>
 #include <cmath>
 
 QT_BEGIN_NAMESPACE
@@ -509,6 +510,11 @@ TEST(BalanceDemo, Screenshot)
     ASSERT_NE(fan, nullptr);
     h.tree()->expandNode(fan);
     h.tree()->setFocusedNode(fan->child(0));
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    // The bills scrolled to their period columns.
+    QScrollBar* bar = h.bills->grdBalDetail->horizontalScrollBar();
+    bar->setValue(bar->maximum());
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
     EXPECT_TRUE(h.window.grab().save(file));
