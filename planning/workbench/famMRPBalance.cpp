@@ -443,7 +443,7 @@ void TMRPBalanceFrame::LoadItemNodes()
     }
     // Without item lines the detail shows no bills either.
     if (t->topCount() == 0)
-        DoFocusedRecordChanged();
+        NotifyItemLineChanged();
     if (failed) {
         GlobalADOQuery->Close();
         ShowError(FormatMessage(DataLoadFailed, {failure}));
@@ -565,7 +565,17 @@ void TMRPBalanceFrame::grdBalanceFocusedNodeChanged(kvui::TreeNode* APrevFocused
     if (now == FNotifiedItemLine)
         return;
     FNotifiedItemLine = now;
-    DoFocusedRecordChanged();
+    NotifyItemLineChanged();
+}
+
+void TMRPBalanceFrame::NotifyItemLineChanged()
+{
+    try {
+        DoFocusedRecordChanged();
+    } catch (const std::exception& e) {
+        // What the detail's refresh raised reaches the user, not the event loop.
+        ShowExceptionMessage(e);
+    }
 }
 
 QString TMRPBalanceFrame::GetFocusedRecordString(const QString& AFieldID)

@@ -75,6 +75,8 @@ private:
     void LoadItemNodes();
     void LoadPeriodNodes(kvui::TreeNode* ANode);
     void grdBalanceFocusedNodeChanged(kvui::TreeNode* APrevFocusedNode, kvui::TreeNode* AFocusedNode);
+    // Tells the owner that another item line is focused (its detail follows).
+    void NotifyItemLineChanged();
 
 public:
     void SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection* AConnection);

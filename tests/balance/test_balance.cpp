@@ -407,6 +407,38 @@ TEST(BillsHand, ClassesPeriodCellsAndColours)
     EXPECT_EQ(bills->grdBalDetail->footerText(week3), "110");
 }
 
+// A bills query that fails leaves the bills empty and the item without
+// period lines, tells the user, and keeps the tree and the cursor usable; a
+// failing item load shows the load failure.
+TEST(BalanceHand, FailingQueriesAreReported)
+{
+    BalanceHarness h(handScheme());
+    h.balance->RefreshData(true);
+    ScriptedMessageBoxes boxes;
+    h.bills->ViewScheme.OrderBySQL = "NoSuchColumn";
+    kvui::TreeNode* screws = h.itemLine("PT-601");
+    h.tree()->setFocusedNode(screws);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(h.bills->BillRowCount(), 0);
+    EXPECT_FALSE(h.bills->DataRefreshed());
+    EXPECT_FALSE(h.tree()->expandNode(screws));
+    EXPECT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(screws->childCount(), 0);
+    EXPECT_EQ(h.tree()->updateLockCount(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+
+    h.bills->ViewScheme.OrderBySQL.clear();
+    EXPECT_TRUE(h.tree()->expandNode(screws));
+    EXPECT_EQ(screws->childCount(), 4);
+
+    h.balance->ViewScheme.OrderBySQL = "[NoSuchColumn]";
+    h.balance->RefreshData(true);
+    ASSERT_EQ(boxes.shown.size(), 3);
+    EXPECT_TRUE(boxes.shown.last().text.startsWith("读取数据失败")) << boxes.shown.last().text.toStdString();
+    EXPECT_EQ(h.tree()->topCount(), 0);
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
+}
+
 TEST(BillsHand, BomNumbersOnlyWhenTheirColumnShows)
 {
     BalanceHarness h(handScheme());
