@@ -214,11 +214,11 @@ TMRPBillsFrame::TMRPBillsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     add(colBtlBillNo, "colBtlBillNo", QStringLiteral("单据编号"), "SupBillNo", 0);
     add(colBtlDept, "colBtlDept", QStringLiteral("供需单位"), "DeptName", 0);
     add(colBtlDate, "colBtlDate", QStringLiteral("供需日期"), "SupDate", 0);
-    for (kvui::Column** hidden : {&colBtlPeriod, &colBtlHints}) {
-        add(*hidden, hidden == &colBtlPeriod ? "colBtlPeriod" : "colBtlHints", QString(),
-            hidden == &colBtlPeriod ? "SupPeriod" : "SupPHints", 0);
-        (*hidden)->setVisible(false);
-        (*hidden)->setFilterable(false);
+    add(colBtlPeriod, "colBtlPeriod", QString(), "SupPeriod", 0);
+    add(colBtlHints, "colBtlHints", QString(), "SupPHints", 0);
+    for (kvui::Column* hidden : {colBtlPeriod, colBtlHints}) {
+        hidden->setVisible(false);
+        hidden->setFilterable(false);
     }
     add(colBtlNote, "colBtlNote", QStringLiteral("备注"), "SupNote", 1);
     add(colBtlBomNo, "colBtlBomNo", QStringLiteral("BOM单"), "BomNo", 1);

@@ -193,8 +193,8 @@ TEST(BalanceDemo, PeriodLinesAddUpToTheStoredBalanceOfEveryItem)
         for (const PeriodLine& p : lines) {
             for (auto it = p.figures.begin(); it != p.figures.end(); ++it)
                 sums[it.key()] += it.value();
-            // The stock column shows the carried balance plus the period's stock.
-            sums["BalInvQty"] += -p.figures["BalInvQty"] + (p.figures["BalInvQty"] - carried);
+            // The stock column shows the balance carried in plus the period's stock.
+            sums["BalInvQty"] -= carried;
             carried = p.figures["BalEndQty"];
         }
         const QStringList row = rows(
