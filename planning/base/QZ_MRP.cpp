@@ -5,6 +5,8 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "famMRPBalance.h"
+#include "famMRPBills.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -65,7 +67,10 @@ struct ActionEntry {
 
 const std::vector<ViewEntry>& viewClasses()
 {
-    static const std::vector<ViewEntry> table;
+    static const std::vector<ViewEntry> table{
+        {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+    };
     return table;
 }
 

@@ -262,6 +262,21 @@ TEST_F(PluginTest, DispatchIgnoresLetterCase)
     EXPECT_EQ(lineStates(dbA), "1/0 1/0 1/0");
 }
 
+TEST_F(PluginTest, BalanceViewsByIdentifier)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(login(0));
+    for (const char* id : {"QZ_MRP.MRP.Balance", "qz_mrp.mrp.BILLS"}) {
+        TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(id);
+        ASSERT_NE(def, nullptr) << id;
+        IInfoViewPtr view;
+        proc<TLoadInfoViewProc>("LoadInfoView")(view, InfoApplication, def);
+        ASSERT_NE(view, nullptr) << id;
+        EXPECT_EQ(view->GetObjectDef(), def);
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
 TEST_F(PluginTest, UnknownIdentifiers)
 {
     ScriptedMessageBoxes boxes;
