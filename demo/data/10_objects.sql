@@ -1183,3 +1183,6 @@ insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEdi
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.Calendar', 'Update', '修改', 10)
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRP', 'Money', '金额', 10)
 go
+-- the forecast editor's copy action: a new bill made from the one shown
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.Forcast', 'Copy', '复制', 3, 0, 0, 15, 1, null, null, null, '')
+go

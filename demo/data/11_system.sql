@@ -161,3 +161,7 @@ insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, Pm
 insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) select 1, 'G_PLAN', AgrObjID, 2, AgrID, 1, null from QZ_SYS_ObjAccessGroups
 insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) select 1, 'G_BUY', ActObjID, 1, ActID, 1, null from QZ_SYS_ObjActions where ActAgrID='' and ActType in (4, 5) and ActObjID in ('QZ_MRP.PO', 'QZ_MRP.PI', 'QZ_MRP.PR', 'QZ_MRP.Inventory', 'QZ_MRP.Items')
 go
+-- the MRP group types a forecast line may take
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 0, '不分组')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 9, '自定义分组')
+go
