@@ -5,6 +5,7 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "edtForcast.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -83,7 +84,9 @@ const std::vector<FormEntry>& formDialogs()
 
 const std::vector<EditEntry>& editClasses()
 {
-    static const std::vector<EditEntry> table;
+    static const std::vector<EditEntry> table{
+        {QStringLiteral("QZ_MRP.Forcast"), [](TInfoObjectDef* def) { return CreateInfoEdit<TForcastEditor>(nullptr, def); }},
+    };
     return table;
 }
 
