@@ -1183,6 +1183,9 @@ insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEdi
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.Calendar', 'Update', '修改', 10)
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRP', 'Money', '金额', 10)
 go
--- the forecast editor's copy action: a new bill made from the one shown
-insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.Forcast', 'Copy', '复制', 3, 0, 0, 15, 1, null, null, null, '')
+-- forecast bills: new, copy and update open the editor from the forecast window
+-- (an action flagged for the editor alone is not offered there), and the
+-- window checks and unchecks the selected bills as the editor does
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.Forcast', 'Copy', '复制', 3, 0, 0, 15, 0, null, null, null, '')
+update QZ_SYS_ObjActions set ActInEditor=0 where ActObjID='QZ_MRP.Forcast' and ActID in ('New', 'Update', 'Check', 'UnCheck')
 go
