@@ -154,7 +154,6 @@ void TForcastEditor::InitializeEdit()
     edtBillNo = new QLineEdit(body);
     edtBillNo->setObjectName(QStringLiteral("edtBillNo"));
     edtBillNo->setFrame(false);
-    edtBillNo->setStyleSheet(QStringLiteral("QLineEdit { border: none; border-bottom: 1px solid gray; }"));
     edtBillNo->setFixedWidth(180);
     lblBillNo->setBuddy(edtBillNo);
     lblDate = new QLabel(QStringLiteral("单据日期(&D):"), body);
@@ -447,13 +446,13 @@ void TForcastEditor::ApplyEditState()
     QPalette state = lblState->palette();
     state.setColor(QPalette::WindowText, kReadOnlyStateColor);
     lblState->setPalette(state);
-    for (QWidget* box : {static_cast<QWidget*>(edtBillNo), static_cast<QWidget*>(dteDate)}) {
-        const bool editable = box == dteDate ? editing : editing && !edtBillNo->isReadOnly();
-        QPalette p = box->palette();
-        p.setColor(QPalette::Base, editable ? kEditableColor : QApplication::palette().color(QPalette::Window));
-        box->setPalette(p);
-        box->setAutoFillBackground(true);
-    }
+    const QColor readOnlyColor = QApplication::palette().color(QPalette::Window);
+    // The number box has only its bottom edge.
+    edtBillNo->setStyleSheet(QStringLiteral("QLineEdit { border: none; border-bottom: 1px solid gray; background: %1; }")
+                                 .arg((editing && !edtBillNo->isReadOnly() ? kEditableColor : readOnlyColor).name()));
+    QPalette datePalette = dteDate->palette();
+    datePalette.setColor(QPalette::Base, editing ? kEditableColor : readOnlyColor);
+    dteDate->setPalette(datePalette);
     dteDate->setReadOnly(!editing);
 
     grdDetail->setSortingEnabled(!editing);
