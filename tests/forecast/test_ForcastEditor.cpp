@@ -237,6 +237,13 @@ TEST_F(ForcastEditorTest, OpeningBillsThatAreGoneNewAndChecked)
     EXPECT_EQ(grid()->topCount(), 5);
     EXPECT_FALSE(grid()->editingEnabled());
     EXPECT_TRUE(editor->DataInEdit("ForID=fc2612001\r\n"));
+    // the key travels as a quoted literal whatever form it came in
+    editor->OpenData("ForID=FC2612001\r\n", QString());
+    EXPECT_EQ(grid()->topCount(), 5);
+    boxes.shown.clear();
+    editor->OpenData("ForID='x'' or ''1''=''1'\r\n", QString());
+    EXPECT_EQ(grid()->topCount(), 0);
+    EXPECT_EQ(texts(boxes.shown), QStringList{"单据无法打开, 可能已被删除!"});
     // viewing focuses the line the window asked for
     editor->OpenData("ForID='FC2612001'\r\nForEntry=4\r\n", QString());
     EXPECT_EQ(grid()->focusedNode(), node(3));
