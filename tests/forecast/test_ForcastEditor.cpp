@@ -21,6 +21,22 @@ void PrintTo(const QString& text, std::ostream* os)
 
 namespace {
 
+// A document of the real ERP library that remembers the number it was handed
+// when it was saved (the library writes the number it gave back into the head).
+class TRecordingBill : public IBill {
+public:
+    explicit TRecordingBill(IBillPtr real) : Real(std::move(real)) {}
+    IValueListPtr Head() override { return Real->Head(); }
+    IRowListPtr Details(const QString& name) override { return Real->Details(name); }
+    bool Save(QString& errorText) override
+    {
+        BillNoSent = Real->Head()->GetValue("BillNo").toString();
+        return Real->Save(errorText);
+    }
+    IBillPtr Real;
+    QString BillNoSent;
+};
+
 // The real ERP library behind a recorder: the documents built are kept, and
 // the row cap can be set.
 class TRecordingERP : public IERPAccess {
@@ -30,10 +46,15 @@ public:
     void Logout(bool& ok) override { FReal->Logout(ok); }
     IBillPtr NewBill(int kind) override
     {
-        bills << FReal->NewBill(kind);
+        bills << std::make_shared<TRecordingBill>(FReal->NewBill(kind));
         return bills.last();
     }
-    QString GetNewBillNo(const IBillPtr& bill, qint16& flag) override { return FReal->GetNewBillNo(bill, flag); }
+    QString GetNewBillNo(const IBillPtr& bill, qint16& flag) override
+    {
+        auto* recording = dynamic_cast<TRecordingBill*>(bill.get());
+        return FReal->GetNewBillNo(recording ? recording->Real : bill, flag);
+    }
+    QString lastBillNoSent() const { return bills.isEmpty() ? QString() : static_cast<TRecordingBill*>(bills.last().get())->BillNoSent; }
     quint16 GetMaxBillRows(int kind) override { return maxRows >= 0 ? quint16(maxRows) : FReal->GetMaxBillRows(kind); }
 
     QList<IBillPtr> bills;
@@ -145,7 +166,8 @@ TEST_F(ForcastEditorTest, CreateCopyEditCheckAndUncheckThroughTheERPLibrary)
     ASSERT_FALSE(id.isEmpty());
     EXPECT_EQ(editor->KeyValues, "ForID='" + id + "'");
     EXPECT_EQ(lastRows()->GetCount(), 2);
-    EXPECT_TRUE(recorder->bills.last()->Head()->GetValue("BillNo").toString() == proposed); // assigned as proposed
+    EXPECT_EQ(recorder->lastBillNoSent(), ""); // the proposal kept: the ERP numbers the bill
+    EXPECT_EQ(recorder->bills.last()->Head()->GetValue("BillNo").toString(), proposed);
     EXPECT_EQ(value("select ForNo from QZ_MRP_ForcastHead where ForID='" + id + "'"), proposed);
     EXPECT_EQ(value("select count(*) from QZ_MRP_Forcast where ForID='" + id + "' and ForCustID='C001' and "
                     "ForDelivDate='20270215' and Checked=0"),
@@ -466,6 +488,7 @@ TEST_F(ForcastEditorTest, TypedNumbersAndTheirUniqueness)
     boxes.shown.clear();
     boxes.answer({kvos::IDOK});
     ASSERT_TRUE(editor->SaveData());
+    EXPECT_EQ(recorder->lastBillNoSent(), ""); // OK: the ERP numbers it
     EXPECT_EQ(recorder->bills.last()->Head()->GetValue("BillNo").toString(), editor->NewBillNo());
     ASSERT_EQ(boxes.shown.size(), 2);
     EXPECT_EQ(boxes.shown[1].text, "系统已自动生成新单据编号\"" + editor->NewBillNo() + "\"进行保存。");
@@ -478,6 +501,7 @@ TEST_F(ForcastEditorTest, TypedNumbersAndTheirUniqueness)
     boxes.shown.clear();
     ASSERT_TRUE(editor->SaveData());
     EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(recorder->lastBillNoSent(), "FC-OWN-7");
     const QString id = editor->BillID();
     editor->OpenData(keyOf(id), "Update");
     ASSERT_EQ(editor->EditMode, emModify);
