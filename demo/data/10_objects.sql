@@ -1279,4 +1279,9 @@ insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSo
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Bills', 'o', 5, 0, 0, 'QZ_Base_ItemMaster', null, 's.SupOrigItmID=o.ItmID')
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Bills', 'b', 6, 0, 0, 'QZ_MRP_BOMsOfSupply', null, 's.SupSchIID=b.SupSchIID and s.SupIID=b.SupIID')
 insert QZ_SYS_ObjRelations (RelObjID, RelID, RelName, RelSeqNo, RelAsBody, RelVSObjID, RelFieldMaps) values ('QZ_MRP.MRP.Balance', 'Bills', '供需单据', 10, 0, 'QZ_MRP.MRP.Bills', 'BalItmID=BillItmID|BalItmProps=BillItmProps|BalGroupNo=BillGroupNo|BalGroupType=BillGroupType')
+-- forecast bills: new, copy and update open the editor from the forecast window
+-- (an action flagged for the editor alone is not offered there), and the
+-- window checks and unchecks the selected bills as the editor does
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.Forcast', 'Copy', '复制', 3, 0, 0, 15, 0, null, null, null, '')
+update QZ_SYS_ObjActions set ActInEditor=0 where ActObjID='QZ_MRP.Forcast' and ActID in ('New', 'Update', 'Check', 'UnCheck')
 go

@@ -170,4 +170,7 @@ insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 4, '替�
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 5, '在途订单')
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 6, '他料替入')
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 7, '其他供应')
+-- the MRP group types a forecast line may take
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 0, '不分组')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 9, '自定义分组')
 go

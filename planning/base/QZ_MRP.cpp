@@ -7,6 +7,7 @@
 #include "clsInfoFrame.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
+#include "edtForcast.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -88,7 +89,9 @@ const std::vector<FormEntry>& formDialogs()
 
 const std::vector<EditEntry>& editClasses()
 {
-    static const std::vector<EditEntry> table;
+    static const std::vector<EditEntry> table{
+        {QStringLiteral("QZ_MRP.Forcast"), [](TInfoObjectDef* def) { return CreateInfoEdit<TForcastEditor>(nullptr, def); }},
+    };
     return table;
 }
 
