@@ -344,18 +344,8 @@ TPermissionsDlg::TPermissionsDlg(QWidget* parent)
     trlPermissions->installEventFilter(this);
     trlPermissions->viewport()->installEventFilter(this);
 
-    // Cells show by their state; a dynamic cell also names its action, a
-    // filtered open cell hints its filter text.
-    for (int k = 0; k < GrantFixedColumns + GrantDesignedDynColumns; ++k) {
-        kvui::Column* c = GrantColumn(k);
-        c->displayTextHook = [this, c](const kvui::RowRef& r, const QVariant&, QString& text) {
-            const int k = GrantColumnIndex(c);
-            TGrantInfoDef* def = RowDef(r.node);
-            text = k >= GrantFixedColumns && def && k < def->Items.size() && def->Items[k].Used && FCurObjectType != gotInfo
-                       ? def->Items[k].ActName
-                       : QString();
-        };
-    }
+    for (int k = 0; k < GrantFixedColumns + GrantDesignedDynColumns; ++k)
+        InstallCellText(GrantColumn(k));
     trlPermissions->setCustomDrawHook([this](kvui::CellDraw& cell) {
         kvui::TreeNode* n = cell.row.node;
         if (!n || cell.selected)
@@ -387,6 +377,18 @@ TPermissionsDlg::~TPermissionsDlg()
 }
 
 // ---------------------------------------------------------------- cells
+
+void TPermissionsDlg::InstallCellText(kvui::Column* AColumn)
+{
+    // A dynamic cell of the user and group view names its action beside its picture.
+    AColumn->displayTextHook = [this, AColumn](const kvui::RowRef& r, const QVariant&, QString& text) {
+        const int k = GrantColumnIndex(AColumn);
+        TGrantInfoDef* def = RowDef(r.node);
+        text = k >= GrantFixedColumns && def && k < def->Items.size() && def->Items[k].Used && FCurObjectType != gotInfo
+                   ? def->Items[k].ActName
+                   : QString();
+    };
+}
 
 kvui::Column* TPermissionsDlg::GrantColumn(int k) const
 {
@@ -571,8 +573,8 @@ void TPermissionsDlg::UseDynColumn(int k)
         c->setMovable(false);
         c->setVisible(false);
         c->setPosition(colGrantOpen->bandIndex(), 0, colGrantFilter->colIndex());
-        c->displayTextHook = colGrantItems.first()->displayTextHook;
         colGrantItems.append(c);
+        InstallCellText(c);
     }
     kvui::Column* c = GrantColumn(k);
     if (!c->isVisible()) {
@@ -658,6 +660,9 @@ void TPermissionsDlg::LoadSubjectGrants(const QStringList& AAddObjectIDs)
     result += QStringLiteral(" on ObjID=PmsObjID and Type=PmsType and ActID=PmsRelID") + CR + QStringLiteral(" order by ObjID, GrpNo, Type, ActSeqNo");
     sql += formatSQL(result, args);
 
+    // The menu order is read before the grants: both use the shared query.
+    if (!adding)
+        ObjectMenuPosition(QString());
     TADOQuery* q = GlobalADOQuery;
     if (!ExecSQLText(q, sql, true, false, true))
         return;

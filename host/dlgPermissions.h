@@ -154,6 +154,7 @@ private:
     int ObjectMenuPosition(const QString& AObjectID);
     kvui::TreeNode* AddGrantRow(kvui::TreeNode* AParent, const QString& AID, const QString& AText, int AImage, int AKind);
     void KeepRightSideWidth();
+    void InstallCellText(kvui::Column* AColumn);
     QStringList FObjectOrder;     // object IDs in menu order (upper case), filled on first use
     bool FObjectOrderLoaded = false;
     QTimer* FIdleTimer;
