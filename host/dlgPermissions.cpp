@@ -24,6 +24,8 @@
 #include <QStyle>
 #include <QTimer>
 #include <QToolButton>
+#include <QToolTip>
+#include <QHelpEvent>
 #include <QVBoxLayout>
 
 #include <memory>
@@ -189,12 +191,13 @@ TPermissionsDlg::TPermissionsDlg(QWidget* parent)
     trlObjects->setEditingEnabled(false);
     trlObjects->setSortingEnabled(false);
     trlObjects->setImages(PermissionImages());
+    trlObjects->addBand();
     colObjID = trlObjects->addColumn(QString());
     colObjID->setObjectName(QStringLiteral("colObjID"));
     colObjID->setVisible(false);
     colObjName = trlObjects->addColumn(QString());
     colObjName->setObjectName(QStringLiteral("colObjName"));
-    colObjName->setWidth(240);
+    colObjName->setWidth(215);
     left->addWidget(trlObjects, 1);
 
     // right: the grants of the one opened
@@ -465,8 +468,9 @@ void TPermissionsDlg::LoadObjectTree()
     else
         LoadUserTree(trlObjects, colObjID, colObjName, gotGroup, gotUser, actViewGrantUsers->isChecked(), TShowUserOptions(),
                      TUserRecs());
-    if (!trlObjects->focusedNode() && trlObjects->topCount() > 0)
+    if (trlObjects->topCount() > 0)
         trlObjects->setFocusedNode(trlObjects->topNode(0));
+    FNodeJustFound = false;
 }
 
 void TPermissionsDlg::actViewExecute()
@@ -536,8 +540,9 @@ bool TPermissionsDlg::OpenGrantTarget(TGrantObjectType AType, const QString& AID
     else
         LoadSubjectGrants();
     trlPermissions->setFocus();
-    if (!trlPermissions->focusedNode() && trlPermissions->topCount() > 0)
-        trlPermissions->setFocusedNode(trlPermissions->topNode(0));
+    // The grid was emptied: its first row takes the focus.
+    if (trlPermissions->rowCount() > 0)
+        trlPermissions->setFocusedRow(0);
     SyncGrantButtons();
     UpdateActions();
     return true;
@@ -752,8 +757,11 @@ void TPermissionsDlg::LoadSubjectGrants(const QStringList& AAddObjectIDs)
     trlPermissions->expandAll();
     trlPermissions->bestFitColumn(colGrantObjName);
     for (int k = GrantFixedColumns; k < GrantFixedColumns + FGrantDynColCount; ++k)
-        if (GrantColumn(k)->isVisible())
+        if (GrantColumn(k)->isVisible()) {
+            // room for the state picture before the action's name
             trlPermissions->bestFitColumn(GrantColumn(k));
+            GrantColumn(k)->setWidth(GrantColumn(k)->width() + 22);
+        }
     trlPermissions->sortBy(colGrantIndex, Qt::AscendingOrder);
     if (trlPermissions->rowCount() > 0) {
         kvui::TreeNode* last = nullptr;
@@ -986,10 +994,6 @@ void TPermissionsDlg::SyncGrantButtons()
     rbGrantFilter->setChecked(state == gsFiltered);
     rbGrantNone->setChecked(state != gsGranted && state != gsFiltered);
     FGrantButtonSetting = false;
-    // the cell's filter text as its hint
-    trlPermissions->setToolTip(k == 0 && state == gsFiltered
-                                   ? ExtractDelimitedItems(n->value(colGrantFilter).toString(), QStringLiteral("|"), 2, 2)
-                                   : QString());
     UpdateActions();
 }
 
@@ -1297,6 +1301,20 @@ bool TPermissionsDlg::eventFilter(QObject* AObject, QEvent* AEvent)
         QTimer::singleShot(0, this, [this] { SyncGrantButtons(); });
     if (AObject == trlPermissions && AEvent->type() == QEvent::KeyRelease)
         QTimer::singleShot(0, this, [this] { SyncGrantButtons(); });
+    if (AObject == trlPermissions->viewport() && AEvent->type() == QEvent::ToolTip) {
+        // a filtered open cell hints its filter text
+        auto* help = static_cast<QHelpEvent*>(AEvent);
+        const int r = trlPermissions->rowAt(help->pos());
+        kvui::TreeNode* n = trlPermissions->nodeAtRow(r);
+        const QString text = n && trlPermissions->columnAt(help->pos()) == colGrantOpen && CellState(n, 0) == gsFiltered
+                                 ? ExtractDelimitedItems(n->value(colGrantFilter).toString(), QStringLiteral("|"), 2, 2)
+                                 : QString();
+        if (text.isEmpty())
+            QToolTip::hideText();
+        else
+            QToolTip::showText(help->globalPos(), text, trlPermissions->viewport());
+        return true;
+    }
     if (AObject == rbGrantFilter && AEvent->type() == QEvent::MouseButtonDblClick) {
         actGrantFilterExecute();
         return true;

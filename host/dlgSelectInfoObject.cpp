@@ -120,6 +120,7 @@ TSelectInfoObjectDlg::TSelectInfoObjectDlg(QWidget* parent)
     grdObjects->setEditingEnabled(false);
     grdObjects->setSortingEnabled(false);
     grdObjects->setImages(PermissionImages());
+    grdObjects->addBand();
     colObjectID = grdObjects->addColumn(QString());
     colObjectID->setObjectName(QStringLiteral("colObjectID"));
     colObjectID->setVisible(false);
@@ -142,8 +143,12 @@ TSelectInfoObjectDlg::TSelectInfoObjectDlg(QWidget* parent)
     connect(grdObjects, &kvui::TreeList::nodeCollapsed, this, [this] { ToggleFolderImages(grdObjects); });
     connect(grdObjects, &kvui::BandedView::cellDoubleClicked, this, [this](int row, kvui::Column*) {
         kvui::TreeNode* n = grdObjects->nodeAtRow(row);
-        if (!n || n->childCount() > 0)
+        if (!n)
             return;
+        if (n->childCount() > 0) {
+            n->isExpanded() ? grdObjects->collapseNode(n) : (void)grdObjects->expandNode(n);
+            return;
+        }
         // Only a choice that OK would take closes the dialog: never an empty answer.
         if (btnOk->isEnabled())
             accept();

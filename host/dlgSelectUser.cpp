@@ -340,6 +340,7 @@ TSelectUserDlg::TSelectUserDlg(QWidget* parent)
     grdUsers->setEditingEnabled(false);
     grdUsers->setSortingEnabled(false);
     grdUsers->setImages(PermissionImages());
+    grdUsers->addBand();
     colUserID = grdUsers->addColumn(QString());
     colUserID->setObjectName(QStringLiteral("colUserID"));
     colUserID->setVisible(false);
@@ -369,8 +370,12 @@ TSelectUserDlg::TSelectUserDlg(QWidget* parent)
     connect(grdUsers, &kvui::TreeList::nodeCollapsed, this, [this] { ToggleFolderImages(grdUsers); });
     connect(grdUsers, &kvui::BandedView::cellDoubleClicked, this, [this](int row, kvui::Column*) {
         kvui::TreeNode* n = grdUsers->nodeAtRow(row);
-        if (!n || n->childCount() > 0)
+        if (!n)
             return;
+        if (n->childCount() > 0) {
+            n->isExpanded() ? grdUsers->collapseNode(n) : (void)grdUsers->expandNode(n);
+            return;
+        }
         // Only a choice that OK would take closes the dialog: never an empty answer.
         if (btnOk->isEnabled())
             accept();
