@@ -3,6 +3,7 @@
 #include "MessageBox.h"
 #include "UCommon.h"
 #include "UDBComm.h"
+#include "clsPickEdit.h"
 #include "dlgSelectInfoObject.h"
 #include "dlgSelectUser.h"
 #include "untApplication.h"
@@ -36,27 +37,6 @@ namespace {
 constexpr int MaxBatchLength = 65000;
 constexpr int MinRightSideWidth = 470;
 const QChar CR = u'\r';
-
-// Replaces "%N:s" and "%N:d" by the N-th argument in one pass, so argument
-// texts are never scanned for further placeholders.
-QString formatSQL(const QString& pattern, const QStringList& args)
-{
-    QString out;
-    out.reserve(pattern.size() + 128);
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern.at(i);
-        if (c == u'%' && i + 3 < pattern.size() && pattern.at(i + 1).isDigit() && pattern.at(i + 2) == u':') {
-            const int n = pattern.at(i + 1).digitValue();
-            if (n < args.size()) {
-                out += args.at(n);
-                i += 3;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
 
 QString numberAndName(const QString& ANo, const QString& AName)
 {
@@ -631,13 +611,13 @@ void TPermissionsDlg::LoadSubjectGrants(const QStringList& AAddObjectIDs)
         sql += QStringLiteral("select PmsObjID=ObjID into #QZ_SYS_PmsObjID from QZ_SYS_Objects with(nolock) where ObjID in (")
                + quoted.join(u',') + u')' + CR;
     } else if (inherited) {
-        sql += formatSQL(QStringLiteral("select PmsObjID into #QZ_SYS_PmsObjID from QZ_SYS_Permissions with(nolock) where PmsIsGroup=0 and PmsUsrID=%1:s")
+        sql += FormatPositional(QStringLiteral("select PmsObjID into #QZ_SYS_PmsObjID from QZ_SYS_Permissions with(nolock) where PmsIsGroup=0 and PmsUsrID=%1:s")
                              + CR + QStringLiteral("union") + CR
                              + QStringLiteral("select PmsObjID from QZ_SYS_Permissions with(nolock) join QZ_SYS_UserBelongs with(nolock) on PmsIsGroup=1 and PmsUsrID=GrpID where UsrID=%1:s")
                              + CR,
                          args);
     } else {
-        sql += formatSQL(QStringLiteral("select distinct PmsObjID into #QZ_SYS_PmsObjID from QZ_SYS_Permissions with(nolock) where PmsIsGroup=%0:d and PmsUsrID=%1:s")
+        sql += FormatPositional(QStringLiteral("select distinct PmsObjID into #QZ_SYS_PmsObjID from QZ_SYS_Permissions with(nolock) where PmsIsGroup=%0:d and PmsUsrID=%1:s")
                              + CR,
                          args);
     }
@@ -663,7 +643,7 @@ void TPermissionsDlg::LoadSubjectGrants(const QStringList& AAddObjectIDs)
         result += QStringLiteral(" left join (select PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter, GrpNo=cast(null as varchar(50)), GrpName=cast(null as nvarchar(80))")
                   + QStringLiteral(" from QZ_SYS_Permissions with(nolock) where PmsIsGroup=%0:d and PmsUsrID=%1:s) as p");
     result += QStringLiteral(" on ObjID=PmsObjID and Type=PmsType and ActID=PmsRelID") + CR + QStringLiteral(" order by ObjID, GrpNo, Type, ActSeqNo");
-    sql += formatSQL(result, args);
+    sql += FormatPositional(result, args);
 
     // The menu order is read before the grants: both use the shared query.
     if (!adding)
@@ -796,7 +776,7 @@ void TPermissionsDlg::LoadObjectGrants()
     q->Close();
 
     if (!ExecSQLText(q,
-                     formatSQL(QStringLiteral("select Type=1, ActID, ActName, ActSeqNo, ActType from QZ_SYS_ObjActions with(nolock) where ActObjID=%0:s and isnull(ActAgrID,'')=''")
+                     FormatPositional(QStringLiteral("select Type=1, ActID, ActName, ActSeqNo, ActType from QZ_SYS_ObjActions with(nolock) where ActObjID=%0:s and isnull(ActAgrID,'')=''")
                                    + CR + QStringLiteral("union") + CR
                                    + QStringLiteral("select Type=2, AgrID, AgrName, AgrSeqNo, AgrType=0 from QZ_SYS_ObjAccessGroups with(nolock) where AgrObjID=%0:s")
                                    + CR + QStringLiteral(" order by Type, ActSeqNo"),
@@ -827,7 +807,7 @@ void TPermissionsDlg::LoadObjectGrants()
     }
     q->Close();
 
-    const QString rows = formatSQL(
+    const QString rows = FormatPositional(
         QStringLiteral("select Type=%1:d, UsrID, UsrNo, UsrName, UsrDisabled, PmsType, PmsRelID, PmsKind, PmsFilter from QZ_SYS_Permissions with(nolock) join QZ_SYS_Users with(nolock) on PmsIsGroup=0 and PmsUsrID=UsrID where PmsObjID=%0:s")
             + CR + QStringLiteral("union all") + CR
             + QStringLiteral("select Type=%2:d, GrpID, GrpNo, GrpName, cast(0 as bit), PmsType, PmsRelID, PmsKind, PmsFilter from QZ_SYS_Permissions with(nolock) join QZ_SYS_UserGroups with(nolock) on PmsIsGroup=1 and PmsUsrID=GrpID where PmsObjID=%0:s order by Type, UsrNo"),
@@ -1245,7 +1225,7 @@ void TPermissionsDlg::actCopyExecute()
         for (const TUserRec& t : targets) {
             if (t.IsGroup == sourceIsGroup && t.UserID.compare(sourceID, Qt::CaseInsensitive) == 0)
                 continue; // copying onto itself would only empty it
-            batch += formatSQL(QStringLiteral("delete QZ_SYS_Permissions where PmsIsGroup=%0:d and PmsUsrID=%1:s") + CR
+            batch += FormatPositional(QStringLiteral("delete QZ_SYS_Permissions where PmsIsGroup=%0:d and PmsUsrID=%1:s") + CR
                                    + QStringLiteral("insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter)") + CR
                                    + QStringLiteral("select %0:d, %1:s, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter from QZ_SYS_Permissions with(nolock) where PmsIsGroup=%2:d and PmsUsrID=%3:s")
                                    + CR,

@@ -98,72 +98,22 @@ TSelectInfoObjectDlg::TSelectInfoObjectDlg(QWidget* parent)
     resize(384, 412);
     setMinimumSize(350, 400);
 
-    if (auto* outer = qobject_cast<QBoxLayout*>(layout()))
-        for (int i = 0; i < outer->count(); ++i)
-            if (QLayout* row = outer->itemAt(i)->layout()) {
-                row->removeWidget(btnOk);
-                row->removeWidget(btnCancel);
-            }
     auto* client = new QVBoxLayout(ClientArea());
     client->setContentsMargins(0, 0, 0, 0);
     lblObjects = new QLabel(QStringLiteral("选择信息对象(&S):"), ClientArea());
     client->addWidget(lblObjects);
-    auto* body = new QHBoxLayout;
     grdObjects = new kvui::TreeList(ClientArea());
     grdObjects->setObjectName(QStringLiteral("grdObjects"));
     lblObjects->setBuddy(grdObjects);
-    grdObjects->setShowHeaders(false);
-    grdObjects->setShowBandHeaders(false);
-    grdObjects->setShowIndicator(false);
-    grdObjects->setShowTreeLines(true);
-    grdObjects->setShowRoot(false);
-    grdObjects->setEditingEnabled(false);
-    grdObjects->setSortingEnabled(false);
-    grdObjects->setImages(PermissionImages());
-    grdObjects->addBand();
+    SetupPickerTree(this, grdObjects, true, [](int image) { return selectableObjectImage(image); },
+                    [](int image) { return image >= 12 && image <= 15; });
     colObjectID = grdObjects->addColumn(QString());
     colObjectID->setObjectName(QStringLiteral("colObjectID"));
     colObjectID->setVisible(false);
     colObjectName = grdObjects->addColumn(QString());
     colObjectName->setObjectName(QStringLiteral("colObjectName"));
     colObjectName->setWidth(250);
-    body->addWidget(grdObjects, 1);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    buttons->addStretch(1);
-    body->addLayout(buttons);
-    client->addLayout(body, 1);
-    btnOk->setEnabled(false);
-
-    grdObjects->setCanSelectHook([](kvui::TreeNode* n) { return n && selectableObjectImage(n->imageIndex()); });
-    connect(grdObjects, &kvui::BandedView::selectionChanged, this, [this] { UpdateOkButton(); });
-    connect(grdObjects, &kvui::TreeList::focusedNodeChanged, this, [this] { UpdateOkButton(); });
-    connect(grdObjects, &kvui::TreeList::nodeExpanded, this, [this] { ToggleFolderImages(grdObjects); });
-    connect(grdObjects, &kvui::TreeList::nodeCollapsed, this, [this] { ToggleFolderImages(grdObjects); });
-    connect(grdObjects, &kvui::BandedView::cellDoubleClicked, this, [this](int row, kvui::Column*) {
-        kvui::TreeNode* n = grdObjects->nodeAtRow(row);
-        if (!n)
-            return;
-        if (n->childCount() > 0) {
-            n->isExpanded() ? grdObjects->collapseNode(n) : (void)grdObjects->expandNode(n);
-            return;
-        }
-        // Only a choice that OK would take closes the dialog: never an empty answer.
-        if (btnOk->isEnabled())
-            accept();
-    });
-    grdObjects->setCustomDrawHook([](kvui::CellDraw& cell) {
-        if (cell.row.node && cell.row.node->imageIndex() >= 12 && cell.row.node->imageIndex() <= 15 && !cell.selected)
-            cell.background = TColorToQColor(ContentColor());
-    });
-}
-
-void TSelectInfoObjectDlg::UpdateOkButton()
-{
-    kvui::TreeNode* focused = grdObjects->focusedNode();
-    btnOk->setEnabled(grdObjects->multiSelect() ? grdObjects->selectedCount() > 0
-                                                : focused && selectableObjectImage(focused->imageIndex()));
+    PutButtonsBesideTree(this, client, grdObjects);
 }
 
 void TSelectInfoObjectDlg::done(int r)

@@ -27,7 +27,6 @@ public:
     QLabel* lblObjects;
     QStringList* FInfoObjects = nullptr;
 
-    void UpdateOkButton();
     void done(int r) override;
 };
 

@@ -287,7 +287,71 @@ kvui::TreeNode* SearchTreeNode(kvui::TreeList* ATreeList, kvui::Column* ATextCol
     return found;
 }
 
-// ---------------------------------------------------------------- the dialog
+// ---------------------------------------------------------------- the pickers
+
+void PutButtonsBesideTree(TDialog* ADialog, QVBoxLayout* AClient, QWidget* ATree)
+{
+    if (auto* outer = qobject_cast<QBoxLayout*>(ADialog->layout()))
+        for (int i = 0; i < outer->count(); ++i)
+            if (QLayout* row = outer->itemAt(i)->layout()) {
+                row->removeWidget(ADialog->btnOk);
+                row->removeWidget(ADialog->btnCancel);
+            }
+    auto* body = new QHBoxLayout;
+    body->addWidget(ATree, 1);
+    auto* buttons = new QVBoxLayout;
+    buttons->addWidget(ADialog->btnOk);
+    buttons->addWidget(ADialog->btnCancel);
+    buttons->addStretch(1);
+    body->addLayout(buttons);
+    AClient->addLayout(body, 1);
+}
+
+void SetupPickerTree(TDialog* ADialog, kvui::TreeList* ATree, bool ATreeLines, std::function<bool(int)> ASelectable,
+                     std::function<bool(int)> AListed)
+{
+    ATree->setShowHeaders(false);
+    ATree->setShowBandHeaders(false);
+    ATree->setShowIndicator(false);
+    ATree->setShowTreeLines(ATreeLines);
+    ATree->setShowRoot(false);
+    ATree->setEditingEnabled(false);
+    ATree->setSortingEnabled(false);
+    ATree->setImages(PermissionImages());
+    if (ATree->bandCount() == 0)
+        ATree->addBand();
+    ADialog->btnOk->setEnabled(false);
+
+    // Folders and items already listed cannot be chosen.
+    ATree->setCanSelectHook([ASelectable](kvui::TreeNode* n) { return n && ASelectable(n->imageIndex()); });
+    const auto updateOk = [ADialog, ATree, ASelectable] {
+        kvui::TreeNode* focused = ATree->focusedNode();
+        ADialog->btnOk->setEnabled(ATree->multiSelect() ? ATree->selectedCount() > 0
+                                                        : focused && ASelectable(focused->imageIndex()));
+    };
+    QObject::connect(ATree, &kvui::BandedView::selectionChanged, ADialog, updateOk);
+    QObject::connect(ATree, &kvui::TreeList::focusedNodeChanged, ADialog, updateOk);
+    QObject::connect(ATree, &kvui::TreeList::nodeExpanded, ADialog, [ATree] { ToggleFolderImages(ATree); });
+    QObject::connect(ATree, &kvui::TreeList::nodeCollapsed, ADialog, [ATree] { ToggleFolderImages(ATree); });
+    QObject::connect(ATree, &kvui::BandedView::cellDoubleClicked, ADialog, [ADialog, ATree](int row, kvui::Column*) {
+        kvui::TreeNode* n = ATree->nodeAtRow(row);
+        if (!n)
+            return;
+        if (n->childCount() > 0) {
+            n->isExpanded() ? ATree->collapseNode(n) : (void)ATree->expandNode(n);
+            return;
+        }
+        // Only a choice that OK would take closes the dialog: never an empty answer.
+        if (ADialog->btnOk->isEnabled())
+            ADialog->accept();
+    });
+    ATree->setCustomDrawHook([AListed](kvui::CellDraw& cell) {
+        if (cell.row.node && AListed(cell.row.node->imageIndex()) && !cell.selected)
+            cell.background = TColorToQColor(ContentColor());
+    });
+}
+
+// ---------------------------------------------------------------- the user picker
 
 namespace {
 
@@ -306,13 +370,6 @@ TSelectUserDlg::TSelectUserDlg(QWidget* parent)
     resize(384, 412);
     setMinimumSize(350, 400);
 
-    // The buttons stand in a column right of the tree.
-    if (auto* outer = qobject_cast<QBoxLayout*>(layout()))
-        for (int i = 0; i < outer->count(); ++i)
-            if (QLayout* row = outer->itemAt(i)->layout()) {
-                row->removeWidget(btnOk);
-                row->removeWidget(btnCancel);
-            }
     auto* client = new QVBoxLayout(ClientArea());
     client->setContentsMargins(0, 0, 0, 0);
     auto* searchRow = new QHBoxLayout;
@@ -329,61 +386,19 @@ TSelectUserDlg::TSelectUserDlg(QWidget* parent)
     searchRow->addWidget(btnSearch);
     client->addLayout(searchRow);
 
-    auto* body = new QHBoxLayout;
     grdUsers = new kvui::TreeList(ClientArea());
     grdUsers->setObjectName(QStringLiteral("grdUsers"));
-    grdUsers->setShowHeaders(false);
-    grdUsers->setShowBandHeaders(false);
-    grdUsers->setShowIndicator(false);
-    grdUsers->setShowTreeLines(false);
-    grdUsers->setShowRoot(false);
-    grdUsers->setEditingEnabled(false);
-    grdUsers->setSortingEnabled(false);
-    grdUsers->setImages(PermissionImages());
-    grdUsers->addBand();
+    SetupPickerTree(this, grdUsers, false, [](int image) { return selectableUserImage(image); },
+                    [](int image) { return image >= 5 && image <= 7; });
     colUserID = grdUsers->addColumn(QString());
     colUserID->setObjectName(QStringLiteral("colUserID"));
     colUserID->setVisible(false);
     colUserText = grdUsers->addColumn(QString());
     colUserText->setObjectName(QStringLiteral("colUserText"));
     colUserText->setWidth(250);
-    body->addWidget(grdUsers, 1);
-    auto* buttons = new QVBoxLayout;
-    buttons->addWidget(btnOk);
-    buttons->addWidget(btnCancel);
-    buttons->addStretch(1);
-    body->addLayout(buttons);
-    client->addLayout(body, 1);
-    btnOk->setEnabled(false);
-
-    // Folders and items already listed cannot be chosen.
-    grdUsers->setCanSelectHook([](kvui::TreeNode* n) { return n && selectableUserImage(n->imageIndex()); });
-    connect(grdUsers, &kvui::BandedView::selectionChanged, this, [this] {
-        UpdateOkButton();
-        FNodeJustFound = false;
-    });
-    connect(grdUsers, &kvui::TreeList::focusedNodeChanged, this, [this] {
-        UpdateOkButton();
-        FNodeJustFound = false;
-    });
-    connect(grdUsers, &kvui::TreeList::nodeExpanded, this, [this] { ToggleFolderImages(grdUsers); });
-    connect(grdUsers, &kvui::TreeList::nodeCollapsed, this, [this] { ToggleFolderImages(grdUsers); });
-    connect(grdUsers, &kvui::BandedView::cellDoubleClicked, this, [this](int row, kvui::Column*) {
-        kvui::TreeNode* n = grdUsers->nodeAtRow(row);
-        if (!n)
-            return;
-        if (n->childCount() > 0) {
-            n->isExpanded() ? grdUsers->collapseNode(n) : (void)grdUsers->expandNode(n);
-            return;
-        }
-        // Only a choice that OK would take closes the dialog: never an empty answer.
-        if (btnOk->isEnabled())
-            accept();
-    });
-    grdUsers->setCustomDrawHook([](kvui::CellDraw& cell) {
-        if (cell.row.node && cell.row.node->imageIndex() >= 5 && cell.row.node->imageIndex() <= 7 && !cell.selected)
-            cell.background = TColorToQColor(ContentColor());
-    });
+    PutButtonsBesideTree(this, client, grdUsers);
+    connect(grdUsers, &kvui::BandedView::selectionChanged, this, [this] { FNodeJustFound = false; });
+    connect(grdUsers, &kvui::TreeList::focusedNodeChanged, this, [this] { FNodeJustFound = false; });
 
     connect(btnSearch, &QToolButton::clicked, this, [this] { btnSearchClick(); });
     connect(edtSearch, &QLineEdit::returnPressed, this, [this] { btnSearchClick(); });
@@ -408,13 +423,6 @@ bool TSelectUserDlg::eventFilter(QObject* AObject, QEvent* AEvent)
         }
     }
     return TDialog::eventFilter(AObject, AEvent);
-}
-
-void TSelectUserDlg::UpdateOkButton()
-{
-    kvui::TreeNode* focused = grdUsers->focusedNode();
-    btnOk->setEnabled(grdUsers->multiSelect() ? grdUsers->selectedCount() > 0
-                                              : focused && selectableUserImage(focused->imageIndex()));
 }
 
 void TSelectUserDlg::btnSearchClick()

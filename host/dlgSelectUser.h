@@ -10,10 +10,12 @@
 
 #include <QIcon>
 #include <QList>
+#include <functional>
 
 class QLabel;
 class QLineEdit;
 class QToolButton;
+class QVBoxLayout;
 
 // The permission picture list (indexes as the trees and the grant grid use them):
 // 0/1 folder closed/open, 2 user, 3 disabled user, 4 user group, 5-7 the same
@@ -42,6 +44,18 @@ void ToggleFolderImages(kvui::TreeList* ATreeList);
 kvui::TreeNode* SearchTreeNode(kvui::TreeList* ATreeList, kvui::Column* ATextColumn, const QString& AText,
                                bool ASkipFocused);
 
+// The tree of a picker: no headers, not editable, the permission pictures;
+// only items whose picture is selectable join the selection, OK follows the
+// choice, a double click opens or closes a folder or answers a choice that OK
+// would take, items already listed are drawn in the panel colour. Called
+// before the columns are added (it gives the tree its band).
+void SetupPickerTree(TDialog* ADialog, kvui::TreeList* ATree, bool ATreeLines, std::function<bool(int)> ASelectable,
+                     std::function<bool(int)> AListed);
+
+// The picker's tree under what the client already holds, OK and Cancel in a
+// column right of it.
+void PutButtonsBesideTree(TDialog* ADialog, QVBoxLayout* AClient, QWidget* ATree);
+
 class TSelectUserDlg : public TDialog {
     Q_OBJECT
 public:
@@ -57,8 +71,6 @@ public:
     bool FNodeJustFound = false;
 
     void btnSearchClick();
-    // OK follows the selection.
-    void UpdateOkButton();
     void done(int r) override;
 
 protected:
