@@ -245,7 +245,7 @@ TEST_F(PermissionsTest, GrantsAndDenialsToAUserReachTheUsersDefinitions)
     EXPECT_TRUE(dlg->FModified);
     const QStringList added = grid();
     ASSERT_EQ(added.size(), 2) << added.join('\n').toStdString();
-    EXPECT_EQ(added[0], "产品预测: 打开+ 打印+ 导出+ 新增+ 修改+ 删除+ 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+");
+    EXPECT_EQ(added[0], "产品预测: 打开+ 打印+ 导出+ 新增+ 复制+ 修改+ 删除+ 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+");
     EXPECT_EQ(added[1], "库存账龄分析: 打开+ 打印+ 导出+ 金额+");
 
     // deny an action, an access group and printing; restrict the rows by a filter
@@ -266,7 +266,7 @@ TEST_F(PermissionsTest, GrantsAndDenialsToAUserReachTheUsersDefinitions)
     focus("库存账龄分析", 0);
     EXPECT_FALSE(dlg->actGrantAll->isEnabled()); // no row filter for this object: nothing to switch
     EXPECT_FALSE(dlg->actGrantFilter->isEnabled());
-    EXPECT_EQ(grid(), QStringList({"产品预测: 打开F 打印+ 导出+ 新增+ 修改+ 删除- 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+",
+    EXPECT_EQ(grid(), QStringList({"产品预测: 打开F 打印+ 导出+ 新增+ 复制+ 修改+ 删除- 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+",
                                    "库存账龄分析: 打开+ 打印- 导出+ 金额-"}));
 
     dlg->actSave->trigger();
@@ -275,7 +275,7 @@ TEST_F(PermissionsTest, GrantsAndDenialsToAUserReachTheUsersDefinitions)
     EXPECT_EQ(saved, QStringList({"0 buy01 QZ_MRP.AgeAnalyze 0  1", "0 buy01 QZ_MRP.AgeAnalyze 1 Export 1"}));
     EXPECT_EQ(rows("PmsUsrID='buy01' and PmsObjID='QZ_MRP.Forcast' and PmsType=0"),
               QStringList{"0 buy01 QZ_MRP.Forcast 0  1 ItmNo='A01'|物料编号 等于 A01"});
-    EXPECT_EQ(count("select count(*) from QZ_SYS_Permissions where PmsUsrID='buy01'"), 2 + 12);
+    EXPECT_EQ(count("select count(*) from QZ_SYS_Permissions where PmsUsrID='buy01'"), 2 + 13);
 
     // the restricted user now loads what was granted
     TInfoObjectDef* forcast = defAs("buy01", "'G_BUY',null", "QZ_MRP.Forcast");
@@ -295,7 +295,7 @@ TEST_F(PermissionsTest, GrantsAndDenialsToAUserReachTheUsersDefinitions)
     login("admin", "'G_ADMIN',null", true);
     dlg = std::make_unique<TPermissionsDlg>();
     open("buy01 (李采购)");
-    EXPECT_EQ(grid(), QStringList({"产品预测: 打开F 打印+ 导出+ 新增+ 修改+ 删除- 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+",
+    EXPECT_EQ(grid(), QStringList({"产品预测: 打开F 打印+ 导出+ 新增+ 复制+ 修改+ 删除- 审核+ 反审核+ 关闭+ 反关闭+ 自动冲销+ 禁止自动冲销+ 允许自动冲销+",
                                    "库存账龄分析: 打开+ 打印- 导出+ 金额-"}));
 }
 
