@@ -19,7 +19,9 @@ public:
     // fields by name.
     void setDataSource(DataSource* source);
     DataSource* dataSource() const { return m_source; }
-    // Re-reads the source after its rows changed; the focus stays on the same record index.
+    // Re-reads the source after its rows changed. The focus and selection stay
+    // on the same records (DataSource::recordId); when the focused record is
+    // gone the row now at its place takes the focus.
     void refresh();
 
     // Records (indexes of the data source)
@@ -83,6 +85,7 @@ protected:
     void headerClicked(Column* c, Qt::KeyboardModifiers mods) override;
     QString sortMarkFor(Column* c) const override;
     bool isGroupFooterShown() const override { return m_groupFooterMode != NoGroupFooters; }
+    int focusFallbackRow(int previousRow) const override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
@@ -100,9 +103,14 @@ private:
     void emitRows(int group, QList<RowRef>& rows) const;
     QList<QRect> groupBoxItemRects() const;
     int compareRecords(int a, int b, const QList<Column*>& keys) const;
+    quintptr recordKey(int record) const;
+    void takeRecordKeys();
+    void noteFocusedRecord();
+    void queueRefresh();
 
     DataSource* m_source = nullptr;
     QList<int> m_order;
+    QList<quintptr> m_recordKeys;   // row key of each record index, as of the last resort
     QList<Group> m_groups;
     QList<int> m_topGroups;
     QHash<QString, bool> m_expanded;
@@ -111,6 +119,9 @@ private:
     bool m_hideGrouped = true;
     GroupFooterMode m_groupFooterMode = NoGroupFooters;
     int m_lastFocusRecord = -1;
+    quintptr m_lastFocusKey = 0;
+    bool m_refreshing = false;
+    bool m_refreshQueued = false;
     Column* m_boxDrag = nullptr;
     QPoint m_boxPress;
 };
