@@ -316,6 +316,19 @@ bool BandedGrid::setFocusedRecordIndex(int record)
     return true;
 }
 
+quint64 BandedGrid::bookmark() const
+{
+    int record = focusedRecordIndex();
+    if (record < 0) return NoBookmark;
+    return m_source ? m_source->recordId(record) : quint64(record);
+}
+
+bool BandedGrid::gotoBookmark(quint64 bookmark)
+{
+    if (bookmark == NoBookmark || !m_source) return false;
+    return setFocusedRecordIndex(m_source->recordOfId(bookmark));
+}
+
 QList<int> BandedGrid::selectedRecordIndexes() const
 {
     QList<int> out;

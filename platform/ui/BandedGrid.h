@@ -38,9 +38,11 @@ public:
     QList<int> selectedRecordIndexes() const;   // data records only, in view order
     int selectedRecordCount() const { return int(selectedRecordIndexes().size()); }
     void selectRecord(int record, bool on);
-    // Bookmarks of a static result are its record indexes.
-    int bookmark() const { return focusedRecordIndex(); }
-    bool gotoBookmark(int bookmark) { return setFocusedRecordIndex(bookmark); }
+    // A bookmark names the focused record by its identity, so it still finds
+    // the record after others were added, deleted or filtered out.
+    static constexpr quint64 NoBookmark = ~quint64(0);
+    quint64 bookmark() const;
+    bool gotoBookmark(quint64 bookmark);
 
     // Sorting: ascending or descending by several columns, text without regard to case.
     void sortBy(Column* c, Qt::SortOrder order, bool addToSorting = false);

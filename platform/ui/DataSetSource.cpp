@@ -61,6 +61,7 @@ void DataSetSource::setDataSet(TCustomADODataSet* dataSet)
 
 void DataSetSource::reset()
 {
+    m_pendingOnly = false;
     loadRows();
     notifyChanged();
 }

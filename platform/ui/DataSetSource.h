@@ -47,8 +47,8 @@ public:
     explicit DataSetSource(TCustomADODataSet* dataSet = nullptr);
     void setDataSet(TCustomADODataSet* dataSet);
     TCustomADODataSet* dataSet() const { return m_dataSet; }
-    // Call after the data set was opened again: pending changes are dropped
-    // (the pending-only filter stays as it was) and the grid re-reads.
+    // Call after the data set was opened again: pending changes are dropped,
+    // the pending-only filter is lifted (nothing is pending) and the grid re-reads.
     void reset();
 
     int recordCount() const override;

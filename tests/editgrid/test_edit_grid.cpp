@@ -213,9 +213,16 @@ TEST_F(EditGridFixture, PendingOnlyFilterWithGrouping)
     EXPECT_EQ(grid.focusedRow(), 3);
     EXPECT_EQ(focusedItem(), "N");
 
+    // A check of the pending records that fails at B: the bookmark finds B
+    // again once every record shows.
+    ASSERT_TRUE(grid.setFocusedRecordIndex(recordOf("B")));
+    const quint64 failed = grid.bookmark();
     source.setPendingOnly(false);
     EXPECT_EQ(shownInGrid(), (QStringList{"[分组 : G1]", "A", "B", "[分组 : G2]", "D", "[分组 : G3]", "N"}));
-    EXPECT_EQ(focusedItem(), "N");
+    ASSERT_TRUE(grid.setFocusedRecordIndex(recordOf("N")));
+    EXPECT_TRUE(grid.gotoBookmark(failed));
+    EXPECT_EQ(focusedItem(), "B");
+    EXPECT_FALSE(grid.gotoBookmark(BandedGrid::NoBookmark));
     EXPECT_EQ(pending(), (QStringList{"D C 3->3", "M B 2->20", "I N ->"}));
 }
 
@@ -251,11 +258,14 @@ TEST_F(EditGridFixture, FocusStaysWithItsRecordAcrossEditsRevertsAndReloads)
     EXPECT_EQ(focusedItem(), "A");
 
     // A reload drops what was pending and shows the query's records.
+    setQty("B", 20);
+    source.setPendingOnly(true);
     query.Close();
     query.Open();
     source.reset();
     EXPECT_EQ(shown(), Untouched);
     EXPECT_FALSE(source.isModified());
+    EXPECT_FALSE(source.pendingOnly());
 }
 
 TEST_F(EditGridFixture, ApplyWritesThePendingRecordsInOneTransaction)
