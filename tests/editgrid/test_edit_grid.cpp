@@ -250,9 +250,17 @@ TEST_F(EditGridFixture, FocusStaysWithItsRecordAcrossEditsRevertsAndReloads)
     EXPECT_EQ(focusedItem(), "D");
 
     // Sorted by quantity, an edited record moves to its new place once the edit is over.
+    // Whoever handles the edit still finds the edited record at the row it names.
     grid.sortBy(qty, Qt::AscendingOrder);
     grid.setFocusedRecordIndex(recordOf("A"));
-    ASSERT_TRUE(grid.setValue(recordOf("A"), qty, "10"));
+    grid.setFocusedColumn(qty);
+    QString editedItem;
+    QObject::connect(&grid, &BandedView::cellEdited,
+                     [&](int row, Column*, const QVariant&, const QVariant&) { editedItem = grid.cellText(row, no); });
+    ASSERT_TRUE(grid.startEdit(qty, "10"));
+    ASSERT_TRUE(grid.postEdit());
+    EXPECT_EQ(editedItem, "A");
+    EXPECT_EQ(shownInGrid(), (QStringList{"A", "B", "C", "D"}));
     QCoreApplication::processEvents();
     EXPECT_EQ(shownInGrid(), (QStringList{"B", "C", "D", "A"}));
     EXPECT_EQ(focusedItem(), "A");
@@ -362,4 +370,21 @@ TEST_F(EditGridFixture, ApplyWritesThePendingRecordsInOneTransaction)
     EXPECT_FALSE(source.isModified());
     EXPECT_EQ(source.oldValue(recordOf("B"), source.fieldIndex("Qty")).toDouble(), 20);
     EXPECT_FALSE(connection.InTransaction());
+}
+
+TEST_F(EditGridFixture, AnEmptyResultTakesAppendedRecords)
+{
+    query.Close();
+    query.SQL.SetText("select ItmNo, Grp, Qty from T where 1=0");
+    query.Open();
+    source.reset();
+    ASSERT_EQ(grid.recordCount(), 0);
+    const int n = source.appendRecord({{"ItmNo", "N"}, {"Grp", "G9"}});
+    ASSERT_EQ(n, 0);
+    EXPECT_TRUE(grid.setFocusedRecordIndex(n));
+    EXPECT_EQ(focusedItem(), "N");
+    EXPECT_EQ(pending(), (QStringList{"I N ->"}));
+    source.revertAll();
+    EXPECT_EQ(grid.recordCount(), 0);
+    EXPECT_EQ(grid.focusedRecordIndex(), -1);
 }
