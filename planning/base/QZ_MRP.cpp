@@ -5,6 +5,7 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "dlgWorkCalendar.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -77,7 +78,9 @@ const std::vector<FrameEntry>& frameClasses()
 
 const std::vector<FormEntry>& formDialogs()
 {
-    static const std::vector<FormEntry> table;
+    static const std::vector<FormEntry> table{
+        {QStringLiteral("QZ_MRP.Calendar"), &OpenWorkCalendar},
+    };
     return table;
 }
 
