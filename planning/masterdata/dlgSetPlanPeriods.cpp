@@ -69,8 +69,11 @@ void FillPlanPeriodTree(kvui::TreeList* ATree, const TPlanPeriods& APeriods)
     const QSignalBlocker block(ATree);
     ATree->beginUpdate();
     ATree->clear();
-    if (ATree->columnCount() == 0)
+    if (ATree->columnCount() == 0) {
+        if (ATree->bandCount() == 0)
+            ATree->addBand();
         ATree->addColumn();
+    }
     kvui::Column* col = ATree->column(0);
     for (int i = 0; i < int(APeriods.size()); ++i) {
         const TPlanPeriod& p = APeriods[i];
@@ -98,8 +101,8 @@ TSetPlanPeriodsDlg::TSetPlanPeriodsDlg(QWidget* parent)
 {
     setObjectName(QStringLiteral("SetPlanPeriodsDlg"));
     setWindowTitle(QStringLiteral("计划展望期设置"));
-    setMinimumSize(640, 420);
-    resize(720, 540);
+    setMinimumSize(780, 420);
+    resize(820, 560);
 
     const auto makeAction = [this](const char* name, const QString& caption) {
         auto* a = new QAction(caption, this);
@@ -135,6 +138,7 @@ TSetPlanPeriodsDlg::TSetPlanPeriodsDlg(QWidget* parent)
     trlPlanPeriods = new kvui::TreeList(area);
     trlPlanPeriods->setObjectName(QStringLiteral("trlPlanPeriods"));
     cxLabel7->setBuddy(trlPlanPeriods);
+    trlPlanPeriods->addBand();
     trlPlanPeriods->addColumn()->setWidth(200);
     trlPlanPeriods->setShowHeaders(false);
     trlPlanPeriods->setShowBandHeaders(false);

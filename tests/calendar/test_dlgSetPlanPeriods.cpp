@@ -197,6 +197,7 @@ TEST_F(PlanPeriodsTest, OnlyDelayAndExceedShowNoPeriodAndTheActionsFollowTheSele
     WhenShown<TSetPlanPeriodsDlg>([&](TSetPlanPeriodsDlg* dlg) {
         EXPECT_EQ(dlg->famCalendar->PeriodCount(), 0);
         EXPECT_EQ(dlg->trlPlanPeriods->topCount(), 0);
+        EXPECT_EQ(dlg->trlPlanPeriods->visibleColumns().size(), 1);
         EXPECT_FALSE(dlg->actPeriodRemoveAll->isEnabled());
         // blank cells before the first of January 2027 (a Friday)
         dlg->famCalendar->grdCalendar->setSelection({1, 1, 3, 1});
@@ -257,6 +258,7 @@ TEST(PlanPeriodTree, OneNodePerNormalPeriodWithItsTextAndImage)
     kvui::TreeList tree;
     tree.addNode(); // what was there goes
     FillPlanPeriodTree(&tree, periods);
+    EXPECT_EQ(tree.visibleColumns().size(), 1); // the texts show, in a band of their own
     EXPECT_EQ(TreeTexts(&tree), (QStringList{"2027/01/04 (一) #0 @1", "2027/01/05 (二) - 01/09 (六) #1 @2",
                                              "2027/01/10 (日) - 01/16 (六) #2 @3", "2027/01/17 (日) - 01/24 (日) #3 @4"}));
 }
