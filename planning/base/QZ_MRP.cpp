@@ -8,6 +8,7 @@
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
 #include "edtForcast.h"
+#include "dlgWorkCalendar.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -83,7 +84,9 @@ const std::vector<FrameEntry>& frameClasses()
 
 const std::vector<FormEntry>& formDialogs()
 {
-    static const std::vector<FormEntry> table;
+    static const std::vector<FormEntry> table{
+        {QStringLiteral("QZ_MRP.Calendar"), &OpenWorkCalendar},
+    };
     return table;
 }
 
