@@ -1,5 +1,7 @@
 #include "StandInProcedures.h"
 
+#include "StandInItemProps.h"
+
 #include "TsqlEngine.h"
 
 #include <QDate>
@@ -266,6 +268,7 @@ void registerStandInProcedures()
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForDemand"), getInventoryForDemand);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForSupply"), getInventoryForSupply);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_UpdateForcast"), updateForcast);
+    registerItemPropsProcedure();
 }
 
 } // namespace kvdemo

@@ -1,6 +1,7 @@
 #include "ERPBills.h"
 
 #include "Ado.h"
+#include "ERPForecastBills.h"
 
 #include <QDate>
 #include <QJsonDocument>
@@ -107,6 +108,8 @@ IRowListPtr TERPBill::Details(const QString& name)
 
 QString TERPBill::NextBillNo(const QDate& day)
 {
+    if (FKind == ERPForecastBillKind)
+        return NextForecastBillNo(FConnection.get(), day);
     const QString stem = ERPBillKind(FKind).Prefix + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
     TADOQuery q;
     q.SetConnection(FConnection.get());
@@ -121,6 +124,11 @@ QString TERPBill::NextBillNo(const QDate& day)
 void TERPBill::store()
 {
     kvado::ScopedTransaction transaction(FConnection.get());
+    if (FKind == ERPForecastBillKind) {
+        StoreForecastBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("Rows"))).get());
+        transaction.Commit();
+        return;
+    }
 
     // A number given by the caller is kept unless another bill of the kind has it.
     QString billNo = FHead->GetValue(QStringLiteral("BillNo")).toString().trimmed();

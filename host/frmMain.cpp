@@ -5,6 +5,7 @@
 #include "clsInfoView.h"
 #include "clsMDIChild.h"
 #include "dlgAbout.h"
+#include "dlgPermissions.h"
 #include "frmInfoEdit.h"
 #include "frmInfoFrame.h"
 #include "frmInfoView.h"
@@ -1109,7 +1110,7 @@ void TMainForm::actHelpAboutExecute()
 
 void TMainForm::actSystemPermissionExecute()
 {
-    // The permissions administration is a window of its own, built separately.
+    ShowPermissionsDlg(this);
 }
 
 void TMainForm::closeEvent(QCloseEvent* AEvent)

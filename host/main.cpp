@@ -2,6 +2,7 @@
 #include "StandInProcedures.h"
 #include "clsMDIChild.h"
 #include "dlgFilter.h"
+#include "dlgSelectUser.h"
 #include "dlgViewScheme.h"
 #include "famFilter.h"
 #include "frmInfoView.h"
@@ -24,6 +25,7 @@ int main(int argc, char** argv)
     InitAppFrameUnit();
     InitMDIChildUnit();
     InitInfoViewFormUnit();
+    InitSelectUserUnit();
     InitFilterFrameUnit();
     InitFilterDlgUnit();
     InitTabbedMDIUnit();

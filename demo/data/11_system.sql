@@ -161,3 +161,16 @@ insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, Pm
 insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) select 1, 'G_PLAN', AgrObjID, 2, AgrID, 1, null from QZ_SYS_ObjAccessGroups
 insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) select 1, 'G_BUY', ActObjID, 1, ActID, 1, null from QZ_SYS_ObjActions where ActAgrID='' and ActType in (4, 5) and ActObjID in ('QZ_MRP.PO', 'QZ_MRP.PI', 'QZ_MRP.PR', 'QZ_MRP.Inventory', 'QZ_MRP.Items')
 go
+
+-- The bill classes of the balance bills view.
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 1, '库存')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 2, '主需求')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 3, '其他需求')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 4, '替代他料')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 5, '在途订单')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 6, '他料替入')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 7, '其他供应')
+-- the MRP group types a forecast line may take
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 0, '不分组')
+insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 9, '自定义分组')
+go

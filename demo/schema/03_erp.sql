@@ -1004,3 +1004,23 @@ create table QZ_MRP_Inventory (
 create index QZ_MRP_InventoryItm on QZ_MRP_Inventory (InvItmID, InvItmProps)
 create index QZ_MRP_InventoryStk on QZ_MRP_Inventory (InvStkID)
 go
+
+-- property combinations of the items that use properties (ItmHasProp1..10): the
+-- identity of each combination of property texts that QZ_MRP_GetItemPropsID
+-- hands to the planning (the ItmProps of documents, bills of materials and plans)
+create table QZ_Base_ItemProps (
+  ItpID nvarchar(100) not null primary key,
+  ItpItmID nvarchar(50) not null,
+  ItpProp1 nvarchar(80) null,
+  ItpProp2 nvarchar(80) null,
+  ItpProp3 nvarchar(80) null,
+  ItpProp4 nvarchar(80) null,
+  ItpProp5 nvarchar(80) null,
+  ItpProp6 nvarchar(80) null,
+  ItpProp7 nvarchar(80) null,
+  ItpProp8 nvarchar(80) null,
+  ItpProp9 nvarchar(80) null,
+  ItpProp10 nvarchar(80) null
+)
+create index QZ_Base_ItemPropsItm on QZ_Base_ItemProps (ItpItmID)
+go

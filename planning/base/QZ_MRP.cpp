@@ -5,6 +5,10 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "famMRPBalance.h"
+#include "famMRPBills.h"
+#include "edtForcast.h"
+#include "dlgWorkCalendar.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -65,7 +69,10 @@ struct ActionEntry {
 
 const std::vector<ViewEntry>& viewClasses()
 {
-    static const std::vector<ViewEntry> table;
+    static const std::vector<ViewEntry> table{
+        {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+    };
     return table;
 }
 
@@ -77,13 +84,17 @@ const std::vector<FrameEntry>& frameClasses()
 
 const std::vector<FormEntry>& formDialogs()
 {
-    static const std::vector<FormEntry> table;
+    static const std::vector<FormEntry> table{
+        {QStringLiteral("QZ_MRP.Calendar"), &OpenWorkCalendar},
+    };
     return table;
 }
 
 const std::vector<EditEntry>& editClasses()
 {
-    static const std::vector<EditEntry> table;
+    static const std::vector<EditEntry> table{
+        {QStringLiteral("QZ_MRP.Forcast"), [](TInfoObjectDef* def) { return CreateInfoEdit<TForcastEditor>(nullptr, def); }},
+    };
     return table;
 }
 

@@ -1921,7 +1921,11 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
     LosType = OpenCount(Q, QStringLiteral("select LosType from QZ_MRP_LossRateType with(nolock)"));
     {
         std::unique_ptr<TADOQuery> cal(S.NewSchemeQuery());
-        if (!LoadCalendarHolidays(S.MpsCalIID, Holidays, cal.get(), GetPlanBeginDate(S.MpsPeriods)))
+        // Start dates reach back before the first plan day by up to the
+        // longest lead time: the rest days are loaded from the earliest day a
+        // shift can give, so that every start date is a working day.
+        if (!LoadCalendarHolidays(S.MpsCalIID, Holidays, cal.get(),
+                                  std::min<TDateTime>(GetPlanBeginDate(S.MpsPeriods), EarliestShiftDay)))
             throw Exception(SCalendarLoadFailed());
     }
     GatherMainDemands();

@@ -10,7 +10,7 @@ using namespace untMRPUtils;
 namespace {
 
 const QDate kBaseDate(1899, 12, 30);
-constexpr std::int64_t kEarliestShift = 36526; // 2000-01-01
+constexpr std::int64_t kEarliestShift = EarliestShiftDay;
 
 QString MonthDay(TDateTime date)
 {

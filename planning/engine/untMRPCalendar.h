@@ -30,6 +30,10 @@ void AdjustHintQty(const QString& hints, QString& result, double delta);
 // ("yyyymmdd"), ascending; each CalHoliday becomes one element of the array.
 QString BuildCalendarHolidaysSQL(int calIID, TDateTime firstDate);
 
+// The earliest day a working-day shift gives (2000-01-01): a calendar's rest
+// days from this day on serve every start date a run can produce.
+constexpr std::int64_t EarliestShiftDay = 36526;
+
 int FindDateIndex(const TInt64DynArray& holidays, std::int64_t date);
 TDateTime ShiftWorkDays(const TInt64DynArray& holidays, int days, std::int64_t date);
 int WorkDaysBetween(const TInt64DynArray& holidays, std::int64_t first, std::int64_t second);

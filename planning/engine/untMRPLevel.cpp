@@ -14,6 +14,8 @@ namespace {
 constexpr int btStock = 16;
 constexpr int btFirstRequest = 34;
 constexpr int btFirstPlanned = 42;
+constexpr int btOOComponent = 82; // component line of an outsourcing order
+constexpr int btMOComponent = 84; // component line of a production order
 
 bool IsMainDemand(int billType)
 {
@@ -335,6 +337,9 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
         x.SupPDmdIID = r.SupPDmdIID;
         x.DmdBomType = r.DmdBomType;
         x.DmdOrigItmID = r.DmdOrigItmID;
+        x.ItmMODeptID = r.ItmMODeptID;
+        x.ItmPOSuppID = r.ItmPOSuppID;
+        x.ItmOOSuppID = r.ItmOOSuppID;
         FDemandExtra.push_back(std::move(x));
     }
 
@@ -507,6 +512,21 @@ void TMRPLevelPlanner::BuildDetails()
             day = nd;
             d.DmdDate = static_cast<TDateTime>(nd);
             d.DmdPeriod = periodOf(nd);
+        }
+
+        // A component line of an open order is needed when the order draws it,
+        // on the line's own date, wherever the order's output is consumed.
+        const bool orderLine = x.DmdBillType == btOOComponent || x.DmdBillType == btMOComponent;
+        if (orderLine && day > 0) {
+            if (d.DmdQty > 0)
+                AddDetail(idx, d.DmdPeriod, day, d.DmdQty);
+            continue;
+        }
+        // A line without a date of its own goes with its parent's date.
+        if (x.HasParent && day <= 0) {
+            day = DateToDay(x.SupDate);
+            d.DmdDate = static_cast<TDateTime>(day);
+            d.DmdPeriod = periodOf(day);
         }
 
         const auto entries = x.HasParent ? ParseHints(x.SupHints) : std::vector<THintEntry>{};
@@ -1002,6 +1022,15 @@ void TMRPLevelPlanner::WriteDemands(TMRPSQLBatch& batch) const
 
 // ---- Planned supplies ----------------------------------------------------
 
+QString TMRPLevelPlanner::TDemandExtra::DefaultParty(int supType) const
+{
+    if (supType == 58)
+        return ItmPOSuppID;
+    if (supType == 52 || supType == 54 || supType == 66)
+        return ItmOOSuppID;
+    return ItmMODeptID;
+}
+
 QString TMRPLevelPlanner::PlannedSupplyHeader()
 {
     return QStringLiteral("declare @iid int, @bomlock bit, @bomtype tinyint, @bomid nvarchar(50)\r");
@@ -1110,8 +1139,9 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
                 if (FOptions.HasAdjustQuery) {
                     if (const TMRPLevelAdjustRow* adj = FindAdjust(it, dmd.DmdTrackKey)) {
                         if (FOptions.AKeepTypeAdjusts && adj->SupBillType != nb.Adj.AdjSupType) {
-                            if (IsDepartmentType(adj->SupBillType) != IsDepartmentType(nb.Adj.AdjSupType))
-                                nb.Adj.AdjSupDept.clear();
+                            // The kept type's own party from the item's settings: the
+                            // department or supplier of the demanded type does not fit it.
+                            nb.Adj.AdjSupDept = FDemandExtra[dmdIndex].DefaultParty(adj->SupBillType);
                             nb.Adj.AdjSupType = static_cast<std::uint8_t>(adj->SupBillType);
                             nb.Adj.Adjust = true;
                         }
@@ -1183,6 +1213,10 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
             else
                 p = n;
         }
+        // A planned quantity is one the item can be made or bought in: up to
+        // whole units or the item's last decimal, whatever the lot rule, a
+        // substitute's ratio or the yield left behind.
+        p = CeilItemQty(p, it.ItmPutInteger, it.ItmDecimal);
         bucket.QtyByPeriod[period] += p;
         bucket.LotTotal += p;
         bucket.DemandTotal += n;

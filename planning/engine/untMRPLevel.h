@@ -84,6 +84,9 @@ struct TMRPLevelDemandRow {
     int SupPDmdIID = 0;
     int DmdSupType = 0;
     QString DmdSupDept;
+    // The item's parties for each kind of planned supply (production
+    // department, purchase supplier, outsourcing supplier).
+    QString ItmMODeptID, ItmPOSuppID, ItmOOSuppID;
     int ItmDecimal = 8;
     int ItmPutInteger = 0;
     double ItmMinQty = 0, ItmLotQty = 0, ItmMaxQty = 0;
@@ -237,6 +240,9 @@ private:
         int SupPDmdIID = 0;
         int DmdBomType = 0;
         QString DmdOrigItmID;
+        QString ItmMODeptID, ItmPOSuppID, ItmOOSuppID;
+        // The item's party for a planned supply of the given type.
+        QString DefaultParty(int supType) const;
     };
     // One future planned supply of an item.
     struct TBucket {

@@ -50,24 +50,36 @@ QString BuildTrackKeySQL(int careMRPTrackMode, bool careItemMRPTrack)
     return sql + QStringLiteral(" else ") + otherwise + QStringLiteral(" end)");
 }
 
-QString BuildDmdSupTypeSQL()
+namespace {
+
+// The planned supply type a demand asks for, by the item's planning type.
+QString DmdSupTypeExpr()
 {
     const QString made = QStringLiteral(
         "(case when DmdBillType=94 and DmdBomSkip=2 then 64 when DmdBillType=92 and DmdBomSkip=2 then 66 when "
         "DmdBillType=94 and (t.ItmMOBomSkip=1 or isnull(t.ItmMOBomSkip,0)=0 and DmdBomSkip=1) then 44 when "
         "DmdBillType=92 and (t.ItmOOBomSkip=1 or isnull(t.ItmOOBomSkip,0)=0 and DmdBomSkip=1) then 54 else %1 end)");
-    return QStringLiteral("DmdSupType=(case (case when t.ItmMrpType<>0 then t.ItmMrpType else i.ItmType end) when 1 "
-                          "then 58 when 2 then %1 when 3 then %2 else (case DmdBillType when 94 then 64 when 92 then "
-                          "66 else 62 end) end)")
+    return QStringLiteral("(case (case when t.ItmMrpType<>0 then t.ItmMrpType else i.ItmType end) when 1 then 58 when "
+                          "2 then %1 when 3 then %2 else (case DmdBillType when 94 then 64 when 92 then 66 else 62 "
+                          "end) end)")
         .arg(made.arg(42), made.arg(52));
+}
+
+} // namespace
+
+QString BuildDmdSupTypeSQL()
+{
+    return QStringLiteral("DmdSupType=") + DmdSupTypeExpr();
 }
 
 QString BuildDmdSupDeptSQL()
 {
-    return QStringLiteral("DmdSupDept=(case (case when t.ItmMrpType<>0 then t.ItmMrpType else i.ItmType end) when 1 "
-                          "then t.ItmPOSuppID when 3 then (case when DmdBillType=94 then t.ItmMODeptID else "
-                          "t.ItmOOSuppID end) when 2 then (case when DmdBillType=92 then t.ItmOOSuppID else "
-                          "t.ItmMODeptID end) else t.ItmMODeptID end)");
+    // The party of the planned supply's own kind: purchases from the purchase
+    // supplier, outsourcing from the outsourcing supplier, everything made in
+    // the production department.
+    return QStringLiteral("DmdSupDept=(case ") + DmdSupTypeExpr()
+           + QStringLiteral(" when 58 then t.ItmPOSuppID when 52 then t.ItmOOSuppID when 54 then t.ItmOOSuppID when 66 "
+                            "then t.ItmOOSuppID else t.ItmMODeptID end)");
 }
 
 QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL)
@@ -78,6 +90,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
                                  "p.SupPDmdIID, ")
                       .arg(level);
     sql += BuildDmdSupTypeSQL() + QStringLiteral(", ") + BuildDmdSupDeptSQL();
+    sql += QStringLiteral(", t.ItmMODeptID, t.ItmPOSuppID, t.ItmOOSuppID");
     sql += QStringLiteral(", i.ItmDecimal, t.ItmPutInteger, t.ItmMinQty, t.ItmLotQty, t.ItmMaxQty, ");
     if (demandByOrigDate)
         sql += QStringLiteral("DmdOrigDate=isnull(ManBillDate, '99991231'), ");
@@ -216,6 +229,9 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.SupPDmdIID = Int(f, "SupPDmdIID");
     r.DmdSupType = Int(f, "DmdSupType");
     r.DmdSupDept = Text(f, "DmdSupDept");
+    r.ItmMODeptID = Text(f, "ItmMODeptID");
+    r.ItmPOSuppID = Text(f, "ItmPOSuppID");
+    r.ItmOOSuppID = Text(f, "ItmOOSuppID");
     const QVariant decimals = f(QStringLiteral("ItmDecimal"));
     r.ItmDecimal = decimals.isNull() || !decimals.isValid() ? 8 : decimals.toInt();
     r.ItmPutInteger = Int(f, "ItmPutInteger");

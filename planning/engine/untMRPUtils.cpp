@@ -182,6 +182,27 @@ double RoundItemQty(double value, int itmPutInteger, int itmDecimal)
     return RoundTo(value, EffectiveDecimals(itmDecimal));
 }
 
+double CeilItemQty(double value, int itmPutInteger, int itmDecimal)
+{
+    if (!std::isfinite(value))
+        return value;
+    const int decimals = itmPutInteger == 1 ? 0 : EffectiveDecimals(itmDecimal);
+    // Eight decimals as a scaled integer; beyond 9e10 the double has no
+    // eighth decimal left to round, and the residue-safe ceiling serves.
+    if (std::fabs(value) >= 9e10) {
+        const double scale = std::pow(10.0, decimals);
+        return CeilQty(value * scale) / scale;
+    }
+    const std::int64_t scaled = std::llround(value * 1e8);
+    std::int64_t unit = 1;
+    for (int i = decimals; i < 8; ++i)
+        unit *= 10;
+    std::int64_t units = scaled / unit;
+    if (scaled % unit > 0)
+        ++units;
+    return static_cast<double>(units * unit) / 1e8;
+}
+
 double TruncItemQty(double value, int itmPutInteger, int itmDecimal)
 {
     return TruncTo(value, itmPutInteger == 1 ? 0 : EffectiveDecimals(itmDecimal));

@@ -47,6 +47,11 @@ double QtyUnit(int itmPutInteger, int itmDecimal);
 // half away from zero to the item's decimals. A floating-point residue below
 // 1e-9 of the unit never pushes a value to the next unit.
 double RoundItemQty(double value, int itmPutInteger, int itmDecimal);
+// Up to the item's unit (a whole unit when itmPutInteger is 1, otherwise the
+// last of its decimals), in decimal arithmetic on the eight decimals a stored
+// quantity carries: what binary arithmetic leaves beyond them never adds a
+// unit (2.0000000001 is 2, 1 - 0.7 is 0.3).
+double CeilItemQty(double value, int itmPutInteger, int itmDecimal);
 // Like RoundItemQty but cut toward zero (kit quantities).
 double TruncItemQty(double value, int itmPutInteger, int itmDecimal);
 // Half away from zero to a number of decimals, residue-safe.

@@ -16,13 +16,37 @@ const char* const EmptyGroupBoxText = "拖动列标题至此, 按该列分组";
 BandedGrid::BandedGrid(QWidget* parent) : BandedView(parent)
 {
     connect(this, &BandedView::focusedRowChanged, this, [this](int, int) {
-        int rec = focusedRecordIndex();
-        if (rec != m_lastFocusRecord) {
-            int prev = m_lastFocusRecord;
-            m_lastFocusRecord = rec;
-            emit focusedRecordChanged(prev, rec);
-        }
+        if (!m_refreshing) noteFocusedRecord();
     });
+}
+
+void BandedGrid::noteFocusedRecord()
+{
+    // The event follows the record, not its index: a record that moves because
+    // others were added or removed before it is still the same record.
+    int rec = focusedRecordIndex();
+    quintptr key = rec >= 0 ? recordKey(rec) : 0;
+    int prev = m_lastFocusRecord;
+    m_lastFocusRecord = rec;
+    if (key != m_lastFocusKey) {
+        m_lastFocusKey = key;
+        emit focusedRecordChanged(prev, rec);
+    }
+}
+
+quintptr BandedGrid::recordKey(int record) const
+{
+    return quintptr(m_source ? m_source->recordId(record) : quint64(record)) + 1;
+}
+
+void BandedGrid::takeRecordKeys()
+{
+    // Row keys come from the record identities as they were when the rows were
+    // built, so that focus and selection still name the right records after
+    // the source changed and before the rows are rebuilt.
+    m_recordKeys.clear();
+    m_recordKeys.reserve(m_order.size());
+    for (int i = 0; i < m_order.size(); ++i) m_recordKeys << recordKey(i);
 }
 
 BandedGrid::~BandedGrid()
@@ -47,9 +71,33 @@ void BandedGrid::resolveFields()
 
 void BandedGrid::refresh()
 {
-    int focused = focusedRecordIndex();
+    // Focus and selection stay with their records (by identity, row keys are
+    // built from it) across added, deleted, reverted and filtered records; a
+    // focused record that no longer shows hands the focus to the row now at
+    // its place (focusFallbackRow).
+    m_refreshQueued = false;
+    // The rows still hold the keys the records had when they were built.
+    int row = focusedRow();
+    bool focused = row >= 0 && m_rows[row].kind == RowRef::Data;
+    quint64 focusedId = focused ? quint64(rowKey(m_rows[row]) - 1) : 0;
+    m_refreshing = true;
     resort();
-    if (focused >= 0 && focused < recordCount()) setFocusedRecordIndex(focused);
+    int now = focused && m_source ? m_source->recordOfId(focusedId) : -1;
+    if (now >= 0 && updateLockCount() == 0 && focusedRecordIndex() != now) setFocusedRecordIndex(now);
+    m_refreshing = false;
+    noteFocusedRecord();
+}
+
+void BandedGrid::queueRefresh()
+{
+    if (m_refreshQueued) return;
+    m_refreshQueued = true;
+    QMetaObject::invokeMethod(this, [this] { if (m_refreshQueued) refresh(); }, Qt::QueuedConnection);
+}
+
+int BandedGrid::focusFallbackRow(int previousRow) const
+{
+    return previousRow >= 0 ? qMin(previousRow, rowCount() - 1) : 0;
 }
 
 int BandedGrid::recordCount() const { return m_source ? m_source->recordCount() : 0; }
@@ -107,12 +155,17 @@ bool BandedGrid::writeRowValue(const RowRef& r, Column* c, const QVariant& v)
     bool ok = true;
     QVariant nv = convertEditedValue(v, type, &ok);
     if (!ok) return false;
-    return m_source->setValue(r.record, f, nv);
+    if (!m_source->setValue(r.record, f, nv)) return false;
+    // A record edited in a sorted or grouped column moves to its new place once
+    // the edit is over (the caller may still hold the row it edited).
+    if (c->sortIndex() >= 0 || c->groupIndex() >= 0) queueRefresh();
+    return true;
 }
 
 quintptr BandedGrid::rowKey(const RowRef& r) const
 {
-    if (r.kind == RowRef::Data) return quintptr(r.record) + 1;
+    if (r.kind == RowRef::Data)
+        return r.record >= 0 && r.record < m_recordKeys.size() ? m_recordKeys[r.record] : recordKey(r.record);
     const QString& key = m_groups[r.group].key;
     quintptr id = m_groupIds.value(key, 0);
     if (!id) { id = quintptr(m_groupIds.size()) + 1; m_groupIds.insert(key, id); }
@@ -136,6 +189,7 @@ void BandedGrid::resort()
         if (!keys.contains(c)) keys << c;
     m_order.clear();
     for (int i = 0; i < recordCount(); ++i) m_order << i;
+    takeRecordKeys();
     if (!keys.isEmpty())
         std::stable_sort(m_order.begin(), m_order.end(),
                          [&](int a, int b) { return compareRecords(a, b, keys) < 0; });
@@ -203,6 +257,7 @@ void BandedGrid::buildRows(QList<RowRef>& rows)
         // The source changed size behind our back: show it as it stands.
         m_order.clear();
         for (int i = 0; i < recordCount(); ++i) m_order << i;
+        takeRecordKeys();
         m_groups.clear();
         m_topGroups.clear();
         if (!groupedColumns().isEmpty()) buildGroups(-1, 0, 0, int(m_order.size()), QString());
@@ -242,7 +297,7 @@ int BandedGrid::focusedRecordIndex() const
 
 int BandedGrid::rowOfRecord(int record) const
 {
-    return record < 0 ? -1 : rowOfKey(quintptr(record) + 1);
+    return record < 0 || record >= recordCount() ? -1 : rowOfKey(recordKey(record));
 }
 
 bool BandedGrid::setFocusedRecordIndex(int record)
@@ -259,6 +314,19 @@ bool BandedGrid::setFocusedRecordIndex(int record)
     if (row < 0) return false;
     setFocusedRow(row, true);
     return true;
+}
+
+quint64 BandedGrid::bookmark() const
+{
+    int record = focusedRecordIndex();
+    if (record < 0) return NoBookmark;
+    return m_source ? m_source->recordId(record) : quint64(record);
+}
+
+bool BandedGrid::gotoBookmark(quint64 bookmark)
+{
+    if (bookmark == NoBookmark || !m_source) return false;
+    return setFocusedRecordIndex(m_source->recordOfId(bookmark));
 }
 
 QList<int> BandedGrid::selectedRecordIndexes() const

@@ -19,7 +19,9 @@ public:
     // fields by name.
     void setDataSource(DataSource* source);
     DataSource* dataSource() const { return m_source; }
-    // Re-reads the source after its rows changed; the focus stays on the same record index.
+    // Re-reads the source after its rows changed. The focus and selection stay
+    // on the same records (DataSource::recordId); when the focused record is
+    // gone the row now at its place takes the focus.
     void refresh();
 
     // Records (indexes of the data source)
@@ -36,9 +38,11 @@ public:
     QList<int> selectedRecordIndexes() const;   // data records only, in view order
     int selectedRecordCount() const { return int(selectedRecordIndexes().size()); }
     void selectRecord(int record, bool on);
-    // Bookmarks of a static result are its record indexes.
-    int bookmark() const { return focusedRecordIndex(); }
-    bool gotoBookmark(int bookmark) { return setFocusedRecordIndex(bookmark); }
+    // A bookmark names the focused record by its identity, so it still finds
+    // the record after others were added, deleted or filtered out.
+    static constexpr quint64 NoBookmark = ~quint64(0);
+    quint64 bookmark() const;
+    bool gotoBookmark(quint64 bookmark);
 
     // Sorting: ascending or descending by several columns, text without regard to case.
     void sortBy(Column* c, Qt::SortOrder order, bool addToSorting = false);
@@ -83,6 +87,7 @@ protected:
     void headerClicked(Column* c, Qt::KeyboardModifiers mods) override;
     QString sortMarkFor(Column* c) const override;
     bool isGroupFooterShown() const override { return m_groupFooterMode != NoGroupFooters; }
+    int focusFallbackRow(int previousRow) const override;
     void mouseReleaseEvent(QMouseEvent* e) override;
 
 private:
@@ -100,9 +105,14 @@ private:
     void emitRows(int group, QList<RowRef>& rows) const;
     QList<QRect> groupBoxItemRects() const;
     int compareRecords(int a, int b, const QList<Column*>& keys) const;
+    quintptr recordKey(int record) const;
+    void takeRecordKeys();
+    void noteFocusedRecord();
+    void queueRefresh();
 
     DataSource* m_source = nullptr;
     QList<int> m_order;
+    QList<quintptr> m_recordKeys;   // row key of each record index, as of the last resort
     QList<Group> m_groups;
     QList<int> m_topGroups;
     QHash<QString, bool> m_expanded;
@@ -111,6 +121,9 @@ private:
     bool m_hideGrouped = true;
     GroupFooterMode m_groupFooterMode = NoGroupFooters;
     int m_lastFocusRecord = -1;
+    quintptr m_lastFocusKey = 0;
+    bool m_refreshing = false;
+    bool m_refreshQueued = false;
     Column* m_boxDrag = nullptr;
     QPoint m_boxPress;
 };

@@ -257,6 +257,7 @@ void BandedView::rowsChanged()
     if (editing) editKey = rowKey(m_rows[m_editRow]);
     cancelEdit();
     (void)editKey;
+    const int oldFocusRow = focusedRow();
     computeGeometry();
     m_rows.clear();
     buildRows(m_rows);
@@ -277,7 +278,8 @@ void BandedView::rowsChanged()
     m_selected = sel;
     if (m_hasFocusKey && !m_keyRow.contains(m_focusKey)) {
         m_hasFocusKey = false;
-        if (!m_rows.isEmpty()) setFocusKey(rowKey(m_rows[0]), m_focusColumn);
+        if (!m_rows.isEmpty())
+            setFocusKey(rowKey(m_rows[qBound(0, focusFallbackRow(oldFocusRow), int(m_rows.size()) - 1)]), m_focusColumn);
     } else if (!m_hasFocusKey && !m_rows.isEmpty()) {
         setFocusKey(rowKey(m_rows[0]), m_focusColumn);
     }

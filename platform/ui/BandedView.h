@@ -376,6 +376,9 @@ protected:
     virtual void headerClicked(Column* c, Qt::KeyboardModifiers mods);
     virtual QString sortMarkFor(Column*) const { return QString(); }
     virtual bool isGroupFooterShown() const { return false; }
+    // The row that takes the focus when the focused row is gone after the rows
+    // were rebuilt (previousRow: where it was, -1 when unknown).
+    virtual int focusFallbackRow(int previousRow) const { (void)previousRow; return 0; }
 
     // Subclasses call these when their rows change.
     void rowsChanged();

@@ -23,6 +23,12 @@ public:
     virtual bool setValue(int record, int field, const QVariant& value);
     // Case-insensitive lookup of a field by name; -1 when missing.
     int fieldIndex(const QString& name) const;
+    // A record's identity, kept while rows are added, removed or hidden around it,
+    // so that the grid's focus and selection stay on the same record. Sources
+    // whose rows never move use the record index.
+    virtual quint64 recordId(int record) const { return quint64(record); }
+    // The record index of an identity; -1 when that record is not shown.
+    virtual int recordOfId(quint64 id) const { return id < quint64(recordCount()) ? int(id) : -1; }
 
     // Called by the source after its rows changed; the grid re-reads them.
     void setChangedHandler(std::function<void()> handler) { m_changed = std::move(handler); }

@@ -60,7 +60,7 @@ protected:
         AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
         InitAppFrameUnit();
         dbFile = dbDir.filePath(QStringLiteral("demo.kvdb"));
-        ASSERT_TRUE(QFile::copy(templateDb(), dbFile));
+        ASSERT_TRUE(QFile::copy(accountSetTemplate(), dbFile));
         writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
                   QStringLiteral("[演示账套]\nID=7\nNo=001\nLocation=") + dbFile +
                       QStringLiteral("\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n"));
@@ -88,6 +88,8 @@ protected:
     }
 
     virtual QString userNo() const { return QStringLiteral("plan01"); }
+    // The account set each test starts from (a copy of it): the demo's.
+    virtual QString accountSetTemplate() const { return templateDb(); }
 
     // Runs a batch on a connection of its own (another user's session).
     void exec(const QString& sql)

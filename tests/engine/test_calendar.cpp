@@ -229,6 +229,14 @@ TEST(Numbers, RoundingAndSQLText)
     EXPECT_DOUBLE_EQ(RoundItemQty(0.335, 0, 2), 0.34);
     EXPECT_DOUBLE_EQ(RoundItemQty(1.005, 0, 2), 1.01);
     EXPECT_DOUBLE_EQ(RoundItemQty(0.123456789, 0, 12), 0.12345679); // decimals beyond 8 count as 8
+    // Planned quantities go up to the unit on the eight decimals a quantity keeps.
+    EXPECT_EQ(CeilItemQty(2.0000000001, 1, 0), 2);
+    EXPECT_EQ(CeilItemQty(2.00000001, 1, 0), 3);
+    EXPECT_EQ(CeilItemQty(74.5, 1, 0), 75);
+    EXPECT_EQ(CeilItemQty(3.456, 0, 2), 3.46);
+    EXPECT_EQ(CeilItemQty(1 - 0.7, 0, 1), 0.3);
+    EXPECT_EQ(CeilItemQty(0.123456781, 0, 12), 0.12345678);
+    EXPECT_EQ(CeilItemQty(-2.5, 1, 0), -2);
     EXPECT_DOUBLE_EQ(TruncItemQty(6.999, 1, 0), 6);
     EXPECT_DOUBLE_EQ(TruncItemQty(0.7 * 100, 0, 2), 70);
     EXPECT_EQ(SQLQty(1.5), QStringLiteral("1.50000000"));

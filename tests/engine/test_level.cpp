@@ -588,6 +588,20 @@ TEST(LotRule, KeptAdjustments)
     EXPECT_TRUE(l.AllPlanned().contains(
         "select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, AdjOldBomID, AdjOldQty) "
         "values (@iid, 42, @bomid, 30.00000000)\r"));
+    // A kept type takes the item's party of its own kind.
+    for (const auto& [kept, party] : {std::pair{42, "D-MO"}, std::pair{52, "S-OO"}, std::pair{58, "S-PO"}}) {
+        auto typed = d;
+        typed.DmdSupType = 54;
+        typed.DmdSupDept = "S-OO";
+        typed.ItmMODeptID = "D-MO";
+        typed.ItmPOSuppID = "S-PO";
+        typed.ItmOOSuppID = "S-OO";
+        auto keptAdj = adj;
+        keptAdj.SupBillType = kept;
+        Level k(o);
+        k.Net({typed}, {}, {}, {keptAdj});
+        EXPECT_EQ(k.P.PlannedSupplies.at(0).SupDept, QString::fromLatin1(party)) << kept;
+    }
     // An adjustment beyond the quantity is cut at zero.
     adj.SupAdjQty = -80;
     Level cut(o);

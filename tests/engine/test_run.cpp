@@ -107,6 +107,27 @@ TEST_F(RunTest, DemoSchemeRunsEndToEnd)
                    "BalItmID='IPT-601'"),
               QStringList{"2000|8000|" + QString::number(planned) + '|' + QString::number(planned - uncovered)});
 
+    // Start dates before the horizon skip rest days too: the screws due on
+    // Monday 2027-01-11 are bought seven working days earlier, over the
+    // weekend and New Year's Day; no supply with a lead time starts on a rest day.
+    EXPECT_EQ(rows("select convert(char(8),SupDate,112), convert(char(8),SupDrawDate,112) from QZ_MRP_Supplies where "
+                   "SupSchIID=1 and SupItmID='IPT-601' and SupBillType=58"),
+              QStringList{"20270111|20261230"});
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies join QZ_MRP_Holidays on CalIID=1 and CalHoliday=SupDrawDate "
+                    "where SupSchIID=1 and SupBillType>=42 and SupLeadDays>0"),
+              "0");
+
+    // Stators: the motor-assembly order's line is planned on its own date
+    // (2026-12-30) and sent to the item's subcontractor; the guards under the
+    // planned productions go to theirs, not to a department.
+    EXPECT_EQ(rows("select SupSuppID, isnull(SupDeptID,'-'), convert(char(8),SupDate,112), "
+                   "convert(char(8),SupDrawDate,112) from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IPT-101' "
+                   "and SupBillType=52"),
+              QStringList{"S007|-|20261230|20261223"});
+    EXPECT_EQ(rows("select distinct SupSuppID, isnull(SupDeptID,'-') from QZ_MRP_Supplies where SupSchIID=1 and "
+                   "SupItmID in ('ISA-301', 'ISA-302') and SupBillType=52"),
+              QStringList{"S003|-"});
+
     // Power cords: the negative stock is a demand and lowers the stock figure.
     EXPECT_EQ(rows("select DmdNeedQty from QZ_MRP_Demands where DmdSchIID=1 and DmdItmID='IPT-602' and DmdBillType=72"),
               QStringList{"20"});

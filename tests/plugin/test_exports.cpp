@@ -18,6 +18,7 @@
 #include <QDir>
 #include <QFile>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
@@ -262,6 +263,21 @@ TEST_F(PluginTest, DispatchIgnoresLetterCase)
     EXPECT_EQ(lineStates(dbA), "1/0 1/0 1/0");
 }
 
+TEST_F(PluginTest, BalanceViewsByIdentifier)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(login(0));
+    for (const char* id : {"QZ_MRP.MRP.Balance", "qz_mrp.mrp.BILLS"}) {
+        TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(id);
+        ASSERT_NE(def, nullptr) << id;
+        IInfoViewPtr view;
+        proc<TLoadInfoViewProc>("LoadInfoView")(view, InfoApplication, def);
+        ASSERT_NE(view, nullptr) << id;
+        EXPECT_EQ(view->GetObjectDef(), def);
+    }
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
 TEST_F(PluginTest, UnknownIdentifiers)
 {
     ScriptedMessageBoxes boxes;
@@ -383,4 +399,33 @@ TEST_F(PluginTest, ForecastIdentityIsPassedAsData)
     EXPECT_TRUE(runAction("QZ_MRP.Forcast", "Delete", {line("FC-T 1", 0)}));
     EXPECT_EQ(boxes.shown.last().text, "[删除]执行完成。");
     EXPECT_EQ(value(dbA, "select count(*) from QZ_MRP_Forcast where ForID='FC-T 1'"), "0");
+}
+
+TEST_F(PluginTest, TheFactoryCalendarFormShowsTheWorkCalendarDialog)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(login(0));
+    TInfoObjectDef* def = InfoApplication->GetInfoObjectDef("QZ_MRP.Calendar");
+    ASSERT_NE(def, nullptr);
+    EXPECT_EQ(def->ObjType, 12);
+    QString title, calendar;
+    int calendars = 0;
+    bool canSave = false;
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        title = dlg->windowTitle();
+        auto* combo = dlg->findChild<QComboBox*>("cboCalendar");
+        ASSERT_NE(combo, nullptr);
+        calendars = combo->count();
+        calendar = combo->currentText();
+        canSave = dlg->findChild<QPushButton*>("btnOk")->isEnabled();
+        QMetaObject::invokeMethod(dlg, "reject");
+    });
+    EXPECT_EQ(proc<TLoadInfoFormProc>("LoadInfoForm")(InfoApplication, def), nullptr); // shown modally, no window stays
+    EXPECT_EQ(title, "工厂日历设置");
+    EXPECT_EQ(calendars, 2);
+    EXPECT_EQ(calendar, "标准日历(双休)");
+    EXPECT_TRUE(canSave); // the planners' group holds "Update"
+    EXPECT_TRUE(boxes.shown.isEmpty());
 }

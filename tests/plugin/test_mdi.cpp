@@ -22,6 +22,7 @@
 #include "clsMasterDetailView.h"
 
 #include <QApplication>
+#include <QTimer>
 #include <QFile>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -194,12 +195,30 @@ TEST_F(PluginWindowsTest, ViewsAndDialogsTheLibraryDoesNotHoldOpenNothing)
 {
     // a view (type 10) and a dialog (type 12) whose classes the library does
     // not hold yet: no window, no message, and the main window goes on
-    for (const char* name : {"物料计划参数", "计划发布管理", "工厂日历"}) {
+    for (const char* name : {"物料计划参数", "计划发布管理"}) {
         QTreeWidgetItem* node = functionNode(QString::fromUtf8(name));
         ASSERT_NE(node, nullptr) << name;
         form->OpenFunction(node);
         pump();
         EXPECT_TRUE(form->MDIChildren().isEmpty()) << name;
     }
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(PluginWindowsTest, TheFactoryCalendarOpensItsDialogModally)
+{
+    QTreeWidgetItem* node = functionNode(QStringLiteral("工厂日历"));
+    ASSERT_NE(node, nullptr);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dlg = QApplication::activeModalWidget()) {
+            shown = dlg->objectName();
+            QMetaObject::invokeMethod(dlg, "reject");
+        }
+    });
+    form->OpenFunction(node);
+    pump();
+    EXPECT_EQ(shown, "WorkCalenderDlg");
+    EXPECT_TRUE(form->MDIChildren().isEmpty()); // a dialog, no window stays
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
