@@ -1,6 +1,6 @@
 #include "clsMDIChild.h"
 
-#include "frmMain.h"
+#include "untMDIHost.h"
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 
@@ -24,14 +24,14 @@ TMDIChild::TMDIChild(QWidget* AParent) : QWidget(AParent)
 TMDIChild::~TMDIChild()
 {
     FDestroying = true;
-    if (MainForm) {
+    if (IMDIHost* host = MDIHost()) {
         int others = 0;
-        for (TMDIChild* child : MainForm->MDIChildren())
+        for (TMDIChild* child : host->MDIChildren())
             if (child != this)
                 ++others;
         if (others == 0) {
             ResetMainActionsBarReference();
-            MainForm->CloseMDIChildUI();
+            host->CloseMDIChildUI();
         }
     }
     UnregisterViewForm(this);
@@ -55,7 +55,7 @@ QMdiSubWindow* TMDIChild::SubWindow() const
 
 void TMDIChild::ShowChild()
 {
-    QMdiArea* area = MainForm ? MainForm->MDIClient : nullptr;
+    QMdiArea* area = MDIHost() ? MDIHost()->MDIArea() : nullptr;
     if (!area) {
         show();
         return;
@@ -112,12 +112,12 @@ void TMDIChild::closeEvent(QCloseEvent* AEvent)
 
 void TMDIChild::Activated()
 {
-    if (FDestroying || !MainForm)
+    if (FDestroying || !MDIHost())
         return;
     ResetMainActionsBarReference();
     QMdiSubWindow* sub = SubWindow();
     if (sub && sub->isMinimized())
-        MainForm->CloseMDIChildUI();
+        MDIHost()->CloseMDIChildUI();
     else
         RefreshMainUI();
 }
@@ -170,52 +170,28 @@ bool ShownOnBar(const TInfoActionDef& AAction, bool AInEditor)
 
 void DoResetMainActionsBar(TInfoObjectDef* AObjectDef, bool AInEditor)
 {
-    if (!MainForm)
+    IMDIHost* host = MDIHost();
+    if (!host)
         return;
     if (!AObjectDef) {
         ShownActionsObjectDef = nullptr;
-        MainForm->CloseMDIChildUI();
+        host->CloseMDIChildUI();
         return;
     }
     if (AObjectDef == ShownActionsObjectDef)
         return;
-    MainForm->BeginBarUpdate();
-    ShownActionsObjectDef = AObjectDef;
-    try {
-        int k = 0;
-        bool anyShown = false;
-        int lastGroup = 0;
-        const auto& actions = AObjectDef->Actions;
-        // Only as many actions as there are slots: the rest stay off the bar.
-        for (size_t i = 0; i < actions.size() && k < Commands::ActionSlots; ++i) {
-            const TInfoActionDef& def = actions[i];
-            if (!ShownOnBar(def, AInEditor))
-                continue;
-            QAction* act = MainForm->actInfoActions[k];
-            act->setText(def.Name);
-            SetActionTag(act, Commands::FirstAction + int(i));
-            act->setIcon(MainForm->ActionImage(ActionImageIndex(def.ActType)));
-            act->setChecked(false);
-            act->setEnabled(true);
-            act->setVisible(true);
-            const bool beginGroup = anyShown && def.Group != lastGroup;
-            MainForm->InfoMenuSeparators[k]->setVisible(beginGroup);
-            MainForm->InfoToolSeparators[k]->setVisible(beginGroup);
-            anyShown = true;
-            lastGroup = def.Group;
-            ++k;
-        }
-        for (int j = k; j < Commands::ActionSlots; ++j) {
-            SetActionTag(MainForm->actInfoActions[j], 0);
-            MainForm->actInfoActions[j]->setVisible(false);
-            MainForm->InfoMenuSeparators[j]->setVisible(false);
-            MainForm->InfoToolSeparators[j]->setVisible(false);
-        }
-        MainForm->actInfoPlaceholder->setVisible(k == 0);
-        MainForm->RefreshActionState(MainForm->InfoActions);
-    } catch (...) {
-        MainForm->EndBarUpdate();
-        throw;
+    // Only as many actions as there are slots: the rest stay off the bar.
+    QList<TInfoActionSlot> shown;
+    int lastGroup = 0;
+    const auto& actions = AObjectDef->Actions;
+    for (size_t i = 0; i < actions.size() && shown.size() < Commands::ActionSlots; ++i) {
+        const TInfoActionDef& def = actions[i];
+        if (!ShownOnBar(def, AInEditor))
+            continue;
+        shown.append({def.Name, Commands::FirstAction + int(i), ActionImageIndex(def.ActType),
+                      !shown.isEmpty() && def.Group != lastGroup});
+        lastGroup = def.Group;
     }
-    MainForm->EndBarUpdate();
+    ShownActionsObjectDef = AObjectDef;
+    host->ShowInfoActions(shown);
 }

@@ -1,6 +1,6 @@
 #include "frmInfoEdit.h"
 
-#include "frmMain.h"
+#include "untMDIHost.h"
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 #include "untLibraryLoader.h"
@@ -53,7 +53,7 @@ void TInfoEditForm::SetFormColor(const QColor& AColor)
 
 void TInfoEditForm::ProcessIdle()
 {
-    if (!MainForm || MainForm->ActiveMDIChild() != this || !FEditor)
+    if (!MDIHost() || MDIHost()->ActiveMDIChild() != this || !FEditor)
         return;
     try {
         FEditor->ProcessIdle();

@@ -1,6 +1,6 @@
 #include "frmInfoFrame.h"
 
-#include "frmMain.h"
+#include "untMDIHost.h"
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 #include "untLibraryLoader.h"
@@ -43,7 +43,7 @@ TInfoFrameForm::~TInfoFrameForm() = default;
 
 void TInfoFrameForm::ProcessIdle()
 {
-    if (!MainForm || MainForm->ActiveMDIChild() != this || !FObjFrame)
+    if (!MDIHost() || MDIHost()->ActiveMDIChild() != this || !FObjFrame)
         return;
     try {
         FObjFrame->ProcessIdle();

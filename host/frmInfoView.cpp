@@ -1,7 +1,7 @@
 #include "frmInfoView.h"
 
 #include "clsMasterDetailView.h"
-#include "frmMain.h"
+#include "untMDIHost.h"
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 
@@ -43,7 +43,7 @@ TInfoViewForm::~TInfoViewForm() = default;
 
 void TInfoViewForm::ProcessIdle()
 {
-    if (!MainForm || MainForm->ActiveMDIChild() != this)
+    if (!MDIHost() || MDIHost()->ActiveMDIChild() != this)
         return;
     try {
         if (!FInitDone) {

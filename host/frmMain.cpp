@@ -171,6 +171,7 @@ QString TMainForm::ProgramFolder()
 TMainForm::TMainForm(QWidget* AParent) : QMainWindow(AParent)
 {
     MainForm = this;
+    SetMDIHost(this);
     TexTabbedMDIManager::ApplicationMainForm() = this;
     setObjectName(QStringLiteral("MainForm"));
     setWindowTitle(QStringLiteral("Korvane"));
@@ -265,6 +266,8 @@ TMainForm::~TMainForm()
     ResetMainActionsBarReference();
     if (MainForm == this)
         MainForm = nullptr;
+    if (MDIHost() == this)
+        SetMDIHost(nullptr);
     if (TexTabbedMDIManager::ApplicationMainForm() == this)
         TexTabbedMDIManager::ApplicationMainForm() = nullptr;
 }
@@ -1018,6 +1021,36 @@ void TMainForm::CloseMDIChildUI()
     }
     actInfoPlaceholder->setVisible(true);
     EndBarUpdate();
+}
+
+void TMainForm::ShowInfoActions(const QList<TInfoActionSlot>& ASlots)
+{
+    BeginBarUpdate();
+    struct EndUpdate {
+        TMainForm* form;
+        ~EndUpdate() { form->EndBarUpdate(); }
+    } endUpdate{this};
+    const int shown = std::min(int(ASlots.size()), int(Commands::ActionSlots));
+    for (int k = 0; k < shown; ++k) {
+        const TInfoActionSlot& slot = ASlots[k];
+        QAction* act = actInfoActions[k];
+        act->setText(slot.Caption);
+        SetActionTag(act, slot.Tag);
+        act->setIcon(ActionImage(slot.ImageIndex));
+        act->setChecked(false);
+        act->setEnabled(true);
+        act->setVisible(true);
+        InfoMenuSeparators[k]->setVisible(slot.BeginGroup);
+        InfoToolSeparators[k]->setVisible(slot.BeginGroup);
+    }
+    for (int j = shown; j < Commands::ActionSlots; ++j) {
+        SetActionTag(actInfoActions[j], 0);
+        actInfoActions[j]->setVisible(false);
+        InfoMenuSeparators[j]->setVisible(false);
+        InfoToolSeparators[j]->setVisible(false);
+    }
+    actInfoPlaceholder->setVisible(shown == 0);
+    RefreshActionState(InfoActions);
 }
 
 QIcon TMainForm::ActionImage(int AIndex) const

@@ -5,6 +5,7 @@
 // actions, the status bar, idle processing and the input lock of long work.
 // Also the host routines that open an info object's editor and show status
 // messages.
+#include "untMDIHost.h"
 #include "untApplication.h"
 #include "untLibraryExports.h"
 
@@ -64,7 +65,7 @@ TNavigatorImages& NavigatorImages();
 // "<ID>_<size>.png"; magenta is transparent. ADefault when there is none.
 int NavImage(const QString& AImgFile, const QString& AImgID, int ADefault, QList<QIcon>& AList, int ASize);
 
-class TMainForm : public QMainWindow {
+class TMainForm : public QMainWindow, public IMDIHost {
     Q_OBJECT
 public:
     explicit TMainForm(QWidget* AParent = nullptr);
@@ -143,7 +144,9 @@ public:
     void RefreshActionState(const QList<QAction*>& AActions);
     void AppIdle();
     // Hides every info action (no window left).
-    void CloseMDIChildUI();
+    void CloseMDIChildUI() override;
+    QMdiArea* MDIArea() const override { return MDIClient; }
+    void ShowInfoActions(const QList<TInfoActionSlot>& ASlots) override;
     void BeginBarUpdate();
     void EndBarUpdate();
     // The desktop picture composed for the MDI area's size.
@@ -151,8 +154,8 @@ public:
     const QImage& ClientImage() const { return FClientImage; }
     QImage DesktopImages[3]; // background (stretched), picture (fitted, ".dgm"), mark (bottom right)
 
-    TMDIChild* ActiveMDIChild() const;
-    QList<TMDIChild*> MDIChildren() const; // in tab order
+    TMDIChild* ActiveMDIChild() const override;
+    QList<TMDIChild*> MDIChildren() const override; // in tab order
     int MDIChildCount() const;
     // The action images by index (24 new ... 29 other).
     QIcon ActionImage(int AIndex) const;

@@ -1,0 +1,15 @@
+#include "untMDIHost.h"
+
+namespace {
+IMDIHost* CurrentHost = nullptr;
+}
+
+IMDIHost* MDIHost()
+{
+    return CurrentHost;
+}
+
+void SetMDIHost(IMDIHost* AHost)
+{
+    CurrentHost = AHost;
+}
