@@ -28,11 +28,6 @@ const QString ExportKindMissing = QStringLiteral("很抱歉, 暂时不能导出�
 const QString CountText = QStringLiteral("%1 / %2");
 
 const QString Bar = QStringLiteral("|");
-const QString PositionsSection = QStringLiteral("[Positions]");
-const QString SortsSection = QStringLiteral("[Sorts]");
-const QString FieldsSection = QStringLiteral("[Fields]");
-const QString TotalSection = QStringLiteral("[Total]");
-const QString SummariesSection = QStringLiteral("[Summaries]");
 
 constexpr int MinStoredWidth = 20;
 constexpr int MaxStoredWidth = 1295; // the largest two-digit base-36 number
@@ -195,6 +190,49 @@ TShowFillValuesDlgProc& ShowFillValuesDlgProc()
 {
     static TShowFillValuesDlgProc proc = ShowFillValuesDlg;
     return proc;
+}
+
+QString StoreColumnPositions(kvui::BandedView* AView, QString& AParams,
+                             const std::function<QString(kvui::Column*)>& AFieldName)
+{
+    // The stored positions as an ordered name=code list.
+    auto positions = ViewSchemeNamedItems(ReadViewSchemeParam(AParams, PositionsSection).replace(u':', u'='));
+    QString fieldList = Bar;
+    // Every governed column, from the last to the first.
+    const QList<kvui::Column*> columns = AView->columns();
+    for (auto it = columns.crbegin(); it != columns.crend(); ++it) {
+        kvui::Column* column = *it;
+        const QString name = AFieldName(column);
+        if (column->tag() >= 1 || name.isEmpty() || column->bandIndex() < 0 || column->bandIndex() >= AView->bandCount())
+            continue;
+        int itemIndex = -1;
+        for (int i = 0; i < positions.size(); ++i)
+            if (positions[i].first.compare(name, Qt::CaseInsensitive) == 0) {
+                itemIndex = i;
+                break;
+            }
+        int width = column->width();
+        if (column->isVisible()) {
+            fieldList = Bar + name + fieldList;
+        } else if (itemIndex >= 0) {
+            // A hidden column keeps the width it was given while it showed.
+            int bandID = 0, colIndex = 0, rowIndex = 0, lineCount = 0, storedWidth = 0;
+            if (DecodeColumnPosition(positions[itemIndex].second, bandID, colIndex, rowIndex, lineCount, storedWidth) == 5)
+                width = storedWidth;
+        }
+        const QString code = EncodeColumnPosition(AView->band(column->bandIndex()).id, column->colIndex(),
+                                                   column->rowIndex(), column->lineCount(), width);
+        if (itemIndex >= 0)
+            positions[itemIndex].second = code;
+        else
+            positions.append({name, code});
+    }
+    // Written back with every item followed by "|".
+    QString positionText;
+    for (const auto& item : std::as_const(positions))
+        positionText += item.first + u':' + item.second + Bar;
+    AParams = WriteViewSchemeParam(AParams, PositionsSection, positionText);
+    return fieldList;
 }
 
 // ---- TInfoGridView --------------------------------------------------------------
@@ -464,46 +502,9 @@ void TInfoGridView::StoreViewScheme()
     if (!grid || grid->bandCount() == 0)
         return;
 
-    // 1. The stored positions as an ordered name=code list.
-    auto positions = ViewSchemeNamedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
-    QString fieldList = Bar;
-
-    // 2. Every governed column, from the last to the first.
-    const QList<kvui::Column*> columns = grid->columns();
-    for (auto it = columns.crbegin(); it != columns.crend(); ++it) {
-        kvui::Column* column = *it;
-        if (column->tag() >= 1 || column->fieldName().isEmpty() || column->bandIndex() < 0
-            || column->bandIndex() >= grid->bandCount())
-            continue;
-        const QString name = column->fieldName();
-        int itemIndex = -1;
-        for (int i = 0; i < positions.size(); ++i)
-            if (positions[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-                itemIndex = i;
-                break;
-            }
-        int width = column->width();
-        if (column->isVisible()) {
-            fieldList = Bar + name + fieldList;
-        } else if (itemIndex >= 0) {
-            // A hidden column keeps the width it was given while it showed.
-            int bandID = 0, colIndex = 0, rowIndex = 0, lineCount = 0, storedWidth = 0;
-            if (DecodeColumnPosition(positions[itemIndex].second, bandID, colIndex, rowIndex, lineCount, storedWidth) == 5)
-                width = storedWidth;
-        }
-        const QString code = EncodeColumnPosition(grid->band(column->bandIndex()).id, column->colIndex(),
-                                                   column->rowIndex(), column->lineCount(), width);
-        if (itemIndex >= 0)
-            positions[itemIndex].second = code;
-        else
-            positions.append({name, code});
-    }
-
-    // 3. Written back with every item followed by "|".
-    QString positionText;
-    for (const auto& item : std::as_const(positions))
-        positionText += item.first + u':' + item.second + Bar;
-    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, PositionsSection, positionText);
+    // 1-3. The governed columns' positions.
+    QString fieldList =
+        StoreColumnPositions(grid, ViewScheme.Params, [](kvui::Column* AColumn) { return AColumn->fieldName(); });
 
     // 4. Groups first, then the other sorted columns.
     if (!InGridMode()) {
@@ -621,16 +622,8 @@ QString TInfoGridView::GetFocusedRecordString(const QString& AFieldID)
 
 void TInfoGridView::RefreshData(bool ARebuild)
 {
-    if (!ViewScheme.SQLParsed) {
-        if (AsDetail) {
-            InfoApplication->ParseViewSchemeSQL(ObjectDef, &ViewScheme, GlobalADOQuery);
-        } else {
-            if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, false, ViewCaption))
-                return;
-            ApplyViewScheme();
-        }
-    }
-    TCustomInfoView::RefreshData(ARebuild);
+    if (EnsureViewSchemeParsed())
+        TCustomInfoView::RefreshData(ARebuild);
 }
 
 void TInfoGridView::CloseData()
@@ -648,29 +641,14 @@ void TInfoGridView::CloseData()
 bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     kvui::BandedGrid* grid = GridView();
-    const auto enabledWhen = [&AState](bool condition) {
-        AState = condition ? TCommandState(csEnabled) : TCommandState();
+    if (QueryViewCommandState(ACommandIndex, AState))
         return true;
-    };
-    const bool editing = GetEditMode();
     switch (ACommandIndex) {
-    case Commands::Export:
-        return enabledWhen(ObjectDef && ObjectDef->CanExport);
-    case Commands::PageSetup:
-    case Commands::ReportDesign:
-    case Commands::Print:
-    case Commands::PrintPreview:
-        return enabledWhen(!editing && ObjectDef && ObjectDef->CanPrint);
     case Commands::Fill:
-        return enabledWhen(grid && grid->editingEnabled() && !grid->isReadOnly() && grid->selectedRowCount() > 0);
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFields));
-    case Commands::SchemeFilter:
-        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFilter));
-    case Commands::SchemeCustomView:
-    case Commands::Refresh:
-        return enabledWhen(!editing);
+        AState = grid && grid->editingEnabled() && !grid->isReadOnly() && grid->selectedRowCount() > 0
+                     ? TCommandState(csEnabled)
+                     : TCommandState();
+        return true;
     case Commands::RecordCount: {
         QString text;
         // Records are counted, not the group rows a grouped grid shows between them;
@@ -712,19 +690,8 @@ bool TInfoGridView::ExecCommand(int ACommandIndex)
         if (kvui::BandedGrid* grid = GridView(); grid && ShowFillValuesDlgProc())
             ShowFillValuesDlgProc()(grid);
         return true;
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-        ShowSchemeDialog(true);
-        return true;
-    case Commands::SchemeFilter:
-    case Commands::SchemeCustomView:
-        ShowSchemeDialog(false);
-        return true;
-    case Commands::Refresh:
-        RefreshData(true);
-        return true;
     default:
-        return TCustomInfoView::ExecCommand(ACommandIndex);
+        return ExecViewSchemeCommand(ACommandIndex) || TCustomInfoView::ExecCommand(ACommandIndex);
     }
 }
 

@@ -28,6 +28,14 @@ QString EncodeColumnPosition(int ABandID, int AColIndex, int ARowIndex, int ALin
 // many parts were read (5 for a whole code).
 int DecodeColumnPosition(const QString& ACode, int& ABandID, int& AColIndex, int& ARowIndex, int& ALineCount, int& AWidth);
 
+// Writes the positions of a grid's or tree list's governed columns (Tag below
+// 1, bound to a field, in a band) into the scheme parameters' "[Positions]",
+// keeping the order of the stored entries and a hidden column's stored width,
+// and returns the shown fields as a list text ("|a|b|"). AFieldName names the
+// field of a column.
+QString StoreColumnPositions(kvui::BandedView* AView, QString& AParams,
+                             const std::function<QString(kvui::Column*)>& AFieldName);
+
 // The summary kind of a "[Summaries]" code: "1" sum, "2" count, "3" maximum,
 // "4" minimum; anything else none.
 kvui::SummaryKind SummaryKindOfCode(const QString& ACode);

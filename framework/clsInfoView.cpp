@@ -444,7 +444,7 @@ QString TCustomInfoView::defaultFieldList() const
 
 QString TCustomInfoView::GetSchemeFieldList()
 {
-    const QString stored = ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"));
+    const QString stored = ReadViewSchemeParam(ViewScheme.Params, FieldsSection);
     if (!stored.isEmpty() && ObjectDef) {
         // A stored list counts while it names at least one field that still exists.
         for (const QString& id : stored.split(u'|', Qt::SkipEmptyParts))
@@ -452,7 +452,7 @@ QString TCustomInfoView::GetSchemeFieldList()
                 return stored;
     }
     const QString list = defaultFieldList();
-    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"), list);
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, FieldsSection, list);
     return list;
 }
 
@@ -473,7 +473,7 @@ QString TCustomInfoView::BuildSelectSQL(const QString& ARequiredFields, const QS
     }
     const QString bar = QStringLiteral("|");
     QString fieldsSQL = ViewScheme.FieldsSQL;
-    QString shown = ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[Fields]"));
+    QString shown = ReadViewSchemeParam(ViewScheme.Params, FieldsSection);
     if (fieldsSQL.trimmed().isEmpty() && ObjectDef) {
         // Nothing of the scheme's field list is left: show the default fields.
         shown = defaultFieldList();
@@ -543,6 +543,67 @@ QString TCustomInfoView::BuildSelectSQL(const QString& ARequiredFields, const QS
     if (at >= 0)
         result.replace(at, MasterPlaceholder.size(), master);
     return result;
+}
+
+bool TCustomInfoView::EnsureViewSchemeParsed()
+{
+    if (ViewScheme.SQLParsed)
+        return true;
+    if (AsDetail) {
+        InfoApplication->ParseViewSchemeSQL(ObjectDef, &ViewScheme, GlobalADOQuery);
+        return true;
+    }
+    if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, false, ViewCaption))
+        return false;
+    ApplyViewScheme();
+    return true;
+}
+
+bool TCustomInfoView::QueryViewCommandState(int ACommandIndex, TCommandState& AState)
+{
+    const auto enabledWhen = [&AState](bool condition) {
+        AState = condition ? TCommandState(csEnabled) : TCommandState();
+        return true;
+    };
+    const bool editing = GetEditMode();
+    switch (ACommandIndex) {
+    case Commands::Export:
+        return enabledWhen(ObjectDef && ObjectDef->CanExport);
+    case Commands::PageSetup:
+    case Commands::ReportDesign:
+    case Commands::Print:
+    case Commands::PrintPreview:
+        return enabledWhen(!editing && ObjectDef && ObjectDef->CanPrint);
+    case Commands::SchemeFields:
+    case Commands::SchemeSort:
+        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFields));
+    case Commands::SchemeFilter:
+        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFilter));
+    case Commands::SchemeCustomView:
+    case Commands::Refresh:
+        return enabledWhen(!editing);
+    default:
+        return false;
+    }
+}
+
+bool TCustomInfoView::ExecViewSchemeCommand(int ACommandIndex)
+{
+    switch (ACommandIndex) {
+    case Commands::SchemeFields:
+    case Commands::SchemeSort:
+        ShowSchemeDialog(true);
+        return true;
+    case Commands::SchemeFilter:
+    case Commands::SchemeCustomView:
+        ShowSchemeDialog(false);
+        return true;
+    case Commands::Refresh:
+        RefreshData(true);
+        return true;
+    default:
+        return false;
+    }
 }
 
 bool TCustomInfoView::ShowSchemeDialog(bool AFieldsPageFirst)

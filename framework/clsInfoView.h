@@ -99,6 +99,13 @@ public:
     // The view-scheme dialog of commands 42-45 and of the first refresh: the
     // scheme is stored from the controls, edited, applied and the data reread.
     bool ShowSchemeDialog(bool AFieldsPageFirst);
+    // Before the first read: a detail parses its scheme silently, a master asks
+    // for it in the scheme dialog and applies it. False when the user cancelled.
+    bool EnsureViewSchemeParsed();
+    // The commands every grid and tree view answers alike: export, the print
+    // commands, the scheme commands and refresh. False for any other command.
+    bool QueryViewCommandState(int ACommandIndex, TCommandState& AState);
+    bool ExecViewSchemeCommand(int ACommandIndex);
 
     // IInfoView
     void InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView) override;

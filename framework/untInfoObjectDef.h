@@ -70,6 +70,15 @@ inline const QString ViewSchemeParamSeparator = QString(2, QChar(0xF8F5));
 // The single block separator character U+F8F5.
 inline constexpr QChar BlockSeparatorChar = QChar(0xF8F5);
 
+// The sections of a view scheme's parameter text, one home for every unit
+// that reads or writes them.
+inline const QString FilterSection = QStringLiteral("[Filter]");
+inline const QString FieldsSection = QStringLiteral("[Fields]");
+inline const QString SortsSection = QStringLiteral("[Sorts]");
+inline const QString SummariesSection = QStringLiteral("[Summaries]");
+inline const QString TotalSection = QStringLiteral("[Total]");
+inline const QString PositionsSection = QStringLiteral("[Positions]");
+
 // Reads and writes one "[Section]" item of a view-scheme parameter text.
 QString ReadViewSchemeParam(const QString& params, const QString& section);
 // The items "name=value" of a "|"-separated section value, in order (an item

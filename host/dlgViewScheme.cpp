@@ -27,12 +27,6 @@
 namespace {
 
 const QString Bar = QStringLiteral("|");
-const QString FieldsSection = QStringLiteral("[Fields]");
-const QString SortsSection = QStringLiteral("[Sorts]");
-const QString FilterSection = QStringLiteral("[Filter]");
-const QString SummariesSection = QStringLiteral("[Summaries]");
-const QString TotalSection = QStringLiteral("[Total]");
-const QString PositionsSection = QStringLiteral("[Positions]");
 const QString NoRowsFilter = QStringLiteral("1=0");
 
 // One "ID:value" entry of a "|"-joined list such as "[Sorts]" or "[Summaries]".

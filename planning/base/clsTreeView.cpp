@@ -23,9 +23,6 @@ const QString ExportFailed = QStringLiteral("导出数据至文档\"%s\"出现�
 const QString ExpandBeforeExport = QStringLiteral("导出数据前强制展开装载全部结点的内容?\r\r提示: 全部装载可能大量耗时, 过程中可以按[Esc]键中止。");
 
 const QString Bar = QStringLiteral("|");
-const QString PositionsSection = QStringLiteral("[Positions]");
-const QString SortsSection = QStringLiteral("[Sorts]");
-const QString FieldsSection = QStringLiteral("[Fields]");
 const QString BindError = QStringLiteral("Bind static column error !");
 const QString CountText = QStringLiteral("%1 / %2");
 
@@ -404,40 +401,8 @@ void TInfoTreeView::StoreViewScheme()
     if (!tree || tree->bandCount() == 0)
         return;
 
-    auto positions = ViewSchemeNamedItems(ReadViewSchemeParam(ViewScheme.Params, PositionsSection).replace(u':', u'='));
-    QString fieldList = Bar;
-    const QList<kvui::Column*> columns = tree->columns();
-    for (auto it = columns.crbegin(); it != columns.crend(); ++it) {
-        kvui::Column* column = *it;
-        const QString name = GetColumnFieldName(column);
-        if (column->tag() >= 1 || name.isEmpty() || column->bandIndex() < 0 || column->bandIndex() >= tree->bandCount())
-            continue;
-        int itemIndex = -1;
-        for (int i = 0; i < positions.size(); ++i)
-            if (positions[i].first.compare(name, Qt::CaseInsensitive) == 0) {
-                itemIndex = i;
-                break;
-            }
-        int width = column->width();
-        if (column->isVisible()) {
-            fieldList = Bar + name + fieldList;
-        } else if (itemIndex >= 0) {
-            // A hidden column keeps the width it was given while it showed.
-            int bandID = 0, colIndex = 0, rowIndex = 0, lineCount = 0, storedWidth = 0;
-            if (DecodeColumnPosition(positions[itemIndex].second, bandID, colIndex, rowIndex, lineCount, storedWidth) == 5)
-                width = storedWidth;
-        }
-        const QString code = EncodeColumnPosition(tree->band(column->bandIndex()).id, column->colIndex(),
-                                                   column->rowIndex(), column->lineCount(), width);
-        if (itemIndex >= 0)
-            positions[itemIndex].second = code;
-        else
-            positions.append({name, code});
-    }
-    QString positionText;
-    for (const auto& item : std::as_const(positions))
-        positionText += item.first + u':' + item.second + Bar;
-    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, PositionsSection, positionText);
+    QString fieldList =
+        StoreColumnPositions(tree, ViewScheme.Params, [this](kvui::Column* AColumn) { return GetColumnFieldName(AColumn); });
 
     QString sortText;
     for (kvui::Column* column : tree->sortedColumns()) {
@@ -510,16 +475,8 @@ QString TInfoTreeView::GetFocusedRecordString(const QString& AFieldID)
 
 void TInfoTreeView::RefreshData(bool ARebuild)
 {
-    if (!ViewScheme.SQLParsed) {
-        if (AsDetail) {
-            InfoApplication->ParseViewSchemeSQL(ObjectDef, &ViewScheme, GlobalADOQuery);
-        } else {
-            if (!InfoApplication->ShowViewSchemeDlg(ObjectDef, &ViewScheme, GlobalADOQuery, false, ViewCaption))
-                return;
-            ApplyViewScheme();
-        }
-    }
-    TCustomInfoView::RefreshData(ARebuild);
+    if (EnsureViewSchemeParsed())
+        TCustomInfoView::RefreshData(ARebuild);
 }
 
 void TInfoTreeView::CloseData()
@@ -532,29 +489,14 @@ void TInfoTreeView::CloseData()
 bool TInfoTreeView::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     kvui::TreeList* tree = TreeList();
-    const auto enabledWhen = [&AState](bool condition) {
-        AState = condition ? TCommandState(csEnabled) : TCommandState();
+    if (QueryViewCommandState(ACommandIndex, AState))
         return true;
-    };
-    const bool editing = GetEditMode();
     switch (ACommandIndex) {
-    case Commands::Export:
-        return enabledWhen(ObjectDef && ObjectDef->CanExport);
-    case Commands::PageSetup:
-    case Commands::ReportDesign:
-    case Commands::Print:
-    case Commands::PrintPreview:
-        return enabledWhen(!editing && ObjectDef && ObjectDef->CanPrint);
     case Commands::Fill:
-        return enabledWhen(tree && tree->editingEnabled() && !tree->isReadOnly() && tree->selectedCount() > 0);
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFields));
-    case Commands::SchemeFilter:
-        return enabledWhen(!editing && (ViewScheme.Supports & voSupportFilter));
-    case Commands::SchemeCustomView:
-    case Commands::Refresh:
-        return enabledWhen(!editing);
+        AState = tree && tree->editingEnabled() && !tree->isReadOnly() && tree->selectedCount() > 0
+                     ? TCommandState(csEnabled)
+                     : TCommandState();
+        return true;
     case Commands::RecordCount: {
         QString text;
         if (tree && tree->topCount() > 0) {
@@ -603,18 +545,7 @@ bool TInfoTreeView::ExecCommand(int ACommandIndex)
         if (tree && ShowFillValuesDlgProc())
             ShowFillValuesDlgProc()(tree);
         return true;
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-        ShowSchemeDialog(true);
-        return true;
-    case Commands::SchemeFilter:
-    case Commands::SchemeCustomView:
-        ShowSchemeDialog(false);
-        return true;
-    case Commands::Refresh:
-        RefreshData(true);
-        return true;
     default:
-        return TCustomInfoView::ExecCommand(ACommandIndex);
+        return ExecViewSchemeCommand(ACommandIndex) || TCustomInfoView::ExecCommand(ACommandIndex);
     }
 }

@@ -19,7 +19,6 @@ namespace {
 
 const QString LastUsedText = QStringLiteral("(最近使用方案)");
 const QString DefaultText = QStringLiteral("(默认方案)");
-const QString PositionsSection = QStringLiteral("[Positions]");
 constexpr int KindRole = Qt::UserRole + 1;
 
 const QString SchemeListSQL = QStringLiteral(

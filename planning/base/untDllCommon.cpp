@@ -155,7 +155,7 @@ QString BuildFieldSelectList(TCustomInfoView* AView, const QString& AFieldList)
         return {};
     const QString bar = QStringLiteral("|");
     QString result = AView->ViewScheme.FieldsSQL;
-    const QString shown = ReadViewSchemeParam(AView->ViewScheme.Params, QStringLiteral("[Fields]"));
+    const QString shown = ReadViewSchemeParam(AView->ViewScheme.Params, FieldsSection);
     if (TInfoObjectDef* def = AView->ObjectDef) {
         for (auto i = def->Fields.size(); i-- > 0;) {
             const TInfoFieldDef& field = def->Fields[i];
