@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     QTemporaryDir dir;
 
     // the engine
-    auto conn = kvtsql::Connection::open(dir.filePath("engine.db"));
+    auto conn = kvtsql::Connection::create(dir.filePath("engine.db"));
     QString fill = kSchema;
     for (int i = 1; i <= kRows; ++i) fill += QStringLiteral("insert QZ_MRP_Supplies (SupQty, SupRestQty, SupHints) values (0, 0, '')\n");
     fill += "create table #QZ_MRP_Allots (AltIID int identity(1,1) primary key, AltPeriod int, AltSupIID int, AltDmdIID int, AltDate datetime, AltQty decimal(28,8))";
