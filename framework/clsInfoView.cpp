@@ -275,7 +275,6 @@ void TCustomInfoView::SetMasterValues(const QString& AValues, bool ARefrehData)
 {
     DataIsFresh = false;
     MasterValues = AValues;
-    MasterValueList = ReadMasterValues(AValues);
     if (ARefrehData)
         RefreshData(true);
 }
@@ -500,7 +499,7 @@ QString TCustomInfoView::GetSchemeFieldList()
 
 QString TCustomInfoView::BuildMasterCondition(const QString& AFieldID)
 {
-    return BuildMasterValuesCondition(ObjectDef, MasterValueList, AFieldID);
+    return BuildMasterValuesCondition(ObjectDef, MasterValues, AFieldID);
 }
 
 QString TCustomInfoView::BuildSelectSQL(const QString& ARequiredFields, const QString& AExtSelect, const QString& AExtFilter,

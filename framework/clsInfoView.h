@@ -89,7 +89,6 @@ public:
     TInfoObjectDef* ObjectDef;  // not owned
     IInfoViewPtr MasterView;
     QString MasterValues;       // lines field=value
-    TMasterValues MasterValueList;  // MasterValues read once, as pairs
     bool AsDetail = false;
     QString AsDetailID;
     QString BuiltSQL;
