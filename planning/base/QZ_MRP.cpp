@@ -5,6 +5,8 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "famDeduction.h"
+#include "untDeductActions.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -65,7 +67,9 @@ struct ActionEntry {
 
 const std::vector<ViewEntry>& viewClasses()
 {
-    static const std::vector<ViewEntry> table;
+    static const std::vector<ViewEntry> table{
+        {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
+    };
     return table;
 }
 
@@ -91,6 +95,9 @@ const std::vector<ActionEntry>& actionRoutines()
 {
     static const std::vector<ActionEntry> table{
         {QStringLiteral("QZ_MRP.Forcast"), &ExecForcastAction},
+        {QStringLiteral("QZ_MRP.SO"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecSODeductAction(v, a, r); }},
+        {QStringLiteral("QZ_MRP.SI"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecSIDeductAction(v, a, r); }},
+        {QStringLiteral("QZ_MRP.DeductLog"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecDeductLogAction(v, a, r); }},
     };
     return table;
 }
@@ -186,8 +193,7 @@ void ExecForcastAction(const IInfoViewPtr& AView, TInfoObjectDef* AObjectDef, co
             ExecForcastStateAction(AView, AObjectDef, AActionID, ARefresh, kind);
             return;
         }
-    // "AutoDed", "NoAutoDed" and "CanAutoDed" belong to the forecast deduction,
-    // whose routines this library does not hold yet: they do nothing.
+    ExecForcastDeductAction(AView, AActionID, ARefresh);
 }
 
 void ExecForcastStateAction(const IInfoViewPtr& AView, TInfoObjectDef* ADef, const QString& AActionID, bool& ARefresh,
