@@ -514,8 +514,16 @@ void TMRPDeductFrame::loadData()
     } else {
         sql = part(Forcast, QStringLiteral("DedOrdID=%1 and DedOrdEntry=%2 and DedOrdType=%3").arg(key).arg(FBillEntry).arg(FBillType));
     }
-    sql += QStringLiteral(" order by ") +
-           (ViewScheme.OrderBySQL.trimmed().isEmpty() ? QStringLiteral("NeedDate, BillType, BillNo, BillEntry") : ViewScheme.OrderBySQL);
+    // The scheme's sort by the columns' names: both parts of the union name
+    // their columns so, whatever expression the definition gives a field.
+    QStringList order;
+    for (const QString& item : ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[Sorts]")).split(u'|', Qt::SkipEmptyParts)) {
+        const QString name = item.section(u':', 0, 0).trimmed();
+        const qsizetype at = FColumnFieldNames.indexOf(name);
+        if (at >= 0 && at < FStaticColumnCount)
+            order << u'[' + FColumnFieldNames[at] + u']' + (item.section(u':', 1).startsWith(u'1') ? QStringLiteral(" desc") : QString());
+    }
+    sql += QStringLiteral(" order by ") + (order.isEmpty() ? QStringLiteral("NeedDate, BillType, BillNo, BillEntry") : order.join(QStringLiteral(", ")));
     if (ExecSQLText(GlobalADOQuery, sql, true, false, true)) {
         for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
             data = GlobalADOQuery;

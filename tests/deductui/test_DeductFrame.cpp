@@ -114,6 +114,12 @@ TEST_F(DeductFrameTest, ABillLineShowsItsDeductionsWithTheRoomLeft)
     EXPECT_EQ(q(e1, view->colMaxQty), 30);
     EXPECT_EQ(q(e1, view->colPreMQty), 0);
 
+    // The scheme's sort orders the lines (the union sorts by column names).
+    view->ViewScheme.Params = WriteViewSchemeParam(view->ViewScheme.Params, QStringLiteral("[Sorts]"), QStringLiteral("BillNo:0"));
+    view->RefreshData(false);
+    ASSERT_EQ(root()->childCount(), 2);
+    EXPECT_EQ(root()->child(0)->value(view->colBillNo).toString(), QStringLiteral("E1"));
+
     // Seen from the order line, the forecast is the deducting line.
     open(QStringLiteral("BillID='S1'\r\nBillEntry=1\r\nBillType=2"));
     ASSERT_EQ(view->tlMain->topCount(), 1);
