@@ -297,6 +297,31 @@ TEST_F(DeductFrameTest, AFailureMidwayLeavesTheTablesAsTheyWere)
     EXPECT_TRUE(view->Modified);
 }
 
+TEST_F(DeductFrameTest, AStatementErrorInALaterBatchLeavesNoTransactionOpen)
+{
+    // F1's room is taken by an automatic deduction of export order E1; giving
+    // it to S2 by hand must shrink that record, and the export orders'
+    // extension table is gone: the line's batch fails after the bill line's
+    // batch opened the transaction.
+    forecast("F1", 1, "IFG-1001", "20270105", 30);
+    deduction("F1", "E1", 4, 30, 30, false);
+    exec("drop table QZ_MRP_SIExt");
+    open(QStringLiteral("BillID='S2'\r\nBillEntry=1\r\nBillType=2"));
+    view->SetDeductEditMode(true);
+    view->cboBillScope->setCurrentIndex(1);
+    pick(8, {QStringLiteral("F1")});
+    typeQty(child("F1"), QStringLiteral("10"));
+    const QStringList before = rows("select * from QZ_MRP_Deduction order by DedIID") +
+                               rows("select * from QZ_MRP_ForcastExt order by ForID") +
+                               rows("select * from QZ_MRP_SOExt order by SOID");
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(view->SaveData());
+    EXPECT_EQ(value("select @@trancount"), "0");
+    EXPECT_EQ(rows("select * from QZ_MRP_Deduction order by DedIID") + rows("select * from QZ_MRP_ForcastExt order by ForID") +
+                  rows("select * from QZ_MRP_SOExt order by SOID"),
+              before);
+}
+
 TEST_F(DeductFrameTest, CandidatesByScopeCustomerAndRoom)
 {
     // An order of an item planned under the forecast's item, a closed order
