@@ -380,3 +380,99 @@ TEST_F(DeductFrameTest, PickingALineTwiceResetsIt)
     EXPECT_EQ(root()->childCount(), 1);
     EXPECT_EQ(q(child("S2"), view->colDedQty), 40);
 }
+
+TEST_F(DeductFrameTest, ActionsFollowTheLineAndTheEditMode)
+{
+    deduction("F9", "S1", 2, 30, 30, false);
+    openForecast("F9");
+    const auto command = [this](const char* id) {
+        const auto& actions = view->ObjectDef->Actions;
+        for (size_t i = 0; i < actions.size(); ++i)
+            if (actions[i].ID == QLatin1String(id))
+                return Commands::FirstAction + int(i);
+        ADD_FAILURE() << id;
+        return -1;
+    };
+    const auto state = [&](const char* id) {
+        TCommandState s;
+        EXPECT_TRUE(view->QueryCommandState(command(id), s));
+        return s;
+    };
+    EXPECT_EQ(state("Update"), TCommandState(csEnabled));
+    EXPECT_EQ(state("AddForcast"), TCommandState(csHidden));
+    EXPECT_EQ(state("AddSO"), TCommandState(csEnabled));
+    view->tlMain->clearSelection();
+    view->tlMain->selectNode(root(), true);
+    EXPECT_EQ(state("Delete"), TCommandState());
+    view->tlMain->clearSelection();
+    view->tlMain->selectNode(child("S1"), true);
+    EXPECT_EQ(state("Delete"), TCommandState(csEnabled));
+
+    // Deleting enters edit mode; leaving it with Yes saves, and the view reloads.
+    ScriptedMessageBoxes boxes;
+    boxes.answer({kvos::IDOK});
+    view->ExecCommand(command("Delete"));
+    EXPECT_TRUE(view->GetEditMode());
+    EXPECT_EQ(state("Update"), TCommandState(csEnabled | csChecked));
+    EXPECT_EQ(root()->childCount(), 0);
+    boxes.answer({kvos::IDYES});
+    view->ExecCommand(command("Update"));
+    EXPECT_FALSE(view->GetEditMode());
+    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("您将退出[%1]的当前编辑状态, 对未保存过的内容进行保存?").arg(view->ViewCaption));
+    EXPECT_TRUE(deductions().isEmpty());
+    EXPECT_EQ(totals("SO", "S1"), "0|0");
+
+    // The options live in the scheme's text.
+    view->cboBillScope->setCurrentIndex(2);
+    view->chkShowFilter->setChecked(true);
+    ASSERT_TRUE(view->QueryClose());
+    EXPECT_EQ(ReadViewSchemeParam(view->ViewScheme.Params, QStringLiteral("[BillScope]")), "2");
+    EXPECT_EQ(ReadViewSchemeParam(view->ViewScheme.Params, QStringLiteral("[DiffCustom]")), "0");
+    openForecast("F9");
+    EXPECT_EQ(view->cboBillScope->currentIndex(), 2);
+    EXPECT_TRUE(view->chkShowFilter->isChecked());
+}
+
+namespace {
+bool FilterCancelled(TInfoObjectDef*, QString&, QString&, TADOQuery*, const QString&, bool) { return false; }
+QString OfferedCode;
+// The user clears the filter offered.
+bool FilterChosen(TInfoObjectDef*, QString& AText, QString& ACode, TADOQuery*, const QString&, bool)
+{
+    OfferedCode = ACode;
+    AText.clear();
+    ACode.clear();
+    return true;
+}
+} // namespace
+
+TEST_F(DeductFrameTest, CandidatesArePickedFromTheListAfterTheFilter)
+{
+    openForecast("F9");
+    view->cboBillScope->setCurrentIndex(1);
+    view->chkShowFilter->setChecked(true);
+    const auto previousFilter = InfoApplication->ShowFilterDlgProc;
+    InfoApplication->ShowFilterDlgProc = &FilterCancelled;
+    int pickerShown = 0;
+    TPickPopupDlg::ExecHook = [&pickerShown](TPickPopupDlg& dlg) {
+        ++pickerShown;
+        dlg.grvPickData->selectAllRows();
+        return int(QDialog::Accepted);
+    };
+    view->AddBills(2);
+    EXPECT_EQ(pickerShown, 0);
+    EXPECT_EQ(root()->childCount(), 0);
+
+    InfoApplication->ShowFilterDlgProc = &FilterChosen;
+    view->ViewScheme.Params = WriteViewSchemeParam(view->ViewScheme.Params, QStringLiteral("[QZ_MRP.SO]"), QStringLiteral("last"));
+    view->AddBills(2);
+    InfoApplication->ShowFilterDlgProc = previousFilter;
+    TPickPopupDlg::ExecHook = nullptr;
+    EXPECT_EQ(pickerShown, 1);
+    EXPECT_EQ(root()->childCount(), 2);
+    EXPECT_NE(child("S1"), nullptr);
+    EXPECT_NE(child("S2"), nullptr);
+    // The code kept for sales orders was offered, and the one chosen is kept.
+    EXPECT_EQ(OfferedCode, QStringLiteral("last"));
+    EXPECT_FALSE(view->ViewScheme.Params.contains(QStringLiteral("[QZ_MRP.SO]")));
+}
