@@ -183,3 +183,20 @@ TEST_F(DeductActionsTest, AutomaticDeductionRunsWithTheChosenOptionsAndSaysSo)
     EXPECT_EQ(deductions(), QStringList({"F9|2|S1|60|60|0"}));
     EXPECT_EQ(value("select count(*) from QZ_SYS_UserSettings where SetClass='QZ_MRP' and SetKey='AutoDeductOptions'"), "1");
 }
+
+TEST_F(DeductActionsTest, AFailedRunIsReportedAndLeavesNothing)
+{
+    exec("drop table QZ_MRP_SIExt");
+    TDeductAutoDlg::ExecHook = [](TDeductAutoDlg& dlg) {
+        dlg.done(QDialog::Accepted);
+        return dlg.result();
+    };
+    ScriptedMessageBoxes boxes;
+    bool refresh = false;
+    ExecDeductLogAction(view, QStringLiteral("AutoDed"), refresh);
+    EXPECT_TRUE(refresh);
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("执行过程中发现错误, 操作被停止!"));
+    EXPECT_TRUE(deductions().isEmpty());
+    EXPECT_EQ(value("select @@trancount"), "0");
+}

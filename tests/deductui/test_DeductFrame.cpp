@@ -476,3 +476,21 @@ TEST_F(DeductFrameTest, CandidatesArePickedFromTheListAfterTheFilter)
     EXPECT_EQ(OfferedCode, QStringLiteral("last"));
     EXPECT_FALSE(view->ViewScheme.Params.contains(QStringLiteral("[QZ_MRP.SO]")));
 }
+
+TEST_F(DeductFrameTest, ALinePickedAndSavedAsItIsMakesRoomToo)
+{
+    // S1 (100) is taken whole by F1's automatic deduction. Picked under F9 it
+    // proposes 90 by hand: F1's record must give 90 back, or S1 would carry 190.
+    forecast("F1", 1, "IFG-1001", "20270105", 200);
+    deduction("F1", "S1", 2, 100, 100, false);
+    openForecast("F9");
+    view->SetDeductEditMode(true);
+    view->cboBillScope->setCurrentIndex(1);
+    pick(2, {QStringLiteral("S1")});
+    EXPECT_EQ(q(child("S1"), view->colDedQty), 90);
+    EXPECT_EQ(q(child("S1"), view->colDedAQty), 10);
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(view->SaveData());
+    EXPECT_EQ(deductions(), QStringList({"F1|2|S1|10|10|0", "F9|2|S1|90|90|1"}));
+    EXPECT_EQ(totals("SO", "S1"), "10|90");
+}
