@@ -453,7 +453,7 @@ void TMRPDeductFrame::loadData()
     QString from = InfoApplication->GetInfoObjectDataSourceSQL(def, fields, filter);
     QString sql = QStringLiteral("select ") + fields + QStringLiteral(" from ") + from + QStringLiteral(" where ") +
                   (filter.isEmpty() ? QString() : filter + QStringLiteral(" and ")) +
-                  QStringLiteral("s.%1ID=%2 and s.%1Entry=%3").arg(p, QuotedStr(FBillID)).arg(FBillEntry);
+                  FormatPositional(QStringLiteral("s.%0:sID=%1:s and s.%0:sEntry=%2:s"), {p, QuotedStr(FBillID), QString::number(FBillEntry)});
     if (!ExecSQLText(GlobalADOQuery, sql, true, false, true))
         return;
     if (GlobalADOQuery->Eof()) {
@@ -507,12 +507,14 @@ void TMRPDeductFrame::loadData()
                (childFilter.isEmpty() ? QString() : childFilter + QStringLiteral(" and ")) + condition;
     };
     const QString key = QuotedStr(FBillID);
+    const QString entry = QString::number(FBillEntry);
     if (FBillType == 8) {
-        sql = part(SalesOrder, QStringLiteral("DedForID=%1 and DedForEntry=%2 and DedOrdType=2").arg(key).arg(FBillEntry)) +
+        sql = part(SalesOrder, FormatPositional(QStringLiteral("DedForID=%0:s and DedForEntry=%1:s and DedOrdType=2"), {key, entry})) +
               QStringLiteral("\runion\r") +
-              part(ExportOrder, QStringLiteral("DedForID=%1 and DedForEntry=%2 and DedOrdType=4").arg(key).arg(FBillEntry));
+              part(ExportOrder, FormatPositional(QStringLiteral("DedForID=%0:s and DedForEntry=%1:s and DedOrdType=4"), {key, entry}));
     } else {
-        sql = part(Forcast, QStringLiteral("DedOrdID=%1 and DedOrdEntry=%2 and DedOrdType=%3").arg(key).arg(FBillEntry).arg(FBillType));
+        sql = part(Forcast, FormatPositional(QStringLiteral("DedOrdID=%0:s and DedOrdEntry=%1:s and DedOrdType=%2:s"),
+                                         {key, entry, QString::number(FBillType)}));
     }
     // The scheme's sort by the columns' names: both parts of the union name
     // their columns so, whatever expression the definition gives a field.
@@ -752,34 +754,34 @@ bool TMRPDeductFrame::BuildCandidateSQL(int AKind, QString& ASQL)
     const QString billID = QuotedStr(FBillID);
     QString joins = QStringLiteral(" left join QZ_Base_Employee as mte with(nolock) on mt.ItmPlannerID=mte.EmpID");
     if (AKind == 8) {
-        joins += QStringLiteral(" left join QZ_MRP_Deduction as ded with(nolock) on DedOrdID=%1 and DedOrdEntry=%2 and "
-                                "DedOrdType=%3 and s.ForID=DedForID and s.ForEntry=DedForEntry")
-                     .arg(billID)
-                     .arg(FBillEntry)
-                     .arg(FBillType);
+        joins += FormatPositional(QStringLiteral(" left join QZ_MRP_Deduction as ded with(nolock) on DedOrdID=%0:s and "
+                                                 "DedOrdEntry=%1:s and DedOrdType=%2:s and s.ForID=DedForID and "
+                                                 "s.ForEntry=DedForEntry"),
+                                  {billID, QString::number(FBillEntry), QString::number(FBillType)});
         if (!chkDiffCustom->isChecked())
-            condition += QStringLiteral("(s.ForCustID is null or s.ForCustID='' or s.ForCustID=%1) and ").arg(QuotedStr(FCustID));
+            condition += FormatPositional(QStringLiteral("(s.ForCustID is null or s.ForCustID='' or s.ForCustID=%0:s) and "),
+                                          {QuotedStr(FCustID)});
         if (def->GetFieldDef(QStringLiteral("OrigTag"))) {
             if (!FOrigTag.isEmpty())
-                condition += ExpandFieldMacros(def, QStringLiteral("isnull($$OrigTag$$, '') in ('', %1) and ").arg(QuotedStr(FOrigTag)));
+                condition += FormatPositional(ExpandFieldMacros(def, QStringLiteral("isnull($$OrigTag$$, '') in ('', %0:s) and ")),
+                                              {QuotedStr(FOrigTag)});
             else
                 condition += ExpandFieldMacros(def, QStringLiteral("isnull($$OrigTag$$, '')='' and "));
         }
     } else {
-        joins += QStringLiteral(" left join QZ_MRP_Deduction as ded with(nolock) on DedForID=%1 and DedForEntry=%2 and "
-                                "s.%3ID=DedOrdID and s.%3Entry=DedOrdEntry and DedOrdType=%4")
-                     .arg(billID)
-                     .arg(FBillEntry)
-                     .arg(p)
-                     .arg(AKind);
+        joins += FormatPositional(QStringLiteral(" left join QZ_MRP_Deduction as ded with(nolock) on DedForID=%0:s and "
+                                                 "DedForEntry=%1:s and s.%2:sID=DedOrdID and s.%2:sEntry=DedOrdEntry and "
+                                                 "DedOrdType=%3:s"),
+                                  {billID, QString::number(FBillEntry), p, QString::number(AKind)});
         if (!FCustID.isEmpty() && !chkDiffCustom->isChecked())
-            condition += QStringLiteral("s.%1CustID=%2 and ").arg(p, QuotedStr(FCustID));
+            condition += FormatPositional(QStringLiteral("s.%0:sCustID=%1:s and "), {p, QuotedStr(FCustID)});
         if (!FOrigTag.isEmpty())
-            condition += ExpandFieldMacros(def, QStringLiteral("isnull($$OrigTag$$, '')=%1 and ").arg(QuotedStr(FOrigTag)));
+            condition += FormatPositional(ExpandFieldMacros(def, QStringLiteral("isnull($$OrigTag$$, '')=%0:s and ")),
+                                          {QuotedStr(FOrigTag)});
     }
     const QString itemID = QuotedStr(FItemID);
-    const QString sameItem = ExpandFieldMacros(def, QStringLiteral("s.%1ItmID=%2 and isnull($$ItmProps$$, '')=%3")
-                                                        .arg(p, itemID, QuotedStr(FItemProps)));
+    const QString sameItem = FormatPositional(ExpandFieldMacros(def, QStringLiteral("s.%0:sItmID=%1:s and isnull($$ItmProps$$, '')=%2:s")),
+                                              {p, itemID, QuotedStr(FItemProps)});
     switch (cboBillScope->currentIndex()) {
     case 0:
         // The same item with the same properties, or the item the other one plans under.
@@ -1014,6 +1016,151 @@ void TMRPDeductFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
 
 // ---- save ---------------------------------------------------------------------------
 
+QString TMRPDeductFrame::headBatch(const QString& AUser)
+{
+    kvui::TreeNode* root = billNode();
+    const QString key = QuotedStr(FBillID);
+    const QString entry = QString::number(FBillEntry);
+    const Kind& billKind = kindOf(FBillType);
+    // The bill line's own totals; every record of it is taken back from
+    // the lines on the other side and deleted.
+    QString batch = QStringLiteral("\rbegin tran") + SaveHead;
+    batch += FormatPositional(extUpsert(billKind, false),
+                              {key, entry, DeductQtyText(num(root->value(colDedAQty))),
+                               DeductQtyText(num(root->value(colDedMQty))), AUser, QuotedStr(FItemID)}) +
+             RowCheck;
+    if (FBillType == 8) {
+        for (const Kind* k : {&SalesOrder, &ExportOrder})
+            batch += FormatPositional(QStringLiteral("update x set %0:sDedAQty=isnull(%0:sDedAQty,0)-(case when DedManual=1 "
+                                                     "then 0 else DedOrdQty end), %0:sDedMQty=isnull(%0:sDedMQty,0)-(case "
+                                                     "when DedManual=1 then DedOrdQty else 0 end) from QZ_MRP_Deduction join "
+                                                     "%1:sExt as x on DedOrdID=%0:sID and DedOrdEntry=%0:sEntry where "
+                                                     "DedForID=%2:s and DedForEntry=%3:s and DedOrdType=%4:s"),
+                                      {P(*k), QLatin1String(k->table), key, entry, QString::number(k->code)}) +
+                     ErrorCheck;
+        batch += QStringLiteral("delete QZ_MRP_Deduction where DedForID=%1 and DedForEntry=%2").arg(key, entry) + ErrorCheck;
+    } else {
+        const QStringList args{key, entry, QString::number(FBillType)};
+        batch += FormatPositional(QStringLiteral("update x set ForDedAQty=isnull(ForDedAQty,0)-(case when DedManual=1 then 0 "
+                                                 "else DedForQty end), ForDedMQty=isnull(ForDedMQty,0)-(case when "
+                                                 "DedManual=1 then DedForQty else 0 end) from QZ_MRP_Deduction join "
+                                                 "QZ_MRP_ForcastExt as x on DedForID=ForID and DedForEntry=ForEntry where "
+                                                 "DedOrdID=%0:s and DedOrdEntry=%1:s and DedOrdType=%2:s"),
+                                  args) +
+                 ErrorCheck;
+        batch += FormatPositional(QStringLiteral("delete QZ_MRP_Deduction where DedOrdID=%0:s and DedOrdEntry=%1:s and "
+                                                 "DedOrdType=%2:s"),
+                                  args) +
+                 ErrorCheck;
+    }
+    return batch;
+}
+
+QString TMRPDeductFrame::lineBatch(kvui::TreeNode* ALine, const QString& AUser)
+{
+    const QString key = QuotedStr(FBillID);
+    const QString entry = QString::number(FBillEntry);
+    const int childKind = normalKind(ALine->value(colBillType).toInt());
+    const Kind& ck = kindOf(childKind);
+    const QString childKey = QuotedStr(ALine->value(colBillID).toString());
+    const int childEntry = ALine->value(colBillEntry).toInt();
+    const bool manual = ALine->value(colDedManual).toBool();
+    const double qty = num(ALine->value(colDedQty));
+    QString batch = SaveHead;
+
+    // Room a manual pair takes from the line's other automatic deductions.
+    double excess = num(ALine->value(colPreAQty)) - num(ALine->value(colDedAQty));
+    double reduced = 0;
+    if (excess > QtyResidue) {
+        struct Record {
+            qint64 iid;
+            int ordType;
+            QString otherID;
+            int otherEntry;
+            double qty;
+            double otherQty;
+        };
+        QList<Record> records;
+        const QString open = FormatPositional(
+            childKind == 8
+                ? QStringLiteral("select DedIID, DedOrdType, DedOrdID, DedOrdEntry, DedQty=DedForQty, DedRQty=DedOrdQty "
+                                 "from QZ_MRP_Deduction where DedForID=%0:s and DedForEntry=%1:s and DedManual=0 order "
+                                 "by DedIID desc")
+                : QStringLiteral("select DedIID, DedForID, DedForEntry, DedQty=DedOrdQty, DedRQty=DedForQty from "
+                                 "QZ_MRP_Deduction where DedOrdID=%0:s and DedOrdEntry=%1:s and DedOrdType=%2:s and "
+                                 "DedManual=0 order by DedIID desc"),
+            {childKey, QString::number(childEntry), QString::number(childKind)});
+        ExecSQLText(GlobalADOQuery, open + ErrorCheck, true, true, true);
+        for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
+            TCustomADODataSet* d = GlobalADOQuery;
+            Record r;
+            r.iid = fieldValue(d, QStringLiteral("DedIID")).toLongLong();
+            if (childKind == 8) {
+                r.ordType = fieldValue(d, QStringLiteral("DedOrdType")).toInt();
+                r.otherID = fieldValue(d, QStringLiteral("DedOrdID")).toString();
+                r.otherEntry = fieldValue(d, QStringLiteral("DedOrdEntry")).toInt();
+            } else {
+                r.ordType = 8;
+                r.otherID = fieldValue(d, QStringLiteral("DedForID")).toString();
+                r.otherEntry = fieldValue(d, QStringLiteral("DedForEntry")).toInt();
+            }
+            r.qty = fieldNum(d, QStringLiteral("DedQty"));
+            r.otherQty = fieldNum(d, QStringLiteral("DedRQty"));
+            records.append(r);
+        }
+        GlobalADOQuery->Close();
+        for (const Record& r : std::as_const(records)) {
+            if (excess <= QtyResidue)
+                break;
+            double mine = 0;
+            double other = 0;
+            if (r.qty > excess) {
+                mine = excess;
+                other = untMRPUtils::RoundTo(r.otherQty * excess / r.qty, 8);
+                batch += (childKind == 8 ? QStringLiteral("update QZ_MRP_Deduction set DedForQty=DedForQty-%1, "
+                                                          "DedOrdQty=DedOrdQty-%2, DedUsrID=%3, DedTime=getdate() where DedIID=%4")
+                                         : QStringLiteral("update QZ_MRP_Deduction set DedOrdQty=DedOrdQty-%1, "
+                                                          "DedForQty=DedForQty-%2, DedUsrID=%3, DedTime=getdate() where DedIID=%4"))
+                             .arg(DeductQtyText(mine), DeductQtyText(other), AUser, QString::number(r.iid)) +
+                         RowCheck;
+            } else {
+                mine = r.qty;
+                other = r.otherQty;
+                batch += QStringLiteral("delete QZ_MRP_Deduction where DedIID=%1").arg(r.iid) + RowCheck;
+            }
+            const Kind& otherKind = kindOf(childKind == 8 ? normalKind(r.ordType) : 8);
+            batch += FormatPositional(QStringLiteral("update %1:sExt set %0:sDedAQty=isnull(%0:sDedAQty,0)-%2:s, "
+                                                     "%0:sDedUsrID=%3:s, %0:sDedTime=getdate() where %0:sID=%4:s and "
+                                                     "%0:sEntry=%5:s"),
+                                      {P(otherKind), QLatin1String(otherKind.table), DeductQtyText(other), AUser,
+                                       QuotedStr(r.otherID), QString::number(r.otherEntry)}) +
+                     RowCheck;
+            reduced += mine;
+            excess -= mine;
+        }
+    }
+
+    // The pair itself, and the deducting line's totals.
+    const QString pairQty = DeductQtyText(qty);
+    batch += FormatPositional(extUpsert(ck, true),
+                              {childKey, QString::number(childEntry),
+                               manual ? DeductQtyText(-reduced) : pairQty, manual ? pairQty : DeductQtyText(0), AUser,
+                               QuotedStr(ALine->value(colItmID).toString())}) +
+             RowCheck;
+    const QString ordType = QString::number(FBillType == 8 ? childKind : FBillType);
+    const QString forKey = FBillType == 8 ? key : childKey;
+    const QString forEntry = FBillType == 8 ? entry : QString::number(childEntry);
+    const QString ordKey = FBillType == 8 ? childKey : key;
+    const QString ordEntry = FBillType == 8 ? QString::number(childEntry) : entry;
+    batch += FormatPositional(QStringLiteral("insert QZ_MRP_Deduction (DedForID, DedForEntry, DedOrdType, DedOrdID, "
+                                             "DedOrdEntry, DedManual, DedForQty, DedOrdQty, DedUsrID, DedTime) values "
+                                             "(%0:s, %1:s, %2:s, %3:s, %4:s, %5:s, %6:s, %6:s, %7:s, getdate())"),
+                              {forKey, forEntry, ordType, ordKey, ordEntry, manual ? QStringLiteral("1") : QStringLiteral("0"),
+                               pairQty, AUser}) +
+             RowCheck;
+    return batch;
+}
+
 bool TMRPDeductFrame::SaveData()
 {
     kvui::TreeNode* root = billNode();
@@ -1026,7 +1173,6 @@ bool TMRPDeductFrame::SaveData()
     const auto refuse = [this](kvui::TreeNode* node, kvui::Column* column, const QString& text) {
         focusCell(node, column);
         tlMain->setFocus();
-        QApplication::restoreOverrideCursor();
         ShowWarning(text);
         return false;
     };
@@ -1053,148 +1199,10 @@ bool TMRPDeductFrame::SaveData()
 
     WaitCursor wait;
     const QString user = QuotedStr(InfoApplication ? InfoApplication->LoginInfo.UserID : QString());
-    const QString key = QuotedStr(FBillID);
-    const QString entry = QString::number(FBillEntry);
-    const Kind& billKind = kindOf(FBillType);
     try {
-        // The bill line's own totals; every record of it is taken back from
-        // the lines on the other side and deleted.
-        QString batch = QStringLiteral("\rbegin tran") + SaveHead;
-        batch += FormatPositional(extUpsert(billKind, false),
-                                  {key, entry, DeductQtyText(num(root->value(colDedAQty))),
-                                   DeductQtyText(num(root->value(colDedMQty))), user, QuotedStr(FItemID)}) +
-                 RowCheck;
-        if (FBillType == 8) {
-            for (const Kind* k : {&SalesOrder, &ExportOrder})
-                batch += QStringLiteral("update x set %1DedAQty=isnull(%1DedAQty,0)-(case when DedManual=1 then 0 else "
-                                        "DedOrdQty end), %1DedMQty=isnull(%1DedMQty,0)-(case when DedManual=1 then DedOrdQty "
-                                        "else 0 end) from QZ_MRP_Deduction join %2Ext as x on DedOrdID=%1ID and "
-                                        "DedOrdEntry=%1Entry where DedForID=%3 and DedForEntry=%4 and DedOrdType=%5")
-                             .arg(P(*k), QLatin1String(k->table), key, entry)
-                             .arg(k->code) +
-                         ErrorCheck;
-            batch += QStringLiteral("delete QZ_MRP_Deduction where DedForID=%1 and DedForEntry=%2").arg(key, entry) + ErrorCheck;
-        } else {
-            batch += QStringLiteral("update x set ForDedAQty=isnull(ForDedAQty,0)-(case when DedManual=1 then 0 else "
-                                    "DedForQty end), ForDedMQty=isnull(ForDedMQty,0)-(case when DedManual=1 then DedForQty "
-                                    "else 0 end) from QZ_MRP_Deduction join QZ_MRP_ForcastExt as x on DedForID=ForID and "
-                                    "DedForEntry=ForEntry where DedOrdID=%1 and DedOrdEntry=%2 and DedOrdType=%3")
-                         .arg(key, entry)
-                         .arg(FBillType) +
-                     ErrorCheck;
-            batch += QStringLiteral("delete QZ_MRP_Deduction where DedOrdID=%1 and DedOrdEntry=%2 and DedOrdType=%3")
-                         .arg(key, entry)
-                         .arg(FBillType) +
-                     ErrorCheck;
-        }
-        ExecSQLText(GlobalADOQuery, batch, false, true, true);
-
-        // One batch per deducting line.
-        for (kvui::TreeNode* child : root->children()) {
-            const int childKind = normalKind(child->value(colBillType).toInt());
-            const Kind& ck = kindOf(childKind);
-            const QString childKey = QuotedStr(child->value(colBillID).toString());
-            const int childEntry = child->value(colBillEntry).toInt();
-            const bool manual = child->value(colDedManual).toBool();
-            const double qty = num(child->value(colDedQty));
-            batch = SaveHead;
-
-            // Room a manual pair takes from the line's other automatic deductions.
-            double excess = num(child->value(colPreAQty)) - num(child->value(colDedAQty));
-            double reduced = 0;
-            if (excess > QtyResidue) {
-                struct Record {
-                    qint64 iid;
-                    int ordType;
-                    QString otherID;
-                    int otherEntry;
-                    double qty;
-                    double otherQty;
-                };
-                QList<Record> records;
-                const QString open =
-                    childKind == 8
-                        ? QStringLiteral("select DedIID, DedOrdType, DedOrdID, DedOrdEntry, DedQty=DedForQty, DedRQty=DedOrdQty "
-                                         "from QZ_MRP_Deduction where DedForID=%1 and DedForEntry=%2 and DedManual=0 order "
-                                         "by DedIID desc")
-                              .arg(childKey)
-                              .arg(childEntry)
-                        : QStringLiteral("select DedIID, DedForID, DedForEntry, DedQty=DedOrdQty, DedRQty=DedForQty from "
-                                         "QZ_MRP_Deduction where DedOrdID=%1 and DedOrdEntry=%2 and DedOrdType=%3 and "
-                                         "DedManual=0 order by DedIID desc")
-                              .arg(childKey)
-                              .arg(childEntry)
-                              .arg(childKind);
-                ExecSQLText(GlobalADOQuery, open + ErrorCheck, true, true, true);
-                for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
-                    TCustomADODataSet* d = GlobalADOQuery;
-                    Record r;
-                    r.iid = fieldValue(d, QStringLiteral("DedIID")).toLongLong();
-                    if (childKind == 8) {
-                        r.ordType = fieldValue(d, QStringLiteral("DedOrdType")).toInt();
-                        r.otherID = fieldValue(d, QStringLiteral("DedOrdID")).toString();
-                        r.otherEntry = fieldValue(d, QStringLiteral("DedOrdEntry")).toInt();
-                    } else {
-                        r.ordType = 8;
-                        r.otherID = fieldValue(d, QStringLiteral("DedForID")).toString();
-                        r.otherEntry = fieldValue(d, QStringLiteral("DedForEntry")).toInt();
-                    }
-                    r.qty = fieldNum(d, QStringLiteral("DedQty"));
-                    r.otherQty = fieldNum(d, QStringLiteral("DedRQty"));
-                    records.append(r);
-                }
-                GlobalADOQuery->Close();
-                for (const Record& r : std::as_const(records)) {
-                    if (excess <= QtyResidue)
-                        break;
-                    double mine = 0;
-                    double other = 0;
-                    if (r.qty > excess) {
-                        mine = excess;
-                        other = untMRPUtils::RoundTo(r.otherQty * excess / r.qty, 8);
-                        batch += (childKind == 8 ? QStringLiteral("update QZ_MRP_Deduction set DedForQty=DedForQty-%1, "
-                                                                  "DedOrdQty=DedOrdQty-%2, DedUsrID=%3, DedTime=getdate() where DedIID=%4")
-                                                 : QStringLiteral("update QZ_MRP_Deduction set DedOrdQty=DedOrdQty-%1, "
-                                                                  "DedForQty=DedForQty-%2, DedUsrID=%3, DedTime=getdate() where DedIID=%4"))
-                                     .arg(DeductQtyText(mine), DeductQtyText(other), user, QString::number(r.iid)) +
-                                 RowCheck;
-                    } else {
-                        mine = r.qty;
-                        other = r.otherQty;
-                        batch += QStringLiteral("delete QZ_MRP_Deduction where DedIID=%1").arg(r.iid) + RowCheck;
-                    }
-                    const Kind& otherKind = kindOf(childKind == 8 ? normalKind(r.ordType) : 8);
-                    batch += QStringLiteral("update %2Ext set %1DedAQty=isnull(%1DedAQty,0)-%3, %1DedUsrID=%4, %1DedTime=getdate() "
-                                            "where %1ID=%5 and %1Entry=%6")
-                                 .arg(P(otherKind), QLatin1String(otherKind.table), DeductQtyText(other), user,
-                                      QuotedStr(r.otherID))
-                                 .arg(r.otherEntry) +
-                             RowCheck;
-                    reduced += mine;
-                    excess -= mine;
-                }
-            }
-
-            // The pair itself, and the deducting line's totals.
-            const QString pairQty = DeductQtyText(qty);
-            batch += FormatPositional(extUpsert(ck, true),
-                                      {childKey, QString::number(childEntry),
-                                       manual ? DeductQtyText(-reduced) : pairQty, manual ? pairQty : DeductQtyText(0), user,
-                                       QuotedStr(child->value(colItmID).toString())}) +
-                     RowCheck;
-            const QString ordType = QString::number(FBillType == 8 ? childKind : FBillType);
-            const QString forKey = FBillType == 8 ? key : childKey;
-            const QString forEntry = FBillType == 8 ? entry : QString::number(childEntry);
-            const QString ordKey = FBillType == 8 ? childKey : key;
-            const QString ordEntry = FBillType == 8 ? QString::number(childEntry) : entry;
-            batch += FormatPositional(QStringLiteral("insert QZ_MRP_Deduction (DedForID, DedForEntry, DedOrdType, DedOrdID, "
-                                                     "DedOrdEntry, DedManual, DedForQty, DedOrdQty, DedUsrID, DedTime) values "
-                                                     "(%0:s, %1:s, %2:s, %3:s, %4:s, %5:s, %6:s, %6:s, %7:s, getdate())"),
-                                      {forKey, forEntry, ordType, ordKey, ordEntry, manual ? QStringLiteral("1") : QStringLiteral("0"),
-                                       pairQty, user}) +
-                     RowCheck;
-            ExecSQLText(GlobalADOQuery, batch, false, true, true);
-        }
+        ExecSQLText(GlobalADOQuery, headBatch(user), false, true, true);
+        for (kvui::TreeNode* child : root->children())
+            ExecSQLText(GlobalADOQuery, lineBatch(child, user), false, true, true);
         ExecSQLText(GlobalADOQuery, QStringLiteral("\rcommit\r"), false, true, true);
     } catch (const std::exception&) {
         rollbackOpenTransaction();

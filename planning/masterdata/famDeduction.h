@@ -109,6 +109,12 @@ private:
     void cellEdited(int ARow, kvui::Column* AColumn, const QVariant& AOldValue, const QVariant& ANewValue);
     void focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn);
     QString nodeText(kvui::TreeNode* ANode, kvui::Column* AColumn) const;
+    // The save's first batch: the transaction opens, the bill line's totals
+    // are set and its old records taken back and deleted.
+    QString headBatch(const QString& AUser);
+    // The batch of one deducting line: the room taken from its other
+    // automatic records (read inside the transaction), then the pair itself.
+    QString lineBatch(kvui::TreeNode* ALine, const QString& AUser);
 };
 
 // Quantities of deduction statements: eight decimals with a point, whatever

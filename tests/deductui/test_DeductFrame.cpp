@@ -494,3 +494,42 @@ TEST_F(DeductFrameTest, ALinePickedAndSavedAsItIsMakesRoomToo)
     EXPECT_EQ(deductions(), QStringList({"F1|2|S1|10|10|0", "F9|2|S1|90|90|1"}));
     EXPECT_EQ(totals("SO", "S1"), "10|90");
 }
+
+TEST_F(DeductFrameTest, ALineChangedByTheERPSinceItsDeductionBlocksTheSave)
+{
+    deduction("F9", "S1", 2, 20, 20, false);
+    exec("update QZ_MRP_SO set SOItmID='IFG-2001' where SOID='S1'");
+    openForecast("F9");
+    kvui::TreeNode* s1 = child("S1");
+    ASSERT_NE(s1, nullptr);
+    EXPECT_EQ(s1->imageIndex(), 1);
+    QColor brush, text;
+    QFont font;
+    view->FetchCustomDrawFormat(s1, view->colItmNo, false, false, brush, font, text);
+    EXPECT_EQ(brush, QColor(255, 0, 0));
+    view->SetDeductEditMode(true);
+    const QStringList before = snapshot();
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(view->SaveData());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("销售订单行的冲销信息有异常, 不能参与本次冲销")))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(snapshot(), before);
+}
+
+TEST_F(DeductFrameTest, KeysArePutIntoTheStatementsAsTheyAre)
+{
+    // A key with a quote and with what looks like placeholders.
+    exec("insert QZ_MRP_Forcast (ForID, ForNo, ForEntry, ForDate, ForCustID, ForItmID, ForUntID, ForBillQty, ForUBillQty, "
+         "ForQty, ForOkQty, ForDelivDate, Checked, Closed, CanMRP) values ('F''%1%2', 'F''%1%2', 1, '20261201', 'C001', "
+         "'IFG-1001', 'PCS', 50, 50, 50, 0, '20270110', 1, 0, 1)");
+    open(QStringLiteral("BillID='F''%1%2'\r\nBillEntry=1\r\nBillType=8"));
+    ASSERT_EQ(view->tlMain->topCount(), 1);
+    EXPECT_EQ(view->BillID(), QStringLiteral("F'%1%2"));
+    view->SetDeductEditMode(true);
+    view->cboBillScope->setCurrentIndex(1);
+    pick(2, {QStringLiteral("S2")});
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(view->SaveData());
+    EXPECT_EQ(deductions(), QStringList({"F'%1%2|2|S2|40|40|1"}));
+}
