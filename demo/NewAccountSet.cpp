@@ -121,7 +121,7 @@ bool createAccountSet(const QString& fileName, const QList<Script>& scripts, QSt
     }
     bool ok = false;
     try {
-        std::unique_ptr<kvtsql::Connection> connection = kvtsql::Connection::open(fileName);
+        std::unique_ptr<kvtsql::Connection> connection = kvtsql::Connection::create(fileName);
         ok = runScripts(*connection, scripts, error);
     } catch (const kvtsql::SqlException& e) {
         if (error) {

@@ -12,29 +12,27 @@
 
 namespace {
 
-// Master values as (name, value) pairs in line order; blank lines are skipped.
-QList<QPair<QString, QString>> masterLines(const QString& values)
+// Where the quoted text starting at `from` (on its opening quote) ends: just past
+// its closing quote; -1 when it is never closed.
+qsizetype quotedEnd(const QString& text, qsizetype from)
 {
-    QList<QPair<QString, QString>> lines;
-    const QStringList raw = values.split(u'\n');
-    for (QString line : raw) {
-        if (line.endsWith(u'\r'))
-            line.chop(1);
-        line.remove(u'\r');
-        if (line.trimmed().isEmpty())
-            continue;
-        const qsizetype eq = line.indexOf(u'=');
-        if (eq < 0)
-            lines.append({line, QString()});
+    qsizetype i = from + 1;
+    while (i < text.size()) {
+        if (text[i] != u'\'')
+            ++i;
+        else if (i + 1 < text.size() && text[i + 1] == u'\'')
+            i += 2;
         else
-            lines.append({line.left(eq), line.mid(eq + 1)});
+            return i + 1;
     }
-    return lines;
+    return -1;
 }
 
+// One whole text literal ('...' or N'...', quotes inside doubled), nothing before or after it.
 bool isQuotedLiteral(const QString& v)
 {
-    return v.size() >= 2 && v.startsWith(u'\'') && v.endsWith(u'\'');
+    const qsizetype open = v.startsWith(u'N') || v.startsWith(u'n') ? 1 : 0;
+    return v.size() >= open + 2 && v[open] == u'\'' && quotedEnd(v, open) == v.size();
 }
 
 // A master date value: the local date-time text of the grid, or a quoted
@@ -107,9 +105,52 @@ QString BuildMasterValueCondition(TInfoObjectDef* AObjectDef, const QString& AFi
     return QStringLiteral("1=0");
 }
 
+TMasterValues ReadMasterValues(const QString& AText)
+{
+    TMasterValues values;
+    const qsizetype n = AText.size();
+    auto lineBreak = [&](qsizetype i) { return AText[i] == u'\r' || AText[i] == u'\n'; };
+    qsizetype i = 0;
+    while (i < n) {
+        const qsizetype start = i;
+        while (i < n && AText[i] != u'=' && !lineBreak(i))
+            ++i;
+        QString name = AText.mid(start, i - start);
+        QString value;
+        if (i < n && AText[i] == u'=') {
+            const qsizetype valueStart = ++i;
+            qsizetype j = i;
+            while (j < n && (AText[j] == u' ' || AText[j] == u'\t'))
+                ++j;
+            if (j + 1 < n && (AText[j] == u'N' || AText[j] == u'n') && AText[j + 1] == u'\'')
+                ++j;
+            if (j < n && AText[j] == u'\'') {
+                const qsizetype end = quotedEnd(AText, j);   // line breaks inside the quotes are the value's own
+                i = end < 0 ? n : end;
+            }
+            while (i < n && !lineBreak(i))
+                ++i;
+            value = AText.mid(valueStart, i - valueStart);
+        }
+        if (i < n && AText[i] == u'\r')
+            ++i;
+        if (i < n && AText[i] == u'\n')
+            ++i;
+        if (name.trimmed().isEmpty() && value.trimmed().isEmpty())
+            continue;
+        values.append({name, value});
+    }
+    return values;
+}
+
 QString BuildMasterValuesCondition(TInfoObjectDef* AObjectDef, const QString& AMasterValues, const QString& AFieldID)
 {
-    const auto lines = masterLines(AMasterValues);
+    return BuildMasterValuesCondition(AObjectDef, ReadMasterValues(AMasterValues), AFieldID);
+}
+
+QString BuildMasterValuesCondition(TInfoObjectDef* AObjectDef, const TMasterValues& AMasterValues, const QString& AFieldID)
+{
+    const TMasterValues& lines = AMasterValues;
     if (!AFieldID.isEmpty()) {
         QString value;
         for (const auto& line : lines)

@@ -19,10 +19,17 @@ inline const QString MasterPlaceholder = QChar(0xF8F5) + QStringLiteral("[Master
 // The condition on one master value of a field of the definition: "1=0" when
 // the definition lacks the field or the value cannot stand for its type.
 QString BuildMasterValueCondition(TInfoObjectDef* AObjectDef, const QString& AFieldID, const QString& AValue);
-// The condition for master values given as lines field=value. With a field ID:
-// that field's condition (an absent line counts as an empty value). Without:
-// every line's condition joined by " and "; no lines give "1=0" (no master
-// row, no detail rows).
+// Master values as (field ID, value) pairs in their order; a value is an SQL
+// literal, a number, a date text or "null".
+using TMasterValues = QList<QPair<QString, QString>>;
+// Reads master values given as lines field=value. A quoted value runs to its
+// closing quote, so a line break inside it belongs to the value; blank lines
+// are skipped.
+TMasterValues ReadMasterValues(const QString& AText);
+// The condition for master values. With a field ID: that field's condition (an
+// absent field counts as an empty value). Without: every value's condition
+// joined by " and "; no values give "1=0" (no master row, no detail rows).
+QString BuildMasterValuesCondition(TInfoObjectDef* AObjectDef, const TMasterValues& AMasterValues, const QString& AFieldID);
 QString BuildMasterValuesCondition(TInfoObjectDef* AObjectDef, const QString& AMasterValues, const QString& AFieldID);
 
 // Milliseconds since system start, as the views stamp their data and names.

@@ -172,18 +172,22 @@ QString ViewSchemeInsertSQL(const TViewScheme& scheme, const QString& userID, bo
     const QString id = QuotedStr(scheme.ID);
     const QString user = QuotedStr(userID);
     const QString name = QuotedStr(scheme.Name);
-    QString sql = QStringLiteral("delete QZ_SYS_ViewSchemes where ViwID=") + id + QStringLiteral(" and ViwUsrID=") + user
-        + QStringLiteral(" and ");
+    // the replaced row and the new one change together: a failed insert (or a
+    // stopped program) leaves the stored scheme as it was
+    QString sql = QStringLiteral("declare @e int\rbegin tran\rdelete QZ_SYS_ViewSchemes where ViwID=") + id
+        + QStringLiteral(" and ViwUsrID=") + user + QStringLiteral(" and ");
     if (scheme.Kind == vkLastUsed)
         sql += QStringLiteral("ViwKind=0\r");
     else
         sql += QStringLiteral("ViwKind<>0 and ViwName=") + name + u'\r';
-    sql += QStringLiteral("insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwPSetting, ViwTime) "
+    sql += QStringLiteral("set @e=@@error\rif @e=0 begin\r"
+                          "insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwPSetting, ViwTime) "
                           "values (")
         + id + QStringLiteral(", ") + user + QStringLiteral(", ") + name + QStringLiteral(", ")
         + QString::number(int(scheme.Kind)) + QStringLiteral(", ") + QuotedStr(scheme.Params) + QStringLiteral(", ")
         + printSettingValue(scheme, savePrintSetting) + QStringLiteral(", getdate())\r")
-        + QStringLiteral("select ViwIID=@@identity");
+        + QStringLiteral("set @e=@@error\rend\r"
+                         "if @e=0 begin commit tran select ViwIID=@@identity end else rollback tran");
     return sql;
 }
 

@@ -178,7 +178,9 @@ int literalIndexAt(const QString& text, int pos)
     return close > 0 ? QStringView(text).mid(pos + 2, close - pos - 2).toInt() : -1;
 }
 
-// Plain "contains" values of LIKE and NOT LIKE get "%" on both sides.
+// The values of LIKE and NOT LIKE are what the user typed for "contains" and "does
+// not contain": "%", "_" and "[" in them match themselves, and "%" on both sides
+// makes the value match anywhere in the text.
 void wrapLikeValues(QString& text, QStringList& literals, const QString& prefix)
 {
     int from = 0;
@@ -187,8 +189,10 @@ void wrapLikeValues(QString& text, QStringList& literals, const QString& prefix)
         const int index = literalIndexAt(text, quote);
         if (index >= 0) {
             QString& value = literals[index];
-            if (!value.contains(u'%') && !value.contains(u'_'))
-                value = u'%' + value + u'%';
+            value.replace(u'[', QStringLiteral("[[]"));
+            value.replace(u'%', QStringLiteral("[%]"));
+            value.replace(u'_', QStringLiteral("[_]"));
+            value = u'%' + value + u'%';
         } else if (quote + 1 < text.size() && text.at(quote + 1) == u'\'') {
             text.insert(quote + 1, QStringLiteral("%%"));
         }

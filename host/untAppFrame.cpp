@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFileInfo>
 #include <QSettings>
+#include <QStringDecoder>
 
 namespace {
 
@@ -20,6 +21,35 @@ const QChar BlockSeparator(0xF8F5);
 
 QString FIntegrationLibraryPath; // kept for the life of the process once read
 bool FSilentLogin = false;
+bool FLoginStringUnreadable = false; // the settings file's login string cannot be deciphered
+
+// The longest login string taken from the settings file: six short items,
+// enciphered as two hex digits per byte, are far below it.
+constexpr qsizetype MaxLoginStringLength = 8192;
+
+// The login items of the settings file's string; false when the string is too long,
+// is no hex text or does not decipher to six items of text.
+bool decipherLoginString(const QString& hex, const QString& key, QStringList& items)
+{
+    if (hex.isEmpty() || hex.size() > MaxLoginStringLength || hex.size() % 2 != 0)
+        return false;
+    for (const QChar c : hex)
+        if (!((c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'f') || (c >= u'A' && c <= u'F')))
+            return false;
+    const QByteArray bytes = UnscrambleHexText(hex, key);
+    QStringDecoder utf8(QStringDecoder::Utf8);
+    const QString plain = utf8.decode(bytes);
+    if (utf8.hasError())
+        return false;
+    items = plain.split(BlockSeparator);
+    if (items.size() != 6)
+        return false;
+    for (const QString& item : std::as_const(items))
+        for (const QChar c : item)
+            if (c.category() == QChar::Other_Control)
+                return false;
+    return true;
+}
 
 using TGetERPAccess = void (*)(IERPAccessPtr* AERPAccess);
 
@@ -156,10 +186,13 @@ void ReadProgramSettings()
 {
     QSettings settings(AppFramePaths().SettingsFile, QSettings::IniFormat);
     FSilentLogin = settings.value(QStringLiteral("Connect/Silent"), 0).toInt() != 0;
+    FLoginStringUnreadable = false;
     if (!FSilentLogin)
         return;
-    const QString plain = QString::fromUtf8(UnscrambleHexText(settings.value(QStringLiteral("Connect/String")).toString(), SilentLoginKey()));
-    const QStringList items = plain.split(BlockSeparator);
+    QStringList items;
+    FLoginStringUnreadable = !decipherLoginString(settings.value(QStringLiteral("Connect/String")).toString(), SilentLoginKey(), items);
+    if (FLoginStringUnreadable)
+        return;
     TLoginInfo& info = InfoApplication->LoginInfo;
     info.DBAlias = items.value(0).trimmed();
     info.UserNo = items.value(1).trimmed();
@@ -194,6 +227,13 @@ bool SystemLogin()
         app->ERPAccess.reset();
         return false;
     };
+
+    // a login string that cannot be deciphered is refused before anything is tried with it
+    if (FSilentLogin && FLoginStringUnreadable) {
+        ShowError(FormatMessage(QStringLiteral("程序设置文件\"%s\"中的登录信息不正确, 无法登录!"),
+                                {QDir::toNativeSeparators(AppFramePaths().SettingsFile)}));
+        return fail();
+    }
 
     if (FIntegrationLibraryPath.isEmpty() && !readIntegrationLibraryPath())
         return fail();

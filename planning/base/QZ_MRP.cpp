@@ -9,6 +9,8 @@
 #include "famMRPBills.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
+#include "famDeduction.h"
+#include "untDeductActions.h"
 #include "untForcastState.h"
 
 #include <QApplication>
@@ -72,6 +74,7 @@ const std::vector<ViewEntry>& viewClasses()
     static const std::vector<ViewEntry> table{
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
     };
     return table;
 }
@@ -102,6 +105,9 @@ const std::vector<ActionEntry>& actionRoutines()
 {
     static const std::vector<ActionEntry> table{
         {QStringLiteral("QZ_MRP.Forcast"), &ExecForcastAction},
+        {QStringLiteral("QZ_MRP.SO"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecSODeductAction(v, a, r); }},
+        {QStringLiteral("QZ_MRP.SI"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecSIDeductAction(v, a, r); }},
+        {QStringLiteral("QZ_MRP.DeductLog"), [](const IInfoViewPtr& v, TInfoObjectDef*, const QString& a, bool& r) { ExecDeductLogAction(v, a, r); }},
     };
     return table;
 }
@@ -197,8 +203,7 @@ void ExecForcastAction(const IInfoViewPtr& AView, TInfoObjectDef* AObjectDef, co
             ExecForcastStateAction(AView, AObjectDef, AActionID, ARefresh, kind);
             return;
         }
-    // "AutoDed", "NoAutoDed" and "CanAutoDed" belong to the forecast deduction,
-    // whose routines this library does not hold yet: they do nothing.
+    ExecForcastDeductAction(AView, AActionID, ARefresh);
 }
 
 void ExecForcastStateAction(const IInfoViewPtr& AView, TInfoObjectDef* ADef, const QString& AActionID, bool& ARefresh,

@@ -36,7 +36,7 @@ enum class EK {
     Variable,    // @name (text lower-case)
     System,      // @@name (text lower-case)
     Unary,       // op: - + ~ not
-    Binary,      // op: + - * / % & | ^ = <> < > <= >= and or
+    Binary,      // op: + - * / % & | ^ = <> < > <= >=; and/or hold every operand of one chain in args
     Func,        // name (lower-case) and args; distinct; star for count(*)
     Case,        // args: [operand?] when/then pairs [else]; hasOperand, hasElse
     Cast,        // args[0] converted to type; args[1] style for convert
@@ -63,6 +63,12 @@ struct Expr {
     bool hasOperand = false;
     bool hasElse = false;
     bool unicode = false;  // N'...'
+
+    Expr() = default;
+    Expr(const Expr&) = default;
+    Expr& operator=(const Expr&) = default;
+    // frees a chain of thousands of operators node by node, never one call per node
+    ~Expr();
 };
 
 struct SelectItem {

@@ -7,7 +7,9 @@
 #include "Functions.h"
 #include "Translator.h"
 
+#include <QFile>
 #include <QFileInfo>
+#include <QUrl>
 #include <QHash>
 #include <QMutex>
 #include <QSet>
@@ -18,6 +20,9 @@
 #include <cmath>
 
 namespace kvtsql {
+
+// SQLite's optimisation bit that evaluates constant expressions once, ahead of the loop
+static constexpr int kFactorOutConst = 0x0008;
 
 // ---------------------------------------------------------------- exceptions
 SqlException::SqlException(QList<SqlError> errs) : errors(std::move(errs))
@@ -49,6 +54,23 @@ QString sqlTypeName(SqlType type)
     case SqlType::Binary: return "varbinary";
     }
     return QString();
+}
+
+bool lockError(int resultCode, bool inTransaction, int& number, int& severity, QString& message)
+{
+    const int primary = resultCode & 0xff;
+    if (primary != SQLITE_BUSY && primary != SQLITE_LOCKED) return false;
+    if (resultCode == SQLITE_BUSY_SNAPSHOT && inTransaction) {
+        number = 1205;
+        severity = 13;
+        message = QStringLiteral("Transaction (Process ID 51) was deadlocked on lock resources with another process and has been "
+                                 "chosen as the deadlock victim. Rerun the transaction.");
+    } else {
+        number = 1222;
+        severity = 16;
+        message = QStringLiteral("Lock request time out period exceeded.");
+    }
+    return true;
 }
 
 // ---------------------------------------------------------------- procedure registry
@@ -107,6 +129,7 @@ enum class Flow { Next, Return, Break, Continue };
 struct Connection::Impl {
     sqlite3* db = nullptr;
     QString file;
+    bool readOnly = false;
     int trancount = 0;
     int lastError = 0;
     qint64 rowcount = 0;
@@ -239,6 +262,13 @@ struct Connection::Impl {
         int ext = sqlite3_extended_errcode(db);
         int number = 0;
         QString text;
+        const int code = (ext & 0xff) == (rc & 0xff) ? ext : rc;
+        if (lockError(code, trancount > 0 && !sqlite3_get_autocommit(db), e.number, e.severity, e.message)) return e;
+        if ((code & 0xff) == SQLITE_READONLY) {
+            e.number = 3906;
+            e.message = QStringLiteral("Failed to update database \"%1\" because the database is read-only.").arg(QFileInfo(file).fileName());
+            return e;
+        }
         if (parseFunctionError(msg, number, text)) {
             e.number = number;
             e.message = text;
@@ -297,9 +327,6 @@ struct Connection::Impl {
             QString near = msg.section(u'"', 1, 1);
             e.number = 102;
             e.message = QStringLiteral("Incorrect syntax near '%1'.").arg(near);
-        } else if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
-            e.number = 1222;
-            e.message = QStringLiteral("Lock request time out period exceeded.");
         } else if (msg.startsWith("wrong number of arguments to function")) {
             e.number = 174;
             e.message = QStringLiteral("The %1 function requires a different number of arguments.")
@@ -401,7 +428,13 @@ struct Connection::Impl {
         if (!st) {
             if (prepared.size() >= 256) clearPrepared();
             QByteArray b = sql.toUtf8();
+            // SQLite sets every constant apart once, searching the ones it already set
+            // apart one by one: with thousands of values (a long IN list or CASE) that
+            // search is quadratic, so such a statement evaluates its values where they stand
+            const bool manyValues = params.size() > 1000;
+            if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kFactorOutConst);
             int rc = sqlite3_prepare_v3(db, b.constData(), b.size(), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
+            if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, 0);
             if (rc != SQLITE_OK) fail(rc);
             prepared.insert(sql, st);
         }
@@ -424,7 +457,7 @@ struct Connection::Impl {
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc, context);
             release(st);
-            syncTransaction();
+            syncTransaction(e);
             throw StatementError{e};
         }
         release(st);
@@ -457,15 +490,21 @@ struct Connection::Impl {
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc);
             release(st);
-            syncTransaction();
+            syncTransaction(e);
             throw StatementError{e};
         }
         release(st);
         return r;
     }
 
-    void syncTransaction()
+    void syncTransaction(const SqlError& error)
     {
+        // a transaction chosen to end on a lock conflict is rolled back, as SQL Server does
+        if (error.number == 1205 && !sqlite3_get_autocommit(db)) {
+            sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+            trancount = 0;
+            schemaChanged();
+        }
         // SQLite ends a transaction by itself on some failures (disk full, interrupted)
         if (trancount > 0 && sqlite3_get_autocommit(db)) trancount = 0;
     }
@@ -715,8 +754,9 @@ struct Connection::Impl {
         } catch (const StatementError& e) {
             record(e.error);
             // errors SQL Server finds while compiling (unknown column, variable or
-            // function, wrong argument count) end the batch, as they do there
-            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038};
+            // function, wrong argument count) end the batch, as they do there; so does
+            // a transaction chosen to end on a lock conflict
+            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205};
             if (compileErrors.contains(e.error.number)) return Flow::Return;
         } catch (const std::bad_alloc&) {
             throw;
@@ -1138,17 +1178,73 @@ Connection::Connection() : d(std::make_unique<Impl>()) {}
 
 Connection::~Connection() = default;
 
-std::unique_ptr<Connection> Connection::open(const QString& databaseFile)
+namespace {
+
+[[noreturn]] void cannotOpen(const QString& file, const QString& reason)
 {
+    throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(file, reason));
+}
+
+// A file the engine may open: it exists and holds a database. Nothing is written
+// to a file that is missing, empty or something else.
+void checkExisting(const QString& file)
+{
+    const QFileInfo info(file);
+    if (!info.exists()) cannotOpen(file, QStringLiteral("the file does not exist"));
+    if (!info.isFile()) cannotOpen(file, QStringLiteral("it is not a file"));
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly)) cannotOpen(file, f.errorString());
+    static const QByteArray header("SQLite format 3\0", 16);
+    if (f.read(16) != header) cannotOpen(file, QStringLiteral("the file is not an account set"));
+}
+} // namespace
+
+std::unique_ptr<Connection> Connection::open(const QString& databaseFile) { return openFile(databaseFile, false); }
+
+std::unique_ptr<Connection> Connection::create(const QString& databaseFile) { return openFile(databaseFile, true); }
+
+bool Connection::readOnly() const { return d->readOnly; }
+
+QString Connection::pragma(const QString& name) const
+{
+    static const QRegularExpression plainName(QStringLiteral("^[A-Za-z_]+$"));
+    if (!plainName.match(name).hasMatch()) return QString();
+    QString value;
+    sqlite3_stmt* st = nullptr;
+    const QByteArray q = "PRAGMA " + name.toLatin1();
+    if (sqlite3_prepare_v2(d->db, q.constData(), -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        value = QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, 0)));
+    sqlite3_finalize(st);
+    return value;
+}
+
+std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bool create)
+{
+    const bool memory = databaseFile == QLatin1String(":memory:");
+    if (!create && !memory) checkExisting(databaseFile);
+    if (create && !memory && QFileInfo::exists(databaseFile))
+        cannotOpen(databaseFile, QStringLiteral("the file exists already"));
     std::unique_ptr<Connection> c(new Connection);
     Impl& d = *c->d;
     d.owner = c.get();
     d.file = databaseFile;
+    // an account set this user may not write is read through, leaving nothing beside it
+    d.readOnly = !create && !memory && !QFileInfo(databaseFile).isWritable();
     QByteArray path = databaseFile.toUtf8();
-    int rc = sqlite3_open_v2(path.constData(), &d.db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    int flags = SQLITE_OPEN_FULLMUTEX;
+    if (d.readOnly) {
+        flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
+        // with no write-ahead log beside it nobody can be changing the file: it is read
+        // as it stands, without the lock files a shared reader would make
+        path = QUrl::fromLocalFile(QFileInfo(databaseFile).absoluteFilePath()).toEncoded() + "?mode=ro";
+        if (!QFileInfo::exists(databaseFile + QStringLiteral("-wal"))) path += "&immutable=1";
+    } else {
+        flags |= SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
+    }
+    int rc = sqlite3_open_v2(path.constData(), &d.db, flags, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = d.db ? QString::fromUtf8(sqlite3_errmsg(d.db)) : QStringLiteral("out of memory");
-        throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(databaseFile, msg));
+        cannotOpen(databaseFile, msg);
     }
     sqlite3_extended_result_codes(d.db, 1);
     // a double-quoted name is always a name, never a text that stands in for a missing column
@@ -1161,11 +1257,16 @@ std::unique_ptr<Connection> Connection::open(const QString& databaseFile)
         if (sqlite3_exec(d.db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
             QString msg = QString::fromUtf8(err ? err : "error");
             sqlite3_free(err);
-            throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(databaseFile, msg));
+            cannotOpen(databaseFile, msg);
         }
     };
-    run("PRAGMA journal_mode=WAL");
-    run("PRAGMA synchronous=NORMAL");
+    // a file that is a database in name only (damaged, or of another kind) is refused here
+    run("SELECT count(*) FROM main.sqlite_master");
+    if (!d.readOnly) {
+        run("PRAGMA journal_mode=WAL");
+        // a committed transaction survives a power cut, as a database server promises
+        run("PRAGMA synchronous=FULL");
+    }
     run("CREATE TEMP VIEW sysobjects AS "
         "SELECT -rowid AS id, name COLLATE KV AS name, 'U' AS xtype, 'U' AS type, 0 AS uid FROM sqlite_temp_master "
         "WHERE type='table' AND substr(name,1,1)='#' "

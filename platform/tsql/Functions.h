@@ -25,4 +25,10 @@ QString formatDecimal(const QVariant& value, int scale);
 // Error raised by a kv_* function: "kv:NUMBER:message" in SQLite's error text.
 bool parseFunctionError(const QString& sqliteMessage, int& number, QString& message);
 
+// SQL Server's lock error for a SQLite result code of the busy or locked kind
+// (extended codes included); false for any other code. A write refused because
+// another writer committed after this transaction began reading ends the
+// transaction (1205: rerun it); every other one can be retried as it stands (1222).
+bool lockError(int resultCode, bool inTransaction, int& number, int& severity, QString& message);
+
 } // namespace kvtsql

@@ -4,6 +4,8 @@
 
 #include <QSet>
 
+#include <vector>
+
 namespace kvtsql {
 
 namespace {
@@ -876,28 +878,41 @@ private:
         return orExpr();
     }
 
+    // "a or b or c ..." is one node with every operand, so a chain of any length
+    // stays one level deep
     ExprP orExpr()
     {
         ExprP l = andExpr();
-        while (acceptKw("or")) l = bin("or", l, andExpr());
-        return l;
+        if (!acceptKw("or")) return l;
+        auto e = mk(EK::Binary, "or");
+        e->args << l;
+        do { e->args << andExpr(); } while (acceptKw("or"));
+        return e;
     }
 
     ExprP andExpr()
     {
         ExprP l = notExpr();
-        while (acceptKw("and")) l = bin("and", l, notExpr());
-        return l;
+        if (!acceptKw("and")) return l;
+        auto e = mk(EK::Binary, "and");
+        e->args << l;
+        do { e->args << notExpr(); } while (acceptKw("and"));
+        return e;
     }
 
+    // "not not ... x": two nots cancel out, so a run of them keeps one, or two
+    // (the second keeps a non-condition operand read as a truth value)
     ExprP notExpr()
     {
-        if (acceptKw("not")) {
-            auto e = mk(EK::Unary, "not");
-            e->args << notExpr();
-            return e;
+        int nots = 0;
+        while (acceptKw("not")) ++nots;
+        ExprP e = predicate();
+        for (int i = nots == 0 ? 0 : (nots % 2 ? 1 : 2); i > 0; --i) {
+            auto n = mk(EK::Unary, "not");
+            n->args << e;
+            e = n;
         }
-        return predicate();
+        return e;
     }
 
     ExprP predicate()
@@ -1158,6 +1173,21 @@ private:
 };
 
 } // namespace
+
+Expr::~Expr()
+{
+    if (args.isEmpty()) return;
+    std::vector<ExprP> pending(args.cbegin(), args.cend());
+    args.clear();
+    while (!pending.empty()) {
+        ExprP e = std::move(pending.back());
+        pending.pop_back();
+        if (e.use_count() == 1 && !e->args.isEmpty()) {
+            pending.insert(pending.end(), e->args.cbegin(), e->args.cend());
+            e->args.clear();
+        }
+    }
+}
 
 QList<StmtP> parseTokens(const QList<Token>& tokens)
 {

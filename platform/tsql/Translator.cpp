@@ -157,8 +157,43 @@ void Translator::setLiterals(const QList<ExprP>& literals)
 
 Translated Translator::finish(Translated out) const
 {
-    out.params = m_params;
-    out.sources = m_sources;
+    // The pieces carry numbered placeholders (a variable named twice shares one);
+    // SQLite looks each numbered one up in a list, so a statement with thousands of
+    // values would take quadratic time. Every placeholder becomes a plain "?" bound by
+    // its position in the text, with its value and source repeated where it recurs.
+    const QString& sql = out.sql;
+    QString text;
+    text.reserve(sql.size());
+    out.params.clear();
+    out.sources.clear();
+    QChar quoteChar;
+    for (qsizetype i = 0; i < sql.size(); ++i) {
+        const QChar c = sql[i];
+        if (!quoteChar.isNull()) {
+            if (c == quoteChar) quoteChar = QChar();   // a doubled quote closes and reopens
+            text += c;
+            continue;
+        }
+        if (c == u'\'' || c == u'"') {
+            quoteChar = c;
+            text += c;
+            continue;
+        }
+        if (c == u'?' && i + 1 < sql.size() && sql[i + 1].isDigit()) {
+            qsizetype j = i + 1;
+            qsizetype n = 0;
+            while (j < sql.size() && sql[j].isDigit()) n = n * 10 + sql[j++].digitValue();
+            if (n >= 1 && n <= m_params.size()) {
+                out.params.append(m_params[n - 1]);
+                out.sources.append(m_sources[n - 1]);
+                text += u'?';
+                i = j - 1;
+                continue;
+            }
+        }
+        text += c;
+    }
+    out.sql = text;
     out.cacheable = m_cacheable;
     return out;
 }
@@ -380,6 +415,18 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
 
 QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
 {
+    // an expression nested deeper than SQLite reads is refused before it exhausts the stack
+    struct Depth {
+        int& depth;
+        explicit Depth(int& d) : depth(d)
+        {
+            if (++depth > 256) {
+                --depth;
+                raise(191, QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries."));
+            }
+        }
+        ~Depth() { --depth; }
+    } depth(m_depth);
     const Expr& e = *ep;
     type = TypeInfo();
     switch (e.kind) {
@@ -439,8 +486,20 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
     }
     case EK::Binary: {
         const QString& op = e.text;
-        if (op == "and" || op == "or")
-            return "(" + cond(e.args[0], scope) + (op == "and" ? " AND " : " OR ") + cond(e.args[1], scope) + ")";
+        if (op == "and" || op == "or") {
+            // the operands are nested in halves, so SQLite reads a chain of any length
+            // a few levels deep
+            QStringList parts;
+            parts.reserve(e.args.size());
+            for (const ExprP& a : e.args) parts << cond(a, scope);
+            const QString join = op == "and" ? QStringLiteral(" AND ") : QStringLiteral(" OR ");
+            std::function<QString(qsizetype, qsizetype)> half = [&](qsizetype from, qsizetype to) -> QString {
+                if (to - from == 1) return parts[from];
+                const qsizetype mid = from + (to - from) / 2;
+                return "(" + half(from, mid) + join + half(mid, to) + ")";
+            };
+            return half(0, parts.size());
+        }
         if (op == "=" || op == "<>" || op == "<" || op == ">" || op == "<=" || op == ">=") {
             type = bitType();
             return comparison(op, e.args[0], e.args[1], scope);

@@ -146,6 +146,7 @@ private:
     QList<ParamSource> m_sources;
     QHash<const Expr*, int> m_literalIndex;
     bool m_cacheable = true;
+    int m_depth = 0;   // nesting of the expression being translated
 };
 
 } // namespace kvtsql

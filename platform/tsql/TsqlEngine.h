@@ -87,8 +87,16 @@ bool hasProcedure(const QString& name);
 
 class Connection {
 public:
-    // Creates the file when missing; throws SqlException.
+    // Opens an existing database file; a file that is missing, empty or no database
+    // is refused (SqlException 4060) and left untouched. A file this user may not
+    // write opens read-only: writes answer 3906.
     static std::unique_ptr<Connection> open(const QString& databaseFile);
+    // Creates a new database file (refused when the file exists), for the tools that
+    // make account sets; ":memory:" gives a private database in memory.
+    static std::unique_ptr<Connection> create(const QString& databaseFile);
+    bool readOnly() const;
+    // A storage setting as SQLite reports it ("journal_mode", "synchronous"), for diagnostics.
+    QString pragma(const QString& name) const;
     ~Connection();
 
     // SQL errors come back in BatchResult::errors; throws only when the connection is unusable.
@@ -102,6 +110,7 @@ public:
 
 private:
     Connection();
+    static std::unique_ptr<Connection> openFile(const QString& databaseFile, bool create);
     std::unique_ptr<Impl> d;
 };
 

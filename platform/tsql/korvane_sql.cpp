@@ -1,6 +1,7 @@
-// korvane-sql DBFILE: runs a T-SQL script from standard input on the embedded
-// account set. Batches are separated by lines holding only "go"; each result set
-// prints as a header line of column names and one tab-separated line per row.
+// korvane-sql DBFILE: runs a T-SQL script from standard input on an existing
+// account set (never creates one). Batches are separated by lines holding only
+// "go"; each result set prints as a header line of column names and one
+// tab-separated line per row. The exit status tells whether any batch failed.
 #include "TsqlEngine.h"
 
 #include <QCoreApplication>
@@ -30,8 +31,19 @@ int main(int argc, char** argv)
     QCoreApplication app(argc, argv);
     QStringList args = app.arguments();
     QTextStream err(stderr);
-    if (args.size() != 2) {
-        err << "usage: korvane-sql DBFILE < script.sql\n";
+    const QString usage = QStringLiteral(
+        "usage: korvane-sql DBFILE < script.sql\n"
+        "Runs a T-SQL script on the account set DBFILE, which must exist (korvane-newdb\n"
+        "creates one). Batches are separated by lines holding only \"go\"; result sets\n"
+        "print tab-separated, errors as \"Msg N, Level L: text\".\n"
+        "Exit status: 0 when no batch raised an error of level 11 or more; 1 when one\n"
+        "did or DBFILE cannot be opened; 2 when the arguments are wrong.\n");
+    if (args.size() == 2 && (args[1] == QLatin1String("--help") || args[1] == QLatin1String("-h"))) {
+        QTextStream(stdout) << usage;
+        return 0;
+    }
+    if (args.size() != 2 || args[1].startsWith(u'-')) {
+        err << usage;
         return 2;
     }
     std::unique_ptr<Connection> conn;
@@ -47,6 +59,7 @@ int main(int argc, char** argv)
     QTextStream out(stdout);
     static const QRegularExpression goLine(QStringLiteral("^\\s*go\\s*$"), QRegularExpression::CaseInsensitiveOption);
     QStringList batch;
+    bool failed = false;
     auto run = [&]() {
         QString text = batch.join(u'\n');
         batch.clear();
@@ -68,8 +81,10 @@ int main(int argc, char** argv)
             }
             out << "(" << rs.rows.size() << " rows affected)\n";
         }
-        for (const SqlError& e : r.errors)
+        for (const SqlError& e : r.errors) {
+            if (e.severity >= 11) failed = true;
             out << "Msg " << e.number << ", Level " << e.severity << ": " << e.message << "\n";
+        }
         out.flush();
     };
     for (const QString& line : script.split(u'\n')) {
@@ -80,5 +95,5 @@ int main(int argc, char** argv)
     }
     run();
     if (conn->transactionCount() > 0) conn->rollbackAll();
-    return 0;
+    return failed ? 1 : 0;
 }

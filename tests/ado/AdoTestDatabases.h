@@ -4,6 +4,10 @@
 #include <QString>
 #include <QTemporaryDir>
 
+#ifdef KV_HAVE_TSQL
+#include "ScratchDatabase.h"
+#endif
+
 enum class TestDriver { Embedded, Odbc };
 
 inline QString testDriverName(TestDriver d)
@@ -16,8 +20,10 @@ inline QString testDriverName(TestDriver d)
 inline QString testConnectionString(TestDriver d, const QTemporaryDir& dir)
 {
     const QString file = dir.filePath(QStringLiteral("suite.db"));
+#ifdef KV_HAVE_TSQL
     if (d == TestDriver::Embedded)
-        return QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=suite").arg(file);
+        return QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=suite").arg(scratchDatabase(file));
+#endif
     return QStringLiteral("Provider=MSDASQL;Extended Properties=\"Driver=SQLite3;Database=%1\"").arg(file);
 }
 

@@ -1,5 +1,6 @@
 // The application object: host hooks, Esc polling, the settings store, the
 // enum cache and the server clock.
+#include "ScratchDatabase.h"
 #include "AdoTestDatabases.h"
 #include "EscapeKey.h"
 #include "ScriptedMessageBoxes.h"
@@ -135,7 +136,7 @@ protected:
 #ifndef KV_HAVE_TSQL
         GTEST_SKIP() << "the embedded engine is not part of this build";
 #endif
-        ApplyConnectionString(GlobalADOConnection, dbMSSQL, dir.filePath(QStringLiteral("acct.db")), QStringLiteral("acct"),
+        ApplyConnectionString(GlobalADOConnection, dbMSSQL, scratchDatabase(dir.filePath(QStringLiteral("acct.db"))), QStringLiteral("acct"),
                               QStringLiteral("sa"), QString(), QString(), false);
         GlobalADOConnection->Execute(QStringLiteral(
             "create table QZ_SYS_SysSettings (SetClass nvarchar(50) not null, SetKey nvarchar(100) not null, SetValue nvarchar(2000) null)"));

@@ -106,12 +106,16 @@ TEST(ViewSchemeStatements, TextsQuoteEveryValue)
     v.Params = "[Filter]=like '%2%'";
     v.PrintSetting = "p";
     EXPECT_EQ(ViewSchemeInsertSQL(v, "u", false),
+              "declare @e int\rbegin tran\r"
               "delete QZ_SYS_ViewSchemes where ViwID='QZ_MRP.Items' and ViwUsrID='u' and ViwKind<>0 and ViwName='A''%1'\r"
+              "set @e=@@error\rif @e=0 begin\r"
               "insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwPSetting, ViwTime) values "
-              "('QZ_MRP.Items', 'u', 'A''%1', 1, '[Filter]=like ''%2%''', null, getdate())\rselect ViwIID=@@identity");
+              "('QZ_MRP.Items', 'u', 'A''%1', 1, '[Filter]=like ''%2%''', null, getdate())\r"
+              "set @e=@@error\rend\r"
+              "if @e=0 begin commit tran select ViwIID=@@identity end else rollback tran");
     v.Kind = vkLastUsed;
-    EXPECT_TRUE(ViewSchemeInsertSQL(v, "u", true).startsWith(
-        "delete QZ_SYS_ViewSchemes where ViwID='QZ_MRP.Items' and ViwUsrID='u' and ViwKind=0\rinsert"));
+    EXPECT_TRUE(ViewSchemeInsertSQL(v, "u", true).contains(
+        "delete QZ_SYS_ViewSchemes where ViwID='QZ_MRP.Items' and ViwUsrID='u' and ViwKind=0\rset @e=@@error\r"));
     EXPECT_TRUE(ViewSchemeInsertSQL(v, "u", true).contains(", 'p', getdate())"));
 }
 

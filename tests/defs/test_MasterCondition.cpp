@@ -1,6 +1,8 @@
 // Conditions that tie a detail view to the master row's values.
 #include "clsInfoView.h"
 
+#include "TsqlEngine.h"
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -35,6 +37,10 @@ TEST(MasterCondition, OneValuePerFieldType)
         {"ItmNo", "", "(i.ItmNo='' or i.ItmNo is null)"},
         {"ItmNo", "A01", "i.ItmNo='A01'"},                 // a bare constant is quoted, not pasted
         {"ItmNo", "x' or 1=1 --", "i.ItmNo='x'' or 1=1 --'"},
+        {"ItmNo", "N'螺丝'", "i.ItmNo=N'螺丝'"},
+        // quoted at both ends but not one literal: quoted as a whole, never pasted
+        {"ItmNo", "'a' or 1=1 or 'b'", "i.ItmNo='''a'' or 1=1 or ''b'''"},
+        {"ItmNo", "'a''", "i.ItmNo='''a'''''"},
         {"itmno", "NULL", "i.ItmNo is null"},
         {"Qty", "2.5", "d.Qty=2.5"},
         {"Qty", "0", "(d.Qty=0 or d.Qty is null)"},
@@ -77,6 +83,41 @@ TEST(MasterCondition, LinesJoinedInTheirOrder)
     EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='A01'", "Line"), "(d.Line=0 or d.Line is null)");
     // A value holding "=" keeps it.
     EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='a=b'", ""), "i.ItmNo='a=b'");
+}
+
+TEST(MasterCondition, ALineBreakInsideAQuotedValueBelongsToTheValue)
+{
+    // the master row's key as the grid quotes it: a line break, then what looks like another line
+    const QString key = QStringLiteral("x\nItmNo=' or 1=1 --");
+    const QString quoted = "'" + QString(key).replace("'", "''") + "'";
+    TInfoObjectDef def = masterFields();
+    for (auto& f : def.Fields)
+        f.SQLExpress = f.ID;
+    for (const QString& br : {QStringLiteral("\n"), QStringLiteral("\r\n"), QStringLiteral("\r")}) {
+        const QString k = QString(key).replace(QStringLiteral("\n"), br);
+        const QString q = QString(quoted).replace(QStringLiteral("\n"), br);
+        const QString text = "Line=2\r\nItmNo=" + q + "\r\nQty=3";
+        const TMasterValues values = ReadMasterValues(text);
+        ASSERT_EQ(values.size(), 3);
+        EXPECT_EQ(values[1], qMakePair(QStringLiteral("ItmNo"), q));
+        EXPECT_EQ(values[2], qMakePair(QStringLiteral("Qty"), QStringLiteral("3")));
+
+        // run with a row filter after it: the condition finds exactly that row
+        auto db = kvtsql::Connection::create(QStringLiteral(":memory:"));
+        kvtsql::BatchResult r = db->execute(QStringLiteral(
+            "create table T (ItmNo nvarchar(40), Line int, Qty int, Allowed bit)\n"
+            "insert T values ('x', 2, 3, 1)\ninsert T values (' or 1=1 --', 2, 3, 1)\n"
+            "insert T values ('other', 2, 3, 1)\ninsert T values (%1, 2, 3, 0)\ninsert T values (%1, 2, 3, 1)").arg(q));
+        ASSERT_TRUE(r.errors.isEmpty()) << r.errors.first().message.toStdString();
+        const QString cond = BuildMasterValuesCondition(&def, text, "");
+        r = db->execute("select ItmNo, Allowed from T where " + cond + " and Allowed=1");
+        ASSERT_TRUE(r.errors.isEmpty()) << cond.toStdString();
+        ASSERT_EQ(r.resultSets.size(), 1);
+        ASSERT_EQ(r.resultSets[0].rows.size(), 1) << cond.toStdString();
+        EXPECT_EQ(r.resultSets[0].rows[0][0].toString(), k);
+    }
+    // a quote never closed runs to the end and is quoted as a whole
+    EXPECT_EQ(BuildMasterValuesCondition(&def, "ItmNo='abc\r\nQty=1", ""), "ItmNo='''abc\r\nQty=1'");
 }
 
 TEST(MasterCondition, NoMasterValuesSelectNoRows)

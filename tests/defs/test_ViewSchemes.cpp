@@ -172,6 +172,29 @@ TEST_F(ViewSchemeTest, TextsWithQuotesSeparatorsAndEmptyValuesRoundTrip)
     EXPECT_EQ(ReadViewSchemeParam(back.Params, "[Total]"), "10");
 }
 
+TEST_F(ViewSchemeTest, AFailedSaveLeavesTheStoredSchemeAsItWas)
+{
+    const int own = insertRow("plan01", 0, "", "[Fields]=|b|");
+    // the new last-used row cannot be written (its name is longer than the column):
+    // the row it would replace stays
+    TViewScheme v;
+    v.ID = "V";
+    v.Kind = vkLastUsed;
+    v.Name = QString(100, u'x');
+    v.Params = "new";
+    EXPECT_FALSE(SaveViewScheme(v, false));
+    EXPECT_EQ(v.IID, 0);
+    EXPECT_EQ(rows(QStringLiteral("ViwIID=%1 and ViwParams='[Fields]=|b|'").arg(own)), 1);
+    EXPECT_EQ(rows("ViwID='V'"), 1);
+    EXPECT_FALSE(boxes.shown.isEmpty());
+    EXPECT_EQ(count("select @@trancount"), 0);
+    // a save that can be written replaces it
+    v.Name.clear();
+    ASSERT_TRUE(SaveViewScheme(v, false));
+    EXPECT_EQ(rows("ViwKind=0 and ViwUsrID='plan01'"), 1);
+    EXPECT_EQ(rows(QStringLiteral("ViwIID=%1 and ViwParams='new'").arg(v.IID)), 1);
+}
+
 TEST_F(ViewSchemeTest, DatabaseErrorsAreShownAndReportedAsFalse)
 {
     exec("drop table QZ_SYS_ViewSchemes");

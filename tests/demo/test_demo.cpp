@@ -242,7 +242,7 @@ TEST(DemoScripts, BatchesAreSplitAtGoLines)
 TEST(DemoScripts, TheRunnerStopsAtTheFirstFailingBatchAndNamesIt)
 {
     QTemporaryDir dir;
-    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::open(dir.filePath("t.kvdb"));
+    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::create(dir.filePath("t.kvdb"));
     const QList<Script> scripts = {
         {"a.sql", "create table T (x int)\ngo\ninsert T (x) values (1)\ngo"},
         {"b.sql", "insert T (x) values (2)\ngo\n\nselect * from NoSuchTable\ngo\ninsert T (x) values (3)\ngo"},

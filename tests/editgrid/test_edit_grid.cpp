@@ -1,5 +1,6 @@
 // A grid editing a query result as a batch on the client: record statuses,
 // the pending-only filter, revert, and writing the batch in one transaction.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "BandedGrid.h"
 #include "DataSetSource.h"
@@ -38,7 +39,7 @@ struct EditGridFixture : ::testing::Test {
     void SetUp() override
     {
         connection.SetConnectionString(
-            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(dir.filePath("t.db")));
+            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(scratchDatabase(dir.filePath("t.db"))));
         connection.Execute("create table T (ItmNo nvarchar(20) not null primary key, Grp nvarchar(10) null, "
                            "Qty decimal(28,8) null)");
         connection.Execute("insert T (ItmNo, Grp, Qty) values ('A', 'G1', 1)");

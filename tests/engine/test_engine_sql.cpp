@@ -126,7 +126,7 @@ class EngineSql : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        conn = kvtsql::Connection::open(dir.filePath(QStringLiteral("engine.db")));
+        conn = kvtsql::Connection::create(dir.filePath(QStringLiteral("engine.db")));
         Ok(Schema());
         kvtsql::registerProcedure(QStringLiteral("QZ_MRP_SetBOMForDemand"), [](kvtsql::ProcedureCall&) {});
     }

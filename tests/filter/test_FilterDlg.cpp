@@ -1,5 +1,6 @@
 // The filter frame and dialog, driven as a user would through a timer while
 // the dialog runs modally on the offscreen platform.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "FilterControl.h"
 #include "FilterTestSupport.h"
@@ -166,7 +167,7 @@ TEST(FilterFrame, BindsThroughTheTypedNullQuery)
     QTemporaryDir dir;
     TADOConnection connection;
     connection.SetConnectionString(
-        QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=f").arg(dir.filePath(QStringLiteral("f.db"))));
+        QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=f").arg(scratchDatabase(dir.filePath(QStringLiteral("f.db")))));
     TADOQuery query;
     query.SetConnection(&connection);
     TFilterFrame frame;

@@ -1,6 +1,7 @@
 // Filter codes into SQL: the rewriting of the control's expression text, the
 // round trip criteria -> code -> condition, the typed-null binding query, and
 // the conditions run against an embedded database.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "FilterControl.h"
 #include "FilterTestSupport.h"
@@ -47,8 +48,11 @@ TEST(FilterTextToSQL, RewritesEachShape)
         {"text in list without nulls", "($$ItmNo$$ IN (NULL, 'a', NULL))", "(ISNULL(s.ItmNo, '') IN ('a'))"},
         {"text in null only", "($$ItmNo$$ IN (NULL))", "(s.ItmNo IS NULL OR s.ItmNo = '')"},
         {"plain like is contains", "($$ItmNo$$ LIKE 'abc')", "(s.ItmNo LIKE '%abc%')"},
-        {"like with percent stays", "($$ItmNo$$ LIKE 'a%c')", "(s.ItmNo LIKE 'a%c')"},
-        {"like with underscore stays", "($$ItmNo$$ LIKE 'a_c')", "(s.ItmNo LIKE 'a_c')"},
+        // what the user typed matches itself: no wildcard of LIKE acts as one
+        {"percent typed", "($$ItmNo$$ LIKE 'a%c')", "(s.ItmNo LIKE '%a[%]c%')"},
+        {"underscore typed", "($$ItmNo$$ LIKE 'a_c')", "(s.ItmNo LIKE '%a[_]c%')"},
+        {"brackets typed", "($$ItmNo$$ NOT LIKE '[a-c]')", "(s.ItmNo IS NULL OR s.ItmNo NOT LIKE '%[[]a-c]%')"},
+        {"all of them", "($$ItmNo$$ LIKE '%_[')", "(s.ItmNo LIKE '%[%][_][[]%')"},
         {"doubled quote does not end the value", "($$ItmNo$$ LIKE 'it''s')", "(s.ItmNo LIKE '%it''s%')"},
         {"not like also matches null", "($$ItmNo$$ NOT LIKE 'x')", "(s.ItmNo IS NULL OR s.ItmNo NOT LIKE '%x%')"},
         {"keywords and tokens in any case", "($$itmno$$ like 'abc')", "(s.ItmNo like '%abc%')"},
@@ -214,7 +218,7 @@ protected:
     {
         ASSERT_TRUE(dir.isValid());
         connection.SetConnectionString(
-            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=f").arg(dir.filePath(QStringLiteral("f.db"))));
+            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=f").arg(scratchDatabase(dir.filePath(QStringLiteral("f.db")))));
         connection.Open();
         query.SetConnection(&connection);
         query.SQL.Clear();
@@ -226,7 +230,10 @@ protected:
             "insert FT (ItmNo, Qty, Made, Creator) values ('abcd', 5, '2024/03/05', 'O''Brien')\r"
             "insert FT (ItmNo, Qty, Made, Creator) values ('xbcx', 0, '2024/04/10', 'Li')\r"
             "insert FT (ItmNo, Qty, Made, Creator) values (null, null, null, null)\r"
-            "insert FT (ItmNo, Qty, Made, Creator) values ('it''s', 12.5, '2024/03/06 10:00:00', 'Li')"));
+            "insert FT (ItmNo, Qty, Made, Creator) values ('it''s', 12.5, '2024/03/06 10:00:00', 'Li')\r"
+            "insert FT (ItmNo) values ('rate 5%')\rinsert FT (ItmNo) values ('rate 50')\r"
+            "insert FT (ItmNo) values ('M8_20')\rinsert FT (ItmNo) values ('M8x20')\r"
+            "insert FT (ItmNo) values ('[b]')"));
         query.ExecSQL();
         def = filterTestObject();
     }
@@ -262,10 +269,14 @@ TEST_F(FilterOnDatabase, ConditionsSelectTheExpectedRows)
     const Case cases[] = {
         {"number equal", "$$Qty$$", FilterOperator::Equal, {5}, 1},
         {"number with a fraction", "$$Qty$$", FilterOperator::GreaterEqual, {12.5}, 1},
-        {"zero counts as empty", "$$Qty$$", FilterOperator::IsEmpty, {}, 2},
+        {"zero counts as empty", "$$Qty$$", FilterOperator::IsEmpty, {}, 7},
         {"not empty number", "$$Qty$$", FilterOperator::IsNotEmpty, {}, 2},
         {"contains", "$$ItmNo$$", FilterOperator::Like, {QStringLiteral("bc")}, 2},
-        {"does not contain, nulls included", "$$ItmNo$$", FilterOperator::NotLike, {QStringLiteral("abc")}, 3},
+        {"does not contain, nulls included", "$$ItmNo$$", FilterOperator::NotLike, {QStringLiteral("abc")}, 8},
+        {"a percent sign matches itself", "$$ItmNo$$", FilterOperator::Like, {QStringLiteral("5%")}, 1},
+        {"an underscore matches itself", "$$ItmNo$$", FilterOperator::Like, {QStringLiteral("M8_2")}, 1},
+        {"brackets match themselves", "$$ItmNo$$", FilterOperator::Like, {QStringLiteral("[b]")}, 1},
+        {"a typed wildcard excludes nothing else", "$$ItmNo$$", FilterOperator::NotLike, {QStringLiteral("_")}, 8},
         {"value with a quote", "$$ItmNo$$", FilterOperator::Equal, {QStringLiteral("it's")}, 1},
         {"text injection stays a value", "$$ItmNo$$", FilterOperator::Equal, {QStringLiteral("x' or '1'='1")}, 0},
         {"dates", "$$Made$$", FilterOperator::Between, {QDate(2024, 3, 5), QDate(2024, 3, 31)}, 2},

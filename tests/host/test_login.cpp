@@ -254,6 +254,40 @@ TEST_F(LoginTest, SilentLoginByUserNumberThenSilentErpLogin)
     EXPECT_NE(InfoApplication->ERPAccess->NewBill(1), nullptr);
 }
 
+TEST_F(LoginTest, AnUnreadableLoginStringIsRefusedWithAShortMessage)
+{
+    const QString expected = "程序设置文件\"" + QDir::toNativeSeparators(AppFramePaths().SettingsFile) + "\"中的登录信息不正确, 无法登录!";
+    const QString good = EncipherSilentLogin({"演示账套", "plan01", "", "", "KorvaneDemo", dbFile}, SilentLoginKey());
+    struct Case {
+        const char* what;
+        QString string;
+    } cases[] = {
+        {"10 MB of hex digits", QString(10 * 1024 * 1024, u'7')},
+        {"not hex", "zz" + good},
+        {"odd length", good + "A"},
+        {"enciphered under another key", EncipherSilentLogin({"演示账套", "plan01", "", "", "KorvaneDemo", dbFile}, "0BADF00D")},
+        {"five items", EncipherSilentLogin({"演示账套", "plan01", "", "", "KorvaneDemo"}, SilentLoginKey())},
+        {"empty", ""},
+    };
+    for (const Case& c : cases) {
+        QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
+        s.setValue("Connect/Silent", 1);
+        s.setValue("Connect/String", c.string);
+        s.sync();
+        resetLogin();
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(SystemLogin()) << c.what;
+        ASSERT_EQ(boxes.shown.size(), 1) << c.what;
+        EXPECT_EQ(boxes.shown[0].text, expected) << c.what;
+        EXPECT_TRUE(InfoApplication->LoginInfo.DBAlias.isEmpty()) << c.what;
+    }
+    // a good string logs in again
+    writeSilentLogin("plan01");
+    ScriptedMessageBoxes boxes;
+    EXPECT_TRUE(SystemLogin());
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
 TEST_F(LoginTest, SilentLoginRefusedByTheErp)
 {
     // a Korvane user the ERP does not know: the ERP's silent login raises

@@ -43,6 +43,6 @@ TEST_F(ShellTest, TheAdministratorsPermissionCommandOpensTheWindowAndTheNavigato
     form->LoadNavigator();
     const QStringList nav = navigator();
     ASSERT_EQ(nav.size(), 1);
-    EXPECT_EQ(nav[0], "计划管理: 计划资料, 计划资料/物料计划参数, 需求管理, 需求管理/产品预测, 供应单据, 供应单据/即时库存, "
+    EXPECT_EQ(nav[0], "计划管理: 计划资料, 计划资料/物料计划参数, 需求管理, 需求管理/产品预测, 需求管理/预测冲销, 供应单据, 供应单据/即时库存, "
                       "供应单据/采购订单, 供应单据/采购在检, 计划运算, 计划运算/MRP计划查询, 计划运算/MRP计划投放");
 }

@@ -429,3 +429,28 @@ TEST_F(PluginTest, TheFactoryCalendarFormShowsTheWorkCalendarDialog)
     EXPECT_TRUE(canSave); // the planners' group holds "Update"
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
+
+TEST_F(PluginTest, DeductionViewAndActionsAreRouted)
+{
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(login(0));
+    TInfoObjectDef* deduct = InfoApplication->GetInfoObjectDef("QZ_MRP.Deduct");
+    ASSERT_NE(deduct, nullptr);
+    IInfoViewPtr view;
+    proc<TLoadInfoViewProc>("LoadInfoView")(view, InfoApplication, deduct);
+    ASSERT_NE(view, nullptr);
+    EXPECT_EQ(view->GetObjectDef(), deduct);
+
+    // Each list routes its deduction actions to its own kind of line.
+    boxes.answer({kvos::IDOK});
+    EXPECT_TRUE(runAction("QZ_MRP.SO", "NoAutoDed", {{{"SOID", "SO2612001"}, {"SOEntry", 1}}}));
+    boxes.answer({kvos::IDOK});
+    EXPECT_TRUE(runAction("QZ_MRP.SI", "noautoded", {{{"SIID", "SI2612001"}, {"SIEntry", 1}}}));
+    boxes.answer({kvos::IDOK});
+    EXPECT_TRUE(runAction("QZ_MRP.Forcast", "NoAutoDed", {line("FC-T1", 2)}));
+    EXPECT_EQ(value(dbA, "select SODedADis from QZ_MRP_SOExt where SOID='SO2612001' and SOEntry=1"), "1");
+    EXPECT_EQ(value(dbA, "select SIDedADis from QZ_MRP_SIExt where SIID='SI2612001' and SIEntry=1"), "1");
+    EXPECT_EQ(value(dbA, "select ForDedADis from QZ_MRP_ForcastExt where ForID='FC-T1' and ForEntry=2"), "1");
+    EXPECT_FALSE(runAction("QZ_MRP.DeductLog", "ClearDed", {}));
+    EXPECT_EQ(boxes.shown.last().text, "请选择待处理数据后重试!");
+}

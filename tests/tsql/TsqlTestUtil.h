@@ -44,7 +44,7 @@ inline QString errorsOf(const kvtsql::BatchResult& r)
 
 class ScratchDb {
 public:
-    ScratchDb() { conn = kvtsql::Connection::open(dir.filePath(QStringLiteral("scratch.db"))); }
+    ScratchDb() { conn = kvtsql::Connection::create(dir.filePath(QStringLiteral("scratch.db"))); }
     QString path() const { return dir.filePath(QStringLiteral("scratch.db")); }
 
     // Runs a batch that must succeed.

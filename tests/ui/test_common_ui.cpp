@@ -2,6 +2,7 @@
 // definitions, ValueSource parsing, the row-limit notice, tree fill and prune,
 // key and mouse rules, edit commands, the view-form registry, the base dialog
 // and the shared printer.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "ScriptedMessageBoxes.h"
 #include "clsDialog.h"
@@ -215,7 +216,7 @@ struct TreeFillFixture : ::testing::Test {
         id = tree.addColumn("ID");
         name = tree.addColumn("名称");
         query.SetConnectionString(
-            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(dir.filePath("t.db")));
+            QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(scratchDatabase(dir.filePath("t.db"))));
     }
     // rows: "ID,Parent,Name;..."
     void open(const QString& rows)

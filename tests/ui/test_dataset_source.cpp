@@ -1,4 +1,5 @@
 // A grid fed from an open query through DataSetSource.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "BandedGrid.h"
 #include "DataSetSource.h"
@@ -12,7 +13,7 @@ TEST(DataSetSource, GridShowsSortsAndEditsAQueryResult)
 {
     QTemporaryDir dir;
     TADOQuery q;
-    q.SetConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(dir.filePath("t.db")));
+    q.SetConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(scratchDatabase(dir.filePath("t.db"))));
     q.SQL.SetText("select 'P1' as ItmNo, 10 as Qty, cast(2.5 as float) as Price union all "
                   "select 'p0', 9, cast(1.25 as float) union all select 'P2', 100, null");
     q.Open();

@@ -1,4 +1,5 @@
 // The pick editor and its lookup window, answered through the window's hook.
+#include "ScratchDatabase.h"
 #include "Ado.h"
 #include "clsPickEdit.h"
 
@@ -31,7 +32,7 @@ struct PickFixture : ::testing::Test {
     TPickEditProperties props;
     void SetUp() override
     {
-        ref.SetConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(dir.filePath("t.db")));
+        ref.SetConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(scratchDatabase(dir.filePath("t.db"))));
         props.RefQuery = &ref;
         props.SQL = "select * from (select 'A1' as ItmNo, '螺丝' as ItmName, 1 as [#ID] union all "
                     "select 'B2', '螺母', 2 union all select 'A3', '底座加长型号的一个特别长的名称用来测试列宽上限是否生效的文字内容', 3) as t";

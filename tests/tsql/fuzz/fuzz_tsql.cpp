@@ -11,7 +11,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     static int runs = 0;
     static std::unique_ptr<kvtsql::Connection> conn;
     if (!conn || ++runs % 200 == 0) {
-        conn = kvtsql::Connection::open(QStringLiteral(":memory:"));
+        conn = kvtsql::Connection::create(QStringLiteral(":memory:"));
         conn->execute("create table T (IID int identity(1,1) primary key, Code varchar(20), Qty decimal(28,8), D datetime, B bit)\n"
                       "insert T (Code, Qty, D, B) values ('a', 1.5, '20240101', 1)");
     }
