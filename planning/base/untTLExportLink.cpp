@@ -89,20 +89,7 @@ int TcxTreeListExportHelper::RegisterStyle(const QColor& ABrush, const QColor& A
                                            Qt::Alignment AAlign, int ABorders, const QColor& ABorderColor,
                                            int AFontSize)
 {
-    kvui::ExportCellStyle s = kvui::DefaultCellStyle();
-    s.brushColor = ABrush.isValid() ? ABrush : QColor(Qt::white);
-    s.fontColor = AFontColor.isValid() ? AFontColor : QColor(Qt::black);
-    s.fontName = AFont.family();
-    s.fontSize = AFontSize > 0 ? AFontSize : AFont.pointSize() > 0 ? AFont.pointSize() : 9;
-    s.bold = AFont.bold();
-    s.italic = AFont.italic();
-    s.underline = AFont.underline();
-    s.strikeOut = AFont.strikeOut();
-    s.alignment = AAlign & Qt::AlignRight ? Qt::AlignRight : AAlign & Qt::AlignHCenter ? Qt::AlignHCenter : Qt::AlignLeft;
-    for (int side = 0; side < 4; ++side)
-        if (ABorderColor.isValid() && (ABorders & (1 << side)))
-            s.borders[side] = kvui::ExportBorder{1, ABorderColor};
-    return FProvider->registerStyle(s);
+    return FProvider->registerStyle(kvui::CellStyleOf(ABrush, AFontColor, AFont, AAlign, ABorders, ABorderColor, AFontSize));
 }
 
 void TcxTreeListExportHelper::AddItem(const QRect& ABounds, const QVariant& AValue, int AStyle)

@@ -31,6 +31,25 @@ ExportCellStyle DefaultCellStyle()
     return s;
 }
 
+ExportCellStyle CellStyleOf(const QColor& ABrush, const QColor& AFontColor, const QFont& AFont, Qt::Alignment AAlign,
+                            int ABorders, const QColor& ABorderColor, int AFontSize)
+{
+    ExportCellStyle s = DefaultCellStyle();
+    s.brushColor = ABrush.isValid() ? ABrush : QColor(Qt::white);
+    s.fontColor = AFontColor.isValid() ? AFontColor : QColor(Qt::black);
+    s.fontName = AFont.family();
+    s.fontSize = AFontSize > 0 ? AFontSize : AFont.pointSize() > 0 ? AFont.pointSize() : 9;
+    s.bold = AFont.bold();
+    s.italic = AFont.italic();
+    s.underline = AFont.underline();
+    s.strikeOut = AFont.strikeOut();
+    s.alignment = AAlign & Qt::AlignRight ? Qt::AlignRight : AAlign & Qt::AlignHCenter ? Qt::AlignHCenter : Qt::AlignLeft;
+    for (int side = 0; side < 4; ++side)
+        if (ABorderColor.isValid() && (ABorders & (1 << side)))
+            s.borders[side] = ExportBorder{1, ABorderColor};
+    return s;
+}
+
 // ---- scale
 
 void ExportScale::arrange()

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <QColor>
+#include <QFont>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -38,6 +39,12 @@ struct ExportCellStyle {
 
 // The style every cell starts from.
 ExportCellStyle DefaultCellStyle();
+// The style of a cell as a view draws it: background and text colour (white and
+// black when invalid), the font (at AFontSize points when given, else its own
+// size or 9), the horizontal alignment and a one-pixel border on the sides set
+// in ABorders (bit 0 left, 1 top, 2 right, 3 bottom) when a border colour is given.
+ExportCellStyle CellStyleOf(const QColor& ABrush, const QColor& AFontColor, const QFont& AFont, Qt::Alignment AAlign,
+                            int ABorders, const QColor& ABorderColor, int AFontSize = 0);
 
 class ExportError : public std::runtime_error {
 public:
