@@ -1,5 +1,4 @@
 // The host program: start-up in unit order, login, then the main window.
-#include "StandInProcedures.h"
 #include "clsMDIChild.h"
 #include "dlgFilter.h"
 #include "dlgSelectUser.h"
@@ -17,9 +16,6 @@ int main(int argc, char** argv)
 {
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Korvane"));
-
-    // The stored procedures an embedded account set answers in place of its server.
-    kvdemo::registerStandInProcedures();
 
     // Unit start-up, in order: each installs its hooks in the application object.
     InitAppFrameUnit();

@@ -1220,6 +1220,7 @@ QString Connection::pragma(const QString& name) const
 
 std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bool create)
 {
+    loadProcedureModules();
     const bool memory = databaseFile == QLatin1String(":memory:");
     if (!create && !memory) checkExisting(databaseFile);
     if (create && !memory && QFileInfo::exists(databaseFile))

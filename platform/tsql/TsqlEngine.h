@@ -8,6 +8,7 @@
 #include <QList>
 #include <QMap>
 #include <QString>
+#include <QStringList>
 #include <QVariant>
 
 #include <exception>
@@ -84,6 +85,12 @@ using NativeProcedure = std::function<void(ProcedureCall&)>;
 void registerProcedure(const QString& name, NativeProcedure procedure);
 void unregisterProcedure(const QString& name);
 bool hasProcedure(const QString& name);
+// The procedure modules: shared libraries named "libkv_procedures_*.so" beside
+// this engine's own library, which register native procedures when they load
+// (the bodies of the stored procedures an account set's server would hold).
+// Loaded once per process, when the first database file opens; a module that
+// cannot load is passed over. Returns the names of the modules loaded.
+QStringList loadProcedureModules();
 
 class Connection {
 public:
