@@ -17,6 +17,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QProcessEnvironment>
+#include <QScrollBar>
 #include <set>
 
 QT_BEGIN_NAMESPACE
@@ -51,7 +52,8 @@ QString one(const QString& sql)
 
 // The demo scheme after one main-demand build and one MRP run (once per
 // program); then the purchased tube IPT-403 gets a default BOM (its planned
-// purchase has none yet) and the motor assembly ISA-101 a second BOM.
+// purchase has none yet) and the motor assembly ISA-101 a second BOM, of
+// another BOM type.
 TPlanScheme* demoScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
@@ -72,8 +74,8 @@ TPlanScheme* demoScheme()
                                             "BomBaseQty, BomLossRate, BomUntID, BomPercent, BomRole) values ");
         DemoLogin::instance().exec(head + "(0, 'B-PT-403', 'BOM-PT-403', 'IPT-403', '', 100, 1, 1, '20261101', null, 1)\r" +
                                    line + "(0, 'B-PT-403', 1, 'IRM-201', '', 0.5, 1, 0, 'KG', 100, 0)\r" +
-                                   head + "(0, 'B-SA-101X', 'BOM-SA-101-X', 'ISA-101', '', 100, 0, 1, '20261101', null, 1)\r" +
-                                   line + "(0, 'B-SA-101X', 1, 'IPT-102', '', 1, 1, 0, 'PCS', 100, 0)");
+                                   head + "(1, 'B-SA-101X', 'BOM-SA-101-X', 'ISA-101', '', 100, 0, 1, '20261101', null, 1)\r" +
+                                   line + "(1, 'B-SA-101X', 1, 'IPT-102', '', 1, 1, 0, 'PCS', 100, 0)");
     }
     return scheme.get();
 }
@@ -356,6 +358,7 @@ TEST(SupplyAdjustments, TypeBomAndQuantityAreSavedAndKeptByTheNextRun)
     // Another BOM for a production.
     ASSERT_TRUE(h.edit(motor, h.view->colSupBOM, QStringLiteral("BOM-SA-101-X")));
     EXPECT_EQ(value(motor, "SupBomID").toString(), QStringLiteral("B-SA-101X"));
+    EXPECT_EQ(value(motor, "SupBomType").toInt(), 1);
     EXPECT_EQ(value(motor, "AdjOldBomID").toString(), QStringLiteral("B-SA-101"));
     EXPECT_TRUE(value(motor, "AdjPending").toBool());
     // More of a purchase: never pending; the spread grows in its first period.
@@ -394,8 +397,8 @@ TEST(SupplyAdjustments, TypeBomAndQuantityAreSavedAndKeptByTheNextRun)
                                  "SupSchIID=1 and SupIID=%1")
                       .arg(tube)),
               "42|0|B-PT-403|940|0");
-    EXPECT_EQ(one(QStringLiteral("select SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(motor)),
-              "B-SA-101X");
+    EXPECT_EQ(one(QStringLiteral("select SupBomType, SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(motor)),
+              "1|B-SA-101X");
     EXPECT_EQ(one(QStringLiteral("select SupQty, SupAdjQty, SupRestQty from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1")
                       .arg(steel)),
               "300|67.2|67.2");
@@ -449,8 +452,14 @@ TEST(SupplyAdjustments, TypeBomAndQuantityAreSavedAndKeptByTheNextRun)
     EXPECT_EQ(one("select SupBillType, SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IPT-403' and "
                   "SupBillType>=42"),
               "42|B-PT-403");
-    EXPECT_EQ(one("select SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='ISA-101' and SupBillType=42"),
-              "B-SA-101X");
+    EXPECT_EQ(one("select SupBomType, SupBomID from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='ISA-101' and "
+                  "SupBillType=42"),
+              "1|B-SA-101X");
+    // ... and explodes the kept BOM: the motor now needs the stator of the other BOM.
+    EXPECT_GT(DemoLogin::count("select count(*) from QZ_MRP_Demands as d join QZ_MRP_Supplies as s on d.DmdSchIID=s.SupSchIID "
+                               "and d.DmdPSupIID=s.SupIID where d.DmdSchIID=1 and s.SupItmID='ISA-101' and "
+                               "s.SupBillType=42 and d.DmdItmID='IPT-102'"),
+              0);
     EXPECT_EQ(one("select SupAdjQty, (case when SupQty=SupBillQty+67.2 then 1 else 0 end) from QZ_MRP_Supplies where "
                   "SupSchIID=1 and SupItmID='IRM-201' and SupBillType=58"),
               "67.2|1");
@@ -459,4 +468,36 @@ TEST(SupplyAdjustments, TypeBomAndQuantityAreSavedAndKeptByTheNextRun)
     EXPECT_GT(DemoLogin::count("select count(*) from QZ_MRP_Demands where DmdSchIID=1 and DmdItmID='IRM-201' and "
                                "DmdBillType=94"),
               0);
+}
+
+// Not a test of behaviour: with KORVANE_SUPPLIES_SHOT set to a file name
+// prefix, the view on the demo run is shown and grabbed in browse mode
+// ("-view.png") and in edit mode with one changed row ("-edit.png").
+TEST(SupplyDemo, Screenshot)
+{
+    const QString prefix = QProcessEnvironment::systemEnvironment().value("KORVANE_SUPPLIES_SHOT");
+    if (prefix.isEmpty())
+        GTEST_SKIP() << "no screenshot asked for";
+    TPlanScheme* scheme = demoScheme();
+    SuppliesHarness h(scheme);
+    ScriptedMessageBoxes boxes;
+    h.window.setWindowTitle("MRP供应计划 - " + scheme->SchemeName);
+    h.window.show();
+    h.view->cboPlanType->setCurrentIndex(6);
+    const auto settle = [] {
+        for (int i = 0; i < 20; ++i)
+            QApplication::processEvents();
+    };
+    settle();
+    EXPECT_TRUE(h.window.grab().save(prefix + "-view.png"));
+    h.view->ExecCommand(h.action("Update"));
+    const int sup = DemoLogin::count("select min(SupIID) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType=42");
+    h.edit(sup, h.view->colSupAdjQty, 60);
+    // Scrolled to the period columns.
+    QScrollBar* bar = h.view->grdSupplies->horizontalScrollBar();
+    bar->setValue(bar->maximum());
+    settle();
+    EXPECT_TRUE(h.window.grab().save(prefix + "-edit.png"));
+    boxes.answer({kvos::IDNO});
+    h.view->ExecCommand(h.action("Update"));
 }
