@@ -470,6 +470,44 @@ TEST(SupplyAdjustments, TypeBomAndQuantityAreSavedAndKeptByTheNextRun)
               0);
 }
 
+TEST(SupplyAdjustments, ManyRowsInSeveralBatchesAndARowChangedBack)
+{
+    TPlanScheme* scheme = demoScheme();
+    SuppliesHarness h(scheme);
+    ScriptedMessageBoxes boxes;
+    h.view->cboPlanType->setCurrentIndex(9);
+    h.view->ExecCommand(h.action("Update"));
+    ASSERT_TRUE(h.view->GetEditMode());
+    // Every planned supply one more: some 2,000 characters of statements each,
+    // more than one batch takes.
+    QList<int> planned;
+    int purchase = 0;
+    for (int r = 0; r < h.view->SupplyRowCount(); ++r) {
+        planned << h.view->SupplyValue(r, QStringLiteral("SupIID")).toInt();
+        if (!purchase && h.view->SupplyValue(r, QStringLiteral("SupBillType")).toInt() == 58)
+            purchase = planned.last();
+    }
+    ASSERT_GE(planned.size(), 40);
+    ASSERT_NE(purchase, 0);
+    for (int sup : planned)
+        ASSERT_TRUE(h.edit(sup, h.view->colSupAdjQty, 1)) << sup;
+    // A row changed and changed back is still recorded, as not pending.
+    ASSERT_TRUE(h.edit(purchase, h.view->colSupAdjQty, 0));
+    EXPECT_TRUE(h.view->SaveData());
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select count(*) from QZ_MRP_SupAdjusts as j join QZ_MRP_Supplies as s on "
+                                              "j.AdjSchIID=s.SupSchIID and j.AdjSupIID=s.SupIID where j.AdjSchIID=1 and "
+                                              "s.SupAdjQty=1 and s.SupQty=s.SupBillQty+1")),
+              planned.size() - 1);
+    EXPECT_EQ(one(QStringLiteral("select AdjPending, SupAdjQty from QZ_MRP_SupAdjusts join QZ_MRP_Supplies on AdjSchIID=SupSchIID "
+                                 "and AdjSupIID=SupIID where AdjSchIID=1 and AdjSupIID=%1")
+                      .arg(purchase)),
+              "False|0");
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("数据保存完成。")));
+    h.view->ExecCommand(h.action("Update"));
+    EXPECT_FALSE(scheme->Editing);
+}
+
 // Not a test of behaviour: with KORVANE_SUPPLIES_SHOT set to a file name
 // prefix, the view on the demo run is shown and grabbed in browse mode
 // ("-view.png") and in edit mode with one changed row ("-edit.png").
