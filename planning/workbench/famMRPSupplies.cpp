@@ -8,6 +8,7 @@
 #include "untCommonUI.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
+#include "untMRPViewUtils.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -44,15 +45,6 @@ constexpr int TypeArgs[] = {26, 28, 38, 58, 24, 36, 52, 54, 22, 34, 42, 44, 16, 
 
 // Batches are run once their text grows beyond this many characters.
 constexpr int MaxBatchText = 65000;
-
-// The hourglass for the rest of a scope.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // The view statement is built with the row cap one above the limit, so that a
 // cut result is known; that extra row is not shown.
@@ -115,34 +107,6 @@ public:
     }
 };
 
-// Fills "%N:d" and "%N:s" with the N-th argument in one pass.
-QString fillPositional(const QString& pattern, const QStringList& args)
-{
-    QString out;
-    out.reserve(pattern.size() + 64);
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
-        if (c == u'%') {
-            qsizetype j = i + 1;
-            int n = 0;
-            bool digits = false;
-            while (j < pattern.size() && pattern[j].isDigit()) {
-                n = n * 10 + pattern[j].digitValue();
-                digits = true;
-                ++j;
-            }
-            if (digits && j + 1 < pattern.size() && pattern[j] == u':' && (pattern[j + 1] == u'd' || pattern[j + 1] == u's')
-                && n < args.size()) {
-                out += args[n];
-                i = j + 1;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
-
 bool isNullValue(const QVariant& v)
 {
     return !v.isValid() || v.isNull();
@@ -187,23 +151,6 @@ double round8(double v)
 bool sameQty(double a, double b)
 {
     return std::fabs(a - b) <= 1e-9 * std::max({1.0, std::fabs(a), std::fabs(b)});
-}
-
-double dayNumber(const QVariant& v)
-{
-    if (isNullValue(v))
-        return 0;
-    if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate) {
-        const QDateTime dt = v.toDateTime();
-        static const QDate base(1899, 12, 30);
-        return double(base.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
-    }
-    if (v.typeId() == QMetaType::QString) {
-        const QDateTime dt = StrToDateTime(v.toString());
-        if (dt.isValid())
-            return dayNumber(dt);
-    }
-    return v.toDouble();
 }
 
 QString yyyymmdd(const QVariant& v)
@@ -431,52 +378,21 @@ void TMRPSuppliesFrame::BuildPeriodColumns()
 {
     kvui::BandedGrid* g = grdSupplies;
     g->beginUpdate();
-    for (auto it = FPeriodCols.rbegin(); it != FPeriodCols.rend(); ++it)
-        if (auto* column = qobject_cast<kvui::Column*>(it->Column))
-            g->removeColumn(column);
-    FPeriodCols.clear();
-    const TPlanPeriods periods = FPlanScheme ? FPlanScheme->MrpPeriods : TPlanPeriods();
-    FPeriodCols.resize(periods.size());
-    for (int i = 0; i < int(periods.size()); ++i) {
-        kvui::Column* column = g->addColumn(BuildPlanPeriodCaptions(periods, i), QStringLiteral("SupQty"), 2);
-        column->setObjectName(QStringLiteral("colSupPeriod%1").arg(i));
-        column->setEditable(false);
-        column->setMovable(false);
-        column->setFilterable(false);
-        column->setWidth(70);
-        column->setTag(i + 1);
-        column->setEditor(RightAlignedTextItem());
-        // Sorting, grouping and summaries see the period quantity (0 when none).
-        column->valueHook = [this, i](const kvui::RowRef& row) {
-            return row.kind == kvui::RowRef::Data ? QVariant(PeriodQty(row.record, i)) : QVariant();
-        };
-        column->displayTextHook = [](const kvui::RowRef&, const QVariant& value, QString& text) {
+    // Sorting, grouping and summaries see the period quantity (0 when none).
+    RebuildPeriodColumns(
+        g, 2, FPlanScheme ? FPlanScheme->MrpPeriods : TPlanPeriods(), QStringLiteral("colSupPeriod"),
+        QStringLiteral("SupQty"), FPeriodCols, [this](int record, int period) { return QVariant(PeriodQty(record, period)); },
+        [](const QVariant& value) {
             const double v = isNullValue(value) ? 0 : value.toDouble();
-            text = v == 0 ? QString() : kvui::formatFloat(QtyFormat, v);
-        };
-        FPeriodCols[size_t(i)] = TPlanPeriodCol{i, column};
-    }
+            return v == 0 ? QString() : kvui::formatFloat(QtyFormat, v);
+        });
     CopyPeriodSummaries();
     g->endUpdate();
 }
 
 void TMRPSuppliesFrame::CopyPeriodSummaries()
 {
-    const kvui::SummaryItem footer = colSupQty->footerSummary();
-    const kvui::SummaryItem group = colSupQty->groupSummary();
-    FPeriodQtySummary = footer.kind != kvui::SummaryKind::None;
-    for (const TPlanPeriodCol& pc : FPeriodCols) {
-        auto* column = qobject_cast<kvui::Column*>(pc.Column);
-        if (!column)
-            continue;
-        if (!FPeriodQtySummary) {
-            column->setFooterSummary(kvui::SummaryKind::None);
-            column->setGroupSummary(kvui::SummaryKind::None);
-            continue;
-        }
-        column->setFooterSummary(footer.kind, footer.format);
-        column->setGroupSummary(group.kind, group.kind == kvui::SummaryKind::None ? QString() : group.format);
-    }
+    FPeriodQtySummary = ::CopyPeriodSummaries(colSupQty, FPeriodCols);
 }
 
 int TMRPSuppliesFrame::SupplyRowCount() const
@@ -498,23 +414,13 @@ double TMRPSuppliesFrame::PeriodQty(int ARecord, int APeriodIndex) const
     const QVariant qty = SupplyValue(ARecord, QStringLiteral("SupQty"));
     const QVariant v = GetPeriodQtyValue(FPlanScheme->MrpPeriods, APeriodIndex, textOf(SupplyValue(ARecord, QStringLiteral("SupHints"))),
                                          isNullValue(qty) ? QVariant(0.0) : qty,
-                                         dayNumber(SupplyValue(ARecord, QStringLiteral("SupDate"))));
+                                         VariantToDayNumber(SupplyValue(ARecord, QStringLiteral("SupDate"))));
     return numberOf(v);
 }
 
 void TMRPSuppliesFrame::RefreshPlanState()
 {
-    if (!FPlanScheme || FPlanScheme->SchemeIID == 0) {
-        lblPlanState->clear();
-        return;
-    }
-    lblPlanState->setText(u'(' + FPlanScheme->GetPlanStateText() + u')');
-    const int state = FPlanScheme->PlanState;
-    const bool changed = state == psSchemeChangedRefetch || state == psMainDemandChanged || state == psSchemeChangedRerun
-        || state == psMRPResultChanged;
-    QPalette p = lblPlanState->palette();
-    p.setColor(QPalette::WindowText, changed ? QColor(0xFF, 0x00, 0x00) : TColorToQColor(ContentTextColor()));
-    lblPlanState->setPalette(p);
+    ShowPlanStateLabel(lblPlanState, FPlanScheme);
 }
 
 void TMRPSuppliesFrame::ApplyViewScheme()
@@ -578,7 +484,7 @@ QString TMRPSuppliesFrame::BuildSuppliesSQL()
     QStringList args{QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0)};
     for (int t : TypeArgs)
         args << QString::number(t);
-    where = fillPositional(where, args);
+    where = FillPositionalArgs(where, args);
 
     QString required = QStringLiteral("SupBillNo|SupBillType|SupDate|SupDrawDate|SupQty|SupAdjQty|BomNo");
     QString extra = QStringLiteral("s.SupHints, s.SupBomLocked");
@@ -615,7 +521,7 @@ void TMRPSuppliesFrame::RefreshData(bool ARebuild)
     QString failure;
     {
         ++FFocusEventLock;
-        WaitCursor hourglass;
+        TMRPWaitCursor hourglass;
         RefreshPlanState();
         Modified = false;
         try {
@@ -667,7 +573,7 @@ void TMRPSuppliesFrame::SwitchEditMode(bool AEditMode)
     if (AEditMode && !CheckSchemeState(true))
         return;
     kvui::BandedGrid* g = grdSupplies;
-    WaitCursor hourglass;
+    TMRPWaitCursor hourglass;
     g->beginUpdate();
     struct EndUpdate {
         kvui::BandedGrid* grid;
@@ -940,7 +846,7 @@ bool TMRPSuppliesFrame::SaveData()
 
     bool ok = true;
     {
-        WaitCursor hourglass;
+        TMRPWaitCursor hourglass;
         g->beginUpdate();
         if (pending.isEmpty()) {
             // Only the time stamps; no state change.
@@ -984,7 +890,7 @@ bool TMRPSuppliesFrame::SaveData()
                         "BalSchIID=SupSchIID and SupGroupType=BalGroupType and isnull(SupGroupNo,'')=isnull(BalGroupNo,'') "
                         "and BalItmID=SupItmID and isnull(BalItmProps,'')=isnull(SupItmProps,'') where SupSchIID=%7:d and "
                         "SupIID=%8:d");
-                    text += fillPositional(QString(balance).replace(QStringLiteral("%1:8.8f"), QStringLiteral("%1:s")),
+                    text += FillPositionalArgs(QString(balance).replace(QStringLiteral("%1:8.8f"), QStringLiteral("%1:s")),
                                            {QString::number(type), untMRPUtils::SQLQty(qty), QString::number(btPlannedPurchase),
                                             QString::number(btPlannedOutsourcing), QString::number(btPlannedProduction),
                                             QStringLiteral("54"), QStringLiteral("44"), sid, supIID});
@@ -1127,7 +1033,7 @@ void TMRPSuppliesFrame::FetchCustomDrawFormat(const kvui::RowRef& ARecord, kvui:
     const int record = ARecord.record;
     if (AItem->tag() > 0) {
         if (FPlanScheme
-            && FindPlanPeriodIndex(FPlanScheme->MrpPeriods, dayNumber(SupplyValue(record, QStringLiteral("SupDate"))))
+            && FindPlanPeriodIndex(FPlanScheme->MrpPeriods, VariantToDayNumber(SupplyValue(record, QStringLiteral("SupDate"))))
                 == AItem->tag() - 1)
             AOutBrush = ASelected ? QColor(0x00, 0xC0, 0xC0) : QColor(0xC2, 0xFF, 0xFF);
     } else if (grdSupplies->editingEnabled() && AItem->isEditable() && IsCellEditable(record, AItem)) {
