@@ -192,6 +192,10 @@ TEST(SupplyView, FiltersByPlanTypeAndSpreadsOverPeriods)
     h.view->cboPlanType->setCurrentIndex(9);
     EXPECT_TRUE(h.state(h.action("Update")) & csEnabled);
     EXPECT_FALSE(h.state(h.action("MRP")) & csEnabled);  // nothing to re-run after a finished run
+    // Another view of the scheme in edit mode keeps this one out of it.
+    h.scheme->Editing = true;
+    EXPECT_FALSE(h.state(h.action("Update")) & csEnabled);
+    h.scheme->Editing = false;
 }
 
 TEST(SupplyView, BomChoicesOfARow)
