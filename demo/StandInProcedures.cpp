@@ -1,5 +1,6 @@
 #include "StandInProcedures.h"
 
+#include "StandInBomForItem.h"
 #include "StandInItemProps.h"
 
 #include "TsqlEngine.h"
@@ -269,6 +270,7 @@ void registerStandInProcedures()
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForSupply"), getInventoryForSupply);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_UpdateForcast"), updateForcast);
     registerItemPropsProcedure();
+    registerBomForItemProcedure();
 }
 
 } // namespace kvdemo

@@ -7,6 +7,7 @@
 #include "clsInfoFrame.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
+#include "famMRPSupplies.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "famDeduction.h"
@@ -75,6 +76,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
     };
     return table;
 }

@@ -1146,6 +1146,8 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
                             nb.Adj.Adjust = true;
                         }
                         if (FOptions.AKeepBomAdjusts && nb.Adj.AdjSupType != 58 && !adj->SupBomID.isEmpty()) {
+                            // A BOM is named by its type and identity together.
+                            nb.Adj.AdjBomType = static_cast<std::uint8_t>(adj->SupBomType);
                             nb.Adj.AdjBomID = adj->SupBomID;
                             nb.Adj.Adjust = true;
                         }

@@ -134,6 +134,7 @@ struct TMRPLevelAdjustRow {
     TMRPItemKey Item;
     QString SupTrackKey;
     int SupBillType = 0;
+    int SupBomType = 0;
     QString SupBomID;
     double SupAdjQty = 0;
 };

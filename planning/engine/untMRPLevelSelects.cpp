@@ -131,7 +131,7 @@ QString BuildLevelAdjustSelectSQL(int level)
 {
     return QStringLiteral("select SupItemKey=SupItmID+'|'+SupItmProps+char(13)+cast(SupGroupType as varchar(3))+'|'+"
                           "SupGroupNo, SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
-                          "SupBomID, SupAdjQty from #QZ_MRP_LastSupAdjusts as a with(nolock) join "
+                          "SupBomType, SupBomID, SupAdjQty from #QZ_MRP_LastSupAdjusts as a with(nolock) join "
                           "#QZ_MRP_ItemLowestCode as l with(nolock) on SupItmID=l.ItmID where LowestCode=%1 order by "
                           "SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey")
         .arg(level);
@@ -289,6 +289,7 @@ TMRPLevelAdjustRow ReadLevelAdjustRow(const TFieldGetter& f)
     r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
     r.SupTrackKey = Text(f, "SupTrackKey");
     r.SupBillType = Int(f, "SupBillType");
+    r.SupBomType = Int(f, "SupBomType");
     r.SupBomID = Text(f, "SupBomID");
     r.SupAdjQty = Num(f, "SupAdjQty");
     return r;

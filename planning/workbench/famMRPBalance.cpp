@@ -7,6 +7,7 @@
 #include "untCommonUI.h"
 #include "untDllCommon.h"
 #include "untMRP.h"
+#include "untMRPViewUtils.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
 
@@ -339,17 +340,7 @@ void TMRPBalanceFrame::InitializeView(const QString& AViewAsDetailID, const IInf
 
 void TMRPBalanceFrame::RefreshPlanState()
 {
-    if (!FPlanScheme || FPlanScheme->SchemeIID == 0) {
-        lblPlanState->clear();
-        return;
-    }
-    lblPlanState->setText(u'(' + FPlanScheme->GetPlanStateText() + u')');
-    const int state = FPlanScheme->PlanState;
-    const bool changed = state == psSchemeChangedRefetch || state == psMainDemandChanged || state == psSchemeChangedRerun
-        || state == psMRPResultChanged;
-    QPalette p = lblPlanState->palette();
-    p.setColor(QPalette::WindowText, changed ? QColor(0xFF, 0x00, 0x00) : TColorToQColor(ContentTextColor()));
-    lblPlanState->setPalette(p);
+    ShowPlanStateLabel(lblPlanState, FPlanScheme);
 }
 
 void TMRPBalanceFrame::RefreshData(bool ARebuild)
@@ -396,7 +387,7 @@ void TMRPBalanceFrame::LoadItemNodes()
     bool failed = false;
     {
         TreeUpdate update(t);
-        WaitCursor hourglass;
+        TMRPWaitCursor hourglass;
         FNotifiedItemLine = nullptr;
         t->clear();
         try {
@@ -457,7 +448,7 @@ void TMRPBalanceFrame::LoadPeriodNodes(kvui::TreeNode* ANode)
     if (!ANode || ANode->childCount() > 0 || !FMRPBillsFrame || !FPlanScheme)
         return;
     TMRPBillsFrame* bills = FMRPBillsFrame;
-    WaitCursor hourglass;
+    TMRPWaitCursor hourglass;
     TreeUpdate update(grdBalance);
 
     if (!bills->DataRefreshed())

@@ -8,6 +8,7 @@
 #include "untMRP.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
+#include "untMRPViewUtils.h"
 
 #include <QApplication>
 #include <QDate>
@@ -25,44 +26,6 @@ constexpr int btNegativeStock = 72;
 constexpr int btPlannedFrom = 42;
 
 const QString QtyFormat = QStringLiteral("###,###,###,##0.########");
-
-// The hourglass for the rest of a scope.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// Fills "%N:d" and "%N:s" with the N-th argument in one pass, so no text of
-// an argument is ever read as a placeholder.
-QString fillPositional(const QString& pattern, const QStringList& args)
-{
-    QString out;
-    out.reserve(pattern.size() + 256);
-    for (qsizetype i = 0; i < pattern.size(); ++i) {
-        const QChar c = pattern[i];
-        if (c == u'%') {
-            qsizetype j = i + 1;
-            int n = 0;
-            bool digits = false;
-            while (j < pattern.size() && pattern[j].isDigit()) {
-                n = n * 10 + pattern[j].digitValue();
-                digits = true;
-                ++j;
-            }
-            if (digits && j + 1 < pattern.size() && pattern[j] == u':' && (pattern[j + 1] == u'd' || pattern[j + 1] == u's')
-                && n < args.size()) {
-                out += args[n];
-                i = j + 1;
-                continue;
-            }
-        }
-        out += c;
-    }
-    return out;
-}
 
 QString propsNull(const QString& type)
 {
@@ -127,18 +90,6 @@ QString masterLiteral(const QString& AValue, const QString& AAbsent)
     if (isSQLTextLiteral(value))
         return value;
     return QuotedStr(AValue);
-}
-
-double dayNumber(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return 0;
-    if (v.typeId() == QMetaType::QDateTime || v.typeId() == QMetaType::QDate) {
-        const QDateTime dt = v.toDateTime();
-        static const QDate base(1899, 12, 30);
-        return double(base.daysTo(dt.date())) + dt.time().msecsSinceStartOfDay() / 86400000.0;
-    }
-    return v.toDouble();
 }
 
 int intValue(const QVariant& v)
@@ -286,31 +237,18 @@ void TMRPBillsFrame::BuildPeriodColumns()
 {
     kvui::BandedGrid* g = grdBalDetail;
     g->beginUpdate();
-    for (auto it = FPeriodCols.rbegin(); it != FPeriodCols.rend(); ++it)
-        if (auto* column = qobject_cast<kvui::Column*>(it->Column))
-            g->removeColumn(column);
-    FPeriodCols.clear();
-    FPeriodsStr.clear();
     const TPlanPeriods periods = FPlanScheme ? FPlanScheme->MrpPeriods : TPlanPeriods();
-    FPeriodCols.resize(periods.size());
-    for (int i = 0; i < int(periods.size()); ++i) {
-        kvui::Column* column = g->addColumn(BuildPlanPeriodCaptions(periods, i), QStringLiteral("SupQty"), 2);
-        column->setObjectName(QStringLiteral("colBtlPeriod%1").arg(i));
-        column->setEditable(false);
-        column->setMovable(false);
-        column->setFilterable(false);
-        column->setGroupable(false);
-        column->setWidth(70);
-        column->setTag(i + 1);
-        column->setEditor(RightAlignedTextItem());
-        column->valueHook = [this, i](const kvui::RowRef& row) {
-            return row.kind == kvui::RowRef::Data ? PeriodValue(row.record, i) : QVariant();
-        };
-        column->displayTextHook = [](const kvui::RowRef&, const QVariant& value, QString& text) {
-            text = !value.isValid() || value.isNull() ? QString() : kvui::formatFloat(QtyFormat, value.toDouble());
-        };
-        FPeriodCols[size_t(i)] = TPlanPeriodCol{i, column};
-        FPeriodsStr += untMRPUtils::PeriodKey(i);
+    RebuildPeriodColumns(
+        g, 2, periods, QStringLiteral("colBtlPeriod"), QStringLiteral("SupQty"), FPeriodCols,
+        [this](int record, int period) { return PeriodValue(record, period); },
+        [](const QVariant& value) {
+            return !value.isValid() || value.isNull() ? QString() : kvui::formatFloat(QtyFormat, value.toDouble());
+        });
+    FPeriodsStr.clear();
+    for (const TPlanPeriodCol& pc : FPeriodCols) {
+        if (auto* column = qobject_cast<kvui::Column*>(pc.Column))
+            column->setGroupable(false);
+        FPeriodsStr += untMRPUtils::PeriodKey(pc.PeriodIndex);
     }
     CopyQtySummaryToPeriods();
     g->endUpdate();
@@ -318,21 +256,7 @@ void TMRPBillsFrame::BuildPeriodColumns()
 
 void TMRPBillsFrame::CopyQtySummaryToPeriods()
 {
-    const kvui::SummaryItem footer = colBtlQty->footerSummary();
-    const kvui::SummaryItem group = colBtlQty->groupSummary();
-    FPeriodQtySummary = footer.kind != kvui::SummaryKind::None;
-    for (const TPlanPeriodCol& pc : FPeriodCols) {
-        auto* column = qobject_cast<kvui::Column*>(pc.Column);
-        if (!column)
-            continue;
-        if (!FPeriodQtySummary) {
-            column->setFooterSummary(kvui::SummaryKind::None);
-            column->setGroupSummary(kvui::SummaryKind::None);
-            continue;
-        }
-        column->setFooterSummary(footer.kind, footer.format);
-        column->setGroupSummary(group.kind, group.kind == kvui::SummaryKind::None ? QString() : group.format);
-    }
+    FPeriodQtySummary = CopyPeriodSummaries(colBtlQty, FPeriodCols);
 }
 
 void TMRPBillsFrame::ApplyViewScheme()
@@ -440,7 +364,7 @@ QString TMRPBillsFrame::BuildBillsSQL()
     for (int c : {bcInventory, bcOrder, bcOtherSupply, bcMainDemand, bcOtherDemand, bcReplaceIn, bcReplaceOut})
         args << QString::number(c);
     args << QString::number(btPlannedFrom) << FPeriodsStr << m.ItmProps << QString::number(m.GroupType) << m.GroupNo;
-    const QString unionSQL = fillPositional(pattern, args);
+    const QString unionSQL = FillPositionalArgs(pattern, args);
 
     QString select;
     QString joins;
@@ -482,7 +406,7 @@ void TMRPBillsFrame::RefreshData(bool ARebuild)
             --view->FFocusEventLock;
         }
     } unlock{this};
-    WaitCursor hourglass;
+    TMRPWaitCursor hourglass;
     FFieldIndexes.clear();
     qryBalDetail->Close();
     try {
@@ -525,7 +449,7 @@ QVariant TMRPBillsFrame::PeriodValue(int ARecord, int APeriodIndex) const
     }
     const QVariant qty = BillValue(ARecord, QStringLiteral("SupQty"));
     return GetPeriodQtyValue(FPlanScheme->MrpPeriods, APeriodIndex, hints, qty.isNull() ? QVariant(0.0) : qty,
-                             dayNumber(BillValue(ARecord, QStringLiteral("SupDate"))));
+                             VariantToDayNumber(BillValue(ARecord, QStringLiteral("SupDate"))));
 }
 
 void TMRPBillsFrame::FetchCustomDrawFormat(const kvui::RowRef& ARecord, kvui::Column* AItem, bool ASelected, bool,
@@ -541,7 +465,7 @@ void TMRPBillsFrame::FetchCustomDrawFormat(const kvui::RowRef& ARecord, kvui::Co
     else if (billType == btNegativeStock)
         AOutTextColor = QColor(0xFF, 0x00, 0x00);
     if (AItem && AItem->tag() > 0 && FPlanScheme) {
-        const int period = FindPlanPeriodIndex(FPlanScheme->MrpPeriods, dayNumber(BillValue(record, QStringLiteral("SupDate"))));
+        const int period = FindPlanPeriodIndex(FPlanScheme->MrpPeriods, VariantToDayNumber(BillValue(record, QStringLiteral("SupDate"))));
         if (period == AItem->tag() - 1)
             AOutBrush = ASelected ? QColor(0x00, 0xC0, 0xC0) : QColor(0xC2, 0xFF, 0xFF);
     }
