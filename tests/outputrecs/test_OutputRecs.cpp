@@ -1,0 +1,328 @@
+// The release run's records: merging rows into bill rows, the split over plan
+// periods, dates before today, ordering and cutting into bills, the lot rule,
+// and the checks every row passes before output.
+#include "untMRPOutputRecs.h"
+
+#include <gtest/gtest.h>
+#include <deque>
+
+namespace {
+
+double day(const QDate& d)
+{
+    return QDate(1899, 12, 30).daysTo(d);
+}
+
+// Rows kept alive for the records that point at them.
+struct Rows {
+    std::deque<TMRPOutputRow> rows;
+    TMRPOutputRow& add(QHash<QString, QVariant> values, TMRPOutputRow* parent = nullptr)
+    {
+        rows.emplace_back();
+        TMRPOutputRow& r = rows.back();
+        r.Values = std::move(values);
+        r.Parent = parent;
+        r.Level = parent ? parent->Level + 1 : 0;
+        r.Checked = !parent;
+        if (parent)
+            parent->Children.push_back(&r);
+        return r;
+    }
+};
+
+// A planned production of item A, 10 to output, due 2027-01-05, drawn 01-04.
+QHash<QString, QVariant> production(const QString& iid, double qty = 10)
+{
+    return {{"SupIID", iid},          {"SupDestType", 22},     {"SupItmID", "A"},        {"SupItmNo", "A-01"},
+            {"SupDeptID", "D1"},      {"SupDept", "总装车间"}, {"SupBomType", 0},        {"SupBomID", "B1"},
+            {"SupBOM", "BOM-A"},      {"SupDate", QDate(2027, 1, 5)}, {"SupDrawDate", QDate(2027, 1, 4)},
+            {"SupQty", qty},          {"SupDoDestQty", qty},   {"SupUnDestQty", qty},    {"SupBillNo", "S-" + iid},
+            {"SupOrigType", 2},       {"SupOrigID", "SO1"},    {"SupOrigNo", "SO-001"},  {"SupOrigEntry", 1},
+            {"SupOrigItmID", "A"},    {"SupCustID", "C1"},     {"SupCust", "华南"},      {"SupTrackKey", "T"}};
+}
+
+struct RunFixture : ::testing::Test {
+    Rows rows;
+    TMRPOutputRun run;
+    void SetUp() override
+    {
+        run.Today = QDate(2026, 12, 10);
+        run.MrpPeriods = {{ppkDelay, day(QDate(2026, 12, 1)), day(QDate(2027, 1, 3))},
+                          {ppkNormal, day(QDate(2027, 1, 4)), day(QDate(2027, 1, 10))},
+                          {ppkNormal, day(QDate(2027, 1, 11)), day(QDate(2027, 1, 17))}};
+        for (TMRPOutputOptions* o : {&run.OptionsMO, &run.OptionsOO, &run.OptionsPR}) {
+            o->MergeTrack = 7; // merge whatever the origin
+            o->MergePeriods = true;
+            o->MaxRows = 2;
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(RunFixture, RowsWithEqualKeysMergeIntoOneBillRow)
+{
+    auto a = production("12", 10);
+    a["SupNote"] = "急";
+    a["SupDate"] = QDate(2027, 1, 6);
+    a["SupDrawDate"] = QDate(2027, 1, 5);
+    auto b = production("15", 4);
+    b["SupOrigID"] = "SO2";
+    b["SupOrigNo"] = "SO-002";
+    b["SupCustID"] = "C2";
+    b["SupNote"] = "分批";
+    run.AddOutputNode(rows.add(a));
+    run.AddOutputNode(rows.add(b));
+    ASSERT_EQ(run.Records().size(), 1u);
+    const TMRPOutputRec& r = run.Records()[0];
+    EXPECT_DOUBLE_EQ(r.SupStdQty, 14);
+    EXPECT_EQ(r.SupIIDs, ",12,15,");
+    EXPECT_EQ(r.SupOrigType, 2);        // the same type stays
+    EXPECT_EQ(r.SupOrigID, "");        // different bills are cleared
+    EXPECT_EQ(r.SupOrigNo, "");
+    EXPECT_EQ(r.SupOrigEntry, 0);
+    EXPECT_EQ(r.SupOrigCustID, "");
+    EXPECT_EQ(r.SupDate, QDate(2027, 1, 5));     // the earlier dates
+    EXPECT_EQ(r.SupDrawDate, QDate(2027, 1, 4));
+    EXPECT_EQ(r.SupNote, "急; 分批");
+    EXPECT_EQ(r.SupNodes.size(), 2u);
+}
+
+TEST_F(RunFixture, DifferentBillsOfMaterialsNeverShareABillRow)
+{
+    for (int track : {0, 3, 7}) {
+        TMRPOutputRun fresh = run;
+        fresh.OptionsMO.MergeTrack = track;
+        auto b = production("2");
+        b["SupBomID"] = "B2";
+        fresh.AddOutputNode(rows.add(production("1")));
+        fresh.AddOutputNode(rows.add(b));
+        ASSERT_EQ(fresh.Records().size(), 2u) << track;
+        EXPECT_EQ(fresh.Records()[1].SupBomID, "B2");
+    }
+}
+
+TEST_F(RunFixture, TrackingAndPeriodsKeepRowsApart)
+{
+    // Tracking by origin bill: two sales orders stay apart.
+    run.OptionsMO.MergeTrack = 3;
+    auto b = production("2");
+    b["SupOrigID"] = "SO2";
+    run.AddOutputNode(rows.add(production("1")));
+    run.AddOutputNode(rows.add(b));
+    EXPECT_EQ(run.Records().size(), 2u);
+
+    // Periods kept apart: rows due in different MRP periods never merge.
+    TMRPOutputRun periods;
+    periods.Today = run.Today;
+    periods.MrpPeriods = run.MrpPeriods;
+    periods.OptionsMO.MergeTrack = 7;
+    periods.OptionsMO.MergePeriods = false;
+    auto late = production("3");
+    late["SupDate"] = QDate(2027, 1, 12);
+    late["SupDrawDate"] = QDate(2027, 1, 11);
+    periods.AddOutputNode(rows.add(production("1")));
+    periods.AddOutputNode(rows.add(production("2")));
+    periods.AddOutputNode(rows.add(late));
+    ASSERT_EQ(periods.Records().size(), 2u);
+    EXPECT_DOUBLE_EQ(periods.Records()[0].SupStdQty, 20);
+    EXPECT_DOUBLE_EQ(periods.Records()[1].SupStdQty, 10);
+}
+
+TEST_F(RunFixture, NothingIsDueBeforeToday)
+{
+    auto old = production("1");
+    old["SupDate"] = QDate(2026, 12, 1);
+    old["SupDrawDate"] = QDate(2026, 11, 28);
+    run.AddOutputNode(rows.add(old));
+    ASSERT_EQ(run.Records().size(), 1u);
+    EXPECT_EQ(run.Records()[0].SupDate, run.Today);
+    EXPECT_EQ(run.Records()[0].SupDrawDate, run.Today);
+    EXPECT_EQ(run.Records()[0].SupBillDate, run.Today);
+}
+
+TEST_F(RunFixture, ARowSplitsOverItsPlanPeriodHints)
+{
+    // 5 for period 0 and 5 for period 1; 3 were output before and 7 go now.
+    run.OptionsMO.MergePeriods = false;
+    auto row = production("1", 10);
+    row["SupHints"] = "0=5\r\n1=5";
+    row["SupDestQty"] = 3;
+    row["SupDoDestQty"] = 7;
+    row["SupUnDestQty"] = 7;
+    run.AddOutputNode(rows.add(row));
+    ASSERT_EQ(run.Records().size(), 2u);
+    // The first period's piece: what is left of it, at the end of period 0.
+    EXPECT_DOUBLE_EQ(run.Records()[0].SupStdQty, 2);
+    EXPECT_EQ(run.Records()[0].SupDate, QDate(2027, 1, 3));
+    // The next period's piece is due one working day after the row's date: its
+    // period starts one working day after the first.
+    EXPECT_DOUBLE_EQ(run.Records()[1].SupStdQty, 5);
+    EXPECT_EQ(run.Records()[1].SupDate, QDate(2027, 1, 6));
+    // With the lead time of one working day counted back.
+    EXPECT_EQ(run.Records()[1].SupDrawDate, QDate(2027, 1, 5));
+
+    // A hint naming a period the scheme does not have is passed over; the rest
+    // of the quantity comes as one more piece at the row's date.
+    TMRPOutputRun other = run;
+    auto beyond = production("2", 6);
+    beyond["SupHints"] = "Z=4\r\n1=2\r\nxx";
+    const TMRPOutputRow& added = rows.add(beyond);
+    other.AddOutputNode(added);
+    QList<double> pieces;
+    for (const TMRPOutputRec& r : other.Records())
+        for (const TSourceNodeRec& n : r.SupNodes)
+            if (n.Node == &added)
+                pieces << n.Qty;
+    EXPECT_EQ(pieces, QList<double>({2, 4}));
+}
+
+TEST_F(RunFixture, BillsHoldAtMostMaxRowsOfEqualSplitKeysInCreationOrder)
+{
+    struct Case {
+        int maxRows;
+        std::vector<size_t> sizes;
+    };
+    for (const Case& c : {Case{2, {2, 2, 1}}, Case{1, {1, 1, 1, 1, 1}}, Case{3, {3, 2}}}) {
+        TMRPOutputRun r = run;
+        r.OptionsMO.MaxRows = c.maxRows;
+        for (int i = 0; i < 5; ++i) {
+            auto v = production(QString::number(i + 1));
+            v["SupItmID"] = QStringLiteral("I%1").arg(i);
+            r.AddOutputNode(rows.add(v));
+        }
+        const auto bills = r.CutIntoBills();
+        std::vector<size_t> sizes;
+        std::vector<int> order;
+        for (const auto& bill : bills) {
+            sizes.push_back(bill.size());
+            order.insert(order.end(), bill.begin(), bill.end());
+        }
+        EXPECT_EQ(sizes, c.sizes) << c.maxRows;
+        EXPECT_EQ(order, std::vector<int>({0, 1, 2, 3, 4})); // equal in every key: the order of creation
+    }
+}
+
+TEST_F(RunFixture, SplitKeysStartNewBillsAndSortKeysOrderInside)
+{
+    run.OptionsPR.MaxRows = 10;
+    run.OptionsPR.SplitBy1 = okBuyer;
+    run.OptionsPR.SortBy1 = okDate;
+    run.OptionsPR.SortBy2 = okItemNo;
+    const struct {
+        const char* item;
+        const char* buyer;
+        QDateTime due;
+    } lines[] = {{"P3", "B2", QDateTime(QDate(2027, 1, 8), QTime(9, 0))},
+                 {"P2", "B1", QDateTime(QDate(2027, 1, 8), QTime(18, 0))},
+                 {"P1", "B1", QDateTime(QDate(2027, 1, 8), QTime(8, 0))},
+                 {"P0", "B1", QDateTime(QDate(2027, 1, 7), QTime(23, 0))}};
+    for (const auto& l : lines) {
+        auto v = production(l.item);
+        v["SupDestType"] = 38;
+        v["SupItmID"] = l.item;
+        v["SupItmNo"] = l.item;
+        v["ItmBuyerID"] = l.buyer;
+        v["SupDate"] = l.due;
+        v["SupDrawDate"] = l.due;
+        run.AddOutputNode(rows.add(v));
+    }
+    const auto bills = run.CutIntoBills();
+    ASSERT_EQ(bills.size(), 2u);
+    QStringList first;
+    for (int i : bills[0])
+        first << run.Records()[size_t(i)].SupItmNo;
+    // The date ignores the time of day: P1 and P2 are ordered by item number.
+    EXPECT_EQ(first, QStringList({"P0", "P1", "P2"}));
+    EXPECT_EQ(run.Records()[size_t(bills[1][0])].SupItmNo, "P3");
+}
+
+TEST_F(RunFixture, PurchaseRequisitionsCarryTheirSubstituteGroups)
+{
+    run.ItemSubsPR = true;
+    auto supply = production("9", 10);
+    supply["SupDestType"] = 38;
+    TMRPOutputRow& top = rows.add(supply);
+    // The demand rows under the supply: one without substitutes, one whose 4
+    // still to output may be covered by A2 at two per piece, and the released leaf.
+    rows.add({{"SupDestType", 38}, {"SupItmID", "A"}, {"SupQty", 6}, {"SupUnDestQty", 6}}, &top);
+    TMRPOutputRow& group = rows.add({{"SupDestType", 38}, {"SupItmID", "A"}, {"SupQty", 4}, {"SupUnDestQty", 4}}, &top);
+    rows.add({{"SupItmID", "A2"}, {"SupQty", 8}, {"SupDeptID", "V9"}, {"SupDestType", 38}}, &group);
+    TMRPOutputRow& leaf = rows.add({{"SupDestType", 38}, {"SupItmID", "A"}, {"SupQty", 10}, {"SupDoDestQty", 10}}, &top);
+    run.AddOutputRec(leaf, run.MergeKey(leaf), QDate(2027, 1, 5), 10, 0);
+    ASSERT_EQ(run.Records().size(), 1u);
+    const TMRPOutputRec& r = run.Records()[0];
+    ASSERT_EQ(r.SupSubItems.size(), 1u);
+    EXPECT_DOUBLE_EQ(r.SupSubItems[0].Qty, 4);
+    ASSERT_EQ(r.SupSubItems[0].Items.size(), 1u);
+    EXPECT_EQ(r.SupSubItems[0].Items[0].ItemID, "A2");
+    EXPECT_DOUBLE_EQ(r.SupSubItems[0].Items[0].SubRate, 2);
+    EXPECT_EQ(r.SupSubItems[0].Items[0].SuppID, "V9");
+}
+
+TEST(OutputLotRule, MinimumThenWholeLots)
+{
+    const struct {
+        double qty, min, lot, expected;
+    } cases[] = {{11, 10, 4, 14}, {10, 10, 4, 10}, {3, 10, 4, 10}, {11, 10, 0, 11}, {0.3, 0, 0.1, 0.3}, {7, 0, 5, 10}};
+    for (const auto& c : cases)
+        EXPECT_DOUBLE_EQ(ApplyOutputLotRule(c.qty, c.min, c.lot), c.expected) << c.qty << " " << c.min << " " << c.lot;
+}
+
+TEST(OutputChecks, EachRefusalWithItsMessage)
+{
+    const QDate today(2026, 12, 10);
+    const TMRPOutputPermissions all{true, true, true};
+    const auto exists = [](const QString&) { return true; };
+    const auto missing = [](const QString&) { return false; };
+    struct Case {
+        const char* name;
+        QHash<QString, QVariant> change;
+        TMRPOutputPermissions permissions;
+        bool mainDemandExists;
+        QStringList expected; // "E:" errors, "W:" warnings
+        bool candidate;
+    };
+    const std::vector<Case> cases = {
+        {"clean", {}, all, true, {}, true},
+        {"main demand gone", {}, all, false, {"E:主需求信息(2: SO-001/1 | A-01)不存在或未审核!"}, true},
+        {"over release", {{"SupUnDestQty", -2}, {"SupDoDestQty", 12}, {"SupDestQty", 0}}, all, true,
+         {"W:拟投放数(12)超过可投放数(10=计划数量10-已投放数0)!"}, true},
+        {"nothing to output", {{"SupDoDestQty", 0}}, all, true, {"E:[拟投放数]的值(0)没有大于0 !"}, true},
+        {"no permission", {}, {false, true, true}, true, {"W:没有投放22的权限, 该行放弃投放!"}, false},
+        {"no department", {{"SupDeptID", QVariant()}}, all, true, {"E:[供应单位]的值(总装车间)不存在!"}, true},
+        {"no department at all", {{"SupDeptID", QVariant()}, {"SupDept", QVariant()}}, all, true, {"E:[供应单位]的内容不能为空!"}, true},
+        {"drawn before today", {{"SupDrawDate", QDate(2026, 12, 8)}}, all, true,
+         {"W:[开工日期]的值(2026/12/08)早于今天(2026/12/10), 投放时自动调整为今天!"}, true},
+        {"due before drawn", {{"SupDate", QDate(2027, 1, 3)}}, all, true, {"E:[交货日期]的值没有大于或等于[开工日期]的值!"}, true},
+        {"no BOM", {{"SupBomID", QVariant()}}, all, true, {"E:[BOM单]的内容不能为空!"}, true},
+    };
+    for (const Case& c : cases) {
+        TMRPOutputRow row;
+        row.Values = production("1");
+        row.Values["SupOrigItmNo"] = "A-01";
+        for (auto it = c.change.begin(); it != c.change.end(); ++it)
+            row.Values[it.key()] = it.value();
+        const TMRPOutputCheck check =
+            CheckOutputRow(row, today, c.permissions, c.mainDemandExists ? std::function<bool(const QString&)>(exists) : missing, {});
+        QStringList found;
+        for (const TMRPOutputFinding& f : check.Findings)
+            found << (f.FindingKind == TMRPOutputFinding::Error ? "E:" : "W:") + f.Text;
+        EXPECT_EQ(found, c.expected) << c.name;
+        EXPECT_EQ(check.Candidate, c.candidate) << c.name;
+    }
+    // The main-demand statement quotes what it is given.
+    TMRPOutputRow row;
+    row.Values = production("1");
+    row.Values["SupOrigID"] = "SO'1";
+    EXPECT_EQ(MainDemandCheckSQL(row), "select top 1 1 from QZ_MRP_SO with(nolock) where SOID='SO''1' and Checked=1 and (1=0 or "
+                                       "SOEntry=1) and ('A'='' or SOItmID='A')");
+}
+
+TEST(OutputChecks, TheDecisionAfterAllRows)
+{
+    EXPECT_EQ(DecideAfterChecks(0, 0, 0), odNothingToOutput);
+    EXPECT_EQ(DecideAfterChecks(3, 1, 2), odStopOnErrors);
+    EXPECT_EQ(DecideAfterChecks(3, 0, 2), odAskOnWarnings);
+    EXPECT_EQ(DecideAfterChecks(3, 0, 0), odOutput);
+}
