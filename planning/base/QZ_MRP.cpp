@@ -7,6 +7,7 @@
 #include "clsInfoFrame.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
+#include "famItemSetting.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "untForcastState.h"
@@ -72,6 +73,7 @@ const std::vector<ViewEntry>& viewClasses()
     static const std::vector<ViewEntry> table{
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
     };
     return table;
 }
