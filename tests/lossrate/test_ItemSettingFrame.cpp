@@ -4,10 +4,12 @@
 #include "DemoLogin.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
+#include "TsqlEngine.h"
 #include "famItemSetting.h"
 #include "untMRP.h"
 
 #include <QLineEdit>
+#include <QLocale>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -189,6 +191,55 @@ TEST_F(ItemSettingFrameTest, ItemPickStatement)
         << sql.toStdString();
     EXPECT_TRUE(sql.endsWith(QStringLiteral(" where i.ItmNo like '%%'+%0:s+'%%' order by i.ItmNo")));
     EXPECT_TRUE(BuildItemPickSQL(QString(), QString(), QStringLiteral("[#ID]=i.ItmID")).startsWith(QStringLiteral("select top ")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ItemSettingFrameTest, FailedSaveKeepsTheChangesAndSavesNothing)
+{
+    frame->ExecCommand(updateCommand());
+    set(QStringLiteral("ISA-202"), frame->colItmFixLeadTime, 9);
+    set(QStringLiteral("ISA-301"), frame->colItmFixLeadTime, 8);
+    kvtsql::unregisterProcedure(QStringLiteral("QZ_MRP_UpdateItemSetting"));
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(frame->SaveData());
+    kvdemo::registerStandInProcedures();
+    ASSERT_EQ(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[1].text, QStringLiteral("保存过程中出现意外错误, 操作被中止!"));
+    EXPECT_EQ(frame->dsItemSetting->pendingCount(), 2);
+    EXPECT_EQ(row(QStringLiteral("select ItmFixLeadTime from QZ_MRP_ItemSetting where ItmID='ISA-202'")), QStringLiteral("3"));
+    // tried again once the procedure is back
+    EXPECT_TRUE(frame->SaveData());
+    EXPECT_EQ(row(QStringLiteral("select ItmFixLeadTime from QZ_MRP_ItemSetting where ItmID in ('ISA-202', 'ISA-301') order by ItmID")),
+              QStringLiteral("9"));
+    EXPECT_EQ(row(QStringLiteral("select ItmFixLeadTime from QZ_MRP_ItemSetting where ItmID='ISA-301'")), QStringLiteral("8"));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ItemSettingFrameTest, EditModeLoadAndSaveTextStandFirm)
+{
+    // a work table left behind on the view's connection does not stop the load
+    frame->dbConnection->Execute(QStringLiteral("select 1 as x into #QZ_MRP_ItemSettingView"));
+    ScriptedMessageBoxes boxes;
+    frame->ExecCommand(updateCommand());
+    ASSERT_TRUE(frame->EditMode());
+    EXPECT_GT(frame->grdItemSetting->recordCount(), 10);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+
+    // quantities go into the save with eight decimals and a point, whatever the locale
+    const QLocale previous;
+    QLocale::setDefault(QLocale(QLocale::German));
+    set(QStringLiteral("ISA-401"), frame->colItmSafeQty, 1234.5);
+    const QString sql = frame->BuildUpdateSQL(record(QStringLiteral("ISA-401")));
+    QLocale::setDefault(previous);
+    EXPECT_TRUE(sql.contains(QStringLiteral("@ItmSafeQty=1234.50000000"))) << sql.toStdString();
+    EXPECT_TRUE(sql.contains(QStringLiteral("@ItmID='ISA-401'")));
+    EXPECT_TRUE(sql.endsWith(QStringLiteral("\r\rif @@error<>0\rreturn\r")));
 }
 
 } // namespace
