@@ -2,6 +2,10 @@
 // checks of the save, the save itself read back by SQL, and the next MRP run.
 #include "DataSetSource.h"
 #include "DemoLogin.h"
+#include "DialogDriver.h"
+#include "TreeList.h"
+#include "dlgLossRate.h"
+#include "untLossRate.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
@@ -10,6 +14,7 @@
 
 #include <QLineEdit>
 #include <QLocale>
+#include <QPushButton>
 #include <QVBoxLayout>
 #include <gtest/gtest.h>
 
@@ -240,6 +245,44 @@ TEST_F(ItemSettingFrameTest, EditModeLoadAndSaveTextStandFirm)
     EXPECT_TRUE(sql.contains(QStringLiteral("@ItmSafeQty=1234.50000000"))) << sql.toStdString();
     EXPECT_TRUE(sql.contains(QStringLiteral("@ItmID='ISA-401'")));
     EXPECT_TRUE(sql.endsWith(QStringLiteral("\r\rif @@error<>0\rreturn\r")));
+}
+
+} // namespace
+
+namespace {
+
+TEST_F(ItemSettingFrameTest, LossColumnOpensTheEditorAndLeavingAsks)
+{
+    SetLossRateTypeForTest(false);
+    frame->ExecCommand(updateCommand());
+    kvui::BandedGrid* g = frame->grdItemSetting;
+    const int r = record(QStringLiteral("ISA-402"));
+    g->setFocusedRecordIndex(r);
+    g->setFocusedColumn(frame->colItmPutLossRate);
+    ASSERT_TRUE(g->startEdit(frame->colItmPutLossRate));
+    auto* edit = qobject_cast<kvui::ButtonEdit*>(g->activeEditor());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_TRUE(edit->noKeyInput());
+    kvtest::WhenShown<TLossRateDlg>([](TLossRateDlg* dlg) {
+        dlg->trlLossRate->topNode(0)->setValue(dlg->colValue, 1.5);
+        dlg->btnOk->click();
+    });
+    edit->clickButton();
+    g->postEdit();
+    EXPECT_EQ(frame->RecordValue(r, QStringLiteral("ItmPutLossRate")).toString(), QStringLiteral("1.5%"));
+    EXPECT_TRUE(frame->Modified);
+
+    // leaving with changes asks: Cancel stays, No leaves without saving
+    ScriptedMessageBoxes boxes;
+    boxes.answer({kvos::IDCANCEL, kvos::IDNO});
+    frame->ExecCommand(updateCommand());
+    EXPECT_TRUE(frame->EditMode());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("您将退出[%1]的当前编辑状态, 对未保存过的内容进行保存?").arg(frame->GetViewCaption()));
+    EXPECT_EQ(boxes.shown[0].defaultButton(), kvos::IDCANCEL);
+    frame->ExecCommand(updateCommand());
+    EXPECT_FALSE(frame->EditMode());
+    EXPECT_EQ(row(QStringLiteral("select isnull(ItmPutLossRate,'-') from QZ_MRP_ItemSetting where ItmID='ISA-402'")), QStringLiteral("-"));
 }
 
 } // namespace
