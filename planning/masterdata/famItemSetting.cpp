@@ -18,7 +18,7 @@ const QString TempTable = QStringLiteral("#QZ_MRP_ItemSettingView");
 const QString NotAtLeast = QStringLiteral("[%s]的值(%s)没有大于或等于%s !");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!");
 const QString LeaveEditQuestion = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
-const QString LoadFailed = QStringLiteral("读取数据失败! 可能是数据库连接失败或您没有相应的权限。");
+const QString LoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 constexpr int MaxBatchLength = 65000;
 
 class WaitCursor {
@@ -261,12 +261,11 @@ void TItemSettingFrame::RefreshData(bool ARebuild)
         --FFocusEventLock;
         CheckResultRowLimit(qryItemSetting->RecordCount());
     } catch (const std::exception& e) {
-        (void)e;
         --FFocusEventLock;
         qryItemSetting->Close();
         dsItemSetting->reset();
         DataIsFresh = false;
-        ShowError(LoadFailed);
+        ShowError(FormatMessage(LoadFailed, {QString::fromUtf8(e.what())}));
     }
 }
 
