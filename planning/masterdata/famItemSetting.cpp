@@ -403,6 +403,7 @@ bool TItemSettingFrame::SaveData()
         g->setFocusedRecordIndex(record);
         g->setFocusedColumn(column);
         ShowWarning(message);
+        g->startEdit(column);
         return false;
     };
     for (const kvui::PendingRecord& p : pending) {
