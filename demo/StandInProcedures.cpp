@@ -2,6 +2,7 @@
 
 #include "StandInBomForItem.h"
 #include "StandInItemProps.h"
+#include "StandInItemSetting.h"
 
 #include "TsqlEngine.h"
 
@@ -271,6 +272,7 @@ void registerStandInProcedures()
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_UpdateForcast"), updateForcast);
     registerItemPropsProcedure();
     registerBomForItemProcedure();
+    registerItemSettingProcedure();
 }
 
 } // namespace kvdemo

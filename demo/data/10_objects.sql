@@ -1377,3 +1377,12 @@ insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, 
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBomSkipType', 0, '不跳层')
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBomSkipType', 1, '跳层')
 go
+
+-- item planning settings: the planner, buyer, forecast item, department and
+-- supplier columns are look-ups whose rows carry the identity as [#ID]
+update QZ_SYS_ObjFields set FldValType=5, FldValSource='[#ID]=名称^[代码]|代码|select [#ID]=EmpID, [代码]=EmpNo, [名称]=EmpName from QZ_Base_Employee where EmpDisabled=0' where FldObjID='QZ_MRP.Items' and FldID in ('ItmPlanner', 'ItmBuyer')
+update QZ_SYS_ObjFields set FldValType=5, FldValSource='[#ID]=代码^[名称]|代码|select [#ID]=ItmID, [代码]=ItmNo, [名称]=ItmName, [规格型号]=ItmSpec from QZ_Base_ItemMaster' where FldObjID='QZ_MRP.Items' and FldID='ItmPlanNo'
+update QZ_SYS_ObjFields set FldValType=5, FldValSource='[#ID]=名称^[代码]|代码|select [#ID]=DeptID, [代码]=DeptNo, [名称]=DeptName from QZ_Base_Department where DeptDisabled=0' where FldObjID='QZ_MRP.Items' and FldID='ItmMODept'
+update QZ_SYS_ObjFields set FldValType=5, FldValSource='[#ID]=名称^[代码]|代码|select [#ID]=SuppID, [代码]=SuppNo, [名称]=SuppName from QZ_Base_Supplier where SuppPO=1 and SuppDisabled=0' where FldObjID='QZ_MRP.Items' and FldID='ItmPOSupp'
+update QZ_SYS_ObjFields set FldValType=5, FldValSource='[#ID]=名称^[代码]|代码|select [#ID]=SuppID, [代码]=SuppNo, [名称]=SuppName from QZ_Base_Supplier where SuppOO=1 and SuppDisabled=0' where FldObjID='QZ_MRP.Items' and FldID='ItmOOSupp'
+go

@@ -8,6 +8,7 @@
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
 #include "famMRPSupplies.h"
+#include "famItemSetting.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "famDeduction.h"
@@ -77,6 +78,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
     };
     return table;
 }

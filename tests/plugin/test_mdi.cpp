@@ -195,7 +195,7 @@ TEST_F(PluginWindowsTest, ViewsAndDialogsTheLibraryDoesNotHoldOpenNothing)
 {
     // a view (type 10) and a dialog (type 12) whose classes the library does
     // not hold yet: no window, no message, and the main window goes on
-    for (const char* name : {"物料计划参数", "计划发布管理"}) {
+    for (const char* name : {"物料替代", "计划发布管理"}) {
         QTreeWidgetItem* node = functionNode(QString::fromUtf8(name));
         ASSERT_NE(node, nullptr) << name;
         form->OpenFunction(node);
