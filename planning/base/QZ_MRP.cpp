@@ -10,6 +10,7 @@
 #include "famMRPSupplies.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
+#include "dlgMRPRelease.h"
 #include "famDeduction.h"
 #include "untDeductActions.h"
 #include "untForcastState.h"
@@ -91,6 +92,7 @@ const std::vector<FormEntry>& formDialogs()
 {
     static const std::vector<FormEntry> table{
         {QStringLiteral("QZ_MRP.Calendar"), &OpenWorkCalendar},
+        {QStringLiteral("QZ_MRP.MRPRelease"), &ShowMRPReleaseDlg},
     };
     return table;
 }
