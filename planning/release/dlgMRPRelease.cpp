@@ -334,7 +334,7 @@ void TMRPReleaseDlg::actReleaseExecute()
     bool asCopy = s == 2 || s == 6;
     QString name = entryText;
     if (s == 7)
-        name = ExtractDelimitedItems(entryText, QStringLiteral(" (") + kCancelledWord, 0, 0).trimmed();
+        name = ExtractDelimitedItems(entryText, QStringLiteral(" (") + kCancelledWord, 1, 1).trimmed();
     bool canOutput = false;
     if (!ShowMRPReleaseSetDlg(name, asCopy, onlyMainDemand, canOutput))
         return;
@@ -352,7 +352,8 @@ void TMRPReleaseDlg::actReleaseExecute()
             + QStringLiteral("SchTrackMode, SchItemTrack, SchCareLoss, SchCareLot, SchFilters, SchUsrID, SchNewTime, SchUpdTime, "
                              "SchRelTime, SchState, SchMpsCalIID,")
             + QStringLiteral("SchMpsPeriods, SchMpsRunTime, SchMpsUpdTime,")
-            + IIfString(onlyMainDemand, QStringLiteral("null, null, null, null"),
+            // this account set keeps "no MRP calendar" as 0 and no periods as an empty text
+            + IIfString(onlyMainDemand, QStringLiteral("0, '', null, null"),
                         QStringLiteral("SchMrpCalIID, SchMrpPeriods, SchMrpRunTime, SchMrpUpdTime"))
             + QStringLiteral(", SchMaxTime") + QStringLiteral(" from QZ_MRP_Schemes with(nolock) where SchIID=")
             + QString::number(schIID) + QStringLiteral("\r") + QStringLiteral("select SchIID=@@identity");
