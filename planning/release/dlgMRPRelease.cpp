@@ -17,6 +17,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyle>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -215,6 +216,8 @@ void TMRPReleaseDlg::addUserNode(const QString& AID, const QString& AName, bool 
     node->setText(colUserType, AIsGroup ? QStringLiteral("0") : QStringLiteral("1"));
     const int image = AIsGroup ? 0 : (ADisabled ? 2 : 1);
     node->setData(colUserName, NodeImageRole, image);
+    static const QStyle::StandardPixmap images[] = {QStyle::SP_DirIcon, QStyle::SP_FileIcon, QStyle::SP_DialogCancelButton};
+    node->setIcon(colUserName, style()->standardIcon(images[image]));
     // groups before users, each by name
     int at = 0;
     while (at < grdUsers->topLevelItemCount()) {
@@ -506,6 +509,7 @@ TMRPReleaseSetDlg::TMRPReleaseSetDlg(QWidget* parent)
     rdbCopyMode->setChecked(true);
     rdbDirectMode = new QRadioButton(QStringLiteral("直接发布(&2)"), ClientArea());
     rdbDirectMode->setObjectName(QStringLiteral("rdbDirectMode"));
+    lblMode->setBuddy(rdbCopyMode);
     lblSchemeName = new QLabel(QStringLiteral("发布名称(&N):"), ClientArea());
     edtSchemeName = new QLineEdit(ClientArea());
     edtSchemeName->setObjectName(QStringLiteral("edtSchemeName"));
@@ -532,7 +536,7 @@ TMRPReleaseSetDlg::TMRPReleaseSetDlg(QWidget* parent)
     grid->addWidget(lblSchemeName, 1, 0);
     grid->addWidget(edtSchemeName, 1, 1);
     grid->addLayout(checks, 2, 1);
-    setFixedWidth(420);
+    setFixedSize(420, sizeHint().height());
 
     connect(rdbCopyMode, &QRadioButton::clicked, this, [this] { rdbReleaseModeClick(); });
     connect(rdbDirectMode, &QRadioButton::toggled, this, [this] { rdbReleaseModeClick(); });
