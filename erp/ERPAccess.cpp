@@ -169,7 +169,7 @@ IBillPtr TERPAccess::NewBill(int kind)
 {
     if (!FConnection)
         throw Exception(QStringLiteral("尚未登录ERP账套!"));
-    return std::make_shared<TERPBill>(kind, FConnection);
+    return std::make_shared<TERPBill>(kind, FConnection, GetMaxBillRows(kind));
 }
 
 QString TERPAccess::GetNewBillNo(const IBillPtr& bill, qint16& flag)
@@ -183,5 +183,7 @@ QString TERPAccess::GetNewBillNo(const IBillPtr& bill, qint16& flag)
 
 quint16 TERPAccess::GetMaxBillRows(int kind)
 {
-    return ERPBillKind(kind).MaxRows;
+    // the configuration is read afresh, so a changed cap holds from the next bill on
+    const QMap<int, quint16> caps = ReadERPBillRowCaps(FAccountSetsFile);
+    return caps.value(kind, ERPBillKind(kind).MaxRows);
 }

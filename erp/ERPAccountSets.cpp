@@ -14,6 +14,8 @@ QList<TERPAccountSet> ReadERPAccountSets(const QString& fileName)
         return sets;
     const QString folder = QFileInfo(fileName).absolutePath();
     for (const QString& alias : ini.sectionNames()) {
+        if (alias.compare(ERPMaxBillRowsSection, Qt::CaseInsensitive) == 0)
+            continue;
         TERPAccountSet set;
         set.Alias = alias;
         set.ID = ini.value(alias, QStringLiteral("ID"));
@@ -29,6 +31,24 @@ QList<TERPAccountSet> ReadERPAccountSets(const QString& fileName)
         sets.append(set);
     }
     return sets;
+}
+
+const QString ERPMaxBillRowsSection = QStringLiteral("MaxBillRows");
+
+QMap<int, quint16> ReadERPBillRowCaps(const QString& fileName)
+{
+    QMap<int, quint16> caps;
+    kvos::OrderedIni ini;
+    if (!ini.load(fileName))
+        return caps;
+    for (const auto& [key, value] : ini.section(ERPMaxBillRowsSection)) {
+        bool kindOk = false, capOk = false;
+        const int kind = key.toInt(&kindOk);
+        const int cap = value.toInt(&capOk);
+        if (kindOk && capOk && cap >= 1 && cap <= 65535)
+            caps.insert(kind, quint16(cap));
+    }
+    return caps;
 }
 
 QString ERPLibraryFolder()

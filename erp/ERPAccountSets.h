@@ -11,7 +11,11 @@
 //   LoginID=
 //   Password=
 //   Options=
+//
+//   [MaxBillRows]          ; not an account set: the most detail rows per bill kind
+//   10=1                   ; a kind not listed keeps the library's own limit
 #include <QList>
+#include <QMap>
 #include <QString>
 
 struct TERPAccountSet {
@@ -27,6 +31,12 @@ struct TERPAccountSet {
 
 // Reads the account sets of a configuration file; an unreadable file gives none.
 QList<TERPAccountSet> ReadERPAccountSets(const QString& fileName);
+
+// The name of the section of row caps per bill kind.
+extern const QString ERPMaxBillRowsSection;
+// The row caps of a configuration file: bill kind -> most detail rows (1 to
+// 65535); entries that are not numbers in that range are ignored.
+QMap<int, quint16> ReadERPBillRowCaps(const QString& fileName);
 
 // The folder this library was loaded from.
 QString ERPLibraryFolder();

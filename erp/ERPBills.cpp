@@ -92,8 +92,8 @@ TERPBillKind ERPBillKind(int kind)
     return {kind, QStringLiteral("B%1").arg(kind, 2, 10, QLatin1Char('0')), 200};
 }
 
-TERPBill::TERPBill(int kind, std::shared_ptr<TADOConnection> connection)
-    : FKind(kind), FConnection(std::move(connection)), FHead(std::make_shared<TERPValueList>())
+TERPBill::TERPBill(int kind, std::shared_ptr<TADOConnection> connection, quint16 maxRows)
+    : FKind(kind), FMaxRows(maxRows ? maxRows : ERPBillKind(kind).MaxRows), FConnection(std::move(connection)), FHead(std::make_shared<TERPValueList>())
 {
 }
 
@@ -184,7 +184,7 @@ bool TERPBill::Save(QString& errorText)
         errorText = QStringLiteral("尚未登录ERP账套, 不能保存单据!");
         return false;
     }
-    const quint16 maxRows = ERPBillKind(FKind).MaxRows;
+    const quint16 maxRows = FMaxRows;
     for (const auto& [listName, rows] : FDetails)
         if (listName.compare(QLatin1String("Rows"), Qt::CaseInsensitive) == 0 && rows->GetCount() > maxRows) {
             errorText = QStringLiteral("单据体内容不允许超过 %1 行!").arg(maxRows);

@@ -44,7 +44,8 @@ TERPBillKind ERPBillKind(int kind);
 
 class TERPBill : public IBill {
 public:
-    TERPBill(int kind, std::shared_ptr<TADOConnection> connection);
+    // maxRows: the most detail rows of "Rows" (0: the kind's own limit).
+    TERPBill(int kind, std::shared_ptr<TADOConnection> connection, quint16 maxRows = 0);
     IValueListPtr Head() override { return FHead; }
     IRowListPtr Details(const QString& name) override;
     bool Save(QString& errorText) override;
@@ -57,6 +58,7 @@ private:
     void store();
 
     int FKind;
+    quint16 FMaxRows;
     std::shared_ptr<TADOConnection> FConnection;
     std::shared_ptr<TERPValueList> FHead;
     QList<QPair<QString, std::shared_ptr<TERPRowList>>> FDetails;

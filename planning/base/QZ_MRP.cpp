@@ -11,6 +11,7 @@
 #include "famItemSetting.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
+#include "dlgMRPRelease.h"
 #include "famDeduction.h"
 #include "untDeductActions.h"
 #include "untForcastState.h"
@@ -93,6 +94,7 @@ const std::vector<FormEntry>& formDialogs()
 {
     static const std::vector<FormEntry> table{
         {QStringLiteral("QZ_MRP.Calendar"), &OpenWorkCalendar},
+        {QStringLiteral("QZ_MRP.MRPRelease"), &ShowMRPReleaseDlg},
     };
     return table;
 }

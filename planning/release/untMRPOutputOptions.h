@@ -29,3 +29,15 @@ enum TMRPOutputKey {
     okItemNo = 5,   // "物料代码"
     okDate = 6,     // "交货日期"
 };
+
+// The ERP bill kind a planning bill type is output as; 0 for any type that is
+// not output.
+int BillTypeToOutputSlot(int ABillType);
+// Subcontracted supplies are output as bill type 24 instead of 36 (system-wide).
+bool GetOutputDirectOO();
+// Reads the login user's stored options of a bill type over the family presets
+// and the ERP's row limit; fields without preset or stored value keep what
+// AOptions holds. A failure of the ERP library raises.
+void LoadMRPOutputOptions(int ABillType, TMRPOutputOptions& AOptions);
+// Stores the options of a bill type for the login user.
+void SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& AOptions);

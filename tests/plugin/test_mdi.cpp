@@ -193,15 +193,33 @@ TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
 
 TEST_F(PluginWindowsTest, ViewsAndDialogsTheLibraryDoesNotHoldOpenNothing)
 {
-    // a view (type 10) and a dialog (type 12) whose classes the library does
-    // not hold yet: no window, no message, and the main window goes on
-    for (const char* name : {"物料替代", "计划发布管理"}) {
+    // a view whose class the library does not hold yet: no window, no
+    // message, and the main window goes on
+    for (const char* name : {"BOM展开"}) {
         QTreeWidgetItem* node = functionNode(QString::fromUtf8(name));
         ASSERT_NE(node, nullptr) << name;
         form->OpenFunction(node);
         pump();
         EXPECT_TRUE(form->MDIChildren().isEmpty()) << name;
     }
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(PluginWindowsTest, TheReleaseManagementOpensItsDialogModally)
+{
+    QTreeWidgetItem* node = functionNode(QStringLiteral("计划发布管理"));
+    ASSERT_NE(node, nullptr);
+    QString shown;
+    QTimer::singleShot(0, [&] {
+        if (QWidget* dlg = QApplication::activeModalWidget()) {
+            shown = dlg->objectName();
+            QMetaObject::invokeMethod(dlg, "reject");
+        }
+    });
+    form->OpenFunction(node);
+    pump();
+    EXPECT_EQ(shown, "MRPReleaseDlg");
+    EXPECT_TRUE(form->MDIChildren().isEmpty());
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 

@@ -1,0 +1,139 @@
+#include "untMRPOutputOptions.h"
+
+#include "UCommon.h"
+#include "untApplication.h"
+#include "untERPaccess.h"
+
+namespace {
+
+const QString kSection = QStringLiteral("QZ_MRP");
+
+QString key(const char* AName, int ABillType)
+{
+    return QLatin1String(AName) + QString::number(ABillType);
+}
+
+int readInt(const char* AName, int ABillType, int ADefault)
+{
+    return InfoApplication->ReadSystemSettingAsInteger(kSection, key(AName, ABillType), ADefault, false);
+}
+
+void writeInt(const char* AName, int ABillType, int AValue)
+{
+    InfoApplication->WriteSystemSettingAsInteger(kSection, key(AName, ABillType), AValue, false);
+}
+
+// Reads three ordered keys, last first: a stored empty key clears those after it.
+void readKeys(const char* A1, const char* A2, const char* A3, int ABillType, int& AKey1, int& AKey2, int& AKey3)
+{
+    int v = readInt(A3, ABillType, -1);
+    if (v >= 0)
+        AKey3 = v;
+    v = readInt(A2, ABillType, -1);
+    if (v >= 0) {
+        AKey2 = v;
+        if (v == 0)
+            AKey3 = 0;
+    }
+    v = readInt(A1, ABillType, -1);
+    if (v >= 0) {
+        AKey1 = v;
+        if (v == 0)
+            AKey2 = AKey3 = 0;
+    }
+}
+
+} // namespace
+
+int BillTypeToOutputSlot(int ABillType)
+{
+    switch (ABillType) {
+    case 2: return 2;
+    case 4: return 3;
+    case 8: return 1;
+    case 22: return 10;
+    case 24: return 8;
+    case 26: return 5;
+    case 28: return 6;
+    case 34: return 9;
+    case 36: return 7;
+    case 38: return 4;
+    default: return 0;
+    }
+}
+
+bool GetOutputDirectOO()
+{
+    return InfoApplication->ReadSystemSettingAsBoolean(kSection, QStringLiteral("OutputDirectOO"), false, true);
+}
+
+void LoadMRPOutputOptions(int ABillType, TMRPOutputOptions& o)
+{
+    const int t = ABillType;
+    auto preset = [&o](int s1, int s2, int s3) {
+        o.SplitBy1 = s1;
+        o.SplitBy2 = s2;
+        o.SplitBy3 = s3;
+        o.SortBy1 = okItemNo;
+        o.SortBy2 = okDate;
+        o.SortBy3 = okNone;
+    };
+    if (t == 22)
+        preset(okSupplier, okPlanner, okOrigin);
+    else if (t == 24 || t == 26 || t == 28)
+        preset(okSupplier, okBuyer, okOrigin);
+    else if (t == 36 || t == 38)
+        preset(okBuyer, okOrigin, okNone);
+    o.ItemSubs = 0;
+
+    int v = readInt("OutputMergeTrack", t, -1);
+    if (v >= 0)
+        o.MergeTrack = v;
+    o.MergePeriods = readInt("OutputMergePeriods", t, 0) != 0;
+
+    const int limit = InfoApplication->ERPAccess ? InfoApplication->ERPAccess->GetMaxBillRows(BillTypeToOutputSlot(t)) : 1;
+    if (limit <= 1) {
+        o.MaxRows = 1; // one row per bill: nothing to split by
+    } else {
+        const int stored = readInt("OutputMaxRows", t, 0);
+        if (stored >= 1 && stored <= limit)
+            o.MaxRows = stored;
+        else
+            o.MaxRows = qMin(limit, 100);
+        readKeys("OutputSplitBy1st", "OutputSplitBy2nd", "OutputSplitBy3rd", t, o.SplitBy1, o.SplitBy2, o.SplitBy3);
+    }
+    readKeys("OutputSortBy1st", "OutputSortBy2nd", "OutputSortBy3rd", t, o.SortBy1, o.SortBy2, o.SortBy3);
+
+    v = readInt("OutputItemSubs", t, -1);
+    if (v >= 0)
+        o.ItemSubs = v;
+    o.OutPBoms = readInt("OutputPBoms", t, 0) != 0;
+    o.LotRule = readInt("OutputLotRule", t, 0) != 0;
+    o.DepartmentID = InfoApplication->ReadSystemSettingAsString(kSection, key("OutputDeptID", t), QString(), false);
+    if (t == 22 || t == 34)
+        o.EmployeeID.clear();
+    else
+        o.EmployeeID = InfoApplication->ReadSystemSettingAsString(kSection, key("OutputEmpID", t), QString(), false);
+}
+
+void SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& o)
+{
+    const int t = ABillType;
+    writeInt("OutputMergeTrack", t, o.MergeTrack);
+    writeInt("OutputMergePeriods", t, o.MergePeriods ? 1 : 0);
+    writeInt("OutputMaxRows", t, o.MaxRows);
+    writeInt("OutputSplitBy1st", t, o.SplitBy1);
+    writeInt("OutputSplitBy2nd", t, o.SplitBy2);
+    writeInt("OutputSplitBy3rd", t, o.SplitBy3);
+    writeInt("OutputSortBy1st", t, o.SortBy1);
+    writeInt("OutputSortBy2nd", t, o.SortBy2);
+    writeInt("OutputSortBy3rd", t, o.SortBy3);
+    if (t == 22 || t == 24) {
+        writeInt("OutputItemSubs", t, o.ItemSubs);
+        writeInt("OutputPBoms", t, o.OutPBoms ? 1 : 0);
+    }
+    writeInt("OutputLotRule", t, o.LotRule ? 1 : 0);
+    InfoApplication->WriteSystemSettingAsString(kSection, key("OutputDeptID", t), o.DepartmentID, false);
+    if (t != 22 && t != 34)
+        InfoApplication->WriteSystemSettingAsString(kSection, key("OutputEmpID", t), o.EmployeeID, false);
+}
