@@ -7,6 +7,7 @@
 #include "clsInfoFrame.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
+#include "famMRPReplaces.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "famDeduction.h"
@@ -74,6 +75,7 @@ const std::vector<ViewEntry>& viewClasses()
     static const std::vector<ViewEntry> table{
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Replaces"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPReplacesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
     };
     return table;
