@@ -5,6 +5,7 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "famMRPAllot.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
 #include "famMRPReplaces.h"
@@ -73,6 +74,7 @@ struct ActionEntry {
 const std::vector<ViewEntry>& viewClasses()
 {
     static const std::vector<ViewEntry> table{
+        {QStringLiteral("QZ_MRP.MRP.Allot"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPAllotFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Replaces"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPReplacesFrame>(nullptr, d)); }},

@@ -175,7 +175,7 @@ void TMRPReplacesFrame::resizeEvent(QResizeEvent* AEvent)
     PlaceControls();
 }
 
-void TMRPReplacesFrame::SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection* AConnection, const TPlanSchemeUIEvents*)
+void TMRPReplacesFrame::SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection* AConnection, const TPlanSchemeUIEvents&)
 {
     FPlanScheme = APlanScheme;
     qryReplaces->Close();

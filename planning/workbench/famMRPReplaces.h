@@ -4,13 +4,12 @@
 // allotments in which a supply planned for one customer document serves
 // another one (diversion of the same item). Read-only.
 #include "clsGridView.h"
+#include "untMRP.h"
 
 class QComboBox;
 class QLabel;
 class TADOConnection;
 class TADOQuery;
-class TPlanScheme;
-struct TPlanSchemeUIEvents;
 namespace kvui {
 class DataSetSource;
 }
@@ -58,7 +57,7 @@ protected:
     void resizeEvent(QResizeEvent* AEvent) override;
 
 public:
-    void SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection* AConnection, const TPlanSchemeUIEvents* AUIEvents = nullptr);
+    void SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection* AConnection, const TPlanSchemeUIEvents& AUIEvents = {});
     TPlanScheme* PlanScheme() const { return FPlanScheme; }
     void RefreshPlanState();
 
