@@ -13,7 +13,9 @@
 #include "untInfoObjectDef.h"
 #include "untMRP.h"
 
+#include <QApplication>
 #include <QComboBox>
+#include <QProcessEnvironment>
 #include <QLabel>
 #include <QVBoxLayout>
 #include <QWidget>
@@ -308,4 +310,20 @@ TEST(ReplacesFailure, QueryErrorShowsTheLoadFailureBox)
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_TRUE(boxes.shown.first().text.startsWith(QStringLiteral("读取数据失败"))) << boxes.shown.first().text.toStdString();
     EXPECT_EQ(h.view->RowCount(), 0);
+}
+
+// Not a test of behaviour: with KORVANE_REPLACES_SHOT set to a file name, the
+// view on the demo run is shown and grabbed into that file.
+TEST(ReplacesDemo, Screenshot)
+{
+    const QString file = QProcessEnvironment::systemEnvironment().value("KORVANE_REPLACES_SHOT");
+    if (file.isEmpty())
+        GTEST_SKIP() << "no screenshot asked for";
+    Harness h(demoScheme());
+    h.window.setWindowTitle("物料替代 - " + demoScheme()->SchemeName);
+    h.window.show();
+    h.view->RefreshData(true);
+    for (int i = 0; i < 20; ++i)
+        QApplication::processEvents();
+    EXPECT_TRUE(h.window.grab().save(file));
 }
