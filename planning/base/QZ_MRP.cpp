@@ -5,10 +5,12 @@
 #include "UDBComm.h"
 #include "clsInfoEdit.h"
 #include "clsInfoFrame.h"
+#include "famMRPAllot.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
 #include "famMRPSupplies.h"
 #include "famItemSetting.h"
+#include "famMRPReplaces.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -75,8 +77,10 @@ struct ActionEntry {
 const std::vector<ViewEntry>& viewClasses()
 {
     static const std::vector<ViewEntry> table{
+        {QStringLiteral("QZ_MRP.MRP.Allot"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPAllotFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Replaces"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPReplacesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
