@@ -116,7 +116,7 @@ int checkPegging(Harness& h, kvui::TreeNode* line, int depth, int maxDepth)
             else if (kinds.contains(c[0].toInt()))
                 allotted[kinds[c[0].toInt()]] += c[2].toDouble();
         }
-        for (const QString& field : {"DmdInvQty", "DmdMOQty", "DmdOOQty", "DmdPOQty", "DmdMRQty", "DmdORQty", "DmdPRQty", "DmdReplQty"}) {
+        for (const char* field : {"DmdInvQty", "DmdMOQty", "DmdOOQty", "DmdPOQty", "DmdMRQty", "DmdORQty", "DmdPRQty", "DmdReplQty"}) {
             kvui::Column* column = h.view->FindFieldColumn(field);
             EXPECT_NEAR(line->value(column).toDouble(), allotted.value(field), 1e-6)
                 << "demand " << dmd.toStdString() << " " << field.toStdString();
