@@ -1,6 +1,7 @@
 #include "StandInProcedures.h"
 
 #include "StandInItemProps.h"
+#include "StandInItemSubs.h"
 
 #include "TsqlEngine.h"
 
@@ -269,6 +270,7 @@ void registerStandInProcedures()
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForSupply"), getInventoryForSupply);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_UpdateForcast"), updateForcast);
     registerItemPropsProcedure();
+    registerItemSubsProcedure();
 }
 
 } // namespace kvdemo

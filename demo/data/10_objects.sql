@@ -1304,3 +1304,12 @@ insert QZ_SYS_ObjRelations (RelObjID, RelID, RelName, RelSeqNo, RelAsBody, RelVS
 insert QZ_SYS_ObjRelations (RelObjID, RelID, RelName, RelSeqNo, RelAsBody, RelVSObjID, RelFieldMaps) values ('QZ_MRP.SO', 'Deduct', '预测冲销', 20, 1, 'QZ_MRP.Deduct', 'SOID=BillID|SOEntry=BillEntry|{2}=BillType')
 insert QZ_SYS_ObjRelations (RelObjID, RelID, RelName, RelSeqNo, RelAsBody, RelVSObjID, RelFieldMaps) values ('QZ_MRP.SI', 'Deduct', '预测冲销', 20, 1, 'QZ_MRP.Deduct', 'SIID=BillID|SIEntry=BillEntry|{4}=BillType')
 go
+
+-- The item substitutes view's own actions: adding one substitute or one to
+-- several rows at once, deleting and reordering them (in edit mode).
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.ItemSubs', 'AddSubs', '新增替代', 6, 0, 1, 40, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.ItemSubs', 'AddSubsEx', '批量新增替代', 6, 0, 1, 50, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.ItemSubs', 'DelSubs', '删除替代', 6, 0, 1, 60, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.ItemSubs', 'UpSubs', '上移', 6, 0, 1, 70, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.ItemSubs', 'DownSubs', '下移', 6, 0, 1, 80, 0, null, null, null, '')
+go

@@ -10,6 +10,7 @@
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "famDeduction.h"
+#include "famItemSubs.h"
 #include "untDeductActions.h"
 #include "untForcastState.h"
 
@@ -75,6 +76,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
     };
     return table;
 }
