@@ -3,6 +3,7 @@
 #include "StandInBomForItem.h"
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
+#include "StandInItemSubs.h"
 
 #include "TsqlEngine.h"
 
@@ -273,6 +274,7 @@ void registerStandInProcedures()
     registerItemPropsProcedure();
     registerBomForItemProcedure();
     registerItemSettingProcedure();
+    registerItemSubsProcedure();
 }
 
 } // namespace kvdemo

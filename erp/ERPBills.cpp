@@ -1,6 +1,7 @@
 #include "ERPBills.h"
 
 #include "Ado.h"
+#include "ERPBomBills.h"
 #include "ERPForecastBills.h"
 
 #include <QDate>
@@ -168,6 +169,8 @@ void TERPBill::store()
                 FConnection->Execute(writeBack);
         }
     }
+    if (FKind == ERPBomBillKind)
+        StoreBomOperationBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("ItemSubs"))).get());
     transaction.Commit();
     FHead->SetValue(QStringLiteral("BillID"), billID);
     FHead->SetValue(QStringLiteral("BillNo"), billNo);

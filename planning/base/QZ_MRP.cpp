@@ -15,6 +15,7 @@
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
 #include "famDeduction.h"
+#include "famItemSubs.h"
 #include "untDeductActions.h"
 #include "untForcastState.h"
 
@@ -84,6 +85,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
     };
     return table;
 }

@@ -119,7 +119,7 @@ int checkPegging(Harness& h, kvui::TreeNode* line, int depth, int maxDepth)
         for (const char* field : {"DmdInvQty", "DmdMOQty", "DmdOOQty", "DmdPOQty", "DmdMRQty", "DmdORQty", "DmdPRQty", "DmdReplQty"}) {
             kvui::Column* column = h.view->FindFieldColumn(field);
             EXPECT_NEAR(line->value(column).toDouble(), allotted.value(field), 1e-6)
-                << "demand " << dmd.toStdString() << " " << field.toStdString();
+                << "demand " << dmd.toStdString() << " " << field;
         }
     }
     if (sup.isEmpty() || depth >= maxDepth)

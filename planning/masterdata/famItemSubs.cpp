@@ -1,0 +1,1204 @@
+#include "famItemSubs.h"
+
+#include "MessageBox.h"
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "dlgAddItemSubs.h"
+#include "untDllCommon.h"
+
+#include <QApplication>
+#include <QComboBox>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+#include <cmath>
+
+namespace {
+
+const QString OptLimitKind = QStringLiteral("[LimitKind]");
+const QString GlobalScope = QStringLiteral("(全局范围)");
+const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
+const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
+const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
+const QString EmptyValue = QStringLiteral("[%s]的内容不能为空!");
+const QString MissingValue = QStringLiteral("[%s]的值(%s)不存在!");
+const QString InvalidValue = QStringLiteral("[%s]的值(%s)无效!");
+const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
+const QString SubIsAncestor = QStringLiteral("替代物料\"%s\"与被替代物料(或其上级产品)出现重复!");
+const QString DateOrder = QStringLiteral("[%s]的值没有大于[%s]的值!");
+const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
+const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
+const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
+                                             "'%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%'");
+const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as "
+                                           "char(1))+cast(i.ItmHasProp3 as char(1))+"
+                                           "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as "
+                                           "char(1))+cast(i.ItmHasProp6 as char(1))+cast(i.ItmHasProp7 as "
+                                           "char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as "
+                                           "char(1))+cast(i.ItmHasProp10 as char(1))");
+constexpr int BomBillKind = 16;
+const QDate EndOfTime(9999, 12, 31);
+
+double num(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return 0;
+    bool ok = false;
+    const double d = v.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+double round8(double v)
+{
+    return std::nearbyint(v * 1e8) / 1e8;
+}
+
+QDate dateOf(const QVariant& v)
+{
+    if (!v.isValid() || v.isNull())
+        return QDate();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    QDate d = StrToDateTime(v.toString()).date();
+    return d.isValid() ? d : QDate::fromString(v.toString().left(10), Qt::ISODate);
+}
+
+bool sameText(const QString& a, const QString& b)
+{
+    return a.compare(b, Qt::CaseInsensitive) == 0;
+}
+
+bool isSub(kvui::TreeNode* n)
+{
+    return n && (n->imageIndex() == nkLocalSub || n->imageIndex() == nkGlobalSub);
+}
+
+QString letter(bool AGlobal, int AIndex)
+{
+    return QString(QChar((AGlobal ? u'A' : u'a') + AIndex % 26));
+}
+
+struct WaitCursor {
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+};
+
+struct UpdateBracket {
+    explicit UpdateBracket(kvui::TreeList* ATree) : tree(ATree) { tree->beginUpdate(); }
+    ~UpdateBracket() { tree->endUpdate(); }
+    kvui::TreeList* tree;
+};
+
+// The pick statement of items: number, name, specification and the named
+// extra fields of the item list, under the condition (a search pattern).
+QString itemPickSQL(const QString& AFields, const QString& ACondition, const QString& AExtraSelect)
+{
+    QString select = QStringLiteral("select [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec");
+    if (AFields.contains(QStringLiteral("|UntName|"), Qt::CaseInsensitive) || AFields.startsWith(QStringLiteral("UntName")))
+        select += QStringLiteral(", [单位]=ub.UntName");
+    if (AFields.contains(QStringLiteral("ItmType"), Qt::CaseInsensitive))
+        select += QStringLiteral(", [物料属性]=i.ItmTypeName");
+    if (!AExtraSelect.isEmpty())
+        select += QStringLiteral(", ") + AExtraSelect;
+    return select +
+        QStringLiteral(" from QZ_Base_ItemMaster as i with(nolock) left join "
+                       "QZ_Base_Unit as ub with(nolock) on "
+                       "i.ItmUnitID=ub.UntID where ") +
+        ACondition + QStringLiteral(" order by i.ItmNo");
+}
+
+} // namespace
+
+QString ItemSubsListCreateSQL()
+{
+    return QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where "
+                          "id=object_id('tempdb..#QZ_MRP_GetItemSubsList'))\rdrop table "
+                          "#QZ_MRP_GetItemSubsList\rcreate table #QZ_MRP_GetItemSubsList (BomLevel "
+                          "tinyint,BomType tinyint null,BomID nvarchar(50) "
+                          "null,BomNo nvarchar(80) null,BomEntry int null,BomRowHook varchar(50) "
+                          "null,BomItmID nvarchar(50) null,BomSubSeq int "
+                          "null,BomSubItmID nvarchar(50) null,BomSubReplace bit null,BomProps "
+                          "nvarchar(100) null,BomProp1 nvarchar(80) "
+                          "null,BomProp2 nvarchar(80) null,BomProp3 nvarchar(80) null,BomProp4 "
+                          "nvarchar(80) null,BomProp5 nvarchar(80) "
+                          "null,BomProp6 nvarchar(80) null,BomProp7 nvarchar(80) null,BomProp8 "
+                          "nvarchar(80) null,BomProp9 nvarchar(80) "
+                          "null,BomProp10 nvarchar(80) null,BomFixed bit null,BomUntID "
+                          "nvarchar(50) null,BomUQty decimal(28,8) null,BomQty "
+                          "decimal(28,8) null,BomBaseQty decimal(28,8) null,BomBeginDate datetime "
+                          "null,BomEndDate datetime null,BomPosNo "
+                          "nvarchar(500) null,BomOperSeq nvarchar(50) null,BomOperID nvarchar(50) "
+                          "null,BomPosition nvarchar(500) null,BomNote "
+                          "nvarchar(500) null)\r");
+}
+
+// ---- TItemSubsFrame
+// ---------------------------------------------------------------
+
+TItemSubsFrame::TItemSubsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : TInfoTreeView(AOwner, AObjectDef)
+{
+    setObjectName(QStringLiteral("ItemSubsFrame"));
+    auto* box = new QVBoxLayout(this);
+    box->setContentsMargins(0, 0, 0, 0);
+    box->setSpacing(0);
+
+    gbxOptions = new QFrame(this);
+    gbxOptions->setObjectName(QStringLiteral("gbxOptions"));
+    gbxOptions->setFixedHeight(35);
+    auto* options = new QHBoxLayout(gbxOptions);
+    options->setContentsMargins(4, 3, 4, 3);
+    lblFilter = new QLabel(QStringLiteral("显示子项满足(&F):"), gbxOptions);
+    cboFilterKind = new QComboBox(gbxOptions);
+    cboFilterKind->setObjectName(QStringLiteral("cboFilterKind"));
+    cboFilterKind->addItems({QStringLiteral("BOM用料"), QStringLiteral("BOM用料(有替代)"), QStringLiteral("替代物料")});
+    lblFilter->setBuddy(cboFilterKind);
+    lblContain = new QLabel(QStringLiteral("="), gbxOptions);
+    {
+        TPickEditProperties filterPick;
+        edtFilterText = new TPickEdit(filterPick, gbxOptions);
+    }
+    edtFilterText->setObjectName(QStringLiteral("edtFilterText"));
+    btnOk = new QPushButton(QStringLiteral("确定"), gbxOptions);
+    QFont bold = btnOk->font();
+    bold.setBold(true);
+    btnOk->setFont(bold);
+    btnCancel = new QPushButton(QStringLiteral("取消"), gbxOptions);
+    options->addWidget(lblFilter);
+    options->addWidget(cboFilterKind);
+    options->addWidget(lblContain);
+    options->addWidget(edtFilterText, 1);
+    options->addWidget(btnOk);
+    options->addWidget(btnCancel);
+    btnOk->setVisible(false);
+    btnCancel->setVisible(false);
+    box->addWidget(gbxOptions);
+
+    grdExpand = new kvui::TreeList(this);
+    grdExpand->setObjectName(QStringLiteral("grdExpand"));
+    box->addWidget(grdExpand, 1);
+    const int left = grdExpand->addBand(QString(), kvui::BandFixed::Left);
+    const int middle = grdExpand->addBand(QString());
+    const int right = grdExpand->addBand(QString(), kvui::BandFixed::Right);
+    const auto add = [this](const QString& caption, int band, const char* valueType = "String", int width = 80) {
+        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
+        c->setValueType(QLatin1String(valueType));
+        c->setEditable(false);
+        c->setWidth(width);
+        return c;
+    };
+    grdExpand->beginUpdate();
+    colBomNo = add(QStringLiteral("BOM单号/行号"), left, "String", 110);
+    colBomType = add(QStringLiteral("BOM类别"), left, "Integer", 70);
+    colBomItmNo = add(QStringLiteral("物料代码"), left, "String", 100);
+    colBomItmName = add(QStringLiteral("物料名称"), middle, "String", 110);
+    colBomItmSpec = add(QStringLiteral("规格型号"), middle, "String", 100);
+    colBomFixed = add(QStringLiteral("固定用量"), middle, "Boolean", 60);
+    colBomUnit = add(QStringLiteral("单位"), middle, "String", 50);
+    colBomBaseUnit = add(QStringLiteral("单位(基本)"), middle, "String", 60);
+    colBomBeginDate = add(QStringLiteral("生效日期"), middle, "DateTime");
+    colBomEndDate = add(QStringLiteral("失效日期"), middle, "DateTime");
+    colBomItmTypeName = add(QStringLiteral("物料属性"), middle, "String", 60);
+    colBomItmMrpType = add(QStringLiteral("计划属性"), middle, "Integer", 60);
+    colBomNote = add(QStringLiteral("备注"), middle, "String", 120);
+    for (int i = 0; i < 10; ++i) {
+        colBomProp[i] = add(QStringLiteral("辅助项%1").arg(i + 1), middle);
+        colBomProp[i]->setTag(-101 - i);
+    }
+    colBomUCurrQty = add(QStringLiteral("用量"), right, "Float", 70);
+    colBomUBaseQty = add(QStringLiteral("用量基数"), right, "Float", 70);
+    colBomCurrQty = add(QStringLiteral("用量(基本)"), right, "Float", 70);
+    colBomBaseQty = add(QStringLiteral("用量基数(基本)"), right, "Float", 90);
+    colBomProps = add(QString(), middle);
+    colBomID = add(QString(), left);
+    colBomEntry = add(QString(), left, "Integer");
+    colBomItmID = add(QString(), left);
+    colBomUnitFactor = add(QString(), middle, "Float");
+    colBomRowHook = add(QString(), middle);
+    colBomPropMask = add(QString(), middle);
+    for (kvui::Column* c : {colBomProps, colBomID, colBomEntry, colBomItmID, colBomUnitFactor, colBomRowHook, colBomPropMask})
+        c->setVisible(false);
+    colBomFixed->setEditor(std::make_shared<kvui::CheckBoxProperties>());
+    for (kvui::Column* c : {colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty})
+        c->setEditor(std::make_shared<kvui::TextEditProperties>(Qt::AlignRight | Qt::AlignVCenter));
+
+    const std::pair<kvui::Column*, const char*> bindings[] = {
+        {colBomNo, "BomNo"},
+        {colBomType, "BomType"},
+        {colBomItmNo, "ItmNo"},
+        {colBomItmName, "ItmName"},
+        {colBomItmSpec, "ItmSpec"},
+        {colBomFixed, "BomFixed"},
+        {colBomUnit, "UntName"},
+        {colBomBaseUnit, "ItmUntName"},
+        {colBomBeginDate, "BomBeginDate"},
+        {colBomEndDate, "BomEndDate"},
+        {colBomItmTypeName, "ItmTypeName"},
+        {colBomItmMrpType, "ItmMrpType"},
+        {colBomNote, "BomNote"},
+        {colBomUCurrQty, "BomUQty"},
+        {colBomUBaseQty, "BomUBaseQty"},
+        {colBomCurrQty, "BomQty"},
+        {colBomBaseQty, "BomBaseQty"},
+        {colBomProps, "BomProps"},
+    };
+    for (const auto& [column, field] : bindings)
+        BindStaticColumn(column, QLatin1String(field));
+    for (int i = 0; i < 10; ++i)
+        BindStaticColumn(colBomProp[i], QStringLiteral("BomProp%1").arg(i + 1));
+    grdExpand->endUpdate();
+
+    grdExpand->setMultiSelect(true);
+    grdExpand->setShowTreeLines(false);
+    grdExpand->setEditingEnabled(false);
+    grdExpand->setEditingHook([this](const kvui::RowRef& r, kvui::Column* c) {
+        if (!CanEditCell(r.node, c))
+            return false;
+        FOldValue = r.node->value(c);
+        return true;
+    });
+    // In edit mode a selection keeps to substitutes (or rows) of one kind.
+    grdExpand->setCanSelectHook([this](kvui::TreeNode* node) {
+        if (!GetEditMode() || !node)
+            return true;
+        const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
+        if (selected.isEmpty())
+            return true;
+        const int first = selected.first()->imageIndex();
+        return first != nkScopeHead && first != nkGlobalSubRef && node->imageIndex() == first;
+    });
+    connect(grdExpand, &kvui::TreeList::nodeExpanded, this, [](kvui::TreeNode* node) {
+        if (node && !node->parent() && node->childCount() > 0)
+            node->child(0)->setExpanded(true);
+    });
+    connect(grdExpand, &kvui::BandedView::cellEdited, this,
+            [this](int row, kvui::Column* column, const QVariant& oldValue, const QVariant&) {
+                CellEdited(grdExpand->nodeAtRow(row), column, oldValue);
+            });
+    connect(cboFilterKind, &QComboBox::currentIndexChanged, this, [this] { filterChanged(); });
+    connect(edtFilterText, &QLineEdit::textEdited, this, [this] { filterChanged(); });
+    connect(btnOk, &QPushButton::clicked, this, &TItemSubsFrame::btnOkClick);
+    connect(btnCancel, &QPushButton::clicked, this, &TItemSubsFrame::btnCancelClick);
+    ViewComponent = grdExpand;
+
+    FPickEditProperties = std::make_shared<TPickEditProperties>();
+    FPickEditProperties->RefQuery = GlobalADOQuery;
+    FFilterPick = std::make_shared<TPickEditProperties>();
+    connect(edtFilterText, &kvui::ButtonEdit::buttonClicked, this, [this](int) {
+        FFilterPick->Text = edtFilterText->text().trimmed();
+        try {
+            FFilterPick->ShowPicker(true);
+        } catch (const Exception& e) {
+            ShowADOError(e, GlobalADOQuery);
+        }
+    });
+}
+
+TItemSubsFrame::~TItemSubsFrame() = default;
+
+void TItemSubsFrame::setupFilterPick()
+{
+    TPickEditProperties* props = FFilterPick.get();
+    props->RefQuery = GlobalADOQuery;
+    props->SQL = itemPickSQL(GetItemPropFieldNames(), PickCondition, QString());
+    props->TextField = QStringLiteral("物料代码");
+    props->FixedFields = QStringLiteral("|物料代码|");
+    props->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks&) {
+        edtFilterText->setText(GetFieldValue(data, QStringLiteral("物料代码")).toString());
+        filterChanged();
+    };
+    FPickEditProperties->SQL = itemPickSQL(QStringLiteral("ItmType") + GetItemPropFieldNames(),
+                                           QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and (") + PickCondition + u')', QString());
+    FPickEditProperties->TextField = QStringLiteral("物料代码");
+    FPickEditProperties->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks&) {
+        kvui::TreeNode* node = grdExpand->focusedNode();
+        if (!node)
+            return;
+        const QVariant old = node->value(colBomItmNo);
+        node->setValue(colBomItmNo, GetFieldValue(data, QStringLiteral("物料代码")));
+        CellEdited(node, colBomItmNo, old);
+    };
+    colBomItmNo->setEditor(FPickEditProperties);
+}
+
+void TItemSubsFrame::InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView)
+{
+    TInfoTreeView::InitializeView(AViewAsDetailID, AMasterView);
+    bool ok = false;
+    const int kind = ReadViewSchemeParam(ViewScheme.Params, OptLimitKind).trimmed().toInt(&ok);
+    {
+        const QSignalBlocker block(cboFilterKind);
+        cboFilterKind->setCurrentIndex(ok && kind >= 0 && kind < 3 ? kind : 0);
+    }
+    setupFilterPick();
+    auto types = std::make_shared<kvui::ImageComboProperties>();
+    if (TInfoObjectDef* def = ObjectDef)
+        if (PInfoFieldDef field = def->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum && InfoApplication)
+            for (int v = 0; v < 10; ++v) {
+                const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
+                if (!name.isEmpty())
+                    types->addItem(v, name);
+            }
+    types->addItem(int(nkLocalSub), QStringLiteral("局部替代"));
+    types->addItem(int(nkGlobalSub), QStringLiteral("全局替代"));
+    types->addItem(int(nkGlobalSubRef), QStringLiteral("全局替代"));
+    colBomType->setEditor(types);
+}
+
+void TItemSubsFrame::ApplyViewScheme()
+{
+    TInfoTreeView::ApplyViewScheme();
+    for (kvui::Column* c : {colBomNo, colBomType, colBomItmNo})
+        c->setVisible(true);
+    colBomUBaseQty->setVisible(colBomUCurrQty->isVisible());
+    colBomBaseQty->setVisible(colBomCurrQty->isVisible());
+    setupFilterPick();
+}
+
+void TItemSubsFrame::StoreViewScheme()
+{
+    TInfoTreeView::StoreViewScheme();
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, OptLimitKind, QString::number(FCurFilterKind));
+}
+
+// ---- filter
+// -------------------------------------------------------------------------
+
+void TItemSubsFrame::filterChanged()
+{
+    if (edtFilterText->text().trimmed().isEmpty() && FCurFilterText.isEmpty()) {
+        FCurFilterKind = cboFilterKind->currentIndex();
+        return;
+    }
+    ShowFilterButtons(true);
+}
+
+void TItemSubsFrame::ShowFilterButtons(bool AShow)
+{
+    FFilterButtons = AShow;
+    btnOk->setVisible(AShow);
+    btnCancel->setVisible(AShow);
+    grdExpand->setEnabled(!AShow);
+}
+
+void TItemSubsFrame::btnOkClick()
+{
+    const QString text = edtFilterText->text().trimmed();
+    edtFilterText->setText(text);
+    ShowFilterButtons(false);
+    if (sameText(text, FCurFilterText) && (text.isEmpty() || cboFilterKind->currentIndex() == FCurFilterKind))
+        FCurFilterKind = cboFilterKind->currentIndex();
+    else
+        RefreshData(true);
+}
+
+void TItemSubsFrame::btnCancelClick()
+{
+    {
+        const QSignalBlocker block(cboFilterKind);
+        cboFilterKind->setCurrentIndex(FCurFilterKind);
+    }
+    edtFilterText->setText(FCurFilterText);
+    ShowFilterButtons(false);
+}
+
+// ---- loading
+// ------------------------------------------------------------------------
+
+void TItemSubsFrame::RefreshData(bool ARebuild)
+{
+    TInfoTreeView::RefreshData(ARebuild);
+    if (ViewScheme.SQLParsed)
+        loadData(ARebuild || BuiltSQL.isEmpty());
+}
+
+void TItemSubsFrame::fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, int ALevel)
+{
+    const auto v = [AData](const char* field) { return GetFieldValue(AData, QLatin1String(field)); };
+    ANode->setValue(colBomID, v("BomID"));
+    ANode->setValue(colBomItmID, ALevel <= 1 ? v("BomItmID") : v("BomSubItmID"));
+    ANode->setValue(colBomItmNo, v("ItmNo"));
+    ANode->setValue(colBomItmName, v("ItmName"));
+    ANode->setValue(colBomItmSpec, v("ItmSpec"));
+    ANode->setValue(colBomItmTypeName, v("ItmTypeName"));
+    if (!v("BomItmID").toString().isEmpty())
+        ANode->setValue(colBomItmMrpType, v("ItmMrpType"));
+    ANode->setValue(colBomFixed, v("BomFixed"));
+    ANode->setValue(colBomUnit, v("UntName"));
+    ANode->setValue(colBomUnitFactor, v("UntFactor"));
+    ANode->setValue(colBomBaseUnit, v("ItmUntName"));
+    ANode->setValue(colBomBeginDate, v("BomBeginDate"));
+    ANode->setValue(colBomEndDate, v("BomEndDate"));
+    ANode->setValue(colBomNote, v("BomNote"));
+    if (ALevel > 0) {
+        ANode->setValue(colBomUCurrQty, v("BomUQty"));
+        double factor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
+        if (factor == 0)
+            factor = 1;
+        if (!v("BomBaseQty").isNull())
+            ANode->setValue(colBomUBaseQty, round8(num(v("BomBaseQty")) / factor));
+        ANode->setValue(colBomCurrQty, v("BomQty"));
+        ANode->setValue(colBomBaseQty, v("BomBaseQty"));
+    }
+    if (ALevel == 1)
+        ANode->setValue(colBomRowHook, v("BomRowHook"));
+    ANode->setValue(colBomPropMask, v("PropMask"));
+    ANode->setValue(colBomProps, v("BomProps"));
+    for (int i = 0; i < 10; ++i)
+        ANode->setValue(colBomProp[i], GetFieldValue(AData, QStringLiteral("BomProp%1").arg(i + 1)));
+    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
+        ANode->setValue(FColumns[i], GetFieldValue(AData, FColumnFieldNames[i]));
+    ANode->setStateIndex(-1);
+}
+
+void TItemSubsFrame::loadData(bool ARebuild)
+{
+    WaitCursor wait;
+    UpdateBracket bracket(grdExpand);
+    FCurFilterKind = cboFilterKind->currentIndex();
+    FCurFilterText = edtFilterText->text().trimmed();
+    grdExpand->clear();
+    Modified = false;
+    FSubsGlobalUpdated = false;
+    try {
+        if (ARebuild) {
+            QString itemSelect, itemJoin;
+            GetItemPropSelectSQL(itemSelect, itemJoin);
+            QString itemSource = QStringLiteral("QZ_Base_ItemMaster as ri with(nolock)");
+            if (InfoApplication)
+                if (TInfoObjectDef* items = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.Items"));
+                    items && !items->DataSources.empty()) {
+                    const QString table = items->DataSources.front().SQLData.trimmed();
+                    if (!table.isEmpty() && !table.contains(u' '))
+                        itemSource = table + QStringLiteral(" as ri with(nolock)");
+                }
+            BuiltSQL = ItemSubsListCreateSQL() +
+                FormatMessage(QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=%s, "
+                                             "@LimitType=%d, @LimitItmID=%s\r"),
+                              {QuotedStr(ViewScheme.FilterSQL), FCurFilterKind, QuotedStr(FCurFilterText)}) +
+                QStringLiteral("select s.*, ItmMrpType=(case when t.ItmMrpType<>0 then "
+                               "t.ItmMrpType else i.ItmType end), "
+                               "i.ItmID, i.ItmNo, i.ItmName, i.ItmSpec,i.ItmTypeName, "
+                               "u.UntName, UntFactor=isnull(u.UntFactor,1), "
+                               "ItmUntName=ub.UntName,") +
+                PropMaskSQL + itemSelect + QStringLiteral(" from #QZ_MRP_GetItemSubsList as s with(nolock) left join ") + itemSource +
+                QStringLiteral(" on BomItmID=ri.ItmID left join QZ_Base_ItemMaster as i "
+                               "with(nolock) on (case when BomLevel>=2 then "
+                               "BomSubItmID else BomItmID end)=i.ItmID left join QZ_Base_Unit "
+                               "as u with(nolock) on BomUntID=u.UntID "
+                               "left join QZ_Base_Unit as ub with(nolock) on "
+                               "i.ItmUnitID=ub.UntID left join QZ_MRP_ItemSetting as t "
+                               "with(nolock) on i.ItmID=t.ItmID") +
+                itemJoin +
+                QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, "
+                               "ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
+                               "drop table #QZ_MRP_GetItemSubsList");
+        }
+        GlobalADOQuery->Close();
+        GlobalADOQuery->SQL.Clear();
+        GlobalADOQuery->SQL.Add(BuiltSQL);
+        GlobalADOQuery->Open();
+        kvui::TreeNode* head = nullptr;
+        kvui::TreeNode* row = nullptr;
+        int local = 0;
+        int global = 0;
+        for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
+            TCustomADODataSet* data = GlobalADOQuery;
+            const int level = GetFieldValue(data, QStringLiteral("BomLevel")).toInt();
+            kvui::TreeNode* node = nullptr;
+            if (level == 0) {
+                node = grdExpand->addNode();
+                head = node;
+                row = nullptr;
+                node->setImageIndex(nkScopeHead);
+                if (GetFieldValue(data, QStringLiteral("BomID")).toString().isEmpty()) {
+                    node->setValue(colBomNo, GlobalScope);
+                } else {
+                    node->setValue(colBomType, GetFieldValue(data, QStringLiteral("BomType")));
+                    node->setValue(colBomNo, GetFieldValue(data, QStringLiteral("BomNo")));
+                }
+            } else if (!head) {
+                continue;
+            } else if (level == 1) {
+                node = grdExpand->addNode(head);
+                row = node;
+                local = 0;
+                global = 0;
+                if (!head->value(colBomID).toString().isEmpty()) {
+                    node->setImageIndex(nkBomRow);
+                    node->setValue(colBomNo, GetFieldValue(data, QStringLiteral("BomEntry")));
+                    node->setValue(colBomEntry, GetFieldValue(data, QStringLiteral("BomEntry")));
+                } else {
+                    node->setImageIndex(nkGlobalItem);
+                    node->setValue(colBomNo, GlobalScope);
+                }
+            } else if (!row) {
+                continue;
+            } else if (level == 2) {
+                node = grdExpand->addNode(row);
+                const bool underBill = !head->value(colBomID).toString().isEmpty();
+                int& counter = underBill ? local : global;
+                node->setImageIndex(underBill ? nkLocalSub : nkGlobalSub);
+                node->setValue(colBomNo, letter(!underBill, counter));
+                node->setValue(colBomType, node->imageIndex());
+                node->setValue(colBomEntry, counter++);
+            } else {
+                node = grdExpand->addNode(row);
+                node->setImageIndex(nkGlobalSubRef);
+                node->setValue(colBomNo, letter(true, global));
+                node->setValue(colBomType, int(nkGlobalSubRef));
+                node->setValue(colBomEntry, global++);
+            }
+            fillNode(node, data, level);
+        }
+        GlobalADOQuery->Close();
+    } catch (const Exception& e) {
+        GlobalADOQuery->Close();
+        ShowError(FormatMessage(DataLoadFailed, {e.Message}));
+    } catch (const std::exception& e) {
+        GlobalADOQuery->Close();
+        ShowError(FormatMessage(DataLoadFailed, {QString::fromUtf8(e.what())}));
+    }
+}
+
+// ---- edit mode and cells
+// ------------------------------------------------------------
+
+void TItemSubsFrame::SetSubsEditMode(bool AEditing)
+{
+    {
+        UpdateBracket bracket(grdExpand);
+        SetEditMode(AEditing);
+        Modified = false;
+        cboFilterKind->setEnabled(!AEditing);
+        edtFilterText->setEnabled(!AEditing);
+        if (AEditing) {
+            grdExpand->clearSorting();
+            colBomNo->setVisible(true);
+            colBomItmNo->setVisible(true);
+            const auto defines = [this](const QString& field) { return ObjectDef && ObjectDef->GetFieldDef(field); };
+            colBomUCurrQty->setVisible(defines(QStringLiteral("BomUQty")));
+            if (!colBomUCurrQty->isVisible())
+                colBomCurrQty->setVisible(true);
+            colBomUBaseQty->setVisible(defines(QStringLiteral("BomUBaseQty")));
+            if (!colBomUBaseQty->isVisible())
+                colBomBaseQty->setVisible(true);
+            for (kvui::Column* c : {colBomBeginDate, colBomEndDate, colBomNote})
+                c->setVisible(true);
+            for (int i = 0; i < 10; ++i)
+                if (!colBomProp[i]->isVisible() && defines(QStringLiteral("BomProp%1").arg(i + 1)))
+                    colBomProp[i]->setVisible(true);
+        }
+        grdExpand->setEditingEnabled(AEditing);
+        for (kvui::Column* c :
+             {colBomItmNo, colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty, colBomBeginDate, colBomEndDate, colBomNote})
+            c->setEditable(AEditing);
+        for (kvui::Column* c : colBomProp)
+            c->setEditable(AEditing);
+        grdExpand->setSortingEnabled(!AEditing);
+    }
+    if (!AEditing && FSubsGlobalUpdated)
+        RefreshData(false);
+}
+
+bool TItemSubsFrame::CanEditCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
+{
+    if (!GetEditMode() || !isSub(ANode) || !AColumn)
+        return false;
+    if (AColumn->tag() < -100) {
+        const int n = -100 - AColumn->tag();
+        return ANode->value(colBomPropMask).toString().mid(n - 1, 1) == QLatin1String("1");
+    }
+    return AColumn == colBomItmNo || AColumn == colBomUCurrQty || AColumn == colBomUBaseQty || AColumn == colBomCurrQty ||
+        AColumn == colBomBaseQty || AColumn == colBomBeginDate || AColumn == colBomEndDate || AColumn == colBomNote;
+}
+
+void TItemSubsFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, const QVariant& AOldValue)
+{
+    if (!ANode || !AColumn)
+        return;
+    QVariant value = ANode->value(AColumn);
+    if (value == AOldValue && value.toString() == AOldValue.toString())
+        return;
+    Modified = true;
+    MarkSubsChanged(ANode->parent());
+    double factor = num(ANode->value(colBomUnitFactor));
+    if (factor == 0)
+        factor = 1;
+    double parentFactor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
+    if (parentFactor == 0)
+        parentFactor = 1;
+    const bool qtyColumn = AColumn == colBomUCurrQty || AColumn == colBomCurrQty || AColumn == colBomUBaseQty || AColumn == colBomBaseQty;
+    double q = 0;
+    if (qtyColumn) {
+        bool ok = false;
+        q = value.toString().trimmed().toDouble(&ok);
+        if (!ok || !(q > 0)) {
+            q = 1;
+            ANode->setValue(AColumn, 1.0);
+        } else {
+            ANode->setValue(AColumn, q);
+        }
+    }
+    if (AColumn == colBomUCurrQty)
+        ANode->setValue(colBomCurrQty, round8(q * factor));
+    else if (AColumn == colBomCurrQty)
+        ANode->setValue(colBomUCurrQty, round8(q / factor));
+    else if (AColumn == colBomUBaseQty)
+        ANode->setValue(colBomBaseQty, round8(q * parentFactor));
+    else if (AColumn == colBomBaseQty)
+        ANode->setValue(colBomUBaseQty, round8(q / parentFactor));
+    else if (AColumn == colBomBeginDate && (value.isNull() || value.toString().trimmed().isEmpty()))
+        ANode->setValue(colBomBeginDate, QDate::currentDate());
+    else if (AColumn == colBomEndDate && (value.isNull() || value.toString().trimmed().isEmpty()))
+        ANode->setValue(colBomEndDate, EndOfTime);
+    else if (AColumn == colBomItmNo)
+        ItemNoChanged(ANode, value.isNull() ? QString() : value.toString().trimmed());
+}
+
+QString TItemSubsFrame::itemSelectSQL(const QString& AWhere)
+{
+    QString itemSelect, itemJoin;
+    GetItemPropSelectSQL(itemSelect, itemJoin);
+    return QStringLiteral("select i.ItmID, ItmNo, ItmName, ItmSpec, ItmTypeName, "
+                          "ub.UntName, ItmMrpType=(case when t.ItmMrpType<>0 "
+                          "then t.ItmMrpType else i.ItmType end),") +
+        PropMaskSQL + itemSelect +
+        QStringLiteral(" from QZ_Base_ItemMaster as i with(nolock) left join "
+                       "QZ_Base_Unit as ub with(nolock) on i.ItmUnitID=ub.UntID"
+                       " left join QZ_MRP_ItemSetting as t with(nolock) on "
+                       "i.ItmID=t.ItmID") +
+        itemJoin + QStringLiteral(" where ") + AWhere;
+}
+
+void TItemSubsFrame::ItemNoChanged(kvui::TreeNode* ANode, const QString& AItemNo)
+{
+    if (!ANode)
+        return;
+    QVariantMap row;
+    if (!AItemNo.isEmpty() &&
+        ExecSQLText(GlobalADOQuery, itemSelectSQL(QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and i.ItmNo=") + QuotedStr(AItemNo)),
+                    true, false, true)) {
+        if (!GlobalADOQuery->Eof())
+            for (const char* f : {"ItmID", "ItmNo", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
+                row.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
+        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
+            row.insert(FColumnFieldNames[i], GlobalADOQuery->Eof() ? QVariant() : GetFieldValue(GlobalADOQuery, FColumnFieldNames[i]));
+        GlobalADOQuery->Close();
+    }
+    ANode->setValue(colBomItmNo, AItemNo);
+    ANode->setValue(colBomItmID, row.value(QStringLiteral("ItmID")));
+    ANode->setValue(colBomItmName, row.value(QStringLiteral("ItmName")));
+    ANode->setValue(colBomItmSpec, row.value(QStringLiteral("ItmSpec")));
+    ANode->setValue(colBomItmTypeName, row.value(QStringLiteral("ItmTypeName")));
+    ANode->setValue(colBomItmMrpType, row.value(QStringLiteral("ItmMrpType")));
+    ANode->setValue(colBomUnit, row.value(QStringLiteral("UntName")));
+    ANode->setValue(colBomBaseUnit, row.value(QStringLiteral("UntName")));
+    ANode->setValue(colBomUnitFactor, 1.0);
+    ANode->setValue(colBomCurrQty, ANode->value(colBomUCurrQty));
+    const QString mask = row.value(QStringLiteral("PropMask")).toString();
+    ANode->setValue(colBomPropMask, mask);
+    for (int i = 0; i < 10; ++i)
+        if (colBomProp[i]->isVisible() && mask.mid(i, 1) != QLatin1String("1"))
+            ANode->setValue(colBomProp[i], QVariant());
+    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
+        ANode->setValue(FColumns[i], row.value(FColumnFieldNames[i]));
+}
+
+void TItemSubsFrame::MarkSubsChanged(kvui::TreeNode* ARow)
+{
+    if (!ARow || IsChanged(ARow))
+        return;
+    if (ARow->parent())
+        ARow->parent()->setStateIndex(1);
+    if (ARow->imageIndex() == nkGlobalItem || !ARow->parent()) {
+        ARow->setStateIndex(1);
+        return;
+    }
+    // Substitutes recorded for an item in a bill stand under each of its rows.
+    const QString item = ARow->value(colBomItmID).toString();
+    for (kvui::TreeNode* sibling : ARow->parent()->children())
+        if (sameText(sibling->value(colBomItmID).toString(), item))
+            sibling->setStateIndex(1);
+    ARow->setStateIndex(1);
+}
+
+// ---- adding, deleting and moving
+// -----------------------------------------------------
+
+kvui::TreeNode* TItemSubsFrame::addSubNode(kvui::TreeNode* ARow, int APosition, kvui::TreeNode* AAnchor)
+{
+    const int kind = ARow->imageIndex() == nkGlobalItem ? nkGlobalSub : nkLocalSub;
+    int largest = -1;
+    int afterRun = 0;
+    for (kvui::TreeNode* child : ARow->children()) {
+        if (child->imageIndex() != kind)
+            break;
+        largest = std::max(largest, child->value(colBomEntry).toInt());
+        ++afterRun;
+    }
+    int before = afterRun;
+    if (APosition == 1)
+        before = 0;
+    else if (APosition == 2 && AAnchor)
+        before = AAnchor->index() + 1;
+    else if (APosition == 3 && AAnchor)
+        before = AAnchor->index();
+    kvui::TreeNode* node = grdExpand->insertNode(ARow, before);
+    node->setImageIndex(kind);
+    node->setValue(colBomType, kind);
+    node->setStateIndex(-1);
+    if (APosition == 0) {
+        node->setValue(colBomEntry, largest + 1);
+        node->setValue(colBomNo, letter(kind == nkGlobalSub, largest + 1));
+    } else {
+        // The labels stay in sequence down the run of this kind.
+        int n = 0;
+        for (kvui::TreeNode* child : ARow->children()) {
+            if (child->imageIndex() != kind)
+                break;
+            child->setValue(colBomEntry, n);
+            child->setValue(colBomNo, letter(kind == nkGlobalSub, n));
+            ++n;
+        }
+    }
+    return node;
+}
+
+void TItemSubsFrame::AddSubs()
+{
+    kvui::TreeNode* focused = grdExpand->focusedNode();
+    if (!focused || !focused->parent())
+        return;
+    kvui::TreeNode* row = isSub(focused) || focused->imageIndex() == nkGlobalSubRef ? focused->parent() : focused;
+    kvui::TreeNode* node = nullptr;
+    {
+        UpdateBracket bracket(grdExpand);
+        row->setExpanded(true);
+        node = addSubNode(row, 0, nullptr);
+        node->setValue(colBomUCurrQty, 1.0);
+        node->setValue(colBomUBaseQty, 1.0);
+        node->setValue(colBomUnitFactor, 1.0);
+        node->setValue(colBomCurrQty, 1.0);
+        double factor = num(row->value(colBomUnitFactor));
+        node->setValue(colBomBaseQty, factor == 0 ? 1.0 : factor);
+        node->setValue(colBomBeginDate, QDate::currentDate());
+        node->setValue(colBomEndDate, EndOfTime);
+        MarkSubsChanged(row);
+        Modified = true;
+    }
+    focusCell(node, colBomItmNo);
+}
+
+void TItemSubsFrame::AddSubsEx()
+{
+    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
+    if (selected.isEmpty())
+        return;
+    const bool rows = selected.first()->imageIndex() == nkBomRow || selected.first()->imageIndex() == nkGlobalItem;
+    quint8 position = 0;
+    QString itemID, note;
+    double subQty = 1, baseQty = 1;
+    QDate beginDate, endDate;
+    if (!ShowAddItemSubsDlg(position, itemID, note, subQty, baseQty, beginDate, endDate, rows, GetItemPropFieldNames()))
+        return;
+    QVariantMap item;
+    if (!ExecSQLText(GlobalADOQuery, itemSelectSQL(QStringLiteral("i.ItmID=") + QuotedStr(itemID)), true, false, true))
+        return;
+    if (!GlobalADOQuery->Eof()) {
+        for (const char* f : {"ItmID", "ItmNo", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
+            item.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
+        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
+            item.insert(FColumnFieldNames[i], GetFieldValue(GlobalADOQuery, FColumnFieldNames[i]));
+    }
+    GlobalADOQuery->Close();
+
+    // The rows to add to, each with the substitute the new one goes beside.
+    QList<std::pair<kvui::TreeNode*, kvui::TreeNode*>> targets;
+    for (kvui::TreeNode* n : selected) {
+        if (rows) {
+            targets.append(std::make_pair(n, static_cast<kvui::TreeNode*>(nullptr)));
+            continue;
+        }
+        kvui::TreeNode* parent = n->parent();
+        auto it = std::find_if(targets.begin(), targets.end(), [parent](const auto& t) { return t.first == parent; });
+        if (it == targets.end())
+            targets.append(std::make_pair(parent, n));
+        else if ((position == 2 && n->index() > it->second->index()) || (position == 3 && n->index() < it->second->index()))
+            it->second = n;
+    }
+    kvui::TreeNode* first = nullptr;
+    {
+        UpdateBracket bracket(grdExpand);
+        for (const auto& [row, anchor] : targets) {
+            kvui::TreeNode* node = addSubNode(row, position, anchor);
+            node->setValue(colBomItmID, item.value(QStringLiteral("ItmID")));
+            node->setValue(colBomItmNo, item.value(QStringLiteral("ItmNo")));
+            node->setValue(colBomItmName, item.value(QStringLiteral("ItmName")));
+            node->setValue(colBomItmSpec, item.value(QStringLiteral("ItmSpec")));
+            node->setValue(colBomItmTypeName, item.value(QStringLiteral("ItmTypeName")));
+            node->setValue(colBomItmMrpType, item.value(QStringLiteral("ItmMrpType")));
+            node->setValue(colBomPropMask, item.value(QStringLiteral("PropMask")));
+            node->setValue(colBomUCurrQty, subQty);
+            node->setValue(colBomCurrQty, subQty);
+            node->setValue(colBomBaseQty, baseQty);
+            double factor = num(row->value(colBomUnitFactor));
+            node->setValue(colBomUBaseQty, round8(baseQty / (factor == 0 ? 1 : factor)));
+            node->setValue(colBomUnit, item.value(QStringLiteral("UntName")));
+            node->setValue(colBomBaseUnit, item.value(QStringLiteral("UntName")));
+            node->setValue(colBomUnitFactor, 1.0);
+            node->setValue(colBomBeginDate, beginDate);
+            node->setValue(colBomEndDate, endDate);
+            node->setValue(colBomNote, note);
+            for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
+                node->setValue(FColumns[i], item.value(FColumnFieldNames[i]));
+            MarkSubsChanged(row);
+            row->setExpanded(true);
+            if (!first)
+                first = node;
+        }
+    }
+    Modified = true;
+    if (first)
+        grdExpand->setFocusedNode(first);
+}
+
+void TItemSubsFrame::DelSubs()
+{
+    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
+    if (selected.size() < 2) {
+        kvui::TreeNode* node = grdExpand->focusedNode();
+        if (!isSub(node))
+            return;
+        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
+            return;
+        MarkSubsChanged(node->parent());
+        grdExpand->deleteNode(node);
+    } else {
+        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
+            kvos::IDOK)
+            return;
+        UpdateBracket bracket(grdExpand);
+        for (kvui::TreeNode* node : selected)
+            if (isSub(node)) {
+                MarkSubsChanged(node->parent());
+                grdExpand->deleteNode(node);
+            }
+    }
+    Modified = true;
+}
+
+void TItemSubsFrame::MoveSubs(bool AUp)
+{
+    kvui::TreeNode* node = grdExpand->focusedNode();
+    if (!isSub(node))
+        return;
+    kvui::TreeNode* other = AUp ? node->prevSibling() : node->nextSibling();
+    if (!other || other->imageIndex() != node->imageIndex())
+        return;
+    MarkSubsChanged(node->parent());
+    Modified = true;
+    const QVariant entry = node->value(colBomEntry);
+    const QVariant label = node->value(colBomNo);
+    node->setValue(colBomEntry, other->value(colBomEntry));
+    node->setValue(colBomNo, other->value(colBomNo));
+    other->setValue(colBomEntry, entry);
+    other->setValue(colBomNo, label);
+    const int at = other->index();
+    node->moveTo(node->parent(), AUp ? at : at + 1);
+    grdExpand->setFocusedNode(node);
+}
+
+void TItemSubsFrame::focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
+{
+    if (!ANode)
+        return;
+    for (kvui::TreeNode* p = ANode->parent(); p; p = p->parent())
+        p->setExpanded(true);
+    grdExpand->setFocusedNode(ANode);
+    grdExpand->setFocusedColumn(AColumn);
+    grdExpand->setFocus();
+}
+
+// ---- commands
+// -----------------------------------------------------------------------
+
+QString TItemSubsFrame::actionID(int ACommandIndex) const
+{
+    const int index = ACommandIndex - Commands::FirstAction;
+    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
+        return QString();
+    return ObjectDef->Actions[size_t(index)].ID;
+}
+
+bool TItemSubsFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
+{
+    if (ACommandIndex < Commands::FirstAction) {
+        if (FFilterButtons &&
+            ((ACommandIndex >= 5 && ACommandIndex <= 9) || (ACommandIndex >= 42 && ACommandIndex <= 45) || ACommandIndex == 49)) {
+            AState = TCommandState();
+            return true;
+        }
+        return TInfoTreeView::QueryCommandState(ACommandIndex, AState);
+    }
+    AState = TCommandState();
+    if (grdExpand->topCount() == 0 || FFilterButtons)
+        return true;
+    const QString id = actionID(ACommandIndex);
+    const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    const bool editing = GetEditMode();
+    kvui::TreeNode* focused = grdExpand->focusedNode();
+    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
+    const bool single = selected.size() < 2;
+    if (is("Update")) {
+        AState = editing ? TCommandState(csEnabled | csChecked) : TCommandState(csEnabled);
+    } else if (is("AddSubs")) {
+        if (editing && focused && focused->parent() && single)
+            AState = csEnabled;
+    } else if (is("AddSubsEx")) {
+        if (editing && selected.size() >= 2)
+            AState = csEnabled;
+    } else if (is("DelSubs")) {
+        if (editing && isSub(single ? focused : selected.first()))
+            AState = csEnabled;
+    } else if (is("UpSubs")) {
+        if (editing && single && isSub(focused) && focused->prevSibling())
+            AState = csEnabled;
+    } else if (is("DownSubs")) {
+        if (editing && single && isSub(focused) && focused->nextSibling() && focused->nextSibling()->imageIndex() != nkGlobalSubRef)
+            AState = csEnabled;
+    }
+    return true;
+}
+
+bool TItemSubsFrame::ExecCommand(int ACommandIndex)
+{
+    if (ACommandIndex < Commands::FirstAction) {
+        if (FFilterButtons &&
+            ((ACommandIndex >= 5 && ACommandIndex <= 9) || (ACommandIndex >= 42 && ACommandIndex <= 45) || ACommandIndex == 49))
+            return true;
+        return TInfoTreeView::ExecCommand(ACommandIndex);
+    }
+    TCommandState state;
+    QueryCommandState(ACommandIndex, state);
+    if (!(state & csEnabled))
+        return true;
+    const QString id = actionID(ACommandIndex);
+    const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
+    if (is("Update")) {
+        if (GetEditMode() && Modified) {
+            const int answer =
+                ShowQuestion(FormatMessage(ConfirmLeaveEdit, {ViewCaption}), int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
+            if (answer == kvos::IDCANCEL)
+                return true;
+            if (answer == kvos::IDYES && !SaveData())
+                return true;
+            if (answer == kvos::IDNO)
+                RefreshData(false);
+        }
+        SetSubsEditMode(!GetEditMode());
+    } else if (is("AddSubs")) {
+        AddSubs();
+    } else if (is("AddSubsEx")) {
+        AddSubsEx();
+    } else if (is("DelSubs")) {
+        DelSubs();
+    } else if (is("UpSubs")) {
+        MoveSubs(true);
+    } else if (is("DownSubs")) {
+        MoveSubs(false);
+    }
+    return true;
+}
+
+void TItemSubsFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* AColumn, bool ASelected, bool, QColor& AOutBrush, QFont&,
+                                           QColor& AOutTextColor)
+{
+    if (!ANode)
+        return;
+    if (!ASelected) {
+        if (ANode->imageIndex() == nkGlobalSubRef)
+            AOutTextColor = QColor(0xFF, 0x00, 0xFF);
+        else if ((ANode->imageIndex() == nkBomRow || ANode->imageIndex() == nkGlobalItem) && ANode->childCount() == 0)
+            AOutTextColor = QApplication::palette().color(QPalette::Dark);
+        else if (ANode->imageIndex() == nkScopeHead && ANode->childCount() == 1 && ANode->child(0)->childCount() == 0)
+            AOutTextColor = QApplication::palette().color(QPalette::Dark);
+    }
+    if (GetEditMode() && CanEditCell(ANode, AColumn))
+        AOutBrush = ASelected ? QColor(0xC0, 0xC0, 0x00) : QColor(0xFF, 0xFF, 0xC2);
+    if (GetEditMode() && isSub(ANode) && AColumn == colBomItmNo && ANode->value(colBomItmID).toString().isEmpty())
+        AOutBrush = QColor(0xFF, 0x00, 0x00);
+}
+
+// ---- saving
+// ---------------------------------------------------------------------------
+
+QString TItemSubsFrame::substituteText(kvui::TreeNode* ANode)
+{
+    QString text = ANode->value(colBomItmNo).toString();
+    const QString mask = ANode->value(colBomPropMask).toString();
+    for (int i = 0; i < 10; ++i)
+        if (mask.mid(i, 1) == QLatin1String("1"))
+            text += QStringLiteral(" / ") + ANode->value(colBomProp[i]).toString();
+    return text;
+}
+
+bool TItemSubsFrame::checkSubstitute(kvui::TreeNode* ANode)
+{
+    const QString number = ANode->value(colBomItmNo).toString().trimmed();
+    if (number.isEmpty()) {
+        focusCell(ANode, colBomItmNo);
+        ShowWarning(FormatMessage(EmptyValue, {colBomItmNo->caption()}));
+        return false;
+    }
+    const QString itemID = ANode->value(colBomItmID).toString();
+    if (itemID.isEmpty()) {
+        focusCell(ANode, colBomItmNo);
+        ShowWarning(FormatMessage(MissingValue, {colBomItmNo->caption(), number}));
+        return false;
+    }
+    const QString mask = ANode->value(colBomPropMask).toString();
+    if (!mask.contains(u'1')) {
+        ANode->setValue(colBomProps, QString());
+    } else {
+        QStringList args{QuotedStr(itemID)};
+        for (int i = 0; i < 10; ++i) {
+            const QString text = ANode->value(colBomProp[i]).toString().trimmed();
+            if (mask.mid(i, 1) == QLatin1String("1") && text.isEmpty()) {
+                focusCell(ANode, colBomProp[i]);
+                ShowWarning(FormatMessage(EmptyValue, {colBomProp[i]->caption()}));
+                return false;
+            }
+            args << QuotedStr(ANode->value(colBomProp[i]).isNull() ? QString() : ANode->value(colBomProp[i]).toString());
+        }
+        QString id;
+        int errNum = 0;
+        bool found = false;
+        if (ExecSQLText(GlobalADOQuery, QStringLiteral("exec QZ_MRP_GetItemPropsID ") + args.join(QStringLiteral(", ")), true, false,
+                        true)) {
+            if (!GlobalADOQuery->Eof()) {
+                found = true;
+                id = GetFieldValue(GlobalADOQuery, QStringLiteral("ID")).toString().trimmed();
+                errNum = GetFieldValue(GlobalADOQuery, QStringLiteral("ErrNum")).toInt();
+            }
+            GlobalADOQuery->Close();
+        }
+        if (errNum > 0 && errNum <= 10) {
+            focusCell(ANode, colBomProp[errNum - 1]);
+            ShowWarning(FormatMessage(InvalidValue, {colBomProp[errNum - 1]->caption(), ANode->value(colBomProp[errNum - 1]).toString()}));
+            return false;
+        }
+        if (!found || id.isEmpty()) {
+            focusCell(ANode, colBomItmNo);
+            const QString caption = ObjectDef && ObjectDef->GetFieldDef(QStringLiteral("BomProps"))
+                ? ObjectDef->GetFieldDef(QStringLiteral("BomProps"))->Name.section(u'\\', -1)
+                : QStringLiteral("辅助属性");
+            ShowWarning(FormatMessage(EmptyValue, {caption}));
+            return false;
+        }
+        ANode->setValue(colBomProps, id);
+    }
+    const QString props = ANode->value(colBomProps).toString();
+    const auto same = [&](kvui::TreeNode* other) {
+        return sameText(other->value(colBomItmID).toString(), itemID) && sameText(other->value(colBomProps).toString(), props);
+    };
+    for (kvui::TreeNode* p = ANode->prevSibling(); p && p->imageIndex() != nkGlobalSubRef; p = p->prevSibling())
+        if (same(p)) {
+            focusCell(ANode, colBomItmNo);
+            ShowWarning(FormatMessage(DuplicateSub, {substituteText(ANode)}));
+            return false;
+        }
+    for (kvui::TreeNode* p = ANode->parent(); p; p = p->parent())
+        if (same(p)) {
+            focusCell(ANode, colBomItmNo);
+            ShowWarning(FormatMessage(SubIsAncestor, {substituteText(ANode)}));
+            return false;
+        }
+    const QDate begin = dateOf(ANode->value(colBomBeginDate));
+    const QDate end = dateOf(ANode->value(colBomEndDate));
+    if (begin.isValid() && end.isValid() && begin >= end) {
+        focusCell(ANode, colBomEndDate);
+        ShowWarning(FormatMessage(DateOrder, {colBomEndDate->caption(), colBomBeginDate->caption()}));
+        return false;
+    }
+    return true;
+}
+
+void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
+{
+    IERPAccess* erp = InfoApplication ? InfoApplication->ERPAccess.get() : nullptr;
+    IBillPtr bill;
+    for (kvui::TreeNode* row : AHead->children()) {
+        if (!IsChanged(row))
+            continue;
+        if (!bill) {
+            if (!erp)
+                throw Exception(NoERPAccess);
+            bill = erp->NewBill(BomBillKind);
+            IValueListPtr head = bill->Head();
+            head->SetValue(QStringLiteral("BomType"), AHead->value(colBomType));
+            head->SetValue(QStringLiteral("BomID"), AHead->value(colBomID).toString());
+            head->SetValue(QStringLiteral("UserID"), InfoApplication->LoginInfo.UserID);
+        }
+        IRowListPtr list = bill->Details(QStringLiteral("ItemSubs"));
+        const QString item = row->value(colBomItmID).toString();
+        const QString hook = row->value(colBomRowHook).toString();
+        if (row->childCount() == 0 || row->child(0)->imageIndex() == nkGlobalSubRef) {
+            IValueListPtr r = list->Add();
+            r->SetValue(QStringLiteral("ItemID"), item);
+            r->SetValue(QStringLiteral("SubItemID"), QString());
+            r->SetValue(QStringLiteral("RowHook"), hook);
+            continue;
+        }
+        for (kvui::TreeNode* sub : row->children()) {
+            if (sub->imageIndex() == nkGlobalSubRef)
+                break;
+            IValueListPtr r = list->Add();
+            r->SetValue(QStringLiteral("ItemID"), item);
+            r->SetValue(QStringLiteral("SubItemID"), sub->value(colBomItmID).toString());
+            r->SetValue(QStringLiteral("RowHook"), hook);
+            r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
+            for (int i = 0; i < 10; ++i)
+                r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]));
+            r->SetValue(QStringLiteral("Qty"), num(sub->value(colBomBaseQty)));
+            r->SetValue(QStringLiteral("RQty"), num(sub->value(colBomCurrQty)));
+            r->SetValue(QStringLiteral("BeginDate"), dateOf(sub->value(colBomBeginDate)));
+            r->SetValue(QStringLiteral("EndDate"), dateOf(sub->value(colBomEndDate)));
+            r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
+        }
+    }
+    if (bill) {
+        QString error;
+        if (!bill->Save(error))
+            throw Exception(error);
+        for (kvui::TreeNode* row : AHead->children())
+            row->setStateIndex(-1);
+    }
+    AHead->setStateIndex(-1);
+    if (AHead->value(colBomID).toString().isEmpty())
+        FSubsGlobalUpdated = true;
+}
+
+bool TItemSubsFrame::SaveData()
+{
+    WaitCursor wait;
+    grdExpand->postEdit();
+    for (kvui::TreeNode* node : grdExpand->allNodes())
+        if (isSub(node) && !checkSubstitute(node))
+            return false;
+    try {
+        for (kvui::TreeNode* head : grdExpand->topNodes())
+            if (IsChanged(head))
+                saveScopeDocument(head);
+        Modified = false;
+        return true;
+    } catch (const Exception& e) {
+        ShowError(FormatMessage(SaveFailed, {e.Message}));
+    } catch (const std::exception& e) {
+        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
+    }
+    return false;
+}

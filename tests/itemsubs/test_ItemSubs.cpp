@@ -1,0 +1,419 @@
+// The item substitutes view on the demo account set: what the list procedure
+// gives for each filter, editing substitutes and saving them as ERP
+// documents, the save's checks, the add-substitute dialog, and an MRP run
+// that takes a substitute saved from the view.
+#include "DialogDriver.h"
+#include "EngineDbFixture.h"
+#include "ScriptedMessageBoxes.h"
+#include "dlgAddItemSubs.h"
+#include "famItemSubs.h"
+#include "untMRP.h"
+
+#include <QComboBox>
+#include <QDateEdit>
+#include <QDoubleSpinBox>
+#include <QLineEdit>
+#include <QPushButton>
+
+using namespace enginetest;
+
+namespace {
+
+class ItemSubsTest : public EngineDbTest {
+protected:
+    std::shared_ptr<TItemSubsFrame> view;
+
+    void TearDown() override
+    {
+        view.reset();
+        EngineDbTest::TearDown();
+    }
+
+    TItemSubsFrame* open(int kind, const QString& text)
+    {
+        TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.ItemSubs"));
+        EXPECT_NE(def, nullptr);
+        view = CreateInfoView<TItemSubsFrame>(nullptr, def);
+        view->InitializeView(QString(), IInfoViewPtr());
+        view->ViewScheme.SQLParsed = true;
+        view->cboFilterKind->setCurrentIndex(kind);
+        view->edtFilterText->setText(text);
+        view->RefreshData(true);
+        return view.get();
+    }
+    int command(const char* action)
+    {
+        for (size_t i = 0; i < view->ObjectDef->Actions.size(); ++i)
+            if (view->ObjectDef->Actions[i].ID == QLatin1String(action))
+                return Commands::FirstAction + int(i);
+        ADD_FAILURE() << "no action " << action;
+        return -1;
+    }
+    bool enabled(const char* action)
+    {
+        TCommandState state;
+        view->QueryCommandState(command(action), state);
+        return state & csEnabled;
+    }
+    void run(const char* action) { view->ExecCommand(command(action)); }
+
+    // The tree as lines of indentation, label, kind, item number and base quantities.
+    QStringList tree()
+    {
+        QStringList out;
+        for (kvui::TreeNode* n : view->grdExpand->allNodes())
+            out << QString(n->level() * 2, u' ') + n->text(view->colBomNo) + u'|' + QString::number(n->imageIndex()) + u'|' +
+                       n->value(view->colBomItmNo).toString() + u'|' + n->value(view->colBomCurrQty).toString() + u'|' +
+                       n->value(view->colBomBaseQty).toString();
+        return out;
+    }
+    kvui::TreeNode* find(const QString& bomNo, const QString& rowLabel)
+    {
+        for (kvui::TreeNode* head : view->grdExpand->topNodes())
+            if (head->text(view->colBomNo) == bomNo) {
+                if (rowLabel.isEmpty())
+                    return head;
+                for (kvui::TreeNode* row : head->children())
+                    if (row->text(view->colBomNo) == rowLabel)
+                        return row;
+            }
+        return nullptr;
+    }
+    // Types into a cell as the user would.
+    void type(kvui::TreeNode* node, kvui::Column* column, const QVariant& value)
+    {
+        ASSERT_TRUE(view->CanEditCell(node, column));
+        const QVariant old = node->value(column);
+        node->setValue(column, value);
+        view->CellEdited(node, column, old);
+    }
+    void focus(kvui::TreeNode* node)
+    {
+        for (kvui::TreeNode* p = node->parent(); p; p = p->parent())
+            p->setExpanded(true);
+        for (kvui::TreeNode* n : view->grdExpand->selectedNodes())
+            view->grdExpand->selectNode(n, false);
+        view->grdExpand->setFocusedNode(node);
+        view->grdExpand->selectNode(node, true);
+    }
+    kvui::TreeNode* addTo(kvui::TreeNode* row, const QString& itemNo)
+    {
+        focus(row);
+        run("AddSubs");
+        kvui::TreeNode* node = view->grdExpand->focusedNode();
+        EXPECT_NE(node, row);
+        type(node, view->colBomItmNo, itemNo);
+        return node;
+    }
+    // Saves with every box recorded; the boxes shown go into the failure text.
+    ::testing::AssertionResult save()
+    {
+        ScriptedMessageBoxes boxes;
+        const bool ok = view->SaveData();
+        QStringList texts;
+        for (const auto& b : boxes.shown)
+            texts << b.text;
+        if (ok && texts.isEmpty())
+            return ::testing::AssertionSuccess();
+        return ::testing::AssertionFailure() << texts.join('\n').toStdString();
+    }
+    QStringList subs()
+    {
+        return rows("select isnull(SubBomID,'-'), isnull(BomRowHook,'-'), SubItmID, SubRItmID, SubQty, SubRQty, SubPriority, "
+                    "cast(SubGlobal as int) from QZ_MRP_ItemSubstitutes order by SubGlobal, SubBomID, BomRowHook, SubPriority");
+    }
+};
+
+const QString B101 = QStringLiteral("BOM-SA-101");
+
+} // namespace
+
+TEST_F(ItemSubsTest, ListShowsBillRowsWithLocalAndGlobalSubstitutesAndTheGlobalScope)
+{
+    exec("insert QZ_MRP_ItemSubstitutes (SubBomType, SubBomID, BomRowHook, SubItmID, SubProps, SubRItmID, SubRProps, SubQty, "
+         "SubRQty, SubPriority, SubGlobal) values (0, 'B-SA-101', 'B-SA-101-06', 'IPT-141', '', 'IPT-133', '', 2, 3, 1, 0)");
+    const QString head = value("select BomNo from QZ_MRP_ItemBOMs where BomID='B-SA-101'");
+    open(0, QStringLiteral("PT-141"));
+    const QStringList t = tree();
+    // The bill row carries its local substitute "a" before the global one "A".
+    const int at = int(t.indexOf(head + QStringLiteral("|-1000|SA-101||")));
+    ASSERT_GE(at, 0) << t.join('\n').toStdString();
+    EXPECT_EQ(t.mid(at + 1, 3), (QStringList{"  6|-1001|PT-141|1|1", "    a|-1003|PT-133|3|2", "    A|-1005|PT-142|1|1"}))
+        << t.join('\n').toStdString();
+    EXPECT_EQ(t.first(), "(全局范围)|-1000|||");
+    EXPECT_EQ(t.mid(1, 2), (QStringList{"  (全局范围)|-1002|PT-141||", "    A|-1004|PT-142|1|1"}));
+
+    struct Case {
+        int kind;
+        const char* text;
+        bool rowShown;
+        bool globalShown;
+    };
+    for (const Case& c : {Case{0, "PT-133", false, false}, Case{2, "PT-133", true, false}, Case{2, "PT-142", true, true},
+                          Case{1, "PT-101", false, false}, Case{0, "PT-101", true, false}}) {
+        open(c.kind, QString::fromLatin1(c.text));
+        EXPECT_EQ(find(head, QString()) != nullptr, c.rowShown) << c.kind << c.text;
+        EXPECT_EQ(find(QStringLiteral("(全局范围)"), QString()) != nullptr, c.globalShown) << c.kind << c.text;
+    }
+}
+
+TEST_F(ItemSubsTest, FilterKindWithoutTextAppliesSilentlyAndWithTextWaitsForOk)
+{
+    open(0, QString());
+    const int nodes = view->grdExpand->nodeCount();
+    view->cboFilterKind->setCurrentIndex(2);
+    EXPECT_FALSE(view->btnOk->isVisibleTo(view.get()));
+    EXPECT_EQ(view->CurFilterKind(), 2);
+    EXPECT_EQ(view->grdExpand->nodeCount(), nodes);
+
+    view->edtFilterText->setText(QStringLiteral("PT-142"));
+    emit view->edtFilterText->textEdited(QStringLiteral("PT-142"));
+    EXPECT_TRUE(view->btnOk->isVisibleTo(view.get()));
+    EXPECT_FALSE(enabled("Update"));
+    view->btnOkClick();
+    EXPECT_FALSE(view->btnOk->isVisibleTo(view.get()));
+    EXPECT_LT(view->grdExpand->nodeCount(), nodes);
+    EXPECT_NE(find(QStringLiteral("(全局范围)"), QString()), nullptr);
+}
+
+TEST_F(ItemSubsTest, AddMoveDeleteAndSaveGoThroughTheErpAndShowOnReload)
+{
+    const QString head = value("select BomNo from QZ_MRP_ItemBOMs where BomID='B-SA-101'");
+    open(0, QStringLiteral("PT-141"));
+    EXPECT_FALSE(enabled("AddSubs"));
+    run("Update");
+    ASSERT_TRUE(view->GetEditMode());
+    kvui::TreeNode* row = find(head, QStringLiteral("6"));
+    ASSERT_NE(row, nullptr);
+
+    kvui::TreeNode* a = addTo(row, QStringLiteral("PT-133"));
+    kvui::TreeNode* b = addTo(row, QStringLiteral("PT-132"));
+    EXPECT_EQ(a->text(view->colBomNo), "a");
+    EXPECT_EQ(b->text(view->colBomNo), "b");
+    EXPECT_EQ(b->index(), 1) << "local substitutes go before the global ones";
+    // A quantity of 0 becomes 1; the base-unit quantity follows the typed one.
+    type(b, view->colBomUCurrQty, 0);
+    EXPECT_EQ(b->value(view->colBomUCurrQty).toDouble(), 1);
+    type(b, view->colBomBaseQty, 4);
+    EXPECT_EQ(b->value(view->colBomUBaseQty).toDouble(), 4);
+    type(b, view->colBomEndDate, QVariant());
+    EXPECT_EQ(b->value(view->colBomEndDate).toDate(), QDate(9999, 12, 31));
+
+    // Moving "b" up swaps the labels; the last local substitute cannot go below the global one.
+    focus(b);
+    EXPECT_FALSE(enabled("DownSubs"));
+    ASSERT_TRUE(enabled("UpSubs"));
+    run("UpSubs");
+    EXPECT_EQ(b->index(), 0);
+    EXPECT_EQ(b->text(view->colBomNo), "a");
+    EXPECT_EQ(a->text(view->colBomNo), "b");
+    // The global substitute shown under the row is neither editable nor deletable.
+    kvui::TreeNode* ref = row->child(2);
+    EXPECT_EQ(ref->imageIndex(), nkGlobalSubRef);
+    EXPECT_FALSE(view->CanEditCell(ref, view->colBomItmNo));
+    view->grdExpand->setFocusedNode(ref);
+    EXPECT_FALSE(enabled("DelSubs"));
+
+    // The other bill's row of the same item is untouched; its head is not sent.
+    ASSERT_TRUE(view->IsChanged(row));
+    ASSERT_TRUE(view->IsChanged(find(head, QString())));
+    ASSERT_TRUE(save());
+    EXPECT_FALSE(view->IsChanged(row));
+    EXPECT_EQ(rows("select count(*), min(HeadValues) from ERP_Bills where BillKind=16"),
+              QStringList{"1|{\"BomID\":\"B-SA-101\",\"BomType\":0,\"UserID\":\"" + InfoApplication->LoginInfo.UserID + "\"}"});
+    EXPECT_EQ(subs(), (QStringList{"B-SA-101|B-SA-101-06|IPT-141|IPT-132|4|1|1|0", "B-SA-101|B-SA-101-06|IPT-141|IPT-133|1|1|2|0",
+                                   "-|-|IPT-141|IPT-142|1|1|1|1"}));
+
+    // Reloaded, the row shows them in their order; deleting all of them clears the row.
+    run("Update");
+    open(0, QStringLiteral("PT-141"));
+    row = find(head, QStringLiteral("6"));
+    ASSERT_NE(row, nullptr);
+    EXPECT_EQ(row->child(0)->value(view->colBomItmNo).toString(), "PT-132");
+    EXPECT_EQ(row->child(1)->value(view->colBomItmNo).toString(), "PT-133");
+    run("Update");
+    view->grdExpand->setFocusedNode(row->child(0));
+    view->grdExpand->selectNode(row->child(0), true);
+    view->grdExpand->selectNode(row->child(1), true);
+    ASSERT_TRUE(enabled("DelSubs"));
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answer({kvos::IDOK});
+        run("DelSubs");
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown[0].text, "您已选择 2 个项目进行批量删除, 确定?");
+    }
+    EXPECT_EQ(row->childCount(), 1);
+    ASSERT_TRUE(save());
+    EXPECT_EQ(rows("select RowValues from ERP_BillRows join ERP_Bills on ERP_Bills.BillID=ERP_BillRows.BillID where BillKind=16 "
+                   "and RowNo=1 order by ERP_Bills.BillID desc").value(0),
+              "{\"ItemID\":\"IPT-141\",\"RowHook\":\"B-SA-101-06\",\"SubItemID\":\"\"}");
+    EXPECT_EQ(subs(), QStringList{"-|-|IPT-141|IPT-142|1|1|1|1"});
+}
+
+TEST_F(ItemSubsTest, SaveRefusesBadSubstitutesAndSendsNothing)
+{
+    const QString head = value("select BomNo from QZ_MRP_ItemBOMs where BomID='B-SA-101'");
+    struct Case {
+        const char* itemNo;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", "[物料代码]的内容不能为空!"},
+        {"PT-999", "[物料代码]的值(PT-999)不存在!"},
+        {"PT-141", "替代物料\"PT-141\"与被替代物料(或其上级产品)出现重复!"},
+        {"PT-133", "替代物料不允许重复, \"PT-133\"已存在!"},
+    };
+    for (const Case& c : cases) {
+        open(0, QStringLiteral("PT-141"));
+        run("Update");
+        kvui::TreeNode* row = find(head, QStringLiteral("6"));
+        ASSERT_NE(row, nullptr);
+        addTo(row, QStringLiteral("PT-133"));
+        if (QByteArray(c.itemNo).isEmpty()) {
+            focus(row);
+            run("AddSubs");
+        } else {
+            addTo(row, QString::fromLatin1(c.itemNo));
+        }
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(view->SaveData()) << c.itemNo;
+        ASSERT_EQ(boxes.shown.size(), 1) << c.itemNo;
+        EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(c.message));
+        EXPECT_TRUE(view->Modified);
+    }
+    // Begin and end on one day.
+    open(0, QStringLiteral("PT-141"));
+    run("Update");
+    kvui::TreeNode* sub = addTo(find(head, QStringLiteral("6")), QStringLiteral("PT-133"));
+    type(sub, view->colBomBeginDate, QDate(2027, 1, 1));
+    type(sub, view->colBomEndDate, QDate(2027, 1, 1));
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(view->SaveData());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, "[失效日期]的值没有大于[生效日期]的值!");
+    EXPECT_EQ(value("select count(*) from ERP_Bills where BillKind=16"), "0");
+}
+
+TEST_F(ItemSubsTest, ErpRefusalKeepsTheEditAndRollsTheDocumentBack)
+{
+    open(0, QStringLiteral("PT-141"));
+    run("Update");
+    const QString head = value("select BomNo from QZ_MRP_ItemBOMs where BomID='B-SA-101'");
+    addTo(find(head, QStringLiteral("6")), QStringLiteral("PT-133"));
+    // The bill row vanished in the ERP meanwhile.
+    exec("update QZ_MRP_ItemBOMLines set BomRowHook='gone' where BomID='B-SA-101' and BomEntry=6");
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(view->SaveData());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("保存过程中出现意外错误, 操作被中止!\r\r原因: BOM(B-SA-101)中不存在标识为(B-SA-101-06)的行!"))
+        << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(view->Modified);
+    EXPECT_EQ(value("select count(*) from ERP_Bills where BillKind=16"), "0");
+    EXPECT_EQ(subs(), QStringList{"-|-|IPT-141|IPT-142|1|1|1|1"});
+}
+
+TEST_F(ItemSubsTest, AddSubstituteDialogChecksAndAddsUnderEverySelectedRow)
+{
+    // The dialog's checks, in order.
+    struct Case {
+        const char* itemNo;
+        double qty;
+        QDate end;
+        const char* message;
+    };
+    const Case cases[] = {
+        {"", 1, QDate(9999, 12, 31), "[替代物料代码]的内容不能为空!"},
+        {"PT-999", 1, QDate(9999, 12, 31), "[替代物料代码]的值(PT-999)无效!"},
+        {"PT-133", 0, QDate(9999, 12, 31), "[替代用量]的值(0.00000000)没有大于0 !"},
+        {"PT-133", 1, QDate(1900, 1, 1), "[失效日期]的值没有大于[生效日期]的值!"},
+    };
+    for (const Case& c : cases) {
+        ScriptedMessageBoxes boxes;
+        kvtest::WhenShown<TAddItemSubsDlg>([&c](TAddItemSubsDlg* dlg) {
+            EXPECT_EQ(dlg->cboInsPos->count(), 2);
+            dlg->edtItmNo->setText(QString::fromLatin1(c.itemNo));
+            dlg->spnCurrQty->setValue(c.qty);
+            dlg->dteDateEnd->setDate(c.end);
+            dlg->btnOk->click();
+            EXPECT_TRUE(dlg->isVisible());
+        });
+        quint8 pos = 0;
+        QString id, note;
+        double q = 0, bq = 0;
+        QDate b, e;
+        EXPECT_FALSE(ShowAddItemSubsDlg(pos, id, note, q, bq, b, e, true, QString()));
+        ASSERT_EQ(boxes.shown.size(), 1) << c.itemNo;
+        EXPECT_EQ(boxes.shown[0].text, QString::fromUtf8(c.message));
+    }
+
+    // Two rows of different bills selected: the substitute goes under both.
+    open(0, QStringLiteral("PT-141"));
+    run("Update");
+    QList<kvui::TreeNode*> targets;
+    for (kvui::TreeNode* head : view->grdExpand->topNodes())
+        for (kvui::TreeNode* row : head->children())
+            if (row->imageIndex() == nkBomRow)
+                targets << row;
+    ASSERT_EQ(targets.size(), 2);
+    for (kvui::TreeNode* row : targets)
+        row->parent()->setExpanded(true);
+    view->grdExpand->setFocusedNode(targets[0]);
+    for (kvui::TreeNode* row : targets)
+        view->grdExpand->selectNode(row, true);
+    ASSERT_TRUE(enabled("AddSubsEx"));
+    kvtest::WhenShown<TAddItemSubsDlg>([](TAddItemSubsDlg* dlg) {
+        dlg->cboInsPos->setCurrentIndex(1);
+        dlg->edtItmNo->setText(QStringLiteral("PT-133"));
+        dlg->spnCurrQty->setValue(2);
+        dlg->spnBaseQty->setValue(3);
+        dlg->btnOk->click();
+    });
+    run("AddSubsEx");
+    for (kvui::TreeNode* row : targets) {
+        ASSERT_EQ(row->childCount(), 2);
+        kvui::TreeNode* sub = row->child(0);
+        EXPECT_EQ(sub->text(view->colBomNo), "a");
+        EXPECT_EQ(sub->imageIndex(), nkLocalSub);
+        EXPECT_EQ(sub->value(view->colBomItmNo).toString(), "PT-133");
+        EXPECT_EQ(sub->value(view->colBomCurrQty).toDouble(), 2);
+        EXPECT_EQ(sub->value(view->colBomBaseQty).toDouble(), 3);
+    }
+    ASSERT_TRUE(save());
+    EXPECT_EQ(value("select count(*) from ERP_Bills where BillKind=16"), "2");
+    EXPECT_EQ(value("select count(*) from QZ_MRP_ItemSubstitutes where SubGlobal=0 and SubRItmID='IPT-133' and SubQty=3 and SubRQty=2"),
+              "2");
+}
+
+TEST_F(ItemSubsTest, MrpRunUsesAGlobalSubstituteSavedFromTheView)
+{
+    // The capacitor's substitute has expired: the second maker's stock is not used.
+    exec("update QZ_MRP_ItemSubstitutes set SubRItmID='IPT-133', SubEndDate='19000102'");
+    open(0, QStringLiteral("PT-141"));
+    run("Update");
+    kvui::TreeNode* global = find(QStringLiteral("(全局范围)"), QStringLiteral("(全局范围)"));
+    ASSERT_NE(global, nullptr);
+    ASSERT_EQ(global->childCount(), 1);
+    focus(global->child(0));
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answer({kvos::IDOK});
+        run("DelSubs");
+    }
+    view->grdExpand->selectNode(global->child(0), false);
+    addTo(global, QStringLiteral("PT-142"));
+    ASSERT_TRUE(save());
+    EXPECT_TRUE(view->SubsGlobalUpdated());
+    run("Update");
+    EXPECT_EQ(subs(), QStringList{"-|-|IPT-141|IPT-142|1|1|1|1"});
+
+    TPlanScheme scheme(GlobalADOConnection);
+    ASSERT_TRUE(scheme.Load(1));
+    ASSERT_TRUE(scheme.RunMPS(false, false));
+    ASSERT_TRUE(scheme.Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(scheme.RunMRP(false, false, false));
+    EXPECT_EQ(value("select sum(AltReplQty) from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on s.SupSchIID=1 and "
+                    "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
+              "500");
+}
