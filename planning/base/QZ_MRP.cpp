@@ -7,6 +7,7 @@
 #include "clsInfoFrame.h"
 #include "famMRPBalance.h"
 #include "famMRPBills.h"
+#include "famMRPMain.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "untForcastState.h"
@@ -71,6 +72,7 @@ const std::vector<ViewEntry>& viewClasses()
 {
     static const std::vector<ViewEntry> table{
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Main"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPMainFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
     };
     return table;
