@@ -11,6 +11,7 @@
 #include "famMRPSupplies.h"
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
+#include "famMRPMain.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -80,6 +81,7 @@ const std::vector<ViewEntry>& viewClasses()
     static const std::vector<ViewEntry> table{
         {QStringLiteral("QZ_MRP.MRP.Allot"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPAllotFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Balance"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBalanceFrame>(nullptr, d)); }},
+        {QStringLiteral("QZ_MRP.MRP.Main"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPMainFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Bills"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPBillsFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.MRP.Replaces"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPReplacesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Deduct"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPDeductFrame>(nullptr, d); }},

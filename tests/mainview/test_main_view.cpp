@@ -1,0 +1,305 @@
+// The main-demand view bound to the demo scheme after a real main-demand
+// build: period cells, typing into them, free needs, the save with its state,
+// the due-date rule and the import of per-period quantities through a small
+// stand-in of the host's import wizard.
+#include "DemoLogin.h"
+#include "DialogDriver.h"
+#include "ScriptedMessageBoxes.h"
+#include "StandInProcedures.h"
+#include "dlgMRPMainAdj.h"
+#include "dlgViewScheme.h"
+#include "famMRPMain.h"
+#include "untMRPCalendar.h"
+#include "untMRPUtils.h"
+
+#include <QCheckBox>
+#include <QDate>
+#include <QPushButton>
+
+using kvtest::DemoLogin;
+
+namespace {
+
+QString one(const QString& sql)
+{
+    TADOQuery q;
+    q.SetConnection(GlobalADOConnection);
+    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
+    return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
+}
+
+TPlanScheme* scheme()
+{
+    static std::unique_ptr<TPlanScheme> s;
+    if (!s) {
+        DemoLogin::instance();
+        InitViewSchemeDlgUnit(InfoApplication);
+        kvdemo::registerStandInProcedures();
+        s = std::make_unique<TPlanScheme>(GlobalADOConnection);
+        EXPECT_TRUE(s->Load(1));
+        EXPECT_TRUE(s->RunMPS(false, false));
+        EXPECT_TRUE(s->Load(1));
+    }
+    return s.get();
+}
+
+struct Harness {
+    Harness()
+    {
+        def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
+        view = CreateInfoView<TMRPMainFrame>(nullptr, def);
+        view->SetParentControl(&window);
+        view->InitializeView(QString(), nullptr);
+        TPlanSchemeUIEvents events;
+        events.CheckState = [this](bool) { ++checks; return checkAnswer; };
+        events.RefreshState = [this](QObject*) { scheme()->LoadState(); ++refreshes; };
+        view->SetPlanScheme(scheme(), GlobalADOConnection, events);
+        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
+        view->RefreshData(true);
+    }
+    ~Harness()
+    {
+        view.reset();
+    }
+    int rowOfIID(int iid) const
+    {
+        for (int r = 0; r < view->RowCount(); ++r)
+            if (view->RowValue(r, QStringLiteral("ManIID")).toInt() == iid)
+                return r;
+        return -1;
+    }
+    QWidget window;
+    TInfoObjectDef* def = nullptr;
+    std::shared_ptr<TMRPMainFrame> view;
+    bool checkAnswer = true;
+    int checks = 0;
+    int refreshes = 0;
+};
+
+// A row of its own for each test: bill, item of the demo and quantity, due in a period.
+int addRow(const QString& billNo, double qty, int period, int entry = 1)
+{
+    TPlanScheme* s = scheme();
+    const QString iid = one(QStringLiteral("select isnull(max(ManIID),0)+1 from QZ_MRP_Main where ManSchIID=1"));
+    const QString item = one(QStringLiteral("select top 1 ItmID from QZ_Base_ItemMaster where ItmDisabled=0 and ItmHasProp1=0 order by ItmNo"));
+    const QString day = untMRPUtils::DayToDateStr(std::int64_t(s->MpsPeriods[size_t(period)].DateBegin));
+    DemoLogin::instance().exec(QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillNo, ManBillEntry, "
+                                              "ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) values (1, %1, %2, 2, '%3', %4, '%5', '%6', %7, 0, %7)")
+                                   .arg(iid)
+                                   .arg(period)
+                                   .arg(billNo)
+                                   .arg(entry)
+                                   .arg(day, item)
+                                   .arg(qty));
+    return iid.toInt();
+}
+
+QString itemNo()
+{
+    return one(QStringLiteral("select top 1 ItmNo from QZ_Base_ItemMaster where ItmDisabled=0 and ItmHasProp1=0 order by ItmNo"));
+}
+
+} // namespace
+
+TEST(MainView, ShowsTheSchemesMainDemandWithOneColumnPerPeriod)
+{
+    ASSERT_GE(scheme()->MpsPeriods.size(), size_t(6));
+    const int iid = addRow(QStringLiteral("SHOW-1"), 100, 3);
+    Harness h;
+    EXPECT_EQ(h.view->PeriodCols().size(), scheme()->MpsPeriods.size());
+    const int r = h.rowOfIID(iid);
+    ASSERT_GE(r, 0);
+    for (int p = 0; p < int(scheme()->MpsPeriods.size()); ++p)
+        EXPECT_DOUBLE_EQ(h.view->PeriodQty(r, p), p == 3 ? 100.0 : 0.0) << p;
+    TCommandState state;
+    h.view->QueryCommandState(100 + 4, state);  // Update
+    EXPECT_TRUE(state & csEnabled);
+}
+
+TEST(MainView, TypingIntoPeriodCellsSpreadsThePlannedQuantityAndSaves)
+{
+    const int iid = addRow(QStringLiteral("TYPE-1"), 100, 3);
+    Harness h;
+    h.view->SetEditing(true);
+    ASSERT_TRUE(h.view->EditMode());
+    EXPECT_TRUE(scheme()->Editing);
+    const int r = h.rowOfIID(iid);
+    ASSERT_GE(r, 0);
+    h.view->SetPeriodText(r, 5, QStringLiteral("30"));
+    EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManQty")).toDouble(), 130);
+    EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManAdjQty")).toDouble(), 30);
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ManHints")).toString(), QStringLiteral("03=100\r\n05=30\r\n"));
+    // Text that is no number or negative is ignored.
+    for (const char* text : {"abc", "-5"}) {
+        h.view->SetPeriodText(r, 5, QString::fromLatin1(text));
+        EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManQty")).toDouble(), 130) << text;
+    }
+    ASSERT_TRUE(h.view->SaveData());
+    EXPECT_EQ(one(QStringLiteral("select ManQty from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(iid)).toDouble(), 130);
+    const int st = one(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=1")).toInt();
+    EXPECT_TRUE(st == 2 || st == 3) << st;
+    EXPECT_TRUE(h.view->EditMode());
+    // Typing 0 into the only explicit line brings the row back to its due period.
+    const int r2 = h.rowOfIID(iid);
+    h.view->SetPeriodText(r2, 5, QStringLiteral("0"));
+    EXPECT_EQ(h.view->RowValue(r2, QStringLiteral("ManHints")).toString(), QString());
+    EXPECT_DOUBLE_EQ(h.view->RowValue(r2, QStringLiteral("ManQty")).toDouble(), 100);
+}
+
+TEST(MainView, AFailedStateCheckAtSaveKeepsTheEdits)
+{
+    const int iid = addRow(QStringLiteral("CHK-1"), 40, 3);
+    Harness h;
+    h.view->SetEditing(true);
+    const int r = h.rowOfIID(iid);
+    h.view->SetPeriodText(r, 3, QStringLiteral("45"));
+    h.checkAnswer = false;
+    EXPECT_FALSE(h.view->SaveData());
+    EXPECT_TRUE(h.view->EditMode());
+    EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManQty")).toDouble(), 45);
+    EXPECT_EQ(one(QStringLiteral("select ManQty from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(iid)).toDouble(), 40);
+    // A view destroyed in edit mode gives the scheme free.
+    h.view->setParent(nullptr);
+    h.view.reset();
+    EXPECT_FALSE(scheme()->Editing);
+}
+
+TEST(MainView, DISABLED_FreeNeedsAreCheckedAddedAndDeleted)
+{
+    const int gone = addRow(QStringLiteral("DEL-1"), 10, 2);
+    Harness h;
+    h.view->SetEditing(true);
+    ScriptedMessageBoxes boxes;
+    h.view->AddNeed();
+    const int r = h.view->RowCount() - 1;
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ManBillType")).toInt(), 12);
+    // A date before the first normal period is refused with both bounds named.
+    const double before = scheme()->MpsPeriods[1].DateBegin - 1;
+    h.view->SetRowValue(r, QStringLiteral("ManDate"), QDate(1899, 12, 30).addDays(qint64(before)).startOfDay());
+    EXPECT_FALSE(h.view->SaveData());
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("没有介于"))) << boxes.shown[0].text.toStdString();
+    // A valid need.
+    const double day = scheme()->MpsPeriods[2].DateBegin;
+    h.view->SetRowValue(r, QStringLiteral("ManDate"), QDate(1899, 12, 30).addDays(qint64(day)).startOfDay());
+    h.view->SetRowValue(r, QStringLiteral("ItmNo"), itemNo());
+    h.view->SetRowValue(r, QStringLiteral("ManItmID"), one(QStringLiteral("select ItmID from QZ_Base_ItemMaster where ItmNo='%1'").arg(itemNo())));
+    h.view->SetRowValue(r, QStringLiteral("PropMask"), QStringLiteral("0000000000"));
+    h.view->SetRowValue(r, QStringLiteral("ManQty"), 25);
+    h.view->SetRowValue(r, QStringLiteral("ManAdjQty"), 25);
+    // And a deleted row.
+    const int d = h.rowOfIID(gone);
+    h.view->grdMain->refresh();
+    for (int row = 0; row < h.view->grdMain->rowCount(); ++row)
+        if (h.view->grdMain->row(row).record == d)
+            h.view->grdMain->setFocusedRow(row);
+    boxes.answer({1});
+    h.view->DelNeed();
+    EXPECT_EQ(h.view->DeleteIIDs(), QStringLiteral(",%1").arg(gone));
+    EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(gone)), QStringLiteral("0"));
+    EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManBillType=12 and ManQty=25")), QStringLiteral("1"));
+}
+
+TEST(MainView, DueDateRule)
+{
+    // Periods 0 .. 5, one day each from day 100.
+    TPlanPeriods periods = {{ppkDelay, 0, 99}};
+    for (int i = 1; i <= 4; ++i)
+        periods.push_back({ppkNormal, 99.0 + i, 99.0 + i});
+    periods.push_back({ppkExceed, 104, 2958465});
+    struct Case {
+        const char* name;
+        int target;
+        bool onlyPast;
+        double date;
+        QString hints;
+        bool changed;
+        QString result;
+    } cases[] = {
+        {"later row keeps its spread when only earlier ones move", 2, true, 103, QString(), false, QString()},
+        {"later row moves without only-earlier", 2, false, 103, QString(), true, QStringLiteral("02=50\r\n")},
+        {"earlier row moves", 3, true, 101, QString(), true, QStringLiteral("03=50\r\n")},
+        {"own period clears a spread", 2, false, 101, QStringLiteral("04=50\r\n"), true, QString()},
+        {"own period leaves an empty spread", 2, true, 101, QString(), false, QString()},
+        {"earlier lines join the target", 3, true, 101, QStringLiteral("01=20\r\n02=10\r\n04=20\r\n"), true,
+         QStringLiteral("03=30\r\n04=20\r\n")},
+    };
+    for (const Case& c : cases) {
+        QString hints = c.hints;
+        EXPECT_EQ(TMRPMainFrame::AdjustRowHints(periods, c.target, c.onlyPast, c.date, 50, hints), c.changed) << c.name;
+        if (c.changed)
+            EXPECT_EQ(hints, c.result) << c.name;
+    }
+}
+
+namespace {
+// Stands in for the host's import wizard: hands the callback the rows a
+// workbook with a bill, entry, item and one quantity per period would give.
+QList<TVariantArray> importRows;
+QStringList importMessages;
+bool importStandIn(const TExchangeFieldRecs&, TImportDataCallBackProc proc, TOnBeginImportEvent begin, TNotifyEvent)
+{
+    if (begin)
+        begin(importRows.size());
+    for (const TVariantArray& row : importRows) {
+        TMessageKind kind = mkNone;
+        QString text;
+        int field = -1;
+        proc(row, kind, text, field);
+        if (kind != mkNone)
+            importMessages << text;
+    }
+    return true;
+}
+
+TVariantArray periodRow(const QString& bill, const QString& item, int period, double qty)
+{
+    TVariantArray row = {bill, QVariant(), item, QVariant(), QVariant()};
+    for (size_t i = 0; i < scheme()->MpsPeriods.size(); ++i)
+        row << (int(i) == period ? QVariant(qty) : QVariant(QMetaType::fromType<double>()));
+    return row;
+}
+} // namespace
+
+TEST(MainView, ImportLaysTheQuantitiesOverTheDemandsRows)
+{
+    struct Case {
+        const char* bill;
+        double qty;
+        QString first, second, message;
+    } cases[] = {
+        {"IMP-50", 50, QStringLiteral("02=30\r\n"), QStringLiteral("02=20\r\n04=50\r\n"), QString()},
+        {"IMP-120", 120, QStringLiteral("02=30\r\n"), QStringLiteral("02=70\r\n"), QStringLiteral("20.000000")},
+    };
+    auto* previous = InfoApplication->ShowImportDataProc;
+    InfoApplication->ShowImportDataProc = importStandIn;
+    for (const Case& c : cases) {
+        const int a = addRow(QString::fromLatin1(c.bill), 30, 4, 1);
+        const int b = addRow(QString::fromLatin1(c.bill), 70, 4, 2);
+        Harness h;
+        importRows = {periodRow(QString::fromLatin1(c.bill), itemNo(), 2, c.qty)};
+        importMessages.clear();
+        kvtest::WhenShown<TMRPMainAdjustDlg>([](TMRPMainAdjustDlg* dlg) {
+            EXPECT_FALSE(dlg->btnOk->isEnabled());
+            dlg->chkAdjImport->setChecked(true);
+            dlg->btnOk->click();
+        });
+        h.view->AdjustDueDates();
+        EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(a)), c.first) << c.bill;
+        EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(b)), c.second) << c.bill;
+        if (c.message.isEmpty())
+            EXPECT_TRUE(importMessages.isEmpty()) << c.bill;
+        else
+            EXPECT_TRUE(importMessages.size() == 1 && importMessages[0].contains(c.message)) << c.bill;
+        EXPECT_GE(h.refreshes, 1);
+    }
+    // Empty bill and item numbers are refused in one message naming both.
+    Harness h;
+    TMessageKind kind = mkNone;
+    QString text;
+    int field = 0;
+    h.view->ImportAdjustments(periodRow(QString(), QString(), 2, 5), kind, text, field);
+    EXPECT_EQ(kind, mkWarning);
+    EXPECT_EQ(text, QStringLiteral("字段[%1][%2]导入内容为空, 忽略导入!").arg(h.view->FieldColumn(QStringLiteral("ManBillNo"))->caption(), h.view->FieldColumn(QStringLiteral("ItmNo"))->caption()));
+    InfoApplication->ShowImportDataProc = previous;
+}
