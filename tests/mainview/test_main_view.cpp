@@ -227,8 +227,9 @@ TEST(MainView, DueDateRule)
     for (const Case& c : cases) {
         QString hints = c.hints;
         EXPECT_EQ(TMRPMainFrame::AdjustRowHints(periods, c.target, c.onlyPast, c.date, 50, hints), c.changed) << c.name;
-        if (c.changed)
+        if (c.changed) {
             EXPECT_EQ(hints, c.result) << c.name;
+        }
     }
 }
 
