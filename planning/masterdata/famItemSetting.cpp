@@ -329,7 +329,7 @@ void TItemSettingFrame::grvItemSettingEditValueChanged(int ARecord, kvui::Column
             continue;
         FLookupBusy = true;
         const QString typed = text(ANewValue).trimmed();
-        QVariant id, display, name, spec;
+        QVariant id, display, name, model;
         auto* pick = dynamic_cast<TPickEditProperties*>(AColumn->editor().get());
         if (!typed.isEmpty() && pick && !pick->SQL.isEmpty()) {
             const QString sql = FormatPositional(pick->SQL + QStringLiteral(" where [代码]=%0:s or [名称]=%0:s"), {QuotedStr(typed)});
@@ -341,17 +341,17 @@ void TItemSettingFrame::grvItemSettingEditValueChanged(int ARecord, kvui::Column
                 id = field("#ID");
                 display = AColumn == colItmPlanNo ? field("代码") : field("名称");
                 name = field("名称");
-                spec = field("规格型号");
+                model = field("规格型号");
             }
             GlobalADOQuery->Close();
         }
         if (isNull(id))
-            display = name = spec = QVariant();
+            display = name = model = QVariant();
         dsItemSetting->setFieldValue(ARecord, AColumn->fieldName(), display);
         dsItemSetting->setFieldValue(ARecord, QString::fromLatin1(p.idField), id);
         if (AColumn == colItmPlanNo) {
             dsItemSetting->setFieldValue(ARecord, QStringLiteral("ItmPlanName"), name);
-            dsItemSetting->setFieldValue(ARecord, QStringLiteral("ItmPlanSpec"), spec);
+            dsItemSetting->setFieldValue(ARecord, QStringLiteral("ItmPlanSpec"), model);
         }
         grdItemSetting->refresh();
         FLookupBusy = false;

@@ -15,7 +15,7 @@ namespace kvui {
 class DataSetSource;
 }
 
-// The item pick-list statement: code, name, specification and the fields of
+// The item pick-list statement: code, name, size and model and the fields of
 // AFields (a bar list of QZ_MRP.Items field IDs) with AExtraSelect, filtered by
 // AWhere (whose "%0:s" places take the searched text), ordered by item code.
 QString BuildItemPickSQL(const QString& AFields, const QString& AWhere, const QString& AExtraSelect);

@@ -93,7 +93,7 @@ struct UpdateBracket {
     kvui::TreeList* tree;
 };
 
-// The pick statement of items: number, name, specification and the named
+// The pick statement of items: number, name, size and model and the named
 // extra fields of the item list, under the condition (a search pattern).
 QString itemPickSQL(const QString& AFields, const QString& ACondition, const QString& AExtraSelect)
 {

@@ -1,5 +1,6 @@
 #include "famMRPAllot.h"
 
+#include "untMRPViewUtils.h"
 #include "DisplayFormat.h"
 #include "MessageBox.h"
 #include "UCommon.h"
@@ -39,29 +40,6 @@ constexpr int btPendingMO = 80;   // pending issues of production orders
 constexpr int btPlannedPurchase = 58;
 // Planned or requisition supplies that need a bill of materials.
 const QString NeedBomTypes = QStringLiteral("34, 36, 42, 44, 52, 54, 62, 64, 66");
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-class TreeUpdate {
-public:
-    explicit TreeUpdate(kvui::TreeList* ATree)
-        : FTree(ATree)
-    {
-        FTree->beginUpdate();
-    }
-    ~TreeUpdate() { FTree->endUpdate(); }
-    TreeUpdate(const TreeUpdate&) = delete;
-    TreeUpdate& operator=(const TreeUpdate&) = delete;
-
-private:
-    kvui::TreeList* FTree;
-};
 
 bool isNullValue(const QVariant& v)
 {
@@ -350,7 +328,7 @@ void TMRPAllotFrame::SetPlanScheme(TPlanScheme* APlanScheme, TADOConnection*, co
     FPlanSchemeUIEvents = AUIEvents;
     kvui::TreeList* t = grdAllot;
     {
-        TreeUpdate update(t);
+        TMRPTreeUpdate update(t);
         for (auto it = FPeriodCols.rbegin(); it != FPeriodCols.rend(); ++it)
             if (auto* column = qobject_cast<kvui::Column*>(it->Column))
                 t->removeColumn(column);
@@ -410,7 +388,7 @@ void TMRPAllotFrame::InitializeView(const QString& AViewAsDetailID, const IInfoV
 
 void TMRPAllotFrame::ApplyViewScheme()
 {
-    TreeUpdate update(grdAllot);
+    TMRPTreeUpdate update(grdAllot);
     grdAllot->band(3).visible = false;
     grdAllot->band(4).visible = false;
     TInfoTreeView::ApplyViewScheme();
@@ -747,8 +725,8 @@ void TMRPAllotFrame::LoadAllotNodes(kvui::TreeNode* ANode)
     if (ANode) {
         if (ANode->childCount() > 0)
             return;
-        WaitCursor hourglass;
-        TreeUpdate update(t);
+        TMRPWaitCursor hourglass;
+        TMRPTreeUpdate update(t);
         TADOQuery* q = GlobalADOQuery;
         if (!ExecSQLText(q, BuildChildSQL(ANode), true, false, true))
             return;
@@ -760,8 +738,8 @@ void TMRPAllotFrame::LoadAllotNodes(kvui::TreeNode* ANode)
     QString failure;
     bool failed = false;
     {
-        TreeUpdate update(t);
-        WaitCursor hourglass;
+        TMRPTreeUpdate update(t);
+        TMRPWaitCursor hourglass;
         FCurFilterKind = cboFilterKind->currentIndex();
         FCurFilterText = edtFilterText->text().trimmed();
         FCurFilterNoBom = chkFilterNoBom->isChecked();

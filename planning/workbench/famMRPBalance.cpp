@@ -28,30 +28,6 @@ namespace {
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString QtyFormat = QStringLiteral("###,###,###,##0.########");
 
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
-
-// One update of the tree for the rest of a scope.
-class TreeUpdate {
-public:
-    explicit TreeUpdate(kvui::TreeList* ATree)
-        : FTree(ATree)
-    {
-        FTree->beginUpdate();
-    }
-    ~TreeUpdate() { FTree->endUpdate(); }
-    TreeUpdate(const TreeUpdate&) = delete;
-    TreeUpdate& operator=(const TreeUpdate&) = delete;
-
-private:
-    kvui::TreeList* FTree;
-};
-
 // Half to the even neighbour at eight decimals, as derived quantities are kept.
 double round8(double AValue)
 {
@@ -357,7 +333,7 @@ void TMRPBalanceFrame::RefreshData(bool ARebuild)
 void TMRPBalanceFrame::ApplyViewScheme()
 {
     kvui::TreeList* t = grdBalance;
-    TreeUpdate update(t);
+    TMRPTreeUpdate update(t);
     t->band(1).visible = false;
     TInfoTreeView::ApplyViewScheme();
     colBalItmNo->setVisible(true);
@@ -386,7 +362,7 @@ void TMRPBalanceFrame::LoadItemNodes()
     QString failure;
     bool failed = false;
     {
-        TreeUpdate update(t);
+        TMRPTreeUpdate update(t);
         TMRPWaitCursor hourglass;
         FNotifiedItemLine = nullptr;
         t->clear();
@@ -449,7 +425,7 @@ void TMRPBalanceFrame::LoadPeriodNodes(kvui::TreeNode* ANode)
         return;
     TMRPBillsFrame* bills = FMRPBillsFrame;
     TMRPWaitCursor hourglass;
-    TreeUpdate update(grdBalance);
+    TMRPTreeUpdate update(grdBalance);
 
     if (!bills->DataRefreshed())
         bills->RefreshData(true);

@@ -1,5 +1,6 @@
 #include "famMRPMain.h"
 
+#include "untMRPViewUtils.h"
 #include "DataSetSource.h"
 #include "DisplayFormat.h"
 #include "UCommon.h"
@@ -28,14 +29,6 @@ const QString QtyFormat = QStringLiteral("###,###,###,##0.########");
 const QString CRLF = QStringLiteral("\r\n");
 const QString DumbField = QStringLiteral("DumbQty");
 constexpr int FreeNeed = 12;
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 bool sameQty(double a, double b)
 {
@@ -124,13 +117,13 @@ public:
     }
 };
 
-struct ColumnSpec {
+struct ColumnDef {
     const char* field;
     const char* caption;
     int band;
 };
 
-const ColumnSpec Columns[] = {
+const ColumnDef Columns[] = {
     {"ManPriority", "优先级", 0}, {"ManBillType", "类型", 0}, {"ManBillNo", "需求单号", 0},
     {"ManDate", "需求日期", 0}, {"ItmNo", "物料代码", 0},
     {"ItmName", "物料名称", 1}, {"ItmSpec", "规格型号", 1}, {"ManNote", "备注", 1}, {"BomNo", "BOM单", 1},
@@ -210,12 +203,12 @@ TMRPMainFrame::TMRPMainFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
         g->band(i).id = i;
         g->band(i).movable = false;
     }
-    for (const ColumnSpec& spec : Columns) {
-        kvui::Column* c = g->addColumn(QString::fromUtf8(spec.caption), QString::fromLatin1(spec.field), spec.band);
-        c->setObjectName(QStringLiteral("col") + QString::fromLatin1(spec.field));
+    for (const ColumnDef& def : Columns) {
+        kvui::Column* c = g->addColumn(QString::fromUtf8(def.caption), QString::fromLatin1(def.field), def.band);
+        c->setObjectName(QStringLiteral("col") + QString::fromLatin1(def.field));
         c->setEditable(false);
         c->setTag(-100);
-        if (QString::fromUtf8(spec.caption).isEmpty())
+        if (QString::fromUtf8(def.caption).isEmpty())
             c->setVisible(false);
     }
     for (int k = 1; k <= 10; ++k) {
@@ -567,7 +560,7 @@ void TMRPMainFrame::RefreshData(bool ARebuild)
         }
     } unlock{this};
     try {
-        WaitCursor hourglass;
+        TMRPWaitCursor hourglass;
         RefreshPlanState();
         Modified = false;
         FDeleteIIDs.clear();
@@ -704,7 +697,7 @@ void TMRPMainFrame::SetEditing(bool AValue)
         return;
     if (AValue && !CheckSchemeState(true))
         return;
-    WaitCursor hourglass;
+    TMRPWaitCursor hourglass;
     grdMain->cancelEdit();
     grdMain->beginUpdate();
     SetEditMode(AValue);
@@ -1036,7 +1029,7 @@ void TMRPMainFrame::AdjustDueDates()
     bool changed = false;
     const int sch = FPlanScheme->SchemeIID;
     {
-        WaitCursor hourglass;
+        TMRPWaitCursor hourglass;
         if (flags & mafAdjPeriod) {
             const QString caption = BuildPlanPeriodCaptions(FPlanScheme->MpsPeriods, FAdjPeriod);
             InfoApplication->ShowStatusMessage(

@@ -1,5 +1,6 @@
 #include "famMRPReplaces.h"
 
+#include "untMRPViewUtils.h"
 #include "DataSetSource.h"
 #include "MessageBox.h"
 #include "UCommon.h"
@@ -22,14 +23,6 @@ const QString DivertTypeKey = QStringLiteral("[DivertType]");
 constexpr int otSalesOrder = 2;
 constexpr int otExportOrder = 4;
 constexpr int otForecast = 8;
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -246,7 +239,7 @@ void TMRPReplacesFrame::RefreshData(bool ARebuild)
             return;
         int rows = -1;
         {
-            WaitCursor hourglass;
+            TMRPWaitCursor hourglass;
             ++FFocusEventLock;
             struct Unlock {
                 TMRPReplacesFrame* view;

@@ -3,6 +3,7 @@
 // patterns with numbered arguments, dates as day numbers, and the scheme's
 // state label.
 #include "BandedGrid.h"
+#include "TreeList.h"
 #include "untMRPDataTypes.h"
 
 #include <QApplication>
@@ -22,6 +23,18 @@ public:
     ~TMRPWaitCursor() { QApplication::restoreOverrideCursor(); }
     TMRPWaitCursor(const TMRPWaitCursor&) = delete;
     TMRPWaitCursor& operator=(const TMRPWaitCursor&) = delete;
+};
+
+// One update of a tree list for the rest of a scope.
+class TMRPTreeUpdate {
+public:
+    explicit TMRPTreeUpdate(kvui::TreeList* ATree) : FTree(ATree) { FTree->beginUpdate(); }
+    ~TMRPTreeUpdate() { FTree->endUpdate(); }
+    TMRPTreeUpdate(const TMRPTreeUpdate&) = delete;
+    TMRPTreeUpdate& operator=(const TMRPTreeUpdate&) = delete;
+
+private:
+    kvui::TreeList* FTree;
 };
 
 // Fills "%N:d" and "%N:s" with the N-th argument in one pass, so no text of
