@@ -144,15 +144,7 @@ TMRPBillsFrame::TMRPBillsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     g->setEditingEnabled(false);
     g->setReadOnly(true);
     g->setShowBandHeaders(true);
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    const int periodBand = g->addBand(QString(), kvui::BandFixed::None);
-    g->band(periodBand).ownColumnsOnly = true;
-    g->addBand(QString(), kvui::BandFixed::Right);
-    for (int i = 0; i < g->bandCount(); ++i) {
-        g->band(i).id = i;
-        g->band(i).movable = false;
-    }
+    AddPeriodGridBands(g);
 
     const auto add = [g](kvui::Column*& column, const char* name, const QString& caption, const char* field, int band) {
         column = g->addColumn(caption, QString::fromLatin1(field), band);

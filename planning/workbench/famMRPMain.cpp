@@ -194,15 +194,7 @@ TMRPMainFrame::TMRPMainFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     g->setEditingEnabled(false);
     g->setMultiSelect(true);
     g->setShowBandHeaders(true);
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    const int periodBand = g->addBand(QString(), kvui::BandFixed::None);
-    g->band(periodBand).ownColumnsOnly = true;
-    g->addBand(QString(), kvui::BandFixed::Right);
-    for (int i = 0; i < g->bandCount(); ++i) {
-        g->band(i).id = i;
-        g->band(i).movable = false;
-    }
+    AddPeriodGridBands(g);
     for (const ColumnDef& def : Columns) {
         kvui::Column* c = g->addColumn(QString::fromUtf8(def.caption), QString::fromLatin1(def.field), def.band);
         c->setObjectName(QStringLiteral("col") + QString::fromLatin1(def.field));

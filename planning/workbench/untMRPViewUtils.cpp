@@ -116,3 +116,17 @@ bool CopyPeriodSummaries(const kvui::Column* AQtyColumn, const TPlanPeriodCols& 
     }
     return summed;
 }
+
+int AddPeriodGridBands(kvui::BandedGrid* AGrid)
+{
+    AGrid->addBand(QString(), kvui::BandFixed::Left);
+    AGrid->addBand(QString(), kvui::BandFixed::None);
+    const int periodBand = AGrid->addBand(QString(), kvui::BandFixed::None);
+    AGrid->band(periodBand).ownColumnsOnly = true;
+    AGrid->addBand(QString(), kvui::BandFixed::Right);
+    for (int i = 0; i < AGrid->bandCount(); ++i) {
+        AGrid->band(i).id = i;
+        AGrid->band(i).movable = false;
+    }
+    return periodBand;
+}

@@ -37,6 +37,11 @@ private:
     kvui::TreeList* FTree;
 };
 
+// The four bands of a result grid with period columns: fixed left, scrolling,
+// the periods (their own columns only) and fixed right, each identified by its
+// index and not movable. Returns the index of the period band.
+int AddPeriodGridBands(kvui::BandedGrid* AGrid);
+
 // Fills "%N:d" and "%N:s" with the N-th argument in one pass, so no text of
 // an argument is ever read as a placeholder; other "%" stay as they are.
 QString FillPositionalArgs(const QString& APattern, const QStringList& AArgs);
