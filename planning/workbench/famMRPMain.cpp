@@ -5,6 +5,8 @@
 #include "DisplayFormat.h"
 #include "UCommon.h"
 #include "UDBComm.h"
+#include "clsPickEdit.h"
+#include "untApplication.h"
 #include "dlgMRPMainAdj.h"
 #include "untCommonUI.h"
 #include "untMRPCalendar.h"
@@ -213,6 +215,21 @@ TMRPMainFrame::TMRPMainFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     for (const char* f : EditableFields)
         FieldColumn(QString::fromLatin1(f))->setEditable(true);
     FieldColumn(QStringLiteral("ManPriority"))->setEditor(CenterAlignedTextItem());
+    // A free need's item is picked from the enabled items by number, name or
+    // specification; the picked number goes through the same look-up as a typed one.
+    FPickEditProperties = std::make_shared<TPickEditProperties>();
+    FPickEditProperties->RefQuery = GlobalADOQuery;
+    FPickEditProperties->SQL = QStringLiteral(
+        "select [物料代码]=ItmNo, [物料名称]=ItmName, [规格型号]=ItmSpec, [物料属性]=ItmTypeName from "
+        "QZ_Base_ItemMaster with(nolock) where (ItmNo like '%%'+%0:s+'%%' or ItmName like '%%'+%0:s+'%%' or "
+        "ItmSpec like '%%'+%0:s+'%%') and ItmDisabled=0 order by ItmNo");
+    FPickEditProperties->TextField = QStringLiteral("物料代码");
+    FieldColumn(QStringLiteral("ItmNo"))->setEditor(FPickEditProperties);
+    FGroupTypeProperties = std::make_shared<kvui::ImageComboProperties>();
+    FGroupTypeProperties->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int value : {0, 9})
+        FGroupTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpGroupType"), value));
+    FieldColumn(QStringLiteral("ManGroupType"))->setEditor(FGroupTypeProperties);
     g->endUpdate();
 
     g->setEditingHook([this](const kvui::RowRef& row, kvui::Column* c) {

@@ -11,11 +11,14 @@
 #include <QLabel>
 #include <QStringList>
 #include <map>
+#include <memory>
 
 class TADOConnection;
 class TADOQuery;
+class TPickEditProperties;
 namespace kvui {
 class DataSetSource;
+class ImageComboProperties;
 }
 
 class TMRPMainFrame : public TInfoGridView {
@@ -70,6 +73,9 @@ public:
     void ImportAdjustments(const TVariantArray& ARecord, TMessageKind& AMessageKind, QString& AMessageText,
                            int& AMessageField);
     TExchangeFieldRecs ImportFieldRecs() const;
+    // The item pick of ItmNo and the MRP grouping drop-down of ManGroupType.
+    TPickEditProperties* PickEditProperties() const { return FPickEditProperties.get(); }
+    kvui::ImageComboProperties* GroupTypeProperties() const { return FGroupTypeProperties.get(); }
 
 protected:
     bool eventFilter(QObject* AObject, QEvent* AEvent) override;
@@ -85,6 +91,8 @@ private:
     // Accumulated spread per demand key over one import.
     std::map<QString, std::map<QString, double>> FImportQtys;
     kvui::DataSetSource* FDataSource = nullptr;
+    std::shared_ptr<TPickEditProperties> FPickEditProperties;
+    std::shared_ptr<kvui::ImageComboProperties> FGroupTypeProperties;
 
     void BuildPeriodColumns();
     void CopyQtySummaryToPeriods();

@@ -6,11 +6,13 @@
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
+#include "clsPickEdit.h"
 #include "dlgMRPMainAdj.h"
 #include "dlgViewScheme.h"
 #include "famMRPMain.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
+#include "Editors.h"
 
 #include <QCheckBox>
 #include <QDate>
@@ -200,6 +202,56 @@ TEST(MainView, FreeNeedsAreCheckedAddedAndDeleted)
     // The deleted row is gone (its number may be taken again by the new need).
     EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManBillNo='DEL-1'")), QStringLiteral("0"));
     EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManBillType=12 and ManQty=25")), QStringLiteral("1"));
+}
+
+// The planner picks a free need's item in the grid: the typed text narrows the
+// enabled items by number, name or specification, and the picked number fills
+// the row as a typed one does. The grouping cell offers the two groupings.
+TEST(MainView, AFreeNeedsItemIsPickedInTheGrid)
+{
+    Harness h;
+    h.view->SetEditing(true);
+    h.view->AddNeed();
+    const int r = h.view->RowCount() - 1;
+    kvui::BandedGrid* g = h.view->grdMain;
+    kvui::Column* itmNo = h.view->FieldColumn(QStringLiteral("ItmNo"));
+    const QString wanted = itemNo();
+    const QString typed = wanted.right(3);
+    int listed = -1;
+    TPickPopupDlg::ExecHook = [&](TPickPopupDlg& dlg) {
+        listed = dlg.grvPickData->recordCount();
+        for (int i = 0; i < listed; ++i) {
+            dlg.qryPickData->SetRecNo(i + 1);
+            if (dlg.qryPickData->FieldByName(QStringLiteral("物料代码"))->AsString() == wanted)
+                dlg.grvPickData->setFocusedRecordIndex(i);
+        }
+        return int(QDialog::Accepted);
+    };
+    for (int row = 0; row < g->rowCount(); ++row)
+        if (g->row(row).kind == kvui::RowRef::Data && g->row(row).record == r)
+            g->setFocusedRow(row);
+    ASSERT_TRUE(g->startEdit(itmNo, typed));
+    auto* edit = qobject_cast<kvui::ButtonEdit*>(g->activeEditor());
+    ASSERT_NE(edit, nullptr);
+    h.view->PickEditProperties()->onButtonClick(edit, 0);
+    TPickPopupDlg::ExecHook = nullptr;
+    g->postEdit();
+    EXPECT_EQ(listed, one(QStringLiteral("select count(*) from QZ_Base_ItemMaster where ItmDisabled=0 and (ItmNo like '%%1%' or "
+                                         "ItmName like '%%1%' or ItmSpec like '%%1%')").arg(typed)).toInt());
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ItmNo")).toString(), wanted);
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ManItmID")).toString(),
+              one(QStringLiteral("select ItmID from QZ_Base_ItemMaster where ItmNo='%1'").arg(wanted)));
+    EXPECT_FALSE(h.view->RowValue(r, QStringLiteral("ItmName")).toString().isEmpty());
+    EXPECT_TRUE(h.view->Modified);
+
+    const kvui::ImageComboProperties* groups = h.view->GroupTypeProperties();
+    ASSERT_EQ(groups->items.size(), 2);
+    EXPECT_EQ(groups->items[0].value.toInt(), 0);
+    EXPECT_EQ(groups->items[1].value.toInt(), 9);
+    EXPECT_EQ(groups->items[1].description, InfoApplication->GetSystemEnumName(QStringLiteral("MrpGroupType"), 9));
+    EXPECT_EQ(h.view->FieldColumn(QStringLiteral("ManGroupType"))->editor().get(), groups);
+    h.view->Modified = false;
+    h.view->SetEditing(false);
 }
 
 TEST(MainView, DueDateRule)
