@@ -11,6 +11,7 @@
 // --compare FILE makes the same lines and compares them row by row with FILE,
 // so a change made for speed can prove it changed no result. With several
 // sizes the size is appended to FILE's name.
+#include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "StandInProcedures.h"
 #include "UDBComm.h"
@@ -244,6 +245,7 @@ int benchOne(int items)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    kvos::ReadLocalTimeZoneOnce();
     QApplication app(argc, argv);
     kvdemo::registerStandInProcedures();
     // No box may wait for a user: print it and answer with its default.
