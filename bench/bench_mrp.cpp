@@ -1,4 +1,4 @@
-// bench_mrp [ITEMS...]  (default 2000 10000 50000)
+// bench_mrp [--save FILE | --compare FILE] [ITEMS...]  (default 2000 10000 50000)
 // For each size: makes a synthetic account set with korvane-gendb (six levels,
 // 3 to 8 components per bill, one part in every product's bill, 52 weekly
 // periods, two sales-order lines per end item, stock and open orders on a
@@ -6,6 +6,12 @@
 // prints the wall time of every stage of the run, the SQL batches and
 // characters sent and the peak memory of the process. Run it on one core with
 // "taskset -c 0 build/bin/bench_mrp".
+// --save FILE writes the run's result tables (demands, supplies, adjustments,
+// allotments, balance, run log without its times), one line per row, sorted;
+// --compare FILE makes the same lines and compares them row by row with FILE,
+// so a change made for speed can prove it changed no result. With several
+// sizes the size is appended to FILE's name.
+#include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "StandInProcedures.h"
 #include "UDBComm.h"
@@ -20,6 +26,7 @@
 #include <QProcess>
 #include <QSettings>
 #include <QTemporaryDir>
+#include <algorithm>
 #include <cstdio>
 #include <sys/resource.h>
 
@@ -64,6 +71,92 @@ bool login(const QString& folder, const QString& dbFile)
     ReadProgramSettings();
     ForgetIntegrationLibraryPath();
     return SystemLogin();
+}
+
+// The result rows of one scheme as sorted text lines "table|value|value|...".
+QStringList resultLines(int iid)
+{
+    struct Table {
+        const char* name;
+        const char* schemeColumn;
+        const char* skipped; // columns whose values differ from run to run
+    };
+    static const Table tables[] = {
+        {"QZ_MRP_Demands", "DmdSchIID", ""},     {"QZ_MRP_Supplies", "SupSchIID", ""},
+        {"QZ_MRP_SupAdjusts", "AdjSchIID", ""},  {"QZ_MRP_Allots", "AltSchIID", ""},
+        {"QZ_MRP_DestAlters", "DstSchIID", ""},  {"QZ_MRP_Balance", "BalSchIID", ""},
+        {"QZ_MRP_RunLog", "LogSchIID", "LogTime"},
+    };
+    QStringList lines;
+    TADOQuery q;
+    q.SetConnection(GlobalADOConnection);
+    for (const Table& t : tables) {
+        ExecSQLText(&q, QStringLiteral("select * from %1 where %2=%3").arg(QLatin1String(t.name), QLatin1String(t.schemeColumn)).arg(iid),
+                    true, true, true);
+        QList<int> kept;
+        for (int i = 0; i < q.FieldCount(); ++i)
+            if (q.Fields()->Field(i)->FieldName().compare(QLatin1String(t.skipped), Qt::CaseInsensitive) != 0)
+                kept << i;
+        for (; !q.Eof(); q.Next()) {
+            QString line = QLatin1String(t.name);
+            for (int i : kept) {
+                TField* f = q.Fields()->Field(i);
+                // hints hold a line per period: one result row stays one text line
+                QString value = f->IsNull() ? QStringLiteral("<null>") : f->AsString();
+                value.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
+                line += QLatin1Char('|') + value;
+            }
+            lines << line;
+        }
+        q.Close();
+    }
+    std::sort(lines.begin(), lines.end());
+    return lines;
+}
+
+// Compares the lines with those stored in the file; prints the first differences.
+bool compareLines(const QStringList& lines, const QString& file)
+{
+    QFile f(file);
+    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
+        std::fprintf(stderr, "cannot read %s\n", qPrintable(file));
+        return false;
+    }
+    QStringList stored = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    int shown = 0;
+    qsizetype a = 0, b = 0, onlyOld = 0, onlyNew = 0;
+    // both lists are sorted: walk them together
+    while (a < stored.size() || b < lines.size()) {
+        const int cmp = a == stored.size() ? 1 : b == lines.size() ? -1 : stored[a].compare(lines[b]);
+        if (cmp == 0) {
+            ++a, ++b;
+            continue;
+        }
+        if (cmp < 0) {
+            ++onlyOld;
+            if (shown++ < 10)
+                std::printf("  - %s\n", qPrintable(stored[a].left(300)));
+            ++a;
+        } else {
+            ++onlyNew;
+            if (shown++ < 10)
+                std::printf("  + %s\n", qPrintable(lines[b].left(300)));
+            ++b;
+        }
+    }
+    std::printf("  compared %lld stored rows with %lld rows of this run: %lld only stored, %lld only now: %s\n",
+                static_cast<long long>(stored.size()), static_cast<long long>(lines.size()),
+                static_cast<long long>(onlyOld), static_cast<long long>(onlyNew),
+                onlyOld + onlyNew == 0 ? "the same" : "DIFFERENT");
+    return onlyOld + onlyNew == 0;
+}
+
+QString gSaveFile, gCompareFile;
+bool gSeveralSizes = false;
+
+QString sizedName(const QString& file, int items)
+{
+    return gSeveralSizes ? file + QLatin1Char('.') + QString::number(items) : file;
 }
 
 int benchOne(int items)
@@ -130,8 +223,21 @@ int benchOne(int items)
     std::printf("  MRP %s in %.1f s; %lld SQL batches, %lld characters; peak memory %.0f MB\n", ok ? "done" : "FAILED",
                 t.elapsed() / 1000.0, static_cast<long long>(MRPRunStats().Batches),
                 static_cast<long long>(MRPRunStats().Chars), peakKB() / 1024.0);
+    bool same = true;
+    if (ok && (!gSaveFile.isEmpty() || !gCompareFile.isEmpty())) {
+        const QStringList lines = resultLines(iid);
+        if (!gSaveFile.isEmpty()) {
+            QFile f(sizedName(gSaveFile, items));
+            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
+                f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
+            std::printf("  %lld result rows written to %s\n", static_cast<long long>(lines.size()),
+                        qPrintable(f.fileName()));
+        }
+        if (!gCompareFile.isEmpty())
+            same = compareLines(lines, sizedName(gCompareFile, items));
+    }
     SystemLogout();
-    return ok ? 0 : 1;
+    return ok && same ? 0 : 1;
 }
 
 } // namespace
@@ -139,6 +245,7 @@ int benchOne(int items)
 int main(int argc, char** argv)
 {
     qputenv("QT_QPA_PLATFORM", "offscreen");
+    kvos::ReadLocalTimeZoneOnce();
     QApplication app(argc, argv);
     kvdemo::registerStandInProcedures();
     // No box may wait for a user: print it and answer with its default.
@@ -147,10 +254,16 @@ int main(int argc, char** argv)
         return kvos::defaultButtonOf(flags);
     });
     QList<int> sizes;
-    for (int i = 1; i < argc; ++i)
-        sizes << QString::fromLocal8Bit(argv[i]).toInt();
+    for (int i = 1; i < argc; ++i) {
+        const QString arg = QString::fromLocal8Bit(argv[i]);
+        if ((arg == QLatin1String("--save") || arg == QLatin1String("--compare")) && i + 1 < argc)
+            (arg == QLatin1String("--save") ? gSaveFile : gCompareFile) = QString::fromLocal8Bit(argv[++i]);
+        else
+            sizes << arg.toInt();
+    }
     if (sizes.isEmpty())
         sizes = {2000, 10000, 50000};
+    gSeveralSizes = sizes.size() > 1;
     int rc = 0;
     for (int n : sizes)
         rc |= benchOne(n);

@@ -6,6 +6,7 @@
 #include "famFilter.h"
 #include "frmInfoView.h"
 #include "frmMain.h"
+#include "LocalTimeZone.h"
 #include "untAppFrame.h"
 #include "untApplication.h"
 #include "untTabbedMDI.h"
@@ -14,6 +15,7 @@
 
 int main(int argc, char** argv)
 {
+    kvos::ReadLocalTimeZoneOnce();
     QApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Korvane"));
 

@@ -416,10 +416,32 @@ TField* TFields::Field(int index) const
 
 TField* TFields::FindField(const QString& name) const
 {
-    for (const auto& f : FItems)
-        if (f->FieldName().compare(name, Qt::CaseInsensitive) == 0)
-            return f.get();
-    return nullptr;
+    auto it = FByName.constFind(name);
+    if (it == FByName.constEnd()) {
+        it = FByFoldedName.constFind(name.toCaseFolded());
+        if (it == FByFoldedName.constEnd())
+            return nullptr;
+    }
+    return FItems[size_t(*it)].get();
+}
+
+void TFields::clear()
+{
+    FItems.clear();
+    FByFoldedName.clear();
+    FByName.clear();
+}
+
+void TFields::add(std::unique_ptr<TField> field)
+{
+    const int index = int(FItems.size());
+    const QString name = field->FieldName();
+    const QString folded = name.toCaseFolded();
+    if (!FByFoldedName.contains(folded)) {
+        FByFoldedName.insert(folded, index);
+        FByName.insert(name, index);
+    }
+    FItems.push_back(std::move(field));
 }
 
 // --- data set -------------------------------------------------------------
@@ -491,7 +513,7 @@ void TCustomADODataSet::releaseResults()
 {
     FResultSets.clear();
     FResultIndex = -1;
-    FFields.FItems.clear();
+    FFields.clear();
     FCurrent = -1;
     FEof = FBof = true;
 }
@@ -499,10 +521,10 @@ void TCustomADODataSet::releaseResults()
 void TCustomADODataSet::loadResultSet(int index)
 {
     FResultIndex = index;
-    FFields.FItems.clear();
+    FFields.clear();
     const kvado::ResultSet& set = FResultSets.at(index);
     for (int i = 0; i < set.columns.size(); ++i)
-        FFields.FItems.push_back(std::make_unique<TField>(this, i, set.columns[i]));
+        FFields.add(std::make_unique<TField>(this, i, set.columns[i]));
     FActive = true;
     First();
 }

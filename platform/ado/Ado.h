@@ -17,6 +17,7 @@
 #include "Exceptions.h"
 
 #include <QDateTime>
+#include <QHash>
 #include <QObject>
 #include <QPointer>
 #include <QStringList>
@@ -162,7 +163,14 @@ public:
 
 private:
     friend class TCustomADODataSet;
+    void clear();
+    void add(std::unique_ptr<TField> field);
     std::vector<std::unique_ptr<TField>> FItems;
+    // Field lookup by name without a case-insensitive walk per value: the
+    // first field of each case-folded name, and the names as they are spelled
+    // when that spelling leads to the same field.
+    QHash<QString, int> FByFoldedName;
+    QHash<QString, int> FByName;
 };
 
 class TCustomADODataSet : public QObject {

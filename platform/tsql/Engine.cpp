@@ -1268,6 +1268,8 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         // a committed transaction survives a power cut, as a database server promises
         run("PRAGMA synchronous=FULL");
     }
+    // temporary tables (a run's work tables) live in memory, never in a spill file
+    run("PRAGMA temp_store=MEMORY");
     run("CREATE TEMP VIEW sysobjects AS "
         "SELECT -rowid AS id, name COLLATE KV AS name, 'U' AS xtype, 'U' AS type, 0 AS uid FROM sqlite_temp_master "
         "WHERE type='table' AND substr(name,1,1)='#' "
