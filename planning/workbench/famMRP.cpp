@@ -133,6 +133,9 @@ QToolButton* newActionButton(QWidget* AParent, QAction* AAction, const char* ANa
         button->setObjectName(QString::fromLatin1(AName));
     button->setDefaultAction(AAction);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // A button shows only while its action is visible.
+    button->setVisible(AAction->isVisible());
+    QObject::connect(AAction, &QAction::changed, button, [button, AAction] { button->setVisible(AAction->isVisible()); });
     return button;
 }
 
@@ -194,6 +197,8 @@ TMRPFrame::~TMRPFrame()
     // The views go before the scheme they are bound to.
     for (IInfoViewPtr* view : {&FMainFrame, &FAllotFrame, &FBalanceFrame, &FSuppliesFrame, &FReplaceFrame})
         view->reset();
+    delete Pages;
+    Pages = nullptr;
 }
 
 void TMRPFrame::CreateControls()
@@ -324,7 +329,11 @@ void TMRPFrame::CreateControls()
         body->addLayout(column, stretch);
     };
     treeColumn(QStringLiteral("展望期(&P):"), trlPlanPeriods, "trlPlanPeriods", actSetPlanPeriods, 2);
+    trlPlanPeriods->addBand();
+    trlPlanPeriods->addColumn()->setWidth(230);
     trlPlanPeriods->setShowHeaders(false);
+    trlPlanPeriods->setShowBandHeaders(false);
+    trlPlanPeriods->setShowIndicator(false);
     trlPlanPeriods->setEditingEnabled(false);
     treeColumn(QStringLiteral("参与范围(&C):"), trlMRPFilters, "trlMRPFilters", actSetMRPFilter, 3);
     trlPlanPeriods->viewport()->installEventFilter(this);

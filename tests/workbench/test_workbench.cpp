@@ -25,6 +25,7 @@
 #include <QGroupBox>
 #include <QLineEdit>
 #include <QTabWidget>
+#include <QToolButton>
 #include <sqlite3.h>
 
 using kvtest::DemoLogin;
@@ -665,6 +666,12 @@ TEST_F(Workbench, TheQueryShowsReleasedSchemesWithoutEditCommands)
     for (QAction* a : {f->actSchemeNew, f->actSchemeCopy, f->actSchemeUpdate, f->actSchemeDelete, f->actSchemeSave,
                        f->actRunMPS, f->actRunMRP, f->actSetPlanPeriods, f->actSetMRPFilter})
         EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
+    // Buttons of hidden actions are hidden with them.
+    for (QToolButton* button : f->gbxScheme->findChildren<QToolButton*>()) {
+        ASSERT_NE(button->defaultAction(), nullptr);
+        EXPECT_EQ(button->isVisibleTo(&b.window), button->defaultAction()->isVisible())
+            << button->defaultAction()->objectName().toStdString();
+    }
     for (int c : {100, 101, 102, 103, 104, 105, int(Commands::Save)}) {
         TCommandState state = csEnabled;
         EXPECT_TRUE(f->QueryCommandState(c, state));
