@@ -689,3 +689,43 @@ TEST_F(Workbench, TheQueryShowsReleasedSchemesWithoutEditCommands)
     EXPECT_EQ(f->PlanScheme()->DataFilters, before);
     InfoApplication->ResetMainActionsBarProc = nullptr;
 }
+
+TEST_F(Workbench, AnImportedScheduleFollowsNewPeriods)
+{
+    Bench b;
+    TMRPFrame* f = b.f;
+    b.select(1);
+    f->actSchemeNew->trigger();
+    f->edtSchemeName->setText(QStringLiteral("导入排程方案"));
+    f->cboMainSource->setCurrentIndex(3);
+    for (kvui::TreeNode* n : f->trlMRPFilters->topNodes())
+        EXPECT_FALSE(QStringList({"QZ_MRP.Forcast", "QZ_MRP.SO", "QZ_MRP.SI"}).contains(TMRPFilterTree::NodeKey(n)));
+    f->actSchemeSave->trigger();
+    const int iid = iidOf(QStringLiteral("导入排程方案"));
+    ASSERT_GT(iid, 0);
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 2);
+    const QString periods = one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid));
+    EXPECT_EQ(one(QStringLiteral("select SchMpsPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), periods);
+
+    // Its imported rows, then one period less: the rows stay, spread over the new periods.
+    DemoLogin::instance().exec(QStringLiteral(
+        "insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillNo, ManBillEntry, ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) "
+        "select %1, ManIID, ManPeriod, ManBillType, ManBillNo, ManBillEntry, ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty "
+        "from QZ_MRP_Main where ManSchIID=1 and ManBillType=2").arg(iid));
+    const int rows = count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid));
+    ASSERT_GT(rows, 0);
+    f->actRefreshExecute();
+    f->actSchemeUpdate->trigger();
+    TPlanPeriods shorter = f->PlanScheme()->PlanPeriods;
+    ASSERT_GT(shorter.size(), size_t(3));
+    shorter.back().DateBegin = shorter[shorter.size() - 2].DateBegin;
+    shorter.erase(shorter.end() - 2);
+    f->PlanScheme()->PlanPeriods = shorter;
+    FillPlanPeriodTree(f->trlPlanPeriods, shorter);
+    f->actSchemeSave->trigger();
+    EXPECT_FALSE(f->SchemeEditing());
+    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(shorter));
+    EXPECT_EQ(one(QStringLiteral("select SchMpsPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(shorter));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid)), rows);
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 2);
+}
