@@ -29,6 +29,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -625,7 +626,9 @@ bool TMRPFrame::QueryClose()
 bool TMRPFrame::eventFilter(QObject* AObject, QEvent* AEvent)
 {
     if (AEvent->type() == QEvent::MouseButtonDblClick) {
-        if (AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode()) {
+        const QPoint pos = static_cast<QMouseEvent*>(AEvent)->position().toPoint();
+        kvui::TreeNode* focused = trlMRPFilters->focusedNode();
+        if (AObject == trlMRPFilters->viewport() && focused && trlMRPFilters->rowAt(pos) == trlMRPFilters->rowOfNode(focused)) {
             QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
         } else if (AObject == trlPlanPeriods->viewport()) {
             QMetaObject::invokeMethod(this, [this] { actSetPlanPeriodsExecute(); }, Qt::QueuedConnection);
