@@ -10,6 +10,7 @@
 #include "TreeList.h"
 #include "UCommon.h"
 #include "dlgSetPlanPeriods.h"
+#include "famCalendar.h"
 #include "dlgViewScheme.h"
 #include "famMRP.h"
 #include "famMRPAllot.h"
@@ -24,6 +25,8 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include "DrawGrid.h"
 #include <QTabWidget>
 #include <QToolButton>
 #include <sqlite3.h>
@@ -314,14 +317,22 @@ TEST_F(Workbench, ANewSchemeIsSavedWithItsPeriodsAndFilters)
     f->PlanScheme()->PlanPeriods.clear();
     FillPlanPeriodTree(f->trlPlanPeriods, {});
     f->edtSchemeName->setText(QStringLiteral("新方案'一"));
-    bool dialogShown = false;
-    kvtest::WhenShown<TSetPlanPeriodsDlg>([&](TSetPlanPeriodsDlg*) { dialogShown = true; });
+    // Two weeks set in the dialog; the save stops there and goes through the next time.
+    kvtest::WhenShown<TSetPlanPeriodsDlg>([](TSetPlanPeriodsDlg* dlg) {
+        for (const QDate& monday : {QDate(2027, 1, 4), QDate(2027, 1, 11)}) {
+            QPoint cell;
+            ASSERT_TRUE(dlg->famCalendar->DateToCell(TCalendarFrame::DayOf(monday), cell));
+            dlg->famCalendar->grdCalendar->setSelection({cell.x(), cell.y(), cell.x(), cell.y()});
+            dlg->btnAddWeek->click();
+        }
+        dlg->btnOk->click();
+    });
     f->actSchemeSave->trigger();
-    EXPECT_TRUE(dialogShown);
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("展望期间不能为空, 请设置!"));
     EXPECT_TRUE(f->SchemeEditing());
-    f->PlanScheme()->PlanPeriods = periods;
-    FillPlanPeriodTree(f->trlPlanPeriods, periods);
+    ASSERT_EQ(f->trlPlanPeriods->topCount(), 2);
+    const TPlanPeriods twoWeeks = f->PlanScheme()->PlanPeriods;
+    ASSERT_EQ(twoWeeks.size(), size_t(4));
 
     // A filter with quotes on the production orders, purchase requisitions left out.
     f->cboCareSafety->setCurrentIndex(2);
@@ -358,7 +369,7 @@ TEST_F(Workbench, ANewSchemeIsSavedWithItsPeriodsAndFilters)
     EXPECT_EQ(one(QStringLiteral("select SchUsrID from QZ_MRP_Schemes where SchIID=%1").arg(iid)), QStringLiteral("plan01"));
     EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 0);
     EXPECT_EQ(count(QStringLiteral("select SchNeedScope*10+SchCareSafety from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 51);
-    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(periods));
+    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(twoWeeks));
     const QString filters = one(QStringLiteral("select SchFilters from QZ_MRP_Schemes where SchIID=%1").arg(iid));
     EXPECT_EQ(ReadDelimitedValue(filters, QStringLiteral("[QZ_MRP.MO]"), ViewSchemeParamSeparator), nextFilterCode);
     EXPECT_EQ(HexCodesToStr(ReadDelimitedValue(filters, QStringLiteral("{QZ_MRP.MO}"), ViewSchemeParamSeparator)), nextFilterText);
