@@ -14,7 +14,6 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QTabBar>
-#include <QTimer>
 #include <QVBoxLayout>
 #include <cmath>
 
@@ -104,16 +103,6 @@ TImportExcelDlg::TImportExcelDlg(QWidget* parent) : TDialog(parent)
     client->addWidget(ssbContent, 1);
     client->addLayout(rangeRow);
     UpdateRange();
-}
-
-void TImportExcelDlg::showEvent(QShowEvent* AEvent)
-{
-    TDialog::showEvent(AEvent);
-    // With no file yet, the file is asked for at once.
-    QTimer::singleShot(0, this, [this] {
-        if (isVisible() && edtFileName->text().isEmpty())
-            ChooseFile();
-    });
 }
 
 bool TImportExcelDlg::eventFilter(QObject* AObject, QEvent* AEvent)
@@ -329,6 +318,9 @@ bool TImportExcel::ShowDefiner()
 {
     if (!FDefiner)
         FDefiner = std::make_unique<TImportExcelDlg>();
+    // With no file yet, the file is asked for at once.
+    if (FDefiner->edtFileName->text().isEmpty())
+        FDefiner->ChooseFile();
     return FDefiner->exec() == QDialog::Accepted;
 }
 

@@ -44,7 +44,6 @@ public:
     int Sheet() const;
 
 protected:
-    void showEvent(QShowEvent* AEvent) override;
     bool eventFilter(QObject* AObject, QEvent* AEvent) override;
 
 private:

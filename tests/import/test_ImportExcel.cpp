@@ -76,6 +76,7 @@ void define(TImportDlg& dlg, const QString& path, int sheet, const XlsRange* ran
     kvtest::WhenShown<TImportExcelDlg>([&](TImportExcelDlg* d) {
         EXPECT_EQ(d->windowTitle(), QStringLiteral("导入Excel文件"));
         d->btnFileName->click();
+        EXPECT_EQ(d->edtFileName->text(), path);
         d->ssbContent->setActiveSheet(sheet);
         d->chkHeader->setChecked(header);
         if (range) {
@@ -259,8 +260,10 @@ TEST(ImportExcel, TheDefinerRefusesRangesWithoutContent)
         ScriptedMessageBoxes boxes;
         bool stayedOpen = false;
         kvtest::WhenShown<TImportExcelDlg>([&](TImportExcelDlg* d) {
+            // The file was asked for when the definer first opened.
+            EXPECT_EQ(choice.asked, 1) << c.name;
+            EXPECT_EQ(d->edtFileName->text(), c.file) << c.name;
             if (!c.file.isEmpty()) {
-                d->btnFileName->click();
                 d->ssbContent->setActiveSheet(c.sheet);
                 d->chkSelection->setChecked(c.selection);
                 if (c.selection) {
@@ -310,6 +313,7 @@ TEST(ImportExcel, FilesThatCannotBeReadAreReportedAndKeepTheChosenOne)
         Received received;
         auto dlg = excelDialog({field(QStringLiteral("物料编码"), 256, 1)}, received);
         ScriptedMessageBoxes boxes;
+        FileChoice none{QString()};   // the file asked for at once: cancelled
         kvtest::WhenShown<TImportExcelDlg>([&](TImportExcelDlg* d) {
             {
                 FileChoice good(Sample);
