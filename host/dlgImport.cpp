@@ -95,6 +95,7 @@ TImportDlg::TImportDlg(const TExchangeFieldRecs& AExchangeFieldRecs, QWidget* pa
     trlSourceData->setShowBandHeaders(false);
     trlSourceData->setEditingEnabled(false);
     trlSourceData->setSortingEnabled(false);
+    trlSourceData->addBand();
     lblPreview->setBuddy(trlSourceData);
     auto* lblMaps = new QLabel(QStringLiteral("目标数据字段对应(&F):"));
     auto* lblHint = new QLabel(QStringLiteral("(提示: 可以跨网格拖放字段内容增移对应关系)"));
@@ -143,6 +144,7 @@ TImportDlg::TImportDlg(const TExchangeFieldRecs& AExchangeFieldRecs, QWidget* pa
     trlLog->setShowBandHeaders(false);
     trlLog->setEditingEnabled(false);
     trlLog->setSortingEnabled(false);
+    trlLog->addBand();
     colText = trlLog->addColumn(QString(), QStringLiteral("Text"));
     colText->setObjectName("colText");
     colText->setWidth(660);

@@ -18,7 +18,7 @@ SpreadSheetBook::SpreadSheetBook(QWidget* parent) : QWidget(parent)
     m_grid->setObjectName(QStringLiteral("grdSheet"));
     m_grid->setFixedCols(1);
     m_grid->setFixedRows(1);
-    m_grid->setDefaultColWidth(72);
+    m_grid->setDefaultColWidth(84);
     m_grid->setDefaultRowHeight(20);
     m_grid->setColCount(1);
     m_grid->setRowCount(1);
@@ -134,18 +134,32 @@ void SpreadSheetBook::drawCell(QPainter* p, int col, int row, const QRect& rect,
     if (m_active < 0)
         return;
     const int c = col - 1, r = row - 1;
+    // A merged area shows its first cell's text across the whole area: each
+    // cell of it paints its own part of the text.
+    QRect textRect = rect;
+    int mc = c, mr = r;
     const XlsRange area = m_book.mergedAreaAt(m_active, c, r);
     if (area.right >= area.left) {
-        if (!st.selected)
-            p->fillRect(rect, QColor(0xf4, 0xf6, 0xfa));
-        if (c != area.left || r != area.top)
-            return;
+        mc = area.left;
+        mr = area.top;
+        int before = 0, width = 0, above = 0, height = 0;
+        for (int i = area.left; i <= area.right; ++i) {
+            width += m_grid->colWidth(i + 1);
+            if (i < c)
+                before += m_grid->colWidth(i + 1);
+        }
+        for (int j = area.top; j <= area.bottom; ++j) {
+            height += m_grid->rowHeight(j + 1);
+            if (j < r)
+                above += m_grid->rowHeight(j + 1);
+        }
+        textRect = QRect(rect.left() - before, rect.top() - above, width, height);
     }
-    const XlsCell cell = m_book.cell(m_active, c, r);
+    const XlsCell cell = m_book.cell(m_active, mc, mr);
     if (cell.type == XlsCellType::Empty)
         return;
     const Qt::Alignment align = cell.type == XlsCellType::Text ? Qt::AlignLeft : Qt::AlignRight;
-    p->drawText(rect.adjusted(3, 0, -3, 0), align | Qt::AlignVCenter, m_book.displayText(m_active, c, r));
+    p->drawText(textRect.adjusted(3, 0, -3, 0), align | Qt::AlignVCenter, m_book.displayText(m_active, mc, mr));
 }
 
 } // namespace kvui

@@ -161,6 +161,10 @@ TEST(ImportDialog, MapsByRememberedCaptionNameAndUsedMaps)
     auto dlg = openDialog(fields, {QStringLiteral("due"), QStringLiteral("Amount"), QStringLiteral("item")},
                           {{dt(2027, 1, 1), 3.0, QStringLiteral("A-1")}}, caller);
     EXPECT_EQ(dlg->edtSourceName->text(), QStringLiteral("内存表格"));
+    // Every source column shows, with the preview rows under it.
+    EXPECT_EQ(dlg->trlSourceData->visibleColumns().size(), 3);
+    EXPECT_EQ(dlg->trlSourceData->topCount(), 1);
+    EXPECT_EQ(dlg->trlFieldMaps->topCount(), 1);
     EXPECT_EQ(dlg->FieldPartner(0), 2);
     EXPECT_EQ(dlg->FieldPartner(1), -1);
     EXPECT_EQ(dlg->FieldPartner(2), 0);
@@ -297,6 +301,7 @@ TEST(ImportDialog, HandsRecordsInFieldOrderAndLogsTheCallersMessages)
     EXPECT_EQ(b[3], QVariant(true));
     // The message names the cell of the reported field's column.
     EXPECT_EQ(dlg->LogLines(), QStringList({QStringLiteral("数量为空  已忽略 (源数据R2C2)"), QStringLiteral("执行完成。")}));
+    EXPECT_EQ(dlg->trlLog->visibleColumns().size(), 1);
     EXPECT_EQ(dlg->LogKinds(), QList<TMessageKind>({mkWarning, mkInformation}));
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("执行完成。"));

@@ -1,7 +1,10 @@
 // The Excel source through the import dialog: a workbook saved by another
 // spreadsheet program (merged cells, dates, formatted numbers), one written by
 // our own export, the definer's refusals and files that cannot be read.
+#include "BandedGrid.h"
+#include "DataSource.h"
 #include "DialogDriver.h"
+#include "Editors.h"
 #include "ExportWriter.h"
 #include "MessageBox.h"
 #include "ScriptedMessageBoxes.h"
@@ -10,6 +13,7 @@
 #include "dlgImpExcel.h"
 #include "dlgImport.h"
 #include "untCommonUI.h"
+#include "untGridExportLink.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -210,6 +214,44 @@ TEST(ImportExcel, ImportsAWorkbookOfOurOwnExport)
     ASSERT_EQ(received.records.size(), 2);
     EXPECT_EQ(received.records[0], TVariantArray({QStringLiteral("A-1"), 12.5, dt(2026, 12, 24)}));
     EXPECT_EQ(received.records[1], TVariantArray({QStringLiteral("A-2"), 3.0, dt(2027, 3, 1)}));
+}
+
+TEST(ImportExcel, ImportsAGridExportedByTheViewsExport)
+{
+    using namespace kvui;
+    StaticDataSource src(QStringList{"No", "Qty", "Due", "Kind"},
+                         QList<int>{QMetaType::QString, QMetaType::Double, QMetaType::QDate, QMetaType::Int});
+    src.appendRecord({"A1", 1234.5, QDate(2026, 3, 1), 1});
+    src.appendRecord({"A2", 0.0, QVariant(), 2});
+    BandedGrid grid;
+    grid.addBand("物料");
+    grid.setShowBandHeaders(false);
+    grid.addColumn("物料代码", "No");
+    Column* qty = grid.addColumn("数量", "Qty");
+    qty->displayTextHook = [](const RowRef&, const QVariant& v, QString& text) { text = QString::number(v.toDouble(), 'f', 2); };
+    grid.addColumn("交期", "Due");
+    auto combo = std::make_shared<ImageComboProperties>();
+    combo->addItem(1, "自制");
+    combo->addItem(2, "外购");
+    grid.addColumn("来源", "Kind")->setEditor(combo);
+    grid.setDataSource(&src);
+    QTemporaryDir dir;
+    ExportGridAsExcel(dir.filePath("grid.dat"), &grid, true, true, true, "xls");
+
+    Received received;
+    auto dlg = excelDialog({field(QStringLiteral("物料代码"), 256, 1), field(QStringLiteral("数量"), 5, 0),
+                            field(QStringLiteral("交期"), 7, 0), field(QStringLiteral("来源"), 256, 0)},
+                           received);
+    define(*dlg, dir.filePath("grid.xls"), 0, nullptr);
+    ScriptedMessageBoxes boxes;
+    dlg->btnOk->click();
+    ASSERT_EQ(received.records.size(), 2);
+    EXPECT_EQ(received.records[0], TVariantArray({QStringLiteral("A1"), 1234.5, dt(2026, 3, 1), QStringLiteral("自制")}));
+    // A zero the grid leaves blank and an empty date arrive as Null.
+    EXPECT_EQ(received.records[1][0], QVariant(QStringLiteral("A2")));
+    EXPECT_TRUE(received.records[1][1].isNull());
+    EXPECT_TRUE(received.records[1][2].isNull());
+    EXPECT_EQ(received.records[1][3], QVariant(QStringLiteral("外购")));
 }
 
 TEST(ImportExcel, TextInANumberColumnIsConfirmedAndItsRowSkipped)
