@@ -17,6 +17,7 @@
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
+#include <stdexcept>
 #include <gtest/gtest.h>
 
 namespace {
@@ -382,25 +383,48 @@ TEST(ImportDialog, CrossTableBoxSwapsTheFieldsAndRestoresTheirMappings)
 
 TEST(ImportDialog, AnErrorOfTheCallerStopsTheImport)
 {
+    // The system's own exceptions and any other standard one are reported alike.
+    const std::function<void()> throwers[] = {[] { throw Exception(QStringLiteral("违反唯一约束")); },
+                                              [] { throw std::runtime_error("违反唯一约束"); }};
+    for (const auto& raise : throwers) {
+        Caller caller;
+        auto dlg = openDialog({field(QStringLiteral("编码"), 256, 1)}, {QStringLiteral("编码")},
+                              {{QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}}, caller);
+        caller.answer = [&raise](const TVariantArray& r, TMessageKind&, QString&, int&) {
+            if (r[0].toString() == QStringLiteral("B"))
+                raise();
+        };
+        ScriptedMessageBoxes boxes;
+        dlg->btnOk->click();
+        EXPECT_EQ(caller.records.size(), 2);
+        EXPECT_EQ(caller.ended, 1);
+        EXPECT_TRUE(dlg->FImported);
+        EXPECT_EQ(dlg->LogLines(), QStringList({QStringLiteral("程序执行出现错误!  原因: 违反唯一约束 (源数据R2C0)")}));
+        EXPECT_EQ(dlg->LogKinds(), QList<TMessageKind>({mkError}));
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("执行过程中发现错误, 操作被停止!\r\r程序执行出现错误!\r\r原因: 违反唯一约束"));
+        EXPECT_EQ(dlg->pgbProgress->format(), QStringLiteral("已执行1/3"));
+        EXPECT_TRUE(dlg->tabDefine->isEnabled());
+        EXPECT_TRUE(dlg->btnCancel->isEnabled());
+    }
+}
+
+TEST(ImportDialog, StaysOpenWhileRowsAreImported)
+{
     Caller caller;
-    auto dlg = openDialog({field(QStringLiteral("编码"), 256, 1)}, {QStringLiteral("编码")},
-                          {{QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}}, caller);
-    caller.answer = [](const TVariantArray& r, TMessageKind&, QString&, int&) {
-        if (r[0].toString() == QStringLiteral("B"))
-            throw Exception(QStringLiteral("违反唯一约束"));
+    auto dlg = openDialog({field(QStringLiteral("编码"), 256, 1)}, {QStringLiteral("编码")}, {{QStringLiteral("A")}}, caller);
+    dlg->show();
+    bool closeEnabled = true;
+    caller.answer = [&](const TVariantArray&, TMessageKind&, QString&, int&) {
+        closeEnabled = dlg->btnCancel->isEnabled();
+        dlg->reject();   // what Esc or the window's close button asks for
     };
     ScriptedMessageBoxes boxes;
     dlg->btnOk->click();
-    EXPECT_EQ(caller.records.size(), 2);
-    EXPECT_EQ(caller.ended, 1);
-    EXPECT_TRUE(dlg->FImported);
-    EXPECT_EQ(dlg->LogLines(), QStringList({QStringLiteral("程序执行出现错误!  原因: 违反唯一约束 (源数据R2C0)")}));
-    EXPECT_EQ(dlg->LogKinds(), QList<TMessageKind>({mkError}));
-    ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("执行过程中发现错误, 操作被停止!\r\r程序执行出现错误!\r\r原因: 违反唯一约束"));
-    EXPECT_EQ(dlg->pgbProgress->format(), QStringLiteral("已执行1/3"));
-    EXPECT_TRUE(dlg->tabDefine->isEnabled());
-    EXPECT_EQ(InfoApplication ? InfoApplication->LockMsgHWnd : 0u, 0u);
+    EXPECT_FALSE(closeEnabled);
+    EXPECT_TRUE(dlg->isVisible());
+    dlg->btnCancel->click();
+    EXPECT_FALSE(dlg->isVisible());
 }
 
 TEST(ImportDialog, EscStopsAfterConfirmation)
