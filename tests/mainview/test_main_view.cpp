@@ -17,6 +17,7 @@
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
 #include "Editors.h"
+#include "SpreadSheetBook.h"
 
 #include <QCheckBox>
 #include <QDate>
@@ -422,4 +423,58 @@ TEST(MainView, ImportLaysTheQuantitiesOverTheDemandsRows)
     h.view->ImportAdjustments(periodRow(QString(), QString(), 2, 5), kind, text, field);
     EXPECT_EQ(kind, mkWarning);
     EXPECT_EQ(text, QStringLiteral("字段[%1][%2]导入内容为空, 忽略导入!").arg(h.view->FieldColumn(QStringLiteral("ManBillNo"))->caption(), h.view->FieldColumn(QStringLiteral("ItmNo"))->caption()));
+}
+
+TEST(MainView, ImportsDatedLinesFromAWorkbookOfAnotherProgram)
+{
+    // data/main_spread.xls: saved by LibreOffice from main_spread.fods; bill
+    // LO-2L merged down two lines of FG-1001, dates as YYYY-MM-DD, quantities
+    // as #,##0.00 (10.00 on 2027-01-12 and 1,025.00 on 2027-01-19).
+    const QString path = QStringLiteral(MAINVIEW_DATA_DIR "/main_spread.xls");
+    ASSERT_EQ(itemNo(), QStringLiteral("FG-1001"));
+    const TPlanPeriods& periods = scheme()->MpsPeriods;
+    const auto day = [](int y, int m, int d) { return TDateTime(QDate(1899, 12, 30).daysTo(QDate(y, m, d))); };
+    ASSERT_EQ(FindPlanPeriodIndex(periods, day(2027, 1, 12)), 2);
+    ASSERT_EQ(FindPlanPeriodIndex(periods, day(2027, 1, 19)), 3);
+    const int a = addRow(QStringLiteral("LO-2L"), 30, 4, 1);
+    const int b = addRow(QStringLiteral("LO-2L"), 70, 4, 2);
+    ClearImportSources();
+    InitImportDlgUnit();
+    InitImpExcelUnit();
+    Harness h;
+    SetOpenFileDialogHook([path](const QString&, const QString&, const QString&, QString& chosen) {
+        chosen = path;
+        return true;
+    });
+    QStringList log;
+    kvtest::WhenShown<TMRPMainAdjustDlg>([&log](TMRPMainAdjustDlg* dlg) {
+        dlg->chkAdjImport->setChecked(true);
+        WhenOpened<TImportDlg>([&log](TImportDlg* imp) {
+            kvtest::WhenShown<TImportExcelDlg>([](TImportExcelDlg* xls) {
+                xls->chkSelection->setChecked(true);
+                xls->ssbContent->setSelection(kvui::XlsRange{0, 1, 3, 3});   // A2:D4 under the title
+                xls->UpdateRange();
+                xls->btnOk->click();
+            });
+            imp->Define();
+            // One line per date: the quantities by date, not by period column.
+            imp->chkPivot->setChecked(false);
+            for (int f : {0, 2, 3, 4}) {
+                EXPECT_GE(imp->FieldPartner(f), 0) << f;
+            }
+            imp->btnOk->click();
+            log = imp->LogLines();
+        });
+        dlg->btnOk->click();
+    });
+    {
+        ScriptedMessageBoxes boxes;
+        h.view->AdjustDueDates();
+    }
+    SetOpenFileDialogHook({});
+    EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(a)),
+              QStringLiteral("02=10\r\n03=20\r\n"));
+    EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(b)), QStringLiteral("03=70\r\n"));
+    EXPECT_EQ(log, QStringList({QStringLiteral("导入的计划数量大于相应需求单实际的计划数量, 超出的计划数量(935.000000)忽略导入。 (源数据行4)"),
+                                QStringLiteral("执行完成。")}));
 }
