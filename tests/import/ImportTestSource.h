@@ -37,9 +37,9 @@ public:
     static inline QStringList nextHeaders;
     static inline QList<QVariantList> nextRows;
 
-    static void Register()
+    static void Register(const QString& kind = QStringLiteral("内存表格"))
     {
-        RegisterImportSource({QStringLiteral("内存表格"), [] {
+        RegisterImportSource({kind, [] {
                                   auto s = std::make_unique<TableSource>();
                                   s->headers = nextHeaders;
                                   s->rows = nextRows;

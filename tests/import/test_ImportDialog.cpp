@@ -189,6 +189,14 @@ TEST(ImportDialog, MapsByRememberedCaptionNameAndUsedMaps)
     EXPECT_EQ(dlg->FieldPartner(1), 1);
     EXPECT_EQ(dlg->FieldPartner(2), -1);
 
+    // Double-clicks: on a field column it lets go, on a free source column it maps.
+    dlg->FocusFieldColumn(1);
+    emit dlg->trlFieldMaps->cellDoubleClicked(0, dlg->FieldColumn(1));
+    EXPECT_EQ(dlg->FieldPartner(1), -1);
+    dlg->FocusFieldColumn(1);
+    emit dlg->trlSourceData->cellDoubleClicked(0, dlg->SourceColumn(1));
+    EXPECT_EQ(dlg->FieldPartner(1), 1);
+
     // A removed mapping stays removed on the next load.
     dlg->FocusFieldColumn(1);
     dlg->MapRemove();
@@ -197,6 +205,34 @@ TEST(ImportDialog, MapsByRememberedCaptionNameAndUsedMaps)
     EXPECT_EQ(dlg->SourceColumn(1), dlg->trlSourceData->focusedColumn());
     dlg->LoadImportSource();
     EXPECT_EQ(dlg->FieldPartner(1), -1);
+}
+
+TEST(ImportDialog, PickingAnotherKindShowsItsSourceOrAsksForOne)
+{
+    ClearImportSources();
+    TableSource::Register();
+    TableSource::Register(QStringLiteral("内存表格"));   // once only
+    TableSource::Register(QStringLiteral("另一表格"));
+    TableSource::nextHeaders = {QStringLiteral("编码")};
+    TableSource::nextRows = {{QStringLiteral("A")}};
+    TImportDlg dlg(TExchangeFieldRecs{field(QStringLiteral("编码"), 256, 1)});
+    ASSERT_EQ(dlg.cboSourceType->count(), 2);
+    dlg.show();
+    dlg.Define();
+    TableSource* first = TableSource::last;
+    EXPECT_EQ(dlg.FieldPartner(0), 0);
+    // The other kind has no source yet: the grids empty and its definer opens.
+    TableSource::nextHeaders = {QStringLiteral("别的"), QStringLiteral("编码")};
+    dlg.cboSourceType->setCurrentIndex(1);
+    TableSource* second = TableSource::last;
+    ASSERT_NE(second, first);
+    EXPECT_EQ(second->definerCalls, 1);
+    EXPECT_EQ(dlg.FieldPartner(0), 1);
+    // Back to the first kind: its source loads again without asking.
+    dlg.cboSourceType->setCurrentIndex(0);
+    EXPECT_EQ(first->definerCalls, 1);
+    EXPECT_EQ(dlg.SourceColumn(0)->caption(), QStringLiteral("编码"));
+    EXPECT_EQ(dlg.FieldPartner(0), 0);
 }
 
 TEST(ImportDialog, RequiredFieldsAndGroupsAreCheckedBeforeImporting)
