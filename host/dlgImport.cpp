@@ -615,15 +615,52 @@ void TImportDlg::DrawFieldCell(kvui::CellDraw& ACell) const
 
 void TImportDlg::StartDrag(TreeList* AGrid, Column* AColumn)
 {
-    FDragGrid = AGrid;
-    FDragColumn = AColumn;
+    // The data names the grid and the column: "S" and a source column, or "F" and a field.
+    const bool fromSource = AGrid == trlSourceData;
+    const int index = fromSource ? FSourceCols.indexOf(AColumn) : FFieldCols.indexOf(AColumn);
     auto* drag = new QDrag(AGrid->viewport());
     auto* mime = new QMimeData;
-    mime->setData(QString::fromLatin1(DragMime), QByteArray::number(AColumn->index()));
+    mime->setData(QString::fromLatin1(DragMime), (fromSource ? "S" : "F") + QByteArray::number(index));
     drag->setMimeData(mime);
+    FDragColumn = AColumn;
     drag->exec(Qt::MoveAction);
-    FDragGrid = nullptr;
     FDragColumn = nullptr;
+}
+
+bool TImportDlg::DropColumn(TreeList* ATarget, const QMimeData* AData, const QPoint& APos, bool ADrop)
+{
+    if (!AData || !AData->hasFormat(QString::fromLatin1(DragMime)))
+        return false;
+    const QByteArray data = AData->data(QString::fromLatin1(DragMime));
+    const bool fromSource = data.startsWith('S');
+    bool ok = false;
+    const int index = data.mid(1).toInt(&ok);
+    if (!ok)
+        return false;
+    if (fromSource && ATarget == trlFieldMaps) {
+        // An unmapped source column dropped onto a field column maps onto it.
+        const int field = FFieldCols.indexOf(ATarget->columnAt(APos));
+        if (field < 0 || !FieldShown(field) || index < 0 || index >= FSourceCols.size() || FSourcePartner[index] >= 0)
+            return false;
+        if (ADrop) {
+            trlSourceData->setFocusedColumn(FSourceCols[index]);
+            FLastSourceFocus = FSourceCols[index];
+            trlFieldMaps->setFocusedColumn(FFieldCols[field]);
+            MapAdd();
+        }
+        return true;
+    }
+    if (!fromSource && ATarget == trlSourceData) {
+        // A mapped field column dropped onto the source grid lets go.
+        if (index < 0 || index >= FFieldCols.size() || !FieldShown(index) || FFieldPartner[index] < 0)
+            return false;
+        if (ADrop) {
+            trlFieldMaps->setFocusedColumn(FFieldCols[index]);
+            MapRemove();
+        }
+        return true;
+    }
+    return false;
 }
 
 bool TImportDlg::eventFilter(QObject* AObject, QEvent* AEvent)
@@ -642,7 +679,7 @@ bool TImportDlg::eventFilter(QObject* AObject, QEvent* AEvent)
     }
     case QEvent::MouseMove: {
         auto* me = static_cast<QMouseEvent*>(AEvent);
-        if (AObject != grid->viewport() || !(me->buttons() & Qt::LeftButton) || FDragGrid)
+        if (AObject != grid->viewport() || !(me->buttons() & Qt::LeftButton) || FDragColumn)
             break;
         if ((me->position().toPoint() - FDragStart).manhattanLength() < QApplication::startDragDistance())
             break;
@@ -667,9 +704,7 @@ bool TImportDlg::eventFilter(QObject* AObject, QEvent* AEvent)
     case QEvent::DragEnter:
     case QEvent::DragMove: {
         auto* de = static_cast<QDropEvent*>(AEvent);
-        const bool ok = de->mimeData()->hasFormat(QString::fromLatin1(DragMime)) && FDragGrid && FDragGrid != grid
-                         && (grid == trlSourceData || grid->columnAt(de->position().toPoint()));
-        if (ok)
+        if (DropColumn(grid, de->mimeData(), de->position().toPoint(), false))
             de->acceptProposedAction();
         else
             de->ignore();
@@ -677,18 +712,10 @@ bool TImportDlg::eventFilter(QObject* AObject, QEvent* AEvent)
     }
     case QEvent::Drop: {
         auto* de = static_cast<QDropEvent*>(AEvent);
-        if (!FDragGrid || FDragGrid == grid)
-            return true;
-        if (grid == trlFieldMaps) {
-            Column* target = grid->columnAt(de->position().toPoint());
-            if (FFieldCols.indexOf(target) >= 0) {
-                trlFieldMaps->setFocusedColumn(target);
-                MapAdd();
-            }
-        } else {
-            MapRemove();
-        }
-        de->acceptProposedAction();
+        if (DropColumn(grid, de->mimeData(), de->position().toPoint(), true))
+            de->acceptProposedAction();
+        else
+            de->ignore();
         return true;
     }
     case QEvent::MouseButtonRelease:

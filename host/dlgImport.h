@@ -20,6 +20,7 @@ class QProgressBar;
 class QPushButton;
 class QTabWidget;
 class QAction;
+class QMimeData;
 
 namespace kvui {
 class TreeList;
@@ -103,6 +104,9 @@ private:
     void DrawSourceCell(kvui::CellDraw& ACell) const;
     void DrawFieldCell(kvui::CellDraw& ACell) const;
     void StartDrag(kvui::TreeList* AGrid, kvui::Column* AColumn);
+    // A column dragged from one grid over the other at a point: whether it may
+    // drop there, and with ADrop the mapping it makes or removes.
+    bool DropColumn(kvui::TreeList* ATarget, const QMimeData* AData, const QPoint& APos, bool ADrop);
     void ImportRows();
 
     TExchangeFieldRecs FExchangeFieldRecs;
@@ -114,8 +118,7 @@ private:
     QStringList FLastMaps;
     QList<bool> FInvalidMaps;
     std::vector<std::unique_ptr<TImportSource>> FSources;  // one per registered kind
-    kvui::Column* FDragColumn = nullptr;
-    kvui::TreeList* FDragGrid = nullptr;
+    kvui::Column* FDragColumn = nullptr;   // the column being dragged
     QPoint FDragStart;
     kvui::Column* FLastSourceFocus = nullptr;
     bool FImporting = false;

@@ -14,6 +14,8 @@
 #include <QComboBox>
 #include <QDateTime>
 #include <QKeyEvent>
+#include <QMimeData>
+#include <QDropEvent>
 #include <QProgressBar>
 #include <QPushButton>
 #include <QTabWidget>
@@ -233,6 +235,38 @@ TEST(ImportDialog, PickingAnotherKindShowsItsSourceOrAsksForOne)
     EXPECT_EQ(first->definerCalls, 1);
     EXPECT_EQ(dlg.SourceColumn(0)->caption(), QStringLiteral("编码"));
     EXPECT_EQ(dlg.FieldPartner(0), 0);
+}
+
+TEST(ImportDialog, ColumnsDraggedAcrossTheGridsMapAndLetGo)
+{
+    Caller caller;
+    auto dlg = openDialog({field(QStringLiteral("编码"), 256, 1), field(QStringLiteral("数量"), 5, 0)},
+                          {QStringLiteral("A"), QStringLiteral("B")}, {{QStringLiteral("X"), 2.0}}, caller);
+    dlg->resize(900, 600);
+    dlg->show();
+    QApplication::processEvents();
+    const auto drop = [&](kvui::TreeList* onto, const QByteArray& what, kvui::Column* at) {
+        QMimeData mime;
+        mime.setData(QStringLiteral("application/x-korvane-import-column"), what);
+        const QRect cell = onto->cellRect(0, at);
+        const QPoint pos = at ? cell.center() : QPoint(5, onto->viewport()->height() - 5);
+        QDragEnterEvent enter(pos, Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(onto->viewport(), &enter);
+        QDropEvent dropped(QPointF(pos), Qt::MoveAction, &mime, Qt::LeftButton, Qt::NoModifier);
+        QApplication::sendEvent(onto->viewport(), &dropped);
+        return enter.isAccepted() && dropped.isAccepted();
+    };
+    // Source column B onto the field 数量.
+    EXPECT_TRUE(drop(dlg->trlFieldMaps, "S1", dlg->FieldColumn(1)));
+    EXPECT_EQ(dlg->FieldPartner(1), 1);
+    // A mapped source column cannot be dropped again, nor a field onto its own grid.
+    EXPECT_FALSE(drop(dlg->trlFieldMaps, "S1", dlg->FieldColumn(0)));
+    EXPECT_FALSE(drop(dlg->trlFieldMaps, "F1", dlg->FieldColumn(0)));
+    EXPECT_EQ(dlg->FieldPartner(0), -1);
+    // The field back onto the source grid lets go.
+    EXPECT_TRUE(drop(dlg->trlSourceData, "F1", dlg->SourceColumn(0)));
+    EXPECT_EQ(dlg->FieldPartner(1), -1);
+    EXPECT_EQ(dlg->SourcePartner(1), -1);
 }
 
 TEST(ImportDialog, RequiredFieldsAndGroupsAreCheckedBeforeImporting)
