@@ -92,8 +92,9 @@ public:
     QString FreeFieldIDs() const;
     void UpdateOkButton();
 
-protected:
     void done(int r) override;
+
+protected:
     bool eventFilter(QObject* AObject, QEvent* AEvent) override;
 
 private:

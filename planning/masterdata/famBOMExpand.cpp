@@ -1402,7 +1402,8 @@ bool TBOMExpandFrame::checkSubstitute(kvui::TreeNode* ANode)
         }
     const QDate begin = dateOf(ANode->value(colBomBeginDate));
     const QDate end = dateOf(ANode->value(colBomEndDate));
-    if (!(end > begin)) {
+    // An empty date leaves that side of the validity open.
+    if (begin.isValid() && end.isValid() && !(end > begin)) {
         focusCell(ANode, colBomEndDate);
         ShowWarning(FormatMessage(DateOrder, {colBomEndDate->caption(), colBomBeginDate->caption()}));
         return false;
