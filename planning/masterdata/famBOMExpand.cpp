@@ -243,7 +243,7 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         return c;
     };
     grdExpand->beginUpdate();
-    colBomEntry = add(QStringLiteral("行号"), left, "String", 80);
+    colBomEntry = add(QStringLiteral("行号"), left, "String", 120);
     colBomItmNo = add(QStringLiteral("物料代码"), left, "String", 100);
     colBomItmID = add(QString(), left, "String");
     colBomRowHook = add(QString(), left, "String");
@@ -360,7 +360,10 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     FPickEditProperties = std::make_shared<TPickEditProperties>();
     FPickEditProperties->RefQuery = GlobalADOQuery;
     FBomNoEditProperties = std::make_shared<kvui::ImageComboProperties>();
-    colBomItmBomNo->setEditor(FBomNoEditProperties);
+    // The choice is built for the row being edited; other rows show their bill's number as text.
+    colBomItmBomNo->editorHook = [this](const kvui::RowRef& r) -> kvui::EditorPtr {
+        return r.node && r.node == FBomNoEditNode ? FBomNoEditProperties : nullptr;
+    };
     if (InfoApplication) {
         FBomQtyUseStdQty = InfoApplication->ReadSystemSettingAsBoolean(QStringLiteral("QZ_MRP"), QStringLiteral("BomQtyUseStdQty"), false, true);
         FBomExpandVirtualItem =
@@ -471,6 +474,7 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
 
     if (!ANode) {
         grdExpand->clear();
+        FBomNoEditNode = nullptr;
         bool okItem = false, okType = false, okID = false;
         const QString item = MasterValueLiteral(ReadDelimitedValue(MasterValues, QStringLiteral("BomItmID"), CRLF), okItem);
         const QString type = MasterValueLiteral(ReadDelimitedValue(MasterValues, QStringLiteral("BomType"), CRLF), okType);
@@ -935,6 +939,7 @@ void TBOMExpandFrame::PrepareBomNoChoice(kvui::TreeNode* ANode)
 {
     FBomNoEditProperties->items.clear();
     FBomNoEditPopupIDs.clear();
+    FBomNoEditNode = ANode;
     if (!ANode)
         return;
     bool hasDefault = false;

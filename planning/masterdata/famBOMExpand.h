@@ -130,6 +130,7 @@ private:
     std::shared_ptr<TPickEditProperties> FPickEditProperties;
     std::shared_ptr<kvui::ImageComboProperties> FBomNoEditProperties;
     QStringList FBomNoEditPopupIDs;
+    kvui::TreeNode* FBomNoEditNode = nullptr;   // the row whose choice the list holds
     bool FBomQtyUseStdQty = false;
     bool FBomExpandVirtualItem = false;
     kvui::TreeNode* FExpanding = nullptr;

@@ -140,6 +140,7 @@ TEST_F(BOMExpandTest, FourLevelsUnfoldOneLevelAtATime)
     EXPECT_EQ(view->grdExpand->nodeCount(), 11);
     kvui::TreeNode* sa = node(QStringLiteral("1"));
     EXPECT_TRUE(TBOMExpandFrame::LevelNotLoaded(sa));
+    EXPECT_EQ(sa->text(view->colBomItmBomNo), QStringLiteral("BOM-SA-101"));
     EXPECT_TRUE(sa->hasChildren());
     EXPECT_FALSE(node(QStringLiteral("4"))->hasChildren());
 
@@ -324,6 +325,22 @@ TEST_F(BOMExpandTest, CommandsFollowModeSelectionAndTheSubstitutesBox)
     run("UpSubs");
     EXPECT_EQ(children(node(QStringLiteral("5"))), (QStringList{"5.a|0|", "5.b|0|SA-602", "5.A|1|PT-133"}));
     EXPECT_TRUE(TBOMExpandFrame::SubsChanged(node(QStringLiteral("5"))));
+
+    // Both local substitutes at once; a global one cannot join the selection.
+    focus(node(QStringLiteral("5.a")));
+    view->grdExpand->selectNode(node(QStringLiteral("5.a")), true);
+    view->grdExpand->selectNode(node(QStringLiteral("5.b")), true);
+    view->grdExpand->selectNode(node(QStringLiteral("5.A")), true);
+    EXPECT_EQ(view->grdExpand->selectedCount(), 2);
+    ASSERT_TRUE(enabled("DelSubs"));
+    {
+        ScriptedMessageBoxes boxes;
+        boxes.answer({kvos::IDOK});
+        run("DelSubs");
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown[0].text, QStringLiteral("您已选择 2 个项目进行批量删除, 确定?"));
+    }
+    EXPECT_EQ(children(node(QStringLiteral("5"))), QStringList{"5.A|1|PT-133"});
 }
 
 TEST_F(BOMExpandTest, CellEditsKeepQuantitiesAboveZeroAndBasesInTheReplacedRowsUnit)
@@ -568,6 +585,22 @@ TEST_F(BOMExpandTest, CopySubstitutesFromOtherBillsOfTheSameRows)
     }
     ASSERT_TRUE(save());
     EXPECT_EQ(rows("select SubRItmID, SubRQty from QZ_MRP_ItemSubstitutes where SubBomID='B-FG-1002'"), QStringList{"IPT-133|2"});
+
+    // Replacing: the row's own local substitutes give way to the copied ones.
+    focus(node(QStringLiteral("5")));
+    run("AddSubs");
+    type(node(QStringLiteral("5.b")), view->colBomItmNo, QStringLiteral("PT-132"));
+    exec("update QZ_MRP_ItemSubstitutes set SubRQty=5 where SubBomID='B-FG-1001'");
+    kvtest::WhenShown<TCopyItemSubsDlg>([](TCopyItemSubsDlg* dlg) {
+        dlg->edtItmNo->setText(QStringLiteral("FG-1001"));
+        dlg->btnSearchClick();
+        dlg->grdExpand->topNode(0)->setCheckState(Qt::Checked);
+        dlg->chkOverwrite->setChecked(true);
+        dlg->btnOk->click();
+    });
+    run("CopySubs");
+    EXPECT_EQ(children(node(QStringLiteral("5"))), QStringList{"5.a|0|PT-133"});
+    EXPECT_DOUBLE_EQ(num(node(QStringLiteral("5.a")), view->colBomCurrQty), 5);
 }
 
 TEST_F(BOMExpandTest, CopyDialogSearchFindingNothingToCopySaysSo)
@@ -595,4 +628,33 @@ TEST_F(BOMExpandTest, CopyDialogSearchFindingNothingToCopySaysSo)
         run("CopySubs");
     }
     EXPECT_EQ(node(QStringLiteral("5"))->childCount(), 0);
+}
+
+TEST_F(BOMExpandTest, ARefusedDocumentKeepsItsLevelsMarksAndTheUpperLevelSaved)
+{
+    openProduct("B-FG-1001", false);
+    ASSERT_TRUE(view->grdExpand->expandNode(node(QStringLiteral("1"))));
+    run("Update");
+    type(node(QStringLiteral("2")), view->colBomPutLossRate, QStringLiteral("1%"));
+    type(node(QStringLiteral("1.4")), view->colBomPutLossRate, QStringLiteral("2%"));
+    // Another user renumbers the motor set's bearing row meanwhile.
+    exec("update QZ_MRP_ItemBOMLines set BomRowHook='B-SA-101-04X' where BomID='B-SA-101' and BomEntry=4");
+    {
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(view->SaveData());
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: ")));
+        EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("B-SA-101-04")));
+    }
+    EXPECT_EQ(documents().size(), 1);
+    EXPECT_EQ(value("select BomPutLossRate from QZ_MRP_ItemBOMLines where BomID='B-FG-1001' and BomEntry=2"), "1%");
+    EXPECT_FALSE(TBOMExpandFrame::RowEdited(node(QStringLiteral("2"))));
+    EXPECT_TRUE(TBOMExpandFrame::RowEdited(node(QStringLiteral("1.4"))));
+    EXPECT_TRUE(view->Modified);
+
+    // Put right, the retry writes the lower level only.
+    exec("update QZ_MRP_ItemBOMLines set BomRowHook='B-SA-101-04' where BomID='B-SA-101' and BomEntry=4");
+    ASSERT_TRUE(save());
+    EXPECT_EQ(documents().size(), 2);
+    EXPECT_EQ(value("select BomPutLossRate from QZ_MRP_ItemBOMLines where BomID='B-SA-101' and BomEntry=4"), "2%");
 }
