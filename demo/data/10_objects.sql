@@ -1470,7 +1470,7 @@ go
 -- BOM展开: the navigator opens the list of bills of materials; the focused bill
 -- unfolds below it as the expansion tree (QZ_MRP.BOMExpand, read level by
 -- level from #QZ_MRP_BOM, which QZ_MRP_GetBOM fills).
-insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEditor, ObjCanFilter, ObjDllName, ObjSID) values ('QZ_MRP.BOMs', 'BOM展开', 0, 'M_BASE', 0, 0, 1, '', '')
+insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEditor, ObjCanFilter, ObjDllName, ObjSID) values ('QZ_MRP.BOMs', 'BOM清单', 0, 'M_BASE', 0, 0, 1, '', '')
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.BOMs', 's', 1, 1, 0, 'QZ_MRP_ItemBOMs', null, null)
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.BOMs', 'i', 2, 0, 0, 'QZ_Base_ItemMaster', null, 's.BomItmID=i.ItmID')
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.BOMs', 'ub', 3, 0, 0, 'QZ_Base_Unit', null, 'i.ItmUnitID=ub.UntID')

@@ -154,6 +154,11 @@ TCopyItemSubsDlg::TCopyItemSubsDlg(QWidget* AParent) : TDialog(AParent)
     grdExpand->setSortingEnabled(false);
     grdExpand->setEditingEnabled(false);
 
+    // Substitutes show whether they will be copied: blue when checked, magenta when not.
+    grdExpand->setCustomDrawHook([](kvui::CellDraw& cell) {
+        if (cell.row.node && cell.row.node->imageIndex() == nkLocalSub && !cell.selected)
+            cell.textColor = cell.row.node->isChecked() ? QColor(0x00, 0x00, 0xFF) : QColor(0xFF, 0x00, 0xFF);
+    });
     connect(btnSearch, &QPushButton::clicked, this, &TCopyItemSubsDlg::btnSearchClick);
     connect(grdExpand, &kvui::TreeList::nodeCheckChanged, this, &TCopyItemSubsDlg::checkChanged);
     edtItmNo->installEventFilter(this);

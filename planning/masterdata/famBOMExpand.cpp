@@ -16,6 +16,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QStyle>
 #include <QVBoxLayout>
 
 #include <cmath>
@@ -312,6 +313,13 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         BindStaticColumn(colBomProp[i], QStringLiteral("BomProp%1").arg(i + 1));
     grdExpand->endUpdate();
 
+    // One picture per node kind (local and global substitute, material, bill,
+    // bill to choose, bill chosen, bill not named); the bill choice uses the last three.
+    QList<QIcon> kindImages;
+    for (QStyle::StandardPixmap p : {QStyle::SP_ArrowRight, QStyle::SP_ArrowForward, QStyle::SP_FileIcon, QStyle::SP_DirIcon,
+                                     QStyle::SP_DirLinkIcon, QStyle::SP_DirOpenIcon, QStyle::SP_DirClosedIcon})
+        kindImages << style()->standardIcon(p);
+    grdExpand->setImages(kindImages);
     grdExpand->setMultiSelect(true);
     grdExpand->setShowTreeLines(false);
     grdExpand->setShowRoot(false);
@@ -360,6 +368,7 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     FPickEditProperties = std::make_shared<TPickEditProperties>();
     FPickEditProperties->RefQuery = GlobalADOQuery;
     FBomNoEditProperties = std::make_shared<kvui::ImageComboProperties>();
+    FBomNoEditProperties->images = grdExpand->images();
     // The choice is built for the row being edited; other rows show their bill's number as text.
     colBomItmBomNo->editorHook = [this](const kvui::RowRef& r) -> kvui::EditorPtr {
         return r.node && r.node == FBomNoEditNode ? FBomNoEditProperties : nullptr;
