@@ -12,6 +12,7 @@
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
+#include "famMRPmini.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -94,7 +95,18 @@ const std::vector<ViewEntry>& viewClasses()
 
 const std::vector<FrameEntry>& frameClasses()
 {
-    static const std::vector<FrameEntry> table;
+    // A quick analysis whose first run does not finish opens no window.
+    const auto miniFrame = [](TInfoObjectDef* d) -> IInfoFramePtr {
+        try {
+            return CreateInfoFrame<TMRPminiFrame>(d);
+        } catch (const EAbort&) {
+            return IInfoFramePtr();
+        }
+    };
+    static const std::vector<FrameEntry> table{
+        {QStringLiteral("QZ_MRP.MRPmini"), miniFrame},
+        {QStringLiteral("QZ_MRP.LackAnalyze"), miniFrame},
+    };
     return table;
 }
 
