@@ -12,6 +12,7 @@
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
+#include "famMRP.h"
 #include "famMRPmini.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
@@ -104,6 +105,8 @@ const std::vector<FrameEntry>& frameClasses()
         }
     };
     static const std::vector<FrameEntry> table{
+        {QStringLiteral("QZ_MRP.MRP"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, true); }},
+        {QStringLiteral("QZ_MRP.MRPQuery"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, false); }},
         {QStringLiteral("QZ_MRP.MRPmini"), miniFrame},
         {QStringLiteral("QZ_MRP.LackAnalyze"), miniFrame},
     };
