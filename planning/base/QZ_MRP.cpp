@@ -12,6 +12,7 @@
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
+#include "famMRPOutput.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -88,6 +89,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.MRPOutput"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPOutputFrame>(nullptr, d); }},
     };
     return table;
 }
