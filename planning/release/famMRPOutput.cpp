@@ -635,7 +635,7 @@ void TMRPOutputFrame::cboSchemePropertiesChange()
 {
     if (!FSchemesLocked)
         SetOptionsEditing(true);
-    if (!btnOk->isVisible())
+    if (!!btnOk->isHidden())
         return;
     const QSignalBlocker block(cboEndPeriod);
     cboEndPeriod->clear();
@@ -674,7 +674,7 @@ void TMRPOutputFrame::btnOkClick()
     grdSupplies->cancelEdit();
     if (!AskReloadWhenModified())
         return;
-    if (btnOk->isVisible() && (chkRefPOQty->isChecked() || chkRefUseQty->isChecked()) && !RefDate().isValid()) {
+    if (!btnOk->isHidden() && (chkRefPOQty->isChecked() || chkRefUseQty->isChecked()) && !RefDate().isValid()) {
         ShowWarning(RefDateEmpty);
         edtRefDate->setFocus();
         return;
@@ -949,7 +949,7 @@ bool TMRPOutputFrame::LoadWholeList()
     o.MaxRows = InfoApplication ? InfoApplication->MaxResultRowCount : 20000;
     o.Filter = ViewScheme.FilterSQL;
     GetItemPropSelectSQL(o.ItemSel, o.ItemJoin);
-    const bool limitByPeriod = cboEndPeriod->isVisible() || FShowSchemes;
+    const bool limitByPeriod = !cboEndPeriod->isHidden() || FShowSchemes;
     const bool limited = limitByPeriod && cboEndPeriod->currentIndex() < cboEndPeriod->count() - 1;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     int count = 0;
@@ -1376,7 +1376,7 @@ QString TMRPOutputFrame::ActionIDOf(int ACommandIndex) const
 
 bool TMRPOutputFrame::ActionEnabled() const
 {
-    return FPlanScheme && !btnOk->isVisible() && (FCanToMO || FCanToOR || FCanToPR);
+    return FPlanScheme && !!btnOk->isHidden() && (FCanToMO || FCanToOR || FCanToPR);
 }
 
 bool TMRPOutputFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
@@ -1403,9 +1403,9 @@ bool TMRPOutputFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     case Commands::ReportDesign:
     case Commands::Print:
     case Commands::PrintPreview:
-        if (FResulter && FResulter->isVisible() && FResulter->isAncestorOf(QApplication::focusWidget()))
+        if (FResulter && !FResulter->isHidden() && FResulter->isAncestorOf(QApplication::focusWidget()))
             return FResulter->QueryCommandState(ACommandIndex, AState);
-        if (btnOk->isVisible()) {
+        if (!btnOk->isHidden()) {
             AState = TCommandState();
             return true;
         }
@@ -1416,7 +1416,7 @@ bool TMRPOutputFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     case Commands::SchemeFilter:
     case Commands::SchemeCustomView:
     case Commands::Refresh:
-        if (btnOk->isVisible()) {
+        if (!btnOk->isHidden()) {
             AState = TCommandState();
             return true;
         }
@@ -1444,7 +1444,7 @@ bool TMRPOutputFrame::ExecCommand(int ACommandIndex)
     case Commands::ReportDesign:
     case Commands::Print:
     case Commands::PrintPreview:
-        if (FResulter && FResulter->isVisible() && FResulter->isAncestorOf(QApplication::focusWidget()))
+        if (FResulter && !FResulter->isHidden() && FResulter->isAncestorOf(QApplication::focusWidget()))
             return FResulter->ExecCommand(ACommandIndex);
         return TInfoTreeView::ExecCommand(ACommandIndex);
     case Commands::SchemeFields:
