@@ -3,6 +3,7 @@
 // children, switching sub-rows, the spread over plan periods, the demands of
 // a supply and the quantities and groups of substitutes. Rates and ratios of
 // 0 leave a message on the row instead of dividing by zero.
+#include "untMRPOutputSQL.h"
 #include "untMRPOutputTree.h"
 
 #include <gtest/gtest.h>
@@ -236,4 +237,21 @@ TEST(OutputTree, SubstituteGroupFollowsTheSupplysOrigin)
     EXPECT_EQ(group(exportDoc), QStringLiteral("4 4 9 9 9 9 9 'EX-9' 'EX-9' 'T1' 'EX-9' 'EX-9' '顾客''s' 'G-1'"));
     TMRPOutputOrigin forecast{8, "", "", 0, "", "SUB", "", 0, ""};
     EXPECT_EQ(group(forecast), QStringLiteral("0 0 9 0 0 0 0 '' '' 'SUB' '' '' '' ''"));
+}
+
+TEST(OutputTree, ReferenceTemplatesAreKeptPerLogin)
+{
+    TMRPOutputRefTemplates templates;
+    int built = 0;
+    const auto build = [&built](bool purchase) {
+        ++built;
+        return QStringLiteral("%1 of login %2").arg(purchase ? "purchases" : "use").arg(built);
+    };
+    EXPECT_EQ(templates.Get(1, true, build), QStringLiteral("purchases of login 1"));
+    EXPECT_EQ(templates.Get(1, true, build), QStringLiteral("purchases of login 1")) << "composed once";
+    EXPECT_EQ(templates.Get(1, false, build), QStringLiteral("use of login 2"));
+    // Another login may see other definitions and permissions.
+    EXPECT_EQ(templates.Get(2, true, build), QStringLiteral("purchases of login 3"));
+    EXPECT_EQ(templates.Get(2, false, build), QStringLiteral("use of login 4"));
+    EXPECT_EQ(built, 4);
 }

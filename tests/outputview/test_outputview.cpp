@@ -9,6 +9,7 @@
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
 #include "famMRPOutput.h"
+#include "untMRPOutputSQL.h"
 #include "untMRPCalendar.h"
 
 #include <QCheckBox>
@@ -420,4 +421,40 @@ TEST(OutputView, ASchemeSharedWithTheGroupNamesItsReleaser)
     EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("计划方案[共享方案 (")));
     EXPECT_EQ(v->cboScheme->count(), 1);
     EXPECT_GT(v->grdSupplies->topCount(), 0);
+}
+
+TEST(OutputView, SupplierListsAndLongDemandHintsRunOnTheAccountSet)
+{
+    releasedDemoScheme();
+    ScriptedMessageBoxes boxes;
+    const auto codes = [](const QString& sql) {
+        QStringList out;
+        TADOQuery q;
+        q.SetConnection(GlobalADOConnection);
+        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
+        for (; q.Active() && !q.Eof(); q.Next())
+            out << q.Fields()->Field(0)->AsString();
+        return out;
+    };
+    // IPT-141 is bought from S005 (its setting and its order lines).
+    const QString pick = FormatPositional(OutputDeptPickSQL(38, 2, QStringLiteral("IPT-141")), {QuotedStr(QString())});
+    const QStringList listed = codes(pick);
+    const QString s005 = DemoLogin::value(QStringLiteral("select SuppNo from QZ_Base_Supplier where SuppID='S005'")).toString();
+    EXPECT_TRUE(listed.contains(s005)) << listed.join(u',').toStdString();
+    const QStringList all = codes(FormatPositional(OutputDeptPickSQL(38, 0, QStringLiteral("IPT-141")), {QuotedStr(QString())}));
+    EXPECT_GE(all.size(), listed.size());
+    EXPECT_EQ(codes(OutputDefaultDeptSQL(38, 0, QStringLiteral("IPT-141"))), QStringList{QStringLiteral("S005")});
+
+    // A demand spread over sixty periods carries a long hints text.
+    TMRPOutputDemand d{QStringLiteral("999999"), 0, 0, QString()};
+    for (int p = 0; p < 60; ++p) {
+        d.Hints += QStringLiteral("%1=%2\r\n").arg(p, 2, 36, QChar(u'0')).arg(1234567.125 + p);
+        d.Qty += 1234567.125 + p;
+    }
+    ASSERT_GT(d.Hints.size(), 500);
+    TMRPOutputLoadOptions o;
+    o.SchemeIID = 1;
+    TADOQuery q;
+    q.SetConnection(GlobalADOConnection);
+    EXPECT_TRUE(ExecSQLText(&q, BuildOutputSubstitutesSQL(o, {d}, OutputSubstituteGroupSQL({})), true, false, false));
 }
