@@ -4,6 +4,7 @@
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
+#include "StandInOutput.h"
 
 #include "TsqlEngine.h"
 
@@ -275,6 +276,7 @@ void registerStandInProcedures()
     registerBomForItemProcedure();
     registerItemSettingProcedure();
     registerItemSubsProcedure();
+    registerOutputProcedures();
 }
 
 } // namespace kvdemo

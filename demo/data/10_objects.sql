@@ -1470,3 +1470,9 @@ insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, 
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'AddNeed', '增加需求', 6, 0, 2, 60, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'DelNeed', '删除需求', 6, 0, 2, 70, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'MRP', '运算MRP', 6, 0, 3, 80, 0, null, null, null, '')
+-- the output view: its commands and the bill types a user may output
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRPOutput', 'Output', '投放', 6, 0, 1, 30, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRPOutput', 'Options', '投放选项', 6, 0, 1, 40, 0, null, null, null, '')
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToMO', '投放生产任务', 10)
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToOR', '投放委外', 20)
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToPR', '投放采购申请', 30)

@@ -13,6 +13,7 @@
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
 #include "famMRP.h"
+#include "famMRPOutput.h"
 #include "famMRPmini.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
@@ -90,6 +91,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.MRPOutput"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPOutputFrame>(nullptr, d); }},
     };
     return table;
 }
