@@ -17,6 +17,7 @@
 #include "dlgViewScheme.h"
 #include "famMRPAllot.h"
 #include "famMRPBalance.h"
+#include "famMRPOutput.h"
 #include "famMRPReplaces.h"
 #include "famMRPSupplies.h"
 #include "famMRPmini.h"
@@ -55,6 +56,8 @@ IInfoViewPtr testResultView(TInfoObjectDef* def)
         return CreateInfoView<TMRPSuppliesFrame>(nullptr, def);
     if (id == QLatin1String("qz_mrp.mrp.replaces"))
         return CreateInfoView<TMRPReplacesFrame>(nullptr, def);
+    if (id == QLatin1String("qz_mrp.mrpoutput"))
+        return CreateInfoView<TMRPOutputFrame>(nullptr, def);
     return IInfoViewPtr();
 }
 
@@ -167,14 +170,13 @@ TEST(QuickAnalyses, AKitAnalysisRunsOnAPrivateSchemeAndMatchesAnOrdinaryRun)
     EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Demands where DmdSchIID=%1").arg(a.iid)), 2);
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.value(0).text.toStdString();
 
-    // The tabs: the allotment tab is made at once; each other result tab on
-    // first use; the output tab only where its view exists.
+    // The tabs: the allotment tab is made at once, each other result tab on first use.
     ASSERT_NE(a.mini->Pages, nullptr);
     EXPECT_EQ(a.mini->Pages->currentIndex(), int(TMRPminiFrame::tabAllot));
     a.mini->ProcessIdle();
     ASSERT_NE(a.mini->TabView(TMRPminiFrame::tabAllot), nullptr);
     EXPECT_TRUE(a.mini->TabView(TMRPminiFrame::tabAllot)->DataRefreshed());
-    for (int tab : {TMRPminiFrame::tabBalance, TMRPminiFrame::tabSupplies, TMRPminiFrame::tabReplace}) {
+    for (int tab : {TMRPminiFrame::tabBalance, TMRPminiFrame::tabSupplies, TMRPminiFrame::tabReplace, TMRPminiFrame::tabOutput}) {
         a.mini->Pages->setCurrentIndex(tab);
         a.mini->ProcessIdle();
         EXPECT_EQ(a.mini->Pages->currentIndex(), tab);

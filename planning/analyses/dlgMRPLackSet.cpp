@@ -1,6 +1,8 @@
 #include "dlgMRPLackSet.h"
 
 #include "BandedGrid.h"
+#include "TreeList.h"
+#include "untMRPFilters.h"
 #include "DataSetSource.h"
 #include "Editors.h"
 #include "MessageBox.h"
@@ -15,6 +17,7 @@
 #include <QAction>
 #include <QButtonGroup>
 #include <QCheckBox>
+#include <QEvent>
 #include <QComboBox>
 #include <QDateEdit>
 #include <QGridLayout>
@@ -237,8 +240,33 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     mainBox->addWidget(grdMain, 1);
     mainBox->addLayout(buttons);
 
+    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
+    trlMRPFilters = new kvui::TreeList(tabOptions);
+    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
+    lblFilters->setBuddy(trlMRPFilters);
+    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
+    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
+    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
+    trlMRPFilters->viewport()->installEventFilter(this);
+    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
+    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
+    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
+    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
+    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
+    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
+    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
+        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
+    });
+    auto* filterColumn = new QVBoxLayout;
+    filterColumn->addWidget(lblFilters);
+    filterColumn->addWidget(trlMRPFilters, 1);
+    auto* filterButtons = new QHBoxLayout;
+    filterButtons->addStretch();
+    filterButtons->addWidget(btnSetMRPFilter);
+    filterColumn->addLayout(filterButtons);
     gbxOptions = new TMRPminiOptionsBox(false, tabOptions);
     auto* optBox = new QHBoxLayout(tabOptions);
+    optBox->addLayout(filterColumn, 1);
     optBox->addWidget(gbxOptions, 1);
 
     FSchemeGroup->setVisible(false);
@@ -381,7 +409,9 @@ void TMRPLackSetDlg::LoadLines()
 void TMRPLackSetDlg::LoadScheme()
 {
     const QString& p = ViewScheme.Params;
+    LoadMiniMRPFilters(trlMRPFilters, p);
     gbxOptions->LoadOptions(p);
+    UpdateCareAlloted();
     chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
     bool ok = false;
     int source = ReadViewSchemeParam(p, QStringLiteral("[Source]")).trimmed().toInt(&ok);
@@ -404,9 +434,20 @@ void TMRPLackSetDlg::LoadScheme()
         cboBillType->setCurrentIndex(index);
 }
 
+void TMRPLackSetDlg::UpdateCareAlloted()
+{
+    bool anySource = false, orders = false;
+    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
+    gbxOptions->chkCareAlloted->setEnabled(orders);
+    if (!orders)
+        gbxOptions->chkCareAlloted->setChecked(false);
+}
+
 bool TMRPLackSetDlg::SaveScheme()
 {
-    QString p = gbxOptions->SaveOptions(ViewScheme.Params);
+    QString p = ViewScheme.Params;
+    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
+    p = gbxOptions->SaveOptions(p);
     p = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"), chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     const int source = cboBillType->currentIndex() * 10 + (rdbEndDate->isEnabled() && rdbEndDate->isChecked() ? 1 : 0);
     p = WriteViewSchemeParam(p, QStringLiteral("[Source]"), QString::number(source));
@@ -454,6 +495,22 @@ void TMRPLackSetDlg::ActionListUpdate()
     actNeedClear->setEnabled(rows);
     if (btnOk)
         btnOk->setEnabled(!grdMain->isEnabled() || LineCount() > 0);
+    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
+    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+}
+
+void TMRPLackSetDlg::actSetMRPFilterExecute()
+{
+    ActionListUpdate();
+    if (actSetMRPFilter->isEnabled())
+        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
+}
+
+bool TMRPLackSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
+        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
+    return TViewSettingDlg::eventFilter(AObject, AEvent);
 }
 
 void TMRPLackSetDlg::NeedAdd(int ABillType)

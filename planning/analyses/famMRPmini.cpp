@@ -8,6 +8,7 @@
 #include "dlgMRPminiSet.h"
 #include "famMRPAllot.h"
 #include "famMRPBalance.h"
+#include "famMRPOutput.h"
 #include "famMRPReplaces.h"
 #include "famMRPSupplies.h"
 #include "untMRPViewUtils.h"
@@ -245,6 +246,10 @@ void TMRPminiFrame::BindTabView(int ATab)
         if (auto* f = MiniResultFrame<TMRPReplacesFrame>(view))
             f->SetPlanScheme(scheme, GlobalADOConnection, FPlanSchemeUIEvents);
         break;
+    case tabOutput:
+        if (auto* f = MiniResultFrame<TMRPOutputFrame>(view))
+            f->SetPlanScheme(scheme, GlobalADOConnection);
+        break;
     default:
         break;
     }
@@ -278,6 +283,8 @@ void TMRPminiFrame::RefreshTabPlanStates()
     if (auto* f = MiniResultFrame<TMRPSuppliesFrame>(FTabViews[tabSupplies]))
         f->RefreshPlanState();
     if (auto* f = MiniResultFrame<TMRPReplacesFrame>(FTabViews[tabReplace]))
+        f->RefreshPlanState();
+    if (auto* f = MiniResultFrame<TMRPOutputFrame>(FTabViews[tabOutput]))
         f->RefreshPlanState();
 }
 

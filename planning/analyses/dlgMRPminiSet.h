@@ -21,6 +21,7 @@ class QTreeWidget;
 class TMRPminiOptionsBox;
 class TPickEditProperties;
 namespace kvui {
+class TreeList;
 class BandedGrid;
 class Column;
 class DataSetSource;
@@ -50,6 +51,8 @@ public:
     QAction* actNeedInsert;
     QAction* actNeedDelete;
     QAction* actNeedClear;
+    kvui::TreeList* trlMRPFilters;
+    QAction* actSetMRPFilter;
     TMRPminiOptionsBox* gbxOptions;
 
     TPlanScheme* FPlanScheme = nullptr;
@@ -74,11 +77,17 @@ public:
     // Whether a cell may be edited (a hand-typed line has no bill number).
     bool CanEditCell(int ALine, kvui::Column* AColumn) const;
     void ActionListUpdate();
+    // The option boxes follow the checks of the filter tree.
+    void UpdateCareAlloted();
+    void actSetMRPFilterExecute();
     // The checks and writes of OK; False keeps the dialog open.
     bool CloseWithOk();
 
 public slots:
     void done(int r) override;
+
+protected:
+    bool eventFilter(QObject* AObject, QEvent* AEvent) override;
 
 private:
     void BuildGridColumns();

@@ -1,6 +1,8 @@
 #include "dlgMRPminiSet.h"
 
 #include "BandedGrid.h"
+#include "TreeList.h"
+#include "untMRPFilters.h"
 #include "DataSetSource.h"
 #include "Editors.h"
 #include "MessageBox.h"
@@ -14,6 +16,7 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QEvent>
 #include <QGuiApplication>
 #include <QSet>
 #include <QHBoxLayout>
@@ -268,8 +271,33 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
     mainBox->addLayout(body, 1);
 
     // Options page
+    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
+    trlMRPFilters = new kvui::TreeList(tabOptions);
+    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
+    lblFilters->setBuddy(trlMRPFilters);
+    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
+    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
+    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
+    trlMRPFilters->viewport()->installEventFilter(this);
+    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
+    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
+    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
+    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
+    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
+    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
+    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
+        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
+    });
+    auto* filterColumn = new QVBoxLayout;
+    filterColumn->addWidget(lblFilters);
+    filterColumn->addWidget(trlMRPFilters, 1);
+    auto* filterButtons = new QHBoxLayout;
+    filterButtons->addStretch();
+    filterButtons->addWidget(btnSetMRPFilter);
+    filterColumn->addLayout(filterButtons);
     gbxOptions = new TMRPminiOptionsBox(true, tabOptions);
     auto* optBox = new QHBoxLayout(tabOptions);
+    optBox->addLayout(filterColumn, 1);
     optBox->addWidget(gbxOptions, 1);
 
     FSchemeGroup->setVisible(false);
@@ -444,13 +472,29 @@ void TMRPminiSetDlg::LoadLines()
 void TMRPminiSetDlg::LoadScheme()
 {
     const QString& p = ViewScheme.Params;
+    LoadMiniMRPFilters(trlMRPFilters, p);
     gbxOptions->LoadOptions(p);
     chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
+    UpdateCareAlloted();
+}
+
+void TMRPminiSetDlg::UpdateCareAlloted()
+{
+    bool anySource = false, orders = false;
+    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
+    gbxOptions->chkMainGross->setEnabled(anySource);
+    if (!anySource)
+        gbxOptions->chkMainGross->setChecked(true);
+    gbxOptions->chkCareAlloted->setEnabled(orders);
+    if (!orders)
+        gbxOptions->chkCareAlloted->setChecked(false);
 }
 
 bool TMRPminiSetDlg::SaveScheme()
 {
-    QString p = gbxOptions->SaveOptions(ViewScheme.Params);
+    QString p = ViewScheme.Params;
+    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
+    p = gbxOptions->SaveOptions(p);
     ViewScheme.Params = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"),
                                              chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
     return true;
@@ -501,6 +545,22 @@ void TMRPminiSetDlg::ActionListUpdate()
     actNeedClear->setEnabled(any);
     if (btnOk)
         btnOk->setEnabled(any);
+    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
+    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+}
+
+void TMRPminiSetDlg::actSetMRPFilterExecute()
+{
+    ActionListUpdate();
+    if (actSetMRPFilter->isEnabled())
+        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
+}
+
+bool TMRPminiSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
+        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
+    return TViewSettingDlg::eventFilter(AObject, AEvent);
 }
 
 void TMRPminiSetDlg::NeedInsert()

@@ -15,6 +15,9 @@
 class QCheckBox;
 class QComboBox;
 class QLabel;
+namespace kvui {
+class TreeList;
+}
 
 // Days since 1899-12-30, the date part of the engine's TDateTime.
 TDateTime MiniDateToDateTime(const QDate& ADate);
@@ -25,6 +28,14 @@ QDate MiniDateTimeToDate(TDateTime ADateTime);
 // one more period up to the latest demand when it lies further ahead, and the
 // exceed period after it.
 TPlanPeriods BuildMiniPlanPeriods(const QDate& AToday, const QDate& AMaxDate);
+
+// The analyses' MRP filter tree: the supply bill types that take part (those
+// the value list "MrpBillType" must hold only when it does), then inventory
+// with its stocks; the first node focused.
+void LoadMiniMRPFilters(kvui::TreeList* ATree, const QString& ADataFilters);
+// Whether a bill-type node other than inventory is checked, and whether the
+// node of production tasks (22) or subcontract orders (24) is.
+void MiniMRPFiltersChecked(const kvui::TreeList* ATree, bool& AAnySource, bool& AOrders);
 
 // The group " 选项: " of both dialogs. The kit analysis has the extra box
 // chkMainGross ("主需求自身只计算毛需求").

@@ -1,5 +1,8 @@
 #include "untMRPminiSet.h"
 
+#include "TreeList.h"
+#include "untMRPFilters.h"
+
 #include "MessageBox.h"
 #include "UDBComm.h"
 #include "untApplication.h"
@@ -93,6 +96,41 @@ TPlanPeriods BuildMiniPlanPeriods(const QDate& AToday, const QDate& AMaxDate)
         periods.push_back({ppkNormal, MiniDateToDateTime(start.addDays(31)), MiniDateToDateTime(maxDate)});
     periods.push_back({ppkExceed, MiniDateToDateTime(maxDate.addDays(1)), TDateTime(untMRPUtils::MaxDay)});
     return periods;
+}
+
+// ---- Filter tree ---------------------------------------------------------
+
+void LoadMiniMRPFilters(kvui::TreeList* ATree, const QString& ADataFilters)
+{
+    TMRPFilterTree::TUpdateGuard guard(ATree);
+    ATree->clear();
+    struct Node {
+        int type;
+        const char* id;
+        bool onlyWhenListed;
+    };
+    static const Node nodes[] = {{34, "QZ_MRP.MR", true},  {22, "QZ_MRP.MO", false}, {80, "QZ_MRP.MOScrap", true},
+                                 {36, "QZ_MRP.OR", true},  {24, "QZ_MRP.OO", false}, {38, "QZ_MRP.PR", false},
+                                 {26, "QZ_MRP.PO", false}, {28, "QZ_MRP.PI", true},  {16, "QZ_MRP.Inventory", false}};
+    for (const Node& n : nodes)
+        if (!n.onlyWhenListed || InfoApplication->SystemEnumExists(QStringLiteral("MrpBillType"), n.type))
+            TMRPFilterTree::MRPFiltersAddItem(ATree, n.type, QString::fromLatin1(n.id), ADataFilters);
+    if (ATree->topCount() > 0)
+        ATree->setFocusedNode(ATree->topNode(0));
+}
+
+void MiniMRPFiltersChecked(const kvui::TreeList* ATree, bool& AAnySource, bool& AOrders)
+{
+    AAnySource = false;
+    AOrders = false;
+    for (int i = 0; i < ATree->topCount(); ++i) {
+        const kvui::TreeNode* node = ATree->topNode(i);
+        if (!TMRPFilterTree::IsBillTypeNode(node) || node->imageIndex() == MRPBillTypes::Inventory || !node->isChecked())
+            continue;
+        AAnySource = true;
+        if (node->imageIndex() == 22 || node->imageIndex() == 24)
+            AOrders = true;
+    }
 }
 
 // ---- Options -------------------------------------------------------------

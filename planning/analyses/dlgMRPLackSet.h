@@ -20,6 +20,7 @@ class QTabWidget;
 class TMRPminiOptionsBox;
 class TPickEditProperties;
 namespace kvui {
+class TreeList;
 class BandedGrid;
 class Column;
 class DataSetSource;
@@ -52,6 +53,8 @@ public:
     QAction* actNeedAddOO;
     QAction* actNeedDelete;
     QAction* actNeedClear;
+    kvui::TreeList* trlMRPFilters;
+    QAction* actSetMRPFilter;
     TMRPminiOptionsBox* gbxOptions;
 
     TPlanScheme* FPlanScheme = nullptr;
@@ -65,6 +68,9 @@ public:
     void cboBillTypePropertiesChange();
     void rdbBillScopeClick();
     void ActionListUpdate();
+    // The option boxes follow the checks of the filter tree.
+    void UpdateCareAlloted();
+    void actSetMRPFilterExecute();
     // Picks production-task (22) or subcontract-order (24) lines.
     void NeedAdd(int ABillType);
     void NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords);
@@ -75,6 +81,9 @@ public:
 
 public slots:
     void done(int r) override;
+
+protected:
+    bool eventFilter(QObject* AObject, QEvent* AEvent) override;
 
 private:
     void BuildGridColumns();

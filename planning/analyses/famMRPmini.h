@@ -16,6 +16,7 @@
 class QTabWidget;
 class TMRPAllotFrame;
 class TMRPBalanceFrame;
+class TMRPOutputFrame;
 class TMRPReplacesFrame;
 class TMRPSuppliesFrame;
 
