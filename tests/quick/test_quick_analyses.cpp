@@ -23,6 +23,7 @@
 #include "famMRPmini.h"
 #include "untMRPminiSet.h"
 #include "BandedGrid.h"
+#include "TreeList.h"
 #include "DataSetSource.h"
 
 #include <QCheckBox>
@@ -428,6 +429,51 @@ TEST(QuickAnalysisSettings, OptionWordsAndTheirDefaults)
     back.LoadOptions(WriteViewSchemeParam(text, QStringLiteral("[CareMRPTrack]"), QStringLiteral("977")));
     EXPECT_EQ(back.cboCareMRPTrackMode->currentIndex(), -1);
     EXPECT_EQ(back.TrackModeID(), back.cboCareMRPTrackMode->itemData(0).toInt());
+}
+
+TEST(QuickAnalysisSettings, TheOptionsFollowTheFilterTree)
+{
+    setUp();
+    const auto node = [](kvui::TreeList* ATree, int ABillType) -> kvui::TreeNode* {
+        for (int i = 0; i < ATree->topCount(); ++i)
+            if (ATree->topNode(i)->imageIndex() == ABillType)
+                return ATree->topNode(i);
+        return nullptr;
+    };
+    TMRPminiSetDlg kit;
+    kit.ViewScheme.ID = QStringLiteral("QZ_MRP.MRPmini");
+    kit.LoadScheme();
+    ASSERT_NE(node(kit.trlMRPFilters, 16), nullptr);
+    for (int i = 0; i < kit.trlMRPFilters->topCount(); ++i)
+        if (kit.trlMRPFilters->topNode(i)->imageIndex() != 16)
+            kit.trlMRPFilters->topNode(i)->setCheckState(Qt::Unchecked);
+    node(kit.trlMRPFilters, 16)->setCheckState(Qt::Checked);
+    // Only inventory takes part: the main demand counts gross, no expected issues.
+    EXPECT_FALSE(kit.gbxOptions->chkMainGross->isEnabled());
+    EXPECT_TRUE(kit.gbxOptions->chkMainGross->isChecked());
+    EXPECT_FALSE(kit.gbxOptions->chkCareAlloted->isEnabled());
+    EXPECT_FALSE(kit.gbxOptions->chkCareAlloted->isChecked());
+    node(kit.trlMRPFilters, 26)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(kit.gbxOptions->chkMainGross->isEnabled());
+    EXPECT_FALSE(kit.gbxOptions->chkCareAlloted->isEnabled());
+    node(kit.trlMRPFilters, 22)->setCheckState(Qt::Checked);
+    EXPECT_TRUE(kit.gbxOptions->chkCareAlloted->isEnabled());
+    // The unchecked sources go into the settings text and come back.
+    ASSERT_TRUE(kit.SaveScheme());
+    EXPECT_TRUE(ReadViewSchemeParam(kit.ViewScheme.Params, QStringLiteral("[Excludes]")).contains(QStringLiteral("QZ_MRP.OO")));
+    TMRPminiSetDlg again;
+    again.ViewScheme.Params = kit.ViewScheme.Params;
+    again.LoadScheme();
+    EXPECT_FALSE(node(again.trlMRPFilters, 24)->isChecked());
+    EXPECT_TRUE(node(again.trlMRPFilters, 22)->isChecked());
+
+    // The shortage dialog: no order node checked, no expected issues.
+    TMRPLackSetDlg lack;
+    lack.LoadScheme();
+    node(lack.trlMRPFilters, 22)->setCheckState(Qt::Unchecked);
+    node(lack.trlMRPFilters, 24)->setCheckState(Qt::Unchecked);
+    EXPECT_FALSE(lack.gbxOptions->chkCareAlloted->isEnabled());
+    EXPECT_FALSE(lack.gbxOptions->chkCareAlloted->isChecked());
 }
 
 namespace {
