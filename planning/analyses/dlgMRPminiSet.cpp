@@ -276,6 +276,9 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
     trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
     lblFilters->setBuddy(trlMRPFilters);
     TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
+    trlMRPFilters->setShowIndicator(false);
+    if (kvui::Column* caption = trlMRPFilters->columns().value(0))
+        caption->setWidth(300);
     connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
     connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
     trlMRPFilters->viewport()->installEventFilter(this);
