@@ -46,9 +46,14 @@ namespace {
 
 // The result views as the host hands them to the frame: here the library's
 // own classes, without the host's composite around them.
+// A result view the host cannot make (its definition missing).
+QString RefusedView;
+
 IInfoViewPtr testResultView(TInfoObjectDef* def)
 {
     const QString id = def->ID.toLower();
+    if (id == RefusedView)
+        return IInfoViewPtr();
     if (id == QLatin1String("qz_mrp.mrp.allot"))
         return CreateInfoView<TMRPAllotFrame>(nullptr, def);
     if (id == QLatin1String("qz_mrp.mrp.balance"))
@@ -369,7 +374,37 @@ TEST(QuickAnalyses, TheFrameAnswersItsCommands)
     a.mini->actRunMRPExecute(nullptr);
     EXPECT_EQ(dialogs, 1);
     EXPECT_EQ(int(boxes.shown.size()), shown); // cancelled: no run, no message
+
+    // A tab whose view cannot be made is not entered.
+    RefusedView = QStringLiteral("qz_mrp.mrp.replaces");
+    a.mini->Pages->setCurrentIndex(TMRPminiFrame::tabBalance);
+    a.mini->Pages->setCurrentIndex(TMRPminiFrame::tabReplace);
+    EXPECT_EQ(a.mini->Pages->currentIndex(), int(TMRPminiFrame::tabBalance));
+    EXPECT_EQ(a.mini->TabView(TMRPminiFrame::tabReplace), nullptr);
+    RefusedView.clear();
     a.frame.reset();
+}
+
+TEST(QuickAnalyses, SettingsThatCannotBeReadOpenNothing)
+{
+    setUp();
+    const QString schemes = QStringLiteral("select count(*) from QZ_MRP_Schemes where SchType=1");
+    const int before = count(schemes);
+    DemoLogin::instance().exec(QStringLiteral("drop view QZ_MRP_BOMsOfMain"));
+    ScriptedMessageBoxes boxes;
+    Analysis a;
+    try {
+        a.frame = CreateInfoFrame<TMRPminiFrame>(InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRPmini")));
+    } catch (const EAbort&) {
+    }
+    DemoLogin::instance().exec(QStringLiteral(
+        "create view QZ_MRP_BOMsOfMain as select m.ManSchIID, m.ManIID, b.BomNo from QZ_MRP_Main as m "
+        "join QZ_MRP_ItemBOMs as b on m.ManBomType=b.BomType and m.ManBomID=b.BomID"));
+    EXPECT_EQ(a.frame, nullptr);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("读取数据失败"))) << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(boxes.shown[0].icon(), kvos::MB_ICONERROR);
+    EXPECT_EQ(count(schemes), before);
 }
 
 // ---- the parts on their own ---------------------------------------------
