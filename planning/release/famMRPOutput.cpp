@@ -381,6 +381,7 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     g->setShowTreeLines(false);
     g->setShowRoot(false);
     g->setShowCheckBoxes(true);
+    g->setCheckableHook([](kvui::TreeNode* n) { return n && n->level() == 0; });
     g->setShowIndicator(true);
     g->setEditingEnabled(true);
 
@@ -436,6 +437,11 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         return true;
     });
     g->installEventFilter(this);
+    // A row whose quantities could not be worked out says why in the hint panel.
+    connect(g, &kvui::TreeList::focusedNodeChanged, this, [this](kvui::TreeNode*, kvui::TreeNode* current) {
+        if (InfoApplication)
+            InfoApplication->ShowStatusMessage(RowMessage(current), mkHint);
+    });
 
     connect(chkReplace, &QCheckBox::toggled, this, [this] { cboPlanTypePropertiesChange(); });
     for (QComboBox* c : {cboPlanType, cboEndPeriod, cboSuppDef, cboSuppList})
@@ -1281,6 +1287,8 @@ void TMRPOutputFrame::NodeEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         UpdateBracket bracket(grdSupplies);
         EditOutputQty(a, ANode, now, AColumn == colSupDoDestQty);
     }
+    if (InfoApplication && ANode == grdSupplies->focusedNode())
+        InfoApplication->ShowStatusMessage(RowMessage(ANode), mkHint);
     grdSupplies->viewport()->update();
 }
 

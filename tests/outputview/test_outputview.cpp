@@ -8,6 +8,7 @@
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
+#include "dlgMRPOutputSet.h"
 #include "famMRPOutput.h"
 #include "untMRPOutputSQL.h"
 #include "untMRPCalendar.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -48,6 +50,13 @@ void releasedDemoScheme()
     ASSERT_TRUE(scheme.RunMRP(false, false, false));
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime='20270104 09:30:00', "
                                               "SchMaxTime=getdate() where SchIID=1"));
+    // A copy of the prepared account set for a look at the view by hand.
+    const QString copy = qEnvironmentVariable("KORVANE_OUTPUT_DEMO_COPY");
+    if (!copy.isEmpty())
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            QFile::remove(copy + suffix);
+            QFile::copy(DemoLogin::instance().file() + suffix, copy + suffix);
+        }
 }
 
 // The output view opened on its own in a window, as the navigator opens it.
@@ -457,4 +466,55 @@ TEST(OutputView, SupplierListsAndLongDemandHintsRunOnTheAccountSet)
     TADOQuery q;
     q.SetConnection(GlobalADOConnection);
     EXPECT_TRUE(ExecSQLText(&q, BuildOutputSubstitutesSQL(o, {d}, OutputSubstituteGroupSQL({})), true, false, false));
+}
+
+TEST(OutputView, OutputAsksOnWarningsAndStopsWhenTheOptionsAreCancelled)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    v->RefreshData(true);
+    const auto lastLine = [v] {
+        kvui::TreeList* lines = v->Resulter()->grdResults;
+        return lines->topNode(lines->topCount() - 1)->value(v->Resulter()->colText).toString();
+    };
+    kvui::TreeNode* made = nullptr;
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const int t = n->value(v->colSupDestType).toInt();
+        if (t == 22 && !n->value(v->colSupDeptID).toString().isEmpty() && !n->value(v->colSupBomID).toString().isEmpty())
+            made = n;
+        if (t == 38 && !bought)
+            bought = n;
+    }
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(bought, nullptr);
+
+    // A start date in the past is only a warning; No writes nothing.
+    made->setValue(v->colSupDrawDate, QDate::currentDate().addDays(-3));
+    made->setCheckState(Qt::Checked);
+    boxes.answer({kvos::IDNO});
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    kvui::TreeList* lines = v->Resulter()->grdResults;
+    EXPECT_EQ(lines->topNode(0)->value(v->Resulter()->colText).toString(), QStringLiteral("检查待投放数据: 警告1个, 错误0个 ..."));
+    EXPECT_TRUE(lines->topNode(0)->child(0)->value(v->Resulter()->colText).toString().contains(QStringLiteral("早于今天")));
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    ASSERT_GE(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[boxes.shown.size() - 2].text, QStringLiteral("检查待投放数据时发现警告1个, 继续执行投放?"));
+
+    // A purchase row needs the head values of the requisition: the options
+    // dialog opens, and Cancel ends the run.
+    made->setCheckState(Qt::Unchecked);
+    bought->setCheckState(Qt::Checked);
+    int dialogs = 0;
+    const auto previous = TMRPOutputSetDlg::ExecHook;
+    TMRPOutputSetDlg::ExecHook = [&dialogs](TMRPOutputSetDlg&) {
+        ++dialogs;
+        return int(QDialog::Rejected);
+    };
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    TMRPOutputSetDlg::ExecHook = previous;
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    EXPECT_TRUE(v->LastRun()->Records().empty());
 }
