@@ -518,3 +518,39 @@ TEST(OutputView, OutputAsksOnWarningsAndStopsWhenTheOptionsAreCancelled)
     EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
     EXPECT_TRUE(v->LastRun()->Records().empty());
 }
+
+TEST(OutputView, ReferencePurchaseQuantitiesCountWhatWasReallyBought)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // Three order lines of 100 after the reference date: 120 received, 30
+    // received on an open line, 30 received on a closed line.
+    static bool added = false;
+    if (!added) {
+        added = true;
+        const QString line = QStringLiteral(
+            "insert QZ_MRP_PO (POID, PONo, POEntry, PODate, POSuppID, PODeptID, POItmID, POUntID, POBillQty, POQty, POOkQty, "
+            "POChkQty, PODelivDate, Checked, Closed, CanMRP) values ('PO2702009', 'PO-202702-009', %1, '20270205', 'S001', 'D06', "
+            "'IPK-501', 'PCS', 100, 100, %2, 0, '20270210', 1, %3, 1)\r");
+        DemoLogin::instance().exec(line.arg(1).arg(120).arg(0) + line.arg(2).arg(30).arg(0) + line.arg(3).arg(30).arg(1));
+    }
+    v->RefreshData(true);
+    v->btnExpand->click();
+    v->chkRefPOQty->setChecked(true);
+    v->edtRefDate->setDate(QDate(2027, 2, 1));
+    v->btnOkClick();
+    ASSERT_FALSE(v->OptionsEditing());
+    EXPECT_TRUE(v->colSupRefPOQty->isVisible());
+    bool seen = false;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const QString item = n->value(v->colSupItmID).toString();
+        if (item == QLatin1String("IPK-501")) {
+            seen = true;
+            EXPECT_DOUBLE_EQ(num(n->value(v->colSupRefPOQty)), 250);
+        } else {
+            EXPECT_EQ(num(n->value(v->colSupRefPOQty)), 0) << item.toStdString();
+        }
+    }
+    EXPECT_TRUE(seen);
+}
