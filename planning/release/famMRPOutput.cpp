@@ -370,8 +370,11 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         c->displayTextHook = &TCommonUI::TreeFloatColumnGetDisplayText;
     colSupDoDestQtyU->displayTextHook = &TCommonUI::TreeFloatColumnGetDisplayText;
     colSupDoDestQtyU->setEditor(RightAlignedTextItem());
+    // Bill types by their names; no type shows nothing.
     colSupBillType->displayTextHook = [](const kvui::RowRef&, const QVariant& v, QString& t) {
-        if (!isEmpty(v) && InfoApplication)
+        if (isEmpty(v) || v.toInt() == 0)
+            t.clear();
+        else if (InfoApplication)
             t = InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), v.toInt());
     };
     colSupOrigType->displayTextHook = colSupBillType->displayTextHook;

@@ -554,3 +554,53 @@ TEST(OutputView, ReferencePurchaseQuantitiesCountWhatWasReallyBought)
     }
     EXPECT_TRUE(seen);
 }
+
+TEST(OutputView, DefaultWorkshopAndUnitsFollowTheTarget)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // A made item without workshop takes the user's default department of
+    // production; one with a workshop keeps its own.
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QStringLiteral("D03"), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID=null where ItmID='IFG-1002'"));
+    v->RefreshData(true);
+    kvui::TreeNode* without = nullptr;
+    kvui::TreeNode* with = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1002"))
+            without = n;
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1001"))
+            with = n;
+    }
+    ASSERT_TRUE(without && with);
+    EXPECT_EQ(without->value(v->colSupDeptID).toString(), QStringLiteral("D03"));
+    EXPECT_EQ(without->value(v->colSupDept).toString(), QStringLiteral("电机车间"));
+    EXPECT_EQ(with->value(v->colSupDeptID).toString(), QStringLiteral("D05"));
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QString(), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID='D05' where ItmID='IFG-1002'"));
+
+    // A purchase row turned into production takes the production unit and
+    // the item's workshop; without a production unit the target goes back.
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IPT-201"))
+            bought = n;
+    ASSERT_NE(bought, nullptr);
+    const QString prodUnit =
+        DemoLogin::value(QStringLiteral("select ItmProdUnitID from QZ_Base_ItemMaster where ItmID='IPT-201'")).toString();
+    bought->setValue(v->colSupDestUntID, QStringLiteral("BAG"));
+    bought->setValue(v->colSupDestType, 22);
+    v->NodeEdited(bought, v->colSupDestType, 38);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22);
+    EXPECT_EQ(bought->value(v->colSupDestUntID).toString(), prodUnit);
+    const double rate = num(bought->value(v->colSupDestUntRate));
+    ASSERT_NE(rate, 0);
+    EXPECT_DOUBLE_EQ(num(bought->value(v->colSupDoDestQtyU)), OutputRound8(num(bought->value(v->colSupDoDestQty)) / rate));
+
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=null where ItmID='IPT-201'"));
+    bought->setValue(v->colSupDestType, 38);
+    v->NodeEdited(bought, v->colSupDestType, 22);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22) << "no purchase unit: the target goes back";
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=ItmUnitID where ItmID='IPT-201'"));
+}
