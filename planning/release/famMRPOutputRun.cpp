@@ -183,6 +183,9 @@ void TMRPOutputFrame::ReleaseSupplies()
                 try {
                     LoadSupplies(n);
                 } catch (const std::exception&) {
+                    // The load has shown its error; nothing goes out.
+                    endRun(mkError, Stopped);
+                    return;
                 }
             }
             // Children are read together with their supply.

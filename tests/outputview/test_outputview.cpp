@@ -8,6 +8,7 @@
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
+#include "dlgMRPOutputSet.h"
 #include "famMRPOutput.h"
 #include "untMRPOutputSQL.h"
 #include "untMRPCalendar.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -48,6 +50,13 @@ void releasedDemoScheme()
     ASSERT_TRUE(scheme.RunMRP(false, false, false));
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime='20270104 09:30:00', "
                                               "SchMaxTime=getdate() where SchIID=1"));
+    // A copy of the prepared account set for a look at the view by hand.
+    const QString copy = qEnvironmentVariable("KORVANE_OUTPUT_DEMO_COPY");
+    if (!copy.isEmpty())
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            QFile::remove(copy + suffix);
+            QFile::copy(DemoLogin::instance().file() + suffix, copy + suffix);
+        }
 }
 
 // The output view opened on its own in a window, as the navigator opens it.
@@ -457,4 +466,141 @@ TEST(OutputView, SupplierListsAndLongDemandHintsRunOnTheAccountSet)
     TADOQuery q;
     q.SetConnection(GlobalADOConnection);
     EXPECT_TRUE(ExecSQLText(&q, BuildOutputSubstitutesSQL(o, {d}, OutputSubstituteGroupSQL({})), true, false, false));
+}
+
+TEST(OutputView, OutputAsksOnWarningsAndStopsWhenTheOptionsAreCancelled)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    v->RefreshData(true);
+    const auto lastLine = [v] {
+        kvui::TreeList* lines = v->Resulter()->grdResults;
+        return lines->topNode(lines->topCount() - 1)->value(v->Resulter()->colText).toString();
+    };
+    kvui::TreeNode* made = nullptr;
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const int t = n->value(v->colSupDestType).toInt();
+        if (t == 22 && !n->value(v->colSupDeptID).toString().isEmpty() && !n->value(v->colSupBomID).toString().isEmpty())
+            made = n;
+        if (t == 38 && !bought)
+            bought = n;
+    }
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(bought, nullptr);
+
+    // A start date in the past is only a warning; No writes nothing.
+    made->setValue(v->colSupDrawDate, QDate::currentDate().addDays(-3));
+    made->setCheckState(Qt::Checked);
+    boxes.answer({kvos::IDNO});
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    kvui::TreeList* lines = v->Resulter()->grdResults;
+    EXPECT_EQ(lines->topNode(0)->value(v->Resulter()->colText).toString(), QStringLiteral("检查待投放数据: 警告1个, 错误0个 ..."));
+    EXPECT_TRUE(lines->topNode(0)->child(0)->value(v->Resulter()->colText).toString().contains(QStringLiteral("早于今天")));
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    ASSERT_GE(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[boxes.shown.size() - 2].text, QStringLiteral("检查待投放数据时发现警告1个, 继续执行投放?"));
+
+    // A purchase row needs the head values of the requisition: the options
+    // dialog opens, and Cancel ends the run.
+    made->setCheckState(Qt::Unchecked);
+    bought->setCheckState(Qt::Checked);
+    int dialogs = 0;
+    const auto previous = TMRPOutputSetDlg::ExecHook;
+    TMRPOutputSetDlg::ExecHook = [&dialogs](TMRPOutputSetDlg&) {
+        ++dialogs;
+        return int(QDialog::Rejected);
+    };
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    TMRPOutputSetDlg::ExecHook = previous;
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    EXPECT_TRUE(v->LastRun()->Records().empty());
+}
+
+TEST(OutputView, ReferencePurchaseQuantitiesCountWhatWasReallyBought)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // Three order lines of 100 after the reference date: 120 received, 30
+    // received on an open line, 30 received on a closed line.
+    static bool added = false;
+    if (!added) {
+        added = true;
+        const QString line = QStringLiteral(
+            "insert QZ_MRP_PO (POID, PONo, POEntry, PODate, POSuppID, PODeptID, POItmID, POUntID, POBillQty, POQty, POOkQty, "
+            "POChkQty, PODelivDate, Checked, Closed, CanMRP) values ('PO2702009', 'PO-202702-009', %1, '20270205', 'S001', 'D06', "
+            "'IPK-501', 'PCS', 100, 100, %2, 0, '20270210', 1, %3, 1)\r");
+        DemoLogin::instance().exec(line.arg(1).arg(120).arg(0) + line.arg(2).arg(30).arg(0) + line.arg(3).arg(30).arg(1));
+    }
+    v->RefreshData(true);
+    v->btnExpand->click();
+    v->chkRefPOQty->setChecked(true);
+    v->edtRefDate->setDate(QDate(2027, 2, 1));
+    v->btnOkClick();
+    ASSERT_FALSE(v->OptionsEditing());
+    EXPECT_TRUE(v->colSupRefPOQty->isVisible());
+    bool seen = false;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const QString item = n->value(v->colSupItmID).toString();
+        if (item == QLatin1String("IPK-501")) {
+            seen = true;
+            EXPECT_DOUBLE_EQ(num(n->value(v->colSupRefPOQty)), 250);
+        } else {
+            EXPECT_EQ(num(n->value(v->colSupRefPOQty)), 0) << item.toStdString();
+        }
+    }
+    EXPECT_TRUE(seen);
+}
+
+TEST(OutputView, DefaultWorkshopAndUnitsFollowTheTarget)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // A made item without workshop takes the user's default department of
+    // production; one with a workshop keeps its own.
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QStringLiteral("D03"), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID=null where ItmID='IFG-1002'"));
+    v->RefreshData(true);
+    kvui::TreeNode* without = nullptr;
+    kvui::TreeNode* with = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1002"))
+            without = n;
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1001"))
+            with = n;
+    }
+    ASSERT_TRUE(without && with);
+    EXPECT_EQ(without->value(v->colSupDeptID).toString(), QStringLiteral("D03"));
+    EXPECT_EQ(without->value(v->colSupDept).toString(), QStringLiteral("电机车间"));
+    EXPECT_EQ(with->value(v->colSupDeptID).toString(), QStringLiteral("D05"));
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QString(), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID='D05' where ItmID='IFG-1002'"));
+
+    // A purchase row turned into production takes the production unit and
+    // the item's workshop; without a production unit the target goes back.
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IPT-201"))
+            bought = n;
+    ASSERT_NE(bought, nullptr);
+    const QString prodUnit =
+        DemoLogin::value(QStringLiteral("select ItmProdUnitID from QZ_Base_ItemMaster where ItmID='IPT-201'")).toString();
+    bought->setValue(v->colSupDestUntID, QStringLiteral("BAG"));
+    bought->setValue(v->colSupDestType, 22);
+    v->NodeEdited(bought, v->colSupDestType, 38);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22);
+    EXPECT_EQ(bought->value(v->colSupDestUntID).toString(), prodUnit);
+    const double rate = num(bought->value(v->colSupDestUntRate));
+    ASSERT_NE(rate, 0);
+    EXPECT_DOUBLE_EQ(num(bought->value(v->colSupDoDestQtyU)), OutputRound8(num(bought->value(v->colSupDoDestQty)) / rate));
+
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=null where ItmID='IPT-201'"));
+    bought->setValue(v->colSupDestType, 38);
+    v->NodeEdited(bought, v->colSupDestType, 22);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22) << "no purchase unit: the target goes back";
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=ItmUnitID where ItmID='IPT-201'"));
 }
