@@ -313,7 +313,13 @@ TEST(QuickAnalyses, AShortageAnalysisKeepsThePickedLinesPropertiesAndOrigin)
     EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Supplies where SupSchIID=%1 and SupBillType>=42").arg(a.iid)), 0);
 
     // A rerun from the settings command: all production tasks due up to a
-    // date; the engine gathers them, so no main demand is written.
+    // date; the engine gathers them, so no main demand is written. The active
+    // tab reloads at once, another made before when it is shown next.
+    a.mini->Pages->setCurrentIndex(TMRPminiFrame::tabBalance);
+    a.mini->ProcessIdle();
+    a.mini->Pages->setCurrentIndex(TMRPminiFrame::tabAllot);
+    a.mini->ProcessIdle();
+    ASSERT_NE(a.mini->TabView(TMRPminiFrame::tabBalance), nullptr);
     WhenShown<TMRPLackSetDlg>([](TMRPLackSetDlg* dlg) {
         EXPECT_EQ(dlg->FMainSource->recordCount(), 1); // the lines of the last run come back
         dlg->cboBillType->setCurrentIndex(2);
@@ -326,6 +332,11 @@ TEST(QuickAnalyses, AShortageAnalysisKeepsThePickedLinesPropertiesAndOrigin)
     EXPECT_EQ(a.mini->PlanScheme()->PlanState, psMRPDone);
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(a.iid)), 0);
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("执行完成。"));
+    EXPECT_TRUE(a.mini->TabView(TMRPminiFrame::tabAllot)->DataRefreshed());
+    EXPECT_FALSE(a.mini->TabView(TMRPminiFrame::tabBalance)->DataRefreshed());
+    a.mini->Pages->setCurrentIndex(TMRPminiFrame::tabBalance);
+    a.mini->ProcessIdle();
+    EXPECT_TRUE(a.mini->TabView(TMRPminiFrame::tabBalance)->DataRefreshed());
     a.frame.reset();
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_MO set MOItmProps='', MOItmProp1=null, MOOrigID=null, "
                                               "MOOrigEntry=null, MOOrigItmID=null, MOOrigCustID=null where MONo='MO-202612-001'"));
