@@ -401,7 +401,6 @@ void TMRPminiSetDlg::BuildGridColumns()
             c->setVisible(false);
         }
     }
-    // Moved behind the item columns, in the order the lines show them.
     Column(QStringLiteral("ManGroupType"))->setEditor(FGroupTypeProperties);
     Column(QStringLiteral("ManBillType"))->setEditor(FBillTypeProperties);
     Column(QStringLiteral("DeptName"))->displayTextHook = [this](const kvui::RowRef& row, const QVariant& value, QString& text) {

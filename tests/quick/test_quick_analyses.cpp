@@ -622,6 +622,52 @@ TEST(QuickAnalysisSettings, KitLinesAreCheckedBeforeAnythingIsWritten)
               (QStringList{QStringLiteral("1||12"), QStringLiteral("2||12")}));
 }
 
+TEST(QuickAnalysisSettings, EveryBillSourceListsItsLines)
+{
+    auto scheme = spareScheme(1);
+    TMRPminiSetDlg kit;
+    kit.ViewScheme.ID = QStringLiteral("QZ_MRP.MRPmini");
+    kit.FPlanScheme = scheme.get();
+    kit.Prepare();
+    kit.chkShowFilter->setChecked(false);
+    TMRPLackSetDlg lack;
+    lack.FPlanScheme = scheme.get();
+    lack.Prepare();
+    lack.chkShowFilter->setChecked(false);
+    struct Case {
+        const char* source;
+        std::function<void()> pick;
+        int atLeast;
+    };
+    const QList<Case> cases{
+        {"QZ_MRP.SO", [&] { kit.PickBills(QStringLiteral("QZ_MRP.SO")); }, 6},
+        {"QZ_MRP.SI", [&] { kit.PickBills(QStringLiteral("QZ_MRP.SI")); }, 0},
+        {"QZ_MRP.Forcast", [&] { kit.PickBills(QStringLiteral("QZ_MRP.Forcast")); }, 1},
+        {"QZ_MRP.MOScrap", [&] { kit.PickBills(QStringLiteral("QZ_MRP.MOScrap")); }, 0},
+        {"QZ_MRP.OOScrap", [&] { kit.PickBills(QStringLiteral("QZ_MRP.OOScrap")); }, 0},
+        {"QZ_MRP.MO", [&] { lack.NeedAdd(22); }, 3},
+        {"QZ_MRP.OO", [&] { lack.NeedAdd(24); }, 2},
+    };
+    for (const Case& c : cases) {
+        int listed = -1;
+        QStringList columns;
+        TPickPopupDlg::ExecHook = [&](TPickPopupDlg& dlg) {
+            listed = dlg.grvPickData->recordCount();
+            for (int i = 0; i < dlg.qryPickData->FieldCount(); ++i)
+                columns << dlg.qryPickData->Fields()->Field(i)->FieldName();
+            return int(QDialog::Rejected);
+        };
+        ScriptedMessageBoxes boxes;
+        c.pick();
+        TPickPopupDlg::ExecHook = nullptr;
+        EXPECT_TRUE(boxes.shown.isEmpty()) << c.source << ": " << boxes.shown.value(0).text.toStdString();
+        EXPECT_GE(listed, c.atLeast) << c.source;
+        for (const char* key : {"#BillType", "#BillID", "#ItmID", "单据编号", "单据行", "#ItmProps", "#OrigType", "#OrigID"})
+            EXPECT_TRUE(columns.contains(QString::fromUtf8(key))) << c.source << " lacks " << key;
+    }
+    EXPECT_EQ(ReadViewSchemeParam(kit.ViewScheme.Params, QStringLiteral("[BillType]")), QStringLiteral("QZ_MRP.OOScrap"));
+}
+
 TEST(QuickAnalysisSettings, EarlyDatesAreAskedAboutOnce)
 {
     auto scheme = spareScheme(1);
