@@ -217,7 +217,6 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     first->addWidget(lblPlanState);
     first->addStretch(1);
     first->addWidget(lblSelectAll);
-    first->addSpacing(-4);
     first->addWidget(lblUnselectAll);
     first->addSpacing(12);
     first->addWidget(chkReplace);
@@ -795,7 +794,7 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
                 cboScheme->setCurrentIndex(0);
             // 5.
             const int iid = cboScheme->currentIndex() >= 0 ? cboScheme->currentData().toInt() : 0;
-            const bool loaded = iid != 0 && (FPlanScheme->SchemeIID == iid || FPlanScheme->Load(iid));
+            const bool loaded = iid != 0 && FPlanScheme->Load(iid);
             // 6.
             if (!loaded) {
                 CopyControlsToCurrent();

@@ -604,3 +604,24 @@ TEST(OutputView, DefaultWorkshopAndUnitsFollowTheTarget)
     EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22) << "no purchase unit: the target goes back";
     DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=ItmUnitID where ItmID='IPT-201'"));
 }
+
+TEST(OutputView, AQuickAnalysisBindsItsOwnScheme)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    TPlanScheme scheme(GlobalADOConnection);
+    ASSERT_TRUE(scheme.Load(1));
+    v->SetPlanScheme(&scheme);
+    EXPECT_EQ(v->PeriodColumnCount(), int(scheme.MrpPeriods.size()));
+    v->RefreshData(true);
+    EXPECT_TRUE(v->cboScheme->isHidden()) << "no list of released schemes";
+    EXPECT_TRUE(v->cboEndPeriod->isHidden()) << "no end period";
+    EXPECT_FALSE(v->lblPlanState->isHidden());
+    EXPECT_EQ(v->lblPlanState->text(), u'(' + scheme.GetPlanStateText() + u')');
+    EXPECT_EQ(v->cboScheme->count(), 0);
+    ASSERT_GT(v->grdSupplies->topCount(), 0);
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        EXPECT_DOUBLE_EQ(num(n->value(v->colSupDoDestQty)), num(n->value(v->colSupQty)) - num(n->value(v->colSupDestQty)));
+    EXPECT_EQ(v->GetFocusedRecordString(QStringLiteral("supschiid")), QStringLiteral("1"));
+}
