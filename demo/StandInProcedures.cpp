@@ -5,6 +5,7 @@
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
+#include "StandInOutput.h"
 
 #include "TsqlEngine.h"
 
@@ -277,6 +278,7 @@ void registerStandInProcedures()
     registerItemSettingProcedure();
     registerItemSubsProcedure();
     registerBomExpandProcedures();
+    registerOutputProcedures();
 }
 
 } // namespace kvdemo
