@@ -354,11 +354,11 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
     }
     // 7. Write-backs of the piece.
     if (!SupplyWriteBackFmt.isEmpty())
-        r.SupUpdateSQL += FormatMessage(SupplyWriteBackFmt, {top->Text(QStringLiteral("SupBillNo")),
+        r.SupUpdateSQL += FormatWriteBack(SupplyWriteBackFmt, {top->Text(QStringLiteral("SupBillNo")),
                                                           QString::number(top->Whole(QStringLiteral("SupIID"))), numberText(q),
                                                           quoted(ARow.Text(QStringLiteral("SupNote")))});
     if (ARow.Level == 2 && ARow.Parent && !AlterWriteBackFmt.isEmpty())
-        r.SupUpdateSQL += FormatMessage(AlterWriteBackFmt, {top->Text(QStringLiteral("SupIID")), ARow.Parent->Text(QStringLiteral("SupIID")),
+        r.SupUpdateSQL += FormatWriteBack(AlterWriteBackFmt, {top->Text(QStringLiteral("SupIID")), ARow.Parent->Text(QStringLiteral("SupIID")),
                                                          quoted(ARow.Text(QStringLiteral("SupItmID"))),
                                                          quoted(ARow.Text(QStringLiteral("SupItmProps"))), numberText(q)});
     // 8. The tree row and what it gave.
@@ -496,6 +496,23 @@ std::vector<std::vector<int>> TMRPOutputRun::CutIntoBills() const
         bills.push_back({index});
     }
     return bills;
+}
+
+QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs)
+{
+    static const QRegularExpression placeholder(QStringLiteral("%(%|(\\d+):[0-9.]*[a-zA-Z])"));
+    QString out;
+    int from = 0;
+    for (auto it = placeholder.globalMatch(AFormat); it.hasNext();) {
+        const auto m = it.next();
+        out += AFormat.mid(from, m.capturedStart() - from);
+        if (m.captured(1) == QLatin1String("%"))
+            out += u'%';
+        else
+            out += AArgs.value(m.captured(2).toInt());
+        from = m.capturedEnd();
+    }
+    return out + AFormat.mid(from);
 }
 
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty)
