@@ -199,9 +199,10 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
             for (const auto& m : materials) {
                 const double qty = number(*m, QStringLiteral("Qty"));
                 const double rate = number(*m, QStringLiteral("UnitRate"), 1);
+                const double base = number(*m, QStringLiteral("UnitQtyBase"), 1);
                 const QStringList values{common, QString::number(++line), billDate, orderCols,
                                          quoted(text(*m, QStringLiteral("ItemID"))), itemProps(*m),
-                                         textOrNull(*m, QStringLiteral("UnitID")), qtyLiteral(number(*m, QStringLiteral("UnitQty"))),
+                                         textOrNull(*m, QStringLiteral("UnitID")), qtyLiteral(number(*m, QStringLiteral("UnitQty")) / (base != 0 ? base : 1)),
                                          qtyLiteral(qty), qtyLiteral(qty * rate), QStringLiteral("0"),
                                          dateOrNull(*m, QStringLiteral("DrawDate")), QStringLiteral("0"),
                                          textOrNull(*m, QStringLiteral("BomHook")), textOrNull(*m, QStringLiteral("Note")),

@@ -179,4 +179,9 @@ private:
     void EnsureResulter();
     QDate RefDate() const;
     void TrackPosition(const QVariant& ANode, const QVariant& AColumn);
+    // Shows a saved quantity on a tree row and the rows above it; the supply
+    // row records who released it and when.
+    void ApplyOutputToNode(kvui::TreeNode* ANode, double AQty, const QDateTime& ATime);
+    // The second half of the release run: the records saved as ERP bills.
+    void WriteBills(const QDateTime& ANow, bool ABomQtyUseStdQty);
 };

@@ -197,3 +197,36 @@ TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, con
     result.Kind = result.RowsFailed == 0 ? mkInformation : result.RowsSaved == 0 ? mkError : mkWarning;
     return result;
 }
+
+const void* ApplyOutputToNode(TMRPOutputTreeAccess& A, const void* ANode, double AQty)
+{
+    const auto num = [&](const void* n, TMRPOutputQtyField f) {
+        const QVariant v = A.Get(n, f);
+        return v.isNull() ? 0.0 : v.toDouble();
+    };
+    if (A.Level(ANode) == 1)
+        if (const void* parent = A.Parent(ANode))
+            for (int i = 0; i < A.ChildCount(parent); ++i) {
+                const void* other = A.Child(parent, i);
+                if (other == ANode || A.ChildCount(other) > 0)
+                    continue;
+                A.Set(other, oqDestQty, OutputRound8(num(other, oqDestQty) + AQty));
+                A.Set(other, oqUnDestQty, OutputRound8(num(other, oqUnDestQty) - AQty));
+            }
+    double q = AQty;
+    for (const void* n = ANode; n; n = A.Parent(n)) {
+        A.Set(n, oqDestQty, OutputRound8(num(n, oqDestQty) + q));
+        const double left = OutputRound8(num(n, oqDoDestQty) - q);
+        A.Set(n, oqDoDestQty, left);
+        QVariant inUnit;
+        OutputQtyInUnit(left, A.Get(n, oqUnitRate), inUnit);
+        A.Set(n, oqDoDestQtyU, inUnit);
+        if (A.Level(n) == 0)
+            return n;
+        if (A.Level(n) == 2) {
+            const double own = num(n, oqQty);
+            q = own != 0 ? OutputRound8(q * num(A.Parent(n), oqQty) / own) : 0;
+        }
+    }
+    return nullptr;
+}

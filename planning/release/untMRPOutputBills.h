@@ -8,6 +8,7 @@
 #include "untApplication.h"
 #include "untERPaccess.h"
 #include "untMRPOutputRecs.h"
+#include "untMRPOutputTree.h"
 
 #include <QDateTime>
 #include <functional>
@@ -71,3 +72,10 @@ QString OutputGenerationHeader(int ARows);
 // stay saved).
 TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, const QString& AUserID,
                                       const TMRPOutputBillEvents& AEvents);
+
+// Moves a saved quantity onto a tree row and the rows above it: the row and
+// each ancestor count it as released and no longer to release (a demand row's
+// sibling alternatives without children count it as released too); leaving a
+// substitute row for its demand the quantity is converted by their planned
+// quantities. Answers the level-0 row reached.
+const void* ApplyOutputToNode(TMRPOutputTreeAccess& A, const void* ANode, double AQty);

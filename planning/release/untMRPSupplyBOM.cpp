@@ -179,7 +179,7 @@ TSupplyBOMQty CalcSupplyBOMQty(const TSupplyBOMLine& ALine, double AQty, bool AU
     r.Decimals = ALine.ItmDecimal < 0 || ALine.ItmDecimal > 8 ? 8 : ALine.ItmDecimal;
     const int d = r.Decimals;
     const double u = (AUseStdQty ? ALine.BomQty : ALine.BomUQty) * ALine.BomPercent / 100;
-    r.UnitQty = RoundTo(u / ALine.BomBaseQty, 8);
+    r.UnitQty = RoundTo(u, 8);
     r.Net = RoundTo((ALine.BomFixed ? 1 : AQty) * u / ALine.BomBaseQty, d);
     r.NetX = ALine.BomFixed ? r.Net : RoundTo(r.Net * 100 / ALine.BomPrdOkRate, d);
     r.LossX = RoundTo(ParseLossRateSteps(ALine.PutLossRate, r.NetX, 0), d);

@@ -28,7 +28,7 @@ struct TSupplyBOMLine {
 
 struct TSupplyBOMQty {
     int Decimals = 8;
-    double UnitQty = 0;                  // per parent unit, 8 decimals
+    double UnitQty = 0;                  // per BomBaseQty of the parent, 8 decimals
     double NetX = 0, LossX = 0, LossRateX = 0;   // before the yield is charged as loss
     double Net = 0, Loss = 0, LossRate = 0;      // the yield loss included in Loss
     double Qty = 0;
