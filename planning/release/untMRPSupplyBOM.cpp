@@ -167,6 +167,20 @@ void setItemValues(IValueList& AValues, TADOQuery* q, const QString& AIdField, c
 
 void loadLevel(const TSupplyBOMRun& ARun, const TMRPOutputRec& ARec, const TSupplyBOMCall& ACall, const TLevelChain* AChain);
 
+// The day ADays working days after ADay: the shift's range of ADays working
+// days ends before a rest day, so the issue falls on the next working day
+// (a Friday and one day give the Monday after the weekend).
+std::int64_t laterWorkDay(const TInt64DynArray& AHolidays, int ADays, std::int64_t ADay)
+{
+    auto day = std::int64_t(ShiftWorkDays(AHolidays, -ADays, ADay));
+    if (ADays <= 0)
+        return day;
+    for (int i = FindDateIndex(AHolidays, day); i < int(AHolidays.size()) && AHolidays[size_t(i)] == day;
+         i = FindDateIndex(AHolidays, day))
+        ++day;
+    return day;
+}
+
 } // namespace
 
 TSupplyBOMQty CalcSupplyBOMQty(const TSupplyBOMLine& ALine, double AQty, bool AUseStdQty, const QString& AItemNo)
@@ -265,7 +279,7 @@ void loadLevel(const TSupplyBOMRun& ARun, const TMRPOutputRec& ARec, const TSupp
     const std::int64_t drawDay = dayOf(ACall.DrawDate);
     for (q->First(); !q->Eof(); q->Next()) {
         const int k = fieldInt(q, QStringLiteral("BomOffsetDay"));
-        const int c = int(std::int64_t(ShiftWorkDays(ARun.Holidays, -k, drawDay)) - drawDay);
+        const int c = int(laterWorkDay(ARun.Holidays, k, drawDay) - drawDay);
         if (c != k)
             updates += QStringLiteral("update #QZ_MRP_BOM set BomOffsetDay=%1 where BomEntry=%2\r").arg(c).arg(fieldInt(q, QStringLiteral("BomEntry")));
     }

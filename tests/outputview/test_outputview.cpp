@@ -372,6 +372,7 @@ TEST(OutputView, CheckMarksAndTheChecksOfOutput)
             made = n;
     ASSERT_NE(made, nullptr);
     made->setCheckState(Qt::Checked);
+    const double toOutput = num(made->value(v->colSupDoDestQty));
     v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
     EXPECT_EQ(lines->topNode(0)->value(v->Resulter()->colText).toString(), QStringLiteral("检查待投放数据: 警告0个, 错误0个 ..."));
     // One record per plan period of the supply, together its whole quantity.
@@ -382,8 +383,11 @@ TEST(OutputView, CheckMarksAndTheChecksOfOutput)
         EXPECT_EQ(r.SupType, 22);
         total += r.SupStdQty;
     }
-    EXPECT_NEAR(total, num(made->value(v->colSupDoDestQty)), 1e-6);
-    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!"));
+    EXPECT_NEAR(total, toOutput, 1e-6);
+    // The saved bill shows on the row: released, nothing left to release.
+    EXPECT_NEAR(num(made->value(v->colSupDoDestQty)), 0, 1e-6);
+    EXPECT_FALSE(made->isChecked());
+    EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("执行完成。"))) << boxes.shown.last().text.toStdString();
 }
 
 TEST(OutputView, ASchemeSharedWithTheGroupNamesItsReleaser)
