@@ -380,3 +380,54 @@ TEST(ReleaseRun, FromANewSchemeToSavedBillsAndASecondRun)
     EXPECT_NEAR(planned("ISA-301"), std::max(0.0, statorBefore - qtyOf[24]), 1e-6);
     EXPECT_NEAR(planned("IPT-121"), std::max(0.0, partBefore - qtyOf[38]), 1e-6);
 }
+
+TEST(ReleaseRun, OutputStartsOnlyOnAReleasedScheme)
+{
+    addTestBoms();
+    // A close (10) or withdrawal (7) made while the bills were written stays.
+    struct Case {
+        int before, after;
+    };
+    for (const Case& c : {Case{8, 9}, Case{9, 9}, Case{10, 10}, Case{7, 7}}) {
+        DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=%1 where SchIID=1").arg(c.before));
+        ASSERT_TRUE(ExecSQLText(GlobalADOQuery, PlanStateOutputStartedSQL(1), false, false, false));
+        EXPECT_EQ(DemoLogin::count("select SchState from QZ_MRP_Schemes where SchIID=1"), c.after) << c.before;
+    }
+    DemoLogin::instance().exec("update QZ_MRP_Schemes set SchState=0 where SchIID=1");
+}
+
+TEST(ReleaseRun, AFailingWriteBackStoresNoOrder)
+{
+    addTestBoms();
+    const int bills = DemoLogin::count("select count(*) from ERP_Bills");
+    const int orders = DemoLogin::count("select count(*) from QZ_MRP_MO");
+    IBillPtr bill = InfoApplication->ERPAccess->NewBill(10);
+    bill->Head()->SetValue("UserID", "plan01");
+    IValueListPtr row = bill->Details("Rows")->Add();
+    row->SetValue("ItemID", "IFG-1001");
+    row->SetValue("StdQty", 5.0);
+    row->SetValue("BomID", "B-FG-1001");
+    // The supply's write-back meets an error: its block rolls the bill back.
+    row->SetValue("WriteBackSQL", FormatWriteBack(SupplyWriteBackTemplate("plan01", QDateTime::currentDateTime(), 1),
+                                                  {"", "1", "5.00000000", "'x'"})
+                                      + "insert QZ_MRP_DestAlters (DstSchIID) values (1)\rif @@error<>0\rbegin\rrollback\rreturn\rend\r");
+    QString error;
+    EXPECT_FALSE(bill->Save(error));
+    EXPECT_FALSE(error.isEmpty());
+    EXPECT_EQ(DemoLogin::count("select count(*) from ERP_Bills"), bills);
+    EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_MO"), orders);
+
+    // Without the failing statement the order and its components are written.
+    IBillPtr good = InfoApplication->ERPAccess->NewBill(10);
+    IValueListPtr r = good->Details("Rows")->Add();
+    r->SetValue("ItemID", "IFG-1001");
+    r->SetValue("StdQty", 5.0);
+    r->SetValue("BomID", "B-FG-1001");
+    r->SetValue("Note", "100%1 备注");
+    ASSERT_TRUE(good->Save(error)) << error.toStdString();
+    const QString id = QStringLiteral("'10-%1'").arg(good->Head()->GetValue("BillID").toInt());
+    EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_MO"), orders + 1);
+    EXPECT_EQ(DemoLogin::value("select MONote from QZ_MRP_MO where MOID=" + id).toString(), "100%1 备注");
+    EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_MOBOM where MOID=" + id), 10) << "the lines of its bill of materials";
+    EXPECT_DOUBLE_EQ(DemoLogin::value("select BomQty from QZ_MRP_MOBOM where BomItmID='IPT-601' and MOID=" + id).toDouble(), 30);
+}
