@@ -163,8 +163,23 @@ TEST(SupplyBOM, SubstitutesAsTheOptionAsks)
         QString supIIDs;
         bool listed;
     };
-    for (const Case& c : {Case{1, "", true}, Case{0, "", false}, Case{2, "", false}, Case{7, "", false}}) {
-        SCOPED_TRACE(c.itemSubs);
+    // An earlier output of supply 9001 used the second capacitor for its
+    // component line 6; supply 9002 has no such record.
+    static bool recorded = false;
+    if (!recorded) {
+        recorded = true;
+        addTestBoms();
+        DemoLogin::instance().exec(
+            "insert QZ_MRP_Demands (DmdSchIID, DmdIID, DmdPeriod, DmdPSupIID, DmdBillEntry, DmdItmID, DmdItmProps, DmdNeedQty, DmdQty) "
+            "values (1, 9001, 0, 9001, 6, 'IPT-141', '', 10, 10)\n"
+            "insert QZ_MRP_Demands (DmdSchIID, DmdIID, DmdPeriod, DmdPSupIID, DmdBillEntry, DmdItmID, DmdItmProps, DmdNeedQty, DmdQty) "
+            "values (1, 9002, 0, 9002, 6, 'IPT-141', '', 10, 10)\n"
+            "insert QZ_MRP_DestAlters (DstSchIID, DstSupIID, DstDmdIID, DstItmID, DstItmProps, DstQty) values (1, 9001, 9001, "
+            "'IPT-142', '', 4)");
+    }
+    for (const Case& c : {Case{1, "", true}, Case{0, "", false}, Case{0, "9001", true}, Case{0, "9002", false},
+                          Case{2, "9001", false}, Case{7, "", false}}) {
+        SCOPED_TRACE(QStringLiteral("%1 %2").arg(c.itemSubs).arg(c.supIIDs).toStdString());
         BomFixture f;
         TSupplyBOMCall call = f.call("ISA-101", "B-SA-101", 10, c.itemSubs);
         call.SupIIDs = c.supIIDs;
