@@ -28,7 +28,6 @@ const QString Finished = QStringLiteral("执行完成。");
 const QString ErrorsFound = QStringLiteral("检查待投放数据时发现错误%d个, 请修正后再投放!");
 const QString WarningsFound = QStringLiteral("检查待投放数据时发现警告%d个, 继续执行投放?");
 const QString Stopped = QStringLiteral("执行过程中发现错误, 操作被停止!");
-const QString NotOpenYet = QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
 
 // The next row in tree order: a row, its child rows, then its next sibling.
 kvui::TreeNode* nextInTree(kvui::TreeNode* n, bool AIntoChildren)
@@ -105,6 +104,22 @@ void TMRPOutputFrame::ReleaseSupplies()
     QApplication::processEvents();
     // 8., 9.
     run->ItemSubsPR = InfoApplication->ReadSystemSettingAsBoolean(QStringLiteral("QZ_MRP"), QStringLiteral("PROutputItemSubs"), false, true);
+    {
+        // What each output piece writes back with its bill row.
+        const QString scheme = QString::number(FPlanScheme->SchemeIID);
+        const QString user = QString(InfoApplication->LoginInfo.UserID).replace(u'\'', QStringLiteral("''")).replace(u'%', QStringLiteral("%%"));
+        const QString errorBlock = QStringLiteral("\rif @@error<>0\rbegin\rrollback\rreturn\rend\r");
+        run->SupplyWriteBackFmt = QStringLiteral("update QZ_MRP_Supplies set SupDestQty=isnull(SupDestQty,0)+%2:s, SupDester='") + user +
+                                  QStringLiteral("', SupDestTime='") + now.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss")) +
+                                  QStringLiteral("', SupNote=(case when %3:s<>'' then %3:s else SupNote end) where SupSchIID=") + scheme +
+                                  QStringLiteral(" and SupIID=%1:s") + errorBlock;
+        const QString key = QStringLiteral(" and DstSupIID=%0:s and DstDmdIID=%1:s and DstItmID=%2:s and DstItmProps=%3:s");
+        run->AlterWriteBackFmt = QStringLiteral("if exists (select * from QZ_MRP_DestAlters where DstSchIID=") + scheme + key +
+                                 QStringLiteral(")\rupdate QZ_MRP_DestAlters set DstQty=DstQty+%4:s where DstSchIID=") + scheme + key +
+                                 QStringLiteral("\relse\rinsert QZ_MRP_DestAlters (DstSchIID, DstSupIID, DstDmdIID, DstItmID, DstItmProps, "
+                                                "DstQty) values (") +
+                                 scheme + QStringLiteral(", %0:s, %1:s, %2:s, %3:s, %4:s)") + errorBlock;
+    }
     FRunRows.clear();
     FRun = std::move(run);
     TMRPOutputRun& r = *FRun;
@@ -253,7 +268,5 @@ void TMRPOutputFrame::ReleaseSupplies()
         endRun(mkWarning, Stopped);
         return;
     }
-    // The records are ready; writing them as ERP bills is not open yet.
-    endRun(mkWarning, NotOpenYet);
-    ShowInfo(NotOpenYet);
+    WriteOutputBills(now);
 }

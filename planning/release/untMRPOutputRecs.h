@@ -96,9 +96,10 @@ public:
     TInt64DynArray Holidays;     // rest days of the scheme's MRP calendar
     TPlanPeriods MrpPeriods;     // the scheme's MRP plan periods
     bool ItemSubsPR = false;     // purchase requisitions carry their substitute groups
-    // Write-back templates, their "%s" filled in order in one pass: supply (bill
-    // number, supply ID, quantity, quoted note) and substitution (supply ID,
-    // demand ID, quoted item, quoted properties, quantity).
+    // Write-back templates, filled in one pass ("%N:s" piece N, "%s" the next
+    // piece, "%%" a percent sign): supply (0 bill number, 1 supply ID,
+    // 2 quantity, 3 quoted note) and substitution (0 supply ID, 1 demand ID,
+    // 2 quoted item, 3 quoted properties, 4 quantity).
     QString SupplyWriteBackFmt, AlterWriteBackFmt;
 
     // The option record a bill type selects: 22 production, 24 and 36
