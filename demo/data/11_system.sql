@@ -174,9 +174,3 @@ insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 7, '其�
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 0, '不分组')
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 9, '自定义分组')
 go
-
--- buyers output purchase requisitions from the output view
-insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) values (1, 'G_BUY', 'QZ_MRP.MRPOutput', 1, 'Output', 1, null)
-insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) values (1, 'G_BUY', 'QZ_MRP.MRPOutput', 1, 'Options', 1, null)
-insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) values (1, 'G_BUY', 'QZ_MRP.MRPOutput', 2, 'ToPR', 1, null)
-go

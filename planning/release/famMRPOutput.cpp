@@ -218,7 +218,6 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     first->addWidget(lblPlanState);
     first->addStretch(1);
     first->addWidget(lblSelectAll);
-    first->addSpacing(-4);
     first->addWidget(lblUnselectAll);
     first->addSpacing(12);
     first->addWidget(chkReplace);
@@ -371,8 +370,11 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         c->displayTextHook = &TCommonUI::TreeFloatColumnGetDisplayText;
     colSupDoDestQtyU->displayTextHook = &TCommonUI::TreeFloatColumnGetDisplayText;
     colSupDoDestQtyU->setEditor(RightAlignedTextItem());
+    // Bill types by their names; no type shows nothing.
     colSupBillType->displayTextHook = [](const kvui::RowRef&, const QVariant& v, QString& t) {
-        if (!isEmpty(v) && InfoApplication)
+        if (isEmpty(v) || v.toInt() == 0)
+            t.clear();
+        else if (InfoApplication)
             t = InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), v.toInt());
     };
     colSupOrigType->displayTextHook = colSupBillType->displayTextHook;
@@ -382,6 +384,7 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     g->setShowTreeLines(false);
     g->setShowRoot(false);
     g->setShowCheckBoxes(true);
+    g->setCheckableHook([](kvui::TreeNode* n) { return n && n->level() == 0; });
     g->setShowIndicator(true);
     g->setEditingEnabled(true);
 
@@ -437,6 +440,11 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
         return true;
     });
     g->installEventFilter(this);
+    // A row whose quantities could not be worked out says why in the hint panel.
+    connect(g, &kvui::TreeList::focusedNodeChanged, this, [this](kvui::TreeNode*, kvui::TreeNode* current) {
+        if (InfoApplication)
+            InfoApplication->ShowStatusMessage(RowMessage(current), mkHint);
+    });
 
     connect(chkReplace, &QCheckBox::toggled, this, [this] { cboPlanTypePropertiesChange(); });
     for (QComboBox* c : {cboPlanType, cboEndPeriod, cboSuppDef, cboSuppList})
@@ -787,7 +795,7 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
                 cboScheme->setCurrentIndex(0);
             // 5.
             const int iid = cboScheme->currentIndex() >= 0 ? cboScheme->currentData().toInt() : 0;
-            const bool loaded = iid != 0 && (FPlanScheme->SchemeIID == iid || FPlanScheme->Load(iid));
+            const bool loaded = iid != 0 && FPlanScheme->Load(iid);
             // 6.
             if (!loaded) {
                 CopyControlsToCurrent();
@@ -1295,6 +1303,8 @@ void TMRPOutputFrame::NodeEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         UpdateBracket bracket(grdSupplies);
         EditOutputQty(a, ANode, now, AColumn == colSupDoDestQty);
     }
+    if (InfoApplication && ANode == grdSupplies->focusedNode())
+        InfoApplication->ShowStatusMessage(RowMessage(ANode), mkHint);
     grdSupplies->viewport()->update();
 }
 

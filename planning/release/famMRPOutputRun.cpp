@@ -9,10 +9,8 @@
 #include "famDoResults.h"
 #include "untDllCommon.h"
 #include "untMRPCalendar.h"
-#include "untLossRate.h"
 #include "untMRPOutputBills.h"
 #include "untMRPOutputState.h"
-#include "untMRPSupplyBOM.h"
 
 #include <QApplication>
 #include <QSplitter>
@@ -83,9 +81,9 @@ void TMRPOutputFrame::ReleaseSupplies()
     }
     run->Today = now.date();
     run->MrpPeriods = FPlanScheme->MrpPeriods;
+    // What each output piece writes back with its bill row.
     run->SupplyWriteBackFmt = SupplyWriteBackTemplate(InfoApplication->LoginInfo.UserID, now, FPlanScheme->SchemeIID);
     run->AlterWriteBackFmt = AlterWriteBackTemplate(FPlanScheme->SchemeIID);
-    const bool bomQtyUseStdQty = InfoApplication->ReadSystemSettingAsBoolean(QStringLiteral("QZ_MRP"), QStringLiteral("BomQtyUseStdQty"), false, true);
     // 4.
     if (!CheckPlanStateForOutput(*FPlanScheme)) {
         QApplication::restoreOverrideCursor();
@@ -188,6 +186,9 @@ void TMRPOutputFrame::ReleaseSupplies()
                 try {
                     LoadSupplies(n);
                 } catch (const std::exception&) {
+                    // The load has shown its error; nothing goes out.
+                    endRun(mkError, Stopped);
+                    return;
                 }
             }
             // Children are read together with their supply.
@@ -255,72 +256,5 @@ void TMRPOutputFrame::ReleaseSupplies()
         endRun(mkWarning, Stopped);
         return;
     }
-    WriteBills(now, bomQtyUseStdQty);
-}
-
-void TMRPOutputFrame::WriteBills(const QDateTime& ANow, bool ABomQtyUseStdQty)
-{
-    TMRPOutputRun& r = *FRun;
-    auto* header = static_cast<kvui::TreeNode*>(FResulter->AddResultNode(
-        mkInformation, OutputGenerationHeader(int(r.Records().size())), QString(), QVariant(), QVariant(), nullptr));
-    TMRPOutputBillEvents events;
-    events.Escape = [] { return InfoApplication->CheckEscapeKeyPress(false); };
-    events.LoadBOM = [&](TMRPOutputRec& ARec, const IBillPtr& ABill, int ARowNo) {
-        TSupplyBOMRun bom;
-        bom.Query = GlobalADOQuery;
-        bom.Bill = ABill;
-        bom.SchemeIID = FPlanScheme->SchemeIID;
-        bom.BillType = ARec.SupType;
-        bom.BomQtyUseStdQty = ABomQtyUseStdQty;
-        bom.Holidays = r.Holidays;
-        TSupplyBOMCall call;
-        call.ItemID = ARec.SupItmID;
-        call.BomType = ARec.SupBomType;
-        call.BomID = ARec.SupBomID;
-        call.SupIID = ARec.SupIID;
-        call.SupIIDs = ARec.SupIIDs.mid(1, ARec.SupIIDs.size() - 2);
-        call.ListName = QString::number(ARowNo);
-        call.Qty = ARec.SupStdQty;
-        call.UnitRate = ARec.SupUnitRate;
-        call.DrawDate = ARec.SupDrawDate;
-        call.ItemSubs = r.GetOutputOptions(ARec.SupType).ItemSubs;
-        LoadSupplyBOM(bom, ARec, call);
-    };
-    events.FirstSaved = [this] {
-        if (FPlanScheme->PlanType != 0)
-            return;
-        ExecSQLText(GlobalADOQuery, PlanStateOutputStartedSQL(FPlanScheme->SchemeIID), false, false, true);
-        RefreshPlanState();
-    };
-    events.Line = [&](TMessageKind AKind, const QString& AText) {
-        FResulter->AddResultNode(AKind, AText, QString(), QVariant(), QVariant(), header);
-        QApplication::processEvents();
-    };
-    events.Saved = [&](const TMRPOutputRec& ARec) {
-        for (const TSourceNodeRec& source : ARec.SupNodes) {
-            auto* node = source.Node ? static_cast<kvui::TreeNode*>(source.Node->Node) : nullptr;
-            if (node && grdSupplies->allNodes().contains(node))
-                ApplyOutputToNode(node, source.Qty, ANow);
-        }
-    };
-    events.TypeName = [](int ABillType) { return InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), ABillType); };
-
-    GetLossRateType();
-    TMRPOutputBillResult result;
-    try {
-        result = WriteOutputBills(r, *InfoApplication->ERPAccess, InfoApplication->LoginInfo.UserID, events);
-    } catch (const std::exception& e) {
-        const auto* ex = dynamic_cast<const Exception*>(&e);
-        const QString reason = ex ? ex->Message : QString::fromUtf8(e.what());
-        FResulter->AddResultNode(mkError, reason, QString(), QVariant(), QVariant(), header);
-        grdSupplies->viewport()->update();
-        ShowError(reason);
-        return;
-    }
-    grdSupplies->viewport()->update();
-    FResulter->AddResultNode(result.Kind, result.Summary, QString(), QVariant(), QVariant(), nullptr);
-    const QString text = (result.Aborted ? Aborted : Finished) + QStringLiteral("\r\r") + result.Summary;
-    const unsigned icon = result.Kind == mkError ? kvos::MB_ICONERROR : result.Kind == mkWarning ? kvos::MB_ICONWARNING
-                                                                                                   : kvos::MB_ICONINFORMATION;
-    ShowMessageBox(text, QStringLiteral("信息"), kvos::MB_OK | icon);
+    WriteOutputBills(now);
 }

@@ -36,7 +36,9 @@ void setItem(IValueList& AValues, const QString& AItemID, const QString& AItemPr
 
 QString SupplyWriteBackTemplate(const QString& AUserID, const QDateTime& ANow, int ASchemeIID)
 {
-    return QStringLiteral("update QZ_MRP_Supplies set SupDestQty=isnull(SupDestQty,0)+%2:8.8f, SupDester=") + QuoteSQL(AUserID)
+    // The user's ID is part of the template: a percent sign in it stays one.
+    const QString user = QuoteSQL(AUserID).replace(u'%', QStringLiteral("%%"));
+    return QStringLiteral("update QZ_MRP_Supplies set SupDestQty=isnull(SupDestQty,0)+%2:s, SupDester=") + user
         + QStringLiteral(", SupDestTime='") + ANow.toString(QStringLiteral("yyyy/MM/dd HH:mm:ss"))
         + QStringLiteral("', SupNote=(case when %3:s<>'' then %3:s else SupNote end) where SupSchIID=")
         + QString::number(ASchemeIID) + QStringLiteral(" and SupIID=%1:d") + ErrorBlock;
@@ -47,10 +49,10 @@ QString AlterWriteBackTemplate(int ASchemeIID)
     const QString scheme = QString::number(ASchemeIID);
     const QString where = QStringLiteral(" and DstSupIID=%0:d and DstDmdIID=%1:d and DstItmID=%2:s and DstItmProps=%3:s");
     return QStringLiteral("if exists (select * from QZ_MRP_DestAlters where DstSchIID=") + scheme + where + QStringLiteral(")\r")
-        + QStringLiteral("update QZ_MRP_DestAlters set DstQty=DstQty+%4:8.8f where DstSchIID=") + scheme + where + QStringLiteral("\r")
+        + QStringLiteral("update QZ_MRP_DestAlters set DstQty=DstQty+%4:s where DstSchIID=") + scheme + where + QStringLiteral("\r")
         + QStringLiteral("else\r")
         + QStringLiteral("insert QZ_MRP_DestAlters (DstSchIID, DstSupIID, DstDmdIID, DstItmID, DstItmProps, DstQty) values (") + scheme
-        + QStringLiteral(", %0:d, %1:d, %2:s, %3:s, %4:8.8f)") + ErrorBlock;
+        + QStringLiteral(", %0:d, %1:d, %2:s, %3:s, %4:s)") + ErrorBlock;
 }
 
 QString PlanStateOutputStartedSQL(int ASchemeIID)

@@ -37,6 +37,45 @@ QString quoted(const QString& text)
     return QuoteSQL(text);
 }
 
+// A write-back template with its pieces: "%N:s" is piece N, "%s" the next
+// piece, "%%" a percent sign. A piece is never read as a template itself.
+QString fillTemplate(const QString& APattern, const QStringList& APieces)
+{
+    QString out;
+    int next = 0;
+    for (int i = 0; i < APattern.size(); ++i) {
+        const QChar c = APattern[i];
+        if (c != u'%' || i + 1 >= APattern.size()) {
+            out += c;
+            continue;
+        }
+        if (APattern[i + 1] == u'%') {
+            out += u'%';
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        int index = -1;
+        int k = j;
+        while (k < APattern.size() && APattern[k].isDigit())
+            ++k;
+        if (k > j && k < APattern.size() && APattern[k] == u':') {
+            index = APattern.mid(j, k - j).toInt();
+            j = k + 1;
+        }
+        if (j < APattern.size() && (APattern[j] == u's' || APattern[j] == u'd')) {
+            if (index < 0)
+                index = next;
+            out += APieces.value(index);
+            next = index + 1;
+            i = j;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 std::int64_t dayOf(const QDate& d)
 {
     return QDate(1899, 12, 30).daysTo(d);
@@ -500,19 +539,7 @@ std::vector<std::vector<int>> TMRPOutputRun::CutIntoBills() const
 
 QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs)
 {
-    static const QRegularExpression placeholder(QStringLiteral("%(%|(\\d+):[0-9.]*[a-zA-Z])"));
-    QString out;
-    int from = 0;
-    for (auto it = placeholder.globalMatch(AFormat); it.hasNext();) {
-        const auto m = it.next();
-        out += AFormat.mid(from, m.capturedStart() - from);
-        if (m.captured(1) == QLatin1String("%"))
-            out += u'%';
-        else
-            out += AArgs.value(m.captured(2).toInt());
-        from = m.capturedEnd();
-    }
-    return out + AFormat.mid(from);
+    return fillTemplate(AFormat, AArgs);
 }
 
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty)

@@ -96,10 +96,10 @@ public:
     TInt64DynArray Holidays;     // rest days of the scheme's MRP calendar
     TPlanPeriods MrpPeriods;     // the scheme's MRP plan periods
     bool ItemSubsPR = false;     // purchase requisitions carry their substitute groups
-    // Write-back templates with numbered placeholders ("%1:d", "%2:8.8f",
-    // FormatWriteBack): supply (0 bill number, 1 supply ID, 2 quantity, 3
-    // quoted note) and substitution (0 supply ID, 1 demand ID, 2 quoted item,
-    // 3 quoted properties, 4 quantity).
+    // Write-back templates, filled in one pass by FormatWriteBack ("%N:s"
+    // piece N, "%s" the next piece, "%%" a percent sign): supply (0 bill
+    // number, 1 supply ID, 2 quantity, 3 quoted note) and substitution (0
+    // supply ID, 1 demand ID, 2 quoted item, 3 quoted properties, 4 quantity).
     QString SupplyWriteBackFmt, AlterWriteBackFmt;
 
     // The option record a bill type selects: 22 production, 24 and 36
@@ -138,9 +138,9 @@ private:
     const TMRPOutputRow* FLastRow = nullptr;
 };
 
-// Fills the numbered placeholders of a write-back template ("%N:" and a format
-// letter or width such as "d", "s" or "8.8f") with the ready texts of AArgs;
-// "%%" gives one "%". A number without an argument leaves nothing.
+// Fills a template in one pass with ready texts: "%N:s" or "%N:d" is text N,
+// "%s" or "%d" the next one, "%%" a percent sign; a text is never read as a
+// template itself.
 QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs);
 
 // The lot rule of a bill row: at least the minimum, and above it whole lots.

@@ -175,6 +175,9 @@ TEST(OutputWriteBack, TemplatesRecordTheReleaseAndRollBackOnError)
                      "DstSchIID=7 and DstSupIID=12 and DstDmdIID=30 and DstItmID='PT-142' and DstItmProps=''\relse\rinsert "
                      "QZ_MRP_DestAlters (DstSchIID, DstSupIID, DstDmdIID, DstItmID, DstItmProps, DstQty) values (7, 12, 30, "
                      "'PT-142', '', 2.00000000)\rif @@error<>0\rbegin\rrollback\rreturn\rend\r");
+    // A percent sign in the user's ID is no placeholder.
+    EXPECT_TRUE(FormatWriteBack(SupplyWriteBackTemplate("u%1:s", QDateTime(QDate(2027, 1, 4), QTime(9, 0)), 7), {"", "12", "1", "''"})
+                    .contains("SupDester='u%1:s'"));
     // "%%" is one percent sign; an argument is never read as a placeholder.
     EXPECT_EQ(FormatWriteBack("a%%b %0:s %1:d", {"%1:d", "5"}), "a%b %1:d 5");
     // The state moves to 9 only from a released scheme.

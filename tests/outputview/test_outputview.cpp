@@ -8,6 +8,7 @@
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
+#include "dlgMRPOutputSet.h"
 #include "famMRPOutput.h"
 #include "untMRPOutputSQL.h"
 #include "untMRPCalendar.h"
@@ -15,6 +16,7 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -48,6 +50,13 @@ void releasedDemoScheme()
     ASSERT_TRUE(scheme.RunMRP(false, false, false));
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime='20270104 09:30:00', "
                                               "SchMaxTime=getdate() where SchIID=1"));
+    // A copy of the prepared account set for a look at the view by hand.
+    const QString copy = qEnvironmentVariable("KORVANE_OUTPUT_DEMO_COPY");
+    if (!copy.isEmpty())
+        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
+            QFile::remove(copy + suffix);
+            QFile::copy(DemoLogin::instance().file() + suffix, copy + suffix);
+        }
 }
 
 // The output view opened on its own in a window, as the navigator opens it.
@@ -372,7 +381,6 @@ TEST(OutputView, CheckMarksAndTheChecksOfOutput)
             made = n;
     ASSERT_NE(made, nullptr);
     made->setCheckState(Qt::Checked);
-    const double toOutput = num(made->value(v->colSupDoDestQty));
     v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
     EXPECT_EQ(lines->topNode(0)->value(v->Resulter()->colText).toString(), QStringLiteral("检查待投放数据: 警告0个, 错误0个 ..."));
     // One record per plan period of the supply, together its whole quantity.
@@ -383,11 +391,32 @@ TEST(OutputView, CheckMarksAndTheChecksOfOutput)
         EXPECT_EQ(r.SupType, 22);
         total += r.SupStdQty;
     }
-    EXPECT_NEAR(total, toOutput, 1e-6);
-    // The saved bill shows on the row: released, nothing left to release.
-    EXPECT_NEAR(num(made->value(v->colSupDoDestQty)), 0, 1e-6);
+    const double released = num(made->value(v->colSupQty));
+    EXPECT_NEAR(total, released, 1e-6) << "the whole quantity was to release";
+
+    // The bill is saved through the ERP library with its write-back.
+    const int supply = made->value(v->colSupIID).toInt();
+    EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("执行完成。\r\r共生成"))) << boxes.shown.last().text.toStdString();
+    // One bill or more, as the options of production cut them.
+    EXPECT_GE(DemoLogin::count(QStringLiteral("select count(*) from ERP_Bills where BillKind=10")), 1);
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select count(*) from ERP_BillRows r join ERP_Bills b on r.BillID=b.BillID where "
+                                              "b.BillKind=10 and r.ListName='Rows'")),
+              int(v->LastRun()->Records().size()));
+    EXPECT_NEAR(DemoLogin::value(QStringLiteral("select SupDestQty from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(supply))
+                    .toDouble(),
+                released, 1e-6);
+    EXPECT_EQ(DemoLogin::value(QStringLiteral("select SupDester from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(supply))
+                  .toString(),
+              QStringLiteral("plan01"));
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=1")), 9);
+    // The tree follows: nothing left to release, no check mark, greyed.
+    EXPECT_NEAR(num(made->value(v->colSupDestQty)), released, 1e-6);
+    EXPECT_DOUBLE_EQ(num(made->value(v->colSupDoDestQty)), 0);
     EXPECT_FALSE(made->isChecked());
-    EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("执行完成。"))) << boxes.shown.last().text.toStdString();
+    EXPECT_FALSE(v->IsRowOpen(made));
+    // A fully released supply leaves the list at the next load.
+    v->RefreshData(true);
+    EXPECT_EQ(o.supply(supply), nullptr);
 }
 
 TEST(OutputView, ASchemeSharedWithTheGroupNamesItsReleaser)
@@ -461,4 +490,162 @@ TEST(OutputView, SupplierListsAndLongDemandHintsRunOnTheAccountSet)
     TADOQuery q;
     q.SetConnection(GlobalADOConnection);
     EXPECT_TRUE(ExecSQLText(&q, BuildOutputSubstitutesSQL(o, {d}, OutputSubstituteGroupSQL({})), true, false, false));
+}
+
+TEST(OutputView, OutputAsksOnWarningsAndStopsWhenTheOptionsAreCancelled)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    v->RefreshData(true);
+    const auto lastLine = [v] {
+        kvui::TreeList* lines = v->Resulter()->grdResults;
+        return lines->topNode(lines->topCount() - 1)->value(v->Resulter()->colText).toString();
+    };
+    kvui::TreeNode* made = nullptr;
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const int t = n->value(v->colSupDestType).toInt();
+        if (t == 22 && !n->value(v->colSupDeptID).toString().isEmpty() && !n->value(v->colSupBomID).toString().isEmpty())
+            made = n;
+        if (t == 38 && !bought)
+            bought = n;
+    }
+    ASSERT_NE(made, nullptr);
+    ASSERT_NE(bought, nullptr);
+
+    // A start date in the past is only a warning; No writes nothing.
+    made->setValue(v->colSupDrawDate, QDate::currentDate().addDays(-3));
+    made->setCheckState(Qt::Checked);
+    boxes.answer({kvos::IDNO});
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    kvui::TreeList* lines = v->Resulter()->grdResults;
+    EXPECT_EQ(lines->topNode(0)->value(v->Resulter()->colText).toString(), QStringLiteral("检查待投放数据: 警告1个, 错误0个 ..."));
+    EXPECT_TRUE(lines->topNode(0)->child(0)->value(v->Resulter()->colText).toString().contains(QStringLiteral("早于今天")));
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    ASSERT_GE(boxes.shown.size(), 2);
+    EXPECT_EQ(boxes.shown[boxes.shown.size() - 2].text, QStringLiteral("检查待投放数据时发现警告1个, 继续执行投放?"));
+
+    // A purchase row needs the head values of the requisition: the options
+    // dialog opens, and Cancel ends the run.
+    made->setCheckState(Qt::Unchecked);
+    bought->setCheckState(Qt::Checked);
+    int dialogs = 0;
+    const auto previous = TMRPOutputSetDlg::ExecHook;
+    TMRPOutputSetDlg::ExecHook = [&dialogs](TMRPOutputSetDlg&) {
+        ++dialogs;
+        return int(QDialog::Rejected);
+    };
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    TMRPOutputSetDlg::ExecHook = previous;
+    EXPECT_EQ(dialogs, 1);
+    EXPECT_EQ(lastLine(), QStringLiteral("执行已被中止!"));
+    EXPECT_TRUE(v->LastRun()->Records().empty());
+}
+
+TEST(OutputView, ReferencePurchaseQuantitiesCountWhatWasReallyBought)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // Three order lines of 100 after the reference date: 120 received, 30
+    // received on an open line, 30 received on a closed line.
+    static bool added = false;
+    if (!added) {
+        added = true;
+        const QString line = QStringLiteral(
+            "insert QZ_MRP_PO (POID, PONo, POEntry, PODate, POSuppID, PODeptID, POItmID, POUntID, POBillQty, POQty, POOkQty, "
+            "POChkQty, PODelivDate, Checked, Closed, CanMRP) values ('PO2702009', 'PO-202702-009', %1, '20270205', 'S001', 'D06', "
+            "'IPK-501', 'PCS', 100, 100, %2, 0, '20270210', 1, %3, 1)\r");
+        DemoLogin::instance().exec(line.arg(1).arg(120).arg(0) + line.arg(2).arg(30).arg(0) + line.arg(3).arg(30).arg(1));
+    }
+    v->RefreshData(true);
+    v->btnExpand->click();
+    v->chkRefPOQty->setChecked(true);
+    v->edtRefDate->setDate(QDate(2027, 2, 1));
+    v->btnOkClick();
+    ASSERT_FALSE(v->OptionsEditing());
+    EXPECT_TRUE(v->colSupRefPOQty->isVisible());
+    bool seen = false;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        const QString item = n->value(v->colSupItmID).toString();
+        if (item == QLatin1String("IPK-501")) {
+            seen = true;
+            EXPECT_DOUBLE_EQ(num(n->value(v->colSupRefPOQty)), 250);
+        } else {
+            EXPECT_EQ(num(n->value(v->colSupRefPOQty)), 0) << item.toStdString();
+        }
+    }
+    EXPECT_TRUE(seen);
+}
+
+TEST(OutputView, DefaultWorkshopAndUnitsFollowTheTarget)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    // A made item without workshop takes the user's default department of
+    // production; one with a workshop keeps its own.
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QStringLiteral("D03"), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID=null where ItmID='IFG-1002'"));
+    v->RefreshData(true);
+    kvui::TreeNode* without = nullptr;
+    kvui::TreeNode* with = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes()) {
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1002"))
+            without = n;
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IFG-1001"))
+            with = n;
+    }
+    ASSERT_TRUE(without && with);
+    EXPECT_EQ(without->value(v->colSupDeptID).toString(), QStringLiteral("D03"));
+    EXPECT_EQ(without->value(v->colSupDept).toString(), QStringLiteral("电机车间"));
+    EXPECT_EQ(with->value(v->colSupDeptID).toString(), QStringLiteral("D05"));
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputDeptID22"), QString(), false);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_ItemSetting set ItmMODeptID='D05' where ItmID='IFG-1002'"));
+
+    // A purchase row turned into production takes the production unit and
+    // the item's workshop; without a production unit the target goes back.
+    kvui::TreeNode* bought = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IPT-201"))
+            bought = n;
+    ASSERT_NE(bought, nullptr);
+    const QString prodUnit =
+        DemoLogin::value(QStringLiteral("select ItmProdUnitID from QZ_Base_ItemMaster where ItmID='IPT-201'")).toString();
+    bought->setValue(v->colSupDestUntID, QStringLiteral("BAG"));
+    bought->setValue(v->colSupDestType, 22);
+    v->NodeEdited(bought, v->colSupDestType, 38);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22);
+    EXPECT_EQ(bought->value(v->colSupDestUntID).toString(), prodUnit);
+    const double rate = num(bought->value(v->colSupDestUntRate));
+    ASSERT_NE(rate, 0);
+    EXPECT_DOUBLE_EQ(num(bought->value(v->colSupDoDestQtyU)), OutputRound8(num(bought->value(v->colSupDoDestQty)) / rate));
+
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=null where ItmID='IPT-201'"));
+    bought->setValue(v->colSupDestType, 38);
+    v->NodeEdited(bought, v->colSupDestType, 22);
+    EXPECT_EQ(bought->value(v->colSupDestType).toInt(), 22) << "no purchase unit: the target goes back";
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_ItemMaster set ItmBuyUnitID=ItmUnitID where ItmID='IPT-201'"));
+}
+
+TEST(OutputView, AQuickAnalysisBindsItsOwnScheme)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    TPlanScheme scheme(GlobalADOConnection);
+    ASSERT_TRUE(scheme.Load(1));
+    v->SetPlanScheme(&scheme);
+    EXPECT_EQ(v->PeriodColumnCount(), int(scheme.MrpPeriods.size()));
+    v->RefreshData(true);
+    EXPECT_TRUE(v->cboScheme->isHidden()) << "no list of released schemes";
+    EXPECT_TRUE(v->cboEndPeriod->isHidden()) << "no end period";
+    EXPECT_FALSE(v->lblPlanState->isHidden());
+    EXPECT_EQ(v->lblPlanState->text(), u'(' + scheme.GetPlanStateText() + u')');
+    EXPECT_EQ(v->cboScheme->count(), 0);
+    ASSERT_GT(v->grdSupplies->topCount(), 0);
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        EXPECT_DOUBLE_EQ(num(n->value(v->colSupDoDestQty)), num(n->value(v->colSupQty)) - num(n->value(v->colSupDestQty)));
+    EXPECT_EQ(v->GetFocusedRecordString(QStringLiteral("supschiid")), QStringLiteral("1"));
 }
