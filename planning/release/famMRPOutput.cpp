@@ -8,6 +8,7 @@
 #include "untCommonUI.h"
 #include "untDllCommon.h"
 #include "untMRPCalendar.h"
+#include "untMRPOutputBills.h"
 #include "untMRPOutputSQL.h"
 #include "untMRPOutputState.h"
 #include "untMRPUtils.h"
@@ -1192,6 +1193,19 @@ bool TMRPOutputFrame::IsRowOpen(kvui::TreeNode* ANode) const
 {
     TreeAccess a(this);
     return ANode && IsOutputRowOpen(a, ANode);
+}
+
+void TMRPOutputFrame::ApplyOutputToNode(kvui::TreeNode* ANode, double AQty, const QDateTime& ATime)
+{
+    TreeAccess a(this);
+    auto* top = static_cast<kvui::TreeNode*>(const_cast<void*>(::ApplyOutputToNode(a, ANode, AQty)));
+    if (!top)
+        return;
+    top->setValue(colSupDester, InfoApplication->LoginInfo.UserName);
+    top->setValue(colSupDestTime, ATime);
+    const QVariant left = top->value(colSupDoDestQty);
+    if (left.isNull() || left.toDouble() <= 1e-8)
+        top->setCheckState(Qt::Unchecked);
 }
 
 QString TMRPOutputFrame::RowMessage(kvui::TreeNode* ANode) const

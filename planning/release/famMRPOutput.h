@@ -179,4 +179,9 @@ private:
     void EnsureResulter();
     QDate RefDate() const;
     void TrackPosition(const QVariant& ANode, const QVariant& AColumn);
+    // The second half of the Output command: the records cut into bills and
+    // saved through the ERP library; False when Esc stopped it.
+    bool WriteOutputBills(const QDateTime& ANow);
+    // Moves a saved quantity onto a tree row and the rows above it.
+    void ApplyOutputToNode(kvui::TreeNode* ANode, double AQty, const QDateTime& ANow);
 };

@@ -9,6 +9,7 @@
 #include "famDoResults.h"
 #include "untDllCommon.h"
 #include "untMRPCalendar.h"
+#include "untMRPOutputBills.h"
 #include "untMRPOutputState.h"
 
 #include <QApplication>
@@ -28,7 +29,6 @@ const QString Finished = QStringLiteral("执行完成。");
 const QString ErrorsFound = QStringLiteral("检查待投放数据时发现错误%d个, 请修正后再投放!");
 const QString WarningsFound = QStringLiteral("检查待投放数据时发现警告%d个, 继续执行投放?");
 const QString Stopped = QStringLiteral("执行过程中发现错误, 操作被停止!");
-const QString NotOpenYet = QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
 
 // The next row in tree order: a row, its child rows, then its next sibling.
 kvui::TreeNode* nextInTree(kvui::TreeNode* n, bool AIntoChildren)
@@ -81,6 +81,9 @@ void TMRPOutputFrame::ReleaseSupplies()
     }
     run->Today = now.date();
     run->MrpPeriods = FPlanScheme->MrpPeriods;
+    // What each output piece writes back with its bill row.
+    run->SupplyWriteBackFmt = SupplyWriteBackTemplate(InfoApplication->LoginInfo.UserID, now, FPlanScheme->SchemeIID);
+    run->AlterWriteBackFmt = AlterWriteBackTemplate(FPlanScheme->SchemeIID);
     // 4.
     if (!CheckPlanStateForOutput(*FPlanScheme)) {
         QApplication::restoreOverrideCursor();
@@ -253,7 +256,5 @@ void TMRPOutputFrame::ReleaseSupplies()
         endRun(mkWarning, Stopped);
         return;
     }
-    // The records are ready; writing them as ERP bills is not open yet.
-    endRun(mkWarning, NotOpenYet);
-    ShowInfo(NotOpenYet);
+    WriteOutputBills(now);
 }

@@ -391,8 +391,32 @@ TEST(OutputView, CheckMarksAndTheChecksOfOutput)
         EXPECT_EQ(r.SupType, 22);
         total += r.SupStdQty;
     }
-    EXPECT_NEAR(total, num(made->value(v->colSupDoDestQty)), 1e-6);
-    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!"));
+    const double released = num(made->value(v->colSupQty));
+    EXPECT_NEAR(total, released, 1e-6) << "the whole quantity was to release";
+
+    // The bill is saved through the ERP library with its write-back.
+    const int supply = made->value(v->colSupIID).toInt();
+    EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("执行完成。\r\r共生成"))) << boxes.shown.last().text.toStdString();
+    // One bill or more, as the options of production cut them.
+    EXPECT_GE(DemoLogin::count(QStringLiteral("select count(*) from ERP_Bills where BillKind=10")), 1);
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select count(*) from ERP_BillRows r join ERP_Bills b on r.BillID=b.BillID where "
+                                              "b.BillKind=10 and r.ListName='Rows'")),
+              int(v->LastRun()->Records().size()));
+    EXPECT_NEAR(DemoLogin::value(QStringLiteral("select SupDestQty from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(supply))
+                    .toDouble(),
+                released, 1e-6);
+    EXPECT_EQ(DemoLogin::value(QStringLiteral("select SupDester from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(supply))
+                  .toString(),
+              QStringLiteral("plan01"));
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=1")), 9);
+    // The tree follows: nothing left to release, no check mark, greyed.
+    EXPECT_NEAR(num(made->value(v->colSupDestQty)), released, 1e-6);
+    EXPECT_DOUBLE_EQ(num(made->value(v->colSupDoDestQty)), 0);
+    EXPECT_FALSE(made->isChecked());
+    EXPECT_FALSE(v->IsRowOpen(made));
+    // A fully released supply leaves the list at the next load.
+    v->RefreshData(true);
+    EXPECT_EQ(o.supply(supply), nullptr);
 }
 
 TEST(OutputView, ASchemeSharedWithTheGroupNamesItsReleaser)
