@@ -200,11 +200,15 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
                                      QVariant(), header);
             continue;
         }
-        // 8. The first saved bill marks the scheme as output started.
+        // 8. The first saved bill marks the scheme as output started, unless
+        // its release was withdrawn or its output closed meanwhile.
         if (!stateWritten && FPlanScheme->PlanType == 0) {
             stateWritten = true;
             ExecSQLText(GlobalADOQuery,
-                        QStringLiteral("update QZ_MRP_Schemes set SchState=%1 where SchIID=%2").arg(psOutputStarted).arg(FPlanScheme->SchemeIID),
+                        QStringLiteral("update QZ_MRP_Schemes set SchState=%1, SchMaxTime=getdate() where SchIID=%2 and SchState in (%3, %1)")
+                            .arg(psOutputStarted)
+                            .arg(FPlanScheme->SchemeIID)
+                            .arg(psReleased),
                         false, false, true);
         }
         ++billsSaved;
