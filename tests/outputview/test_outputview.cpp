@@ -18,6 +18,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -329,6 +330,13 @@ TEST(OutputView, SubstitutesOfASupplysDemands)
     ASSERT_TRUE(v->ToggleNode(sub2));
     EXPECT_DOUBLE_EQ(num(sub2->value(v->colSupDoDestQty)), 0);
     EXPECT_FALSE(v->ToggleNode(cap)) << "supply rows take check marks, not switches";
+    // Space on the focused substitute switches it as well.
+    v->grdSupplies->setFocusedNode(sub1);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(v->grdSupplies, &space);
+    EXPECT_DOUBLE_EQ(num(sub1->value(v->colSupDoDestQty)), demandQty);
+    QApplication::sendEvent(v->grdSupplies, &space);
+    EXPECT_DOUBLE_EQ(num(sub1->value(v->colSupDoDestQty)), 0);
     Q_UNUSED(supplyBefore);
 
     // A second expansion loads nothing again.
