@@ -57,7 +57,7 @@ QString AlterWriteBackTemplate(int ASchemeIID)
 
 QString PlanStateOutputStartedSQL(int ASchemeIID)
 {
-    return QStringLiteral("update QZ_MRP_Schemes set SchState=9 where SchIID=%1 and SchState=8").arg(ASchemeIID);
+    return QStringLiteral("update QZ_MRP_Schemes set SchState=9, SchMaxTime=getdate() where SchIID=%1 and SchState=8").arg(ASchemeIID);
 }
 
 QVariant OutputDateValue(const QDate& ADate)

@@ -181,7 +181,7 @@ TEST(OutputWriteBack, TemplatesRecordTheReleaseAndRollBackOnError)
     // "%%" is one percent sign; an argument is never read as a placeholder.
     EXPECT_EQ(FormatWriteBack("a%%b %0:s %1:d", {"%1:d", "5"}), "a%b %1:d 5");
     // The state moves to 9 only from a released scheme.
-    EXPECT_EQ(PlanStateOutputStartedSQL(7), "update QZ_MRP_Schemes set SchState=9 where SchIID=7 and SchState=8");
+    EXPECT_EQ(PlanStateOutputStartedSQL(7), "update QZ_MRP_Schemes set SchState=9, SchMaxTime=getdate() where SchIID=7 and SchState=8");
 }
 
 TEST_F(BillRun, FiveRecordsWithTwoRowsPerBillGiveBillsOfTwoTwoAndOne)

@@ -10,6 +10,7 @@
 #include "famDoResults.h"
 #include "dlgMRPOutputSet.h"
 #include "famMRPOutput.h"
+#include "untMRPOutputOptions.h"
 #include "untMRPOutputSQL.h"
 #include "untMRPCalendar.h"
 
@@ -17,6 +18,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QFile>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
 #include <QToolButton>
@@ -328,6 +330,13 @@ TEST(OutputView, SubstitutesOfASupplysDemands)
     ASSERT_TRUE(v->ToggleNode(sub2));
     EXPECT_DOUBLE_EQ(num(sub2->value(v->colSupDoDestQty)), 0);
     EXPECT_FALSE(v->ToggleNode(cap)) << "supply rows take check marks, not switches";
+    // Space on the focused substitute switches it as well.
+    v->grdSupplies->setFocusedNode(sub1);
+    QKeyEvent space(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+    QApplication::sendEvent(v->grdSupplies, &space);
+    EXPECT_DOUBLE_EQ(num(sub1->value(v->colSupDoDestQty)), demandQty);
+    QApplication::sendEvent(v->grdSupplies, &space);
+    EXPECT_DOUBLE_EQ(num(sub1->value(v->colSupDoDestQty)), 0);
     Q_UNUSED(supplyBefore);
 
     // A second expansion loads nothing again.
@@ -648,4 +657,66 @@ TEST(OutputView, AQuickAnalysisBindsItsOwnScheme)
     for (kvui::TreeNode* n : v->grdSupplies->topNodes())
         EXPECT_DOUBLE_EQ(num(n->value(v->colSupDoDestQty)), num(n->value(v->colSupQty)) - num(n->value(v->colSupDestQty)));
     EXPECT_EQ(v->GetFocusedRecordString(QStringLiteral("supschiid")), QStringLiteral("1"));
+}
+
+TEST(OutputView, SubstitutesGoOutWithTheirDemandAndAFailedSaveChangesNothing)
+{
+    OutputView o;
+    ScriptedMessageBoxes boxes;
+    TMRPOutputFrame* v = o.view.get();
+    v->RefreshData(true);
+    v->chkReplace->setChecked(true);
+    v->btnOkClick();
+    kvui::TreeNode* cap = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupItmID).toString() == QLatin1String("IPT-141") && n->value(v->colSupBillType).toInt() == 58)
+            cap = n;
+    ASSERT_NE(cap, nullptr);
+    ASSERT_TRUE(v->LoadSupplies(cap));
+    ASSERT_GE(cap->childCount(), 2);
+    kvui::TreeNode* copy = cap->child(0);
+    kvui::TreeNode* demand = cap->child(1);
+    ASSERT_GE(demand->childCount(), 1);
+    kvui::TreeNode* sub = demand->child(0);
+    const int supply = cap->value(v->colSupIID).toInt();
+    const int demandIID = demand->value(v->colSupIID).toInt();
+    const QString subItem = sub->value(v->colSupItmID).toString();
+    // Only the substitute goes out: the copy row gives its quantity back.
+    ASSERT_TRUE(v->ToggleNode(copy));
+    ASSERT_TRUE(v->ToggleNode(copy));
+    copy->setValue(v->colSupDoDestQty, 0.0);
+    v->NodeEdited(copy, v->colSupDoDestQty, num(copy->value(v->colSupQty)));
+    ASSERT_TRUE(v->ToggleNode(sub));
+    const double subQty = num(sub->value(v->colSupDoDestQty));
+    ASSERT_GT(subQty, 0);
+    cap->setCheckState(Qt::Checked);
+
+    // The buyer's requisitions have their head values.
+    TMRPOutputOptions pr;
+    LoadMRPOutputOptions(38, pr);
+    pr.EmployeeID = QStringLiteral("E02");
+    pr.DepartmentID = QStringLiteral("D06");
+    SaveMRPOutputOptions(38, pr);
+
+    // A note too long for the plan makes the write-back fail: no bill, no change.
+    const int billsBefore = DemoLogin::count(QStringLiteral("select count(*) from ERP_Bills"));
+    sub->setValue(v->colSupNote, QString(600, u'x'));
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select count(*) from ERP_Bills")), billsBefore);
+    EXPECT_TRUE(boxes.shown.last().text.contains(QStringLiteral("0行成功保存"))) << boxes.shown.last().text.toStdString();
+    EXPECT_DOUBLE_EQ(num(sub->value(v->colSupDoDestQty)), subQty);
+    EXPECT_TRUE(cap->isChecked());
+
+    sub->setValue(v->colSupNote, QStringLiteral("代用"));
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    EXPECT_GT(DemoLogin::count(QStringLiteral("select count(*) from ERP_Bills where BillKind=4")), 0);
+    EXPECT_NEAR(DemoLogin::value(QStringLiteral("select sum(DstQty) from QZ_MRP_DestAlters where DstSchIID=1 and DstSupIID=%1 and "
+                                                "DstDmdIID=%2 and DstItmID='%3'")
+                                     .arg(supply)
+                                     .arg(demandIID)
+                                     .arg(subItem))
+                    .toDouble(),
+                subQty, 1e-6);
+    EXPECT_NEAR(num(sub->value(v->colSupDestQty)), subQty, 1e-6);
+    EXPECT_DOUBLE_EQ(num(sub->value(v->colSupDoDestQty)), 0);
 }
