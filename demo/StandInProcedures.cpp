@@ -1,6 +1,7 @@
 #include "StandInProcedures.h"
 
 #include "StandInBomForItem.h"
+#include "StandInInvAge.h"
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
@@ -275,6 +276,7 @@ void registerStandInProcedures()
     registerBomForItemProcedure();
     registerItemSettingProcedure();
     registerItemSubsProcedure();
+    registerInvAgeProcedures();
 }
 
 } // namespace kvdemo
