@@ -11,6 +11,7 @@
 #include "famMRPSupplies.h"
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
+#include "famInvAge.h"
 #include "famMRPMain.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
@@ -88,6 +89,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.AgeAnalyze"), &CreateInvAgeFrame},
     };
     return table;
 }
