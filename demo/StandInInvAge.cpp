@@ -108,12 +108,19 @@ const QString StockBillColumns = QStringLiteral(
 // QZ_MRP_GetLastStockInBills @Date: fills #QZ_MRP_LastStockInBillsA with the
 // next pass of receipt lines: for every stock row of #QZ_MRP_Inventory that is
 // not fully explained yet, its newest receipt dated on or before @Date (null:
-// any) that no earlier pass brought (#QZ_MRP_LastStockInBillsB). A receipt
+// any) that no earlier pass of the run brought. A receipt
 // without a batch is one of the stock row without a batch; it keeps its empty
 // batch. One row back: RowCnt, the lines brought (0 when there are no more).
 void getLastStockInBills(kvtsql::ProcedureCall& call)
 {
     const QString dated = onOrBefore(call.arg(QStringLiteral("date"), 0), QStringLiteral("b.StbDate"));
+    // The lines handed out so far in this run, by their own identity (a
+    // traced transfer changes the identity its copy carries); a run begins
+    // with no line brought yet.
+    call.run(QStringLiteral(
+        "if object_id('tempdb..#QZ_StockInBrought') is null create table #QZ_StockInBrought (TypID nvarchar(50), "
+        "ID nvarchar(50), Entry int)\r"
+        "if not exists (select * from #QZ_MRP_LastStockInBillsB) delete #QZ_StockInBrought"));
     const QList<QList<QVariant>> candidates = rowsOf(call.run(
         QStringLiteral("select v.InvItmID, v.InvItmProps, v.InvBatch, v.InvStkID, v.InvStpID, v.InvGroupType, v.InvGroupNo, "
                        "b.StbTypID, b.StbID, b.StbEntry from #QZ_MRP_Inventory as v with(nolock) "
@@ -122,8 +129,8 @@ void getLastStockInBills(kvtsql::ProcedureCall& call)
                        "and b.StbGroupType=v.InvGroupType and b.StbGroupNo=v.InvGroupNo "
                        "where v.InvQty>v.InvInQty and b.StbDir=1") +
         (dated.isEmpty() ? QString() : QStringLiteral(" and ") + dated) +
-        QStringLiteral(" and not exists (select * from #QZ_MRP_LastStockInBillsB as x where x.BillTypID=b.StbTypID and "
-                       "x.BillID=b.StbID and x.BillEntry=b.StbEntry) "
+        QStringLiteral(" and not exists (select * from #QZ_StockInBrought as x where x.TypID=b.StbTypID and "
+                       "x.ID=b.StbID and x.Entry=b.StbEntry) "
                        "order by v.InvItmID, v.InvItmProps, v.InvBatch, v.InvStkID, v.InvStpID, v.InvGroupType, v.InvGroupNo, "
                        "b.StbDate desc, b.StbID desc, b.StbEntry desc")));
     QString previousKey;
@@ -143,6 +150,9 @@ void getLastStockInBills(kvtsql::ProcedureCall& call)
                                                    "StbEntry=%3\r")
                                         .arg(quoted(row.value(7).toString()), quoted(row.value(8).toString()),
                                              QString::number(row.value(9).toInt()));
+        batch += QStringLiteral("insert #QZ_StockInBrought (TypID, ID, Entry) values (%1, %2, %3)\r")
+                     .arg(quoted(row.value(7).toString()), quoted(row.value(8).toString()),
+                          QString::number(row.value(9).toInt()));
     }
     if (!batch.isEmpty())
         call.run(batch);
@@ -154,9 +164,11 @@ void getLastStockInBills(kvtsql::ProcedureCall& call)
 // and its copy in #QZ_MRP_LastStockInBillsB) is traced to the receipt the
 // transfer moved: the newest receipt into the stock, place and batch the
 // transfer took the goods from, dated on or before the transfer (following a
-// chain of transfers). The line keeps its identity, quantity and place, and
-// takes the bill type name, number, date, partner, note and order of that
-// receipt. A transfer whose source has no receipt stays as it is. The filter
+// chain of transfers). The line keeps its quantity and place, and takes the
+// bill type name, number, entry, date, partner, note and order of that
+// receipt; its identity becomes the transfer line's identity and entry joined
+// by "#" with the receipt's entry, so that it stays apart from the receipt's
+// own line. A transfer whose source has no receipt stays as it is. The filter
 // and merge flags are not needed here: the lines are those of the pass.
 void undoInnerTransBills(kvtsql::ProcedureCall& call)
 {
@@ -198,12 +210,17 @@ void undoInnerTransBills(kvtsql::ProcedureCall& call)
             continue;
         const auto text = [](const QVariant& v) { return isNull(v) ? QStringLiteral("null") : quoted(v.toString()); };
         const auto number = [](const QVariant& v) { return isNull(v) ? QStringLiteral("null") : QString::number(v.toInt()); };
+        // The line shows the receipt's number and entry; its identity stays
+        // its own (the transfer line's identity and entry, joined).
         const QString set = QStringLiteral("set BillTypName=%1, BillNo=%2, BillDate=%3, BillSupply=%4, BillNote=%5, BillMemo=%6, "
-                                           "BillOrdType=%7, BillOrdID=%8, BillOrdNo=%9, BillOrdEntry=%10")
+                                           "BillOrdType=%7, BillOrdID=%8, BillOrdNo=%9, BillOrdEntry=%10, BillID=%11, "
+                                           "BillEntry=%12")
                                 .arg(text(origin.value(3)), text(origin.value(4)), dateText(origin.value(5)),
                                      text(origin.value(6)), text(origin.value(7)), text(origin.value(8)),
                                      number(origin.value(9)), text(origin.value(10)), text(origin.value(11)))
-                                .arg(number(origin.value(12)));
+                                .arg(number(origin.value(12)),
+                                     quoted(line.value(1).toString() + u'#' + QString::number(line.value(2).toInt())),
+                                     QString::number(origin.value(2).toInt()));
         const QString where = QStringLiteral(" where BillTypID=%1 and BillID=%2 and BillEntry=%3\r")
                                   .arg(quoted(line.value(0).toString()), quoted(line.value(1).toString()),
                                        QString::number(line.value(2).toInt()));

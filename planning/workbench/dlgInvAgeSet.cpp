@@ -5,6 +5,7 @@
 #include "UDBComm.h"
 #include "untApplication.h"
 #include "untDllCommon.h"
+#include "untMRP.h"
 #include "untMRPCalendar.h"
 
 #include <QDateEdit>
@@ -61,27 +62,6 @@ QString read(const QString& AParams, const char* AName)
 QDate dayToDate(double ADay)
 {
     return QDate(1899, 12, 30).addDays(qint64(std::floor(ADay)));
-}
-
-// A section's text of a scheme's data filters: the lines under "[Name]" up to
-// the next section.
-QString filterSection(const QString& AFilters, const QString& AName)
-{
-    const QStringList lines = QString(AFilters).replace(QStringLiteral("\r\n"), QStringLiteral("\n")).split(u'\n');
-    QString text;
-    bool inside = false;
-    for (const QString& line : lines) {
-        const QString t = line.trimmed();
-        if (t.startsWith(u'[') || t.startsWith(u'{')) {
-            if (inside)
-                break;
-            inside = t.compare(AName, Qt::CaseInsensitive) == 0;
-            continue;
-        }
-        if (inside)
-            text += line;
-    }
-    return text.trimmed();
 }
 
 } // namespace
@@ -465,11 +445,10 @@ bool TInvAgeSetDlg::CheckPlanScheme()
     }
 
     QString stockText;
-    const QStringList excludes = filterSection(filters, QStringLiteral("[Excludes]")).split(u'|', Qt::SkipEmptyParts);
-    if (excludes.contains(QStringLiteral("QZ_MRP.Inventory"), Qt::CaseInsensitive)) {
+    if (IsObjectExcluded(filters, QStringLiteral("QZ_MRP.Inventory"))) {
         stockText = NoneText;
     } else {
-        const QStringList planStocks = filterSection(filters, QStringLiteral("[QZ_MRP.Stocks]")).split(u'|', Qt::SkipEmptyParts);
+        const QStringList planStocks = ReadSchemeFilter(filters, QStringLiteral("[QZ_MRP.Stocks]")).split(u'|', Qt::SkipEmptyParts);
         if (planStocks.isEmpty())
             return true;
         for (int i = 0; FStockRoot && i < FStockRoot->childCount(); ++i) {

@@ -1,5 +1,6 @@
 #include "famInvAge.h"
 
+#include "EscapeKey.h"
 #include "MessageBox.h"
 #include "UCommon.h"
 #include "UDBComm.h"
@@ -275,6 +276,9 @@ bool TInvAgeFrame::RunAnalysis()
         InfoApplication->LockProcessMessages(0);
         return InfoApplication->CheckEscapeKeyPress(false);
     };
+    // An Esc pressed before the run (the dialog's) stops nothing.
+    kvos::installEscapeKeyLatch();
+    kvos::resetEscapeKeyLatch();
     const bool done = run.Execute(ViewScheme.Params, ResultSchemeIID);
     if (InfoApplication)
         InfoApplication->ShowStatusMessage(QString(), mkHint);
