@@ -17,6 +17,7 @@
 #include <QPlainTextEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QStyledItemDelegate>
 #include <QTreeWidget>
 
 #include <algorithm>
@@ -63,6 +64,13 @@ QDate dayToDate(double ADay)
 {
     return QDate(1899, 12, 30).addDays(qint64(std::floor(ADay)));
 }
+
+// The computed captions of the age groups take no typing.
+class TCaptionDelegate : public QStyledItemDelegate {
+public:
+    using QStyledItemDelegate::QStyledItemDelegate;
+    QWidget* createEditor(QWidget*, const QStyleOptionViewItem&, const QModelIndex&) const override { return nullptr; }
+};
 
 } // namespace
 
@@ -117,7 +125,9 @@ TInvAgeSetDlg::TInvAgeSetDlg(QWidget* parent)
     trlAgeGroups->setColumnCount(2);
     trlAgeGroups->setHeaderLabels({QStringLiteral("库龄分组"), QStringLiteral("间隔天数")});
     trlAgeGroups->setRootIsDecorated(false);
-    trlAgeGroups->setEditTriggers(QAbstractItemView::AllEditTriggers);
+    trlAgeGroups->setEditTriggers(QAbstractItemView::DoubleClicked | QAbstractItemView::EditKeyPressed |
+                                  QAbstractItemView::AnyKeyPressed);
+    trlAgeGroups->setItemDelegateForColumn(colAgeGroup, new TCaptionDelegate(trlAgeGroups));
     trlAgeGroups->header()->setSectionResizeMode(colAgeGroup, QHeaderView::Stretch);
     lblAgeGroups->setBuddy(trlAgeGroups);
     grid->addWidget(lblAgeGroups, 1, 2, Qt::AlignTop);
@@ -173,8 +183,9 @@ TInvAgeSetDlg::TInvAgeSetDlg(QWidget* parent)
         if (!FRebuilding && column == colAgeDays)
             trlAgeGroupsEdited();
     });
-    connect(trlAgeGroups, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int) {
-        trlAgeGroups->editItem(item, colAgeDays);
+    connect(trlAgeGroups, &QTreeWidget::itemDoubleClicked, this, [this](QTreeWidgetItem* item, int column) {
+        if (column == colAgeGroup)
+            trlAgeGroups->editItem(item, colAgeDays);
     });
     connect(trlInvStocks, &QTreeWidget::itemCollapsed, this, [](QTreeWidgetItem* item) { item->setExpanded(true); });
     InvTypeOnClick();
@@ -261,18 +272,24 @@ void TInvAgeSetDlg::LoadScheme()
     setAgeGroupRows(groups);
 }
 
+// A row of the age-group list: its caption on the button face, its width typed.
+static QTreeWidgetItem* addAgeGroupRow(QTreeWidget* AList, const QString& ACaption, const QString& ADays)
+{
+    auto* row = new QTreeWidgetItem(AList, {ACaption, ADays});
+    row->setFlags(row->flags() | Qt::ItemIsEditable);
+    row->setBackground(colAgeGroup, AList->palette().button());
+    row->setForeground(colAgeGroup, AList->palette().windowText());
+    return row;
+}
+
 void TInvAgeSetDlg::setAgeGroupRows(const TAgeGroups& AGroups)
 {
     FRebuilding = true;
     trlAgeGroups->clear();
-    for (const TAgeGroup& g : AGroups) {
-        auto* row = new QTreeWidgetItem(trlAgeGroups, {g.Name, g.Days > 0 ? QString::number(g.Days) : QString()});
-        row->setFlags(row->flags() | Qt::ItemIsEditable);
-    }
-    if (AGroups.isEmpty()) {
-        auto* row = new QTreeWidgetItem(trlAgeGroups, {NoGroupsText, QString()});
-        row->setFlags(row->flags() | Qt::ItemIsEditable);
-    }
+    for (const TAgeGroup& g : AGroups)
+        addAgeGroupRow(trlAgeGroups, g.Name, g.Days > 0 ? QString::number(g.Days) : QString());
+    if (AGroups.isEmpty())
+        addAgeGroupRow(trlAgeGroups, NoGroupsText, QString());
     FRebuilding = false;
 }
 
@@ -295,10 +312,8 @@ void TInvAgeSetDlg::trlAgeGroupsEdited()
             delete trlAgeGroups->takeTopLevelItem(i);
         }
     }
-    auto* last = new QTreeWidgetItem(trlAgeGroups, {trlAgeGroups->topLevelItemCount() > 0 ? AgeGroupClosingCaption(offset)
-                                                                                         : NoGroupsText,
-                                                    QString()});
-    last->setFlags(last->flags() | Qt::ItemIsEditable);
+    addAgeGroupRow(trlAgeGroups, trlAgeGroups->topLevelItemCount() > 0 ? AgeGroupClosingCaption(offset) : NoGroupsText,
+                   QString());
     FRebuilding = false;
 }
 

@@ -314,6 +314,7 @@ void TInvAgeFrame::BuildAgeColumns()
         qty->setValueType(colInvInQty->valueType());
         qty->setEditable(false);
         qty->setWidth(colInvInQty->width());
+        qty->setEditor(colInvInQty->editor());
         qty->setTag(QtyTag);
         FAgeQtyColumns.append(qty);
         if (ShowAmounts) {
@@ -321,6 +322,7 @@ void TInvAgeFrame::BuildAgeColumns()
             amt->setValueType(colInvInAmount->valueType());
             amt->setEditable(false);
             amt->setWidth(colInvInAmount->width());
+            amt->setEditor(colInvInAmount->editor());
             amt->setTag(AmtTag);
             FAgeAmtColumns.append(amt);
         }
