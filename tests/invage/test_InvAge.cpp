@@ -450,3 +450,28 @@ TEST(InvAgeSettings, ReferencePlanSchemeMustMeetTheCutOffAndShareAStock)
                                                   "半成品仓、03 - 成品仓)范围上不存在交集!"));
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchMrpPeriods='' where SchIID=1"));
 }
+
+TEST(InvAgeAnalysis, ClosingTheViewDeletesItsResultsAndTheUsersOldOnes)
+{
+    TInfoObjectDef* def = ageDef();
+    DemoLogin::instance().exec(QStringLiteral(
+        "insert QZ_MRP_InvAgeScheme (SchUsrID, SchTime) values ('plan01', getdate()-10)\r"
+        "insert QZ_MRP_InvAgeMain (AgeSchIID, AgeIID, AgeItmID, AgeQty) select max(SchIID), 1, 'IPT-142', 1 from QZ_MRP_InvAgeScheme\r"
+        "insert QZ_MRP_InvAgeScheme (SchUsrID, SchTime) values ('buy01', getdate()-10)\r"
+        "insert QZ_MRP_InvAgeMain (AgeSchIID, AgeIID, AgeItmID, AgeQty) select max(SchIID), 1, 'IPT-142', 1 from QZ_MRP_InvAgeScheme\r"
+        "insert QZ_MRP_InvAgeDetail (AgeSchIID, AgeIID) values (99999, 1)"));
+    const int oldOwn = count(QStringLiteral("select max(SchIID) from QZ_MRP_InvAgeScheme where SchUsrID='plan01'"));
+    int iid = 0;
+    {
+        ScriptedMessageBoxes boxes;
+        answerSettings(CutOff, {30});
+        Shown shown(CreateInvAgeFrame(def));
+        ASSERT_TRUE(shown.frame);
+        iid = shown.frame->ResultSchemeIID;
+        EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeMain where AgeSchIID=%1").arg(iid)), 0);
+    }
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeScheme where SchIID in (%1, %2)").arg(iid).arg(oldOwn)), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeMain where AgeSchIID in (%1, %2)").arg(iid).arg(oldOwn)), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeDetail where AgeSchIID=99999")), 0);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeScheme where SchUsrID='buy01'")), 1);
+}
