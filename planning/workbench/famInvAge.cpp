@@ -251,8 +251,6 @@ bool TInvAgeFrame::StartAnalysis()
     ViewScheme.Params = WriteDelimitedValue(ViewScheme.Params, QStringLiteral("[PlanScheme]"), QString(), Sep);
     if (!RunAnalysis())
         return false;
-    ViewScheme.IID = 0;
-    ViewScheme.Kind = vkLastUsed;
     SaveViewScheme(ViewScheme, false);
     return true;
 }

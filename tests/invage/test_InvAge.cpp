@@ -171,8 +171,9 @@ TEST(InvAgeAnalysis, GroupTotalsEqualTheStockOnHand)
         double sum = 0;
         for (double g : groups)
             sum += g;
-        if (!c.groups.isEmpty())
+        if (!c.groups.isEmpty()) {
             EXPECT_EQ(groups, c.groups);
+        }
         // Every positive stock row of the demo is explained by its receipts;
         // the negative stock of the power cords is in the book quantity only.
         EXPECT_NEAR(sum, stockAt(c.cutOff, "q>0"), 1e-6);
@@ -474,4 +475,29 @@ TEST(InvAgeAnalysis, ClosingTheViewDeletesItsResultsAndTheUsersOldOnes)
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeMain where AgeSchIID in (%1, %2)").arg(iid).arg(oldOwn)), 0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeDetail where AgeSchIID=99999")), 0);
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeScheme where SchUsrID='buy01'")), 1);
+}
+
+TEST(InvAgeAnalysis, AFailedSaveKeepsThePreviousResults)
+{
+    TInfoObjectDef* def = ageDef();
+    ScriptedMessageBoxes boxes;
+    answerSettings(CutOff, {30, 30, 60});
+    Shown shown(CreateInvAgeFrame(def));
+    ASSERT_TRUE(shown.frame);
+    const int iid = shown.frame->ResultSchemeIID;
+    const QStringList first = stored(iid);
+    const int lines = count(QStringLiteral("select count(*) from QZ_MRP_InvAgeDetail where AgeSchIID=%1").arg(iid));
+
+    // Receipt lines that belong to no item row cannot be stored.
+    kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetLastStockOutDate"), [](kvtsql::ProcedureCall& call) {
+        call.run(QStringLiteral("update #QZ_MRP_LastStockInBillsB set BillItmProps='?'"));
+    });
+    answerSettings(QDate(2026, 10, 31), {10});
+    EXPECT_TRUE(shown.frame->ExecCommand(41));
+    kvdemo::registerStandInProcedures();
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].caption, QStringLiteral("错误"));
+    EXPECT_EQ(stored(iid), first);
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeDetail where AgeSchIID=%1").arg(iid)), lines);
+    EXPECT_EQ(shown.groupTotals(), QList<double>({6010, 2722.5, 3630, 912}));
 }
