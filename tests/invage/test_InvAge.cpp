@@ -501,3 +501,56 @@ TEST(InvAgeAnalysis, AFailedSaveKeepsThePreviousResults)
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_InvAgeDetail where AgeSchIID=%1").arg(iid)), lines);
     EXPECT_EQ(shown.groupTotals(), QList<double>({6010, 2722.5, 3630, 912}));
 }
+
+TEST(InvAgeView, FilterPanelKeepsItemsWithMatchingReceipts)
+{
+    TInfoObjectDef* def = ageDef();
+    ScriptedMessageBoxes boxes;
+    answerSettings(CutOff, {30});
+    Shown shown(CreateInvAgeFrame(def));
+    ASSERT_TRUE(shown.frame);
+    TInvAgeFrame* f = shown.frame.get();
+    const auto items = [&shown] {
+        QStringList out;
+        for (kvui::TreeNode* n : shown.total()->children())
+            out << n->value(shown.frame->colInvItmNo).toString();
+        return out.join(u' ');
+    };
+    const struct {
+        int kind;
+        const char* text;
+        const char* items;
+    } cases[] = {
+        {0, "达", "PT-121 PT-131 PT-132 PT-604"},    // wrapped in "%"
+        {0, "宏达%", "PT-121 PT-131 PT-132 PT-604"},  // used as typed
+        {0, "_达电机配件", "PT-121 PT-131 PT-132 PT-604"},
+        {0, "达%", ""},                              // as typed: the partner begins with it
+        {1, "PO-202612", "PT-131"},                  // the order the receipt came from
+        {2, "SO-202612-001", "FG-1001"},             // the demand behind it
+        {3, "华南", "FG-1001"},                      // the demand's customer
+        {0, "", "FG-1001 FG-2001 FG-3001 PK-521 PK-541 PT-121 PT-131 PT-132 PT-141 PT-142 PT-201 PT-202 PT-301 PT-601 PT-602 "
+                "PT-603 PT-604 RM-102 RM-103 SA-101 SA-201 SA-401 SA-601 SA-602"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.text);
+        f->cboFilterKind->setCurrentIndex(c.kind);
+        f->edtFilterText->setText(QString::fromUtf8(c.text));
+        emit f->edtFilterText->textEdited(f->edtFilterText->text());
+        EXPECT_TRUE(f->FilterEditMode());
+        EXPECT_FALSE(f->grdInvAge->isEnabled());
+        TCommandState state;
+        EXPECT_TRUE(f->QueryCommandState(Commands::Refresh, state));
+        EXPECT_EQ(state, TCommandState());
+        f->btnOk->click();
+        EXPECT_FALSE(f->FilterEditMode());
+        EXPECT_EQ(items(), QString::fromUtf8(c.items));
+    }
+    // Cancel restores what was applied.
+    f->edtFilterText->setText(QStringLiteral("x"));
+    emit f->edtFilterText->textEdited(QStringLiteral("x"));
+    f->cboFilterKind->setCurrentIndex(2);
+    f->btnCancel->click();
+    EXPECT_EQ(f->cboFilterKind->currentIndex(), 0);
+    EXPECT_EQ(f->edtFilterText->text(), QString());
+    EXPECT_TRUE(f->grdInvAge->isEnabled());
+}
