@@ -375,7 +375,6 @@ bool TInvAgeRun::exec(const QString& ASQL, bool AOpen)
 
 bool TInvAgeRun::Execute(const QString& AParams, int& AResultSchemeIID)
 {
-    FStopped = false;
     const TInvAgeOptions options = ReadInvAgeOptions(AParams, Today);
     const QString dateLiteral = InvAgeDateLiteral(options);
     QString criteria;
@@ -450,10 +449,8 @@ bool TInvAgeRun::receiptPasses(const QString& ADateLiteral, const QString& AUndo
             return true;
         if (!exec(AUndoSQL, false))
             return false;
-        if (OnCheckEscape && OnCheckEscape()) {
-            FStopped = true;
+        if (OnCheckEscape && OnCheckEscape())
             return false;
-        }
     }
 }
 

@@ -70,13 +70,10 @@ public:
     // a run that finds no stock empties the result set and answers how that
     // went.
     bool Execute(const QString& AParams, int& AResultSchemeIID);
-    // Whether the last Execute was stopped by OnCheckEscape.
-    bool Stopped() const { return FStopped; }
 
 private:
     TADOQuery* FQuery;
     TInfoObjectDef* FObjectDef;
-    bool FStopped = false;
 
     bool exec(const QString& ASQL, bool AOpen);
     bool receiptPasses(const QString& ADateLiteral, const QString& AUndoSQL);

@@ -554,3 +554,41 @@ TEST(InvAgeView, FilterPanelKeepsItemsWithMatchingReceipts)
     EXPECT_EQ(f->edtFilterText->text(), QString());
     EXPECT_TRUE(f->grdInvAge->isEnabled());
 }
+
+TEST(InvAgeView, AmountColumnsNeedTheAmountPermissionAndTheCountedAmount)
+{
+    TInfoObjectDef* def = ageDef();
+    ScriptedMessageBoxes boxes;
+    answerSettings(CutOff, {30, 30, 60});
+    Shown shown(CreateInvAgeFrame(def));
+    ASSERT_TRUE(shown.frame);
+    TInvAgeFrame* f = shown.frame.get();
+    // The counted amount is hidden at first: quantities only, captioned by group.
+    EXPECT_FALSE(f->ShowAmounts);
+    ASSERT_EQ(f->AgeQtyColumns().size(), 4);
+    EXPECT_TRUE(f->AgeAmtColumns().isEmpty());
+    EXPECT_EQ(f->AgeQtyColumns()[0]->caption(), QStringLiteral("0 - 29天"));
+
+    const QString fields = QStringLiteral("|ItmNo|ItmName|AgeQty|AgeInQty|AgeInAmt|AgeDays|");
+    f->ViewScheme.Params = WriteViewSchemeParam(f->ViewScheme.Params, FieldsSection, fields);
+    f->ApplyViewScheme();
+    f->RefreshData(true);
+    EXPECT_TRUE(f->ShowAmounts);
+    ASSERT_EQ(f->AgeAmtColumns().size(), 4);
+    EXPECT_EQ(f->AgeQtyColumns()[0]->caption(), QStringLiteral("数量"));
+    EXPECT_EQ(f->grdInvAge->band(f->AgeQtyColumns()[3]->bandIndex()).caption, QStringLiteral("120天以上"));
+    double amounts = 0;
+    for (kvui::Column* c : f->AgeAmtColumns())
+        amounts += shown.total()->value(c).toDouble();
+    EXPECT_NEAR(amounts, shown.total()->value(f->colInvInAmount).toDouble(), 0.011);
+    EXPECT_GT(amounts, 0);
+
+    // Without the permission the amounts go, whatever the scheme shows.
+    const TInfoAccessGroups groups = def->AccessGroups;
+    std::erase_if(def->AccessGroups, [](const TInfoAccessGroup& g) { return g.ID == QStringLiteral("Money"); });
+    f->ApplyViewScheme();
+    def->AccessGroups = groups;
+    EXPECT_FALSE(f->ShowAmounts);
+    EXPECT_TRUE(f->AgeAmtColumns().isEmpty());
+    EXPECT_EQ(f->AgeQtyColumns().size(), 4);
+}
