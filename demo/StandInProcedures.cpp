@@ -1,10 +1,12 @@
 #include "StandInProcedures.h"
 
+#include "StandInBomExpand.h"
 #include "StandInBomForItem.h"
 #include "StandInInvAge.h"
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
+#include "StandInOutput.h"
 
 #include "TsqlEngine.h"
 
@@ -277,6 +279,8 @@ void registerStandInProcedures()
     registerItemSettingProcedure();
     registerItemSubsProcedure();
     registerInvAgeProcedures();
+    registerBomExpandProcedures();
+    registerOutputProcedures();
 }
 
 } // namespace kvdemo

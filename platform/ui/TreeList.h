@@ -33,6 +33,12 @@ public:
     Qt::CheckState checkState() const { return m_check; }
     void setCheckState(Qt::CheckState s);
     bool isChecked() const { return m_check == Qt::Checked; }
+    // Whether the node shows a check box (when the tree shows them) and whether
+    // the user may change it; a disabled node's box is drawn greyed.
+    bool isCheckable() const { return m_checkable; }
+    void setCheckable(bool on);
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool on);
     // Shows an expand button before the children are loaded.
     bool hasChildren() const { return m_hasChildren || !m_children.isEmpty(); }
     void setHasChildren(bool on);
@@ -60,6 +66,7 @@ private:
     int m_image = -1, m_state = -1;
     Qt::CheckState m_check = Qt::Unchecked;
     bool m_hasChildren = false, m_expanded = false;
+    bool m_checkable = true, m_enabled = true;
     QVariant m_data;
     void* m_object = nullptr;
 };
@@ -113,6 +120,8 @@ public:
     bool showRoot() const { return m_showRoot; }
     void setShowCheckBoxes(bool on) { m_checkBoxes = on; relayout(); }
     bool showCheckBoxes() const { return m_checkBoxes; }
+    // Which nodes carry a check box when boxes are shown (all when not set).
+    void setCheckableHook(std::function<bool(TreeNode*)> h) { m_checkable = std::move(h); viewport()->update(); }
     void setShowTreeLines(bool on) { m_treeLines = on; viewport()->update(); }
     void setShowRoot(bool on) { m_showRoot = on; relayout(); }   // buttons of top-level nodes
     // Asked before a node joins the selection; false keeps it out.
@@ -163,7 +172,7 @@ private:
     QList<TreeNode*> m_top;
     QList<QIcon> m_images, m_stateImages;
     bool m_checkBoxes = false, m_treeLines = true, m_showRoot = true;
-    std::function<bool(TreeNode*)> m_expanding, m_collapsing, m_canSelect;
+    std::function<bool(TreeNode*)> m_expanding, m_collapsing, m_canSelect, m_checkable;
     TreeNode* m_lastFocus = nullptr;
     bool m_sortActive = false;
 };

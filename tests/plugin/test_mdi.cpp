@@ -9,6 +9,7 @@
 #include "UDBComm.h"
 #include "clsInfoView.h"
 #include "clsMDIChild.h"
+#include "frmInfoFrame.h"
 #include "frmInfoView.h"
 #include "frmMain.h"
 #include "untAppFrame.h"
@@ -17,6 +18,7 @@
 #include "untInfoObjectDefLoader.h"
 #include "untTabbedMDI.h"
 #include "BandedGrid.h"
+#include "TreeList.h"
 #include "GridTestSupport.h"
 #include "clsGridView.h"
 #include "clsMasterDetailView.h"
@@ -129,13 +131,39 @@ protected:
 
 TEST_F(PluginWindowsTest, AFrameTheLibraryDoesNotHoldOpensNoWindow)
 {
-    QTreeWidgetItem* node = functionNode("MRP计划方案");
+    // A function of the navigator whose frame the library does not know.
+    value("insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEditor, ObjCanFilter, ObjDllName, ObjSID) "
+          "values ('QZ_MRP.NotYetThere', '未开放功能', 11, 'M_PLAN', 0, 0, 0, 'QZ_MRP.dll', '')\r"
+          "insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) "
+          "values ('F_NotYetThere', 'M_PLAN', 99, '未开放功能', 0, 'QZ_MRP.NotYetThere', '', '', null, null)\rselect 1");
+    form->LoadNavigator();
+    QTreeWidgetItem* node = functionNode("未开放功能");
     ASSERT_NE(node, nullptr);
     form->OpenFunction(node);
     pump();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, "很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
     EXPECT_TRUE(form->MDIChildren().isEmpty());
+}
+
+TEST_F(PluginWindowsTest, ThePlanSchemeWorkbenchAndItsQueryOpenFromTheNavigator)
+{
+    for (const char* name : {"MRP计划方案", "MRP计划查询"}) {
+        QTreeWidgetItem* node = functionNode(name);
+        ASSERT_NE(node, nullptr) << name;
+        form->OpenFunction(node);
+        pump();
+        form->AppIdle();
+        auto* window = qobject_cast<TInfoFrameForm*>(form->ActiveMDIChild());
+        ASSERT_NE(window, nullptr) << name;
+        ASSERT_NE(window->ObjFrame(), nullptr) << name;
+        // The scheme tab answers the refresh command of the main window.
+        TCommandState state;
+        EXPECT_TRUE(window->ObjFrame()->QueryCommandState(Commands::Refresh, state)) << name;
+        EXPECT_TRUE(state & csEnabled) << name;
+    }
+    EXPECT_EQ(form->MDIChildren().size(), 2);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.value(0).text.toStdString();
 }
 
 TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
@@ -191,17 +219,35 @@ TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
     EXPECT_EQ(value("select count(*) from QZ_MRP_Forcast where Closed=1"), "1");
 }
 
-TEST_F(PluginWindowsTest, ViewsAndDialogsTheLibraryDoesNotHoldOpenNothing)
+TEST_F(PluginWindowsTest, BomExpansionOpensTheBillListWithTheFocusedBillUnfoldedBelow)
 {
-    // a view whose class the library does not hold yet: no window, no
-    // message, and the main window goes on
-    for (const char* name : {"BOM展开"}) {
-        QTreeWidgetItem* node = functionNode(QString::fromUtf8(name));
-        ASSERT_NE(node, nullptr) << name;
-        form->OpenFunction(node);
-        pump();
-        EXPECT_TRUE(form->MDIChildren().isEmpty()) << name;
-    }
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    QTreeWidgetItem* node = functionNode(QStringLiteral("BOM展开"));
+    ASSERT_NE(node, nullptr);
+    form->OpenFunction(node);
+    pump();
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    form->AppIdle();
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    EXPECT_EQ(md->GetObjectDef()->ID, "QZ_MRP.BOMs");
+    md->ShowRelation(0, false);
+    pump();
+    const IInfoViewPtr detail = md->DetailView(0);
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->GetObjectDef()->ID, "QZ_MRP.BOMExpand");
+    // The first bill (the 16-inch table fan) is unfolded: its head shows the product.
+    auto* view = dynamic_cast<TCustomInfoView*>(detail.get());
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->MasterValues.contains(QStringLiteral("BomID='B-FG-1001'"))) << view->MasterValues.toStdString();
+    auto* tree = view->findChild<kvui::TreeList*>(QStringLiteral("grdExpand"));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_GE(tree->topCount(), 1);
+    EXPECT_EQ(tree->topNode(0)->childCount(), 10);
+    InfoApplication->ShowViewSchemeDlgProc = nullptr;
+    InfoApplication->ParseViewSchemeSQLProc = nullptr;
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
