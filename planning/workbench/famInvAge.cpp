@@ -313,6 +313,7 @@ void TInvAgeFrame::BuildAgeColumns()
         qty->setEditable(false);
         qty->setWidth(colInvInQty->width());
         qty->setEditor(colInvInQty->editor());
+        qty->displayTextHook = colInvInQty->displayTextHook;
         qty->setTag(QtyTag);
         FAgeQtyColumns.append(qty);
         if (ShowAmounts) {
@@ -321,6 +322,7 @@ void TInvAgeFrame::BuildAgeColumns()
             amt->setEditable(false);
             amt->setWidth(colInvInAmount->width());
             amt->setEditor(colInvInAmount->editor());
+            amt->displayTextHook = colInvInAmount->displayTextHook;
             amt->setTag(AmtTag);
             FAgeAmtColumns.append(amt);
         }
