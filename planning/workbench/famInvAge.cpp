@@ -257,6 +257,7 @@ bool TInvAgeFrame::StartAnalysis()
 
 bool TInvAgeFrame::RunAnalysis()
 {
+    const QString shownParams = ViewScheme.Params;
     if (!ShowInvAgeSetDlg(&ViewScheme))
         return false;
     WaitCursor hourglass;
@@ -282,6 +283,8 @@ bool TInvAgeFrame::RunAnalysis()
         InfoApplication->ShowStatusMessage(QString(), mkHint);
     if (done)
         BuildAgeColumns();
+    else if (ResultSchemeIID != 0)
+        ViewScheme.Params = shownParams;  // the options stay those of the results shown
     return done;
 }
 

@@ -295,6 +295,8 @@ TEST(InvAgeAnalysis, EscBetweenPassesLeavesTheStoredResultsAsTheyWere)
     EXPECT_EQ(shown.frame->ResultSchemeIID, iid);
     EXPECT_EQ(stored(iid), first);
     EXPECT_EQ(shown.groupTotals(), QList<double>({6010, 2722.5, 3630, 912}));
+    EXPECT_EQ(ReadDelimitedValue(shown.frame->ViewScheme.Params, QStringLiteral("[AgeGroups]"), ViewSchemeParamSeparator),
+              QStringLiteral("30|30|60|"));
 
     boxes.answer({kvos::IDNO, kvos::IDNO, kvos::IDNO, kvos::IDNO, kvos::IDNO});
     answerSettings(QDate(2026, 10, 31), {});
