@@ -2,6 +2,7 @@
 
 #include "StandInBomExpand.h"
 #include "StandInBomForItem.h"
+#include "StandInInvAge.h"
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
@@ -289,6 +290,7 @@ void registerStandInProcedures()
     registerBomForItemProcedure();
     registerItemSettingProcedure();
     registerItemSubsProcedure();
+    registerInvAgeProcedures();
     registerBomExpandProcedures();
     registerOutputProcedures();
 }

@@ -11,6 +11,7 @@
 #include "famMRPSupplies.h"
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
+#include "famInvAge.h"
 #include "famMRPMain.h"
 #include "famMRP.h"
 #include "famMRPOutput.h"
@@ -92,6 +93,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.AgeAnalyze"), &CreateInvAgeFrame},
         {QStringLiteral("QZ_MRP.BOMExpand"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TBOMExpandFrame>(nullptr, d); }},
         {QStringLiteral("QZ_MRP.MRPOutput"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPOutputFrame>(nullptr, d); }},
     };

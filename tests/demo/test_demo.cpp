@@ -292,7 +292,8 @@ TEST(DemoScripts, TheDemoScriptsAreCarriedInOrder)
     for (const Script& s : kvdemo::accountSetScripts())
         names << s.name;
     EXPECT_EQ(names, QStringList({"schema/01_sys.sql", "schema/02_mrp.sql", "schema/03_erp.sql", "schema/04_erp_access.sql", "schema/05_views.sql",
-                                  "data/10_objects.sql", "data/11_system.sql", "data/12_erp_users.sql", "data/13_view_defaults.sql", "data/20_master.sql", "data/21_documents.sql"}));
+                                  "schema/06_stock_bills.sql", "data/10_objects.sql", "data/11_system.sql", "data/12_erp_users.sql", "data/13_view_defaults.sql", "data/20_master.sql", "data/21_documents.sql",
+                                  "data/22_stock_bills.sql"}));
 }
 
 } // namespace
