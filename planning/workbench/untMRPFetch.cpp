@@ -123,14 +123,6 @@ struct TRowReader {
     TDateTime Date(const QString& AName) const { return ToDateTime(F(AName)->AsDateTime()); }
 };
 
-// The SELECT skeletons of the bill lookups, kept while the plug-in is loaded
-// and dropped whenever another login asks (definitions follow the user).
-TMRPSelectCache& BillLookupCache()
-{
-    static TMRPSelectCache cache;
-    return cache;
-}
-
 int LoginTick()
 {
     return InfoApplication ? InfoApplication->LoginTick : 0;
@@ -212,6 +204,12 @@ double HintQtyOf(const QString& AHints, int APeriod)
 } // namespace
 
 // ---- Pure helpers --------------------------------------------------------
+
+TMRPSelectCache& MainImportLookupCache()
+{
+    static TMRPSelectCache cache;
+    return cache;
+}
 
 int MainDemandPeriodIndex(const TPlanPeriods& APeriods, TDateTime ADate)
 {
@@ -852,13 +850,13 @@ void TMRPMainFetch::ImportMainRecord(const TVariantArray& ARecord, TMessageKind&
             if (!s.Always && !InfoApplication->SystemEnumExists(QStringLiteral("MrpBillType"), s.BillType))
                 continue;
             const QString objectID = QLatin1String(s.ObjectID);
-            QString statement = BillLookupCache().Find(LoginTick(), objectID);
+            QString statement = MainImportLookupCache().Find(LoginTick(), objectID);
             if (statement.isNull()) {
                 statement = BuildInfoObjectFilterSQL(objectID, BuildBillLookupSelect(objectID),
                                                      BuildBillLookupCondition(objectID), QString());
                 if (statement.isEmpty())
                     continue;
-                BillLookupCache().Store(LoginTick(), objectID, statement);
+                MainImportLookupCache().Store(LoginTick(), objectID, statement);
             }
             ExecSQLText(FReadQuery.get(), FormatBillLookup(statement, s.BillType, billNo, line, itemNo), true, true, false);
             found = FReadQuery->RecordCount();

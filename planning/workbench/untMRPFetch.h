@@ -45,6 +45,10 @@ QString BuildMainPickSelect(TMRPMainImportType AType);
 // %2:d line and %3:s quoted item number.
 QString BuildBillLookupSelect(const QString& AObjectID);
 QString BuildBillLookupCondition(const QString& AObjectID);
+// The bill-lookup statements of external imports, built on first use and
+// kept while the plug-in is loaded; a new login drops them (the statements
+// follow the user's definitions).
+TMRPSelectCache& MainImportLookupCache();
 // Fills the four placeholders of a kept lookup statement.
 QString FormatBillLookup(const QString& AStatement, int ABillType, const QString& ABillNo, int ALine, const QString& AItemNo);
 
