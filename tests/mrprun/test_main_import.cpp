@@ -9,12 +9,14 @@
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
+#include "dlgCheckOptions.h"
 #include "dlgMRPMainSrc.h"
 #include "dlgViewScheme.h"
 #include "untInfoObjectDef.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
@@ -41,7 +43,7 @@ int count(const QString& sql)
 
 // A scheme of its own for each test, its main demand imported, its periods
 // those of the demo scheme.
-TPlanScheme* importScheme(const QString& AName)
+TPlanScheme* importScheme(const QString& AName, int ASource = 3)
 {
     static std::vector<std::unique_ptr<TPlanScheme>> schemes;
     DemoLogin::instance();
@@ -59,10 +61,14 @@ TPlanScheme* importScheme(const QString& AName)
                        "SchItemTrack, SchCareLoss, SchCareLot, SchFilters, SchUsrID, 0, SchNewTime, SchUpdTime, SchCalIID, "
                        "SchPeriods from QZ_MRP_Schemes where SchIID=1")
             .arg(AName));
+    if (ASource != 3)
+        DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchMpsSource=%1, SchState=2, SchMpsRunTime=getdate(), "
+                                                  "SchMpsUpdTime=getdate() where SchIID=(select max(SchIID) from QZ_MRP_Schemes)")
+                                       .arg(ASource));
     const int iid = count(QStringLiteral("select max(SchIID) from QZ_MRP_Schemes"));
     schemes.push_back(std::make_unique<TPlanScheme>(GlobalADOConnection));
     EXPECT_TRUE(schemes.back()->Load(iid));
-    EXPECT_EQ(schemes.back()->PlanSource, 3);
+    EXPECT_EQ(schemes.back()->PlanSource, ASource);
     EXPECT_GT(schemes.back()->MpsPeriods.size(), size_t(3));
     return schemes.back().get();
 }
@@ -441,4 +447,36 @@ TEST(MainImport, KeptLookupsFollowTheLogin)
     EXPECT_TRUE(gMessages.isEmpty()) << gMessages.join(u'\n').toStdString();
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(s->SchemeIID)), 1);
     EXPECT_FALSE(MainImportLookupCache().Find(tick, QStringLiteral("QZ_MRP.SO")).isEmpty());
+}
+
+// A new fetch that keeps free needs keeps each one's own spread over the
+// periods: free needs have no bill ID and are never matched on it.
+TEST(MainImport, AFetchKeepingFreeNeedsKeepsEachOnesSpread)
+{
+    TPlanScheme* s = importScheme(QStringLiteral("获取-自由需求"), 0);
+    const QString day = dayText(s->MpsPeriods[2].DateBegin);
+    const QString insert = QStringLiteral(
+        "insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, ManDate, ManItmID, "
+        "ManNeedQty, ManAdjQty, ManQty, ManHints) values (%1, %2, 2, 12, '', '%3', 0, '%4', '%5', %6, 0, %6, '%7')\r");
+    DemoLogin::instance().exec(insert.arg(s->SchemeIID).arg(1).arg(QStringLiteral("N-1"), day, QStringLiteral("IFG-1001"))
+                                   .arg(10).arg(QStringLiteral("02=4\r\n03=6\r\n")) +
+                               insert.arg(s->SchemeIID).arg(2).arg(QStringLiteral("N-2"), day, QStringLiteral("IFG-1002"))
+                                   .arg(20).arg(QStringLiteral("04=5\r\n05=15\r\n")));
+    ASSERT_TRUE(s->Load(s->SchemeIID));
+    SchemeCommandsHarness h(s);
+    kvtest::WhenShown<TCheckOptionsDlg>([](TCheckOptionsDlg* dlg) {
+        dlg->Items[1]->setChecked(false);
+        dlg->btnOk->click();
+    });
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(h.fetch->Execute());
+    auto spread = [&](const QString& bill) {
+        QStringList lines = rowOf(s->SchemeIID, QStringLiteral("ManBillNo='%1'").arg(bill), QStringLiteral("ManHints"))
+                                .split(QStringLiteral("\r\n"), Qt::SkipEmptyParts);
+        lines.sort();
+        return lines.join(u' ');
+    };
+    EXPECT_EQ(spread(QStringLiteral("N-1")), QStringLiteral("02=4 03=6"));
+    EXPECT_EQ(spread(QStringLiteral("N-2")), QStringLiteral("04=5 05=15"));
+    EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1 and ManBillType<>12").arg(s->SchemeIID)), 0);
 }
