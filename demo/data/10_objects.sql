@@ -1196,6 +1196,12 @@ insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEdi
 insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEditor, ObjCanFilter, ObjDllName, ObjSID) values ('QZ_MRP.Calendar', '工厂日历', 12, 'M_BASE', 0, 0, 0, 'QZ_MRP.dll', '')
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.Calendar', 'Update', '修改', 10)
 insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRP', 'Money', '金额', 10)
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'New', '新建计划方案', 0, 0, 1, 10, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'Copy', '复制计划方案', 3, 0, 1, 20, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'Update', '修改计划方案', 1, 0, 1, 30, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'Delete', '删除计划方案', 2, 0, 1, 40, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'MPS', '获取主需求', 6, 0, 2, 50, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP', 'MRP', '运算MRP', 6, 0, 2, 60, 0, null, null, null, '')
 go
 
 -- The balance view and its bills: the fields the two views bind, the bills

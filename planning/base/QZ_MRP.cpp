@@ -12,6 +12,7 @@
 #include "famItemSetting.h"
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
+#include "famMRP.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -94,7 +95,10 @@ const std::vector<ViewEntry>& viewClasses()
 
 const std::vector<FrameEntry>& frameClasses()
 {
-    static const std::vector<FrameEntry> table;
+    static const std::vector<FrameEntry> table{
+        {QStringLiteral("QZ_MRP.MRP"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, true); }},
+        {QStringLiteral("QZ_MRP.MRPQuery"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, false); }},
+    };
     return table;
 }
 

@@ -217,8 +217,8 @@ bool TPlanScheme::Save()
                                   : Creater;
         sql += QStringLiteral("insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, "
                               "SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack,SchCareLoss, SchCareLot, "
-                              "SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime) values (%1, %2, %3, %4, %5, %6, %7, %8, "
-                              "%9, %10, %11, %12, %13, %14, %15, %16, @time, @time)\rselect @iid=@@identity")
+                              "SchFilters, SchUsrID, SchState, SchNewTime, SchUpdTime, SchMaxTime) values (%1, %2, %3, %4, %5, %6, %7, "
+                              "%8, %9, %10, %11, %12, %13, %14, %15, %16, @time, @time, @time)\rselect @iid=@@identity")
                    .arg(N(PlanType), Q(SchemeName), N(PlanCalIID), periods, N(PlanSource), N(PlanNeedScope),
                         N(CareItemSafety), N(CareItemReplace), N(CareItemSuites), N(CareMRPTrackMode), N(int(CareItemMRPTrack)),
                         N(int(CareItemLossRate)), N(int(CareItemLotRule)), Q(DataFilters), Q(owner), N(PlanState));

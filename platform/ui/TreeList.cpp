@@ -91,6 +91,9 @@ void TreeNode::setCheckState(Qt::CheckState s)
     emit m_tree->nodeCheckChanged(this);
 }
 
+void TreeNode::setCheckable(bool on) { m_checkable = on; m_tree->nodeChanged(false); }
+void TreeNode::setEnabled(bool on) { m_enabled = on; m_tree->nodeChanged(false); }
+
 void TreeNode::setHasChildren(bool on) { m_hasChildren = on; m_tree->nodeChanged(false); }
 
 void TreeNode::setExpanded(bool on)
@@ -447,12 +450,12 @@ void TreeList::paintRowDecoration(QPainter* p, const RowRef& r, const QRect& are
     if (levels > 0 && n->hasChildren())
         paintExpandButton(p, QRect(x + (levels - 1) * IndentStep, area.top(), IndentStep, h), n->m_expanded);
     x += levels * IndentStep;
-    if (m_checkBoxes) {
+    if (m_checkBoxes && n->m_checkable) {
         QStyleOptionButton opt;
         QStyle* st = QApplication::style();
         int w = st->pixelMetric(QStyle::PM_IndicatorWidth), ih = st->pixelMetric(QStyle::PM_IndicatorHeight);
         opt.rect = QRect(x + (CheckWidth - w) / 2, cy - ih / 2, w, ih);
-        opt.state = QStyle::State_Enabled |
+        opt.state = (n->m_enabled ? QStyle::State_Enabled : QStyle::State_None) |
                     (n->m_check == Qt::Checked ? QStyle::State_On
                      : n->m_check == Qt::PartiallyChecked ? QStyle::State_NoChange : QStyle::State_Off);
         st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, p);
@@ -486,8 +489,9 @@ bool TreeList::hitRowDecoration(const RowRef& r, const QRect& area, const QPoint
     x += levels * IndentStep;
     if (m_checkBoxes) {
         QRect cb(x, area.top(), CheckWidth, area.height());
-        if (cb.contains(pos)) {
-            n->setCheckState(n->m_check == Qt::Checked ? Qt::Unchecked : Qt::Checked);
+        if (cb.contains(pos) && n->m_checkable) {
+            if (n->m_enabled)
+                n->setCheckState(n->m_check == Qt::Checked ? Qt::Unchecked : Qt::Checked);
             return true;
         }
     }

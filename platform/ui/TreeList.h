@@ -33,6 +33,12 @@ public:
     Qt::CheckState checkState() const { return m_check; }
     void setCheckState(Qt::CheckState s);
     bool isChecked() const { return m_check == Qt::Checked; }
+    // Whether the node shows a check box (when the tree shows them) and whether
+    // the user may change it; a disabled node's box is drawn greyed.
+    bool isCheckable() const { return m_checkable; }
+    void setCheckable(bool on);
+    bool isEnabled() const { return m_enabled; }
+    void setEnabled(bool on);
     // Shows an expand button before the children are loaded.
     bool hasChildren() const { return m_hasChildren || !m_children.isEmpty(); }
     void setHasChildren(bool on);
@@ -60,6 +66,7 @@ private:
     int m_image = -1, m_state = -1;
     Qt::CheckState m_check = Qt::Unchecked;
     bool m_hasChildren = false, m_expanded = false;
+    bool m_checkable = true, m_enabled = true;
     QVariant m_data;
     void* m_object = nullptr;
 };

@@ -9,6 +9,7 @@
 #include "UDBComm.h"
 #include "clsInfoView.h"
 #include "clsMDIChild.h"
+#include "frmInfoFrame.h"
 #include "frmInfoView.h"
 #include "frmMain.h"
 #include "untAppFrame.h"
@@ -129,13 +130,39 @@ protected:
 
 TEST_F(PluginWindowsTest, AFrameTheLibraryDoesNotHoldOpensNoWindow)
 {
-    QTreeWidgetItem* node = functionNode("MRP计划方案");
+    // A function of the navigator whose frame the library does not know.
+    value("insert QZ_SYS_Objects (ObjID, ObjName, ObjType, ObjModID, ObjInternal, ObjHasEditor, ObjCanFilter, ObjDllName, ObjSID) "
+          "values ('QZ_MRP.NotYetThere', '未开放功能', 11, 'M_PLAN', 0, 0, 0, 'QZ_MRP.dll', '')\r"
+          "insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) "
+          "values ('F_NotYetThere', 'M_PLAN', 99, '未开放功能', 0, 'QZ_MRP.NotYetThere', '', '', null, null)\rselect 1");
+    form->LoadNavigator();
+    QTreeWidgetItem* node = functionNode("未开放功能");
     ASSERT_NE(node, nullptr);
     form->OpenFunction(node);
     pump();
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, "很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
     EXPECT_TRUE(form->MDIChildren().isEmpty());
+}
+
+TEST_F(PluginWindowsTest, ThePlanSchemeWorkbenchAndItsQueryOpenFromTheNavigator)
+{
+    for (const char* name : {"MRP计划方案", "MRP计划查询"}) {
+        QTreeWidgetItem* node = functionNode(name);
+        ASSERT_NE(node, nullptr) << name;
+        form->OpenFunction(node);
+        pump();
+        form->AppIdle();
+        auto* window = qobject_cast<TInfoFrameForm*>(form->ActiveMDIChild());
+        ASSERT_NE(window, nullptr) << name;
+        ASSERT_NE(window->ObjFrame(), nullptr) << name;
+        // The scheme tab answers the refresh command of the main window.
+        TCommandState state;
+        EXPECT_TRUE(window->ObjFrame()->QueryCommandState(Commands::Refresh, state)) << name;
+        EXPECT_TRUE(state & csEnabled) << name;
+    }
+    EXPECT_EQ(form->MDIChildren().size(), 2);
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.value(0).text.toStdString();
 }
 
 TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
