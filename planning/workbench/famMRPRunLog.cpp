@@ -5,6 +5,7 @@
 #include "untMRPViewUtils.h"
 
 #include <QAbstractButton>
+#include <QAction>
 #include <QApplication>
 #include <QDateTime>
 
@@ -13,16 +14,31 @@ TMRPRunLogPanel::TMRPRunLogPanel(QWidget* AOwner, QWidget* AParent, QAbstractBut
 {
 }
 
+TMRPRunLogPanel::TMRPRunLogPanel(QWidget* AOwner, QWidget* AParent, QAction* AToggle)
+    : FOwner(AOwner), FParent(AParent), FToggleAction(AToggle)
+{
+}
+
 bool TMRPRunLogPanel::Pressed() const
 {
+    if (FToggleAction)
+        return FToggleAction->isChecked();
     return FToggle ? FToggle->isChecked() : FPressed;
 }
 
 void TMRPRunLogPanel::SetPressed(bool AValue)
 {
     FPressed = AValue;
+    if (FToggleAction)
+        FToggleAction->setChecked(AValue);
     if (FToggle)
         FToggle->setChecked(AValue);
+}
+
+void TMRPRunLogPanel::Relayout()
+{
+    if (Visible() && Geometry)
+        FRunLogFrame->setGeometry(Geometry());
 }
 
 bool TMRPRunLogPanel::Visible() const

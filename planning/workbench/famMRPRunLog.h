@@ -10,6 +10,7 @@
 #include <functional>
 
 class QAbstractButton;
+class QAction;
 class QWidget;
 class TADOQuery;
 
@@ -18,6 +19,8 @@ public:
     // AOwner owns the panel once made, AParent holds it; AToggle is the
     // frame's pressed-while-shown button (nullptr: the panel keeps its own flag).
     TMRPRunLogPanel(QWidget* AOwner, QWidget* AParent, QAbstractButton* AToggle);
+    // The same with a checkable action as the toggle (the frame's actRunLog).
+    TMRPRunLogPanel(QWidget* AOwner, QWidget* AParent, QAction* AToggle);
 
     // Where the panel lies in its parent; asked each time it is shown.
     std::function<QRect()> Geometry;
@@ -41,12 +44,15 @@ public:
     bool LoadLog(int ASchemeIID, TADOQuery* AQuery);
     // Another scheme was loaded: the toggle is released and the panel hidden.
     void Release();
+    // Lays the shown panel where Geometry says (after the parent was resized).
+    void Relayout();
 
 private:
     void CreatePanel();
     QWidget* FOwner;
     QWidget* FParent;
     QPointer<QAbstractButton> FToggle;
+    QPointer<QAction> FToggleAction;
     bool FPressed = false;
     TDoResultFrame* FRunLogFrame = nullptr;
 };
