@@ -50,6 +50,9 @@ bool ExecuteRunMRP(const TMRPCommandHost& AHost, TMRPRunLogPanel& ALog)
         ALog.LogSchemeIID = scheme->SchemeIID;
         TDoResultFrame* panel = ALog.Frame();
         panel->ClearResultNodes();
+        // Keys typed during the run go to the list that shows it, so that
+        // Esc reaches the run whatever had the focus before.
+        panel->SetFocus();
         QApplication::processEvents();
         ok = scheme->RunMRP(keepType, keepBom, keepQty,
                             [panel](TMessageKind AKind, const QString& AText, const QString& APosText, const QVariant& APos1,
