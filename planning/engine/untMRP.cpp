@@ -487,9 +487,13 @@ bool TPlanScheme::CopyMPS(int ASrcSchemeIID, TMPSOverwriteType AOverwriteType, b
         if (AOverwriteType == wtInsertOrUpdate)
             run(QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") +
                 Prefixed(kMainColumns, QStringLiteral("m")) +
+                // A free need has no bill ID: it is matched by number, line,
+                // item and properties, never on the empty ID.
                 QStringLiteral(", m.ManHints from QZ_MRP_Main as m with(nolock) left join #QZ_MRP_Main as s with(nolock) on "
-                               "m.ManBillType=s.ManBillType and m.ManBillID=s.ManBillID and m.ManBillEntry=s.ManBillEntry "
-                               "where m.ManSchIID=%1 and s.ManIID is null")
+                               "m.ManBillType=s.ManBillType and m.ManBillEntry=s.ManBillEntry and ((m.ManBillType<>12 and "
+                               "isnull(m.ManBillID,'')<>'' and m.ManBillID=s.ManBillID) or (m.ManBillType=12 and "
+                               "isnull(m.ManBillNo,'')=isnull(s.ManBillNo,'') and m.ManItmID=s.ManItmID and "
+                               "m.ManItmProps=s.ManItmProps)) where m.ManSchIID=%1 and s.ManIID is null")
                     .arg(SchemeIID));
         const QString batch =
             deleteAndState +

@@ -704,6 +704,11 @@ void TMRPMainFetch::BuildImportFields()
 bool TMRPMainFetch::ImportFromExternalData()
 {
     TPlanScheme* scheme = FHost.Scheme;
+    // Without the host's import wizard there is nothing to read the file with.
+    if (!InfoApplication || !InfoApplication->ShowImportDataProc) {
+        ShowInfo(QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!"));
+        return false;
+    }
     BuildImportFields();
     FWriteQuery.reset(scheme->NewSchemeQuery());
     FReadQuery.reset(scheme->NewSchemeQuery());

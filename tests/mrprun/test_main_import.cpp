@@ -480,3 +480,58 @@ TEST(MainImport, AFetchKeepingFreeNeedsKeepsEachOnesSpread)
     EXPECT_EQ(spread(QStringLiteral("N-2")), QStringLiteral("04=5 05=15"));
     EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1 and ManBillType<>12").arg(s->SchemeIID)), 0);
 }
+
+// Another scheme's main demand copied row for row with write type 0: its bill
+// rows replace the same bill lines, and the scheme's own free needs stay
+// beside the copied ones instead of being matched on their empty bill IDs.
+TEST(MainImport, CopyingAnotherSchemesMainDemandKeepsOwnFreeNeeds)
+{
+    TPlanScheme* source = importScheme(QStringLiteral("复制-来源"), 0);
+    TPlanScheme* s = importScheme(QStringLiteral("复制-目标"));
+    const QString day = dayText(s->MpsPeriods[2].DateBegin);
+    const QString insert = QStringLiteral(
+        "insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, ManDate, ManItmID, "
+        "ManNeedQty, ManAdjQty, ManQty) values (%1, %2, 2, %3, '%4', '%5', %6, '%7', '%8', %9, 0, %9)\r");
+    auto row = [&](int scheme, int iid, int type, const QString& id, const QString& no, int entry, const QString& item, int qty) {
+        return insert.arg(scheme).arg(iid).arg(type).arg(id, no).arg(entry).arg(day, item).arg(qty);
+    };
+    DemoLogin::instance().exec(row(s->SchemeIID, 1, 12, QString(), QStringLiteral("OWN"), 0, QStringLiteral("IFG-1001"), 4) +
+                               row(s->SchemeIID, 2, 2, QStringLiteral("X1"), QStringLiteral("SO-X"), 1, QStringLiteral("IFG-1001"), 5) +
+                               row(source->SchemeIID, 1, 12, QString(), QStringLiteral("OTHER"), 0, QStringLiteral("IFG-1002"), 6) +
+                               row(source->SchemeIID, 2, 2, QStringLiteral("X1"), QStringLiteral("SO-X"), 1, QStringLiteral("IFG-1001"), 9));
+    SchemeCommandsHarness h(s);
+    const int sourceIID = source->SchemeIID;
+    kvtest::WhenShown<TMRPMainSourceDlg>([sourceIID](TMRPMainSourceDlg* dlg) {
+        dlg->rdbScheme->setChecked(true);
+        dlg->cboMrpType->setCurrentIndex(0);
+        dlg->cboScheme->setCurrentIndex(dlg->cboScheme->findData(sourceIID));
+        dlg->cboWriteType->setCurrentIndex(0);
+        dlg->UpdateControls();
+        dlg->btnOk->click();
+    });
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(h.fetch->Execute());
+    EXPECT_EQ(boxes.shown.last().text, QStringLiteral("执行完成。"));
+    const QString rows = QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1 and %2").arg(s->SchemeIID);
+    EXPECT_EQ(count(rows.arg(QStringLiteral("ManBillNo='OWN'"))), 1);
+    EXPECT_EQ(count(rows.arg(QStringLiteral("ManBillNo='OTHER'"))), 1);
+    EXPECT_EQ(count(rows.arg(QStringLiteral("ManBillNo='SO-X'"))), 1);
+    EXPECT_EQ(rowOf(s->SchemeIID, QStringLiteral("ManBillNo='SO-X'"), QStringLiteral("cast(cast(ManQty as int) as varchar(9))")),
+              QStringLiteral("9"));
+}
+
+// Without the host's import wizard a file import says so and changes nothing.
+TEST(MainImport, WithoutTheImportWizardNothingIsImported)
+{
+    TPlanScheme* s = importScheme(QStringLiteral("导入-无向导"));
+    SchemeCommandsHarness h(s);
+    h.fetch->FImportType = itImportFreeNeed;
+    auto* previous = InfoApplication->ShowImportDataProc;
+    InfoApplication->ShowImportDataProc = nullptr;
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(h.fetch->ImportFromExternalData());
+    InfoApplication->ShowImportDataProc = previous;
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!"));
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(s->SchemeIID)), int(psWaitMainDemand));
+}
