@@ -20,6 +20,7 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <sqlite3.h>
 
 using kvtest::DemoLogin;
 using mrpcommandstest::SchemeCommandsHarness;
@@ -534,4 +535,130 @@ TEST(MainImport, WithoutTheImportWizardNothingIsImported)
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!"));
     EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(s->SchemeIID)), int(psWaitMainDemand));
+}
+
+namespace {
+QString gNextFilterCode;
+bool gFilterAccepted = true;
+bool filterStandIn(TInfoObjectDef*, QString& text, QString& code, TADOQuery*, const QString&, bool)
+{
+    if (!gFilterAccepted)
+        return false;
+    code = gNextFilterCode;
+    text = code;
+    return true;
+}
+// Filter codes here are plain conditions.
+QString codeAsSQL(TInfoObjectDef*, const QString& code, TADOQuery*)
+{
+    return code;
+}
+} // namespace
+
+// The filter of a pick source: asked only with show-filter, stored in the
+// scheme's own section for the source; without show-filter a stored filter
+// does not narrow the pick list. Cancelling the filter or the pick list
+// writes nothing.
+TEST(MainImport, TheSourceFilterIsAskedAndKeptOnlyWhenWanted)
+{
+    TPlanScheme* s = importScheme(QStringLiteral("导入-筛选"));
+    const QString section = QStringLiteral("[Src.QZ_MRP.SO]");
+    const QString stored = QStringLiteral("s.SOItmID='IFG-1001'");
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchFilters=%1 where SchIID=%2")
+                                   .arg(QuotedStr(WriteDelimitedValue(s->DataFilters, section, stored, ViewSchemeParamSeparator)))
+                                   .arg(s->SchemeIID));
+    ASSERT_TRUE(s->Load(s->SchemeIID));
+    auto* previousFilter = InfoApplication->ShowFilterDlgProc;
+    auto* previousTranslate = InfoApplication->TranslateFilterCodeToSQLProc;
+    InfoApplication->ShowFilterDlgProc = filterStandIn;
+    InfoApplication->TranslateFilterCodeToSQLProc = codeAsSQL;
+    SchemeCommandsHarness h(s);
+    h.fetch->FImportType = itSelectSO;
+    h.fetch->FImportWriteType = wtOverwriteAll;
+    int offered = -1;
+    bool accept = false;
+    TPickPopupDlg::ExecHook = [&](TPickPopupDlg& dlg) {
+        offered = dlg.grvPickData->recordCount();
+        for (int i = 0; i < offered; ++i)
+            dlg.grvPickData->selectRecord(i, true);
+        return accept ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    };
+    const int all = count(QStringLiteral("select count(*) from QZ_MRP_SO as s left join QZ_MRP_ItemSetting as mt on s.SOItmID=mt.ItmID "
+                                         "where s.CanMRP<>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)"));
+    const int of1002 = count(QStringLiteral("select count(*) from QZ_MRP_SO where CanMRP<>0 and SOItmID='IFG-1002'"));
+    ASSERT_GT(all, of1002);
+    ASSERT_GT(of1002, 0);
+    const QString rows = QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(s->SchemeIID);
+    auto storedCode = [&] {
+        return ReadDelimitedValue(one(QStringLiteral("select SchFilters from QZ_MRP_Schemes where SchIID=%1").arg(s->SchemeIID)), section,
+                                  ViewSchemeParamSeparator);
+    };
+    ScriptedMessageBoxes boxes;
+    // Without show-filter: every line, the stored filter untouched; the pick cancelled.
+    EXPECT_FALSE(h.fetch->ImportFromBusinessData(s->SchemeIID, false));
+    EXPECT_EQ(offered, all);
+    EXPECT_EQ(count(rows), 0);
+    // The filter dialog cancelled: no pick list, nothing stored.
+    offered = -1;
+    gFilterAccepted = false;
+    EXPECT_FALSE(h.fetch->ImportFromBusinessData(s->SchemeIID, true));
+    EXPECT_EQ(offered, -1);
+    EXPECT_EQ(storedCode(), stored);
+    // With show-filter: the new filter narrows the list and is kept for the source.
+    gFilterAccepted = true;
+    gNextFilterCode = QStringLiteral("s.SOItmID='IFG-1002'");
+    accept = true;
+    EXPECT_TRUE(h.fetch->ImportFromBusinessData(s->SchemeIID, true));
+    EXPECT_EQ(offered, of1002);
+    EXPECT_EQ(storedCode(), gNextFilterCode);
+    EXPECT_EQ(count(rows), of1002);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    TPickPopupDlg::ExecHook = nullptr;
+    InfoApplication->ShowFilterDlgProc = previousFilter;
+    InfoApplication->TranslateFilterCodeToSQLProc = previousTranslate;
+}
+
+// A pick import whose replace fails: the command reports the database's
+// reason, the scheme keeps its rows and state, and the work table is gone.
+TEST(MainImport, AFailingPickImportKeepsTheSchemeAndSaysWhy)
+{
+    TPlanScheme* s = importScheme(QStringLiteral("导入-选单失败"));
+    DemoLogin::instance().exec(
+        QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, "
+                       "ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) values (%1, 1, 2, 2, 'KEEP-ID', 'KEEP-1', 1, '20270120', "
+                       "'IFG-1001', 5, 0, 5)")
+            .arg(s->SchemeIID));
+    // The account set refuses new main-demand rows of this scheme.
+    sqlite3* db = nullptr;
+    sqlite3_open(DemoLogin::instance().file().toUtf8().constData(), &db);
+    const QByteArray trigger = QStringLiteral("create trigger kv_test_refuse before insert on QZ_MRP_Main when new.ManSchIID=%1 "
+                                              "begin select raise(abort, 'refused by test'); end")
+                                   .arg(s->SchemeIID)
+                                   .toUtf8();
+    ASSERT_EQ(sqlite3_exec(db, trigger.constData(), nullptr, nullptr, nullptr), SQLITE_OK);
+    SchemeCommandsHarness h(s);
+    kvtest::WhenShown<TMRPMainSourceDlg>([](TMRPMainSourceDlg* dlg) {
+        dlg->rdbBills->setChecked(true);
+        dlg->cboBills->setCurrentIndex(dlg->cboBills->findData(int(itSelectSO)));
+        dlg->cboWriteType->setCurrentIndex(1);
+        dlg->UpdateControls();
+        dlg->btnOk->click();
+    });
+    TPickPopupDlg::ExecHook = [](TPickPopupDlg& dlg) {
+        dlg.grvPickData->selectRecord(0, true);
+        return int(QDialog::Accepted);
+    };
+    ScriptedMessageBoxes boxes;
+    const bool ok = h.fetch->Execute();
+    TPickPopupDlg::ExecHook = nullptr;
+    sqlite3_exec(db, "drop trigger kv_test_refuse", nullptr, nullptr, nullptr);
+    sqlite3_close(db);
+    EXPECT_FALSE(ok);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: ")));
+    EXPECT_TRUE(boxes.shown[0].text.contains(QStringLiteral("refused by test"))) << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(s->SchemeIID)), 1);
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(s->SchemeIID)), int(psWaitMainDemand));
+    EXPECT_TRUE(DemoLogin::value(QStringLiteral("select object_id('tempdb..#QZ_MRP_Main')")).isNull());
+    EXPECT_EQ(h.refreshes, 0);
 }
