@@ -1470,3 +1470,7 @@ insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, 
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'AddNeed', '增加需求', 6, 0, 2, 60, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'DelNeed', '删除需求', 6, 0, 2, 70, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'MRP', '运算MRP', 6, 0, 3, 80, 0, null, null, null, '')
+go
+-- The supply plan picked as another scheme's main demand names the unit of
+-- its item as u.
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Supplies', 'u', 11, 0, 0, 'QZ_Base_Unit', null, 'i.ItmUnitID=u.UntID')

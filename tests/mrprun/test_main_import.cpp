@@ -662,3 +662,50 @@ TEST(MainImport, AFailingPickImportKeepsTheSchemeAndSaysWhy)
     EXPECT_TRUE(DemoLogin::value(QStringLiteral("select object_id('tempdb..#QZ_MRP_Main')")).isNull());
     EXPECT_EQ(h.refreshes, 0);
 }
+
+// Supplies of another scheme picked as main demand: the offered ones are the
+// production, outsourcing and planned supplies with a quantity; each keeps
+// its supply type, and a planned supply without a bill is named after its
+// scheme and identified by it.
+TEST(MainImport, AnotherSchemesSuppliesBecomeMainDemand)
+{
+    {
+        TPlanScheme demo(GlobalADOConnection);
+        importScheme(QStringLiteral("导入-供应准备"));  // the login and stand-ins
+        ASSERT_TRUE(demo.Load(1));
+        ASSERT_TRUE(demo.RunMPS(false, false));
+        ASSERT_TRUE(demo.Load(1));
+        ScriptedMessageBoxes boxes;
+        ASSERT_TRUE(demo.RunMRP(false, false, false));
+    }
+    TPlanScheme* s = importScheme(QStringLiteral("导入-供应"));
+    SchemeCommandsHarness h(s);
+    h.fetch->FImportType = itMRPSupplies;
+    h.fetch->FImportWriteType = wtOverwriteAll;
+    int offered = -1;
+    TPickPopupDlg::ExecHook = [&](TPickPopupDlg& dlg) {
+        offered = dlg.grvPickData->recordCount();
+        for (int i = 0; i < offered; ++i)
+            dlg.grvPickData->selectRecord(i, true);
+        return int(QDialog::Accepted);
+    };
+    ScriptedMessageBoxes boxes;
+    const bool ok = h.fetch->ImportFromBusinessData(1, false);
+    TPickPopupDlg::ExecHook = nullptr;
+    ASSERT_TRUE(ok);
+    const QString types = QStringLiteral("SupBillType in (22, 34, 42, 44, 24, 36, 52, 54, 62, 64, 66) and SupQty>0");
+    const int supplies = count(QStringLiteral("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and %1").arg(types));
+    ASSERT_GT(supplies, 0);
+    EXPECT_EQ(offered, supplies);
+    const int iid = s->SchemeIID;
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid)), supplies);
+    // A planned supply (no bill yet).
+    const QString planned = one(QStringLiteral("select top 1 cast(SupIID as varchar(9))+'|'+SupBillNo+'|'+cast(SupBillType as varchar(3)) "
+                                               "from QZ_MRP_Supplies where SupSchIID=1 and isnull(SupBillID,'')='' and %1 order by SupIID")
+                                    .arg(types));
+    const QStringList p = planned.split(u'|');
+    ASSERT_EQ(p.size(), 3) << planned.toStdString();
+    EXPECT_EQ(rowOf(iid, QStringLiteral("ManBillEntry=%1 and ManBillID='1'").arg(p[0]),
+                    QStringLiteral("ManBillNo+'|'+cast(ManBillType as varchar(3))")),
+              p[1] + QStringLiteral("@2027年第一季度MRP|") + p[2]);
+}
