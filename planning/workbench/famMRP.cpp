@@ -30,6 +30,7 @@
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QRegularExpression>
 #include <QSignalBlocker>
 #include <QTabBar>
@@ -133,6 +134,9 @@ QToolButton* newActionButton(QWidget* AParent, QAction* AAction, const char* ANa
         button->setObjectName(QString::fromLatin1(AName));
     button->setDefaultAction(AAction);
     button->setToolButtonStyle(Qt::ToolButtonTextOnly);
+    // A button shows only while its action is visible.
+    button->setVisible(AAction->isVisible());
+    QObject::connect(AAction, &QAction::changed, button, [button, AAction] { button->setVisible(AAction->isVisible()); });
     return button;
 }
 
@@ -194,6 +198,8 @@ TMRPFrame::~TMRPFrame()
     // The views go before the scheme they are bound to.
     for (IInfoViewPtr* view : {&FMainFrame, &FAllotFrame, &FBalanceFrame, &FSuppliesFrame, &FReplaceFrame})
         view->reset();
+    delete Pages;
+    Pages = nullptr;
 }
 
 void TMRPFrame::CreateControls()
@@ -324,7 +330,11 @@ void TMRPFrame::CreateControls()
         body->addLayout(column, stretch);
     };
     treeColumn(QStringLiteral("展望期(&P):"), trlPlanPeriods, "trlPlanPeriods", actSetPlanPeriods, 2);
+    trlPlanPeriods->addBand();
+    trlPlanPeriods->addColumn()->setWidth(230);
     trlPlanPeriods->setShowHeaders(false);
+    trlPlanPeriods->setShowBandHeaders(false);
+    trlPlanPeriods->setShowIndicator(false);
     trlPlanPeriods->setEditingEnabled(false);
     treeColumn(QStringLiteral("参与范围(&C):"), trlMRPFilters, "trlMRPFilters", actSetMRPFilter, 3);
     trlPlanPeriods->viewport()->installEventFilter(this);
@@ -622,7 +632,9 @@ bool TMRPFrame::eventFilter(QObject* AObject, QEvent* AEvent)
     if (AObject == gbxScheme && AEvent->type() == QEvent::Resize && FRunLog)
         FRunLog->Relayout();
     if (AEvent->type() == QEvent::MouseButtonDblClick) {
-        if (AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode()) {
+        const QPoint pos = static_cast<QMouseEvent*>(AEvent)->position().toPoint();
+        kvui::TreeNode* focused = trlMRPFilters->focusedNode();
+        if (AObject == trlMRPFilters->viewport() && focused && trlMRPFilters->rowAt(pos) == trlMRPFilters->rowOfNode(focused)) {
             QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
         } else if (AObject == trlPlanPeriods->viewport()) {
             QMetaObject::invokeMethod(this, [this] { actSetPlanPeriodsExecute(); }, Qt::QueuedConnection);

@@ -164,7 +164,11 @@ void TMRPFilterTree::MRPFiltersSetupTree(kvui::TreeList* AMRPFilters)
     keyColumn(AMRPFilters)->setObjectName(QStringLiteral("colMRPBillID"));
     keyColumn(AMRPFilters)->setVisible(false);
     keyColumn(AMRPFilters)->setEditable(false);
+    if (captionColumn(AMRPFilters)->width() < 300)
+        captionColumn(AMRPFilters)->setWidth(360);
     AMRPFilters->setShowHeaders(false);
+    AMRPFilters->setShowBandHeaders(false);
+    AMRPFilters->setShowIndicator(false);
     AMRPFilters->setShowCheckBoxes(true);
     AMRPFilters->setEditingEnabled(false);
     AMRPFilters->setCustomDrawHook([AMRPFilters](kvui::CellDraw& cell) { MRPFiltersCustomDrawDataCell(AMRPFilters, cell); });

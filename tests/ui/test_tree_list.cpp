@@ -152,6 +152,15 @@ TEST_F(TreeFixture, CheckBoxesImagesAndStateImages)
     // The expand button opens the node.
     QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(cell.left() + 9, cell.center().y()));
     EXPECT_TRUE(head->isExpanded());
+    // A disabled node's box, and a node without one, do not change by a click.
+    for (auto setUp : {+[](TreeNode* n) { n->setEnabled(false); }, +[](TreeNode* n) { n->setCheckable(false); }}) {
+        setUp(head);
+        QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, checkPos, 500);
+        EXPECT_FALSE(head->isChecked());
+        head->setEnabled(true);
+        head->setCheckable(true);
+    }
+    EXPECT_EQ(checks.count(), 2);
     QImage img = tree.grab().toImage();
     EXPECT_FALSE(img.isNull());
 }

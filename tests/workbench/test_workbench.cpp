@@ -10,6 +10,7 @@
 #include "TreeList.h"
 #include "UCommon.h"
 #include "dlgSetPlanPeriods.h"
+#include "famCalendar.h"
 #include "dlgViewScheme.h"
 #include "famMRP.h"
 #include "famMRPAllot.h"
@@ -24,7 +25,10 @@
 #include <QComboBox>
 #include <QGroupBox>
 #include <QLineEdit>
+#include <QPushButton>
+#include "DrawGrid.h"
 #include <QTabWidget>
+#include <QToolButton>
 #include <sqlite3.h>
 
 using kvtest::DemoLogin;
@@ -313,14 +317,22 @@ TEST_F(Workbench, ANewSchemeIsSavedWithItsPeriodsAndFilters)
     f->PlanScheme()->PlanPeriods.clear();
     FillPlanPeriodTree(f->trlPlanPeriods, {});
     f->edtSchemeName->setText(QStringLiteral("新方案'一"));
-    bool dialogShown = false;
-    kvtest::WhenShown<TSetPlanPeriodsDlg>([&](TSetPlanPeriodsDlg*) { dialogShown = true; });
+    // Two weeks set in the dialog; the save stops there and goes through the next time.
+    kvtest::WhenShown<TSetPlanPeriodsDlg>([](TSetPlanPeriodsDlg* dlg) {
+        for (const QDate& monday : {QDate(2027, 1, 4), QDate(2027, 1, 11)}) {
+            QPoint cell;
+            ASSERT_TRUE(dlg->famCalendar->DateToCell(TCalendarFrame::DayOf(monday), cell));
+            dlg->famCalendar->grdCalendar->setSelection({cell.x(), cell.y(), cell.x(), cell.y()});
+            dlg->btnAddWeek->click();
+        }
+        dlg->btnOk->click();
+    });
     f->actSchemeSave->trigger();
-    EXPECT_TRUE(dialogShown);
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("展望期间不能为空, 请设置!"));
     EXPECT_TRUE(f->SchemeEditing());
-    f->PlanScheme()->PlanPeriods = periods;
-    FillPlanPeriodTree(f->trlPlanPeriods, periods);
+    ASSERT_EQ(f->trlPlanPeriods->topCount(), 2);
+    const TPlanPeriods twoWeeks = f->PlanScheme()->PlanPeriods;
+    ASSERT_EQ(twoWeeks.size(), size_t(4));
 
     // A filter with quotes on the production orders, purchase requisitions left out.
     f->cboCareSafety->setCurrentIndex(2);
@@ -357,7 +369,7 @@ TEST_F(Workbench, ANewSchemeIsSavedWithItsPeriodsAndFilters)
     EXPECT_EQ(one(QStringLiteral("select SchUsrID from QZ_MRP_Schemes where SchIID=%1").arg(iid)), QStringLiteral("plan01"));
     EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 0);
     EXPECT_EQ(count(QStringLiteral("select SchNeedScope*10+SchCareSafety from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 51);
-    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(periods));
+    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(twoWeeks));
     const QString filters = one(QStringLiteral("select SchFilters from QZ_MRP_Schemes where SchIID=%1").arg(iid));
     EXPECT_EQ(ReadDelimitedValue(filters, QStringLiteral("[QZ_MRP.MO]"), ViewSchemeParamSeparator), nextFilterCode);
     EXPECT_EQ(HexCodesToStr(ReadDelimitedValue(filters, QStringLiteral("{QZ_MRP.MO}"), ViewSchemeParamSeparator)), nextFilterText);
@@ -665,6 +677,12 @@ TEST_F(Workbench, TheQueryShowsReleasedSchemesWithoutEditCommands)
     for (QAction* a : {f->actSchemeNew, f->actSchemeCopy, f->actSchemeUpdate, f->actSchemeDelete, f->actSchemeSave,
                        f->actRunMPS, f->actRunMRP, f->actSetPlanPeriods, f->actSetMRPFilter})
         EXPECT_FALSE(a->isVisible()) << a->objectName().toStdString();
+    // Buttons of hidden actions are hidden with them.
+    for (QToolButton* button : f->gbxScheme->findChildren<QToolButton*>()) {
+        ASSERT_NE(button->defaultAction(), nullptr);
+        EXPECT_EQ(button->isVisibleTo(&b.window), button->defaultAction()->isVisible())
+            << button->defaultAction()->objectName().toStdString();
+    }
     for (int c : {100, 101, 102, 103, 104, 105, int(Commands::Save)}) {
         TCommandState state = csEnabled;
         EXPECT_TRUE(f->QueryCommandState(c, state));
@@ -681,4 +699,44 @@ TEST_F(Workbench, TheQueryShowsReleasedSchemesWithoutEditCommands)
     f->actSetMRPFilterExecute();
     EXPECT_EQ(f->PlanScheme()->DataFilters, before);
     InfoApplication->ResetMainActionsBarProc = nullptr;
+}
+
+TEST_F(Workbench, AnImportedScheduleFollowsNewPeriods)
+{
+    Bench b;
+    TMRPFrame* f = b.f;
+    b.select(1);
+    f->actSchemeNew->trigger();
+    f->edtSchemeName->setText(QStringLiteral("导入排程方案"));
+    f->cboMainSource->setCurrentIndex(3);
+    for (kvui::TreeNode* n : f->trlMRPFilters->topNodes())
+        EXPECT_FALSE(QStringList({"QZ_MRP.Forcast", "QZ_MRP.SO", "QZ_MRP.SI"}).contains(TMRPFilterTree::NodeKey(n)));
+    f->actSchemeSave->trigger();
+    const int iid = iidOf(QStringLiteral("导入排程方案"));
+    ASSERT_GT(iid, 0);
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 2);
+    const QString periods = one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid));
+    EXPECT_EQ(one(QStringLiteral("select SchMpsPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), periods);
+
+    // Its imported rows, then one period less: the rows stay, spread over the new periods.
+    DemoLogin::instance().exec(QStringLiteral(
+        "insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillNo, ManBillEntry, ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) "
+        "select %1, ManIID, ManPeriod, ManBillType, ManBillNo, ManBillEntry, ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty "
+        "from QZ_MRP_Main where ManSchIID=1 and ManBillType=2").arg(iid));
+    const int rows = count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid));
+    ASSERT_GT(rows, 0);
+    f->actRefreshExecute();
+    f->actSchemeUpdate->trigger();
+    TPlanPeriods shorter = f->PlanScheme()->PlanPeriods;
+    ASSERT_GT(shorter.size(), size_t(3));
+    shorter.back().DateBegin = shorter[shorter.size() - 2].DateBegin;
+    shorter.erase(shorter.end() - 2);
+    f->PlanScheme()->PlanPeriods = shorter;
+    FillPlanPeriodTree(f->trlPlanPeriods, shorter);
+    f->actSchemeSave->trigger();
+    EXPECT_FALSE(f->SchemeEditing());
+    EXPECT_EQ(one(QStringLiteral("select SchPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(shorter));
+    EXPECT_EQ(one(QStringLiteral("select SchMpsPeriods from QZ_MRP_Schemes where SchIID=%1").arg(iid)), PlanPeriodsToText(shorter));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid)), rows);
+    EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 2);
 }
