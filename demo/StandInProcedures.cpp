@@ -1,5 +1,6 @@
 #include "StandInProcedures.h"
 
+#include "StandInBomExpand.h"
 #include "StandInBomForItem.h"
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
@@ -275,6 +276,7 @@ void registerStandInProcedures()
     registerBomForItemProcedure();
     registerItemSettingProcedure();
     registerItemSubsProcedure();
+    registerBomExpandProcedures();
 }
 
 } // namespace kvdemo

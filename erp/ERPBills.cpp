@@ -170,7 +170,8 @@ void TERPBill::store()
         }
     }
     if (FKind == ERPBomBillKind)
-        StoreBomOperationBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("ItemSubs"))).get());
+        StoreBomOperationBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("ItemSubs"))).get(),
+                              std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("Rows"))).get());
     transaction.Commit();
     FHead->SetValue(QStringLiteral("BillID"), billID);
     FHead->SetValue(QStringLiteral("BillNo"), billNo);

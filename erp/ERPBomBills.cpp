@@ -83,9 +83,11 @@ struct Group {
 
 } // namespace
 
-void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, const TERPRowList* AItemSubs)
+void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, const TERPRowList* AItemSubs, const TERPRowList* ARows)
 {
-    if (!AItemSubs)
+    const bool anySubs = AItemSubs && !AItemSubs->Rows().empty();
+    const bool anyRows = ARows && !ARows->Rows().empty();
+    if (!anySubs && !anyRows)
         return;
     const QString bomID = textOf(AHead.GetValue(QStringLiteral("BomID")));
     const bool global = bomID.isEmpty();
@@ -100,8 +102,27 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
             refuse(QStringLiteral("BOM(%1)不存在!").arg(bomID));
     }
 
+    QStringList statements;
+    if (anyRows) {
+        if (global)
+            refuse(QStringLiteral("全局范围没有BOM行, 不能修改投料损耗率!"));
+        for (const auto& row : ARows->Rows()) {
+            const QString hook = textOf(row->GetValue(QStringLiteral("RowHook")));
+            bool entryOk = false;
+            const int entry = textOf(row->GetValue(QStringLiteral("BomEntry"))).toInt(&entryOk);
+            const QString where = QStringLiteral("BomType=%1 and BomID=%2 and ").arg(bomType).arg(quoted(bomID)) +
+                (hook.isEmpty() ? QStringLiteral("BomEntry=%1").arg(entry) : QStringLiteral("BomRowHook=%1").arg(quoted(hook)));
+            if ((hook.isEmpty() && !entryOk) ||
+                firstRow(AConnection, QStringLiteral("select BomEntry from QZ_MRP_ItemBOMLines with(nolock) where ") + where).isEmpty())
+                refuse(QStringLiteral("BOM(%1)中不存在标识为(%2)的行!").arg(bomID, hook.isEmpty() ? textOf(row->GetValue(QStringLiteral("BomEntry"))) : hook));
+            statements << QStringLiteral("update QZ_MRP_ItemBOMLines set BomPutLossRate=%1 where ").arg(textOrNull(row->GetValue(QStringLiteral("PutLossRate")))) +
+                    where;
+        }
+    }
+
     QList<Group> groups;
-    for (const auto& row : AItemSubs->Rows()) {
+    const QList<std::shared_ptr<TERPValueList>> noRows;
+    for (const auto& row : anySubs ? AItemSubs->Rows() : noRows) {
         const QString item = textOf(row->GetValue(QStringLiteral("ItemID")));
         const QString hook = global ? QString() : textOf(row->GetValue(QStringLiteral("RowHook")));
         if (item.isEmpty())
@@ -117,7 +138,6 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
         group->Rows << row.get();
     }
 
-    QStringList statements;
     for (const Group& g : groups) {
         QString itemProps;
         if (global) {

@@ -10,7 +10,8 @@
 // "SubItemProps", "SubItemProp1".."SubItemProp10", "Qty" (of the replaced
 // item), "RQty" (of the substitute), "BeginDate", "EndDate", "Note". The rows
 // of one bill row or item replace all its substitutes, in their order.
-// Other detail lists of the kind are not applied here.
+// Rows of the list "Rows" (a bill only): "BomEntry", "RowHook" and
+// "PutLossRate", the stepped loss text that replaces the bill row's.
 class TADOConnection;
 class TERPValueList;
 class TERPRowList;
@@ -19,6 +20,8 @@ inline constexpr int ERPBomBillKind = 16;
 
 // Applies the document inside the caller's transaction. A document the ERP
 // refuses (an unknown bill, bill row or item, a row of another item, a
-// quantity not above 0, a begin date not before the end date) raises
-// Exception with the reason; nothing of it is written then.
-void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, const TERPRowList* AItemSubs);
+// quantity not above 0, a begin date not before the end date, loss texts for
+// the global scope) raises Exception with the reason; nothing of it is
+// written then.
+void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, const TERPRowList* AItemSubs,
+                           const TERPRowList* ARows = nullptr);

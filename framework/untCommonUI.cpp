@@ -693,3 +693,40 @@ bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, cons
     RememberSaveFileFolder(AChosenFile);
     return true;
 }
+
+// ---------------------------------------------------------------- open-file dialog
+
+namespace {
+TOpenFileDialogHook& openFileDialogHook()
+{
+    static TOpenFileDialogHook hook;
+    return hook;
+}
+}
+
+void SetOpenFileDialogHook(TOpenFileDialogHook AHook)
+{
+    openFileDialogHook() = std::move(AHook);
+}
+
+bool ExecuteOpenFileDialog(const QString& ATitle, const QString& AFileName, const QString& AFilter, QString& AChosenFile)
+{
+    if (openFileDialogHook())
+        return openFileDialogHook()(ATitle, AFileName, AFilter, AChosenFile);
+    const QStringList parts = AFilter.split(u'|');
+    QStringList filters;
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        filters << parts[i];
+    const QString start = SaveFileDialogStartPath(AFileName.isEmpty() ? QStringLiteral(".") : AFileName);
+    QFileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
+    dlg.setAcceptMode(QFileDialog::AcceptOpen);
+    dlg.setFileMode(QFileDialog::ExistingFile);
+    dlg.setNameFilters(filters);
+    if (!AFileName.isEmpty())
+        dlg.selectFile(AFileName);
+    if (dlg.exec() != QDialog::Accepted || dlg.selectedFiles().isEmpty())
+        return false;
+    AChosenFile = dlg.selectedFiles().first();
+    RememberSaveFileFolder(AChosenFile);
+    return true;
+}

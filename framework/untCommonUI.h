@@ -157,3 +157,12 @@ void RememberSaveFileFolder(const QString& AChosenFile);
 using TSaveFileDialogHook = std::function<bool(const QString& ATitle, const QString& AFileName,
                                                const QString& ADefaultExt, const QString& AFilter, QString& AChosenFile)>;
 void SetSaveFileDialogHook(TSaveFileDialogHook AHook);
+
+// The open-file dialog of the import: starts at the given file (or the last
+// folder chosen) and lists the filter's description|pattern pairs. False when
+// the user cancels.
+bool ExecuteOpenFileDialog(const QString& ATitle, const QString& AFileName, const QString& AFilter, QString& AChosenFile);
+// Answers the dialog in its place (tests); an empty hook restores the dialog.
+using TOpenFileDialogHook =
+    std::function<bool(const QString& ATitle, const QString& AFileName, const QString& AFilter, QString& AChosenFile)>;
+void SetOpenFileDialogHook(TOpenFileDialogHook AHook);

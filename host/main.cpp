@@ -1,5 +1,7 @@
 // The host program: start-up in unit order, login, then the main window.
 #include "clsMDIChild.h"
+#include "dlgImpExcel.h"
+#include "dlgImport.h"
 #include "dlgFilter.h"
 #include "dlgSelectUser.h"
 #include "dlgViewScheme.h"
@@ -29,6 +31,8 @@ int main(int argc, char** argv)
     InitTabbedMDIUnit();
     InitMainFormUnit();
     InitViewSchemeDlgUnit(InfoApplication);
+    InitImportDlgUnit();
+    InitImpExcelUnit();
 
     ReadProgramSettings();
     if (!SystemLogin())

@@ -174,3 +174,8 @@ insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpBillClass', 7, '其�
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 0, '不分组')
 insert QZ_SYS_Enums (EnmClass, EnmID, EnmName) values ('MrpGroupType', 9, '自定义分组')
 go
+
+-- BOM展开 opens the list of bills of materials with the expansion below it.
+update QZ_SYS_Functions set FunObject='QZ_MRP.BOMs' where FunID='F_BOMExpand'
+insert QZ_SYS_Permissions (PmsIsGroup, PmsUsrID, PmsObjID, PmsType, PmsRelID, PmsKind, PmsFilter) values (1, 'G_PLAN', 'QZ_MRP.BOMs', 0, '', 1, null)
+go

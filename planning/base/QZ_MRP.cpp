@@ -17,6 +17,7 @@
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
 #include "famDeduction.h"
+#include "famBOMExpand.h"
 #include "famItemSubs.h"
 #include "untDeductActions.h"
 #include "untForcastState.h"
@@ -89,6 +90,7 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.MRP.Supplies"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TMRPSuppliesFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.BOMExpand"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TBOMExpandFrame>(nullptr, d); }},
     };
     return table;
 }

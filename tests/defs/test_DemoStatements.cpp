@@ -42,6 +42,19 @@ TEST_F(DemoStatementsTest, EveryObjectsSelectRuns)
     int built = 0;
     for (const bool admin : {true, false}) {
         login(admin ? "admin" : "plan01", "'G_PLAN',null", admin);
+        // The bill-of-materials expansion reads the work table that its procedures fill.
+        ASSERT_EQ(run("if object_id('tempdb..#QZ_MRP_BOM') is not null\rdrop table #QZ_MRP_BOM\r"
+                      "create table #QZ_MRP_BOM (BomType tinyint null, BomID nvarchar(50) null, BomEntry int null, "
+                      "BomItmID nvarchar(50) not null, BomProps nvarchar(100) null, BomProp1 nvarchar(80) null, "
+                      "BomProp2 nvarchar(80) null, BomProp3 nvarchar(80) null, BomProp4 nvarchar(80) null, BomProp5 nvarchar(80) null, "
+                      "BomProp6 nvarchar(80) null, BomProp7 nvarchar(80) null, BomProp8 nvarchar(80) null, BomProp9 nvarchar(80) null, "
+                      "BomProp10 nvarchar(80) null, BomFixed bit null, BomQty decimal(28,8) null, BomBaseQty decimal(28,8) null, "
+                      "BomLossRate decimal(28,8) null, BomPutLossRate varchar(500) null, BomUntID nvarchar(50) null, "
+                      "BomUQty decimal(28,8) null, BomUBaseQty decimal(28,8) null, BomPercent decimal(28,8) null, "
+                      "BomBeginDate datetime null, BomEndDate datetime null, BomRoleName nvarchar(80) null, "
+                      "BomItmBomNo nvarchar(80) null, BomItmBomOkRate decimal(28,8) null, BomNote nvarchar(500) null)\r"
+                      "select 1"),
+                  "");
         app->MaxResultRowCount = 100;
         for (const QString& id : objects) {
             TInfoObjectDef* def = app->GetInfoObjectDef(id);

@@ -55,7 +55,7 @@ kvtsql::Connection* DemoAccountSet::db = nullptr;
 TEST_F(DemoAccountSet, KeyTablesHoldTheSampleRows)
 {
     const struct { const char* table; int rows; } cases[] = {
-        {"QZ_SYS_Objects", 36},    {"QZ_SYS_Users", 4},         {"QZ_SYS_UserGroups", 3},
+        {"QZ_SYS_Objects", 37},    {"QZ_SYS_Users", 4},         {"QZ_SYS_UserGroups", 3},
         {"QZ_SYS_Modules", 5},     {"QZ_SYS_Functions", 29},    {"QZ_Base_ItemMaster", 60},
         {"QZ_MRP_ItemSetting", 60}, {"QZ_MRP_ItemBOMs", 21},    {"QZ_MRP_ItemBOMLines", 97},
         {"QZ_MRP_ItemSubstitutes", 1}, {"QZ_MRP_SO", 8},        {"QZ_MRP_SI", 2},
@@ -140,7 +140,7 @@ TEST_F(DemoAccountSet, EveryInfoObjectWithDataSourcesOpensItsSelect)
         {"QZ_MRP.OO", 2},        {"QZ_MRP.PO", 6},       {"QZ_MRP.PI", 1},       {"QZ_MRP.MR", 1},
         {"QZ_MRP.OR", 1},        {"QZ_MRP.PR", 1},       {"QZ_MRP.MOScrap", 1},  {"QZ_MRP.OOScrap", 0},
         {"QZ_MRP.Inventory", 24}, {"QZ_MRP.OOBOM", 6},   {"QZ_MRP.MOBOM", 19},   {"QZ_MRP.Stocks", 4},
-        {"QZ_MRP.Items", 60},    {"QZ_MRP.ItemSubs", 1}, {"QZ_MRP.BOMExpand", 21}, {"QZ_MRP.Deduct", 5},
+        {"QZ_MRP.Items", 60},    {"QZ_MRP.ItemSubs", 1}, {"QZ_MRP.BOMs", 21}, {"QZ_MRP.Deduct", 5},
         {"QZ_MRP.DeductLog", 0}, {"QZ_MRP.InvFilter", 24}, {"QZ_MRP.MRP.Main", 0}, {"QZ_MRP.MRP.Supplies", 0}, {"QZ_MRP.MRPOutput", 0},
     };
     for (const auto& c : cases) {

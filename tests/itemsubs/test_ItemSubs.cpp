@@ -417,3 +417,28 @@ TEST_F(ItemSubsTest, MrpRunUsesAGlobalSubstituteSavedFromTheView)
                     "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
               "500");
 }
+
+TEST_F(ItemSubsTest, MrpRunUsesALocalSubstituteSavedFromTheView)
+{
+    // Only the motor set's own bill may take the second maker's capacitor.
+    exec("delete QZ_MRP_ItemSubstitutes");
+    const QString head = value("select BomNo from QZ_MRP_ItemBOMs where BomID='B-SA-101'");
+    open(0, QStringLiteral("PT-141"));
+    run("Update");
+    kvui::TreeNode* row = find(head, QStringLiteral("6"));
+    ASSERT_NE(row, nullptr);
+    addTo(row, QStringLiteral("PT-142"));
+    ASSERT_TRUE(save());
+    run("Update");
+    EXPECT_EQ(subs(), QStringList{"B-SA-101|B-SA-101-06|IPT-141|IPT-142|1|1|1|0"});
+
+    TPlanScheme scheme(GlobalADOConnection);
+    ASSERT_TRUE(scheme.Load(1));
+    ASSERT_TRUE(scheme.RunMPS(false, false));
+    ASSERT_TRUE(scheme.Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(scheme.RunMRP(false, false, false));
+    EXPECT_EQ(value("select sum(AltReplQty) from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on s.SupSchIID=1 and "
+                    "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
+              "500");
+}

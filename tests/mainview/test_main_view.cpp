@@ -1,22 +1,29 @@
 // The main-demand view bound to the demo scheme after a real main-demand
 // build: period cells, typing into them, free needs, the save with its state,
-// the due-date rule and the import of per-period quantities through a small
-// stand-in of the host's import wizard.
+// the due-date rule and the import of per-period quantities from a workbook
+// through the host's import dialog.
 #include "DemoLogin.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "clsPickEdit.h"
+#include "dlgImpExcel.h"
+#include "dlgImport.h"
 #include "dlgMRPMainAdj.h"
+#include "ExportWriter.h"
+#include "untCommonUI.h"
 #include "dlgViewScheme.h"
 #include "famMRPMain.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
 #include "Editors.h"
+#include "SpreadSheetBook.h"
 
 #include <QCheckBox>
 #include <QDate>
 #include <QPushButton>
+#include <QTemporaryDir>
+#include <QTimer>
 
 using kvtest::DemoLogin;
 
@@ -288,23 +295,28 @@ TEST(MainView, DueDateRule)
 }
 
 namespace {
-// Stands in for the host's import wizard: hands the callback the rows a
-// workbook with a bill, entry, item and one quantity per period would give.
-QList<TVariantArray> importRows;
-QStringList importMessages;
-bool importStandIn(const TExchangeFieldRecs&, TImportDataCallBackProc proc, TOnBeginImportEvent begin, TNotifyEvent)
+// Runs steps on a dialog of the class once it is the active modal window (it
+// may open only after another dialog closed); gives up after ten seconds.
+template <typename Dlg>
+void WhenOpened(std::function<void(Dlg*)> steps)
 {
-    if (begin)
-        begin(importRows.size());
-    for (const TVariantArray& row : importRows) {
-        TMessageKind kind = mkNone;
-        QString text;
-        int field = -1;
-        proc(row, kind, text, field);
-        if (kind != mkNone)
-            importMessages << text;
-    }
-    return true;
+    auto* timer = new QTimer;
+    auto tries = std::make_shared<int>(0);
+    QObject::connect(timer, &QTimer::timeout, [timer, tries, steps] {
+        auto* dlg = qobject_cast<Dlg*>(QApplication::activeModalWidget());
+        if (!dlg && ++*tries < 2000)
+            return;
+        timer->stop();
+        timer->deleteLater();
+        if (!dlg) {
+            ADD_FAILURE() << "the dialog is not shown";
+            return;
+        }
+        steps(dlg);
+        if (dlg->isVisible())
+            dlg->reject();
+    });
+    timer->start(5);
 }
 
 TVariantArray periodRow(const QString& bill, const QString& item, int period, double qty)
@@ -314,38 +326,93 @@ TVariantArray periodRow(const QString& bill, const QString& item, int period, do
         row << (int(i) == period ? QVariant(qty) : QVariant(QMetaType::fromType<double>()));
     return row;
 }
+
+struct SpreadLine {
+    QString bill, item;
+    int period;
+    double qty;
+};
+
+// A workbook as our own export writes it: bill number, item number and one
+// quantity column per MPS period, captioned as the view captions them.
+void writeSpread(const QString& path, const Harness& h, const QList<SpreadLine>& lines)
+{
+    const TPlanPeriods& periods = scheme()->MpsPeriods;
+    auto p = kvui::ExportProvider::create(kvui::ExportXls, path);
+    p->setRange(2 + int(periods.size()), 1 + int(lines.size()));
+    p->setCellValue(0, 0, h.view->FieldColumn(QStringLiteral("ManBillNo"))->caption());
+    p->setCellValue(1, 0, h.view->FieldColumn(QStringLiteral("ItmNo"))->caption());
+    for (int i = 0; i < int(periods.size()); ++i)
+        p->setCellValue(2 + i, 0, BuildPlanPeriodCaptions(periods, i));
+    for (int r = 0; r < lines.size(); ++r) {
+        p->setCellValue(0, r + 1, lines[r].bill);
+        p->setCellValue(1, r + 1, lines[r].item);
+        p->setCellValue(2 + lines[r].period, r + 1, lines[r].qty);
+    }
+    p->commit();
+}
 } // namespace
 
 TEST(MainView, ImportLaysTheQuantitiesOverTheDemandsRows)
 {
     struct Case {
         const char* bill;
-        double qty;
+        QList<std::pair<int, double>> lines;   // period, quantity
         QString first, second, message;
     } cases[] = {
-        {"IMP-50", 50, QStringLiteral("02=30\r\n"), QStringLiteral("02=20\r\n04=50\r\n"), QString()},
-        {"IMP-120", 120, QStringLiteral("02=30\r\n"), QStringLiteral("02=70\r\n"), QStringLiteral("20.000000")},
+        {"IMP-50", {{2, 50}}, QStringLiteral("02=30\r\n"), QStringLiteral("02=20\r\n04=50\r\n"), QString()},
+        {"IMP-120", {{2, 120}}, QStringLiteral("02=30\r\n"), QStringLiteral("02=70\r\n"),
+         QStringLiteral("导入的计划数量大于相应需求单实际的计划数量, 超出的计划数量(20.000000)忽略导入。 (源数据行2)")},
+        // Two lines of one demand build one spread.
+        {"IMP-2L", {{1, 10}, {3, 25}}, QStringLiteral("01=10\r\n03=20\r\n"), QStringLiteral("03=5\r\n04=65\r\n"), QString()},
     };
-    auto* previous = InfoApplication->ShowImportDataProc;
-    InfoApplication->ShowImportDataProc = importStandIn;
+    scheme();
+    ClearImportSources();
+    InitImportDlgUnit();
+    InitImpExcelUnit();
+    QTemporaryDir dir;
     for (const Case& c : cases) {
         const int a = addRow(QString::fromLatin1(c.bill), 30, 4, 1);
         const int b = addRow(QString::fromLatin1(c.bill), 70, 4, 2);
         Harness h;
-        importRows = {periodRow(QString::fromLatin1(c.bill), itemNo(), 2, c.qty)};
-        importMessages.clear();
-        kvtest::WhenShown<TMRPMainAdjustDlg>([](TMRPMainAdjustDlg* dlg) {
+        const QString path = dir.filePath(QString::fromLatin1(c.bill) + QStringLiteral(".xls"));
+        QList<SpreadLine> lines;
+        for (auto [period, qty] : c.lines)
+            lines.append({QString::fromLatin1(c.bill), itemNo(), period, qty});
+        writeSpread(path, h, lines);
+        SetOpenFileDialogHook([path](const QString&, const QString&, const QString&, QString& chosen) {
+            chosen = path;
+            return true;
+        });
+        QStringList log;
+        kvtest::WhenShown<TMRPMainAdjustDlg>([&log](TMRPMainAdjustDlg* dlg) {
             EXPECT_FALSE(dlg->btnOk->isEnabled());
             dlg->chkAdjImport->setChecked(true);
+            WhenOpened<TImportDlg>([&log](TImportDlg* imp) {
+                kvtest::WhenShown<TImportExcelDlg>([](TImportExcelDlg* xls) { xls->btnOk->click(); });
+                imp->Define();
+                // Bill and item find their columns by caption, the quantities their periods.
+                EXPECT_TRUE(imp->chkPivot->isChecked());
+                EXPECT_GE(imp->FieldPartner(0), 0);
+                EXPECT_GE(imp->FieldPartner(2), 0);
+                imp->btnOk->click();
+                log = imp->LogLines();
+                imp->btnCancel->click();
+            });
             dlg->btnOk->click();
         });
-        h.view->AdjustDueDates();
+        {
+            ScriptedMessageBoxes boxes;
+            h.view->AdjustDueDates();
+        }
+        SetOpenFileDialogHook({});
         EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(a)), c.first) << c.bill;
         EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(b)), c.second) << c.bill;
-        if (c.message.isEmpty())
-            EXPECT_TRUE(importMessages.isEmpty()) << c.bill;
-        else
-            EXPECT_TRUE(importMessages.size() == 1 && importMessages[0].contains(c.message)) << c.bill;
+        QStringList expected;
+        if (!c.message.isEmpty())
+            expected << c.message;
+        expected << QStringLiteral("执行完成。");
+        EXPECT_EQ(log, expected) << c.bill;
         EXPECT_GE(h.refreshes, 1);
     }
     // Empty bill and item numbers are refused in one message naming both.
@@ -356,5 +423,58 @@ TEST(MainView, ImportLaysTheQuantitiesOverTheDemandsRows)
     h.view->ImportAdjustments(periodRow(QString(), QString(), 2, 5), kind, text, field);
     EXPECT_EQ(kind, mkWarning);
     EXPECT_EQ(text, QStringLiteral("字段[%1][%2]导入内容为空, 忽略导入!").arg(h.view->FieldColumn(QStringLiteral("ManBillNo"))->caption(), h.view->FieldColumn(QStringLiteral("ItmNo"))->caption()));
-    InfoApplication->ShowImportDataProc = previous;
+}
+
+TEST(MainView, ImportsDatedLinesFromAWorkbookOfAnotherProgram)
+{
+    // data/main_spread.xls: saved by LibreOffice from main_spread.fods; bill
+    // LO-2L merged down two lines of FG-1001, dates as YYYY-MM-DD, quantities
+    // as #,##0.00 (10.00 on 2027-01-12 and 1,025.00 on 2027-01-19).
+    const QString path = QStringLiteral(MAINVIEW_DATA_DIR "/main_spread.xls");
+    ASSERT_EQ(itemNo(), QStringLiteral("FG-1001"));
+    const TPlanPeriods& periods = scheme()->MpsPeriods;
+    const auto day = [](int y, int m, int d) { return TDateTime(QDate(1899, 12, 30).daysTo(QDate(y, m, d))); };
+    ASSERT_EQ(FindPlanPeriodIndex(periods, day(2027, 1, 12)), 2);
+    ASSERT_EQ(FindPlanPeriodIndex(periods, day(2027, 1, 19)), 3);
+    const int a = addRow(QStringLiteral("LO-2L"), 30, 4, 1);
+    const int b = addRow(QStringLiteral("LO-2L"), 70, 4, 2);
+    ClearImportSources();
+    InitImportDlgUnit();
+    InitImpExcelUnit();
+    Harness h;
+    SetOpenFileDialogHook([path](const QString&, const QString&, const QString&, QString& chosen) {
+        chosen = path;
+        return true;
+    });
+    QStringList log;
+    kvtest::WhenShown<TMRPMainAdjustDlg>([&log](TMRPMainAdjustDlg* dlg) {
+        dlg->chkAdjImport->setChecked(true);
+        WhenOpened<TImportDlg>([&log](TImportDlg* imp) {
+            kvtest::WhenShown<TImportExcelDlg>([](TImportExcelDlg* xls) {
+                xls->chkSelection->setChecked(true);
+                xls->ssbContent->setSelection(kvui::XlsRange{0, 1, 3, 3});   // A2:D4 under the title
+                xls->UpdateRange();
+                xls->btnOk->click();
+            });
+            imp->Define();
+            // One line per date: the quantities by date, not by period column.
+            imp->chkPivot->setChecked(false);
+            for (int f : {0, 2, 3, 4}) {
+                EXPECT_GE(imp->FieldPartner(f), 0) << f;
+            }
+            imp->btnOk->click();
+            log = imp->LogLines();
+        });
+        dlg->btnOk->click();
+    });
+    {
+        ScriptedMessageBoxes boxes;
+        h.view->AdjustDueDates();
+    }
+    SetOpenFileDialogHook({});
+    EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(a)),
+              QStringLiteral("02=10\r\n03=20\r\n"));
+    EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(b)), QStringLiteral("03=70\r\n"));
+    EXPECT_EQ(log, QStringList({QStringLiteral("导入的计划数量大于相应需求单实际的计划数量, 超出的计划数量(935.000000)忽略导入。 (源数据行4)"),
+                                QStringLiteral("执行完成。")}));
 }

@@ -180,8 +180,9 @@ TEST_F(PickerTest, InfoObjectTreeOffersGrantableObjectsInMenuOrder)
     kvui::Column* name = tree.addColumn();
     LoadInfoObjectTree(&tree, id, name, 0, {"qz_mrp.po", "QZ_MRP.Calendar"});
     const QStringList lines = treeLines(&tree, name);
-    const QStringList expectedBase = {"  计划资料 [1]", "    物料计划参数 [8]", "    物料替代 [8]", "    BOM展开 [8]", "    工厂日历 [13]",
-                                      "    仓库 [8]", "    内部对象 [8]"};
+    // The navigator's BOM展开 opens the bill list; its expansion, a detail without a menu entry, follows the menu's objects.
+    const QStringList expectedBase = {"  计划资料 [1]", "    物料计划参数 [8]", "    物料替代 [8]", "    BOM清单 [8]", "    工厂日历 [13]",
+                                      "    仓库 [8]", "    BOM展开 [8]", "    内部对象 [8]"};
     const qsizetype base = lines.indexOf("  计划资料 [1]");
     ASSERT_GE(base, 1) << lines.join('\n').toStdString();
     EXPECT_EQ(lines.mid(base, expectedBase.size()), expectedBase);

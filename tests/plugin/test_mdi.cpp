@@ -18,6 +18,7 @@
 #include "untInfoObjectDefLoader.h"
 #include "untTabbedMDI.h"
 #include "BandedGrid.h"
+#include "TreeList.h"
 #include "GridTestSupport.h"
 #include "clsGridView.h"
 #include "clsMasterDetailView.h"
@@ -218,17 +219,35 @@ TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
     EXPECT_EQ(value("select count(*) from QZ_MRP_Forcast where Closed=1"), "1");
 }
 
-TEST_F(PluginWindowsTest, ViewsAndDialogsTheLibraryDoesNotHoldOpenNothing)
+TEST_F(PluginWindowsTest, BomExpansionOpensTheBillListWithTheFocusedBillUnfoldedBelow)
 {
-    // a view whose class the library does not hold yet: no window, no
-    // message, and the main window goes on
-    for (const char* name : {"BOM展开"}) {
-        QTreeWidgetItem* node = functionNode(QString::fromUtf8(name));
-        ASSERT_NE(node, nullptr) << name;
-        form->OpenFunction(node);
-        pump();
-        EXPECT_TRUE(form->MDIChildren().isEmpty()) << name;
-    }
+    InfoApplication->ShowViewSchemeDlgProc = gridtest::showSchemeDialog;
+    InfoApplication->ParseViewSchemeSQLProc = gridtest::parseScheme;
+    QTreeWidgetItem* node = functionNode(QStringLiteral("BOM展开"));
+    ASSERT_NE(node, nullptr);
+    form->OpenFunction(node);
+    pump();
+    auto* window = qobject_cast<TInfoViewForm*>(form->ActiveMDIChild());
+    ASSERT_NE(window, nullptr);
+    form->AppIdle();
+    auto* md = dynamic_cast<TInfoMasterDetailView*>(window->ViewFrame().get());
+    ASSERT_NE(md, nullptr);
+    EXPECT_EQ(md->GetObjectDef()->ID, "QZ_MRP.BOMs");
+    md->ShowRelation(0, false);
+    pump();
+    const IInfoViewPtr detail = md->DetailView(0);
+    ASSERT_NE(detail, nullptr);
+    EXPECT_EQ(detail->GetObjectDef()->ID, "QZ_MRP.BOMExpand");
+    // The first bill (the 16-inch table fan) is unfolded: its head shows the product.
+    auto* view = dynamic_cast<TCustomInfoView*>(detail.get());
+    ASSERT_NE(view, nullptr);
+    EXPECT_TRUE(view->MasterValues.contains(QStringLiteral("BomID='B-FG-1001'"))) << view->MasterValues.toStdString();
+    auto* tree = view->findChild<kvui::TreeList*>(QStringLiteral("grdExpand"));
+    ASSERT_NE(tree, nullptr);
+    ASSERT_GE(tree->topCount(), 1);
+    EXPECT_EQ(tree->topNode(0)->childCount(), 10);
+    InfoApplication->ShowViewSchemeDlgProc = nullptr;
+    InfoApplication->ParseViewSchemeSQLProc = nullptr;
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
 
