@@ -492,33 +492,38 @@ bool TMRPMainFetch::Execute()
         params = WriteDelimitedValue(params, QStringLiteral("[SrcSynPeriods]"), synPeriods ? QStringLiteral("1") : QString(), sep);
         FImportType = importType;
         FImportWriteType = TMPSOverwriteType(writeType);
-        TMRPWaitCursor wait;
-        status(QStringLiteral("正在获取主需求数据, 请稍候..."));
-        try {
-            if (importType == itMRPMain) {
-                ok = scheme->CopyMPS(srcIID, FImportWriteType, synPeriods);
-                if (!ok)
-                    ShowError(UCommonText::StoppedByErrors);
-            } else if (importType <= itSelectOR || importType == itMRPSupplies) {
-                status(QStringLiteral("正在从业务数据导入主需求信息, 按[Esc]键可以中止..."));
-                ok = ImportFromBusinessData(srcIID, showFilter);
-            } else {
-                status(QStringLiteral("正在从外部数据源导入主需求信息, 按[Esc]键可以中止..."));
-                ok = ImportFromExternalData();
-            }
-            if (ok) {
-                if (FHost.Refresh)
+        QString failure;
+        {
+            TMRPWaitCursor wait;
+            status(QStringLiteral("正在获取主需求数据, 请稍候..."));
+            try {
+                if (importType == itMRPMain) {
+                    ok = scheme->CopyMPS(srcIID, FImportWriteType, synPeriods);
+                    if (!ok)
+                        failure = UCommonText::StoppedByErrors;
+                } else if (importType <= itSelectOR || importType == itMRPSupplies) {
+                    status(QStringLiteral("正在从业务数据导入主需求信息, 按[Esc]键可以中止..."));
+                    ok = ImportFromBusinessData(srcIID, showFilter);
+                } else {
+                    status(QStringLiteral("正在从外部数据源导入主需求信息, 按[Esc]键可以中止..."));
+                    ok = ImportFromExternalData();
+                }
+                if (ok && FHost.Refresh)
                     FHost.Refresh(nullptr);
-                ShowInfo(UCommonText::Finished);
+            } catch (const Exception& e) {
+                ok = false;
+                failure = ::FormatMessage(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s"), QVariantList{e.Message});
+            } catch (const std::exception& e) {
+                ok = false;
+                failure = ::FormatMessage(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s"),
+                                          QVariantList{QString::fromUtf8(e.what())});
             }
-        } catch (const Exception& e) {
-            ok = false;
-            ShowError(::FormatMessage(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s"), QVariantList{e.Message}));
-        } catch (const std::exception& e) {
-            ok = false;
-            ShowError(::FormatMessage(QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s"), QVariantList{QString::fromUtf8(e.what())}));
+            status(QString());
         }
-        status(QString());
+        if (ok)
+            ShowInfo(UCommonText::Finished);
+        else if (!failure.isEmpty())
+            ShowError(failure);
         return ok;
     }
 
