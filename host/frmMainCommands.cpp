@@ -287,6 +287,23 @@ bool TMainForm::AppMessage(QObject* AObject, QEvent* AEvent)
             };
             for (QObject* o = AObject; o && !allowed; o = o->parent())
                 allowed = isLock(o);
+            auto holdsLock = [&isLock](QWidget* AWindow) {
+                if (isLock(AWindow))
+                    return true;
+                for (QObject* c : AWindow->findChildren<QObject*>())
+                    if (isLock(c))
+                        return true;
+                return false;
+            };
+            // The native window that holds the work passes input on; its
+            // widgets are then checked one by one.
+            if (!allowed && !AObject->isWidgetType())
+                if (auto* window = qobject_cast<QWindow*>(AObject))
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (top->windowHandle() == window) {
+                            allowed = holdsLock(top);
+                            break;
+                        }
             // A question or message that the work opens over its window is
             // answered as usual; a modal window that holds the work itself
             // stays locked but for the work's part.
@@ -296,13 +313,8 @@ bool TMainForm::AppMessage(QObject* AObject, QEvent* AEvent)
                     auto* widget = qobject_cast<QWidget*>(AObject);
                     const bool inModal = widget ? widget->window() == modal
                                                 : (modal->windowHandle() && AObject == static_cast<QObject*>(modal->windowHandle()));
-                    if (inModal) {
-                        bool holdsLock = isLock(modal);
-                        for (QObject* c : modal->findChildren<QObject*>())
-                            if (holdsLock || (holdsLock = isLock(c)))
-                                break;
-                        allowed = !holdsLock;
-                    }
+                    if (inModal)
+                        allowed = !holdsLock(modal);
                 }
             if (!allowed) {
                 AEvent->ignore();
