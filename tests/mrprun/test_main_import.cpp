@@ -709,3 +709,27 @@ TEST(MainImport, AnotherSchemesSuppliesBecomeMainDemand)
                     QStringLiteral("ManBillNo+'|'+cast(ManBillType as varchar(3))")),
               p[1] + QStringLiteral("@2027年第一季度MRP|") + p[2]);
 }
+
+// Rows tied to production orders keep the order's origin from its fields and
+// its own bill type.
+TEST(MainImport, ProductionOrderRowsAreLookedUp)
+{
+    TPlanScheme* s = importScheme(QStringLiteral("导入-生产任务"));
+    SchemeCommandsHarness h(s);
+    h.fetch->FImportType = itImportMOorOO;
+    h.fetch->FImportWriteType = wtOverwriteAll;
+    ImportWizard wizard;
+    gRows = {record(s, QStringLiteral("MO-202612-001"), 1, itemNo(QStringLiteral("IFG-1001")), periodDate(s, 2), 30),
+             record(s, QStringLiteral("MO-202612-001"), 1, itemNo(QStringLiteral("IFG-1002")), periodDate(s, 2), 30)};
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(h.fetch->ImportFromExternalData());
+    ASSERT_EQ(gFields.size(), 5 + int(s->MpsPeriods.size()));
+    EXPECT_EQ(gFields[4].Name, QStringLiteral("计划数量"));
+    ASSERT_EQ(gMessages.size(), 1);  // the item is not the order's
+    EXPECT_TRUE(gMessages[0].startsWith(QStringLiteral("导入的需求单据不存在")));
+    EXPECT_EQ(rowOf(s->SchemeIID, QStringLiteral("ManBillNo='MO-202612-001'"),
+                    QStringLiteral("cast(ManBillType as varchar(3))+'|'+ManBillID+'|'+cast(cast(ManQty as int) as varchar(9))+'|'+"
+                                   "isnull(ManOrigID,'')+'|'+cast(cast(ManBillQty as int) as varchar(9))")),
+              QStringLiteral("22|MO2612001|30|%1|200")
+                  .arg(one(QStringLiteral("select isnull(MOOrigID,'') from QZ_MRP_MO where MOID='MO2612001' and MOEntry=1"))));
+}
