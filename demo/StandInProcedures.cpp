@@ -5,6 +5,7 @@
 #include "StandInItemProps.h"
 #include "StandInItemSetting.h"
 #include "StandInItemSubs.h"
+#include "StandInOutput.h"
 
 #include "TsqlEngine.h"
 
@@ -259,6 +260,17 @@ void updateForcast(kvtsql::ProcedureCall& call)
     call.run(sql.arg(lines, quoted(id)).replace(QStringLiteral("@user"), user.isEmpty() ? QStringLiteral("null") : quoted(user)));
 }
 
+// Keeps in #QZ_MRP_BOM the lines in effect on a day ('yyyymmdd'): a line
+// beginning later or ended before that day is dropped.
+void setBomForBomItem(kvtsql::ProcedureCall& call)
+{
+    const QString text = call.arg(QStringLiteral("date"), 0).toString().trimmed();
+    const QDate date = QDate::fromString(text, QStringLiteral("yyyyMMdd"));
+    if (!date.isValid())
+        fail(QStringLiteral("存储过程参数@date的值(%1)不是日期!").arg(text));
+    call.run(QStringLiteral("delete #QZ_MRP_BOM where BomBeginDate>'%1' or BomEndDate<'%1'").arg(text));
+}
+
 } // namespace
 
 void registerStandInProcedures()
@@ -272,11 +284,13 @@ void registerStandInProcedures()
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForDemand"), getInventoryForDemand);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_GetInventoryForSupply"), getInventoryForSupply);
     kvtsql::registerProcedure(QStringLiteral("QZ_MRP_UpdateForcast"), updateForcast);
+    kvtsql::registerProcedure(QStringLiteral("QZ_MRP_SetBOMForBomItem"), setBomForBomItem);
     registerItemPropsProcedure();
     registerBomForItemProcedure();
     registerItemSettingProcedure();
     registerItemSubsProcedure();
     registerBomExpandProcedures();
+    registerOutputProcedures();
 }
 
 } // namespace kvdemo

@@ -3,6 +3,7 @@
 #include "Ado.h"
 #include "ERPBomBills.h"
 #include "ERPForecastBills.h"
+#include "ERPOrderBills.h"
 
 #include <QDate>
 #include <QJsonDocument>
@@ -169,6 +170,13 @@ void TERPBill::store()
                 FConnection->Execute(writeBack);
         }
     }
+    if (IsERPOrderBillKind(FKind))
+        StoreOrderBill(FConnection.get(), FKind, billID, billNo, *FHead, [this](const QString& name) -> const TERPRowList* {
+            for (const auto& [listName, rows] : FDetails)
+                if (listName.compare(name, Qt::CaseInsensitive) == 0)
+                    return rows.get();
+            return nullptr;
+        });
     if (FKind == ERPBomBillKind)
         StoreBomOperationBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("ItemSubs"))).get(),
                               std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("Rows"))).get());

@@ -1470,6 +1470,22 @@ insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, 
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'AddNeed', '增加需求', 6, 0, 2, 60, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'DelNeed', '删除需求', 6, 0, 2, 70, 0, null, null, null, '')
 insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRP.Main', 'MRP', '运算MRP', 6, 0, 3, 80, 0, null, null, null, '')
+-- the output view: the columns a user may choose, its commands and the bill
+-- types a user may output
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRPOutput', 'b', 5, 0, 0, 'QZ_MRP_BOMsOfSupply', null, 's.SupSchIID=b.SupSchIID and s.SupIID=b.SupIID')
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRPOutput', 'c', 6, 0, 0, 'QZ_Base_Customer', null, 's.SupOrigCustID=c.CustID')
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupBillNo', 5, '单据编号', 0, 24, 80, 's.SupBillNo', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'BomNo', 75, 'BOM单', 0, 24, 80, 'b.BomNo', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupOrigType', 90, '主需求', 0, 3, 0, 's.SupOrigType', 3, 'MrpBillType=', 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupOrigNo', 100, '主需求号', 0, 24, 80, 's.SupOrigNo', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupOrigEntry', 110, '主需求行', 0, 3, 0, 's.SupOrigEntry', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupOrigCust', 120, '主需求客户', 0, 24, 80, 'c.CustName', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRPOutput', 'SupBillDate', 130, '下单日期', 0, 9, 0, 's.SupBillDate', 0, null, 0, 0, 0, 1, 0, 0, null)
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRPOutput', 'Output', '投放', 6, 0, 1, 30, 0, null, null, null, '')
+insert QZ_SYS_ObjActions (ActObjID, ActID, ActName, ActType, ActKind, ActGroup, ActSeqNo, ActInEditor, ActContext, ActFilter, ActDllName, ActAgrID) values ('QZ_MRP.MRPOutput', 'Options', '投放选项', 6, 0, 1, 40, 0, null, null, null, '')
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToMO', '投放生产任务', 10)
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToOR', '投放委外', 20)
+insert QZ_SYS_ObjAccessGroups (AgrObjID, AgrID, AgrName, AgrSeqNo) values ('QZ_MRP.MRPOutput', 'ToPR', '投放采购申请', 30)
 
 go
 

@@ -13,6 +13,8 @@
 #include "famMRPReplaces.h"
 #include "famMRPMain.h"
 #include "famMRP.h"
+#include "famMRPOutput.h"
+#include "famMRPmini.h"
 #include "edtForcast.h"
 #include "dlgWorkCalendar.h"
 #include "dlgMRPRelease.h"
@@ -91,15 +93,26 @@ const std::vector<ViewEntry>& viewClasses()
         {QStringLiteral("QZ_MRP.Items"), [](TInfoObjectDef* d) { return IInfoViewPtr(CreateInfoView<TItemSettingFrame>(nullptr, d)); }},
         {QStringLiteral("QZ_MRP.ItemSubs"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TItemSubsFrame>(nullptr, d); }},
         {QStringLiteral("QZ_MRP.BOMExpand"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TBOMExpandFrame>(nullptr, d); }},
+        {QStringLiteral("QZ_MRP.MRPOutput"), [](TInfoObjectDef* d) -> IInfoViewPtr { return CreateInfoView<TMRPOutputFrame>(nullptr, d); }},
     };
     return table;
 }
 
 const std::vector<FrameEntry>& frameClasses()
 {
+    // A quick analysis whose first run does not finish opens no window.
+    const auto miniFrame = [](TInfoObjectDef* d) -> IInfoFramePtr {
+        try {
+            return CreateInfoFrame<TMRPminiFrame>(d);
+        } catch (const EAbort&) {
+            return IInfoFramePtr();
+        }
+    };
     static const std::vector<FrameEntry> table{
         {QStringLiteral("QZ_MRP.MRP"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, true); }},
         {QStringLiteral("QZ_MRP.MRPQuery"), [](TInfoObjectDef* d) { return CreateInfoFrame<TMRPFrame>(d, false); }},
+        {QStringLiteral("QZ_MRP.MRPmini"), miniFrame},
+        {QStringLiteral("QZ_MRP.LackAnalyze"), miniFrame},
     };
     return table;
 }

@@ -546,6 +546,9 @@ private:
     void RefreshMainQuantities();
     void NormaliseTiedSupplyHints();
     void GatherFreeSupplies(int level);
+    // Open component lines of the run's orders that are no demands yet (all of
+    // them for level -1, else those of the level's items).
+    void GatherOrderComponents(int level);
     void PlanLevel(int level, int levelCount);
     void AddOrdersOfMaterialDemands();
 };
@@ -841,41 +844,7 @@ void TMRPRun::GatherFreeSupplies(int level)
     }
     Exec(Q, QStringLiteral("exec QZ_MRP_SetBOMForSupply"));
 
-    // Open component lines of the run's orders that are no demands yet.
-    struct TComp {
-        const char* objectID;
-        int code;
-        int parent;
-        const char* X;
-        const char* party;
-    } comps[] = {{"QZ_MRP.OOBOM", 82, 24, "OO", "s.BomSuppID, null"}, {"QZ_MRP.MOBOM", 84, 22, "MO", "null, s.BomDeptID"}};
-    for (const TComp& c : comps) {
-        const QString objectID = QLatin1String(c.objectID);
-        if (excluded(objectID))
-            continue;
-        const QString X = QLatin1String(c.X);
-        const QString fields = BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.BomDrawDate")) +
-                               QStringLiteral(", %1, s.BomID, s.BomNo, s.BomEntry, s.BomDate, s.BomBillQty, %2, ")
-                                   .arg(c.code)
-                                   .arg(QLatin1String(c.party)) +
-                               kOrigMacros +
-                               QStringLiteral(", s.BomDrawDate, isnull(tmpsup.SupPriority, 50), tmpsup.SupIID, s.BomItmID, ") +
-                               kPropMacros +
-                               QStringLiteral(", s.BomUnitQty, s.BomQty, s.BomQty, s.BomRowHook, left(s.BomNote, 500)");
-        QString where = QStringLiteral("s.CanMRP<>0 and s.BomQty>0 and s.BomRole=0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is "
-                                       "null) and tmpdmd.DmdBillID is null");
-        QString join;
-        scope(QStringLiteral("s.BomItmID"), join, where);
-        const QString tail = join +
-                             QStringLiteral(" join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
-                                            "s.%2ID=tmpsup.SupBillID and s.%2Entry=tmpsup.SupBillEntry left join "
-                                            "#QZ_MRP_Demands as tmpdmd with(nolock) on tmpdmd.DmdBillType=%3 and "
-                                            "s.BomID=tmpdmd.DmdBillID and s.BomEntry=tmpdmd.DmdBillEntry")
-                                 .arg(c.parent)
-                                 .arg(X)
-                                 .arg(c.code);
-        Exec(Q, kDemandInsert + Select(objectID, fields, where, tail));
-    }
+    GatherOrderComponents(level);
     // Production scrap to be replaced within the horizon.
     if (BillTypeExists(80) && !excluded(QStringLiteral("QZ_MRP.MOScrap"))) {
         const QString fields = BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.MspDrawDate")) +
@@ -932,6 +901,56 @@ void TMRPRun::GatherFreeSupplies(int level)
                                "DmdOrigID=SIID group by DmdOrigType, DmdOrigID\runion\rselect DmdOrigType, DmdOrigID, "
                                "min(ForDate) from #QZ_MRP_Demands as d with(nolock) join QZ_MRP_ForcastHead with(nolock) on "
                                "DmdOrigType=8 and DmdOrigID=ForID group by DmdOrigType, DmdOrigID"));
+    }
+}
+
+void TMRPRun::GatherOrderComponents(int level)
+{
+    const bool byLevel = level >= 0;
+    auto scope = [&](const QString& itemExpr, QString& join, QString& where) {
+        join.clear();
+        if (!byLevel)
+            return;
+        if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
+            BuildMainItemJoin(itemExpr, where, join);
+        else
+            BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
+    };
+    auto excluded = [&](const QString& id) { return IsObjectExcluded(S.DataFilters, id); };
+    // Open component lines of the run's orders that are no demands yet.
+    struct TComp {
+        const char* objectID;
+        int code;
+        int parent;
+        const char* X;
+        const char* party;
+    } comps[] = {{"QZ_MRP.OOBOM", 82, 24, "OO", "s.BomSuppID, null"}, {"QZ_MRP.MOBOM", 84, 22, "MO", "null, s.BomDeptID"}};
+    for (const TComp& c : comps) {
+        const QString objectID = QLatin1String(c.objectID);
+        if (excluded(objectID))
+            continue;
+        const QString X = QLatin1String(c.X);
+        const QString fields = BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.BomDrawDate")) +
+                               QStringLiteral(", %1, s.BomID, s.BomNo, s.BomEntry, s.BomDate, s.BomBillQty, %2, ")
+                                   .arg(c.code)
+                                   .arg(QLatin1String(c.party)) +
+                               kOrigMacros +
+                               QStringLiteral(", s.BomDrawDate, isnull(tmpsup.SupPriority, 50), tmpsup.SupIID, s.BomItmID, ") +
+                               kPropMacros +
+                               QStringLiteral(", s.BomUnitQty, s.BomQty, s.BomQty, s.BomRowHook, left(s.BomNote, 500)");
+        QString where = QStringLiteral("s.CanMRP<>0 and s.BomQty>0 and s.BomRole=0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is "
+                                       "null) and tmpdmd.DmdBillID is null");
+        QString join;
+        scope(QStringLiteral("s.BomItmID"), join, where);
+        const QString tail = join +
+                             QStringLiteral(" join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
+                                            "s.%2ID=tmpsup.SupBillID and s.%2Entry=tmpsup.SupBillEntry left join "
+                                            "#QZ_MRP_Demands as tmpdmd with(nolock) on tmpdmd.DmdBillType=%3 and "
+                                            "s.BomID=tmpdmd.DmdBillID and s.BomEntry=tmpdmd.DmdBillEntry")
+                                 .arg(c.parent)
+                                 .arg(X)
+                                 .arg(c.code);
+        Exec(Q, kDemandInsert + Select(objectID, fields, where, tail));
     }
 }
 
@@ -1120,6 +1139,10 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
     GatherMainDemands();
     if (S.PlanNeedScope == 0)
         GatherFreeSupplies(-1);
+    else if (S.PlanType == 2)
+        // The component lines of the orders a shortage analysis looks at are
+        // its target demands: read before the levels are known.
+        GatherOrderComponents(-1);
 
     CheckEsc();
     Info(SLowLevelCodes());

@@ -37,6 +37,45 @@ QString quoted(const QString& text)
     return QuoteSQL(text);
 }
 
+// A write-back template with its pieces: "%N:s" is piece N, "%s" the next
+// piece, "%%" a percent sign. A piece is never read as a template itself.
+QString fillTemplate(const QString& APattern, const QStringList& APieces)
+{
+    QString out;
+    int next = 0;
+    for (int i = 0; i < APattern.size(); ++i) {
+        const QChar c = APattern[i];
+        if (c != u'%' || i + 1 >= APattern.size()) {
+            out += c;
+            continue;
+        }
+        if (APattern[i + 1] == u'%') {
+            out += u'%';
+            ++i;
+            continue;
+        }
+        int j = i + 1;
+        int index = -1;
+        int k = j;
+        while (k < APattern.size() && APattern[k].isDigit())
+            ++k;
+        if (k > j && k < APattern.size() && APattern[k] == u':') {
+            index = APattern.mid(j, k - j).toInt();
+            j = k + 1;
+        }
+        if (j < APattern.size() && (APattern[j] == u's' || APattern[j] == u'd')) {
+            if (index < 0)
+                index = next;
+            out += APieces.value(index);
+            next = index + 1;
+            i = j;
+            continue;
+        }
+        out += c;
+    }
+    return out;
+}
+
 std::int64_t dayOf(const QDate& d)
 {
     return QDate(1899, 12, 30).daysTo(d);
@@ -354,11 +393,11 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
     }
     // 7. Write-backs of the piece.
     if (!SupplyWriteBackFmt.isEmpty())
-        r.SupUpdateSQL += FormatMessage(SupplyWriteBackFmt, {top->Text(QStringLiteral("SupBillNo")),
+        r.SupUpdateSQL += FormatWriteBack(SupplyWriteBackFmt, {top->Text(QStringLiteral("SupBillNo")),
                                                           QString::number(top->Whole(QStringLiteral("SupIID"))), numberText(q),
                                                           quoted(ARow.Text(QStringLiteral("SupNote")))});
     if (ARow.Level == 2 && ARow.Parent && !AlterWriteBackFmt.isEmpty())
-        r.SupUpdateSQL += FormatMessage(AlterWriteBackFmt, {top->Text(QStringLiteral("SupIID")), ARow.Parent->Text(QStringLiteral("SupIID")),
+        r.SupUpdateSQL += FormatWriteBack(AlterWriteBackFmt, {top->Text(QStringLiteral("SupIID")), ARow.Parent->Text(QStringLiteral("SupIID")),
                                                          quoted(ARow.Text(QStringLiteral("SupItmID"))),
                                                          quoted(ARow.Text(QStringLiteral("SupItmProps"))), numberText(q)});
     // 8. The tree row and what it gave.
@@ -496,6 +535,11 @@ std::vector<std::vector<int>> TMRPOutputRun::CutIntoBills() const
         bills.push_back({index});
     }
     return bills;
+}
+
+QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs)
+{
+    return fillTemplate(AFormat, AArgs);
 }
 
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty)

@@ -96,9 +96,10 @@ public:
     TInt64DynArray Holidays;     // rest days of the scheme's MRP calendar
     TPlanPeriods MrpPeriods;     // the scheme's MRP plan periods
     bool ItemSubsPR = false;     // purchase requisitions carry their substitute groups
-    // Write-back templates, their "%s" filled in order in one pass: supply (bill
-    // number, supply ID, quantity, quoted note) and substitution (supply ID,
-    // demand ID, quoted item, quoted properties, quantity).
+    // Write-back templates, filled in one pass by FormatWriteBack ("%N:s"
+    // piece N, "%s" the next piece, "%%" a percent sign): supply (0 bill
+    // number, 1 supply ID, 2 quantity, 3 quoted note) and substitution (0
+    // supply ID, 1 demand ID, 2 quoted item, 3 quoted properties, 4 quantity).
     QString SupplyWriteBackFmt, AlterWriteBackFmt;
 
     // The option record a bill type selects: 22 production, 24 and 36
@@ -118,6 +119,8 @@ public:
     void AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate ADate, double AQty, double AOffset);
 
     const std::vector<TMRPOutputRec>& Records() const { return FRecs; }
+    // A record as the bill writing changes it (the lot rule).
+    TMRPOutputRec& Record(int AIndex) { return FRecs[size_t(AIndex)]; }
 
     // Compares records I and J by one split or sort key code.
     int CompareOutputRecsByKey(int AKeyNo, int I, int J) const;
@@ -134,6 +137,11 @@ private:
     QHash<QString, int> FKeys;   // case-folded merge key -> record
     const TMRPOutputRow* FLastRow = nullptr;
 };
+
+// Fills a template in one pass with ready texts: "%N:s" or "%N:d" is text N,
+// "%s" or "%d" the next one, "%%" a percent sign; a text is never read as a
+// template itself.
+QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs);
 
 // The lot rule of a bill row: at least the minimum, and above it whole lots.
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty);

@@ -450,7 +450,8 @@ void TreeList::paintRowDecoration(QPainter* p, const RowRef& r, const QRect& are
     if (levels > 0 && n->hasChildren())
         paintExpandButton(p, QRect(x + (levels - 1) * IndentStep, area.top(), IndentStep, h), n->m_expanded);
     x += levels * IndentStep;
-    if (m_checkBoxes && n->m_checkable) {
+    // A box shows where the node allows one and the tree's hook, if any, names it.
+    if (m_checkBoxes && n->m_checkable && (!m_checkable || m_checkable(n))) {
         QStyleOptionButton opt;
         QStyle* st = QApplication::style();
         int w = st->pixelMetric(QStyle::PM_IndicatorWidth), ih = st->pixelMetric(QStyle::PM_IndicatorHeight);
@@ -459,8 +460,9 @@ void TreeList::paintRowDecoration(QPainter* p, const RowRef& r, const QRect& are
                     (n->m_check == Qt::Checked ? QStyle::State_On
                      : n->m_check == Qt::PartiallyChecked ? QStyle::State_NoChange : QStyle::State_Off);
         st->drawPrimitive(QStyle::PE_IndicatorCheckBox, &opt, p);
-        x += CheckWidth;
     }
+    if (m_checkBoxes)
+        x += CheckWidth;
     if (!m_stateImages.isEmpty()) {
         if (n->m_state >= 0 && n->m_state < m_stateImages.size())
             m_stateImages[n->m_state].paint(p, QRect(x + 2, cy - 8, 16, 16));
@@ -487,7 +489,7 @@ bool TreeList::hitRowDecoration(const RowRef& r, const QRect& area, const QPoint
         }
     }
     x += levels * IndentStep;
-    if (m_checkBoxes) {
+    if (m_checkBoxes && (!m_checkable || m_checkable(n))) {
         QRect cb(x, area.top(), CheckWidth, area.height());
         if (cb.contains(pos) && n->m_checkable) {
             if (n->m_enabled)

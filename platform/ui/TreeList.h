@@ -120,6 +120,8 @@ public:
     bool showRoot() const { return m_showRoot; }
     void setShowCheckBoxes(bool on) { m_checkBoxes = on; relayout(); }
     bool showCheckBoxes() const { return m_checkBoxes; }
+    // Which nodes carry a check box when boxes are shown (all when not set).
+    void setCheckableHook(std::function<bool(TreeNode*)> h) { m_checkable = std::move(h); viewport()->update(); }
     void setShowTreeLines(bool on) { m_treeLines = on; viewport()->update(); }
     void setShowRoot(bool on) { m_showRoot = on; relayout(); }   // buttons of top-level nodes
     // Asked before a node joins the selection; false keeps it out.
@@ -170,7 +172,7 @@ private:
     QList<TreeNode*> m_top;
     QList<QIcon> m_images, m_stateImages;
     bool m_checkBoxes = false, m_treeLines = true, m_showRoot = true;
-    std::function<bool(TreeNode*)> m_expanding, m_collapsing, m_canSelect;
+    std::function<bool(TreeNode*)> m_expanding, m_collapsing, m_canSelect, m_checkable;
     TreeNode* m_lastFocus = nullptr;
     bool m_sortActive = false;
 };

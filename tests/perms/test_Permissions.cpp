@@ -218,9 +218,10 @@ TEST_F(PermissionsTest, AGroupShowsItsObjectsInMenuOrderWithEveryGrantableItem)
     EXPECT_EQ(dlg->lblCurObject->text(), "BUY (采购组)");
     EXPECT_EQ(grid(), QStringList({"物料计划参数: 打开+ 打印+ 导出+ 修改-", "即时库存: 打开+ 打印+ 导出+", "采购订单: 打开+ 打印+ 导出+",
                                    "采购在检: 打开+ 打印+ 导出+", "采购申请: 打开+ 打印+ 导出+", "MRP计划查询: 打开+",
-                                   "MRP计划投放: 打开+ 打印- 导出-"}))
+                                   "MRP计划投放: 打开+ 打印- 导出- 投放- 投放选项- 投放生产任务- 投放委外- 投放采购申请-"}))
         << grid().join('\n').toStdString();
-    EXPECT_EQ(dlg->FGrantDynColCount, 1);
+    // As many as the most items of one row: the output view's two actions and three bill types.
+    EXPECT_EQ(dlg->FGrantDynColCount, 5);
     EXPECT_FALSE(dlg->actShowInherited->isVisible());
     EXPECT_FALSE(dlg->actSave->isEnabled());
 }
@@ -305,9 +306,10 @@ TEST_F(PermissionsTest, AGroupLosesAnObjectAndItsMembersFollow)
     dlg->trlPermissions->clearSelection();
     dlg->trlPermissions->selectNode(row("物料计划参数"), true);
     dlg->trlPermissions->selectNode(row("即时库存"), true);
+    dlg->trlPermissions->selectNode(row("MRP计划投放"), true);
     ASSERT_TRUE(dlg->actItemRemove->isEnabled());
     dlg->actItemRemove->trigger();
-    EXPECT_EQ(dlg->FGrantDynColCount, 0); // 修改 of the removed row was the only dynamic item
+    EXPECT_EQ(dlg->FGrantDynColCount, 0); // the removed rows held every dynamic item
     EXPECT_FALSE(dlg->GrantColumn(GrantFixedColumns)->isVisible());
     focus("采购订单", 2);
     dlg->actGrantNone->trigger();

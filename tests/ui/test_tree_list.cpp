@@ -163,6 +163,18 @@ TEST_F(TreeFixture, CheckBoxesImagesAndStateImages)
     EXPECT_EQ(checks.count(), 2);
     QImage img = tree.grab().toImage();
     EXPECT_FALSE(img.isNull());
+
+    // Only the nodes the hook names carry a box; a click beside no box checks nothing.
+    tree.setCheckableHook([](TreeNode* n) { return n->level() == 0; });
+    ASSERT_GT(head->childCount(), 0);
+    TreeNode* child = head->child(0);
+    const int childRow = tree.rowOfNode(child);
+    ASSERT_GE(childRow, 0);
+    QRect childCell = tree.cellRect(childRow, no);
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, QPoint(childCell.left() + 2 * BandedView::IndentStep + 9, childCell.center().y()));
+    EXPECT_FALSE(child->isChecked());
+    QTest::mouseClick(tree.viewport(), Qt::LeftButton, {}, checkPos);
+    EXPECT_TRUE(head->isChecked());
 }
 
 TEST_F(TreeFixture, MultiSelectWithAVeto)

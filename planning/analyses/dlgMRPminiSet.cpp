@@ -1,0 +1,924 @@
+#include "dlgMRPminiSet.h"
+
+#include "BandedGrid.h"
+#include "TreeList.h"
+#include "untMRPFilters.h"
+#include "DataSetSource.h"
+#include "Editors.h"
+#include "MessageBox.h"
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "clsPickEdit.h"
+#include "untCommonUI.h"
+#include "untMRPCalendar.h"
+#include "untMRPViewUtils.h"
+#include "untMRPminiSet.h"
+
+#include <QAction>
+#include <QCheckBox>
+#include <QEvent>
+#include <QGuiApplication>
+#include <QSet>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QMenu>
+#include <QPushButton>
+#include <QTabWidget>
+#include <QToolButton>
+#include <QVBoxLayout>
+
+namespace {
+
+const QDate DateLimit(2099, 12, 31);
+
+// The bill sources of the pick menu, in menu order.
+struct BillSource {
+    const char* objectID;
+    const char* p;         // field prefix of the source's lines
+    int billType;          // 0: the scrap bill's own type (80 or 79 when the value list has it, else 12)
+    const char* dateField; // demand date
+};
+const BillSource Sources[] = {
+    {"QZ_MRP.SO", "SO", 2, "DelivDate"},
+    {"QZ_MRP.SI", "SI", 4, "DelivDate"},
+    {"QZ_MRP.Forcast", "For", 8, "DelivDate"},
+    {"QZ_MRP.MOScrap", "Msp", 80, "DrawDate"},
+    {"QZ_MRP.OOScrap", "Osp", 79, "DrawDate"},
+};
+
+const BillSource* FindSource(const QString& AObjectID)
+{
+    for (const BillSource& s : Sources)
+        if (AObjectID.compare(QLatin1String(s.objectID), Qt::CaseInsensitive) == 0)
+            return &s;
+    return nullptr;
+}
+
+QString NoAccel(QString ACaption)
+{
+    const int amp = ACaption.indexOf(QStringLiteral("(&"));
+    if (amp >= 0)
+        ACaption = ACaption.left(amp);
+    return ACaption.remove(u'&').remove(u':').trimmed();
+}
+
+QString PropItems(const QString& AObjectID, std::initializer_list<const char*> AFields)
+{
+    QString out;
+    for (const char* f : AFields) {
+        QString item;
+        if (BuildFieldValueCaseSQL(AObjectID, QLatin1String(f), item) && !item.isEmpty()) {
+            if (!item.endsWith(u','))
+                item += u',';
+            out += u' ' + item;
+        }
+    }
+    return out;
+}
+
+const QString PropMaskSQL = QStringLiteral(
+    "cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+cast(i.ItmHasProp3 as char(1))+"
+    "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
+    "cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as char(1))+"
+    "cast(i.ItmHasProp10 as char(1))");
+
+const QString KeyColumns = QStringLiteral(
+    "[#ItmProps]=$$ItmProps$$, [#ItmProp1]=$$ItmProp1$$, [#ItmProp2]=$$ItmProp2$$, [#ItmProp3]=$$ItmProp3$$, "
+    "[#ItmProp4]=$$ItmProp4$$, [#ItmProp5]=$$ItmProp5$$, [#ItmProp6]=$$ItmProp6$$, [#ItmProp7]=$$ItmProp7$$, "
+    "[#ItmProp8]=$$ItmProp8$$, [#ItmProp9]=$$ItmProp9$$, [#ItmProp10]=$$ItmProp10$$, [#OrigTag]=$$OrigTag$$, "
+    "[#OrigSubTag]=$$OrigSubTag$$, [#MRPGroupType]=isnull($$MRPGroupType$$,0), [#MRPGroupNo]=$$MRPGroupNo$$, [#PropMask]=");
+
+// The select list of a source's pick list.
+QString SourceSelectList(const BillSource& S, int ABillType)
+{
+    const QString id = QLatin1String(S.objectID);
+    const QString p = QLatin1String(S.p);
+    const QString type = QString::number(ABillType);
+    QString sql = QStringLiteral("[#BillType]=") + type;
+    const bool scrap = S.billType == 80 || S.billType == 79;
+    if (!scrap) {
+        const bool forecast = S.billType == 8;
+        sql += QStringLiteral(", [#BillID]=s.%1ID, [#ItmID]=s.%1ItmID, ").arg(p);
+        if (!forecast)
+            sql += QStringLiteral("[#CustID]=s.%1CustID, ").arg(p);
+        sql += QStringLiteral("[#DeptID]=s.%1DeptID, [#SuppID]=cast(null as char(1)),").arg(p);
+        sql += QStringLiteral("[#OrigType]=") + type +
+               QStringLiteral(", [#OrigID]=s.%1ID, [#OrigNo]=s.%1No, [#OrigEntry]=s.%1Entry, [#OrigItmID]=s.%1ItmID,"
+                              "[#OrigCustID]=s.%1CustID, [#OrigCustPO]=s.%1CustPO, [#BomType]=s.%1BomType, [#BomID]=s.%1BomID,"
+                              "[需求日期]=s.%1DelivDate, [单据编号]=s.%1No, [单据行]=s.%1Entry, [物料代码]=i.ItmNo, "
+                              "[物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
+                   .arg(p);
+        sql += PropItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
+                              "ItmProp8", "ItmProp9", "ItmProp10"});
+        sql += QStringLiteral("[客户]=c.CustName, [客户单号]=s.%1CustPO, [备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.%1Remark,''), 500), "
+                              "[单据数量]=s.%1BillQty,")
+                   .arg(p);
+        sql += forecast ? QStringLiteral("[已执行数]=s.ForOkQty, ") : QStringLiteral("[已交数量]=s.%1OkQty, ").arg(p);
+        sql += QStringLiteral("[需求数量]=s.%1Qty, [单位]=ub.UntName, [BOM]=$$BomNo$$, [需求单位]=d.DeptName, ").arg(p);
+        if (!forecast)
+            sql += QStringLiteral("[业务员]=e.EmpName, ");
+        sql += QStringLiteral("[单据日期]=s.%1Date,").arg(p);
+    } else {
+        const bool oo = S.billType == 79;
+        sql += oo ? QStringLiteral(", [#BillID]=s.OspID, [#ItmID]=s.OspItmID, [#DeptID]=cast(null as char(1)), [#SuppID]=s.OspSuppID,")
+                  : QStringLiteral(", [#BillID]=s.MspID, [#ItmID]=s.MspItmID, [#DeptID]=s.MspDeptID, [#SuppID]=cast(null as char(1)),");
+        sql += QStringLiteral("[#OrigType]=$$OrigType$$, [#OrigID]=$$OrigID$$, [#OrigNo]=$$OrigNo$$, [#OrigEntry]=$$OrigEntry$$, "
+                              "[#OrigItmID]=$$OrigItmID$$,[#OrigCustID]=$$OrigCustID$$, [#OrigCustPO]=$$OrigCustPO$$, "
+                              "[#BomType]=s.%1ItmBomType, [#BomID]=s.%1ItmBomID,[需求日期]=s.%1DrawDate, [单据编号]=s.%1No, "
+                              "[单据行]=s.%1Entry, [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
+                   .arg(p);
+        sql += PropItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
+                              "ItmProp8", "ItmProp9", "ItmProp10"});
+        sql += QStringLiteral("[备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.BomNote,''), 500), [单据数量]=s.%1BillQty, "
+                              "[需求数量]=s.%1Qty, [单位]=ub.UntName,")
+                   .arg(p);
+        sql += oo ? QStringLiteral("[需求单位]=l.SuppName, [委外订单]=s.OONo, ") : QStringLiteral("[需求单位]=d.DeptName, [生产任务]=s.MONo, ");
+        sql += QStringLiteral("[源需求单号]=$$OrigNo$$, [客户]=$$OrigCust$$, [客户单号]=$$OrigCustPO$$, [单据日期]=s.%1Date,").arg(p);
+    }
+    sql += PropItems(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
+    return sql + u' ' + KeyColumns + PropMaskSQL;
+}
+
+struct ColumnDef {
+    const char* name;
+    const char* field;
+    const char* caption; // null: from the field definitions of the main demand
+    int band;
+    bool readOnly;
+};
+
+const ColumnDef Columns[] = {
+    {"colManPriority", "ManPriority", "优先级", 0, false},
+    {"colManDate", "ManDate", "需求日期", 0, false},
+    {"colManItmNo", "ItmNo", "物料代码", 0, false},
+    {"colManQty", "ManQty", "毛需求数", 0, false},
+    {"colManItmName", "ItmName", "物料名称", 1, true},
+    {"colManItmSpec", "ItmSpec", "规格型号", 1, true},
+    {"colManBillType", "ManBillType", "类型", 1, true},
+    {"colManBillNo", "ManBillNo", "需求单号", 1, true},
+    {"colManBillEntry", "ManBillEntry", "需求行", 1, true},
+    {"colManDept", "DeptName", "需求单位", 1, true},
+    {"colManCust", "CustName", "客户", 1, true},
+    {"colManCustPO", "ManOrigCustPO", "客户单号", 1, true},
+    {"colManNote", "ManNote", "备注", 1, false},
+    {"colManOrigTag", "ManOrigTag", nullptr, 1, false},
+    {"colManOrigSubTag", "ManOrigSubTag", nullptr, 1, false},
+    {"colManGroupType", "ManGroupType", nullptr, 1, false},
+    {"colManGroupNo", "ManGroupNo", nullptr, 1, false},
+    {"colManBomNo", "BomNo", "BOM", 1, true},
+    {"colManBillDate", "ManBillDate", "单据日期", 1, true},
+    {"colManBillQty", "ManBillQty", "单据数量", 1, true},
+    {"colManUnit", "UntName", "单位", 1, true},
+    {"colManSupp", "SuppName", "", 1, true},
+    {"colManItmProps", "ManItmProps", "", 1, true},
+    {"colManItmPropMask", "PropMask", "", 1, true},
+};
+
+QDate ToDate(const QVariant& v)
+{
+    if (v.typeId() == QMetaType::QDateTime)
+        return v.toDateTime().date();
+    if (v.typeId() == QMetaType::QDate)
+        return v.toDate();
+    const QString text = v.toString().trimmed();
+    if (text.isEmpty())
+        return QDate();
+    QDate d = QDate::fromString(text, Qt::ISODate);
+    if (!d.isValid())
+        d = StrToDateTime(text).date();
+    return d;
+}
+
+} // namespace
+
+TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
+    : TViewSettingDlg(parent)
+{
+    setObjectName(QStringLiteral("MRPminiSetDlg"));
+    setWindowTitle(QStringLiteral("物料配套分析"));
+    setMinimumSize(640, 500);
+    resize(760, 540);
+    FSchemeGroup = lblScheme->parentWidget();
+
+    Pages = new QTabWidget(OptionsArea);
+    Pages->setObjectName(QStringLiteral("Pages"));
+    tabMain = new QWidget(Pages);
+    tabMain->setObjectName(QStringLiteral("tabMain"));
+    tabOptions = new QWidget(Pages);
+    tabOptions->setObjectName(QStringLiteral("tabOptions"));
+    Pages->addTab(tabMain, QStringLiteral(" 配套需求(&1) "));
+    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
+    auto* area = new QVBoxLayout(OptionsArea);
+    area->setContentsMargins(0, 0, 0, 0);
+    area->addWidget(Pages);
+
+    // Lines page
+    lblMain = new QLabel(QStringLiteral("配套主需求(&D):"), tabMain);
+    chkShowFilter = new QCheckBox(QStringLiteral("选单前显示筛选条件(&H)"), tabMain);
+    chkShowFilter->setObjectName(QStringLiteral("chkShowFilter"));
+    popAddBills = new QMenu(this);
+    popAddBills->setObjectName(QStringLiteral("popAddBills"));
+    btnAddBills = new QToolButton(tabMain);
+    btnAddBills->setObjectName(QStringLiteral("btnAddBills"));
+    btnAddBills->setText(QStringLiteral("下拉选择单据..."));
+    btnAddBills->setToolTip(QStringLiteral("下拉选择单据"));
+    btnAddBills->setMenu(popAddBills);
+    btnAddBills->setPopupMode(QToolButton::MenuButtonPopup);
+    connect(btnAddBills, &QToolButton::clicked, this, [this] {
+        if (FBillSource.isEmpty())
+            btnAddBills->showMenu();
+        else
+            PickBills(FBillSource);
+    });
+
+    qryMain = new TADOQuery(this);
+    qryMain->setObjectName(QStringLiteral("qryMain"));
+    SetupADOQuery(qryMain);
+    qryMain->SetConnection(GlobalADOConnection);
+    qryMain->CommandTimeout = 600;
+    grdMain = new kvui::BandedGrid(tabMain);
+    grdMain->setObjectName(QStringLiteral("grdMain"));
+    lblMain->setBuddy(grdMain);
+
+    const auto makeAction = [this](const char* name, const QString& text, auto slot) {
+        auto* a = new QAction(text, this);
+        a->setObjectName(QString::fromLatin1(name));
+        connect(a, &QAction::triggered, this, slot);
+        return a;
+    };
+    actNeedInsert = makeAction("actNeedInsert", QStringLiteral("插入(&I)"), [this] { NeedInsert(); });
+    actNeedDelete = makeAction("actNeedDelete", QStringLiteral("移除(&R)"), [this] { NeedDelete(); });
+    actNeedClear = makeAction("actNeedClear", QStringLiteral(" 全部移除(&C)"), [this] { NeedClear(); });
+    auto* buttons = new QVBoxLayout;
+    for (QAction* a : {actNeedInsert, actNeedDelete, actNeedClear}) {
+        auto* b = new QPushButton(a->text(), tabMain);
+        b->setObjectName(QStringLiteral("btn") + a->objectName().mid(3));
+        connect(b, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, b, [a, b] { b->setEnabled(a->isEnabled()); });
+        buttons->addWidget(b);
+    }
+    buttons->addStretch();
+    auto* head = new QHBoxLayout;
+    head->addWidget(lblMain);
+    head->addStretch();
+    head->addWidget(chkShowFilter);
+    head->addWidget(btnAddBills);
+    auto* body = new QHBoxLayout;
+    body->addWidget(grdMain, 1);
+    body->addLayout(buttons);
+    auto* mainBox = new QVBoxLayout(tabMain);
+    mainBox->addLayout(head);
+    mainBox->addLayout(body, 1);
+
+    // Options page
+    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
+    trlMRPFilters = new kvui::TreeList(tabOptions);
+    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
+    lblFilters->setBuddy(trlMRPFilters);
+    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
+    trlMRPFilters->setShowIndicator(false);
+    if (kvui::Column* caption = trlMRPFilters->columns().value(0))
+        caption->setWidth(300);
+    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
+    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
+    trlMRPFilters->viewport()->installEventFilter(this);
+    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
+    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
+    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
+    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
+    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
+    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
+    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
+        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
+    });
+    auto* filterColumn = new QVBoxLayout;
+    filterColumn->addWidget(lblFilters);
+    filterColumn->addWidget(trlMRPFilters, 1);
+    auto* filterButtons = new QHBoxLayout;
+    filterButtons->addStretch();
+    filterButtons->addWidget(btnSetMRPFilter);
+    filterColumn->addLayout(filterButtons);
+    gbxOptions = new TMRPminiOptionsBox(true, tabOptions);
+    auto* optBox = new QHBoxLayout(tabOptions);
+    optBox->addLayout(filterColumn, 1);
+    optBox->addWidget(gbxOptions, 1);
+
+    FSchemeGroup->setVisible(false);
+    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+
+    FPickEditProperties = std::make_shared<TPickEditProperties>();
+    FPickEditProperties->RefQuery = GlobalADOQuery;
+    FGroupTypeProperties = std::make_shared<kvui::ImageComboProperties>();
+    FGroupTypeProperties->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    for (int value : {0, 9})
+        FGroupTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpGroupType"), value));
+    FBillTypeProperties = std::make_shared<kvui::ImageComboProperties>();
+    for (int value : {2, 4, 8, 12})
+        FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
+
+    connect(grdMain, &kvui::BandedView::focusedRowChanged, this, [this] { ActionListUpdate(); });
+}
+
+TMRPminiSetDlg::~TMRPminiSetDlg()
+{
+    if (grdMain)
+        grdMain->setDataSource(nullptr);
+    delete FMainSource;
+}
+
+kvui::Column* TMRPminiSetDlg::Column(const QString& AFieldName) const
+{
+    for (kvui::Column* c : grdMain->columns())
+        if (c->fieldName().compare(AFieldName, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+void TMRPminiSetDlg::Prepare()
+{
+    TViewSettingDlg::Prepare();
+    const QString lastSource = ReadViewSchemeParam(ViewScheme.Params, QStringLiteral("[BillType]"));
+    popAddBills->clear();
+    for (const BillSource& s : Sources) {
+        TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(QLatin1String(s.objectID));
+        if (!def)
+            continue;
+        const QString id = QLatin1String(s.objectID);
+        QAction* item = popAddBills->addAction(def->Name + QStringLiteral("..."));
+        item->setObjectName(QStringLiteral("mnu") + id.mid(id.indexOf(u'.') + 1));
+        connect(item, &QAction::triggered, this, [this, id] { PickBills(id); });
+        if (id.compare(lastSource, Qt::CaseInsensitive) == 0) {
+            FBillSource = id;
+            btnAddBills->setText(item->text());
+        }
+    }
+    BuildGridColumns();
+    LoadLines();
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlg::BuildGridColumns()
+{
+    kvui::BandedGrid* g = grdMain;
+    g->beginUpdate();
+    g->addBand(QString(), kvui::BandFixed::Left);
+    g->addBand(QString(), kvui::BandFixed::None);
+    g->setShowIndicator(true);
+    g->setEditingEnabled(true);
+    g->setMultiSelect(true);
+    g->setEnterMovesToNextCell(true);
+    TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
+    const auto add = [&](const char* name, const QString& field, const QString& caption, int band) {
+        kvui::Column* c = g->addColumn(caption, field, band);
+        c->setObjectName(QString::fromLatin1(name));
+        return c;
+    };
+    const auto fromDefinition = [&](kvui::Column* c, const QString& fieldID) {
+        const TInfoFieldDef* f = mainDef ? mainDef->GetFieldDef(fieldID) : nullptr;
+        c->setVisible(f && !f->HideList);
+        if (f) {
+            c->setCaption(f->Name);
+            SetupGridColumnEditor(*f, c);
+        }
+    };
+    for (const ColumnDef& d : Columns) {
+        if (QLatin1String(d.field) == QLatin1String("ItmName")) {
+            for (int k = 1; k <= 10; ++k) {
+                kvui::Column* c = add("", QStringLiteral("ManItmProp%1").arg(k), QString(), 1);
+                c->setObjectName(QStringLiteral("colManItmProp%1").arg(k));
+                c->setTag(-100 - k);
+                fromDefinition(c, QStringLiteral("ItmProp%1").arg(k));
+            }
+        }
+        kvui::Column* c = add(d.name, QLatin1String(d.field), d.caption ? QString::fromUtf8(d.caption) : QString(), d.band);
+        c->setEditable(!d.readOnly);
+        if (!d.caption) {
+            const QString f = QLatin1String(d.field);
+            fromDefinition(c, f == QLatin1String("ManGroupType") ? QStringLiteral("MRPGroupType")
+                                  : f == QLatin1String("ManGroupNo") ? QStringLiteral("MRPGroupNo")
+                                                                     : f.mid(3));
+        } else if (QString::fromUtf8(d.caption).isEmpty()) {
+            c->setVisible(false);
+        }
+    }
+    Column(QStringLiteral("ManGroupType"))->setEditor(FGroupTypeProperties);
+    Column(QStringLiteral("ManBillType"))->setEditor(FBillTypeProperties);
+    Column(QStringLiteral("DeptName"))->displayTextHook = [this](const kvui::RowRef& row, const QVariant& value, QString& text) {
+        if (row.kind == kvui::RowRef::Data && value.toString().trimmed().isEmpty())
+            text = LineValue(row.record, QStringLiteral("SuppName")).toString();
+    };
+    auto itemPick = std::make_shared<TPickEditProperties>();
+    itemPick->RefQuery = GlobalADOQuery;
+    itemPick->SQL = QStringLiteral(
+        "select [物料代码]=ItmNo, [物料名称]=ItmName, [规格型号]=ItmSpec, [物料属性]=ItmTypeName from "
+        "QZ_Base_ItemMaster with(nolock) where (ItmNo like '%%'+%0:s+'%%' or ItmName like '%%'+%0:s+'%%' or "
+        "ItmSpec like '%%'+%0:s+'%%') and ItmDisabled=0 order by ItmNo");
+    itemPick->TextField = QStringLiteral("物料代码");
+    Column(QStringLiteral("ItmNo"))->setEditor(itemPick);
+    g->endUpdate();
+
+    g->setEditingHook([this](const kvui::RowRef& row, kvui::Column* c) {
+        if (row.kind != kvui::RowRef::Data || !CanEditCell(row.record, c))
+            return false;
+        FOldValue = LineValue(row.record, c->fieldName());
+        return true;
+    });
+    connect(g, &kvui::BandedView::cellEdited, this, [this](int row, kvui::Column* c, const QVariant&, const QVariant& value) {
+        const int line = grdMain->row(row).record;
+        const QString f = c->fieldName();
+        if (f == QLatin1String("ManDate")) {
+            const QDate d = ToDate(value);
+            SetLineValue(line, f, QDateTime(d.isValid() ? d : QDate::currentDate().addDays(7), QTime()));
+        } else if (f == QLatin1String("ManQty")) {
+            bool ok = false;
+            const double q = value.toString().trimmed().toDouble(&ok);
+            SetLineValue(line, f, ok ? q : 0.0);
+        }
+        if (value != FOldValue && f == QLatin1String("ItmNo"))
+            ItemCodeChanged(line);
+        FOldValue = value;
+    });
+    g->setCustomDrawHook([this](kvui::CellDraw& cell) {
+        if (cell.row.kind == kvui::RowRef::Data && cell.column && cell.column->isEditable() &&
+            CanEditCell(cell.row.record, cell.column))
+            cell.background = cell.selected ? QColor(192, 192, 0) : QColor(255, 255, 194);
+    });
+}
+
+void TMRPminiSetDlg::LoadLines()
+{
+    const QString mask = PropMaskSQL;
+    const QString sql =
+        QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where id=object_id('tempdb..#QZ_MRP_MainMini'))\r"
+                       "drop table #QZ_MRP_MainMini\r"
+                       "select m.*, ItmNo, ItmName, ItmSpec, UntName, CustName, DeptName, SuppName, BomNo,PropMask=") +
+        mask +
+        QStringLiteral(" into #QZ_MRP_MainMini from QZ_MRP_Main as m with(nolock)"
+                       " left join QZ_Base_ItemMaster as i with(nolock) on ManItmID=ItmID left join QZ_Base_Unit as u "
+                       "with(nolock) on ItmUnitID=UntID"
+                       " left join QZ_Base_Customer as c with(nolock) on ManOrigCustID=CustID left join QZ_MRP_BOMsOfMain as "
+                       "b with(nolock) on m.ManSchIID=b.ManSchIID and m.ManIID=b.ManIID"
+                       " left join QZ_Base_Department as d with(nolock) on ManDeptID=DeptID left join QZ_Base_Supplier as p "
+                       "with(nolock) on ManSuppID=SuppID"
+                       " where m.ManSchIID=") +
+        QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0) +
+        QStringLiteral("\rselect * from #QZ_MRP_MainMini order by ManIID\rdrop table #QZ_MRP_MainMini");
+    ExecSQLText(qryMain, sql, true, true, false);
+    if (!FMainSource)
+        FMainSource = new kvui::DataSetSource(qryMain);
+    else
+        FMainSource->reset();
+    grdMain->setDataSource(FMainSource);
+}
+
+void TMRPminiSetDlg::LoadScheme()
+{
+    const QString& p = ViewScheme.Params;
+    LoadMiniMRPFilters(trlMRPFilters, p);
+    gbxOptions->LoadOptions(p);
+    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
+    UpdateCareAlloted();
+}
+
+void TMRPminiSetDlg::UpdateCareAlloted()
+{
+    bool anySource = false, orders = false;
+    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
+    gbxOptions->chkMainGross->setEnabled(anySource);
+    if (!anySource)
+        gbxOptions->chkMainGross->setChecked(true);
+    gbxOptions->chkCareAlloted->setEnabled(orders);
+    if (!orders)
+        gbxOptions->chkCareAlloted->setChecked(false);
+}
+
+bool TMRPminiSetDlg::SaveScheme()
+{
+    QString p = ViewScheme.Params;
+    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
+    p = gbxOptions->SaveOptions(p);
+    ViewScheme.Params = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"),
+                                             chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    return true;
+}
+
+QList<int> TMRPminiSetDlg::Lines() const
+{
+    QList<int> out;
+    const int n = FMainSource ? FMainSource->recordCount() : 0;
+    for (int i = 0; i < n; ++i)
+        out << i;
+    return out;
+}
+
+QVariant TMRPminiSetDlg::LineValue(int ALine, const QString& AField) const
+{
+    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
+}
+
+void TMRPminiSetDlg::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
+{
+    if (FMainSource)
+        FMainSource->setFieldValue(ALine, AField, AValue);
+}
+
+bool TMRPminiSetDlg::CanEditCell(int ALine, kvui::Column* AColumn) const
+{
+    if (!AColumn || ALine < 0)
+        return false;
+    const bool handTyped = LineValue(ALine, QStringLiteral("ManBillNo")).toString().trimmed().isEmpty();
+    const QString f = AColumn->fieldName();
+    if (f == QLatin1String("ItmNo") || f == QLatin1String("BomNo") || f == QLatin1String("ManOrigTag") ||
+        f == QLatin1String("ManOrigSubTag") || f == QLatin1String("ManGroupType"))
+        return handTyped;
+    if (f == QLatin1String("ManGroupNo"))
+        return handTyped && LineValue(ALine, QStringLiteral("ManGroupType")).toInt() != 0;
+    if (AColumn->tag() <= -101 && AColumn->tag() >= -110) {
+        const int n = -AColumn->tag() - 100;
+        return handTyped && LineValue(ALine, QStringLiteral("PropMask")).toString().mid(n - 1, 1) == QLatin1String("1");
+    }
+    return true;
+}
+
+void TMRPminiSetDlg::ActionListUpdate()
+{
+    const bool any = FMainSource && FMainSource->recordCount() > 0;
+    actNeedDelete->setEnabled(any);
+    actNeedClear->setEnabled(any);
+    if (btnOk)
+        btnOk->setEnabled(any);
+    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
+    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+}
+
+void TMRPminiSetDlg::actSetMRPFilterExecute()
+{
+    ActionListUpdate();
+    if (actSetMRPFilter->isEnabled())
+        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
+}
+
+bool TMRPminiSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
+        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
+    return TViewSettingDlg::eventFilter(AObject, AEvent);
+}
+
+void TMRPminiSetDlg::NeedInsert()
+{
+    if (!FMainSource)
+        return;
+    const QDateTime today(QDate::currentDate(), QTime());
+    const int line = FMainSource->appendRecord({{QStringLiteral("ManBillType"), 12},
+                                                {QStringLiteral("ManBillDate"), today},
+                                                {QStringLiteral("ManDate"), today.addDays(7)},
+                                                {QStringLiteral("ManQty"), 0.0},
+                                                {QStringLiteral("ManBomType"), 0},
+                                                {QStringLiteral("ManItmProps"), QString()},
+                                                {QStringLiteral("ManGroupType"), 0},
+                                                {QStringLiteral("ManGroupNo"), QString()}});
+    grdMain->refresh();
+    grdMain->setFocusedRecordIndex(line);
+    grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlg::NeedDelete()
+{
+    if (!FMainSource)
+        return;
+    QList<int> lines = grdMain->selectedRecordIndexes();
+    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
+        lines << grdMain->focusedRecordIndex();
+    FMainSource->deleteRecords(lines);
+    grdMain->refresh();
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlg::NeedClear()
+{
+    if (!FMainSource)
+        return;
+    TMRPWaitCursor wait;
+    FMainSource->deleteRecords(Lines());
+    grdMain->refresh();
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlg::ItemCodeChanged(int ALine)
+{
+    const QString code = LineValue(ALine, QStringLiteral("ItmNo")).toString().trimmed();
+    const QString sql =
+        QStringLiteral("select ItmID, ItmNo, ItmName, ItmSpec, UntName,PropMask=") + PropMaskSQL +
+        QStringLiteral(" from QZ_Base_ItemMaster as i with(nolock) left join QZ_Base_Unit as u with(nolock) on "
+                       "ItmUnitID=u.UntID where ItmNo=") +
+        QuotedStr(code) + QStringLiteral(" and ItmDisabled=0");
+    QVariantMap found;
+    if (ExecSQLText(GlobalADOQuery, sql, true, false, true) && !GlobalADOQuery->Eof())
+        for (const char* f : {"ItmID", "ItmNo", "ItmName", "ItmSpec", "UntName", "PropMask"})
+            found.insert(QLatin1String(f), GlobalADOQuery->FieldByName(QLatin1String(f))->Value());
+    GlobalADOQuery->Close();
+    SetLineValue(ALine, QStringLiteral("ManItmID"), found.value(QStringLiteral("ItmID")));
+    for (const char* f : {"ItmNo", "ItmName", "ItmSpec", "UntName", "PropMask"})
+        SetLineValue(ALine, QLatin1String(f), found.value(QLatin1String(f)));
+    if (found.isEmpty())
+        SetLineValue(ALine, QStringLiteral("ItmNo"), code);
+    const QString mask = found.value(QStringLiteral("PropMask")).toString();
+    for (int k = 1; k <= 10; ++k)
+        if (mask.mid(k - 1, 1) != QLatin1String("1"))
+            SetLineValue(ALine, QStringLiteral("ManItmProp%1").arg(k), QVariant());
+    grdMain->viewport()->update();
+}
+
+void TMRPminiSetDlg::PickBills(const QString& AObjectID)
+{
+    const BillSource* source = FindSource(AObjectID);
+    TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(AObjectID);
+    if (!source || !def)
+        return;
+    FBillSource = AObjectID;
+    btnAddBills->setText(def->Name + QStringLiteral("..."));
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, QStringLiteral("[BillType]"), AObjectID);
+    QString code;
+    if (chkShowFilter->isChecked()) {
+        const QString section = QStringLiteral("[Src.") + AObjectID + u']';
+        code = ReadViewSchemeParam(ViewScheme.Params, section);
+        QString text;
+        if (!InfoApplication->ShowFilterDlg(def, text, code, GlobalADOQuery, QString(), false))
+            return;
+        ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, section, code);
+    }
+    int billType = source->billType;
+    if ((billType == 80 || billType == 79) && !InfoApplication->SystemEnumExists(QStringLiteral("MrpBillType"), billType))
+        billType = 12;
+    const QString p = QLatin1String(source->p);
+    const QString condition =
+        QStringLiteral("s.CanMRP<>0 and s.%1Qty>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)").arg(p);
+    const QString order = QStringLiteral("s.%1%2, s.%1No, s.%1Entry").arg(p, QLatin1String(source->dateField));
+    const QString sql = BuildInfoObjectFilterSQL(AObjectID, SourceSelectList(*source, billType), condition, code, order);
+    FPickEditProperties->RefQuery = GlobalADOQuery;
+    FPickEditProperties->Caption = def->Name;
+    FPickEditProperties->SQL = sql;
+    FPickEditProperties->WhereOrder.clear();
+    FPickEditProperties->TextField = QStringLiteral("单据编号");
+    FPickEditProperties->MultiSelect = true;
+    FPickEditProperties->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks& rows) { AddPickedBills(data, rows); };
+    try {
+        FPickEditProperties->ShowPicker(false);
+    } catch (const Exception& e) {
+        ShowADOError(e, GlobalADOQuery);
+    }
+}
+
+void TMRPminiSetDlg::AddPickedBills(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords)
+{
+    if (!ADataSet || !FMainSource)
+        return;
+    TMRPWaitCursor wait;
+    const auto v = [ADataSet](const char* name) {
+        TField* f = ADataSet->FindField(QString::fromUtf8(name));
+        return f ? f->Value() : QVariant();
+    };
+    const QDateTime today(QDate::currentDate(), QTime());
+    grdMain->beginUpdate();
+    for (int record : ASelRecords) {
+        ADataSet->SetRecNo(record + 1);
+        QVariantMap m{{QStringLiteral("ManBillType"), 12},       {QStringLiteral("ManBillDate"), today},
+                      {QStringLiteral("ManDate"), today.addDays(7)}, {QStringLiteral("ManQty"), 0.0},
+                      {QStringLiteral("ManBomType"), 0},          {QStringLiteral("ManItmProps"), QString()},
+                      {QStringLiteral("ManGroupType"), 0},        {QStringLiteral("ManGroupNo"), QString()}};
+        const std::pair<const char*, const char*> copies[] = {
+            {"#BillType", "ManBillType"},   {"#BillID", "ManBillID"},        {"单据编号", "ManBillNo"},
+            {"单据行", "ManBillEntry"},     {"单据日期", "ManBillDate"},     {"单据数量", "ManBillQty"},
+            {"#DeptID", "ManDeptID"},       {"#SuppID", "ManSuppID"},        {"需求日期", "ManDate"},
+            {"#ItmID", "ManItmID"},         {"#ItmProps", "ManItmProps"},    {"#BomType", "ManBomType"},
+            {"#BomID", "ManBomID"},         {"需求数量", "ManQty"},          {"#OrigType", "ManOrigType"},
+            {"#OrigID", "ManOrigID"},       {"#OrigNo", "ManOrigNo"},        {"#OrigEntry", "ManOrigEntry"},
+            {"#OrigItmID", "ManOrigItmID"}, {"#OrigCustID", "ManOrigCustID"}, {"#OrigCustPO", "ManOrigCustPO"},
+            {"#OrigTag", "ManOrigTag"},     {"#OrigSubTag", "ManOrigSubTag"}, {"#MRPGroupType", "ManGroupType"},
+            {"#MRPGroupNo", "ManGroupNo"},  {"备注", "ManNote"},             {"#PropMask", "PropMask"},
+            {"物料代码", "ItmNo"},          {"物料名称", "ItmName"},         {"规格型号", "ItmSpec"},
+            {"客户", "CustName"},           {"需求单位", "DeptName"},        {"需求单位", "SuppName"},
+            {"单位", "UntName"}};
+        for (const auto& [from, to] : copies)
+            m.insert(QLatin1String(to), v(from));
+        for (int k = 1; k <= 10; ++k)
+            m.insert(QStringLiteral("ManItmProp%1").arg(k), v(QStringLiteral("#ItmProp%1").arg(k).toLatin1().constData()));
+        if (ADataSet->FindField(QStringLiteral("BOM")))
+            m.insert(QStringLiteral("BomNo"), v("BOM"));
+        FMainSource->appendRecord(m);
+    }
+    grdMain->endUpdate();
+    grdMain->refresh();
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlg::LineWarning(int ALine, const QString& AField, const QString& AText)
+{
+    Pages->setCurrentWidget(tabMain);
+    grdMain->setFocusedRecordIndex(ALine);
+    if (kvui::Column* c = Column(AField))
+        grdMain->setFocusedColumn(c);
+    grdMain->setFocus();
+    ShowWarning(AText, -1);
+}
+
+bool TMRPminiSetDlg::CloseWithOk()
+{
+    grdMain->postEdit();
+    const QList<int> lines = Lines();
+    if (lines.isEmpty()) {
+        Pages->setCurrentWidget(tabMain);
+        grdMain->setFocus();
+        ShowWarning(QStringLiteral("[%1]的内容不能为空!").arg(NoAccel(lblMain->text())), -1);
+        return false;
+    }
+    const QDate today = QDate::currentDate();
+    FMaxDate = today;
+    int asked = 0; // 0 not asked, 6 yes, 7 no
+    QSet<QString> keys;
+    const auto caption = [this](const QString& f) {
+        kvui::Column* c = Column(f);
+        return c ? c->caption() : f;
+    };
+    const auto empty = [&caption](const QString& f) { return QStringLiteral("[%1]的内容不能为空!").arg(caption(f)); };
+    for (int line : lines) {
+        const auto val = [this, line](const char* f) { return LineValue(line, QLatin1String(f)); };
+        if (val("ManBillType").toInt() == 0)
+            SetLineValue(line, QStringLiteral("ManBillType"), 12);
+        const bool handTyped = val("ManBillNo").toString().trimmed().isEmpty();
+        if (handTyped) {
+            const QString code = val("ItmNo").toString().trimmed();
+            if (code.isEmpty()) {
+                LineWarning(line, QStringLiteral("ItmNo"), empty(QStringLiteral("ItmNo")));
+                return false;
+            }
+            if (val("ManItmID").toString().trimmed().isEmpty()) {
+                LineWarning(line, QStringLiteral("ItmNo"),
+                            QStringLiteral("[%1]的值(%2)不存在!").arg(caption(QStringLiteral("ItmNo")), code));
+                return false;
+            }
+            const QString mask = val("PropMask").toString();
+            if (!mask.contains(u'1')) {
+                SetLineValue(line, QStringLiteral("ManItmProps"), QString());
+            } else {
+                QStringList args{QuotedStr(val("ManItmID").toString())};
+                for (int k = 1; k <= 10; ++k) {
+                    const QString f = QStringLiteral("ManItmProp%1").arg(k);
+                    const QString value = LineValue(line, f).toString();
+                    if (mask.mid(k - 1, 1) == QLatin1String("1") && value.trimmed().isEmpty()) {
+                        LineWarning(line, f, empty(f));
+                        return false;
+                    }
+                    args << QuotedStr(value);
+                }
+                QString id;
+                int err = 0;
+                bool found = false;
+                if (ExecSQLText(GlobalADOQuery, QStringLiteral("exec QZ_MRP_GetItemPropsID ") + args.join(QStringLiteral(", ")),
+                                true, false, true) &&
+                    !GlobalADOQuery->Eof()) {
+                    found = true;
+                    id = GlobalADOQuery->FieldByName(QStringLiteral("ID"))->AsString().trimmed();
+                    err = GlobalADOQuery->FieldByName(QStringLiteral("ErrNum"))->AsInteger();
+                }
+                GlobalADOQuery->Close();
+                if (err > 0 && err <= 10) {
+                    const QString f = QStringLiteral("ManItmProp%1").arg(err);
+                    LineWarning(line, f, QStringLiteral("[%1]的值(%2)无效!").arg(caption(f), LineValue(line, f).toString()));
+                    return false;
+                }
+                if (!found || id.isEmpty()) {
+                    LineWarning(line, QStringLiteral("ManItmProps"), empty(QStringLiteral("ManItmProps")));
+                    return false;
+                }
+                SetLineValue(line, QStringLiteral("ManItmProps"), id);
+            }
+            if (val("ManGroupType").toInt() == 0) {
+                SetLineValue(line, QStringLiteral("ManGroupNo"), QString());
+            } else {
+                const QString no = val("ManGroupNo").toString().trimmed();
+                SetLineValue(line, QStringLiteral("ManGroupNo"), no);
+                if (no.isEmpty()) {
+                    LineWarning(line, QStringLiteral("ManGroupNo"), empty(QStringLiteral("ManGroupNo")));
+                    return false;
+                }
+                if (kvui::Column* tag = Column(QStringLiteral("ManOrigTag")); tag && !tag->isVisible())
+                    SetLineValue(line, QStringLiteral("ManOrigTag"), no);
+            }
+        } else {
+            const QString key = QStringLiteral("[%1|%2|%3]").arg(val("ManBillType").toString(), val("ManBillNo").toString(),
+                                                                  val("ManBillEntry").toString());
+            if (keys.contains(key)) {
+                LineWarning(line, QStringLiteral("ManBillNo"),
+                            QStringLiteral("以下配套主需求行前面已经存在, 请修正!\r\r类型: %1　需求单号: %2　需求行: %3　物料代码: %4")
+                                .arg(InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), val("ManBillType").toInt()),
+                                     val("ManBillNo").toString(), QString::number(val("ManBillEntry").toInt()),
+                                     val("ItmNo").toString()));
+                return false;
+            }
+            keys.insert(key);
+        }
+        const double qty = val("ManQty").toDouble();
+        if (!(qty > 0)) {
+            LineWarning(line, QStringLiteral("ManQty"),
+                        QStringLiteral("[%1]的值(%2)没有大于%3 !").arg(caption(QStringLiteral("ManQty")), val("ManQty").toString(),
+                                                                        QStringLiteral("0")));
+            return false;
+        }
+        QDate date = ToDate(val("ManDate"));
+        if (!date.isValid() || date < today) {
+            if (asked == 0) {
+                grdMain->setFocusedRecordIndex(line);
+                asked = ShowWarning(QStringLiteral("发现存在需求日期早于今天的主需求行, 统一自动修正为今天?"),
+                                    int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
+                if (asked != kvos::IDYES && asked != kvos::IDNO) {
+                    Pages->setCurrentWidget(tabMain);
+                    grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
+                    grdMain->setFocus();
+                    return false;
+                }
+            }
+            if (asked == kvos::IDYES) {
+                date = today;
+                SetLineValue(line, QStringLiteral("ManDate"), QDateTime(today, QTime()));
+            }
+        } else if (date > DateLimit) {
+            LineWarning(line, QStringLiteral("ManDate"),
+                        QStringLiteral("[%1]的值没有小于或等于%2 !")
+                            .arg(caption(QStringLiteral("ManDate")), QLocale().toString(DateLimit, QLocale::ShortFormat)));
+            return false;
+        }
+        if (date.isValid() && date > FMaxDate)
+            FMaxDate = date;
+    }
+
+    TPlanScheme& s = *FPlanScheme;
+    s.DataFilters = ViewScheme.Params;
+    s.PlanSource = 3;
+    s.PlanNeedScope = 1 + (gbxOptions->chkCareAlloted->isChecked() ? 1 : 0) + (gbxOptions->chkMainGross->isChecked() ? 2 : 0) +
+                      (gbxOptions->chkCurrentBOM->isChecked() ? 4 : 0);
+    gbxOptions->ApplyToScheme(s);
+    s.PlanPeriods = BuildMiniPlanPeriods(today, FMaxDate);
+    s.PlanCalIID = 1;
+    s.PlanState = psSchemeChangedRerun;
+    s.MpsCalIID = 1;
+    s.MpsPeriods = s.PlanPeriods;
+
+    QStringList inserts;
+    int handEntry = 0;
+    int manIID = 0;
+    for (int line : lines) {
+        const bool handTyped = LineValue(line, QStringLiteral("ManBillNo")).toString().trimmed().isEmpty();
+        const int entry = handTyped ? ++handEntry : LineValue(line, QStringLiteral("ManBillEntry")).toInt();
+        const QDate date = ToDate(LineValue(line, QStringLiteral("ManDate")));
+        const int period = FindPlanPeriodIndex(s.MpsPeriods, MiniDateToDateTime(date.isValid() ? date : today));
+        inserts << BuildMiniMainInsertSQL(s.SchemeIID, ++manIID, period, entry, true,
+                                          [this, line](const QString& f) { return LineValue(line, f); });
+    }
+    return SaveMiniSchemeAndMain(s, inserts);
+}
+
+void TMRPminiSetDlg::done(int r)
+{
+    if (r == QDialog::Accepted) {
+        if (!SaveScheme())
+            return;
+        grdMain->setEnabled(false);
+        bool ok = false;
+        try {
+            ok = CloseWithOk();
+        } catch (const std::exception& e) {
+            ShowExceptionMessage(e);
+        }
+        grdMain->setEnabled(true);
+        if (!ok)
+            return;
+    }
+    TViewSettingDlg::done(r);
+}
+
+bool ShowMRPminiSetDlg(TViewScheme& AViewScheme, TPlanScheme* APlanScheme)
+{
+    std::unique_ptr<TMRPminiSetDlg> dlg;
+    try {
+        dlg = std::make_unique<TMRPminiSetDlg>();
+        dlg->OrigScheme = &AViewScheme;
+        dlg->ViewScheme.ID = AViewScheme.ID;
+        dlg->ViewScheme.Mask = AViewScheme.Mask;
+        dlg->ViewScheme.Supports = AViewScheme.Supports;
+        dlg->FPlanScheme = APlanScheme;
+        {
+            TMRPWaitCursor wait;
+            dlg->Prepare();
+        }
+        if (dlg->exec() != QDialog::Accepted)
+            return false;
+        AViewScheme.Params = dlg->ViewScheme.Params;
+        return true;
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
+        return false;
+    }
+}

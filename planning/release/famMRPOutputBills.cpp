@@ -1,0 +1,121 @@
+// The output view's release run after the checks: the records cut into bills,
+// each bill built and saved through the ERP library with the write-back text
+// of its rows and the material lists of production and subcontract rows, the
+// tree moved on for every saved bill, and the summary.
+#include "famMRPOutput.h"
+
+#include "MessageBox.h"
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "famDoResults.h"
+#include "untLossRate.h"
+#include "untMRPOutputBills.h"
+#include "untMRPOutputOptions.h"
+#include "untMRPSupplyBOM.h"
+
+#include <QApplication>
+
+namespace {
+
+const QString Aborted = QStringLiteral("执行已被中止!");
+const QString Finished = QStringLiteral("执行完成。");
+const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
+
+} // namespace
+
+bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
+{
+    TMRPOutputRun& r = *FRun;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    struct Restore {
+        ~Restore() { QApplication::restoreOverrideCursor(); }
+    } restore;
+    // 1.
+    auto* header = static_cast<kvui::TreeNode*>(FResulter->AddResultNode(
+        mkInformation, OutputGenerationHeader(int(r.Records().size())), QString(), QVariant(), QVariant(), nullptr));
+    const bool bomQtyUseStdQty =
+        InfoApplication->ReadSystemSettingAsBoolean(QStringLiteral("QZ_MRP"), QStringLiteral("BomQtyUseStdQty"), false, true);
+
+    TMRPOutputBillEvents events;
+    events.Escape = [] { return InfoApplication->CheckEscapeKeyPress(false); };
+    events.LoadBOM = [&](TMRPOutputRec& ARec, const IBillPtr& ABill, int ARowNo) {
+        TSupplyBOMRun bom;
+        bom.Query = GlobalADOQuery;
+        bom.Bill = ABill;
+        bom.SchemeIID = FPlanScheme->SchemeIID;
+        bom.BillType = ARec.SupType;
+        bom.BomQtyUseStdQty = bomQtyUseStdQty;
+        bom.Holidays = r.Holidays;
+        TSupplyBOMCall call;
+        call.ItemID = ARec.SupItmID;
+        call.BomType = ARec.SupBomType;
+        call.BomID = ARec.SupBomID;
+        call.SupIID = ARec.SupIID;
+        call.SupIIDs = ARec.SupIIDs.mid(1, ARec.SupIIDs.size() - 2);
+        call.ListName = QString::number(ARowNo);
+        call.Qty = ARec.SupStdQty;
+        call.UnitRate = ARec.SupUnitRate;
+        call.DrawDate = ARec.SupDrawDate;
+        call.ItemSubs = r.GetOutputOptions(ARec.SupType).ItemSubs;
+        LoadSupplyBOM(bom, ARec, call);
+    };
+    // 8. The first saved bill marks a released scheme as output started.
+    bool stateWritten = false;
+    events.FirstSaved = [&] {
+        if (FPlanScheme->PlanType != 0)
+            return;
+        stateWritten = true;
+        ExecSQLText(GlobalADOQuery, PlanStateOutputStartedSQL(FPlanScheme->SchemeIID), false, false, true);
+    };
+    events.Line = [&](TMessageKind AKind, const QString& AText) {
+        FResulter->AddResultNode(AKind, AText, QString(), QVariant(), QVariant(), header);
+        QApplication::processEvents();
+    };
+    events.Saved = [&](const TMRPOutputRec& ARec) {
+        grdSupplies->beginUpdate();
+        for (const TSourceNodeRec& source : ARec.SupNodes)
+            if (source.Node)
+                ApplyOutputToNode(static_cast<kvui::TreeNode*>(source.Node->Node), source.Qty, ANow);
+        grdSupplies->endUpdate();
+    };
+    events.TypeName = [this](int AType) {
+        if (auto* combo = dynamic_cast<kvui::ImageComboProperties*>(colSupDestType->editor().get())) {
+            const int i = combo->indexOfValue(AType);
+            if (i >= 0)
+                return combo->items[i].description;
+        }
+        return QString::number(AType);
+    };
+
+    // 2., 3. Bills in output order; an exception of the ERP library or of a
+    // material list ends the run, bills saved before stay saved.
+    TMRPOutputBillResult result;
+    try {
+        if (!InfoApplication->ERPAccess)
+            throw Exception(NoERPAccess);
+        GetLossRateType();
+        result = ::WriteOutputBills(r, *InfoApplication->ERPAccess, InfoApplication->LoginInfo.UserID, events);
+    } catch (const std::exception& e) {
+        const auto* ex = dynamic_cast<const Exception*>(&e);
+        const QString reason = ex ? ex->Message : QString::fromUtf8(e.what());
+        FResulter->AddResultNode(mkError, reason, QString(), QVariant(), QVariant(), header);
+        if (stateWritten)
+            FPlanScheme->LoadState();
+        QApplication::setOverrideCursor(Qt::ArrowCursor);
+        ShowError(reason);
+        QApplication::restoreOverrideCursor();
+        return false;
+    }
+    if (stateWritten)
+        FPlanScheme->LoadState();
+    // 10. Summary.
+    FResulter->AddResultNode(result.Kind, result.Summary, QString(), QVariant(), QVariant(), nullptr);
+    const unsigned icon = result.Kind == mkInformation ? kvos::MB_ICONINFORMATION
+        : result.Kind == mkError                       ? kvos::MB_ICONERROR
+                                                       : kvos::MB_ICONWARNING;
+    QApplication::setOverrideCursor(Qt::ArrowCursor);
+    ShowMessageBox((result.Aborted ? Aborted : Finished) + QStringLiteral("\r\r") + result.Summary, QStringLiteral("信息"),
+                   kvos::MB_OK | icon);
+    QApplication::restoreOverrideCursor();
+    return !result.Aborted;
+}
