@@ -181,6 +181,9 @@ void TInfoApplication::LoadSystemSettings()
 void TInfoApplication::LockProcessMessages(quintptr AWinHandle)
 {
     LockMsgHWnd = AWinHandle;
+    // Input kept from other windows must still reach the Esc latch.
+    if (AWinHandle != 0)
+        kvos::bringEscapeKeyLatchToFront();
 }
 
 bool TInfoApplication::CheckEscapeKeyPress(bool ARaiseError)

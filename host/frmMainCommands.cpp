@@ -20,6 +20,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QWindow>
 #include <QCloseEvent>
 #include <QCoreApplication>
 #include <QDesktopServices>
@@ -280,10 +281,41 @@ bool TMainForm::AppMessage(QObject* AObject, QEvent* AEvent)
             // The lock names a window by its address or its native window id;
             // it and everything inside it keep their input.
             const quintptr lock = InfoApplication->LockMsgHWnd;
-            for (QObject* o = AObject; o && !allowed; o = o->parent()) {
+            auto isLock = [lock](QObject* o) {
                 auto* w = qobject_cast<QWidget*>(o);
-                allowed = quintptr(o) == lock || (w && w->internalWinId() && quintptr(w->internalWinId()) == lock);
-            }
+                return quintptr(o) == lock || (w && w->internalWinId() && quintptr(w->internalWinId()) == lock);
+            };
+            for (QObject* o = AObject; o && !allowed; o = o->parent())
+                allowed = isLock(o);
+            auto holdsLock = [&isLock](QWidget* AWindow) {
+                if (isLock(AWindow))
+                    return true;
+                for (QObject* c : AWindow->findChildren<QObject*>())
+                    if (isLock(c))
+                        return true;
+                return false;
+            };
+            // The native window that holds the work passes input on; its
+            // widgets are then checked one by one.
+            if (!allowed && !AObject->isWidgetType())
+                if (auto* window = qobject_cast<QWindow*>(AObject))
+                    for (QWidget* top : QApplication::topLevelWidgets())
+                        if (top->windowHandle() == window) {
+                            allowed = holdsLock(top);
+                            break;
+                        }
+            // A question or message that the work opens over its window is
+            // answered as usual; a modal window that holds the work itself
+            // stays locked but for the work's part.
+            if (!allowed)
+                if (QWidget* modal = QApplication::activeModalWidget()) {
+                    // Input arrives at the native window first, then at the widget.
+                    auto* widget = qobject_cast<QWidget*>(AObject);
+                    const bool inModal = widget ? widget->window() == modal
+                                                : (modal->windowHandle() && AObject == static_cast<QObject*>(modal->windowHandle()));
+                    if (inModal)
+                        allowed = !holdsLock(modal);
+                }
             if (!allowed) {
                 AEvent->ignore();
                 return true;

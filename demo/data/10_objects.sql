@@ -1610,3 +1610,7 @@ insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldData
 insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.AgeAnalyze', 'AgeOrigItmName', 330, '源需求物料名称', 0, 24, 80, 'cast(null as char(1))', 0, null, 0, 1, 1, 1, 3, 0, null)
 insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.AgeAnalyze', 'AgeOrigItmSpec', 340, '源需求规格型号', 0, 24, 200, 'cast(null as char(1))', 0, null, 0, 1, 1, 1, 3, 0, null)
 go
+-- The supply plan picked as another scheme's main demand names the unit of
+-- its item as u.
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Supplies', 'u', 11, 0, 0, 'QZ_Base_Unit', null, 'i.ItmUnitID=u.UntID')
+go

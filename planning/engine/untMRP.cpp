@@ -287,11 +287,23 @@ bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
             if (!ExecSQLText(FPublicQuery, sql, false, false, false))
                 throw EAbort();
         };
-        if (AKeepFreeNeeds)
+        // Kept free needs enter the empty work table first, in the order of
+        // their stored identities: the n-th stored one becomes row n.
+        std::map<int, int> freeIIDMap;
+        if (AKeepFreeNeeds) {
             run(QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") + kMainColumns +
-                QStringLiteral(", null from QZ_MRP_Main with(nolock) where ManSchIID=%1 and ManBillType=%2")
+                QStringLiteral(", null from QZ_MRP_Main with(nolock) where ManSchIID=%1 and ManBillType=%2 order by ManIID")
                     .arg(SchemeIID)
                     .arg(12));
+            std::unique_ptr<TADOQuery> read(NewSchemeQuery());
+            ExecSQLText(read.get(),
+                        QStringLiteral("select ManIID from QZ_MRP_Main with(nolock) where ManSchIID=%1 and ManBillType=12 "
+                                       "order by ManIID")
+                            .arg(SchemeIID),
+                        true, true, false);
+            for (int row = 1; !read->Eof(); read->Next(), ++row)
+                freeIIDMap[read->Fields()->Field(0)->AsInteger()] = row;
+        }
         const QString horizonEnd = DayToDateStr(DateToDay(GetPlanEndDate(PlanPeriods)) + 1);
         struct TSource {
             const char* prefix;
@@ -354,20 +366,30 @@ bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
                 selectSQL);
         }
         if ((AKeepFreeNeeds || AKeepAdjusts) && PlanState != psWaitMainDemand) {
+            // Bill rows meet their stored rows by bill; a row without a bill
+            // ID (a free need) is never matched on it.
             const QString join = QStringLiteral(" join QZ_MRP_Main as r with(nolock) on r.ManSchIID=%1 and "
                                                 "m.ManBillType=r.ManBillType and m.ManBillID=r.ManBillID and "
-                                                "m.ManBillEntry=r.ManBillEntry")
+                                                "m.ManBillEntry=r.ManBillEntry and m.ManBillType<>12 and "
+                                                "isnull(m.ManBillID,'')<>''")
                                      .arg(SchemeIID);
-            if (AKeepAdjusts)
-                run(QStringLiteral("update m set ManAdjQty=r.ManAdjQty, ManQty=m.ManQty+r.ManAdjQty from #QZ_MRP_Main as m") +
-                    join + QStringLiteral(" where r.ManAdjQty<>0 and m.ManBillType<>12"));
-            QString select = QStringLiteral("select IID=m.ManIID, QtySum=m.ManQty, QtyHints=r.ManHints from #QZ_MRP_Main as m") +
-                             join + QStringLiteral(" where r.ManHints<>''");
-            if (!AKeepAdjusts)
-                select += QStringLiteral(" and m.ManBillType=12");
+            const QString hintsUpdate = QStringLiteral("update #QZ_MRP_Main set ManHints=%s where ManIID=%d");
             std::unique_ptr<TADOQuery> read(NewSchemeQuery());
-            MergeQtyHints(*this, select, QStringLiteral("update #QZ_MRP_Main set ManHints=%s where ManIID=%d"), FPublicQuery,
-                          read.get(), MpsPeriods, PlanPeriods);
+            if (AKeepAdjusts) {
+                run(QStringLiteral("update m set ManAdjQty=r.ManAdjQty, ManQty=m.ManQty+r.ManAdjQty from #QZ_MRP_Main as m") +
+                    join + QStringLiteral(" where r.ManAdjQty<>0"));
+                MergeQtyHints(*this,
+                              QStringLiteral("select IID=m.ManIID, QtySum=m.ManQty, QtyHints=r.ManHints from #QZ_MRP_Main as m") +
+                                  join + QStringLiteral(" where r.ManHints<>''"),
+                              hintsUpdate, FPublicQuery, read.get(), MpsPeriods, PlanPeriods);
+            }
+            // Each kept free need takes the spread of the row it was made from.
+            if (AKeepFreeNeeds)
+                MergeQtyHints(*this,
+                              QStringLiteral("select IID=ManIID, QtySum=ManQty, QtyHints=ManHints from QZ_MRP_Main with(nolock) "
+                                             "where ManSchIID=%1 and ManBillType=12 and ManHints<>''")
+                                  .arg(SchemeIID),
+                              hintsUpdate, FPublicQuery, read.get(), MpsPeriods, PlanPeriods, &freeIIDMap);
         }
         const bool keep = AKeepFreeNeeds || AKeepAdjusts;
         const QString batch =
@@ -465,9 +487,13 @@ bool TPlanScheme::CopyMPS(int ASrcSchemeIID, TMPSOverwriteType AOverwriteType, b
         if (AOverwriteType == wtInsertOrUpdate)
             run(QStringLiteral("insert #QZ_MRP_Main (") + kMainColumns + QStringLiteral(", ManHints)\rselect ") +
                 Prefixed(kMainColumns, QStringLiteral("m")) +
+                // A free need has no bill ID: it is matched by number, line,
+                // item and properties, never on the empty ID.
                 QStringLiteral(", m.ManHints from QZ_MRP_Main as m with(nolock) left join #QZ_MRP_Main as s with(nolock) on "
-                               "m.ManBillType=s.ManBillType and m.ManBillID=s.ManBillID and m.ManBillEntry=s.ManBillEntry "
-                               "where m.ManSchIID=%1 and s.ManIID is null")
+                               "m.ManBillType=s.ManBillType and m.ManBillEntry=s.ManBillEntry and ((m.ManBillType<>12 and "
+                               "isnull(m.ManBillID,'')<>'' and m.ManBillID=s.ManBillID) or (m.ManBillType=12 and "
+                               "isnull(m.ManBillNo,'')=isnull(s.ManBillNo,'') and m.ManItmID=s.ManItmID and "
+                               "m.ManItmProps=s.ManItmProps)) where m.ManSchIID=%1 and s.ManIID is null")
                     .arg(SchemeIID));
         const QString batch =
             deleteAndState +

@@ -16,6 +16,7 @@
 #include "untApplication.h"
 #include "untInfoObjectDef.h"
 #include "untMRPCopy.h"
+#include "untMRPRunCmd.h"
 #include "untMRPViewUtils.h"
 
 #include <QAction>
@@ -40,7 +41,6 @@
 
 namespace {
 
-const QString kNotOpenYet = QStringLiteral("很抱歉, 此功能处于内部测试阶段, 暂时不开放使用!");
 const QString kLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString kInEditing = QStringLiteral("视图[%s]处于编辑状态, 不能刷新计划方案!");
 const QString kQuitEditing = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
@@ -253,7 +253,7 @@ void TMRPFrame::CreateControls()
     connect(actSchemeRevert, &QAction::triggered, this, [this] { actSchemeRevertExecute(); });
     connect(actRunMPS, &QAction::triggered, this, [this] { actRunMPSExecute(actRunMPS); });
     connect(actRunMRP, &QAction::triggered, this, [this] { actRunMRPExecute(actRunMRP); });
-    connect(actRunLog, &QAction::triggered, this, [this] { actRunLogExecute(); });
+    connect(actRunLog, &QAction::triggered, this, [this] { actRunLogExecute(actRunLog); });
     connect(actSetPlanPeriods, &QAction::triggered, this, [this] { actSetPlanPeriodsExecute(); });
     connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
 
@@ -391,12 +391,16 @@ void TMRPFrame::CreateControls()
     params->addRow(QStringLiteral("主需求时间:"), edtMpsRunTime);
     params->addRow(QStringLiteral("MRP时间:"), edtMrpRunTime);
 
-    pnlRunLog = new QWidget(tabScheme);
-    pnlRunLog->setObjectName(QStringLiteral("pnlRunLog"));
-    pnlRunLog->setLayout(new QVBoxLayout());
-    pnlRunLog->layout()->setContentsMargins(0, 0, 0, 0);
-    pnlRunLog->hide();
-    tabScheme->layout()->addWidget(pnlRunLog);
+    // The run log lies over the periods, the filter tree and the parameters,
+    // below the row of scheme commands.
+    FRunLog = std::make_unique<TMRPRunLogPanel>(tabScheme, gbxScheme, actRunLog);
+    FRunLog->Geometry = [this] {
+        const QRect area = gbxScheme->contentsRect();
+        const int top = btnGetMainData->geometry().bottom() + 6;
+        return QRect(area.left(), top, area.width(), std::max(0, area.bottom() - top));
+    };
+    FRunLog->UpdateSchemeControls = [this] { UpdateSchemeControls(); };
+    gbxScheme->installEventFilter(this);
 
     connect(cboSchemeName, &QComboBox::currentIndexChanged, this, [this] { cboSchemePropertiesChange(cboSchemeName); });
     connect(cboScheme, &QComboBox::currentIndexChanged, this, [this] { cboSchemePropertiesChange(cboScheme); });
@@ -555,8 +559,8 @@ bool TMRPFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
     else if (c == Commands::CancelEdits)
         enabledIf(actSchemeRevert->isEnabled() && actSchemeRevert->isVisible());
     else if (c >= Commands::Export && c <= Commands::PrintPreview) {
-        if (FRunLogFrame && FRunLogFrame->isVisible())
-            return FRunLogFrame->QueryCommandState(c, AState);
+        if (FRunLog->Visible())
+            return FRunLog->Frame()->QueryCommandState(c, AState);
     } else if (c == Commands::Refresh)
         enabledIf(actRefresh->isEnabled());
     else if (c >= Commands::FirstAction)
@@ -584,8 +588,8 @@ bool TMRPFrame::ExecCommand(int ACommandIndex)
         if (actSchemeRevert->isEnabled() && actSchemeRevert->isVisible())
             actSchemeRevertExecute();
     } else if (c >= Commands::Export && c <= Commands::PrintPreview) {
-        if (FRunLogFrame && FRunLogFrame->isVisible())
-            return FRunLogFrame->ExecCommand(c);
+        if (FRunLog->Visible())
+            return FRunLog->Frame()->ExecCommand(c);
     } else if (c == Commands::Refresh) {
         if (actRefresh->isEnabled())
             actRefreshExecute(actRefresh);
@@ -625,6 +629,8 @@ bool TMRPFrame::QueryClose()
 
 bool TMRPFrame::eventFilter(QObject* AObject, QEvent* AEvent)
 {
+    if (AObject == gbxScheme && AEvent->type() == QEvent::Resize && FRunLog)
+        FRunLog->Relayout();
     if (AEvent->type() == QEvent::MouseButtonDblClick) {
         const QPoint pos = static_cast<QMouseEvent*>(AEvent)->position().toPoint();
         kvui::TreeNode* focused = trlMRPFilters->focusedNode();
@@ -815,7 +821,7 @@ void TMRPFrame::actRefreshExecute(QObject* ASender)
             cboSchemeName->setCurrentIndex(index);
         }
         if (ASender != actRunMRP)
-            FLogSchemeIID = -1;
+            FRunLog->LogSchemeIID = -1;
     }
     cboSchemePropertiesChange(cboScheme);
 }
@@ -890,10 +896,8 @@ void TMRPFrame::cboSchemePropertiesChange(QComboBox* ASender)
             view->RefreshData(true);
             view->MakeFocus();
         }
-    if (FLogSchemeIID != s.SchemeIID) {
-        actRunLog->setChecked(false);
-        pnlRunLog->hide();
-    }
+    if (FRunLog->LogSchemeIID != s.SchemeIID)
+        FRunLog->Release();
     UpdateSchemeControls();
 }
 
@@ -1241,20 +1245,32 @@ void TMRPFrame::actSetPlanPeriodsExecute()
 
 // ---- Main demand, MRP run and run log ----------------------------------------------
 
+TMRPCommandHost TMRPFrame::CommandHost()
+{
+    TMRPCommandHost host;
+    host.Scheme = FPlanScheme.get();
+    host.ViewSchemeParams = &FViewScheme.Params;
+    host.CheckPlanState = [this](bool ARefreshData) { return CheckPlanState(ARefreshData); };
+    host.Refresh = [this](QObject* ASender) { actRefreshExecute(ASender); };
+    host.CloseResultViews = [this](bool AIncludeMain) { CloseResultViews(AIncludeMain); };
+    host.ActivateSchemeTab = [this] { Pages->setCurrentWidget(tabScheme); };
+    host.RunMRPSender = actRunMRP;
+    return host;
+}
+
 void TMRPFrame::actRunMPSExecute(QObject*)
 {
-    ShowInfo(kNotOpenYet);
+    if (!FMainFetch)
+        FMainFetch = std::make_unique<TMRPMainFetch>(CommandHost());
+    FMainFetch->Execute();
 }
 
 void TMRPFrame::actRunMRPExecute(QObject*)
 {
-    ShowInfo(kNotOpenYet);
+    ExecuteRunMRP(CommandHost(), *FRunLog);
 }
 
-void TMRPFrame::actRunLogExecute()
+void TMRPFrame::actRunLogExecute(QObject* ASender)
 {
-    actRunLog->setChecked(false);
-    pnlRunLog->hide();
-    UpdateSchemeControls();
-    ShowInfo(kNotOpenYet);
+    FRunLog->Execute(ASender, FPlanScheme->SchemeIID, FPlanScheme->PublicQuery());
 }

@@ -7,7 +7,10 @@
 // user's own schemes) or read-only (released schemes shared with the user).
 #include "clsInfoFrame.h"
 #include "untInfoObjectDef.h"
+#include "famMRPRunLog.h"
 #include "untMRP.h"
+#include "untMRPCommandHost.h"
+#include "untMRPFetch.h"
 #include "untMRPFilters.h"
 #include "untMRPSchemeEdit.h"
 
@@ -78,7 +81,6 @@ public:
     QLineEdit* edtMrpRunTime = nullptr;
     QGroupBox* gbxSchemeList = nullptr;
     QComboBox* cboScheme = nullptr;
-    QWidget* pnlRunLog = nullptr;  // where the run log is shown
     TADOConnection* dbConnection = nullptr;
 
     QAction* actRefresh = nullptr;
@@ -125,7 +127,10 @@ public:
     // buttons, the action commands and the result views.
     void actRunMPSExecute(QObject* ASender);
     void actRunMRPExecute(QObject* ASender);
-    void actRunLogExecute();
+    void actRunLogExecute(QObject* ASender = nullptr);
+    // The run-log panel (its result list exists once first shown).
+    TMRPRunLogPanel* RunLog() const { return FRunLog.get(); }
+    TMRPMainFetch* MainFetch() const { return FMainFetch.get(); }
 
     // Callbacks of the result views.
     bool CheckPlanState(bool ARefreshData);
@@ -153,7 +158,8 @@ private:
     IInfoViewPtr FBalanceFrame;
     IInfoViewPtr FSuppliesFrame;
     IInfoViewPtr FReplaceFrame;
-    TDoResultFrame* FRunLogFrame = nullptr;
+    std::unique_ptr<TMRPRunLogPanel> FRunLog;
+    std::unique_ptr<TMRPMainFetch> FMainFetch;
     std::unique_ptr<TPlanScheme> FPlanScheme;
     bool FSchemeEditing = false;
     bool FSchemeCopying = false;
@@ -162,7 +168,6 @@ private:
     QWidget* FActivePage = nullptr;
     TInfoObjectDef* FActiveObjectDef = nullptr;
     TPlanSchemeUIEvents FPlanSchemeUIEvents;
-    int FLogSchemeIID = -1;
     int FOldSchemeIID = 0;
     QString FOldPlanPeriods;
     QString FOldMRPFilters;
@@ -180,4 +185,5 @@ private:
     // The first enabled scheme action whose tag is the index; nullptr when none.
     QAction* SchemeActionOfIndex(int AIndex) const;
     bool SaveScheme();
+    TMRPCommandHost CommandHost();
 };

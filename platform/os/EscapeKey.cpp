@@ -69,4 +69,12 @@ void resetEscapeKeyLatch()
     }
 }
 
+void bringEscapeKeyLatchToFront()
+{
+    installEscapeKeyLatch();
+    // Installing a filter again moves it to the front of the list.
+    if (gFilter)
+        QCoreApplication::instance()->installEventFilter(gFilter);
+}
+
 } // namespace kvos

@@ -13,5 +13,9 @@ void installEscapeKeyLatch();
 short asyncEscapeKeyState();
 // Forgets a latched press.
 void resetEscapeKeyLatch();
+// Puts the latch in front of every application event filter installed since,
+// so that a filter that keeps input from other windows during long work
+// cannot hide an Esc press from it.
+void bringEscapeKeyLatchToFront();
 
 } // namespace kvos

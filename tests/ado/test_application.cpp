@@ -119,6 +119,27 @@ TEST(EscapePolling, AsksOnlyAfterAPressAndStopsOnYes)
     }
 }
 
+// While long work keeps input from other windows (the host's filter, which
+// comes after the latch), an Esc press on any window still reaches the latch.
+TEST(EscapePolling, AnInputLockDoesNotHideEscFromTheLatch)
+{
+    struct KeepInput : QObject {
+        bool eventFilter(QObject*, QEvent* e) override
+        {
+            return e->type() == QEvent::KeyPress || e->type() == QEvent::KeyRelease || e->type() == QEvent::ShortcutOverride;
+        }
+    } keepInput;
+    TInfoApplication app;
+    QApplication::instance()->installEventFilter(&keepInput);
+    kvos::resetEscapeKeyLatch();
+    ScriptedMessageBoxes boxes;
+    app.LockProcessMessages(1);
+    pressEscape();
+    boxes.answer({kvos::IDYES});
+    EXPECT_TRUE(app.CheckEscapeKeyPress(false));
+    app.LockProcessMessages(0);
+}
+
 TEST(InfoApplicationState, LockProcessMessages)
 {
     TInfoApplication app;

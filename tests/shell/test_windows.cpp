@@ -10,6 +10,7 @@
 #include "untLibraryLoader.h"
 #include "untCommonUI.h"
 
+#include <QDialog>
 #include <QLineEdit>
 #include <QTabBar>
 #include <QTest>
@@ -321,10 +322,46 @@ TEST_F(ShellTest, LongWorkLocksInputToItsWindow)
     InfoApplication->LockProcessMessages(quintptr(&progress));
     QTest::keyClicks(&outside, "ab");
     QTest::keyClicks(inside, "cd");
+    // As the window system delivers keys: to the native window first.
+    progress.activateWindow();
+    inside->setFocus();
+    QTest::keyClick(progress.windowHandle(), Qt::Key_X);
+    outside.activateWindow();
+    outside.setFocus();
+    QTest::keyClick(outside.windowHandle(), Qt::Key_Y);
     InfoApplication->LockProcessMessages(0);
     QTest::keyClicks(&outside, "ef");
     EXPECT_EQ(outside.text(), "ef");
-    EXPECT_EQ(inside->text(), "cd");
+    EXPECT_EQ(inside->text(), "cdx");
+}
+
+// A modal question opened during the work takes its input; a modal window
+// that holds the work keeps its other controls locked.
+TEST_F(ShellTest, AModalBoxOverLockedWorkTakesInput)
+{
+    ASSERT_TRUE(login("plan01"));
+    newForm();
+    QDialog work;
+    work.setModal(true);
+    auto* progress = new QWidget(&work);
+    auto* beside = new QLineEdit(&work);
+    work.show();
+    InfoApplication->LockProcessMessages(quintptr(progress));
+    QTest::keyClicks(beside, "ab");
+    QDialog box(&work);
+    box.setModal(true);
+    auto* answer = new QLineEdit(&box);
+    box.show();
+    ASSERT_EQ(QApplication::activeModalWidget(), &box);
+    QTest::keyClicks(answer, "cd");
+    // As the window system delivers it: to the box's native window first.
+    box.activateWindow();
+    answer->setFocus();
+    QTest::keyClick(box.windowHandle(), Qt::Key_E);
+    box.hide();
+    InfoApplication->LockProcessMessages(0);
+    EXPECT_EQ(beside->text(), "");
+    EXPECT_EQ(answer->text(), "cde");
 }
 
 TEST_F(ShellTest, AViewWindowLoadsItsRowsAtTheFirstIdleTime)
