@@ -2,6 +2,7 @@
 // connection, keeps variables, @@error, @@rowcount, @@identity and the
 // transaction count, and turns SQLite's failures into SQL Server's errors.
 #include "TsqlEngine.h"
+#include "Decimal.h"
 
 #include "Ast.h"
 #include "Functions.h"
@@ -629,12 +630,17 @@ struct Connection::Impl {
             }
             return qlonglong(raw.toDouble() != 0 ? 1 : 0);
         case SqlType::Decimal: {
-            bool ok = true;
-            double d = rt == QMetaType::QString ? raw.toString().trimmed().toDouble(&ok) : raw.toDouble();
-            if (!ok) raise(8114, QStringLiteral("Error converting data type varchar to numeric."));
-            QString s = formatDecimal(d, t.scale);
-            if (t.scale == 0) return s.toLongLong();
-            return s.toDouble();
+            // exact: the value brought to the variable's precision and scale
+            const int p = std::clamp(t.precision > 0 ? t.precision : 18, 1, 38), sc = std::clamp(t.scale, 0, p);
+            try {
+                kvdec::Decimal d;
+                if (rt == QMetaType::LongLong || rt == QMetaType::Int) d = kvdec::Decimal::fromInt(raw.toLongLong(), p, sc);
+                else if (rt == QMetaType::Double) d = kvdec::Decimal::fromDouble(raw.toDouble(), p, sc);
+                else d = kvdec::Decimal::parse(raw.toString().toStdString(), p, sc);
+                return QString::fromStdString(d.toString());
+            } catch (const kvdec::DecimalError& e) {
+                raise(e.number(), QString::fromUtf8(e.what()));
+            }
         }
         case SqlType::Float: return raw.toDouble();
         case SqlType::DateTime: {
@@ -756,7 +762,7 @@ struct Connection::Impl {
             // errors SQL Server finds while compiling (unknown column, variable or
             // function, wrong argument count) end the batch, as they do there; so does
             // a transaction chosen to end on a lock conflict
-            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205};
+            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205, 2749, 2750, 192};
             if (compileErrors.contains(e.error.number)) return Flow::Return;
         } catch (const std::bad_alloc&) {
             throw;
@@ -903,7 +909,9 @@ struct Connection::Impl {
             return;
         }
         case SK::Declare:
-            for (const Stmt::Decl& d : s.decls) {
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
                 if (frame->vars.contains(d.name))
                     raise(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must be unique within a query batch or stored procedure.").arg(d.name));
                 Variable v;

@@ -888,7 +888,7 @@ void registerFunctions(sqlite3* db)
 {
     sqlite3_create_collation_v2(db, "KV", SQLITE_UTF8, nullptr, kvCollate, nullptr);
     // exact decimals; results come back as SQLite numbers so comparisons and ORDER BY stay native
-    kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Number);
+    kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Text);
     fn(db, "kv_now", 0, fnNow, false);
     fn(db, "kv_dt", 1, fnDt);
     fn(db, "kv_datediff", 3, fnDateDiff);
