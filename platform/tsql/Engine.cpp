@@ -783,6 +783,8 @@ struct Connection::Impl {
         case SK::Select: select(s); return;
         case SK::Insert: insert(s); return;
         case SK::Update: {
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return updateWithVariables(s);
             Translated q = translate(s, [&](Translator& tr) { return tr.update(s); });
             changed(exec(q.sql, q.params, "UPDATE"));
             return;
@@ -985,6 +987,72 @@ struct Connection::Impl {
         case SK::Noop: return;
         default: return;
         }
+    }
+
+    static bool namesTable(const TableRefP& t, const QString& target)
+    {
+        if (!t) return false;
+        if (t->kind == TableRef::Join) return namesTable(t->left, target) || namesTable(t->right, target);
+        if (t->kind != TableRef::Named) return t->alias.compare(target, Qt::CaseInsensitive) == 0;
+        return t->alias.compare(target, Qt::CaseInsensitive) == 0 || Translator::tableName(t->name).compare(target, Qt::CaseInsensitive) == 0;
+    }
+
+    // UPDATE ... SET @v = expr, @w = column = expr, column = expr: the variables take
+    // their values from the last row the statement changes (an expression reads the
+    // row as it was before the update), then the columns are updated.
+    void updateWithVariables(const Stmt& s)
+    {
+        auto sel = std::make_shared<Select>();
+        sel->top = s.top;
+        sel->where = s.where;
+        sel->from = s.from;
+        const QString target = Translator::tableName(s.table);
+        bool inFrom = false;
+        for (const TableRefP& t : s.from) inFrom = inFrom || namesTable(t, target);
+        if (!inFrom) {
+            auto ref = std::make_shared<TableRef>();
+            ref->name = s.table;
+            sel->from.prepend(ref);
+        }
+        Stmt columns = s;
+        columns.sets.clear();
+        for (const Assignment& a : s.sets) {
+            if (a.variable.isEmpty()) {
+                columns.sets << a;
+                continue;
+            }
+            if (!frame->vars.contains(a.variable)) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(a.variable));
+            SelectItem it;
+            it.assignVar = a.variable;
+            it.expr = a.value;
+            if (a.op != "=") {
+                auto v = std::make_shared<Expr>();
+                v->kind = EK::Variable;
+                v->text = a.variable;
+                auto b = std::make_shared<Expr>();
+                b->kind = EK::Binary;
+                b->text = a.op.left(1);
+                b->args << v << a.value;
+                it.expr = b;
+            }
+            sel->items << it;
+            if (!a.column.isEmpty()) {
+                Assignment c = a;
+                c.variable.clear();
+                columns.sets << c;
+            }
+        }
+        Stmt vars;
+        vars.kind = SK::Select;
+        vars.select = sel;
+        vars.literals = s.literals;
+        vars.variables = s.variables;
+        vars.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-variables:") + s.shapeKey;
+        select(vars);
+        if (columns.sets.isEmpty()) return;   // @@rowcount: the rows the variables were read from
+        columns.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-columns:") + s.shapeKey;
+        Translated q = translate(columns, [&](Translator& tr) { return tr.update(columns); });
+        changed(exec(q.sql, q.params, "UPDATE"));
     }
 
     void select(const Stmt& s)

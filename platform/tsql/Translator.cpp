@@ -1196,6 +1196,23 @@ Translated Translator::insert(const Stmt& s)
     return out;
 }
 
+// The FROM source an UPDATE or DELETE target names: its alias, the table named
+// without an alias, or the one source of that table under an alias.
+const Translator::Source* Translator::targetSource(const QString& target, const Scope& scope)
+{
+    for (const Source& src : scope.sources)
+        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) return &src;
+    for (const Source& src : scope.sources)
+        if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) return &src;
+    const Source* found = nullptr;
+    for (const Source& src : scope.sources)
+        if (src.table.compare(target, Qt::CaseInsensitive) == 0) {
+            if (found) raise(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target));
+            found = &src;
+        }
+    return found;
+}
+
 Translated Translator::update(const Stmt& s)
 {
     const QString target = tableName(s.table);
@@ -1247,12 +1264,7 @@ Translated Translator::update(const Stmt& s)
     Scope scope;
     QStringList from;
     for (const TableRefP& t : s.from) from << fromSql(t, scope);
-    const Source* targetSource = nullptr;
-    for (const Source& src : scope.sources)
-        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
-    if (!targetSource)
-        for (const Source& src : scope.sources)
-            if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
+    const Source* targetSource = this->targetSource(target, scope);
     QString targetTable = targetSource ? targetSource->table : target;
     TableInfo info = m_ctx.table(targetTable);
     if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(targetTable));
@@ -1324,12 +1336,7 @@ Translated Translator::remove(const Stmt& s)
     Scope scope;
     QStringList from;
     for (const TableRefP& t : s.from) from << fromSql(t, scope);
-    const Source* targetSource = nullptr;
-    for (const Source& src : scope.sources)
-        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
-    if (!targetSource)
-        for (const Source& src : scope.sources)
-            if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
+    const Source* targetSource = this->targetSource(target, scope);
     if (!targetSource) raise(4104, QStringLiteral("The multi-part identifier \"%1\" could not be bound.").arg(s.table.join(u'.')));
     TableInfo info = m_ctx.table(targetSource->table);
     if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(targetSource->table));

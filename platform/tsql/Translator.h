@@ -148,6 +148,7 @@ private:
     QString literal(const Expr& e, TypeInfo& type);
     QString topSql(const ExprP& top, const Scope& scope);
     Source namedSource(const QStringList& name, const QString& alias);
+    const Source* targetSource(const QString& target, const Scope& scope);
 
     const TranslationContext& m_ctx;
     QList<QVariant> m_params;
