@@ -648,7 +648,7 @@ struct Connection::Impl {
                 QDateTime d;
                 if (!parseDateText(raw.toString(), d))
                     raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             if (rt == QMetaType::LongLong || rt == QMetaType::Double) {
                 double v = raw.toDouble();
@@ -658,7 +658,7 @@ struct Connection::Impl {
                 QDateTime d = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC)
                                   .addDays(qint64(days))
                                   .addMSecs(qint64(std::llround((v - days) * 86400000.0)));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             return raw;
         }

@@ -61,6 +61,7 @@ TypeInfo typeFromRef(const TypeRef& r)
         if (t.size > 8000) t.size = 0;   // (max)
     } else if (n == "datetime" || n == "smalldatetime" || n == "date" || n == "datetime2" || n == "time") {
         t.type = SqlType::DateTime;
+        if (n == "smalldatetime") t.precision = 1;   // whole minutes
     } else if (n == "binary" || n == "varbinary" || n == "image" || n == "timestamp" || n == "rowversion") {
         t.type = SqlType::Binary;
         t.size = r.p1 > 0 ? r.p1 : 0;
@@ -94,7 +95,7 @@ QString declFromType(const TypeInfo& t)
     case SqlType::Decimal: return QStringLiteral("decimal(%1,%2)").arg(std::clamp(t.precision, 1, 38)).arg(t.scale);
     case SqlType::Float: return "float";
     case SqlType::Text: return QStringLiteral("nvarchar(%1)").arg(t.size > 0 ? t.size : kMaxText);
-    case SqlType::DateTime: return "datetime";
+    case SqlType::DateTime: return t.precision == 1 ? "smalldatetime" : "datetime";
     case SqlType::Binary: return "varbinary";
     case SqlType::Null: return QString();
     }
@@ -718,7 +719,9 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
 QString Translator::convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column)
 {
     switch (target.type) {
-    case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
+    case SqlType::DateTime:
+        if (target.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
+        return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return from.type == SqlType::Bit ? sql : "kv_bit(" + sql + ")";
     case SqlType::Integer: return from.type == SqlType::Integer || from.type == SqlType::Bit ? sql : "kv_toint(" + sql + ")";
     case SqlType::Decimal: {
@@ -758,10 +761,13 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
         if (to.size > 0) s = "substr(" + s + ", 1, " + QString::number(to.size) + ")";
         return s;
     }
-    case SqlType::Integer: return "kv_toint(" + sql + ")";
-    case SqlType::Decimal: return "dec_cast(" + sql + ", " + decArgs(to) + ")";
-    case SqlType::Float: return "CAST(" + sql + " AS REAL)";
-    case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
+    case SqlType::Integer: return from.type == SqlType::DateTime ? "kv_dtint(" + sql + ")" : "kv_toint(" + sql + ")";
+    case SqlType::Decimal:
+        return "dec_cast(" + (from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : sql) + ", " + decArgs(to) + ")";
+    case SqlType::Float: return from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : "CAST(" + sql + " AS REAL)";
+    case SqlType::DateTime:
+        if (to.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
+        return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return "kv_bit(" + sql + ")";
     case SqlType::Binary: return "CAST(" + sql + " AS BLOB)";
     case SqlType::Null: break;
