@@ -135,6 +135,7 @@ struct Connection::Impl {
     int lastError = 0;
     qint64 rowcount = 0;
     QVariant identity;
+    QString identityInsertTable;   // set identity_insert T on
     BatchResult* out = nullptr;
     Frame* frame = nullptr;
     QHash<QString, TableInfo> catalog;
@@ -191,6 +192,12 @@ struct Connection::Impl {
                         bool pk = sqlite3_column_int(st, 5) != 0;
                         if (autoinc && pk && decl.compare("INTEGER", Qt::CaseInsensitive) == 0) {
                             c.identity = true;
+                            static const QRegularExpression step(QStringLiteral("/\\*kv:identity (-?\\d+),(-?\\d+)\\*/"));
+                            const QRegularExpressionMatch m = step.match(ddl);
+                            if (m.hasMatch()) {
+                                c.identitySeed = m.captured(1).toLongLong();
+                                c.identityStep = m.captured(2).toLongLong();
+                            }
                             info.identityColumn = info.columns.size();
                             c.type.type = SqlType::Integer;
                             c.type.precision = 10;
@@ -205,6 +212,22 @@ struct Connection::Impl {
         if (st) sqlite3_finalize(st);
         if (info.exists) catalog.insert(key, info);
         return info;
+    }
+
+    // The last identity value given in a table whose increment is not 1 (the seed
+    // less the increment before the first row).
+    QVariant currentIdentity(const QString& table)
+    {
+        const TableInfo info = tableInfo(table);
+        if (info.identityColumn < 0) return QVariant();
+        const TableColumn& c = info.columns[info.identityColumn];
+        const QString seq = QStringLiteral("SELECT seq FROM %1sqlite_sequence WHERE name = ?1").arg(info.temp ? "temp." : "main.");
+        const QString col = Translator::quote(c.name), t = Translator::quote(info.name);
+        // an increasing identity continues above the highest value it ever gave; a decreasing
+        // one below its lowest row (or its seed)
+        Rows r = c.identityStep > 0 ? fetch(seq, {info.name}) : fetch("SELECT min(" + col + ") FROM " + t, {});
+        if (!r.rows.isEmpty() && !r.rows[0].isEmpty() && !r.rows[0][0].isNull()) return r.rows[0][0].toLongLong();
+        return c.identitySeed - c.identityStep;
     }
 
     void schemaChanged()
@@ -668,6 +691,7 @@ struct Connection::Impl {
             else if (rt == QMetaType::Double) s = QString::number(raw.toDouble(), 'g', 15);
             else s = raw.toString();
             if (t.size > 0 && s.size() > t.size) s.truncate(t.size);
+            if (t.fixed && s.size() < t.size) s = s.leftJustified(t.size, u' ');
             return s;
         }
         case SqlType::Binary: return raw.toByteArray();
@@ -908,6 +932,23 @@ struct Connection::Impl {
                 exec("ALTER TABLE " + Translator::quote(info.name) + " ADD COLUMN " + d);
             }
             schemaChanged();
+            return;
+        }
+        case SK::IdentityInsert: {
+            const QString name = Translator::tableName(s.table);
+            const TableInfo info = tableInfo(name);
+            if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(s.table.join(u'.')));
+            if (info.identityColumn < 0)
+                raise(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET operation.").arg(info.name));
+            if (s.unique) {
+                if (!identityInsertTable.isEmpty() && identityInsertTable.compare(info.name, Qt::CaseInsensitive) != 0)
+                    raise(8107, QStringLiteral("IDENTITY_INSERT is already ON for table '%1'. Cannot perform SET operation for table '%2'.")
+                                    .arg(identityInsertTable, info.name));
+                identityInsertTable = info.name;
+            } else if (identityInsertTable.compare(info.name, Qt::CaseInsensitive) == 0) {
+                identityInsertTable.clear();
+            }
+            translations.clear();   // inserts into that table translate differently now
             return;
         }
         case SK::Declare:
@@ -1358,10 +1399,12 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         auto it = d.frame->vars.constFind(name);
         return it == d.frame->vars.constEnd() ? nullptr : &*it;
     };
+    d.ctx.identityInsert = [&d]() { return d.identityInsertTable; };
     d.ctx.system = [&d](const QString& name) -> QVariant {
         if (name == "@@error") return qlonglong(d.lastError);
         if (name == "@@rowcount") return qlonglong(d.rowcount);
         if (name == "@@identity") return d.identity;
+        if (name.startsWith(QLatin1String("kv_identity:"))) return d.currentIdentity(name.mid(12));
         if (name == "@@trancount") return qlonglong(d.trancount);
         if (name == "@@spid") return qlonglong(51);
         if (name == "@@fetch_status") return qlonglong(-1);
