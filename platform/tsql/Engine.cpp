@@ -16,6 +16,8 @@
 #include <QSet>
 #include <QRegularExpression>
 
+#include <limits>
+
 #include <sqlite3.h>
 
 #include <cmath>
@@ -446,6 +448,8 @@ struct Connection::Impl {
         prepared.clear();
     }
 
+    sqlite3_stmt* prepare(const Translated& q) { return prepare(q.sql, q.params); }
+
     sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& params)
     {
         sqlite3_stmt* st = prepared.value(sql);
@@ -629,22 +633,39 @@ struct Connection::Impl {
         if (raw.isNull()) return QVariant();
         const int rt = raw.typeId();
         switch (t.type) {
-        case SqlType::Integer:
-            if (rt == QMetaType::LongLong) return raw;
-            if (rt == QMetaType::Double) {
+        case SqlType::Integer: {
+            qlonglong v = 0;
+            if (rt == QMetaType::LongLong) {
+                v = raw.toLongLong();
+            } else if (rt == QMetaType::Double) {
                 const double d = std::trunc(raw.toDouble());
                 if (!(std::fabs(d) < 9.2e18))
                     raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
-                return qlonglong(d);
-            }
-            {
+                v = qlonglong(d);
+            } else {
                 bool ok = false;
                 QString s = raw.toString().trimmed();
-                qlonglong v = s.toLongLong(&ok);
+                const int dot = s.indexOf(u'.');
+                v = s.toLongLong(&ok);
+                if (!ok && dot >= 0) {
+                    // a decimal's text: its whole part
+                    const QString whole = s.left(dot);
+                    bool digits = true;
+                    for (int i = dot + 1; i < s.size(); ++i) digits = digits && s[i].isDigit();
+                    if (digits) v = whole == u'-' || whole.isEmpty() ? 0 : whole.toLongLong(&ok);
+                }
                 if (!ok && !s.isEmpty())
                     raise(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(raw.toString()));
-                return v;
             }
+            // each integer type holds its own range
+            if (t.precision == 3 && (v < 0 || v > 255))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type tinyint, value = %1.").arg(v));
+            if (t.precision == 5 && (v < -32768 || v > 32767))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type smallint, value = %1.").arg(v));
+            if ((t.precision == 10 || t.precision == 0) && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
+                raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            return v;
+        }
         case SqlType::Bit:
             if (rt == QMetaType::QString) {
                 QString s = raw.toString().trimmed();
@@ -732,6 +753,100 @@ struct Connection::Impl {
     {
         rowcount = n;
         out->rowsAffected = n;
+    }
+
+    // ---------------------------------------------------------- compiling
+    // A batch is compiled before any statement of it runs, as SQL Server does: an
+    // unknown column, variable or function in a statement on tables that exist
+    // ends the batch before it starts. Statements on tables the batch has yet to
+    // make are compiled when they run; from the first statement that may change
+    // the schema on, the rest is left to run time too.
+    static bool isCompileError(int number)
+    {
+        static const QSet<int> numbers = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 2749, 2750, 192, 2715};
+        return numbers.contains(number);
+    }
+
+    bool compiles(const QList<StmtP>& stmts)
+    {
+        Frame pre;
+        Frame* saved = frame;
+        frame = &pre;
+        bool ok = true;
+        try {
+            compileList(stmts);
+        } catch (const StatementError& e) {
+            record(e.error);
+            ok = false;
+        } catch (const std::exception&) {
+            // anything else shows when the statement runs
+        }
+        frame = saved;
+        return ok;
+    }
+
+    // false: stop compiling ahead (the schema may change from here on)
+    bool compileList(const QList<StmtP>& list)
+    {
+        for (const StmtP& s : list)
+            if (!compileOne(*s)) return false;
+        return true;
+    }
+
+    bool compileOne(const Stmt& s)
+    {
+        auto check = [&](auto&& body) {
+            try {
+                body();
+            } catch (const StatementError& e) {
+                if (isCompileError(e.error.number)) throw;
+            }
+        };
+        switch (s.kind) {
+        case SK::Block: return compileList(s.body);
+        case SK::If:
+        case SK::While:
+            check([&] { Translator(ctx).scalar(s.cond, true); });
+            if (s.thenStmt && !compileOne(*s.thenStmt)) return false;
+            return !s.elseStmt || compileOne(*s.elseStmt);
+        case SK::Declare:
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
+                Variable v;
+                v.type = typeFromRef(d.type);
+                if (!v.type.known()) return false;
+                if (d.init) check([&] { Translator(ctx).scalar(d.init, false); });
+                frame->vars.insert(d.name, v);
+            }
+            return true;
+        case SK::Set:
+            if (!frame->vars.contains(s.sets.first().variable))
+                raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(s.sets.first().variable));
+            check([&] { Translator(ctx).scalar(s.sets.first().value, false); });
+            return true;
+        case SK::Select:
+            if (!s.select->into.isEmpty()) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.query(*s.select); }))); });
+            return true;
+        case SK::Insert:
+            if (s.execSource) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.insert(s); }))); });
+            return true;
+        case SK::Update:
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return true;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.update(s); }))); });
+            return true;
+        case SK::Delete:
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.remove(s); }))); });
+            return true;
+        case SK::Print: case SK::Raiserror: case SK::Return: case SK::Break: case SK::Continue: case SK::Noop:
+        case SK::BeginTran: case SK::Commit: case SK::Rollback:
+            return true;
+        default:
+            return false;
+        }
     }
 
     Flow runList(const QList<StmtP>& list)
@@ -1266,7 +1381,7 @@ struct Connection::Impl {
         out = &result;
         ++depth;
         try {
-            runList(stmts);
+            if (compiles(stmts)) runList(stmts);
         } catch (...) {
             --depth;
             frame = savedFrame;

@@ -556,7 +556,7 @@ void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
 }
 
 // A text stored into a column of n characters: longer is an error (trailing blanks aside).
-void fnFit(sqlite3_context* ctx, int argc, sqlite3_value** argv)
+void fnFit(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (sqlite3_value_type(argv[0]) != SQLITE_TEXT) { sqlite3_result_value(ctx, argv[0]); return; }
     const int n = sqlite3_value_int(argv[1]);
@@ -566,13 +566,8 @@ void fnFit(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     int len = s.size();
     while (len > n && s[len - 1] == u' ') --len;
     if (len > n) {
-        if (argc > 2) {
-            const QString column = textArg(argv[2]);
-            resultError(ctx, 2628, QStringLiteral("String or binary data would be truncated in table '%1', column '%2'. Truncated value: '%3'.")
-                                       .arg(column.section(u'.', 0, -2), column.section(u'.', -1), s.left(n)));
-        } else {
-            resultError(ctx, 8152, QStringLiteral("String or binary data would be truncated."));
-        }
+        // the message of the server versions account sets run on, which name no column
+        resultError(ctx, 8152, QStringLiteral("String or binary data would be truncated."));
         return;
     }
     resultText(ctx, s.left(std::max(len, std::min<int>(n, s.size()))));
