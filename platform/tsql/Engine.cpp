@@ -861,6 +861,7 @@ struct Connection::Impl {
     void record(const SqlError& e)
     {
         out->errors.append(e);
+        out->errors.last().resultSetsBefore = int(out->resultSets.size());
         lastError = e.number;
     }
 
