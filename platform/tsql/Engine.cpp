@@ -2,6 +2,7 @@
 // connection, keeps variables, @@error, @@rowcount, @@identity and the
 // transaction count, and turns SQLite's failures into SQL Server's errors.
 #include "TsqlEngine.h"
+#include "Decimal.h"
 
 #include "Ast.h"
 #include "Functions.h"
@@ -14,6 +15,8 @@
 #include <QMutex>
 #include <QSet>
 #include <QRegularExpression>
+
+#include <limits>
 
 #include <sqlite3.h>
 
@@ -134,6 +137,7 @@ struct Connection::Impl {
     int lastError = 0;
     qint64 rowcount = 0;
     QVariant identity;
+    QString identityInsertTable;   // set identity_insert T on
     BatchResult* out = nullptr;
     Frame* frame = nullptr;
     QHash<QString, TableInfo> catalog;
@@ -190,6 +194,12 @@ struct Connection::Impl {
                         bool pk = sqlite3_column_int(st, 5) != 0;
                         if (autoinc && pk && decl.compare("INTEGER", Qt::CaseInsensitive) == 0) {
                             c.identity = true;
+                            static const QRegularExpression step(QStringLiteral("/\\*kv:identity (-?\\d+),(-?\\d+)\\*/"));
+                            const QRegularExpressionMatch m = step.match(ddl);
+                            if (m.hasMatch()) {
+                                c.identitySeed = m.captured(1).toLongLong();
+                                c.identityStep = m.captured(2).toLongLong();
+                            }
                             info.identityColumn = info.columns.size();
                             c.type.type = SqlType::Integer;
                             c.type.precision = 10;
@@ -204,6 +214,22 @@ struct Connection::Impl {
         if (st) sqlite3_finalize(st);
         if (info.exists) catalog.insert(key, info);
         return info;
+    }
+
+    // The last identity value given in a table whose increment is not 1 (the seed
+    // less the increment before the first row).
+    QVariant currentIdentity(const QString& table)
+    {
+        const TableInfo info = tableInfo(table);
+        if (info.identityColumn < 0) return QVariant();
+        const TableColumn& c = info.columns[info.identityColumn];
+        const QString seq = QStringLiteral("SELECT seq FROM %1sqlite_sequence WHERE name = ?1").arg(info.temp ? "temp." : "main.");
+        const QString col = Translator::quote(c.name), t = Translator::quote(info.name);
+        // an increasing identity continues above the highest value it ever gave; a decreasing
+        // one below its lowest row (or its seed)
+        Rows r = c.identityStep > 0 ? fetch(seq, {info.name}) : fetch("SELECT min(" + col + ") FROM " + t, {});
+        if (!r.rows.isEmpty() && !r.rows[0].isEmpty() && !r.rows[0][0].isNull()) return r.rows[0][0].toLongLong();
+        return c.identitySeed - c.identityStep;
     }
 
     void schemaChanged()
@@ -422,6 +448,8 @@ struct Connection::Impl {
         prepared.clear();
     }
 
+    sqlite3_stmt* prepare(const Translated& q) { return prepare(q.sql, q.params); }
+
     sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& params)
     {
         sqlite3_stmt* st = prepared.value(sql);
@@ -605,22 +633,39 @@ struct Connection::Impl {
         if (raw.isNull()) return QVariant();
         const int rt = raw.typeId();
         switch (t.type) {
-        case SqlType::Integer:
-            if (rt == QMetaType::LongLong) return raw;
-            if (rt == QMetaType::Double) {
+        case SqlType::Integer: {
+            qlonglong v = 0;
+            if (rt == QMetaType::LongLong) {
+                v = raw.toLongLong();
+            } else if (rt == QMetaType::Double) {
                 const double d = std::trunc(raw.toDouble());
                 if (!(std::fabs(d) < 9.2e18))
                     raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
-                return qlonglong(d);
-            }
-            {
+                v = qlonglong(d);
+            } else {
                 bool ok = false;
                 QString s = raw.toString().trimmed();
-                qlonglong v = s.toLongLong(&ok);
+                const int dot = s.indexOf(u'.');
+                v = s.toLongLong(&ok);
+                if (!ok && dot >= 0) {
+                    // a decimal's text: its whole part
+                    const QString whole = s.left(dot);
+                    bool digits = true;
+                    for (int i = dot + 1; i < s.size(); ++i) digits = digits && s[i].isDigit();
+                    if (digits) v = whole == u'-' || whole.isEmpty() ? 0 : whole.toLongLong(&ok);
+                }
                 if (!ok && !s.isEmpty())
                     raise(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(raw.toString()));
-                return v;
             }
+            // each integer type holds its own range
+            if (t.precision == 3 && (v < 0 || v > 255))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type tinyint, value = %1.").arg(v));
+            if (t.precision == 5 && (v < -32768 || v > 32767))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type smallint, value = %1.").arg(v));
+            if ((t.precision == 10 || t.precision == 0) && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
+                raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            return v;
+        }
         case SqlType::Bit:
             if (rt == QMetaType::QString) {
                 QString s = raw.toString().trimmed();
@@ -629,12 +674,17 @@ struct Connection::Impl {
             }
             return qlonglong(raw.toDouble() != 0 ? 1 : 0);
         case SqlType::Decimal: {
-            bool ok = true;
-            double d = rt == QMetaType::QString ? raw.toString().trimmed().toDouble(&ok) : raw.toDouble();
-            if (!ok) raise(8114, QStringLiteral("Error converting data type varchar to numeric."));
-            QString s = formatDecimal(d, t.scale);
-            if (t.scale == 0) return s.toLongLong();
-            return s.toDouble();
+            // exact: the value brought to the variable's precision and scale
+            const int p = std::clamp(t.precision > 0 ? t.precision : 18, 1, 38), sc = std::clamp(t.scale, 0, p);
+            try {
+                kvdec::Decimal d;
+                if (rt == QMetaType::LongLong || rt == QMetaType::Int) d = kvdec::Decimal::fromInt(raw.toLongLong(), p, sc);
+                else if (rt == QMetaType::Double) d = kvdec::Decimal::fromDouble(raw.toDouble(), p, sc);
+                else d = kvdec::Decimal::parse(raw.toString().toStdString(), p, sc);
+                return QString::fromStdString(d.toString());
+            } catch (const kvdec::DecimalError& e) {
+                raise(e.number(), QString::fromUtf8(e.what()));
+            }
         }
         case SqlType::Float: return raw.toDouble();
         case SqlType::DateTime: {
@@ -642,7 +692,7 @@ struct Connection::Impl {
                 QDateTime d;
                 if (!parseDateText(raw.toString(), d))
                     raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             if (rt == QMetaType::LongLong || rt == QMetaType::Double) {
                 double v = raw.toDouble();
@@ -652,7 +702,7 @@ struct Connection::Impl {
                 QDateTime d = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC)
                                   .addDays(qint64(days))
                                   .addMSecs(qint64(std::llround((v - days) * 86400000.0)));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             return raw;
         }
@@ -662,6 +712,7 @@ struct Connection::Impl {
             else if (rt == QMetaType::Double) s = QString::number(raw.toDouble(), 'g', 15);
             else s = raw.toString();
             if (t.size > 0 && s.size() > t.size) s.truncate(t.size);
+            if (t.fixed && s.size() < t.size) s = s.leftJustified(t.size, u' ');
             return s;
         }
         case SqlType::Binary: return raw.toByteArray();
@@ -704,6 +755,100 @@ struct Connection::Impl {
         out->rowsAffected = n;
     }
 
+    // ---------------------------------------------------------- compiling
+    // A batch is compiled before any statement of it runs, as SQL Server does: an
+    // unknown column, variable or function in a statement on tables that exist
+    // ends the batch before it starts. Statements on tables the batch has yet to
+    // make are compiled when they run; from the first statement that may change
+    // the schema on, the rest is left to run time too.
+    static bool isCompileError(int number)
+    {
+        static const QSet<int> numbers = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 2749, 2750, 192, 2715};
+        return numbers.contains(number);
+    }
+
+    bool compiles(const QList<StmtP>& stmts)
+    {
+        Frame pre;
+        Frame* saved = frame;
+        frame = &pre;
+        bool ok = true;
+        try {
+            compileList(stmts);
+        } catch (const StatementError& e) {
+            record(e.error);
+            ok = false;
+        } catch (const std::exception&) {
+            // anything else shows when the statement runs
+        }
+        frame = saved;
+        return ok;
+    }
+
+    // false: stop compiling ahead (the schema may change from here on)
+    bool compileList(const QList<StmtP>& list)
+    {
+        for (const StmtP& s : list)
+            if (!compileOne(*s)) return false;
+        return true;
+    }
+
+    bool compileOne(const Stmt& s)
+    {
+        auto check = [&](auto&& body) {
+            try {
+                body();
+            } catch (const StatementError& e) {
+                if (isCompileError(e.error.number)) throw;
+            }
+        };
+        switch (s.kind) {
+        case SK::Block: return compileList(s.body);
+        case SK::If:
+        case SK::While:
+            check([&] { Translator(ctx).scalar(s.cond, true); });
+            if (s.thenStmt && !compileOne(*s.thenStmt)) return false;
+            return !s.elseStmt || compileOne(*s.elseStmt);
+        case SK::Declare:
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
+                Variable v;
+                v.type = typeFromRef(d.type);
+                if (!v.type.known()) return false;
+                if (d.init) check([&] { Translator(ctx).scalar(d.init, false); });
+                frame->vars.insert(d.name, v);
+            }
+            return true;
+        case SK::Set:
+            if (!frame->vars.contains(s.sets.first().variable))
+                raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(s.sets.first().variable));
+            check([&] { Translator(ctx).scalar(s.sets.first().value, false); });
+            return true;
+        case SK::Select:
+            if (!s.select->into.isEmpty()) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.query(*s.select); }))); });
+            return true;
+        case SK::Insert:
+            if (s.execSource) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.insert(s); }))); });
+            return true;
+        case SK::Update:
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return true;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.update(s); }))); });
+            return true;
+        case SK::Delete:
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.remove(s); }))); });
+            return true;
+        case SK::Print: case SK::Raiserror: case SK::Return: case SK::Break: case SK::Continue: case SK::Noop:
+        case SK::BeginTran: case SK::Commit: case SK::Rollback:
+            return true;
+        default:
+            return false;
+        }
+    }
+
     Flow runList(const QList<StmtP>& list)
     {
         for (const StmtP& s : list) {
@@ -716,6 +861,7 @@ struct Connection::Impl {
     void record(const SqlError& e)
     {
         out->errors.append(e);
+        out->errors.last().resultSetsBefore = int(out->resultSets.size());
         lastError = e.number;
     }
 
@@ -756,7 +902,7 @@ struct Connection::Impl {
             // errors SQL Server finds while compiling (unknown column, variable or
             // function, wrong argument count) end the batch, as they do there; so does
             // a transaction chosen to end on a lock conflict
-            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205};
+            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205, 2749, 2750, 192};
             if (compileErrors.contains(e.error.number)) return Flow::Return;
         } catch (const std::bad_alloc&) {
             throw;
@@ -777,6 +923,8 @@ struct Connection::Impl {
         case SK::Select: select(s); return;
         case SK::Insert: insert(s); return;
         case SK::Update: {
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return updateWithVariables(s);
             Translated q = translate(s, [&](Translator& tr) { return tr.update(s); });
             changed(exec(q.sql, q.params, "UPDATE"));
             return;
@@ -902,8 +1050,27 @@ struct Connection::Impl {
             schemaChanged();
             return;
         }
+        case SK::IdentityInsert: {
+            const QString name = Translator::tableName(s.table);
+            const TableInfo info = tableInfo(name);
+            if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(s.table.join(u'.')));
+            if (info.identityColumn < 0)
+                raise(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET operation.").arg(info.name));
+            if (s.unique) {
+                if (!identityInsertTable.isEmpty() && identityInsertTable.compare(info.name, Qt::CaseInsensitive) != 0)
+                    raise(8107, QStringLiteral("IDENTITY_INSERT is already ON for table '%1'. Cannot perform SET operation for table '%2'.")
+                                    .arg(identityInsertTable, info.name));
+                identityInsertTable = info.name;
+            } else if (identityInsertTable.compare(info.name, Qt::CaseInsensitive) == 0) {
+                identityInsertTable.clear();
+            }
+            translations.clear();   // inserts into that table translate differently now
+            return;
+        }
         case SK::Declare:
-            for (const Stmt::Decl& d : s.decls) {
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
                 if (frame->vars.contains(d.name))
                     raise(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must be unique within a query batch or stored procedure.").arg(d.name));
                 Variable v;
@@ -977,6 +1144,72 @@ struct Connection::Impl {
         case SK::Noop: return;
         default: return;
         }
+    }
+
+    static bool namesTable(const TableRefP& t, const QString& target)
+    {
+        if (!t) return false;
+        if (t->kind == TableRef::Join) return namesTable(t->left, target) || namesTable(t->right, target);
+        if (t->kind != TableRef::Named) return t->alias.compare(target, Qt::CaseInsensitive) == 0;
+        return t->alias.compare(target, Qt::CaseInsensitive) == 0 || Translator::tableName(t->name).compare(target, Qt::CaseInsensitive) == 0;
+    }
+
+    // UPDATE ... SET @v = expr, @w = column = expr, column = expr: the variables take
+    // their values from the last row the statement changes (an expression reads the
+    // row as it was before the update), then the columns are updated.
+    void updateWithVariables(const Stmt& s)
+    {
+        auto sel = std::make_shared<Select>();
+        sel->top = s.top;
+        sel->where = s.where;
+        sel->from = s.from;
+        const QString target = Translator::tableName(s.table);
+        bool inFrom = false;
+        for (const TableRefP& t : s.from) inFrom = inFrom || namesTable(t, target);
+        if (!inFrom) {
+            auto ref = std::make_shared<TableRef>();
+            ref->name = s.table;
+            sel->from.prepend(ref);
+        }
+        Stmt columns = s;
+        columns.sets.clear();
+        for (const Assignment& a : s.sets) {
+            if (a.variable.isEmpty()) {
+                columns.sets << a;
+                continue;
+            }
+            if (!frame->vars.contains(a.variable)) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(a.variable));
+            SelectItem it;
+            it.assignVar = a.variable;
+            it.expr = a.value;
+            if (a.op != "=") {
+                auto v = std::make_shared<Expr>();
+                v->kind = EK::Variable;
+                v->text = a.variable;
+                auto b = std::make_shared<Expr>();
+                b->kind = EK::Binary;
+                b->text = a.op.left(1);
+                b->args << v << a.value;
+                it.expr = b;
+            }
+            sel->items << it;
+            if (!a.column.isEmpty()) {
+                Assignment c = a;
+                c.variable.clear();
+                columns.sets << c;
+            }
+        }
+        Stmt vars;
+        vars.kind = SK::Select;
+        vars.select = sel;
+        vars.literals = s.literals;
+        vars.variables = s.variables;
+        vars.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-variables:") + s.shapeKey;
+        select(vars);
+        if (columns.sets.isEmpty()) return;   // @@rowcount: the rows the variables were read from
+        columns.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-columns:") + s.shapeKey;
+        Translated q = translate(columns, [&](Translator& tr) { return tr.update(columns); });
+        changed(exec(q.sql, q.params, "UPDATE"));
     }
 
     void select(const Stmt& s)
@@ -1149,7 +1382,7 @@ struct Connection::Impl {
         out = &result;
         ++depth;
         try {
-            runList(stmts);
+            if (compiles(stmts)) runList(stmts);
         } catch (...) {
             --depth;
             frame = savedFrame;
@@ -1282,10 +1515,12 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         auto it = d.frame->vars.constFind(name);
         return it == d.frame->vars.constEnd() ? nullptr : &*it;
     };
+    d.ctx.identityInsert = [&d]() { return d.identityInsertTable; };
     d.ctx.system = [&d](const QString& name) -> QVariant {
         if (name == "@@error") return qlonglong(d.lastError);
         if (name == "@@rowcount") return qlonglong(d.rowcount);
         if (name == "@@identity") return d.identity;
+        if (name.startsWith(QLatin1String("kv_identity:"))) return d.currentIdentity(name.mid(12));
         if (name == "@@trancount") return qlonglong(d.trancount);
         if (name == "@@spid") return qlonglong(51);
         if (name == "@@fetch_status") return qlonglong(-1);

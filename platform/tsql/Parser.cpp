@@ -369,8 +369,13 @@ private:
         if (peek().kind != Tok::Ident) fail();
         QString option = next().text.toLower();
         auto s = make(SK::Noop, t);
-        if (option == "identity_insert") multiPartName();
-        else while (acceptOp(",")) name();
+        if (option == "identity_insert") {
+            s->kind = SK::IdentityInsert;
+            s->table = multiPartName();
+            s->unique = peek().is("on");
+        } else {
+            while (acceptOp(",")) name();
+        }
         if (!(acceptKw("on") || acceptKw("off"))) {
             if (peek().kind == Tok::Integer) ++p;
             else fail();
@@ -504,6 +509,15 @@ private:
             if (!(op.op("=") || op.op("+=") || op.op("-=") || op.op("*=") || op.op("/="))) fail();
             ++p;
             a.op = op.text;
+            if (!a.variable.isEmpty() && a.op == "=" && isNameToken(peek())) {
+                // @v = column = value: the column takes the value and the variable with it
+                int k = 1;
+                while (peek(k).op(".") && isNameToken(peek(k + 1))) k += 2;
+                if (peek(k).op("=")) {
+                    a.column = multiPartName();
+                    expectOp("=");
+                }
+            }
             a.value = expr();
             s->sets.append(a);
         } while (acceptOp(","));
@@ -597,6 +611,7 @@ private:
             s->table = multiPartName();
             expectOp("(");
             do {
+                if (peek().op(")")) break;   // a comma may end the list
                 if (peek().is("constraint") || peek().is("primary") || peek().is("unique")
                     || peek().is("foreign") || peek().is("check")) {
                     if (acceptKw("constraint")) name();

@@ -17,6 +17,7 @@ struct TypeInfo {
     int precision = 0;
     int scale = 0;
     int size = 0;
+    bool fixed = false;             // char(n): blank-padded to its length
     bool known() const { return type != SqlType::Null; }
     bool numeric() const { return type == SqlType::Integer || type == SqlType::Bit || type == SqlType::Decimal || type == SqlType::Float; }
 };
@@ -25,12 +26,20 @@ TypeInfo typeFromRef(const TypeRef& ref);
 TypeInfo typeFromDecl(const QString& declaredType);
 // Declared type text for a column of that type in a CREATE TABLE (SQLite keeps it verbatim).
 QString declFromType(const TypeInfo& t);
+// The declaration a table column of that type gets: decimals are kept as exact
+// canonical texts ("decimal text(28,8) COLLATE DECIMAL"), compared by value.
+QString storageDecl(const TypeInfo& t);
+// Refuses a decimal precision above 38 (2750) or a scale above the precision (192);
+// position is the column or parameter number the message names.
+void checkDecimalType(const TypeRef& ref, int position);
 
 struct TableColumn {
     QString name;
     TypeInfo type;
     bool notNull = false;
     bool identity = false;
+    qint64 identitySeed = 1;
+    qint64 identityStep = 1;
 };
 
 struct TableInfo {
@@ -59,11 +68,14 @@ struct TranslationContext {
     std::function<TableInfo(const QString& name)> table;            // catalog look-up (name without schema)
     std::function<const Variable*(const QString& name)> variable;   // @name, lower-case; null when undeclared
     std::function<QVariant(const QString& name)> system;            // @@name, lower-case
+    // the table whose identity column takes explicit values (set identity_insert T on); empty: none
+    std::function<QString()> identityInsert;
 };
 
 struct OutputColumn {
     QString name;
     TypeInfo type;
+    bool stored = false;   // a column of a table as stored (its affinity and collation reach SQLite)
 };
 
 // Where a parameter's value comes from, so a translation can serve every
@@ -132,12 +144,16 @@ private:
     QString comparison(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope);
     QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
     QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column = QString());
-    TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr) const;
+    TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr, bool* stored = nullptr) const;
+    bool storedColumn(const ExprP& e, const Scope& scope) const;
+    QString decimalComparison(const QString& op, const QString& sa, const QString& sb, bool storedA, bool storedB);
+    QString decimalKey(const QString& sql) const;
     QString param(const QVariant& v, const ParamSource& source = ParamSource{ParamSource::Literal, -1, QString()});
     Translated finish(Translated out) const;
     QString literal(const Expr& e, TypeInfo& type);
     QString topSql(const ExprP& top, const Scope& scope);
     Source namedSource(const QStringList& name, const QString& alias);
+    const Source* targetSource(const QString& target, const Scope& scope);
 
     const TranslationContext& m_ctx;
     QList<QVariant> m_params;
