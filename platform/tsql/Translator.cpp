@@ -723,8 +723,13 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
     case SqlType::DateTime:
         if (target.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
         return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
-    case SqlType::Bit: return from.type == SqlType::Bit ? sql : "kv_bit(" + sql + ")";
-    case SqlType::Integer: return from.type == SqlType::Integer || from.type == SqlType::Bit ? sql : "kv_toint(" + sql + ")";
+    case SqlType::Bit:
+        if (from.type == SqlType::Bit) return sql;
+        return from.type == SqlType::Decimal ? "kv_bit(dec_float(" + sql + "))" : "kv_bit(" + sql + ")";
+    case SqlType::Integer:
+        if (from.type == SqlType::Integer || from.type == SqlType::Bit) return sql;
+        // a decimal is held as its text: it truncates to a whole number as a decimal, not as a varchar
+        return from.type == SqlType::Decimal ? "dec_int(" + sql + ")" : "kv_toint(" + sql + ")";
     case SqlType::Decimal: {
         // a value that fits the column's digits needs no conversion; any other is cast,
         // which rounds to the scale and raises 8115 when the integral part does not fit
@@ -764,14 +769,18 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
         if (to.size > 0) s = "substr(" + s + ", 1, " + QString::number(to.size) + ")";
         return s;
     }
-    case SqlType::Integer: return from.type == SqlType::DateTime ? "kv_dtint(" + sql + ")" : "kv_toint(" + sql + ")";
+    case SqlType::Integer:
+        if (from.type == SqlType::DateTime) return "kv_dtint(" + sql + ")";
+        return from.type == SqlType::Decimal ? "dec_int(" + sql + ")" : "kv_toint(" + sql + ")";
     case SqlType::Decimal:
         return "dec_cast(" + (from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : sql) + ", " + decArgs(to) + ")";
-    case SqlType::Float: return from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : "CAST(" + sql + " AS REAL)";
+    case SqlType::Float:
+        if (from.type == SqlType::DateTime) return "kv_dtnum(" + sql + ")";
+        return from.type == SqlType::Decimal ? "dec_float(" + sql + ")" : "CAST(" + sql + " AS REAL)";
     case SqlType::DateTime:
         if (to.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
         return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
-    case SqlType::Bit: return "kv_bit(" + sql + ")";
+    case SqlType::Bit: return from.type == SqlType::Decimal ? "kv_bit(dec_float(" + sql + "))" : "kv_bit(" + sql + ")";
     case SqlType::Binary: return "CAST(" + sql + " AS BLOB)";
     case SqlType::Null: break;
     }

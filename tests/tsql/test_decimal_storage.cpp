@@ -71,6 +71,11 @@ TEST(TsqlDecimalStorage, ExactValuesCompareSortGroupAndSum)
          {"123456789012345678901234567890.12345677"}},
         {"a variable compared with a number", "declare @x decimal(28,8) = -0.5 select case when @x < 0 then 1 else 0 end", {"1"}},
         {"numeric without precision is numeric(18,0)", "declare @n numeric = 2.5 select @n, cast(7.5 as numeric)", {"3|8"}},
+        {"a stored value cast to int truncates as a number", "select cast(w as int), cast(-w as int) from Q where id = 2", {"-2|2"}},
+        {"cast to int of a value with trailing zeros", "select cast(v as int), convert(int, v) from Q where id = 4", {"5|5"}},
+        {"a stored value cast to float and to bit", "select cast(w as float), cast(w as bit) from Q where id = 3", {"0.1|1"}},
+        {"cast to int through a table made by select into",
+         "select w into #w from Q where id = 2 select cast(cast(w as int) as varchar(9)) + '|' from #w", {"-2|"}},
         {"a value updated in place", "update Q set w = w + 0.00000001 where id = 5 select w from Q where id = 5", {"60618509.00000016"}},
     };
     ScratchDb db;
