@@ -6,6 +6,8 @@ packages=(
   g++ cmake ninja-build pkg-config
   qt6-base-dev qt6-base-dev-tools qt6-translations-l10n libgl-dev
   libsqlite3-dev unixodbc-dev tdsodbc libsqliteodbc libfreexl-dev
+  # the engine's decimal tests check against exact integers
+  libgmp-dev
   fonts-wqy-microhei libgtest-dev libgmock-dev
   xvfb xauth
   # the shell opens the user manual (F1) with the desktop's PDF viewer

@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <memory>
 #include <new>
 
 namespace kvdec {
@@ -226,8 +227,11 @@ struct SumState {
 
 SumState* sumState(sqlite3_context* ctx, bool create)
 {
-    void* mem = sqlite3_aggregate_context(ctx, create ? int(sizeof(SumState)) : 0);
-    return static_cast<SumState*>(mem); // all-zero bytes are an empty DecimalSum
+    // SQLite's aggregate memory is only 8-byte aligned; the 128-bit sum needs its own alignment
+    void* mem = sqlite3_aggregate_context(ctx, create ? int(sizeof(SumState) + alignof(SumState)) : 0);
+    if (!mem) return nullptr;
+    std::size_t room = sizeof(SumState) + alignof(SumState);
+    return static_cast<SumState*>(std::align(alignof(SumState), sizeof(SumState), mem, room)); // all-zero bytes are an empty DecimalSum
 }
 
 void sumStep(sqlite3_context* ctx, int argc, sqlite3_value** argv)

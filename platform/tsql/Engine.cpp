@@ -2,6 +2,7 @@
 // connection, keeps variables, @@error, @@rowcount, @@identity and the
 // transaction count, and turns SQLite's failures into SQL Server's errors.
 #include "TsqlEngine.h"
+#include "Decimal.h"
 
 #include "Ast.h"
 #include "Functions.h"
@@ -629,12 +630,17 @@ struct Connection::Impl {
             }
             return qlonglong(raw.toDouble() != 0 ? 1 : 0);
         case SqlType::Decimal: {
-            bool ok = true;
-            double d = rt == QMetaType::QString ? raw.toString().trimmed().toDouble(&ok) : raw.toDouble();
-            if (!ok) raise(8114, QStringLiteral("Error converting data type varchar to numeric."));
-            QString s = formatDecimal(d, t.scale);
-            if (t.scale == 0) return s.toLongLong();
-            return s.toDouble();
+            // exact: the value brought to the variable's precision and scale
+            const int p = std::clamp(t.precision > 0 ? t.precision : 18, 1, 38), sc = std::clamp(t.scale, 0, p);
+            try {
+                kvdec::Decimal d;
+                if (rt == QMetaType::LongLong || rt == QMetaType::Int) d = kvdec::Decimal::fromInt(raw.toLongLong(), p, sc);
+                else if (rt == QMetaType::Double) d = kvdec::Decimal::fromDouble(raw.toDouble(), p, sc);
+                else d = kvdec::Decimal::parse(raw.toString().toStdString(), p, sc);
+                return QString::fromStdString(d.toString());
+            } catch (const kvdec::DecimalError& e) {
+                raise(e.number(), QString::fromUtf8(e.what()));
+            }
         }
         case SqlType::Float: return raw.toDouble();
         case SqlType::DateTime: {
@@ -642,7 +648,7 @@ struct Connection::Impl {
                 QDateTime d;
                 if (!parseDateText(raw.toString(), d))
                     raise(241, QStringLiteral("Conversion failed when converting date and/or time from character string."));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             if (rt == QMetaType::LongLong || rt == QMetaType::Double) {
                 double v = raw.toDouble();
@@ -652,7 +658,7 @@ struct Connection::Impl {
                 QDateTime d = QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC)
                                   .addDays(qint64(days))
                                   .addMSecs(qint64(std::llround((v - days) * 86400000.0)));
-                return canonicalDateTime(d);
+                return canonicalDateTime(t.precision == 1 ? roundToMinute(d) : d);
             }
             return raw;
         }
@@ -756,7 +762,7 @@ struct Connection::Impl {
             // errors SQL Server finds while compiling (unknown column, variable or
             // function, wrong argument count) end the batch, as they do there; so does
             // a transaction chosen to end on a lock conflict
-            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205};
+            static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205, 2749, 2750, 192};
             if (compileErrors.contains(e.error.number)) return Flow::Return;
         } catch (const std::bad_alloc&) {
             throw;
@@ -777,6 +783,8 @@ struct Connection::Impl {
         case SK::Select: select(s); return;
         case SK::Insert: insert(s); return;
         case SK::Update: {
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return updateWithVariables(s);
             Translated q = translate(s, [&](Translator& tr) { return tr.update(s); });
             changed(exec(q.sql, q.params, "UPDATE"));
             return;
@@ -903,7 +911,9 @@ struct Connection::Impl {
             return;
         }
         case SK::Declare:
-            for (const Stmt::Decl& d : s.decls) {
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
                 if (frame->vars.contains(d.name))
                     raise(134, QStringLiteral("The variable name '%1' has already been declared. Variable names must be unique within a query batch or stored procedure.").arg(d.name));
                 Variable v;
@@ -977,6 +987,72 @@ struct Connection::Impl {
         case SK::Noop: return;
         default: return;
         }
+    }
+
+    static bool namesTable(const TableRefP& t, const QString& target)
+    {
+        if (!t) return false;
+        if (t->kind == TableRef::Join) return namesTable(t->left, target) || namesTable(t->right, target);
+        if (t->kind != TableRef::Named) return t->alias.compare(target, Qt::CaseInsensitive) == 0;
+        return t->alias.compare(target, Qt::CaseInsensitive) == 0 || Translator::tableName(t->name).compare(target, Qt::CaseInsensitive) == 0;
+    }
+
+    // UPDATE ... SET @v = expr, @w = column = expr, column = expr: the variables take
+    // their values from the last row the statement changes (an expression reads the
+    // row as it was before the update), then the columns are updated.
+    void updateWithVariables(const Stmt& s)
+    {
+        auto sel = std::make_shared<Select>();
+        sel->top = s.top;
+        sel->where = s.where;
+        sel->from = s.from;
+        const QString target = Translator::tableName(s.table);
+        bool inFrom = false;
+        for (const TableRefP& t : s.from) inFrom = inFrom || namesTable(t, target);
+        if (!inFrom) {
+            auto ref = std::make_shared<TableRef>();
+            ref->name = s.table;
+            sel->from.prepend(ref);
+        }
+        Stmt columns = s;
+        columns.sets.clear();
+        for (const Assignment& a : s.sets) {
+            if (a.variable.isEmpty()) {
+                columns.sets << a;
+                continue;
+            }
+            if (!frame->vars.contains(a.variable)) raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(a.variable));
+            SelectItem it;
+            it.assignVar = a.variable;
+            it.expr = a.value;
+            if (a.op != "=") {
+                auto v = std::make_shared<Expr>();
+                v->kind = EK::Variable;
+                v->text = a.variable;
+                auto b = std::make_shared<Expr>();
+                b->kind = EK::Binary;
+                b->text = a.op.left(1);
+                b->args << v << a.value;
+                it.expr = b;
+            }
+            sel->items << it;
+            if (!a.column.isEmpty()) {
+                Assignment c = a;
+                c.variable.clear();
+                columns.sets << c;
+            }
+        }
+        Stmt vars;
+        vars.kind = SK::Select;
+        vars.select = sel;
+        vars.literals = s.literals;
+        vars.variables = s.variables;
+        vars.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-variables:") + s.shapeKey;
+        select(vars);
+        if (columns.sets.isEmpty()) return;   // @@rowcount: the rows the variables were read from
+        columns.shapeKey = s.shapeKey.isEmpty() ? QString() : QStringLiteral("update-columns:") + s.shapeKey;
+        Translated q = translate(columns, [&](Translator& tr) { return tr.update(columns); });
+        changed(exec(q.sql, q.params, "UPDATE"));
     }
 
     void select(const Stmt& s)

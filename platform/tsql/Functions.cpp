@@ -94,7 +94,7 @@ QString partName(const QString& p)
         {"week", "week"}, {"wk", "week"}, {"ww", "week"}, {"weekday", "weekday"}, {"dw", "weekday"},
         {"hour", "hour"}, {"hh", "hour"}, {"minute", "minute"}, {"mi", "minute"}, {"n", "minute"},
         {"second", "second"}, {"ss", "second"}, {"s", "second"}, {"millisecond", "millisecond"},
-        {"ms", "millisecond"}};
+        {"ms", "millisecond"}, {"iso_week", "iso_week"}, {"isowk", "iso_week"}, {"isoww", "iso_week"}};
     return map.value(p.toLower());
 }
 
@@ -111,6 +111,45 @@ void fnDt(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
     QDateTime d;
     if (dateArg(ctx, argv[0], d)) resultText(ctx, canonicalDateTime(d));
+}
+
+void fnSmallDt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (!dateArg(ctx, argv[0], d)) return;
+    d = roundToMinute(d);
+    if (d.date().year() < 1900 || d.date() > QDate(2079, 6, 6)) {
+        resultError(ctx, 242, QStringLiteral("The conversion of a varchar data type to a smalldatetime data type resulted in an out-of-range value."));
+        return;
+    }
+    resultText(ctx, canonicalDateTime(d));
+}
+
+// A datetime as a number: days since 1900-01-01 and the fraction of the day.
+double dayNumber(const QDateTime& d)
+{
+    const QDateTime t = roundToTicks(d);
+    return double(kBaseDate.daysTo(t.date())) + double(t.time().msecsSinceStartOfDay()) / 86400000.0;
+}
+
+void fnDtNum(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (dateArg(ctx, argv[0], d)) sqlite3_result_double(ctx, dayNumber(d));
+}
+
+// cast(datetime as int) rounds to the nearest day: noon and after count as the next day
+void fnDtInt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    QDateTime d;
+    if (!dateArg(ctx, argv[0], d)) return;
+    const QDateTime t = roundToTicks(d);
+    qint64 days = kBaseDate.daysTo(t.date());
+    if (t.time().msecsSinceStartOfDay() >= 43200000) ++days;
+    sqlite3_result_int64(ctx, days);
 }
 
 void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -183,7 +222,8 @@ void fnDatePart(sqlite3_context* ctx, int, sqlite3_value** argv)
         QDate jan1(d.date().year(), 1, 1);
         int offset = jan1.dayOfWeek() % 7;   // Sunday 0
         r = (d.date().dayOfYear() - 1 + offset) / 7 + 1;
-    } else if (part == "weekday") r = d.date().dayOfWeek() % 7 + 1;
+    } else if (part == "iso_week") r = d.date().weekNumber();
+    else if (part == "weekday") r = d.date().dayOfWeek() % 7 + 1;
     else if (part == "hour") r = d.time().hour();
     else if (part == "minute") r = d.time().minute();
     else if (part == "second") r = d.time().second();
@@ -766,9 +806,103 @@ void fn(sqlite3* db, const char* name, int argc, void (*f)(sqlite3_context*, int
 
 } // namespace
 
+QDateTime roundToTicks(const QDateTime& dt)
+{
+    // a datetime counts time in 1/300 seconds: .001 is .000, .005 is .007, .009 is .010, .999 the next second
+    const int ms = dt.time().msec();
+    const int ticks = (ms * 3 + 5) / 10;
+    const int back = (ticks * 10 + 1) / 3;
+    return back == ms ? dt : dt.addMSecs(back - ms);
+}
+
+QDateTime roundToMinute(const QDateTime& dt)
+{
+    const QDateTime t = roundToTicks(dt);
+    const int msOfMinute = t.time().second() * 1000 + t.time().msec();
+    const QDateTime down = t.addMSecs(-msOfMinute);
+    return msOfMinute >= 29999 ? down.addSecs(60) : down;
+}
+
+namespace {
+
+// The time part after a date: 'hh:mi[:ss[.mmm]][AM|PM]' or 'hh[AM|PM]'.
+bool timeOf(const QString& text, QTime& out)
+{
+    const QString t = text.trimmed();
+    if (t.isEmpty()) {
+        out = QTime(0, 0);
+        return true;
+    }
+    static const QRegularExpression re(QStringLiteral(
+        "^(\\d{1,2})(?::(\\d{1,2})(?::(\\d{1,2})(?:[.:](\\d{1,9}))?)?)?\\s*([AaPp][Mm])?$"));
+    const QRegularExpressionMatch m = re.match(t);
+    if (!m.hasMatch() || (m.captured(2).isEmpty() && m.captured(5).isEmpty())) return false;
+    int h = m.captured(1).toInt();
+    const QString ampm = m.captured(5).toLower();
+    if (!ampm.isEmpty() && (h < 1 || h > 12)) return false;
+    if (ampm == "pm" && h < 12) h += 12;
+    if (ampm == "am" && h == 12) h = 0;
+    const int ms = m.captured(4).isEmpty() ? 0 : m.captured(4).left(3).leftJustified(3, QLatin1Char('0')).toInt();
+    out = QTime(h, m.captured(2).toInt(), m.captured(3).toInt(), ms);
+    return out.isValid();
+}
+
+int monthOf(const QString& name)
+{
+    static const char* names[] = {"jan", "feb", "mar", "apr", "may", "jun", "jul", "aug", "sep", "oct", "nov", "dec"};
+    static const char* full[] = {"january", "february", "march", "april", "may", "june", "july", "august", "september",
+                                 "october", "november", "december"};
+    const QString n = name.toLower();
+    for (int i = 0; i < 12; ++i)
+        if (n == QLatin1String(names[i]) || n == QLatin1String(full[i]) || (i == 8 && n == QLatin1String("sept"))) return i + 1;
+    return 0;
+}
+
+int fullYear(const QString& y)
+{
+    const int v = y.toInt();
+    if (y.size() > 2) return v;
+    return v < 50 ? 2000 + v : 1900 + v;   // two-digit years up to 2049
+}
+
+} // namespace
+
+// The default language's other forms: month/day/year with '/', '-' or '.'
+// ('1/5/2024', '01-05-24 10:00'), and month names ('Jan 5 2024', 'January 5, 2024',
+// '5 Jan 2024', '2024 Jan 5'), each with an optional time.
+bool otherDateForms(const QString& s, QDateTime& out)
+{
+    static const QRegularExpression mdy(QStringLiteral("^(\\d{1,2})([-/.])(\\d{1,2})\\2(\\d{4}|\\d{2})(?=\\s|$)(.*)$"));
+    static const QRegularExpression named(QStringLiteral(
+        "^(?:([A-Za-z]{3,9})\\.?\\s+(\\d{1,2}),?\\s+(\\d{4})"
+        "|(\\d{1,2})\\s+([A-Za-z]{3,9})\\.?,?\\s+(\\d{4})"
+        "|(\\d{4})\\s+([A-Za-z]{3,9})\\.?\\s+(\\d{1,2}))(?=\\s|$)(.*)$"));
+    int y = 0, mo = 0, d = 0;
+    QString rest;
+    QRegularExpressionMatch m = mdy.match(s);
+    if (m.hasMatch()) {
+        mo = m.captured(1).toInt();
+        d = m.captured(3).toInt();
+        y = fullYear(m.captured(4));
+        rest = m.captured(5);
+    } else {
+        m = named.match(s);
+        if (!m.hasMatch()) return false;
+        if (!m.captured(1).isEmpty()) { mo = monthOf(m.captured(1)); d = m.captured(2).toInt(); y = m.captured(3).toInt(); }
+        else if (!m.captured(4).isEmpty()) { d = m.captured(4).toInt(); mo = monthOf(m.captured(5)); y = m.captured(6).toInt(); }
+        else { y = m.captured(7).toInt(); mo = monthOf(m.captured(8)); d = m.captured(9).toInt(); }
+        rest = m.captured(10);
+    }
+    const QDate date(y, mo, d);
+    QTime time;
+    if (mo == 0 || !date.isValid() || y < 1753 || !timeOf(rest, time)) return false;
+    out = QDateTime(date, time, Qt::UTC);
+    return true;
+}
+
 QString canonicalDateTime(const QDateTime& dt)
 {
-    return dt.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    return roundToTicks(dt).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
 }
 
 bool parseDateText(const QString& text, QDateTime& out)
@@ -808,6 +942,7 @@ bool parseDateText(const QString& text, QDateTime& out)
         "^(\\d{4})(?:([-/.])(\\d{1,2})\\2(\\d{1,2})|(\\d{2})(\\d{2}))"
         "(?:(?:\\s+|T)(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:[.:](\\d{1,9}))?)?\\s*([AaPp][Mm])?)?$"));
     QRegularExpressionMatch m = re.match(s);
+    if (!m.hasMatch() && otherDateForms(s, out)) return true;
     if (!m.hasMatch()) {
         // time only: 'hh:nn[:ss]' is that time on 1900-01-01
         static const QRegularExpression t(QStringLiteral("^(\\d{1,2}):(\\d{1,2})(?::(\\d{1,2})(?:\\.(\\d{1,3}))?)?$"));
@@ -888,9 +1023,12 @@ void registerFunctions(sqlite3* db)
 {
     sqlite3_create_collation_v2(db, "KV", SQLITE_UTF8, nullptr, kvCollate, nullptr);
     // exact decimals; results come back as SQLite numbers so comparisons and ORDER BY stay native
-    kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Number);
+    kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Text);
     fn(db, "kv_now", 0, fnNow, false);
     fn(db, "kv_dt", 1, fnDt);
+    fn(db, "kv_sdt", 1, fnSmallDt);
+    fn(db, "kv_dtnum", 1, fnDtNum);
+    fn(db, "kv_dtint", 1, fnDtInt);
     fn(db, "kv_datediff", 3, fnDateDiff);
     fn(db, "kv_dateadd", 3, fnDateAdd);
     fn(db, "kv_datepart", 2, fnDatePart);

@@ -15,6 +15,11 @@ void registerFunctions(sqlite3* db);
 
 // Dates are stored as "yyyy-MM-dd hh:mm:ss.zzz" texts.
 QString canonicalDateTime(const QDateTime& dt);
+// A datetime at its 1/300-second ticks, and a smalldatetime at its minute.
+QDateTime roundToTicks(const QDateTime& dt);
+QDateTime roundToMinute(const QDateTime& dt);
+// Dates written month first or with month names (part of parseDateText).
+bool otherDateForms(const QString& text, QDateTime& out);
 // Parses the date texts SQL Server converts implicitly ('yyyymmdd', 'yyyymmdd hh:nn:ss',
 // 'yyyy/mm/dd hh:nn:ss', 'yyyy-mm-dd...', ISO 'T' form). Empty text is 1900-01-01.
 bool parseDateText(const QString& text, QDateTime& out);

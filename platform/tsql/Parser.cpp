@@ -504,6 +504,15 @@ private:
             if (!(op.op("=") || op.op("+=") || op.op("-=") || op.op("*=") || op.op("/="))) fail();
             ++p;
             a.op = op.text;
+            if (!a.variable.isEmpty() && a.op == "=" && isNameToken(peek())) {
+                // @v = column = value: the column takes the value and the variable with it
+                int k = 1;
+                while (peek(k).op(".") && isNameToken(peek(k + 1))) k += 2;
+                if (peek(k).op("=")) {
+                    a.column = multiPartName();
+                    expectOp("=");
+                }
+            }
             a.value = expr();
             s->sets.append(a);
         } while (acceptOp(","));

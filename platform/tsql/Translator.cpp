@@ -4,6 +4,8 @@
 
 #include "Decimal.h"
 
+#include <limits>
+
 #include <algorithm>
 #include <charconv>
 
@@ -59,6 +61,7 @@ TypeInfo typeFromRef(const TypeRef& r)
         if (t.size > 8000) t.size = 0;   // (max)
     } else if (n == "datetime" || n == "smalldatetime" || n == "date" || n == "datetime2" || n == "time") {
         t.type = SqlType::DateTime;
+        if (n == "smalldatetime") t.precision = 1;   // whole minutes
     } else if (n == "binary" || n == "varbinary" || n == "image" || n == "timestamp" || n == "rowversion") {
         t.type = SqlType::Binary;
         t.size = r.p1 > 0 ? r.p1 : 0;
@@ -68,7 +71,7 @@ TypeInfo typeFromRef(const TypeRef& r)
 
 TypeInfo typeFromDecl(const QString& decl)
 {
-    static const QRegularExpression re(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)\\s*(?:\\(\\s*(\\w+)\\s*(?:,\\s*(\\d+)\\s*)?\\))?"));
+    static const QRegularExpression re(QStringLiteral("^\\s*([A-Za-z_][A-Za-z0-9_]*)(?:\\s+text\\b)?\\s*(?:\\(\\s*(\\w+)\\s*(?:,\\s*(\\d+)\\s*)?\\))?"));
     QRegularExpressionMatch m = re.match(decl);
     if (!m.hasMatch()) return {};
     TypeRef r;
@@ -92,11 +95,29 @@ QString declFromType(const TypeInfo& t)
     case SqlType::Decimal: return QStringLiteral("decimal(%1,%2)").arg(std::clamp(t.precision, 1, 38)).arg(t.scale);
     case SqlType::Float: return "float";
     case SqlType::Text: return QStringLiteral("nvarchar(%1)").arg(t.size > 0 ? t.size : kMaxText);
-    case SqlType::DateTime: return "datetime";
+    case SqlType::DateTime: return t.precision == 1 ? "smalldatetime" : "datetime";
     case SqlType::Binary: return "varbinary";
     case SqlType::Null: return QString();
     }
     return QString();
+}
+
+QString storageDecl(const TypeInfo& t)
+{
+    if (t.type == SqlType::Decimal)
+        return QStringLiteral("decimal text(%1,%2) COLLATE DECIMAL").arg(std::clamp(t.precision, 1, 38)).arg(std::clamp(t.scale, 0, 38));
+    return declFromType(t);
+}
+
+void checkDecimalType(const TypeRef& r, int position)
+{
+    if (r.name != "decimal" && r.name != "numeric" && r.name != "dec") return;
+    if (r.p1 > 38)
+        raise(2750, QStringLiteral("Column or parameter #%1: Specified column precision %2 is greater than the maximum precision of 38.")
+                        .arg(position).arg(r.p1));
+    if (r.p1 == 0) raise(2749, QStringLiteral("Column or parameter #%1: Specified column precision 0 is less than the minimum precision of 1.").arg(position));
+    const int p = r.p1 > 0 ? r.p1 : 18;
+    if (r.p2 > p) raise(192, QStringLiteral("The scale must be less than or equal to the precision."));
 }
 
 static TypeInfo intType() { TypeInfo t; t.type = SqlType::Integer; t.precision = 10; return t; }
@@ -248,14 +269,16 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
     case EK::Null: type = TypeInfo(); return "NULL";
     case EK::Integer: {
         bool ok = false;
-        e.text.toLongLong(&ok);
+        const qlonglong v = e.text.toLongLong(&ok);
         if (ok) {
             type = intType();
+            if (v > std::numeric_limits<int>::max() || v < std::numeric_limits<int>::min()) type.precision = 19;
             return m_inlineOnly ? e.text : param(literalValue(e), source);
         }
+        // beyond 64 bits: a whole decimal, carried as its exact text
         type = decType(std::min<int>(38, e.text.size()), 0);
         m_cacheable = false;
-        return e.text + ".0";
+        return quoteText(e.text);
     }
     case EK::Number: {
         if (e.text.contains(u'e') || e.text.contains(u'E')) {
@@ -284,8 +307,9 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
     return "NULL";
 }
 
-TypeInfo Translator::columnType(const QStringList& parts, const Scope& scope, bool* found) const
+TypeInfo Translator::columnType(const QStringList& parts, const Scope& scope, bool* found, bool* stored) const
 {
+    if (stored) *stored = false;
     const QString& col = parts.last();
     for (const Scope* sc = &scope; sc; sc = sc->parent) {
         if (parts.size() >= 2) {
@@ -296,6 +320,7 @@ TypeInfo Translator::columnType(const QStringList& parts, const Scope& scope, bo
                     for (const OutputColumn& c : s.cols)
                         if (c.name.compare(col, Qt::CaseInsensitive) == 0) {
                             if (found) *found = true;
+                            if (stored) *stored = c.stored;
                             return c.type;
                         }
                     if (found) *found = s.known ? false : true;
@@ -307,6 +332,7 @@ TypeInfo Translator::columnType(const QStringList& parts, const Scope& scope, bo
                 for (const OutputColumn& c : s.cols)
                     if (c.name.compare(col, Qt::CaseInsensitive) == 0) {
                         if (found) *found = true;
+                        if (stored) *stored = c.stored;
                         return c.type;
                     }
             if (sc->outputs)
@@ -328,6 +354,39 @@ static bool isColumn(const ExprP& e)
     return x->kind == EK::Column;
 }
 
+bool Translator::storedColumn(const ExprP& e, const Scope& scope) const
+{
+    const Expr* x = e.get();
+    while (x->kind == EK::Paren) x = x->args[0].get();
+    if (x->kind != EK::Column) return false;
+    bool found = false, stored = false;
+    columnType(x->parts, scope, &found, &stored);
+    return found && stored;
+}
+
+// Decimals are stored as canonical texts under the DECIMAL collation. A stored
+// column on either side makes SQLite read the other side as text and compare
+// by value (and keeps an index usable); two computed values, which may come as
+// INTEGER, REAL or TEXT, are compared exactly by dec_cmp.
+QString Translator::decimalComparison(const QString& op, const QString& sa, const QString& sb, bool storedA, bool storedB)
+{
+    if (storedA || storedB) return "(" + sa + " " + op + " " + sb + ")";
+    return "(dec_cmp(" + sa + ", " + sb + ") " + op + " 0)";
+}
+
+// A decimal value as a key for ordering, grouping and min/max: always its
+// canonical text, ordered by value.
+QString Translator::decimalKey(const QString& sql) const
+{
+    return "dec_text(" + sql + ") COLLATE DECIMAL";
+}
+
+static bool decimalPair(const TypeInfo& a, const TypeInfo& b)
+{
+    auto numericOrNull = [](const TypeInfo& t) { return t.numeric() || !t.known(); };
+    return (a.type == SqlType::Decimal && numericOrNull(b)) || (b.type == SqlType::Decimal && numericOrNull(a));
+}
+
 // ---------------------------------------------------------------- expressions
 QString Translator::cond(const ExprP& e, const Scope& scope)
 {
@@ -341,6 +400,8 @@ QString Translator::comparison(const QString& op, const ExprP& a, const ExprP& b
     QString sa = expr(a, scope, ta);
     QString sb = expr(b, scope, tb);
     // dates compare as dates: a text on the other side is read as a date
+    if (decimalPair(ta, tb)) return decimalComparison(op, sa, sb, storedColumn(a, scope) && ta.type == SqlType::Decimal,
+                                                      storedColumn(b, scope) && tb.type == SqlType::Decimal);
     if (ta.type == SqlType::DateTime && tb.type != SqlType::DateTime && tb.known()) sb = "kv_dt(" + sb + ")";
     else if (tb.type == SqlType::DateTime && ta.type != SqlType::DateTime && ta.known()) sa = "kv_dt(" + sa + ")";
     else if ((ta.type == SqlType::Text || !ta.known()) && (tb.type == SqlType::Text || !tb.known())
@@ -515,6 +576,8 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
             QString operand = expr(e.args[0], scope, opType);
             if ((opType.type == SqlType::Text || !opType.known()) && !isColumn(e.args[0]))
                 operand = "(" + operand + ") COLLATE KV";
+            else if (opType.type == SqlType::Decimal)
+                operand = "(" + decimalKey(operand) + ")";
             s += " " + operand;
             i = 1;
         }
@@ -524,6 +587,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
             TypeInfo wt, tt;
             QString w = e.hasOperand ? expr(e.args[i], scope, wt) : cond(e.args[i], scope);
             if (e.hasOperand && opType.type == SqlType::DateTime && wt.type == SqlType::Text) w = "kv_dt(" + w + ")";
+            else if (e.hasOperand && opType.type == SqlType::Decimal && wt.numeric()) w = "dec_text(" + w + ")";
             QString t = expr(e.args[i + 1], scope, tt);
             if (!result.known()) result = tt;
             else if (result.type == SqlType::Decimal && tt.type == SqlType::Decimal) {
@@ -550,6 +614,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
     case EK::Cast: {
         TypeInfo from;
         QString inner = expr(e.args[0], scope, from);
+        checkDecimalType(e.type, 0);
         TypeInfo to = typeFromRef(e.type);
         if (!to.known()) raise(243, QStringLiteral("Type %1 is not a defined system type.").arg(e.type.name));
         // cast(x as varchar) without a length is 30 characters long
@@ -586,11 +651,14 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         TypeInfo t0;
         QString s = expr(e.args[0], scope, t0);
         if ((t0.type == SqlType::Text || !t0.known()) && !isColumn(e.args[0])) s = "(" + s + ") COLLATE KV";
+        const bool decimalKeys = t0.type == SqlType::Decimal && !storedColumn(e.args[0], scope);
+        if (decimalKeys) s = "(" + decimalKey(s) + ")";
         QStringList items;
         for (int i = 1; i < e.args.size(); ++i) {
             TypeInfo ti;
             QString x = expr(e.args[i], scope, ti);
             if (t0.type == SqlType::DateTime && ti.type == SqlType::Text) x = "kv_dt(" + x + ")";
+            else if (decimalKeys && ti.numeric()) x = "dec_text(" + x + ")";
             items << x;
         }
         return "(" + s + (e.negated ? " NOT IN (" : " IN (") + items.join(", ") + "))";
@@ -600,6 +668,7 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
         TypeInfo t0;
         QString s = expr(e.args[0], scope, t0);
         if ((t0.type == SqlType::Text || !t0.known()) && !isColumn(e.args[0])) s = "(" + s + ") COLLATE KV";
+        else if (t0.type == SqlType::Decimal && !storedColumn(e.args[0], scope)) s = "(" + decimalKey(s) + ")";
         QList<OutputColumn> cols;
         bool known = false;
         QString sub = selectSql(*e.sel, &scope, &cols, &known);
@@ -616,6 +685,12 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
             if (t2.type == SqlType::Text) hi = "kv_dt(" + hi + ")";
         } else if ((t0.type == SqlType::Text || !t0.known()) && !isColumn(e.args[0])) {
             s = "(" + s + ") COLLATE KV";
+        } else if (decimalPair(t0, t1) || decimalPair(t0, t2)) {
+            if (!storedColumn(e.args[0], scope) || t0.type != SqlType::Decimal) {
+                s = "(" + decimalKey(s) + ")";
+                if (t1.numeric() || !t1.known()) lo = "dec_text(" + lo + ")";
+                if (t2.numeric() || !t2.known()) hi = "dec_text(" + hi + ")";
+            }
         }
         return "(" + s + (e.negated ? " NOT BETWEEN " : " BETWEEN ") + lo + " AND " + hi + ")";
     }
@@ -644,7 +719,9 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
 QString Translator::convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column)
 {
     switch (target.type) {
-    case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
+    case SqlType::DateTime:
+        if (target.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
+        return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return from.type == SqlType::Bit ? sql : "kv_bit(" + sql + ")";
     case SqlType::Integer: return from.type == SqlType::Integer || from.type == SqlType::Bit ? sql : "kv_toint(" + sql + ")";
     case SqlType::Decimal: {
@@ -684,10 +761,13 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
         if (to.size > 0) s = "substr(" + s + ", 1, " + QString::number(to.size) + ")";
         return s;
     }
-    case SqlType::Integer: return "kv_toint(" + sql + ")";
-    case SqlType::Decimal: return "dec_cast(" + sql + ", " + decArgs(to) + ")";
-    case SqlType::Float: return "CAST(" + sql + " AS REAL)";
-    case SqlType::DateTime: return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
+    case SqlType::Integer: return from.type == SqlType::DateTime ? "kv_dtint(" + sql + ")" : "kv_toint(" + sql + ")";
+    case SqlType::Decimal:
+        return "dec_cast(" + (from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : sql) + ", " + decArgs(to) + ")";
+    case SqlType::Float: return from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : "CAST(" + sql + " AS REAL)";
+    case SqlType::DateTime:
+        if (to.precision == 1) return from.type == SqlType::DateTime && from.precision == 1 ? sql : "kv_sdt(" + sql + ")";
+        return from.type == SqlType::DateTime ? sql : "kv_dt(" + sql + ")";
     case SqlType::Bit: return "kv_bit(" + sql + ")";
     case SqlType::Binary: return "CAST(" + sql + " AS BLOB)";
     case SqlType::Null: break;
@@ -727,8 +807,10 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         TypeInfo in = t[0];
         if (n == "min" || n == "max") {
             type = in;
+            if (in.type == SqlType::Decimal && !storedColumn(e.args[0], scope)) return n + "(" + d + decimalKey(a[0]) + ")";
             return n + "(" + d + a[0] + ")";
         }
+        if (in.type == SqlType::Decimal && !d.isEmpty() && !storedColumn(e.args[0], scope)) a[0] = decimalKey(a[0]);
         if (in.type == SqlType::Decimal) {
             // the result is taken at the type's scale, so values stored as doubles sum exactly
             if (n == "sum") {
@@ -857,7 +939,7 @@ Translator::Source Translator::namedSource(const QStringList& name, const QStrin
     TableInfo info = m_ctx.table(s.table);
     if (info.exists) {
         s.known = true;
-        for (const TableColumn& c : info.columns) s.cols.append({c.name, c.type});
+        for (const TableColumn& c : info.columns) s.cols.append({c.name, c.type, !info.view});
     }
     return s;
 }
@@ -931,7 +1013,7 @@ QString Translator::branchSql(const Select& s, const Scope* parent, QList<Output
         if (name.isEmpty() && it.expr->kind == EK::Column) name = it.expr->parts.last();
         if (!it.alias.isEmpty() || it.expr->kind != EK::Column) sql += " AS " + quote(name);
         items << sql;
-        cols->append({name, t});
+        cols->append({name, t, storedColumn(it.expr, scope)});
     }
     QString sql = "SELECT ";
     if (s.distinct) sql += "DISTINCT ";
@@ -942,7 +1024,9 @@ QString Translator::branchSql(const Select& s, const Scope* parent, QList<Output
         QStringList g;
         for (const ExprP& x : s.groupBy) {
             TypeInfo t;
-            g << expr(x, scope, t);
+            QString k = expr(x, scope, t);
+            if (t.type == SqlType::Decimal && !storedColumn(x, scope)) k = decimalKey(k);
+            g << k;
         }
         sql += " GROUP BY " + g.join(", ");
     }
@@ -958,6 +1042,14 @@ QString Translator::branchSql(const Select& s, const Scope* parent, QList<Output
                 m_cacheable = false;
             } else {
                 x = expr(oi.expr, scope, t);
+                if (t.type == SqlType::Decimal) {
+                    // a name of the select list means that item, as SQLite reads it
+                    bool stored = storedColumn(oi.expr, scope);
+                    if (oi.expr->kind == EK::Column && oi.expr->parts.size() == 1)
+                        for (const OutputColumn& c : *cols)
+                            if (c.name.compare(oi.expr->parts[0], Qt::CaseInsensitive) == 0) { stored = c.stored; break; }
+                    if (!stored) x = decimalKey(x);
+                }
             }
             o << x + (oi.desc ? " DESC" : "");
         }
@@ -1110,6 +1202,23 @@ Translated Translator::insert(const Stmt& s)
     return out;
 }
 
+// The FROM source an UPDATE or DELETE target names: its alias, the table named
+// without an alias, or the one source of that table under an alias.
+const Translator::Source* Translator::targetSource(const QString& target, const Scope& scope)
+{
+    for (const Source& src : scope.sources)
+        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) return &src;
+    for (const Source& src : scope.sources)
+        if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) return &src;
+    const Source* found = nullptr;
+    for (const Source& src : scope.sources)
+        if (src.table.compare(target, Qt::CaseInsensitive) == 0) {
+            if (found) raise(8154, QStringLiteral("The table '%1' is ambiguous.").arg(target));
+            found = &src;
+        }
+    return found;
+}
+
 Translated Translator::update(const Stmt& s)
 {
     const QString target = tableName(s.table);
@@ -1121,7 +1230,7 @@ Translated Translator::update(const Stmt& s)
         Source src;
         src.table = info.name;
         src.known = true;
-        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type});
+        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type, !info.view});
         scope.sources.append(src);
         QStringList sets;
         for (const Assignment& a : s.sets) {
@@ -1161,12 +1270,7 @@ Translated Translator::update(const Stmt& s)
     Scope scope;
     QStringList from;
     for (const TableRefP& t : s.from) from << fromSql(t, scope);
-    const Source* targetSource = nullptr;
-    for (const Source& src : scope.sources)
-        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
-    if (!targetSource)
-        for (const Source& src : scope.sources)
-            if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
+    const Source* targetSource = this->targetSource(target, scope);
     QString targetTable = targetSource ? targetSource->table : target;
     TableInfo info = m_ctx.table(targetTable);
     if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(targetTable));
@@ -1177,7 +1281,7 @@ Translated Translator::update(const Stmt& s)
         Source src;
         src.table = info.name;
         src.known = true;
-        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type});
+        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type, !info.view});
         scope.sources.append(src);
         from.prepend(quote(info.name));
         ref = quote(info.name);
@@ -1222,7 +1326,7 @@ Translated Translator::remove(const Stmt& s)
         Source src;
         src.table = info.name;
         src.known = true;
-        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type});
+        for (const TableColumn& c : info.columns) src.cols.append({c.name, c.type, !info.view});
         scope.sources.append(src);
         out.sql = "DELETE FROM " + quote(info.name);
         QString where = s.where ? cond(s.where, scope) : QString();
@@ -1238,12 +1342,7 @@ Translated Translator::remove(const Stmt& s)
     Scope scope;
     QStringList from;
     for (const TableRefP& t : s.from) from << fromSql(t, scope);
-    const Source* targetSource = nullptr;
-    for (const Source& src : scope.sources)
-        if (!src.alias.isEmpty() && src.alias.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
-    if (!targetSource)
-        for (const Source& src : scope.sources)
-            if (src.alias.isEmpty() && src.table.compare(target, Qt::CaseInsensitive) == 0) { targetSource = &src; break; }
+    const Source* targetSource = this->targetSource(target, scope);
     if (!targetSource) raise(4104, QStringLiteral("The multi-part identifier \"%1\" could not be bound.").arg(s.table.join(u'.')));
     TableInfo info = m_ctx.table(targetSource->table);
     if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(targetSource->table));
@@ -1307,7 +1406,8 @@ QStringList Translator::createTable(const Stmt& s)
             defs << d;
             continue;
         }
-        d += columnDecl(c.type);
+        checkDecimalType(c.type, i + 1);
+        d += t.type == SqlType::Decimal ? storageDecl(t) : columnDecl(c.type);
         if (t.type == SqlType::Text) d += " COLLATE KV";
         if (c.notNull || pk.contains(c.name, Qt::CaseInsensitive)) d += " NOT NULL";
         if (c.defaultValue) d += " DEFAULT (" + convertFor(defaultExpression(c.defaultValue), TypeInfo(), t) + ")";
@@ -1382,7 +1482,7 @@ QString Translator::createTableFor(const QString& name, const QList<OutputColumn
             if (cols[k].name.compare(c.name, Qt::CaseInsensitive) == 0)
                 raise(2705, QStringLiteral("Column names in each table must be unique. Column name '%1' in table '%2' is specified more than once.").arg(c.name, name));
         QString d = quote(c.name);
-        QString decl = declFromType(c.type);
+        QString decl = storageDecl(c.type);
         if (!decl.isEmpty()) d += " " + decl;
         if (c.type.type == SqlType::Text) d += " COLLATE KV";
         defs << d;

@@ -25,6 +25,12 @@ TypeInfo typeFromRef(const TypeRef& ref);
 TypeInfo typeFromDecl(const QString& declaredType);
 // Declared type text for a column of that type in a CREATE TABLE (SQLite keeps it verbatim).
 QString declFromType(const TypeInfo& t);
+// The declaration a table column of that type gets: decimals are kept as exact
+// canonical texts ("decimal text(28,8) COLLATE DECIMAL"), compared by value.
+QString storageDecl(const TypeInfo& t);
+// Refuses a decimal precision above 38 (2750) or a scale above the precision (192);
+// position is the column or parameter number the message names.
+void checkDecimalType(const TypeRef& ref, int position);
 
 struct TableColumn {
     QString name;
@@ -64,6 +70,7 @@ struct TranslationContext {
 struct OutputColumn {
     QString name;
     TypeInfo type;
+    bool stored = false;   // a column of a table as stored (its affinity and collation reach SQLite)
 };
 
 // Where a parameter's value comes from, so a translation can serve every
@@ -132,12 +139,16 @@ private:
     QString comparison(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope);
     QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
     QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column = QString());
-    TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr) const;
+    TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr, bool* stored = nullptr) const;
+    bool storedColumn(const ExprP& e, const Scope& scope) const;
+    QString decimalComparison(const QString& op, const QString& sa, const QString& sb, bool storedA, bool storedB);
+    QString decimalKey(const QString& sql) const;
     QString param(const QVariant& v, const ParamSource& source = ParamSource{ParamSource::Literal, -1, QString()});
     Translated finish(Translated out) const;
     QString literal(const Expr& e, TypeInfo& type);
     QString topSql(const ExprP& top, const Scope& scope);
     Source namedSource(const QStringList& name, const QString& alias);
+    const Source* targetSource(const QString& target, const Scope& scope);
 
     const TranslationContext& m_ctx;
     QList<QVariant> m_params;
