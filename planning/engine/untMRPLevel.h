@@ -11,6 +11,8 @@
 #include "untMRPDataTypes.h"
 #include "untMRPUtils.h"
 #include <QHash>
+#include <QList>
+#include <QVariant>
 #include <QString>
 #include <array>
 #include <functional>
@@ -164,6 +166,17 @@ struct TMRPPlannedSupply {
     bool Adjusted = false;
 };
 
+// A statement with typed parameters ("@AltQty" of "decimal(28,8)") and the
+// rows of values it runs for, in order. Quantities travel as the same
+// eight-decimal texts the SQL texts carry, dates as 'yyyymmdd' texts.
+struct TMRPBulkStatement {
+    QStringList ParamNames;
+    QStringList ParamTypes;
+    QString Statement;
+    QList<QList<QVariant>> Rows;
+};
+using TMRPBulkExecutor = std::function<void(const std::vector<TMRPBulkStatement>&)>;
+
 class TMRPLevelPlanner {
 public:
     struct TOptions {
@@ -192,6 +205,13 @@ public:
     void Run(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
              const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
              untMRPUtils::TMRPSQLBatch::TExecutor executor = {});
+
+    // The whole level as Run, its results handed to the executor once as rows
+    // of prepared statements (allotments, supply updates, planned supplies,
+    // demand updates, in that order) instead of SQL texts.
+    void RunBulk(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
+                 const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
+                 const TMRPBulkExecutor& executor);
 
     // The steps of Run, for callers and tests that need them apart.
     void Load(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
@@ -278,7 +298,15 @@ private:
     void InsertBuckets(int itmIndex, std::vector<TBucket>& buckets, untMRPUtils::TMRPSQLBatch& batch);
     const TMRPLevelAdjustRow* FindAdjust(const TMRPItemSumRec& item, const QString& trackKey) const;
 
+    // Rows of the statements in the order they run, while RunBulk collects them.
+    struct TBulkWrites {
+        TMRPBulkStatement Allots, Supplies, Demands;
+        std::vector<TMRPBulkStatement> Planned; // plain and adjusted inserts, in runs of one kind
+    };
+    void AddPlannedRow(bool adjusted, QList<QVariant> row);
+
     TOptions FOptions;
+    TBulkWrites* FBulk = nullptr;
     std::vector<TDemandExtra> FDemandExtra;
     std::vector<std::map<int, double>> FSupPeriodQty;
     std::vector<TMRPLevelAdjustRow> FAdjusts;

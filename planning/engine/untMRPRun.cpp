@@ -1005,11 +1005,22 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         TMRPLevelPlanner planner(options);
         planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
         planner.OnCheckEscape = [this] { CheckEsc(); };
-        // Each write-back text is written whole or not at all, and in one
-        // commit instead of one per statement.
-        planner.Run(demands, supplies, substitutes, adjusts, [this](const QString& text) {
-            kvado::ScopedTransaction tran(S.Connection());
-            Exec(Q, text);
+        // The level's results go in whole or not at all, in one commit, each
+        // statement prepared once and run for all its rows.
+        planner.RunBulk(demands, supplies, substitutes, adjusts, [this](const std::vector<TMRPBulkStatement>& writes) {
+            TADOConnection* connection = S.Connection();
+            kvado::ScopedTransaction tran(connection);
+            for (const TMRPBulkStatement& st : writes) {
+                if (st.Rows.isEmpty())
+                    continue;
+                QList<kvado::BulkParam> params;
+                for (int i = 0; i < st.ParamNames.size(); ++i)
+                    params.append(kvado::BulkParam{st.ParamNames[i], st.ParamTypes[i]});
+                ++gRunStats.Batches;
+                gRunStats.Chars += st.Statement.size();
+                gRunStats.BulkRows += st.Rows.size();
+                connection->ExecuteBulk(params, st.Statement, st.Rows);
+            }
             tran.Commit();
         });
     }

@@ -1192,6 +1192,80 @@ struct Connection::Impl {
 
     Connection* owner = nullptr;
 
+    // A batch parsed once and run once per row of values: the variables of
+    // the declaration take each row's values in order (as an assignment to a
+    // variable of that type would), then the batch runs. Stops after the first
+    // row whose batch raised an error.
+    BatchResult runBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
+    {
+        BatchResult result;
+        QList<StmtP> decl, stmts;
+        try {
+            decl = parseBatch(QStringLiteral("declare ") + declarations);
+            stmts = parseBatch(batch);
+        } catch (const SyntaxError& e) {
+            SqlError err;
+            err.number = e.number;
+            err.severity = 15;
+            err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
+                                           : QStringLiteral("Incorrect syntax near '%1'.").arg(e.near);
+            result.errors << err;
+            lastError = e.number;
+            return result;
+        }
+        QStringList names;
+        for (const StmtP& d : decl)
+            for (const Stmt::Decl& v : d->decls) names << v.name;
+        Frame f;
+        Frame* savedFrame = frame;
+        BatchResult* savedOut = out;
+        frame = &f;
+        out = &result;
+        ++depth;
+        qint64 changedRows = 0;
+        auto failed = [&] {
+            for (const SqlError& e : result.errors)
+                if (e.severity > 10) return true;
+            return false;
+        };
+        auto restore = [&] {
+            --depth;
+            frame = savedFrame;
+            out = savedOut;
+        };
+        try {
+            runList(decl);
+            for (const QList<QVariant>& row : rows) {
+                if (failed()) break;
+                if (row.size() != names.size()) {
+                    SqlError err;
+                    err.number = 8144;
+                    err.message = QStringLiteral("A row of values has %1 values for %2 parameters.").arg(row.size()).arg(names.size());
+                    result.errors << err;
+                    break;
+                }
+                for (int i = 0; i < names.size(); ++i) {
+                    try {
+                        setVariable(names[i], row[i]);
+                    } catch (const StatementError& e) {
+                        record(e.error);
+                        break;
+                    }
+                }
+                if (failed()) break;
+                result.rowsAffected = -1;
+                runList(stmts);
+                if (result.rowsAffected > 0) changedRows += result.rowsAffected;
+            }
+        } catch (...) {
+            restore();
+            throw;
+        }
+        restore();
+        result.rowsAffected = changedRows;
+        return result;
+    }
+
     BatchResult runBatch(const QString& batch, bool nested)
     {
         BatchResult result;
@@ -1378,6 +1452,13 @@ BatchResult Connection::execute(const QString& batch)
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
     return d->runBatch(batch, false);
+}
+
+BatchResult Connection::executeBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
+{
+    if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
+    d->rowcount = 0;
+    return d->runBulk(declarations, batch, rows);
 }
 
 int Connection::transactionCount() const { return d->trancount; }
