@@ -142,25 +142,30 @@ QString AddServedDemand(const QString& text, int dmdIID, int period, double qty)
 
 void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
 {
-    const QString key = QLatin1Char('|') + QString::number(dmdIID)
-                        + (period >= 0 ? QLatin1Char(':') + PeriodKey(period) : QString()) + QLatin1Char('=');
+    const qint64 key = (qint64(dmdIID) << 32) | quint32(period < 0 ? -1 : period);
     const auto it = ServedIndex.constFind(key);
     if (it != ServedIndex.constEnd()) {
-        ServedQty[*it] = RoundTo(ServedQty[*it] + qty, 8);
+        TServed& e = ServedList[size_t(*it)];
+        e.Qty = RoundTo(e.Qty + qty, 8);
         return;
     }
-    ServedIndex.insert(key, int(ServedKeys.size()));
-    ServedKeys << key;
-    ServedQty.push_back(RoundTo(qty, 8));
+    ServedIndex.insert(key, int(ServedList.size()));
+    ServedList.push_back({dmdIID, period < 0 ? -1 : period, RoundTo(qty, 8)});
 }
 
 QString TMRPLevelPlanner::TBucket::Served() const
 {
-    QStringList lines;
-    lines.reserve(ServedKeys.size());
-    for (int i = 0; i < ServedKeys.size(); ++i)
-        lines << ServedKeys[i] + FloatToText(ServedQty[i]);
-    return lines.join(QLatin1String("\r\n"));
+    QString text;
+    text.reserve(qsizetype(ServedList.size()) * 16);
+    for (const TServed& e : ServedList) {
+        if (!text.isEmpty())
+            text += QLatin1String("\r\n");
+        text += QLatin1Char('|') + QString::number(e.DmdIID);
+        if (e.Period >= 0)
+            text += QLatin1Char(':') + PeriodKey(e.Period);
+        text += QLatin1Char('=') + FloatToText(e.Qty);
+    }
+    return text;
 }
 
 // ---- Detail order ---------------------------------------------------------
@@ -1327,6 +1332,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         const int type = bk.Adj.AdjSupType;
         const bool dept = IsDepartmentType(type);
         const QString startText = DateText(startDay);
+        const QString served = bk.Served();
 
         if (FBulk) {
             QList<QVariant> row{IntValue(firstPeriod), IntValue(type), TextValue(head.DmdSupBillNo),
@@ -1343,7 +1349,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
             row << TextValue(DateText(needDay)) << IntValue(lead) << IntValue(head.DmdPriority) << IntValue(head.DmdIID)
                 << QtyValue(adjQty) << QtyValue(supQty) << QtyValue(allot) << QtyValue(rest)
                 << IntValue(head.DmdBomLocked ? 1 : 0) << IntValue(int(bk.Adj.AdjBomType)) << TextValue(bk.Adj.AdjBomID)
-                << TextValue(startText) << TextValue(hints) << TextValue(phints) << TextValue(bk.Served())
+                << TextValue(startText) << TextValue(hints) << TextValue(phints) << TextValue(served)
                 << TextValue(head.DmdTrackKey) << TextValue(head.DmdNote);
             AddPlannedRow(bk.Adj.Adjust, std::move(row));
         } else {
@@ -1374,7 +1380,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
           << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
           << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
-          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(bk.Served())
+          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(served)
           << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
         sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
         if (bk.Adj.Adjust)
@@ -1401,7 +1407,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         ps.SupRestQty = rest;
         ps.SupHints = hints;
         ps.SupPHints = phints;
-        ps.SupPDmdIIDs = bk.Served();
+        ps.SupPDmdIIDs = served;
         ps.SupTrackKey = head.DmdTrackKey;
         ps.SupOrigType = bk.OrigType;
         ps.SupOrigID = bk.OrigID;

@@ -276,9 +276,13 @@ private:
         // Served demands in the order first met, equal keys added up; the
         // text is made once when the bucket is inserted (a bucket may serve
         // thousands of demands).
-        QStringList ServedKeys;
-        std::vector<double> ServedQty;
-        QHash<QString, int> ServedIndex;
+        struct TServed {
+            int DmdIID;
+            int Period; // -1: no period
+            double Qty;
+        };
+        std::vector<TServed> ServedList;
+        QHash<qint64, int> ServedIndex; // (demand, period) -> entry
         void AddServed(int dmdIID, int period, double qty);
         QString Served() const;
         // Origin of the planned supply: the head's, merged with every demand served.

@@ -228,10 +228,22 @@ struct Connection::Impl {
         return key;
     }
 
+    // While a bulk batch runs its variables keep their types, so each
+    // statement's key is made once, not once per row.
+    QHash<const Stmt*, QString>* shapeMemo = nullptr;
+
     template <typename Translate>
     Translated translate(const Stmt& s, Translate how)
     {
-        const QString key = s.shapeKey.isEmpty() ? QString() : shapeKey(s);
+        QString key;
+        if (!s.shapeKey.isEmpty()) {
+            if (shapeMemo) {
+                auto memo = shapeMemo->constFind(&s);
+                key = memo != shapeMemo->constEnd() ? *memo : *shapeMemo->insert(&s, shapeKey(s));
+            } else {
+                key = shapeKey(s);
+            }
+        }
         if (!key.isEmpty()) {
             auto it = translations.constFind(key);
             if (it != translations.constEnd()) {
@@ -1223,18 +1235,22 @@ struct Connection::Impl {
         out = &result;
         ++depth;
         qint64 changedRows = 0;
+        QHash<const Stmt*, QString> memo;
+        QHash<const Stmt*, QString>* savedMemo = shapeMemo;
         auto failed = [&] {
             for (const SqlError& e : result.errors)
                 if (e.severity > 10) return true;
             return false;
         };
         auto restore = [&] {
+            shapeMemo = savedMemo;
             --depth;
             frame = savedFrame;
             out = savedOut;
         };
         try {
             runList(decl);
+            shapeMemo = &memo;
             for (const QList<QVariant>& row : rows) {
                 if (failed()) break;
                 if (row.size() != names.size()) {
@@ -1295,6 +1311,8 @@ struct Connection::Impl {
         Frame* savedFrame = frame;
         BatchResult* savedOut = out;
         int savedReturn = returnValue;
+        QHash<const Stmt*, QString>* savedMemo = shapeMemo;
+        shapeMemo = nullptr; // a nested batch has variables of its own
         frame = &f;
         out = &result;
         ++depth;
@@ -1305,9 +1323,11 @@ struct Connection::Impl {
             frame = savedFrame;
             out = savedOut;
             returnValue = savedReturn;
+            shapeMemo = savedMemo;
             throw;
         }
         --depth;
+        shapeMemo = savedMemo;
         frame = savedFrame;
         out = savedOut;
         returnValue = savedReturn;
