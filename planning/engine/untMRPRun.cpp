@@ -157,9 +157,7 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "datetime null)\r"
                           "create index #QZ_MRP_SupBillType on #QZ_MRP_Supplies (SupBillType, SupBillID, SupBillEntry)\r"
                           "create index #QZ_MRP_SupItmID on #QZ_MRP_Supplies (SupItmID)\r"
-                          "create index #QZ_MRP_SupItmProps on #QZ_MRP_Supplies (SupItmProps)\r"
-                          "create index #QZ_MRP_SupBomType on #QZ_MRP_Supplies (SupBomType, SupBomID)\r"
-                          "create index #QZ_MRP_SupBomID on #QZ_MRP_Supplies (SupBomID)\r")
+                          "create index #QZ_MRP_SupBomType on #QZ_MRP_Supplies (SupBomType, SupBomID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_SupAdjusts")) +
            QStringLiteral("create table #QZ_MRP_SupAdjusts (AdjSupIID int, AdjOldType int null, AdjOldBomID nvarchar(50) null, "
@@ -187,10 +185,8 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "not null default(0), DmdNote nvarchar(500) null, DmdHints %1 null, DmdPHints %1 null)\r"
                           "create index #QZ_MRP_DmdBillType on #QZ_MRP_Demands (DmdBillType, DmdBillID, DmdBillEntry)\r"
                           "create index #QZ_MRP_DmdItmID on #QZ_MRP_Demands (DmdItmID)\r"
-                          "create index #QZ_MRP_DmdItmProps on #QZ_MRP_Demands (DmdItmProps)\r"
                           "create index #QZ_MRP_DmdPSupIID on #QZ_MRP_Demands (DmdPSupIID)\r"
-                          "create index #QZ_MRP_DmdBomType on #QZ_MRP_Demands (DmdBomType, DmdBomID)\r"
-                          "create index #QZ_MRP_DmdBomID on #QZ_MRP_Demands (DmdBomID)\r")
+                          "create index #QZ_MRP_DmdBomType on #QZ_MRP_Demands (DmdBomType, DmdBomID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_Allots")) +
            QStringLiteral("create table #QZ_MRP_Allots (AltIID int not null identity(1,1) primary key clustered, AltPeriod "
