@@ -998,6 +998,7 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
                                            IntValue(a.AltAdjDays), IntValue(int(a.AltTrackLevel)), QtyValue(a.AltQty),
                                            IntValue(a.AltGroupX ? -1 : 0), IntValue(a.AltReplace ? -1 : 0),
                                            QtyValue(a.AltReplQty)});
+                PassBulkRows(FBulk->Allots);
                 continue;
             }
             batch.Add(QStringLiteral("insert #QZ_MRP_Allots (AltPeriod, AltSupIID, AltDmdIID, AltDate, AltAdjDays, "
@@ -1033,6 +1034,7 @@ void TMRPLevelPlanner::WriteSupplies(TMRPSQLBatch& batch) const
             FBulk->Supplies.Rows.append({QtyValue(s.SupAllotQty + s.SupRestQty), QtyValue(s.SupAllotQty),
                                          QtyValue(s.SupAReplQty), QtyValue(s.SupRestQty), TextValue(hints),
                                          TextValue(phints), IntValue(s.SupIID)});
+            PassBulkRows(FBulk->Supplies);
             continue;
         }
         batch.Add(QStringLiteral("update #QZ_MRP_Supplies set SupQty=%1, SupAllotQty=%2, SupAReplQty=%3, "
@@ -1055,6 +1057,7 @@ void TMRPLevelPlanner::WriteDemands(TMRPSQLBatch& batch) const
                                         QtyValue(d.DmdPPPQty1), QtyValue(d.DmdPPPQty2), IntValue(d.DmdPDmdIID1),
                                         TextValue(d.DmdPDmdIID2), QtyValue(d.DmdQty), TextValue(d.DmdHints),
                                         IntValue(d.DmdIID)});
+            PassBulkRows(FBulk->Demands);
             continue;
         }
         batch.Add(QStringLiteral("update #QZ_MRP_Demands set DmdPeriod=%1, DmdDate='%2', DmdBillDate=(case when "
@@ -1426,6 +1429,10 @@ void TMRPLevelPlanner::AddPlannedRow(bool adjusted, QList<QVariant> row)
     // the rows go in runs of one statement: plain inserts, or inserts that
     // also record the adjustment they were planned with
     if (FBulk->Planned.empty() || FBulk->Planned.back().ParamNames.contains(QStringLiteral("@adjusted")) != adjusted) {
+        if (!FBulk->Planned.empty()) {
+            PassBulkRows(FBulk->Planned.back(), true);
+            FBulk->Planned.clear();
+        }
         TMRPBulkStatement st = BulkInsert(
             QStringLiteral("#QZ_MRP_Supplies"),
             {QStringLiteral("SupPeriod int"), QStringLiteral("SupBillType int"), QStringLiteral("SupBillNo nvarchar(max)"),
@@ -1462,6 +1469,19 @@ void TMRPLevelPlanner::AddPlannedRow(bool adjusted, QList<QVariant> row)
     if (adjusted)
         row << IntValue(1);
     FBulk->Planned.back().Rows.append(std::move(row));
+    PassBulkRows(FBulk->Planned.back());
+}
+
+void TMRPLevelPlanner::PassBulkRows(TMRPBulkStatement& statement, bool force) const
+{
+    if (statement.Rows.isEmpty() || (!force && statement.Rows.size() < BulkRowsPerCall))
+        return;
+    std::vector<TMRPBulkStatement> call(1);
+    call[0].ParamNames = statement.ParamNames;
+    call[0].ParamTypes = statement.ParamTypes;
+    call[0].Statement = statement.Statement;
+    call[0].Rows.swap(statement.Rows);
+    (*FBulkExecutor)(call);
 }
 
 void TMRPLevelPlanner::RunBulk(const std::vector<TMRPLevelDemandRow>& demands,
@@ -1517,24 +1537,25 @@ void TMRPLevelPlanner::RunBulk(const std::vector<TMRPLevelDemandRow>& demands,
                                QStringLiteral(", DmdPDmdIID1=@DmdPDmdIID1, DmdPDmdIID2=@DmdPDmdIID2, DmdQty=@DmdQty, "
                                               "DmdHints=@DmdHints where DmdIID=@DmdIID");
     FBulk = &writes;
+    FBulkExecutor = &executor;
     try {
         TMRPSQLBatch unused;
         WriteAllots(unused);
+        PassBulkRows(writes.Allots, true);
         WriteSupplies(unused);
+        PassBulkRows(writes.Supplies, true);
         PlanSupplies(unused);
+        for (TMRPBulkStatement& st : writes.Planned)
+            PassBulkRows(st, true);
         WriteDemands(unused);
+        PassBulkRows(writes.Demands, true);
     } catch (...) {
         FBulk = nullptr;
+        FBulkExecutor = nullptr;
         throw;
     }
     FBulk = nullptr;
-    std::vector<TMRPBulkStatement> statements;
-    statements.push_back(std::move(writes.Allots));
-    statements.push_back(std::move(writes.Supplies));
-    for (TMRPBulkStatement& st : writes.Planned)
-        statements.push_back(std::move(st));
-    statements.push_back(std::move(writes.Demands));
-    executor(statements);
+    FBulkExecutor = nullptr;
 }
 
 void TMRPLevelPlanner::Run(const std::vector<TMRPLevelDemandRow>& demands,

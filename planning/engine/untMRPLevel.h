@@ -206,9 +206,12 @@ public:
              const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
              untMRPUtils::TMRPSQLBatch::TExecutor executor = {});
 
-    // The whole level as Run, its results handed to the executor once as rows
-    // of prepared statements (allotments, supply updates, planned supplies,
-    // demand updates, in that order) instead of SQL texts.
+    // The whole level as Run, its results handed to the executor as rows of
+    // prepared statements (allotments, supply updates, planned supplies,
+    // demand updates) instead of SQL texts, a few thousand rows a call so the
+    // rows of a large level are never all held at once. Planned supplies keep
+    // their order; the caller holds one transaction around the level.
+    static constexpr int BulkRowsPerCall = 4000;
     void RunBulk(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
                  const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
                  const TMRPBulkExecutor& executor);
@@ -305,12 +308,15 @@ private:
     // Rows of the statements in the order they run, while RunBulk collects them.
     struct TBulkWrites {
         TMRPBulkStatement Allots, Supplies, Demands;
-        std::vector<TMRPBulkStatement> Planned; // plain and adjusted inserts, in runs of one kind
+        std::vector<TMRPBulkStatement> Planned; // the run of plain or adjusted inserts being filled
     };
     void AddPlannedRow(bool adjusted, QList<QVariant> row);
+    // Hands the statement's rows to the executor when there are enough (or any, when forced).
+    void PassBulkRows(TMRPBulkStatement& statement, bool force = false) const;
 
     TOptions FOptions;
     TBulkWrites* FBulk = nullptr;
+    const TMRPBulkExecutor* FBulkExecutor = nullptr;
     std::vector<TDemandExtra> FDemandExtra;
     std::vector<std::map<int, double>> FSupPeriodQty;
     std::vector<TMRPLevelAdjustRow> FAdjusts;

@@ -1002,10 +1002,10 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
         planner.OnCheckEscape = [this] { CheckEsc(); };
         // The level's results go in whole or not at all, in one commit, each
-        // statement prepared once and run for all its rows.
-        planner.RunBulk(demands, supplies, substitutes, adjusts, [this](const std::vector<TMRPBulkStatement>& writes) {
-            TADOConnection* connection = S.Connection();
-            kvado::ScopedTransaction tran(connection);
+        // statement prepared once and run for its rows.
+        TADOConnection* connection = S.Connection();
+        kvado::ScopedTransaction tran(connection);
+        planner.RunBulk(demands, supplies, substitutes, adjusts, [&](const std::vector<TMRPBulkStatement>& writes) {
             for (const TMRPBulkStatement& st : writes) {
                 if (st.Rows.isEmpty())
                     continue;
@@ -1017,8 +1017,8 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                 gRunStats.BulkRows += st.Rows.size();
                 connection->ExecuteBulk(params, st.Statement, st.Rows);
             }
-            tran.Commit();
         });
+        tran.Commit();
     }
     if (S.PlanNeedScope != 0 && S.CareItemReplace != 0)
         Exec(Q, QStringLiteral("delete s from #QZ_MRP_Supplies as s join #QZ_MRP_ItemLowestCode as l with(nolock) on "
