@@ -131,6 +131,7 @@ enum class SK {
     Select, Insert, Update, Delete, CreateTable, CreateIndex, CreateView, DropTable, DropIndex, DropView, Truncate, AlterAdd,
     Declare, Set, If, Block, While, Return, Exec, BeginTran, Commit, Rollback, Raiserror, Print,
     Break, Continue, Noop,
+    IdentityInsert,   // set identity_insert T on|off (table; unique: on)
 };
 
 struct Assignment {

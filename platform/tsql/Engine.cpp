@@ -16,6 +16,8 @@
 #include <QSet>
 #include <QRegularExpression>
 
+#include <limits>
+
 #include <sqlite3.h>
 
 #include <cmath>
@@ -135,6 +137,7 @@ struct Connection::Impl {
     int lastError = 0;
     qint64 rowcount = 0;
     QVariant identity;
+    QString identityInsertTable;   // set identity_insert T on
     BatchResult* out = nullptr;
     Frame* frame = nullptr;
     QHash<QString, TableInfo> catalog;
@@ -191,6 +194,12 @@ struct Connection::Impl {
                         bool pk = sqlite3_column_int(st, 5) != 0;
                         if (autoinc && pk && decl.compare("INTEGER", Qt::CaseInsensitive) == 0) {
                             c.identity = true;
+                            static const QRegularExpression step(QStringLiteral("/\\*kv:identity (-?\\d+),(-?\\d+)\\*/"));
+                            const QRegularExpressionMatch m = step.match(ddl);
+                            if (m.hasMatch()) {
+                                c.identitySeed = m.captured(1).toLongLong();
+                                c.identityStep = m.captured(2).toLongLong();
+                            }
                             info.identityColumn = info.columns.size();
                             c.type.type = SqlType::Integer;
                             c.type.precision = 10;
@@ -205,6 +214,22 @@ struct Connection::Impl {
         if (st) sqlite3_finalize(st);
         if (info.exists) catalog.insert(key, info);
         return info;
+    }
+
+    // The last identity value given in a table whose increment is not 1 (the seed
+    // less the increment before the first row).
+    QVariant currentIdentity(const QString& table)
+    {
+        const TableInfo info = tableInfo(table);
+        if (info.identityColumn < 0) return QVariant();
+        const TableColumn& c = info.columns[info.identityColumn];
+        const QString seq = QStringLiteral("SELECT seq FROM %1sqlite_sequence WHERE name = ?1").arg(info.temp ? "temp." : "main.");
+        const QString col = Translator::quote(c.name), t = Translator::quote(info.name);
+        // an increasing identity continues above the highest value it ever gave; a decreasing
+        // one below its lowest row (or its seed)
+        Rows r = c.identityStep > 0 ? fetch(seq, {info.name}) : fetch("SELECT min(" + col + ") FROM " + t, {});
+        if (!r.rows.isEmpty() && !r.rows[0].isEmpty() && !r.rows[0][0].isNull()) return r.rows[0][0].toLongLong();
+        return c.identitySeed - c.identityStep;
     }
 
     void schemaChanged()
@@ -435,6 +460,8 @@ struct Connection::Impl {
         prepared.clear();
     }
 
+    sqlite3_stmt* prepare(const Translated& q) { return prepare(q.sql, q.params); }
+
     sqlite3_stmt* prepare(const QString& sql, const QList<QVariant>& params)
     {
         sqlite3_stmt* st = prepared.value(sql);
@@ -618,22 +645,39 @@ struct Connection::Impl {
         if (raw.isNull()) return QVariant();
         const int rt = raw.typeId();
         switch (t.type) {
-        case SqlType::Integer:
-            if (rt == QMetaType::LongLong) return raw;
-            if (rt == QMetaType::Double) {
+        case SqlType::Integer: {
+            qlonglong v = 0;
+            if (rt == QMetaType::LongLong) {
+                v = raw.toLongLong();
+            } else if (rt == QMetaType::Double) {
                 const double d = std::trunc(raw.toDouble());
                 if (!(std::fabs(d) < 9.2e18))
                     raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
-                return qlonglong(d);
-            }
-            {
+                v = qlonglong(d);
+            } else {
                 bool ok = false;
                 QString s = raw.toString().trimmed();
-                qlonglong v = s.toLongLong(&ok);
+                const int dot = s.indexOf(u'.');
+                v = s.toLongLong(&ok);
+                if (!ok && dot >= 0) {
+                    // a decimal's text: its whole part
+                    const QString whole = s.left(dot);
+                    bool digits = true;
+                    for (int i = dot + 1; i < s.size(); ++i) digits = digits && s[i].isDigit();
+                    if (digits) v = whole == u'-' || whole.isEmpty() ? 0 : whole.toLongLong(&ok);
+                }
                 if (!ok && !s.isEmpty())
                     raise(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(raw.toString()));
-                return v;
             }
+            // each integer type holds its own range
+            if (t.precision == 3 && (v < 0 || v > 255))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type tinyint, value = %1.").arg(v));
+            if (t.precision == 5 && (v < -32768 || v > 32767))
+                raise(220, QStringLiteral("Arithmetic overflow error for data type smallint, value = %1.").arg(v));
+            if ((t.precision == 10 || t.precision == 0) && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
+                raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            return v;
+        }
         case SqlType::Bit:
             if (rt == QMetaType::QString) {
                 QString s = raw.toString().trimmed();
@@ -680,6 +724,7 @@ struct Connection::Impl {
             else if (rt == QMetaType::Double) s = QString::number(raw.toDouble(), 'g', 15);
             else s = raw.toString();
             if (t.size > 0 && s.size() > t.size) s.truncate(t.size);
+            if (t.fixed && s.size() < t.size) s = s.leftJustified(t.size, u' ');
             return s;
         }
         case SqlType::Binary: return raw.toByteArray();
@@ -722,6 +767,100 @@ struct Connection::Impl {
         out->rowsAffected = n;
     }
 
+    // ---------------------------------------------------------- compiling
+    // A batch is compiled before any statement of it runs, as SQL Server does: an
+    // unknown column, variable or function in a statement on tables that exist
+    // ends the batch before it starts. Statements on tables the batch has yet to
+    // make are compiled when they run; from the first statement that may change
+    // the schema on, the rest is left to run time too.
+    static bool isCompileError(int number)
+    {
+        static const QSet<int> numbers = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 2749, 2750, 192, 2715};
+        return numbers.contains(number);
+    }
+
+    bool compiles(const QList<StmtP>& stmts)
+    {
+        Frame pre;
+        Frame* saved = frame;
+        frame = &pre;
+        bool ok = true;
+        try {
+            compileList(stmts);
+        } catch (const StatementError& e) {
+            record(e.error);
+            ok = false;
+        } catch (const std::exception&) {
+            // anything else shows when the statement runs
+        }
+        frame = saved;
+        return ok;
+    }
+
+    // false: stop compiling ahead (the schema may change from here on)
+    bool compileList(const QList<StmtP>& list)
+    {
+        for (const StmtP& s : list)
+            if (!compileOne(*s)) return false;
+        return true;
+    }
+
+    bool compileOne(const Stmt& s)
+    {
+        auto check = [&](auto&& body) {
+            try {
+                body();
+            } catch (const StatementError& e) {
+                if (isCompileError(e.error.number)) throw;
+            }
+        };
+        switch (s.kind) {
+        case SK::Block: return compileList(s.body);
+        case SK::If:
+        case SK::While:
+            check([&] { Translator(ctx).scalar(s.cond, true); });
+            if (s.thenStmt && !compileOne(*s.thenStmt)) return false;
+            return !s.elseStmt || compileOne(*s.elseStmt);
+        case SK::Declare:
+            for (int i = 0; i < s.decls.size(); ++i) {
+                const Stmt::Decl& d = s.decls[i];
+                checkDecimalType(d.type, i + 1);
+                Variable v;
+                v.type = typeFromRef(d.type);
+                if (!v.type.known()) return false;
+                if (d.init) check([&] { Translator(ctx).scalar(d.init, false); });
+                frame->vars.insert(d.name, v);
+            }
+            return true;
+        case SK::Set:
+            if (!frame->vars.contains(s.sets.first().variable))
+                raise(137, QStringLiteral("Must declare the scalar variable \"%1\".").arg(s.sets.first().variable));
+            check([&] { Translator(ctx).scalar(s.sets.first().value, false); });
+            return true;
+        case SK::Select:
+            if (!s.select->into.isEmpty()) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.query(*s.select); }))); });
+            return true;
+        case SK::Insert:
+            if (s.execSource) return false;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.insert(s); }))); });
+            return true;
+        case SK::Update:
+            for (const Assignment& a : s.sets)
+                if (!a.variable.isEmpty()) return true;
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.update(s); }))); });
+            return true;
+        case SK::Delete:
+            check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.remove(s); }))); });
+            return true;
+        case SK::Print: case SK::Raiserror: case SK::Return: case SK::Break: case SK::Continue: case SK::Noop:
+        case SK::BeginTran: case SK::Commit: case SK::Rollback:
+            return true;
+        default:
+            return false;
+        }
+    }
+
     Flow runList(const QList<StmtP>& list)
     {
         for (const StmtP& s : list) {
@@ -734,6 +873,7 @@ struct Connection::Impl {
     void record(const SqlError& e)
     {
         out->errors.append(e);
+        out->errors.last().resultSetsBefore = int(out->resultSets.size());
         lastError = e.number;
     }
 
@@ -920,6 +1060,23 @@ struct Connection::Impl {
                 exec("ALTER TABLE " + Translator::quote(info.name) + " ADD COLUMN " + d);
             }
             schemaChanged();
+            return;
+        }
+        case SK::IdentityInsert: {
+            const QString name = Translator::tableName(s.table);
+            const TableInfo info = tableInfo(name);
+            if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(s.table.join(u'.')));
+            if (info.identityColumn < 0)
+                raise(8106, QStringLiteral("Table '%1' does not have the identity property. Cannot perform SET operation.").arg(info.name));
+            if (s.unique) {
+                if (!identityInsertTable.isEmpty() && identityInsertTable.compare(info.name, Qt::CaseInsensitive) != 0)
+                    raise(8107, QStringLiteral("IDENTITY_INSERT is already ON for table '%1'. Cannot perform SET operation for table '%2'.")
+                                    .arg(identityInsertTable, info.name));
+                identityInsertTable = info.name;
+            } else if (identityInsertTable.compare(info.name, Qt::CaseInsensitive) == 0) {
+                identityInsertTable.clear();
+            }
+            translations.clear();   // inserts into that table translate differently now
             return;
         }
         case SK::Declare:
@@ -1317,7 +1474,7 @@ struct Connection::Impl {
         out = &result;
         ++depth;
         try {
-            runList(stmts);
+            if (compiles(stmts)) runList(stmts);
         } catch (...) {
             --depth;
             frame = savedFrame;
@@ -1452,10 +1609,12 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         auto it = d.frame->vars.constFind(name);
         return it == d.frame->vars.constEnd() ? nullptr : &*it;
     };
+    d.ctx.identityInsert = [&d]() { return d.identityInsertTable; };
     d.ctx.system = [&d](const QString& name) -> QVariant {
         if (name == "@@error") return qlonglong(d.lastError);
         if (name == "@@rowcount") return qlonglong(d.rowcount);
         if (name == "@@identity") return d.identity;
+        if (name.startsWith(QLatin1String("kv_identity:"))) return d.currentIdentity(name.mid(12));
         if (name == "@@trancount") return qlonglong(d.trancount);
         if (name == "@@spid") return qlonglong(51);
         if (name == "@@fetch_status") return qlonglong(-1);

@@ -369,8 +369,13 @@ private:
         if (peek().kind != Tok::Ident) fail();
         QString option = next().text.toLower();
         auto s = make(SK::Noop, t);
-        if (option == "identity_insert") multiPartName();
-        else while (acceptOp(",")) name();
+        if (option == "identity_insert") {
+            s->kind = SK::IdentityInsert;
+            s->table = multiPartName();
+            s->unique = peek().is("on");
+        } else {
+            while (acceptOp(",")) name();
+        }
         if (!(acceptKw("on") || acceptKw("off"))) {
             if (peek().kind == Tok::Integer) ++p;
             else fail();
@@ -606,6 +611,7 @@ private:
             s->table = multiPartName();
             expectOp("(");
             do {
+                if (peek().op(")")) break;   // a comma may end the list
                 if (peek().is("constraint") || peek().is("primary") || peek().is("unique")
                     || peek().is("foreign") || peek().is("check")) {
                     if (acceptKw("constraint")) name();

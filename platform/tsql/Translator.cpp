@@ -59,6 +59,7 @@ TypeInfo typeFromRef(const TypeRef& r)
         else if (n == "uniqueidentifier") t.size = 36;
         else t.size = r.p1 > 0 ? r.p1 : (n == "char" || n == "nchar" || n == "varchar" || n == "nvarchar" ? 1 : 0);
         if (t.size > 8000) t.size = 0;   // (max)
+        t.fixed = t.size > 0 && (n == "char" || n == "nchar" || n == "character");
     } else if (n == "datetime" || n == "smalldatetime" || n == "date" || n == "datetime2" || n == "time") {
         t.type = SqlType::DateTime;
         if (n == "smalldatetime") t.precision = 1;   // whole minutes
@@ -94,7 +95,7 @@ QString declFromType(const TypeInfo& t)
     case SqlType::Bit: return "bit";
     case SqlType::Decimal: return QStringLiteral("decimal(%1,%2)").arg(std::clamp(t.precision, 1, 38)).arg(t.scale);
     case SqlType::Float: return "float";
-    case SqlType::Text: return QStringLiteral("nvarchar(%1)").arg(t.size > 0 ? t.size : kMaxText);
+    case SqlType::Text: return QString(t.fixed ? QStringLiteral("nchar(%1)") : QStringLiteral("nvarchar(%1)")).arg(t.size > 0 ? t.size : kMaxText);
     case SqlType::DateTime: return t.precision == 1 ? "smalldatetime" : "datetime";
     case SqlType::Binary: return "varbinary";
     case SqlType::Null: return QString();
@@ -741,6 +742,8 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
         // a text longer than the column is refused (8152), as SQL Server does
         if (target.size > 0 && !(from.type == SqlType::Text && from.size > 0 && from.size <= target.size))
             s = "kv_fit(" + s + ", " + QString::number(target.size) + (column.isEmpty() ? QString() : ", " + quoteText(column)) + ")";
+        // char(n) holds its text padded with blanks
+        if (target.fixed && !(from.fixed && from.size == target.size)) s = "kv_char(" + s + ", " + QString::number(target.size) + ")";
         return s;
     }
     default: return sql;
@@ -914,7 +917,12 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
     if (n == "str") {
         args(1, 3);
         type = textType(10);
-        return "kv_str(" + a[0] + ")";
+        return call("kv_strfmt");
+    }
+    if (n == "scope_identity") {
+        args(0, 0);
+        type = decType(38, 0);
+        return param(m_ctx.system("@@identity"), ParamSource{ParamSource::System, 0, QStringLiteral("@@identity")});
     }
     raise(195, QStringLiteral("'%1' is not a recognized built-in function name.").arg(n));
 }
@@ -1132,25 +1140,45 @@ Translated Translator::insert(const Stmt& s)
     TableInfo info = m_ctx.table(table);
     if (!info.exists) raise(208, QStringLiteral("Invalid object name '%1'.").arg(s.table.join(u'.')));
     QList<int> targets;
+    const bool explicitIdentity = info.identityColumn >= 0 && m_ctx.identityInsert
+                                  && m_ctx.identityInsert().compare(info.name, Qt::CaseInsensitive) == 0;
     if (s.columns.isEmpty()) {
+        if (explicitIdentity)
+            raise(8101, QStringLiteral("An explicit value for the identity column in table '%1' can only be specified when a column list is used and IDENTITY_INSERT is ON.").arg(table));
         for (int i = 0; i < info.columns.size(); ++i)
             if (!info.columns[i].identity) targets << i;
     } else {
+        bool named = false;
         for (const QString& c : s.columns) {
             int i = info.indexOf(c);
             if (i < 0) raise(207, QStringLiteral("Invalid column name '%1'.").arg(c));
-            if (info.columns[i].identity)
-                raise(544, QStringLiteral("Cannot insert explicit value for identity column in table '%1' when IDENTITY_INSERT is set to OFF.").arg(table));
+            if (info.columns[i].identity) {
+                if (!explicitIdentity)
+                    raise(544, QStringLiteral("Cannot insert explicit value for identity column in table '%1' when IDENTITY_INSERT is set to OFF.").arg(table));
+                named = true;
+            }
             targets << i;
         }
+        if (explicitIdentity && !named)
+            raise(545, QStringLiteral("Explicit value must be specified for identity column in table '%1' either when IDENTITY_INSERT is set to ON or when a replication user is inserting into a NOT FOR REPLICATION identity column.").arg(table));
     }
+    // an increment other than 1: the engine numbers the new rows from the current value
+    const bool numbered = info.identityColumn >= 0 && !explicitIdentity && info.columns[info.identityColumn].identityStep != 1;
+    const qint64 step = numbered ? info.columns[info.identityColumn].identityStep : 1;
+    auto current = [&]() {
+        const QString key = QStringLiteral("kv_identity:") + info.name;
+        return param(m_ctx.system(key), ParamSource{ParamSource::System, 0, key});
+    };
     QStringList colNames;
+    if (numbered) colNames << quote(info.columns[info.identityColumn].name);
     for (int i : targets) colNames << quote(info.columns[i].name);
     Translated out;
     QString head = "INSERT INTO " + quote(info.name) + " (" + colNames.join(", ") + ")";
     Scope scope;
     if (s.defaultValues) {
-        out.sql = "INSERT INTO " + quote(info.name) + " DEFAULT VALUES";
+        out.sql = numbered ? "INSERT INTO " + quote(info.name) + " (" + quote(info.columns[info.identityColumn].name) + ") VALUES ("
+                                 + current() + " + " + QString::number(step) + ")"
+                           : "INSERT INTO " + quote(info.name) + " DEFAULT VALUES";
     } else if (!s.values.isEmpty()) {
         QStringList rows;
         for (const QList<ExprP>& row : s.values) {
@@ -1160,6 +1188,7 @@ Translated Translator::insert(const Stmt& s)
                 raise(109, QStringLiteral("There are more columns in the INSERT statement than values specified in the VALUES clause. The number of values in the VALUES clause must match the number of columns specified in the INSERT statement."));
             }
             QStringList vals;
+            if (numbered) vals << current() + " + " + QString::number(step * (rows.size() + 1));
             for (int k = 0; k < row.size(); ++k) {
                 TypeInfo t;
                 QString v = expr(row[k], scope, t);
@@ -1187,7 +1216,14 @@ Translated Translator::insert(const Stmt& s)
                 conv << c;
             }
         }
-        if (needConvert)
+        if (numbered) {
+            const QString id = current() + " + " + QString::number(step) + " * row_number() OVER ()";
+            if (known)
+                out.sql = "WITH \"kv_src\"(" + names.join(", ") + ") AS (" + sub + ") " + head + " SELECT " + id + ", "
+                          + conv.join(", ") + " FROM \"kv_src\"";
+            else
+                out.sql = head + " SELECT " + id + ", \"kv_src\".* FROM (" + sub + ") AS \"kv_src\"";
+        } else if (needConvert)
             out.sql = "WITH \"kv_src\"(" + names.join(", ") + ") AS (" + sub + ") " + head + " SELECT " + conv.join(", ")
                       + " FROM \"kv_src\"";
         else
@@ -1401,8 +1437,10 @@ QStringList Translator::createTable(const Stmt& s)
         TypeInfo t = typeFromRef(c.type);
         QString d = quote(c.name) + " ";
         if (i == identity) {
-            // identity values are never reused, as SQL Server's
+            // identity values are never reused, as SQL Server's; an increment other than 1 rides along for the catalog
             d += "INTEGER PRIMARY KEY AUTOINCREMENT";
+            if (c.identityStep == 0) raise(2749, QStringLiteral("Identity column '%1' must have a nonzero increment.").arg(c.name));
+            if (c.identityStep != 1) d += QStringLiteral(" /*kv:identity %1,%2*/").arg(c.identitySeed).arg(c.identityStep);
             defs << d;
             continue;
         }
@@ -1427,10 +1465,12 @@ QStringList Translator::createTable(const Stmt& s)
     defs << uniques;
     QStringList out;
     out << QStringLiteral("CREATE %1TABLE %2 (%3)").arg(temp ? "TEMP " : "", quote(name), defs.join(", "));
-    if (identity >= 0 && s.columnDefs[identity].identitySeed != 1) {
+    if (identity >= 0 && (s.columnDefs[identity].identitySeed != 1 || s.columnDefs[identity].identityStep != 1)) {
+        // the current value: the first insert adds the increment to it
+        const ColumnDef& c = s.columnDefs[identity];
         out << QStringLiteral("INSERT INTO %1sqlite_sequence (name, seq) VALUES (%2, %3)")
                    .arg(temp ? "temp." : "main.", quoteText(name))
-                   .arg(s.columnDefs[identity].identitySeed - 1);
+                   .arg(c.identityStep > 0 ? c.identitySeed - c.identityStep : c.identitySeed - 1);
     }
     return out;
 }

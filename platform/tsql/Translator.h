@@ -17,6 +17,7 @@ struct TypeInfo {
     int precision = 0;
     int scale = 0;
     int size = 0;
+    bool fixed = false;             // char(n): blank-padded to its length
     bool known() const { return type != SqlType::Null; }
     bool numeric() const { return type == SqlType::Integer || type == SqlType::Bit || type == SqlType::Decimal || type == SqlType::Float; }
 };
@@ -37,6 +38,8 @@ struct TableColumn {
     TypeInfo type;
     bool notNull = false;
     bool identity = false;
+    qint64 identitySeed = 1;
+    qint64 identityStep = 1;
 };
 
 struct TableInfo {
@@ -65,6 +68,8 @@ struct TranslationContext {
     std::function<TableInfo(const QString& name)> table;            // catalog look-up (name without schema)
     std::function<const Variable*(const QString& name)> variable;   // @name, lower-case; null when undeclared
     std::function<QVariant(const QString& name)> system;            // @@name, lower-case
+    // the table whose identity column takes explicit values (set identity_insert T on); empty: none
+    std::function<QString()> identityInsert;
 };
 
 struct OutputColumn {

@@ -33,6 +33,7 @@ struct SqlError {
     int severity = 16;
     int state = 1;
     QString message;
+    int resultSetsBefore = 0;   // result sets the batch had returned when this was raised
 };
 
 class SqlException : public std::exception {

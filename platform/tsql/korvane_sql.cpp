@@ -70,7 +70,18 @@ int main(int argc, char** argv)
         } catch (const SqlException& e) {
             r.errors = e.errors;
         }
-        for (const ResultSet& rs : r.resultSets) {
+        // messages in order with the result sets, as the server's own tools print them
+        qsizetype printed = 0;
+        auto messagesUpTo = [&](qsizetype resultSets) {
+            for (; printed < r.errors.size() && r.errors[printed].resultSetsBefore <= resultSets; ++printed) {
+                const SqlError& e = r.errors[printed];
+                if (e.severity >= 11) failed = true;
+                out << "Msg " << e.number << ", Level " << e.severity << ": " << e.message << "\n";
+            }
+        };
+        for (qsizetype i = 0; i < r.resultSets.size(); ++i) {
+            messagesUpTo(i);
+            const ResultSet& rs = r.resultSets[i];
             QStringList names;
             for (const ColumnInfo& c : rs.columns) names << c.name;
             out << names.join(u'\t') << "\n";
@@ -81,10 +92,7 @@ int main(int argc, char** argv)
             }
             out << "(" << rs.rows.size() << " rows affected)\n";
         }
-        for (const SqlError& e : r.errors) {
-            if (e.severity >= 11) failed = true;
-            out << "Msg " << e.number << ", Level " << e.severity << ": " << e.message << "\n";
-        }
+        messagesUpTo(r.resultSets.size());
         out.flush();
     };
     for (const QString& line : script.split(u'\n')) {

@@ -48,7 +48,7 @@ QString newDb(const QTemporaryDir& dir, const QString& name = QStringLiteral("a.
 
 } // namespace
 
-TEST(TsqlCli, PrintsResultSetsAndErrorsBatchByBatch)
+TEST(TsqlCli, PrintsResultSetsAndErrorsInTheOrderTheyCame)
 {
     QTemporaryDir dir;
     const QString script = QStringLiteral(
@@ -70,10 +70,10 @@ TEST(TsqlCli, PrintsResultSetsAndErrorsBatchByBatch)
         "1\t螺丝\t5.00000000\t2024-01-05 08:30:00.000\t1",
         "2\tNULL\tNULL\tNULL\tNULL",
         "(2 rows affected)",
+        "Msg 208, Level 16: Invalid object name 'Missing'.",
         "",
         "after",
         "(1 rows affected)",
-        "Msg 208, Level 16: Invalid object name 'Missing'.",
         "Msg 102, Level 15: Incorrect syntax near 'from'.",
         "n",
         "2",
