@@ -1406,6 +1406,11 @@ struct Connection::Impl {
             out = savedOut;
         };
         try {
+            // compiled once, as a batch is, before any row runs
+            if (!compiles(QList<StmtP>(decl) << stmts)) {
+                restore();
+                return result;
+            }
             runList(decl);
             shapeMemo = &memo;
             for (const QList<QVariant>& row : rows) {

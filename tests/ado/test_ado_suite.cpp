@@ -327,6 +327,11 @@ TEST_P(AdoSuite, BulkStatementFailsAtABadRowAndRollsBackWithItsTransaction)
     } catch (const EOleException&) {
     }
     EXPECT_EQ(ids(), after);
+    // a statement that cannot compile writes nothing
+    EXPECT_THROW(connection.ExecuteBulk(params, QStringLiteral("insert into Items (ItmID, NoSuchColumn) values (@ID, 1)"),
+                                        {{40}, {41}}),
+                 EOleException);
+    EXPECT_EQ(ids(), after);
     EXPECT_EQ(connection.ExecuteBulk(params, insert, {}), 0);
 }
 
