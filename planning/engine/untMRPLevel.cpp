@@ -1356,42 +1356,42 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
                 << TextValue(head.DmdTrackKey) << TextValue(head.DmdNote);
             AddPlannedRow(bk.Adj.Adjust, std::move(row));
         } else {
-        QString sql = QStringLiteral("select @bomlock=%1, @bomtype=%2, @bomid=%3\r")
-                          .arg(head.DmdBomLocked ? QStringLiteral("1") : QStringLiteral("0"))
-                          .arg(int(bk.Adj.AdjBomType))
-                          .arg(SQLText(bk.Adj.AdjBomID));
-        sql += QStringLiteral(
-            "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupBillID, SupBillNo, SupBillEntry, SupBillDate, "
-            "SupBillQty, SupSuppID, SupDeptID, SupOrigType, SupOrigID, SupOrigNo, SupOrigEntry, SupOrigItmID, "
-            "SupOrigCustID, SupOrigCustPO, SupOrigTag, SupOrigSubTag, SupGroupType, SupGroupNo, SupItmID, "
-            "SupItmProps, SupItmProp1, SupItmProp2, SupItmProp3, SupItmProp4, SupItmProp5, SupItmProp6, "
-            "SupItmProp7, SupItmProp8, SupItmProp9, SupItmProp10, SupDate, SupLeadDays, SupPriority, SupPDmdIID, "
-            "SupAdjQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, SupDrawDate, "
-            "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
-        QStringList v;
-        v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
-          << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
-          << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
-          << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
-          << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)
-          << SQLText(bk.OrigCustID) << SQLText(bk.OrigCustPO) << SQLText(bk.OrigTag) << SQLText(bk.OrigSubTag)
-          << QString::number(int(it.ItmGroupType)) << SQLText(it.ItmGroupNo) << SQLText(it.ItmID)
-          << SQLText(it.ItmProps);
-        for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
-                                    &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
-            v << SQLTextOrNull(*prop);
-        v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
-          << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
-          << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
-          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(served)
-          << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
-        sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
-        if (bk.Adj.Adjust)
-            sql += QStringLiteral("select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, "
-                                  "AdjOldBomID, AdjOldQty) values (@iid, %1, @bomid, %2)\r")
-                       .arg(type)
-                       .arg(SQLQty(supQty));
-        batch.Add(sql);
+            QString sql = QStringLiteral("select @bomlock=%1, @bomtype=%2, @bomid=%3\r")
+                              .arg(head.DmdBomLocked ? QStringLiteral("1") : QStringLiteral("0"))
+                              .arg(int(bk.Adj.AdjBomType))
+                              .arg(SQLText(bk.Adj.AdjBomID));
+            sql += QStringLiteral(
+                "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupBillID, SupBillNo, SupBillEntry, SupBillDate, "
+                "SupBillQty, SupSuppID, SupDeptID, SupOrigType, SupOrigID, SupOrigNo, SupOrigEntry, SupOrigItmID, "
+                "SupOrigCustID, SupOrigCustPO, SupOrigTag, SupOrigSubTag, SupGroupType, SupGroupNo, SupItmID, "
+                "SupItmProps, SupItmProp1, SupItmProp2, SupItmProp3, SupItmProp4, SupItmProp5, SupItmProp6, "
+                "SupItmProp7, SupItmProp8, SupItmProp9, SupItmProp10, SupDate, SupLeadDays, SupPriority, SupPDmdIID, "
+                "SupAdjQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, SupDrawDate, "
+                "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
+            QStringList v;
+            v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
+              << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
+              << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
+              << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
+              << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)
+              << SQLText(bk.OrigCustID) << SQLText(bk.OrigCustPO) << SQLText(bk.OrigTag) << SQLText(bk.OrigSubTag)
+              << QString::number(int(it.ItmGroupType)) << SQLText(it.ItmGroupNo) << SQLText(it.ItmID)
+              << SQLText(it.ItmProps);
+            for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
+                                        &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
+                v << SQLTextOrNull(*prop);
+            v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
+              << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
+              << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
+              << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(served)
+              << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
+            sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
+            if (bk.Adj.Adjust)
+                sql += QStringLiteral("select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, "
+                                      "AdjOldBomID, AdjOldQty) values (@iid, %1, @bomid, %2)\r")
+                           .arg(type)
+                           .arg(SQLQty(supQty));
+            batch.Add(sql);
         }
 
         TMRPPlannedSupply ps;
