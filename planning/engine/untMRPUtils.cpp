@@ -20,7 +20,16 @@ std::int64_t DateToDay(TDateTime date)
 
 QString DayToDateStr(std::int64_t day)
 {
-    return kBaseDate.addDays(day).toString(QStringLiteral("yyyyMMdd"));
+    const QDate date = kBaseDate.addDays(day);
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!date.isValid() || y < 1 || y > 9999)
+        return date.toString(QStringLiteral("yyyyMMdd"));
+    // every allotment, supply and demand carries dates: digits put down directly
+    const char16_t text[8] = {char16_t(u'0' + y / 1000),      char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                              char16_t(u'0' + y % 10),        char16_t(u'0' + m / 10),       char16_t(u'0' + m % 10),
+                              char16_t(u'0' + d / 10),        char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 8);
 }
 
 QString DateTimeToSQLStr(TDateTime dateTime)

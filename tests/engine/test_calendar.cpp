@@ -273,6 +273,19 @@ TEST(Numbers, RoundingAndSQLText)
     EXPECT_EQ(DayToDateStr(Day(2024, 1, 7)), QStringLiteral("20240107"));
 }
 
+TEST(Numbers, DayTexts)
+{
+    const struct {
+        QDate date;
+        const char* text;
+    } cases[] = {
+        {QDate(1899, 12, 30), "18991230"}, {QDate(2000, 2, 29), "20000229"}, {QDate(2024, 12, 31), "20241231"},
+        {QDate(999, 7, 1), "09990701"},    {QDate(9999, 12, 31), "99991231"}, {QDate(10000, 1, 1), "100000101"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DayToDateStr(QDate(1899, 12, 30).daysTo(c.date)), QLatin1String(c.text)) << c.text;
+}
+
 TEST(Numbers, QuantityTexts)
 {
     // whole numbers on either side of fifteen digits, signs, fractions and residues
