@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 
 using namespace untMRPUtils;
@@ -156,14 +157,20 @@ void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
 QString TMRPLevelPlanner::TBucket::Served() const
 {
     QString text;
-    text.reserve(qsizetype(ServedList.size()) * 16);
+    text.reserve(qsizetype(ServedList.size()) * 24);
+    char digits[16];
     for (const TServed& e : ServedList) {
         if (!text.isEmpty())
             text += QLatin1String("\r\n");
-        text += QLatin1Char('|') + QString::number(e.DmdIID);
-        if (e.Period >= 0)
-            text += QLatin1Char(':') + PeriodKey(e.Period);
-        text += QLatin1Char('=') + FloatToText(e.Qty);
+        text += QLatin1Char('|');
+        const int n = std::snprintf(digits, sizeof digits, "%d", e.DmdIID);
+        text += QLatin1String(digits, n);
+        if (e.Period >= 0) {
+            text += QLatin1Char(':');
+            text += PeriodKey(e.Period);
+        }
+        text += QLatin1Char('=');
+        text += FloatToText(e.Qty);
     }
     return text;
 }
