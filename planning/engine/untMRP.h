@@ -210,9 +210,11 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
 // The balance statement of the run.
 QString BuildBalanceSQL();
 
-// SQL sent by MRP runs since the counters were last cleared: batches and characters.
+// SQL sent by MRP runs since the counters were last cleared: batches and
+// characters of SQL text, and the rows written through prepared statements.
 struct TMRPRunStats {
     qint64 Batches = 0;
     qint64 Chars = 0;
+    qint64 BulkRows = 0;
 };
 TMRPRunStats& MRPRunStats();

@@ -262,8 +262,16 @@ int CalcVarLeadTime(int fixedLeadTime, int varLeadTime, double varLeadLot, doubl
 std::vector<THintEntry> ParseHints(const QString& hints)
 {
     std::map<int, double> byPeriod;
-    for (const QString& line : HintLines(hints)) {
-        const int eq = line.indexOf(QLatin1Char('='));
+    // lines end with CR LF, CR or LF; read in place, every demand's hints pass here
+    const QStringView text(hints);
+    qsizetype start = 0;
+    while (start < text.size()) {
+        qsizetype end = start;
+        while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
+            ++end;
+        const QStringView line = text.mid(start, end - start);
+        start = end + 1;
+        const qsizetype eq = line.indexOf(QLatin1Char('='));
         if (eq <= 0)
             continue;
         const int period = PeriodKeyToIndex(line.left(eq));

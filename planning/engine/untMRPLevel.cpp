@@ -5,6 +5,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 #include <numeric>
 
 using namespace untMRPUtils;
@@ -53,6 +54,29 @@ QString DateText(std::int64_t day) { return DayToDateStr(day); }
 QString SQLText(const QString& s) { return QuoteSQL(s); }
 
 QString SQLTextOrNull(const QString& s) { return s.isEmpty() ? QStringLiteral("null") : QuoteSQL(s); }
+
+
+// Values of the bulk statements, typed as their parameters take them.
+QVariant IntValue(qint64 v) { return QVariant(qlonglong(v)); }
+QVariant QtyValue(double v) { return QVariant(SQLQty(v)); }
+QVariant TextValue(const QString& s) { return QVariant(s.isNull() ? QString(QLatin1String("")) : s); }
+QVariant TextOrNullValue(const QString& s) { return s.isEmpty() ? QVariant() : QVariant(s); }
+
+// "insert TABLE (A, B) values (@A, @B)" over typed columns "A type".
+TMRPBulkStatement BulkInsert(const QString& table, const QStringList& typedColumns)
+{
+    TMRPBulkStatement st;
+    QStringList cols;
+    for (const QString& c : typedColumns) {
+        const qsizetype blank = c.indexOf(QLatin1Char(' '));
+        cols << c.left(blank);
+        st.ParamNames << QLatin1Char('@') + c.left(blank);
+        st.ParamTypes << c.mid(blank + 1);
+    }
+    st.Statement = QStringLiteral("insert %1 (%2) values (%3)").arg(table, cols.join(QLatin1String(", ")),
+                                                                       st.ParamNames.join(QLatin1String(", ")));
+    return st;
+}
 
 } // namespace
 
@@ -119,25 +143,36 @@ QString AddServedDemand(const QString& text, int dmdIID, int period, double qty)
 
 void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
 {
-    const QString key = QLatin1Char('|') + QString::number(dmdIID)
-                        + (period >= 0 ? QLatin1Char(':') + PeriodKey(period) : QString()) + QLatin1Char('=');
+    const qint64 key = (qint64(dmdIID) << 32) | quint32(period < 0 ? -1 : period);
     const auto it = ServedIndex.constFind(key);
     if (it != ServedIndex.constEnd()) {
-        ServedQty[*it] = RoundTo(ServedQty[*it] + qty, 8);
+        TServed& e = ServedList[size_t(*it)];
+        e.Qty = RoundTo(e.Qty + qty, 8);
         return;
     }
-    ServedIndex.insert(key, int(ServedKeys.size()));
-    ServedKeys << key;
-    ServedQty.push_back(RoundTo(qty, 8));
+    ServedIndex.insert(key, int(ServedList.size()));
+    ServedList.push_back({dmdIID, period < 0 ? -1 : period, RoundTo(qty, 8)});
 }
 
 QString TMRPLevelPlanner::TBucket::Served() const
 {
-    QStringList lines;
-    lines.reserve(ServedKeys.size());
-    for (int i = 0; i < ServedKeys.size(); ++i)
-        lines << ServedKeys[i] + FloatToText(ServedQty[i]);
-    return lines.join(QLatin1String("\r\n"));
+    QString text;
+    text.reserve(qsizetype(ServedList.size()) * 24);
+    char digits[16];
+    for (const TServed& e : ServedList) {
+        if (!text.isEmpty())
+            text += QLatin1String("\r\n");
+        text += QLatin1Char('|');
+        const int n = std::snprintf(digits, sizeof digits, "%d", e.DmdIID);
+        text += QLatin1String(digits, n);
+        if (e.Period >= 0) {
+            text += QLatin1Char(':');
+            text += PeriodKey(e.Period);
+        }
+        text += QLatin1Char('=');
+        text += FloatToText(e.Qty);
+    }
+    return text;
 }
 
 // ---- Detail order ---------------------------------------------------------
@@ -964,6 +999,15 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
             const TMRPAllotRec& a = it.ItmAllots[k];
             if (!(a.AltQty > 0))
                 continue;
+            if (FBulk) {
+                FBulk->Allots.Rows.append({IntValue(a.AltPeriod), IntValue(Supplies[a.AltSupIndex].SupIID),
+                                           IntValue(Details[a.AltDtlIndex].DtlDmdRec->DmdIID), TextValue(a.AltDateStr),
+                                           IntValue(a.AltAdjDays), IntValue(int(a.AltTrackLevel)), QtyValue(a.AltQty),
+                                           IntValue(a.AltGroupX ? -1 : 0), IntValue(a.AltReplace ? -1 : 0),
+                                           QtyValue(a.AltReplQty)});
+                PassBulkRows(FBulk->Allots);
+                continue;
+            }
             batch.Add(QStringLiteral("insert #QZ_MRP_Allots (AltPeriod, AltSupIID, AltDmdIID, AltDate, AltAdjDays, "
                                      "AltTrack, AltQty, AltIsGrpx, AltIsRepl, AltReplQty) values (%1, %2, %3, '%4', "
                                      "%5, %6, %7, %8, %9, %10)\r\n")
@@ -993,6 +1037,13 @@ void TMRPLevelPlanner::WriteSupplies(TMRPSQLBatch& batch) const
         const int si = static_cast<int>(i);
         QString hints = SupplyWriteHints(si);
         QString phints = SupplyPeriodHints(si);
+        if (FBulk) {
+            FBulk->Supplies.Rows.append({QtyValue(s.SupAllotQty + s.SupRestQty), QtyValue(s.SupAllotQty),
+                                         QtyValue(s.SupAReplQty), QtyValue(s.SupRestQty), TextValue(hints),
+                                         TextValue(phints), IntValue(s.SupIID)});
+            PassBulkRows(FBulk->Supplies);
+            continue;
+        }
         batch.Add(QStringLiteral("update #QZ_MRP_Supplies set SupQty=%1, SupAllotQty=%2, SupAReplQty=%3, "
                                  "SupRestQty=%4, SupHints=%5, SupPHints=%6 where SupIID=%7\r\n")
                       .arg(SQLQty(s.SupAllotQty + s.SupRestQty), SQLQty(s.SupAllotQty), SQLQty(s.SupAReplQty),
@@ -1005,6 +1056,17 @@ void TMRPLevelPlanner::WriteDemands(TMRPSQLBatch& batch) const
 {
     for (const TMRPDemandRec& d : Demands) {
         const QString day = DateText(DateToDay(d.DmdDate));
+        if (FBulk) {
+            FBulk->Demands.Rows.append({IntValue(d.DmdPeriod), TextValue(day), QtyValue(d.DmdInvQty),
+                                        QtyValue(d.DmdMOQty), QtyValue(d.DmdOOQty), QtyValue(d.DmdPOQty),
+                                        QtyValue(d.DmdMRQty), QtyValue(d.DmdORQty), QtyValue(d.DmdPRQty),
+                                        QtyValue(d.DmdChkQty), QtyValue(d.DmdPChkQty), QtyValue(d.DmdReplQty),
+                                        QtyValue(d.DmdPPPQty1), QtyValue(d.DmdPPPQty2), IntValue(d.DmdPDmdIID1),
+                                        TextValue(d.DmdPDmdIID2), QtyValue(d.DmdQty), TextValue(d.DmdHints),
+                                        IntValue(d.DmdIID)});
+            PassBulkRows(FBulk->Demands);
+            continue;
+        }
         batch.Add(QStringLiteral("update #QZ_MRP_Demands set DmdPeriod=%1, DmdDate='%2', DmdBillDate=(case when "
                                  "DmdBillDate=DmdDate then '%2' else DmdBillDate end),DmdInvQty=%3, DmdMOQty=%4, "
                                  "DmdOOQty=%5, DmdPOQty=%6, DmdMRQty=%7, DmdORQty=%8, DmdPRQty=%9, ")
@@ -1280,43 +1342,64 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         const int type = bk.Adj.AdjSupType;
         const bool dept = IsDepartmentType(type);
         const QString startText = DateText(startDay);
+        const QString served = bk.Served();
 
-        QString sql = QStringLiteral("select @bomlock=%1, @bomtype=%2, @bomid=%3\r")
-                          .arg(head.DmdBomLocked ? QStringLiteral("1") : QStringLiteral("0"))
-                          .arg(int(bk.Adj.AdjBomType))
-                          .arg(SQLText(bk.Adj.AdjBomID));
-        sql += QStringLiteral(
-            "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupBillID, SupBillNo, SupBillEntry, SupBillDate, "
-            "SupBillQty, SupSuppID, SupDeptID, SupOrigType, SupOrigID, SupOrigNo, SupOrigEntry, SupOrigItmID, "
-            "SupOrigCustID, SupOrigCustPO, SupOrigTag, SupOrigSubTag, SupGroupType, SupGroupNo, SupItmID, "
-            "SupItmProps, SupItmProp1, SupItmProp2, SupItmProp3, SupItmProp4, SupItmProp5, SupItmProp6, "
-            "SupItmProp7, SupItmProp8, SupItmProp9, SupItmProp10, SupDate, SupLeadDays, SupPriority, SupPDmdIID, "
-            "SupAdjQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, SupDrawDate, "
-            "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
-        QStringList v;
-        v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
-          << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
-          << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
-          << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
-          << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)
-          << SQLText(bk.OrigCustID) << SQLText(bk.OrigCustPO) << SQLText(bk.OrigTag) << SQLText(bk.OrigSubTag)
-          << QString::number(int(it.ItmGroupType)) << SQLText(it.ItmGroupNo) << SQLText(it.ItmID)
-          << SQLText(it.ItmProps);
-        for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
-                                    &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
-            v << SQLTextOrNull(*prop);
-        v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
-          << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
-          << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
-          << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(bk.Served())
-          << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
-        sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
-        if (bk.Adj.Adjust)
-            sql += QStringLiteral("select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, "
-                                  "AdjOldBomID, AdjOldQty) values (@iid, %1, @bomid, %2)\r")
-                       .arg(type)
-                       .arg(SQLQty(supQty));
-        batch.Add(sql);
+        if (FBulk) {
+            QList<QVariant> row{IntValue(firstPeriod), IntValue(type), TextValue(head.DmdSupBillNo),
+                                IntValue(head.DmdSupBillEntry), TextValue(startText), QtyValue(bk.LotTotal),
+                                dept ? QVariant() : TextOrNullValue(bk.Adj.AdjSupDept),
+                                dept ? TextOrNullValue(bk.Adj.AdjSupDept) : QVariant(), IntValue(bk.OrigType),
+                                TextValue(bk.OrigID), TextValue(bk.OrigNo), IntValue(bk.OrigEntry),
+                                TextValue(bk.OrigItmID), TextValue(bk.OrigCustID), TextValue(bk.OrigCustPO),
+                                TextValue(bk.OrigTag), TextValue(bk.OrigSubTag), IntValue(int(it.ItmGroupType)),
+                                TextValue(it.ItmGroupNo), TextValue(it.ItmID), TextValue(it.ItmProps)};
+            for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
+                                        &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
+                row << TextOrNullValue(*prop);
+            row << TextValue(DateText(needDay)) << IntValue(lead) << IntValue(head.DmdPriority) << IntValue(head.DmdIID)
+                << QtyValue(adjQty) << QtyValue(supQty) << QtyValue(allot) << QtyValue(rest)
+                << IntValue(head.DmdBomLocked ? 1 : 0) << IntValue(int(bk.Adj.AdjBomType)) << TextValue(bk.Adj.AdjBomID)
+                << TextValue(startText) << TextValue(hints) << TextValue(phints) << TextValue(served)
+                << TextValue(head.DmdTrackKey) << TextValue(head.DmdNote);
+            AddPlannedRow(bk.Adj.Adjust, std::move(row));
+        } else {
+            QString sql = QStringLiteral("select @bomlock=%1, @bomtype=%2, @bomid=%3\r")
+                              .arg(head.DmdBomLocked ? QStringLiteral("1") : QStringLiteral("0"))
+                              .arg(int(bk.Adj.AdjBomType))
+                              .arg(SQLText(bk.Adj.AdjBomID));
+            sql += QStringLiteral(
+                "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupBillID, SupBillNo, SupBillEntry, SupBillDate, "
+                "SupBillQty, SupSuppID, SupDeptID, SupOrigType, SupOrigID, SupOrigNo, SupOrigEntry, SupOrigItmID, "
+                "SupOrigCustID, SupOrigCustPO, SupOrigTag, SupOrigSubTag, SupGroupType, SupGroupNo, SupItmID, "
+                "SupItmProps, SupItmProp1, SupItmProp2, SupItmProp3, SupItmProp4, SupItmProp5, SupItmProp6, "
+                "SupItmProp7, SupItmProp8, SupItmProp9, SupItmProp10, SupDate, SupLeadDays, SupPriority, SupPDmdIID, "
+                "SupAdjQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, SupDrawDate, "
+                "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
+            QStringList v;
+            v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
+              << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
+              << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
+              << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
+              << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)
+              << SQLText(bk.OrigCustID) << SQLText(bk.OrigCustPO) << SQLText(bk.OrigTag) << SQLText(bk.OrigSubTag)
+              << QString::number(int(it.ItmGroupType)) << SQLText(it.ItmGroupNo) << SQLText(it.ItmID)
+              << SQLText(it.ItmProps);
+            for (const QString* prop : {&it.ItmProp1, &it.ItmProp2, &it.ItmProp3, &it.ItmProp4, &it.ItmProp5,
+                                        &it.ItmProp6, &it.ItmProp7, &it.ItmProp8, &it.ItmProp9, &it.ItmProp10})
+                v << SQLTextOrNull(*prop);
+            v << QuoteSQL(DateText(needDay)) << QString::number(lead) << QString::number(head.DmdPriority)
+              << QString::number(head.DmdIID) << SQLQty(adjQty) << SQLQty(supQty) << SQLQty(allot) << SQLQty(rest)
+              << QStringLiteral("@bomlock") << QStringLiteral("@bomtype") << QStringLiteral("@bomid")
+              << QuoteSQL(startText) << SQLText(hints) << SQLText(phints) << SQLText(served)
+              << SQLText(head.DmdTrackKey) << SQLText(head.DmdNote);
+            sql += v.join(QLatin1String(", ")) + QStringLiteral(")\r");
+            if (bk.Adj.Adjust)
+                sql += QStringLiteral("select @iid=@@identity\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, "
+                                      "AdjOldBomID, AdjOldQty) values (@iid, %1, @bomid, %2)\r")
+                           .arg(type)
+                           .arg(SQLQty(supQty));
+            batch.Add(sql);
+        }
 
         TMRPPlannedSupply ps;
         ps.ItmIndex = itmIndex;
@@ -1334,7 +1417,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         ps.SupRestQty = rest;
         ps.SupHints = hints;
         ps.SupPHints = phints;
-        ps.SupPDmdIIDs = bk.Served();
+        ps.SupPDmdIIDs = served;
         ps.SupTrackKey = head.DmdTrackKey;
         ps.SupOrigType = bk.OrigType;
         ps.SupOrigID = bk.OrigID;
@@ -1345,6 +1428,141 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         ps.Adjusted = bk.Adj.Adjust;
         PlannedSupplies.push_back(std::move(ps));
     }
+}
+
+void TMRPLevelPlanner::AddPlannedRow(bool adjusted, QList<QVariant> row)
+{
+    // the planned supplies keep their order (their identities follow it), so
+    // the rows go in runs of one statement: plain inserts, or inserts that
+    // also record the adjustment they were planned with
+    if (FBulk->Planned.empty() || FBulk->Planned.back().ParamNames.contains(QStringLiteral("@adjusted")) != adjusted) {
+        if (!FBulk->Planned.empty()) {
+            PassBulkRows(FBulk->Planned.back(), true);
+            FBulk->Planned.clear();
+        }
+        TMRPBulkStatement st = BulkInsert(
+            QStringLiteral("#QZ_MRP_Supplies"),
+            {QStringLiteral("SupPeriod int"), QStringLiteral("SupBillType int"), QStringLiteral("SupBillNo nvarchar(max)"),
+             QStringLiteral("SupBillEntry int"), QStringLiteral("SupBillDate datetime"),
+             QStringLiteral("SupBillQty decimal(28,8)"), QStringLiteral("SupSuppID nvarchar(max)"),
+             QStringLiteral("SupDeptID nvarchar(max)"), QStringLiteral("SupOrigType int"),
+             QStringLiteral("SupOrigID nvarchar(max)"), QStringLiteral("SupOrigNo nvarchar(max)"),
+             QStringLiteral("SupOrigEntry int"), QStringLiteral("SupOrigItmID nvarchar(max)"),
+             QStringLiteral("SupOrigCustID nvarchar(max)"), QStringLiteral("SupOrigCustPO nvarchar(max)"),
+             QStringLiteral("SupOrigTag nvarchar(max)"), QStringLiteral("SupOrigSubTag nvarchar(max)"),
+             QStringLiteral("SupGroupType int"), QStringLiteral("SupGroupNo nvarchar(max)"),
+             QStringLiteral("SupItmID nvarchar(max)"), QStringLiteral("SupItmProps nvarchar(max)"),
+             QStringLiteral("SupItmProp1 nvarchar(max)"), QStringLiteral("SupItmProp2 nvarchar(max)"),
+             QStringLiteral("SupItmProp3 nvarchar(max)"), QStringLiteral("SupItmProp4 nvarchar(max)"),
+             QStringLiteral("SupItmProp5 nvarchar(max)"), QStringLiteral("SupItmProp6 nvarchar(max)"),
+             QStringLiteral("SupItmProp7 nvarchar(max)"), QStringLiteral("SupItmProp8 nvarchar(max)"),
+             QStringLiteral("SupItmProp9 nvarchar(max)"), QStringLiteral("SupItmProp10 nvarchar(max)"),
+             QStringLiteral("SupDate datetime"), QStringLiteral("SupLeadDays int"), QStringLiteral("SupPriority int"),
+             QStringLiteral("SupPDmdIID int"), QStringLiteral("SupAdjQty decimal(28,8)"),
+             QStringLiteral("SupQty decimal(28,8)"), QStringLiteral("SupAllotQty decimal(28,8)"),
+             QStringLiteral("SupRestQty decimal(28,8)"), QStringLiteral("SupBomLocked bit"),
+             QStringLiteral("SupBomType tinyint"), QStringLiteral("SupBomID nvarchar(50)"),
+             QStringLiteral("SupDrawDate datetime"), QStringLiteral("SupHints nvarchar(max)"),
+             QStringLiteral("SupPHints nvarchar(max)"), QStringLiteral("SupPDmdIIDs nvarchar(max)"),
+             QStringLiteral("SupTrackKey nvarchar(max)"), QStringLiteral("SupNote nvarchar(max)")});
+        if (adjusted) {
+            st.ParamNames << QStringLiteral("@adjusted");
+            st.ParamTypes << QStringLiteral("int");
+            st.Statement += QStringLiteral("\rinsert #QZ_MRP_SupAdjusts (AdjSupIID, AdjOldType, AdjOldBomID, AdjOldQty) "
+                                           "values (@@identity, @SupBillType, @SupBomID, @SupQty)");
+        }
+        FBulk->Planned.push_back(std::move(st));
+    }
+    if (adjusted)
+        row << IntValue(1);
+    FBulk->Planned.back().Rows.append(std::move(row));
+    PassBulkRows(FBulk->Planned.back());
+}
+
+void TMRPLevelPlanner::PassBulkRows(TMRPBulkStatement& statement, bool force) const
+{
+    if (statement.Rows.isEmpty() || (!force && statement.Rows.size() < BulkRowsPerCall))
+        return;
+    std::vector<TMRPBulkStatement> call(1);
+    call[0].ParamNames = statement.ParamNames;
+    call[0].ParamTypes = statement.ParamTypes;
+    call[0].Statement = statement.Statement;
+    call[0].Rows.swap(statement.Rows);
+    (*FBulkExecutor)(call);
+}
+
+void TMRPLevelPlanner::RunBulk(const std::vector<TMRPLevelDemandRow>& demands,
+                               const std::vector<TMRPLevelSupplyRow>& supplies,
+                               const std::vector<TMRPLevelSubstituteRow>& substitutes,
+                               const std::vector<TMRPLevelAdjustRow>& adjusts, const TMRPBulkExecutor& executor)
+{
+    if (OnCheckEscape)
+        OnCheckEscape();
+    if (OnLog)
+        OnLog(untMRPDataTypes::SLoadingLevel(), 1);
+    Load(demands, supplies, substitutes, adjusts);
+    BuildDetails();
+    AllotPasses();
+    Rebalance();
+    CollectUncovered();
+    TBulkWrites writes;
+    writes.Allots = BulkInsert(QStringLiteral("#QZ_MRP_Allots"),
+                               {QStringLiteral("AltPeriod int"), QStringLiteral("AltSupIID int"),
+                                QStringLiteral("AltDmdIID int"), QStringLiteral("AltDate datetime"),
+                                QStringLiteral("AltAdjDays int"), QStringLiteral("AltTrack int"),
+                                QStringLiteral("AltQty decimal(28,8)"), QStringLiteral("AltIsGrpx int"),
+                                QStringLiteral("AltIsRepl int"), QStringLiteral("AltReplQty decimal(28,8)")});
+    writes.Supplies.ParamNames = QStringList{QStringLiteral("@SupQty"), QStringLiteral("@SupAllotQty"),
+                                             QStringLiteral("@SupAReplQty"), QStringLiteral("@SupRestQty"),
+                                             QStringLiteral("@SupHints"), QStringLiteral("@SupPHints"),
+                                             QStringLiteral("@SupIID")};
+    writes.Supplies.ParamTypes = QStringList{QStringLiteral("decimal(28,8)"), QStringLiteral("decimal(28,8)"),
+                                             QStringLiteral("decimal(28,8)"), QStringLiteral("decimal(28,8)"),
+                                             QStringLiteral("nvarchar(max)"), QStringLiteral("nvarchar(max)"),
+                                             QStringLiteral("int")};
+    writes.Supplies.Statement = QStringLiteral("update #QZ_MRP_Supplies set SupQty=@SupQty, SupAllotQty=@SupAllotQty, "
+                                               "SupAReplQty=@SupAReplQty, SupRestQty=@SupRestQty, SupHints=@SupHints, "
+                                               "SupPHints=@SupPHints where SupIID=@SupIID");
+    const QStringList demandQtys{QStringLiteral("DmdInvQty"), QStringLiteral("DmdMOQty"),  QStringLiteral("DmdOOQty"),
+                                 QStringLiteral("DmdPOQty"),  QStringLiteral("DmdMRQty"),  QStringLiteral("DmdORQty"),
+                                 QStringLiteral("DmdPRQty"),  QStringLiteral("DmdChkQty"), QStringLiteral("DmdPChkQty"),
+                                 QStringLiteral("DmdReplQty"), QStringLiteral("DmdPPPQty1"), QStringLiteral("DmdPPPQty2")};
+    writes.Demands.ParamNames << QStringLiteral("@DmdPeriod") << QStringLiteral("@DmdDate");
+    writes.Demands.ParamTypes << QStringLiteral("int") << QStringLiteral("datetime");
+    QString set = QStringLiteral("DmdPeriod=@DmdPeriod, DmdDate=@DmdDate, DmdBillDate=(case when DmdBillDate=DmdDate "
+                                 "then @DmdDate else DmdBillDate end)");
+    for (const QString& q : demandQtys) {
+        writes.Demands.ParamNames << QLatin1Char('@') + q;
+        writes.Demands.ParamTypes << QStringLiteral("decimal(28,8)");
+        set += QStringLiteral(", %1=@%1").arg(q);
+    }
+    writes.Demands.ParamNames << QStringLiteral("@DmdPDmdIID1") << QStringLiteral("@DmdPDmdIID2")
+                              << QStringLiteral("@DmdQty") << QStringLiteral("@DmdHints") << QStringLiteral("@DmdIID");
+    writes.Demands.ParamTypes << QStringLiteral("int") << QStringLiteral("nvarchar(max)")
+                              << QStringLiteral("decimal(28,8)") << QStringLiteral("nvarchar(max)") << QStringLiteral("int");
+    writes.Demands.Statement = QStringLiteral("update #QZ_MRP_Demands set ") + set +
+                               QStringLiteral(", DmdPDmdIID1=@DmdPDmdIID1, DmdPDmdIID2=@DmdPDmdIID2, DmdQty=@DmdQty, "
+                                              "DmdHints=@DmdHints where DmdIID=@DmdIID");
+    FBulk = &writes;
+    FBulkExecutor = &executor;
+    try {
+        TMRPSQLBatch unused;
+        WriteAllots(unused);
+        PassBulkRows(writes.Allots, true);
+        WriteSupplies(unused);
+        PassBulkRows(writes.Supplies, true);
+        PlanSupplies(unused);
+        for (TMRPBulkStatement& st : writes.Planned)
+            PassBulkRows(st, true);
+        WriteDemands(unused);
+        PassBulkRows(writes.Demands, true);
+    } catch (...) {
+        FBulk = nullptr;
+        FBulkExecutor = nullptr;
+        throw;
+    }
+    FBulk = nullptr;
+    FBulkExecutor = nullptr;
 }
 
 void TMRPLevelPlanner::Run(const std::vector<TMRPLevelDemandRow>& demands,

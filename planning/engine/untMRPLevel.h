@@ -11,6 +11,8 @@
 #include "untMRPDataTypes.h"
 #include "untMRPUtils.h"
 #include <QHash>
+#include <QList>
+#include <QVariant>
 #include <QString>
 #include <array>
 #include <functional>
@@ -164,6 +166,17 @@ struct TMRPPlannedSupply {
     bool Adjusted = false;
 };
 
+// A statement with typed parameters ("@AltQty" of "decimal(28,8)") and the
+// rows of values it runs for, in order. Quantities travel as the same
+// eight-decimal texts the SQL texts carry, dates as 'yyyymmdd' texts.
+struct TMRPBulkStatement {
+    QStringList ParamNames;
+    QStringList ParamTypes;
+    QString Statement;
+    QList<QList<QVariant>> Rows;
+};
+using TMRPBulkExecutor = std::function<void(const std::vector<TMRPBulkStatement>&)>;
+
 class TMRPLevelPlanner {
 public:
     struct TOptions {
@@ -192,6 +205,16 @@ public:
     void Run(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
              const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
              untMRPUtils::TMRPSQLBatch::TExecutor executor = {});
+
+    // The whole level as Run, its results handed to the executor as rows of
+    // prepared statements (allotments, supply updates, planned supplies,
+    // demand updates) instead of SQL texts, a few thousand rows a call so the
+    // rows of a large level are never all held at once. Planned supplies keep
+    // their order; the caller holds one transaction around the level.
+    static constexpr int BulkRowsPerCall = 4000;
+    void RunBulk(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
+                 const std::vector<TMRPLevelSubstituteRow>& substitutes, const std::vector<TMRPLevelAdjustRow>& adjusts,
+                 const TMRPBulkExecutor& executor);
 
     // The steps of Run, for callers and tests that need them apart.
     void Load(const std::vector<TMRPLevelDemandRow>& demands, const std::vector<TMRPLevelSupplyRow>& supplies,
@@ -256,9 +279,13 @@ private:
         // Served demands in the order first met, equal keys added up; the
         // text is made once when the bucket is inserted (a bucket may serve
         // thousands of demands).
-        QStringList ServedKeys;
-        std::vector<double> ServedQty;
-        QHash<QString, int> ServedIndex;
+        struct TServed {
+            int DmdIID;
+            int Period; // -1: no period
+            double Qty;
+        };
+        std::vector<TServed> ServedList;
+        QHash<qint64, int> ServedIndex; // (demand, period) -> entry
         void AddServed(int dmdIID, int period, double qty);
         QString Served() const;
         // Origin of the planned supply: the head's, merged with every demand served.
@@ -278,7 +305,18 @@ private:
     void InsertBuckets(int itmIndex, std::vector<TBucket>& buckets, untMRPUtils::TMRPSQLBatch& batch);
     const TMRPLevelAdjustRow* FindAdjust(const TMRPItemSumRec& item, const QString& trackKey) const;
 
+    // Rows of the statements in the order they run, while RunBulk collects them.
+    struct TBulkWrites {
+        TMRPBulkStatement Allots, Supplies, Demands;
+        std::vector<TMRPBulkStatement> Planned; // the run of plain or adjusted inserts being filled
+    };
+    void AddPlannedRow(bool adjusted, QList<QVariant> row);
+    // Hands the statement's rows to the executor when there are enough (or any, when forced).
+    void PassBulkRows(TMRPBulkStatement& statement, bool force = false) const;
+
     TOptions FOptions;
+    TBulkWrites* FBulk = nullptr;
+    const TMRPBulkExecutor* FBulkExecutor = nullptr;
     std::vector<TDemandExtra> FDemandExtra;
     std::vector<std::map<int, double>> FSupPeriodQty;
     std::vector<TMRPLevelAdjustRow> FAdjusts;

@@ -157,9 +157,7 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "datetime null)\r"
                           "create index #QZ_MRP_SupBillType on #QZ_MRP_Supplies (SupBillType, SupBillID, SupBillEntry)\r"
                           "create index #QZ_MRP_SupItmID on #QZ_MRP_Supplies (SupItmID)\r"
-                          "create index #QZ_MRP_SupItmProps on #QZ_MRP_Supplies (SupItmProps)\r"
-                          "create index #QZ_MRP_SupBomType on #QZ_MRP_Supplies (SupBomType, SupBomID)\r"
-                          "create index #QZ_MRP_SupBomID on #QZ_MRP_Supplies (SupBomID)\r")
+                          "create index #QZ_MRP_SupBomType on #QZ_MRP_Supplies (SupBomType, SupBomID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_SupAdjusts")) +
            QStringLiteral("create table #QZ_MRP_SupAdjusts (AdjSupIID int, AdjOldType int null, AdjOldBomID nvarchar(50) null, "
@@ -187,10 +185,8 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "not null default(0), DmdNote nvarchar(500) null, DmdHints %1 null, DmdPHints %1 null)\r"
                           "create index #QZ_MRP_DmdBillType on #QZ_MRP_Demands (DmdBillType, DmdBillID, DmdBillEntry)\r"
                           "create index #QZ_MRP_DmdItmID on #QZ_MRP_Demands (DmdItmID)\r"
-                          "create index #QZ_MRP_DmdItmProps on #QZ_MRP_Demands (DmdItmProps)\r"
                           "create index #QZ_MRP_DmdPSupIID on #QZ_MRP_Demands (DmdPSupIID)\r"
-                          "create index #QZ_MRP_DmdBomType on #QZ_MRP_Demands (DmdBomType, DmdBomID)\r"
-                          "create index #QZ_MRP_DmdBomID on #QZ_MRP_Demands (DmdBomID)\r")
+                          "create index #QZ_MRP_DmdBomType on #QZ_MRP_Demands (DmdBomType, DmdBomID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_Allots")) +
            QStringLiteral("create table #QZ_MRP_Allots (AltIID int not null identity(1,1) primary key clustered, AltPeriod "
@@ -1024,13 +1020,24 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         TMRPLevelPlanner planner(options);
         planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
         planner.OnCheckEscape = [this] { CheckEsc(); };
-        // Each write-back text is written whole or not at all, and in one
-        // commit instead of one per statement.
-        planner.Run(demands, supplies, substitutes, adjusts, [this](const QString& text) {
-            kvado::ScopedTransaction tran(S.Connection());
-            Exec(Q, text);
-            tran.Commit();
+        // The level's results go in whole or not at all, in one commit, each
+        // statement prepared once and run for its rows.
+        TADOConnection* connection = S.Connection();
+        kvado::ScopedTransaction tran(connection);
+        planner.RunBulk(demands, supplies, substitutes, adjusts, [&](const std::vector<TMRPBulkStatement>& writes) {
+            for (const TMRPBulkStatement& st : writes) {
+                if (st.Rows.isEmpty())
+                    continue;
+                QList<kvado::BulkParam> params;
+                for (int i = 0; i < st.ParamNames.size(); ++i)
+                    params.append(kvado::BulkParam{st.ParamNames[i], st.ParamTypes[i]});
+                ++gRunStats.Batches;
+                gRunStats.Chars += st.Statement.size();
+                gRunStats.BulkRows += st.Rows.size();
+                connection->ExecuteBulk(params, st.Statement, st.Rows);
+            }
         });
+        tran.Commit();
     }
     if (S.PlanNeedScope != 0 && S.CareItemReplace != 0)
         Exec(Q, QStringLiteral("delete s from #QZ_MRP_Supplies as s join #QZ_MRP_ItemLowestCode as l with(nolock) on "

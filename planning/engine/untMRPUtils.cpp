@@ -20,7 +20,16 @@ std::int64_t DateToDay(TDateTime date)
 
 QString DayToDateStr(std::int64_t day)
 {
-    return kBaseDate.addDays(day).toString(QStringLiteral("yyyyMMdd"));
+    const QDate date = kBaseDate.addDays(day);
+    int y = 0, m = 0, d = 0;
+    date.getDate(&y, &m, &d);
+    if (!date.isValid() || y < 1 || y > 9999)
+        return date.toString(QStringLiteral("yyyyMMdd"));
+    // every allotment, supply and demand carries dates: digits put down directly
+    const char16_t text[8] = {char16_t(u'0' + y / 1000),      char16_t(u'0' + y / 100 % 10), char16_t(u'0' + y / 10 % 10),
+                              char16_t(u'0' + y % 10),        char16_t(u'0' + m / 10),       char16_t(u'0' + m % 10),
+                              char16_t(u'0' + d / 10),        char16_t(u'0' + d % 10)};
+    return QString(reinterpret_cast<const QChar*>(text), 8);
 }
 
 QString DateTimeToSQLStr(TDateTime dateTime)
@@ -59,6 +68,9 @@ QString FloatToText(double value)
 {
     if (!std::isfinite(value))
         throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    // whole quantities, the most common, need no formatting of digits
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return QString::number(static_cast<qlonglong>(value));
     // 15 significant digits hide the binary residue of decimal sums
     // (0.1+0.2 gives 0.3) as the ERP's own texts do.
     char buf[64];
@@ -81,8 +93,13 @@ QString FloatToText(double value)
 
 double TextToFloat(const QString& text, bool* ok)
 {
+    return TextToFloat(QStringView(text), ok);
+}
+
+double TextToFloat(QStringView text, bool* ok)
+{
     bool good = false;
-    const double v = text.trimmed().toDouble(&good); // QString::toDouble is C locale
+    const double v = text.trimmed().toDouble(&good); // toDouble is C locale
     if (ok)
         *ok = good && std::isfinite(v);
     return good && std::isfinite(v) ? v : 0.0;
@@ -123,7 +140,12 @@ QString PeriodKey(int periodIndex)
 
 int PeriodKeyToIndex(const QString& key)
 {
-    const QString k = key.trimmed().toUpper();
+    return PeriodKeyToIndex(QStringView(key));
+}
+
+int PeriodKeyToIndex(QStringView key)
+{
+    const QStringView k = key.trimmed();
     if (k.isEmpty())
         return -1;
     int v = 0;
@@ -133,6 +155,8 @@ int PeriodKeyToIndex(const QString& key)
             d = c.unicode() - '0';
         else if (c >= QLatin1Char('A') && c <= QLatin1Char('Z'))
             d = c.unicode() - 'A' + 10;
+        else if (c >= QLatin1Char('a') && c <= QLatin1Char('z'))
+            d = c.unicode() - 'a' + 10;
         else
             return -1;
         v = v * 36 + d;

@@ -28,11 +28,13 @@ QString QuoteSQL(const QString& text);
 QString FloatToText(double value);
 // Reads a decimal number (C locale, blanks trimmed); ok reports success.
 double TextToFloat(const QString& text, bool* ok = nullptr);
+double TextToFloat(QStringView text, bool* ok = nullptr);
 
 // Period key: the index in base 36, two digits, "0"-padded (0A = period 10).
 QString PeriodKey(int periodIndex);
 // Value of a base-36 key text; -1 when the text is not a base-36 number.
 int PeriodKeyToIndex(const QString& key);
+int PeriodKeyToIndex(QStringView key);
 // Digits 0-9 and A-Z of an unsigned value, most significant first.
 QString IntToBase36(std::uint32_t value, int minWidth = 0);
 

@@ -122,6 +122,27 @@ kvado::BatchResult TADOConnection::RunBatch(const QString& commandText, int time
     return result;
 }
 
+qint64 TADOConnection::ExecuteBulk(const QList<kvado::BulkParam>& params, const QString& statement,
+                                   const QList<QList<QVariant>>& rows)
+{
+    if (rows.isEmpty())
+        return 0;
+    Open();
+    FErrors.Clear();
+    kvado::BatchResult result;
+    try {
+        result = FDriver->executeBulk(params, statement, rows, CommandTimeout);
+    } catch (const kvado::DriverError& e) {
+        raiseProviderError(e.errors);
+    } catch (const std::exception& e) {
+        raiseProviderError({unexpected(e)});
+    }
+    if (result.hasErrors())
+        raiseProviderError(result.errors);
+    FErrors.Assign(result.errors);
+    return result.rowsAffected;
+}
+
 int TADOConnection::Execute(const QString& commandText)
 {
     return int(RunBatch(commandText, CommandTimeout).rowsAffected);

@@ -98,6 +98,12 @@ public:
     // Runs a statement without a result set; returns the rows affected (-1 when unknown).
     int Execute(const QString& commandText);
 
+    // Runs a statement with typed parameters once for every row of values,
+    // prepared once (see kvado::Driver::executeBulk); returns the rows
+    // changed. Raises EOleException at the first row that fails.
+    qint64 ExecuteBulk(const QList<kvado::BulkParam>& params, const QString& statement,
+                       const QList<QList<QVariant>>& rows);
+
     int BeginTrans();
     void CommitTrans();
     void RollbackTrans();

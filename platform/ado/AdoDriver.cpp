@@ -254,6 +254,67 @@ ColumnType fromOdbc(kvodbc::ValueType type)
     return ColumnType::Text;
 }
 
+// The statement with each named parameter replaced by a '?' marker (names
+// inside quotes and @@ names left alone), and for each marker in order the
+// value it takes and its type.
+QString bulkMarkers(const QList<BulkParam>& params, const QString& statement,
+                    QList<kvodbc::Connection::ArrayParam>& markers)
+{
+    QString out;
+    out.reserve(statement.size());
+    QChar quote;
+    for (qsizetype i = 0; i < statement.size();) {
+        const QChar c = statement[i];
+        if (!quote.isNull()) {
+            out += c;
+            ++i;
+            if (c == quote)
+                quote = QChar();
+            continue;
+        }
+        if (c == u'\'' || c == u'"' || c == u'[') {
+            quote = c == u'[' ? QChar(u']') : c;
+            out += c;
+            ++i;
+            continue;
+        }
+        if (c == u'@' && !(i + 1 < statement.size() && statement[i + 1] == u'@') && !(i > 0 && statement[i - 1] == u'@')) {
+            qsizetype end = i + 1;
+            while (end < statement.size() && (statement[end].isLetterOrNumber() || statement[end] == u'_'))
+                ++end;
+            const QString name = statement.mid(i, end - i);
+            for (int p = 0; p < params.size(); ++p) {
+                if (params[p].name.compare(name, Qt::CaseInsensitive) != 0)
+                    continue;
+                kvodbc::Connection::ArrayParam m;
+                m.value = p;
+                const QString type = params[p].sqlType.trimmed().toLower();
+                if (type == QLatin1String("bit"))
+                    m.type = kvodbc::ValueType::Bit;
+                else if (type.endsWith(QLatin1String("int")))
+                    m.type = kvodbc::ValueType::Integer;
+                else if (type.startsWith(QLatin1String("decimal")) || type.startsWith(QLatin1String("numeric"))) {
+                    m.type = kvodbc::ValueType::Decimal;
+                    const QStringList ps = type.section(u'(', 1).remove(u')').split(u',');
+                    m.precision = ps.value(0).trimmed().toInt();
+                    m.scale = ps.value(1).trimmed().toInt();
+                    if (m.precision <= 0)
+                        m.precision = 18;
+                }
+                markers.append(m);
+                out += u'?';
+                i = end;
+                break;
+            }
+            if (i == end)
+                continue;
+        }
+        out += c;
+        ++i;
+    }
+    return out;
+}
+
 class OdbcDriver : public Driver {
 public:
     explicit OdbcDriver(std::unique_ptr<kvodbc::Connection> c) : FConnection(std::move(c)) {}
@@ -272,6 +333,21 @@ public:
                 s.rows = set.rows;
                 out.resultSets.append(std::move(s));
             }
+            return out;
+        } catch (const kvodbc::OdbcError& e) {
+            throw DriverError(fromOdbc(e.diagnostics));
+        }
+    }
+    BatchResult executeBulk(const QList<BulkParam>& params, const QString& statement,
+                            const QList<QList<QVariant>>& rows, int timeoutSeconds) override
+    {
+        QList<kvodbc::Connection::ArrayParam> markers;
+        const QString text = bulkMarkers(params, statement, markers);
+        try {
+            const kvodbc::BatchResult r = FConnection->executeArray(text, markers, rows, timeoutSeconds);
+            BatchResult out;
+            out.rowsAffected = r.rowsAffected;
+            out.errors = fromOdbc(r.diagnostics);
             return out;
         } catch (const kvodbc::OdbcError& e) {
             throw DriverError(fromOdbc(e.diagnostics));
@@ -359,6 +435,22 @@ public:
                             row[i] = QVariant(row[i].toLongLong() != 0);
                 out.resultSets.append(std::move(s));
             }
+            return out;
+        } catch (const kvtsql::SqlException& e) {
+            throw DriverError(fromTsql(e.errors));
+        }
+    }
+    BatchResult executeBulk(const QList<BulkParam>& params, const QString& statement,
+                            const QList<QList<QVariant>>& rows, int) override
+    {
+        QStringList decl;
+        for (const BulkParam& p : params)
+            decl << p.name + QLatin1Char(' ') + p.sqlType;
+        try {
+            const kvtsql::BatchResult r = FConnection->executeBulk(decl.join(QStringLiteral(", ")), statement, rows);
+            BatchResult out;
+            out.rowsAffected = r.rowsAffected;
+            out.errors = fromTsql(r.errors);
             return out;
         } catch (const kvtsql::SqlException& e) {
             throw DriverError(fromTsql(e.errors));

@@ -60,12 +60,24 @@ private:
     std::string FText;
 };
 
+// A parameter of a bulk statement: its name as the statement writes it
+// ("@Qty") and its SQL type ("decimal(28,8)", "nvarchar(max)", "int").
+struct BulkParam {
+    QString name;
+    QString sqlType;
+};
+
 class Driver {
 public:
     virtual ~Driver() = default;
     // Runs one batch; SQL errors come back in the result. Throws DriverError
     // when the connection is unusable.
     virtual BatchResult execute(const QString& batch, int timeoutSeconds) = 0;
+    // Runs one statement (or short batch) for every row of values, prepared
+    // once: the row's values bind to `params` in order. rowsAffected totals
+    // the rows changed; the first failing row ends the run with its errors.
+    virtual BatchResult executeBulk(const QList<BulkParam>& params, const QString& statement,
+                                    const QList<QList<QVariant>>& rows, int timeoutSeconds) = 0;
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;

@@ -323,6 +323,122 @@ BatchResult Connection::execute(const QString& batch, int timeoutSeconds)
     return result;
 }
 
+BatchResult Connection::executeArray(const QString& statement, const QList<ArrayParam>& markers,
+                                     const QList<QList<QVariant>>& rows, int timeoutSeconds)
+{
+    BatchResult result;
+    SQLHSTMT stmt = SQL_NULL_HSTMT;
+    if (!succeeded(SQLAllocHandle(SQL_HANDLE_STMT, FHandles->dbc, &stmt))) {
+        QList<Diagnostic> diags;
+        collectDiagnostics(SQL_HANDLE_DBC, FHandles->dbc, diags);
+        if (diags.isEmpty())
+            diags.append(Diagnostic{QString(), 0, QStringLiteral("The connection is not usable"), true});
+        throw OdbcError(diags);
+    }
+    struct StatementGuard {
+        SQLHSTMT s;
+        ~StatementGuard() { SQLFreeHandle(SQL_HANDLE_STMT, s); }
+    } guard{stmt};
+    if (timeoutSeconds > 0)
+        SQLSetStmtAttr(stmt, SQL_ATTR_QUERY_TIMEOUT, reinterpret_cast<SQLPOINTER>(SQLULEN(timeoutSeconds)), 0);
+    auto failed = [&](SQLSMALLINT handleType, SQLHANDLE handle) {
+        const qsizetype before = result.diagnostics.size();
+        collectDiagnostics(handleType, handle, result.diagnostics);
+        if (result.diagnostics.size() == before)
+            result.diagnostics.append(Diagnostic{QString(), 0, QStringLiteral("The statement failed"), true});
+        return result;
+    };
+    if (!succeeded(SQLPrepareW(stmt, const_cast<SQLWCHAR*>(wide(statement)), SQL_NTS)))
+        return failed(SQL_HANDLE_STMT, stmt);
+    SQLSetStmtAttr(stmt, SQL_ATTR_PARAM_BIND_TYPE, reinterpret_cast<SQLPOINTER>(SQLULEN(SQL_PARAM_BIND_BY_COLUMN)), 0);
+
+    // Rows go in slices, so the bound columns stay a few megabytes whatever the row count.
+    constexpr qsizetype slice = 1000;
+    for (qsizetype first = 0; first < rows.size(); first += slice) {
+        const qsizetype n = qMin(slice, rows.size() - first);
+        std::vector<SQLUSMALLINT> status(size_t(n), 0);
+        SQLULEN processed = 0;
+        SQLSetStmtAttr(stmt, SQL_ATTR_PARAMSET_SIZE, reinterpret_cast<SQLPOINTER>(SQLULEN(n)), 0);
+        SQLSetStmtAttr(stmt, SQL_ATTR_PARAM_STATUS_PTR, status.data(), 0);
+        SQLSetStmtAttr(stmt, SQL_ATTR_PARAMS_PROCESSED_PTR, &processed, 0);
+        // one column of values per marker: whole numbers as 64-bit integers,
+        // everything else as UTF-16 text of the column's widest value
+        std::vector<std::vector<SQLBIGINT>> numbers(size_t(markers.size()));
+        std::vector<std::vector<char16_t>> texts(size_t(markers.size()));
+        std::vector<std::vector<SQLLEN>> lengths(size_t(markers.size()));
+        for (int m = 0; m < markers.size(); ++m) {
+            const ArrayParam& p = markers[m];
+            std::vector<SQLLEN>& len = lengths[size_t(m)];
+            len.assign(size_t(n), SQL_NULL_DATA);
+            SQLRETURN rc;
+            if (p.type == ValueType::Integer || p.type == ValueType::Bit) {
+                std::vector<SQLBIGINT>& col = numbers[size_t(m)];
+                col.assign(size_t(n), 0);
+                for (qsizetype r = 0; r < n; ++r) {
+                    const QVariant& v = rows[first + r].value(p.value);
+                    if (v.isNull())
+                        continue;
+                    col[size_t(r)] = p.type == ValueType::Bit ? (v.toLongLong() != 0 ? 1 : 0) : v.toLongLong();
+                    len[size_t(r)] = sizeof(SQLBIGINT);
+                }
+                rc = SQLBindParameter(stmt, SQLUSMALLINT(m + 1), SQL_PARAM_INPUT, SQL_C_SBIGINT,
+                                      p.type == ValueType::Bit ? SQL_BIT : SQL_BIGINT, 0, 0, col.data(),
+                                      sizeof(SQLBIGINT), len.data());
+            } else {
+                QStringList values;
+                qsizetype width = 1;
+                for (qsizetype r = 0; r < n; ++r) {
+                    const QVariant& v = rows[first + r].value(p.value);
+                    values << (v.isNull() ? QString() : v.toString());
+                    width = qMax(width, values.back().size() + 1);
+                }
+                std::vector<char16_t>& col = texts[size_t(m)];
+                col.assign(size_t(n * width), u'\0');
+                for (qsizetype r = 0; r < n; ++r) {
+                    if (rows[first + r].value(p.value).isNull())
+                        continue;
+                    std::copy(values[r].utf16(), values[r].utf16() + values[r].size(), col.begin() + r * width);
+                    len[size_t(r)] = SQLLEN(values[r].size() * sizeof(char16_t));
+                }
+                const bool decimal = p.type == ValueType::Decimal;
+                const SQLSMALLINT sqlType = decimal ? SQL_DECIMAL : width > 4000 ? SQL_WLONGVARCHAR : SQL_WVARCHAR;
+                rc = SQLBindParameter(stmt, SQLUSMALLINT(m + 1), SQL_PARAM_INPUT, SQL_C_WCHAR, sqlType,
+                                      decimal ? SQLULEN(p.precision) : SQLULEN(qMax<qsizetype>(width - 1, 1)),
+                                      decimal ? SQLSMALLINT(p.scale) : 0, col.data(),
+                                      SQLLEN(width * sizeof(char16_t)), len.data());
+            }
+            if (!succeeded(rc))
+                return failed(SQL_HANDLE_STMT, stmt);
+        }
+        SQLRETURN rc = SQLExecute(stmt);
+        bool anyFailed = rc == SQL_ERROR;
+        for (;;) {
+            if (rc == SQL_ERROR || rc == SQL_SUCCESS_WITH_INFO)
+                collectDiagnostics(SQL_HANDLE_STMT, stmt, result.diagnostics);
+            if (succeeded(rc)) {
+                SQLLEN count = -1;
+                if (succeeded(SQLRowCount(stmt, &count)) && count >= 0)
+                    result.rowsAffected = qMax<qint64>(result.rowsAffected, 0) + count;
+            }
+            rc = SQLMoreResults(stmt);
+            if (rc == SQL_NO_DATA || rc == SQL_INVALID_HANDLE)
+                break;
+            anyFailed = anyFailed || rc == SQL_ERROR;
+        }
+        for (qsizetype r = 0; r < n && r < qsizetype(processed); ++r)
+            anyFailed = anyFailed || status[size_t(r)] == SQL_PARAM_ERROR;
+        SQLFreeStmt(stmt, SQL_CLOSE);
+        if (anyFailed) {
+            if (!result.hasErrors())
+                result.diagnostics.append(Diagnostic{QString(), 0, QStringLiteral("A row of values failed"), true});
+            return result;
+        }
+    }
+    if (result.rowsAffected < 0)
+        result.rowsAffected = 0;
+    return result;
+}
+
 void Connection::beginTransaction()
 {
     if (FTransactionLevel == 0) {

@@ -70,6 +70,19 @@ public:
     // only when no statement could be allocated.
     BatchResult execute(const QString& batch, int timeoutSeconds = 0);
 
+    // Runs one statement for many rows of values with ODBC parameter arrays
+    // (prepared once, bound by column): `markers` gives, for each '?' of the
+    // statement in order, the index of its value in a row and the value's SQL
+    // type. Diagnostics of the first failing rows come back; rowsAffected
+    // totals the rows changed.
+    struct ArrayParam {
+        int value = 0;
+        ValueType type = ValueType::Text;
+        int precision = 0;
+        int scale = 0;
+    };
+    BatchResult executeArray(const QString& statement, const QList<ArrayParam>& markers,
+                             const QList<QList<QVariant>>& rows, int timeoutSeconds = 0);
     // Manual-commit mode while a transaction is open; nesting is counted.
     void beginTransaction();
     void commit();

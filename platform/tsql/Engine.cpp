@@ -253,10 +253,22 @@ struct Connection::Impl {
         return key;
     }
 
+    // While a bulk batch runs its variables keep their types, so each
+    // statement's key is made once, not once per row.
+    QHash<const Stmt*, QString>* shapeMemo = nullptr;
+
     template <typename Translate>
     Translated translate(const Stmt& s, Translate how)
     {
-        const QString key = s.shapeKey.isEmpty() ? QString() : shapeKey(s);
+        QString key;
+        if (!s.shapeKey.isEmpty()) {
+            if (shapeMemo) {
+                auto memo = shapeMemo->constFind(&s);
+                key = memo != shapeMemo->constEnd() ? *memo : *shapeMemo->insert(&s, shapeKey(s));
+            } else {
+                key = shapeKey(s);
+            }
+        }
         if (!key.isEmpty()) {
             auto it = translations.constFind(key);
             if (it != translations.constEnd()) {
@@ -1349,6 +1361,89 @@ struct Connection::Impl {
 
     Connection* owner = nullptr;
 
+    // A batch parsed once and run once per row of values: the variables of
+    // the declaration take each row's values in order (as an assignment to a
+    // variable of that type would), then the batch runs. Stops after the first
+    // row whose batch raised an error.
+    BatchResult runBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
+    {
+        BatchResult result;
+        QList<StmtP> decl, stmts;
+        try {
+            decl = parseBatch(QStringLiteral("declare ") + declarations);
+            stmts = parseBatch(batch);
+        } catch (const SyntaxError& e) {
+            SqlError err;
+            err.number = e.number;
+            err.severity = 15;
+            err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
+                                           : QStringLiteral("Incorrect syntax near '%1'.").arg(e.near);
+            result.errors << err;
+            lastError = e.number;
+            return result;
+        }
+        QStringList names;
+        for (const StmtP& d : decl)
+            for (const Stmt::Decl& v : d->decls) names << v.name;
+        Frame f;
+        Frame* savedFrame = frame;
+        BatchResult* savedOut = out;
+        frame = &f;
+        out = &result;
+        ++depth;
+        qint64 changedRows = 0;
+        QHash<const Stmt*, QString> memo;
+        QHash<const Stmt*, QString>* savedMemo = shapeMemo;
+        auto failed = [&] {
+            for (const SqlError& e : result.errors)
+                if (e.severity > 10) return true;
+            return false;
+        };
+        auto restore = [&] {
+            shapeMemo = savedMemo;
+            --depth;
+            frame = savedFrame;
+            out = savedOut;
+        };
+        try {
+            // compiled once, as a batch is, before any row runs
+            if (!compiles(QList<StmtP>(decl) << stmts)) {
+                restore();
+                return result;
+            }
+            runList(decl);
+            shapeMemo = &memo;
+            for (const QList<QVariant>& row : rows) {
+                if (failed()) break;
+                if (row.size() != names.size()) {
+                    SqlError err;
+                    err.number = 8144;
+                    err.message = QStringLiteral("A row of values has %1 values for %2 parameters.").arg(row.size()).arg(names.size());
+                    result.errors << err;
+                    break;
+                }
+                for (int i = 0; i < names.size(); ++i) {
+                    try {
+                        setVariable(names[i], row[i]);
+                    } catch (const StatementError& e) {
+                        record(e.error);
+                        break;
+                    }
+                }
+                if (failed()) break;
+                result.rowsAffected = -1;
+                runList(stmts);
+                if (result.rowsAffected > 0) changedRows += result.rowsAffected;
+            }
+        } catch (...) {
+            restore();
+            throw;
+        }
+        restore();
+        result.rowsAffected = changedRows;
+        return result;
+    }
+
     BatchResult runBatch(const QString& batch, bool nested)
     {
         BatchResult result;
@@ -1378,6 +1473,8 @@ struct Connection::Impl {
         Frame* savedFrame = frame;
         BatchResult* savedOut = out;
         int savedReturn = returnValue;
+        QHash<const Stmt*, QString>* savedMemo = shapeMemo;
+        shapeMemo = nullptr; // a nested batch has variables of its own
         frame = &f;
         out = &result;
         ++depth;
@@ -1388,9 +1485,11 @@ struct Connection::Impl {
             frame = savedFrame;
             out = savedOut;
             returnValue = savedReturn;
+            shapeMemo = savedMemo;
             throw;
         }
         --depth;
+        shapeMemo = savedMemo;
         frame = savedFrame;
         out = savedOut;
         returnValue = savedReturn;
@@ -1537,6 +1636,13 @@ BatchResult Connection::execute(const QString& batch)
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
     return d->runBatch(batch, false);
+}
+
+BatchResult Connection::executeBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
+{
+    if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
+    d->rowcount = 0;
+    return d->runBulk(declarations, batch, rows);
 }
 
 int Connection::transactionCount() const { return d->trancount; }

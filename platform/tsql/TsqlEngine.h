@@ -109,6 +109,11 @@ public:
 
     // SQL errors come back in BatchResult::errors; throws only when the connection is unusable.
     BatchResult execute(const QString& batch);
+    // Runs a batch once per row of values, parsed once: `declarations` declares
+    // the parameters ("@p1 int, @p2 nvarchar(max)"), which take a row's values
+    // in order as assignments to them would. rowsAffected is the total of the
+    // rows changed; the first row whose batch raised an error ends the run.
+    BatchResult executeBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows);
     int transactionCount() const;   // @@trancount
     void rollbackAll();             // rolls back an open transaction a failed batch left behind
     QString fileName() const;

@@ -257,6 +257,84 @@ TEST_P(AdoSuite, ScopedTransactionRollsBackUnlessCommitted)
     EXPECT_EQ(query.FieldByName(QStringLiteral("N"))->AsInteger(), 2);
 }
 
+TEST_P(AdoSuite, BulkStatementRunsForEveryRowOfValues)
+{
+    // Values bound by type: whole numbers, exact decimals given as text,
+    // texts with quotes and Chinese, NULLs; a name used twice binds the same
+    // value; a name inside quotes stays text.
+    const QList<kvado::BulkParam> params{{QStringLiteral("@ID"), QStringLiteral("int")},
+                                         {QStringLiteral("@Name"), QStringLiteral("nvarchar(40)")},
+                                         {QStringLiteral("@Qty"), QStringLiteral("decimal(28,8)")},
+                                         {QStringLiteral("@On"), QStringLiteral("bit")}};
+    const QList<QList<QVariant>> rows{
+        {10, QStringLiteral("it's 垫圈"), QStringLiteral("0.10000000"), 1},
+        {11, QVariant(), QStringLiteral("12345678901234567890.12345678"), 0},
+        {12, QStringLiteral("@Name"), QVariant(), QVariant()},
+    };
+    EXPECT_EQ(connection.ExecuteBulk(params,
+                                     QStringLiteral("insert into Items (ItmID, ItmName, Qty, Price, Active) values "
+                                                    "(@ID, @Name, @Qty, @ID, @On)"),
+                                     rows),
+              3);
+    open(QStringLiteral("select ItmID, ItmName, Qty, Price, Active from Items where ItmID >= 10 order by ItmID"));
+    QStringList got;
+    for (; !query.Eof(); query.Next()) {
+        QStringList f;
+        for (int i = 0; i < query.FieldCount(); ++i)
+            f << (query.Fields()->Field(i)->IsNull() ? QStringLiteral("NULL") : query.Fields()->Field(i)->AsString());
+        got << f.join(QLatin1Char('|'));
+    }
+    if (embedded())
+        EXPECT_EQ(got, (QStringList{"10|it's 垫圈|0.1|10|True", "11|NULL|12345678901234567890.12345678|11|False",
+                                    "12|@Name|NULL|12|NULL"}));
+    else // SQLite keeps decimals as its own numbers
+        EXPECT_EQ(got.size(), 3);
+
+    // an update by key, rows counted
+    EXPECT_EQ(connection.ExecuteBulk({{QStringLiteral("@ID"), QStringLiteral("int")},
+                                      {QStringLiteral("@Name"), QStringLiteral("nvarchar(40)")}},
+                                     QStringLiteral("update Items set ItmName=@Name where ItmID=@ID"),
+                                     {{1, QStringLiteral("a")}, {2, QStringLiteral("b")}, {99, QStringLiteral("c")}}),
+              2);
+    open(QStringLiteral("select ItmName from Items where ItmID in (1, 2) order by ItmID"));
+    EXPECT_EQ(query.FieldByName(QStringLiteral("ItmName"))->AsString(), QStringLiteral("a"));
+}
+
+TEST_P(AdoSuite, BulkStatementFailsAtABadRowAndRollsBackWithItsTransaction)
+{
+    const QList<kvado::BulkParam> params{{QStringLiteral("@ID"), QStringLiteral("int")}};
+    const QString insert = QStringLiteral("insert into Items (ItmID) values (@ID)");
+    auto ids = [&] {
+        open(QStringLiteral("select ItmID from Items order by ItmID"));
+        QList<int> out;
+        for (; !query.Eof(); query.Next())
+            out << query.Fields()->Field(0)->AsInteger();
+        return out;
+    };
+    // 1 is taken: the rows before it stay (no transaction), the error is reported
+    EXPECT_THROW(connection.ExecuteBulk(params, insert, {{20}, {1}, {21}}), EOleException);
+    EXPECT_GE(connection.Errors()->Count(), 1);
+    const QList<int> after = ids();
+    EXPECT_TRUE(after.contains(20));
+    if (embedded()) // the embedded engine stops at the failing row; ODBC drivers may go on
+        EXPECT_EQ(after, (QList<int>{1, 2, 3, 20}));
+    // within a transaction nothing of the statement stays
+    try {
+        kvado::ScopedTransaction transaction(&connection);
+        connection.ExecuteBulk(params, insert, {{30}, {2}, {31}});
+        transaction.Commit();
+        FAIL() << "no exception";
+    } catch (const EOleException&) {
+    }
+    EXPECT_EQ(ids(), after);
+    // a statement that cannot compile writes nothing
+    EXPECT_THROW(connection.ExecuteBulk(params, QStringLiteral("insert into Items (ItmID, NoSuchColumn) values (@ID, 1)"),
+                                        {{40}, {41}}),
+                 EOleException);
+    EXPECT_EQ(ids(), after);
+    EXPECT_EQ(connection.ExecuteBulk(params, insert, {}), 0);
+}
+
 TEST_P(AdoSuite, FieldMisuseRaises)
 {
     open(QStringLiteral("select ItmID, ItmName from Items order by ItmID"));

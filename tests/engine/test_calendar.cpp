@@ -148,6 +148,31 @@ TEST(HintTexts, ParseBuildAndAdd)
     EXPECT_EQ(PeriodKey(36), QStringLiteral("10"));
 }
 
+TEST(HintTexts, LineEndsBlanksAndCase)
+{
+    // lines ended by CR LF, a lone CR or LF; keys in either case and with
+    // blanks; the same period twice adds up; bad lines are passed over
+    const struct {
+        const char* hints;
+        std::vector<std::pair<int, double>> entries;
+    } cases[] = {
+        {"", {}},
+        {"01=5\r\n02=3", {{1, 5}, {2, 3}}},
+        {"01=5\r02=3\n03=1\r\n", {{1, 5}, {2, 3}, {3, 1}}},
+        {"0a=2\n0A=1", {{10, 3}}},
+        {" 1 = 2.5 \r\n\r\n=4\r\n-1=3\r\n01=\r\n0_=1", {{1, 2.5}}},
+        {"ZZZZ=1\r\n1000=1\nzzzzz=7", {{46656, 1}}},
+    };
+    for (const auto& c : cases) {
+        std::vector<std::pair<int, double>> got;
+        for (const THintEntry& e : ParseHints(QString::fromUtf8(c.hints)))
+            got.emplace_back(e.Period, e.Qty);
+        std::vector<std::pair<int, double>> want = c.entries;
+        std::sort(want.begin(), want.end());
+        EXPECT_EQ(got, want) << c.hints;
+    }
+}
+
 TEST(WorkDays, HolidaysStatement)
 {
     EXPECT_EQ(BuildCalendarHolidaysSQL(3, Day(2024, 4, 1) + 0.5),
@@ -246,6 +271,35 @@ TEST(Numbers, RoundingAndSQLText)
     EXPECT_THROW(SQLQty(std::nan("")), Exception);
     EXPECT_EQ(QuoteSQL(QStringLiteral("a'b")), QStringLiteral("'a''b'"));
     EXPECT_EQ(DayToDateStr(Day(2024, 1, 7)), QStringLiteral("20240107"));
+}
+
+TEST(Numbers, DayTexts)
+{
+    const struct {
+        QDate date;
+        const char* text;
+    } cases[] = {
+        {QDate(1899, 12, 30), "18991230"}, {QDate(2000, 2, 29), "20000229"}, {QDate(2024, 12, 31), "20241231"},
+        {QDate(999, 7, 1), "09990701"},    {QDate(9999, 12, 31), "99991231"}, {QDate(10000, 1, 1), "100000101"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(DayToDateStr(QDate(1899, 12, 30).daysTo(c.date)), QLatin1String(c.text)) << c.text;
+}
+
+TEST(Numbers, QuantityTexts)
+{
+    // whole numbers on either side of fifteen digits, signs, fractions and residues
+    const struct {
+        double value;
+        const char* text;
+    } cases[] = {
+        {0, "0"}, {-0.0, "0"}, {3, "3"}, {-3, "-3"}, {120000, "120000"}, {999999999999999, "999999999999999"},
+        {-999999999999999, "-999999999999999"}, {1e15, "1000000000000000"}, {2.5, "2.5"}, {-2.5, "-2.5"},
+        {0.1 + 0.2, "0.3"}, {3 * 0.1 / 0.1, "3"}, {1e-9, "0.000000001"}, {12345.678901234, "12345.678901234"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FloatToText(c.value), QLatin1String(c.text)) << c.value;
+    EXPECT_THROW(FloatToText(std::numeric_limits<double>::infinity()), Exception);
 }
 
 TEST(Numbers, BatchSplitsBeyondLimit)

@@ -269,6 +269,113 @@ TEST_F(EngineSql, LevelWriteBacksAndPlannedSupplies)
                            "3|0.00000000|20.00000000|1|0.00000000|NULL"}));
 }
 
+TEST_F(EngineSql, BulkWritesLeaveTheSameRowsAsTheTexts)
+{
+    // One level written twice, as SQL texts here and as rows of prepared
+    // statements on a second account set: every row of the tables it writes
+    // must match. Items A and C keep an adjustment, B does not, so plain and
+    // adjusted planned supplies alternate; texts carry quotes and Chinese.
+    auto bulkConn = kvtsql::Connection::create(dir.filePath(QStringLiteral("bulk.db")));
+    const QString seed =
+        "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdDate, DmdBillDate, DmdNeedQty, DmdQty) values "
+        "(2, 12, 'A', '20240410', '20240410', 124.125, 124.125)\r"
+        "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdDate, DmdBillDate, DmdNeedQty, DmdQty) values "
+        "(2, 12, 'B', '20240410', '20240401', 25, 25)\r"
+        "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdDate, DmdNeedQty, DmdQty) values "
+        "(3, 12, 'C', '20240417', 20, 20)\r"
+        "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupDate, SupQty, SupRestQty, SupBillQty) values "
+        "(0, 16, 'A', '20240331', 4, 4, 4)\r"
+        "insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupDate, SupQty, SupRestQty, SupBillQty) values "
+        "(0, 16, 'B', '20240331', 0.33333333, 0.33333333, 0.33333333)";
+    Ok(seed);
+    for (const kvtsql::BatchResult& r : {bulkConn->execute(Schema()), bulkConn->execute(seed)})
+        ASSERT_TRUE(r.errors.isEmpty()) << Errors(r).toStdString();
+
+    const struct { const char* item; int iid; std::int64_t day; int period; double qty; } needs[] = {
+        {"A", 1, Day(2024, 4, 10), 2, 124.125}, {"B", 2, Day(2024, 4, 10), 2, 25}, {"C", 3, Day(2024, 4, 17), 3, 20}};
+    std::vector<TMRPLevelDemandRow> dmds;
+    for (const auto& n : needs) {
+        TMRPLevelDemandRow r;
+        r.DmdIID = n.iid;
+        r.DmdBillType = 12;
+        r.Item.ItmID = n.item;
+        r.ItmProp[0] = QStringLiteral("蓝色");
+        r.DmdQty = r.DmdBillQty = n.qty;
+        r.DmdDate = double(n.day);
+        r.DmdPeriod = n.period;
+        r.DmdSupType = 58;
+        r.DmdNote = QStringLiteral("it's 急单");
+        r.DmdBomLocked = n.iid == 3;
+        r.DmdBomID = QStringLiteral("B'1");
+        r.ItmMinQty = 100;
+        r.ItmLotQty = 30;
+        dmds.push_back(r);
+    }
+    std::vector<TMRPLevelSupplyRow> sups;
+    for (int i = 0; i < 2; ++i) {
+        TMRPLevelSupplyRow s;
+        s.SupIID = i + 1;
+        s.SupBillType = 16;
+        s.Item.ItmID = i == 0 ? "A" : "B";
+        s.SupRestQty = s.SupBillQty = i == 0 ? 4 : 0.33333333;
+        s.SupDate = double(Day(2024, 3, 31));
+        sups.push_back(s);
+    }
+    std::vector<TMRPLevelAdjustRow> adjusts;
+    for (const char* item : {"A", "C"}) {
+        TMRPLevelAdjustRow adj;
+        adj.Item.ItmID = item;
+        adj.SupBillType = 42;
+        adj.SupBomID = QStringLiteral("B9");
+        adj.SupAdjQty = 5.5;
+        adjusts.push_back(adj);
+    }
+    TMRPLevelPlanner::TOptions o;
+    o.MpsPeriods = Weeks();
+    o.CareItemLotRule = true;
+    o.HasAdjustQuery = o.AKeepTypeAdjusts = o.AKeepBomAdjusts = o.AKeepQtyAdjusts = true;
+
+    TMRPLevelPlanner texts(o);
+    texts.Run(dmds, sups, {}, adjusts, [&](const QString& sql) { Ok(sql); });
+    TMRPLevelPlanner bulk(o);
+    int statements = 0;
+    bulk.RunBulk(dmds, sups, {}, adjusts, [&](const std::vector<TMRPBulkStatement>& writes) {
+        for (const TMRPBulkStatement& st : writes) {
+            QStringList decl;
+            for (int i = 0; i < st.ParamNames.size(); ++i)
+                decl << st.ParamNames[i] + ' ' + st.ParamTypes[i];
+            const kvtsql::BatchResult r = bulkConn->executeBulk(decl.join(", "), st.Statement, st.Rows);
+            EXPECT_TRUE(r.errors.isEmpty()) << Errors(r).toStdString() << "\nin: " << st.Statement.toStdString();
+            statements += st.Rows.isEmpty() ? 0 : 1;
+        }
+    });
+    EXPECT_GE(statements, 5); // allotments, supply updates, demand updates, plain and adjusted inserts
+
+    for (const char* table : {"#QZ_MRP_Allots", "#QZ_MRP_Supplies", "#QZ_MRP_SupAdjusts", "#QZ_MRP_Demands"}) {
+        SCOPED_TRACE(table);
+        const QString sql = QStringLiteral("select * from %1").arg(QLatin1String(table));
+        const kvtsql::BatchResult r = bulkConn->execute(sql);
+        ASSERT_TRUE(r.errors.isEmpty() && !r.resultSets.isEmpty()) << Errors(r).toStdString();
+        QStringList bulkRows;
+        for (const auto& row : r.resultSets.last().rows) {
+            QStringList f;
+            for (const QVariant& v : row)
+                f << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            bulkRows << f.join('|');
+        }
+        const kvtsql::BatchResult t = Ok(sql);
+        QStringList textRows;
+        for (const auto& row : t.resultSets.last().rows) {
+            QStringList f;
+            for (const QVariant& v : row)
+                f << (v.isNull() ? QStringLiteral("NULL") : v.toString());
+            textRows << f.join('|');
+        }
+        EXPECT_FALSE(textRows.isEmpty());
+        EXPECT_EQ(bulkRows, textRows);
+    }
+}
+
 TEST_F(EngineSql, BomExplosionWithYieldLossAndFixedLines)
 {
     Ok("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmDecimal) values ('P', 'P-1', 'p', 2)\r"

@@ -657,6 +657,44 @@ TEST(LevelWrites, LargeLevelsSplitIntoBatches)
     EXPECT_EQ(executed.join(QString()).count("update #QZ_MRP_Demands"), 400);
 }
 
+TEST(LevelWrites, BulkRowsComeInSlicesInTheirOrder)
+{
+    // More rows than one call takes: every row arrives once, no call holds
+    // more than a slice, and the planned supplies keep the order of the texts.
+    const int n = TMRPLevelPlanner::BulkRowsPerCall + 100;
+    std::vector<TMRPLevelDemandRow> dmds;
+    std::vector<TMRPLevelSupplyRow> sups;
+    for (int i = 0; i < n; ++i) {
+        dmds.push_back(Demand(QStringLiteral("I%1").arg(i, 5, 10, QLatin1Char('0')), 10, Day(2024, 4, 10)));
+        sups.push_back(Supply(QStringLiteral("I%1").arg(i, 5, 10, QLatin1Char('0')), 16, 4));
+    }
+    QHash<QString, int> rows;
+    QStringList plannedItems;
+    int biggest = 0;
+    Level bulk;
+    bulk.P.RunBulk(dmds, sups, {}, {}, [&](const std::vector<TMRPBulkStatement>& writes) {
+        for (const TMRPBulkStatement& st : writes) {
+            const QString kind = st.Statement.section(QLatin1Char(' '), 0, 1);
+            rows[kind] += int(st.Rows.size());
+            biggest = std::max(biggest, int(st.Rows.size()));
+            if (kind == QLatin1String("insert #QZ_MRP_Supplies"))
+                for (const auto& row : st.Rows)
+                    plannedItems << row[st.ParamNames.indexOf(QStringLiteral("@SupItmID"))].toString();
+        }
+    });
+    EXPECT_LE(biggest, TMRPLevelPlanner::BulkRowsPerCall);
+    EXPECT_EQ(rows.value("insert #QZ_MRP_Allots"), n);
+    EXPECT_EQ(rows.value("update #QZ_MRP_Supplies"), n);
+    EXPECT_EQ(rows.value("insert #QZ_MRP_Supplies"), n);
+    EXPECT_EQ(rows.value("update #QZ_MRP_Demands"), n);
+    Level texts;
+    texts.Net(dmds, sups);
+    QStringList textItems;
+    for (const TMRPPlannedSupply& ps : texts.P.PlannedSupplies)
+        textItems << texts.P.Items[ps.ItmIndex].ItmID;
+    EXPECT_EQ(plannedItems, textItems);
+}
+
 TEST(LevelLoad, StockRowWithoutRestTakesItsShare)
 {
     // The same stock seen twice: under a locked BOM with the whole rest, and
