@@ -1,0 +1,168 @@
+#include "untItemSubsEdit.h"
+
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "untDllCommon.h"
+#include "untInfoObjectDef.h"
+
+#include <cmath>
+
+namespace ItemSubsEdit {
+
+namespace {
+
+const QString EmptyValue = QStringLiteral("[%s]的内容不能为空!");
+const QString MissingValue = QStringLiteral("[%s]的值(%s)不存在!");
+const QString InvalidValue = QStringLiteral("[%s]的值(%s)无效!");
+const QString SubIsAncestor = QStringLiteral("替代物料\"%s\"与被替代物料(或其上级产品)出现重复!");
+const QString DateOrder = QStringLiteral("[%s]的值没有大于[%s]的值!");
+const QDate EndOfTime(9999, 12, 31);
+
+bool isEmptyValue(const QVariant& v)
+{
+    return !v.isValid() || v.isNull() || v.toString().trimmed().isEmpty();
+}
+
+} // namespace
+
+double Num(const QVariant& AValue)
+{
+    if (!AValue.isValid() || AValue.isNull())
+        return 0;
+    bool ok = false;
+    const double d = AValue.toDouble(&ok);
+    return ok ? d : 0;
+}
+
+double Round8(double AValue)
+{
+    return std::nearbyint(AValue * 1e8) / 1e8;
+}
+
+QDate DateOf(const QVariant& AValue)
+{
+    if (!AValue.isValid() || AValue.isNull())
+        return QDate();
+    if (AValue.typeId() == QMetaType::QDate)
+        return AValue.toDate();
+    if (AValue.typeId() == QMetaType::QDateTime)
+        return AValue.toDateTime().date();
+    QDate d = StrToDateTime(AValue.toString()).date();
+    return d.isValid() ? d : QDate::fromString(AValue.toString().left(10), Qt::ISODate);
+}
+
+bool SameText(const QString& A, const QString& B)
+{
+    return A.compare(B, Qt::CaseInsensitive) == 0;
+}
+
+QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols)
+{
+    QString text = ANode->value(ACols.ItmNo).toString();
+    const QString mask = ANode->value(ACols.PropMask).toString();
+    for (int i = 0; i < 10; ++i)
+        if (mask.mid(i, 1) == QLatin1String("1"))
+            text += QStringLiteral(" / ") + ANode->value(ACols.Prop[i]).toString();
+    return text;
+}
+
+bool ApplyQtyEdit(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColumns& ACols)
+{
+    if (AColumn != ACols.UCurrQty && AColumn != ACols.CurrQty && AColumn != ACols.UBaseQty && AColumn != ACols.BaseQty)
+        return false;
+    double factor = Num(ANode->value(ACols.UnitFactor));
+    if (factor == 0)
+        factor = 1;
+    // A usage base is a quantity of the replaced row (or the parent product),
+    // so it converts with that one's unit factor, as loading does.
+    double parentFactor = ANode->parent() ? Num(ANode->parent()->value(ACols.UnitFactor)) : 1;
+    if (parentFactor == 0)
+        parentFactor = 1;
+    bool ok = false;
+    double q = ANode->value(AColumn).toString().trimmed().toDouble(&ok);
+    if (!ok || !(q > 0))
+        q = 1;
+    ANode->setValue(AColumn, q);
+    if (AColumn == ACols.UCurrQty)
+        ANode->setValue(ACols.CurrQty, Round8(q * factor));
+    else if (AColumn == ACols.CurrQty)
+        ANode->setValue(ACols.UCurrQty, Round8(q / factor));
+    else if (AColumn == ACols.UBaseQty)
+        ANode->setValue(ACols.BaseQty, Round8(q * parentFactor));
+    else
+        ANode->setValue(ACols.UBaseQty, Round8(q / parentFactor));
+    return true;
+}
+
+void FillOpenValidity(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColumns& ACols)
+{
+    if (AColumn == ACols.BeginDate && isEmptyValue(ANode->value(AColumn)))
+        ANode->setValue(ACols.BeginDate, QDate::currentDate());
+    else if (AColumn == ACols.EndDate && isEmptyValue(ANode->value(AColumn)))
+        ANode->setValue(ACols.EndDate, EndOfTime);
+}
+
+bool CheckSubstitute(kvui::TreeNode* ANode, const TSubstituteCheck& ACheck)
+{
+    const TSubsColumns& c = ACheck.Cols;
+    const auto fail = [&](kvui::Column* AColumn, const QString& AMessage) {
+        ACheck.FocusCell(ANode, AColumn);
+        ShowWarning(AMessage);
+        return false;
+    };
+    const QString number = ANode->value(c.ItmNo).toString().trimmed();
+    if (number.isEmpty())
+        return fail(c.ItmNo, FormatMessage(EmptyValue, {c.ItmNo->caption()}));
+    const QString itemID = ANode->value(c.ItmID).toString();
+    if (itemID.isEmpty())
+        return fail(c.ItmNo, FormatMessage(MissingValue, {c.ItmNo->caption(), number}));
+    const QString mask = ANode->value(c.PropMask).toString();
+    if (!mask.contains(u'1')) {
+        ANode->setValue(c.Props, QString());
+    } else {
+        QStringList args{QuotedStr(itemID)};
+        for (int i = 0; i < 10; ++i) {
+            const QString text = ANode->value(c.Prop[i]).toString().trimmed();
+            if (mask.mid(i, 1) == QLatin1String("1") && text.isEmpty())
+                return fail(c.Prop[i], FormatMessage(EmptyValue, {c.Prop[i]->caption()}));
+            args << QuotedStr(ANode->value(c.Prop[i]).isNull() ? QString() : ANode->value(c.Prop[i]).toString());
+        }
+        QString id;
+        int errNum = 0;
+        bool found = false;
+        if (ExecSQLText(GlobalADOQuery, QStringLiteral("exec QZ_MRP_GetItemPropsID ") + args.join(QStringLiteral(", ")), true, false, true)) {
+            if (!GlobalADOQuery->Eof()) {
+                found = true;
+                id = GetFieldValue(GlobalADOQuery, QStringLiteral("ID")).toString().trimmed();
+                errNum = GetFieldValue(GlobalADOQuery, QStringLiteral("ErrNum")).toInt();
+            }
+            GlobalADOQuery->Close();
+        }
+        if (errNum > 0 && errNum <= 10)
+            return fail(c.Prop[errNum - 1],
+                        FormatMessage(InvalidValue, {c.Prop[errNum - 1]->caption(), ANode->value(c.Prop[errNum - 1]).toString()}));
+        if (!found || id.isEmpty()) {
+            const PInfoFieldDef f = ACheck.ObjectDef ? ACheck.ObjectDef->GetFieldDef(QStringLiteral("BomProps")) : nullptr;
+            return fail(c.ItmNo, FormatMessage(EmptyValue, {f ? f->Name.section(u'\\', -1) : QStringLiteral("辅助属性")}));
+        }
+        ANode->setValue(c.Props, id);
+    }
+    const QString props = ANode->value(c.Props).toString();
+    const auto same = [&](kvui::TreeNode* other) {
+        return SameText(other->value(c.ItmID).toString(), itemID) && SameText(other->value(c.Props).toString(), props);
+    };
+    for (kvui::TreeNode* p = ANode->prevSibling(); p && ACheck.IsPeer(p); p = p->prevSibling())
+        if (same(p))
+            return fail(c.ItmNo, FormatMessage(ACheck.DuplicateMessage, {SubstituteText(ANode, c)}));
+    for (kvui::TreeNode* p = ANode->parent(); p; p = p->parent())
+        if (same(p))
+            return fail(c.ItmNo, FormatMessage(SubIsAncestor, {SubstituteText(ANode, c)}));
+    const QDate begin = DateOf(ANode->value(c.BeginDate));
+    const QDate end = DateOf(ANode->value(c.EndDate));
+    // An empty date leaves that side of the validity open.
+    if (begin.isValid() && end.isValid() && !(end > begin))
+        return fail(c.EndDate, FormatMessage(DateOrder, {c.EndDate->caption(), c.BeginDate->caption()}));
+    return true;
+}
+
+} // namespace ItemSubsEdit
