@@ -804,7 +804,7 @@ void TBOMExpandFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         MarkSubsChanged(ANode->parent());
     else
         ANode->setStateIndex(1);
-    const TSubsColumns cols = subsColumns();
+    const TSubsColumns cols = SubsColumnsOf(*this);
     if (ApplyQtyEdit(ANode, AColumn, cols)) {
         RecalcQtys(ANode, true);
     } else if (AColumn == colBomLossRate) {
@@ -1263,28 +1263,10 @@ void TBOMExpandFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
 
 // ---- saving ---------------------------------------------------------------
 
-ItemSubsEdit::TSubsColumns TBOMExpandFrame::subsColumns() const
-{
-    TSubsColumns cols;
-    cols.ItmNo = colBomItmNo;
-    cols.ItmID = colBomItmID;
-    cols.PropMask = colBomPropMask;
-    cols.Props = colBomProps;
-    cols.Prop = colBomProp;
-    cols.BeginDate = colBomBeginDate;
-    cols.EndDate = colBomEndDate;
-    cols.UCurrQty = colBomUCurrQty;
-    cols.CurrQty = colBomCurrQty;
-    cols.UBaseQty = colBomUBaseQty;
-    cols.BaseQty = colBomBaseQty;
-    cols.UnitFactor = colBomUnitFactor;
-    return cols;
-}
-
 bool TBOMExpandFrame::checkSubstitute(kvui::TreeNode* ANode)
 {
     TSubstituteCheck check;
-    check.Cols = subsColumns();
+    check.Cols = SubsColumnsOf(*this);
     check.ObjectDef = ObjectDef;
     check.DuplicateMessage = DuplicateLocalSub;
     check.IsPeer = [](kvui::TreeNode* p) { return Kind(p) == bkLocalSub; };

@@ -142,7 +142,6 @@ private:
     void fillItemProps(kvui::TreeNode* ANode, TCustomADODataSet* AData);
     kvui::TreeNode* insertLocalSub(kvui::TreeNode* ARow);
     void focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn);
-    ItemSubsEdit::TSubsColumns subsColumns() const;
     bool checkSubstitute(kvui::TreeNode* ANode);
     void saveBOMLevel(kvui::TreeNode* ANode);
     QString itemSelectSQL(const QString& AWhere);

@@ -581,7 +581,7 @@ void TItemSubsFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, co
         return;
     Modified = true;
     MarkSubsChanged(ANode->parent());
-    const TSubsColumns cols = subsColumns();
+    const TSubsColumns cols = SubsColumnsOf(*this);
     if (ApplyQtyEdit(ANode, AColumn, cols))
         return;
     FillOpenValidity(ANode, AColumn, cols);
@@ -966,28 +966,10 @@ void TItemSubsFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
 // ---- saving
 // ---------------------------------------------------------------------------
 
-ItemSubsEdit::TSubsColumns TItemSubsFrame::subsColumns() const
-{
-    TSubsColumns cols;
-    cols.ItmNo = colBomItmNo;
-    cols.ItmID = colBomItmID;
-    cols.PropMask = colBomPropMask;
-    cols.Props = colBomProps;
-    cols.Prop = colBomProp;
-    cols.BeginDate = colBomBeginDate;
-    cols.EndDate = colBomEndDate;
-    cols.UCurrQty = colBomUCurrQty;
-    cols.CurrQty = colBomCurrQty;
-    cols.UBaseQty = colBomUBaseQty;
-    cols.BaseQty = colBomBaseQty;
-    cols.UnitFactor = colBomUnitFactor;
-    return cols;
-}
-
 bool TItemSubsFrame::checkSubstitute(kvui::TreeNode* ANode)
 {
     TSubstituteCheck check;
-    check.Cols = subsColumns();
+    check.Cols = SubsColumnsOf(*this);
     check.ObjectDef = ObjectDef;
     check.DuplicateMessage = DuplicateSub;
     // The global substitutes shown under a bill row are not the row's own.

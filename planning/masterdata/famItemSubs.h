@@ -115,7 +115,6 @@ private:
     void filterChanged();
     kvui::TreeNode* addSubNode(kvui::TreeNode* ARow, int APosition, kvui::TreeNode* AAnchor);
     void focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn);
-    ItemSubsEdit::TSubsColumns subsColumns() const;
     bool checkSubstitute(kvui::TreeNode* ANode);
     void saveScopeDocument(kvui::TreeNode* AHead);
     QString itemSelectSQL(const QString& AWhere);

@@ -53,6 +53,27 @@ struct TSubsColumns {
     kvui::Column* UnitFactor = nullptr;
 };
 
+// The substitute columns of a view whose columns carry the usual names
+// (colBomItmNo, colBomProp, ...).
+template <class TView>
+TSubsColumns SubsColumnsOf(const TView& AView)
+{
+    TSubsColumns cols;
+    cols.ItmNo = AView.colBomItmNo;
+    cols.ItmID = AView.colBomItmID;
+    cols.PropMask = AView.colBomPropMask;
+    cols.Props = AView.colBomProps;
+    cols.Prop = AView.colBomProp;
+    cols.BeginDate = AView.colBomBeginDate;
+    cols.EndDate = AView.colBomEndDate;
+    cols.UCurrQty = AView.colBomUCurrQty;
+    cols.CurrQty = AView.colBomCurrQty;
+    cols.UBaseQty = AView.colBomUBaseQty;
+    cols.BaseQty = AView.colBomBaseQty;
+    cols.UnitFactor = AView.colBomUnitFactor;
+    return cols;
+}
+
 // The item number followed by the properties its item uses: "P-01 / 红 / L".
 QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols);
 
