@@ -29,7 +29,6 @@ namespace {
 const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
 const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
-const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
@@ -1100,27 +1099,9 @@ void TBOMExpandFrame::CopySubs()
 
 void TBOMExpandFrame::DelSubs()
 {
-    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
-    if (selected.size() < 2) {
-        kvui::TreeNode* node = grdExpand->focusedNode();
-        if (Kind(node) != bkLocalSub)
-            return;
-        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
-            return;
-        MarkSubsChanged(node->parent());
-        grdExpand->deleteNode(node);
-    } else {
-        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
-            kvos::IDOK)
-            return;
-        UpdateBracket bracket(grdExpand);
-        for (kvui::TreeNode* node : selected)
-            if (Kind(node) == bkLocalSub) {
-                MarkSubsChanged(node->parent());
-                grdExpand->deleteNode(node);
-            }
-    }
-    Modified = true;
+    const auto markChanged = [this](kvui::TreeNode* row) { MarkSubsChanged(row); };
+    if (DeleteSubstitutes(grdExpand, [](kvui::TreeNode* n) { return Kind(n) == bkLocalSub; }, markChanged))
+        Modified = true;
 }
 
 void TBOMExpandFrame::MoveSubs(bool AUp)

@@ -24,7 +24,6 @@ const QString OptLimitKind = QStringLiteral("[LimitKind]");
 const QString GlobalScope = QStringLiteral("(全局范围)");
 const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
-const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
@@ -798,27 +797,9 @@ void TItemSubsFrame::AddSubsEx()
 
 void TItemSubsFrame::DelSubs()
 {
-    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
-    if (selected.size() < 2) {
-        kvui::TreeNode* node = grdExpand->focusedNode();
-        if (!isSub(node))
-            return;
-        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
-            return;
-        MarkSubsChanged(node->parent());
-        grdExpand->deleteNode(node);
-    } else {
-        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
-            kvos::IDOK)
-            return;
-        UpdateBracket bracket(grdExpand);
-        for (kvui::TreeNode* node : selected)
-            if (isSub(node)) {
-                MarkSubsChanged(node->parent());
-                grdExpand->deleteNode(node);
-            }
-    }
-    Modified = true;
+    const auto markChanged = [this](kvui::TreeNode* row) { MarkSubsChanged(row); };
+    if (DeleteSubstitutes(grdExpand, [](kvui::TreeNode* n) { return isSub(n); }, markChanged))
+        Modified = true;
 }
 
 void TItemSubsFrame::MoveSubs(bool AUp)

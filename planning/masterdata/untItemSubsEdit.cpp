@@ -1,5 +1,6 @@
 #include "untItemSubsEdit.h"
 
+#include "MessageBox.h"
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "untDllCommon.h"
@@ -15,6 +16,7 @@ const QString EmptyValue = QStringLiteral("[%s]的内容不能为空!");
 const QString MissingValue = QStringLiteral("[%s]的值(%s)不存在!");
 const QString InvalidValue = QStringLiteral("[%s]的值(%s)无效!");
 const QString SubIsAncestor = QStringLiteral("替代物料\"%s\"与被替代物料(或其上级产品)出现重复!");
+const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
 const QString DateOrder = QStringLiteral("[%s]的值没有大于[%s]的值!");
 const QDate EndOfTime(9999, 12, 31);
 
@@ -100,6 +102,32 @@ void FillOpenValidity(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsC
         ANode->setValue(ACols.BeginDate, QDate::currentDate());
     else if (AColumn == ACols.EndDate && isEmptyValue(ANode->value(AColumn)))
         ANode->setValue(ACols.EndDate, EndOfTime);
+}
+
+bool DeleteSubstitutes(kvui::TreeList* ATree, const std::function<bool(kvui::TreeNode*)>& AIsSub,
+                       const std::function<void(kvui::TreeNode*)>& AMarkChanged)
+{
+    const QList<kvui::TreeNode*> selected = ATree->selectedNodes();
+    if (selected.size() < 2) {
+        kvui::TreeNode* node = ATree->focusedNode();
+        if (!AIsSub(node))
+            return false;
+        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
+            return false;
+        AMarkChanged(node->parent());
+        ATree->deleteNode(node);
+    } else {
+        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
+            kvos::IDOK)
+            return false;
+        UpdateBracket bracket(ATree);
+        for (kvui::TreeNode* node : selected)
+            if (AIsSub(node)) {
+                AMarkChanged(node->parent());
+                ATree->deleteNode(node);
+            }
+    }
+    return true;
 }
 
 bool CheckSubstitute(kvui::TreeNode* ANode, const TSubstituteCheck& ACheck)

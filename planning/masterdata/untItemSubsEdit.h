@@ -86,6 +86,12 @@ bool ApplyQtyEdit(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColum
 // An emptied begin date becomes today, an emptied end date the end of time.
 void FillOpenValidity(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColumns& ACols);
 
+// Deletes the focused substitute, or the substitutes among several selected
+// nodes, once the user confirms; AMarkChanged is told the row each one leaves.
+// False when the user declined or the focused node is no substitute.
+bool DeleteSubstitutes(kvui::TreeList* ATree, const std::function<bool(kvui::TreeNode*)>& AIsSub,
+                       const std::function<void(kvui::TreeNode*)>& AMarkChanged);
+
 // What a substitute row is checked against before its bill is saved.
 struct TSubstituteCheck {
     TSubsColumns Cols;
