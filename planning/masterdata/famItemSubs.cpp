@@ -607,34 +607,8 @@ void TItemSubsFrame::ItemNoChanged(kvui::TreeNode* ANode, const QString& AItemNo
 {
     if (!ANode)
         return;
-    QVariantMap row;
-    if (!AItemNo.isEmpty() &&
-        ExecSQLText(GlobalADOQuery, itemSelectSQL(QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and i.ItmNo=") + QuotedStr(AItemNo)),
-                    true, false, true)) {
-        if (!GlobalADOQuery->Eof())
-            for (const char* f : {"ItmID", "ItmNo", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
-                row.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
-        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-            row.insert(FColumnFieldNames[i], GlobalADOQuery->Eof() ? QVariant() : GetFieldValue(GlobalADOQuery, FColumnFieldNames[i]));
-        GlobalADOQuery->Close();
-    }
-    ANode->setValue(colBomItmNo, AItemNo);
-    ANode->setValue(colBomItmID, row.value(QStringLiteral("ItmID")));
-    ANode->setValue(colBomItmName, row.value(QStringLiteral("ItmName")));
-    ANode->setValue(colBomItmSpec, row.value(QStringLiteral("ItmSpec")));
-    ANode->setValue(colBomItmTypeName, row.value(QStringLiteral("ItmTypeName")));
-    ANode->setValue(colBomItmMrpType, row.value(QStringLiteral("ItmMrpType")));
-    ANode->setValue(colBomUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomBaseUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomUnitFactor, 1.0);
-    ANode->setValue(colBomCurrQty, ANode->value(colBomUCurrQty));
-    const QString mask = row.value(QStringLiteral("PropMask")).toString();
-    ANode->setValue(colBomPropMask, mask);
-    for (int i = 0; i < 10; ++i)
-        if (colBomProp[i]->isVisible() && mask.mid(i, 1) != QLatin1String("1"))
-            ANode->setValue(colBomProp[i], QVariant());
-    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-        ANode->setValue(FColumns[i], row.value(FColumnFieldNames[i]));
+    FillSubstituteItem(ANode, AItemNo, SubsColumnsOf(*this), [this](const QString& AWhere) { return itemSelectSQL(AWhere); },
+                       FColumnFieldNames.mid(FStaticColumnCount), FColumns.mid(FStaticColumnCount));
 }
 
 void TItemSubsFrame::MarkSubsChanged(kvui::TreeNode* ARow)

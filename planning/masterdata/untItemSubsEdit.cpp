@@ -104,6 +104,41 @@ void FillOpenValidity(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsC
         ANode->setValue(ACols.EndDate, EndOfTime);
 }
 
+void FillSubstituteItem(kvui::TreeNode* ANode, const QString& AItemNo, const TSubsColumns& ACols,
+                        const std::function<QString(const QString&)>& ASelectSQL, const QStringList& AExtraFields,
+                        const QList<kvui::Column*>& AExtraColumns)
+{
+    QVariantMap row;
+    if (!AItemNo.isEmpty() &&
+        ExecSQLText(GlobalADOQuery, ASelectSQL(QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and i.ItmNo=") + QuotedStr(AItemNo)),
+                    true, false, true)) {
+        if (!GlobalADOQuery->Eof()) {
+            for (const char* f : {"ItmID", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
+                row.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
+            for (const QString& f : AExtraFields)
+                row.insert(f, GetFieldValue(GlobalADOQuery, f));
+        }
+        GlobalADOQuery->Close();
+    }
+    ANode->setValue(ACols.ItmNo, AItemNo);
+    ANode->setValue(ACols.ItmID, row.value(QStringLiteral("ItmID")));
+    ANode->setValue(ACols.ItmName, row.value(QStringLiteral("ItmName")));
+    ANode->setValue(ACols.ItmSpec, row.value(QStringLiteral("ItmSpec")));
+    ANode->setValue(ACols.ItmTypeName, row.value(QStringLiteral("ItmTypeName")));
+    ANode->setValue(ACols.ItmMrpType, row.value(QStringLiteral("ItmMrpType")));
+    ANode->setValue(ACols.Unit, row.value(QStringLiteral("UntName")));
+    ANode->setValue(ACols.BaseUnit, row.value(QStringLiteral("UntName")));
+    ANode->setValue(ACols.UnitFactor, 1.0);
+    ANode->setValue(ACols.CurrQty, ANode->value(ACols.UCurrQty));
+    const QString mask = row.value(QStringLiteral("PropMask")).toString();
+    ANode->setValue(ACols.PropMask, mask);
+    for (int i = 0; i < 10; ++i)
+        if (ACols.Prop[i]->isVisible() && mask.mid(i, 1) != QLatin1String("1"))
+            ANode->setValue(ACols.Prop[i], QVariant());
+    for (int i = 0; i < AExtraFields.size() && i < AExtraColumns.size(); ++i)
+        ANode->setValue(AExtraColumns[i], row.value(AExtraFields[i]));
+}
+
 bool DeleteSubstitutes(kvui::TreeList* ATree, const std::function<bool(kvui::TreeNode*)>& AIsSub,
                        const std::function<void(kvui::TreeNode*)>& AMarkChanged)
 {

@@ -51,6 +51,12 @@ struct TSubsColumns {
     kvui::Column* UBaseQty = nullptr;
     kvui::Column* BaseQty = nullptr;
     kvui::Column* UnitFactor = nullptr;
+    kvui::Column* ItmName = nullptr;
+    kvui::Column* ItmSpec = nullptr;
+    kvui::Column* ItmTypeName = nullptr;
+    kvui::Column* ItmMrpType = nullptr;
+    kvui::Column* Unit = nullptr;
+    kvui::Column* BaseUnit = nullptr;
 };
 
 // The substitute columns of a view whose columns carry the usual names
@@ -71,6 +77,12 @@ TSubsColumns SubsColumnsOf(const TView& AView)
     cols.UBaseQty = AView.colBomUBaseQty;
     cols.BaseQty = AView.colBomBaseQty;
     cols.UnitFactor = AView.colBomUnitFactor;
+    cols.ItmName = AView.colBomItmName;
+    cols.ItmSpec = AView.colBomItmSpec;
+    cols.ItmTypeName = AView.colBomItmTypeName;
+    cols.ItmMrpType = AView.colBomItmMrpType;
+    cols.Unit = AView.colBomUnit;
+    cols.BaseUnit = AView.colBomBaseUnit;
     return cols;
 }
 
@@ -85,6 +97,16 @@ bool ApplyQtyEdit(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColum
 
 // An emptied begin date becomes today, an emptied end date the end of time.
 void FillOpenValidity(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColumns& ACols);
+
+// The item number typed into (or picked for) a substitute: the item's values
+// read through ASelectSQL (a select of one item, given the condition that
+// ends it) fill the row, the ones of an unknown or empty number are cleared;
+// the row keeps its usage, now in the item's base unit, and loses the
+// properties the item does not use. AExtraFields name the further columns
+// AExtraColumns show.
+void FillSubstituteItem(kvui::TreeNode* ANode, const QString& AItemNo, const TSubsColumns& ACols,
+                        const std::function<QString(const QString&)>& ASelectSQL, const QStringList& AExtraFields,
+                        const QList<kvui::Column*>& AExtraColumns);
 
 // Deletes the focused substitute, or the substitutes among several selected
 // nodes, once the user confirms; AMarkChanged is told the row each one leaves.
