@@ -20,8 +20,6 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 using namespace ItemSubsEdit;
 
 namespace {

@@ -14,8 +14,6 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
-
 using namespace ItemSubsEdit;
 
 namespace {
