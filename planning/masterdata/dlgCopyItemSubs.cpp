@@ -7,6 +7,7 @@
 #include "famItemSetting.h"
 #include "famItemSubs.h"
 #include "untDllCommon.h"
+#include "untItemSubsEdit.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -17,7 +18,9 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
+using ItemSubsEdit::Num;
+using ItemSubsEdit::Round8;
+using ItemSubsEdit::SameText;
 
 namespace {
 
@@ -28,18 +31,6 @@ const QString SeveralBills = QStringLiteral("您选择从 %d 个不同的BOM中�
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString PickCondition = QStringLiteral("i.ItmDisabled=0 and (i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like '%%'+%0:s+'%%' or "
                                              "i.ItmSpec like '%%'+%0:s+'%%')");
-
-double num(const QVariant& v)
-{
-    bool ok = false;
-    const double d = v.isNull() ? 0 : v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
-bool sameText(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
 
 QDate dateOf(const QVariant& v)
 {
@@ -251,8 +242,8 @@ bool TCopyItemSubsDlg::targetHasRow(const QString& AItemID, const QString& AProp
     if (!FTargetBOM)
         return false;
     for (kvui::TreeNode* row : FTargetBOM->children())
-        if (row->imageIndex() >= 2 && sameText(row->value(FItemIDCol).toString(), AItemID) &&
-            sameText(row->value(FItemPropsCol).toString(), AProps))
+        if (row->imageIndex() >= 2 && SameText(row->value(FItemIDCol).toString(), AItemID) &&
+            SameText(row->value(FItemPropsCol).toString(), AProps))
             return true;
     return false;
 }
@@ -274,10 +265,10 @@ void TCopyItemSubsDlg::fillNode(kvui::TreeNode* ANode, TADOQuery* AData, int ALe
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
+        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
         if (factor == 0)
             factor = 1;
-        ANode->setValue(colBomUBaseQty, std::nearbyint(num(v("BomBaseQty")) / factor * 1e8) / 1e8);
+        ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }
@@ -340,7 +331,7 @@ void TCopyItemSubsDlg::btnSearchClick()
             if (level == 0) {
                 dropChildless(row);
                 const bool skip = bomID.isEmpty() ||
-                    (GetFieldValue(GlobalADOQuery, QStringLiteral("BomType")).toInt() == FTargetBomType && sameText(bomID, FTargetBomID));
+                    (GetFieldValue(GlobalADOQuery, QStringLiteral("BomType")).toInt() == FTargetBomType && SameText(bomID, FTargetBomID));
                 if (skip) {
                     dropChildless(head);
                     continue;
@@ -482,8 +473,8 @@ void TCopyItemSubsDlg::Result(TItemSubRecs& ASubs) const
         rec.SubItemID = n->value(colBomItmID).toString();
         rec.SubItemProps = n->value(colBomProps).toString();
         const bool known = std::any_of(ASubs.begin(), ASubs.end(), [&rec](const TItemSubRec& s) {
-            return sameText(s.ItemID, rec.ItemID) && sameText(s.ItemProps, rec.ItemProps) && sameText(s.SubItemID, rec.SubItemID) &&
-                sameText(s.SubItemProps, rec.SubItemProps);
+            return SameText(s.ItemID, rec.ItemID) && SameText(s.ItemProps, rec.ItemProps) && SameText(s.SubItemID, rec.SubItemID) &&
+                SameText(s.SubItemProps, rec.SubItemProps);
         });
         if (known)
             continue;
@@ -496,12 +487,12 @@ void TCopyItemSubsDlg::Result(TItemSubRecs& ASubs) const
         rec.SubTypeName = n->value(colBomItmTypeName).toString();
         rec.SubMrpType = n->value(colBomItmMrpType).toInt();
         rec.SubUnit = n->value(colBomUnit).toString();
-        rec.SubFactor = n->value(colBomUnitFactor).isNull() ? 1 : num(n->value(colBomUnitFactor));
-        rec.ItemUQty = num(n->value(colBomUBaseQty));
-        rec.SubUQty = num(n->value(colBomUCurrQty));
+        rec.SubFactor = n->value(colBomUnitFactor).isNull() ? 1 : Num(n->value(colBomUnitFactor));
+        rec.ItemUQty = Num(n->value(colBomUBaseQty));
+        rec.SubUQty = Num(n->value(colBomUCurrQty));
         rec.SubBaseUnit = n->value(colBomBaseUnit).toString();
-        rec.ItemQty = num(n->value(colBomBaseQty));
-        rec.SubQty = num(n->value(colBomCurrQty));
+        rec.ItemQty = Num(n->value(colBomBaseQty));
+        rec.SubQty = Num(n->value(colBomCurrQty));
         rec.BeginDate = dateOf(n->value(colBomBeginDate));
         rec.EndDate = dateOf(n->value(colBomEndDate));
         rec.Note = n->value(colBomNote).toString();

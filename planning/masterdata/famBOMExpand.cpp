@@ -8,6 +8,7 @@
 #include "famItemSetting.h"
 #include "untCommonUI.h"
 #include "untDllCommon.h"
+#include "untItemSubsEdit.h"
 #include "untLossRate.h"
 
 #include <QApplication>
@@ -19,20 +20,14 @@
 #include <QStyle>
 #include <QVBoxLayout>
 
-#include <cmath>
+using namespace ItemSubsEdit;
 
 namespace {
 
 const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
 const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
-const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
-const QString EmptyValue = QStringLiteral("[%s]的内容不能为空!");
-const QString MissingValue = QStringLiteral("[%s]的值(%s)不存在!");
-const QString InvalidValue = QStringLiteral("[%s]的值(%s)无效!");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
-const QString SubIsAncestor = QStringLiteral("替代物料\"%s\"与被替代物料(或其上级产品)出现重复!");
-const QString DateOrder = QStringLiteral("[%s]的值没有大于[%s]的值!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 const QString CopiedAlreadyThere = QStringLiteral("选择复制的替代料已存在于目标BOM中。");
@@ -54,58 +49,10 @@ const QString BomChoiceSeparator = QString(2, QChar(0xF8F5));
 constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
-double num(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
-bool isEmptyValue(const QVariant& v)
-{
-    return !v.isValid() || v.isNull() || v.toString().trimmed().isEmpty();
-}
-
-// Rounds to 8 decimals, a half going to the even neighbour.
-double round8(double v)
-{
-    return std::nearbyint(v * 1e8) / 1e8;
-}
-
-QDate dateOf(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return QDate();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    QDate d = StrToDateTime(v.toString()).date();
-    return d.isValid() ? d : QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
-bool sameText(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 bool isFixed(const QVariant& v)
 {
     return kvui::CheckBoxProperties::isChecked(v);
 }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-struct UpdateBracket {
-    explicit UpdateBracket(kvui::TreeList* ATree) : tree(ATree) { tree->beginUpdate(); }
-    ~UpdateBracket() { tree->endUpdate(); }
-    kvui::TreeList* tree;
-};
 
 // Per-node marks besides the kind: the level still to read and the
 // substitutes changed (the row-edited mark is the node's state index).
@@ -489,7 +436,7 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
         const QString type = MasterValueLiteral(ReadDelimitedValue(MasterValues, QStringLiteral("BomType"), CRLF), okType);
         const QString id = MasterValueLiteral(ReadDelimitedValue(MasterValues, QStringLiteral("BomID"), CRLF), okID);
         // Values that are no SQL literals never reach the statement.
-        if (!okItem || !okType || !okID || sameText(item, QStringLiteral("null")))
+        if (!okItem || !okType || !okID || SameText(item, QStringLiteral("null")))
             return;
         const QString sql = refGetBomSQL() + bomHeadSQL() +
             QStringLiteral("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values (%1, %2, %3)\r").arg(item, type, id) +
@@ -516,15 +463,15 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
         root->setValue(colBomItmMrpType, v("ItmMrpType").isNull() ? QVariant() : QVariant(v("ItmMrpType").toInt()));
         root->setValue(colBomPercent, 100.0);
         root->setValue(colBomUnit, v("UntName"));
-        root->setValue(colBomUnitFactor, v("UntFactor").isNull() ? 1.0 : num(v("UntFactor")));
+        root->setValue(colBomUnitFactor, v("UntFactor").isNull() ? 1.0 : Num(v("UntFactor")));
         for (kvui::Column* c : {colBomUCurrQty, colBomUFullQty, colBomUTestQty})
-            root->setValue(c, num(v("BomUQty")));
+            root->setValue(c, Num(v("BomUQty")));
         root->setValue(colBomUBaseQty, 1.0);
         root->setValue(colBomBaseQty, 1.0);
         root->setValue(colBomNote, v("BomNote"));
         root->setValue(colBomBaseUnit, v("ItmUntName"));
         for (kvui::Column* c : {colBomCurrQty, colBomFullQty, colBomTestQty})
-            root->setValue(c, num(v("BomQty")));
+            root->setValue(c, Num(v("BomQty")));
         root->setValue(colBomItmBomType, v("BomType").toInt());
         root->setValue(colBomItmBomID, v("BomID"));
         root->setValue(colBomItmBomNo, v("BomNo"));
@@ -562,7 +509,7 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
                        "on s.BomItmID=m.BomItmID order by s.BomEntry\rdrop table #QZ_MRP_RefGetBOM");
     int rows = 0;
     if (ExecSQLText(GlobalADOQuery, sql, true, false, true)) {
-        const double parentFactor = num(ANode->value(colBomUnitFactor)) == 0 ? 1 : num(ANode->value(colBomUnitFactor));
+        const double parentFactor = Num(ANode->value(colBomUnitFactor)) == 0 ? 1 : Num(ANode->value(colBomUnitFactor));
         for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
             ++rows;
             kvui::TreeNode* n = grdExpand->addNode(ANode);
@@ -575,16 +522,16 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
             const int mrpType = v("ItmMrpType").toInt();
             n->setValue(colBomItmMrpType, v("ItmMrpType").isNull() ? QVariant() : QVariant(mrpType));
             n->setValue(colBomRole, v("BomRoleName"));
-            n->setValue(colBomPercent, num(v("BomPercent")));
+            n->setValue(colBomPercent, Num(v("BomPercent")));
             n->setValue(colBomBaseUnit, v("ItmUntName"));
-            n->setValue(colBomCurrQty, num(v("BomQty")));
-            n->setValue(colBomBaseQty, num(v("BomBaseQty")));
+            n->setValue(colBomCurrQty, Num(v("BomQty")));
+            n->setValue(colBomBaseQty, Num(v("BomBaseQty")));
             n->setValue(colBomUnit, v("UntName"));
-            n->setValue(colBomUnitFactor, v("UntFactor").isNull() ? 1.0 : num(v("UntFactor")));
+            n->setValue(colBomUnitFactor, v("UntFactor").isNull() ? 1.0 : Num(v("UntFactor")));
             n->setValue(colBomFixed, v("BomFixed"));
-            n->setValue(colBomUCurrQty, num(v("BomUQty")));
-            n->setValue(colBomUBaseQty, round8(num(v("BomBaseQty")) / parentFactor));
-            n->setValue(colBomLossRate, num(v("BomLossRate")));
+            n->setValue(colBomUCurrQty, Num(v("BomUQty")));
+            n->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / parentFactor));
+            n->setValue(colBomLossRate, Num(v("BomLossRate")));
             n->setValue(colBomPutLossRate, v("BomPutLossRate"));
             n->setValue(colBomBeginDate, v("BomBeginDate"));
             n->setValue(colBomEndDate, v("BomEndDate"));
@@ -642,7 +589,7 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
                     row = nullptr;
                     lastLocal = -1;
                     for (kvui::TreeNode* c : ANode->children())
-                        if (Kind(c) >= bkMaterial && sameText(c->value(colBomRowHook).toString(), rowHook)) {
+                        if (Kind(c) >= bkMaterial && SameText(c->value(colBomRowHook).toString(), rowHook)) {
                             row = c;
                             break;
                         }
@@ -669,14 +616,14 @@ void TBOMExpandFrame::LoadBOMLevel(kvui::TreeNode* ANode)
                 s->setValue(colBomItmMrpType, v("ItmMrpType").isNull() ? QVariant() : QVariant(v("ItmMrpType").toInt()));
                 s->setValue(colBomPercent, 100.0);
                 s->setValue(colBomBaseUnit, v("ItmUntName"));
-                s->setValue(colBomBaseQty, num(v("SubQty")));
-                s->setValue(colBomCurrQty, num(v("SubRQty")));
+                s->setValue(colBomBaseQty, Num(v("SubQty")));
+                s->setValue(colBomCurrQty, Num(v("SubRQty")));
                 s->setValue(colBomUnit, v("UntName"));
-                const double factor = v("UntFactor").isNull() || num(v("UntFactor")) == 0 ? 1.0 : num(v("UntFactor"));
+                const double factor = v("UntFactor").isNull() || Num(v("UntFactor")) == 0 ? 1.0 : Num(v("UntFactor"));
                 s->setValue(colBomUnitFactor, factor);
-                const double rowFactor = num(row->value(colBomUnitFactor)) == 0 ? 1 : num(row->value(colBomUnitFactor));
-                s->setValue(colBomUBaseQty, round8(num(v("SubQty")) / rowFactor));
-                s->setValue(colBomUCurrQty, round8(num(v("SubRQty")) / factor));
+                const double rowFactor = Num(row->value(colBomUnitFactor)) == 0 ? 1 : Num(row->value(colBomUnitFactor));
+                s->setValue(colBomUBaseQty, Round8(Num(v("SubQty")) / rowFactor));
+                s->setValue(colBomUCurrQty, Round8(Num(v("SubRQty")) / factor));
                 s->setValue(colBomBeginDate, v("SubBeginDate"));
                 s->setValue(colBomEndDate, v("SubEndDate"));
                 s->setValue(colBomNote, v("SubNote"));
@@ -705,42 +652,42 @@ void TBOMExpandFrame::CalcNodeQtys(kvui::TreeNode* ANode)
     if (!p)
         return;
     const bool fixed = isFixed(ANode->value(colBomFixed));
-    const double curr = num(ANode->value(colBomCurrQty));
-    const double percent = num(ANode->value(colBomPercent));
-    const double base = num(ANode->value(colBomBaseQty));
-    const double factor = num(ANode->value(colBomUnitFactor));
+    const double curr = Num(ANode->value(colBomCurrQty));
+    const double percent = Num(ANode->value(colBomPercent));
+    const double base = Num(ANode->value(colBomBaseQty));
+    const double factor = Num(ANode->value(colBomUnitFactor));
     if (base == 0 || factor == 0) {
         // A usage without a base or unit factor has no defined result.
         for (kvui::Column* c : {colBomFullQty, colBomUFullQty, colBomTestQty, colBomUTestQty})
             ANode->setValue(c, QVariant());
         return;
     }
-    const double s = fixed ? 1 : num(p->value(colBomFullQty));
-    ANode->setValue(colBomFullQty, round8(s * curr * percent / 100 / base));
-    ANode->setValue(colBomUFullQty, round8(s * curr * percent / 100 / base / factor));
+    const double s = fixed ? 1 : Num(p->value(colBomFullQty));
+    ANode->setValue(colBomFullQty, Round8(s * curr * percent / 100 / base));
+    ANode->setValue(colBomUFullQty, Round8(s * curr * percent / 100 / base / factor));
 
     const int mode = cboLossRate->currentIndex();
     double yield = 100;
     if (mode != 0) {
-        yield = num(p->value(colBomItmOkRate));
+        yield = Num(p->value(colBomItmOkRate));
         if (!(yield > 0))
             yield = 100;
     }
-    const double t = fixed ? 1 : num(p->value(colBomTestQty)) * 100 / yield;
+    const double t = fixed ? 1 : Num(p->value(colBomTestQty)) * 100 / yield;
     double q = t * curr * percent / 100 / base;
     if (!FBomQtyUseStdQty)
-        q = round8(q / factor);
-    const double rate = num(ANode->value(colBomLossRate));
+        q = Round8(q / factor);
+    const double rate = Num(ANode->value(colBomLossRate));
     if (mode == 1)
         q = q + CalcStepLossRateQty(q, rate);
     else if (mode == 2)
         q = q + ParseLossRateSteps(ANode->value(colBomPutLossRate).toString(), q, rate);
     if (FBomQtyUseStdQty) {
-        ANode->setValue(colBomTestQty, round8(q));
-        ANode->setValue(colBomUTestQty, round8(q / factor));
+        ANode->setValue(colBomTestQty, Round8(q));
+        ANode->setValue(colBomUTestQty, Round8(q / factor));
     } else {
-        ANode->setValue(colBomUTestQty, round8(q));
-        ANode->setValue(colBomTestQty, round8(q * factor));
+        ANode->setValue(colBomUTestQty, Round8(q));
+        ANode->setValue(colBomTestQty, Round8(q * factor));
     }
 }
 
@@ -833,8 +780,8 @@ void TBOMExpandFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
     if (value == AOldValue && value.toString() == AOldValue.toString())
         return;
     if (ANode->level() == 0 && (AColumn == colBomUTestQty || AColumn == colBomTestQty)) {
-        const double factor = num(ANode->value(colBomUnitFactor)) == 0 ? 1 : num(ANode->value(colBomUnitFactor));
-        const double q = num(value);
+        const double factor = Num(ANode->value(colBomUnitFactor)) == 0 ? 1 : Num(ANode->value(colBomUnitFactor));
+        const double q = Num(value);
         ANode->setValue(AColumn, q);
         if (AColumn == colBomUTestQty)
             ANode->setValue(colBomTestQty, q * factor);
@@ -854,29 +801,8 @@ void TBOMExpandFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         MarkSubsChanged(ANode->parent());
     else
         ANode->setStateIndex(1);
-    double factor = num(ANode->value(colBomUnitFactor));
-    if (factor == 0)
-        factor = 1;
-    // A usage base is a quantity of the replaced row (or the parent product),
-    // so it converts with that one's unit factor, as loading does.
-    double parentFactor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
-    if (parentFactor == 0)
-        parentFactor = 1;
-    const bool qtyColumn = AColumn == colBomUCurrQty || AColumn == colBomCurrQty || AColumn == colBomUBaseQty || AColumn == colBomBaseQty;
-    if (qtyColumn) {
-        bool ok = false;
-        double q = value.toString().trimmed().toDouble(&ok);
-        if (!ok || !(q > 0))
-            q = 1;
-        ANode->setValue(AColumn, q);
-        if (AColumn == colBomUCurrQty)
-            ANode->setValue(colBomCurrQty, round8(q * factor));
-        else if (AColumn == colBomCurrQty)
-            ANode->setValue(colBomUCurrQty, round8(q / factor));
-        else if (AColumn == colBomUBaseQty)
-            ANode->setValue(colBomBaseQty, round8(q * parentFactor));
-        else
-            ANode->setValue(colBomUBaseQty, round8(q / parentFactor));
+    const TSubsColumns cols = SubsColumnsOf(*this);
+    if (ApplyQtyEdit(ANode, AColumn, cols)) {
         RecalcQtys(ANode, true);
     } else if (AColumn == colBomLossRate) {
         bool ok = false;
@@ -887,10 +813,8 @@ void TBOMExpandFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         RecalcQtys(ANode, true);
     } else if (AColumn == colBomPutLossRate) {
         RecalcQtys(ANode, true);
-    } else if (AColumn == colBomBeginDate && isEmptyValue(value)) {
-        ANode->setValue(colBomBeginDate, QDate::currentDate());
-    } else if (AColumn == colBomEndDate && isEmptyValue(value)) {
-        ANode->setValue(colBomEndDate, EndOfTime);
+    } else if (AColumn == colBomBeginDate || AColumn == colBomEndDate) {
+        FillOpenValidity(ANode, AColumn, cols);
     } else if (AColumn == colBomItmNo) {
         ItemPicked(ANode, value.isNull() ? QString() : value.toString().trimmed());
     }
@@ -912,36 +836,9 @@ void TBOMExpandFrame::ItemPicked(kvui::TreeNode* ANode, const QString& AItemNo)
 {
     if (!ANode)
         return;
-    QVariantMap row;
-    if (!AItemNo.isEmpty() &&
-        ExecSQLText(GlobalADOQuery, itemSelectSQL(QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and i.ItmNo=") + QuotedStr(AItemNo)),
-                    true, false, true)) {
-        if (!GlobalADOQuery->Eof()) {
-            for (const char* f : {"ItmID", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
-                row.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
-            for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-                row.insert(FColumnFieldNames[i], GetFieldValue(GlobalADOQuery, FColumnFieldNames[i]));
-        }
-        GlobalADOQuery->Close();
-    }
-    ANode->setValue(colBomItmNo, AItemNo);
-    ANode->setValue(colBomItmID, row.value(QStringLiteral("ItmID")));
-    ANode->setValue(colBomItmName, row.value(QStringLiteral("ItmName")));
-    ANode->setValue(colBomItmSpec, row.value(QStringLiteral("ItmSpec")));
-    ANode->setValue(colBomItmTypeName, row.value(QStringLiteral("ItmTypeName")));
-    ANode->setValue(colBomItmMrpType, row.value(QStringLiteral("ItmMrpType")));
-    ANode->setValue(colBomUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomBaseUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomUnitFactor, 1.0);
-    ANode->setValue(colBomCurrQty, ANode->value(colBomUCurrQty));
+    FillSubstituteItem(ANode, AItemNo, SubsColumnsOf(*this), [this](const QString& AWhere) { return itemSelectSQL(AWhere); },
+                       FColumnFieldNames.mid(FStaticColumnCount), FColumns.mid(FStaticColumnCount));
     RecalcQtys(ANode, true);
-    const QString mask = row.value(QStringLiteral("PropMask")).toString();
-    ANode->setValue(colBomPropMask, mask);
-    for (int i = 0; i < 10; ++i)
-        if (colBomProp[i]->isVisible() && mask.mid(i, 1) != QLatin1String("1"))
-            ANode->setValue(colBomProp[i], QVariant());
-    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-        ANode->setValue(FColumns[i], row.value(FColumnFieldNames[i]));
 }
 
 void TBOMExpandFrame::PrepareBomNoChoice(kvui::TreeNode* ANode)
@@ -1018,7 +915,7 @@ void TBOMExpandFrame::MarkSubsChanged(kvui::TreeNode* ARow)
     // The same item used twice in one bill has its substitutes on both rows.
     const QString item = ARow->value(colBomItmID).toString();
     for (kvui::TreeNode* sibling : ARow->parent()->children())
-        if (Kind(sibling) >= bkMaterial && sameText(sibling->value(colBomItmID).toString(), item))
+        if (Kind(sibling) >= bkMaterial && SameText(sibling->value(colBomItmID).toString(), item))
             setSubsChanged(sibling, true);
 }
 
@@ -1059,7 +956,7 @@ void TBOMExpandFrame::AddSubs()
         node->setValue(colBomUCurrQty, 1.0);
         node->setValue(colBomUBaseQty, 1.0);
         node->setValue(colBomCurrQty, 1.0);
-        node->setValue(colBomBaseQty, num(row->value(colBomUnitFactor)) == 0 ? 1.0 : num(row->value(colBomUnitFactor)));
+        node->setValue(colBomBaseQty, Num(row->value(colBomUnitFactor)) == 0 ? 1.0 : Num(row->value(colBomUnitFactor)));
         node->setValue(colBomUnitFactor, 1.0);
         node->setValue(colBomBeginDate, QDate::currentDate());
         node->setValue(colBomEndDate, EndOfTime);
@@ -1102,8 +999,8 @@ void TBOMExpandFrame::CopySubs()
         UpdateBracket bracket(grdExpand);
         for (const TItemSubRec& rec : subs) {
             for (kvui::TreeNode* row : product->children()) {
-                if (Kind(row) < bkMaterial || !sameText(row->value(colBomItmID).toString(), rec.ItemID) ||
-                    !sameText(row->value(colBomProps).toString(), rec.ItemProps))
+                if (Kind(row) < bkMaterial || !SameText(row->value(colBomItmID).toString(), rec.ItemID) ||
+                    !SameText(row->value(colBomProps).toString(), rec.ItemProps))
                     continue;
                 if (overwrite && !cleared.contains(row)) {
                     cleared << row;
@@ -1120,7 +1017,7 @@ void TBOMExpandFrame::CopySubs()
                 for (kvui::TreeNode* c : row->children()) {
                     if (Kind(c) != bkLocalSub)
                         break;
-                    if (!sameText(c->value(colBomItmID).toString(), rec.SubItemID))
+                    if (!SameText(c->value(colBomItmID).toString(), rec.SubItemID))
                         continue;
                     bool same = true;
                     for (int i = 0; i < 10; ++i)
@@ -1145,8 +1042,8 @@ void TBOMExpandFrame::CopySubs()
                 node->setValue(colBomUCurrQty, rec.SubUQty);
                 node->setValue(colBomCurrQty, rec.SubQty);
                 node->setValue(colBomBaseQty, rec.ItemQty);
-                const double rowFactor = num(row->value(colBomUnitFactor)) == 0 ? 1 : num(row->value(colBomUnitFactor));
-                node->setValue(colBomUBaseQty, round8(rec.ItemQty / rowFactor));
+                const double rowFactor = Num(row->value(colBomUnitFactor)) == 0 ? 1 : Num(row->value(colBomUnitFactor));
+                node->setValue(colBomUBaseQty, Round8(rec.ItemQty / rowFactor));
                 node->setValue(colBomUnitFactor, rec.SubFactor == 0 ? 1.0 : rec.SubFactor);
                 node->setValue(colBomBaseUnit, rec.SubBaseUnit);
                 node->setValue(colBomBeginDate, rec.BeginDate);
@@ -1173,27 +1070,9 @@ void TBOMExpandFrame::CopySubs()
 
 void TBOMExpandFrame::DelSubs()
 {
-    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
-    if (selected.size() < 2) {
-        kvui::TreeNode* node = grdExpand->focusedNode();
-        if (Kind(node) != bkLocalSub)
-            return;
-        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
-            return;
-        MarkSubsChanged(node->parent());
-        grdExpand->deleteNode(node);
-    } else {
-        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
-            kvos::IDOK)
-            return;
-        UpdateBracket bracket(grdExpand);
-        for (kvui::TreeNode* node : selected)
-            if (Kind(node) == bkLocalSub) {
-                MarkSubsChanged(node->parent());
-                grdExpand->deleteNode(node);
-            }
-    }
-    Modified = true;
+    const auto markChanged = [this](kvui::TreeNode* row) { MarkSubsChanged(row); };
+    if (DeleteSubstitutes(grdExpand, [](kvui::TreeNode* n) { return Kind(n) == bkLocalSub; }, markChanged))
+        Modified = true;
 }
 
 void TBOMExpandFrame::MoveSubs(bool AUp)
@@ -1336,93 +1215,15 @@ void TBOMExpandFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
 
 // ---- saving ---------------------------------------------------------------
 
-QString TBOMExpandFrame::nodeItemText(kvui::TreeNode* ANode)
-{
-    QString text = ANode->value(colBomItmNo).toString();
-    const QString mask = ANode->value(colBomPropMask).toString();
-    for (int i = 0; i < 10; ++i)
-        if (mask.mid(i, 1) == QLatin1String("1"))
-            text += QStringLiteral(" / ") + ANode->value(colBomProp[i]).toString();
-    return text;
-}
-
 bool TBOMExpandFrame::checkSubstitute(kvui::TreeNode* ANode)
 {
-    const QString number = ANode->value(colBomItmNo).toString().trimmed();
-    if (number.isEmpty()) {
-        focusCell(ANode, colBomItmNo);
-        ShowWarning(FormatMessage(EmptyValue, {colBomItmNo->caption()}));
-        return false;
-    }
-    const QString itemID = ANode->value(colBomItmID).toString();
-    if (itemID.isEmpty()) {
-        focusCell(ANode, colBomItmNo);
-        ShowWarning(FormatMessage(MissingValue, {colBomItmNo->caption(), number}));
-        return false;
-    }
-    const QString mask = ANode->value(colBomPropMask).toString();
-    if (!mask.contains(u'1')) {
-        ANode->setValue(colBomProps, QString());
-    } else {
-        QStringList args{QuotedStr(itemID)};
-        for (int i = 0; i < 10; ++i) {
-            const QString text = ANode->value(colBomProp[i]).toString().trimmed();
-            if (mask.mid(i, 1) == QLatin1String("1") && text.isEmpty()) {
-                focusCell(ANode, colBomProp[i]);
-                ShowWarning(FormatMessage(EmptyValue, {colBomProp[i]->caption()}));
-                return false;
-            }
-            args << QuotedStr(ANode->value(colBomProp[i]).isNull() ? QString() : ANode->value(colBomProp[i]).toString());
-        }
-        QString id;
-        int errNum = 0;
-        bool found = false;
-        if (ExecSQLText(GlobalADOQuery, QStringLiteral("exec QZ_MRP_GetItemPropsID ") + args.join(QStringLiteral(", ")), true, false, true)) {
-            if (!GlobalADOQuery->Eof()) {
-                found = true;
-                id = GetFieldValue(GlobalADOQuery, QStringLiteral("ID")).toString().trimmed();
-                errNum = GetFieldValue(GlobalADOQuery, QStringLiteral("ErrNum")).toInt();
-            }
-            GlobalADOQuery->Close();
-        }
-        if (errNum > 0 && errNum <= 10) {
-            focusCell(ANode, colBomProp[errNum - 1]);
-            ShowWarning(FormatMessage(InvalidValue, {colBomProp[errNum - 1]->caption(), ANode->value(colBomProp[errNum - 1]).toString()}));
-            return false;
-        }
-        if (!found || id.isEmpty()) {
-            focusCell(ANode, colBomItmNo);
-            const PInfoFieldDef f = ObjectDef ? ObjectDef->GetFieldDef(QStringLiteral("BomProps")) : nullptr;
-            ShowWarning(FormatMessage(EmptyValue, {f ? f->Name.section(u'\\', -1) : QStringLiteral("辅助属性")}));
-            return false;
-        }
-        ANode->setValue(colBomProps, id);
-    }
-    const QString props = ANode->value(colBomProps).toString();
-    const auto same = [&](kvui::TreeNode* other) {
-        return sameText(other->value(colBomItmID).toString(), itemID) && sameText(other->value(colBomProps).toString(), props);
-    };
-    for (kvui::TreeNode* p = ANode->prevSibling(); p && Kind(p) == bkLocalSub; p = p->prevSibling())
-        if (same(p)) {
-            focusCell(ANode, colBomItmNo);
-            ShowWarning(FormatMessage(DuplicateLocalSub, {nodeItemText(ANode)}));
-            return false;
-        }
-    for (kvui::TreeNode* p = ANode->parent(); p; p = p->parent())
-        if (same(p)) {
-            focusCell(ANode, colBomItmNo);
-            ShowWarning(FormatMessage(SubIsAncestor, {nodeItemText(ANode)}));
-            return false;
-        }
-    const QDate begin = dateOf(ANode->value(colBomBeginDate));
-    const QDate end = dateOf(ANode->value(colBomEndDate));
-    // An empty date leaves that side of the validity open.
-    if (begin.isValid() && end.isValid() && !(end > begin)) {
-        focusCell(ANode, colBomEndDate);
-        ShowWarning(FormatMessage(DateOrder, {colBomEndDate->caption(), colBomBeginDate->caption()}));
-        return false;
-    }
-    return true;
+    TSubstituteCheck check;
+    check.Cols = SubsColumnsOf(*this);
+    check.ObjectDef = ObjectDef;
+    check.DuplicateMessage = DuplicateLocalSub;
+    check.IsPeer = [](kvui::TreeNode* p) { return Kind(p) == bkLocalSub; };
+    check.FocusCell = [this](kvui::TreeNode* n, kvui::Column* c) { focusCell(n, c); };
+    return CheckSubstitute(ANode, check);
 }
 
 void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
@@ -1473,10 +1274,10 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
                     for (int i = 0; i < 10; ++i)
                         r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]).toString());
                     r->SetValue(QStringLiteral("RowHook"), hook);
-                    r->SetValue(QStringLiteral("Qty"), num(sub->value(colBomBaseQty)));
-                    r->SetValue(QStringLiteral("RQty"), num(sub->value(colBomCurrQty)));
-                    r->SetValue(QStringLiteral("BeginDate"), dateOf(sub->value(colBomBeginDate)));
-                    r->SetValue(QStringLiteral("EndDate"), dateOf(sub->value(colBomEndDate)));
+                    r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
+                    r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
+                    r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
+                    r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
                     r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
                 }
             }

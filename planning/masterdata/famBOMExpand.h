@@ -8,6 +8,7 @@
 // documents, one per touched bill, upper levels first.
 #include "clsPickEdit.h"
 #include "clsTreeView.h"
+#include "untItemSubsEdit.h"
 
 #include <memory>
 
@@ -141,7 +142,6 @@ private:
     void fillItemProps(kvui::TreeNode* ANode, TCustomADODataSet* AData);
     kvui::TreeNode* insertLocalSub(kvui::TreeNode* ARow);
     void focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn);
-    QString nodeItemText(kvui::TreeNode* ANode);
     bool checkSubstitute(kvui::TreeNode* ANode);
     void saveBOMLevel(kvui::TreeNode* ANode);
     QString itemSelectSQL(const QString& AWhere);

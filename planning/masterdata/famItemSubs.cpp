@@ -4,6 +4,7 @@
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "dlgAddItemSubs.h"
+#include "untItemSubsEdit.h"
 #include "untDllCommon.h"
 
 #include <QApplication>
@@ -13,7 +14,7 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include <cmath>
+using namespace ItemSubsEdit;
 
 namespace {
 
@@ -21,13 +22,7 @@ const QString OptLimitKind = QStringLiteral("[LimitKind]");
 const QString GlobalScope = QStringLiteral("(全局范围)");
 const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
-const QString ConfirmBulkDelete = QStringLiteral("您已选择 %d 个项目进行批量删除, 确定?");
-const QString EmptyValue = QStringLiteral("[%s]的内容不能为空!");
-const QString MissingValue = QStringLiteral("[%s]的值(%s)不存在!");
-const QString InvalidValue = QStringLiteral("[%s]的值(%s)无效!");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
-const QString SubIsAncestor = QStringLiteral("替代物料\"%s\"与被替代物料(或其上级产品)出现重复!");
-const QString DateOrder = QStringLiteral("[%s]的值没有大于[%s]的值!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
@@ -41,37 +36,6 @@ const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(
 constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
-double num(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
-double round8(double v)
-{
-    return std::nearbyint(v * 1e8) / 1e8;
-}
-
-QDate dateOf(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return QDate();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    QDate d = StrToDateTime(v.toString()).date();
-    return d.isValid() ? d : QDate::fromString(v.toString().left(10), Qt::ISODate);
-}
-
-bool sameText(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
-
 bool isSub(kvui::TreeNode* n)
 {
     return n && (n->imageIndex() == nkLocalSub || n->imageIndex() == nkGlobalSub);
@@ -81,17 +45,6 @@ QString letter(bool AGlobal, int AIndex)
 {
     return QString(QChar((AGlobal ? u'A' : u'a') + AIndex % 26));
 }
-
-struct WaitCursor {
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-};
-
-struct UpdateBracket {
-    explicit UpdateBracket(kvui::TreeList* ATree) : tree(ATree) { tree->beginUpdate(); }
-    ~UpdateBracket() { tree->endUpdate(); }
-    kvui::TreeList* tree;
-};
 
 // The pick statement of items: number, name, size and model and the named
 // extra fields of the item list, under the condition (a search pattern).
@@ -389,7 +342,7 @@ void TItemSubsFrame::btnOkClick()
     const QString text = edtFilterText->text().trimmed();
     edtFilterText->setText(text);
     ShowFilterButtons(false);
-    if (sameText(text, FCurFilterText) && (text.isEmpty() || cboFilterKind->currentIndex() == FCurFilterKind))
+    if (SameText(text, FCurFilterText) && (text.isEmpty() || cboFilterKind->currentIndex() == FCurFilterKind))
         FCurFilterKind = cboFilterKind->currentIndex();
     else
         RefreshData(true);
@@ -435,11 +388,11 @@ void TItemSubsFrame::fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, i
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
+        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
         if (factor == 0)
             factor = 1;
         if (!v("BomBaseQty").isNull())
-            ANode->setValue(colBomUBaseQty, round8(num(v("BomBaseQty")) / factor));
+            ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }
@@ -625,37 +578,11 @@ void TItemSubsFrame::CellEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, co
         return;
     Modified = true;
     MarkSubsChanged(ANode->parent());
-    double factor = num(ANode->value(colBomUnitFactor));
-    if (factor == 0)
-        factor = 1;
-    double parentFactor = ANode->parent() ? num(ANode->parent()->value(colBomUnitFactor)) : 1;
-    if (parentFactor == 0)
-        parentFactor = 1;
-    const bool qtyColumn = AColumn == colBomUCurrQty || AColumn == colBomCurrQty || AColumn == colBomUBaseQty || AColumn == colBomBaseQty;
-    double q = 0;
-    if (qtyColumn) {
-        bool ok = false;
-        q = value.toString().trimmed().toDouble(&ok);
-        if (!ok || !(q > 0)) {
-            q = 1;
-            ANode->setValue(AColumn, 1.0);
-        } else {
-            ANode->setValue(AColumn, q);
-        }
-    }
-    if (AColumn == colBomUCurrQty)
-        ANode->setValue(colBomCurrQty, round8(q * factor));
-    else if (AColumn == colBomCurrQty)
-        ANode->setValue(colBomUCurrQty, round8(q / factor));
-    else if (AColumn == colBomUBaseQty)
-        ANode->setValue(colBomBaseQty, round8(q * parentFactor));
-    else if (AColumn == colBomBaseQty)
-        ANode->setValue(colBomUBaseQty, round8(q / parentFactor));
-    else if (AColumn == colBomBeginDate && (value.isNull() || value.toString().trimmed().isEmpty()))
-        ANode->setValue(colBomBeginDate, QDate::currentDate());
-    else if (AColumn == colBomEndDate && (value.isNull() || value.toString().trimmed().isEmpty()))
-        ANode->setValue(colBomEndDate, EndOfTime);
-    else if (AColumn == colBomItmNo)
+    const TSubsColumns cols = SubsColumnsOf(*this);
+    if (ApplyQtyEdit(ANode, AColumn, cols))
+        return;
+    FillOpenValidity(ANode, AColumn, cols);
+    if (AColumn == colBomItmNo)
         ItemNoChanged(ANode, value.isNull() ? QString() : value.toString().trimmed());
 }
 
@@ -678,34 +605,8 @@ void TItemSubsFrame::ItemNoChanged(kvui::TreeNode* ANode, const QString& AItemNo
 {
     if (!ANode)
         return;
-    QVariantMap row;
-    if (!AItemNo.isEmpty() &&
-        ExecSQLText(GlobalADOQuery, itemSelectSQL(QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and i.ItmNo=") + QuotedStr(AItemNo)),
-                    true, false, true)) {
-        if (!GlobalADOQuery->Eof())
-            for (const char* f : {"ItmID", "ItmNo", "ItmName", "ItmSpec", "ItmTypeName", "UntName", "ItmMrpType", "PropMask"})
-                row.insert(QLatin1String(f), GetFieldValue(GlobalADOQuery, QLatin1String(f)));
-        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-            row.insert(FColumnFieldNames[i], GlobalADOQuery->Eof() ? QVariant() : GetFieldValue(GlobalADOQuery, FColumnFieldNames[i]));
-        GlobalADOQuery->Close();
-    }
-    ANode->setValue(colBomItmNo, AItemNo);
-    ANode->setValue(colBomItmID, row.value(QStringLiteral("ItmID")));
-    ANode->setValue(colBomItmName, row.value(QStringLiteral("ItmName")));
-    ANode->setValue(colBomItmSpec, row.value(QStringLiteral("ItmSpec")));
-    ANode->setValue(colBomItmTypeName, row.value(QStringLiteral("ItmTypeName")));
-    ANode->setValue(colBomItmMrpType, row.value(QStringLiteral("ItmMrpType")));
-    ANode->setValue(colBomUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomBaseUnit, row.value(QStringLiteral("UntName")));
-    ANode->setValue(colBomUnitFactor, 1.0);
-    ANode->setValue(colBomCurrQty, ANode->value(colBomUCurrQty));
-    const QString mask = row.value(QStringLiteral("PropMask")).toString();
-    ANode->setValue(colBomPropMask, mask);
-    for (int i = 0; i < 10; ++i)
-        if (colBomProp[i]->isVisible() && mask.mid(i, 1) != QLatin1String("1"))
-            ANode->setValue(colBomProp[i], QVariant());
-    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i)
-        ANode->setValue(FColumns[i], row.value(FColumnFieldNames[i]));
+    FillSubstituteItem(ANode, AItemNo, SubsColumnsOf(*this), [this](const QString& AWhere) { return itemSelectSQL(AWhere); },
+                       FColumnFieldNames.mid(FStaticColumnCount), FColumns.mid(FStaticColumnCount));
 }
 
 void TItemSubsFrame::MarkSubsChanged(kvui::TreeNode* ARow)
@@ -721,7 +622,7 @@ void TItemSubsFrame::MarkSubsChanged(kvui::TreeNode* ARow)
     // Substitutes recorded for an item in a bill stand under each of its rows.
     const QString item = ARow->value(colBomItmID).toString();
     for (kvui::TreeNode* sibling : ARow->parent()->children())
-        if (sameText(sibling->value(colBomItmID).toString(), item))
+        if (SameText(sibling->value(colBomItmID).toString(), item))
             sibling->setStateIndex(1);
     ARow->setStateIndex(1);
 }
@@ -783,7 +684,7 @@ void TItemSubsFrame::AddSubs()
         node->setValue(colBomUBaseQty, 1.0);
         node->setValue(colBomUnitFactor, 1.0);
         node->setValue(colBomCurrQty, 1.0);
-        double factor = num(row->value(colBomUnitFactor));
+        double factor = Num(row->value(colBomUnitFactor));
         node->setValue(colBomBaseQty, factor == 0 ? 1.0 : factor);
         node->setValue(colBomBeginDate, QDate::currentDate());
         node->setValue(colBomEndDate, EndOfTime);
@@ -845,8 +746,8 @@ void TItemSubsFrame::AddSubsEx()
             node->setValue(colBomUCurrQty, subQty);
             node->setValue(colBomCurrQty, subQty);
             node->setValue(colBomBaseQty, baseQty);
-            double factor = num(row->value(colBomUnitFactor));
-            node->setValue(colBomUBaseQty, round8(baseQty / (factor == 0 ? 1 : factor)));
+            double factor = Num(row->value(colBomUnitFactor));
+            node->setValue(colBomUBaseQty, Round8(baseQty / (factor == 0 ? 1 : factor)));
             node->setValue(colBomUnit, item.value(QStringLiteral("UntName")));
             node->setValue(colBomBaseUnit, item.value(QStringLiteral("UntName")));
             node->setValue(colBomUnitFactor, 1.0);
@@ -868,27 +769,9 @@ void TItemSubsFrame::AddSubsEx()
 
 void TItemSubsFrame::DelSubs()
 {
-    const QList<kvui::TreeNode*> selected = grdExpand->selectedNodes();
-    if (selected.size() < 2) {
-        kvui::TreeNode* node = grdExpand->focusedNode();
-        if (!isSub(node))
-            return;
-        if (ShowQuestion(UCommonText::ConfirmDelete, int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) != kvos::IDOK)
-            return;
-        MarkSubsChanged(node->parent());
-        grdExpand->deleteNode(node);
-    } else {
-        if (ShowWarning(FormatMessage(ConfirmBulkDelete, {int(selected.size())}), int(kvos::MB_OKCANCEL | kvos::MB_DEFBUTTON2)) !=
-            kvos::IDOK)
-            return;
-        UpdateBracket bracket(grdExpand);
-        for (kvui::TreeNode* node : selected)
-            if (isSub(node)) {
-                MarkSubsChanged(node->parent());
-                grdExpand->deleteNode(node);
-            }
-    }
-    Modified = true;
+    const auto markChanged = [this](kvui::TreeNode* row) { MarkSubsChanged(row); };
+    if (DeleteSubstitutes(grdExpand, [](kvui::TreeNode* n) { return isSub(n); }, markChanged))
+        Modified = true;
 }
 
 void TItemSubsFrame::MoveSubs(bool AUp)
@@ -1036,95 +919,16 @@ void TItemSubsFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
 // ---- saving
 // ---------------------------------------------------------------------------
 
-QString TItemSubsFrame::substituteText(kvui::TreeNode* ANode)
-{
-    QString text = ANode->value(colBomItmNo).toString();
-    const QString mask = ANode->value(colBomPropMask).toString();
-    for (int i = 0; i < 10; ++i)
-        if (mask.mid(i, 1) == QLatin1String("1"))
-            text += QStringLiteral(" / ") + ANode->value(colBomProp[i]).toString();
-    return text;
-}
-
 bool TItemSubsFrame::checkSubstitute(kvui::TreeNode* ANode)
 {
-    const QString number = ANode->value(colBomItmNo).toString().trimmed();
-    if (number.isEmpty()) {
-        focusCell(ANode, colBomItmNo);
-        ShowWarning(FormatMessage(EmptyValue, {colBomItmNo->caption()}));
-        return false;
-    }
-    const QString itemID = ANode->value(colBomItmID).toString();
-    if (itemID.isEmpty()) {
-        focusCell(ANode, colBomItmNo);
-        ShowWarning(FormatMessage(MissingValue, {colBomItmNo->caption(), number}));
-        return false;
-    }
-    const QString mask = ANode->value(colBomPropMask).toString();
-    if (!mask.contains(u'1')) {
-        ANode->setValue(colBomProps, QString());
-    } else {
-        QStringList args{QuotedStr(itemID)};
-        for (int i = 0; i < 10; ++i) {
-            const QString text = ANode->value(colBomProp[i]).toString().trimmed();
-            if (mask.mid(i, 1) == QLatin1String("1") && text.isEmpty()) {
-                focusCell(ANode, colBomProp[i]);
-                ShowWarning(FormatMessage(EmptyValue, {colBomProp[i]->caption()}));
-                return false;
-            }
-            args << QuotedStr(ANode->value(colBomProp[i]).isNull() ? QString() : ANode->value(colBomProp[i]).toString());
-        }
-        QString id;
-        int errNum = 0;
-        bool found = false;
-        if (ExecSQLText(GlobalADOQuery, QStringLiteral("exec QZ_MRP_GetItemPropsID ") + args.join(QStringLiteral(", ")), true, false,
-                        true)) {
-            if (!GlobalADOQuery->Eof()) {
-                found = true;
-                id = GetFieldValue(GlobalADOQuery, QStringLiteral("ID")).toString().trimmed();
-                errNum = GetFieldValue(GlobalADOQuery, QStringLiteral("ErrNum")).toInt();
-            }
-            GlobalADOQuery->Close();
-        }
-        if (errNum > 0 && errNum <= 10) {
-            focusCell(ANode, colBomProp[errNum - 1]);
-            ShowWarning(FormatMessage(InvalidValue, {colBomProp[errNum - 1]->caption(), ANode->value(colBomProp[errNum - 1]).toString()}));
-            return false;
-        }
-        if (!found || id.isEmpty()) {
-            focusCell(ANode, colBomItmNo);
-            const QString caption = ObjectDef && ObjectDef->GetFieldDef(QStringLiteral("BomProps"))
-                ? ObjectDef->GetFieldDef(QStringLiteral("BomProps"))->Name.section(u'\\', -1)
-                : QStringLiteral("辅助属性");
-            ShowWarning(FormatMessage(EmptyValue, {caption}));
-            return false;
-        }
-        ANode->setValue(colBomProps, id);
-    }
-    const QString props = ANode->value(colBomProps).toString();
-    const auto same = [&](kvui::TreeNode* other) {
-        return sameText(other->value(colBomItmID).toString(), itemID) && sameText(other->value(colBomProps).toString(), props);
-    };
-    for (kvui::TreeNode* p = ANode->prevSibling(); p && p->imageIndex() != nkGlobalSubRef; p = p->prevSibling())
-        if (same(p)) {
-            focusCell(ANode, colBomItmNo);
-            ShowWarning(FormatMessage(DuplicateSub, {substituteText(ANode)}));
-            return false;
-        }
-    for (kvui::TreeNode* p = ANode->parent(); p; p = p->parent())
-        if (same(p)) {
-            focusCell(ANode, colBomItmNo);
-            ShowWarning(FormatMessage(SubIsAncestor, {substituteText(ANode)}));
-            return false;
-        }
-    const QDate begin = dateOf(ANode->value(colBomBeginDate));
-    const QDate end = dateOf(ANode->value(colBomEndDate));
-    if (begin.isValid() && end.isValid() && begin >= end) {
-        focusCell(ANode, colBomEndDate);
-        ShowWarning(FormatMessage(DateOrder, {colBomEndDate->caption(), colBomBeginDate->caption()}));
-        return false;
-    }
-    return true;
+    TSubstituteCheck check;
+    check.Cols = SubsColumnsOf(*this);
+    check.ObjectDef = ObjectDef;
+    check.DuplicateMessage = DuplicateSub;
+    // The global substitutes shown under a bill row are not the row's own.
+    check.IsPeer = [](kvui::TreeNode* p) { return p->imageIndex() != nkGlobalSubRef; };
+    check.FocusCell = [this](kvui::TreeNode* n, kvui::Column* c) { focusCell(n, c); };
+    return CheckSubstitute(ANode, check);
 }
 
 void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
@@ -1163,10 +967,10 @@ void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
             r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
             for (int i = 0; i < 10; ++i)
                 r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]));
-            r->SetValue(QStringLiteral("Qty"), num(sub->value(colBomBaseQty)));
-            r->SetValue(QStringLiteral("RQty"), num(sub->value(colBomCurrQty)));
-            r->SetValue(QStringLiteral("BeginDate"), dateOf(sub->value(colBomBeginDate)));
-            r->SetValue(QStringLiteral("EndDate"), dateOf(sub->value(colBomEndDate)));
+            r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
+            r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
+            r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
+            r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
             r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
         }
     }

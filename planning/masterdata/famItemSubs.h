@@ -6,6 +6,7 @@
 // global scope).
 #include "clsPickEdit.h"
 #include "clsTreeView.h"
+#include "untItemSubsEdit.h"
 
 #include <memory>
 
@@ -114,7 +115,6 @@ private:
     void filterChanged();
     kvui::TreeNode* addSubNode(kvui::TreeNode* ARow, int APosition, kvui::TreeNode* AAnchor);
     void focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn);
-    QString substituteText(kvui::TreeNode* ANode);
     bool checkSubstitute(kvui::TreeNode* ANode);
     void saveScopeDocument(kvui::TreeNode* AHead);
     QString itemSelectSQL(const QString& AWhere);
