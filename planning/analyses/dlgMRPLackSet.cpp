@@ -35,43 +35,6 @@ const QDate DateLimit(2099, 12, 31);
 // The horizon of "all orders".
 const QDate AllOrdersHorizon(8888, 12, 31);
 
-QString NoAccel(QString ACaption)
-{
-    const int amp = ACaption.indexOf(QStringLiteral("(&"));
-    if (amp >= 0)
-        ACaption = ACaption.left(amp);
-    return ACaption.remove(u'&').remove(u':').trimmed();
-}
-
-QDate ToDate(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    const QString text = v.toString().trimmed();
-    if (text.isEmpty())
-        return QDate();
-    QDate d = QDate::fromString(text, Qt::ISODate);
-    if (!d.isValid())
-        d = StrToDateTime(text).date();
-    return d;
-}
-
-QString FieldItems(const QString& AObjectID, std::initializer_list<const char*> AFields)
-{
-    QString out;
-    for (const char* f : AFields) {
-        QString item;
-        if (BuildFieldValueCaseSQL(AObjectID, QLatin1String(f), item) && !item.isEmpty()) {
-            if (!item.endsWith(u','))
-                item += u',';
-            out += u' ' + item;
-        }
-    }
-    return out;
-}
-
 // The two kinds of order lines that can be picked.
 struct OrderKind {
     int billType;
@@ -104,13 +67,13 @@ QString OrderSelectList(const OrderKind& K)
     sql += QStringLiteral("[单据编号]=s.%1No, [单据行]=s.%1Entry, [单据日期]=s.%1Date, [产品代码]=i.ItmNo, [产品名称]=i.ItmName, "
                           "[规格型号]=i.ItmSpec,")
                .arg(p);
-    sql += FieldItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7", "ItmProp8",
+    sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7", "ItmProp8",
                            "ItmProp9", "ItmProp10"});
     sql += u' ' + QString::fromUtf8(K.thirdFragment);
     sql += QStringLiteral(" [单据数量]=s.%1BillQty, [已交数量]=s.%1OkQty, [计划数量]=s.%1Qty, [单位]=ub.UntName, [交货日期]=s.%1DelivDate,")
                .arg(p);
     sql += QStringLiteral(" [源需求单号]=$$OrigNo$$, [源需求客户]=$$OrigCust$$, [源需求客户单号]=$$OrigCustPO$$,");
-    sql += FieldItems(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
+    sql += MiniFieldItemsSQL(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
     sql += QStringLiteral(
         " [#ItmProps]=$$ItmProps$$, [#ItmProp1]=$$ItmProp1$$, [#ItmProp2]=$$ItmProp2$$, [#ItmProp3]=$$ItmProp3$$, "
         "[#ItmProp4]=$$ItmProp4$$, [#ItmProp5]=$$ItmProp5$$, [#ItmProp6]=$$ItmProp6$$, [#ItmProp7]=$$ItmProp7$$, "
@@ -240,37 +203,14 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     mainBox->addWidget(grdMain, 1);
     mainBox->addLayout(buttons);
 
-    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
-    trlMRPFilters = new kvui::TreeList(tabOptions);
-    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
-    lblFilters->setBuddy(trlMRPFilters);
-    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
-    trlMRPFilters->setShowIndicator(false);
-    if (kvui::Column* caption = trlMRPFilters->columns().value(0))
-        caption->setWidth(300);
+    const TMiniOptionsPage optionsPage = BuildMiniOptionsPage(tabOptions, this, false);
+    trlMRPFilters = optionsPage.Filters;
+    actSetMRPFilter = optionsPage.SetFilter;
+    gbxOptions = optionsPage.Options;
     connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
     connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
     trlMRPFilters->viewport()->installEventFilter(this);
-    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
-    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
     connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
-    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
-    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
-    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
-    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
-        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
-    });
-    auto* filterColumn = new QVBoxLayout;
-    filterColumn->addWidget(lblFilters);
-    filterColumn->addWidget(trlMRPFilters, 1);
-    auto* filterButtons = new QHBoxLayout;
-    filterButtons->addStretch();
-    filterButtons->addWidget(btnSetMRPFilter);
-    filterColumn->addLayout(filterButtons);
-    gbxOptions = new TMRPminiOptionsBox(false, tabOptions);
-    auto* optBox = new QHBoxLayout(tabOptions);
-    optBox->addLayout(filterColumn, 1);
-    optBox->addWidget(gbxOptions, 1);
 
     FSchemeGroup->setVisible(false);
     connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
@@ -296,10 +236,7 @@ TMRPLackSetDlg::~TMRPLackSetDlg()
 
 kvui::Column* TMRPLackSetDlg::Column(const QString& AFieldName) const
 {
-    for (kvui::Column* c : grdMain->columns())
-        if (c->fieldName().compare(AFieldName, Qt::CaseInsensitive) == 0)
-            return c;
-    return nullptr;
+    return MiniGridColumn(grdMain, AFieldName);
 }
 
 int TMRPLackSetDlg::LineCount() const
@@ -341,14 +278,6 @@ void TMRPLackSetDlg::BuildGridColumns()
     g->setMultiSelect(true);
     g->setShowGroupByBox(false);
     TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
-    const auto fromDefinition = [&](kvui::Column* c, const QString& fieldID) {
-        const TInfoFieldDef* f = mainDef ? mainDef->GetFieldDef(fieldID) : nullptr;
-        c->setVisible(f && !f->HideList);
-        if (f) {
-            c->setCaption(f->Name);
-            SetupGridColumnEditor(*f, c);
-        }
-    };
     for (const ColumnDef& d : Columns) {
         const QString field = QLatin1String(d.field);
         if (field == QLatin1String("ManQty")) {
@@ -356,16 +285,14 @@ void TMRPLackSetDlg::BuildGridColumns()
                 kvui::Column* c = g->addColumn(QStringLiteral("辅助项%1").arg(k), QStringLiteral("ManItmProp%1").arg(k), 1);
                 c->setObjectName(QStringLiteral("colManItmProp%1").arg(k));
                 c->setEditable(false);
-                fromDefinition(c, QStringLiteral("ItmProp%1").arg(k));
+                SetupMiniColumnFromDefinition(mainDef, c, QStringLiteral("ItmProp%1").arg(k));
             }
         }
         kvui::Column* c = g->addColumn(d.caption ? QString::fromUtf8(d.caption) : QString(), field, d.band);
         c->setObjectName(QString::fromLatin1(d.name));
         c->setEditable(field == QLatin1String("ManPriority") || field == QLatin1String("ManDate"));
         if (!d.caption)
-            fromDefinition(c, field == QLatin1String("ManGroupType") ? QStringLiteral("MRPGroupType")
-                                  : field == QLatin1String("ManGroupNo") ? QStringLiteral("MRPGroupNo")
-                                                                         : field.mid(3));
+            SetupMiniColumnFromDefinition(mainDef, c, MiniMainFieldID(field));
         else if (QString::fromUtf8(d.caption).isEmpty())
             c->setVisible(false);
     }
@@ -382,7 +309,7 @@ void TMRPLackSetDlg::BuildGridColumns()
     connect(g, &kvui::BandedView::cellEdited, this, [this](int row, kvui::Column* c, const QVariant&, const QVariant& value) {
         if (c->fieldName() != QLatin1String("ManDate"))
             return;
-        const QDate d = ToDate(value);
+        const QDate d = MiniValueToDate(value);
         SetLineValue(grdMain->row(row).record, c->fieldName(), QDateTime(d.isValid() ? d : QDate::currentDate(), QTime()));
     });
     g->setCustomDrawHook([this](kvui::CellDraw& cell) {
@@ -401,12 +328,7 @@ void TMRPLackSetDlg::LoadLines()
                        "on ManSuppID=SuppID left join QZ_Base_Unit as u with(nolock) on ItmUnitID=UntID left join "
                        "QZ_Base_Customer as c with(nolock) on ManOrigCustID=CustID where ManSchIID=") +
         QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0) + QStringLiteral(" order by ManIID");
-    ExecSQLText(qryMain, sql, true, true, false);
-    if (!FMainSource)
-        FMainSource = new kvui::DataSetSource(qryMain);
-    else
-        FMainSource->reset();
-    grdMain->setDataSource(FMainSource);
+    OpenMiniLines(qryMain, sql, FMainSource, grdMain);
 }
 
 void TMRPLackSetDlg::LoadScheme()
@@ -648,7 +570,7 @@ bool TMRPLackSetDlg::CloseWithOk()
             const QDate end = dteEndDate->date();
             if (!end.isValid() || end < today || end > DateLimit) {
                 Warn(dteEndDate, QStringLiteral("[%1]的值(%2)没有介于%3与%4之间!")
-                                     .arg(NoAccel(rdbEndDate->text()), dteEndDate->text(), QStringLiteral("今天"), limitText));
+                                     .arg(MiniCaptionText(rdbEndDate->text()), dteEndDate->text(), QStringLiteral("今天"), limitText));
                 return false;
             }
             FMaxDate = end;
@@ -656,7 +578,7 @@ bool TMRPLackSetDlg::CloseWithOk()
     } else {
         grdMain->postEdit();
         if (LineCount() == 0) {
-            Warn(grdMain, QStringLiteral("[%1]的内容不能为空!").arg(NoAccel(Pages->tabText(0))));
+            Warn(grdMain, QStringLiteral("[%1]的内容不能为空!").arg(MiniCaptionText(Pages->tabText(0))));
             return false;
         }
         FMaxDate = today;
@@ -675,7 +597,7 @@ bool TMRPLackSetDlg::CloseWithOk()
                 return false;
             }
             keys.insert(key);
-            QDate date = ToDate(val("ManDate"));
+            QDate date = MiniValueToDate(val("ManDate"));
             if (!date.isValid() || date < today) {
                 if (asked == 0) {
                     grdMain->setFocusedRecordIndex(line);
@@ -713,17 +635,12 @@ bool TMRPLackSetDlg::CloseWithOk()
     }
     s.PlanNeedScope = 1 + (gbxOptions->chkCareAlloted->isChecked() ? 1 : 0) + (gbxOptions->chkCurrentBOM->isChecked() ? 4 : 0);
     gbxOptions->ApplyToScheme(s);
-    s.PlanPeriods = BuildMiniPlanPeriods(today, FMaxDate);
-    s.PlanCalIID = 1;
-    s.MpsCalIID = 1;
-    s.MpsPeriods = s.PlanPeriods;
-    s.PlanState = psSchemeChangedRerun;
+    ApplyMiniPeriods(s, today, FMaxDate);
 
     QStringList inserts;
     if (index == 0)
         for (int line = 0; line < LineCount(); ++line) {
-            const QDate date = ToDate(LineValue(line, QStringLiteral("ManDate")));
-            const int period = FindPlanPeriodIndex(s.MpsPeriods, MiniDateToDateTime(date.isValid() ? date : today));
+            const int period = MiniLinePeriod(s, LineValue(line, QStringLiteral("ManDate")), today);
             inserts << BuildMiniMainInsertSQL(s.SchemeIID, line + 1, period, LineValue(line, QStringLiteral("ManBillEntry")).toInt(),
                                               false, [this, line](const QString& f) { return LineValue(line, f); });
         }
