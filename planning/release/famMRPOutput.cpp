@@ -864,14 +864,12 @@ void TMRPOutputFrame::SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod
     }
 }
 
-void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const QString& ADefDeptID, const QString& ADefDeptName,
-                                 bool ALimitByPeriod)
+void TMRPOutputFrame::FillSupplyOrigin(kvui::TreeNode* n, TCustomADODataSet* q)
 {
-    const auto v = [q](const char* name) {
+    const auto put = [n, q](kvui::Column* c, const char* name) {
         TField* f = q->FindField(QLatin1String(name));
-        return f ? f->Value() : QVariant();
+        n->setValue(c, f ? f->Value() : QVariant());
     };
-    const auto put = [&](kvui::Column* c, const char* name) { n->setValue(c, v(name)); };
     put(colSupIID, "SupIID");
     put(colSupBillNo, "SupBillNo");
     put(colSupBillDate, "SupBillDate");
@@ -892,6 +890,38 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupOrigSubTag, "SupOrigSubTag");
     put(colSupGroupType, "SupGroupType");
     put(colSupGroupNo, "SupGroupNo");
+}
+
+void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
+{
+    const auto put = [n, q](kvui::Column* c, const char* name) {
+        TField* f = q->FindField(QLatin1String(name));
+        n->setValue(c, f ? f->Value() : QVariant());
+    };
+    put(colItmPlannerID, "ItmPlannerID");
+    put(colItmPlanner, "ItmPlanner");
+    put(colItmBuyerID, "ItmBuyerID");
+    put(colItmBuyer, "ItmBuyer");
+    put(colItmMinQty, "ItmMinQty");
+    put(colItmLotQty, "ItmLotQty");
+    put(colItmFixLeadTime, "ItmFixLeadTime");
+    put(colItmVarLeadTime, "ItmVarLeadTime");
+    put(colItmVarLeadLot, "ItmVarLeadLot");
+    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
+        TField* f = q->FindField(FColumnFieldNames[i]);
+        n->setValue(FColumns[i], f ? f->Value() : QVariant());
+    }
+}
+
+void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const QString& ADefDeptID, const QString& ADefDeptName,
+                                 bool ALimitByPeriod)
+{
+    const auto v = [q](const char* name) {
+        TField* f = q->FindField(QLatin1String(name));
+        return f ? f->Value() : QVariant();
+    };
+    const auto put = [&](kvui::Column* c, const char* name) { n->setValue(c, v(name)); };
+    FillSupplyOrigin(n, q);
     put(colSupUnit, "UntName");
     put(colSupDestUnit, "DestUnitName");
     put(colSupDestUntID, "DestUnitID");
@@ -929,19 +959,7 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupTrackKey, "SupTrackKey");
     put(colSupRefPOQty, "RefPOQty");
     put(colSupRefUseQty, "RefUseQty");
-    put(colItmPlannerID, "ItmPlannerID");
-    put(colItmPlanner, "ItmPlanner");
-    put(colItmBuyerID, "ItmBuyerID");
-    put(colItmBuyer, "ItmBuyer");
-    put(colItmMinQty, "ItmMinQty");
-    put(colItmLotQty, "ItmLotQty");
-    put(colItmFixLeadTime, "ItmFixLeadTime");
-    put(colItmVarLeadTime, "ItmVarLeadTime");
-    put(colItmVarLeadLot, "ItmVarLeadLot");
-    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
-        TField* f = q->FindField(FColumnFieldNames[i]);
-        n->setValue(FColumns[i], f ? f->Value() : QVariant());
-    }
+    FillItemPlanning(n, q);
 }
 
 bool TMRPOutputFrame::LoadWholeList()
@@ -1088,26 +1106,7 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
             demandIID = iid;
             demand = ANode->addChild();
             const auto put = [&](kvui::Column* c, const char* name) { demand->setValue(c, v(name)); };
-            put(colSupIID, "SupIID");
-            put(colSupBillNo, "SupBillNo");
-            put(colSupBillDate, "SupBillDate");
-            put(colSupOldDate, "SupDate");
-            put(colSupDate, "SupDate");
-            put(colSupOrigType, "SupOrigType");
-            put(colSupOrigID, "SupOrigID");
-            put(colSupOrigNo, "SupOrigNo");
-            put(colSupOrigEntry, "SupOrigEntry");
-            put(colSupCustID, "SupOrigCustID");
-            put(colSupCust, "SupOrigCust");
-            put(colSupCustPO, "SupOrigCustPO");
-            put(colSupOrigItmID, "SupOrigItmID");
-            put(colSupOrigItmNo, "SupOrigItmNo");
-            put(colSupOrigItmName, "SupOrigItmName");
-            put(colSupOrigItmSpec, "SupOrigItmSpec");
-            put(colSupOrigTag, "SupOrigTag");
-            put(colSupOrigSubTag, "SupOrigSubTag");
-            put(colSupGroupType, "SupGroupType");
-            put(colSupGroupNo, "SupGroupNo");
+            FillSupplyOrigin(demand, GlobalADOQuery);
             demand->setValue(colSupUnit, ANode->value(colSupUnit));
             demand->setValue(colSupItmID, ANode->value(colSupItmID));
             demand->setValue(colSupItmNo, ANode->value(colSupItmNo));
@@ -1167,19 +1166,7 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         put(colSupRefPOQty, "RefPOQty");
         put(colSupRefUseQty, "RefUseQty");
         s->setValue(colSupNote, demand->value(colSupNote));
-        put(colItmPlannerID, "ItmPlannerID");
-        put(colItmPlanner, "ItmPlanner");
-        put(colItmBuyerID, "ItmBuyerID");
-        put(colItmBuyer, "ItmBuyer");
-        put(colItmMinQty, "ItmMinQty");
-        put(colItmLotQty, "ItmLotQty");
-        put(colItmFixLeadTime, "ItmFixLeadTime");
-        put(colItmVarLeadTime, "ItmVarLeadTime");
-        put(colItmVarLeadLot, "ItmVarLeadLot");
-        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
-            TField* f = GlobalADOQuery->FindField(FColumnFieldNames[i]);
-            s->setValue(FColumns[i], f ? f->Value() : QVariant());
-        }
+        FillItemPlanning(s, GlobalADOQuery);
     }
     if (demand)
         demand->setExpanded(true);
