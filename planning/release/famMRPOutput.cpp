@@ -51,33 +51,19 @@ constexpr int btPlanPO = 58;
 const QColor clYellow(255, 255, 194), clOlive(192, 192, 0), clCyan(194, 255, 255), clTeal(0, 192, 192),
     clOrange(255, 128, 0), clRed(255, 0, 0), clBlue(0, 0, 255);
 
-bool isEmpty(const QVariant& v)
-{
-    return !v.isValid() || v.isNull();
-}
-
-double num(const QVariant& v)
-{
-    if (isEmpty(v))
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
 int whole(const QVariant& v)
 {
-    return isEmpty(v) ? 0 : v.toInt();
+    return OutputIsNone(v) ? 0 : v.toInt();
 }
 
 QString text(const QVariant& v)
 {
-    return isEmpty(v) ? QString() : v.toString();
+    return OutputIsNone(v) ? QString() : v.toString();
 }
 
 QDate dateOf(const QVariant& v)
 {
-    if (isEmpty(v))
+    if (OutputIsNone(v))
         return QDate();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
@@ -372,7 +358,7 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     colSupDoDestQtyU->setEditor(RightAlignedTextItem());
     // Bill types by their names; no type shows nothing.
     colSupBillType->displayTextHook = [](const kvui::RowRef&, const QVariant& v, QString& t) {
-        if (isEmpty(v) || v.toInt() == 0)
+        if (OutputIsNone(v) || v.toInt() == 0)
             t.clear();
         else if (InfoApplication)
             t = InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), v.toInt());
@@ -846,18 +832,18 @@ bool TMRPOutputFrame::LoadSupplies(kvui::TreeNode* ANode)
 
 void TMRPOutputFrame::SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod)
 {
-    const double qty = num(ANode->value(colSupQty));
+    const double qty = OutputNumber(ANode->value(colSupQty));
     const TMRPPeriodSpread spread =
         SpreadOutputPeriods(text(ANode->value(colSupHints)), qty, ANode->imageIndex(), int(FPeriodCols.size()), cboEndPeriod->currentIndex());
     for (auto it = spread.Periods.cbegin(); it != spread.Periods.cend(); ++it)
         ANode->setValue(FPeriodCols[size_t(it.key())], it.value());
     if (ANode->level() == 0) {
-        const double r = OutputQtyToRelease(spread, qty, num(ANode->value(colSupDestQty)), ALimitByPeriod);
+        const double r = OutputQtyToRelease(spread, qty, OutputNumber(ANode->value(colSupDestQty)), ALimitByPeriod);
         ANode->setValue(colSupDoDestQty, r);
         QVariant u;
         OutputQtyInUnit(r, ANode->value(colSupDestUntRate), u);
         ANode->setValue(colSupDoDestQtyU, u);
-        ANode->setData(isEmpty(u) ? QVariant(OutputMsgZeroUnitRate) : QVariant());
+        ANode->setData(OutputIsNone(u) ? QVariant(OutputMsgZeroUnitRate) : QVariant());
     } else {
         ANode->setValue(colSupDoDestQty, 0.0);
         ANode->setValue(colSupDoDestQtyU, 0.0);
@@ -925,14 +911,15 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupUnit, "UntName");
     put(colSupDestUnit, "DestUnitName");
     put(colSupDestUntID, "DestUnitID");
-    n->setValue(colSupDestUntRate, num(v("DestUnitRate")));
-    n->setValue(colSupQty, num(v("SupQty")));
+    n->setValue(colSupDestUntRate, OutputNumber(v("DestUnitRate")));
+    n->setValue(colSupQty, OutputNumber(v("SupQty")));
     put(colSupNote, "SupNote");
     put(colSupHints, "SupHints");
     n->setImageIndex(whole(v("SupPeriod")));
-    n->setValue(colSupDestQty, num(v("SupDestQty")));
+    n->setValue(colSupDestQty, OutputNumber(v("SupDestQty")));
     SpreadPeriodQty(n, ALimitByPeriod);
-    n->setValue(colSupUnDestQty, OutputRound8(num(n->value(colSupQty)) - num(n->value(colSupDestQty)) - num(n->value(colSupDoDestQty))));
+    n->setValue(colSupUnDestQty, OutputRound8(OutputNumber(n->value(colSupQty)) - OutputNumber(n->value(colSupDestQty))
+                                              - OutputNumber(n->value(colSupDoDestQty))));
     put(colSupBillType, "SupBillType");
     put(colSupDrawDate, "SupDrawDate");
     put(colSupItmID, "SupItmID");
@@ -1117,10 +1104,11 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
             put(colSupHints, "SupHints");
             put(colSupBillType, "SupBillType");
             demand->setImageIndex(whole(v("SupPeriod")));
-            demand->setValue(colSupQty, num(v("SupQty")));
+            demand->setValue(colSupQty, OutputNumber(v("SupQty")));
             demand->setValue(colSupDestQty, released.value(iid, 0));
             SpreadPeriodQty(demand, false);
-            demand->setValue(colSupUnDestQty, OutputRound8(num(demand->value(colSupQty)) - num(demand->value(colSupDestQty))));
+            demand->setValue(colSupUnDestQty,
+                             OutputRound8(OutputNumber(demand->value(colSupQty)) - OutputNumber(demand->value(colSupDestQty))));
             demand->setValue(colSupDestType, 0);
         }
         kvui::TreeNode* s = demand->addChild();
@@ -1152,10 +1140,11 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         put(colSupUnit, "UntName");
         put(colSupDestUnit, "DestUnitName");
         put(colSupDestUntID, "DestUnitID");
-        s->setValue(colSupDestUntRate, num(v("DestUnitRate")));
+        s->setValue(colSupDestUntRate, OutputNumber(v("DestUnitRate")));
         double qty = 0, dest = 0;
-        const bool ratioOk = OutputSubstituteQty(num(v("SupQty")), num(v("SubQty")), num(v("SubRQty")), qty);
-        OutputSubstituteQty(num(v("SupDestQty")), num(v("SubQty")), num(v("SubRQty")), dest);
+        const bool ratioOk =
+            OutputSubstituteQty(OutputNumber(v("SupQty")), OutputNumber(v("SubQty")), OutputNumber(v("SubRQty")), qty);
+        OutputSubstituteQty(OutputNumber(v("SupDestQty")), OutputNumber(v("SubQty")), OutputNumber(v("SubRQty")), dest);
         s->setValue(colSupQty, qty);
         s->setValue(colSupDestQty, dest);
         s->setValue(colSupDoDestQty, 0.0);
@@ -1245,7 +1234,7 @@ bool TMRPOutputFrame::SwitchUnit(kvui::TreeNode* ANode, int ANewTarget, int AOld
             ANode->setValue(colSupDestUnit, GlobalADOQuery->FieldByName(QStringLiteral("UntName"))->AsString());
             ANode->setValue(colSupDestUntRate, GlobalADOQuery->FieldByName(QStringLiteral("UntFactor"))->AsFloat());
             QVariant u;
-            const bool ok = OutputQtyInUnit(num(ANode->value(colSupDoDestQty)), ANode->value(colSupDestUntRate), u);
+            const bool ok = OutputQtyInUnit(OutputNumber(ANode->value(colSupDoDestQty)), ANode->value(colSupDestUntRate), u);
             ANode->setValue(colSupDoDestQtyU, u);
             ANode->setData(ok ? QVariant() : QVariant(OutputMsgZeroUnitRate));
         }
@@ -1275,7 +1264,7 @@ void TMRPOutputFrame::NodeEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
     if (!ANode || !AColumn)
         return;
     const QVariant now = ANode->value(AColumn);
-    if (now == AOldValue || (isEmpty(now) && isEmpty(AOldValue)))
+    if (now == AOldValue || (OutputIsNone(now) && OutputIsNone(AOldValue)))
         return;
     FModified = true;
     TreeAccess a(this);
@@ -1330,7 +1319,7 @@ void TMRPOutputFrame::lblSelectAllClick()
         FlagHold hold(FNodeChecking, true);
         UpdateBracket bracket(grdSupplies);
         for (kvui::TreeNode* n : grdSupplies->topNodes())
-            if (!n->isChecked() && num(n->value(colSupDoDestQty)) > 0)
+            if (!n->isChecked() && OutputNumber(n->value(colSupDoDestQty)) > 0)
                 n->setCheckState(Qt::Checked);
     }
     QApplication::restoreOverrideCursor();
@@ -1491,7 +1480,7 @@ void TMRPOutputFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
     while (top->parent())
         top = top->parent();
     const bool leaf = ANode->childCount() == 0;
-    const double doDest = num(ANode->value(colSupDoDestQty));
+    const double doDest = OutputNumber(ANode->value(colSupDoDestQty));
     const bool outputRow = leaf && top->isChecked() && (ANode->level() == 0 || doDest != 0);
     // 1.
     if (!IsRowOpen(ANode)) {
@@ -1508,7 +1497,7 @@ void TMRPOutputFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
             AOutBrush = ASelected ? clTeal : clCyan;
         else
             painted = false;
-    } else if (AColumn == colSupUnDestQty && num(ANode->value(colSupUnDestQty)) < 0) {
+    } else if (AColumn == colSupUnDestQty && OutputNumber(ANode->value(colSupUnDestQty)) < 0) {
         AOutBrush = clOrange;
     } else if ((AColumn == colSupDoDestQty || AColumn == colSupDoDestQtyU)
                && (doDest < 0 || (doDest == 0 && ANode->level() == 0 && ANode->isChecked()) || !RowMessage(ANode).isEmpty())) {
