@@ -118,25 +118,14 @@ const ColumnDef Columns[] = {
 } // namespace
 
 TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
-    : TViewSettingDlg(parent)
+    : TMRPminiSetDlgBase(parent)
 {
     setObjectName(QStringLiteral("MRPLackSetDlg"));
     setWindowTitle(QStringLiteral("生产缺料分析"));
     setMinimumSize(640, 500);
     resize(684, 520);
-    FSchemeGroup = lblScheme->parentWidget();
 
-    Pages = new QTabWidget(OptionsArea);
-    Pages->setObjectName(QStringLiteral("Pages"));
-    tabMain = new QWidget(Pages);
-    tabMain->setObjectName(QStringLiteral("tabMain"));
-    tabOptions = new QWidget(Pages);
-    tabOptions->setObjectName(QStringLiteral("tabOptions"));
-    Pages->addTab(tabMain, QStringLiteral(" 投料需求(&1) "));
-    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
-    auto* area = new QVBoxLayout(OptionsArea);
-    area->setContentsMargins(0, 0, 0, 0);
-    area->addWidget(Pages);
+    BuildPages(QStringLiteral(" 投料需求(&1) "));
 
     lblBillType = new QLabel(QStringLiteral("投料单据(&T):"), tabMain);
     cboBillType = new QComboBox(tabMain);
@@ -156,13 +145,7 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     dteEndDate->setObjectName(QStringLiteral("dteEndDate"));
     dteEndDate->setCalendarPopup(true);
 
-    qryMain = new TADOQuery(this);
-    qryMain->setObjectName(QStringLiteral("qryMain"));
-    SetupADOQuery(qryMain);
-    qryMain->SetConnection(GlobalADOConnection);
-    qryMain->CommandTimeout = 600;
-    grdMain = new kvui::BandedGrid(tabMain);
-    grdMain->setObjectName(QStringLiteral("grdMain"));
+    BuildLinesGrid();
     chkShowFilter = new QCheckBox(QStringLiteral("选单前显示筛选条件(&H)"), tabMain);
     chkShowFilter->setObjectName(QStringLiteral("chkShowFilter"));
     chkShowFilter->setChecked(true);
@@ -203,17 +186,7 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     mainBox->addWidget(grdMain, 1);
     mainBox->addLayout(buttons);
 
-    const TMiniOptionsPage optionsPage = BuildMiniOptionsPage(tabOptions, this, false);
-    trlMRPFilters = optionsPage.Filters;
-    actSetMRPFilter = optionsPage.SetFilter;
-    gbxOptions = optionsPage.Options;
-    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
-    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
-    trlMRPFilters->viewport()->installEventFilter(this);
-    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
-
-    FSchemeGroup->setVisible(false);
-    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+    BuildOptionsPage(false);
     connect(cboBillType, &QComboBox::currentIndexChanged, this, [this] { cboBillTypePropertiesChange(); });
     connect(rdbAll, &QRadioButton::toggled, this, [this] { rdbBillScopeClick(); });
     connect(rdbEndDate, &QRadioButton::toggled, this, [this] { rdbBillScopeClick(); });
@@ -227,32 +200,9 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
         FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
 }
 
-TMRPLackSetDlg::~TMRPLackSetDlg()
-{
-    if (grdMain)
-        grdMain->setDataSource(nullptr);
-    delete FMainSource;
-}
-
-kvui::Column* TMRPLackSetDlg::Column(const QString& AFieldName) const
-{
-    return MiniGridColumn(grdMain, AFieldName);
-}
-
 int TMRPLackSetDlg::LineCount() const
 {
     return FMainSource ? FMainSource->recordCount() : 0;
-}
-
-QVariant TMRPLackSetDlg::LineValue(int ALine, const QString& AField) const
-{
-    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
-}
-
-void TMRPLackSetDlg::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
-{
-    if (FMainSource)
-        FMainSource->setFieldValue(ALine, AField, AValue);
 }
 
 void TMRPLackSetDlg::Prepare()
@@ -422,20 +372,6 @@ void TMRPLackSetDlg::ActionListUpdate()
         btnOk->setEnabled(!grdMain->isEnabled() || LineCount() > 0);
     const kvui::TreeNode* node = trlMRPFilters->focusedNode();
     actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
-}
-
-void TMRPLackSetDlg::actSetMRPFilterExecute()
-{
-    ActionListUpdate();
-    if (actSetMRPFilter->isEnabled())
-        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
-}
-
-bool TMRPLackSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
-{
-    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
-        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
-    return TViewSettingDlg::eventFilter(AObject, AEvent);
 }
 
 void TMRPLackSetDlg::NeedAdd(int ABillType)
@@ -645,26 +581,6 @@ bool TMRPLackSetDlg::CloseWithOk()
                                               false, [this, line](const QString& f) { return LineValue(line, f); });
         }
     return SaveMiniSchemeAndMain(s, inserts);
-}
-
-void TMRPLackSetDlg::done(int r)
-{
-    if (r == QDialog::Accepted) {
-        if (!SaveScheme())
-            return;
-        const bool enabled = grdMain->isEnabled();
-        grdMain->setEnabled(false);
-        bool ok = false;
-        try {
-            ok = CloseWithOk();
-        } catch (const std::exception& e) {
-            ShowExceptionMessage(e);
-        }
-        grdMain->setEnabled(enabled);
-        if (!ok)
-            return;
-    }
-    TViewSettingDlg::done(r);
 }
 
 bool ShowMRPLackSetDlg(PViewScheme AScheme, TPlanScheme* APlanScheme)

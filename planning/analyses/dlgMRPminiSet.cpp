@@ -155,25 +155,14 @@ const ColumnDef Columns[] = {
 } // namespace
 
 TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
-    : TViewSettingDlg(parent)
+    : TMRPminiSetDlgBase(parent)
 {
     setObjectName(QStringLiteral("MRPminiSetDlg"));
     setWindowTitle(QStringLiteral("物料配套分析"));
     setMinimumSize(640, 500);
     resize(760, 540);
-    FSchemeGroup = lblScheme->parentWidget();
 
-    Pages = new QTabWidget(OptionsArea);
-    Pages->setObjectName(QStringLiteral("Pages"));
-    tabMain = new QWidget(Pages);
-    tabMain->setObjectName(QStringLiteral("tabMain"));
-    tabOptions = new QWidget(Pages);
-    tabOptions->setObjectName(QStringLiteral("tabOptions"));
-    Pages->addTab(tabMain, QStringLiteral(" 配套需求(&1) "));
-    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
-    auto* area = new QVBoxLayout(OptionsArea);
-    area->setContentsMargins(0, 0, 0, 0);
-    area->addWidget(Pages);
+    BuildPages(QStringLiteral(" 配套需求(&1) "));
 
     // Lines page
     lblMain = new QLabel(QStringLiteral("配套主需求(&D):"), tabMain);
@@ -194,13 +183,7 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
             PickBills(FBillSource);
     });
 
-    qryMain = new TADOQuery(this);
-    qryMain->setObjectName(QStringLiteral("qryMain"));
-    SetupADOQuery(qryMain);
-    qryMain->SetConnection(GlobalADOConnection);
-    qryMain->CommandTimeout = 600;
-    grdMain = new kvui::BandedGrid(tabMain);
-    grdMain->setObjectName(QStringLiteral("grdMain"));
+    BuildLinesGrid();
     lblMain->setBuddy(grdMain);
 
     const auto makeAction = [this](const char* name, const QString& text, auto slot) {
@@ -234,17 +217,7 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
     mainBox->addLayout(body, 1);
 
     // Options page
-    const TMiniOptionsPage optionsPage = BuildMiniOptionsPage(tabOptions, this, true);
-    trlMRPFilters = optionsPage.Filters;
-    actSetMRPFilter = optionsPage.SetFilter;
-    gbxOptions = optionsPage.Options;
-    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
-    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
-    trlMRPFilters->viewport()->installEventFilter(this);
-    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
-
-    FSchemeGroup->setVisible(false);
-    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+    BuildOptionsPage(true);
 
     FPickEditProperties = std::make_shared<TPickEditProperties>();
     FPickEditProperties->RefQuery = GlobalADOQuery;
@@ -257,18 +230,6 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
         FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
 
     connect(grdMain, &kvui::BandedView::focusedRowChanged, this, [this] { ActionListUpdate(); });
-}
-
-TMRPminiSetDlg::~TMRPminiSetDlg()
-{
-    if (grdMain)
-        grdMain->setDataSource(nullptr);
-    delete FMainSource;
-}
-
-kvui::Column* TMRPminiSetDlg::Column(const QString& AFieldName) const
-{
-    return MiniGridColumn(grdMain, AFieldName);
 }
 
 void TMRPminiSetDlg::Prepare()
@@ -432,17 +393,6 @@ QList<int> TMRPminiSetDlg::Lines() const
     return out;
 }
 
-QVariant TMRPminiSetDlg::LineValue(int ALine, const QString& AField) const
-{
-    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
-}
-
-void TMRPminiSetDlg::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
-{
-    if (FMainSource)
-        FMainSource->setFieldValue(ALine, AField, AValue);
-}
-
 bool TMRPminiSetDlg::CanEditCell(int ALine, kvui::Column* AColumn) const
 {
     if (!AColumn || ALine < 0)
@@ -470,20 +420,6 @@ void TMRPminiSetDlg::ActionListUpdate()
         btnOk->setEnabled(any);
     const kvui::TreeNode* node = trlMRPFilters->focusedNode();
     actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
-}
-
-void TMRPminiSetDlg::actSetMRPFilterExecute()
-{
-    ActionListUpdate();
-    if (actSetMRPFilter->isEnabled())
-        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
-}
-
-bool TMRPminiSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
-{
-    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
-        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
-    return TViewSettingDlg::eventFilter(AObject, AEvent);
 }
 
 void TMRPminiSetDlg::NeedInsert()
@@ -794,25 +730,6 @@ bool TMRPminiSetDlg::CloseWithOk()
                                           [this, line](const QString& f) { return LineValue(line, f); });
     }
     return SaveMiniSchemeAndMain(s, inserts);
-}
-
-void TMRPminiSetDlg::done(int r)
-{
-    if (r == QDialog::Accepted) {
-        if (!SaveScheme())
-            return;
-        grdMain->setEnabled(false);
-        bool ok = false;
-        try {
-            ok = CloseWithOk();
-        } catch (const std::exception& e) {
-            ShowExceptionMessage(e);
-        }
-        grdMain->setEnabled(true);
-        if (!ok)
-            return;
-    }
-    TViewSettingDlg::done(r);
 }
 
 bool ShowMRPminiSetDlg(TViewScheme& AViewScheme, TPlanScheme* APlanScheme)

@@ -1,0 +1,125 @@
+#include "dlgMRPminiSetBase.h"
+
+#include "BandedGrid.h"
+#include "DataSetSource.h"
+#include "TreeList.h"
+#include "UCommon.h"
+#include "UDBComm.h"
+#include "clsPickEdit.h"
+#include "untCommonUI.h"
+#include "untMRPFilters.h"
+#include "untMRPminiSet.h"
+
+#include <QAction>
+#include <QEvent>
+#include <QLabel>
+#include <QTabWidget>
+#include <QVBoxLayout>
+
+TMRPminiSetDlgBase::TMRPminiSetDlgBase(QWidget* parent)
+    : TViewSettingDlg(parent)
+{
+    FSchemeGroup = lblScheme->parentWidget();
+}
+
+TMRPminiSetDlgBase::~TMRPminiSetDlgBase()
+{
+    // The widgets and actions go after this part of the dialog: what they
+    // signal while they go reaches none of its handlers.
+    for (QObject* child : findChildren<QObject*>())
+        QObject::disconnect(child, nullptr, this, nullptr);
+    if (grdMain)
+        grdMain->setDataSource(nullptr);
+    delete FMainSource;
+}
+
+void TMRPminiSetDlgBase::BuildPages(const QString& AMainCaption)
+{
+    Pages = new QTabWidget(OptionsArea);
+    Pages->setObjectName(QStringLiteral("Pages"));
+    tabMain = new QWidget(Pages);
+    tabMain->setObjectName(QStringLiteral("tabMain"));
+    tabOptions = new QWidget(Pages);
+    tabOptions->setObjectName(QStringLiteral("tabOptions"));
+    Pages->addTab(tabMain, AMainCaption);
+    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
+    auto* area = new QVBoxLayout(OptionsArea);
+    area->setContentsMargins(0, 0, 0, 0);
+    area->addWidget(Pages);
+}
+
+void TMRPminiSetDlgBase::BuildLinesGrid()
+{
+    qryMain = new TADOQuery(this);
+    qryMain->setObjectName(QStringLiteral("qryMain"));
+    SetupADOQuery(qryMain);
+    qryMain->SetConnection(GlobalADOConnection);
+    qryMain->CommandTimeout = 600;
+    grdMain = new kvui::BandedGrid(tabMain);
+    grdMain->setObjectName(QStringLiteral("grdMain"));
+}
+
+void TMRPminiSetDlgBase::BuildOptionsPage(bool AWithMainGross)
+{
+    const TMiniOptionsPage optionsPage = BuildMiniOptionsPage(tabOptions, this, AWithMainGross);
+    trlMRPFilters = optionsPage.Filters;
+    actSetMRPFilter = optionsPage.SetFilter;
+    gbxOptions = optionsPage.Options;
+    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
+    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
+    trlMRPFilters->viewport()->installEventFilter(this);
+    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
+
+    FSchemeGroup->setVisible(false);
+    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+}
+
+kvui::Column* TMRPminiSetDlgBase::Column(const QString& AFieldName) const
+{
+    return MiniGridColumn(grdMain, AFieldName);
+}
+
+QVariant TMRPminiSetDlgBase::LineValue(int ALine, const QString& AField) const
+{
+    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
+}
+
+void TMRPminiSetDlgBase::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
+{
+    if (FMainSource)
+        FMainSource->setFieldValue(ALine, AField, AValue);
+}
+
+void TMRPminiSetDlgBase::actSetMRPFilterExecute()
+{
+    ActionListUpdate();
+    if (actSetMRPFilter->isEnabled())
+        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
+}
+
+bool TMRPminiSetDlgBase::eventFilter(QObject* AObject, QEvent* AEvent)
+{
+    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
+        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
+    return TViewSettingDlg::eventFilter(AObject, AEvent);
+}
+
+void TMRPminiSetDlgBase::done(int r)
+{
+    if (r == QDialog::Accepted) {
+        if (!SaveScheme())
+            return;
+        const bool enabled = grdMain->isEnabled();
+        grdMain->setEnabled(false);
+        bool ok = false;
+        try {
+            ok = CloseWithOk();
+        } catch (const std::exception& e) {
+            ShowExceptionMessage(e);
+        }
+        grdMain->setEnabled(enabled);
+        if (!ok)
+            return;
+    }
+    TViewSettingDlg::done(r);
+}

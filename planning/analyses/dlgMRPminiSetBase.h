@@ -1,0 +1,77 @@
+#pragma once
+// What the settings dialogs of the two quick analyses are alike in: the two
+// pages (the demand lines and the parameters), the grid of lines over its
+// query, the options page with the filter tree, the private scheme the dialog
+// writes and the OK that checks and writes it before the dialog closes.
+#include "clsViewSetting.h"
+#include "untMRP.h"
+
+#include <QDate>
+#include <QVariant>
+#include <memory>
+
+class QAction;
+class QCheckBox;
+class QTabWidget;
+class TMRPminiOptionsBox;
+class TPickEditProperties;
+namespace kvui {
+class TreeList;
+class BandedGrid;
+class Column;
+class DataSetSource;
+class ImageComboProperties;
+} // namespace kvui
+
+class TMRPminiSetDlgBase : public TViewSettingDlg {
+    Q_OBJECT
+public:
+    explicit TMRPminiSetDlgBase(QWidget* parent = nullptr);
+    ~TMRPminiSetDlgBase() override;
+
+    QTabWidget* Pages = nullptr;
+    QWidget* tabMain = nullptr;
+    QWidget* tabOptions = nullptr;
+    QCheckBox* chkShowFilter = nullptr;
+    kvui::BandedGrid* grdMain = nullptr;
+    TADOQuery* qryMain = nullptr;
+    kvui::DataSetSource* FMainSource = nullptr;
+    QAction* actNeedDelete = nullptr;
+    QAction* actNeedClear = nullptr;
+    kvui::TreeList* trlMRPFilters = nullptr;
+    QAction* actSetMRPFilter = nullptr;
+    TMRPminiOptionsBox* gbxOptions = nullptr;
+
+    TPlanScheme* FPlanScheme = nullptr;
+    QDate FMaxDate;
+
+    kvui::Column* Column(const QString& AFieldName) const;
+    QVariant LineValue(int ALine, const QString& AField) const;
+    void SetLineValue(int ALine, const QString& AField, const QVariant& AValue);
+
+    virtual void ActionListUpdate() = 0;
+    // The option boxes follow the checks of the filter tree.
+    virtual void UpdateCareAlloted() = 0;
+    void actSetMRPFilterExecute();
+    // The checks and writes of OK; False keeps the dialog open.
+    virtual bool CloseWithOk() = 0;
+
+public slots:
+    // OK saves the settings, then checks and writes with the lines locked;
+    // an error or a failed check keeps the dialog open.
+    void done(int r) override;
+
+protected:
+    bool eventFilter(QObject* AObject, QEvent* AEvent) override;
+    // The pages " <AMainCaption> " and " 参数(&2) " in the options area.
+    void BuildPages(const QString& AMainCaption);
+    // The lines' query and grid (on the lines page).
+    void BuildLinesGrid();
+    // The options page with its filter tree and option group, wired to this
+    // dialog; the scheme's group shows only on that page.
+    void BuildOptionsPage(bool AWithMainGross);
+
+    std::shared_ptr<TPickEditProperties> FPickEditProperties;
+    std::shared_ptr<kvui::ImageComboProperties> FBillTypeProperties;
+    QWidget* FSchemeGroup = nullptr;
+};
