@@ -200,11 +200,6 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
         FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
 }
 
-int TMRPLackSetDlg::LineCount() const
-{
-    return FMainSource ? FMainSource->recordCount() : 0;
-}
-
 void TMRPLackSetDlg::Prepare()
 {
     TViewSettingDlg::Prepare();
@@ -449,31 +444,6 @@ void TMRPLackSetDlg::NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<in
         FMainSource->appendRecord(m);
     }
     grdMain->endUpdate();
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPLackSetDlg::NeedDelete()
-{
-    if (!FMainSource)
-        return;
-    QList<int> lines = grdMain->selectedRecordIndexes();
-    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
-        lines << grdMain->focusedRecordIndex();
-    FMainSource->deleteRecords(lines);
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPLackSetDlg::NeedClear()
-{
-    if (!FMainSource)
-        return;
-    TMRPWaitCursor wait;
-    QList<int> all;
-    for (int i = 0; i < LineCount(); ++i)
-        all << i;
-    FMainSource->deleteRecords(all);
     grdMain->refresh();
     ActionListUpdate();
 }

@@ -28,8 +28,6 @@ public:
     QAction* actNeedAddMO;
     QAction* actNeedAddOO;
 
-    int LineCount() const;
-
     void cboBillTypePropertiesChange();
     void rdbBillScopeClick();
     void ActionListUpdate() override;
@@ -37,8 +35,6 @@ public:
     // Picks production-task (22) or subcontract-order (24) lines.
     void NeedAdd(int ABillType);
     void NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords);
-    void NeedDelete();
-    void NeedClear();
     bool CloseWithOk() override;
 
 private:

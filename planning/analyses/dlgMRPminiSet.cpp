@@ -384,15 +384,6 @@ bool TMRPminiSetDlg::SaveScheme()
     return true;
 }
 
-QList<int> TMRPminiSetDlg::Lines() const
-{
-    QList<int> out;
-    const int n = FMainSource ? FMainSource->recordCount() : 0;
-    for (int i = 0; i < n; ++i)
-        out << i;
-    return out;
-}
-
 bool TMRPminiSetDlg::CanEditCell(int ALine, kvui::Column* AColumn) const
 {
     if (!AColumn || ALine < 0)
@@ -438,28 +429,6 @@ void TMRPminiSetDlg::NeedInsert()
     grdMain->refresh();
     grdMain->setFocusedRecordIndex(line);
     grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
-    ActionListUpdate();
-}
-
-void TMRPminiSetDlg::NeedDelete()
-{
-    if (!FMainSource)
-        return;
-    QList<int> lines = grdMain->selectedRecordIndexes();
-    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
-        lines << grdMain->focusedRecordIndex();
-    FMainSource->deleteRecords(lines);
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPminiSetDlg::NeedClear()
-{
-    if (!FMainSource)
-        return;
-    TMRPWaitCursor wait;
-    FMainSource->deleteRecords(Lines());
-    grdMain->refresh();
     ActionListUpdate();
 }
 

@@ -24,17 +24,12 @@ public:
     QMenu* popAddBills;
     QAction* actNeedInsert;
 
-    // The lines in grid order (record indexes of the buffer).
-    QList<int> Lines() const;
-
     // Chooses a bill source: remembers it, asks for its filter when wished,
     // and opens the pick list of its lines.
     void PickBills(const QString& AObjectID);
     // Adds the chosen rows of the pick list as lines.
     void AddPickedBills(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords);
     void NeedInsert();
-    void NeedDelete();
-    void NeedClear();
     // A typed item code: the line takes the item's identity and names.
     void ItemCodeChanged(int ALine);
     // Whether a cell may be edited (a hand-typed line has no bill number).

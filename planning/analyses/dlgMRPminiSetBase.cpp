@@ -8,6 +8,7 @@
 #include "clsPickEdit.h"
 #include "untCommonUI.h"
 #include "untMRPFilters.h"
+#include "untMRPViewUtils.h"
 #include "untMRPminiSet.h"
 
 #include <QAction>
@@ -88,6 +89,41 @@ void TMRPminiSetDlgBase::SetLineValue(int ALine, const QString& AField, const QV
 {
     if (FMainSource)
         FMainSource->setFieldValue(ALine, AField, AValue);
+}
+
+int TMRPminiSetDlgBase::LineCount() const
+{
+    return FMainSource ? FMainSource->recordCount() : 0;
+}
+
+QList<int> TMRPminiSetDlgBase::Lines() const
+{
+    QList<int> out;
+    for (int i = 0; i < LineCount(); ++i)
+        out << i;
+    return out;
+}
+
+void TMRPminiSetDlgBase::NeedDelete()
+{
+    if (!FMainSource)
+        return;
+    QList<int> lines = grdMain->selectedRecordIndexes();
+    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
+        lines << grdMain->focusedRecordIndex();
+    FMainSource->deleteRecords(lines);
+    grdMain->refresh();
+    ActionListUpdate();
+}
+
+void TMRPminiSetDlgBase::NeedClear()
+{
+    if (!FMainSource)
+        return;
+    TMRPWaitCursor wait;
+    FMainSource->deleteRecords(Lines());
+    grdMain->refresh();
+    ActionListUpdate();
 }
 
 void TMRPminiSetDlgBase::actSetMRPFilterExecute()

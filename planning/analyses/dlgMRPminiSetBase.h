@@ -48,6 +48,12 @@ public:
     kvui::Column* Column(const QString& AFieldName) const;
     QVariant LineValue(int ALine, const QString& AField) const;
     void SetLineValue(int ALine, const QString& AField, const QVariant& AValue);
+    int LineCount() const;
+    // The lines in grid order (record indexes of the buffer).
+    QList<int> Lines() const;
+    // Removes the selected lines, or the focused one when none is selected.
+    void NeedDelete();
+    void NeedClear();
 
     virtual void ActionListUpdate() = 0;
     // The option boxes follow the checks of the filter tree.
