@@ -68,7 +68,7 @@ QString OrderSelectList(const OrderKind& K)
                           "[规格型号]=i.ItmSpec,")
                .arg(p);
     sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7", "ItmProp8",
-                           "ItmProp9", "ItmProp10"});
+                                  "ItmProp9", "ItmProp10"});
     sql += u' ' + QString::fromUtf8(K.thirdFragment);
     sql += QStringLiteral(" [单据数量]=s.%1BillQty, [已交数量]=s.%1OkQty, [计划数量]=s.%1Qty, [单位]=ub.UntName, [交货日期]=s.%1DelivDate,")
                .arg(p);

@@ -87,7 +87,7 @@ QString SourceSelectList(const BillSource& S, int ABillType)
                               "[物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
                    .arg(p);
         sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
-                              "ItmProp8", "ItmProp9", "ItmProp10"});
+                                      "ItmProp8", "ItmProp9", "ItmProp10"});
         sql += QStringLiteral("[客户]=c.CustName, [客户单号]=s.%1CustPO, [备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.%1Remark,''), 500), "
                               "[单据数量]=s.%1BillQty,")
                    .arg(p);
@@ -106,7 +106,7 @@ QString SourceSelectList(const BillSource& S, int ABillType)
                               "[单据行]=s.%1Entry, [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
                    .arg(p);
         sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
-                              "ItmProp8", "ItmProp9", "ItmProp10"});
+                                      "ItmProp8", "ItmProp9", "ItmProp10"});
         sql += QStringLiteral("[备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.BomNote,''), 500), [单据数量]=s.%1BillQty, "
                               "[需求数量]=s.%1Qty, [单位]=ub.UntName,")
                    .arg(p);
