@@ -725,14 +725,17 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
         FSchemesLocked = true;
         SetOptionsEditing(false);
     }
-    const auto emptyState = [this] {
-        grdSupplies->clear();
+    const auto resetState = [this] {
         FSchemesLocked = false;
         FModified = false;
         if (FResulter) {
             FResulter->ShowAsGrayStyle(true);
             FResulter->SetOnTrackPosition({});
         }
+    };
+    const auto emptyState = [this, &resetState] {
+        grdSupplies->clear();
+        resetState();
     };
     if (FShowSchemes) {
         // 2.
@@ -791,12 +794,7 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
             BuildPeriodColumns();
             CopyControlsToCurrent();
         }
-        FSchemesLocked = false;
-        FModified = false;
-        if (FResulter) {
-            FResulter->ShowAsGrayStyle(true);
-            FResulter->SetOnTrackPosition({});
-        }
+        resetState();
     }
     // 7.
     if (FPlanScheme->PlanType != 0)
