@@ -214,13 +214,7 @@ void TMRPLackSetDlg::Prepare()
 
 void TMRPLackSetDlg::BuildGridColumns()
 {
-    kvui::BandedGrid* g = grdMain;
-    g->beginUpdate();
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    g->setShowIndicator(true);
-    g->setEditingEnabled(true);
-    g->setMultiSelect(true);
+    kvui::BandedGrid* g = BeginLinesGridColumns();
     g->setShowGroupByBox(false);
     TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
     for (const ColumnDef& d : Columns) {

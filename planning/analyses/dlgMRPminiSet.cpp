@@ -257,13 +257,7 @@ void TMRPminiSetDlg::Prepare()
 
 void TMRPminiSetDlg::BuildGridColumns()
 {
-    kvui::BandedGrid* g = grdMain;
-    g->beginUpdate();
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    g->setShowIndicator(true);
-    g->setEditingEnabled(true);
-    g->setMultiSelect(true);
+    kvui::BandedGrid* g = BeginLinesGridColumns();
     g->setEnterMovesToNextCell(true);
     TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
     const auto add = [&](const char* name, const QString& field, const QString& caption, int band) {

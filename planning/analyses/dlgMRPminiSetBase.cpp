@@ -60,6 +60,18 @@ void TMRPminiSetDlgBase::BuildLinesGrid()
     grdMain->setObjectName(QStringLiteral("grdMain"));
 }
 
+kvui::BandedGrid* TMRPminiSetDlgBase::BeginLinesGridColumns()
+{
+    kvui::BandedGrid* g = grdMain;
+    g->beginUpdate();
+    g->addBand(QString(), kvui::BandFixed::Left);
+    g->addBand(QString(), kvui::BandFixed::None);
+    g->setShowIndicator(true);
+    g->setEditingEnabled(true);
+    g->setMultiSelect(true);
+    return g;
+}
+
 void TMRPminiSetDlgBase::BuildOptionsPage(bool AWithMainGross)
 {
     const TMiniOptionsPage optionsPage = BuildMiniOptionsPage(tabOptions, this, AWithMainGross);

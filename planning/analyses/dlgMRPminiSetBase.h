@@ -73,6 +73,9 @@ protected:
     void BuildPages(const QString& AMainCaption);
     // The lines' query and grid (on the lines page).
     void BuildLinesGrid();
+    // Opens an update of the lines' grid for its columns: a fixed band and a
+    // scrolling one, row indicators, editing, several lines selectable.
+    kvui::BandedGrid* BeginLinesGridColumns();
     // The options page with its filter tree and option group, wired to this
     // dialog; the scheme's group shows only on that page.
     void BuildOptionsPage(bool AWithMainGross);
