@@ -273,10 +273,7 @@ void TMRPLackSetDlg::LoadLines()
 void TMRPLackSetDlg::LoadScheme()
 {
     const QString& p = ViewScheme.Params;
-    LoadMiniMRPFilters(trlMRPFilters, p);
-    gbxOptions->LoadOptions(p);
-    UpdateCareAlloted();
-    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
+    LoadSharedSettings();
     bool ok = false;
     int source = ReadViewSchemeParam(p, QStringLiteral("[Source]")).trimmed().toInt(&ok);
     if (!ok || source < 0)
@@ -298,21 +295,9 @@ void TMRPLackSetDlg::LoadScheme()
         cboBillType->setCurrentIndex(index);
 }
 
-void TMRPLackSetDlg::UpdateCareAlloted()
-{
-    bool anySource = false, orders = false;
-    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
-    gbxOptions->chkCareAlloted->setEnabled(orders);
-    if (!orders)
-        gbxOptions->chkCareAlloted->setChecked(false);
-}
-
 bool TMRPLackSetDlg::SaveScheme()
 {
-    QString p = ViewScheme.Params;
-    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
-    p = gbxOptions->SaveOptions(p);
-    p = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"), chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    QString p = SharedSettings();
     const int source = cboBillType->currentIndex() * 10 + (rdbEndDate->isEnabled() && rdbEndDate->isChecked() ? 1 : 0);
     p = WriteViewSchemeParam(p, QStringLiteral("[Source]"), QString::number(source));
     if (dteEndDate->isEnabled())

@@ -31,7 +31,6 @@ public:
     void cboBillTypePropertiesChange();
     void rdbBillScopeClick();
     void ActionListUpdate() override;
-    void UpdateCareAlloted() override;
     // Picks production-task (22) or subcontract-order (24) lines.
     void NeedAdd(int ABillType);
     void NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords);

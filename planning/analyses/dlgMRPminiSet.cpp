@@ -349,32 +349,12 @@ void TMRPminiSetDlg::LoadLines()
 
 void TMRPminiSetDlg::LoadScheme()
 {
-    const QString& p = ViewScheme.Params;
-    LoadMiniMRPFilters(trlMRPFilters, p);
-    gbxOptions->LoadOptions(p);
-    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
-    UpdateCareAlloted();
-}
-
-void TMRPminiSetDlg::UpdateCareAlloted()
-{
-    bool anySource = false, orders = false;
-    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
-    gbxOptions->chkMainGross->setEnabled(anySource);
-    if (!anySource)
-        gbxOptions->chkMainGross->setChecked(true);
-    gbxOptions->chkCareAlloted->setEnabled(orders);
-    if (!orders)
-        gbxOptions->chkCareAlloted->setChecked(false);
+    LoadSharedSettings();
 }
 
 bool TMRPminiSetDlg::SaveScheme()
 {
-    QString p = ViewScheme.Params;
-    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
-    p = gbxOptions->SaveOptions(p);
-    ViewScheme.Params = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"),
-                                             chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    ViewScheme.Params = SharedSettings();
     return true;
 }
 

@@ -35,7 +35,6 @@ public:
     // Whether a cell may be edited (a hand-typed line has no bill number).
     bool CanEditCell(int ALine, kvui::Column* AColumn) const;
     void ActionListUpdate() override;
-    void UpdateCareAlloted() override;
     bool CloseWithOk() override;
 
 private:

@@ -12,6 +12,7 @@
 #include "untMRPminiSet.h"
 
 #include <QAction>
+#include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
 #include <QTabWidget>
@@ -101,6 +102,38 @@ void TMRPminiSetDlgBase::SetLineValue(int ALine, const QString& AField, const QV
 {
     if (FMainSource)
         FMainSource->setFieldValue(ALine, AField, AValue);
+}
+
+void TMRPminiSetDlgBase::LoadSharedSettings()
+{
+    const QString& p = ViewScheme.Params;
+    LoadMiniMRPFilters(trlMRPFilters, p);
+    gbxOptions->LoadOptions(p);
+    UpdateCareAlloted();
+    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
+}
+
+QString TMRPminiSetDlgBase::SharedSettings() const
+{
+    QString p = ViewScheme.Params;
+    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
+    p = gbxOptions->SaveOptions(p);
+    return WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"), chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+}
+
+void TMRPminiSetDlgBase::UpdateCareAlloted()
+{
+    bool anySource = false, orders = false;
+    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
+    // Only the kit analysis has the box of the main demand's gross need.
+    if (QCheckBox* mainGross = gbxOptions->chkMainGross) {
+        mainGross->setEnabled(anySource);
+        if (!anySource)
+            mainGross->setChecked(true);
+    }
+    gbxOptions->chkCareAlloted->setEnabled(orders);
+    if (!orders)
+        gbxOptions->chkCareAlloted->setChecked(false);
 }
 
 int TMRPminiSetDlgBase::LineCount() const

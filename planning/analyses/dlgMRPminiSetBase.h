@@ -57,7 +57,7 @@ public:
 
     virtual void ActionListUpdate() = 0;
     // The option boxes follow the checks of the filter tree.
-    virtual void UpdateCareAlloted() = 0;
+    void UpdateCareAlloted();
     void actSetMRPFilterExecute();
     // The checks and writes of OK; False keeps the dialog open.
     virtual bool CloseWithOk() = 0;
@@ -79,6 +79,12 @@ protected:
     // The options page with its filter tree and option group, wired to this
     // dialog; the scheme's group shows only on that page.
     void BuildOptionsPage(bool AWithMainGross);
+    // Applies the filter tree, the options and "[NeedFilter]" of the
+    // settings; the option boxes then follow the tree.
+    void LoadSharedSettings();
+    // The settings with the filter tree, the options and "[NeedFilter]"
+    // written into them.
+    QString SharedSettings() const;
 
     std::shared_ptr<TPickEditProperties> FPickEditProperties;
     std::shared_ptr<kvui::ImageComboProperties> FBillTypeProperties;
