@@ -534,23 +534,5 @@ bool TMRPLackSetDlg::CloseWithOk()
 
 bool ShowMRPLackSetDlg(PViewScheme AScheme, TPlanScheme* APlanScheme)
 {
-    try {
-        auto dlg = std::make_unique<TMRPLackSetDlg>();
-        dlg->OrigScheme = AScheme;
-        dlg->ViewScheme.ID = AScheme->ID;
-        dlg->ViewScheme.Mask = AScheme->Mask;
-        dlg->ViewScheme.Supports = AScheme->Supports;
-        dlg->FPlanScheme = APlanScheme;
-        {
-            TMRPWaitCursor wait;
-            dlg->Prepare();
-        }
-        if (dlg->exec() != QDialog::Accepted)
-            return false;
-        AScheme->Params = dlg->ViewScheme.Params;
-        return true;
-    } catch (const std::exception& e) {
-        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
-        return false;
-    }
+    return ShowMiniSetDlg([] { return std::make_unique<TMRPLackSetDlg>(); }, *AScheme, APlanScheme);
 }

@@ -677,24 +677,5 @@ bool TMRPminiSetDlg::CloseWithOk()
 
 bool ShowMRPminiSetDlg(TViewScheme& AViewScheme, TPlanScheme* APlanScheme)
 {
-    std::unique_ptr<TMRPminiSetDlg> dlg;
-    try {
-        dlg = std::make_unique<TMRPminiSetDlg>();
-        dlg->OrigScheme = &AViewScheme;
-        dlg->ViewScheme.ID = AViewScheme.ID;
-        dlg->ViewScheme.Mask = AViewScheme.Mask;
-        dlg->ViewScheme.Supports = AViewScheme.Supports;
-        dlg->FPlanScheme = APlanScheme;
-        {
-            TMRPWaitCursor wait;
-            dlg->Prepare();
-        }
-        if (dlg->exec() != QDialog::Accepted)
-            return false;
-        AViewScheme.Params = dlg->ViewScheme.Params;
-        return true;
-    } catch (const std::exception& e) {
-        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
-        return false;
-    }
+    return ShowMiniSetDlg([] { return std::make_unique<TMRPminiSetDlg>(); }, AViewScheme, APlanScheme);
 }

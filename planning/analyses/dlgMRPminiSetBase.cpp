@@ -2,6 +2,7 @@
 
 #include "BandedGrid.h"
 #include "DataSetSource.h"
+#include "MessageBox.h"
 #include "TreeList.h"
 #include "UCommon.h"
 #include "UDBComm.h"
@@ -183,6 +184,30 @@ bool TMRPminiSetDlgBase::eventFilter(QObject* AObject, QEvent* AEvent)
     if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
         QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
     return TViewSettingDlg::eventFilter(AObject, AEvent);
+}
+
+bool ShowMiniSetDlg(const std::function<std::unique_ptr<TMRPminiSetDlgBase>()>& AMake, TViewScheme& AScheme,
+                    TPlanScheme* APlanScheme)
+{
+    try {
+        std::unique_ptr<TMRPminiSetDlgBase> dlg = AMake();
+        dlg->OrigScheme = &AScheme;
+        dlg->ViewScheme.ID = AScheme.ID;
+        dlg->ViewScheme.Mask = AScheme.Mask;
+        dlg->ViewScheme.Supports = AScheme.Supports;
+        dlg->FPlanScheme = APlanScheme;
+        {
+            TMRPWaitCursor wait;
+            dlg->Prepare();
+        }
+        if (dlg->exec() != QDialog::Accepted)
+            return false;
+        AScheme.Params = dlg->ViewScheme.Params;
+        return true;
+    } catch (const std::exception& e) {
+        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
+        return false;
+    }
 }
 
 void TMRPminiSetDlgBase::done(int r)

@@ -8,6 +8,7 @@
 
 #include <QDate>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 class QAction;
@@ -90,3 +91,10 @@ protected:
     std::shared_ptr<kvui::ImageComboProperties> FBillTypeProperties;
     QWidget* FSchemeGroup = nullptr;
 };
+
+// Makes a settings dialog for the analysis's view scheme and private scheme,
+// prepares it under the hourglass and shows it; True on OK (AScheme.Params
+// then holds the new settings). An error on the way is shown as a failed
+// read of the data.
+bool ShowMiniSetDlg(const std::function<std::unique_ptr<TMRPminiSetDlgBase>()>& AMake, TViewScheme& AScheme,
+                    TPlanScheme* APlanScheme);
