@@ -35,43 +35,6 @@ const QDate DateLimit(2099, 12, 31);
 // The horizon of "all orders".
 const QDate AllOrdersHorizon(8888, 12, 31);
 
-QString NoAccel(QString ACaption)
-{
-    const int amp = ACaption.indexOf(QStringLiteral("(&"));
-    if (amp >= 0)
-        ACaption = ACaption.left(amp);
-    return ACaption.remove(u'&').remove(u':').trimmed();
-}
-
-QDate ToDate(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    const QString text = v.toString().trimmed();
-    if (text.isEmpty())
-        return QDate();
-    QDate d = QDate::fromString(text, Qt::ISODate);
-    if (!d.isValid())
-        d = StrToDateTime(text).date();
-    return d;
-}
-
-QString FieldItems(const QString& AObjectID, std::initializer_list<const char*> AFields)
-{
-    QString out;
-    for (const char* f : AFields) {
-        QString item;
-        if (BuildFieldValueCaseSQL(AObjectID, QLatin1String(f), item) && !item.isEmpty()) {
-            if (!item.endsWith(u','))
-                item += u',';
-            out += u' ' + item;
-        }
-    }
-    return out;
-}
-
 // The two kinds of order lines that can be picked.
 struct OrderKind {
     int billType;
@@ -104,13 +67,13 @@ QString OrderSelectList(const OrderKind& K)
     sql += QStringLiteral("[单据编号]=s.%1No, [单据行]=s.%1Entry, [单据日期]=s.%1Date, [产品代码]=i.ItmNo, [产品名称]=i.ItmName, "
                           "[规格型号]=i.ItmSpec,")
                .arg(p);
-    sql += FieldItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7", "ItmProp8",
-                           "ItmProp9", "ItmProp10"});
+    sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7", "ItmProp8",
+                                  "ItmProp9", "ItmProp10"});
     sql += u' ' + QString::fromUtf8(K.thirdFragment);
     sql += QStringLiteral(" [单据数量]=s.%1BillQty, [已交数量]=s.%1OkQty, [计划数量]=s.%1Qty, [单位]=ub.UntName, [交货日期]=s.%1DelivDate,")
                .arg(p);
     sql += QStringLiteral(" [源需求单号]=$$OrigNo$$, [源需求客户]=$$OrigCust$$, [源需求客户单号]=$$OrigCustPO$$,");
-    sql += FieldItems(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
+    sql += MiniFieldItemsSQL(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
     sql += QStringLiteral(
         " [#ItmProps]=$$ItmProps$$, [#ItmProp1]=$$ItmProp1$$, [#ItmProp2]=$$ItmProp2$$, [#ItmProp3]=$$ItmProp3$$, "
         "[#ItmProp4]=$$ItmProp4$$, [#ItmProp5]=$$ItmProp5$$, [#ItmProp6]=$$ItmProp6$$, [#ItmProp7]=$$ItmProp7$$, "
@@ -155,25 +118,14 @@ const ColumnDef Columns[] = {
 } // namespace
 
 TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
-    : TViewSettingDlg(parent)
+    : TMRPminiSetDlgBase(parent)
 {
     setObjectName(QStringLiteral("MRPLackSetDlg"));
     setWindowTitle(QStringLiteral("生产缺料分析"));
     setMinimumSize(640, 500);
     resize(684, 520);
-    FSchemeGroup = lblScheme->parentWidget();
 
-    Pages = new QTabWidget(OptionsArea);
-    Pages->setObjectName(QStringLiteral("Pages"));
-    tabMain = new QWidget(Pages);
-    tabMain->setObjectName(QStringLiteral("tabMain"));
-    tabOptions = new QWidget(Pages);
-    tabOptions->setObjectName(QStringLiteral("tabOptions"));
-    Pages->addTab(tabMain, QStringLiteral(" 投料需求(&1) "));
-    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
-    auto* area = new QVBoxLayout(OptionsArea);
-    area->setContentsMargins(0, 0, 0, 0);
-    area->addWidget(Pages);
+    BuildPages(QStringLiteral(" 投料需求(&1) "));
 
     lblBillType = new QLabel(QStringLiteral("投料单据(&T):"), tabMain);
     cboBillType = new QComboBox(tabMain);
@@ -193,13 +145,7 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     dteEndDate->setObjectName(QStringLiteral("dteEndDate"));
     dteEndDate->setCalendarPopup(true);
 
-    qryMain = new TADOQuery(this);
-    qryMain->setObjectName(QStringLiteral("qryMain"));
-    SetupADOQuery(qryMain);
-    qryMain->SetConnection(GlobalADOConnection);
-    qryMain->CommandTimeout = 600;
-    grdMain = new kvui::BandedGrid(tabMain);
-    grdMain->setObjectName(QStringLiteral("grdMain"));
+    BuildLinesGrid();
     chkShowFilter = new QCheckBox(QStringLiteral("选单前显示筛选条件(&H)"), tabMain);
     chkShowFilter->setObjectName(QStringLiteral("chkShowFilter"));
     chkShowFilter->setChecked(true);
@@ -240,40 +186,7 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     mainBox->addWidget(grdMain, 1);
     mainBox->addLayout(buttons);
 
-    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
-    trlMRPFilters = new kvui::TreeList(tabOptions);
-    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
-    lblFilters->setBuddy(trlMRPFilters);
-    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
-    trlMRPFilters->setShowIndicator(false);
-    if (kvui::Column* caption = trlMRPFilters->columns().value(0))
-        caption->setWidth(300);
-    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
-    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
-    trlMRPFilters->viewport()->installEventFilter(this);
-    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
-    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
-    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
-    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
-    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
-    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
-    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
-        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
-    });
-    auto* filterColumn = new QVBoxLayout;
-    filterColumn->addWidget(lblFilters);
-    filterColumn->addWidget(trlMRPFilters, 1);
-    auto* filterButtons = new QHBoxLayout;
-    filterButtons->addStretch();
-    filterButtons->addWidget(btnSetMRPFilter);
-    filterColumn->addLayout(filterButtons);
-    gbxOptions = new TMRPminiOptionsBox(false, tabOptions);
-    auto* optBox = new QHBoxLayout(tabOptions);
-    optBox->addLayout(filterColumn, 1);
-    optBox->addWidget(gbxOptions, 1);
-
-    FSchemeGroup->setVisible(false);
-    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+    BuildOptionsPage(false);
     connect(cboBillType, &QComboBox::currentIndexChanged, this, [this] { cboBillTypePropertiesChange(); });
     connect(rdbAll, &QRadioButton::toggled, this, [this] { rdbBillScopeClick(); });
     connect(rdbEndDate, &QRadioButton::toggled, this, [this] { rdbBillScopeClick(); });
@@ -285,37 +198,6 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     FBillTypeProperties->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     for (int value : {22, 24})
         FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
-}
-
-TMRPLackSetDlg::~TMRPLackSetDlg()
-{
-    if (grdMain)
-        grdMain->setDataSource(nullptr);
-    delete FMainSource;
-}
-
-kvui::Column* TMRPLackSetDlg::Column(const QString& AFieldName) const
-{
-    for (kvui::Column* c : grdMain->columns())
-        if (c->fieldName().compare(AFieldName, Qt::CaseInsensitive) == 0)
-            return c;
-    return nullptr;
-}
-
-int TMRPLackSetDlg::LineCount() const
-{
-    return FMainSource ? FMainSource->recordCount() : 0;
-}
-
-QVariant TMRPLackSetDlg::LineValue(int ALine, const QString& AField) const
-{
-    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
-}
-
-void TMRPLackSetDlg::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
-{
-    if (FMainSource)
-        FMainSource->setFieldValue(ALine, AField, AValue);
 }
 
 void TMRPLackSetDlg::Prepare()
@@ -332,23 +214,9 @@ void TMRPLackSetDlg::Prepare()
 
 void TMRPLackSetDlg::BuildGridColumns()
 {
-    kvui::BandedGrid* g = grdMain;
-    g->beginUpdate();
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    g->setShowIndicator(true);
-    g->setEditingEnabled(true);
-    g->setMultiSelect(true);
+    kvui::BandedGrid* g = BeginLinesGridColumns();
     g->setShowGroupByBox(false);
     TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
-    const auto fromDefinition = [&](kvui::Column* c, const QString& fieldID) {
-        const TInfoFieldDef* f = mainDef ? mainDef->GetFieldDef(fieldID) : nullptr;
-        c->setVisible(f && !f->HideList);
-        if (f) {
-            c->setCaption(f->Name);
-            SetupGridColumnEditor(*f, c);
-        }
-    };
     for (const ColumnDef& d : Columns) {
         const QString field = QLatin1String(d.field);
         if (field == QLatin1String("ManQty")) {
@@ -356,16 +224,14 @@ void TMRPLackSetDlg::BuildGridColumns()
                 kvui::Column* c = g->addColumn(QStringLiteral("辅助项%1").arg(k), QStringLiteral("ManItmProp%1").arg(k), 1);
                 c->setObjectName(QStringLiteral("colManItmProp%1").arg(k));
                 c->setEditable(false);
-                fromDefinition(c, QStringLiteral("ItmProp%1").arg(k));
+                SetupMiniColumnFromDefinition(mainDef, c, QStringLiteral("ItmProp%1").arg(k));
             }
         }
         kvui::Column* c = g->addColumn(d.caption ? QString::fromUtf8(d.caption) : QString(), field, d.band);
         c->setObjectName(QString::fromLatin1(d.name));
         c->setEditable(field == QLatin1String("ManPriority") || field == QLatin1String("ManDate"));
         if (!d.caption)
-            fromDefinition(c, field == QLatin1String("ManGroupType") ? QStringLiteral("MRPGroupType")
-                                  : field == QLatin1String("ManGroupNo") ? QStringLiteral("MRPGroupNo")
-                                                                         : field.mid(3));
+            SetupMiniColumnFromDefinition(mainDef, c, MiniMainFieldID(field));
         else if (QString::fromUtf8(d.caption).isEmpty())
             c->setVisible(false);
     }
@@ -382,7 +248,7 @@ void TMRPLackSetDlg::BuildGridColumns()
     connect(g, &kvui::BandedView::cellEdited, this, [this](int row, kvui::Column* c, const QVariant&, const QVariant& value) {
         if (c->fieldName() != QLatin1String("ManDate"))
             return;
-        const QDate d = ToDate(value);
+        const QDate d = MiniValueToDate(value);
         SetLineValue(grdMain->row(row).record, c->fieldName(), QDateTime(d.isValid() ? d : QDate::currentDate(), QTime()));
     });
     g->setCustomDrawHook([this](kvui::CellDraw& cell) {
@@ -401,21 +267,13 @@ void TMRPLackSetDlg::LoadLines()
                        "on ManSuppID=SuppID left join QZ_Base_Unit as u with(nolock) on ItmUnitID=UntID left join "
                        "QZ_Base_Customer as c with(nolock) on ManOrigCustID=CustID where ManSchIID=") +
         QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0) + QStringLiteral(" order by ManIID");
-    ExecSQLText(qryMain, sql, true, true, false);
-    if (!FMainSource)
-        FMainSource = new kvui::DataSetSource(qryMain);
-    else
-        FMainSource->reset();
-    grdMain->setDataSource(FMainSource);
+    OpenMiniLines(qryMain, sql, FMainSource, grdMain);
 }
 
 void TMRPLackSetDlg::LoadScheme()
 {
     const QString& p = ViewScheme.Params;
-    LoadMiniMRPFilters(trlMRPFilters, p);
-    gbxOptions->LoadOptions(p);
-    UpdateCareAlloted();
-    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
+    LoadSharedSettings();
     bool ok = false;
     int source = ReadViewSchemeParam(p, QStringLiteral("[Source]")).trimmed().toInt(&ok);
     if (!ok || source < 0)
@@ -437,21 +295,9 @@ void TMRPLackSetDlg::LoadScheme()
         cboBillType->setCurrentIndex(index);
 }
 
-void TMRPLackSetDlg::UpdateCareAlloted()
-{
-    bool anySource = false, orders = false;
-    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
-    gbxOptions->chkCareAlloted->setEnabled(orders);
-    if (!orders)
-        gbxOptions->chkCareAlloted->setChecked(false);
-}
-
 bool TMRPLackSetDlg::SaveScheme()
 {
-    QString p = ViewScheme.Params;
-    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
-    p = gbxOptions->SaveOptions(p);
-    p = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"), chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    QString p = SharedSettings();
     const int source = cboBillType->currentIndex() * 10 + (rdbEndDate->isEnabled() && rdbEndDate->isChecked() ? 1 : 0);
     p = WriteViewSchemeParam(p, QStringLiteral("[Source]"), QString::number(source));
     if (dteEndDate->isEnabled())
@@ -500,20 +346,6 @@ void TMRPLackSetDlg::ActionListUpdate()
         btnOk->setEnabled(!grdMain->isEnabled() || LineCount() > 0);
     const kvui::TreeNode* node = trlMRPFilters->focusedNode();
     actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
-}
-
-void TMRPLackSetDlg::actSetMRPFilterExecute()
-{
-    ActionListUpdate();
-    if (actSetMRPFilter->isEnabled())
-        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
-}
-
-bool TMRPLackSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
-{
-    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
-        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
-    return TViewSettingDlg::eventFilter(AObject, AEvent);
 }
 
 void TMRPLackSetDlg::NeedAdd(int ABillType)
@@ -595,31 +427,6 @@ void TMRPLackSetDlg::NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<in
     ActionListUpdate();
 }
 
-void TMRPLackSetDlg::NeedDelete()
-{
-    if (!FMainSource)
-        return;
-    QList<int> lines = grdMain->selectedRecordIndexes();
-    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
-        lines << grdMain->focusedRecordIndex();
-    FMainSource->deleteRecords(lines);
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPLackSetDlg::NeedClear()
-{
-    if (!FMainSource)
-        return;
-    TMRPWaitCursor wait;
-    QList<int> all;
-    for (int i = 0; i < LineCount(); ++i)
-        all << i;
-    FMainSource->deleteRecords(all);
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
 void TMRPLackSetDlg::Warn(QWidget* AFocus, const QString& AText)
 {
     Pages->setCurrentWidget(tabMain);
@@ -648,7 +455,7 @@ bool TMRPLackSetDlg::CloseWithOk()
             const QDate end = dteEndDate->date();
             if (!end.isValid() || end < today || end > DateLimit) {
                 Warn(dteEndDate, QStringLiteral("[%1]的值(%2)没有介于%3与%4之间!")
-                                     .arg(NoAccel(rdbEndDate->text()), dteEndDate->text(), QStringLiteral("今天"), limitText));
+                                     .arg(MiniCaptionText(rdbEndDate->text()), dteEndDate->text(), QStringLiteral("今天"), limitText));
                 return false;
             }
             FMaxDate = end;
@@ -656,7 +463,7 @@ bool TMRPLackSetDlg::CloseWithOk()
     } else {
         grdMain->postEdit();
         if (LineCount() == 0) {
-            Warn(grdMain, QStringLiteral("[%1]的内容不能为空!").arg(NoAccel(Pages->tabText(0))));
+            Warn(grdMain, QStringLiteral("[%1]的内容不能为空!").arg(MiniCaptionText(Pages->tabText(0))));
             return false;
         }
         FMaxDate = today;
@@ -675,7 +482,7 @@ bool TMRPLackSetDlg::CloseWithOk()
                 return false;
             }
             keys.insert(key);
-            QDate date = ToDate(val("ManDate"));
+            QDate date = MiniValueToDate(val("ManDate"));
             if (!date.isValid() || date < today) {
                 if (asked == 0) {
                     grdMain->setFocusedRecordIndex(line);
@@ -713,62 +520,19 @@ bool TMRPLackSetDlg::CloseWithOk()
     }
     s.PlanNeedScope = 1 + (gbxOptions->chkCareAlloted->isChecked() ? 1 : 0) + (gbxOptions->chkCurrentBOM->isChecked() ? 4 : 0);
     gbxOptions->ApplyToScheme(s);
-    s.PlanPeriods = BuildMiniPlanPeriods(today, FMaxDate);
-    s.PlanCalIID = 1;
-    s.MpsCalIID = 1;
-    s.MpsPeriods = s.PlanPeriods;
-    s.PlanState = psSchemeChangedRerun;
+    ApplyMiniPeriods(s, today, FMaxDate);
 
     QStringList inserts;
     if (index == 0)
         for (int line = 0; line < LineCount(); ++line) {
-            const QDate date = ToDate(LineValue(line, QStringLiteral("ManDate")));
-            const int period = FindPlanPeriodIndex(s.MpsPeriods, MiniDateToDateTime(date.isValid() ? date : today));
+            const int period = MiniLinePeriod(s, LineValue(line, QStringLiteral("ManDate")), today);
             inserts << BuildMiniMainInsertSQL(s.SchemeIID, line + 1, period, LineValue(line, QStringLiteral("ManBillEntry")).toInt(),
                                               false, [this, line](const QString& f) { return LineValue(line, f); });
         }
     return SaveMiniSchemeAndMain(s, inserts);
 }
 
-void TMRPLackSetDlg::done(int r)
-{
-    if (r == QDialog::Accepted) {
-        if (!SaveScheme())
-            return;
-        const bool enabled = grdMain->isEnabled();
-        grdMain->setEnabled(false);
-        bool ok = false;
-        try {
-            ok = CloseWithOk();
-        } catch (const std::exception& e) {
-            ShowExceptionMessage(e);
-        }
-        grdMain->setEnabled(enabled);
-        if (!ok)
-            return;
-    }
-    TViewSettingDlg::done(r);
-}
-
 bool ShowMRPLackSetDlg(PViewScheme AScheme, TPlanScheme* APlanScheme)
 {
-    try {
-        auto dlg = std::make_unique<TMRPLackSetDlg>();
-        dlg->OrigScheme = AScheme;
-        dlg->ViewScheme.ID = AScheme->ID;
-        dlg->ViewScheme.Mask = AScheme->Mask;
-        dlg->ViewScheme.Supports = AScheme->Supports;
-        dlg->FPlanScheme = APlanScheme;
-        {
-            TMRPWaitCursor wait;
-            dlg->Prepare();
-        }
-        if (dlg->exec() != QDialog::Accepted)
-            return false;
-        AScheme->Params = dlg->ViewScheme.Params;
-        return true;
-    } catch (const std::exception& e) {
-        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
-        return false;
-    }
+    return ShowMiniSetDlg([] { return std::make_unique<TMRPLackSetDlg>(); }, *AScheme, APlanScheme);
 }

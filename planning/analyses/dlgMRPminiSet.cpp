@@ -54,28 +54,6 @@ const BillSource* FindSource(const QString& AObjectID)
     return nullptr;
 }
 
-QString NoAccel(QString ACaption)
-{
-    const int amp = ACaption.indexOf(QStringLiteral("(&"));
-    if (amp >= 0)
-        ACaption = ACaption.left(amp);
-    return ACaption.remove(u'&').remove(u':').trimmed();
-}
-
-QString PropItems(const QString& AObjectID, std::initializer_list<const char*> AFields)
-{
-    QString out;
-    for (const char* f : AFields) {
-        QString item;
-        if (BuildFieldValueCaseSQL(AObjectID, QLatin1String(f), item) && !item.isEmpty()) {
-            if (!item.endsWith(u','))
-                item += u',';
-            out += u' ' + item;
-        }
-    }
-    return out;
-}
-
 const QString PropMaskSQL = QStringLiteral(
     "cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+cast(i.ItmHasProp3 as char(1))+"
     "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
@@ -108,8 +86,8 @@ QString SourceSelectList(const BillSource& S, int ABillType)
                               "[需求日期]=s.%1DelivDate, [单据编号]=s.%1No, [单据行]=s.%1Entry, [物料代码]=i.ItmNo, "
                               "[物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
                    .arg(p);
-        sql += PropItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
-                              "ItmProp8", "ItmProp9", "ItmProp10"});
+        sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
+                                      "ItmProp8", "ItmProp9", "ItmProp10"});
         sql += QStringLiteral("[客户]=c.CustName, [客户单号]=s.%1CustPO, [备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.%1Remark,''), 500), "
                               "[单据数量]=s.%1BillQty,")
                    .arg(p);
@@ -127,15 +105,15 @@ QString SourceSelectList(const BillSource& S, int ABillType)
                               "[#BomType]=s.%1ItmBomType, [#BomID]=s.%1ItmBomID,[需求日期]=s.%1DrawDate, [单据编号]=s.%1No, "
                               "[单据行]=s.%1Entry, [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec,")
                    .arg(p);
-        sql += PropItems(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
-                              "ItmProp8", "ItmProp9", "ItmProp10"});
+        sql += MiniFieldItemsSQL(id, {"ItmProp1", "ItmProp2", "ItmProp3", "ItmProp4", "ItmProp5", "ItmProp6", "ItmProp7",
+                                      "ItmProp8", "ItmProp9", "ItmProp10"});
         sql += QStringLiteral("[备注]=left(isnull(s.%1Note,'')+'  '+isnull(s.BomNote,''), 500), [单据数量]=s.%1BillQty, "
                               "[需求数量]=s.%1Qty, [单位]=ub.UntName,")
                    .arg(p);
         sql += oo ? QStringLiteral("[需求单位]=l.SuppName, [委外订单]=s.OONo, ") : QStringLiteral("[需求单位]=d.DeptName, [生产任务]=s.MONo, ");
         sql += QStringLiteral("[源需求单号]=$$OrigNo$$, [客户]=$$OrigCust$$, [客户单号]=$$OrigCustPO$$, [单据日期]=s.%1Date,").arg(p);
     }
-    sql += PropItems(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
+    sql += MiniFieldItemsSQL(id, {"OrigTag", "OrigSubTag", "MRPGroupType", "MRPGroupNo"});
     return sql + u' ' + KeyColumns + PropMaskSQL;
 }
 
@@ -174,43 +152,17 @@ const ColumnDef Columns[] = {
     {"colManItmPropMask", "PropMask", "", 1, true},
 };
 
-QDate ToDate(const QVariant& v)
-{
-    if (v.typeId() == QMetaType::QDateTime)
-        return v.toDateTime().date();
-    if (v.typeId() == QMetaType::QDate)
-        return v.toDate();
-    const QString text = v.toString().trimmed();
-    if (text.isEmpty())
-        return QDate();
-    QDate d = QDate::fromString(text, Qt::ISODate);
-    if (!d.isValid())
-        d = StrToDateTime(text).date();
-    return d;
-}
-
 } // namespace
 
 TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
-    : TViewSettingDlg(parent)
+    : TMRPminiSetDlgBase(parent)
 {
     setObjectName(QStringLiteral("MRPminiSetDlg"));
     setWindowTitle(QStringLiteral("物料配套分析"));
     setMinimumSize(640, 500);
     resize(760, 540);
-    FSchemeGroup = lblScheme->parentWidget();
 
-    Pages = new QTabWidget(OptionsArea);
-    Pages->setObjectName(QStringLiteral("Pages"));
-    tabMain = new QWidget(Pages);
-    tabMain->setObjectName(QStringLiteral("tabMain"));
-    tabOptions = new QWidget(Pages);
-    tabOptions->setObjectName(QStringLiteral("tabOptions"));
-    Pages->addTab(tabMain, QStringLiteral(" 配套需求(&1) "));
-    Pages->addTab(tabOptions, QStringLiteral(" 参数(&2) "));
-    auto* area = new QVBoxLayout(OptionsArea);
-    area->setContentsMargins(0, 0, 0, 0);
-    area->addWidget(Pages);
+    BuildPages(QStringLiteral(" 配套需求(&1) "));
 
     // Lines page
     lblMain = new QLabel(QStringLiteral("配套主需求(&D):"), tabMain);
@@ -231,13 +183,7 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
             PickBills(FBillSource);
     });
 
-    qryMain = new TADOQuery(this);
-    qryMain->setObjectName(QStringLiteral("qryMain"));
-    SetupADOQuery(qryMain);
-    qryMain->SetConnection(GlobalADOConnection);
-    qryMain->CommandTimeout = 600;
-    grdMain = new kvui::BandedGrid(tabMain);
-    grdMain->setObjectName(QStringLiteral("grdMain"));
+    BuildLinesGrid();
     lblMain->setBuddy(grdMain);
 
     const auto makeAction = [this](const char* name, const QString& text, auto slot) {
@@ -271,40 +217,7 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
     mainBox->addLayout(body, 1);
 
     // Options page
-    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), tabOptions);
-    trlMRPFilters = new kvui::TreeList(tabOptions);
-    trlMRPFilters->setObjectName(QStringLiteral("trlMRPFilters"));
-    lblFilters->setBuddy(trlMRPFilters);
-    TMRPFilterTree::MRPFiltersSetupTree(trlMRPFilters);
-    trlMRPFilters->setShowIndicator(false);
-    if (kvui::Column* caption = trlMRPFilters->columns().value(0))
-        caption->setWidth(300);
-    connect(trlMRPFilters, &kvui::TreeList::nodeCheckChanged, this, [this] { UpdateCareAlloted(); });
-    connect(trlMRPFilters, &kvui::TreeList::focusedNodeChanged, this, [this] { ActionListUpdate(); });
-    trlMRPFilters->viewport()->installEventFilter(this);
-    actSetMRPFilter = new QAction(QStringLiteral(" 条件(&L)..."), this);
-    actSetMRPFilter->setObjectName(QStringLiteral("actSetMRPFilter"));
-    connect(actSetMRPFilter, &QAction::triggered, this, [this] { actSetMRPFilterExecute(); });
-    auto* btnSetMRPFilter = new QPushButton(actSetMRPFilter->text(), tabOptions);
-    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
-    connect(btnSetMRPFilter, &QPushButton::clicked, actSetMRPFilter, &QAction::trigger);
-    connect(actSetMRPFilter, &QAction::changed, btnSetMRPFilter, [this, btnSetMRPFilter] {
-        btnSetMRPFilter->setEnabled(actSetMRPFilter->isEnabled());
-    });
-    auto* filterColumn = new QVBoxLayout;
-    filterColumn->addWidget(lblFilters);
-    filterColumn->addWidget(trlMRPFilters, 1);
-    auto* filterButtons = new QHBoxLayout;
-    filterButtons->addStretch();
-    filterButtons->addWidget(btnSetMRPFilter);
-    filterColumn->addLayout(filterButtons);
-    gbxOptions = new TMRPminiOptionsBox(true, tabOptions);
-    auto* optBox = new QHBoxLayout(tabOptions);
-    optBox->addLayout(filterColumn, 1);
-    optBox->addWidget(gbxOptions, 1);
-
-    FSchemeGroup->setVisible(false);
-    connect(Pages, &QTabWidget::currentChanged, this, [this] { FSchemeGroup->setVisible(Pages->currentWidget() == tabOptions); });
+    BuildOptionsPage(true);
 
     FPickEditProperties = std::make_shared<TPickEditProperties>();
     FPickEditProperties->RefQuery = GlobalADOQuery;
@@ -317,21 +230,6 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
         FBillTypeProperties->addItem(value, InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), value));
 
     connect(grdMain, &kvui::BandedView::focusedRowChanged, this, [this] { ActionListUpdate(); });
-}
-
-TMRPminiSetDlg::~TMRPminiSetDlg()
-{
-    if (grdMain)
-        grdMain->setDataSource(nullptr);
-    delete FMainSource;
-}
-
-kvui::Column* TMRPminiSetDlg::Column(const QString& AFieldName) const
-{
-    for (kvui::Column* c : grdMain->columns())
-        if (c->fieldName().compare(AFieldName, Qt::CaseInsensitive) == 0)
-            return c;
-    return nullptr;
 }
 
 void TMRPminiSetDlg::Prepare()
@@ -359,13 +257,7 @@ void TMRPminiSetDlg::Prepare()
 
 void TMRPminiSetDlg::BuildGridColumns()
 {
-    kvui::BandedGrid* g = grdMain;
-    g->beginUpdate();
-    g->addBand(QString(), kvui::BandFixed::Left);
-    g->addBand(QString(), kvui::BandFixed::None);
-    g->setShowIndicator(true);
-    g->setEditingEnabled(true);
-    g->setMultiSelect(true);
+    kvui::BandedGrid* g = BeginLinesGridColumns();
     g->setEnterMovesToNextCell(true);
     TInfoObjectDef* mainDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Main"));
     const auto add = [&](const char* name, const QString& field, const QString& caption, int band) {
@@ -373,30 +265,19 @@ void TMRPminiSetDlg::BuildGridColumns()
         c->setObjectName(QString::fromLatin1(name));
         return c;
     };
-    const auto fromDefinition = [&](kvui::Column* c, const QString& fieldID) {
-        const TInfoFieldDef* f = mainDef ? mainDef->GetFieldDef(fieldID) : nullptr;
-        c->setVisible(f && !f->HideList);
-        if (f) {
-            c->setCaption(f->Name);
-            SetupGridColumnEditor(*f, c);
-        }
-    };
     for (const ColumnDef& d : Columns) {
         if (QLatin1String(d.field) == QLatin1String("ItmName")) {
             for (int k = 1; k <= 10; ++k) {
                 kvui::Column* c = add("", QStringLiteral("ManItmProp%1").arg(k), QString(), 1);
                 c->setObjectName(QStringLiteral("colManItmProp%1").arg(k));
                 c->setTag(-100 - k);
-                fromDefinition(c, QStringLiteral("ItmProp%1").arg(k));
+                SetupMiniColumnFromDefinition(mainDef, c, QStringLiteral("ItmProp%1").arg(k));
             }
         }
         kvui::Column* c = add(d.name, QLatin1String(d.field), d.caption ? QString::fromUtf8(d.caption) : QString(), d.band);
         c->setEditable(!d.readOnly);
         if (!d.caption) {
-            const QString f = QLatin1String(d.field);
-            fromDefinition(c, f == QLatin1String("ManGroupType") ? QStringLiteral("MRPGroupType")
-                                  : f == QLatin1String("ManGroupNo") ? QStringLiteral("MRPGroupNo")
-                                                                     : f.mid(3));
+            SetupMiniColumnFromDefinition(mainDef, c, MiniMainFieldID(QLatin1String(d.field)));
         } else if (QString::fromUtf8(d.caption).isEmpty()) {
             c->setVisible(false);
         }
@@ -427,7 +308,7 @@ void TMRPminiSetDlg::BuildGridColumns()
         const int line = grdMain->row(row).record;
         const QString f = c->fieldName();
         if (f == QLatin1String("ManDate")) {
-            const QDate d = ToDate(value);
+            const QDate d = MiniValueToDate(value);
             SetLineValue(line, f, QDateTime(d.isValid() ? d : QDate::currentDate().addDays(7), QTime()));
         } else if (f == QLatin1String("ManQty")) {
             bool ok = false;
@@ -463,63 +344,18 @@ void TMRPminiSetDlg::LoadLines()
                        " where m.ManSchIID=") +
         QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0) +
         QStringLiteral("\rselect * from #QZ_MRP_MainMini order by ManIID\rdrop table #QZ_MRP_MainMini");
-    ExecSQLText(qryMain, sql, true, true, false);
-    if (!FMainSource)
-        FMainSource = new kvui::DataSetSource(qryMain);
-    else
-        FMainSource->reset();
-    grdMain->setDataSource(FMainSource);
+    OpenMiniLines(qryMain, sql, FMainSource, grdMain);
 }
 
 void TMRPminiSetDlg::LoadScheme()
 {
-    const QString& p = ViewScheme.Params;
-    LoadMiniMRPFilters(trlMRPFilters, p);
-    gbxOptions->LoadOptions(p);
-    chkShowFilter->setChecked(ReadViewSchemeParam(p, QStringLiteral("[NeedFilter]")) == QLatin1String("1"));
-    UpdateCareAlloted();
-}
-
-void TMRPminiSetDlg::UpdateCareAlloted()
-{
-    bool anySource = false, orders = false;
-    MiniMRPFiltersChecked(trlMRPFilters, anySource, orders);
-    gbxOptions->chkMainGross->setEnabled(anySource);
-    if (!anySource)
-        gbxOptions->chkMainGross->setChecked(true);
-    gbxOptions->chkCareAlloted->setEnabled(orders);
-    if (!orders)
-        gbxOptions->chkCareAlloted->setChecked(false);
+    LoadSharedSettings();
 }
 
 bool TMRPminiSetDlg::SaveScheme()
 {
-    QString p = ViewScheme.Params;
-    TMRPFilterTree::MRPFiltersSaveSettings(trlMRPFilters, p);
-    p = gbxOptions->SaveOptions(p);
-    ViewScheme.Params = WriteViewSchemeParam(p, QStringLiteral("[NeedFilter]"),
-                                             chkShowFilter->isChecked() ? QStringLiteral("1") : QStringLiteral("0"));
+    ViewScheme.Params = SharedSettings();
     return true;
-}
-
-QList<int> TMRPminiSetDlg::Lines() const
-{
-    QList<int> out;
-    const int n = FMainSource ? FMainSource->recordCount() : 0;
-    for (int i = 0; i < n; ++i)
-        out << i;
-    return out;
-}
-
-QVariant TMRPminiSetDlg::LineValue(int ALine, const QString& AField) const
-{
-    return FMainSource ? FMainSource->fieldValue(ALine, AField) : QVariant();
-}
-
-void TMRPminiSetDlg::SetLineValue(int ALine, const QString& AField, const QVariant& AValue)
-{
-    if (FMainSource)
-        FMainSource->setFieldValue(ALine, AField, AValue);
 }
 
 bool TMRPminiSetDlg::CanEditCell(int ALine, kvui::Column* AColumn) const
@@ -551,20 +387,6 @@ void TMRPminiSetDlg::ActionListUpdate()
     actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
 }
 
-void TMRPminiSetDlg::actSetMRPFilterExecute()
-{
-    ActionListUpdate();
-    if (actSetMRPFilter->isEnabled())
-        TMRPFilterTree::MRPFiltersShowFilter(trlMRPFilters, ViewScheme.Params, false);
-}
-
-bool TMRPminiSetDlg::eventFilter(QObject* AObject, QEvent* AEvent)
-{
-    if (AEvent->type() == QEvent::MouseButtonDblClick && AObject == trlMRPFilters->viewport() && trlMRPFilters->focusedNode())
-        QMetaObject::invokeMethod(this, [this] { actSetMRPFilterExecute(); }, Qt::QueuedConnection);
-    return TViewSettingDlg::eventFilter(AObject, AEvent);
-}
-
 void TMRPminiSetDlg::NeedInsert()
 {
     if (!FMainSource)
@@ -581,28 +403,6 @@ void TMRPminiSetDlg::NeedInsert()
     grdMain->refresh();
     grdMain->setFocusedRecordIndex(line);
     grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
-    ActionListUpdate();
-}
-
-void TMRPminiSetDlg::NeedDelete()
-{
-    if (!FMainSource)
-        return;
-    QList<int> lines = grdMain->selectedRecordIndexes();
-    if (lines.isEmpty() && grdMain->focusedRecordIndex() >= 0)
-        lines << grdMain->focusedRecordIndex();
-    FMainSource->deleteRecords(lines);
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPminiSetDlg::NeedClear()
-{
-    if (!FMainSource)
-        return;
-    TMRPWaitCursor wait;
-    FMainSource->deleteRecords(Lines());
-    grdMain->refresh();
     ActionListUpdate();
 }
 
@@ -731,7 +531,7 @@ bool TMRPminiSetDlg::CloseWithOk()
     if (lines.isEmpty()) {
         Pages->setCurrentWidget(tabMain);
         grdMain->setFocus();
-        ShowWarning(QStringLiteral("[%1]的内容不能为空!").arg(NoAccel(lblMain->text())), -1);
+        ShowWarning(QStringLiteral("[%1]的内容不能为空!").arg(MiniCaptionText(lblMain->text())), -1);
         return false;
     }
     const QDate today = QDate::currentDate();
@@ -827,7 +627,7 @@ bool TMRPminiSetDlg::CloseWithOk()
                                                                         QStringLiteral("0")));
             return false;
         }
-        QDate date = ToDate(val("ManDate"));
+        QDate date = MiniValueToDate(val("ManDate"));
         if (!date.isValid() || date < today) {
             if (asked == 0) {
                 grdMain->setFocusedRecordIndex(line);
@@ -860,11 +660,7 @@ bool TMRPminiSetDlg::CloseWithOk()
     s.PlanNeedScope = 1 + (gbxOptions->chkCareAlloted->isChecked() ? 1 : 0) + (gbxOptions->chkMainGross->isChecked() ? 2 : 0) +
                       (gbxOptions->chkCurrentBOM->isChecked() ? 4 : 0);
     gbxOptions->ApplyToScheme(s);
-    s.PlanPeriods = BuildMiniPlanPeriods(today, FMaxDate);
-    s.PlanCalIID = 1;
-    s.PlanState = psSchemeChangedRerun;
-    s.MpsCalIID = 1;
-    s.MpsPeriods = s.PlanPeriods;
+    ApplyMiniPeriods(s, today, FMaxDate);
 
     QStringList inserts;
     int handEntry = 0;
@@ -872,53 +668,14 @@ bool TMRPminiSetDlg::CloseWithOk()
     for (int line : lines) {
         const bool handTyped = LineValue(line, QStringLiteral("ManBillNo")).toString().trimmed().isEmpty();
         const int entry = handTyped ? ++handEntry : LineValue(line, QStringLiteral("ManBillEntry")).toInt();
-        const QDate date = ToDate(LineValue(line, QStringLiteral("ManDate")));
-        const int period = FindPlanPeriodIndex(s.MpsPeriods, MiniDateToDateTime(date.isValid() ? date : today));
+        const int period = MiniLinePeriod(s, LineValue(line, QStringLiteral("ManDate")), today);
         inserts << BuildMiniMainInsertSQL(s.SchemeIID, ++manIID, period, entry, true,
                                           [this, line](const QString& f) { return LineValue(line, f); });
     }
     return SaveMiniSchemeAndMain(s, inserts);
 }
 
-void TMRPminiSetDlg::done(int r)
-{
-    if (r == QDialog::Accepted) {
-        if (!SaveScheme())
-            return;
-        grdMain->setEnabled(false);
-        bool ok = false;
-        try {
-            ok = CloseWithOk();
-        } catch (const std::exception& e) {
-            ShowExceptionMessage(e);
-        }
-        grdMain->setEnabled(true);
-        if (!ok)
-            return;
-    }
-    TViewSettingDlg::done(r);
-}
-
 bool ShowMRPminiSetDlg(TViewScheme& AViewScheme, TPlanScheme* APlanScheme)
 {
-    std::unique_ptr<TMRPminiSetDlg> dlg;
-    try {
-        dlg = std::make_unique<TMRPminiSetDlg>();
-        dlg->OrigScheme = &AViewScheme;
-        dlg->ViewScheme.ID = AViewScheme.ID;
-        dlg->ViewScheme.Mask = AViewScheme.Mask;
-        dlg->ViewScheme.Supports = AViewScheme.Supports;
-        dlg->FPlanScheme = APlanScheme;
-        {
-            TMRPWaitCursor wait;
-            dlg->Prepare();
-        }
-        if (dlg->exec() != QDialog::Accepted)
-            return false;
-        AViewScheme.Params = dlg->ViewScheme.Params;
-        return true;
-    } catch (const std::exception& e) {
-        ShowError(QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %1").arg(QString::fromUtf8(e.what())), -1);
-        return false;
-    }
+    return ShowMiniSetDlg([] { return std::make_unique<TMRPminiSetDlg>(); }, AViewScheme, APlanScheme);
 }

@@ -1,19 +1,27 @@
 #include "untMRPminiSet.h"
 
+#include "BandedGrid.h"
+#include "DataSetSource.h"
 #include "TreeList.h"
 #include "untMRPFilters.h"
 
 #include "MessageBox.h"
 #include "UDBComm.h"
+#include "UCommon.h"
 #include "untApplication.h"
+#include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 #include "untMRPCalendar.h"
 #include "untMRPUtils.h"
 
+#include <QAction>
 #include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
 #include <memory>
 
 using untMRPUtils::QuoteSQL;
@@ -67,6 +75,43 @@ QString dayText(const QVariant& v)
 }
 
 } // namespace
+
+QString MiniCaptionText(QString ACaption)
+{
+    const int amp = ACaption.indexOf(QStringLiteral("(&"));
+    if (amp >= 0)
+        ACaption = ACaption.left(amp);
+    return ACaption.remove(u'&').remove(u':').trimmed();
+}
+
+QDate MiniValueToDate(const QVariant& AValue)
+{
+    if (AValue.typeId() == QMetaType::QDateTime)
+        return AValue.toDateTime().date();
+    if (AValue.typeId() == QMetaType::QDate)
+        return AValue.toDate();
+    const QString text = AValue.toString().trimmed();
+    if (text.isEmpty())
+        return QDate();
+    QDate d = QDate::fromString(text, Qt::ISODate);
+    if (!d.isValid())
+        d = StrToDateTime(text).date();
+    return d;
+}
+
+QString MiniFieldItemsSQL(const QString& AObjectID, std::initializer_list<const char*> AFields)
+{
+    QString out;
+    for (const char* f : AFields) {
+        QString item;
+        if (BuildFieldValueCaseSQL(AObjectID, QLatin1String(f), item) && !item.isEmpty()) {
+            if (!item.endsWith(u','))
+                item += u',';
+            out += u' ' + item;
+        }
+    }
+    return out;
+}
 
 TDateTime MiniDateToDateTime(const QDate& ADate)
 {
@@ -134,6 +179,38 @@ void MiniMRPFiltersChecked(const kvui::TreeList* ATree, bool& AAnySource, bool& 
 }
 
 // ---- Options -------------------------------------------------------------
+
+TMiniOptionsPage BuildMiniOptionsPage(QWidget* ATab, QObject* AOwner, bool AWithMainGross)
+{
+    TMiniOptionsPage page;
+    auto* lblFilters = new QLabel(QStringLiteral("参与范围(&C):"), ATab);
+    page.Filters = new kvui::TreeList(ATab);
+    page.Filters->setObjectName(QStringLiteral("trlMRPFilters"));
+    lblFilters->setBuddy(page.Filters);
+    TMRPFilterTree::MRPFiltersSetupTree(page.Filters);
+    page.Filters->setShowIndicator(false);
+    if (kvui::Column* caption = page.Filters->columns().value(0))
+        caption->setWidth(300);
+    QAction* action = page.SetFilter = new QAction(QStringLiteral(" 条件(&L)..."), AOwner);
+    action->setObjectName(QStringLiteral("actSetMRPFilter"));
+    auto* btnSetMRPFilter = new QPushButton(action->text(), ATab);
+    btnSetMRPFilter->setObjectName(QStringLiteral("btnSetMRPFilter"));
+    QObject::connect(btnSetMRPFilter, &QPushButton::clicked, action, &QAction::trigger);
+    QObject::connect(action, &QAction::changed, btnSetMRPFilter,
+                     [action, btnSetMRPFilter] { btnSetMRPFilter->setEnabled(action->isEnabled()); });
+    auto* filterColumn = new QVBoxLayout;
+    filterColumn->addWidget(lblFilters);
+    filterColumn->addWidget(page.Filters, 1);
+    auto* filterButtons = new QHBoxLayout;
+    filterButtons->addStretch();
+    filterButtons->addWidget(btnSetMRPFilter);
+    filterColumn->addLayout(filterButtons);
+    page.Options = new TMRPminiOptionsBox(AWithMainGross, ATab);
+    auto* optBox = new QHBoxLayout(ATab);
+    optBox->addLayout(filterColumn, 1);
+    optBox->addWidget(page.Options, 1);
+    return page;
+}
 
 TMRPminiOptionsBox::TMRPminiOptionsBox(bool AWithMainGross, QWidget* parent)
     : QGroupBox(QStringLiteral(" 选项: "), parent)
@@ -239,7 +316,59 @@ void TMRPminiOptionsBox::ApplyToScheme(TPlanScheme& AScheme) const
     AScheme.CareItemLotRule = chkCareLotRule->isChecked();
 }
 
-// ---- Main demand ---------------------------------------------------------
+// ---- Lines and main demand -----------------------------------------------
+
+kvui::Column* MiniGridColumn(const kvui::BandedGrid* AGrid, const QString& AFieldName)
+{
+    for (kvui::Column* c : AGrid->columns())
+        if (c->fieldName().compare(AFieldName, Qt::CaseInsensitive) == 0)
+            return c;
+    return nullptr;
+}
+
+QString MiniMainFieldID(const QString& AField)
+{
+    if (AField == QLatin1String("ManGroupType"))
+        return QStringLiteral("MRPGroupType");
+    if (AField == QLatin1String("ManGroupNo"))
+        return QStringLiteral("MRPGroupNo");
+    return AField.mid(3);
+}
+
+void SetupMiniColumnFromDefinition(TInfoObjectDef* AMainDef, kvui::Column* AColumn, const QString& AFieldID)
+{
+    const TInfoFieldDef* f = AMainDef ? AMainDef->GetFieldDef(AFieldID) : nullptr;
+    AColumn->setVisible(f && !f->HideList);
+    if (f) {
+        AColumn->setCaption(f->Name);
+        SetupGridColumnEditor(*f, AColumn);
+    }
+}
+
+void OpenMiniLines(TADOQuery* AQuery, const QString& ASQL, kvui::DataSetSource*& ASource, kvui::BandedGrid* AGrid)
+{
+    ExecSQLText(AQuery, ASQL, true, true, false);
+    if (!ASource)
+        ASource = new kvui::DataSetSource(AQuery);
+    else
+        ASource->reset();
+    AGrid->setDataSource(ASource);
+}
+
+void ApplyMiniPeriods(TPlanScheme& AScheme, const QDate& AToday, const QDate& AMaxDate)
+{
+    AScheme.PlanPeriods = BuildMiniPlanPeriods(AToday, AMaxDate);
+    AScheme.PlanCalIID = 1;
+    AScheme.MpsCalIID = 1;
+    AScheme.MpsPeriods = AScheme.PlanPeriods;
+    AScheme.PlanState = psSchemeChangedRerun;
+}
+
+int MiniLinePeriod(const TPlanScheme& AScheme, const QVariant& ADate, const QDate& AToday)
+{
+    const QDate date = MiniValueToDate(ADate);
+    return FindPlanPeriodIndex(AScheme.MpsPeriods, MiniDateToDateTime(date.isValid() ? date : AToday));
+}
 
 QString BuildMiniMainInsertSQL(int ASchemeIID, int AManIID, int APeriod, int ABillEntry, bool ABomFromLine,
                                const TMiniLineValue& AValue)

@@ -541,6 +541,9 @@ private:
     void GatherMainDemands();
     void RefreshMainQuantities();
     void NormaliseTiedSupplyHints();
+    // The join (and condition) that keeps gathered rows to the items of a
+    // level; a gathering over all levels (level < 0) gets no join.
+    void LevelItemScope(int level, const QString& itemExpr, QString& join, QString& where) const;
     void GatherFreeSupplies(int level);
     // Open component lines of the run's orders that are no demands yet (all of
     // them for level -1, else those of the level's items).
@@ -770,18 +773,19 @@ void TMRPRun::GatherMainDemands()
                 QStringLiteral("\rcreate index #QZ_MRP_AdjItmID on #QZ_MRP_LastSupAdjusts (SupItmID, SupItmProps)"));
 }
 
+void TMRPRun::LevelItemScope(int level, const QString& itemExpr, QString& join, QString& where) const
+{
+    join.clear();
+    if (level < 0)
+        return;
+    if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
+        BuildMainItemJoin(itemExpr, where, join);
+    else
+        BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
+}
+
 void TMRPRun::GatherFreeSupplies(int level)
 {
-    const bool byLevel = level >= 0;
-    auto scope = [&](const QString& itemExpr, QString& join, QString& where) {
-        join.clear();
-        if (!byLevel)
-            return;
-        if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
-            BuildMainItemJoin(itemExpr, where, join);
-        else
-            BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
-    };
     const QString excludes = ReadSchemeFilter(S.DataFilters, QStringLiteral("[Excludes]"));
     auto excluded = [&](const QString& id) { return IsObjectExcluded(S.DataFilters, id); };
     Q_UNUSED(excludes);
@@ -827,7 +831,7 @@ void TMRPRun::GatherFreeSupplies(int level)
                                    .arg(qty, chk, bom, X);
         QString where = QStringLiteral("s.CanMRP<>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null) and %1>0").arg(qty);
         QString join;
-        scope(QStringLiteral("s.%1ItmID").arg(X), join, where);
+        LevelItemScope(level, QStringLiteral("s.%1ItmID").arg(X), join, where);
         QString tail = join;
         if (TiedGathered && (f.code == 22 || f.code == 24 || f.code == 34 || f.code == 36)) {
             tail += QStringLiteral(" left join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
@@ -853,7 +857,7 @@ void TMRPRun::GatherFreeSupplies(int level)
                                        "mt.ItmMrpSkip is null)")
                             .arg(DayToDateStr(DateToDay(GetPlanEndDate(S.MpsPeriods)) + 1));
         QString join;
-        scope(QStringLiteral("s.MspItmID"), join, where);
+        LevelItemScope(level, QStringLiteral("s.MspItmID"), join, where);
         Exec(Q, kDemandInsert + Select(QStringLiteral("QZ_MRP.MOScrap"), fields, where, join));
     }
     // Inventory of the scheme's stocks: negative stock is a demand, the rest
@@ -869,13 +873,13 @@ void TMRPRun::GatherFreeSupplies(int level)
                                                          QStringLiteral(") and ");
         QString whereNeg = stockCond + QStringLiteral("s.InvQty<0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)");
         QString join;
-        scope(QStringLiteral("s.InvItmID"), join, whereNeg);
+        LevelItemScope(level, QStringLiteral("s.InvItmID"), join, whereNeg);
         const QString negFields = QStringLiteral("0, 72, null, null, null, null, null, null, null, ") + kOrigMacros +
                                   QStringLiteral(", '%1', 50, null, s.InvItmID, ").arg(FirstPlanDayBefore()) + kPropMacros +
                                   QStringLiteral(", null, -s.InvQty, -s.InvQty, null, s.InvBatch");
         Exec(Q, kDemandInsert + Select(QStringLiteral("QZ_MRP.Inventory"), negFields, whereNeg, join));
         QString wherePos = stockCond + QStringLiteral("s.InvQty>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)");
-        scope(QStringLiteral("s.InvItmID"), join, wherePos);
+        LevelItemScope(level, QStringLiteral("s.InvItmID"), join, wherePos);
         const QString posFields = QStringLiteral("s.InvItmID, ") + kPropMacros +
                                   QStringLiteral(", s.InvBatch, $$OrigType$$, $$OrigID$$, $$OrigNo$$, $$OrigEntry$$, "
                                                  "$$OrigItmID$$, $$OrigCustID$$, $$OrigCustPO$$, $$OrigTag$$, "
@@ -902,16 +906,6 @@ void TMRPRun::GatherFreeSupplies(int level)
 
 void TMRPRun::GatherOrderComponents(int level)
 {
-    const bool byLevel = level >= 0;
-    auto scope = [&](const QString& itemExpr, QString& join, QString& where) {
-        join.clear();
-        if (!byLevel)
-            return;
-        if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
-            BuildMainItemJoin(itemExpr, where, join);
-        else
-            BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
-    };
     auto excluded = [&](const QString& id) { return IsObjectExcluded(S.DataFilters, id); };
     // Open component lines of the run's orders that are no demands yet.
     struct TComp {
@@ -937,7 +931,7 @@ void TMRPRun::GatherOrderComponents(int level)
         QString where = QStringLiteral("s.CanMRP<>0 and s.BomQty>0 and s.BomRole=0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is "
                                        "null) and tmpdmd.DmdBillID is null");
         QString join;
-        scope(QStringLiteral("s.BomItmID"), join, where);
+        LevelItemScope(level, QStringLiteral("s.BomItmID"), join, where);
         const QString tail = join +
                              QStringLiteral(" join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
                                             "s.%2ID=tmpsup.SupBillID and s.%2Entry=tmpsup.SupBillEntry left join "

@@ -51,33 +51,19 @@ constexpr int btPlanPO = 58;
 const QColor clYellow(255, 255, 194), clOlive(192, 192, 0), clCyan(194, 255, 255), clTeal(0, 192, 192),
     clOrange(255, 128, 0), clRed(255, 0, 0), clBlue(0, 0, 255);
 
-bool isEmpty(const QVariant& v)
-{
-    return !v.isValid() || v.isNull();
-}
-
-double num(const QVariant& v)
-{
-    if (isEmpty(v))
-        return 0;
-    bool ok = false;
-    const double d = v.toDouble(&ok);
-    return ok ? d : 0;
-}
-
 int whole(const QVariant& v)
 {
-    return isEmpty(v) ? 0 : v.toInt();
+    return OutputIsNone(v) ? 0 : v.toInt();
 }
 
 QString text(const QVariant& v)
 {
-    return isEmpty(v) ? QString() : v.toString();
+    return OutputIsNone(v) ? QString() : v.toString();
 }
 
 QDate dateOf(const QVariant& v)
 {
-    if (isEmpty(v))
+    if (OutputIsNone(v))
         return QDate();
     if (v.typeId() == QMetaType::QDate)
         return v.toDate();
@@ -372,7 +358,7 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     colSupDoDestQtyU->setEditor(RightAlignedTextItem());
     // Bill types by their names; no type shows nothing.
     colSupBillType->displayTextHook = [](const kvui::RowRef&, const QVariant& v, QString& t) {
-        if (isEmpty(v) || v.toInt() == 0)
+        if (OutputIsNone(v) || v.toInt() == 0)
             t.clear();
         else if (InfoApplication)
             t = InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), v.toInt());
@@ -739,14 +725,17 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
         FSchemesLocked = true;
         SetOptionsEditing(false);
     }
-    const auto emptyState = [this] {
-        grdSupplies->clear();
+    const auto resetState = [this] {
         FSchemesLocked = false;
         FModified = false;
         if (FResulter) {
             FResulter->ShowAsGrayStyle(true);
             FResulter->SetOnTrackPosition({});
         }
+    };
+    const auto emptyState = [this, &resetState] {
+        grdSupplies->clear();
+        resetState();
     };
     if (FShowSchemes) {
         // 2.
@@ -805,12 +794,7 @@ void TMRPOutputFrame::RefreshData(bool ARebuild)
             BuildPeriodColumns();
             CopyControlsToCurrent();
         }
-        FSchemesLocked = false;
-        FModified = false;
-        if (FResulter) {
-            FResulter->ShowAsGrayStyle(true);
-            FResulter->SetOnTrackPosition({});
-        }
+        resetState();
     }
     // 7.
     if (FPlanScheme->PlanType != 0)
@@ -846,32 +830,30 @@ bool TMRPOutputFrame::LoadSupplies(kvui::TreeNode* ANode)
 
 void TMRPOutputFrame::SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod)
 {
-    const double qty = num(ANode->value(colSupQty));
+    const double qty = OutputNumber(ANode->value(colSupQty));
     const TMRPPeriodSpread spread =
         SpreadOutputPeriods(text(ANode->value(colSupHints)), qty, ANode->imageIndex(), int(FPeriodCols.size()), cboEndPeriod->currentIndex());
     for (auto it = spread.Periods.cbegin(); it != spread.Periods.cend(); ++it)
         ANode->setValue(FPeriodCols[size_t(it.key())], it.value());
     if (ANode->level() == 0) {
-        const double r = OutputQtyToRelease(spread, qty, num(ANode->value(colSupDestQty)), ALimitByPeriod);
+        const double r = OutputQtyToRelease(spread, qty, OutputNumber(ANode->value(colSupDestQty)), ALimitByPeriod);
         ANode->setValue(colSupDoDestQty, r);
         QVariant u;
         OutputQtyInUnit(r, ANode->value(colSupDestUntRate), u);
         ANode->setValue(colSupDoDestQtyU, u);
-        ANode->setData(isEmpty(u) ? QVariant(OutputMsgZeroUnitRate) : QVariant());
+        ANode->setData(OutputIsNone(u) ? QVariant(OutputMsgZeroUnitRate) : QVariant());
     } else {
         ANode->setValue(colSupDoDestQty, 0.0);
         ANode->setValue(colSupDoDestQtyU, 0.0);
     }
 }
 
-void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const QString& ADefDeptID, const QString& ADefDeptName,
-                                 bool ALimitByPeriod)
+void TMRPOutputFrame::FillSupplyOrigin(kvui::TreeNode* n, TCustomADODataSet* q)
 {
-    const auto v = [q](const char* name) {
+    const auto put = [n, q](kvui::Column* c, const char* name) {
         TField* f = q->FindField(QLatin1String(name));
-        return f ? f->Value() : QVariant();
+        n->setValue(c, f ? f->Value() : QVariant());
     };
-    const auto put = [&](kvui::Column* c, const char* name) { n->setValue(c, v(name)); };
     put(colSupIID, "SupIID");
     put(colSupBillNo, "SupBillNo");
     put(colSupBillDate, "SupBillDate");
@@ -892,17 +874,50 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupOrigSubTag, "SupOrigSubTag");
     put(colSupGroupType, "SupGroupType");
     put(colSupGroupNo, "SupGroupNo");
+}
+
+void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
+{
+    const auto put = [n, q](kvui::Column* c, const char* name) {
+        TField* f = q->FindField(QLatin1String(name));
+        n->setValue(c, f ? f->Value() : QVariant());
+    };
+    put(colItmPlannerID, "ItmPlannerID");
+    put(colItmPlanner, "ItmPlanner");
+    put(colItmBuyerID, "ItmBuyerID");
+    put(colItmBuyer, "ItmBuyer");
+    put(colItmMinQty, "ItmMinQty");
+    put(colItmLotQty, "ItmLotQty");
+    put(colItmFixLeadTime, "ItmFixLeadTime");
+    put(colItmVarLeadTime, "ItmVarLeadTime");
+    put(colItmVarLeadLot, "ItmVarLeadLot");
+    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
+        TField* f = q->FindField(FColumnFieldNames[i]);
+        n->setValue(FColumns[i], f ? f->Value() : QVariant());
+    }
+}
+
+void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const QString& ADefDeptID, const QString& ADefDeptName,
+                                 bool ALimitByPeriod)
+{
+    const auto v = [q](const char* name) {
+        TField* f = q->FindField(QLatin1String(name));
+        return f ? f->Value() : QVariant();
+    };
+    const auto put = [&](kvui::Column* c, const char* name) { n->setValue(c, v(name)); };
+    FillSupplyOrigin(n, q);
     put(colSupUnit, "UntName");
     put(colSupDestUnit, "DestUnitName");
     put(colSupDestUntID, "DestUnitID");
-    n->setValue(colSupDestUntRate, num(v("DestUnitRate")));
-    n->setValue(colSupQty, num(v("SupQty")));
+    n->setValue(colSupDestUntRate, OutputNumber(v("DestUnitRate")));
+    n->setValue(colSupQty, OutputNumber(v("SupQty")));
     put(colSupNote, "SupNote");
     put(colSupHints, "SupHints");
     n->setImageIndex(whole(v("SupPeriod")));
-    n->setValue(colSupDestQty, num(v("SupDestQty")));
+    n->setValue(colSupDestQty, OutputNumber(v("SupDestQty")));
     SpreadPeriodQty(n, ALimitByPeriod);
-    n->setValue(colSupUnDestQty, OutputRound8(num(n->value(colSupQty)) - num(n->value(colSupDestQty)) - num(n->value(colSupDoDestQty))));
+    n->setValue(colSupUnDestQty, OutputRound8(OutputNumber(n->value(colSupQty)) - OutputNumber(n->value(colSupDestQty))
+                                              - OutputNumber(n->value(colSupDoDestQty))));
     put(colSupBillType, "SupBillType");
     put(colSupDrawDate, "SupDrawDate");
     put(colSupItmID, "SupItmID");
@@ -929,19 +944,7 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupTrackKey, "SupTrackKey");
     put(colSupRefPOQty, "RefPOQty");
     put(colSupRefUseQty, "RefUseQty");
-    put(colItmPlannerID, "ItmPlannerID");
-    put(colItmPlanner, "ItmPlanner");
-    put(colItmBuyerID, "ItmBuyerID");
-    put(colItmBuyer, "ItmBuyer");
-    put(colItmMinQty, "ItmMinQty");
-    put(colItmLotQty, "ItmLotQty");
-    put(colItmFixLeadTime, "ItmFixLeadTime");
-    put(colItmVarLeadTime, "ItmVarLeadTime");
-    put(colItmVarLeadLot, "ItmVarLeadLot");
-    for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
-        TField* f = q->FindField(FColumnFieldNames[i]);
-        n->setValue(FColumns[i], f ? f->Value() : QVariant());
-    }
+    FillItemPlanning(n, q);
 }
 
 bool TMRPOutputFrame::LoadWholeList()
@@ -1088,26 +1091,7 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
             demandIID = iid;
             demand = ANode->addChild();
             const auto put = [&](kvui::Column* c, const char* name) { demand->setValue(c, v(name)); };
-            put(colSupIID, "SupIID");
-            put(colSupBillNo, "SupBillNo");
-            put(colSupBillDate, "SupBillDate");
-            put(colSupOldDate, "SupDate");
-            put(colSupDate, "SupDate");
-            put(colSupOrigType, "SupOrigType");
-            put(colSupOrigID, "SupOrigID");
-            put(colSupOrigNo, "SupOrigNo");
-            put(colSupOrigEntry, "SupOrigEntry");
-            put(colSupCustID, "SupOrigCustID");
-            put(colSupCust, "SupOrigCust");
-            put(colSupCustPO, "SupOrigCustPO");
-            put(colSupOrigItmID, "SupOrigItmID");
-            put(colSupOrigItmNo, "SupOrigItmNo");
-            put(colSupOrigItmName, "SupOrigItmName");
-            put(colSupOrigItmSpec, "SupOrigItmSpec");
-            put(colSupOrigTag, "SupOrigTag");
-            put(colSupOrigSubTag, "SupOrigSubTag");
-            put(colSupGroupType, "SupGroupType");
-            put(colSupGroupNo, "SupGroupNo");
+            FillSupplyOrigin(demand, GlobalADOQuery);
             demand->setValue(colSupUnit, ANode->value(colSupUnit));
             demand->setValue(colSupItmID, ANode->value(colSupItmID));
             demand->setValue(colSupItmNo, ANode->value(colSupItmNo));
@@ -1118,10 +1102,11 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
             put(colSupHints, "SupHints");
             put(colSupBillType, "SupBillType");
             demand->setImageIndex(whole(v("SupPeriod")));
-            demand->setValue(colSupQty, num(v("SupQty")));
+            demand->setValue(colSupQty, OutputNumber(v("SupQty")));
             demand->setValue(colSupDestQty, released.value(iid, 0));
             SpreadPeriodQty(demand, false);
-            demand->setValue(colSupUnDestQty, OutputRound8(num(demand->value(colSupQty)) - num(demand->value(colSupDestQty))));
+            demand->setValue(colSupUnDestQty,
+                             OutputRound8(OutputNumber(demand->value(colSupQty)) - OutputNumber(demand->value(colSupDestQty))));
             demand->setValue(colSupDestType, 0);
         }
         kvui::TreeNode* s = demand->addChild();
@@ -1153,10 +1138,11 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         put(colSupUnit, "UntName");
         put(colSupDestUnit, "DestUnitName");
         put(colSupDestUntID, "DestUnitID");
-        s->setValue(colSupDestUntRate, num(v("DestUnitRate")));
+        s->setValue(colSupDestUntRate, OutputNumber(v("DestUnitRate")));
         double qty = 0, dest = 0;
-        const bool ratioOk = OutputSubstituteQty(num(v("SupQty")), num(v("SubQty")), num(v("SubRQty")), qty);
-        OutputSubstituteQty(num(v("SupDestQty")), num(v("SubQty")), num(v("SubRQty")), dest);
+        const bool ratioOk =
+            OutputSubstituteQty(OutputNumber(v("SupQty")), OutputNumber(v("SubQty")), OutputNumber(v("SubRQty")), qty);
+        OutputSubstituteQty(OutputNumber(v("SupDestQty")), OutputNumber(v("SubQty")), OutputNumber(v("SubRQty")), dest);
         s->setValue(colSupQty, qty);
         s->setValue(colSupDestQty, dest);
         s->setValue(colSupDoDestQty, 0.0);
@@ -1167,19 +1153,7 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         put(colSupRefPOQty, "RefPOQty");
         put(colSupRefUseQty, "RefUseQty");
         s->setValue(colSupNote, demand->value(colSupNote));
-        put(colItmPlannerID, "ItmPlannerID");
-        put(colItmPlanner, "ItmPlanner");
-        put(colItmBuyerID, "ItmBuyerID");
-        put(colItmBuyer, "ItmBuyer");
-        put(colItmMinQty, "ItmMinQty");
-        put(colItmLotQty, "ItmLotQty");
-        put(colItmFixLeadTime, "ItmFixLeadTime");
-        put(colItmVarLeadTime, "ItmVarLeadTime");
-        put(colItmVarLeadLot, "ItmVarLeadLot");
-        for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
-            TField* f = GlobalADOQuery->FindField(FColumnFieldNames[i]);
-            s->setValue(FColumns[i], f ? f->Value() : QVariant());
-        }
+        FillItemPlanning(s, GlobalADOQuery);
     }
     if (demand)
         demand->setExpanded(true);
@@ -1258,7 +1232,7 @@ bool TMRPOutputFrame::SwitchUnit(kvui::TreeNode* ANode, int ANewTarget, int AOld
             ANode->setValue(colSupDestUnit, GlobalADOQuery->FieldByName(QStringLiteral("UntName"))->AsString());
             ANode->setValue(colSupDestUntRate, GlobalADOQuery->FieldByName(QStringLiteral("UntFactor"))->AsFloat());
             QVariant u;
-            const bool ok = OutputQtyInUnit(num(ANode->value(colSupDoDestQty)), ANode->value(colSupDestUntRate), u);
+            const bool ok = OutputQtyInUnit(OutputNumber(ANode->value(colSupDoDestQty)), ANode->value(colSupDestUntRate), u);
             ANode->setValue(colSupDoDestQtyU, u);
             ANode->setData(ok ? QVariant() : QVariant(OutputMsgZeroUnitRate));
         }
@@ -1288,7 +1262,7 @@ void TMRPOutputFrame::NodeEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
     if (!ANode || !AColumn)
         return;
     const QVariant now = ANode->value(AColumn);
-    if (now == AOldValue || (isEmpty(now) && isEmpty(AOldValue)))
+    if (now == AOldValue || (OutputIsNone(now) && OutputIsNone(AOldValue)))
         return;
     FModified = true;
     TreeAccess a(this);
@@ -1343,7 +1317,7 @@ void TMRPOutputFrame::lblSelectAllClick()
         FlagHold hold(FNodeChecking, true);
         UpdateBracket bracket(grdSupplies);
         for (kvui::TreeNode* n : grdSupplies->topNodes())
-            if (!n->isChecked() && num(n->value(colSupDoDestQty)) > 0)
+            if (!n->isChecked() && OutputNumber(n->value(colSupDoDestQty)) > 0)
                 n->setCheckState(Qt::Checked);
     }
     QApplication::restoreOverrideCursor();
@@ -1504,7 +1478,7 @@ void TMRPOutputFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
     while (top->parent())
         top = top->parent();
     const bool leaf = ANode->childCount() == 0;
-    const double doDest = num(ANode->value(colSupDoDestQty));
+    const double doDest = OutputNumber(ANode->value(colSupDoDestQty));
     const bool outputRow = leaf && top->isChecked() && (ANode->level() == 0 || doDest != 0);
     // 1.
     if (!IsRowOpen(ANode)) {
@@ -1521,7 +1495,7 @@ void TMRPOutputFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column*
             AOutBrush = ASelected ? clTeal : clCyan;
         else
             painted = false;
-    } else if (AColumn == colSupUnDestQty && num(ANode->value(colSupUnDestQty)) < 0) {
+    } else if (AColumn == colSupUnDestQty && OutputNumber(ANode->value(colSupUnDestQty)) < 0) {
         AOutBrush = clOrange;
     } else if ((AColumn == colSupDoDestQty || AColumn == colSupDoDestQtyU)
                && (doDest < 0 || (doDest == 0 && ANode->level() == 0 && ANode->isChecked()) || !RowMessage(ANode).isEmpty())) {

@@ -171,6 +171,12 @@ private:
     void FillLevel0(kvui::TreeNode* ANode, TCustomADODataSet* AData, const QString& ADefDeptID,
                     const QString& ADefDeptName, bool ALimitByPeriod);
     void SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod);
+    // The supply's identity, bill, origin and planning group (SupIID to
+    // SupGroupNo) from the current row of AData.
+    void FillSupplyOrigin(kvui::TreeNode* ANode, TCustomADODataSet* AData);
+    // The item's planning fields (planner, buyer, lot sizes, lead times) and
+    // the columns chosen by field name, from the current row of AData.
+    void FillItemPlanning(kvui::TreeNode* ANode, TCustomADODataSet* AData);
     kvui::TreeNode* AddSupplyCopyRow(kvui::TreeNode* ASupply);
     void LookupDefaultDept(kvui::TreeNode* ANode, int ATarget);
     void LookupTypedDept(kvui::TreeNode* ANode);

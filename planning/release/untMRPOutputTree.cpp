@@ -12,25 +12,25 @@ const QString OutputMsgZeroUnitRate = QStringLiteral("换算单位的换算率�
 const QString OutputMsgZeroPlanQty = QStringLiteral("计划数量为0, 拟投放数不能折算到上级!");
 const QString OutputMsgZeroSubQty = QStringLiteral("替代比例中有0, 不能计算替代料的计划数量!");
 
-namespace {
-
-bool isEmpty(const QVariant& v)
+bool OutputIsNone(const QVariant& AValue)
 {
-    return !v.isValid() || v.isNull();
+    return !AValue.isValid() || AValue.isNull();
 }
 
-double num(const QVariant& v)
+double OutputNumber(const QVariant& AValue)
 {
-    if (isEmpty(v))
+    if (OutputIsNone(AValue))
         return 0;
     bool ok = false;
-    const double d = v.toDouble(&ok);
+    const double d = AValue.toDouble(&ok);
     return ok ? d : 0;
 }
 
+namespace {
+
 double get(const TMRPOutputTreeAccess& A, const void* n, TMRPOutputQtyField f)
 {
-    return num(A.Get(n, f));
+    return OutputNumber(A.Get(n, f));
 }
 
 // Sets the converted quantity of a row from its stock-unit quantity; a row
@@ -71,7 +71,7 @@ bool IsOutputRowOpen(const TMRPOutputTreeAccess& A, const void* ANode)
 
 bool OutputQtyInUnit(double AQty, const QVariant& ARate, QVariant& AResult)
 {
-    const double rate = num(ARate);
+    const double rate = OutputNumber(ARate);
     if (rate == 0) {
         AResult = QVariant();
         return false;
@@ -82,15 +82,15 @@ bool OutputQtyInUnit(double AQty, const QVariant& ARate, QVariant& AResult)
 
 void EditOutputQty(TMRPOutputTreeAccess& A, const void* ANode, const QVariant& AValue, bool AInStockUnit)
 {
-    double qty = num(AValue);
+    double qty = OutputNumber(AValue);
     if (AInStockUnit) {
         A.Set(ANode, oqDoDestQty, qty);
         setConverted(A, ANode, qty);
     } else {
         qty = OutputRound8(qty * get(A, ANode, oqUnitRate));
         A.Set(ANode, oqDoDestQty, qty);
-        A.Set(ANode, oqDoDestQtyU, num(AValue));
-        A.SetMessage(ANode, num(A.Get(ANode, oqUnitRate)) == 0 ? OutputMsgZeroUnitRate : QString());
+        A.Set(ANode, oqDoDestQtyU, OutputNumber(AValue));
+        A.SetMessage(ANode, OutputNumber(A.Get(ANode, oqUnitRate)) == 0 ? OutputMsgZeroUnitRate : QString());
     }
     A.Set(ANode, oqUnDestQty, OutputRound8(openQty(A, ANode) - qty));
     if (A.Level(ANode) > 0)
@@ -107,20 +107,20 @@ void RecalcOutputFromChildren(TMRPOutputTreeAccess& A, const void* ARow)
     for (int i = 0; i < A.ChildCount(ARow); ++i) {
         const void* c = A.Child(ARow, i);
         const QVariant v = A.Get(c, oqDoDestQty);
-        if (isEmpty(v))
+        if (OutputIsNone(v))
             continue;
         if (level == 0) {
-            sum += num(v);
+            sum += OutputNumber(v);
             continue;
         }
         const double childQty = get(A, c, oqQty);
         if (childQty == 0) {
             // Nothing planned gives no ratio back into the row's item.
-            if (num(v) != 0)
+            if (OutputNumber(v) != 0)
                 A.SetMessage(c, OutputMsgZeroPlanQty);
             continue;
         }
-        sum += OutputRound8(num(v) * rowQty / childQty);
+        sum += OutputRound8(OutputNumber(v) * rowQty / childQty);
     }
     const double before = get(A, ARow, oqDoDestQty);
     if (level > 0) {

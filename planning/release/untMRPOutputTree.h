@@ -36,6 +36,11 @@ public:
     virtual void SetMessage(const void* ANode, const QString& AText) = 0;
 };
 
+// Whether a cell holds no value (invalid or null).
+bool OutputIsNone(const QVariant& AValue);
+// A cell's value as a number; none, or a value that is no number, counts 0.
+double OutputNumber(const QVariant& AValue);
+
 // Messages a row gets instead of a division by zero.
 extern const QString OutputMsgZeroUnitRate;   // the target unit has no rate
 extern const QString OutputMsgZeroPlanQty;    // a sub-row without planned quantity
