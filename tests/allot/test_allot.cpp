@@ -5,6 +5,8 @@
 // filter bar keeps only the chains leading to an item, and a quote in the
 // filter text stays text.
 #include "DemoLogin.h"
+#include "DemoRunScheme.h"
+#include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -23,41 +25,10 @@
 #include <memory>
 
 using kvtest::DemoLogin;
+using kvtest::demoSchemeAfterRun;
+using kvtest::rows;
 
 namespace {
-
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
-}
-
-TPlanScheme* demoScheme()
-{
-    static std::unique_ptr<TPlanScheme> scheme;
-    if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
-        EXPECT_TRUE(scheme->Load(1));
-        EXPECT_TRUE(scheme->RunMPS(false, false));
-        EXPECT_TRUE(scheme->Load(1));
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(scheme->RunMRP(false, false, false));
-        EXPECT_TRUE(scheme->Load(1));
-    }
-    return scheme.get();
-}
 
 struct Harness {
     explicit Harness(TPlanScheme* AScheme)
@@ -144,7 +115,7 @@ int checkPegging(Harness& h, kvui::TreeNode* line, int depth, int maxDepth)
 // levels pegged as the run stored them.
 TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
 {
-    Harness h(demoScheme());
+    Harness h(demoSchemeAfterRun());
     ScriptedMessageBoxes boxes;
     h.view->RefreshData(true);
     ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
@@ -182,7 +153,7 @@ TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
 // Pending issues of both kinds: one group line each, each with its own demands.
 TEST(AllotGroups, BothPendingIssueKindsShow)
 {
-    demoScheme();
+    demoSchemeAfterRun();
     TPlanScheme scheme(GlobalADOConnection);
     scheme.SchemeIID = 89;
     scheme.PlanState = psMRPDone;
@@ -212,7 +183,7 @@ TEST(AllotGroups, BothPendingIssueKindsShow)
 // text is text, and finds nothing instead of breaking the statement.
 TEST(AllotFilter, ItemChainsAndQuotedText)
 {
-    Harness h(demoScheme());
+    Harness h(demoSchemeAfterRun());
     ScriptedMessageBoxes boxes;
     const QString part = rows("select ItmNo from QZ_Base_ItemMaster where ItmID='IPT-401'").value(0);
     h.view->cboFilterKind->setCurrentIndex(0);
@@ -248,8 +219,8 @@ TEST(AllotDemo, Screenshot)
     const QString file = QProcessEnvironment::systemEnvironment().value("KORVANE_ALLOT_SHOT");
     if (file.isEmpty())
         GTEST_SKIP() << "no screenshot asked for";
-    Harness h(demoScheme());
-    h.window.setWindowTitle("供需分配 - " + demoScheme()->SchemeName);
+    Harness h(demoSchemeAfterRun());
+    h.window.setWindowTitle("供需分配 - " + demoSchemeAfterRun()->SchemeName);
     h.window.show();
     h.view->RefreshData(true);
     const QString fan = rows("select ItmNo from QZ_Base_ItemMaster where ItmID='IFG-2001'").value(0);

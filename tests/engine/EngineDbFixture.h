@@ -3,6 +3,7 @@
 // planner, through the real ERP integration library; the engine works on the
 // host's global connection as the planning library does.
 #include "NewAccountSet.h"
+#include "QueryRows.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
 #include "UDBComm.h"
@@ -100,20 +101,7 @@ protected:
     }
 
     // The rows of a select as texts, columns joined by "|".
-    QStringList rows(const QString& sql)
-    {
-        TADOQuery q;
-        q.SetConnection(GlobalADOConnection);
-        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-        QStringList out;
-        for (; q.Active() && !q.Eof(); q.Next()) {
-            QStringList cols;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                cols << q.Fields()->Field(i)->AsString();
-            out << cols.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString& sql) { return kvtest::rows(sql); }
 
     // The first column of the first row.
     QString value(const QString& sql)
