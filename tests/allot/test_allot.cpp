@@ -5,7 +5,7 @@
 // filter bar keeps only the chains leading to an item, and a quote in the
 // filter text stays text.
 #include "DemoLogin.h"
-#include "DemoRunScheme.h"
+#include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"

@@ -6,7 +6,7 @@
 // master values that are not SQL literals.
 #include "BalanceHarness.h"
 #include "DemoLogin.h"
-#include "DemoRunScheme.h"
+#include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"

@@ -7,6 +7,7 @@
 // brings the same receipts again ends the passes; a list cut at the row limit
 // says so in its total; the dialog's checks.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -39,9 +40,7 @@ TInfoObjectDef* ageDef()
     static bool prepared = false;
     if (!prepared) {
         prepared = true;
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
     }
     return InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.AgeAnalyze"));
 }

@@ -5,6 +5,7 @@
 #include "SchemeCommandsHarness.h"
 
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -47,13 +48,7 @@ int count(const QString& sql)
 TPlanScheme* importScheme(const QString& AName, int ASource = 3)
 {
     static std::vector<std::unique_ptr<TPlanScheme>> schemes;
-    DemoLogin::instance();
-    static bool once = [] {
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        return true;
-    }();
-    (void)once;
+    kvtest::demoPlanningLogin();
     DemoLogin::instance().exec(
         QStringLiteral("insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, "
                        "SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack, SchCareLoss, SchCareLot, "

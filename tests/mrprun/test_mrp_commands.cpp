@@ -6,6 +6,7 @@
 #include "SuppliesHarness.h"
 
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -33,9 +34,7 @@ TPlanScheme* demoScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
         scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
         EXPECT_TRUE(scheme->Load(1));
     }

@@ -4,6 +4,7 @@
 // of a scheme that never ran cannot be shown, and coming back to a scheme
 // reads its log again from the database.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TreeList.h"
@@ -53,13 +54,7 @@ IInfoViewPtr resultView(TInfoObjectDef* def)
 struct Workbench {
     Workbench()
     {
-        DemoLogin::instance();
-        static bool once = [] {
-            InitViewSchemeDlgUnit(InfoApplication);
-            kvdemo::registerStandInProcedures();
-            return true;
-        }();
-        (void)once;
+        kvtest::demoPlanningLogin();
         InfoApplication->GetInfoObjectViewProc = resultView;
         window.resize(1300, 800);
         ptr = CreateInfoFrame<TMRPFrame>(InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP")), true);

@@ -7,6 +7,7 @@
 // checks, their settings texts, the daily periods and the one-transaction
 // write of scheme and main demand are tested on their own.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
@@ -75,9 +76,7 @@ void setUp()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
+    kvtest::demoPlanningLogin();
     InfoApplication->GetInfoObjectViewProc = testResultView;
 }
 

@@ -5,7 +5,7 @@
 // from the view scheme without a reload; a scheme without identity shows
 // nothing; a failing query ends in the data-load error box.
 #include "DemoLogin.h"
-#include "DemoRunScheme.h"
+#include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"

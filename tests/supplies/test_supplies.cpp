@@ -7,7 +7,7 @@
 // scheme shows which cells may be edited.
 #include "SuppliesHarness.h"
 #include "DemoLogin.h"
-#include "DemoRunScheme.h"
+#include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"

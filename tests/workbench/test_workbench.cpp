@@ -4,6 +4,7 @@
 // questions, both all-or-nothing, the command routing by the definition's
 // actions, the result tabs made on first entry and the read-only query.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -70,14 +71,7 @@ void runDemoScheme()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
-    TPlanScheme s(GlobalADOConnection);
-    ASSERT_TRUE(s.Load(1));
-    ASSERT_TRUE(s.RunMPS(false, false));
-    ASSERT_TRUE(s.Load(1));
-    ASSERT_TRUE(s.RunMRP(false, false, false));
+    kvtest::demoSchemeAfterRun();
 }
 
 // The host's view of a result tab, made here in the process.

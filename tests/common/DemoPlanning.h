@@ -1,7 +1,8 @@
 #pragma once
-// The demo scheme (1) after one main-demand build and one MRP run on the demo
-// account set, with plan01 logged in: made once per test program, on first use.
-// Test programs using it link qz_mrp_planning, korvane_host and kv_demo.
+// The demo account set ready for planning tests, once per test program: plan01
+// logged in with the host's view-scheme routines and the stand-in procedures
+// installed; and on it the demo scheme (1) after one main-demand build and one
+// MRP run. Test programs using it link qz_mrp_planning, korvane_host and kv_demo.
 #include "DemoLogin.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -13,14 +14,23 @@
 
 namespace kvtest {
 
+inline void demoPlanningLogin()
+{
+    static bool done = false;
+    DemoLogin::instance();
+    if (done)
+        return;
+    done = true;
+    // The host's view-scheme routines, as its start-up installs them.
+    InitViewSchemeDlgUnit(InfoApplication);
+    kvdemo::registerStandInProcedures();
+}
+
 inline TPlanScheme* demoSchemeAfterRun()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        DemoLogin::instance();
-        // The host's view-scheme routines, as its start-up installs them.
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        demoPlanningLogin();
         scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
         EXPECT_TRUE(scheme->Load(1));
         EXPECT_TRUE(scheme->RunMPS(false, false));
