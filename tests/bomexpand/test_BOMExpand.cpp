@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
+#include "ViewActions.h"
 #include "dlgCopyItemSubs.h"
 #include "dlgViewScheme.h"
 #include "famBOMExpand.h"
@@ -58,21 +59,8 @@ protected:
         const QString item = value(QStringLiteral("select BomItmID from QZ_MRP_ItemBOMs where BomID='%1'").arg(id));
         return open(master(u'\'' + item + u'\'', QStringLiteral("0"), u'\'' + id + u'\''), withSubs);
     }
-    int command(const char* action)
-    {
-        for (size_t i = 0; i < view->ObjectDef->Actions.size(); ++i)
-            if (view->ObjectDef->Actions[i].ID == QLatin1String(action))
-                return Commands::FirstAction + int(i);
-        ADD_FAILURE() << "no action " << action;
-        return -1;
-    }
-    bool enabled(const char* action)
-    {
-        TCommandState state;
-        view->QueryCommandState(command(action), state);
-        return state & csEnabled;
-    }
-    void run(const char* action) { view->ExecCommand(command(action)); }
+    bool enabled(const char* action) { return kvtest::actionEnabled(view.get(), action); }
+    void run(const char* action) { kvtest::runAction(view.get(), action); }
 
     kvui::TreeNode* root() { return view->grdExpand->topCount() ? view->grdExpand->topNode(0) : nullptr; }
     // The loaded node whose row number reads so.

@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
+#include "ViewActions.h"
 #include "dlgAddItemSubs.h"
 #include "famItemSubs.h"
 #include "untMRP.h"
@@ -41,21 +42,8 @@ protected:
         view->RefreshData(true);
         return view.get();
     }
-    int command(const char* action)
-    {
-        for (size_t i = 0; i < view->ObjectDef->Actions.size(); ++i)
-            if (view->ObjectDef->Actions[i].ID == QLatin1String(action))
-                return Commands::FirstAction + int(i);
-        ADD_FAILURE() << "no action " << action;
-        return -1;
-    }
-    bool enabled(const char* action)
-    {
-        TCommandState state;
-        view->QueryCommandState(command(action), state);
-        return state & csEnabled;
-    }
-    void run(const char* action) { view->ExecCommand(command(action)); }
+    bool enabled(const char* action) { return kvtest::actionEnabled(view.get(), action); }
+    void run(const char* action) { kvtest::runAction(view.get(), action); }
 
     // The tree as lines of indentation, label, kind, item number and base quantities.
     QStringList tree()
