@@ -9,6 +9,7 @@
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TreeList.h"
+#include "WorkbenchResultViews.h"
 #include "UCommon.h"
 #include "dlgSetPlanPeriods.h"
 #include "famCalendar.h"
@@ -78,20 +79,9 @@ void runDemoScheme()
 bool viewsMissing = false;
 IInfoViewPtr resultView(TInfoObjectDef* def)
 {
-    if (viewsMissing || !def)
+    if (viewsMissing)
         return nullptr;
-    const QString id = def->ID;
-    if (id == QLatin1String("QZ_MRP.MRP.Main"))
-        return CreateInfoView<TMRPMainFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Allot"))
-        return CreateInfoView<TMRPAllotFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Balance"))
-        return CreateInfoView<TMRPBalanceFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Supplies"))
-        return CreateInfoView<TMRPSuppliesFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Replaces"))
-        return CreateInfoView<TMRPReplacesFrame>(nullptr, def);
-    return nullptr;
+    return kvtest::workbenchResultView(def);
 }
 
 // The host's filter dialog: answers with the next code and text.
