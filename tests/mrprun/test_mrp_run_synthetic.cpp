@@ -5,6 +5,7 @@
 #include "SchemeCommandsHarness.h"
 
 #include "ScriptedMessageBoxes.h"
+#include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "SyntheticAccountSet.h"
 #include "UDBComm.h"
@@ -23,13 +24,6 @@ using mrpcommandstest::SchemeCommandsHarness;
 
 namespace {
 
-void writeFile(const QString& path, const QString& text)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(text.toUtf8());
-}
-
 // A synthetic account set of a few hundred items on six levels, the planner
 // logged in silently; once per program.
 struct SyntheticLogin {
@@ -47,24 +41,7 @@ struct SyntheticLogin {
         QString error;
         if (!kvdemo::createSyntheticAccountSet(dbFile, params, &error))
             ADD_FAILURE() << error.toStdString();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
-        writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
-                  QStringLiteral("[合成账套]\nID=1\nNo=001\nLocation=") + dbFile + QStringLiteral("\nDatabase=Synthetic\nLoginID=\nPassword=\n"));
-        writeFile(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
-        {
-            QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-            s.setValue(QStringLiteral("Connect/Silent"), 1);
-            s.setValue(QStringLiteral("Connect/String"),
-                       EncipherSilentLogin({QStringLiteral("合成账套"), QStringLiteral("plan01"), QString(), QString(),
-                                            QStringLiteral("Synthetic"), dbFile},
-                                           SilentLoginKey()));
-        }
-        ReadProgramSettings();
-        if (!SystemLogin())
+        if (!kvtest::silentLogin({folder, dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Synthetic")}))
             ADD_FAILURE() << "plan01 could not log in";
         kvdemo::registerStandInProcedures();
     }
