@@ -2,6 +2,7 @@
 // fetch of a scheme fed by orders and forecasts, the MRP run with its keep
 // choices, progress lines and Esc, and the run-log panel read back from the
 // database; a harness stands in for the frame.
+#include "PressEscape.h"
 #include "SchemeCommandsHarness.h"
 #include "SuppliesHarness.h"
 
@@ -65,10 +66,7 @@ void pressEscapeDuringRun(QWidget* target)
         QTimer::singleShot(0, [] {
             if (!gEscTarget)
                 return;
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(gEscTarget, &press);
-            QApplication::sendEvent(gEscTarget, &release);
+            kvtest::pressEscape(gEscTarget);
         });
     };
 }

@@ -4,6 +4,7 @@
 // and leaves the plan of the previous run as it was.
 #include "SchemeCommandsHarness.h"
 
+#include "PressEscape.h"
 #include "ScriptedMessageBoxes.h"
 #include "SilentLogin.h"
 #include "StandInProcedures.h"
@@ -97,10 +98,7 @@ private:
             if (n->value(frame->colText).toString().contains(FLevelText)) {
                 pressed = true;
                 FTimer.stop();
-                QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(frame->grdResults, &press);
-                QApplication::sendEvent(frame->grdResults, &release);
+                kvtest::pressEscape(frame->grdResults);
                 return;
             }
     }
