@@ -82,13 +82,7 @@ protected:
     QStringList rows(const QString& sql) { return kvtest::rows(sql); }
 
     // The first column of the first row.
-    QString value(const QString& sql)
-    {
-        TADOQuery q;
-        q.SetConnection(GlobalADOConnection);
-        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-        return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
-    }
+    QString value(const QString& sql) { return kvtest::firstValue(sql); }
 
     QTemporaryDir dbDir;
     QString dbFile;

@@ -5,6 +5,7 @@
 #include "SchemeCommandsHarness.h"
 
 #include "PressEscape.h"
+#include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "SilentLogin.h"
 #include "StandInProcedures.h"
@@ -21,6 +22,7 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using kvtest::firstValue;
 using mrpcommandstest::SchemeCommandsHarness;
 
 namespace {
@@ -50,14 +52,6 @@ struct SyntheticLogin {
     QTemporaryDir dbDir;
     QString dbFile;
 };
-
-QString value(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
-}
 
 // The plan of a scheme as one text: every supply's item, type, date and quantity.
 QString planText(int iid)
@@ -112,7 +106,7 @@ private:
 TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
 {
     static SyntheticLogin login;
-    const int iid = value(QStringLiteral("select min(SchIID) from QZ_MRP_Schemes where SchType=0")).toInt();
+    const int iid = firstValue(QStringLiteral("select min(SchIID) from QZ_MRP_Schemes where SchType=0")).toInt();
     TPlanScheme scheme(GlobalADOConnection);
     ASSERT_TRUE(scheme.Load(iid));
     SchemeCommandsHarness h(&scheme);
@@ -134,7 +128,7 @@ TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
     ASSERT_GE(levels.size(), 4);
     const QString plan = planText(iid);
     ASSERT_FALSE(plan.isEmpty());
-    const QString runTime = value(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid));
+    const QString runTime = firstValue(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid));
 
     // Again, stopped with Esc at the third level.
     EscAtLevel esc(h.log.get(), QStringLiteral("运算第3层"));
@@ -158,6 +152,6 @@ TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
     EXPECT_EQ(frame->GetResultNodeKind(tree->topNode(tree->topCount() - 1)), mkError);
     EXPECT_EQ(scheme.PlanState, int(psMRPDone));
     EXPECT_EQ(planText(iid), plan);
-    EXPECT_EQ(value(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
+    EXPECT_EQ(firstValue(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
               runTime);
 }
