@@ -7,6 +7,7 @@
 #include "DemoLogin.h"
 #include "DemoPlanning.h"
 #include "QueryRows.h"
+#include "SchemeTab.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -30,23 +31,9 @@ using kvtest::rows;
 
 namespace {
 
-struct Harness {
-    explicit Harness(TPlanScheme* AScheme)
-    {
-        window.resize(1380, 800);
-        window.setLayout(new QVBoxLayout);
-        def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Allot"));
-        view = CreateInfoView<TMRPAllotFrame>(nullptr, def);
-        view->SetParentControl(&window);
-        view->InitializeView(QString(), nullptr);
-        view->SetPlanScheme(AScheme, GlobalADOConnection);
-        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
-    }
-    ~Harness() { view.reset(); }
+struct Harness : kvtest::SchemeTab<TMRPAllotFrame> {
+    explicit Harness(TPlanScheme* AScheme) : SchemeTab(QStringLiteral("QZ_MRP.MRP.Allot"), AScheme, QSize(1380, 800)) {}
     kvui::TreeList* tree() const { return view->grdAllot; }
-    QWidget window;
-    TInfoObjectDef* def = nullptr;
-    std::shared_ptr<TMRPAllotFrame> view;
 };
 
 int count(const QString& sql)

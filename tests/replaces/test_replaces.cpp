@@ -7,6 +7,7 @@
 #include "DemoLogin.h"
 #include "DemoPlanning.h"
 #include "QueryRows.h"
+#include "SchemeTab.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -30,20 +31,8 @@ using kvtest::rows;
 namespace {
 
 // The view in a window, bound to a scheme as the workbench binds its tabs.
-struct Harness {
-    explicit Harness(TPlanScheme* AScheme)
-    {
-        window.resize(1200, 600);
-        window.setLayout(new QVBoxLayout);
-        def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Replaces"));
-        view = CreateInfoView<TMRPReplacesFrame>(nullptr, def);
-        view->SetParentControl(&window);
-        view->InitializeView(QString(), nullptr);
-        view->SetPlanScheme(AScheme, GlobalADOConnection);
-        // A first refresh of a workbench tab has its view scheme parsed.
-        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
-    }
-    ~Harness() { view.reset(); }
+struct Harness : kvtest::SchemeTab<TMRPReplacesFrame> {
+    explicit Harness(TPlanScheme* AScheme) : SchemeTab(QStringLiteral("QZ_MRP.MRP.Replaces"), AScheme, QSize(1200, 600)) {}
     // "demand bill|demand item|supply bill|supply item|supply qty|demand qty|repl" per row, sorted.
     QStringList shown() const
     {
@@ -57,9 +46,6 @@ struct Harness {
         out.sort();
         return out;
     }
-    QWidget window;
-    TInfoObjectDef* def = nullptr;
-    std::shared_ptr<TMRPReplacesFrame> view;
 };
 
 // Scheme 88, written by hand: one sales order SO-A (lines 1 and 2, customer
