@@ -14,6 +14,7 @@
 // sizes the size is appended to FILE's name.
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
+#include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "UDBComm.h"
 #include "untAppFrame.h"
@@ -40,38 +41,9 @@ long peakKB()
     return u.ru_maxrss;
 }
 
-bool writeFile(const QString& path, const QString& text)
-{
-    QFile f(path);
-    if (!f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        return false;
-    f.write(text.toUtf8());
-    return true;
-}
-
 bool login(const QString& folder, const QString& dbFile)
 {
-    QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                folder + QStringLiteral("/libERPAccess.so"));
-    AppFramePaths().ProgramFolder = folder;
-    AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-    InitAppFrameUnit();
-    writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
-              QStringLiteral("[合成账套]\nID=1\nNo=001\nLocation=") + dbFile + QStringLiteral("\nDatabase=Bench\nLoginID=\nPassword=\n"));
-    writeFile(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
-    {
-        QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-        s.setValue(QStringLiteral("Connect/Silent"), 1);
-        s.setValue(QStringLiteral("Connect/String"),
-                   EncipherSilentLogin({QStringLiteral("合成账套"), QStringLiteral("plan01"), QString(), QString(),
-                                        QStringLiteral("Bench"), dbFile},
-                                       SilentLoginKey()));
-    }
-    InfoApplication->LoginInfo = TLoginInfo();
-    InfoApplication->ERPAccess.reset();
-    ReadProgramSettings();
-    ForgetIntegrationLibraryPath();
-    return SystemLogin();
+    return kvtest::silentLogin({folder, dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")});
 }
 
 // The result rows of one scheme as sorted text lines "table|value|value|...".

@@ -1,5 +1,6 @@
 // The application object: host hooks, Esc polling, the settings store, the
 // enum cache and the server clock.
+#include "PressEscape.h"
 #include "ScratchDatabase.h"
 #include "AdoTestDatabases.h"
 #include "EscapeKey.h"
@@ -70,15 +71,6 @@ TEST(InfoApplicationHooks, InstalledHooksGetTheArgumentsInOrder)
               QStringLiteral("1,2,3,4,5,6"));
 }
 
-void pressEscape()
-{
-    QWidget target;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&target, &press);
-    QApplication::sendEvent(&target, &release);
-}
-
 TEST(EscapePolling, AsksOnlyAfterAPressAndStopsOnYes)
 {
     TInfoApplication app;
@@ -93,7 +85,7 @@ TEST(EscapePolling, AsksOnlyAfterAPressAndStopsOnYes)
     QApplication::sendEvent(&w, &other);
     EXPECT_FALSE(app.CheckEscapeKeyPress(true));
 
-    pressEscape();
+    kvtest::pressEscape();
     EXPECT_FALSE(app.CheckEscapeKeyPress(true)); // default button: No, the work goes on
     ASSERT_EQ(boxes.shown.size(), 1);
     EXPECT_EQ(boxes.shown[0].text, QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"));
@@ -102,11 +94,11 @@ TEST(EscapePolling, AsksOnlyAfterAPressAndStopsOnYes)
     EXPECT_EQ(boxes.shown[0].defaultButton(), kvos::IDNO);
     EXPECT_FALSE(app.CheckEscapeKeyPress(true)); // the press was consumed by the poll
 
-    pressEscape();
+    kvtest::pressEscape();
     boxes.answer({kvos::IDYES});
     EXPECT_TRUE(app.CheckEscapeKeyPress(false));
 
-    pressEscape();
+    kvtest::pressEscape();
     boxes.answer({kvos::IDYES});
     try {
         app.CheckEscapeKeyPress(true);
@@ -134,7 +126,7 @@ TEST(EscapePolling, AnInputLockDoesNotHideEscFromTheLatch)
     kvos::resetEscapeKeyLatch();
     ScriptedMessageBoxes boxes;
     app.LockProcessMessages(1);
-    pressEscape();
+    kvtest::pressEscape();
     boxes.answer({kvos::IDYES});
     EXPECT_TRUE(app.CheckEscapeKeyPress(false));
     app.LockProcessMessages(0);

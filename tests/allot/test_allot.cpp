@@ -5,6 +5,9 @@
 // filter bar keeps only the chains leading to an item, and a quote in the
 // filter text stays text.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
+#include "SchemeTab.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -23,59 +26,14 @@
 #include <memory>
 
 using kvtest::DemoLogin;
+using kvtest::demoSchemeAfterRun;
+using kvtest::rows;
 
 namespace {
 
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
-}
-
-TPlanScheme* demoScheme()
-{
-    static std::unique_ptr<TPlanScheme> scheme;
-    if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
-        EXPECT_TRUE(scheme->Load(1));
-        EXPECT_TRUE(scheme->RunMPS(false, false));
-        EXPECT_TRUE(scheme->Load(1));
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(scheme->RunMRP(false, false, false));
-        EXPECT_TRUE(scheme->Load(1));
-    }
-    return scheme.get();
-}
-
-struct Harness {
-    explicit Harness(TPlanScheme* AScheme)
-    {
-        window.resize(1380, 800);
-        window.setLayout(new QVBoxLayout);
-        def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Allot"));
-        view = CreateInfoView<TMRPAllotFrame>(nullptr, def);
-        view->SetParentControl(&window);
-        view->InitializeView(QString(), nullptr);
-        view->SetPlanScheme(AScheme, GlobalADOConnection);
-        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
-    }
-    ~Harness() { view.reset(); }
+struct Harness : kvtest::SchemeTab<TMRPAllotFrame> {
+    explicit Harness(TPlanScheme* AScheme) : SchemeTab(QStringLiteral("QZ_MRP.MRP.Allot"), AScheme, QSize(1380, 800)) {}
     kvui::TreeList* tree() const { return view->grdAllot; }
-    QWidget window;
-    TInfoObjectDef* def = nullptr;
-    std::shared_ptr<TMRPAllotFrame> view;
 };
 
 int count(const QString& sql)
@@ -144,7 +102,7 @@ int checkPegging(Harness& h, kvui::TreeNode* line, int depth, int maxDepth)
 // levels pegged as the run stored them.
 TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
 {
-    Harness h(demoScheme());
+    Harness h(demoSchemeAfterRun());
     ScriptedMessageBoxes boxes;
     h.view->RefreshData(true);
     ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
@@ -182,7 +140,7 @@ TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
 // Pending issues of both kinds: one group line each, each with its own demands.
 TEST(AllotGroups, BothPendingIssueKindsShow)
 {
-    demoScheme();
+    demoSchemeAfterRun();
     TPlanScheme scheme(GlobalADOConnection);
     scheme.SchemeIID = 89;
     scheme.PlanState = psMRPDone;
@@ -212,7 +170,7 @@ TEST(AllotGroups, BothPendingIssueKindsShow)
 // text is text, and finds nothing instead of breaking the statement.
 TEST(AllotFilter, ItemChainsAndQuotedText)
 {
-    Harness h(demoScheme());
+    Harness h(demoSchemeAfterRun());
     ScriptedMessageBoxes boxes;
     const QString part = rows("select ItmNo from QZ_Base_ItemMaster where ItmID='IPT-401'").value(0);
     h.view->cboFilterKind->setCurrentIndex(0);
@@ -248,8 +206,8 @@ TEST(AllotDemo, Screenshot)
     const QString file = QProcessEnvironment::systemEnvironment().value("KORVANE_ALLOT_SHOT");
     if (file.isEmpty())
         GTEST_SKIP() << "no screenshot asked for";
-    Harness h(demoScheme());
-    h.window.setWindowTitle("供需分配 - " + demoScheme()->SchemeName);
+    Harness h(demoSchemeAfterRun());
+    h.window.setWindowTitle("供需分配 - " + demoSchemeAfterRun()->SchemeName);
     h.window.show();
     h.view->RefreshData(true);
     const QString fan = rows("select ItmNo from QZ_Base_ItemMaster where ItmID='IFG-2001'").value(0);

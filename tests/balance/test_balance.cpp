@@ -6,6 +6,8 @@
 // master values that are not SQL literals.
 #include "BalanceHarness.h"
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
@@ -25,47 +27,14 @@ QT_END_NAMESPACE
 
 using namespace balancetest;
 using kvtest::DemoLogin;
+using kvtest::demoSchemeAfterRun;
+using kvtest::rows;
 
 namespace {
-
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
-}
 
 double day(int y, int m, int d)
 {
     return double(QDate(1899, 12, 30).daysTo(QDate(y, m, d)));
-}
-
-// The demo scheme after one main-demand build and one MRP run (once per program).
-TPlanScheme* demoScheme()
-{
-    static std::unique_ptr<TPlanScheme> scheme;
-    if (!scheme) {
-        DemoLogin::instance();
-        // The host's view-scheme routines, as its start-up installs them.
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
-        EXPECT_TRUE(scheme->Load(1));
-        EXPECT_TRUE(scheme->RunMPS(false, false));
-        EXPECT_TRUE(scheme->Load(1));
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(scheme->RunMRP(false, false, false));
-        EXPECT_TRUE(scheme->Load(1));
-    }
-    return scheme.get();
 }
 
 // A scheme of our own (77) with three weeks of January 2027 between the
@@ -75,7 +44,7 @@ TPlanScheme* handScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        demoScheme();
+        demoSchemeAfterRun();
         scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
         scheme->SchemeIID = 77;
         scheme->SchemeName = QStringLiteral("手工方案");
@@ -162,7 +131,7 @@ int recordOf(TMRPBillsFrame* bills, const QString& billNo)
 // carry forward.
 TEST(BalanceDemo, PeriodLinesAddUpToTheStoredBalanceOfEveryItem)
 {
-    BalanceHarness h(demoScheme());
+    BalanceHarness h(demoSchemeAfterRun());
     ScriptedMessageBoxes boxes;
     h.balance->RefreshData(true);
     ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
@@ -216,7 +185,7 @@ TEST(BalanceDemo, PeriodLinesAddUpToTheStoredBalanceOfEveryItem)
 // leaves the bills alone, another item reloads them; a second expansion adds nothing.
 TEST(BalanceDemo, BillsFollowTheItemLineNotItsPeriodLines)
 {
-    BalanceHarness h(demoScheme());
+    BalanceHarness h(demoSchemeAfterRun());
     h.balance->RefreshData(true);
     kvui::TreeNode* fan = h.itemLine("FG-2001");
     kvui::TreeNode* screws = h.itemLine("PT-601");
@@ -240,7 +209,7 @@ TEST(BalanceDemo, BillsFollowTheItemLineNotItsPeriodLines)
     EXPECT_EQ(h.links, links + 1);
     EXPECT_TRUE(h.bills->MasterValues.contains("BillItmID='IPT-601'"));
     EXPECT_GT(h.bills->BillRowCount(), 0);
-    EXPECT_EQ(h.bills->PeriodCols().size(), demoScheme()->MrpPeriods.size());
+    EXPECT_EQ(h.bills->PeriodCols().size(), demoSchemeAfterRun()->MrpPeriods.size());
 }
 
 TEST(BalanceHand, PeriodFiguresAndTheRunningBalance)
@@ -534,8 +503,8 @@ TEST(BalanceDemo, Screenshot)
     const QString file = QProcessEnvironment::systemEnvironment().value("KORVANE_BALANCE_SHOT");
     if (file.isEmpty())
         GTEST_SKIP() << "no screenshot asked for";
-    BalanceHarness h(demoScheme());
-    h.window.setWindowTitle("供需平衡 - " + demoScheme()->SchemeName);
+    BalanceHarness h(demoSchemeAfterRun());
+    h.window.setWindowTitle("供需平衡 - " + demoSchemeAfterRun()->SchemeName);
     h.window.show();
     h.balance->RefreshData(true);
     kvui::TreeNode* fan = h.itemLine("FG-2001");

@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
+#include "ViewActions.h"
 #include "dlgCopyItemSubs.h"
 #include "dlgViewScheme.h"
 #include "famBOMExpand.h"
@@ -58,21 +59,8 @@ protected:
         const QString item = value(QStringLiteral("select BomItmID from QZ_MRP_ItemBOMs where BomID='%1'").arg(id));
         return open(master(u'\'' + item + u'\'', QStringLiteral("0"), u'\'' + id + u'\''), withSubs);
     }
-    int command(const char* action)
-    {
-        for (size_t i = 0; i < view->ObjectDef->Actions.size(); ++i)
-            if (view->ObjectDef->Actions[i].ID == QLatin1String(action))
-                return Commands::FirstAction + int(i);
-        ADD_FAILURE() << "no action " << action;
-        return -1;
-    }
-    bool enabled(const char* action)
-    {
-        TCommandState state;
-        view->QueryCommandState(command(action), state);
-        return state & csEnabled;
-    }
-    void run(const char* action) { view->ExecCommand(command(action)); }
+    bool enabled(const char* action) { return kvtest::actionEnabled(view.get(), action); }
+    void run(const char* action) { kvtest::runAction(view.get(), action); }
 
     kvui::TreeNode* root() { return view->grdExpand->topCount() ? view->grdExpand->topNode(0) : nullptr; }
     // The loaded node whose row number reads so.
@@ -106,17 +94,7 @@ protected:
         view->grdExpand->setFocusedNode(n);
     }
     double num(kvui::TreeNode* n, kvui::Column* c) { return n->value(c).toDouble(); }
-    ::testing::AssertionResult save()
-    {
-        ScriptedMessageBoxes boxes;
-        const bool ok = view->SaveData();
-        QStringList texts;
-        for (const auto& b : boxes.shown)
-            texts << b.text;
-        if (ok && texts.isEmpty())
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << texts.join('\n').toStdString();
-    }
+    ::testing::AssertionResult save() { return kvtest::saveWithoutBoxes(view.get()); }
     QStringList documents()
     {
         return rows("select BillID from ERP_Bills where BillKind=16 order by BillID");

@@ -1,6 +1,7 @@
 // The deduction view: loading a bill line with its deductions, adding,
 // editing and deleting manual deductions, and saving them in one transaction.
 #include "DeductFixture.h"
+#include "ViewActions.h"
 #include "famDeduction.h"
 
 #include <QCheckBox>
@@ -385,14 +386,7 @@ TEST_F(DeductFrameTest, ActionsFollowTheLineAndTheEditMode)
 {
     deduction("F9", "S1", 2, 30, 30, false);
     openForecast("F9");
-    const auto command = [this](const char* id) {
-        const auto& actions = view->ObjectDef->Actions;
-        for (size_t i = 0; i < actions.size(); ++i)
-            if (actions[i].ID == QLatin1String(id))
-                return Commands::FirstAction + int(i);
-        ADD_FAILURE() << id;
-        return -1;
-    };
+    const auto command = [this](const char* id) { return kvtest::actionCommand(view.get(), id); };
     const auto state = [&](const char* id) {
         TCommandState s;
         EXPECT_TRUE(view->QueryCommandState(command(id), s));

@@ -3,6 +3,8 @@
 // planner, through the real ERP integration library; the engine works on the
 // host's global connection as the planning library does.
 #include "NewAccountSet.h"
+#include "QueryRows.h"
+#include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
 #include "UDBComm.h"
@@ -53,32 +55,9 @@ protected:
     void SetUp() override
     {
         kvdemo::registerStandInProcedures();
-        const QString folder = programDir().path();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
         dbFile = dbDir.filePath(QStringLiteral("demo.kvdb"));
         ASSERT_TRUE(QFile::copy(accountSetTemplate(), dbFile));
-        writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
-                  QStringLiteral("[演示账套]\nID=7\nNo=001\nLocation=") + dbFile +
-                      QStringLiteral("\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n"));
-        writeFile(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
-        {
-            QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-            s.setValue(QStringLiteral("Connect/Silent"), 1);
-            s.setValue(QStringLiteral("Connect/String"),
-                       EncipherSilentLogin({QStringLiteral("演示账套"), userNo(), QString(), QString(),
-                                            QStringLiteral("KorvaneDemo"), dbFile},
-                                           SilentLoginKey()));
-            s.sync();
-        }
-        InfoApplication->LoginInfo = TLoginInfo();
-        InfoApplication->ERPAccess.reset();
-        ReadProgramSettings();
-        ForgetIntegrationLibraryPath();
-        ASSERT_TRUE(SystemLogin());
+        ASSERT_TRUE(kvtest::silentLogin({programDir().path(), dbFile, QStringLiteral("演示账套"), 7, QStringLiteral("KorvaneDemo"), userNo()}));
     }
 
     void TearDown() override
@@ -100,29 +79,10 @@ protected:
     }
 
     // The rows of a select as texts, columns joined by "|".
-    QStringList rows(const QString& sql)
-    {
-        TADOQuery q;
-        q.SetConnection(GlobalADOConnection);
-        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-        QStringList out;
-        for (; q.Active() && !q.Eof(); q.Next()) {
-            QStringList cols;
-            for (int i = 0; i < q.FieldCount(); ++i)
-                cols << q.Fields()->Field(i)->AsString();
-            out << cols.join(u'|');
-        }
-        return out;
-    }
+    QStringList rows(const QString& sql) { return kvtest::rows(sql); }
 
     // The first column of the first row.
-    QString value(const QString& sql)
-    {
-        TADOQuery q;
-        q.SetConnection(GlobalADOConnection);
-        EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-        return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
-    }
+    QString value(const QString& sql) { return kvtest::firstValue(sql); }
 
     QTemporaryDir dbDir;
     QString dbFile;

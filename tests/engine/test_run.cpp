@@ -1,5 +1,6 @@
 // Main demand and a whole MRP run on the demo account set; low-level codes
 // and the run log on small fixtures.
+#include "PressEscape.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
 #include "untMRP.h"
@@ -202,10 +203,7 @@ TEST_F(RunTest, EscDuringALevelStopsAfterTheQuestion)
     EXPECT_FALSE(s->RunMRP(false, false, false, [&](TMessageKind k, const QString& t, const QString& p, const QVariant& a,
                                                      const QVariant& b, void* parent) {
         if (t.endsWith("运算第2层（共5层）物料需求计划...")) {
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QCoreApplication::sendEvent(&target, &press);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-            QCoreApplication::sendEvent(&target, &release);
+            kvtest::pressEscape(&target);
         }
         return inner(k, t, p, a, b, parent);
     }));

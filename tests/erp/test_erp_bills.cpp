@@ -1,6 +1,7 @@
 // The ERP integration library's bills, through its exported interface:
 // storage in the account set, numbering, and the rows' write-back SQL in the
 // bill's own transaction.
+#include "ErpLibraryTest.h"
 #include "NewAccountSet.h"
 #include "TsqlEngine.h"
 #include "untApplication.h"
@@ -13,28 +14,8 @@
 
 namespace {
 
-using TGetERPAccess = void (*)(IERPAccessPtr*);
-
-class ErpBillTest : public ::testing::Test {
+class ErpBillTest : public kvtest::ErpLibraryTest {
 protected:
-    void SetUp() override
-    {
-        db = dir.filePath("demo.kvdb");
-        QString error;
-        ASSERT_TRUE(kvdemo::createAccountSet(db, &error)) << error.toStdString();
-        auto get = reinterpret_cast<TGetERPAccess>(GetDllProc(QCoreApplication::applicationDirPath() + "/ERPAccess.dll", "GetERPAccess"));
-        ASSERT_NE(get, nullptr);
-        get(&erp);
-        ASSERT_NE(erp, nullptr);
-        TLoginInfo info;
-        info.UserNo = "plan01";
-        info.DBLocation = db;
-        info.DBName = "KorvaneDemo";
-        bool ok = false;
-        erp->Login(info, 1, ok);
-        ASSERT_TRUE(ok);
-    }
-
     QVariant scalar(const QString& sql)
     {
         auto c = kvtsql::Connection::open(db);
@@ -61,10 +42,6 @@ protected:
         }
         return bill;
     }
-
-    QTemporaryDir dir;
-    QString db;
-    IERPAccessPtr erp;
 };
 
 } // namespace

@@ -1,5 +1,6 @@
 // The forecast bill of the ERP integration library (kept in the account set's
 // forecast tables) and the account set's property-combination procedure.
+#include "ErpLibraryTest.h"
 #include "NewAccountSet.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
@@ -13,27 +14,12 @@
 
 namespace {
 
-using TGetERPAccess = void (*)(IERPAccessPtr*);
-
-class ForecastBillTest : public ::testing::Test {
+class ForecastBillTest : public kvtest::ErpLibraryTest {
 protected:
     void SetUp() override
     {
         kvdemo::registerStandInProcedures();
-        db = dir.filePath("demo.kvdb");
-        QString error;
-        ASSERT_TRUE(kvdemo::createAccountSet(db, &error)) << error.toStdString();
-        auto get = reinterpret_cast<TGetERPAccess>(GetDllProc(QCoreApplication::applicationDirPath() + "/ERPAccess.dll", "GetERPAccess"));
-        ASSERT_NE(get, nullptr);
-        get(&erp);
-        ASSERT_NE(erp, nullptr);
-        TLoginInfo info;
-        info.UserNo = "plan01";
-        info.DBLocation = db;
-        info.DBName = "KorvaneDemo";
-        bool ok = false;
-        erp->Login(info, 1, ok);
-        ASSERT_TRUE(ok);
+        kvtest::ErpLibraryTest::SetUp();
     }
 
     // "a|b|c" rows of a statement.
@@ -92,10 +78,6 @@ protected:
         bill->Head()->SetValue("BillNo", billNo);
         return bill;
     }
-
-    QTemporaryDir dir;
-    QString db;
-    IERPAccessPtr erp;
 };
 
 } // namespace

@@ -3,6 +3,7 @@
 // library's editor in an edit window.
 #include "BandedGrid.h"
 #include "GridTestSupport.h"
+#include "MainWindowTest.h"
 #include "NewAccountSet.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -27,86 +28,9 @@
 
 namespace {
 
-void writeFile(const QString& path, const QString& text)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
-
-void pump()
-{
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
-class ForecastWindowsTest : public ::testing::Test {
+class ForecastWindowsTest : public kvtest::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        const QString folder = programDir.path();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
-        InitMDIChildUnit();
-        InitInfoViewFormUnit();
-        InitTabbedMDIUnit();
-        InitMainFormUnit();
-        kvdemo::registerStandInProcedures();
-
-        dbFile = dbDir.filePath("demo.kvdb");
-        QString error;
-        ASSERT_TRUE(kvdemo::createAccountSet(dbFile, &error)) << error.toStdString();
-        writeFile(folder + "/ERPAccountSets.cfg",
-                  "[演示账套]\nID=7\nNo=001\nLocation=" + dbFile + "\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n");
-        writeFile(folder + "/ERPaccess.cfg", "[ERPaccess]\nLibrary=ERPAccess.dll\n");
-        QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-        s.setValue("Connect/Silent", 1);
-        s.setValue("Connect/String", EncipherSilentLogin({"演示账套", "plan01", "", "", "KorvaneDemo", dbFile}, SilentLoginKey()));
-        s.sync();
-        InfoApplication->LoginInfo = TLoginInfo();
-        ReadProgramSettings();
-        ASSERT_TRUE(SystemLogin());
-        form = new TMainForm;
-        form->resize(1200, 800);
-        form->show();
-        pump();
-    }
-
-    void TearDown() override
-    {
-        delete form;
-        pump();
-        if (InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty())
-            SystemLogout();
-    }
-
-    QTreeWidgetItem* functionNode(const QString& name) const
-    {
-        for (int i = 0; i < form->nabNavigator->count(); ++i)
-            if (auto* tree = qobject_cast<QTreeWidget*>(form->nabNavigator->widget(i)))
-                for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive))
-                    if (item->data(0, NavStateRole).toInt() >= 0)
-                        return item;
-        return nullptr;
-    }
-
-    QAction* actionSlot(TInfoObjectDef* def, const QString& id) const
-    {
-        for (QAction* a : form->InfoActions)
-            if (ActionTag(a) == Commands::FirstAction + def->IndexOfAction(id))
-                return a;
-        return nullptr;
-    }
-
-    QTemporaryDir programDir;
-    QTemporaryDir dbDir;
-    QString dbFile;
-    TMainForm* form = nullptr;
+    ForecastWindowsTest() : MainWindowTest(QStringLiteral("plan01"), QSize(1200, 800)) {}
     ScriptedMessageBoxes boxes;
 };
 

@@ -1,6 +1,7 @@
 // The import dialog over a source held in memory: value checks and
 // conversion, automatic mapping, required fields and groups, the cross-table
 // box, the row loop with the caller's messages, errors, Esc and the hook.
+#include "PressEscape.h"
 #include "EscapeKey.h"
 #include "ImportTestSource.h"
 #include "MessageBox.h"
@@ -71,15 +72,6 @@ void map(TImportDlg& dlg, int sourceCol, int fieldIndex)
     dlg.FocusSourceColumn(sourceCol);
     dlg.FocusFieldColumn(fieldIndex);
     dlg.MapAdd();
-}
-
-void pressEscape()
-{
-    QWidget target;
-    QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-    QApplication::sendEvent(&target, &press);
-    QApplication::sendEvent(&target, &release);
 }
 
 // The application object of one test, installed as the process's one.
@@ -511,7 +503,7 @@ TEST(ImportDialog, EscStopsAfterConfirmation)
         caller.answer = [&](const TVariantArray& r, TMessageKind&, QString&, int&) {
             lockSeen = app.LockMsgHWnd;
             if (r[0].toString() == QStringLiteral("A"))
-                pressEscape();
+                kvtest::pressEscape();
         };
         ScriptedMessageBoxes boxes;
         boxes.answer({answer});

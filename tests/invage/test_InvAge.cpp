@@ -7,6 +7,8 @@
 // brings the same receipts again ends the passes; a list cut at the row limit
 // says so in its total; the dialog's checks.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -39,9 +41,7 @@ TInfoObjectDef* ageDef()
     static bool prepared = false;
     if (!prepared) {
         prepared = true;
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
     }
     return InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.AgeAnalyze"));
 }
@@ -129,21 +129,9 @@ int count(const QString& sql)
 // Rows of a result set: item, batch, book and counted quantity, and the group quantities.
 QStringList stored(int AScheme)
 {
-    QStringList out;
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q,
-                            QStringLiteral("select AgeItmID, AgeQty, AgeInQty, AgeQty1, AgeQty2, AgeQty3, AgeQty4, AgeDays from "
-                                           "QZ_MRP_InvAgeMain where AgeSchIID=%1 order by AgeItmID")
-                                .arg(AScheme),
-                            true, false, false));
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
+    return kvtest::rows(QStringLiteral("select AgeItmID, AgeQty, AgeInQty, AgeQty1, AgeQty2, AgeQty3, AgeQty4, AgeDays from "
+                                       "QZ_MRP_InvAgeMain where AgeSchIID=%1 order by AgeItmID")
+                            .arg(AScheme));
 }
 
 } // namespace

@@ -5,6 +5,7 @@
 #include "DialogDriver.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
+#include "ViewActions.h"
 #include "dlgAddItemSubs.h"
 #include "famItemSubs.h"
 #include "untMRP.h"
@@ -41,21 +42,8 @@ protected:
         view->RefreshData(true);
         return view.get();
     }
-    int command(const char* action)
-    {
-        for (size_t i = 0; i < view->ObjectDef->Actions.size(); ++i)
-            if (view->ObjectDef->Actions[i].ID == QLatin1String(action))
-                return Commands::FirstAction + int(i);
-        ADD_FAILURE() << "no action " << action;
-        return -1;
-    }
-    bool enabled(const char* action)
-    {
-        TCommandState state;
-        view->QueryCommandState(command(action), state);
-        return state & csEnabled;
-    }
-    void run(const char* action) { view->ExecCommand(command(action)); }
+    bool enabled(const char* action) { return kvtest::actionEnabled(view.get(), action); }
+    void run(const char* action) { kvtest::runAction(view.get(), action); }
 
     // The tree as lines of indentation, label, kind, item number and base quantities.
     QStringList tree()
@@ -105,17 +93,16 @@ protected:
         type(node, view->colBomItmNo, itemNo);
         return node;
     }
-    // Saves with every box recorded; the boxes shown go into the failure text.
-    ::testing::AssertionResult save()
+    ::testing::AssertionResult save() { return kvtest::saveWithoutBoxes(view.get()); }
+    // A main-demand build and an MRP run of the demo scheme.
+    void runDemoScheme()
     {
+        TPlanScheme scheme(GlobalADOConnection);
+        ASSERT_TRUE(scheme.Load(1));
+        ASSERT_TRUE(scheme.RunMPS(false, false));
+        ASSERT_TRUE(scheme.Load(1));
         ScriptedMessageBoxes boxes;
-        const bool ok = view->SaveData();
-        QStringList texts;
-        for (const auto& b : boxes.shown)
-            texts << b.text;
-        if (ok && texts.isEmpty())
-            return ::testing::AssertionSuccess();
-        return ::testing::AssertionFailure() << texts.join('\n').toStdString();
+        ASSERT_TRUE(scheme.RunMRP(false, false, false));
     }
     QStringList subs()
     {
@@ -407,12 +394,7 @@ TEST_F(ItemSubsTest, MrpRunUsesAGlobalSubstituteSavedFromTheView)
     run("Update");
     EXPECT_EQ(subs(), QStringList{"-|-|IPT-141|IPT-142|1|1|1|1"});
 
-    TPlanScheme scheme(GlobalADOConnection);
-    ASSERT_TRUE(scheme.Load(1));
-    ASSERT_TRUE(scheme.RunMPS(false, false));
-    ASSERT_TRUE(scheme.Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(scheme.RunMRP(false, false, false));
+    ASSERT_NO_FATAL_FAILURE(runDemoScheme());
     EXPECT_EQ(value("select sum(AltReplQty) from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on s.SupSchIID=1 and "
                     "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
               "500");
@@ -432,12 +414,7 @@ TEST_F(ItemSubsTest, MrpRunUsesALocalSubstituteSavedFromTheView)
     run("Update");
     EXPECT_EQ(subs(), QStringList{"B-SA-101|B-SA-101-06|IPT-141|IPT-142|1|1|1|0"});
 
-    TPlanScheme scheme(GlobalADOConnection);
-    ASSERT_TRUE(scheme.Load(1));
-    ASSERT_TRUE(scheme.RunMPS(false, false));
-    ASSERT_TRUE(scheme.Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(scheme.RunMRP(false, false, false));
+    ASSERT_NO_FATAL_FAILURE(runDemoScheme());
     EXPECT_EQ(value("select sum(AltReplQty) from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on s.SupSchIID=1 and "
                     "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1"),
               "500");

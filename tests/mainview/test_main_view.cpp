@@ -3,6 +3,7 @@
 // the due-date rule and the import of per-period quantities from a workbook
 // through the host's import dialog.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -41,9 +42,7 @@ TPlanScheme* scheme()
 {
     static std::unique_ptr<TPlanScheme> s;
     if (!s) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
         s = std::make_unique<TPlanScheme>(GlobalADOConnection);
         EXPECT_TRUE(s->Load(1));
         EXPECT_TRUE(s->RunMPS(false, false));

@@ -5,6 +5,7 @@
 #include "SchemeCommandsHarness.h"
 
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -42,18 +43,22 @@ int count(const QString& sql)
     return DemoLogin::count(sql);
 }
 
+// A main-demand row already in the scheme (bill KEEP-1), which a failed write must keep.
+void addKeptRow(TPlanScheme* s)
+{
+    DemoLogin::instance().exec(
+        QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, "
+                       "ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) values (%1, 1, 2, 2, 'KEEP-ID', 'KEEP-1', 1, '20270120', "
+                       "'IFG-1001', 5, 0, 5)")
+            .arg(s->SchemeIID));
+}
+
 // A scheme of its own for each test, its main demand imported, its periods
 // those of the demo scheme.
 TPlanScheme* importScheme(const QString& AName, int ASource = 3)
 {
     static std::vector<std::unique_ptr<TPlanScheme>> schemes;
-    DemoLogin::instance();
-    static bool once = [] {
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        return true;
-    }();
-    (void)once;
+    kvtest::demoPlanningLogin();
     DemoLogin::instance().exec(
         QStringLiteral("insert QZ_MRP_Schemes (SchType, SchName, SchCalIID, SchPeriods, SchMpsSource, SchNeedScope, "
                        "SchCareSafety, SchCareReplace, SchCareSuites, SchTrackMode, SchItemTrack, SchCareLoss, SchCareLot, "
@@ -403,11 +408,7 @@ TEST(MainImport, LongImportsArriveWhole)
 TEST(MainImport, AFailedReplaceKeepsTheEarlierRows)
 {
     TPlanScheme* s = importScheme(QStringLiteral("导入-失败"));
-    DemoLogin::instance().exec(
-        QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, "
-                       "ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) values (%1, 1, 2, 2, 'KEEP-ID', 'KEEP-1', 1, '20270120', "
-                       "'IFG-1001', 5, 0, 5)")
-            .arg(s->SchemeIID));
+    addKeptRow(s);
     SchemeCommandsHarness h(s);
     h.fetch->FImportType = itImportFreeNeed;
     h.fetch->FImportWriteType = wtOverwriteAll;
@@ -623,11 +624,7 @@ TEST(MainImport, TheSourceFilterIsAskedAndKeptOnlyWhenWanted)
 TEST(MainImport, AFailingPickImportKeepsTheSchemeAndSaysWhy)
 {
     TPlanScheme* s = importScheme(QStringLiteral("导入-选单失败"));
-    DemoLogin::instance().exec(
-        QStringLiteral("insert QZ_MRP_Main (ManSchIID, ManIID, ManPeriod, ManBillType, ManBillID, ManBillNo, ManBillEntry, "
-                       "ManDate, ManItmID, ManNeedQty, ManAdjQty, ManQty) values (%1, 1, 2, 2, 'KEEP-ID', 'KEEP-1', 1, '20270120', "
-                       "'IFG-1001', 5, 0, 5)")
-            .arg(s->SchemeIID));
+    addKeptRow(s);
     // The account set refuses new main-demand rows of this scheme.
     sqlite3* db = nullptr;
     sqlite3_open(DemoLogin::instance().file().toUtf8().constData(), &db);

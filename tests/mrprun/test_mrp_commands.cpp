@@ -2,10 +2,12 @@
 // fetch of a scheme fed by orders and forecasts, the MRP run with its keep
 // choices, progress lines and Esc, and the run-log panel read back from the
 // database; a harness stands in for the frame.
+#include "PressEscape.h"
 #include "SchemeCommandsHarness.h"
 #include "SuppliesHarness.h"
 
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -33,9 +35,7 @@ TPlanScheme* demoScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
         scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
         EXPECT_TRUE(scheme->Load(1));
     }
@@ -66,10 +66,7 @@ void pressEscapeDuringRun(QWidget* target)
         QTimer::singleShot(0, [] {
             if (!gEscTarget)
                 return;
-            QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-            QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-            QApplication::sendEvent(gEscTarget, &press);
-            QApplication::sendEvent(gEscTarget, &release);
+            kvtest::pressEscape(gEscTarget);
         });
     };
 }

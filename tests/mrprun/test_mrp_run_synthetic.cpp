@@ -4,7 +4,10 @@
 // and leaves the plan of the previous run as it was.
 #include "SchemeCommandsHarness.h"
 
+#include "PressEscape.h"
+#include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
+#include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "SyntheticAccountSet.h"
 #include "UDBComm.h"
@@ -19,16 +22,10 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
+using kvtest::firstValue;
 using mrpcommandstest::SchemeCommandsHarness;
 
 namespace {
-
-void writeFile(const QString& path, const QString& text)
-{
-    QFile f(path);
-    if (f.open(QIODevice::WriteOnly | QIODevice::Truncate))
-        f.write(text.toUtf8());
-}
 
 // A synthetic account set of a few hundred items on six levels, the planner
 // logged in silently; once per program.
@@ -47,24 +44,7 @@ struct SyntheticLogin {
         QString error;
         if (!kvdemo::createSyntheticAccountSet(dbFile, params, &error))
             ADD_FAILURE() << error.toStdString();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
-        writeFile(folder + QStringLiteral("/ERPAccountSets.cfg"),
-                  QStringLiteral("[合成账套]\nID=1\nNo=001\nLocation=") + dbFile + QStringLiteral("\nDatabase=Synthetic\nLoginID=\nPassword=\n"));
-        writeFile(folder + QStringLiteral("/ERPaccess.cfg"), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));
-        {
-            QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-            s.setValue(QStringLiteral("Connect/Silent"), 1);
-            s.setValue(QStringLiteral("Connect/String"),
-                       EncipherSilentLogin({QStringLiteral("合成账套"), QStringLiteral("plan01"), QString(), QString(),
-                                            QStringLiteral("Synthetic"), dbFile},
-                                           SilentLoginKey()));
-        }
-        ReadProgramSettings();
-        if (!SystemLogin())
+        if (!kvtest::silentLogin({folder, dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Synthetic")}))
             ADD_FAILURE() << "plan01 could not log in";
         kvdemo::registerStandInProcedures();
     }
@@ -72,14 +52,6 @@ struct SyntheticLogin {
     QTemporaryDir dbDir;
     QString dbFile;
 };
-
-QString value(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    return q.Active() && !q.Eof() ? q.Fields()->Field(0)->AsString() : QString();
-}
 
 // The plan of a scheme as one text: every supply's item, type, date and quantity.
 QString planText(int iid)
@@ -120,10 +92,7 @@ private:
             if (n->value(frame->colText).toString().contains(FLevelText)) {
                 pressed = true;
                 FTimer.stop();
-                QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
-                QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
-                QApplication::sendEvent(frame->grdResults, &press);
-                QApplication::sendEvent(frame->grdResults, &release);
+                kvtest::pressEscape(frame->grdResults);
                 return;
             }
     }
@@ -137,7 +106,7 @@ private:
 TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
 {
     static SyntheticLogin login;
-    const int iid = value(QStringLiteral("select min(SchIID) from QZ_MRP_Schemes where SchType=0")).toInt();
+    const int iid = firstValue(QStringLiteral("select min(SchIID) from QZ_MRP_Schemes where SchType=0")).toInt();
     TPlanScheme scheme(GlobalADOConnection);
     ASSERT_TRUE(scheme.Load(iid));
     SchemeCommandsHarness h(&scheme);
@@ -159,7 +128,7 @@ TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
     ASSERT_GE(levels.size(), 4);
     const QString plan = planText(iid);
     ASSERT_FALSE(plan.isEmpty());
-    const QString runTime = value(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid));
+    const QString runTime = firstValue(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid));
 
     // Again, stopped with Esc at the third level.
     EscAtLevel esc(h.log.get(), QStringLiteral("运算第3层"));
@@ -183,6 +152,6 @@ TEST(SyntheticRun, ShowsProgressAndEscKeepsThePreviousPlan)
     EXPECT_EQ(frame->GetResultNodeKind(tree->topNode(tree->topCount() - 1)), mkError);
     EXPECT_EQ(scheme.PlanState, int(psMRPDone));
     EXPECT_EQ(planText(iid), plan);
-    EXPECT_EQ(value(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
+    EXPECT_EQ(firstValue(QStringLiteral("select convert(varchar(19), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=%1").arg(iid)),
               runTime);
 }

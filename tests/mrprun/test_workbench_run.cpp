@@ -4,9 +4,11 @@
 // of a scheme that never ran cannot be shown, and coming back to a scheme
 // reads its log again from the database.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TreeList.h"
+#include "WorkbenchResultViews.h"
 #include "dlgViewScheme.h"
 #include "famMRP.h"
 #include "famMRPAllot.h"
@@ -32,35 +34,11 @@ int count(const QString& sql)
     return DemoLogin::count(sql);
 }
 
-IInfoViewPtr resultView(TInfoObjectDef* def)
-{
-    if (!def)
-        return nullptr;
-    const QString id = def->ID;
-    if (id == QLatin1String("QZ_MRP.MRP.Main"))
-        return CreateInfoView<TMRPMainFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Allot"))
-        return CreateInfoView<TMRPAllotFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Balance"))
-        return CreateInfoView<TMRPBalanceFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Supplies"))
-        return CreateInfoView<TMRPSuppliesFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Replaces"))
-        return CreateInfoView<TMRPReplacesFrame>(nullptr, def);
-    return nullptr;
-}
-
 struct Workbench {
     Workbench()
     {
-        DemoLogin::instance();
-        static bool once = [] {
-            InitViewSchemeDlgUnit(InfoApplication);
-            kvdemo::registerStandInProcedures();
-            return true;
-        }();
-        (void)once;
-        InfoApplication->GetInfoObjectViewProc = resultView;
+        kvtest::demoPlanningLogin();
+        InfoApplication->GetInfoObjectViewProc = kvtest::workbenchResultView;
         window.resize(1300, 800);
         ptr = CreateInfoFrame<TMRPFrame>(InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP")), true);
         f = dynamic_cast<TMRPFrame*>(ptr.get());

@@ -4,6 +4,7 @@
 // and unit, the end period, substitutes of a supply's demands, edits of the
 // quantities, check marks and the checks of the Output command.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
@@ -41,15 +42,7 @@ void releasedDemoScheme()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
-    TPlanScheme scheme(GlobalADOConnection);
-    ASSERT_TRUE(scheme.Load(1));
-    ASSERT_TRUE(scheme.RunMPS(false, false));
-    ASSERT_TRUE(scheme.Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(scheme.RunMRP(false, false, false));
+    kvtest::demoSchemeAfterRun();
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime='20270104 09:30:00', "
                                               "SchMaxTime=getdate() where SchIID=1"));
     // A copy of the prepared account set for a look at the view by hand.

@@ -20,6 +20,7 @@
 #include "BandedGrid.h"
 #include "TreeList.h"
 #include "GridTestSupport.h"
+#include "MainWindowTest.h"
 #include "clsGridView.h"
 #include "clsMasterDetailView.h"
 
@@ -34,83 +35,9 @@
 
 namespace {
 
-QTemporaryDir& programDir()
-{
-    static QTemporaryDir dir;
-    return dir;
-}
-
-void writeFile(const QString& path, const QString& text)
-{
-    QFile f(path);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
-    f.write(text.toUtf8());
-}
-
-void pump()
-{
-    for (int i = 0; i < 3; ++i) {
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        QCoreApplication::processEvents();
-    }
-}
-
-class PluginWindowsTest : public ::testing::Test {
+class PluginWindowsTest : public kvtest::MainWindowTest {
 protected:
-    void SetUp() override
-    {
-        const QString folder = programDir().path();
-        QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"),
-                    folder + QStringLiteral("/libERPAccess.so"));
-        AppFramePaths().ProgramFolder = folder;
-        AppFramePaths().SettingsFile = folder + QStringLiteral("/Korvane.ini");
-        InitAppFrameUnit();
-        InitMDIChildUnit();
-        InitInfoViewFormUnit();
-        InitTabbedMDIUnit();
-        InitMainFormUnit();
-        kvdemo::registerStandInProcedures();
-
-        dbFile = dbDir.filePath("demo.kvdb");
-        QString error;
-        ASSERT_TRUE(kvdemo::createAccountSet(dbFile, &error)) << error.toStdString();
-        writeFile(folder + "/ERPAccountSets.cfg",
-                  "[演示账套]\nID=7\nNo=001\nLocation=" + dbFile + "\nDatabase=KorvaneDemo\nLoginID=\nPassword=\n");
-        writeFile(folder + "/ERPaccess.cfg", "[ERPaccess]\nLibrary=ERPAccess.dll\n");
-
-        QSettings s(AppFramePaths().SettingsFile, QSettings::IniFormat);
-        s.setValue("Connect/Silent", 1);
-        s.setValue("Connect/String", EncipherSilentLogin({"演示账套", "admin", "", "", "KorvaneDemo", dbFile}, SilentLoginKey()));
-        s.sync();
-        InfoApplication->LoginInfo = TLoginInfo();
-        ReadProgramSettings();
-        ASSERT_TRUE(SystemLogin());
-        form = new TMainForm;
-        form->resize(1024, 700);
-        form->show();
-        pump();
-    }
-
-    void TearDown() override
-    {
-        delete form;
-        pump();
-        if (InfoApplication && !InfoApplication->LoginInfo.UserID.isEmpty())
-            SystemLogout();
-    }
-
-    QTreeWidgetItem* functionNode(const QString& name) const
-    {
-        for (int i = 0; i < form->nabNavigator->count(); ++i) {
-            auto* tree = qobject_cast<QTreeWidget*>(form->nabNavigator->widget(i));
-            if (!tree)
-                continue;
-            for (QTreeWidgetItem* item : tree->findItems(name, Qt::MatchExactly | Qt::MatchRecursive))
-                if (item->data(0, NavStateRole).toInt() >= 0)
-                    return item;
-        }
-        return nullptr;
-    }
+    PluginWindowsTest() : MainWindowTest(QStringLiteral("admin"), QSize(1024, 700)) {}
 
     QString value(const QString& sql)
     {
@@ -122,9 +49,6 @@ protected:
     }
 
     ScriptedMessageBoxes boxes;
-    QTemporaryDir dbDir;
-    QString dbFile;
-    TMainForm* form = nullptr;
 };
 
 } // namespace
@@ -201,10 +125,7 @@ TEST_F(PluginWindowsTest, ForecastActionsRunOnTheViewWindow)
     for (int i = 0; i < 1; ++i)
         lines << view->GetSelectedRecordValue(i, "ForID").toString() + u'/' + view->GetSelectedRecordValue(i, "ForEntry").toString();
 
-    QAction* slot = nullptr;
-    for (QAction* a : form->InfoActions)
-        if (ActionTag(a) == Commands::FirstAction + def->IndexOfAction("Close"))
-            slot = a;
+    QAction* slot = actionSlot(def, "Close");
     ASSERT_NE(slot, nullptr);
     boxes.answer({kvos::IDOK});
     form->ExecuteMainAction(slot);

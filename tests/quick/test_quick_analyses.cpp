@@ -7,6 +7,8 @@
 // checks, their settings texts, the daily periods and the one-transaction
 // write of scheme and main demand are tested on their own.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
@@ -40,6 +42,7 @@ void PrintTo(const QString& AText, std::ostream* AOut)
 }
 
 using kvtest::DemoLogin;
+using kvtest::rows;
 using kvtest::WhenShown;
 
 namespace {
@@ -73,25 +76,8 @@ void setUp()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
+    kvtest::demoPlanningLogin();
     InfoApplication->GetInfoObjectViewProc = testResultView;
-}
-
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
 }
 
 int count(const QString& sql)

@@ -4,6 +4,7 @@
 // bills of materials), and the whole road from a new scheme over main demand,
 // MRP and release to saved ERP bills and a second MRP run.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
@@ -37,9 +38,7 @@ void addTestBoms()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
+    kvtest::demoPlanningLogin();
     const QString item = QStringLiteral(
         "insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmSpec, ItmType, ItmTypeName, ItmUnitID, ItmInvUnitID, ItmProdUnitID, "
         "ItmBuyUnitID, ItmSaleUnitID, ItmDecimal, ItmDisabled) values ('%1', '%2', '%3', '', 5, '虚拟件', 'SET', 'SET', 'SET', 'SET', "

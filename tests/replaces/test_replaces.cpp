@@ -5,6 +5,9 @@
 // from the view scheme without a reload; a scheme without identity shows
 // nothing; a failing query ends in the data-load error box.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
+#include "SchemeTab.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -22,57 +25,14 @@
 #include <memory>
 
 using kvtest::DemoLogin;
+using kvtest::demoSchemeAfterRun;
+using kvtest::rows;
 
 namespace {
 
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
-}
-
-TPlanScheme* demoScheme()
-{
-    static std::unique_ptr<TPlanScheme> scheme;
-    if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
-        EXPECT_TRUE(scheme->Load(1));
-        EXPECT_TRUE(scheme->RunMPS(false, false));
-        EXPECT_TRUE(scheme->Load(1));
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(scheme->RunMRP(false, false, false));
-        EXPECT_TRUE(scheme->Load(1));
-    }
-    return scheme.get();
-}
-
 // The view in a window, bound to a scheme as the workbench binds its tabs.
-struct Harness {
-    explicit Harness(TPlanScheme* AScheme)
-    {
-        window.resize(1200, 600);
-        window.setLayout(new QVBoxLayout);
-        def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRP.Replaces"));
-        view = CreateInfoView<TMRPReplacesFrame>(nullptr, def);
-        view->SetParentControl(&window);
-        view->InitializeView(QString(), nullptr);
-        view->SetPlanScheme(AScheme, GlobalADOConnection);
-        // A first refresh of a workbench tab has its view scheme parsed.
-        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
-    }
-    ~Harness() { view.reset(); }
+struct Harness : kvtest::SchemeTab<TMRPReplacesFrame> {
+    explicit Harness(TPlanScheme* AScheme) : SchemeTab(QStringLiteral("QZ_MRP.MRP.Replaces"), AScheme, QSize(1200, 600)) {}
     // "demand bill|demand item|supply bill|supply item|supply qty|demand qty|repl" per row, sorted.
     QStringList shown() const
     {
@@ -86,9 +46,6 @@ struct Harness {
         out.sort();
         return out;
     }
-    QWidget window;
-    TInfoObjectDef* def = nullptr;
-    std::shared_ptr<TMRPReplacesFrame> view;
 };
 
 // Scheme 88, written by hand: one sales order SO-A (lines 1 and 2, customer
@@ -99,7 +56,7 @@ TPlanScheme* handScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        demoScheme();
+        demoSchemeAfterRun();
         scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
         scheme->SchemeIID = 88;
         scheme->SchemeName = QStringLiteral("挪用方案");
@@ -142,7 +99,7 @@ TPlanScheme* handScheme()
 // the view lists exactly the run's substitution allotments, with both items.
 TEST(ReplacesDemo, ListsTheRunsSubstitutions)
 {
-    TPlanScheme* scheme = demoScheme();
+    TPlanScheme* scheme = demoSchemeAfterRun();
     const QStringList expected = rows(
         "select d.DmdBillNo, di.ItmNo, s.SupBillNo, si.ItmNo, a.AltQty, a.AltReplQty, a.AltIsRepl from QZ_MRP_Allots a "
         "join QZ_MRP_Supplies s on a.AltSchIID=s.SupSchIID and a.AltSupIID=s.SupIID "
@@ -250,7 +207,7 @@ TEST(ReplacesDivert, ViewSchemeOptionAppliesWithoutReload)
 TEST(ReplacesState, LabelAndSchemeWithoutIdentity)
 {
     TPlanScheme scheme(GlobalADOConnection);
-    demoScheme();
+    demoSchemeAfterRun();
     Harness h(&scheme);
     ScriptedMessageBoxes boxes;
     h.view->RefreshData(true);
@@ -319,8 +276,8 @@ TEST(ReplacesDemo, Screenshot)
     const QString file = QProcessEnvironment::systemEnvironment().value("KORVANE_REPLACES_SHOT");
     if (file.isEmpty())
         GTEST_SKIP() << "no screenshot asked for";
-    Harness h(demoScheme());
-    h.window.setWindowTitle("物料替代 - " + demoScheme()->SchemeName);
+    Harness h(demoSchemeAfterRun());
+    h.window.setWindowTitle("物料替代 - " + demoSchemeAfterRun()->SchemeName);
     h.window.show();
     h.view->RefreshData(true);
     for (int i = 0; i < 20; ++i)

@@ -7,6 +7,8 @@
 // scheme shows which cells may be edited.
 #include "SuppliesHarness.h"
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
+#include "QueryRows.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
@@ -26,23 +28,9 @@ QT_END_NAMESPACE
 
 using namespace suppliestest;
 using kvtest::DemoLogin;
+using kvtest::rows;
 
 namespace {
-
-QStringList rows(const QString& sql)
-{
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    EXPECT_TRUE(ExecSQLText(&q, sql, true, false, false)) << sql.toStdString();
-    QStringList out;
-    for (; q.Active() && !q.Eof(); q.Next()) {
-        QStringList cols;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            cols << q.Fields()->Field(i)->AsString();
-        out << cols.join(u'|');
-    }
-    return out;
-}
 
 QString one(const QString& sql)
 {
@@ -56,18 +44,10 @@ QString one(const QString& sql)
 // another BOM type.
 TPlanScheme* demoScheme()
 {
-    static std::unique_ptr<TPlanScheme> scheme;
-    if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
-        scheme = std::make_unique<TPlanScheme>(GlobalADOConnection);
-        EXPECT_TRUE(scheme->Load(1));
-        EXPECT_TRUE(scheme->RunMPS(false, false));
-        EXPECT_TRUE(scheme->Load(1));
-        ScriptedMessageBoxes boxes;
-        EXPECT_TRUE(scheme->RunMRP(false, false, false));
-        EXPECT_TRUE(scheme->Load(1));
+    static bool bomsAdded = false;
+    TPlanScheme* scheme = kvtest::demoSchemeAfterRun();
+    if (!bomsAdded) {
+        bomsAdded = true;
         const QString head = QStringLiteral("insert QZ_MRP_ItemBOMs (BomType, BomID, BomNo, BomItmID, BomItmProps, BomOkRate, "
                                             "BomIsDefault, BomStandalone, BomDate, BomNote, Checked) values ");
         const QString line = QStringLiteral("insert QZ_MRP_ItemBOMLines (BomType, BomID, BomEntry, BomItmID, BomProps, BomQty, "
@@ -77,7 +57,7 @@ TPlanScheme* demoScheme()
                                    head + "(1, 'B-SA-101X', 'BOM-SA-101-X', 'ISA-101', '', 100, 0, 1, '20261101', null, 1)\r" +
                                    line + "(1, 'B-SA-101X', 1, 'IPT-102', '', 1, 1, 0, 'PCS', 100, 0)");
     }
-    return scheme.get();
+    return scheme;
 }
 
 // The supply of an item in scheme 1 with a bill type, 0 when none.

@@ -4,6 +4,7 @@
 // null (the supply and its balance row then still meet).
 #include "SuppliesHarness.h"
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
@@ -43,9 +44,7 @@ TPlanScheme* handScheme()
 {
     static std::unique_ptr<TPlanScheme> scheme;
     if (!scheme) {
-        DemoLogin::instance();
-        InitViewSchemeDlgUnit(InfoApplication);
-        kvdemo::registerStandInProcedures();
+        kvtest::demoPlanningLogin();
         const QString sup = QStringLiteral(
             "insert QZ_MRP_Supplies (SupSchIID, SupIID, SupPeriod, SupBillType, SupBillNo, SupGroupNo, SupItmID, SupItmProps, "
             "SupDate, SupDrawDate, SupBillQty, SupQty, SupAllotQty, SupRestQty, SupBomLocked, SupBomType, SupBomID, "

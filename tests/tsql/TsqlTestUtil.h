@@ -66,4 +66,40 @@ public:
     std::unique_ptr<kvtsql::Connection> conn;
 };
 
+// One line of a table of cases: a batch and the rows of its last result set.
+struct RowsCase {
+    const char* what;
+    const char* sql;
+    QStringList rows;
+};
+
+// Runs one case: the batch must succeed and give its rows.
+inline void runRowsCase(ScratchDb& db, const RowsCase& c)
+{
+    kvtsql::BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
+    ASSERT_TRUE(r.errors.isEmpty()) << c.what << ": " << errorsOf(r).toStdString();
+    ASSERT_FALSE(r.resultSets.isEmpty()) << c.what;
+    EXPECT_EQ(rowsOf(r.resultSets.last()), c.rows) << c.what << ": " << c.sql;
+}
+
+// Runs the cases in order on one database. The first batch that fails or
+// gives no result set ends the run.
+template <typename Cases>
+void runRowsCases(ScratchDb& db, const Cases& cases)
+{
+    for (const RowsCase& c : cases)
+        ASSERT_NO_FATAL_FAILURE(runRowsCase(db, c));
+}
+
+// The same, each case on a database of its own that the fixture batch fills first.
+template <typename Cases>
+void runRowsCasesEach(const QString& fixture, const Cases& cases)
+{
+    for (const RowsCase& c : cases) {
+        ScratchDb db;
+        db.ok(fixture);
+        ASSERT_NO_FATAL_FAILURE(runRowsCase(db, c));
+    }
+}
+
 } // namespace kvtsqltest

@@ -5,29 +5,9 @@
 using namespace kvtsql;
 using namespace kvtsqltest;
 
-namespace {
-
-struct Case {
-    const char* what;
-    const char* sql;
-    QStringList rows;
-};
-
-void runCases(ScratchDb& db, const Case* begin, const Case* end)
-{
-    for (const Case* c = begin; c != end; ++c) {
-        BatchResult r = db.conn->execute(QString::fromUtf8(c->sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c->what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c->what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c->rows) << c->what << ": " << c->sql;
-    }
-}
-
-} // namespace
-
 TEST(TsqlDates, TicksMinutesAndDayNumbers)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"milliseconds round to ticks",
          "select cast('2024-01-05 10:11:12.001' as datetime), cast('2024-01-05 10:11:12.002' as datetime), "
          "cast('2024-01-05 10:11:12.005' as datetime), cast('2024-01-05 10:11:12.009' as datetime)",
@@ -54,12 +34,12 @@ TEST(TsqlDates, TicksMinutesAndDayNumbers)
          {"2024-01-05 00:00:00.000|2024-01-05 18:00:00.000|1899-12-31 00:00:00.000"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlDates, TextsOfTheDefaultLanguage)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"month/day/year with slashes", "select cast('01/05/2024' as datetime), cast('1/5/2024 10:30' as datetime)",
          {"2024-01-05 00:00:00.000|2024-01-05 10:30:00.000"}},
         {"month-day-year with dashes or dots, two-digit years", "select cast('12-31-49' as datetime), cast('1.2.50' as datetime)",
@@ -73,7 +53,7 @@ TEST(TsqlDates, TextsOfTheDefaultLanguage)
                                                    "select count(*) from D3 where d = 'Jan 5 2024' and d < '01/06/2024'", {"1"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlDates, TextsThatAreNoDate)
@@ -89,7 +69,7 @@ TEST(TsqlDates, TextsThatAreNoDate)
 
 TEST(TsqlDates, DateParts)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"weeks start on Sunday", "select datepart(wk, '20240106'), datepart(wk, '20240107'), datepart(week, '20241231')", {"1|2|53"}},
         {"weekday, day of year, quarter", "select datepart(dw, '20240107'), datepart(dw, '20240106'), datepart(dy, '20240201'), "
                                           "datepart(qq, '20240501')", {"1|7|32|2"}},
@@ -99,5 +79,5 @@ TEST(TsqlDates, DateParts)
         {"ISO week", "select datepart(isowk, '20210103'), datepart(iso_week, '20210104')", {"53|1"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }

@@ -23,17 +23,12 @@ const char* kFixture =
     "insert Q values (4, 5.00000000, null)\n"
     "insert Q values (5, -0.00000001, 60618509.00000015)\n";
 
-struct Case {
-    const char* what;
-    const char* sql;
-    QStringList rows;
-};
 
 } // namespace
 
 TEST(TsqlDecimalStorage, ExactValuesCompareSortGroupAndSum)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"a 36-digit value reads back whole", "select v from Q where id = 1", {"123456789012345678901234567890.12345678"}},
         {"a value beyond a double reads back whole", "select w from Q where id = 5", {"60618509.00000015"}},
         {"a 37-digit whole literal", "select cast(1111111111111111111111111111111111111 as decimal(38,0))",
@@ -80,12 +75,7 @@ TEST(TsqlDecimalStorage, ExactValuesCompareSortGroupAndSum)
     };
     ScratchDb db;
     db.ok(kFixture);
-    for (const Case& c : cases) {
-        BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c.what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c.what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c.rows) << c.what << ": " << c.sql;
-    }
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlDecimalStorage, IndexesCompareByValue)

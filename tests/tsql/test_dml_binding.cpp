@@ -7,6 +7,8 @@ using namespace kvtsqltest;
 
 namespace {
 
+// The tables every case starts from; each case is a statement, then a select
+// of what it left.
 const char* kFixture =
     "create table T (id int not null, a int null, q decimal(28,8) null)\n"
     "insert T values (1, 10, 1.5)\n"
@@ -16,17 +18,11 @@ const char* kFixture =
     "insert U values (1, 5)\n"
     "insert U values (3, 7)\n";
 
-struct Case {
-    const char* what;
-    const char* sql;   // the statement, then a select of what it left
-    QStringList rows;
-};
-
 } // namespace
 
 TEST(TsqlDmlBinding, TheTargetBindsToItsFromSource)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"target under an alias: each row once, from its own values",
          "update T set a = t1.a + 1 from T t1 select id, a from T order by id", {"1|11", "2|21", "3|31"}},
         {"target without an alias in FROM", "update T set a = T.a + 1 from T select a from T order by id", {"11", "21", "31"}},
@@ -41,14 +37,7 @@ TEST(TsqlDmlBinding, TheTargetBindsToItsFromSource)
          "delete T from T x join U on U.id = x.id select id from T order by id", {"2"}},
         {"delete through the alias named as target", "delete x from T x where x.a > 15 select id from T order by id", {"1"}},
     };
-    for (const Case& c : cases) {
-        ScratchDb db;
-        db.ok(kFixture);
-        BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c.what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c.what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c.rows) << c.what << ": " << c.sql;
-    }
+    runRowsCasesEach(QString::fromUtf8(kFixture), cases);
 }
 
 TEST(TsqlDmlBinding, ATargetTwiceUnderAliasesIsAmbiguous)
@@ -63,7 +52,7 @@ TEST(TsqlDmlBinding, ATargetTwiceUnderAliasesIsAmbiguous)
 
 TEST(TsqlDmlBinding, VariablesAssignedInUpdate)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"@v = column takes the value before the update",
          "declare @v int update T set @v = a, a = a + 1 where id = 2 select @v, a from T where id = 2", {"20|21"}},
         {"@v = column = value takes the new value",
@@ -78,12 +67,5 @@ TEST(TsqlDmlBinding, VariablesAssignedInUpdate)
                                    "select @v, a from T where id = 3", {"7|7"}},
         {"compound assignment", "declare @v int = 100 update T set @v += a where id = 1 select @v", {"110"}},
     };
-    for (const Case& c : cases) {
-        ScratchDb db;
-        db.ok(kFixture);
-        BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c.what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c.what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c.rows) << c.what << ": " << c.sql;
-    }
+    runRowsCasesEach(QString::fromUtf8(kFixture), cases);
 }

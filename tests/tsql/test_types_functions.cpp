@@ -6,29 +6,9 @@
 using namespace kvtsql;
 using namespace kvtsqltest;
 
-namespace {
-
-struct Case {
-    const char* what;
-    const char* sql;
-    QStringList rows;
-};
-
-void runCases(ScratchDb& db, const Case* begin, const Case* end)
-{
-    for (const Case* c = begin; c != end; ++c) {
-        BatchResult r = db.conn->execute(QString::fromUtf8(c->sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c->what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c->what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c->rows) << c->what << ": " << c->sql;
-    }
-}
-
-} // namespace
-
 TEST(TsqlTypesFunctions, CharIsBlankPadded)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"char and nchar columns hold their length, varchar does not",
          "create table C (x char(5), y varchar(5), z nchar(3)) insert C values ('ab', 'ab', 'q') "
          "select x + '>', y + '>', z + '>', len(x), datalength(x) from C",
@@ -40,12 +20,12 @@ TEST(TsqlTypesFunctions, CharIsBlankPadded)
         {"select into keeps char", "select x into #c from C select x + '>' from #c", {"a    >"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlTypesFunctions, Str)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"default length 10 without decimals, rounded", "select str(12.5) + '>', str(0.5) + '>', str(-2.4) + '>'",
          {"        13>|         1>|        -2>"}},
         {"length and decimals", "select str(123.456, 8, 2) + '>', str(-2.5, 6, 1) + '>', str(5, 4, 2) + '>'", {"  123.46>|  -2.5>|5.00>"}},
@@ -55,12 +35,12 @@ TEST(TsqlTypesFunctions, Str)
         {"NULL gives NULL", "select str(null)", {"NULL"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlTypesFunctions, IdentitySeedIncrementAndExplicitValues)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"seed and increment", "create table A (id int identity(10, 3) primary key, v int) insert A (v) values (1), (2) "
                                "insert A (v) select v + 10 from A insert A default values select id, v from A",
          {"10|1", "13|2", "16|11", "19|12", "22|NULL"}},
@@ -77,7 +57,7 @@ TEST(TsqlTypesFunctions, IdentitySeedIncrementAndExplicitValues)
         {"identity values are not reused after a delete", "delete from A where id = 25 insert A (v) values (6) select max(id) from A", {"28"}},
     };
     ScratchDb db;
-    runCases(db, std::begin(cases), std::end(cases));
+    runRowsCases(db, cases);
 }
 
 TEST(TsqlTypesFunctions, IdentityInsertErrors)
@@ -106,7 +86,7 @@ TEST(TsqlTypesFunctions, IdentityInsertErrors)
 
 TEST(TsqlTypesFunctions, GrammarForms)
 {
-    const Case cases[] = {
+    const RowsCase cases[] = {
         {"a trailing comma in create table", "create table G (a int, b varchar(10),) insert G values (1, 'x') insert G values (2, 'y') "
                                              "select count(*) from G", {"2"}},
         {"having without group by", "select sum(a) from G having sum(a) > 2", {"3"}},
@@ -115,10 +95,5 @@ TEST(TsqlTypesFunctions, GrammarForms)
         {"order by a table-qualified column after union all", "select G.b from G union all select 'a' order by G.b", {"a", "x", "y"}},
     };
     ScratchDb db;
-    for (const Case& c : cases) {
-        BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
-        ASSERT_TRUE(r.errors.isEmpty()) << c.what << ": " << errorsOf(r).toStdString();
-        ASSERT_FALSE(r.resultSets.isEmpty()) << c.what;
-        EXPECT_EQ(rowsOf(r.resultSets.last()), c.rows) << c.what << ": " << c.sql;
-    }
+    runRowsCases(db, cases);
 }

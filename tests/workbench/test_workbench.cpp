@@ -4,10 +4,12 @@
 // questions, both all-or-nothing, the command routing by the definition's
 // actions, the result tabs made on first entry and the read-only query.
 #include "DemoLogin.h"
+#include "DemoPlanning.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TreeList.h"
+#include "WorkbenchResultViews.h"
 #include "UCommon.h"
 #include "dlgSetPlanPeriods.h"
 #include "famCalendar.h"
@@ -70,34 +72,16 @@ void runDemoScheme()
     if (done)
         return;
     done = true;
-    DemoLogin::instance();
-    InitViewSchemeDlgUnit(InfoApplication);
-    kvdemo::registerStandInProcedures();
-    TPlanScheme s(GlobalADOConnection);
-    ASSERT_TRUE(s.Load(1));
-    ASSERT_TRUE(s.RunMPS(false, false));
-    ASSERT_TRUE(s.Load(1));
-    ASSERT_TRUE(s.RunMRP(false, false, false));
+    kvtest::demoSchemeAfterRun();
 }
 
 // The host's view of a result tab, made here in the process.
 bool viewsMissing = false;
 IInfoViewPtr resultView(TInfoObjectDef* def)
 {
-    if (viewsMissing || !def)
+    if (viewsMissing)
         return nullptr;
-    const QString id = def->ID;
-    if (id == QLatin1String("QZ_MRP.MRP.Main"))
-        return CreateInfoView<TMRPMainFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Allot"))
-        return CreateInfoView<TMRPAllotFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Balance"))
-        return CreateInfoView<TMRPBalanceFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Supplies"))
-        return CreateInfoView<TMRPSuppliesFrame>(nullptr, def);
-    if (id == QLatin1String("QZ_MRP.MRP.Replaces"))
-        return CreateInfoView<TMRPReplacesFrame>(nullptr, def);
-    return nullptr;
+    return kvtest::workbenchResultView(def);
 }
 
 // The host's filter dialog: answers with the next code and text.
