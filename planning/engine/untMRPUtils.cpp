@@ -4,6 +4,7 @@
 #include <QStringList>
 #include <cmath>
 #include <algorithm>
+#include <array>
 #include <cstdio>
 
 namespace untMRPUtils {
@@ -11,6 +12,20 @@ namespace untMRPUtils {
 namespace {
 const QDate kBaseDate(1899, 12, 30);
 constexpr double kResidue = 1e-9;
+
+// 10^n for the decimals quantities carry, each taken from std::pow once, so a
+// quantity rounds exactly as before without a pow call per value.
+double PowerOfTen(int n)
+{
+    constexpr int kLow = -16, kHigh = 16;
+    static const auto table = [] {
+        std::array<double, kHigh - kLow + 1> t{};
+        for (int i = kLow; i <= kHigh; ++i)
+            t[size_t(i - kLow)] = std::pow(10.0, i);
+        return t;
+    }();
+    return n >= kLow && n <= kHigh ? table[size_t(n - kLow)] : std::pow(10.0, n);
+}
 }
 
 std::int64_t DateToDay(TDateTime date)
@@ -173,12 +188,12 @@ int EffectiveDecimals(int itmDecimal)
 
 double QtyUnit(int itmPutInteger, int itmDecimal)
 {
-    return itmPutInteger == 1 ? 1.0 : std::pow(10.0, -EffectiveDecimals(itmDecimal));
+    return itmPutInteger == 1 ? 1.0 : PowerOfTen(-EffectiveDecimals(itmDecimal));
 }
 
 double RoundTo(double value, int decimals)
 {
-    const double scale = std::pow(10.0, decimals);
+    const double scale = PowerOfTen(decimals);
     const double v = value * scale;
     // The nudge lies far below the eight decimals that quantities carry, so it
     // only lifts a half that binary arithmetic left just short of .5.
@@ -188,7 +203,7 @@ double RoundTo(double value, int decimals)
 
 double TruncTo(double value, int decimals)
 {
-    const double scale = std::pow(10.0, decimals);
+    const double scale = PowerOfTen(decimals);
     const double v = value * scale;
     const double r = std::trunc(v + std::copysign(kResidue + std::fabs(v) * 4e-15, v));
     return r / scale;
@@ -214,7 +229,7 @@ double CeilItemQty(double value, int itmPutInteger, int itmDecimal)
     // Eight decimals as a scaled integer; beyond 9e10 the double has no
     // eighth decimal left to round, and the residue-safe ceiling serves.
     if (std::fabs(value) >= 9e10) {
-        const double scale = std::pow(10.0, decimals);
+        const double scale = PowerOfTen(decimals);
         return CeilQty(value * scale) / scale;
     }
     const std::int64_t scaled = std::llround(value * 1e8);

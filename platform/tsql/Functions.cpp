@@ -9,6 +9,7 @@
 
 #include "Decimal.h"
 
+#include <array>
 #include <cmath>
 #include <cstring>
 #include <limits>
@@ -323,10 +324,24 @@ void fnToInt(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
+// 10^n for the scales ROUND and numeric sums use, each taken from std::pow
+// once, so results stay bit for bit those of a pow call per value.
+double powerOfTen(int n)
+{
+    constexpr int kLow = -38, kHigh = 38;
+    static const auto table = [] {
+        std::array<double, kHigh - kLow + 1> t{};
+        for (int i = kLow; i <= kHigh; ++i)
+            t[size_t(i - kLow)] = std::pow(10.0, i);
+        return t;
+    }();
+    return n >= kLow && n <= kHigh ? table[size_t(n - kLow)] : std::pow(10.0, n);
+}
+
 double roundTo(double v, int scale, bool truncate = false)
 {
     if (scale > 15) scale = 15;
-    double f = std::pow(10.0, scale);
+    double f = powerOfTen(scale);
     double x = v * f;
     // a value a hair off its decimal (0.30000000000000004) is meant as that decimal
     double nearest = std::round(x);
@@ -439,7 +454,7 @@ void fnRound(sqlite3_context* ctx, int argc, sqlite3_value** argv)
     double r;
     if (n >= 0) r = roundTo(v, n, trunc);
     else {
-        double f = std::pow(10.0, -n);
+        double f = powerOfTen(-n);
         r = (trunc ? std::trunc(v / f) : std::round(v / f)) * f;
     }
     if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
@@ -794,7 +809,7 @@ void dsumStep2(sqlite3_context* ctx, int, sqlite3_value** argv)
     } else {
         double v;
         if (!numberArg(ctx, argv[0], v)) return;
-        const double scaled = std::round(v * std::pow(10.0, scale));
+        const double scaled = std::round(v * powerOfTen(scale));
         if (!(std::fabs(scaled) < 9.2e18)) {
             resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type numeric."));
             return;
