@@ -172,15 +172,15 @@ TDateTime VariantToDateTime(const QVariant& value)
 
 namespace {
 
-QString Text(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toString(); }
-int Int(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toInt(); }
-double Num(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toDouble(); }
-bool Bool(const TFieldGetter& f, const char* name) { return f(QString::fromLatin1(name)).toInt() != 0; }
+QString Text(const TFieldGetter& f, const char* name) { return f(name).toString(); }
+int Int(const TFieldGetter& f, const char* name) { return f(name).toInt(); }
+double Num(const TFieldGetter& f, const char* name) { return f(name).toDouble(); }
+bool Bool(const TFieldGetter& f, const char* name) { return f(name).toInt() != 0; }
 
 TMRPItemKey Key(const TFieldGetter& f, const char* id, const char* props, const char* type, const char* no,
                 const char* keyText)
 {
-    const QVariant idValue = f(QString::fromLatin1(id));
+    const QVariant idValue = f(id);
     if (idValue.isNull() || !idValue.isValid())
         return SplitItemKeyText(Text(f, keyText));
     return TMRPItemKey{idValue.toString(), Text(f, props), Int(f, type), Text(f, no)};
@@ -204,26 +204,29 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.DmdOrigTag = Text(f, "DmdOrigTag");
     r.DmdOrigSubTag = Text(f, "DmdOrigSubTag");
     r.Item = Key(f, "DmdItmID", "DmdItmProps", "DmdGroupType", "DmdGroupNo", "DmdItemKey");
+    static const char* const kItmProps[10] = {"DmdItmProp1", "DmdItmProp2", "DmdItmProp3", "DmdItmProp4",
+                                              "DmdItmProp5", "DmdItmProp6", "DmdItmProp7", "DmdItmProp8",
+                                              "DmdItmProp9", "DmdItmProp10"};
     for (int i = 0; i < 10; ++i)
-        r.ItmProp[i] = f(QStringLiteral("DmdItmProp%1").arg(i + 1)).toString();
+        r.ItmProp[i] = f(kItmProps[i]).toString();
     r.DmdBomLocked = Bool(f, "DmdBomLocked");
     r.DmdBomType = Int(f, "DmdBomType");
     r.DmdBomID = Text(f, "DmdBomID");
     r.DmdBillQty = Num(f, "DmdBillQty");
     r.DmdQty = Num(f, "DmdQty");
-    r.DmdDate = VariantToDateTime(f(QStringLiteral("DmdDate")));
+    r.DmdDate = VariantToDateTime(f("DmdDate"));
     r.DmdPeriod = Int(f, "DmdPeriod");
     r.DmdDayOffset = Int(f, "DmdDayOffset");
     r.DmdNote = Text(f, "DmdNote");
     r.DmdHints = Text(f, "DmdHints");
-    const QVariant parent = f(QStringLiteral("DmdPSupIID"));
-    const QVariant parentType = f(QStringLiteral("SupBillType"));
+    const QVariant parent = f("DmdPSupIID");
+    const QVariant parentType = f("SupBillType");
     r.HasParent = !parent.isNull() && parent.isValid() && !parentType.isNull() && parentType.isValid();
     r.SupBillType = parentType.toInt();
     r.SupBillNo = Text(f, "SupBillNo");
     r.SupBillEntry = Int(f, "SupBillEntry");
     r.SupBillQty = Num(f, "SupBillQty");
-    r.SupDate = VariantToDateTime(f(QStringLiteral("SupDate")));
+    r.SupDate = VariantToDateTime(f("SupDate"));
     r.SupLeadDays = Int(f, "SupLeadDays");
     r.SupHints = Text(f, "SupHints");
     r.SupPDmdIID = Int(f, "SupPDmdIID");
@@ -232,13 +235,13 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.ItmMODeptID = Text(f, "ItmMODeptID");
     r.ItmPOSuppID = Text(f, "ItmPOSuppID");
     r.ItmOOSuppID = Text(f, "ItmOOSuppID");
-    const QVariant decimals = f(QStringLiteral("ItmDecimal"));
+    const QVariant decimals = f("ItmDecimal");
     r.ItmDecimal = decimals.isNull() || !decimals.isValid() ? 8 : decimals.toInt();
     r.ItmPutInteger = Int(f, "ItmPutInteger");
     r.ItmMinQty = Num(f, "ItmMinQty");
     r.ItmLotQty = Num(f, "ItmLotQty");
     r.ItmMaxQty = Num(f, "ItmMaxQty");
-    r.DmdOrigDate = VariantToDateTime(f(QStringLiteral("DmdOrigDate")));
+    r.DmdOrigDate = VariantToDateTime(f("DmdOrigDate"));
     r.PrdPreLeadTime = Int(f, "PrdPreLeadTime");
     r.ItmPostLeadTime = Int(f, "ItmPostLeadTime");
     r.ItmFixLeadTime = Int(f, "ItmFixLeadTime");
@@ -260,7 +263,7 @@ TMRPLevelSupplyRow ReadLevelSupplyRow(const TFieldGetter& f)
     r.SupOrigCustID = Text(f, "SupOrigCustID");
     r.SupOrigTag = Text(f, "SupOrigTag");
     r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
-    r.SupDate = VariantToDateTime(f(QStringLiteral("SupDate")));
+    r.SupDate = VariantToDateTime(f("SupDate"));
     r.SupBillQty = Num(f, "SupBillQty");
     r.SupChkQty = Num(f, "SupChkQty");
     r.SupRestQty = Num(f, "SupRestQty");

@@ -25,8 +25,10 @@ QString BuildLevelAdjustSelectSQL(int level);
 QString BuildLevelSubstituteSQL(int level, int planNeedScope);
 
 // Reading the rows of those selects: the getter returns a column of the
-// current row by name (null when absent).
-using TFieldGetter = std::function<QVariant(const QString& name)>;
+// current row by name (null when absent). Names are passed as the readers'
+// own constant texts, so a getter may remember each name's column by its
+// address.
+using TFieldGetter = std::function<QVariant(const char* name)>;
 TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& field);
 TMRPLevelSupplyRow ReadLevelSupplyRow(const TFieldGetter& field);
 TMRPLevelSubstituteRow ReadLevelSubstituteRow(const TFieldGetter& field);

@@ -13,6 +13,7 @@
 #include <QStringList>
 #include <algorithm>
 #include <memory>
+#include <unordered_map>
 
 using namespace untMRPUtils;
 using untMRPLevelSelects::VariantToDateTime;
@@ -968,37 +969,49 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                                "where (ItmDisabled=0 or ItmDisabled is null) and ItmSafeQty>0")
                         .arg(FirstPlanDayBefore()));
 
-    auto getter = [](TADOQuery* q) {
-        return [q](const QString& name) -> QVariant {
-            TField* f = q->FindField(name);
-            return f ? f->Value() : QVariant();
+    // Made after the select is open: each column's field is looked up by
+    // name once, then found by the address of the reader's name text.
+    auto getter = [](TADOQuery* q) -> TFieldGetter {
+        return [q, fields = std::unordered_map<const char*, TField*>()](const char* name) mutable -> QVariant {
+            auto it = fields.find(name);
+            if (it == fields.end())
+                it = fields.emplace(name, q->FindField(QString::fromLatin1(name))).first;
+            return it->second ? it->second->Value() : QVariant();
         };
     };
     std::vector<TMRPLevelDemandRow> demands;
     RunSQL(DmdQ.get(),
                 BuildLevelDemandSelectSQL(level, S.DemandByOrigDate, BuildTrackKeySQL(S.CareMRPTrackMode, S.CareItemMRPTrack)),
                 true, true, false);
-    for (; !DmdQ->Eof(); DmdQ->Next())
-        demands.push_back(ReadLevelDemandRow(getter(DmdQ.get())));
+    {
+        const TFieldGetter field = getter(DmdQ.get());
+        for (; !DmdQ->Eof(); DmdQ->Next())
+            demands.push_back(ReadLevelDemandRow(field));
+    }
     DmdQ->Close();
     if (!demands.empty()) {
         std::vector<TMRPLevelSupplyRow> supplies;
         RunSQL(SupQ.get(), BuildLevelSupplySelectSQL(level), true, true, false);
-        for (; !SupQ->Eof(); SupQ->Next())
-            supplies.push_back(ReadLevelSupplyRow(getter(SupQ.get())));
+        {
+            const TFieldGetter field = getter(SupQ.get());
+            for (; !SupQ->Eof(); SupQ->Next())
+                supplies.push_back(ReadLevelSupplyRow(field));
+        }
         SupQ->Close();
         std::vector<TMRPLevelAdjustRow> adjusts;
         if (AdjQ) {
             RunSQL(AdjQ.get(), BuildLevelAdjustSelectSQL(level), true, true, false);
+            const TFieldGetter field = getter(AdjQ.get());
             for (; !AdjQ->Eof(); AdjQ->Next())
-                adjusts.push_back(ReadLevelAdjustRow(getter(AdjQ.get())));
+                adjusts.push_back(ReadLevelAdjustRow(field));
             AdjQ->Close();
         }
         std::vector<TMRPLevelSubstituteRow> substitutes;
         if (S.CareItemReplace != 0) {
             RunSQL(SubQ.get(), BuildLevelSubstituteSQL(level, S.PlanNeedScope), true, true, false);
+            const TFieldGetter field = getter(SubQ.get());
             for (; !SubQ->Eof(); SubQ->Next())
-                substitutes.push_back(ReadLevelSubstituteRow(getter(SubQ.get())));
+                substitutes.push_back(ReadLevelSubstituteRow(field));
             SubQ->Close();
         }
         TMRPLevelPlanner::TOptions options;
