@@ -179,28 +179,34 @@ QString TMRPLevelPlanner::TBucket::Served() const
 
 namespace {
 
-int CompareDetails(const TMRPDemandDetailRecs& dtls, int ia, int ib, bool byItems)
+// A detail's place in the order, copied out of its demand once, so sorting
+// compares flat values instead of following each detail to its demand.
+struct TDetailSortKey {
+    int ItmIndex;
+    std::int64_t OrigDate;
+    std::int64_t Date;
+    int Priority;
+    int BillType;
+    int RecNo;
+    int Index;
+};
+
+bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
 {
-    const TMRPDemandDetailRec& a = dtls[ia];
-    const TMRPDemandDetailRec& b = dtls[ib];
-    const TMRPDemandRec& da = *a.DtlDmdRec;
-    const TMRPDemandRec& db = *b.DtlDmdRec;
-    auto cmp = [](auto x, auto y) { return x < y ? -1 : (x > y ? 1 : 0); };
-    int c = 0;
-    if (byItems && (c = cmp(da.DmdItmIndex, db.DmdItmIndex)))
-        return c;
-    if ((c = cmp(da.DmdOrigDate, db.DmdOrigDate)))
-        return c;
-    if ((c = cmp(a.DtlDate, b.DtlDate)))
-        return c;
-    if ((c = cmp(db.DmdPriority, da.DmdPriority)))
-        return c;
-    if ((c = cmp(da.DmdBillType, db.DmdBillType)))
-        return c;
-    if ((c = cmp(da.DmdRecNo, db.DmdRecNo)))
-        return c;
+    if (a.ItmIndex != b.ItmIndex)
+        return a.ItmIndex < b.ItmIndex;
+    if (a.OrigDate != b.OrigDate)
+        return a.OrigDate < b.OrigDate;
+    if (a.Date != b.Date)
+        return a.Date < b.Date;
+    if (a.Priority != b.Priority)
+        return a.Priority > b.Priority;
+    if (a.BillType != b.BillType)
+        return a.BillType < b.BillType;
+    if (a.RecNo != b.RecNo)
+        return a.RecNo < b.RecNo;
     // Details of one demand on one date keep the order they were made in.
-    return cmp(ia, ib);
+    return a.Index < b.Index;
 }
 
 } // namespace
@@ -209,8 +215,17 @@ void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool F
 {
     if (FItems.size() < 2)
         return;
-    std::sort(FItems.begin(), FItems.end(),
-              [&](int a, int b) { return CompareDetails(ADtls, a, b, FSortByItems) < 0; });
+    std::vector<TDetailSortKey> keys;
+    keys.reserve(FItems.size());
+    for (int i : FItems) {
+        const TMRPDemandDetailRec& d = ADtls[i];
+        const TMRPDemandRec& dmd = *d.DtlDmdRec;
+        keys.push_back({FSortByItems ? dmd.DmdItmIndex : 0, dmd.DmdOrigDate, d.DtlDate, dmd.DmdPriority,
+                        dmd.DmdBillType, dmd.DmdRecNo, i});
+    }
+    std::sort(keys.begin(), keys.end(), DetailBefore);
+    for (size_t k = 0; k < keys.size(); ++k)
+        FItems[k] = keys[k].Index;
 }
 
 // ---- Planner ----------------------------------------------------------------
