@@ -1,15 +1,11 @@
 #include "StandInBomExpand.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 // Fills #QZ_MRP_BOMHead with the bills asked for in #QZ_MRP_RefGetBOM: the bill
 // named, or the product's default bill when none is named. A bill states no

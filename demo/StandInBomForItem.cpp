@@ -1,5 +1,6 @@
 #include "StandInBomForItem.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 #include <QDate>
@@ -7,11 +8,6 @@
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 QString textArg(const kvtsql::ProcedureCall& call, const QString& name, int position)
 {

@@ -1,5 +1,6 @@
 #include "StandInInvAge.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 #include <QDate>
@@ -8,11 +9,6 @@
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 bool isNull(const QVariant& v)
 {

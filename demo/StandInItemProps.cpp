@@ -1,5 +1,6 @@
 #include "StandInItemProps.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 #include <array>
@@ -7,11 +8,6 @@
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 bool sameText(const QString& a, const QString& b)
 {

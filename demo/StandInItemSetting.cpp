@@ -1,5 +1,6 @@
 #include "StandInItemSetting.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 #include <QLocale>
@@ -7,16 +8,6 @@
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw kvtsql::SqlException(50000, message);
-}
 
 // An identity: null when absent or blank.
 QString idArg(const kvtsql::ProcedureCall& call, const char* name)

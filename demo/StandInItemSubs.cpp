@@ -1,15 +1,11 @@
 #include "StandInItemSubs.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
 
 // A text searched inside item numbers and names: "%" and "_" in it are taken
 // literally.

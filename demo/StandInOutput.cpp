@@ -1,30 +1,11 @@
 #include "StandInOutput.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw kvtsql::SqlException(50000, message);
-}
-
-int intArg(const kvtsql::ProcedureCall& call, const QString& name, int position)
-{
-    const QVariant v = call.arg(name, position);
-    bool ok = false;
-    const int n = v.toString().trimmed().toInt(&ok);
-    if (!ok)
-        fail(QStringLiteral("存储过程参数@%1的值(%2)不是整数!").arg(name, v.toString()));
-    return n;
-}
 
 // The supplier of an item's latest purchase (or subcontract) order line.
 QString latestOrderSupplier(bool subcontract, const QString& itemColumn)

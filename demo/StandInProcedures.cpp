@@ -8,6 +8,7 @@
 #include "StandInItemSubs.h"
 #include "StandInOutput.h"
 
+#include "StandInSql.h"
 #include "TsqlEngine.h"
 
 #include <QDate>
@@ -15,26 +16,6 @@
 namespace kvdemo {
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    return u'\'' + QString(text).replace(u'\'', QStringLiteral("''")) + u'\'';
-}
-
-[[noreturn]] void fail(const QString& message)
-{
-    throw kvtsql::SqlException(50000, message);
-}
-
-int intArg(const kvtsql::ProcedureCall& call, const QString& name, int position)
-{
-    const QVariant v = call.arg(name, position);
-    bool ok = false;
-    const int n = v.toString().trimmed().toInt(&ok);
-    if (!ok)
-        fail(QStringLiteral("存储过程参数@%1的值(%2)不是整数!").arg(name, v.toString()));
-    return n;
-}
 
 // The bills of materials that a list of heads (#table with PrdID, BomType, BomID)
 // stands for: the given bill, or the product's default bill when none is given.
