@@ -1,7 +1,7 @@
 -- What a user meets first in the demo's grids.
 -- Shared default layouts (a public scheme that belongs to nobody): the columns
 -- in their usual order, each wide enough for its caption and the demo's values
--- (bill numbers, dates, customers, specifications, quantity totals of large
+-- (bill numbers, dates, customers, sizes and models, quantity totals of large
 -- account sets), so nothing is cut when a view first opens.
 insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values ('QZ_MRP.DeductLog', '', '', 2, '[Positions]=ForNo:1000122|DedForEntry:101011P|ItmNo:0000122|ItmName:1020122|ItmSpec:1030122|UntName:104011C|DedOrdType:1050122|DedOrdID:1060122|DedOrdEntry:107011P|DedForQty:108012S|DedOrdQty:109012S|DedManual:10A0122|DedUser:10B011P|DedTime:10C0145|', '20261201')
 insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values ('QZ_MRP.Forcast', '', '', 2, '[Positions]=ForEntry:100011P|ForNo:000012Z|ForDate:101012E|CustName:102012M|ItmNo:0010122|ItmName:1030122|ItmSpec:104012Z|UntName:105011C|ItmUntName:1060122|ForUBillQty:107012O|ForBillQty:108012S|ForOkQty:109012O|ForQty:10A012O|ForDelivDate:10B012E|DeptName:10C0122|BomNo:10D012L|ForDedAQty:10E012S|ForDedMQty:10F012S|ForNote:10G011C|Creater:10H011P|Checker:10I011P|CheckDate:10J012E|', '20261201')

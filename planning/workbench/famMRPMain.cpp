@@ -216,7 +216,7 @@ TMRPMainFrame::TMRPMainFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
         FieldColumn(QString::fromLatin1(f))->setEditable(true);
     FieldColumn(QStringLiteral("ManPriority"))->setEditor(CenterAlignedTextItem());
     // A free need's item is picked from the enabled items by number, name or
-    // specification; the picked number goes through the same look-up as a typed one.
+    // size and model; the picked number goes through the same look-up as a typed one.
     FPickEditProperties = std::make_shared<TPickEditProperties>();
     FPickEditProperties->RefQuery = GlobalADOQuery;
     FPickEditProperties->SQL = QStringLiteral(

@@ -211,7 +211,7 @@ TEST(MainView, FreeNeedsAreCheckedAddedAndDeleted)
 }
 
 // The planner picks a free need's item in the grid: the typed text narrows the
-// enabled items by number, name or specification, and the picked number fills
+// enabled items by number, name or size and model, and the picked number fills
 // the row as a typed one does. The grouping cell offers the two groupings.
 TEST(MainView, AFreeNeedsItemIsPickedInTheGrid)
 {
