@@ -445,18 +445,22 @@ bool TCustomInfoView::ExecCommand(int ACommandIndex)
 
 bool TCustomInfoView::QueryClose()
 {
-    if (NeedSave()) {
-        const int answer = ShowQuestion(FormatMessage(ConfirmSaveOnClose, {ViewCaption}),
-                                        int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-        if (answer == kvos::IDCANCEL)
-            return false;
-        if (answer == kvos::IDYES && !SaveData())
-            return false;
-    }
+    if (NeedSave() && !AskSaveEdits())
+        return false;
     if (!GetEditMode())
         StoreViewScheme();
     SaveViewScheme(ViewScheme, true);
     return true;
+}
+
+bool TCustomInfoView::AskSaveEdits(bool* ADiscarded)
+{
+    const int answer = ShowQuestion(FormatMessage(ConfirmSaveOnClose, {ViewCaption}), int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
+    if (ADiscarded)
+        *ADiscarded = answer == kvos::IDNO;
+    if (answer == kvos::IDCANCEL)
+        return false;
+    return answer != kvos::IDYES || SaveData();
 }
 
 IInfoEditPtr TCustomInfoView::ShowEditor(const QString& AActionID)

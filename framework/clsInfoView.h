@@ -145,6 +145,10 @@ public:
     bool QueryCommandState(int ACommandIndex, TCommandState& AState) override;
     bool ExecCommand(int ACommandIndex) override;
     virtual bool SaveData();
+    // Asks whether the unsaved edits are to be saved, and saves them on Yes:
+    // false when the user cancels or the save fails. ADiscarded (when given)
+    // tells that the user chose not to save.
+    bool AskSaveEdits(bool* ADiscarded = nullptr);
     // Focuses the control that shows the rows (the frame itself here).
     virtual void SetFocus();
 

@@ -26,7 +26,6 @@ namespace {
 
 const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
-const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
@@ -1161,13 +1160,10 @@ bool TBOMExpandFrame::ExecCommand(int ACommandIndex)
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {
-            const int answer =
-                ShowQuestion(FormatMessage(ConfirmLeaveEdit, {ViewCaption}), int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-            if (answer == kvos::IDCANCEL)
+            bool discarded = false;
+            if (!AskSaveEdits(&discarded))
                 return true;
-            if (answer == kvos::IDYES && !SaveData())
-                return true;
-            if (answer == kvos::IDNO)
+            if (discarded)
                 RefreshData(true);
         }
         SetExpandEditMode(!GetEditMode());

@@ -23,7 +23,6 @@ const QString CRLF = QStringLiteral("\r\n");
 const QString OptBillScope = QStringLiteral("[BillScope]");
 const QString OptDiffCustom = QStringLiteral("[DiffCustom]");
 const QString OptShowFilter = QStringLiteral("[ShowFilter]");
-const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString TotalTooLarge = QStringLiteral("各明细行的本次冲销数量累计(%s)超出当前%s行的最大可冲销数量(%s)!");
 const QString LineInError = QStringLiteral(
     "%s行的冲销信息有异常, 不能参与本次冲销, 请消除异常后再加入!\r\r"
@@ -963,13 +962,10 @@ bool TMRPDeductFrame::ExecCommand(int ACommandIndex)
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {
-            const int answer = ShowQuestion(FormatMessage(ConfirmLeaveEdit, {ViewCaption}),
-                                            int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-            if (answer == kvos::IDCANCEL)
+            bool discarded = false;
+            if (!AskSaveEdits(&discarded))
                 return true;
-            if (answer == kvos::IDYES && !SaveData())
-                return true;
-            if (answer == kvos::IDNO)
+            if (discarded)
                 RefreshData(false);
         }
         SetDeductEditMode(!GetEditMode());

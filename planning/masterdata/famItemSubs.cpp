@@ -20,7 +20,6 @@ namespace {
 
 const QString OptLimitKind = QStringLiteral("[LimitKind]");
 const QString GlobalScope = QStringLiteral("(全局范围)");
-const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
@@ -873,13 +872,10 @@ bool TItemSubsFrame::ExecCommand(int ACommandIndex)
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {
-            const int answer =
-                ShowQuestion(FormatMessage(ConfirmLeaveEdit, {ViewCaption}), int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-            if (answer == kvos::IDCANCEL)
+            bool discarded = false;
+            if (!AskSaveEdits(&discarded))
                 return true;
-            if (answer == kvos::IDYES && !SaveData())
-                return true;
-            if (answer == kvos::IDNO)
+            if (discarded)
                 RefreshData(false);
         }
         SetSubsEditMode(!GetEditMode());

@@ -24,7 +24,6 @@ namespace {
 
 const QString QtyFormat = QStringLiteral("###,###,###,##0.########");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
-const QString ConfirmLeaveEdit = QStringLiteral("您将退出[%s]的当前编辑状态, 对未保存过的内容进行保存?");
 const QString QtyBelowZero = QStringLiteral("[%s]的值(%s)没有大于或等于%s !");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!");
 const QString SaveDone = QStringLiteral("数据保存完成。");
@@ -987,14 +986,8 @@ bool TMRPSuppliesFrame::ExecCommand(int ACommandIndex)
             return true;
         const QString id = ObjectDef->Actions[size_t(index)].ID;
         if (id.compare(QLatin1String("Update"), Qt::CaseInsensitive) == 0) {
-            if (FEditMode && Modified) {
-                const int answer = ShowQuestion(FormatMessage(ConfirmLeaveEdit, {ViewCaption}),
-                                                int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-                if (answer == kvos::IDCANCEL)
-                    return true;
-                if (answer == kvos::IDYES && !SaveData())
-                    return true;
-            }
+            if (FEditMode && Modified && !AskSaveEdits())
+                return true;
             SwitchEditMode(!FEditMode);
             return true;
         }
