@@ -1,4 +1,5 @@
-// bench_mrp [--save FILE | --compare FILE] [ITEMS...]  (default 2000 10000 50000)
+// bench_mrp [--save FILE | --compare FILE] [--accounts DIR] [--profile N] [ITEMS...]
+//           (default 2000 10000 50000)
 // For each size: makes a synthetic account set with korvane-gendb (six levels,
 // 3 to 8 components per bill, one part in every product's bill, 52 weekly
 // periods, two sales-order lines per end item, stock and open orders on a
@@ -11,7 +12,9 @@
 // allotments, balance, run log without its times), one line per row, sorted;
 // --compare FILE makes the same lines and compares them row by row with FILE,
 // so a change made for speed can prove it changed no result. With several
-// sizes the size is appended to FILE's name.
+// sizes the size is appended to FILE's name. --accounts DIR keeps each made
+// account set in DIR and runs on a copy of it when it is there already.
+// --profile N lists the N SQL batches of the run that took longest in all.
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "SilentLogin.h"
@@ -124,7 +127,8 @@ bool compareLines(const QStringList& lines, const QString& file)
     return onlyOld + onlyNew == 0;
 }
 
-QString gSaveFile, gCompareFile;
+QString gSaveFile, gCompareFile, gAccountsDir;
+int gProfileLines = 0;
 bool gSeveralSizes = false;
 
 QString sizedName(const QString& file, int items)
@@ -132,30 +136,47 @@ QString sizedName(const QString& file, int items)
     return gSeveralSizes ? file + QLatin1Char('.') + QString::number(items) : file;
 }
 
-int benchOne(int items)
+int makeAccountSet(const QString& dbFile, int items)
 {
-    QTemporaryDir dir;
-    const QString dbFile = dir.filePath(QStringLiteral("bench.kvdb"));
     const int endItems = items / 7; // the top of seven levels
-    QElapsedTimer t;
-    t.start();
-    const int rc = QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
+    return QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
                                      {dbFile, QStringLiteral("--items"), QString::number(items), QStringLiteral("--depth"),
                                       QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
                                       QStringLiteral("--fanout-max"), QStringLiteral("8"), QStringLiteral("--shared-component"),
                                       QStringLiteral("--open-orders"),
                                       QStringLiteral("--demands"), QString::number(2 * endItems), QStringLiteral("--periods"),
                                       QStringLiteral("52")});
-    if (rc != 0) {
+}
+
+int benchOne(int items)
+{
+    QTemporaryDir dir;
+    const QString dbFile = dir.filePath(QStringLiteral("bench.kvdb"));
+    QElapsedTimer t;
+    t.start();
+    const QString kept = gAccountsDir.isEmpty() ? QString()
+                                                : QDir(gAccountsDir).filePath(QStringLiteral("bench-%1.kvdb").arg(items));
+    if (!kept.isEmpty() && QFile::exists(kept)) {
+        // A kept account set is run on a copy, so that it stays as made.
+        if (!QFile::copy(kept, dbFile)) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(kept));
+            return 1;
+        }
+        std::printf("== %d items: account set copied from %s\n", items, qPrintable(kept));
+    } else if (int rc = makeAccountSet(dbFile, items); rc != 0) {
         std::fprintf(stderr, "korvane-gendb failed (%d)\n", rc);
         return 1;
+    } else {
+        std::printf("== %d items: account set made in %.1f s\n", items, t.elapsed() / 1000.0);
+        if (!kept.isEmpty() && (!QDir().mkpath(gAccountsDir) || !QFile::copy(dbFile, kept)))
+            std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(kept));
     }
-    std::printf("== %d items: account set made in %.1f s\n", items, t.elapsed() / 1000.0);
     if (!login(dir.path(), dbFile)) {
         std::fprintf(stderr, "login failed\n");
         return 1;
     }
     TPlanScheme scheme(GlobalADOConnection);
+
     TADOQuery q;
     q.SetConnection(GlobalADOConnection);
     ExecSQLText(&q, QStringLiteral("select min(SchIID) from QZ_MRP_Schemes where SchType=0"), true, true, true);
@@ -173,6 +194,7 @@ int benchOne(int items)
     std::printf("  main demand             %8.1f s\n", t.elapsed() / 1000.0);
     scheme.Load(iid);
     MRPRunStats() = TMRPRunStats();
+    MRPRunStats().Profile = gProfileLines > 0;
     QElapsedTimer stage;
     QString current;
     auto report = [&](const QString& next) {
@@ -198,6 +220,19 @@ int benchOne(int items)
                 ok ? "done" : "FAILED", t.elapsed() / 1000.0, static_cast<long long>(MRPRunStats().Batches),
                 static_cast<long long>(MRPRunStats().Chars), static_cast<long long>(MRPRunStats().BulkRows),
                 peakKB() / 1024.0);
+    if (gProfileLines > 0) {
+        using Entry = std::pair<QString, TMRPRunStats::TBatchTime>;
+        std::vector<Entry> top;
+        for (auto it = MRPRunStats().BatchTimes.cbegin(); it != MRPRunStats().BatchTimes.cend(); ++it)
+            top.emplace_back(it.key(), it.value());
+        std::sort(top.begin(), top.end(),
+                  [](const Entry& a, const Entry& b) { return a.second.Nanoseconds > b.second.Nanoseconds; });
+        if (top.size() > size_t(gProfileLines))
+            top.resize(size_t(gProfileLines));
+        for (const Entry& e : top)
+            std::printf("  %7.3f s %6lld x  %s\n", e.second.Nanoseconds / 1e9, static_cast<long long>(e.second.Count),
+                        qPrintable(QString(e.first).replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified()));
+    }
     bool same = true;
     if (ok && (!gSaveFile.isEmpty() || !gCompareFile.isEmpty())) {
         const QStringList lines = resultLines(iid);
@@ -233,6 +268,10 @@ int main(int argc, char** argv)
         const QString arg = QString::fromLocal8Bit(argv[i]);
         if ((arg == QLatin1String("--save") || arg == QLatin1String("--compare")) && i + 1 < argc)
             (arg == QLatin1String("--save") ? gSaveFile : gCompareFile) = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == QLatin1String("--accounts") && i + 1 < argc)
+            gAccountsDir = QString::fromLocal8Bit(argv[++i]);
+        else if (arg == QLatin1String("--profile") && i + 1 < argc)
+            gProfileLines = QString::fromLocal8Bit(argv[++i]).toInt();
         else
             sizes << arg.toInt();
     }

@@ -216,5 +216,13 @@ struct TMRPRunStats {
     qint64 Batches = 0;
     qint64 Chars = 0;
     qint64 BulkRows = 0;
+    // With Profile set, the time of every batch is added up under the
+    // batch's opening text (digits left out), for benchmarks.
+    bool Profile = false;
+    struct TBatchTime {
+        qint64 Count = 0;
+        qint64 Nanoseconds = 0;
+    };
+    QHash<QString, TBatchTime> BatchTimes;
 };
 TMRPRunStats& MRPRunStats();

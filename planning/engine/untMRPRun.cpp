@@ -28,6 +28,8 @@ using untMRPLevelSelects::VariantToDateTime;
 #include "EscapeKey.h"
 
 #include <QDateTime>
+#include <QElapsedTimer>
+#include <QRegularExpression>
 
 namespace {
 
@@ -38,7 +40,17 @@ bool RunSQL(TADOQuery* query, const QString& sql, bool aOpen, bool aReraise, boo
 {
     ++gRunStats.Batches;
     gRunStats.Chars += sql.size();
-    return ExecSQLText(query, sql, aOpen, aReraise, aShow);
+    if (!gRunStats.Profile)
+        return ExecSQLText(query, sql, aOpen, aReraise, aShow);
+    QElapsedTimer timer;
+    timer.start();
+    const bool result = ExecSQLText(query, sql, aOpen, aReraise, aShow);
+    QString key = sql.left(100);
+    key.remove(QRegularExpression(QStringLiteral("[0-9]")));
+    TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[key];
+    ++t.Count;
+    t.Nanoseconds += timer.nsecsElapsed();
+    return result;
 }
 
 QString DropIfExists(const QString& table)
@@ -1041,7 +1053,14 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                 ++gRunStats.Batches;
                 gRunStats.Chars += st.Statement.size();
                 gRunStats.BulkRows += st.Rows.size();
+                QElapsedTimer timer;
+                timer.start();
                 connection->ExecuteBulk(params, st.Statement, st.Rows);
+                if (gRunStats.Profile) {
+                    TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[QStringLiteral("(bulk) ") + st.Statement.left(90)];
+                    ++t.Count;
+                    t.Nanoseconds += timer.nsecsElapsed();
+                }
             }
         });
         tran.Commit();
