@@ -1,6 +1,7 @@
 #include "Ado.h"
 
 #include <QLocale>
+#include <charconv>
 #include <cmath>
 
 // --- errors ---------------------------------------------------------------
@@ -229,6 +230,26 @@ QDateTime fromDayNumber(double value)
     return QDateTime(kDayZero.addDays(qint64(whole)), QTime::fromMSecsSinceStartOfDay(int(std::llround(fraction * 86400000.0)) % 86400000));
 }
 
+// A decimal's plain text ("-12.50000000": digits, one point, a leading minus) read as
+// a double without a locale; false for any other text. Correctly rounded, as the
+// C locale's reading is, so both give the same double.
+bool plainDecimalToDouble(const QString& text, double& value)
+{
+    char buffer[64];
+    const qsizetype n = text.size();
+    if (n == 0 || n > qsizetype(sizeof buffer))
+        return false;
+    const QChar* c = text.constData();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t ch = c[i].unicode();
+        if (!((ch >= u'0' && ch <= u'9') || ch == u'.' || (ch == u'-' && i == 0)))
+            return false;
+        buffer[i] = char(ch);
+    }
+    const auto [end, ec] = std::from_chars(buffer, buffer + n, value);
+    return ec == std::errc() && end == buffer + n;
+}
+
 double parseFloat(const QString& text, bool* ok)
 {
     const QString t = text.trimmed();
@@ -285,15 +306,18 @@ QVariant TField::rawValue() const
 
 QVariant TField::Value() const
 {
-    const QVariant v = rawValue();
-    if (v.isNull())
+    const QVariant* v = FDataSet->currentValue(FIndex);
+    if (!v || v->isNull())
         return {};
     if (FColumn.type == kvado::ColumnType::Decimal) {
+        double d = 0;
+        if (v->typeId() == QMetaType::QString && plainDecimalToDouble(*static_cast<const QString*>(v->constData()), d))
+            return d;
         bool ok = false;
-        const double d = QLocale::c().toDouble(v.toString().trimmed(), &ok);
-        return ok ? QVariant(d) : v;
+        d = QLocale::c().toDouble(v->toString().trimmed(), &ok);
+        return ok ? QVariant(d) : *v;
     }
-    return v;
+    return *v;
 }
 
 bool TField::IsNull() const

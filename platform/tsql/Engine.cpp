@@ -590,6 +590,69 @@ struct Connection::Impl {
         return rs;
     }
 
+    // A result column's value as the caller receives it, read from the statement's
+    // current row without an intermediate copy.
+    static QVariant apiValue(sqlite3_stmt* st, int i, const ColumnInfo& c)
+    {
+        const int kind = sqlite3_column_type(st, i);
+        if (kind == SQLITE_NULL) return QVariant();
+        switch (c.type) {
+        case SqlType::Integer:
+            if (kind == SQLITE_INTEGER) return qlonglong(sqlite3_column_int64(st, i));
+            break;
+        case SqlType::Text:
+            if (kind == SQLITE_TEXT)
+                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+            break;
+        case SqlType::Decimal:
+            if (kind == SQLITE_TEXT) {
+                QString f;
+                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
+                if (formatPlainDecimal(text, sqlite3_column_bytes(st, i), c.scale, f)) return f;
+            }
+            break;
+        default: break;
+        }
+        return toApi(rawValue(st, i), c);
+    }
+
+    // The result set of a query, its columns typed before the first row is read; a
+    // column whose type only its values tell goes the long way (makeResult).
+    ResultSet queryResult(const Translated& q)
+    {
+        sqlite3_stmt* st = prepare(q.sql, q.params);
+        const int n = sqlite3_column_count(st);
+        ResultSet rs;
+        for (int i = 0; i < n; ++i) {
+            TypeInfo t;
+            if (q.columnsKnown && q.columns.size() == n) t = q.columns[i].type;
+            if (!t.known()) {
+                const char* d = sqlite3_column_decltype(st, i);
+                if (d && *d) t = typeFromDecl(QString::fromUtf8(d));
+            }
+            if (!t.known()) {
+                release(st);
+                return makeResult(fetch(q.sql, q.params), q);
+            }
+            rs.columns << columnInfo(QString::fromUtf8(sqlite3_column_name(st, i)), t);
+        }
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
+            QList<QVariant> row;
+            row.reserve(n);
+            for (int i = 0; i < n; ++i) row.append(apiValue(st, i, rs.columns[i]));
+            rs.rows.append(std::move(row));
+        }
+        if (rc != SQLITE_DONE) {
+            SqlError e = sqliteError(rc);
+            release(st);
+            syncTransaction(e);
+            throw StatementError{e};
+        }
+        release(st);
+        return rs;
+    }
+
     // A value as a variable of that type holds it.
     static QVariant coerce(const QVariant& raw, const TypeInfo& t)
     {
@@ -1195,9 +1258,8 @@ struct Connection::Impl {
             return;
         }
         Translated q = translate(s, [&](Translator& tr) { return tr.query(sel); });
-        Rows r = fetch(q.sql, q.params);
-        out->resultSets.append(makeResult(r, q));
-        rowcount = r.rows.size();
+        out->resultSets.append(queryResult(q));
+        rowcount = out->resultSets.last().rows.size();
     }
 
     void selectInto(const Select& sel)

@@ -1039,6 +1039,39 @@ QString formatDecimal(const QVariant& value, int scale)
     return s;
 }
 
+bool formatPlainDecimal(const char* text, int size, int scale, QString& out)
+{
+    if (scale < 0 || scale > 38 || size <= 0) return false;
+    int i = 0;
+    const bool negative = text[0] == '-';
+    if (negative) ++i;
+    const int intFrom = i;
+    while (i < size && text[i] >= '0' && text[i] <= '9') ++i;
+    const int intDigits = i - intFrom;
+    if (intDigits == 0 || (intDigits > 1 && text[intFrom] == '0') || intDigits > 38 - scale) return false;
+    int fracDigits = 0;
+    if (i < size) {
+        if (text[i] != '.') return false;
+        const int fracFrom = ++i;
+        while (i < size && text[i] >= '0' && text[i] <= '9') ++i;
+        fracDigits = i - fracFrom;
+        if (i < size || fracDigits == 0 || fracDigits > scale) return false;
+    }
+    if (negative) {
+        bool nonZero = false;
+        for (int k = intFrom; k < size && !nonZero; ++k) nonZero = text[k] >= '1' && text[k] <= '9';
+        if (!nonZero) return false;   // "-0.0" prints without its sign
+    }
+    const int pad = scale - fracDigits;
+    QString s;
+    s.reserve(size + pad + 1);
+    s.append(QLatin1String(text, size));
+    if (scale > 0 && fracDigits == 0) s.append(u'.');
+    if (pad > 0) s.append(QString(pad, u'0'));
+    out = std::move(s);
+    return true;
+}
+
 bool parseFunctionError(const QString& msg, int& number, QString& message)
 {
     std::string text;

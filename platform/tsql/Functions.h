@@ -26,6 +26,10 @@ bool parseDateText(const QString& text, QDateTime& out);
 
 // Decimal value (as SQLite holds it: integer, real or text) printed with exactly `scale` decimals.
 QString formatDecimal(const QVariant& value, int scale);
+// The same for a stored decimal's UTF-8 text when it is plain ("-12.5": no exponent, no
+// blanks, no leading zeros) and fits `scale` and 38 digits without rounding; false (out
+// untouched) for any other text, which formatDecimal handles.
+bool formatPlainDecimal(const char* text, int size, int scale, QString& out);
 
 // Error raised by a kv_* function: "kv:NUMBER:message" in SQLite's error text.
 bool parseFunctionError(const QString& sqliteMessage, int& number, QString& message);

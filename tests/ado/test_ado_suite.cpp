@@ -4,6 +4,10 @@
 #include "Ado.h"
 #include "AdoTestDatabases.h"
 
+#include <QLocale>
+
+#include <cmath>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -333,6 +337,31 @@ TEST_P(AdoSuite, BulkStatementFailsAtABadRowAndRollsBackWithItsTransaction)
                  EOleException);
     EXPECT_EQ(ids(), after);
     EXPECT_EQ(connection.ExecuteBulk(params, insert, {}), 0);
+}
+
+TEST_P(AdoSuite, DecimalValueIsTheNearestDoubleOfItsText)
+{
+    // Value() of a decimal reads its exact text as the C locale reads a number
+    const char* const quantities[] = {"0.1", "-0.1", "12345678901234567890.12345678", "-99999999999999999999.99999999",
+                                      "0.00000001", "0", "-0.00000001", "3.14159265", "1000000"};
+    int id = 100;
+    for (const char* q : quantities)
+        insert(id++, QStringLiteral("null"), QLatin1String(q), QStringLiteral("null"), QStringLiteral("null"), "null");
+    open(QStringLiteral("select Qty from Items where ItmID >= 100 order by ItmID"));
+    if (query.FieldByName(QStringLiteral("Qty"))->DataType() != ftBCD)
+        GTEST_SKIP() << "the driver reports the column as no decimal";
+    int n = 0;
+    for (; !query.Eof(); query.Next(), ++n) {
+        TField* f = query.FieldByName(QStringLiteral("Qty"));
+        const QVariant v = f->Value();
+        ASSERT_EQ(v.typeId(), QMetaType::Double) << quantities[n];
+        bool ok = false;
+        const double expected = QLocale::c().toDouble(f->AsDecimalText().trimmed(), &ok);
+        ASSERT_TRUE(ok) << f->AsDecimalText().toStdString();
+        EXPECT_EQ(v.toDouble(), expected) << quantities[n];
+        EXPECT_EQ(std::signbit(v.toDouble()), std::signbit(expected)) << quantities[n];
+    }
+    EXPECT_EQ(n, int(std::size(quantities)));
 }
 
 TEST_P(AdoSuite, FieldMisuseRaises)
