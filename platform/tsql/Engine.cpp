@@ -1512,6 +1512,27 @@ struct Connection::Impl {
             return false;
         }
         QList<QVariant> values(names.size());
+        // a decimal given as text is converted to its stored text right here and bound as it stands
+        std::vector<std::string> decimalTexts(names.size());
+        std::vector<char> isDecimalText(names.size(), 0);
+        auto decimalText = [&](int i, const QVariant& raw) {
+            const TypeInfo& t = types[i];
+            if (t.type != SqlType::Decimal || raw.typeId() != QMetaType::QString) return false;
+            const QString& s = *static_cast<const QString*>(raw.constData());
+            std::string& text = decimalTexts[i];
+            text.clear();
+            for (QChar c : s) {
+                if (c.unicode() >= 0x80) return false;
+                text.push_back(char(c.unicode()));
+            }
+            const int p = std::clamp(t.precision > 0 ? t.precision : 18, 1, 38), sc = std::clamp(t.scale, 0, p);
+            try {
+                text = kvdec::Decimal::parse(text, p, sc).toString();
+            } catch (const kvdec::DecimalError&) {
+                return false;   // the general conversion reports it
+            }
+            return true;
+        };
         for (const QList<QVariant>& row : rows) {
             if (row.size() != names.size()) {
                 SqlError err;
@@ -1521,12 +1542,20 @@ struct Connection::Impl {
                 return true;
             }
             try {
-                for (int i = 0; i < names.size(); ++i) values[i] = coerce(row[i], types[i]);
+                for (int i = 0; i < names.size(); ++i) {
+                    isDecimalText[i] = decimalText(i, row[i]);
+                    if (!isDecimalText[i]) values[i] = coerce(row[i], types[i]);
+                }
             } catch (const StatementError& e) {
                 record(e.error);
                 return true;
             }
-            for (int i = 0; i < from.size(); ++i) bind(st, i + 1, from[i] >= 0 ? values[from[i]] : q.params[i]);
+            for (int i = 0; i < from.size(); ++i) {
+                const int k = from[i];
+                if (k >= 0 && isDecimalText[k])
+                    sqlite3_bind_text(st, i + 1, decimalTexts[k].data(), int(decimalTexts[k].size()), SQLITE_STATIC);
+                else bind(st, i + 1, k >= 0 ? values[k] : q.params[i]);
+            }
             out->rowsAffected = -1;
             int rc;
             while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}

@@ -940,7 +940,32 @@ bool otherDateForms(const QString& s, QDateTime& out)
 
 QString canonicalDateTime(const QDateTime& dt)
 {
-    return roundToTicks(dt).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    const QDateTime r = roundToTicks(dt);
+    const QDate d = r.date();
+    const QTime t = r.time();
+    int year = 0, month = 0, day = 0;
+    d.getDate(&year, &month, &day);
+    if (!d.isValid() || !t.isValid() || year < 1 || year > 9999)
+        return r.toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz"));
+    // "yyyy-MM-dd hh:mm:ss.zzz" written digit by digit
+    char16_t text[23];
+    auto put = [&](int at, int value, int width) {
+        for (int k = at + width - 1; k >= at; --k, value /= 10) text[k] = char16_t(u'0' + value % 10);
+    };
+    put(0, year, 4);
+    text[4] = u'-';
+    put(5, month, 2);
+    text[7] = u'-';
+    put(8, day, 2);
+    text[10] = u' ';
+    put(11, t.hour(), 2);
+    text[13] = u':';
+    put(14, t.minute(), 2);
+    text[16] = u':';
+    put(17, t.second(), 2);
+    text[19] = u'.';
+    put(20, t.msec(), 3);
+    return QString(reinterpret_cast<const QChar*>(text), 23);
 }
 
 bool parseDateText(const QString& text, QDateTime& out)

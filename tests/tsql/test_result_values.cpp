@@ -57,3 +57,25 @@ TEST(TsqlResultValues, ColumnsOfEveryKindReadBack)
               (QStringList{"3.0000000|12.5|NULL|100000000000000000001.49999998",
                            "0.0000000|-2.5|NULL|100000000000000000001.49999998"}));
 }
+
+TEST(TsqlResultValues, StoredDateTimeTextIsTheFormattedTick)
+{
+    // written as "yyyy-MM-dd hh:mm:ss.zzz" of the value at its 1/300-second tick
+    const QDateTime cases[] = {
+        QDateTime(QDate(2026, 3, 1), QTime(8, 30, 0), Qt::UTC),
+        QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999), Qt::UTC),   // rounds into the next year
+        QDateTime(QDate(1900, 1, 1), QTime(0, 0), Qt::UTC),
+        QDateTime(QDate(1753, 1, 1), QTime(0, 0, 0, 1), Qt::UTC),
+        QDateTime(QDate(1, 1, 1), QTime(1, 2, 3, 5), Qt::UTC),
+        QDateTime(QDate(9999, 12, 31), QTime(23, 59, 59, 997), Qt::UTC),
+        QDateTime(QDate(2024, 2, 29), QTime(12, 0, 0, 4), Qt::UTC),
+        QDateTime(QDate(2024, 2, 29), QTime(12, 0, 0, 4)),                  // local time
+        QDateTime(QDate(0, 1, 1), QTime(0, 0)),                             // invalid
+        QDateTime(),
+    };
+    for (const QDateTime& dt : cases) {
+        SCOPED_TRACE(dt.toString(Qt::ISODateWithMs).toStdString());
+        EXPECT_EQ(canonicalDateTime(dt), roundToTicks(dt).toString(QStringLiteral("yyyy-MM-dd hh:mm:ss.zzz")));
+    }
+    EXPECT_EQ(canonicalDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)), "2027-01-01 00:00:00.000");
+}
