@@ -415,11 +415,11 @@ public:
     BatchResult execute(const QString& batch, int) override
     {
         try {
-            const kvtsql::BatchResult r = FConnection->execute(batch);
+            kvtsql::BatchResult r = FConnection->execute(batch);
             BatchResult out;
             out.rowsAffected = r.rowsAffected;
             out.errors = fromTsql(r.errors);
-            for (const kvtsql::ResultSet& set : r.resultSets) {
+            for (kvtsql::ResultSet& set : r.resultSets) {
                 ResultSet s;
                 QList<int> bits;
                 for (int i = 0; i < set.columns.size(); ++i) {
@@ -428,7 +428,7 @@ public:
                     if (c.type == kvtsql::SqlType::Bit)
                         bits.append(i);
                 }
-                s.rows = set.rows;
+                s.rows = std::move(set.rows);   // taken, so bits below change the rows in place
                 for (QList<QVariant>& row : s.rows)
                     for (int i : bits)
                         if (i < row.size() && !row[i].isNull())
