@@ -460,11 +460,15 @@ TEST_F(EngineSql, KitQuantities)
     Ok(BuildOrdersWithoutComponentsKitSQL(0));
     Ok(BuildPlannedKitSelectSQL(0));
     Ok(BuildAllotKitSelectSQL(0));
-    untMRPUtils::TMRPSQLBatch batch;
-    AddKitCredits({{1, 1.5}}, batch);
-    batch.Flush();
-    Ok(batch.Executed().join(QString()));
-    EXPECT_EQ(Rows("select DmdASetQty from #QZ_MRP_Demands where DmdIID=1"), QStringList{"7.50000000"});
+    // A demand credited twice gets both.
+    const TMRPBulkStatement credits = KitCreditsBulk({{1, 1.5}, {2, 1}, {2, 0.25}});
+    QStringList decl;
+    for (int i = 0; i < credits.ParamNames.size(); ++i)
+        decl << credits.ParamNames[i] + ' ' + credits.ParamTypes[i];
+    const kvtsql::BatchResult r = conn->executeBulk(decl.join(", "), credits.Statement, credits.Rows);
+    EXPECT_TRUE(r.errors.isEmpty()) << Errors(r).toStdString();
+    EXPECT_EQ(Rows("select DmdASetQty from #QZ_MRP_Demands where DmdIID<3 order by DmdIID"),
+              (QStringList{"7.50000000", "9.25000000"}));
 }
 
 TEST_F(EngineSql, KitQuantitiesByKindOfDemand)
