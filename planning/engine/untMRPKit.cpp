@@ -143,12 +143,16 @@ std::vector<TKitCredit> DistributeAllotKit(const std::vector<TKitAllotRow>& rows
     return credits;
 }
 
-void AddKitCredits(const std::vector<TKitCredit>& credits, TMRPSQLBatch& batch)
+TMRPBulkStatement KitCreditsBulk(const std::vector<TKitCredit>& credits)
 {
+    TMRPBulkStatement st;
+    st.ParamNames = {QStringLiteral("@DmdIID"), QStringLiteral("@Qty")};
+    st.ParamTypes = {QStringLiteral("int"), QStringLiteral("decimal(28,8)")};
+    st.Statement = QStringLiteral("update #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+@Qty where DmdIID=@DmdIID");
+    st.Rows.reserve(qsizetype(credits.size()));
     for (const TKitCredit& c : credits)
-        batch.Add(QStringLiteral("\rupdate #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+%1 where DmdIID=%2")
-                      .arg(SQLQty(c.Qty))
-                      .arg(c.DmdIID));
+        st.Rows.append({QVariant(qlonglong(c.DmdIID)), QVariant(SQLQty(c.Qty))});
+    return st;
 }
 
 double CalcOrderLineKitQty(double supQty, double dmdNeedQty, double available, double supBillQty,

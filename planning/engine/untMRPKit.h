@@ -3,6 +3,7 @@
 // supplies that feed it are complete, and how many units of each supply its
 // components allow, from the lowest level up. Quantities are cut, never
 // rounded up, and never fall below zero.
+#include "untMRPLevel.h"
 #include "untMRPUtils.h"
 #include <QString>
 #include <QStringList>
@@ -50,8 +51,10 @@ struct TKitAllotRow {
 // An existing supply's complete units go along its allotments; a substitute
 // allotment credits the demanded item's share.
 std::vector<TKitCredit> DistributeAllotKit(const std::vector<TKitAllotRow>& rows);
-// "\rupdate #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+q where DmdIID=n" per credit.
-void AddKitCredits(const std::vector<TKitCredit>& credits, untMRPUtils::TMRPSQLBatch& batch);
+// "update #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+@Qty where DmdIID=@DmdIID", prepared
+// once and run for a row per credit, in the order given (a demand credited
+// twice adds both).
+TMRPBulkStatement KitCreditsBulk(const std::vector<TKitCredit>& credits);
 
 // The formulas of the demand statements, in memory.
 double CalcOrderLineKitQty(double supQty, double dmdNeedQty, double available, double supBillQty,

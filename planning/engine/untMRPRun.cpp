@@ -280,6 +280,29 @@ void Exec(TADOQuery* q, const QString& sql)
     RunSQL(q, sql, false, true, false);
 }
 
+// Runs a prepared statement once per row, in one transaction.
+void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
+{
+    if (st.Rows.isEmpty())
+        return;
+    QList<kvado::BulkParam> params;
+    for (int i = 0; i < st.ParamNames.size(); ++i)
+        params.append(kvado::BulkParam{st.ParamNames[i], st.ParamTypes[i]});
+    ++gRunStats.Batches;
+    gRunStats.Chars += st.Statement.size();
+    gRunStats.BulkRows += st.Rows.size();
+    QElapsedTimer timer;
+    timer.start();
+    kvado::ScopedTransaction tran(connection);
+    connection->ExecuteBulk(params, st.Statement, st.Rows);
+    tran.Commit();
+    if (gRunStats.Profile) {
+        TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[QStringLiteral("(bulk) ") + st.Statement.left(90)];
+        ++t.Count;
+        t.Nanoseconds += timer.nsecsElapsed();
+    }
+}
+
 } // namespace
 
 int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitutes)
@@ -1217,13 +1240,13 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
             Exec(Q, untMRPKit::BuildSupplyKitFromComponentsSQL(level));
             Exec(Q, untMRPKit::BuildOrdersWithoutComponentsKitSQL(level));
         }
-        TMRPSQLBatch credits([this](const QString& text) { Exec(Q, text); });
+        std::vector<untMRPKit::TKitCredit> credits;
         RunSQL(SupQ.get(), untMRPKit::BuildPlannedKitSelectSQL(level), true, true, false);
-        for (; !SupQ->Eof(); SupQ->Next())
-            untMRPKit::AddKitCredits(untMRPKit::DistributePlannedKit(
-                                         SupQ->FieldByName(QStringLiteral("SupDSetQty"))->AsFloat(),
-                                         SupQ->FieldByName(QStringLiteral("SupPDmdIIDs"))->AsString()),
-                                     credits);
+        for (; !SupQ->Eof(); SupQ->Next()) {
+            const auto c = untMRPKit::DistributePlannedKit(SupQ->FieldByName(QStringLiteral("SupDSetQty"))->AsFloat(),
+                                                           SupQ->FieldByName(QStringLiteral("SupPDmdIIDs"))->AsString());
+            credits.insert(credits.end(), c.begin(), c.end());
+        }
         SupQ->Close();
         std::vector<untMRPKit::TKitAllotRow> rows;
         RunSQL(SupQ.get(), untMRPKit::BuildAllotKitSelectSQL(level), true, true, false);
@@ -1238,8 +1261,9 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
             rows.push_back(r);
         }
         SupQ->Close();
-        untMRPKit::AddKitCredits(untMRPKit::DistributeAllotKit(rows), credits);
-        credits.Flush();
+        const auto allotCredits = untMRPKit::DistributeAllotKit(rows);
+        credits.insert(credits.end(), allotCredits.begin(), allotCredits.end());
+        ExecBulk(S.Connection(), untMRPKit::KitCreditsBulk(credits));
         for (const QString& sql : untMRPKit::BuildDemandKitSQL(level, S.CareItemSuites))
             Exec(Q, sql);
     }

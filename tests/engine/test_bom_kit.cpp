@@ -146,10 +146,13 @@ TEST(Kit, PlannedSupplyCreditsServedDemands)
     EXPECT_EQ(c[1].DmdIID, 13);
     EXPECT_DOUBLE_EQ(c[1].Qty, 2);
     EXPECT_TRUE(DistributePlannedKit(0, "|11:02=3").empty());
-    untMRPUtils::TMRPSQLBatch batch;
-    AddKitCredits(c, batch);
-    EXPECT_EQ(batch.Text(), "\rupdate #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+3.00000000 where DmdIID=11"
-                            "\rupdate #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+2.00000000 where DmdIID=13");
+    const TMRPBulkStatement st = KitCreditsBulk(c);
+    EXPECT_EQ(st.Statement, "update #QZ_MRP_Demands set DmdASetQty=isnull(DmdASetQty,0)+@Qty where DmdIID=@DmdIID");
+    EXPECT_EQ(st.ParamNames, (QStringList{"@DmdIID", "@Qty"}));
+    EXPECT_EQ(st.ParamTypes, (QStringList{"int", "decimal(28,8)"}));
+    ASSERT_EQ(st.Rows.size(), 2);
+    EXPECT_EQ(st.Rows[0], (QList<QVariant>{11LL, QStringLiteral("3.00000000")}));
+    EXPECT_EQ(st.Rows[1], (QList<QVariant>{13LL, QStringLiteral("2.00000000")}));
 }
 
 TEST(Kit, AllotmentsCarryCompleteness)

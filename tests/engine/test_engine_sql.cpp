@@ -460,11 +460,70 @@ TEST_F(EngineSql, KitQuantities)
     Ok(BuildOrdersWithoutComponentsKitSQL(0));
     Ok(BuildPlannedKitSelectSQL(0));
     Ok(BuildAllotKitSelectSQL(0));
-    untMRPUtils::TMRPSQLBatch batch;
-    AddKitCredits({{1, 1.5}}, batch);
-    batch.Flush();
-    Ok(batch.Executed().join(QString()));
-    EXPECT_EQ(Rows("select DmdASetQty from #QZ_MRP_Demands where DmdIID=1"), QStringList{"7.50000000"});
+    // A demand credited twice gets both.
+    const TMRPBulkStatement credits = KitCreditsBulk({{1, 1.5}, {2, 1}, {2, 0.25}});
+    QStringList decl;
+    for (int i = 0; i < credits.ParamNames.size(); ++i)
+        decl << credits.ParamNames[i] + ' ' + credits.ParamTypes[i];
+    const kvtsql::BatchResult r = conn->executeBulk(decl.join(", "), credits.Statement, credits.Rows);
+    EXPECT_TRUE(r.errors.isEmpty()) << Errors(r).toStdString();
+    EXPECT_EQ(Rows("select DmdASetQty from #QZ_MRP_Demands where DmdIID<3 order by DmdIID"),
+              (QStringList{"7.50000000", "9.25000000"}));
+}
+
+TEST_F(EngineSql, KitQuantitiesByKindOfDemand)
+{
+    // Parents: P demands whole units, Q keeps two decimals.
+    Ok("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmDecimal) values ('P', 'P-1', 'p', 0)\r"
+       "insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmDecimal) values ('Q', 'Q-1', 'q', 2)\r"
+       "insert QZ_MRP_ItemSetting (ItmID, ItmPutInteger) values ('P', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('P', 0)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('Q', 0)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('M', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('C1', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('C2', 2)");
+    struct Supply {
+        const char* item;
+        const char* qty;
+    };
+    // 1: planned 10 P, 2: planned 10 Q, 3: nothing left of P, 4: an order of 3 P.
+    const Supply supplies[] = {{"P", "10"}, {"Q", "10"}, {"P", "0"}, {"P", "3"}};
+    for (const Supply& sp : supplies)
+        Ok(QStringLiteral("insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupQty, SupBillQty, SupRestQty) "
+                          "values (2, 42, '%1', %2, %2, 0)")
+               .arg(sp.item, sp.qty));
+    struct Case {
+        const char* what;
+        int billType;
+        const char* item;
+        const char* parent; // DmdPSupIID or null
+        const char* billQty;
+        const char* needQty;
+        const char* invQty;
+        const char* expected; // DmdASetQty|DmdASetRate
+    };
+    const Case cases[] = {
+        {"main demand: what is in stock", 2, "M", "null", "8", "8", "6", "6.00000000|75.00000000"},
+        {"main demand needing nothing", 2, "M", "null", "0", "0", "6", "NULL|NULL"},
+        {"planned line cut to whole parents", 92, "C1", "1", "40", "40", "30", "7.00000000|70.00000000"},
+        {"planned line cut to the parent's decimals", 92, "C1", "2", "30", "30", "10", "3.33000000|33.30000000"},
+        {"planned line with nothing available", 92, "C1", "1", "40", "40", "null", "NULL|0.00000000"},
+        {"planned line of a parent with nothing left", 92, "C1", "3", "5", "5", "5", "0.00000000|NULL"},
+        {"order line without a bill quantity", 84, "C1", "4", "0", "3", "1", "NULL|0.00000000"},
+        {"rate rounded to two places", 92, "C1", "4", "3", "3", "1", "1.00000000|33.33000000"},
+        {"line of another level", 94, "C2", "1", "5", "5", "5", "NULL|NULL"},
+    };
+    for (const Case& c : cases)
+        Ok(QStringLiteral("insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdPSupIID, DmdBillQty, DmdNeedQty, "
+                          "DmdQty, DmdInvQty) values (2, %1, '%2', %3, %4, %5, %5, %6)")
+               .arg(c.billType)
+               .arg(c.item, c.parent, c.billQty, c.needQty, c.invQty));
+    for (const QString& sql : untMRPKit::BuildDemandKitSQL(1, 0))
+        Ok(sql);
+    const QStringList rows = Rows("select DmdASetQty, DmdASetRate from #QZ_MRP_Demands order by DmdIID");
+    ASSERT_EQ(rows.size(), int(std::size(cases)));
+    for (std::size_t i = 0; i < std::size(cases); ++i)
+        EXPECT_EQ(rows[int(i)], cases[i].expected) << cases[i].what;
 }
 
 namespace {
