@@ -84,7 +84,16 @@ QString BuildDmdSupDeptSQL()
 
 QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL)
 {
-    QString sql = QStringLiteral("exec QZ_MRP_SetBOMForDemand %1\rselect d.*, DmdItemKey=DmdItmID+'|'+DmdItmProps+"
+    // Only the demand columns ReadLevelDemandRow reads: a level's rows are
+    // many and every column of them is carried to the reader.
+    QString sql = QStringLiteral("exec QZ_MRP_SetBOMForDemand %1\rselect d.DmdIID, d.DmdPeriod, d.DmdBillType, "
+                                 "d.DmdBillQty, d.DmdOrigType, d.DmdOrigID, d.DmdOrigNo, d.DmdOrigEntry, "
+                                 "d.DmdOrigItmID, d.DmdOrigCustID, d.DmdOrigCustPO, d.DmdOrigTag, d.DmdOrigSubTag, "
+                                 "d.DmdGroupType, d.DmdGroupNo, d.DmdItmID, d.DmdItmProps, d.DmdItmProp1, "
+                                 "d.DmdItmProp2, d.DmdItmProp3, d.DmdItmProp4, d.DmdItmProp5, d.DmdItmProp6, "
+                                 "d.DmdItmProp7, d.DmdItmProp8, d.DmdItmProp9, d.DmdItmProp10, d.DmdDate, "
+                                 "d.DmdDayOffset, d.DmdPriority, d.DmdPSupIID, d.DmdQty, d.DmdBomType, d.DmdBomID, "
+                                 "d.DmdBomLocked, d.DmdNote, d.DmdHints, DmdItemKey=DmdItmID+'|'+DmdItmProps+"
                                  "char(13)+cast(DmdGroupType as varchar(3))+'|'+DmdGroupNo, p.SupBillType, "
                                  "p.SupBillNo, p.SupBillEntry, p.SupBillQty, p.SupDate, p.SupLeadDays, p.SupHints, "
                                  "p.SupPDmdIID, ")

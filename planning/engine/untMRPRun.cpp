@@ -169,8 +169,7 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "SupPDmdIIDs text null, SupDestQty decimal(28,8) null, SupDester nvarchar(50) null, SupDestTime "
                           "datetime null)\r"
                           "create index #QZ_MRP_SupBillType on #QZ_MRP_Supplies (SupBillType, SupBillID, SupBillEntry)\r"
-                          "create index #QZ_MRP_SupItmID on #QZ_MRP_Supplies (SupItmID)\r"
-                          "create index #QZ_MRP_SupBomType on #QZ_MRP_Supplies (SupBomType, SupBomID)\r")
+                          "create index #QZ_MRP_SupItmID on #QZ_MRP_Supplies (SupItmID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_SupAdjusts")) +
            QStringLiteral("create table #QZ_MRP_SupAdjusts (AdjSupIID int, AdjOldType int null, AdjOldBomID nvarchar(50) null, "
@@ -198,8 +197,7 @@ void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandB
                           "not null default(0), DmdNote nvarchar(500) null, DmdHints %1 null, DmdPHints %1 null)\r"
                           "create index #QZ_MRP_DmdBillType on #QZ_MRP_Demands (DmdBillType, DmdBillID, DmdBillEntry)\r"
                           "create index #QZ_MRP_DmdItmID on #QZ_MRP_Demands (DmdItmID)\r"
-                          "create index #QZ_MRP_DmdPSupIID on #QZ_MRP_Demands (DmdPSupIID)\r"
-                          "create index #QZ_MRP_DmdBomType on #QZ_MRP_Demands (DmdBomType, DmdBomID)\r")
+                          "create index #QZ_MRP_DmdPSupIID on #QZ_MRP_Demands (DmdPSupIID)\r")
                .arg(hints);
     sql += DropIfExists(QStringLiteral("#QZ_MRP_Allots")) +
            QStringLiteral("create table #QZ_MRP_Allots (AltIID int not null identity(1,1) primary key clustered, AltPeriod "
@@ -404,10 +402,16 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
     int maxCode = 0;
     bool loop = false;
     for (int step = 0;; ++step) {
+        // Every code starts at 0. Without substitutes an item's code after a
+        // step is the lesser of the steps made and its depth, so only the
+        // components of the items that reached this step's code can move:
+        // the step reads those parents alone instead of every pair.
+        const QString movedParents = subs ? QString() : QStringLiteral(" where pc.LowestCode=%1").arg(step);
         int moved = ExecCount(q, QStringLiteral("update c set LowestCode=p.Code+1 from #QZ_MRP_ItemLowestCode as c join (select "
                                                 "b.ChildID, max(pc.LowestCode) as Code from #QZ_TmpTbl_BOM as b join "
-                                                "#QZ_MRP_ItemLowestCode as pc on b.ParentID=pc.ItmID group by b.ChildID) as p "
-                                                "on c.ItmID=p.ChildID where c.LowestCode<p.Code+1"));
+                                                "#QZ_MRP_ItemLowestCode as pc on b.ParentID=pc.ItmID%1 group by b.ChildID) as p "
+                                                "on c.ItmID=p.ChildID where c.LowestCode<p.Code+1")
+                                     .arg(movedParents));
         if (subs) {
             moved += ExecCount(q, QStringLiteral("update c set LowestCode=x.Code from #QZ_MRP_ItemLowestCode as c join (select "
                                                  "s.SubRItmID as ItmID, max(r.LowestCode) as Code from #QZ_TmpTbl_ItemSubs as s "

@@ -199,6 +199,21 @@ TEST_F(EngineSql, LevelSelectsRun)
     EXPECT_EQ(col("DmdSupType").toInt(), 42);
     EXPECT_EQ(col("TrackKey").toString(), "2|SO1|0");
     EXPECT_EQ(col("DmdItemKey").toString(), "X|\r0|");
+    // The select names its columns: every one the reader asks for is there.
+    for (bool byOrigDate : {false, true}) {
+        const kvtsql::BatchResult r = Ok(BuildLevelDemandSelectSQL(0, byOrigDate, BuildTrackKeySQL(0, true)));
+        ASSERT_FALSE(r.resultSets.isEmpty());
+        QStringList missing;
+        ReadLevelDemandRow([&](const char* name) {
+            for (const auto& c : r.resultSets.last().columns)
+                if (c.name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return QVariant(0);
+            if (byOrigDate || qstrcmp(name, "DmdOrigDate") != 0)
+                missing << QLatin1String(name);
+            return QVariant();
+        });
+        EXPECT_TRUE(missing.isEmpty()) << byOrigDate << ": " << missing.join(' ').toStdString();
+    }
     EXPECT_EQ(Rows(BuildLevelSupplySelectSQL(0)).size(), 1);
     Ok(BuildLevelAdjustSelectSQL(0));
 }

@@ -364,6 +364,22 @@ TEST_F(CodesTest, AnItemUsedDirectlyAndThroughAComponentGoesDeepest)
     EXPECT_EQ(out, (QStringList{"TA=1", "TP=0", "TX=2"}));
 }
 
+TEST_F(CodesTest, AShortcutToTheBottomOfAChainStillGoesBelowTheChain)
+{
+    // TX is reached at once from TP and again at the end of TP-TA-TB-TC:
+    // it first moves to 1 and later, step by step, below TC.
+    for (const char* id : {"TP", "TA", "TB", "TC", "TX"})
+        item(id);
+    line("TP", "TX", 1);
+    line("TP", "TA", 2);
+    line("TA", "TB", 1);
+    line("TB", "TC", 1);
+    line("TC", "TX", 1);
+    QStringList out;
+    EXPECT_EQ(codes("TP", out), 4);
+    EXPECT_EQ(out, (QStringList{"TA=1", "TB=2", "TC=3", "TP=0", "TX=4"}));
+}
+
 TEST_F(CodesTest, ALoopNamesItsItemsInOrder)
 {
     item("TB");

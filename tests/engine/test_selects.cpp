@@ -32,7 +32,7 @@ TEST(LevelSelects, TrackingKey)
 TEST(LevelSelects, Texts)
 {
     const QString d = BuildLevelDemandSelectSQL(3, true, "TrackKey=''");
-    EXPECT_TRUE(d.startsWith("exec QZ_MRP_SetBOMForDemand 3\rselect d.*, "));
+    EXPECT_TRUE(d.startsWith("exec QZ_MRP_SetBOMForDemand 3\rselect d.DmdIID, "));
     EXPECT_TRUE(d.contains("DmdOrigDate=isnull(ManBillDate, '99991231'), "));
     EXPECT_TRUE(d.contains("when 1 then 58 when 2 then (case when DmdBillType=94 and DmdBomSkip=2 then 64"));
     EXPECT_TRUE(d.endsWith(" where LowestCode=3 and DmdQty>0 order by DmdItmID, DmdItmProps, DmdGroupType, "
