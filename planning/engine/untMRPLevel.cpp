@@ -455,7 +455,6 @@ void TMRPLevelPlanner::AddDetail(int dmdIndex, int period, std::int64_t date, do
     d.DtlDmdRec = &Demands[dmdIndex];
     d.DtlPeriod = period;
     d.DtlDate = date;
-    d.DtlDateStr = DateText(date);
     d.DtlQty = qty;
     const int index = static_cast<int>(Details.size());
     Details.push_back(std::move(d));
@@ -779,7 +778,7 @@ void TMRPLevelPlanner::Allot(int dtlIndex, int supIndex, int trackLevel, const T
     a.AltReplace = sub != nullptr;
     a.AltDtlIndex = dtlIndex;
     a.AltSupIndex = supIndex;
-    a.AltDateStr = DateText(altDay);
+    a.AltDay = altDay;
     a.AltAdjDays = bt == btStock ? 0 : static_cast<int>(altDay - sup.SupDate);
     a.AltQty = sq;
     a.AltChkQty = chk;

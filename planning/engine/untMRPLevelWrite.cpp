@@ -97,7 +97,7 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
                 continue;
             if (FBulk) {
                 FBulk->Allots.Rows.append({IntValue(a.AltPeriod), IntValue(Supplies[a.AltSupIndex].SupIID),
-                                           IntValue(Details[a.AltDtlIndex].DtlDmdRec->DmdIID), TextValue(a.AltDateStr),
+                                           IntValue(Details[a.AltDtlIndex].DtlDmdRec->DmdIID), TextValue(DateText(a.AltDay)),
                                            IntValue(a.AltAdjDays), IntValue(int(a.AltTrackLevel)), QtyValue(a.AltQty),
                                            IntValue(a.AltGroupX ? -1 : 0), IntValue(a.AltReplace ? -1 : 0),
                                            QtyValue(a.AltReplQty)});
@@ -110,7 +110,7 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
                           .arg(a.AltPeriod)
                           .arg(Supplies[a.AltSupIndex].SupIID)
                           .arg(Details[a.AltDtlIndex].DtlDmdRec->DmdIID)
-                          .arg(a.AltDateStr)
+                          .arg(DateText(a.AltDay))
                           .arg(a.AltAdjDays)
                           .arg(int(a.AltTrackLevel))
                           .arg(SQLQty(a.AltQty))
