@@ -5,6 +5,7 @@
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <numeric>
@@ -122,8 +123,8 @@ QString TMRPLevelPlanner::TBucket::Served() const
         if (!text.isEmpty())
             text += QLatin1String("\r\n");
         text += QLatin1Char('|');
-        const int n = std::snprintf(digits, sizeof digits, "%d", e.DmdIID);
-        text += QLatin1String(digits, n);
+        const auto res = std::to_chars(digits, digits + sizeof digits, e.DmdIID);
+        text += QLatin1String(digits, res.ptr - digits);
         if (e.Period >= 0) {
             text += QLatin1Char(':');
             text += PeriodKey(e.Period);
@@ -150,7 +151,7 @@ struct TDetailSortKey {
     int Index;
 };
 
-bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
+inline bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
 {
     if (a.ItmIndex != b.ItmIndex)
         return a.ItmIndex < b.ItmIndex;
@@ -182,7 +183,8 @@ void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool F
         keys.push_back({FSortByItems ? dmd.DmdItmIndex : 0, dmd.DmdOrigDate, d.DtlDate, dmd.DmdPriority,
                         dmd.DmdBillType, dmd.DmdRecNo, i});
     }
-    std::sort(keys.begin(), keys.end(), DetailBefore);
+    std::sort(keys.begin(), keys.end(),
+              [](const TDetailSortKey& a, const TDetailSortKey& b) { return DetailBefore(a, b); });
     for (size_t k = 0; k < keys.size(); ++k)
         FItems[k] = keys[k].Index;
 }

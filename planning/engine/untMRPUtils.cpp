@@ -90,27 +90,30 @@ QString FloatToText(double value)
 {
     if (!std::isfinite(value))
         throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    char buf[400];
     // whole quantities, the most common, need no formatting of digits
-    if (std::fabs(value) < 1e15 && value == std::trunc(value))
-        return QString::number(static_cast<qlonglong>(value));
+    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
+        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
+        return QString::fromLatin1(buf, res.ptr - buf);
+    }
     // 15 significant digits hide the binary residue of decimal sums
-    // (0.1+0.2 gives 0.3) as the ERP's own texts do.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    QString s = QLatin1String(buf);
-    if (s.contains(QLatin1Char('e'))) {
-        std::snprintf(buf, sizeof buf, "%.10f", value);
-        s = QLatin1String(buf);
-        if (s.contains(QLatin1Char('.'))) {
-            while (s.endsWith(QLatin1Char('0')))
-                s.chop(1);
-            if (s.endsWith(QLatin1Char('.')))
-                s.chop(1);
+    // (0.1+0.2 gives 0.3) as the ERP's own texts do; to_chars with a
+    // precision writes what printf's "%.15g" and "%.10f" write.
+    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
+    qsizetype n = res.ptr - buf;
+    if (std::memchr(buf, 'e', size_t(n))) {
+        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 10);
+        n = res.ptr - buf;
+        if (std::memchr(buf, '.', size_t(n))) {
+            while (n > 0 && buf[n - 1] == '0')
+                --n;
+            if (n > 0 && buf[n - 1] == '.')
+                --n;
         }
     }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
+    if (n == 2 && buf[0] == '-' && buf[1] == '0')
+        return QStringLiteral("0");
+    return QString::fromLatin1(buf, n);
 }
 
 double TextToFloat(const QString& text, bool* ok)

@@ -331,11 +331,14 @@ TEST(Numbers, ReadsDecimalsAsTheGeneralReader)
     EXPECT_FALSE(ok);
 }
 
-TEST(Numbers, QuantitySQLTextsAsPrintf)
+TEST(Numbers, QuantityTextsAsPrintf)
 {
-    // the "%.8f" text of printf, zero without a sign
-    const double values[] = {0.125, 2.675, 1.005, -1.5, 1e-9, 5e-9, -5e-9, 0.1 + 0.2, 123456789.123456789,
-                             1e20, -1e20, 4503599627370497.5, 1e300, 1.0 / 3, -2.0 / 3, 7};
+    // SQL quantities are printf's "%.8f" text, zero without a sign; hints
+    // quantities its "%.15g", or "%.10f" without trailing zeros where that
+    // would show an exponent
+    const double values[] = {0.125, 2.675, 1.005, -1.5, 1e-9, 5e-9, -5e-9, 1.23e-12, -1.23e-12, 0.1 + 0.2,
+                             123456789.123456789, 1e15 + 0.5, 1e20, -1e20, 4503599627370497.5, 1e300, 1.0 / 3,
+                             -2.0 / 3, 7, 0.000123456789012345678};
     for (double v : values) {
         char buf[400];
         std::snprintf(buf, sizeof buf, "%.8f", v);
@@ -343,6 +346,20 @@ TEST(Numbers, QuantitySQLTextsAsPrintf)
         if (want == QLatin1String("-0.00000000"))
             want = QStringLiteral("0.00000000");
         EXPECT_EQ(SQLQty(v), want) << v;
+
+        std::snprintf(buf, sizeof buf, "%.15g", v);
+        want = QLatin1String(buf);
+        if (want.contains(QLatin1Char('e'))) {
+            std::snprintf(buf, sizeof buf, "%.10f", v);
+            want = QLatin1String(buf);
+            while (want.contains(QLatin1Char('.')) && want.endsWith(QLatin1Char('0')))
+                want.chop(1);
+            if (want.endsWith(QLatin1Char('.')))
+                want.chop(1);
+        }
+        if (want == QLatin1String("-0"))
+            want = QStringLiteral("0");
+        EXPECT_EQ(FloatToText(v), want) << v;
     }
 }
 
