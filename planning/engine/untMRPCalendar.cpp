@@ -311,7 +311,7 @@ QString BuildHints(const std::map<int, double>& qtyByPeriod)
             text += QLatin1String("\r\n");
         text += PeriodKey(period);
         text += QLatin1Char('=');
-        text += FloatToText(RoundTo(qty, 8));
+        AppendFloatText(text, RoundTo(qty, 8));
     }
     return text;
 }

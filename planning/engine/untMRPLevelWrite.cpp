@@ -260,7 +260,6 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         OnCheckEscape();
     if (OnLog)
         OnLog(untMRPDataTypes::SPlannedSupplies(), 1);
-    const TPlanPeriods& periods = FOptions.MpsPeriods;
     std::vector<TBucket> buckets;
     QHash<qint64, int> singleBuckets; // (type, demand) -> bucket of a type planned per demand
     std::vector<int> sharedBuckets;   // the item's other buckets
@@ -399,7 +398,7 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         int period = dtl.DtlPeriod;
         if (dmd.DmdPreLeadTime > 0) {
             day = DateToDay(ShiftWorkDays(FOptions.Holidays, dmd.DmdPreLeadTime, dtl.DtlDate));
-            period = std::max(0, FindPlanPeriodIndex(periods, day));
+            period = PeriodOf(day);
         }
         double p = n;
         if (FOptions.CareItemLotRule && !IsSingleDemandType(dmd.DmdSupType)) {

@@ -86,24 +86,23 @@ QString QuoteSQL(const QString& text)
     return QLatin1Char('\'') + s + QLatin1Char('\'');
 }
 
-QString FloatToText(double value)
+namespace {
+
+// The characters of FloatToText in buf (at least 400 bytes); their count.
+qsizetype FloatChars(double value, char* buf)
 {
     if (!std::isfinite(value))
         throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
-    char buf[400];
+    constexpr size_t size = 400;
     // whole quantities, the most common, need no formatting of digits
-    if (std::fabs(value) < 1e15 && value == std::trunc(value)) {
-        const auto res = std::to_chars(buf, buf + sizeof buf, static_cast<long long>(value));
-        return QString::fromLatin1(buf, res.ptr - buf);
-    }
+    if (std::fabs(value) < 1e15 && value == std::trunc(value))
+        return std::to_chars(buf, buf + size, static_cast<long long>(value)).ptr - buf;
     // 15 significant digits hide the binary residue of decimal sums
     // (0.1+0.2 gives 0.3) as the ERP's own texts do; to_chars with a
     // precision writes what printf's "%.15g" and "%.10f" write.
-    auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::general, 15);
-    qsizetype n = res.ptr - buf;
+    qsizetype n = std::to_chars(buf, buf + size, value, std::chars_format::general, 15).ptr - buf;
     if (std::memchr(buf, 'e', size_t(n))) {
-        res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 10);
-        n = res.ptr - buf;
+        n = std::to_chars(buf, buf + size, value, std::chars_format::fixed, 10).ptr - buf;
         if (std::memchr(buf, '.', size_t(n))) {
             while (n > 0 && buf[n - 1] == '0')
                 --n;
@@ -112,8 +111,24 @@ QString FloatToText(double value)
         }
     }
     if (n == 2 && buf[0] == '-' && buf[1] == '0')
-        return QStringLiteral("0");
+        n = 1, buf[0] = '0';
+    return n;
+}
+
+} // namespace
+
+QString FloatToText(double value)
+{
+    char buf[400];
+    const qsizetype n = FloatChars(value, buf);
     return QString::fromLatin1(buf, n);
+}
+
+void AppendFloatText(QString& text, double value)
+{
+    char buf[400];
+    const qsizetype n = FloatChars(value, buf);
+    text += QLatin1String(buf, n);
 }
 
 double TextToFloat(const QString& text, bool* ok)

@@ -150,6 +150,24 @@ TEST(SortDetails, AllotmentOrder)
     // By items: item 0 (demands 1, 3) before item 1 (0, 2, 4), each in the order above.
     EXPECT_EQ(list.Items(), (std::vector<int>{2, 4, 3, 1, 0, 5}));
 
+    // Negative priorities and dates far outside the usual range keep the same order.
+    for (const std::int64_t shift : {std::int64_t(-40000), std::int64_t(1) << 40}) {
+        std::vector<TMRPDemandRec> e = d;
+        for (TMRPDemandRec& r : e) {
+            r.DmdPriority = static_cast<std::int16_t>(r.DmdPriority - 100);
+            r.DmdOrigDate += shift;
+        }
+        auto shifted = MakeDetails(e, {{0, 11 + shift}, {0, 10 + shift}, {1, 10 + shift}, {2, 10 + shift},
+                                       {3, 10 + shift}, {4, 5 + shift}});
+        TMRPDemandDetailList again;
+        for (int i = 0; i < 6; ++i)
+            again.Add(i);
+        again.SortDetails(shifted, false);
+        EXPECT_EQ(again.Items(), (std::vector<int>{2, 3, 1, 4, 0, 5})) << shift;
+        again.SortDetails(shifted, true);
+        EXPECT_EQ(again.Items(), (std::vector<int>{2, 4, 3, 1, 0, 5})) << shift;
+    }
+
     TMRPDemandDetailList one;
     one.Add(3);
     one.SortDetails(dtls, true);
