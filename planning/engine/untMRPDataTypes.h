@@ -108,7 +108,6 @@ struct TMRPDemandRec {
     bool DmdBomLocked = false;
     std::uint8_t DmdBomType = 0;
     QString DmdBomID;
-    QString DmdItemKey;
     double DmdInvQty = 0;
     double DmdMOQty = 0;
     double DmdOOQty = 0;

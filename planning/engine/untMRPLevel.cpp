@@ -377,7 +377,6 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
         d.DmdBomLocked = r.DmdBomLocked;
         d.DmdBomType = static_cast<std::uint8_t>(r.DmdBomType);
         d.DmdBomID = r.DmdBomID;
-        d.DmdItemKey = BuildItemKeyText(r.Item);
         d.DmdQty = r.DmdQty;
         d.DmdHints = r.DmdHints;
         d.DmdDate = std::floor(r.DmdDate + 1e-9);

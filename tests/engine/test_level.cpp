@@ -3,6 +3,8 @@
 #include "untMRPLevel.h"
 #include "Exceptions.h"
 #include <QDate>
+#include <QSet>
+#include <map>
 #include <gtest/gtest.h>
 
 using namespace untMRPUtils;
@@ -754,6 +756,41 @@ TEST(LotRule, SurplusServesAnotherBucket)
     EXPECT_DOUBLE_EQ(db.DmdPPPQty1, 0);
     EXPECT_EQ(db.DmdPDmdIID2, QStringLiteral("|%1=15").arg(a.DmdIID));
     EXPECT_EQ(db.DmdQty, 0);
+}
+
+TEST(LotRule, OneLotServingManyDemands)
+{
+    // Nineteen demands spread over two weeks in lots of 5: the first week's
+    // last lot leaves a surplus for the first demand's second week, counted
+    // in the first week's period, so it goes back to an entry made long
+    // before; each demand and period stays one entry of the served list, and
+    // each demand's entries add up to what it needed.
+    std::vector<TMRPLevelDemandRow> rows;
+    for (int i = 0; i < 19; ++i) {
+        auto d = Demand("X", 10, Day(2024, 4, 10));
+        d.DmdHints = "02=7\r\n03=3";
+        d.ItmLotQty = 5;
+        rows.push_back(d);
+    }
+    auto o = Options();
+    o.CareItemLotRule = true;
+    Level l(o);
+    l.Net(rows, {});
+    ASSERT_EQ(l.P.PlannedSupplies.size(), 1u);
+    const auto& ps = l.P.PlannedSupplies[0];
+    EXPECT_DOUBLE_EQ(ps.SupAllotQty, 190);
+    std::map<int, double> byDemand;
+    QSet<QString> keys;
+    for (const QString& line : ps.SupPDmdIIDs.split(QStringLiteral("\r\n"))) {
+        const QString key = line.section(QLatin1Char('='), 0, 0);
+        EXPECT_FALSE(keys.contains(key)) << line.toStdString();
+        keys.insert(key);
+        byDemand[key.mid(1).section(QLatin1Char(':'), 0, 0).toInt()] += line.section(QLatin1Char('='), 1).toDouble();
+    }
+    EXPECT_EQ(keys.size(), 38);
+    ASSERT_EQ(byDemand.size(), 19u);
+    for (const auto& [iid, qty] : byDemand)
+        EXPECT_DOUBLE_EQ(qty, 10) << iid;
 }
 
 TEST(LotRule, PreLeadTimeMovesThePlannedDate)
