@@ -758,6 +758,44 @@ TEST(LotRule, SurplusServesAnotherBucket)
     EXPECT_EQ(db.DmdQty, 0);
 }
 
+TEST(LotRule, DemandsShareAPlannedSupplyByTypeBomAndTrackingKey)
+{
+    // Two demands of one item: one planned supply when type, BOM and
+    // tracking key agree as texts (letter case aside, and also when the BOM
+    // and tracking key only join to the same text), otherwise one each, in
+    // the order of the key texts.
+    struct Case {
+        int typeA, typeB;
+        int bomTypeA, bomTypeB;
+        const char *bomA, *bomB, *trackA, *trackB;
+        std::vector<double> expected;
+    };
+    const Case cases[] = {
+        {58, 58, 1, 1, "B1", "b1", "T", "t", {30}},
+        {58, 58, 1, 1, "B1", "B1", "T1", "T2", {10, 20}},
+        {58, 58, 1, 1, "B1", "B2", "T", "T", {10, 20}},
+        {58, 58, 1, 2, "B1", "B1", "T", "T", {10, 20}},
+        {58, 42, 1, 1, "B1", "B1", "T", "T", {20, 10}}, // type 42 ("16|...") goes before 58 ("1M|...")
+        {58, 58, 1, 1, "A|B", "a", "C", "b|c", {30}},
+        {58, 58, 1, 1, "A", "AB", "BC", "C", {20, 10}}, // "...:AB|C" goes before "...:A|BC"
+        {44, 44, 1, 1, "B1", "B1", "T", "T", {10, 20}},
+    };
+    for (const Case& c : cases) {
+        auto a = Demand("X", 10, Day(2024, 4, 10));
+        auto b = Demand("X", 20, Day(2024, 4, 11));
+        a.DmdSupType = c.typeA; b.DmdSupType = c.typeB;
+        a.DmdBomType = c.bomTypeA; b.DmdBomType = c.bomTypeB;
+        a.DmdBomID = c.bomA; b.DmdBomID = c.bomB;
+        a.TrackKey = c.trackA; b.TrackKey = c.trackB;
+        Level l;
+        l.Net({a, b}, {});
+        std::vector<double> got;
+        for (const auto& ps : l.P.PlannedSupplies)
+            got.push_back(ps.SupQty);
+        EXPECT_EQ(got, c.expected) << c.typeA << c.bomA << c.trackA << " / " << c.typeB << c.bomB << c.trackB;
+    }
+}
+
 TEST(LotRule, OneLotServingManyDemands)
 {
     // Nineteen demands spread over two weeks in lots of 5: the first week's
