@@ -261,10 +261,11 @@ int CalcVarLeadTime(int fixedLeadTime, int varLeadTime, double varLeadLot, doubl
 
 std::vector<THintEntry> ParseHints(const QString& hints)
 {
-    std::map<int, double> byPeriod;
+    std::vector<THintEntry> entries;
     // lines end with CR LF, CR or LF; read in place, every demand's hints pass here
     const QStringView text(hints);
     qsizetype start = 0;
+    bool ordered = true;
     while (start < text.size()) {
         qsizetype end = start;
         while (end < text.size() && text[end] != QLatin1Char('\r') && text[end] != QLatin1Char('\n'))
@@ -279,21 +280,40 @@ std::vector<THintEntry> ParseHints(const QString& hints)
         const double qty = TextToFloat(line.mid(eq + 1), &ok);
         if (period < 0 || !ok)
             continue;
-        byPeriod[period] += qty;
-    }
-    std::vector<THintEntry> entries;
-    for (const auto& [period, qty] : byPeriod)
+        if (!entries.empty() && entries.back().Period >= period)
+            ordered = false;
         entries.push_back({period, qty});
+    }
+    if (ordered)
+        return entries;
+    // lines out of order or repeated: period order, a period's quantities
+    // added up in the order their lines come
+    std::stable_sort(entries.begin(), entries.end(),
+                     [](const THintEntry& a, const THintEntry& b) { return a.Period < b.Period; });
+    size_t out = 0;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (out > 0 && entries[out - 1].Period == entries[i].Period)
+            entries[out - 1].Qty += entries[i].Qty;
+        else
+            entries[out++] = entries[i];
+    }
+    entries.resize(out);
     return entries;
 }
 
 QString BuildHints(const std::map<int, double>& qtyByPeriod)
 {
-    QStringList lines;
-    for (const auto& [period, qty] : qtyByPeriod)
-        if (qty > 0 && !IsResidue(qty, 1e-8))
-            lines << PeriodKey(period) + QLatin1Char('=') + FloatToText(RoundTo(qty, 8));
-    return lines.join(QLatin1String("\r\n"));
+    QString text;
+    for (const auto& [period, qty] : qtyByPeriod) {
+        if (!(qty > 0) || IsResidue(qty, 1e-8))
+            continue;
+        if (!text.isEmpty())
+            text += QLatin1String("\r\n");
+        text += PeriodKey(period);
+        text += QLatin1Char('=');
+        AppendFloatText(text, RoundTo(qty, 8));
+    }
+    return text;
 }
 
 QString AddHintQty(const QString& hints, int period, double qty)

@@ -49,7 +49,7 @@ struct TMRPAllotRec {
     bool AltReplace = false;        // made from a substitute item
     int AltDtlIndex = 0;
     int AltSupIndex = 0;
-    QString AltDateStr;             // 'yyyymmdd'
+    std::int64_t AltDay = 0;        // day number of the allotment date
     int AltAdjDays = 0;             // allotment date - supply date (0 for stock)
     double AltQty = 0;              // taken from the supply
     double AltChkQty = 0;           // part of it already checked
@@ -108,7 +108,6 @@ struct TMRPDemandRec {
     bool DmdBomLocked = false;
     std::uint8_t DmdBomType = 0;
     QString DmdBomID;
-    QString DmdItemKey;
     double DmdInvQty = 0;
     double DmdMOQty = 0;
     double DmdOOQty = 0;
@@ -146,7 +145,6 @@ struct TMRPDemandDetailRec {
     PMRPDemandRec DtlDmdRec = nullptr;
     int DtlPeriod = 0;
     std::int64_t DtlDate = 0;
-    QString DtlDateStr; // 'yyyymmdd'
     double DtlQty = 0;  // still uncovered
 };
 using TMRPDemandDetailRecs = std::vector<TMRPDemandDetailRec>;

@@ -5,8 +5,10 @@
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
+#include <charconv>
 #include <cmath>
 #include <cstdio>
+#include <limits>
 #include <numeric>
 
 using namespace untMRPUtils;
@@ -122,14 +124,14 @@ QString TMRPLevelPlanner::TBucket::Served() const
         if (!text.isEmpty())
             text += QLatin1String("\r\n");
         text += QLatin1Char('|');
-        const int n = std::snprintf(digits, sizeof digits, "%d", e.DmdIID);
-        text += QLatin1String(digits, n);
+        const auto res = std::to_chars(digits, digits + sizeof digits, e.DmdIID);
+        text += QLatin1String(digits, res.ptr - digits);
         if (e.Period >= 0) {
             text += QLatin1Char(':');
             text += PeriodKey(e.Period);
         }
         text += QLatin1Char('=');
-        text += FloatToText(e.Qty);
+        AppendFloatText(text, e.Qty);
     }
     return text;
 }
@@ -150,7 +152,7 @@ struct TDetailSortKey {
     int Index;
 };
 
-bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
+inline bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
 {
     if (a.ItmIndex != b.ItmIndex)
         return a.ItmIndex < b.ItmIndex;
@@ -168,12 +170,57 @@ bool DetailBefore(const TDetailSortKey& a, const TDetailSortKey& b)
     return a.Index < b.Index;
 }
 
+// The same order packed into three words compared in turn: item and origin
+// date, date with priority (descending) and bill type, row and detail.
+struct TPackedSortKey {
+    std::uint64_t K1, K2, K3;
+    bool operator<(const TPackedSortKey& o) const
+    {
+        if (K1 != o.K1)
+            return K1 < o.K1;
+        if (K2 != o.K2)
+            return K2 < o.K2;
+        return K3 < o.K3;
+    }
+};
+
+bool FitsInt32(std::int64_t v)
+{
+    return v >= std::numeric_limits<std::int32_t>::min() && v <= std::numeric_limits<std::int32_t>::max();
+}
+
+// A day number in 32 bits that keep its order as unsigned.
+std::uint64_t OrderedDay(std::int64_t day)
+{
+    return std::uint32_t(std::int32_t(day)) ^ 0x80000000u;
+}
+
 } // namespace
 
 void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool FSortByItems)
 {
     if (FItems.size() < 2)
         return;
+    std::vector<TPackedSortKey> packed;
+    packed.reserve(FItems.size());
+    for (int i : FItems) {
+        const TMRPDemandDetailRec& d = ADtls[i];
+        const TMRPDemandRec& dmd = *d.DtlDmdRec;
+        const int itm = FSortByItems ? dmd.DmdItmIndex : 0;
+        if (itm < 0 || dmd.DmdRecNo < 0 || i < 0 || !FitsInt32(dmd.DmdOrigDate) || !FitsInt32(d.DtlDate))
+            break;
+        packed.push_back({(std::uint64_t(std::uint32_t(itm)) << 32) | OrderedDay(dmd.DmdOrigDate),
+                          (OrderedDay(d.DtlDate) << 32) | (std::uint64_t(0x7FFF - dmd.DmdPriority) << 16)
+                              | (std::uint64_t(dmd.DmdBillType) << 8),
+                          (std::uint64_t(std::uint32_t(dmd.DmdRecNo)) << 32) | std::uint32_t(i)});
+    }
+    if (packed.size() == FItems.size()) {
+        std::sort(packed.begin(), packed.end());
+        for (size_t k = 0; k < packed.size(); ++k)
+            FItems[k] = int(std::uint32_t(packed[k].K3));
+        return;
+    }
+    // values beyond the packed words: the order compared field by field
     std::vector<TDetailSortKey> keys;
     keys.reserve(FItems.size());
     for (int i : FItems) {
@@ -182,7 +229,8 @@ void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool F
         keys.push_back({FSortByItems ? dmd.DmdItmIndex : 0, dmd.DmdOrigDate, d.DtlDate, dmd.DmdPriority,
                         dmd.DmdBillType, dmd.DmdRecNo, i});
     }
-    std::sort(keys.begin(), keys.end(), DetailBefore);
+    std::sort(keys.begin(), keys.end(),
+              [](const TDetailSortKey& a, const TDetailSortKey& b) { return DetailBefore(a, b); });
     for (size_t k = 0; k < keys.size(); ++k)
         FItems[k] = keys[k].Index;
 }
@@ -196,6 +244,17 @@ TMRPLevelPlanner::TMRPLevelPlanner(TOptions options)
 {
     if (FOptions.MpsPeriods.empty())
         FOptions.MpsPeriods.assign(1, TPlanPeriod{});
+    for (const TPlanPeriod& p : FOptions.MpsPeriods)
+        FPeriodDays.emplace_back(DateToDay(p.DateBegin), DateToDay(p.DateEnd));
+}
+
+int TMRPLevelPlanner::PeriodOf(std::int64_t day) const
+{
+    // as FindPlanPeriodIndex, on the periods' day numbers taken once
+    for (int i = static_cast<int>(FPeriodDays.size()) - 1; i >= 0; --i)
+        if (FPeriodDays[size_t(i)].first <= day && day <= FPeriodDays[size_t(i)].second)
+            return i;
+    return 0;
 }
 
 int TMRPLevelPlanner::FindItem(const TMRPItemKey& key) const
@@ -219,6 +278,7 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
     Details.clear();
     SubItems.clear();
     DetailList.Clear();
+    FDetailListSorted = false;
     UncoveredList.Clear();
     PlannedSupplies.clear();
     FDemandExtra.clear();
@@ -317,7 +377,6 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
         d.DmdBomLocked = r.DmdBomLocked;
         d.DmdBomType = static_cast<std::uint8_t>(r.DmdBomType);
         d.DmdBomID = r.DmdBomID;
-        d.DmdItemKey = BuildItemKeyText(r.Item);
         d.DmdQty = r.DmdQty;
         d.DmdHints = r.DmdHints;
         d.DmdDate = std::floor(r.DmdDate + 1e-9);
@@ -455,11 +514,11 @@ void TMRPLevelPlanner::AddDetail(int dmdIndex, int period, std::int64_t date, do
     d.DtlDmdRec = &Demands[dmdIndex];
     d.DtlPeriod = period;
     d.DtlDate = date;
-    d.DtlDateStr = DateText(date);
     d.DtlQty = qty;
     const int index = static_cast<int>(Details.size());
     Details.push_back(std::move(d));
     DetailList.Add(index);
+    FDetailListSorted = false;
     TMRPItemSumRec& it = Items[Demands[dmdIndex].DmdItmIndex];
     if (it.ItmDtlBegin < 0)
         it.ItmDtlBegin = index;
@@ -470,7 +529,7 @@ void TMRPLevelPlanner::BuildDetails()
 {
     const TPlanPeriods& periods = FOptions.MpsPeriods;
     const TInt64DynArray& h = FOptions.Holidays;
-    auto periodOf = [&](std::int64_t day) { return std::max(0, FindPlanPeriodIndex(periods, day)); };
+    auto periodOf = [&](std::int64_t day) { return PeriodOf(day); };
     // The day that stands for a whole period: the last day of the overdue
     // bucket, otherwise the first day of the period.
     auto periodDay = [&](int p) -> std::int64_t {
@@ -768,7 +827,7 @@ void TMRPLevelPlanner::Allot(int dtlIndex, int supIndex, int trackLevel, const T
     int altPeriod = dtl.DtlPeriod;
     if (sup.SupPostLeadTime > 0 || dmd.DmdPreLeadTime > 0) {
         altDay = DateToDay(ShiftWorkDays(FOptions.Holidays, dmd.DmdPreLeadTime + sup.SupPostLeadTime, dtl.DtlDate));
-        altPeriod = std::max(0, FindPlanPeriodIndex(FOptions.MpsPeriods, altDay));
+        altPeriod = PeriodOf(altDay);
     }
     if (bt != btStock && altPeriod > sup.SupRestPeriod)
         sup.SupRestPeriod = altPeriod;
@@ -779,7 +838,7 @@ void TMRPLevelPlanner::Allot(int dtlIndex, int supIndex, int trackLevel, const T
     a.AltReplace = sub != nullptr;
     a.AltDtlIndex = dtlIndex;
     a.AltSupIndex = supIndex;
-    a.AltDateStr = DateText(altDay);
+    a.AltDay = altDay;
     a.AltAdjDays = bt == btStock ? 0 : static_cast<int>(altDay - sup.SupDate);
     a.AltQty = sq;
     a.AltChkQty = chk;
@@ -801,6 +860,7 @@ void TMRPLevelPlanner::AllotPasses()
     if (OnLog)
         OnLog(untMRPDataTypes::SAllotting(), 1);
     DetailList.SortDetails(Details, false);
+    FDetailListSorted = true;
     const bool hasSubs = !SubItems.empty();
     for (int track = 2; track >= 0; --track) {
         for (int k = 0; k < DetailList.Count(); ++k) {
@@ -929,10 +989,34 @@ void TMRPLevelPlanner::Rebalance()
 void TMRPLevelPlanner::CollectUncovered()
 {
     UncoveredList.Clear();
-    for (int k = 0; k < DetailList.Count(); ++k)
-        if (Details[DetailList[k]].DtlQty > 0)
-            UncoveredList.Add(DetailList[k]);
-    UncoveredList.SortDetails(Details, true);
+    if (FDetailListSorted) {
+        // The details are in allotment order already: grouping them by item,
+        // each item's in that order, gives the order of the items' sort.
+        std::vector<int> start(Items.size() + 1, 0);
+        int count = 0;
+        for (int k = 0; k < DetailList.Count(); ++k) {
+            const TMRPDemandDetailRec& d = Details[DetailList[k]];
+            if (d.DtlQty > 0) {
+                ++start[size_t(d.DtlDmdRec->DmdItmIndex) + 1];
+                ++count;
+            }
+        }
+        for (size_t i = 1; i < start.size(); ++i)
+            start[i] += start[i - 1];
+        std::vector<int> grouped(size_t(count), 0);
+        for (int k = 0; k < DetailList.Count(); ++k) {
+            const TMRPDemandDetailRec& d = Details[DetailList[k]];
+            if (d.DtlQty > 0)
+                grouped[size_t(start[size_t(d.DtlDmdRec->DmdItmIndex)]++)] = DetailList[k];
+        }
+        for (int i : grouped)
+            UncoveredList.Add(i);
+    } else {
+        for (int k = 0; k < DetailList.Count(); ++k)
+            if (Details[DetailList[k]].DtlQty > 0)
+                UncoveredList.Add(DetailList[k]);
+        UncoveredList.SortDetails(Details, true);
+    }
     if (OnCheckEscape)
         OnCheckEscape();
 }

@@ -322,6 +322,10 @@ private:
     std::vector<TMRPLevelAdjustRow> FAdjusts;
     QHash<QString, int> FAdjustByKey; // item and track key -> first row
     bool FSubSorted = true;
+    std::vector<std::pair<std::int64_t, std::int64_t>> FPeriodDays; // first and last day of each period
+    // Index of the period that holds a day (0 when none does).
+    int PeriodOf(std::int64_t day) const;
+    bool FDetailListSorted = false; // DetailList is in allotment order (by AllotPasses)
 };
 
 // Served-demand text: adds qty under "|IID[:KK]"; equal keys add up.

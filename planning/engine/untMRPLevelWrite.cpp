@@ -1,6 +1,7 @@
 #include "untMRPLevel.h"
 #include "untMRPLevelCommon.h"
 #include "untMRPCalendar.h"
+#include <QHash>
 #include <QStringList>
 #include <algorithm>
 #include <numeric>
@@ -97,7 +98,7 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
                 continue;
             if (FBulk) {
                 FBulk->Allots.Rows.append({IntValue(a.AltPeriod), IntValue(Supplies[a.AltSupIndex].SupIID),
-                                           IntValue(Details[a.AltDtlIndex].DtlDmdRec->DmdIID), TextValue(a.AltDateStr),
+                                           IntValue(Details[a.AltDtlIndex].DtlDmdRec->DmdIID), TextValue(DateText(a.AltDay)),
                                            IntValue(a.AltAdjDays), IntValue(int(a.AltTrackLevel)), QtyValue(a.AltQty),
                                            IntValue(a.AltGroupX ? -1 : 0), IntValue(a.AltReplace ? -1 : 0),
                                            QtyValue(a.AltReplQty)});
@@ -110,7 +111,7 @@ void TMRPLevelPlanner::WriteAllots(TMRPSQLBatch& batch) const
                           .arg(a.AltPeriod)
                           .arg(Supplies[a.AltSupIndex].SupIID)
                           .arg(Details[a.AltDtlIndex].DtlDmdRec->DmdIID)
-                          .arg(a.AltDateStr)
+                          .arg(DateText(a.AltDay))
                           .arg(a.AltAdjDays)
                           .arg(int(a.AltTrackLevel))
                           .arg(SQLQty(a.AltQty))
@@ -219,6 +220,38 @@ void MergeOrigin(int& type, QString& id, QString& no, int& entry, QString& itmID
         subTag.clear();
 }
 
+// The key text of a demand's planned supply; planned supplies of an item go
+// in the order of these keys, compared case-insensitively.
+QString BucketKey(const TMRPDemandRec& d)
+{
+    QString key = IntToBase36(d.DmdSupType);
+    key += QLatin1Char('|');
+    if (IsSingleDemandType(d.DmdSupType)) {
+        key += IntToBase36(d.DmdIID);
+        return key;
+    }
+    key.reserve(key.size() + 6 + d.DmdBomID.size() + d.DmdTrackKey.size());
+    key += QString::number(d.DmdBomType);
+    key += QLatin1Char(':');
+    key += d.DmdBomID;
+    key += QLatin1Char('|');
+    key += d.DmdTrackKey;
+    return key;
+}
+
+// True when two demands of types planned together have equal key texts,
+// without making them: the type and BOM type are numbers in front, and the
+// BOM identity and tracking key compare as their joined text does.
+bool SameSharedBucket(const TMRPDemandRec& a, const TMRPDemandRec& b)
+{
+    if (a.DmdSupType != b.DmdSupType || a.DmdBomType != b.DmdBomType)
+        return false;
+    if (a.DmdBomID.size() == b.DmdBomID.size())
+        return QString::compare(a.DmdBomID, b.DmdBomID, Qt::CaseInsensitive) == 0
+               && QString::compare(a.DmdTrackKey, b.DmdTrackKey, Qt::CaseInsensitive) == 0;
+    return QString::compare(BucketKey(a), BucketKey(b), Qt::CaseInsensitive) == 0;
+}
+
 } // namespace
 
 void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
@@ -227,8 +260,9 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         OnCheckEscape();
     if (OnLog)
         OnLog(untMRPDataTypes::SPlannedSupplies(), 1);
-    const TPlanPeriods& periods = FOptions.MpsPeriods;
     std::vector<TBucket> buckets;
+    QHash<qint64, int> singleBuckets; // (type, demand) -> bucket of a type planned per demand
+    std::vector<int> sharedBuckets;   // the item's other buckets
     int curItem = -1;
     int open = -1;             // bucket that holds the last planned quantity
     int openPeriod = 0;
@@ -249,6 +283,8 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
             if (curItem >= 0)
                 InsertBuckets(curItem, buckets, batch);
             buckets.clear();
+            singleBuckets.clear();
+            sharedBuckets.clear();
             curItem = dmd.DmdItmIndex;
             open = -1;
             surplus = 0;
@@ -260,18 +296,23 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         if (dmdIndex == lastDemand) {
             b = lastBucket;
         } else {
-            const QString key = IsSingleDemandType(dmd.DmdSupType)
-                                    ? IntToBase36(dmd.DmdSupType) + QLatin1Char('|') + IntToBase36(dmd.DmdIID)
-                                    : IntToBase36(dmd.DmdSupType) + QLatin1Char('|') + QString::number(dmd.DmdBomType)
-                                          + QLatin1Char(':') + dmd.DmdBomID + QLatin1Char('|') + dmd.DmdTrackKey;
-            for (size_t i = 0; i < buckets.size(); ++i)
-                if (QString::compare(buckets[i].Key, key, Qt::CaseInsensitive) == 0) {
-                    b = static_cast<int>(i);
-                    break;
-                }
+            // The bucket of the demand's key: its own for the types planned
+            // per demand, otherwise the one of its type, BOM and tracking key.
+            const bool single = IsSingleDemandType(dmd.DmdSupType);
+            if (single) {
+                const auto found = singleBuckets.constFind((qint64(dmd.DmdSupType) << 32) | quint32(dmd.DmdIID));
+                if (found != singleBuckets.constEnd())
+                    b = found.value();
+            } else {
+                for (int i : sharedBuckets)
+                    if (SameSharedBucket(Demands[buckets[size_t(i)].Head], dmd)) {
+                        b = i;
+                        break;
+                    }
+            }
             if (b < 0) {
                 TBucket nb;
-                nb.Key = key;
+                nb.Key = BucketKey(dmd);
                 nb.Head = dmdIndex;
                 nb.Adj.AdjSupType = dmd.DmdSupType;
                 nb.Adj.AdjSupDept = dmd.DmdSupDept;
@@ -309,6 +350,10 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
                 }
                 buckets.push_back(std::move(nb));
                 b = static_cast<int>(buckets.size()) - 1;
+                if (single)
+                    singleBuckets.insert((qint64(dmd.DmdSupType) << 32) | quint32(dmd.DmdIID), b);
+                else
+                    sharedBuckets.push_back(b);
             }
             lastDemand = dmdIndex;
             lastBucket = b;
@@ -353,7 +398,7 @@ void TMRPLevelPlanner::PlanSupplies(TMRPSQLBatch& batch)
         int period = dtl.DtlPeriod;
         if (dmd.DmdPreLeadTime > 0) {
             day = DateToDay(ShiftWorkDays(FOptions.Holidays, dmd.DmdPreLeadTime, dtl.DtlDate));
-            period = std::max(0, FindPlanPeriodIndex(periods, day));
+            period = PeriodOf(day);
         }
         double p = n;
         if (FOptions.CareItemLotRule && !IsSingleDemandType(dmd.DmdSupType)) {

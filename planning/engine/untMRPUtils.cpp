@@ -5,7 +5,10 @@
 #include <cmath>
 #include <algorithm>
 #include <array>
+#include <charconv>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace untMRPUtils {
 
@@ -62,14 +65,18 @@ QString SQLQty(double value)
 {
     if (!std::isfinite(value))
         throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    // most quantities of a level are zero: one shared text serves them all
+    static const QString zero = QStringLiteral("0.00000000");
     if (value == 0)
-        value = 0; // no "-0.00000000"
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.8f", value);
-    QString s = QLatin1String(buf);
-    if (s == QLatin1String("-0.00000000"))
-        s = QStringLiteral("0.00000000");
-    return s;
+        return zero;
+    // to_chars with a precision writes what printf's "%.8f" writes, without
+    // the locale and stream machinery
+    char buf[400];
+    const auto res = std::to_chars(buf, buf + sizeof buf, value, std::chars_format::fixed, 8);
+    const qsizetype n = res.ptr - buf;
+    if (n == 11 && std::memcmp(buf, "-0.00000000", 11) == 0)
+        return zero;
+    return QString::fromLatin1(buf, n);
 }
 
 QString QuoteSQL(const QString& text)
@@ -79,31 +86,49 @@ QString QuoteSQL(const QString& text)
     return QLatin1Char('\'') + s + QLatin1Char('\'');
 }
 
-QString FloatToText(double value)
+namespace {
+
+// The characters of FloatToText in buf (at least 400 bytes); their count.
+qsizetype FloatChars(double value, char* buf)
 {
     if (!std::isfinite(value))
         throw Exception(QStringLiteral("数量计算结果无效(%1), 不能写入数据库!").arg(value));
+    constexpr size_t size = 400;
     // whole quantities, the most common, need no formatting of digits
     if (std::fabs(value) < 1e15 && value == std::trunc(value))
-        return QString::number(static_cast<qlonglong>(value));
+        return std::to_chars(buf, buf + size, static_cast<long long>(value)).ptr - buf;
     // 15 significant digits hide the binary residue of decimal sums
-    // (0.1+0.2 gives 0.3) as the ERP's own texts do.
-    char buf[64];
-    std::snprintf(buf, sizeof buf, "%.15g", value);
-    QString s = QLatin1String(buf);
-    if (s.contains(QLatin1Char('e'))) {
-        std::snprintf(buf, sizeof buf, "%.10f", value);
-        s = QLatin1String(buf);
-        if (s.contains(QLatin1Char('.'))) {
-            while (s.endsWith(QLatin1Char('0')))
-                s.chop(1);
-            if (s.endsWith(QLatin1Char('.')))
-                s.chop(1);
+    // (0.1+0.2 gives 0.3) as the ERP's own texts do; to_chars with a
+    // precision writes what printf's "%.15g" and "%.10f" write.
+    qsizetype n = std::to_chars(buf, buf + size, value, std::chars_format::general, 15).ptr - buf;
+    if (std::memchr(buf, 'e', size_t(n))) {
+        n = std::to_chars(buf, buf + size, value, std::chars_format::fixed, 10).ptr - buf;
+        if (std::memchr(buf, '.', size_t(n))) {
+            while (n > 0 && buf[n - 1] == '0')
+                --n;
+            if (n > 0 && buf[n - 1] == '.')
+                --n;
         }
     }
-    if (s == QLatin1String("-0"))
-        s = QStringLiteral("0");
-    return s;
+    if (n == 2 && buf[0] == '-' && buf[1] == '0')
+        n = 1, buf[0] = '0';
+    return n;
+}
+
+} // namespace
+
+QString FloatToText(double value)
+{
+    char buf[400];
+    const qsizetype n = FloatChars(value, buf);
+    return QString::fromLatin1(buf, n);
+}
+
+void AppendFloatText(QString& text, double value)
+{
+    char buf[400];
+    const qsizetype n = FloatChars(value, buf);
+    text += QLatin1String(buf, n);
 }
 
 double TextToFloat(const QString& text, bool* ok)
@@ -111,10 +136,56 @@ double TextToFloat(const QString& text, bool* ok)
     return TextToFloat(QStringView(text), ok);
 }
 
+namespace {
+
+// A plain decimal ("-12.5", "3") read from its Latin-1 bytes; false for
+// anything else (blanks inside, exponents, signs other than a leading minus,
+// non-Latin-1 text), which the general reader handles.
+bool PlainDecimal(QStringView text, double& value)
+{
+    qsizetype b = 0, e = text.size();
+    while (b < e && (text[b] == QLatin1Char(' ') || text[b] == QLatin1Char('\t')))
+        ++b;
+    while (e > b && (text[e - 1] == QLatin1Char(' ') || text[e - 1] == QLatin1Char('\t')))
+        --e;
+    const qsizetype n = e - b;
+    if (n <= 0 || n > 40)
+        return false;
+    char buf[40];
+    bool digits = false, point = false, digitsAfterPoint = false;
+    for (qsizetype i = 0; i < n; ++i) {
+        const char16_t c = text[b + i].unicode();
+        if (c >= u'0' && c <= u'9') {
+            digits = true;
+            if (point)
+                digitsAfterPoint = true;
+        } else if (c == u'.' && !point && digits) {
+            point = true;
+        } else if (!(c == u'-' && i == 0)) {
+            return false;
+        }
+        buf[i] = char(c);
+    }
+    if (!digits || (point && !digitsAfterPoint))
+        return false;
+    const auto res = std::from_chars(buf, buf + n, value);
+    return res.ec == std::errc() && res.ptr == buf + n && std::isfinite(value);
+}
+
+} // namespace
+
 double TextToFloat(QStringView text, bool* ok)
 {
+    // hints and served-demand texts of every demand pass here: plain decimals
+    // skip the trimmed copy and the general reader
+    double v = 0;
+    if (PlainDecimal(text, v)) {
+        if (ok)
+            *ok = true;
+        return v;
+    }
     bool good = false;
-    const double v = text.trimmed().toDouble(&good); // toDouble is C locale
+    v = text.trimmed().toDouble(&good); // toDouble is C locale
     if (ok)
         *ok = good && std::isfinite(v);
     return good && std::isfinite(v) ? v : 0.0;
@@ -138,11 +209,16 @@ QString FormatMessage(QString text, const QStringList& args)
 QString IntToBase36(std::uint32_t value, int minWidth)
 {
     static const char digits[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    QString s;
+    char buf[40];
+    char* end = buf + sizeof buf;
+    char* p = end;
     do {
-        s.prepend(QLatin1Char(digits[value % 36]));
+        *--p = digits[value % 36];
         value /= 36;
     } while (value != 0);
+    while (end - p < minWidth && p > buf)
+        *--p = '0';
+    QString s = QString::fromLatin1(p, end - p);
     while (s.size() < minWidth)
         s.prepend(QLatin1Char('0'));
     return s;
@@ -150,7 +226,18 @@ QString IntToBase36(std::uint32_t value, int minWidth)
 
 QString PeriodKey(int periodIndex)
 {
-    return IntToBase36(static_cast<std::uint32_t>(periodIndex < 0 ? 0 : periodIndex), 2);
+    // the keys of two digits, made once and shared by every hints line
+    constexpr int kTwoDigitKeys = 36 * 36;
+    static const auto keys = [] {
+        std::vector<QString> k(kTwoDigitKeys);
+        for (int i = 0; i < kTwoDigitKeys; ++i)
+            k[size_t(i)] = IntToBase36(static_cast<std::uint32_t>(i), 2);
+        return k;
+    }();
+    if (periodIndex < 0)
+        periodIndex = 0;
+    return periodIndex < kTwoDigitKeys ? keys[size_t(periodIndex)]
+                                       : IntToBase36(static_cast<std::uint32_t>(periodIndex), 2);
 }
 
 int PeriodKeyToIndex(const QString& key)

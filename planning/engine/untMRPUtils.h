@@ -26,6 +26,8 @@ QString QuoteSQL(const QString& text);
 // A quantity inside a hints or served-demand text: the shortest decimal form
 // with at most fifteen significant digits, C locale.
 QString FloatToText(double value);
+// The same text appended to text.
+void AppendFloatText(QString& text, double value);
 // Reads a decimal number (C locale, blanks trimmed); ok reports success.
 double TextToFloat(const QString& text, bool* ok = nullptr);
 double TextToFloat(QStringView text, bool* ok = nullptr);

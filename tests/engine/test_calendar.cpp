@@ -3,6 +3,7 @@
 #include "untMRPUtils.h"
 #include "Exceptions.h"
 #include <cmath>
+#include <cstdio>
 #include <limits>
 #include <QDate>
 #include <gtest/gtest.h>
@@ -300,6 +301,66 @@ TEST(Numbers, QuantityTexts)
     for (const auto& c : cases)
         EXPECT_EQ(FloatToText(c.value), QLatin1String(c.text)) << c.value;
     EXPECT_THROW(FloatToText(std::numeric_limits<double>::infinity()), Exception);
+}
+
+TEST(Numbers, ReadsDecimalsAsTheGeneralReader)
+{
+    // plain decimals take a short way; every other form must still read as
+    // the trimmed text's toDouble reads it, failures included
+    const char* texts[] = {
+        "12.5", "-3", "0", "-0", "007", " 4.25 ", "\t1\t", "0.1", "0.30000000000000004", "123456789.12345678",
+        "99999999999999999999", "1.", ".5", "+2", "1e3", "-1E-2", "1,5", "", " ", "-", "1.2.3", "--1", "1-", "1 2",
+        "inf", "nan", "\r5\n", "0x10", "12345678901234567890123456789012345678901234567890",
+    };
+    for (const char* t : texts) {
+        const QString text = QString::fromUtf8(t);
+        bool wantOk = false;
+        double want = text.trimmed().toDouble(&wantOk);
+        wantOk = wantOk && std::isfinite(want);
+        if (!wantOk)
+            want = 0;
+        bool ok = !wantOk;
+        const double got = TextToFloat(text, &ok);
+        EXPECT_EQ(ok, wantOk) << t;
+        EXPECT_EQ(got, want) << t;
+        EXPECT_EQ(std::signbit(got), std::signbit(want)) << t;
+    }
+    // digits outside Latin-1 (full-width) are no plain decimal
+    bool ok = true;
+    TextToFloat(QStringLiteral("\uFF11"), &ok);
+    EXPECT_FALSE(ok);
+}
+
+TEST(Numbers, QuantityTextsAsPrintf)
+{
+    // SQL quantities are printf's "%.8f" text, zero without a sign; hints
+    // quantities its "%.15g", or "%.10f" without trailing zeros where that
+    // would show an exponent
+    const double values[] = {0.125, 2.675, 1.005, -1.5, 1e-9, 5e-9, -5e-9, 1.23e-12, -1.23e-12, 0.1 + 0.2,
+                             123456789.123456789, 1e15 + 0.5, 1e20, -1e20, 4503599627370497.5, 1e300, 1.0 / 3,
+                             -2.0 / 3, 7, 0.000123456789012345678};
+    for (double v : values) {
+        char buf[400];
+        std::snprintf(buf, sizeof buf, "%.8f", v);
+        QString want = QLatin1String(buf);
+        if (want == QLatin1String("-0.00000000"))
+            want = QStringLiteral("0.00000000");
+        EXPECT_EQ(SQLQty(v), want) << v;
+
+        std::snprintf(buf, sizeof buf, "%.15g", v);
+        want = QLatin1String(buf);
+        if (want.contains(QLatin1Char('e'))) {
+            std::snprintf(buf, sizeof buf, "%.10f", v);
+            want = QLatin1String(buf);
+            while (want.contains(QLatin1Char('.')) && want.endsWith(QLatin1Char('0')))
+                want.chop(1);
+            if (want.endsWith(QLatin1Char('.')))
+                want.chop(1);
+        }
+        if (want == QLatin1String("-0"))
+            want = QStringLiteral("0");
+        EXPECT_EQ(FloatToText(v), want) << v;
+    }
 }
 
 TEST(Numbers, BatchSplitsBeyondLimit)

@@ -3,6 +3,8 @@
 #include "untMRPLevel.h"
 #include "Exceptions.h"
 #include <QDate>
+#include <QSet>
+#include <map>
 #include <gtest/gtest.h>
 
 using namespace untMRPUtils;
@@ -149,6 +151,24 @@ TEST(SortDetails, AllotmentOrder)
     list.SortDetails(dtls, true);
     // By items: item 0 (demands 1, 3) before item 1 (0, 2, 4), each in the order above.
     EXPECT_EQ(list.Items(), (std::vector<int>{2, 4, 3, 1, 0, 5}));
+
+    // Negative priorities and dates far outside the usual range keep the same order.
+    for (const std::int64_t shift : {std::int64_t(-40000), std::int64_t(1) << 40}) {
+        std::vector<TMRPDemandRec> e = d;
+        for (TMRPDemandRec& r : e) {
+            r.DmdPriority = static_cast<std::int16_t>(r.DmdPriority - 100);
+            r.DmdOrigDate += shift;
+        }
+        auto shifted = MakeDetails(e, {{0, 11 + shift}, {0, 10 + shift}, {1, 10 + shift}, {2, 10 + shift},
+                                       {3, 10 + shift}, {4, 5 + shift}});
+        TMRPDemandDetailList again;
+        for (int i = 0; i < 6; ++i)
+            again.Add(i);
+        again.SortDetails(shifted, false);
+        EXPECT_EQ(again.Items(), (std::vector<int>{2, 3, 1, 4, 0, 5})) << shift;
+        again.SortDetails(shifted, true);
+        EXPECT_EQ(again.Items(), (std::vector<int>{2, 4, 3, 1, 0, 5})) << shift;
+    }
 
     TMRPDemandDetailList one;
     one.Add(3);
@@ -736,6 +756,79 @@ TEST(LotRule, SurplusServesAnotherBucket)
     EXPECT_DOUBLE_EQ(db.DmdPPPQty1, 0);
     EXPECT_EQ(db.DmdPDmdIID2, QStringLiteral("|%1=15").arg(a.DmdIID));
     EXPECT_EQ(db.DmdQty, 0);
+}
+
+TEST(LotRule, DemandsShareAPlannedSupplyByTypeBomAndTrackingKey)
+{
+    // Two demands of one item: one planned supply when type, BOM and
+    // tracking key agree as texts (letter case aside, and also when the BOM
+    // and tracking key only join to the same text), otherwise one each, in
+    // the order of the key texts.
+    struct Case {
+        int typeA, typeB;
+        int bomTypeA, bomTypeB;
+        const char *bomA, *bomB, *trackA, *trackB;
+        std::vector<double> expected;
+    };
+    const Case cases[] = {
+        {58, 58, 1, 1, "B1", "b1", "T", "t", {30}},
+        {58, 58, 1, 1, "B1", "B1", "T1", "T2", {10, 20}},
+        {58, 58, 1, 1, "B1", "B2", "T", "T", {10, 20}},
+        {58, 58, 1, 2, "B1", "B1", "T", "T", {10, 20}},
+        {58, 42, 1, 1, "B1", "B1", "T", "T", {20, 10}}, // type 42 ("16|...") goes before 58 ("1M|...")
+        {58, 58, 1, 1, "A|B", "a", "C", "b|c", {30}},
+        {58, 58, 1, 1, "A", "AB", "BC", "C", {20, 10}}, // "...:AB|C" goes before "...:A|BC"
+        {44, 44, 1, 1, "B1", "B1", "T", "T", {10, 20}},
+    };
+    for (const Case& c : cases) {
+        auto a = Demand("X", 10, Day(2024, 4, 10));
+        auto b = Demand("X", 20, Day(2024, 4, 11));
+        a.DmdSupType = c.typeA; b.DmdSupType = c.typeB;
+        a.DmdBomType = c.bomTypeA; b.DmdBomType = c.bomTypeB;
+        a.DmdBomID = c.bomA; b.DmdBomID = c.bomB;
+        a.TrackKey = c.trackA; b.TrackKey = c.trackB;
+        Level l;
+        l.Net({a, b}, {});
+        std::vector<double> got;
+        for (const auto& ps : l.P.PlannedSupplies)
+            got.push_back(ps.SupQty);
+        EXPECT_EQ(got, c.expected) << c.typeA << c.bomA << c.trackA << " / " << c.typeB << c.bomB << c.trackB;
+    }
+}
+
+TEST(LotRule, OneLotServingManyDemands)
+{
+    // Nineteen demands spread over two weeks in lots of 5: the first week's
+    // last lot leaves a surplus for the first demand's second week, counted
+    // in the first week's period, so it goes back to an entry made long
+    // before; each demand and period stays one entry of the served list, and
+    // each demand's entries add up to what it needed.
+    std::vector<TMRPLevelDemandRow> rows;
+    for (int i = 0; i < 19; ++i) {
+        auto d = Demand("X", 10, Day(2024, 4, 10));
+        d.DmdHints = "02=7\r\n03=3";
+        d.ItmLotQty = 5;
+        rows.push_back(d);
+    }
+    auto o = Options();
+    o.CareItemLotRule = true;
+    Level l(o);
+    l.Net(rows, {});
+    ASSERT_EQ(l.P.PlannedSupplies.size(), 1u);
+    const auto& ps = l.P.PlannedSupplies[0];
+    EXPECT_DOUBLE_EQ(ps.SupAllotQty, 190);
+    std::map<int, double> byDemand;
+    QSet<QString> keys;
+    for (const QString& line : ps.SupPDmdIIDs.split(QStringLiteral("\r\n"))) {
+        const QString key = line.section(QLatin1Char('='), 0, 0);
+        EXPECT_FALSE(keys.contains(key)) << line.toStdString();
+        keys.insert(key);
+        byDemand[key.mid(1).section(QLatin1Char(':'), 0, 0).toInt()] += line.section(QLatin1Char('='), 1).toDouble();
+    }
+    EXPECT_EQ(keys.size(), 38);
+    ASSERT_EQ(byDemand.size(), 19u);
+    for (const auto& [iid, qty] : byDemand)
+        EXPECT_DOUBLE_EQ(qty, 10) << iid;
 }
 
 TEST(LotRule, PreLeadTimeMovesThePlannedDate)
