@@ -5,6 +5,12 @@ function(korvane_warnings target)
   target_compile_options(${target} PRIVATE -Wall -Wextra)
 endfunction()
 
+# The program's allocator: mimalloc takes malloc's place in the whole process
+# (it is linked even though no code names it, and before the C library).
+function(korvane_mimalloc target)
+  target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed mimalloc -Wl,--pop-state)
+endfunction()
+
 # korvane_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2)
 # A GoogleTest executable run by CTest on the offscreen Qt platform; its main
 # creates the QApplication (tests/common/test_main.cpp).

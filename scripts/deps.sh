@@ -8,6 +8,8 @@ packages=(
   libsqlite3-dev unixodbc-dev tdsodbc libsqliteodbc libfreexl-dev
   # the engine's decimal tests check against exact integers
   libgmp-dev
+  # the program's allocator
+  libmimalloc-dev
   fonts-wqy-microhei libgtest-dev libgmock-dev
   xvfb xauth
   # the shell opens the user manual (F1) with the desktop's PDF viewer
