@@ -41,9 +41,32 @@ bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
 
 // ---------------------------------------------------------------- collation
 // SQL Server's default collation: case-insensitive, trailing blanks ignored.
+// Trailing blanks do not count.
+int trimmedLength(const char* p, int n)
+{
+    while (n > 0 && p[n - 1] == ' ') --n;
+    return n;
+}
+
+// Plain ASCII texts byte by byte; any other through compareTextUnicode.
+int textOrder(const char* a, int n1, const char* b, int n2)
+{
+    n1 = trimmedLength(a, n1);
+    n2 = trimmedLength(b, n2);
+    const int n = std::min(n1, n2);
+    for (int i = 0; i < n; ++i) {
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80) return compareTextUnicode(a, n1, b, n2);
+        if (x >= 'A' && x <= 'Z') x += 32;
+        if (y >= 'A' && y <= 'Z') y += 32;
+        if (x != y) return x < y ? -1 : 1;
+    }
+    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+}
+
 int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
 {
-    return compareText(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+    return textOrder(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
 }
 
 // ---------------------------------------------------------------- dates
@@ -921,55 +944,7 @@ bool otherDateForms(const QString& s, QDateTime& out)
     return true;
 }
 
-namespace {
-
-// Trailing blanks do not count.
-int trimmedLength(const char* p, int n)
-{
-    while (n > 0 && p[n - 1] == ' ') --n;
-    return n;
-}
-
-std::uint64_t load8(const char* p)
-{
-    std::uint64_t v;
-    std::memcpy(&v, p, sizeof v);
-    return v;
-}
-
-// Each ASCII byte of an all-ASCII word with 'A'..'Z' made lower case.
-std::uint64_t lowerAscii(std::uint64_t w)
-{
-    constexpr std::uint64_t Ones = 0x0101010101010101ULL;
-    const std::uint64_t atLeastA = w + Ones * (0x80 - 'A');       // high bit: byte >= 'A'
-    const std::uint64_t aboveZ = w + Ones * (0x80 - 'Z' - 1);     // high bit: byte > 'Z'
-    const std::uint64_t upper = atLeastA & ~aboveZ & (Ones * 0x80);
-    return w | (upper >> 2);
-}
-
-} // namespace
-
-int compareText(const char* a, int n1, const char* b, int n2)
-{
-    n1 = trimmedLength(a, n1);
-    n2 = trimmedLength(b, n2);
-    const int n = std::min(n1, n2);
-    int i = 0;
-    // eight bytes at a time while both are ASCII and equal but for case
-    for (; i + 8 <= n; i += 8) {
-        const std::uint64_t x = load8(a + i), y = load8(b + i);
-        if ((x | y) & 0x8080808080808080ULL) break;
-        if (x != y && lowerAscii(x) != lowerAscii(y)) break;
-    }
-    for (; i < n; ++i) {
-        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
-        if (x >= 0x80 || y >= 0x80) return compareTextUnicode(a, n1, b, n2);
-        if (x >= 'A' && x <= 'Z') x += 32;
-        if (y >= 'A' && y <= 'Z') y += 32;
-        if (x != y) return x < y ? -1 : 1;
-    }
-    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
-}
+int compareText(const char* a, int n1, const char* b, int n2) { return textOrder(a, n1, b, n2); }
 
 int compareTextUnicode(const char* a, int n1, const char* b, int n2)
 {
