@@ -535,52 +535,74 @@ bool Decimal::tryParse(std::string_view text, Decimal& out)
 
 // ---- conversions ---------------------------------------------------------
 
-std::size_t Decimal::toChars(char* out) const
+namespace {
+
+// Writes v's digits backwards ending before d, at least minDigits of them
+// (zeros in front); returns the first. In 64-bit pieces of 19 digits (no
+// 128-bit division below 2^64), two digits at a time.
+char* writeDigits(char* d, U128 v, int minDigits)
 {
-    // the magnitude's digits, written backwards in 64-bit pieces of 19 digits
-    // (at most two 128-bit divisions, none for values below 2^64)
-    char digits[48];
-    char* const end = digits + sizeof digits;
-    char* d = end;
-    auto piece = [&d](u64 v, bool full) {
-        if (full) {
-            for (int i = 0; i < 19; ++i) {
-                *--d = char('0' + v % 10);
-                v /= 10;
-            }
+    static constexpr auto Pairs = [] {
+        std::array<char, 200> t{};
+        for (int i = 0; i < 100; ++i) {
+            t[std::size_t(2 * i)] = char('0' + i / 10);
+            t[std::size_t(2 * i + 1)] = char('0' + i % 10);
+        }
+        return t;
+    }();
+    char* const stop = d - minDigits;
+    auto piece = [&d](u64 x) {
+        while (x >= 100) {
+            const std::size_t pair = std::size_t(x % 100) * 2;
+            x /= 100;
+            d -= 2;
+            d[0] = Pairs[pair];
+            d[1] = Pairs[pair + 1];
+        }
+        if (x >= 10) {
+            d -= 2;
+            d[0] = Pairs[std::size_t(x) * 2];
+            d[1] = Pairs[std::size_t(x) * 2 + 1];
         } else {
-            do {
-                *--d = char('0' + v % 10);
-                v /= 10;
-            } while (v != 0);
+            *--d = char('0' + x);
         }
     };
-    U128 m = magnitude(FValue);
-    if ((m >> 64) != 0) {
-        const U128 hi = m / Pow10.v[19];
-        piece(u64(m - hi * Pow10.v[19]), true);
-        m = hi;
-        if ((m >> 64) != 0) {
-            const U128 top = m / Pow10.v[19];
-            piece(u64(m - top * Pow10.v[19]), true);
-            m = top;
-        }
+    while ((v >> 64) != 0) {
+        const U128 high = v / Pow10.v[19];
+        char* const pieceEnd = d;
+        piece(u64(v - high * Pow10.v[19]));
+        while (d > pieceEnd - 19)
+            *--d = '0';
+        v = high;
     }
-    piece(u64(m), false);
-    while (end - d <= FScale) // a '0' before the point
+    piece(u64(v));
+    while (d > stop)
         *--d = '0';
-    const std::size_t count = std::size_t(end - d);
-    const std::size_t integral = count - std::size_t(FScale);
-    char* o = out;
-    if (FValue < 0) *o++ = '-';
-    std::memcpy(o, d, integral);
-    o += integral;
-    if (FScale > 0) {
-        *o++ = '.';
-        std::memcpy(o, d + integral, std::size_t(FScale));
-        o += FScale;
+    return d;
+}
+
+} // namespace
+
+std::size_t Decimal::toChars(char* out) const
+{
+    // written backwards to the middle of a buffer twice the text's room, so
+    // that one fixed-size copy moves it out
+    char buf[2 * MaxTextLength];
+    char* const end = buf + MaxTextLength;
+    char* d = end;
+    const U128 m = magnitude(FValue);
+    if (FScale == 0) {
+        d = writeDigits(d, m, 1);
+    } else {
+        U128 rest;
+        const U128 integral = divPow10(m, FScale, rest);
+        d = writeDigits(d, rest, FScale);
+        *--d = '.';
+        d = writeDigits(d, integral, 1);
     }
-    return std::size_t(o - out);
+    if (FValue < 0) *--d = '-';
+    std::memcpy(out, d, MaxTextLength);
+    return std::size_t(end - d);
 }
 
 std::string Decimal::toString() const
