@@ -167,6 +167,17 @@ TEST(DecimalPaths, PlainTextsReadAsTheGeneralReaderReadsThem)
     };
     for (const Decimal& v : sampleValues())
         texts.push_back(v.toString());
+    // runs of eight digits with one character next to the digits in code
+    // ('/', ':', ...) or far from them at each place, before and after the point
+    for (int at = 0; at < 8; ++at)
+        for (char c : {'/', ':', ';', '?', '@', ' ', '\xB9', '\xB0'}) {
+            std::string run = "98765432";
+            run[std::size_t(at)] = c;
+            texts.push_back(run);
+            texts.push_back("1" + run + "0");
+            texts.push_back("-0." + run);
+            texts.push_back("12345678." + run + "1");
+        }
     for (const std::string& t : texts) {
         const Outcome fast = outcomeOf([&] { return Decimal::parse(t); });
         const Outcome general = outcomeOf([&] { return Decimal::parseWide(t); });
