@@ -213,6 +213,38 @@ Int128 finish(Exact e, int p, int s, bool truncate)
     return e.neg ? -Int128(m) : Int128(m);
 }
 
+// q = m / 10^k with the remainder, in 64 bits when both fit
+U128 divPow10(U128 m, int k, U128& rest)
+{
+    if (k <= 19 && (m >> 64) == 0) {
+        const u64 x = u64(m), d = u64(Pow10.v[k]);
+        rest = x % d;
+        return x / d;
+    }
+    const U128 q = m / Pow10.v[k];
+    rest = m - q * Pow10.v[k];
+    return q;
+}
+
+// finish for an exact value whose magnitude fits 128 bits: the same rounding
+// and overflow, without the wide arithmetic; false when scaling up leaves 128
+// bits or more than 38 decimals are dropped (finish takes those).
+bool finishNarrow(bool neg, U128 m, int scale, int p, int s, bool truncate, Int128& out)
+{
+    if (scale > s) {
+        const int k = scale - s;
+        if (k > MaxPrecision) return false;
+        U128 rest;
+        m = divPow10(m, k, rest);
+        if (!truncate && rest >= 5 * Pow10.v[k - 1]) ++m;
+    } else if (scale < s) {
+        if (__builtin_mul_overflow(m, Pow10.v[s - scale], &m)) return false;
+    }
+    if (m >= Pow10.v[p]) overflow();
+    out = neg ? -Int128(m) : Int128(m);
+    return true;
+}
+
 Exact exactOf(const Decimal& v)
 {
     Exact e;
@@ -280,43 +312,54 @@ bool scanNumber(std::string_view t, bool& neg, std::string& digits, long& frac)
 // else (which the general reader takes).
 bool scanPlain(std::string_view t, bool& neg, U128& m, int& integral, int& frac)
 {
-    std::size_t i = 0, n = t.size();
-    while (i < n && isBlank(t[i])) ++i;
-    while (n > i && isBlank(t[n - 1])) --n;
+    const char* p = t.data();
+    const char* e = p + t.size();
+    while (p < e && isBlank(*p)) ++p;
+    while (e > p && isBlank(e[-1])) --e;
     neg = false;
-    if (i < n && (t[i] == '+' || t[i] == '-')) neg = t[i++] == '-';
+    if (p < e && (*p == '+' || *p == '-')) neg = *p++ == '-';
     m = 0;
     integral = frac = 0;
-    int counted = 0, chunkDigits = 0;
-    u64 chunk = 0; // digits gathered in 64 bits, 19 at a time
-    bool any = false, point = false, started = false;
-    for (; i < n; ++i) {
-        const char c = t[i];
-        if (c >= '0' && c <= '9') {
-            any = true;
-            if (point)
-                ++frac;
-            else if (c == '0' && !started)
-                continue;
-            else
-                ++integral;
-            started = true;
-            if (++counted > MaxPrecision) return false;
-            chunk = chunk * 10 + u64(c - '0');
-            if (++chunkDigits == 19) {
-                m = m * Pow10.v[19] + chunk;
-                chunk = 0;
-                chunkDigits = 0;
-            }
-        } else if (c == '.' && !point) {
-            point = true;
-        } else {
-            return false;
-        }
+    const char* const start = p;
+    while (p < e && *p == '0') ++p; // integral leading zeros are not counted
+    bool any = p != start;
+    // the first 19 significant digits gather in 64 bits, the rest go to 128
+    u64 head = 0;
+    int counted = 0;
+    U128 wide = 0;
+    auto take = [&](unsigned digit) {
+        if (counted < 19)
+            head = head * 10 + digit;
+        else
+            wide = wide * 10 + digit;
+        ++counted;
+    };
+    for (; p < e; ++p) {
+        const unsigned digit = unsigned(*p) - '0';
+        if (digit > 9) break;
+        take(digit);
     }
-    m = m * Pow10.v[chunkDigits] + chunk;
+    integral = counted;
+    any = any || counted > 0;
+    if (p < e && *p == '.') {
+        ++p;
+        for (; p < e; ++p) {
+            const unsigned digit = unsigned(*p) - '0';
+            if (digit > 9) break;
+            any = true;
+            if (counted < MaxPrecision) {
+                take(digit);
+            } else {
+                ++counted;
+                break;
+            }
+        }
+        frac = counted - integral;
+    }
+    if (p != e || !any || counted > MaxPrecision) return false;
+    m = counted <= 19 ? U128(head) : U128(head) * Pow10.v[counted - 19] + wide;
     if (m == 0) neg = false;
-    return any;
+    return true;
 }
 
 // digits/10^frac brought to decimal(p, s).
@@ -442,6 +485,12 @@ Decimal Decimal::parse(std::string_view text)
         if (scanPlain(text, neg, m, integral, frac))
             return Decimal(neg ? -Int128(m) : Int128(m), std::max(1, integral + frac), frac);
     }
+    return parseWide(text);
+}
+
+Decimal Decimal::parseWide(std::string_view text)
+{
+    bool neg;
     std::string digits;
     long frac;
     if (!scanNumber(text, neg, digits, frac)) throw DecimalError(ErrConvert, ConvertText);
@@ -486,30 +535,80 @@ bool Decimal::tryParse(std::string_view text, Decimal& out)
 
 // ---- conversions ---------------------------------------------------------
 
+namespace {
+
+// Writes v's digits backwards ending before d, at least minDigits of them
+// (zeros in front); returns the first. In 64-bit pieces of 19 digits (no
+// 128-bit division below 2^64), two digits at a time.
+char* writeDigits(char* d, U128 v, int minDigits)
+{
+    static constexpr auto Pairs = [] {
+        std::array<char, 200> t{};
+        for (int i = 0; i < 100; ++i) {
+            t[std::size_t(2 * i)] = char('0' + i / 10);
+            t[std::size_t(2 * i + 1)] = char('0' + i % 10);
+        }
+        return t;
+    }();
+    char* const stop = d - minDigits;
+    auto piece = [&d](u64 x) {
+        while (x >= 100) {
+            const std::size_t pair = std::size_t(x % 100) * 2;
+            x /= 100;
+            d -= 2;
+            d[0] = Pairs[pair];
+            d[1] = Pairs[pair + 1];
+        }
+        if (x >= 10) {
+            d -= 2;
+            d[0] = Pairs[std::size_t(x) * 2];
+            d[1] = Pairs[std::size_t(x) * 2 + 1];
+        } else {
+            *--d = char('0' + x);
+        }
+    };
+    while ((v >> 64) != 0) {
+        const U128 high = v / Pow10.v[19];
+        char* const pieceEnd = d;
+        piece(u64(v - high * Pow10.v[19]));
+        while (d > pieceEnd - 19)
+            *--d = '0';
+        v = high;
+    }
+    piece(u64(v));
+    while (d > stop)
+        *--d = '0';
+    return d;
+}
+
+} // namespace
+
+std::size_t Decimal::toChars(char* out) const
+{
+    // written backwards to the middle of a buffer twice the text's room, so
+    // that one fixed-size copy moves it out
+    char buf[2 * MaxTextLength];
+    char* const end = buf + MaxTextLength;
+    char* d = end;
+    const U128 m = magnitude(FValue);
+    if (FScale == 0) {
+        d = writeDigits(d, m, 1);
+    } else {
+        U128 rest;
+        const U128 integral = divPow10(m, FScale, rest);
+        d = writeDigits(d, rest, FScale);
+        *--d = '.';
+        d = writeDigits(d, integral, 1);
+    }
+    if (FValue < 0) *--d = '-';
+    std::memcpy(out, d, MaxTextLength);
+    return std::size_t(end - d);
+}
+
 std::string Decimal::toString() const
 {
-    U128 m = magnitude(FValue);
-    char buf[48];
-    char* end = buf + sizeof buf;
-    char* p = end;
-    int written = 0;
-    // digits in 64-bit pieces of 19, so that only two 128-bit divisions are needed
-    u64 piece = 0;
-    int pieceLeft = 0;
-    do {
-        if (pieceLeft == 0) {
-            piece = u64(m % Pow10.v[19]);
-            m /= Pow10.v[19];
-            pieceLeft = 19;
-        }
-        *--p = char('0' + int(piece % 10));
-        piece /= 10;
-        --pieceLeft;
-        ++written;
-        if (written == FScale) *--p = '.';
-    } while (m != 0 || piece != 0 || written <= FScale);
-    if (FValue < 0) *--p = '-';
-    return std::string(p, end);
+    char buf[MaxTextLength];
+    return std::string(buf, toChars(buf));
 }
 
 Decimal Decimal::cast(int precision, int scale) const
@@ -524,7 +623,10 @@ Decimal Decimal::cast(int precision, int scale) const
         if (r >= Pow10.v[t.precision]) overflow();
         return Decimal(FValue < 0 ? -Int128(r) : Int128(r), t.precision, t.scale);
     }
-    return Decimal(finish(exactOf(*this), t.precision, t.scale, false), t.precision, t.scale);
+    Int128 v;
+    if (!finishNarrow(FValue < 0, magnitude(FValue), FScale, t.precision, t.scale, false, v))
+        v = finish(exactOf(*this), t.precision, t.scale, false);
+    return Decimal(v, t.precision, t.scale);
 }
 
 Decimal Decimal::withScale(int scale) const
@@ -609,12 +711,67 @@ Decimal Decimal::operator-() const { return Decimal(-FValue, FPrecision, FScale)
 
 // ---- arithmetic ----------------------------------------------------------
 
+// `a op b` for the common operands whose exact result fits 128 bits: the
+// same result as the wide path below, which takes the rest (false).
+bool Decimal::applyNarrow(Op op, const Decimal& a, const Decimal& b, DecType t, Int128& out)
+{
+    const bool an = a.FValue < 0, bn = b.FValue < 0;
+    const U128 am = magnitude(a.FValue), bm = magnitude(b.FValue);
+    switch (op) {
+    case Op::Add:
+    case Op::Sub: {
+        const int scale = std::max<int>(a.FScale, b.FScale);
+        U128 x = am, y = bm;
+        if (a.FScale < scale && __builtin_mul_overflow(x, Pow10.v[scale - a.FScale], &x)) return false;
+        if (b.FScale < scale && __builtin_mul_overflow(y, Pow10.v[scale - b.FScale], &y)) return false;
+        const bool yn = op == Op::Sub ? !bn : bn;
+        U128 m;
+        bool neg;
+        if (an == yn) {
+            if (__builtin_add_overflow(x, y, &m)) return false;
+            neg = an;
+        } else if (x >= y) {
+            m = x - y;
+            neg = an;
+        } else {
+            m = y - x;
+            neg = yn;
+        }
+        return finishNarrow(neg && m != 0, m, scale, t.precision, t.scale, false, out);
+    }
+    case Op::Mul: {
+        U128 m;
+        if (__builtin_mul_overflow(am, bm, &m)) return false;
+        return finishNarrow(an != bn && m != 0, m, a.FScale + b.FScale, t.precision, t.scale, false, out);
+    }
+    case Op::Div: {
+        if (bm == 0) return false;
+        const int shift = t.scale - a.FScale + b.FScale;
+        U128 n = am, d = bm;
+        if (shift > MaxPrecision || shift < -MaxPrecision) return false;
+        if (shift >= 0 ? __builtin_mul_overflow(n, Pow10.v[shift], &n) : __builtin_mul_overflow(d, Pow10.v[-shift], &d))
+            return false;
+        const U128 q = (n >> 64) == 0 && (d >> 64) == 0 ? U128(u64(n) / u64(d)) : n / d;
+        return finishNarrow(an != bn && q != 0, q, t.scale, t.precision, t.scale, true, out);
+    }
+    }
+    return false;
+}
+
 Decimal Decimal::apply(Op op, const Decimal& a, const Decimal& b)
 {
     return apply(op, a, b, resultType(op, a.type(), b.type()));
 }
 
 Decimal Decimal::apply(Op op, const Decimal& a, const Decimal& b, DecType result)
+{
+    const DecType t = checkedType(result.precision, result.scale);
+    Int128 v;
+    if (applyNarrow(op, a, b, t, v)) return Decimal(v, t.precision, t.scale);
+    return applyWide(op, a, b, t);
+}
+
+Decimal Decimal::applyWide(Op op, const Decimal& a, const Decimal& b, DecType result)
 {
     const DecType t = checkedType(result.precision, result.scale);
     Exact e;
@@ -659,8 +816,7 @@ Decimal Decimal::apply(Op op, const Decimal& a, const Decimal& b, DecType result
     }
     }
     if (e.mag.isZero()) e.neg = false;
-    const Int128 v = finish(e, t.precision, t.scale, op == Op::Div);
-    return Decimal(v, t.precision, t.scale);
+    return Decimal(finish(e, t.precision, t.scale, op == Op::Div), t.precision, t.scale);
 }
 
 int Decimal::compare(const Decimal& a, const Decimal& b)

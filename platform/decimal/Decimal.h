@@ -164,6 +164,10 @@ public:
     // SQL Server's display text: exactly scale() decimals, no exponent, a '0'
     // before the point: '5.00000000', '-0.50000000', '12'.
     std::string toString() const;
+    // The same text written into out, which holds at least MaxTextLength
+    // chars (no terminating NUL); returns its length.
+    static constexpr std::size_t MaxTextLength = 48;
+    std::size_t toChars(char* out) const;
 
     // cast(x as decimal(p, s)): rounds half away from zero; 8115 when it does not fit.
     Decimal cast(int precision, int scale) const;
@@ -200,6 +204,13 @@ public:
     // for + - *, truncating for /).
     static Decimal apply(Op op, const Decimal& a, const Decimal& b, DecType result);
 
+    // The general readers and arithmetic that parse and apply fall back to
+    // for forms the common paths do not take (exponents, more than 38 digits,
+    // exact results beyond 128 bits); they give the same results for every
+    // input, which tests hold the common paths to.
+    static Decimal parseWide(std::string_view text);
+    static Decimal applyWide(Op op, const Decimal& a, const Decimal& b, DecType result);
+
     // Numeric comparison: values compare equal whatever their scales.
     static int compare(const Decimal& a, const Decimal& b);
     friend bool operator==(const Decimal& a, const Decimal& b) { return compare(a, b) == 0; }
@@ -207,6 +218,7 @@ public:
 
 private:
     Decimal(Int128 v, int p, int s) : FValue(v), FPrecision(std::int8_t(p)), FScale(std::int8_t(s)) {}
+    static bool applyNarrow(Op op, const Decimal& a, const Decimal& b, DecType t, Int128& out);
     Int128 FValue = 0;
     std::int8_t FPrecision = 18;
     std::int8_t FScale = 0;

@@ -101,8 +101,8 @@ Decimal widened(const Decimal& d) { return Decimal::fromUnscaled(d.unscaled(), M
 
 void resultText(sqlite3_context* ctx, const Decimal& d)
 {
-    const std::string t = d.toString();
-    sqlite3_result_text(ctx, t.c_str(), int(t.size()), SQLITE_TRANSIENT);
+    char text[Decimal::MaxTextLength];
+    sqlite3_result_text(ctx, text, int(d.toChars(text)), SQLITE_TRANSIENT);
 }
 
 // The Number form: INTEGER for a whole value within 64 bits, REAL when the

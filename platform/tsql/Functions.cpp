@@ -41,26 +41,32 @@ bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
 
 // ---------------------------------------------------------------- collation
 // SQL Server's default collation: case-insensitive, trailing blanks ignored.
-int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
+// Trailing blanks do not count.
+int trimmedLength(const char* p, int n)
 {
-    auto a = static_cast<const unsigned char*>(p1);
-    auto b = static_cast<const unsigned char*>(p2);
-    while (n1 > 0 && a[n1 - 1] == ' ') --n1;
-    while (n2 > 0 && b[n2 - 1] == ' ') --n2;
-    bool ascii = true;
-    int n = std::min(n1, n2);
+    while (n > 0 && p[n - 1] == ' ') --n;
+    return n;
+}
+
+// Plain ASCII texts byte by byte; any other through compareTextUnicode.
+int textOrder(const char* a, int n1, const char* b, int n2)
+{
+    n1 = trimmedLength(a, n1);
+    n2 = trimmedLength(b, n2);
+    const int n = std::min(n1, n2);
     for (int i = 0; i < n; ++i) {
-        unsigned char x = a[i], y = b[i];
-        if (x >= 0x80 || y >= 0x80) { ascii = false; break; }
+        unsigned char x = static_cast<unsigned char>(a[i]), y = static_cast<unsigned char>(b[i]);
+        if (x >= 0x80 || y >= 0x80) return compareTextUnicode(a, n1, b, n2);
         if (x >= 'A' && x <= 'Z') x += 32;
         if (y >= 'A' && y <= 'Z') y += 32;
         if (x != y) return x < y ? -1 : 1;
     }
-    if (ascii) return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
-    QString s1 = QString::fromUtf8(reinterpret_cast<const char*>(a), n1);
-    QString s2 = QString::fromUtf8(reinterpret_cast<const char*>(b), n2);
-    int c = s1.compare(s2, Qt::CaseInsensitive);
-    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+    return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
+}
+
+int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
+{
+    return textOrder(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
 }
 
 // ---------------------------------------------------------------- dates
@@ -936,6 +942,16 @@ bool otherDateForms(const QString& s, QDateTime& out)
     if (mo == 0 || !date.isValid() || y < 1753 || !timeOf(rest, time)) return false;
     out = QDateTime(date, time, Qt::UTC);
     return true;
+}
+
+int compareText(const char* a, int n1, const char* b, int n2) { return textOrder(a, n1, b, n2); }
+
+int compareTextUnicode(const char* a, int n1, const char* b, int n2)
+{
+    const QString s1 = QString::fromUtf8(a, trimmedLength(a, n1));
+    const QString s2 = QString::fromUtf8(b, trimmedLength(b, n2));
+    const int c = s1.compare(s2, Qt::CaseInsensitive);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 QString canonicalDateTime(const QDateTime& dt)

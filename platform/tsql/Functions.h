@@ -13,6 +13,12 @@ namespace kvtsql {
 // Registers the KV collation and every kv_* function on a connection.
 void registerFunctions(sqlite3* db);
 
+// The KV collation's order of two UTF-8 texts: case-insensitive, trailing
+// blanks ignored; -1, 0 or 1. Plain ASCII texts are compared byte by byte,
+// any other through compareTextUnicode, which gives every text its order.
+int compareText(const char* a, int n1, const char* b, int n2);
+int compareTextUnicode(const char* a, int n1, const char* b, int n2);
+
 // Dates are stored as "yyyy-MM-dd hh:mm:ss.zzz" texts.
 QString canonicalDateTime(const QDateTime& dt);
 // A datetime at its 1/300-second ticks, and a smalldatetime at its minute.
