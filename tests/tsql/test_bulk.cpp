@@ -3,6 +3,8 @@
 // row by row as any batch does. Both must leave the same rows, counts and errors.
 #include "TsqlTestUtil.h"
 
+#include <sqlite3.h>
+
 using namespace kvtsql;
 using namespace kvtsqltest;
 
@@ -155,4 +157,43 @@ TEST(TsqlBulk, PreparedRunWritesExactValuesAndCountsRows)
     EXPECT_TRUE(bad.errors[0].number == 2627 || bad.errors[0].number == 2601) << bad.errors[0].number;   // a duplicate key
     EXPECT_EQ(bad.rowsAffected, 1);
     EXPECT_EQ(db.rows("select count(*) from B where id in (7, 8)"), QStringList{"1"});
+}
+
+// Decimals and dates are stored in one form only (what the engine compares,
+// sorts and copies): whatever form a bulk value comes in, the file holds that form.
+TEST(TsqlBulk, PreparedRunStoresDecimalsAndDatesInTheirOneForm)
+{
+    ScratchDb db;
+    db.ok(kFixture);
+    const BatchResult r = db.conn->executeBulk(
+        "@id int, @qty decimal(28,8), @d datetime", "insert B (id, qty, d) values (@id, @qty, @d)",
+        {{qlonglong(400), QStringLiteral("12.50000000"), QStringLiteral("20260228")},
+         {qlonglong(401), QStringLiteral("-0.00000000"), QStringLiteral("2026-02-28")},
+         {qlonglong(402), QStringLiteral("007.50000000"), QStringLiteral("20240229")},
+         {qlonglong(403), QStringLiteral("-1.5"), QStringLiteral("2026-03-01 08:30:00")},
+         {qlonglong(404), qlonglong(3), QVariant()},
+         {qlonglong(405), 2.5, QStringLiteral("19000101")},
+         {qlonglong(406), QStringLiteral("-0.00000001"), QStringLiteral("99991231")}});
+    ASSERT_EQ(errorsOf(r), QString());
+    db.conn.reset();
+
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(db.path().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "select id, qty, d from B where id >= 400 order by id", -1, &st, nullptr), SQLITE_OK);
+    QStringList stored;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList f;
+        for (int i = 0; i < 3; ++i)
+            f << (sqlite3_column_type(st, i) == SQLITE_NULL
+                      ? QStringLiteral("NULL")
+                      : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+        stored << f.join(u'|');
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+    EXPECT_EQ(stored, (QStringList{"400|12.50000000|2026-02-28 00:00:00.000", "401|0.00000000|2026-02-28 00:00:00.000",
+                                   "402|7.50000000|2024-02-29 00:00:00.000", "403|-1.50000000|2026-03-01 08:30:00.000",
+                                   "404|3.00000000|NULL", "405|2.50000000|1900-01-01 00:00:00.000",
+                                   "406|-0.00000001|9999-12-31 00:00:00.000"}));
 }
