@@ -33,6 +33,15 @@ QString RTrimmed(const QString& s)
     return s.left(n);
 }
 
+// The same without the trailing blanks, as a view (no copy).
+QStringView RTrimmedView(const QString& s)
+{
+    qsizetype n = s.size();
+    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
+        --n;
+    return QStringView(s).left(n);
+}
+
 QString NormalKey(const TMRPItemKey& k)
 {
     return RTrimmed(k.ItmID).toCaseFolded() + QChar(1) + RTrimmed(k.Props).toCaseFolded() + QChar(1)
@@ -45,13 +54,14 @@ QString NormalKey(const TMRPItemKey& k)
 
 int CompareDBText(const QString& a, const QString& b)
 {
-    const int c = QString::compare(RTrimmed(a), RTrimmed(b), Qt::CaseInsensitive);
+    const int c = RTrimmedView(a).compare(RTrimmedView(b), Qt::CaseInsensitive);
     return c < 0 ? -1 : (c > 0 ? 1 : 0);
 }
 
 bool SameDBText(const QString& a, const QString& b)
 {
-    return CompareDBText(a, b) == 0;
+    // equal texts (the common case: copies of one value) need no folding
+    return a == b || CompareDBText(a, b) == 0;
 }
 
 int CompareItemKeys(const TMRPItemKey& a, const TMRPItemKey& b)
@@ -104,7 +114,26 @@ QString AddServedDemand(const QString& text, int dmdIID, int period, double qty)
 
 void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
 {
-    const qint64 key = (qint64(dmdIID) << 32) | quint32(period < 0 ? -1 : period);
+    if (period < 0)
+        period = -1;
+    // most buckets serve a few demands: those are looked up in the list
+    // itself, and only a long list gets its index
+    constexpr size_t kScanned = 16;
+    if (ServedList.size() <= kScanned) {
+        for (size_t i = ServedList.size(); i-- > 0;) {
+            TServed& e = ServedList[i];
+            if (e.DmdIID == dmdIID && e.Period == period) {
+                e.Qty = RoundTo(e.Qty + qty, 8);
+                return;
+            }
+        }
+        ServedList.push_back({dmdIID, period, RoundTo(qty, 8)});
+        if (ServedList.size() > kScanned)
+            for (size_t i = 0; i < ServedList.size(); ++i)
+                ServedIndex.insert((qint64(ServedList[i].DmdIID) << 32) | quint32(ServedList[i].Period), int(i));
+        return;
+    }
+    const qint64 key = (qint64(dmdIID) << 32) | quint32(period);
     const auto it = ServedIndex.constFind(key);
     if (it != ServedIndex.constEnd()) {
         TServed& e = ServedList[size_t(*it)];
@@ -112,25 +141,36 @@ void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
         return;
     }
     ServedIndex.insert(key, int(ServedList.size()));
-    ServedList.push_back({dmdIID, period < 0 ? -1 : period, RoundTo(qty, 8)});
+    ServedList.push_back({dmdIID, period, RoundTo(qty, 8)});
 }
 
 QString TMRPLevelPlanner::TBucket::Served() const
 {
+    static const char base36[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
     QString text;
     text.reserve(qsizetype(ServedList.size()) * 24);
-    char digits[16];
+    // each line's "|IID:KK=" made in one piece
+    char head[48];
     for (const TServed& e : ServedList) {
-        if (!text.isEmpty())
-            text += QLatin1String("\r\n");
-        text += QLatin1Char('|');
-        const auto res = std::to_chars(digits, digits + sizeof digits, e.DmdIID);
-        text += QLatin1String(digits, res.ptr - digits);
-        if (e.Period >= 0) {
-            text += QLatin1Char(':');
-            text += PeriodKey(e.Period);
+        char* p = head;
+        if (!text.isEmpty()) {
+            *p++ = '\r';
+            *p++ = '\n';
         }
-        text += QLatin1Char('=');
+        *p++ = '|';
+        p = std::to_chars(p, head + 16, e.DmdIID).ptr;
+        if (e.Period >= 0 && e.Period < 36 * 36) {
+            *p++ = ':';
+            *p++ = base36[e.Period / 36];
+            *p++ = base36[e.Period % 36];
+        } else if (e.Period >= 0) {
+            *p++ = ':';
+            text += QLatin1String(head, p - head);
+            text += PeriodKey(e.Period);
+            p = head;
+        }
+        *p++ = '=';
+        text += QLatin1String(head, p - head);
         AppendFloatText(text, e.Qty);
     }
     return text;

@@ -285,7 +285,7 @@ private:
             double Qty;
         };
         std::vector<TServed> ServedList;
-        QHash<qint64, int> ServedIndex; // (demand, period) -> entry
+        QHash<qint64, int> ServedIndex; // (demand, period) -> entry, once the list is long
         void AddServed(int dmdIID, int period, double qty);
         QString Served() const;
         // Origin of the planned supply: the head's, merged with every demand served.

@@ -3,6 +3,8 @@
 // row by row as any batch does. Both must leave the same rows, counts and errors.
 #include "TsqlTestUtil.h"
 
+#include <sqlite3.h>
+
 using namespace kvtsql;
 using namespace kvtsqltest;
 
@@ -72,6 +74,35 @@ TEST(TsqlBulk, PreparedRunLeavesWhatTheRowByRowRunLeaves)
           {204, 2.5, qlonglong(-3)}, {205, QStringLiteral(""), QStringLiteral("1")}}},
         {"a decimal text that is no number stops at that row", "@id int, @qty decimal(28,8)",
          "insert B (id, qty) values (@id, @qty)", {{210, QStringLiteral("1.5")}, {211, QStringLiteral("１.5")}, {212, QStringLiteral("2")}}},
+        {"values already in their stored form: 64-bit whole numbers, decimal texts of the parameter's scale, "
+         "'yyyymmdd' dates",
+         "@id int, @tiny tinyint, @name nvarchar(6), @qty decimal(28,8), @d datetime, @sd smalldatetime, @flag bit",
+         "insert B (id, tiny, name, qty, d, sd, flag) values (@id, @tiny, @name, @qty, @d, @sd, @flag)",
+         {{qlonglong(300), qlonglong(255), QStringLiteral("垫圈"), QStringLiteral("12.50000000"), QStringLiteral("20260228"),
+           QStringLiteral("20260301"), qlonglong(2)},
+          {qlonglong(301), qlonglong(0), QStringLiteral("abcdef"), QStringLiteral("-0.00000000"), QStringLiteral("17530101"),
+           QStringLiteral("19000101"), qlonglong(0)},
+          {qlonglong(302), QVariant(), QStringLiteral("abcdefgh"), QStringLiteral("007.50000000"), QStringLiteral("20240229"),
+           QVariant(), qlonglong(-1)},
+          {qlonglong(303), qlonglong(1), QStringLiteral(""), QStringLiteral("99999999999999999999.99999999"),
+           QStringLiteral(" 20260101"), QStringLiteral("2026-01-01"), QVariant()},
+          {qlonglong(304), qlonglong(1), QStringLiteral("x"), QStringLiteral("-1.00000000"), QStringLiteral("2026.1.5"),
+           QStringLiteral("20260102"), qlonglong(1)},
+          {qlonglong(305), qlonglong(1), QString(QChar(u'a')) + QChar(0xD800) + QChar(u'b'), QStringLiteral("0.00000000"), QStringLiteral("20260102"),
+           QStringLiteral("20260102"), qlonglong(1)},
+          {qlonglong(306), qlonglong(1), QString(), QStringLiteral("1.00000000"), QStringLiteral("20260102"),
+           QStringLiteral("20260102"), qlonglong(1)}}},
+        {"a 64-bit whole number beyond an int stops at that row", "@id int", "insert B (id) values (@id)",
+         {{qlonglong(120)}, {qlonglong(2147483648LL)}, {qlonglong(121)}}},
+        {"a 64-bit whole number beyond a tinyint stops at that row", "@id int, @tiny tinyint",
+         "insert B (id, tiny) values (@id, @tiny)", {{qlonglong(130), qlonglong(-1)}, {qlonglong(131), qlonglong(1)}}},
+        {"a decimal text of the scale but beyond the precision stops at that row", "@id int, @qty decimal(28,8)",
+         "insert B (id, qty) values (@id, @qty)",
+         {{140, QStringLiteral("1.00000000")}, {141, QStringLiteral("123456789012345678901.00000000")}}},
+        {"a 'yyyymmdd' text that is no day stops at that row", "@id int, @d datetime", "insert B (id, d) values (@id, @d)",
+         {{150, QStringLiteral("20260131")}, {151, QStringLiteral("20260230")}, {152, QStringLiteral("20260101")}}},
+        {"a 'yyyymmdd' text before 1753 stops at that row", "@id int, @d datetime", "insert B (id, d) values (@id, @d)",
+         {{160, QStringLiteral("17521231")}}},
         {"a parameter named twice and literals beside it", "@id int, @qty decimal(28,8)",
          "insert B (id, qty, big, name) values (@id, @qty, @qty * 2, N'fixed')",
          {{20, QStringLiteral("1.25")}, {21, QStringLiteral("99999999999999999999.99999999")}}},
@@ -130,4 +161,43 @@ TEST(TsqlBulk, PreparedRunWritesExactValuesAndCountsRows)
     EXPECT_TRUE(bad.errors[0].number == 2627 || bad.errors[0].number == 2601) << bad.errors[0].number;   // a duplicate key
     EXPECT_EQ(bad.rowsAffected, 1);
     EXPECT_EQ(db.rows("select count(*) from B where id in (7, 8)"), QStringList{"1"});
+}
+
+// Decimals and dates are stored in one form only (what the engine compares,
+// sorts and copies): whatever form a bulk value comes in, the file holds that form.
+TEST(TsqlBulk, PreparedRunStoresDecimalsAndDatesInTheirOneForm)
+{
+    ScratchDb db;
+    db.ok(kFixture);
+    const BatchResult r = db.conn->executeBulk(
+        "@id int, @qty decimal(28,8), @d datetime", "insert B (id, qty, d) values (@id, @qty, @d)",
+        {{qlonglong(400), QStringLiteral("12.50000000"), QStringLiteral("20260228")},
+         {qlonglong(401), QStringLiteral("-0.00000000"), QStringLiteral("2026-02-28")},
+         {qlonglong(402), QStringLiteral("007.50000000"), QStringLiteral("20240229")},
+         {qlonglong(403), QStringLiteral("-1.5"), QStringLiteral("2026-03-01 08:30:00")},
+         {qlonglong(404), qlonglong(3), QVariant()},
+         {qlonglong(405), 2.5, QStringLiteral("19000101")},
+         {qlonglong(406), QStringLiteral("-0.00000001"), QStringLiteral("99991231")}});
+    ASSERT_EQ(errorsOf(r), QString());
+    db.conn.reset();
+
+    sqlite3* raw = nullptr;
+    ASSERT_EQ(sqlite3_open_v2(db.path().toUtf8().constData(), &raw, SQLITE_OPEN_READONLY, nullptr), SQLITE_OK);
+    sqlite3_stmt* st = nullptr;
+    ASSERT_EQ(sqlite3_prepare_v2(raw, "select id, qty, d from B where id >= 400 order by id", -1, &st, nullptr), SQLITE_OK);
+    QStringList stored;
+    while (sqlite3_step(st) == SQLITE_ROW) {
+        QStringList f;
+        for (int i = 0; i < 3; ++i)
+            f << (sqlite3_column_type(st, i) == SQLITE_NULL
+                      ? QStringLiteral("NULL")
+                      : QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i))));
+        stored << f.join(u'|');
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(raw);
+    EXPECT_EQ(stored, (QStringList{"400|12.50000000|2026-02-28 00:00:00.000", "401|0.00000000|2026-02-28 00:00:00.000",
+                                   "402|7.50000000|2024-02-29 00:00:00.000", "403|-1.50000000|2026-03-01 08:30:00.000",
+                                   "404|3.00000000|NULL", "405|2.50000000|1900-01-01 00:00:00.000",
+                                   "406|-0.00000001|9999-12-31 00:00:00.000"}));
 }
