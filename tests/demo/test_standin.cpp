@@ -156,6 +156,40 @@ TEST_F(StandInProcedures, GetBOMFillsTheLinesOfTheGivenOrDefaultBillOnce)
     EXPECT_DOUBLE_EQ(plastic[0][2].toDouble(), 0.12);
 }
 
+// The lines are stored bill by bill in key order and line order whatever order the
+// bills were asked in; a later call appends its bills after the earlier ones.
+TEST_F(StandInProcedures, GetBOMStoresTheLinesInKeyOrder)
+{
+    auto stored = [&] {
+        QStringList out;
+        for (const auto& r : rows("select BomID, BomEntry from #QZ_MRP_BOM"))   // as stored: no order asked
+            out << r[0].toString() + u'/' + QString::number(r[1].toInt()).rightJustified(4, u'0');
+        return out;
+    };
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-1001', 0, 'B-FG-1001')");
+    ok("exec QZ_MRP_GetBOM");
+    const QStringList first = stored();
+    ASSERT_EQ(first.size(), 12);
+    QStringList sorted = first;
+    sorted.sort();
+    EXPECT_EQ(first, sorted);
+    EXPECT_TRUE(first.first().startsWith("B-FG-1001/")) << first.first().toStdString();
+
+    // another bill, asked with one already there: only its lines, after the others
+    ok("truncate table #QZ_MRP_RefGetBOM\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-101', null, null)");
+    ok("exec QZ_MRP_GetBOM");
+    const QStringList both = stored();
+    ASSERT_GT(both.size(), 12);
+    EXPECT_EQ(both.mid(0, 12), first);
+    for (const QString& line : both.mid(12)) EXPECT_TRUE(line.startsWith("B-SA-101/")) << line.toStdString();
+    QStringList added = both.mid(12);
+    added.sort();
+    EXPECT_EQ(both.mid(12), added);
+}
+
 TEST_F(StandInProcedures, GetBOMCouplesPairsProductsWithTheirComponents)
 {
     ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-4001', null, null)");
