@@ -73,13 +73,22 @@ void getBom(kvtsql::ProcedureCall& call)
 
 // Fills #QZ_MRP_BOMCouples with the parent-component pairs of the bills of the
 // products in #QZ_MRP_RefGetBOM, with each component's own bill ('' when none).
+// The resolved bills are listed first in #QZ_MRP_GetBOMCoupleHeads (made on the
+// first call and kept empty), so each bill's lines are read through the line key.
 void getBomCouples(kvtsql::ProcedureCall& call)
 {
     call.run(QStringLiteral(
+                 "if object_id('tempdb..#QZ_MRP_GetBOMCoupleHeads') is null\n"
+                 "create table #QZ_MRP_GetBOMCoupleHeads (PrdID nvarchar(50) not null, BomType tinyint not null, "
+                 "BomID nvarchar(50) not null, primary key (PrdID, BomType, BomID))\n"
+                 "truncate table #QZ_MRP_GetBOMCoupleHeads\n"
+                 "insert #QZ_MRP_GetBOMCoupleHeads (PrdID, BomType, BomID) select PrdID, BomType, BomID from %1 as t\n"
                  "insert #QZ_MRP_BOMCouples (PrdID, ItmID, ItmBomType, ItmBomID)\n"
                  "select distinct r.PrdID, l.BomItmID, isnull(cb.BomType, 0), isnull(cb.BomID, '')\n"
-                 "from %1 as r join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=r.BomType and l.BomID=r.BomID%2\n"
-                 "where l.BomRole=0 and l.BomItmID<>r.PrdID")
+                 "from #QZ_MRP_GetBOMCoupleHeads as r "
+                 "join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=r.BomType and l.BomID=r.BomID%2\n"
+                 "where l.BomRole=0 and l.BomItmID<>r.PrdID\n"
+                 "truncate table #QZ_MRP_GetBOMCoupleHeads")
                  .arg(resolvedHeads(QStringLiteral("#QZ_MRP_RefGetBOM")), QLatin1String(componentBomJoin)));
 }
 

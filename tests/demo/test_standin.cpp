@@ -204,6 +204,23 @@ TEST_F(StandInProcedures, GetBOMCouplesPairsProductsWithTheirComponents)
         EXPECT_EQ(p[0].toString(), "IFG-4001");
 }
 
+// Each call pairs only the products asked for then, however often it runs on one
+// connection; a product asked twice (by its default and its named bill) pairs once.
+TEST_F(StandInProcedures, GetBOMCouplesOnEachCallOnlyTheProductsAskedThen)
+{
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-4001', null, null)");
+    ok("exec QZ_MRP_GetBOMCouples");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOMCouples"), 3);
+    ok("truncate table #QZ_MRP_RefGetBOM\ntruncate table #QZ_MRP_BOMCouples\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', null, null)\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')");
+    ok("exec QZ_MRP_GetBOMCouples");
+    const auto pairs = rows("select PrdID, ItmID from #QZ_MRP_BOMCouples order by ItmID");
+    ASSERT_EQ(pairs.size(), 2);
+    for (const auto& p : pairs) EXPECT_EQ(p[0].toString(), "ISA-201");
+    EXPECT_EQ(pairs[0][1].toString(), "IPT-201");
+}
+
 TEST_F(StandInProcedures, SetBOMForSupplyGivesMadeSuppliesTheirDefaultBill)
 {
     ok("insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupQty, SupRestQty) values (1, 42, 'ISA-101', 10, 10)\n"
