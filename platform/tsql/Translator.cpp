@@ -1166,6 +1166,18 @@ bool sameValue(const Expr& a, const Expr& b)
     return true;
 }
 
+// Holds a literal: statements of one shape differ in their literals' values.
+bool holdsLiteral(const Expr& e)
+{
+    switch (e.kind) {
+    case EK::Integer: case EK::Number: case EK::String: case EK::BinaryLit: return true;
+    default: break;
+    }
+    for (const ExprP& a : e.args)
+        if (a && holdsLiteral(*a)) return true;
+    return false;
+}
+
 // Worth computing once: anything beyond a bare name, literal or variable.
 bool computed(const Expr& e)
 {
@@ -1312,6 +1324,10 @@ QString Translator::insertSharedValues(const Select& select, const TableInfo& in
         source << first;
     }
     if (!shared) return QString();
+    // Which values repeat was told from the literals' values, which the shape of the
+    // statement leaves out: another statement of this shape may repeat nothing.
+    for (qsizetype k = 0; k < select.items.size(); ++k)
+        if (source[k] != k && holdsLiteral(*select.items[k].expr)) m_cacheable = false;
     Select once = select;
     once.items.clear();
     QHash<int, int> position;   // first item -> its place in the subquery

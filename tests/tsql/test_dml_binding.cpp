@@ -110,6 +110,12 @@ TEST(TsqlDmlBinding, InsertOfARepeatedValue)
         {"a value repeated in another expression is not taken for it",
          "insert D (k, q1, q2) select k, x+1, (x+1)*2 from R where k = 1 select q1, q2 from D",
          {"3.34500000|6.69"}},
+        {"statements of one shape, one repeating a value and one not, each keep their own values",
+         "insert D (k, q3, n) select k, k*2, k*2 from R where k = 1 "
+         "insert D (k, q3, n) select k, k*2, k*3 from R where k = 1 "
+         "insert D (k, q3, n) select k, k*3, k*2 from R where k = 1 "
+         "insert D (k, q3, n) select k, k*4, k*4 from R where k = 1 select q3, n from D",
+         {"2|2", "2|3", "3|2", "4|4"}},
         {"newid() gives each column its own value",
          "create table G (a varchar(36) null, b varchar(36) null) insert G select newid(), newid() from R "
          "select count(*) from G where a <> b",
