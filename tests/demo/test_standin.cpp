@@ -190,6 +190,18 @@ TEST_F(StandInProcedures, GetBOMStoresTheLinesInKeyOrder)
     EXPECT_EQ(both.mid(12), added);
 }
 
+// A call inside a transaction that is rolled back takes its work table with it;
+// the next call makes it again.
+TEST_F(StandInProcedures, GetBOMAfterARolledBackCall)
+{
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')");
+    ok("begin tran\nexec QZ_MRP_GetBOM\nexec QZ_MRP_GetBOMCouples\nrollback");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOM"), 0);
+    ok("exec QZ_MRP_GetBOM\nexec QZ_MRP_GetBOMCouples");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOM"), 2);
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOMCouples"), 2);
+}
+
 TEST_F(StandInProcedures, GetBOMCouplesPairsProductsWithTheirComponents)
 {
     ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-4001', null, null)");
