@@ -35,10 +35,20 @@ const char* componentBomJoin =
     " and cb.BomID=l.BomItmBomID or l.BomItmBomID is null and cb.BomItmID=l.BomItmID and cb.BomIsDefault=1";
 
 // Fills #QZ_MRP_BOM with the lines of the bills asked for in #QZ_MRP_RefGetBOM;
-// a bill already present is not added twice.
+// a bill already present is not added twice. The bills to add are listed first, in
+// their key order, in #QZ_MRP_GetBOMHeads (made on the first call and kept empty on
+// the connection, so later calls change no schema), and the lines come out in the
+// order they are stored in without a sort of the wide rows.
 void getBom(kvtsql::ProcedureCall& call)
 {
     call.run(QStringLiteral(
+                 "if object_id('tempdb..#QZ_MRP_GetBOMHeads') is null\n"
+                 "create table #QZ_MRP_GetBOMHeads (BomType tinyint not null, BomID nvarchar(50) not null, "
+                 "primary key (BomType, BomID))\n"
+                 "truncate table #QZ_MRP_GetBOMHeads\n"
+                 "insert #QZ_MRP_GetBOMHeads (BomType, BomID)\n"
+                 "select distinct BomType, BomID from %1 as t\n"
+                 "where not exists (select * from #QZ_MRP_BOM as x where x.BomType=t.BomType and x.BomID=t.BomID)\n"
                  "insert #QZ_MRP_BOM (BomType, BomID, BomNo, BomPrdID, BomPrdOkRate, BomEntry, BomItmID, BomProps, "
                  "BomProp1, BomProp2, BomProp3, BomProp4, BomProp5, BomProp6, BomProp7, BomProp8, BomProp9, BomProp10, "
                  "BomFixed, BomQty, BomBaseQty, BomLossRate, BomPutLossRate, BomUntID, BomUQty, BomUBaseQty, BomPercent, "
@@ -53,23 +63,32 @@ void getBom(kvtsql::ProcedureCall& call)
                  "l.BomOperID, l.BomDrawType, l.BomRole, l.BomRoleName, cb.BomType, cb.BomID, cb.BomNo, cb.BomOkRate, "
                  "(case when l.BomItmBomID is null then 0 else 1 end), l.BomItmBomSkip, l.BomNote, l.BomNote1, "
                  "l.BomNote2, l.BomNote3\n"
-                 "from (select distinct BomType, BomID from %1 as t) as r "
+                 "from #QZ_MRP_GetBOMHeads as r "
                  "join QZ_MRP_ItemBOMs as h with(nolock) on h.BomType=r.BomType and h.BomID=r.BomID "
-                 "join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=h.BomType and l.BomID=h.BomID%2\n"
-                 "where not exists (select * from #QZ_MRP_BOM as x where x.BomType=h.BomType and x.BomID=h.BomID)\n"
-                 "order by h.BomType, h.BomID, l.BomEntry")
+                 "join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=r.BomType and l.BomID=r.BomID%2\n"
+                 "order by r.BomType, r.BomID, l.BomEntry\n"
+                 "truncate table #QZ_MRP_GetBOMHeads")
                  .arg(resolvedHeads(QStringLiteral("#QZ_MRP_RefGetBOM")), QLatin1String(componentBomJoin)));
 }
 
 // Fills #QZ_MRP_BOMCouples with the parent-component pairs of the bills of the
 // products in #QZ_MRP_RefGetBOM, with each component's own bill ('' when none).
+// The resolved bills are listed first in #QZ_MRP_GetBOMCoupleHeads (made on the
+// first call and kept empty), so each bill's lines are read through the line key.
 void getBomCouples(kvtsql::ProcedureCall& call)
 {
     call.run(QStringLiteral(
+                 "if object_id('tempdb..#QZ_MRP_GetBOMCoupleHeads') is null\n"
+                 "create table #QZ_MRP_GetBOMCoupleHeads (PrdID nvarchar(50) not null, BomType tinyint not null, "
+                 "BomID nvarchar(50) not null, primary key (PrdID, BomType, BomID))\n"
+                 "truncate table #QZ_MRP_GetBOMCoupleHeads\n"
+                 "insert #QZ_MRP_GetBOMCoupleHeads (PrdID, BomType, BomID) select PrdID, BomType, BomID from %1 as t\n"
                  "insert #QZ_MRP_BOMCouples (PrdID, ItmID, ItmBomType, ItmBomID)\n"
                  "select distinct r.PrdID, l.BomItmID, isnull(cb.BomType, 0), isnull(cb.BomID, '')\n"
-                 "from %1 as r join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=r.BomType and l.BomID=r.BomID%2\n"
-                 "where l.BomRole=0 and l.BomItmID<>r.PrdID")
+                 "from #QZ_MRP_GetBOMCoupleHeads as r "
+                 "join QZ_MRP_ItemBOMLines as l with(nolock) on l.BomType=r.BomType and l.BomID=r.BomID%2\n"
+                 "where l.BomRole=0 and l.BomItmID<>r.PrdID\n"
+                 "truncate table #QZ_MRP_GetBOMCoupleHeads")
                  .arg(resolvedHeads(QStringLiteral("#QZ_MRP_RefGetBOM")), QLatin1String(componentBomJoin)));
 }
 

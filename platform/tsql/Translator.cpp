@@ -1143,6 +1143,54 @@ Translated Translator::scalar(const ExprP& e, bool condition, TypeInfo* type)
 }
 
 // ---------------------------------------------------------------- writes
+namespace {
+// Two expressions that give the same value for the same row: written alike (names,
+// operators, literals) and free of anything that differs from call to call or row
+// source to row source (subqueries, newid(), rand()).
+bool sameValue(const Expr& a, const Expr& b)
+{
+    if (a.kind != b.kind || a.text != b.text || a.parts != b.parts || a.args.size() != b.args.size()
+        || a.negated != b.negated || a.distinct != b.distinct || a.star != b.star || a.hasOperand != b.hasOperand
+        || a.hasElse != b.hasElse || a.unicode != b.unicode || a.type.name != b.type.name || a.type.p1 != b.type.p1
+        || a.type.p2 != b.type.p2 || a.type.max != b.type.max)
+        return false;
+    if (a.sel || b.sel) return false;
+    if (a.kind == EK::Func && (a.text == u"newid" || a.text == u"rand")) return false;
+    for (qsizetype i = 0; i < a.args.size(); ++i) {
+        if (!a.args[i] || !b.args[i]) {
+            if (a.args[i] != b.args[i]) return false;
+            continue;
+        }
+        if (!sameValue(*a.args[i], *b.args[i])) return false;
+    }
+    return true;
+}
+
+// Holds a literal: statements of one shape differ in their literals' values.
+bool holdsLiteral(const Expr& e)
+{
+    switch (e.kind) {
+    case EK::Integer: case EK::Number: case EK::String: case EK::BinaryLit: return true;
+    default: break;
+    }
+    for (const ExprP& a : e.args)
+        if (a && holdsLiteral(*a)) return true;
+    return false;
+}
+
+// Worth computing once: anything beyond a bare name, literal or variable.
+bool computed(const Expr& e)
+{
+    switch (e.kind) {
+    case EK::Null: case EK::Integer: case EK::Number: case EK::String: case EK::BinaryLit:
+    case EK::Column: case EK::Star: case EK::Variable: case EK::System:
+        return false;
+    case EK::Paren: return e.args.size() == 1 && e.args[0] && computed(*e.args[0]);
+    default: return true;
+    }
+}
+} // namespace
+
 Translated Translator::insert(const Stmt& s)
 {
     const QString table = tableName(s.table);
@@ -1207,6 +1255,8 @@ Translated Translator::insert(const Stmt& s)
             rows << "(" + vals.join(", ") + ")";
         }
         out.sql = head + " VALUES " + rows.join(", ");
+    } else if (s.select && !numbered && (out.sql = insertSharedValues(*s.select, info, targets, head), !out.sql.isEmpty())) {
+        // computed once per row, see insertSharedValues
     } else if (s.select) {
         QList<OutputColumn> cols;
         bool known = false;
@@ -1245,6 +1295,61 @@ Translated Translator::insert(const Stmt& s)
     for (int i : targets) out.columns.append({info.columns[i].name, info.columns[i].type});
     out.columnsKnown = true;
     return out;
+}
+
+// An insert whose select list repeats one computed value (a quantity stored in three
+// columns, say) computes it once per row: the select gives each distinct value once, as
+// a subquery SQLite does not merge back into the insert (its OFFSET keeps it apart, read
+// row by row as it is made), and the insert takes each of its columns from there.
+// Empty when the select repeats nothing or is not a plain one of the insert's width.
+QString Translator::insertSharedValues(const Select& select, const TableInfo& info, const QList<int>& targets,
+                                       const QString& head)
+{
+    if (!select.compound.isEmpty() || !select.orderBy.isEmpty() || select.distinct || select.topPercent
+        || !select.into.isEmpty() || !select.groupBy.isEmpty() || select.having || select.items.size() != targets.size())
+        return QString();
+    QList<int> source;   // for each item, the first item of the same value
+    bool shared = false;
+    for (qsizetype k = 0; k < select.items.size(); ++k) {
+        const SelectItem& it = select.items[k];
+        if (!it.expr || it.expr->kind == EK::Star || !it.assignVar.isEmpty()) return QString();
+        int first = int(k);
+        if (computed(*it.expr))
+            for (qsizetype j = 0; j < k; ++j)
+                if (source[j] == j && sameValue(*select.items[j].expr, *it.expr)) {
+                    first = int(j);
+                    shared = true;
+                    break;
+                }
+        source << first;
+    }
+    if (!shared) return QString();
+    // Which values repeat was told from the literals' values, which the shape of the
+    // statement leaves out: another statement of this shape may repeat nothing.
+    for (qsizetype k = 0; k < select.items.size(); ++k)
+        if (source[k] != k && holdsLiteral(*select.items[k].expr)) m_cacheable = false;
+    Select once = select;
+    once.items.clear();
+    QHash<int, int> position;   // first item -> its place in the subquery
+    for (qsizetype k = 0; k < select.items.size(); ++k) {
+        if (source[k] != k) continue;
+        SelectItem it = select.items[k];
+        it.alias = QStringLiteral("kv_v%1").arg(once.items.size() + 1);
+        position.insert(int(k), int(once.items.size()));
+        once.items << it;
+    }
+    QList<OutputColumn> cols;
+    bool known = false;
+    QString sub = branchSql(once, nullptr, &cols, &known, false);
+    if (!known || cols.size() != once.items.size()) return QString();
+    sub += once.top ? QStringLiteral(" OFFSET 0") : QStringLiteral(" LIMIT -1 OFFSET 0");
+    QStringList conv;
+    for (qsizetype k = 0; k < select.items.size(); ++k) {
+        const int p = position.value(source[k]);
+        const TableColumn& target = info.columns[targets[k]];
+        conv << convertFor("\"kv_src\"." + quote(cols[p].name), cols[p].type, target.type, info.name + "." + target.name);
+    }
+    return head + " SELECT " + conv.join(", ") + " FROM (" + sub + ") AS \"kv_src\"";
 }
 
 // The FROM source an UPDATE or DELETE target names: its alias, the table named

@@ -122,6 +122,7 @@ public:
     static QString tableName(const QStringList& parts);   // last part, system tables mapped
 
 private:
+    QString insertSharedValues(const Select& select, const TableInfo& info, const QList<int>& targets, const QString& head);
     struct Source {
         QString alias;
         QString table;

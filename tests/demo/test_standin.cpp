@@ -156,6 +156,52 @@ TEST_F(StandInProcedures, GetBOMFillsTheLinesOfTheGivenOrDefaultBillOnce)
     EXPECT_DOUBLE_EQ(plastic[0][2].toDouble(), 0.12);
 }
 
+// The lines are stored bill by bill in key order and line order whatever order the
+// bills were asked in; a later call appends its bills after the earlier ones.
+TEST_F(StandInProcedures, GetBOMStoresTheLinesInKeyOrder)
+{
+    auto stored = [&] {
+        QStringList out;
+        for (const auto& r : rows("select BomID, BomEntry from #QZ_MRP_BOM"))   // as stored: no order asked
+            out << r[0].toString() + u'/' + QString::number(r[1].toInt()).rightJustified(4, u'0');
+        return out;
+    };
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-1001', 0, 'B-FG-1001')");
+    ok("exec QZ_MRP_GetBOM");
+    const QStringList first = stored();
+    ASSERT_EQ(first.size(), 12);
+    QStringList sorted = first;
+    sorted.sort();
+    EXPECT_EQ(first, sorted);
+    EXPECT_TRUE(first.first().startsWith("B-FG-1001/")) << first.first().toStdString();
+
+    // another bill, asked with one already there: only its lines, after the others
+    ok("truncate table #QZ_MRP_RefGetBOM\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-101', null, null)");
+    ok("exec QZ_MRP_GetBOM");
+    const QStringList both = stored();
+    ASSERT_GT(both.size(), 12);
+    EXPECT_EQ(both.mid(0, 12), first);
+    for (const QString& line : both.mid(12)) EXPECT_TRUE(line.startsWith("B-SA-101/")) << line.toStdString();
+    QStringList added = both.mid(12);
+    added.sort();
+    EXPECT_EQ(both.mid(12), added);
+}
+
+// A call inside a transaction that is rolled back takes its work table with it;
+// the next call makes it again.
+TEST_F(StandInProcedures, GetBOMAfterARolledBackCall)
+{
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')");
+    ok("begin tran\nexec QZ_MRP_GetBOM\nexec QZ_MRP_GetBOMCouples\nrollback");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOM"), 0);
+    ok("exec QZ_MRP_GetBOM\nexec QZ_MRP_GetBOMCouples");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOM"), 2);
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOMCouples"), 2);
+}
+
 TEST_F(StandInProcedures, GetBOMCouplesPairsProductsWithTheirComponents)
 {
     ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-4001', null, null)");
@@ -168,6 +214,23 @@ TEST_F(StandInProcedures, GetBOMCouplesPairsProductsWithTheirComponents)
     EXPECT_EQ(pairs[1][3].toString(), "");   // a purchased component has no bill of its own
     for (const auto& p : pairs)
         EXPECT_EQ(p[0].toString(), "IFG-4001");
+}
+
+// Each call pairs only the products asked for then, however often it runs on one
+// connection; a product asked twice (by its default and its named bill) pairs once.
+TEST_F(StandInProcedures, GetBOMCouplesOnEachCallOnlyTheProductsAskedThen)
+{
+    ok("insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('IFG-4001', null, null)");
+    ok("exec QZ_MRP_GetBOMCouples");
+    EXPECT_EQ(scalar("select count(*) from #QZ_MRP_BOMCouples"), 3);
+    ok("truncate table #QZ_MRP_RefGetBOM\ntruncate table #QZ_MRP_BOMCouples\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', null, null)\n"
+       "insert #QZ_MRP_RefGetBOM (PrdID, BomType, BomID) values ('ISA-201', 0, 'B-SA-201')");
+    ok("exec QZ_MRP_GetBOMCouples");
+    const auto pairs = rows("select PrdID, ItmID from #QZ_MRP_BOMCouples order by ItmID");
+    ASSERT_EQ(pairs.size(), 2);
+    for (const auto& p : pairs) EXPECT_EQ(p[0].toString(), "ISA-201");
+    EXPECT_EQ(pairs[0][1].toString(), "IPT-201");
 }
 
 TEST_F(StandInProcedures, SetBOMForSupplyGivesMadeSuppliesTheirDefaultBill)
