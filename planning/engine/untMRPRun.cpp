@@ -23,6 +23,7 @@ using untMRPLevelSelects::VariantToDateTime;
 #include "untMRPBom.h"
 #include "untMRPKit.h"
 #include "untMRPLevel.h"
+#include "untMRPLowCodes.h"
 #include "untMRPLevelSelects.h"
 
 #include "EscapeKey.h"
@@ -301,6 +302,42 @@ void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
     }
 }
 
+// Without substitutes the steps below reach each item's longest path from a
+// top item: the pairs are read once, the codes found in memory and written
+// back in one transaction. False (nothing written) when the pairs hold a loop,
+// which the steps then find and list.
+bool CodesInMemory(TADOQuery* q, int& maxCode)
+{
+    QStringList items;
+    RunSQL(q, QStringLiteral("select ItmID from #QZ_MRP_ItemLowestCode"), true, true, false);
+    items.reserve(q->RecordCount());
+    for (TField* f = q->Fields()->Field(0); !q->Eof(); q->Next())
+        items.append(f->AsString());
+    q->Close();
+    std::vector<std::pair<QString, QString>> pairs;
+    RunSQL(q, QStringLiteral("select ParentID, ChildID from #QZ_TmpTbl_BOM where ParentID is not null and ChildID is not null"),
+           true, true, false);
+    pairs.reserve(size_t(q->RecordCount()));
+    for (TField *p = q->Fields()->Field(0), *c = q->Fields()->Field(1); !q->Eof(); q->Next())
+        pairs.emplace_back(p->AsString(), c->AsString());
+    q->Close();
+    std::vector<int> codes;
+    if (!untMRPLowCodes::LongestPathCodes(items, pairs, codes))
+        return false;
+    TMRPBulkStatement st;
+    st.ParamNames = {QStringLiteral("@ItmID"), QStringLiteral("@Code")};
+    st.ParamTypes = {QStringLiteral("nvarchar(50)"), QStringLiteral("int")};
+    st.Statement = QStringLiteral("update #QZ_MRP_ItemLowestCode set LowestCode=@Code where ItmID=@ItmID");
+    maxCode = 0;
+    for (size_t i = 0; i < codes.size(); ++i)
+        if (codes[i] > 0) {
+            st.Rows.append({QVariant(items[qsizetype(i)]), QVariant(codes[i])});
+            maxCode = std::max(maxCode, codes[i]);
+        }
+    ExecBulk(q->ActiveConnection(), st);
+    return true;
+}
+
 } // namespace
 
 int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitutes)
@@ -401,7 +438,8 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
     // the level of the item it replaces.
     int maxCode = 0;
     bool loop = false;
-    for (int step = 0;; ++step) {
+    const bool settled = !subs && CodesInMemory(q, maxCode);
+    for (int step = 0; !settled; ++step) {
         // Every code starts at 0. Without substitutes an item's code after a
         // step is the lesser of the steps made and its depth, so only the
         // components of the items that reached this step's code can move:

@@ -5,6 +5,7 @@
 #include "ScriptedMessageBoxes.h"
 #include "untMRP.h"
 
+#include <QHash>
 #include <QKeyEvent>
 #include <QWidget>
 #include <cmath>
@@ -315,17 +316,23 @@ protected:
                  .arg(parent, child)
                  .arg(entry));
     }
-    // Work tables with one demand of the product; the codes as "item=code".
-    int codes(const QString& product, QStringList& out)
+    // Work tables with one demand of each product; the codes as "item=code".
+    int codes(const QString& product, QStringList& out) { return codes(QStringList{product}, out); }
+    int codes(const QStringList& products, QStringList& out)
     {
         q.SetConnection(GlobalADOConnection);
         CreateMRPWorkTables(&q, false, false);
-        ExecSQLText(&q, QStringLiteral("select SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
+        ExecSQLText(&q, QStringLiteral("if object_id('tempdb..#QZ_MRP_LastSupAdjusts') is not null\r"
+                                       "drop table #QZ_MRP_LastSupAdjusts\r"
+                                       "select SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
                                        "SupBomType, SupBomID, SupAdjQty into #QZ_MRP_LastSupAdjusts from QZ_MRP_Supplies "
-                                       "where 1=0\rinsert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdNeedQty, "
-                                       "DmdQty) values (1, 2, '%1', 1, 1)")
-                                    .arg(product),
+                                       "where 1=0"),
                     false, true, false);
+        for (const QString& product : products)
+            ExecSQLText(&q, QStringLiteral("insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdNeedQty, DmdQty) "
+                                           "values (1, 2, '%1', 1, 1)")
+                                .arg(product),
+                        false, true, false);
         const int r = CalcLowLevelCodes(&q, false, false);
         if (r >= 0)
             out = rows("select ItmID+'='+cast(LowestCode as varchar(3)) from #QZ_MRP_ItemLowestCode order by ItmID");
@@ -389,6 +396,63 @@ TEST_F(CodesTest, ALoopNamesItsItemsInOrder)
     QStringList out;
     EXPECT_EQ(codes("TA", out), -1);
     EXPECT_EQ(out, (QStringList{"TA", "TB"}));
+}
+
+TEST_F(CodesTest, ShapesOfBills)
+{
+    struct Case {
+        const char* name;
+        QStringList tops;
+        QStringList lines;   // "parent>child"
+        QStringList skipped; // items set to be left out of the run
+        int highest;
+        QStringList out; // "item=code", or the loop's items
+    };
+    const QList<Case> cases = {
+        {"diamond", {"TP"}, {"TP>TL", "TP>TR", "TL>TX", "TR>TX"}, {}, 2, {"TL=1", "TP=0", "TR=1", "TX=2"}},
+        {"component shared by two tops of different depth",
+         {"TP1", "TP2"},
+         {"TP1>TS", "TP2>TM", "TM>TS"},
+         {},
+         2,
+         {"TM=1", "TP1=0", "TP2=0", "TS=2"}},
+        // TK is left out; its bill is still read, but a component below a
+        // left-out item is not pushed down by it.
+        {"skipped item", {"TP"}, {"TP>TA", "TP>TK", "TK>TX"}, {"TK"}, 1, {"TA=1", "TP=0", "TX=0"}},
+        {"one top is a component of the other", {"TP", "TA"}, {"TP>TA", "TA>TB"}, {}, 2, {"TA=1", "TB=2", "TP=0"}},
+        {"loop reached from two tops",
+         {"TP1", "TP2"},
+         {"TP1>TA", "TP2>TB", "TA>TB", "TB>TC", "TC>TA", "TC>TD"},
+         {},
+         -1,
+         {"TA", "TB", "TC"}},
+    };
+    QStringList made;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        for (const QString& id : made)
+            exec(QStringLiteral("delete QZ_MRP_ItemBOMLines where BomID='B-%1'\rdelete QZ_MRP_ItemBOMs where BomID='B-%1'\r"
+                                "delete QZ_Base_ItemMaster where ItmID='%1'\rdelete QZ_MRP_ItemSetting where ItmID='%1'")
+                     .arg(id));
+        made.clear();
+        QHash<QString, int> entries;
+        for (const QString& l : c.lines)
+            for (const QString& id : l.split('>'))
+                if (!made.contains(id)) {
+                    item(id);
+                    made << id;
+                }
+        for (const QString& l : c.lines) {
+            const QStringList pc = l.split('>');
+            line(pc[0], pc[1], ++entries[pc[0]]);
+        }
+        for (const QString& id : c.skipped)
+            exec(QStringLiteral("insert QZ_MRP_ItemSetting (ItmID, ItmMrpSkip) values ('%1', 1)").arg(id));
+        QStringList out;
+        EXPECT_EQ(codes(c.tops, out), c.highest);
+        EXPECT_EQ(out, c.out);
+        q.Close();
+    }
 }
 
 TEST_F(CodesTest, RunLogLinesAreCutToTheirColumn)

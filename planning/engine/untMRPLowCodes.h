@@ -1,0 +1,21 @@
+#pragma once
+
+// Low-level codes of items from their parent-component pairs, in memory.
+
+#include <QList>
+#include <QString>
+#include <QStringList>
+#include <utility>
+#include <vector>
+
+namespace untMRPLowCodes {
+
+// Each item's code is the length of the longest path of pairs that reaches it
+// (0 for an item no pair reaches): every component sits below its deepest
+// parent. Pairs naming an item not in `items` are left out, as are repeated
+// pairs. Returns false, with `codes` left empty, when the pairs hold a loop.
+// Otherwise `codes` has one code per entry of `items`, in their order.
+bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QString, QString>>& pairs,
+                      std::vector<int>& codes);
+
+} // namespace untMRPLowCodes
