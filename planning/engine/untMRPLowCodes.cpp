@@ -5,6 +5,20 @@
 
 namespace untMRPLowCodes {
 
+namespace {
+
+// Item keys match as the database matches them: without regard to case,
+// trailing blanks ignored.
+QString Key(const QString& id)
+{
+    qsizetype n = id.size();
+    while (n > 0 && id[n - 1] == u' ')
+        --n;
+    return id.left(n).toCaseFolded();
+}
+
+} // namespace
+
 bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QString, QString>>& pairs,
                       std::vector<int>& codes)
 {
@@ -13,14 +27,14 @@ bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QStr
     QHash<QString, int> index;
     index.reserve(n);
     for (int i = 0; i < n; ++i)
-        index.insert(items[i], i);
+        index.insert(Key(items[i]), i);
 
     // The components of each item as one list (offsets per parent), without repeats.
     std::vector<std::pair<int, int>> edges;
     edges.reserve(pairs.size());
     for (const auto& [parent, child] : pairs) {
-        const auto p = index.constFind(parent);
-        const auto c = index.constFind(child);
+        const auto p = index.constFind(Key(parent));
+        const auto c = index.constFind(Key(child));
         if (p != index.cend() && c != index.cend())
             edges.emplace_back(p.value(), c.value());
     }

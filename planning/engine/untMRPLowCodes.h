@@ -12,8 +12,9 @@ namespace untMRPLowCodes {
 
 // Each item's code is the length of the longest path of pairs that reaches it
 // (0 for an item no pair reaches): every component sits below its deepest
-// parent. Pairs naming an item not in `items` are left out, as are repeated
-// pairs. Returns false, with `codes` left empty, when the pairs hold a loop.
+// parent. Items match without regard to case and trailing blanks, as the
+// database's keys do. Pairs naming an item not in `items` are left out, as
+// are repeated pairs. Returns false, with `codes` left empty, when the pairs hold a loop.
 // Otherwise `codes` has one code per entry of `items`, in their order.
 bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QString, QString>>& pairs,
                       std::vector<int>& codes);

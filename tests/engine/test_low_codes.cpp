@@ -39,6 +39,12 @@ TEST(LowCodes, ShapesOfBills)
         // A pair naming an item outside the list (a skipped item) moves nothing.
         {"pair to an unlisted item", {"P", "A"}, {{"P", "A"}, {"P", "Z"}, {"Z", "A"}}, true, {0, 1}},
         {"repeated pairs", {"P", "A"}, {{"P", "A"}, {"P", "A"}}, true, {0, 1}},
+        // Keys match as in the database: case and trailing blanks aside.
+        {"keys written differently",
+         {"P", "abc", "料甲"},
+         {{"p ", "ABC"}, {"Abc", "料甲  "}},
+         true,
+         {0, 1, 2}},
         {"loop", {"A", "B"}, {{"A", "B"}, {"B", "A"}}, false, {}},
         {"loop reached from two tops",
          {"T1", "T2", "A", "B", "C", "D"},

@@ -420,6 +420,8 @@ TEST_F(CodesTest, ShapesOfBills)
         // left-out item is not pushed down by it.
         {"skipped item", {"TP"}, {"TP>TA", "TP>TK", "TK>TX"}, {"TK"}, 1, {"TA=1", "TP=0", "TX=0"}},
         {"one top is a component of the other", {"TP", "TA"}, {"TP>TA", "TA>TB"}, {}, 2, {"TA=1", "TB=2", "TP=0"}},
+        // The line writes the item's key in other letters; the database still matches it.
+        {"component key in other case", {"TA", "TP"}, {"TA>TB", "TP>ta"}, {}, 2, {"TA=1", "TB=2", "TP=0"}},
         {"loop reached from two tops",
          {"TP1", "TP2"},
          {"TP1>TA", "TP2>TB", "TA>TB", "TB>TC", "TC>TA", "TC>TD"},
@@ -438,7 +440,7 @@ TEST_F(CodesTest, ShapesOfBills)
         QHash<QString, int> entries;
         for (const QString& l : c.lines)
             for (const QString& id : l.split('>'))
-                if (!made.contains(id)) {
+                if (!made.contains(id, Qt::CaseInsensitive)) {
                     item(id);
                     made << id;
                 }
