@@ -270,11 +270,23 @@ void BandedView::rowsChanged()
         y += m_rows[i].kind == RowRef::Group ? m_geom.lineHeight : m_geom.recordHeight;
     }
     m_rowTop << y;
+    // A focus asked for while updates were held goes to its row now.
+    bool pendingFocused = false;
+    if (m_hasPendingFocus) {
+        m_hasPendingFocus = false;
+        if (m_keyRow.contains(m_pendingFocusKey)) {
+            m_hasFocusKey = false;
+            setFocusKey(m_pendingFocusKey, nullptr);
+            m_anchorKey = m_pendingFocusKey;
+            m_selected = {m_pendingFocusKey};
+            pendingFocused = true;
+        }
+    }
     // Selection and focus keep only rows that still show.
     QSet<quintptr> sel;
     for (quintptr k : std::as_const(m_selected))
         if (m_keyRow.contains(k)) sel.insert(k);
-    bool selChanged = sel.size() != m_selected.size();
+    bool selChanged = pendingFocused || sel.size() != m_selected.size();
     m_selected = sel;
     if (m_hasFocusKey && !m_keyRow.contains(m_focusKey)) {
         m_hasFocusKey = false;
@@ -508,6 +520,17 @@ void BandedView::setFocusedColumn(Column* c)
     if (m_editor) postEdit();
     m_focusColumn = c;
     viewport()->update();
+}
+
+void BandedView::focusKeyWhenShown(quintptr key)
+{
+    if (m_updateLock) {
+        m_pendingFocusKey = key;
+        m_hasPendingFocus = true;
+        m_dirty = true;
+        return;
+    }
+    setFocusedRow(rowOfKey(key), true);
 }
 
 void BandedView::setFocusedRow(int row, bool select)

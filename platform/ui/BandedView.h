@@ -356,6 +356,9 @@ signals:
     void layoutChanged();
 
 protected:
+    // Focuses the row of key, selecting it alone; while updates are held the
+    // rows are stale, so the focus waits until they are rebuilt.
+    void focusKeyWhenShown(quintptr key);
     // Row supply of the subclasses
     virtual void buildRows(QList<RowRef>& rows) = 0;
     virtual QVariant rowValue(const RowRef& r, const Column* c) const = 0;
@@ -453,6 +456,8 @@ private:
     quintptr m_focusKey = 0;
     bool m_hasFocusKey = false;
     quintptr m_anchorKey = 0;
+    bool m_hasPendingFocus = false;
+    quintptr m_pendingFocusKey = 0;
     Column* m_focusColumn = nullptr;
 
     CustomDrawHook m_customDraw;

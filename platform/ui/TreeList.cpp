@@ -230,7 +230,9 @@ void TreeList::setFocusedNode(TreeNode* node)
     for (TreeNode* p : chain)
         if (!p->m_expanded) { p->m_expanded = true; changed = true; }
     if (changed) rowsChanged();
-    setFocusedRow(rowOfNode(node), true);
+    // Under held updates the rows still name the nodes shown before (perhaps
+    // deleted ones at the same address): the node is focused once rows are rebuilt.
+    focusKeyWhenShown(quintptr(node));
 }
 
 QList<TreeNode*> TreeList::selectedNodes() const

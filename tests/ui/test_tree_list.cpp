@@ -276,3 +276,20 @@ TEST_F(TreeFixture, FocusSignalsAndFooterSummary)
     tree.expandNode(tree.topNode(0));
     EXPECT_EQ(tree.footerText(qty), "9.50");   // 1 + 4 + 1.5 + 3
 }
+
+TEST_F(TreeFixture, FocusAskedForWhileUpdatesAreHeldLandsOnItsNode)
+{
+    // Nodes made again under held updates, as a list refilled from scratch:
+    // the rows still name the old nodes until the update ends.
+    for (int round = 0; round < 20; ++round) {
+        tree.beginUpdate();
+        tree.clear();
+        for (int i = 0; i < 5; ++i)
+            tree.addNode()->setValue(no, QString("N%1").arg(i));
+        TreeNode* wanted = tree.topNode(round % 5);
+        tree.setFocusedNode(wanted);
+        tree.endUpdate();
+        ASSERT_EQ(tree.focusedNode(), wanted) << round;
+        ASSERT_EQ(tree.selectedNodes(), QList<TreeNode*>{wanted}) << round;
+    }
+}
