@@ -93,12 +93,13 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
                                  "d.DmdItmProp2, d.DmdItmProp3, d.DmdItmProp4, d.DmdItmProp5, d.DmdItmProp6, "
                                  "d.DmdItmProp7, d.DmdItmProp8, d.DmdItmProp9, d.DmdItmProp10, d.DmdDate, "
                                  "d.DmdDayOffset, d.DmdPriority, d.DmdPSupIID, d.DmdQty, d.DmdBomType, d.DmdBomID, "
-                                 "d.DmdBomLocked, d.DmdNote, d.DmdHints, DmdItemKey=DmdItmID+'|'+DmdItmProps+"
-                                 "char(13)+cast(DmdGroupType as varchar(3))+'|'+DmdGroupNo, p.SupBillType, "
+                                 "d.DmdBomLocked, d.DmdNote, d.DmdHints, p.SupBillType, "
                                  "p.SupBillNo, p.SupBillEntry, p.SupBillQty, p.SupDate, p.SupLeadDays, p.SupHints, "
                                  "p.SupPDmdIID, ")
                       .arg(level);
-    sql += BuildDmdSupTypeSQL() + QStringLiteral(", ") + BuildDmdSupDeptSQL();
+    // The department or supplier of the planned supply follows from its type and
+    // the item's three parties: the reader picks it, so the type is worked out once.
+    sql += BuildDmdSupTypeSQL();
     sql += QStringLiteral(", t.ItmMODeptID, t.ItmPOSuppID, t.ItmOOSuppID");
     sql += QStringLiteral(", i.ItmDecimal, t.ItmPutInteger, t.ItmMinQty, t.ItmLotQty, t.ItmMaxQty, ");
     if (demandByOrigDate)
@@ -123,8 +124,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
 QString BuildLevelSupplySelectSQL(int level)
 {
     return QStringLiteral("select SupIID, SupPeriod, SupBillType, SupOrigType, SupOrigID, SupOrigEntry, SupOrigCustID, "
-                          "SupOrigTag, SupItemKey=SupItmID+'|'+SupItmProps+char(13)+cast(SupGroupType as "
-                          "varchar(3))+'|'+SupGroupNo, SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupDate, "
+                          "SupOrigTag, SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupDate, "
                           "SupBillQty, SupChkQty, SupRestQty, SupHints, SupBomLocked, SupBomType, SupBomID, "
                           "ItmPostLeadTime=(case when SupBillType in (26, 28, 38, 24, 36) then t.ItmPostLeadTime else 0 "
                           "end) from #QZ_MRP_Supplies as s with(nolock) join #QZ_MRP_ItemLowestCode as l "
@@ -138,8 +138,7 @@ QString BuildLevelSupplySelectSQL(int level)
 
 QString BuildLevelAdjustSelectSQL(int level)
 {
-    return QStringLiteral("select SupItemKey=SupItmID+'|'+SupItmProps+char(13)+cast(SupGroupType as varchar(3))+'|'+"
-                          "SupGroupNo, SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
+    return QStringLiteral("select SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey, SupBillType, "
                           "SupBomType, SupBomID, SupAdjQty from #QZ_MRP_LastSupAdjusts as a with(nolock) join "
                           "#QZ_MRP_ItemLowestCode as l with(nolock) on SupItmID=l.ItmID where LowestCode=%1 order by "
                           "SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupTrackKey")
@@ -186,13 +185,24 @@ int Int(const TFieldGetter& f, const char* name) { return f(name).toInt(); }
 double Num(const TFieldGetter& f, const char* name) { return f(name).toDouble(); }
 bool Bool(const TFieldGetter& f, const char* name) { return f(name).toInt() != 0; }
 
-TMRPItemKey Key(const TFieldGetter& f, const char* id, const char* props, const char* type, const char* no,
-                const char* keyText)
+// The selects join the item on its code, so the code is never null here.
+TMRPItemKey Key(const TFieldGetter& f, const char* id, const char* props, const char* type, const char* no)
 {
-    const QVariant idValue = f(id);
-    if (idValue.isNull() || !idValue.isValid())
-        return SplitItemKeyText(Text(f, keyText));
-    return TMRPItemKey{idValue.toString(), Text(f, props), Int(f, type), Text(f, no)};
+    return TMRPItemKey{Text(f, id), Text(f, props), Int(f, type), Text(f, no)};
+}
+
+// The party of the planned supply's own kind: purchases from the purchase
+// supplier, outsourcing from the outsourcing supplier, everything made in the
+// production department (as BuildDmdSupDeptSQL).
+QString SupDept(int supType, const TMRPLevelDemandRow& r)
+{
+    switch (supType) {
+    case 58: return r.ItmPOSuppID;
+    case 52:
+    case 54:
+    case 66: return r.ItmOOSuppID;
+    default: return r.ItmMODeptID;
+    }
 }
 
 } // namespace
@@ -212,7 +222,7 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.DmdOrigCustPO = Text(f, "DmdOrigCustPO");
     r.DmdOrigTag = Text(f, "DmdOrigTag");
     r.DmdOrigSubTag = Text(f, "DmdOrigSubTag");
-    r.Item = Key(f, "DmdItmID", "DmdItmProps", "DmdGroupType", "DmdGroupNo", "DmdItemKey");
+    r.Item = Key(f, "DmdItmID", "DmdItmProps", "DmdGroupType", "DmdGroupNo");
     static const char* const kItmProps[10] = {"DmdItmProp1", "DmdItmProp2", "DmdItmProp3", "DmdItmProp4",
                                               "DmdItmProp5", "DmdItmProp6", "DmdItmProp7", "DmdItmProp8",
                                               "DmdItmProp9", "DmdItmProp10"};
@@ -240,10 +250,10 @@ TMRPLevelDemandRow ReadLevelDemandRow(const TFieldGetter& f)
     r.SupHints = Text(f, "SupHints");
     r.SupPDmdIID = Int(f, "SupPDmdIID");
     r.DmdSupType = Int(f, "DmdSupType");
-    r.DmdSupDept = Text(f, "DmdSupDept");
     r.ItmMODeptID = Text(f, "ItmMODeptID");
     r.ItmPOSuppID = Text(f, "ItmPOSuppID");
     r.ItmOOSuppID = Text(f, "ItmOOSuppID");
+    r.DmdSupDept = SupDept(r.DmdSupType, r);
     const QVariant decimals = f("ItmDecimal");
     r.ItmDecimal = decimals.isNull() || !decimals.isValid() ? 8 : decimals.toInt();
     r.ItmPutInteger = Int(f, "ItmPutInteger");
@@ -271,7 +281,7 @@ TMRPLevelSupplyRow ReadLevelSupplyRow(const TFieldGetter& f)
     r.SupOrigEntry = Int(f, "SupOrigEntry");
     r.SupOrigCustID = Text(f, "SupOrigCustID");
     r.SupOrigTag = Text(f, "SupOrigTag");
-    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
+    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo");
     r.SupDate = VariantToDateTime(f("SupDate"));
     r.SupBillQty = Num(f, "SupBillQty");
     r.SupChkQty = Num(f, "SupChkQty");
@@ -298,7 +308,7 @@ TMRPLevelSubstituteRow ReadLevelSubstituteRow(const TFieldGetter& f)
 TMRPLevelAdjustRow ReadLevelAdjustRow(const TFieldGetter& f)
 {
     TMRPLevelAdjustRow r;
-    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo", "SupItemKey");
+    r.Item = Key(f, "SupItmID", "SupItmProps", "SupGroupType", "SupGroupNo");
     r.SupTrackKey = Text(f, "SupTrackKey");
     r.SupBillType = Int(f, "SupBillType");
     r.SupBomType = Int(f, "SupBomType");

@@ -1047,13 +1047,31 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                         .arg(FirstPlanDayBefore()));
 
     // Made after the select is open: each column's field is looked up by
-    // name once, then found by the address of the reader's name text.
+    // name once, then found by the address of the reader's name text. A reader
+    // asks for the same names in the same order on every row, so the next
+    // name is tried first and the map is only the way back into step.
     auto getter = [](TADOQuery* q) -> TFieldGetter {
-        return [q, fields = std::unordered_map<const char*, TField*>()](const char* name) mutable -> QVariant {
-            auto it = fields.find(name);
-            if (it == fields.end())
-                it = fields.emplace(name, q->FindField(QString::fromLatin1(name))).first;
-            return it->second ? it->second->Value() : QVariant();
+        struct TSeen {
+            std::vector<std::pair<const char*, TField*>> order;
+            std::unordered_map<const char*, std::size_t> at;
+            std::size_t next = 0;
+        };
+        return [q, seen = std::make_shared<TSeen>()](const char* name) -> QVariant {
+            TSeen& s = *seen;
+            std::size_t i = s.next;
+            if (i >= s.order.size() || s.order[i].first != name) {
+                const auto it = s.at.find(name);
+                if (it != s.at.end()) {
+                    i = it->second;
+                } else {
+                    i = s.order.size();
+                    s.order.emplace_back(name, q->FindField(QString::fromLatin1(name)));
+                    s.at.emplace(name, i);
+                }
+            }
+            s.next = i + 1;
+            TField* field = s.order[i].second;
+            return field ? field->Value() : QVariant();
         };
     };
     std::vector<TMRPLevelDemandRow> demands;

@@ -590,30 +590,72 @@ struct Connection::Impl {
         return rs;
     }
 
-    // A result column's value as the caller receives it, read from the statement's
-    // current row without an intermediate copy.
-    static QVariant apiValue(sqlite3_stmt* st, int i, const ColumnInfo& c)
+    // Date-times as the caller receives them, by their stored text: a result
+    // repeats the same few dates in row after row, and making a local
+    // date-time asks the C library for the time zone each time.
+    QHash<QByteArray, QVariant> dateValues;
+
+    struct RowLock {
+        sqlite3_mutex* m;
+        explicit RowLock(sqlite3_mutex* lock) : m(lock) { sqlite3_mutex_enter(m); }
+        ~RowLock() { sqlite3_mutex_leave(m); }
+        RowLock(const RowLock&) = delete;
+        RowLock& operator=(const RowLock&) = delete;
+    };
+
+    // A stored value as rawValue reads it, from the column's value.
+    static QVariant rawOf(sqlite3_value* v, int kind)
     {
-        const int kind = sqlite3_column_type(st, i);
+        switch (kind) {
+        case SQLITE_INTEGER: return qlonglong(sqlite3_value_int64(v));
+        case SQLITE_FLOAT: return sqlite3_value_double(v);
+        case SQLITE_TEXT:
+            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
+        case SQLITE_BLOB: return QByteArray(static_cast<const char*>(sqlite3_value_blob(v)), sqlite3_value_bytes(v));
+        default: return QVariant();
+        }
+    }
+
+    // A result column's value as the caller receives it, read from the statement's
+    // current row without an intermediate copy. The caller holds the connection's
+    // lock for the row, so the column is read through its value alone.
+    QVariant apiValue(sqlite3_stmt* st, int i, const ColumnInfo& c)
+    {
+        sqlite3_value* v = sqlite3_column_value(st, i);
+        const int kind = sqlite3_value_type(v);
         if (kind == SQLITE_NULL) return QVariant();
         switch (c.type) {
         case SqlType::Integer:
-            if (kind == SQLITE_INTEGER) return qlonglong(sqlite3_column_int64(st, i));
+            if (kind == SQLITE_INTEGER) return qlonglong(sqlite3_value_int64(v));
             break;
         case SqlType::Text:
             if (kind == SQLITE_TEXT)
-                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
+                return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_value_text(v)), sqlite3_value_bytes(v));
             break;
         case SqlType::Decimal:
             if (kind == SQLITE_TEXT) {
                 QString f;
-                const char* text = reinterpret_cast<const char*>(sqlite3_column_text(st, i));
-                if (formatPlainDecimal(text, sqlite3_column_bytes(st, i), c.scale, f)) return f;
+                const char* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                if (formatPlainDecimal(text, sqlite3_value_bytes(v), c.scale, f)) return f;
+            }
+            break;
+        case SqlType::DateTime:
+            if (kind == SQLITE_TEXT) {
+                const char* text = reinterpret_cast<const char*>(sqlite3_value_text(v));
+                const int size = sqlite3_value_bytes(v);
+                if (size > 64) break;
+                const QByteArray key = QByteArray::fromRawData(text, size);
+                const auto it = dateValues.constFind(key);
+                if (it != dateValues.constEnd()) return *it;
+                QVariant value = toApi(rawOf(v, kind), c);
+                if (dateValues.size() >= 4096) dateValues.clear();
+                dateValues.insert(QByteArray(text, size), value);
+                return value;
             }
             break;
         default: break;
         }
-        return toApi(rawValue(st, i), c);
+        return toApi(rawOf(v, kind), c);
     }
 
     // The result set of a query, its columns typed before the first row is read; a
@@ -636,11 +678,15 @@ struct Connection::Impl {
             }
             rs.columns << columnInfo(QString::fromUtf8(sqlite3_column_name(st, i)), t);
         }
+        sqlite3_mutex* lock = sqlite3_db_mutex(db);
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             QList<QVariant> row;
             row.reserve(n);
-            for (int i = 0; i < n; ++i) row.append(apiValue(st, i, rs.columns[i]));
+            {
+                const RowLock held(lock);
+                for (int i = 0; i < n; ++i) row.append(apiValue(st, i, rs.columns[i]));
+            }
             rs.rows.append(std::move(row));
         }
         if (rc != SQLITE_DONE) {

@@ -174,7 +174,8 @@ TPlanPeriods Weeks()
 TEST_F(EngineSql, LevelSelectsRun)
 {
     Ok("insert QZ_Base_ItemMaster (ItmID, ItmNo, ItmName, ItmType) values ('X', 'X-1', 'x', 2)\r"
-       "insert QZ_MRP_ItemSetting (ItmID, ItmMinQty, ItmLotQty) values ('X', 100, 30)\r"
+       "insert QZ_MRP_ItemSetting (ItmID, ItmMinQty, ItmLotQty, ItmMODeptID, ItmPOSuppID, ItmOOSuppID) values "
+       "('X', 100, 30, 'D1', 'P1', 'O1')\r"
        "insert #QZ_MRP_ItemLowestCode values ('X', 0)\r"
        "insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdDate, DmdNeedQty, DmdQty, DmdOrigType, "
        "DmdOrigID) values (2, 2, 'X', '20240410', 10, 10, 2, 'SO1')\r"
@@ -198,7 +199,35 @@ TEST_F(EngineSql, LevelSelectsRun)
     };
     EXPECT_EQ(col("DmdSupType").toInt(), 42);
     EXPECT_EQ(col("TrackKey").toString(), "2|SO1|0");
-    EXPECT_EQ(col("DmdItemKey").toString(), "X|\r0|");
+    // The reader takes the item key and the planned supply's party from the row.
+    auto readFirst = [&] {
+        const kvtsql::BatchResult r = Ok(BuildLevelDemandSelectSQL(0, false, BuildTrackKeySQL(0, false)));
+        const kvtsql::ResultSet& rs = r.resultSets.last();
+        return ReadLevelDemandRow([&](const char* name) {
+            for (int i = 0; i < rs.columns.size(); ++i)
+                if (rs.columns[i].name.compare(QLatin1String(name), Qt::CaseInsensitive) == 0)
+                    return rs.rows[0][i];
+            return QVariant();
+        });
+    };
+    const TMRPLevelDemandRow first = readFirst();
+    EXPECT_EQ(first.Item.ItmID, "X");
+    EXPECT_EQ(first.Item.Props, "");
+    EXPECT_EQ(first.Item.GroupType, 0);
+    EXPECT_EQ(first.Item.GroupNo, "");
+    struct PartyCase {
+        const char* setting;
+        int supType;
+        const char* party;
+    };
+    for (const PartyCase& c : {PartyCase{"ItmMrpType=0", 42, "D1"}, PartyCase{"ItmMrpType=1", 58, "P1"},
+                               PartyCase{"ItmMrpType=3", 52, "O1"}, PartyCase{"ItmMrpType=4", 62, "D1"}}) {
+        Ok(QStringLiteral("update QZ_MRP_ItemSetting set %1 where ItmID='X'").arg(QLatin1String(c.setting)));
+        const TMRPLevelDemandRow row = readFirst();
+        EXPECT_EQ(row.DmdSupType, c.supType) << c.setting;
+        EXPECT_EQ(row.DmdSupDept, c.party) << c.setting;
+    }
+    Ok("update QZ_MRP_ItemSetting set ItmMrpType=0 where ItmID='X'");
     // The select names its columns: every one the reader asks for is there.
     for (bool byOrigDate : {false, true}) {
         const kvtsql::BatchResult r = Ok(BuildLevelDemandSelectSQL(0, byOrigDate, BuildTrackKeySQL(0, true)));

@@ -79,3 +79,30 @@ TEST(TsqlResultValues, StoredDateTimeTextIsTheFormattedTick)
     }
     EXPECT_EQ(canonicalDateTime(QDateTime(QDate(2026, 12, 31), QTime(23, 59, 59, 999), Qt::UTC)), "2027-01-01 00:00:00.000");
 }
+
+TEST(TsqlResultValues, RepeatedDatesReadAsTheirOwnRows)
+{
+    // Rows that share a date and rows that differ only in the time of day or
+    // in the text's form: each reads back as its own local date-time.
+    ScratchDb db;
+    db.ok("create table D (id int not null, d datetime null)\n"
+          "insert D values (1, '20260301')\ninsert D values (2, '20260301')\n"
+          "insert D values (3, '20260301 00:00:00.003')\ninsert D values (4, '2026-03-01')\n"
+          "insert D values (5, null)\ninsert D values (6, '20260302')\ninsert D values (7, '20260301')\n");
+    for (int pass = 0; pass < 2; ++pass) {
+        const kvtsql::BatchResult r = db.ok("select id, d from D order by id");
+        ASSERT_EQ(r.resultSets.size(), 1);
+        const auto& rows = r.resultSets[0].rows;
+        ASSERT_EQ(rows.size(), 7);
+        const QDateTime day(QDate(2026, 3, 1), QTime(0, 0));
+        const QVariant expected[] = {day, day, day.addMSecs(3), day, QVariant(), day.addDays(1), day};
+        for (int i = 0; i < 7; ++i) {
+            SCOPED_TRACE(pass * 10 + i);
+            EXPECT_EQ(rows[i][1].isNull(), expected[i].isNull());
+            if (expected[i].isNull()) continue;
+            ASSERT_EQ(rows[i][1].typeId(), QMetaType::QDateTime);
+            EXPECT_EQ(rows[i][1].toDateTime(), expected[i].toDateTime());
+            EXPECT_EQ(rows[i][1].toDateTime().timeSpec(), Qt::LocalTime);
+        }
+    }
+}
