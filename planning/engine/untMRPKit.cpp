@@ -90,8 +90,10 @@ QStringList BuildDemandKitSQL(int level, int careItemSuites)
                + from + QStringLiteral(" and DmdBillType in (82, 84) and DmdBillQty>0");
     sql << QStringLiteral("update d set DmdASetQty=") + cut(QStringLiteral("(%1)*isnull(SupQty,0)/DmdNeedQty").arg(k.A))
                + from + QStringLiteral(" and DmdBillType>84 and DmdNeedQty>0 and (%1)").arg(k.C);
-    sql << QStringLiteral("update d set DmdASetRate=round(isnull(DmdASetQty,0)*100/SupQty, 2)") + from
-               + QStringLiteral(" and DmdBillType>=82 and SupQty>0");
+    // Most component lines have no kit quantity yet: their rate is 0 without the decimal work.
+    sql << QStringLiteral("update d set DmdASetRate=(case when DmdASetQty<>0 then round(DmdASetQty*100/SupQty, 2) "
+                          "else 0 end)")
+               + from + QStringLiteral(" and DmdBillType>=82 and SupQty>0");
     return sql;
 }
 

@@ -190,7 +190,7 @@ TEST(Kit, DemandQuantitiesAreCutAndNeverNegative)
     EXPECT_TRUE(sql[1].contains("(case when (case t.ItmPutInteger when 1 then round("));
     EXPECT_TRUE(sql[1].contains(" else 0 end") || sql[1].contains("then 0 else"));
     EXPECT_TRUE(sql[2].endsWith("and DmdBillType>84 and DmdNeedQty>0 and (DmdASetQty>0 or DmdInvQty>0 or DmdPOQty>0)"));
-    EXPECT_TRUE(sql[3].contains("DmdASetRate=round(isnull(DmdASetQty,0)*100/SupQty, 2)"));
+    EXPECT_TRUE(sql[3].contains("DmdASetRate=(case when DmdASetQty<>0 then round(DmdASetQty*100/SupQty, 2) else 0 end)"));
 }
 
 TEST(Kit, AvailableExpressionByOption)
