@@ -26,16 +26,18 @@ TKitAvailable BuildKitAvailableSQL(int careItemSuites)
 
 QString BuildSupplyKitFromComponentsSQL(int level)
 {
-    const bool top = level == 0;
+    // The component lines are found through the supplies of the level (the top level also takes
+    // every supply without a parent demand), so only those lines are read, not all of them.
     return QStringLiteral("update s set SupDSetQty=isnull(DmdASetQty, SupQty), SupDSetRate=isnull(DmdASetRate, 100) "
                           "from #QZ_MRP_Supplies as s join (select DmdPSupIID, DmdASetQty=min(case ItmSuitSkip when 1 "
                           "then null else isnull(DmdASetQty,0) end),DmdASetRate=min(case ItmSuitSkip when 1 then null "
-                          "else isnull(DmdASetRate,0) end) from #QZ_MRP_Supplies with(nolock) join #QZ_MRP_Demands "
-                          "with(nolock) on SupIID=DmdPSupIID")
-           + (top ? QStringLiteral(" left") : QString())
-           + QStringLiteral(" join #QZ_MRP_ItemLowestCode as l with(nolock) on SupItmID=l.ItmID left join "
-                            "QZ_MRP_ItemSetting as t with(nolock) on DmdItmID=t.ItmID where (LowestCode=")
-           + QString::number(level) + (top ? QStringLiteral(" or SupPDmdIID<0") : QString())
+                          "else isnull(DmdASetRate,0) end) from #QZ_MRP_Demands with(nolock) left join "
+                          "QZ_MRP_ItemSetting as t with(nolock) on DmdItmID=t.ItmID where DmdPSupIID in (select SupIID "
+                          "from #QZ_MRP_Supplies with(nolock) join #QZ_MRP_ItemLowestCode as l with(nolock) on "
+                          "SupItmID=l.ItmID where LowestCode=")
+           + QString::number(level)
+           + (level == 0 ? QStringLiteral(" union all select SupIID from #QZ_MRP_Supplies with(nolock) where SupPDmdIID<0")
+                         : QString())
            + QStringLiteral(") and DmdBillQty>0 group by DmdPSupIID) as d on SupIID=DmdPSupIID");
 }
 
