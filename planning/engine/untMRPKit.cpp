@@ -26,16 +26,18 @@ TKitAvailable BuildKitAvailableSQL(int careItemSuites)
 
 QString BuildSupplyKitFromComponentsSQL(int level)
 {
-    const bool top = level == 0;
+    // The component lines are found through the supplies of the level (the top level also takes
+    // every supply without a parent demand), so only those lines are read, not all of them.
     return QStringLiteral("update s set SupDSetQty=isnull(DmdASetQty, SupQty), SupDSetRate=isnull(DmdASetRate, 100) "
                           "from #QZ_MRP_Supplies as s join (select DmdPSupIID, DmdASetQty=min(case ItmSuitSkip when 1 "
                           "then null else isnull(DmdASetQty,0) end),DmdASetRate=min(case ItmSuitSkip when 1 then null "
-                          "else isnull(DmdASetRate,0) end) from #QZ_MRP_Supplies with(nolock) join #QZ_MRP_Demands "
-                          "with(nolock) on SupIID=DmdPSupIID")
-           + (top ? QStringLiteral(" left") : QString())
-           + QStringLiteral(" join #QZ_MRP_ItemLowestCode as l with(nolock) on SupItmID=l.ItmID left join "
-                            "QZ_MRP_ItemSetting as t with(nolock) on DmdItmID=t.ItmID where (LowestCode=")
-           + QString::number(level) + (top ? QStringLiteral(" or SupPDmdIID<0") : QString())
+                          "else isnull(DmdASetRate,0) end) from #QZ_MRP_Demands with(nolock) left join "
+                          "QZ_MRP_ItemSetting as t with(nolock) on DmdItmID=t.ItmID where DmdPSupIID in (select SupIID "
+                          "from #QZ_MRP_Supplies with(nolock) join #QZ_MRP_ItemLowestCode as l with(nolock) on "
+                          "SupItmID=l.ItmID where LowestCode=")
+           + QString::number(level)
+           + (level == 0 ? QStringLiteral(" union all select SupIID from #QZ_MRP_Supplies with(nolock) where SupPDmdIID<0")
+                         : QString())
            + QStringLiteral(") and DmdBillQty>0 group by DmdPSupIID) as d on SupIID=DmdPSupIID");
 }
 
@@ -90,8 +92,10 @@ QStringList BuildDemandKitSQL(int level, int careItemSuites)
                + from + QStringLiteral(" and DmdBillType in (82, 84) and DmdBillQty>0");
     sql << QStringLiteral("update d set DmdASetQty=") + cut(QStringLiteral("(%1)*isnull(SupQty,0)/DmdNeedQty").arg(k.A))
                + from + QStringLiteral(" and DmdBillType>84 and DmdNeedQty>0 and (%1)").arg(k.C);
-    sql << QStringLiteral("update d set DmdASetRate=round(isnull(DmdASetQty,0)*100/SupQty, 2)") + from
-               + QStringLiteral(" and DmdBillType>=82 and SupQty>0");
+    // Most component lines have no kit quantity yet: their rate is 0 without the decimal work.
+    sql << QStringLiteral("update d set DmdASetRate=(case when DmdASetQty<>0 then round(DmdASetQty*100/SupQty, 2) "
+                          "else 0 end)")
+               + from + QStringLiteral(" and DmdBillType>=82 and SupQty>0");
     return sql;
 }
 

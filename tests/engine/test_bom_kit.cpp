@@ -190,7 +190,7 @@ TEST(Kit, DemandQuantitiesAreCutAndNeverNegative)
     EXPECT_TRUE(sql[1].contains("(case when (case t.ItmPutInteger when 1 then round("));
     EXPECT_TRUE(sql[1].contains(" else 0 end") || sql[1].contains("then 0 else"));
     EXPECT_TRUE(sql[2].endsWith("and DmdBillType>84 and DmdNeedQty>0 and (DmdASetQty>0 or DmdInvQty>0 or DmdPOQty>0)"));
-    EXPECT_TRUE(sql[3].contains("DmdASetRate=round(isnull(DmdASetQty,0)*100/SupQty, 2)"));
+    EXPECT_TRUE(sql[3].contains("DmdASetRate=(case when DmdASetQty<>0 then round(DmdASetQty*100/SupQty, 2) else 0 end)"));
 }
 
 TEST(Kit, AvailableExpressionByOption)
@@ -200,9 +200,9 @@ TEST(Kit, AvailableExpressionByOption)
     EXPECT_EQ(BuildKitAvailableSQL(1).A, "isnull(DmdASetQty,0)+isnull(DmdInvQty,0)+isnull(DmdPChkQty,0)");
     EXPECT_EQ(BuildKitAvailableSQL(3).C, "DmdASetQty>0 or DmdInvQty>0 or DmdPOQty>0 or DmdPRQty>0");
     EXPECT_EQ(BuildKitAvailableSQL(5).A, BuildKitAvailableSQL(3).A);
-    EXPECT_TRUE(BuildSupplyKitFromComponentsSQL(0).contains(" left join #QZ_MRP_ItemLowestCode"));
-    EXPECT_TRUE(BuildSupplyKitFromComponentsSQL(0).contains("(LowestCode=0 or SupPDmdIID<0)"));
-    EXPECT_FALSE(BuildSupplyKitFromComponentsSQL(1).contains("left join #QZ_MRP_ItemLowestCode"));
+    EXPECT_TRUE(BuildSupplyKitFromComponentsSQL(0).contains("where LowestCode=0 union all select SupIID from "
+                                                            "#QZ_MRP_Supplies with(nolock) where SupPDmdIID<0)"));
+    EXPECT_TRUE(BuildSupplyKitFromComponentsSQL(1).contains("where LowestCode=1) and DmdBillQty>0"));
 }
 
 TEST(BomExplosion, GroupNumberOfOrderGroupsIsTheOriginNumberWithItsLine)

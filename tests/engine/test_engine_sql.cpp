@@ -515,6 +515,63 @@ TEST_F(EngineSql, KitQuantities)
               (QStringList{"7.50000000", "9.25000000"}));
 }
 
+TEST_F(EngineSql, SupplyKitFromComponentsByLevel)
+{
+    // Levels: P0 on 0, P1 on 1, the components C and S (never limits a kit) on 2; X has no level.
+    Ok("insert QZ_MRP_ItemSetting (ItmID, ItmSuitSkip) values ('S', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('P0', 0)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('P1', 1)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('C', 2)\r"
+       "insert #QZ_MRP_ItemLowestCode values ('S', 2)");
+    struct Line {
+        const char* item;
+        const char* billQty;
+        const char* kitQty;
+        const char* kitRate;
+    };
+    struct Case {
+        const char* what;
+        const char* item;
+        const char* parentDemand; // SupPDmdIID
+        std::vector<Line> lines;
+        const char* onLevel1; // SupDSetQty|SupDSetRate after the level 1 statement
+        const char* onLevel0; // ... after the level 0 statement
+    };
+    const Case cases[] = {
+        {"the scarcest component of a top supply", "P0", "null", {{"C", "5", "4", "40"}, {"C", "5", "6", "60"}}, "NULL|NULL",
+         "4.00000000|40.00000000"},
+        {"a supply without a parent demand on a lower level", "P1", "-1", {{"C", "5", "3", "30"}, {"S", "5", "1", "10"}},
+         "3.00000000|30.00000000", "3.00000000|30.00000000"},
+        {"a component without a kit quantity", "P1", "5", {{"C", "5", "null", "null"}}, "0.00000000|0.00000000", "NULL|NULL"},
+        {"an item without a level and without a parent demand", "X", "-1", {{"C", "5", "7", "70"}}, "NULL|NULL",
+         "7.00000000|70.00000000"},
+        {"only components that never limit", "P0", "null", {{"S", "5", "1", "10"}}, "NULL|NULL", "10.00000000|100.00000000"},
+        {"a component without a bill quantity", "P0", "null", {{"C", "0", "1", "10"}}, "NULL|NULL", "NULL|NULL"},
+    };
+    int sup = 0;
+    for (const Case& c : cases) {
+        ++sup;
+        Ok(QStringLiteral("insert #QZ_MRP_Supplies (SupPeriod, SupBillType, SupItmID, SupQty, SupBillQty, SupRestQty, "
+                          "SupPDmdIID) values (2, 42, '%1', 10, 10, 0, %2)")
+               .arg(c.item, c.parentDemand));
+        for (const Line& l : c.lines)
+            Ok(QStringLiteral("insert #QZ_MRP_Demands (DmdPeriod, DmdBillType, DmdItmID, DmdPSupIID, DmdBillQty, "
+                              "DmdNeedQty, DmdQty, DmdASetQty, DmdASetRate) values (2, 92, '%1', %2, %3, %3, %3, %4, %5)")
+                   .arg(l.item)
+                   .arg(sup)
+                   .arg(l.billQty, l.kitQty, l.kitRate));
+    }
+    for (int level : {1, 0}) {
+        Ok("update #QZ_MRP_Supplies set SupDSetQty=null, SupDSetRate=null");
+        Ok(untMRPKit::BuildSupplyKitFromComponentsSQL(level));
+        const QStringList rows = Rows("select SupDSetQty, SupDSetRate from #QZ_MRP_Supplies order by SupIID");
+        ASSERT_EQ(rows.size(), int(std::size(cases)));
+        for (std::size_t i = 0; i < std::size(cases); ++i)
+            EXPECT_EQ(rows[int(i)].toStdString(), level == 1 ? cases[i].onLevel1 : cases[i].onLevel0)
+                << cases[i].what << " on level " << level;
+    }
+}
+
 TEST_F(EngineSql, KitQuantitiesByKindOfDemand)
 {
     // Parents: P demands whole units, Q keeps two decimals.
