@@ -279,8 +279,9 @@ void Exec(TADOQuery* q, const QString& sql)
     RunSQL(q, sql, false, true, false);
 }
 
-// Runs a prepared statement once per row, in one transaction.
-void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
+// Runs a prepared statement once per row; every bulk write of a run goes
+// through here, so a run can tell how many rows it wrote.
+void RunBulkStatement(TADOConnection* connection, const TMRPBulkStatement& st)
 {
     if (st.Rows.isEmpty())
         return;
@@ -292,14 +293,22 @@ void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
     gRunStats.BulkRows += st.Rows.size();
     QElapsedTimer timer;
     timer.start();
-    kvado::ScopedTransaction tran(connection);
     connection->ExecuteBulk(params, st.Statement, st.Rows);
-    tran.Commit();
     if (gRunStats.Profile) {
         TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[QStringLiteral("(bulk) ") + st.Statement.left(90)];
         ++t.Count;
         t.Nanoseconds += timer.nsecsElapsed();
     }
+}
+
+// The same in a transaction of its own.
+void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
+{
+    if (st.Rows.isEmpty())
+        return;
+    kvado::ScopedTransaction tran(connection);
+    RunBulkStatement(connection, st);
+    tran.Commit();
 }
 
 // Without substitutes the steps below reach each item's longest path from a
@@ -1127,24 +1136,8 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         TADOConnection* connection = S.Connection();
         kvado::ScopedTransaction tran(connection);
         planner.RunBulk(demands, supplies, substitutes, adjusts, [&](const std::vector<TMRPBulkStatement>& writes) {
-            for (const TMRPBulkStatement& st : writes) {
-                if (st.Rows.isEmpty())
-                    continue;
-                QList<kvado::BulkParam> params;
-                for (int i = 0; i < st.ParamNames.size(); ++i)
-                    params.append(kvado::BulkParam{st.ParamNames[i], st.ParamTypes[i]});
-                ++gRunStats.Batches;
-                gRunStats.Chars += st.Statement.size();
-                gRunStats.BulkRows += st.Rows.size();
-                QElapsedTimer timer;
-                timer.start();
-                connection->ExecuteBulk(params, st.Statement, st.Rows);
-                if (gRunStats.Profile) {
-                    TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[QStringLiteral("(bulk) ") + st.Statement.left(90)];
-                    ++t.Count;
-                    t.Nanoseconds += timer.nsecsElapsed();
-                }
-            }
+            for (const TMRPBulkStatement& st : writes)
+                RunBulkStatement(connection, st);
         });
         tran.Commit();
     }
