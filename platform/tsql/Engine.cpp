@@ -439,12 +439,10 @@ struct Connection::Impl {
         sqlite3_clear_bindings(st);
     }
 
-    // Runs a statement that returns no rows; returns the rows it changed.
-    qint64 exec(const QString& sql, const QList<QVariant>& params = {}, const QString& context = QString())
+    // Ends a statement's steps: releases it, and raises the error its last step
+    // met (rc other than SQLITE_DONE).
+    void finishSteps(sqlite3_stmt* st, int rc, const QString& context = QString())
     {
-        sqlite3_stmt* st = prepare(sql, params);
-        int rc;
-        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc, context);
             release(st);
@@ -452,6 +450,15 @@ struct Connection::Impl {
             throw StatementError{e};
         }
         release(st);
+    }
+
+    // Runs a statement that returns no rows; returns the rows it changed.
+    qint64 exec(const QString& sql, const QList<QVariant>& params = {}, const QString& context = QString())
+    {
+        sqlite3_stmt* st = prepare(sql, params);
+        int rc;
+        while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
+        finishSteps(st, rc, context);
         return sqlite3_changes64(db);
     }
 
@@ -478,13 +485,7 @@ struct Connection::Impl {
             for (int i = 0; i < n; ++i) row << rawValue(st, i);
             r.rows.append(row);
         }
-        if (rc != SQLITE_DONE) {
-            SqlError e = sqliteError(rc);
-            release(st);
-            syncTransaction(e);
-            throw StatementError{e};
-        }
-        release(st);
+        finishSteps(st, rc);
         return r;
     }
 
@@ -689,13 +690,7 @@ struct Connection::Impl {
             }
             rs.rows.append(std::move(row));
         }
-        if (rc != SQLITE_DONE) {
-            SqlError e = sqliteError(rc);
-            release(st);
-            syncTransaction(e);
-            throw StatementError{e};
-        }
-        release(st);
+        finishSteps(st, rc);
         return rs;
     }
 
