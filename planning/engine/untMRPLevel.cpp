@@ -5,6 +5,8 @@
 #include <QHash>
 #include <QStringList>
 #include <algorithm>
+#include <array>
+#include <bit>
 #include <charconv>
 #include <cmath>
 #include <cstdio>
@@ -147,13 +149,13 @@ void TMRPLevelPlanner::TBucket::AddServed(int dmdIID, int period, double qty)
 QString TMRPLevelPlanner::TBucket::Served() const
 {
     static const char base36[] = "0123456789ABCDEFGHIJKLMNOPQRSTUVWXYZ";
-    QString text;
-    text.reserve(qsizetype(ServedList.size()) * 24);
-    // each line's "|IID:KK=" made in one piece
+    // the lines are plain ASCII: made as bytes and widened once at the end
+    std::string text;
+    text.reserve(ServedList.size() * 24);
     char head[48];
     for (const TServed& e : ServedList) {
         char* p = head;
-        if (!text.isEmpty()) {
+        if (!text.empty()) {
             *p++ = '\r';
             *p++ = '\n';
         }
@@ -165,15 +167,15 @@ QString TMRPLevelPlanner::TBucket::Served() const
             *p++ = base36[e.Period % 36];
         } else if (e.Period >= 0) {
             *p++ = ':';
-            text += QLatin1String(head, p - head);
-            text += PeriodKey(e.Period);
+            text.append(head, size_t(p - head));
+            text += PeriodKey(e.Period).toStdString();
             p = head;
         }
         *p++ = '=';
-        text += QLatin1String(head, p - head);
+        text.append(head, size_t(p - head));
         AppendFloatText(text, e.Qty);
     }
-    return text;
+    return QString::fromLatin1(text.data(), qsizetype(text.size()));
 }
 
 // ---- Detail order ---------------------------------------------------------
@@ -235,12 +237,96 @@ std::uint64_t OrderedDay(std::int64_t day)
     return std::uint32_t(std::int32_t(day)) ^ 0x80000000u;
 }
 
+// Sorts distinct words of which only the lowest `bits` bits vary. A level's
+// details are many: they go by digits of 11 bits from the lowest (each pass
+// keeps the order of the one before), a digit all words share skipped.
+void SortWords(std::vector<std::uint64_t>& words, int bits)
+{
+    constexpr int kDigitBits = 11;
+    constexpr size_t kBuckets = size_t(1) << kDigitBits;
+    const size_t n = words.size();
+    if (n < 512) {
+        std::sort(words.begin(), words.end());
+        return;
+    }
+    const int digits = (bits + kDigitBits - 1) / kDigitBits;
+    std::vector<std::uint32_t> counts(size_t(digits) * kBuckets, 0);
+    for (std::uint64_t w : words)
+        for (int d = 0; d < digits; ++d)
+            ++counts[size_t(d) * kBuckets + ((w >> (d * kDigitBits)) & (kBuckets - 1))];
+    std::vector<std::uint64_t> other(n);
+    for (int d = 0; d < digits; ++d) {
+        std::uint32_t* c = counts.data() + size_t(d) * kBuckets;
+        const std::uint64_t first = (words[0] >> (d * kDigitBits)) & (kBuckets - 1);
+        if (c[first] == n)
+            continue;
+        std::uint32_t start = 0;
+        for (size_t b = 0; b < kBuckets; ++b) {
+            const std::uint32_t cnt = c[b];
+            c[b] = start;
+            start += cnt;
+        }
+        for (std::uint64_t w : words)
+            other[c[(w >> (d * kDigitBits)) & (kBuckets - 1)]++] = w;
+        words.swap(other);
+    }
+}
+
+// The sort fields of a detail in their order, each as a number that orders
+// like the field (the priority negated, as it sorts descending).
+std::array<std::int64_t, 7> SortFields(const TMRPDemandDetailRecs& ADtls, int i, bool FSortByItems)
+{
+    const TMRPDemandDetailRec& d = ADtls[i];
+    const TMRPDemandRec& dmd = *d.DtlDmdRec;
+    return {FSortByItems ? dmd.DmdItmIndex : 0, dmd.DmdOrigDate, d.DtlDate, -std::int64_t(dmd.DmdPriority),
+            dmd.DmdBillType, dmd.DmdRecNo, i};
+}
+
 } // namespace
 
 void TMRPDemandDetailList::SortDetails(const TMRPDemandDetailRecs& ADtls, bool FSortByItems)
 {
     if (FItems.size() < 2)
         return;
+    // The fields of a level span little (a few hundred days, the level's
+    // rows and details): each one taken from its least value and packed into
+    // just the bits its span needs, the whole order fits one word mostly,
+    // and words sort far quicker than field after field.
+    constexpr size_t kFields = 7;
+    std::array<std::int64_t, kFields> lo = SortFields(ADtls, FItems[0], FSortByItems), hi = lo;
+    for (int i : FItems) {
+        const auto f = SortFields(ADtls, i, FSortByItems);
+        for (size_t k = 0; k < kFields; ++k) {
+            lo[k] = std::min(lo[k], f[k]);
+            hi[k] = std::max(hi[k], f[k]);
+        }
+    }
+    std::array<int, kFields> bits{};
+    int totalBits = 0;
+    for (size_t k = 0; k < kFields; ++k) {
+        bits[k] = std::bit_width(std::uint64_t(hi[k]) - std::uint64_t(lo[k]));
+        totalBits += bits[k];
+    }
+    if (totalBits <= 64) {
+        // the detail's index is the last field: it reads back from the word's
+        // lowest bits
+        const std::uint64_t indexMask = bits[kFields - 1] >= 64 ? ~std::uint64_t(0)
+                                                                : (std::uint64_t(1) << bits[kFields - 1]) - 1;
+        std::vector<std::uint64_t> words;
+        words.reserve(FItems.size());
+        for (int i : FItems) {
+            const auto f = SortFields(ADtls, i, FSortByItems);
+            std::uint64_t w = 0;
+            for (size_t k = 0; k < kFields; ++k)
+                if (bits[k] > 0)
+                    w = (bits[k] >= 64 ? 0 : w << bits[k]) | (std::uint64_t(f[k]) - std::uint64_t(lo[k]));
+            words.push_back(w);
+        }
+        SortWords(words, totalBits);
+        for (size_t k = 0; k < words.size(); ++k)
+            FItems[k] = int(std::int64_t(words[k] & indexMask) + lo[kFields - 1]);
+        return;
+    }
     std::vector<TPackedSortKey> packed;
     packed.reserve(FItems.size());
     for (int i : FItems) {

@@ -131,6 +131,12 @@ void AppendFloatText(QString& text, double value)
     text += QLatin1String(buf, n);
 }
 
+void AppendFloatText(std::string& text, double value)
+{
+    char buf[400];
+    text.append(buf, size_t(FloatChars(value, buf)));
+}
+
 double TextToFloat(const QString& text, bool* ok)
 {
     return TextToFloat(QStringView(text), ok);

@@ -6,6 +6,7 @@
 #include <QString>
 #include <cstdint>
 #include <functional>
+#include <string>
 
 namespace untMRPUtils {
 
@@ -28,6 +29,7 @@ QString QuoteSQL(const QString& text);
 QString FloatToText(double value);
 // The same text appended to text.
 void AppendFloatText(QString& text, double value);
+void AppendFloatText(std::string& text, double value);
 // Reads a decimal number (C locale, blanks trimmed); ok reports success.
 double TextToFloat(const QString& text, bool* ok = nullptr);
 double TextToFloat(QStringView text, bool* ok = nullptr);

@@ -5,6 +5,7 @@
 #include <QDate>
 #include <QSet>
 #include <map>
+#include <tuple>
 #include <gtest/gtest.h>
 
 using namespace untMRPUtils;
@@ -177,6 +178,64 @@ TEST(SortDetails, AllotmentOrder)
     TMRPDemandDetailList none;
     none.SortDetails(dtls, true);
     EXPECT_EQ(none.Count(), 0);
+}
+
+// Whatever the spread of the values (a level's usual few hundred days and
+// rows, or dates and rows far apart), the order is the one compared field by
+// field: item, origin date, date, priority descending, bill type, row, detail.
+TEST(SortDetails, OrderHoldsForAnySpread)
+{
+    struct Spread {
+        const char* name;
+        std::int64_t days;  // dates drawn from [base, base + days)
+        std::int64_t base;
+        int rows;           // row numbers drawn from [0, rows)
+    };
+    const Spread spreads[] = {
+        {"a level's usual", 400, 46000, 300},
+        {"one day, one row", 1, 46000, 1},
+        {"dates over 32 bits", std::int64_t(1) << 31, -(std::int64_t(1) << 30), 300},
+        {"dates beyond 32 bits", std::int64_t(1) << 45, -(std::int64_t(1) << 44), 1 << 30},
+    };
+    std::uint64_t seed = 12345;
+    auto next = [&](std::uint64_t n) {
+        seed = seed * 6364136223846793005ULL + 1442695040888963407ULL;
+        return (seed >> 17) % n;
+    };
+    for (const Spread& sp : spreads) {
+        std::vector<TMRPDemandRec> dmds(200);
+        for (TMRPDemandRec& d : dmds) {
+            d.DmdRecNo = int(next(std::uint64_t(sp.rows)));
+            d.DmdItmIndex = int(next(4));
+            d.DmdOrigDate = next(3) == 0 ? 0 : sp.base + std::int64_t(next(std::uint64_t(sp.days)));
+            d.DmdPriority = static_cast<std::int16_t>(int(next(5)) * 40 - 80);
+            d.DmdBillType = static_cast<std::uint8_t>(next(3) * 40 + 2);
+        }
+        std::vector<std::pair<int, std::int64_t>> cases;
+        for (int i = 0; i < 600; ++i)
+            cases.push_back({int(next(dmds.size())), sp.base + std::int64_t(next(std::uint64_t(sp.days)))});
+        const auto dtls = MakeDetails(dmds, cases);
+        for (const bool byItems : {false, true}) {
+            // added out of order, as the uncovered details are
+            TMRPDemandDetailList list;
+            for (int i = 599; i >= 0; --i)
+                list.Add(i);
+            list.SortDetails(dtls, byItems);
+            std::vector<int> expected(600);
+            for (int i = 0; i < 600; ++i)
+                expected[i] = i;
+            std::sort(expected.begin(), expected.end(), [&](int a, int b) {
+                const TMRPDemandRec& x = *dtls[a].DtlDmdRec;
+                const TMRPDemandRec& y = *dtls[b].DtlDmdRec;
+                const auto key = [&](const TMRPDemandRec& d, int i) {
+                    return std::make_tuple(byItems ? d.DmdItmIndex : 0, d.DmdOrigDate, dtls[i].DtlDate,
+                                           -int(d.DmdPriority), int(d.DmdBillType), d.DmdRecNo, i);
+                };
+                return key(x, a) < key(y, b);
+            });
+            EXPECT_EQ(list.Items(), expected) << sp.name << (byItems ? ", by items" : "");
+        }
+    }
 }
 
 TEST(ItemKeys, OrderLikeTheDatabase)
