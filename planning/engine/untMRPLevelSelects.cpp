@@ -72,16 +72,6 @@ QString BuildDmdSupTypeSQL()
     return QStringLiteral("DmdSupType=") + DmdSupTypeExpr();
 }
 
-QString BuildDmdSupDeptSQL()
-{
-    // The party of the planned supply's own kind: purchases from the purchase
-    // supplier, outsourcing from the outsourcing supplier, everything made in
-    // the production department.
-    return QStringLiteral("DmdSupDept=(case ") + DmdSupTypeExpr()
-           + QStringLiteral(" when 58 then t.ItmPOSuppID when 52 then t.ItmOOSuppID when 54 then t.ItmOOSuppID when 66 "
-                            "then t.ItmOOSuppID else t.ItmMODeptID end)");
-}
-
 QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL)
 {
     // Only the demand columns ReadLevelDemandRow reads: a level's rows are
@@ -193,7 +183,7 @@ TMRPItemKey Key(const TFieldGetter& f, const char* id, const char* props, const 
 
 // The party of the planned supply's own kind: purchases from the purchase
 // supplier, outsourcing from the outsourcing supplier, everything made in the
-// production department (as BuildDmdSupDeptSQL).
+// production department.
 QString SupDept(int supType, const TMRPLevelDemandRow& r)
 {
     switch (supType) {

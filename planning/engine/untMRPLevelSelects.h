@@ -15,8 +15,6 @@ namespace untMRPLevelSelects {
 QString BuildTrackKeySQL(int careMRPTrackMode, bool careItemMRPTrack);
 // Planned supply type a demand asks for, by the item's MRP type.
 QString BuildDmdSupTypeSQL();
-// Department (made in house) or supplier (bought, sent out) for it.
-QString BuildDmdSupDeptSQL();
 
 QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL);
 QString BuildLevelSupplySelectSQL(int level);

@@ -36,6 +36,14 @@ namespace {
 
 TMRPRunStats gRunStats;
 
+// With profiling on, the time of a batch is added up under its key.
+void NoteBatchTime(const QString& key, const QElapsedTimer& timer)
+{
+    TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[key];
+    ++t.Count;
+    t.Nanoseconds += timer.nsecsElapsed();
+}
+
 // Every SQL text of a run goes through here, so a run can tell how much it sent.
 bool RunSQL(TADOQuery* query, const QString& sql, bool aOpen, bool aReraise, bool aShow)
 {
@@ -48,9 +56,7 @@ bool RunSQL(TADOQuery* query, const QString& sql, bool aOpen, bool aReraise, boo
     const bool result = ExecSQLText(query, sql, aOpen, aReraise, aShow);
     QString key = sql.left(100);
     key.remove(QRegularExpression(QStringLiteral("[0-9]")));
-    TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[key];
-    ++t.Count;
-    t.Nanoseconds += timer.nsecsElapsed();
+    NoteBatchTime(key, timer);
     return result;
 }
 
@@ -294,11 +300,8 @@ void RunBulkStatement(TADOConnection* connection, const TMRPBulkStatement& st)
     QElapsedTimer timer;
     timer.start();
     connection->ExecuteBulk(params, st.Statement, st.Rows);
-    if (gRunStats.Profile) {
-        TMRPRunStats::TBatchTime& t = gRunStats.BatchTimes[QStringLiteral("(bulk) ") + st.Statement.left(90)];
-        ++t.Count;
-        t.Nanoseconds += timer.nsecsElapsed();
-    }
+    if (gRunStats.Profile)
+        NoteBatchTime(QStringLiteral("(bulk) ") + st.Statement.left(90), timer);
 }
 
 // The same in a transaction of its own.

@@ -1419,6 +1419,15 @@ struct Connection::Impl {
     // the declaration take each row's values in order (as an assignment to a
     // variable of that type would), then the batch runs. Stops after the first
     // row whose batch raised an error.
+    // A bulk row whose values do not match the declared parameters.
+    static SqlError rowSizeError(qsizetype values, qsizetype parameters)
+    {
+        SqlError err;
+        err.number = 8144;
+        err.message = QStringLiteral("A row of values has %1 values for %2 parameters.").arg(values).arg(parameters);
+        return err;
+    }
+
     BatchResult runBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
     {
         BatchResult result;
@@ -1475,10 +1484,7 @@ struct Connection::Impl {
             for (const QList<QVariant>& row : rows) {
                 if (failed()) break;
                 if (row.size() != names.size()) {
-                    SqlError err;
-                    err.number = 8144;
-                    err.message = QStringLiteral("A row of values has %1 values for %2 parameters.").arg(row.size()).arg(names.size());
-                    result.errors << err;
+                    result.errors << rowSizeError(row.size(), names.size());
                     break;
                 }
                 for (int i = 0; i < names.size(); ++i) {
@@ -1689,10 +1695,7 @@ struct Connection::Impl {
         std::vector<ValueBinding> bound(names.size());
         for (const QList<QVariant>& row : rows) {
             if (row.size() != names.size()) {
-                SqlError err;
-                err.number = 8144;
-                err.message = QStringLiteral("A row of values has %1 values for %2 parameters.").arg(row.size()).arg(names.size());
-                out->errors << err;
+                out->errors << rowSizeError(row.size(), names.size());
                 return true;
             }
             try {
