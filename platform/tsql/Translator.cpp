@@ -1255,8 +1255,9 @@ Translated Translator::insert(const Stmt& s)
             rows << "(" + vals.join(", ") + ")";
         }
         out.sql = head + " VALUES " + rows.join(", ");
-    } else if (s.select && !numbered && (out.sql = insertSharedValues(*s.select, info, targets, head), !out.sql.isEmpty())) {
-        // computed once per row, see insertSharedValues
+    } else if (const QString shared = s.select && !numbered ? insertSharedValues(*s.select, info, targets, head) : QString();
+               !shared.isEmpty()) {
+        out.sql = shared;   // a repeated value computed once per row
     } else if (s.select) {
         QList<OutputColumn> cols;
         bool known = false;
