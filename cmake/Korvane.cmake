@@ -6,9 +6,11 @@ function(korvane_warnings target)
 endfunction()
 
 # The program's allocator: mimalloc takes malloc's place in the whole process
-# (it is linked even though no code names it, and before the C library).
+# (it is linked even though no code names it, and before the C library), and
+# keeps its memory in large pages (platform/os/AllocatorPages.cpp).
 function(korvane_mimalloc target)
   target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed mimalloc -Wl,--pop-state)
+  target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/os/AllocatorPages.cpp)
 endfunction()
 
 # korvane_test(NAME name SOURCES a.cpp b.cpp LIBS lib1 lib2)
