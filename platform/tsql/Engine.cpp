@@ -1873,6 +1873,11 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     } else {
         flags |= SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     }
+    // SQLite need not count its memory (nothing here reads the count): each of
+    // its allocations then skips a process-wide lock. Only possible before
+    // SQLite's first use in the process; later it is refused and changes nothing.
+    static const bool noMemoryCount = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
+    (void)noMemoryCount;
     int rc = sqlite3_open_v2(path.constData(), &d.db, flags, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = d.db ? QString::fromUtf8(sqlite3_errmsg(d.db)) : QStringLiteral("out of memory");
