@@ -1092,6 +1092,7 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                 true, true, false);
     {
         const TFieldGetter field = getter(DmdQ.get());
+        demands.reserve(size_t(std::max(0, DmdQ->RecordCount())));
         for (; !DmdQ->Eof(); DmdQ->Next())
             demands.push_back(ReadLevelDemandRow(field));
     }
@@ -1101,6 +1102,7 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         RunSQL(SupQ.get(), BuildLevelSupplySelectSQL(level), true, true, false);
         {
             const TFieldGetter field = getter(SupQ.get());
+            supplies.reserve(size_t(std::max(0, SupQ->RecordCount())));
             for (; !SupQ->Eof(); SupQ->Next())
                 supplies.push_back(ReadLevelSupplyRow(field));
         }
