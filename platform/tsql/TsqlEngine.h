@@ -103,7 +103,7 @@ public:
     // make account sets; ":memory:" gives a private database in memory.
     static std::unique_ptr<Connection> create(const QString& databaseFile);
     bool readOnly() const;
-    // A storage setting as SQLite reports it ("journal_mode", "synchronous"), for diagnostics.
+    // A storage setting as SQLite reports it ("journal_mode", "synchronous", "temp.page_size"), for diagnostics.
     QString pragma(const QString& name) const;
     ~Connection();
 

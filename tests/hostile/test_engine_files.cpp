@@ -76,3 +76,12 @@ TEST(HostileFiles, AnAccountSetCommitsDurably)
     auto again = Connection::open(db.path());
     EXPECT_EQ(again->pragma("synchronous"), "2");
 }
+
+TEST(HostileFiles, WorkTablesLiveOnLargePages)
+{
+    // the page size holds only if no temporary object was made before it was set
+    ScratchDb db;
+    EXPECT_TRUE(db.conn->execute("create table #W (a int)\ninsert #W values (1)").errors.isEmpty());
+    EXPECT_EQ(db.conn->pragma("temp.page_size"), "65536");
+    EXPECT_EQ(db.conn->pragma("page_size"), "4096") << "the account set's own file keeps its pages";
+}
