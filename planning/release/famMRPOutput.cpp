@@ -137,6 +137,48 @@ void ReadDefaultOutputDept(QString& AID, QString& AName)
     GlobalADOQuery->Close();
 }
 
+// A field of the current record, or nothing when the query has no such field.
+QVariant fieldValue(TCustomADODataSet* q, const char* name)
+{
+    TField* f = q->FindField(QLatin1String(name));
+    return f ? f->Value() : QVariant();
+}
+
+// The department of a row: a row that should have one and has none of its own
+// takes the user's default producing department, when there is one.
+void setDeptOrDefault(kvui::TreeNode* n, kvui::Column* AIDCol, kvui::Column* ANameCol, bool AWantsDefault,
+                      const QString& ADefID, const QString& ADefName, const QVariant& AOwnName)
+{
+    if (AWantsDefault && text(n->value(AIDCol)).isEmpty() && !ADefID.isEmpty()) {
+        n->setValue(AIDCol, ADefID);
+        n->setValue(ANameCol, ADefName);
+    } else {
+        n->setValue(ANameCol, AOwnName);
+    }
+}
+
+// The print and export commands, which the result pane serves itself while it
+// has the focus.
+bool isPrintCommand(int ACommandIndex)
+{
+    return ACommandIndex == Commands::Export || ACommandIndex == Commands::PageSetup || ACommandIndex == Commands::ReportDesign
+        || ACommandIndex == Commands::Print || ACommandIndex == Commands::PrintPreview;
+}
+
+// The commands that load the view again and so drop its edits.
+bool isReloadCommand(int ACommandIndex)
+{
+    return ACommandIndex == Commands::SchemeFields || ACommandIndex == Commands::SchemeSort
+        || ACommandIndex == Commands::SchemeFilter || ACommandIndex == Commands::SchemeCustomView
+        || ACommandIndex == Commands::Refresh;
+}
+
+bool resultPaneServes(const TDoResultFrame* AResulter, int ACommandIndex)
+{
+    return isPrintCommand(ACommandIndex) && AResulter && !AResulter->isHidden()
+        && AResulter->isAncestorOf(QApplication::focusWidget());
+}
+
 QString exceptionText(const std::exception& e)
 {
     if (const auto* ex = dynamic_cast<const Exception*>(&e))
@@ -850,10 +892,7 @@ void TMRPOutputFrame::SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod
 
 void TMRPOutputFrame::FillSupplyOrigin(kvui::TreeNode* n, TCustomADODataSet* q)
 {
-    const auto put = [n, q](kvui::Column* c, const char* name) {
-        TField* f = q->FindField(QLatin1String(name));
-        n->setValue(c, f ? f->Value() : QVariant());
-    };
+    const auto put = [n, q](kvui::Column* c, const char* name) { n->setValue(c, fieldValue(q, name)); };
     put(colSupIID, "SupIID");
     put(colSupBillNo, "SupBillNo");
     put(colSupBillDate, "SupBillDate");
@@ -878,10 +917,7 @@ void TMRPOutputFrame::FillSupplyOrigin(kvui::TreeNode* n, TCustomADODataSet* q)
 
 void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
 {
-    const auto put = [n, q](kvui::Column* c, const char* name) {
-        TField* f = q->FindField(QLatin1String(name));
-        n->setValue(c, f ? f->Value() : QVariant());
-    };
+    const auto put = [n, q](kvui::Column* c, const char* name) { n->setValue(c, fieldValue(q, name)); };
     put(colItmPlannerID, "ItmPlannerID");
     put(colItmPlanner, "ItmPlanner");
     put(colItmBuyerID, "ItmBuyerID");
@@ -900,10 +936,7 @@ void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
 void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const QString& ADefDeptID, const QString& ADefDeptName,
                                  bool ALimitByPeriod)
 {
-    const auto v = [q](const char* name) {
-        TField* f = q->FindField(QLatin1String(name));
-        return f ? f->Value() : QVariant();
-    };
+    const auto v = [q](const char* name) { return fieldValue(q, name); };
     const auto put = [&](kvui::Column* c, const char* name) { n->setValue(c, v(name)); };
     FillSupplyOrigin(n, q);
     put(colSupUnit, "UntName");
@@ -931,12 +964,8 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupBomID, "SupBomID");
     put(colSupBOM, "BomNo");
     put(colSupDeptID, "DeptID");
-    if (whole(n->value(colSupBillType)) == btPlanMO && text(n->value(colSupDeptID)).isEmpty() && !ADefDeptID.isEmpty()) {
-        n->setValue(colSupDeptID, ADefDeptID);
-        n->setValue(colSupDept, ADefDeptName);
-    } else {
-        put(colSupDept, "DeptName");
-    }
+    setDeptOrDefault(n, colSupDeptID, colSupDept, whole(n->value(colSupBillType)) == btPlanMO, ADefDeptID, ADefDeptName,
+                     v("DeptName"));
     put(colSupDestType, "DestType");
     put(colSupDester, "UsrName");
     put(colSupDestTime, "SupDestTime");
@@ -1079,10 +1108,7 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         : target == obtPurchase ? QVariant(btPlanPO) : QVariant();
     kvui::TreeNode* demand = nullptr;
     QString demandIID;
-    const auto v = [](const char* name) {
-        TField* f = GlobalADOQuery->FindField(QLatin1String(name));
-        return f ? f->Value() : QVariant();
-    };
+    const auto v = [](const char* name) { return fieldValue(GlobalADOQuery, name); };
     for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
         const QString iid = text(v("SupIID"));
         if (!demand || iid != demandIID) {
@@ -1129,12 +1155,8 @@ bool TMRPOutputFrame::LoadSubstitutes(kvui::TreeNode* ANode)
         put(colSupBOM, "SubBomNo");
         put(colSupDestType, "DestType");
         put(colSupDeptID, "DeptID");
-        if (whole(s->value(colSupDestType)) == obtProduction && text(s->value(colSupDeptID)).isEmpty() && !deptID.isEmpty()) {
-            s->setValue(colSupDeptID, deptID);
-            s->setValue(colSupDept, deptName);
-        } else {
-            put(colSupDept, "DeptName");
-        }
+        setDeptOrDefault(s, colSupDeptID, colSupDept, whole(s->value(colSupDestType)) == obtProduction, deptID, deptName,
+                         v("DeptName"));
         put(colSupUnit, "UntName");
         put(colSupDestUnit, "DestUnitName");
         put(colSupDestUntID, "DestUnitID");
@@ -1395,33 +1417,14 @@ bool TMRPOutputFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
         AState = on ? TCommandState(csEnabled) : TCommandState();
         return true;
     }
-    switch (ACommandIndex) {
-    case Commands::Export:
-    case Commands::PageSetup:
-    case Commands::ReportDesign:
-    case Commands::Print:
-    case Commands::PrintPreview:
-        if (FResulter && !FResulter->isHidden() && FResulter->isAncestorOf(QApplication::focusWidget()))
-            return FResulter->QueryCommandState(ACommandIndex, AState);
-        if (!btnOk->isHidden()) {
-            AState = TCommandState();
-            return true;
-        }
-        return TInfoTreeView::QueryCommandState(ACommandIndex, AState);
-    case Commands::Fill:
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-    case Commands::SchemeFilter:
-    case Commands::SchemeCustomView:
-    case Commands::Refresh:
-        if (!btnOk->isHidden()) {
-            AState = TCommandState();
-            return true;
-        }
-        return TInfoTreeView::QueryCommandState(ACommandIndex, AState);
-    default:
-        return TInfoTreeView::QueryCommandState(ACommandIndex, AState);
+    if (resultPaneServes(FResulter, ACommandIndex))
+        return FResulter->QueryCommandState(ACommandIndex, AState);
+    // While the options are edited, the view offers neither printing nor reloading.
+    if ((isPrintCommand(ACommandIndex) || isReloadCommand(ACommandIndex) || ACommandIndex == Commands::Fill) && !btnOk->isHidden()) {
+        AState = TCommandState();
+        return true;
     }
+    return TInfoTreeView::QueryCommandState(ACommandIndex, AState);
 }
 
 bool TMRPOutputFrame::ExecCommand(int ACommandIndex)
@@ -1436,27 +1439,14 @@ bool TMRPOutputFrame::ExecCommand(int ACommandIndex)
             ReleaseSupplies();
         return true;
     }
-    switch (ACommandIndex) {
-    case Commands::Export:
-    case Commands::PageSetup:
-    case Commands::ReportDesign:
-    case Commands::Print:
-    case Commands::PrintPreview:
-        if (FResulter && !FResulter->isHidden() && FResulter->isAncestorOf(QApplication::focusWidget()))
-            return FResulter->ExecCommand(ACommandIndex);
-        return TInfoTreeView::ExecCommand(ACommandIndex);
-    case Commands::SchemeFields:
-    case Commands::SchemeSort:
-    case Commands::SchemeFilter:
-    case Commands::SchemeCustomView:
-    case Commands::Refresh:
+    if (resultPaneServes(FResulter, ACommandIndex))
+        return FResulter->ExecCommand(ACommandIndex);
+    if (isReloadCommand(ACommandIndex)) {
         grdSupplies->cancelEdit();
         if (!AskReloadWhenModified())
             return false;
-        return TInfoTreeView::ExecCommand(ACommandIndex);
-    default:
-        return TInfoTreeView::ExecCommand(ACommandIndex);
     }
+    return TInfoTreeView::ExecCommand(ACommandIndex);
 }
 
 void TMRPOutputFrame::ShowOutputOptions()
