@@ -150,30 +150,14 @@ TMRPLackSetDlg::TMRPLackSetDlg(QWidget* parent)
     chkShowFilter->setObjectName(QStringLiteral("chkShowFilter"));
     chkShowFilter->setChecked(true);
 
-    const auto makeAction = [this](const char* name, const QString& text, auto slot) {
-        auto* a = new QAction(text, this);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    actNeedAddMO = makeAction("actNeedAddMO", QStringLiteral("生产任务(&O)..."), [this] { NeedAdd(22); });
-    actNeedAddOO = makeAction("actNeedAddOO", QStringLiteral("委外订单(&E)..."), [this] { NeedAdd(24); });
-    actNeedDelete = makeAction("actNeedDelete", QStringLiteral("移除(&R)"), [this] { NeedDelete(); });
+    actNeedAddMO = MakeAction("actNeedAddMO", QStringLiteral("生产任务(&O)..."), [this] { NeedAdd(22); });
+    actNeedAddOO = MakeAction("actNeedAddOO", QStringLiteral("委外订单(&E)..."), [this] { NeedAdd(24); });
+    MakeRemoveActions();
     actNeedDelete->setToolTip(QStringLiteral("移除行"));
-    actNeedClear = makeAction("actNeedClear", QStringLiteral(" 全部移除(&C)"), [this] { NeedClear(); });
     auto* buttons = new QHBoxLayout;
     buttons->addWidget(chkShowFilter);
     buttons->addStretch();
-    for (QAction* a : {actNeedAddMO, actNeedAddOO, actNeedDelete, actNeedClear}) {
-        auto* b = new QPushButton(a->text(), tabMain);
-        b->setObjectName(QStringLiteral("btn") + a->objectName().mid(3));
-        connect(b, &QPushButton::clicked, a, &QAction::trigger);
-        connect(a, &QAction::changed, b, [a, b] {
-            b->setEnabled(a->isEnabled());
-            b->setText(a->text());
-        });
-        buttons->addWidget(b);
-    }
+    AddActionButtons(buttons, {actNeedAddMO, actNeedAddOO, actNeedDelete, actNeedClear});
     auto* head = new QGridLayout;
     head->addWidget(lblBillType, 0, 0);
     head->addWidget(cboBillType, 0, 1);
@@ -344,8 +328,7 @@ void TMRPLackSetDlg::ActionListUpdate()
     actNeedClear->setEnabled(rows);
     if (btnOk)
         btnOk->setEnabled(!grdMain->isEnabled() || LineCount() > 0);
-    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
-    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+    UpdateFilterAction();
 }
 
 void TMRPLackSetDlg::NeedAdd(int ABillType)
@@ -356,14 +339,8 @@ void TMRPLackSetDlg::NeedAdd(int ABillType)
     if (!def)
         return;
     QString code;
-    if (chkShowFilter->isChecked()) {
-        const QString section = QStringLiteral("[Src.") + objectID + u']';
-        code = ReadViewSchemeParam(ViewScheme.Params, section);
-        QString text;
-        if (!InfoApplication->ShowFilterDlg(def, text, code, GlobalADOQuery, QString(), false))
-            return;
-        ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, section, code);
-    }
+    if (!AskSourceFilter(def, objectID, code))
+        return;
     const QString p = QLatin1String(kind.p);
     const QString join =
         QStringLiteral(" join (select distinct %1ID, %1Entry from QZ_MRP_%1BOM as s with(nolock) left join QZ_MRP_ItemSetting as mt "
@@ -371,33 +348,19 @@ void TMRPLackSetDlg::NeedAdd(int ABillType)
                        "or mt.ItmMrpSkip is null)) as tmpo on s.%1ID=tmpo.%1ID and s.%1Entry=tmpo.%1Entry")
             .arg(p);
     const QString order = QStringLiteral("s.%1DelivDate, s.%1No, s.%1Entry").arg(p);
-    FPickEditProperties->RefQuery = GlobalADOQuery;
-    FPickEditProperties->SQL =
+    const QString sql =
         BuildInfoObjectFilterSQL(objectID, OrderSelectList(kind), QStringLiteral("s.CanMRP<>0"), code, order, join);
-    FPickEditProperties->WhereOrder.clear();
-    FPickEditProperties->TextField = QStringLiteral("单据编号");
-    FPickEditProperties->MultiSelect = true;
-    FPickEditProperties->Caption = InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), ABillType);
-    FPickEditProperties->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks& rows) { NeedLinesPicked(data, rows); };
-    try {
-        FPickEditProperties->ShowPicker(false);
-    } catch (const Exception& e) {
-        ShowADOError(e, GlobalADOQuery);
-    }
+    ShowLinesPicker(InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), ABillType), sql,
+                    [this](TCustomADODataSet* data, const TBookmarks& rows) { NeedLinesPicked(data, rows); });
 }
 
 void TMRPLackSetDlg::NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords)
 {
-    if (!ADataSet || !FMainSource)
-        return;
-    TMRPWaitCursor wait;
     const auto v = [ADataSet](const QString& name) {
         TField* f = ADataSet->FindField(name);
         return f ? f->Value() : QVariant();
     };
-    grdMain->beginUpdate();
-    for (int record : ASelRecords) {
-        ADataSet->SetRecNo(record + 1);
+    AppendPickedLines(ADataSet, ASelRecords, [&v] {
         QVariantMap m;
         // The order line's properties and origin go with it, so that its
         // components are planned for the same variant and the same customer order.
@@ -420,27 +383,8 @@ void TMRPLackSetDlg::NeedLinesPicked(TCustomADODataSet* ADataSet, const QList<in
                  QStringLiteral("[") + v(QStringLiteral("状态")).toString() + QStringLiteral("] ") + v(QStringLiteral("备注")).toString());
         if (m.value(QStringLiteral("ManBillType")).toInt() == 24)
             m.insert(QStringLiteral("SuppName"), v(QStringLiteral("生产单位")));
-        FMainSource->appendRecord(m);
-    }
-    grdMain->endUpdate();
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPLackSetDlg::Warn(QWidget* AFocus, const QString& AText)
-{
-    Pages->setCurrentWidget(tabMain);
-    if (AFocus)
-        AFocus->setFocus();
-    ShowWarning(AText, -1);
-}
-
-void TMRPLackSetDlg::LineWarning(int ALine, const QString& AField, const QString& AText)
-{
-    grdMain->setFocusedRecordIndex(ALine);
-    if (kvui::Column* c = Column(AField))
-        grdMain->setFocusedColumn(c);
-    Warn(grdMain, AText);
+        return m;
+    });
 }
 
 bool TMRPLackSetDlg::CloseWithOk()
@@ -473,39 +417,11 @@ bool TMRPLackSetDlg::CloseWithOk()
             const auto val = [this, line](const char* f) { return LineValue(line, QLatin1String(f)); };
             const QString key = QStringLiteral("[%1|%2|%3]").arg(val("ManBillType").toString(), val("ManBillID").toString(),
                                                                   val("ManBillEntry").toString());
-            if (keys.contains(key)) {
-                LineWarning(line, QStringLiteral("ManBillNo"),
-                            QStringLiteral("以下投料需求行前面已经存在, 请修正!\r\r类型: %1　单据号: %2　单据行: %3　产品代码: %4")
-                                .arg(InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), val("ManBillType").toInt()),
-                                     val("ManBillNo").toString(), QString::number(val("ManBillEntry").toInt()),
-                                     val("ItmNo").toString()));
+            if (!CheckLineKey(line, key, keys,
+                              QStringLiteral("以下投料需求行前面已经存在, 请修正!\r\r类型: %1　单据号: %2　单据行: %3　产品代码: %4")))
                 return false;
-            }
-            keys.insert(key);
-            QDate date = MiniValueToDate(val("ManDate"));
-            if (!date.isValid() || date < today) {
-                if (asked == 0) {
-                    grdMain->setFocusedRecordIndex(line);
-                    asked = ShowWarning(QStringLiteral("发现存在投料日期早于今天的单据行, 统一自动修正为今天?"),
-                                        int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-                    if (asked != kvos::IDYES && asked != kvos::IDNO) {
-                        grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
-                        Pages->setCurrentWidget(tabMain);
-                        grdMain->setFocus();
-                        return false;
-                    }
-                }
-                if (asked == kvos::IDYES) {
-                    date = today;
-                    SetLineValue(line, QStringLiteral("ManDate"), QDateTime(today, QTime()));
-                }
-            } else if (date > DateLimit) {
-                LineWarning(line, QStringLiteral("ManDate"),
-                            QStringLiteral("[%1]的值没有小于或等于%2 !").arg(Column(QStringLiteral("ManDate"))->caption(), limitText));
+            if (!CheckLineDate(line, today, DateLimit, QStringLiteral("发现存在投料日期早于今天的单据行, 统一自动修正为今天?"), asked))
                 return false;
-            }
-            if (date.isValid() && date > FMaxDate)
-                FMaxDate = date;
         }
     }
 

@@ -39,8 +39,6 @@ public:
 private:
     void BuildGridColumns();
     void LoadLines();
-    void Warn(QWidget* AFocus, const QString& AText);
-    void LineWarning(int ALine, const QString& AField, const QString& AText);
 };
 
 // Shows the dialog for the analysis's settings and private scheme; True on OK

@@ -186,23 +186,10 @@ TMRPminiSetDlg::TMRPminiSetDlg(QWidget* parent)
     BuildLinesGrid();
     lblMain->setBuddy(grdMain);
 
-    const auto makeAction = [this](const char* name, const QString& text, auto slot) {
-        auto* a = new QAction(text, this);
-        a->setObjectName(QString::fromLatin1(name));
-        connect(a, &QAction::triggered, this, slot);
-        return a;
-    };
-    actNeedInsert = makeAction("actNeedInsert", QStringLiteral("插入(&I)"), [this] { NeedInsert(); });
-    actNeedDelete = makeAction("actNeedDelete", QStringLiteral("移除(&R)"), [this] { NeedDelete(); });
-    actNeedClear = makeAction("actNeedClear", QStringLiteral(" 全部移除(&C)"), [this] { NeedClear(); });
+    actNeedInsert = MakeAction("actNeedInsert", QStringLiteral("插入(&I)"), [this] { NeedInsert(); });
+    MakeRemoveActions();
     auto* buttons = new QVBoxLayout;
-    for (QAction* a : {actNeedInsert, actNeedDelete, actNeedClear}) {
-        auto* b = new QPushButton(a->text(), tabMain);
-        b->setObjectName(QStringLiteral("btn") + a->objectName().mid(3));
-        connect(b, &QPushButton::clicked, a, &QAction::trigger);
-        connect(a, &QAction::changed, b, [a, b] { b->setEnabled(a->isEnabled()); });
-        buttons->addWidget(b);
-    }
+    AddActionButtons(buttons, {actNeedInsert, actNeedDelete, actNeedClear});
     buttons->addStretch();
     auto* head = new QHBoxLayout;
     head->addWidget(lblMain);
@@ -383,8 +370,7 @@ void TMRPminiSetDlg::ActionListUpdate()
     actNeedClear->setEnabled(any);
     if (btnOk)
         btnOk->setEnabled(any);
-    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
-    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+    UpdateFilterAction();
 }
 
 void TMRPminiSetDlg::NeedInsert()
@@ -441,14 +427,8 @@ void TMRPminiSetDlg::PickBills(const QString& AObjectID)
     btnAddBills->setText(def->Name + QStringLiteral("..."));
     ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, QStringLiteral("[BillType]"), AObjectID);
     QString code;
-    if (chkShowFilter->isChecked()) {
-        const QString section = QStringLiteral("[Src.") + AObjectID + u']';
-        code = ReadViewSchemeParam(ViewScheme.Params, section);
-        QString text;
-        if (!InfoApplication->ShowFilterDlg(def, text, code, GlobalADOQuery, QString(), false))
-            return;
-        ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, section, code);
-    }
+    if (!AskSourceFilter(def, AObjectID, code))
+        return;
     int billType = source->billType;
     if ((billType == 80 || billType == 79) && !InfoApplication->SystemEnumExists(QStringLiteral("MrpBillType"), billType))
         billType = 12;
@@ -457,33 +437,17 @@ void TMRPminiSetDlg::PickBills(const QString& AObjectID)
         QStringLiteral("s.CanMRP<>0 and s.%1Qty>0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is null)").arg(p);
     const QString order = QStringLiteral("s.%1%2, s.%1No, s.%1Entry").arg(p, QLatin1String(source->dateField));
     const QString sql = BuildInfoObjectFilterSQL(AObjectID, SourceSelectList(*source, billType), condition, code, order);
-    FPickEditProperties->RefQuery = GlobalADOQuery;
-    FPickEditProperties->Caption = def->Name;
-    FPickEditProperties->SQL = sql;
-    FPickEditProperties->WhereOrder.clear();
-    FPickEditProperties->TextField = QStringLiteral("单据编号");
-    FPickEditProperties->MultiSelect = true;
-    FPickEditProperties->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks& rows) { AddPickedBills(data, rows); };
-    try {
-        FPickEditProperties->ShowPicker(false);
-    } catch (const Exception& e) {
-        ShowADOError(e, GlobalADOQuery);
-    }
+    ShowLinesPicker(def->Name, sql, [this](TCustomADODataSet* data, const TBookmarks& rows) { AddPickedBills(data, rows); });
 }
 
 void TMRPminiSetDlg::AddPickedBills(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords)
 {
-    if (!ADataSet || !FMainSource)
-        return;
-    TMRPWaitCursor wait;
     const auto v = [ADataSet](const char* name) {
         TField* f = ADataSet->FindField(QString::fromUtf8(name));
         return f ? f->Value() : QVariant();
     };
     const QDateTime today(QDate::currentDate(), QTime());
-    grdMain->beginUpdate();
-    for (int record : ASelRecords) {
-        ADataSet->SetRecNo(record + 1);
+    AppendPickedLines(ADataSet, ASelRecords, [&v, &today, ADataSet] {
         QVariantMap m{{QStringLiteral("ManBillType"), 12},       {QStringLiteral("ManBillDate"), today},
                       {QStringLiteral("ManDate"), today.addDays(7)}, {QStringLiteral("ManQty"), 0.0},
                       {QStringLiteral("ManBomType"), 0},          {QStringLiteral("ManItmProps"), QString()},
@@ -507,21 +471,8 @@ void TMRPminiSetDlg::AddPickedBills(TCustomADODataSet* ADataSet, const QList<int
             m.insert(QStringLiteral("ManItmProp%1").arg(k), v(QStringLiteral("#ItmProp%1").arg(k).toLatin1().constData()));
         if (ADataSet->FindField(QStringLiteral("BOM")))
             m.insert(QStringLiteral("BomNo"), v("BOM"));
-        FMainSource->appendRecord(m);
-    }
-    grdMain->endUpdate();
-    grdMain->refresh();
-    ActionListUpdate();
-}
-
-void TMRPminiSetDlg::LineWarning(int ALine, const QString& AField, const QString& AText)
-{
-    Pages->setCurrentWidget(tabMain);
-    grdMain->setFocusedRecordIndex(ALine);
-    if (kvui::Column* c = Column(AField))
-        grdMain->setFocusedColumn(c);
-    grdMain->setFocus();
-    ShowWarning(AText, -1);
+        return m;
+    });
 }
 
 bool TMRPminiSetDlg::CloseWithOk()
@@ -529,9 +480,7 @@ bool TMRPminiSetDlg::CloseWithOk()
     grdMain->postEdit();
     const QList<int> lines = Lines();
     if (lines.isEmpty()) {
-        Pages->setCurrentWidget(tabMain);
-        grdMain->setFocus();
-        ShowWarning(QStringLiteral("[%1]的内容不能为空!").arg(MiniCaptionText(lblMain->text())), -1);
+        Warn(grdMain, QStringLiteral("[%1]的内容不能为空!").arg(MiniCaptionText(lblMain->text())));
         return false;
     }
     const QDate today = QDate::currentDate();
@@ -610,15 +559,9 @@ bool TMRPminiSetDlg::CloseWithOk()
         } else {
             const QString key = QStringLiteral("[%1|%2|%3]").arg(val("ManBillType").toString(), val("ManBillNo").toString(),
                                                                   val("ManBillEntry").toString());
-            if (keys.contains(key)) {
-                LineWarning(line, QStringLiteral("ManBillNo"),
-                            QStringLiteral("以下配套主需求行前面已经存在, 请修正!\r\r类型: %1　需求单号: %2　需求行: %3　物料代码: %4")
-                                .arg(InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), val("ManBillType").toInt()),
-                                     val("ManBillNo").toString(), QString::number(val("ManBillEntry").toInt()),
-                                     val("ItmNo").toString()));
+            if (!CheckLineKey(line, key, keys,
+                              QStringLiteral("以下配套主需求行前面已经存在, 请修正!\r\r类型: %1　需求单号: %2　需求行: %3　物料代码: %4")))
                 return false;
-            }
-            keys.insert(key);
         }
         const double qty = val("ManQty").toDouble();
         if (!(qty > 0)) {
@@ -627,31 +570,8 @@ bool TMRPminiSetDlg::CloseWithOk()
                                                                         QStringLiteral("0")));
             return false;
         }
-        QDate date = MiniValueToDate(val("ManDate"));
-        if (!date.isValid() || date < today) {
-            if (asked == 0) {
-                grdMain->setFocusedRecordIndex(line);
-                asked = ShowWarning(QStringLiteral("发现存在需求日期早于今天的主需求行, 统一自动修正为今天?"),
-                                    int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
-                if (asked != kvos::IDYES && asked != kvos::IDNO) {
-                    Pages->setCurrentWidget(tabMain);
-                    grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
-                    grdMain->setFocus();
-                    return false;
-                }
-            }
-            if (asked == kvos::IDYES) {
-                date = today;
-                SetLineValue(line, QStringLiteral("ManDate"), QDateTime(today, QTime()));
-            }
-        } else if (date > DateLimit) {
-            LineWarning(line, QStringLiteral("ManDate"),
-                        QStringLiteral("[%1]的值没有小于或等于%2 !")
-                            .arg(caption(QStringLiteral("ManDate")), QLocale().toString(DateLimit, QLocale::ShortFormat)));
+        if (!CheckLineDate(line, today, DateLimit, QStringLiteral("发现存在需求日期早于今天的主需求行, 统一自动修正为今天?"), asked))
             return false;
-        }
-        if (date.isValid() && date > FMaxDate)
-            FMaxDate = date;
     }
 
     TPlanScheme& s = *FPlanScheme;

@@ -40,8 +40,6 @@ public:
 private:
     void BuildGridColumns();
     void LoadLines();
-    // Warns about a line: switches to the lines, focuses the cell.
-    void LineWarning(int ALine, const QString& AField, const QString& AText);
     std::shared_ptr<kvui::ImageComboProperties> FGroupTypeProperties;
     QVariant FOldValue;
     QString FBillSource;

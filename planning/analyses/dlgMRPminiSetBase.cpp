@@ -16,6 +16,7 @@
 #include <QCheckBox>
 #include <QEvent>
 #include <QLabel>
+#include <QPushButton>
 #include <QTabWidget>
 #include <QVBoxLayout>
 
@@ -170,6 +171,145 @@ void TMRPminiSetDlgBase::NeedClear()
     FMainSource->deleteRecords(Lines());
     grdMain->refresh();
     ActionListUpdate();
+}
+
+void TMRPminiSetDlgBase::AppendPickedLines(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords,
+                                           const std::function<QVariantMap()>& ALine)
+{
+    if (!ADataSet || !FMainSource)
+        return;
+    TMRPWaitCursor wait;
+    grdMain->beginUpdate();
+    for (int record : ASelRecords) {
+        ADataSet->SetRecNo(record + 1);
+        FMainSource->appendRecord(ALine());
+    }
+    grdMain->endUpdate();
+    grdMain->refresh();
+    ActionListUpdate();
+}
+
+QAction* TMRPminiSetDlgBase::MakeAction(const char* AName, const QString& AText, const std::function<void()>& ASlot)
+{
+    auto* a = new QAction(AText, this);
+    a->setObjectName(QString::fromLatin1(AName));
+    connect(a, &QAction::triggered, this, ASlot);
+    return a;
+}
+
+void TMRPminiSetDlgBase::MakeRemoveActions()
+{
+    actNeedDelete = MakeAction("actNeedDelete", QStringLiteral("移除(&R)"), [this] { NeedDelete(); });
+    actNeedClear = MakeAction("actNeedClear", QStringLiteral(" 全部移除(&C)"), [this] { NeedClear(); });
+}
+
+void TMRPminiSetDlgBase::AddActionButtons(QBoxLayout* ALayout, std::initializer_list<QAction*> AActions)
+{
+    for (QAction* a : AActions) {
+        auto* b = new QPushButton(a->text(), tabMain);
+        b->setObjectName(QStringLiteral("btn") + a->objectName().mid(3));
+        connect(b, &QPushButton::clicked, a, &QAction::trigger);
+        connect(a, &QAction::changed, b, [a, b] {
+            b->setEnabled(a->isEnabled());
+            b->setText(a->text());
+        });
+        ALayout->addWidget(b);
+    }
+}
+
+void TMRPminiSetDlgBase::UpdateFilterAction()
+{
+    const kvui::TreeNode* node = trlMRPFilters->focusedNode();
+    actSetMRPFilter->setEnabled(node && node->imageIndex() > 0);
+}
+
+bool TMRPminiSetDlgBase::AskSourceFilter(TInfoObjectDef* ADef, const QString& AObjectID, QString& ACode)
+{
+    if (!chkShowFilter->isChecked())
+        return true;
+    const QString section = QStringLiteral("[Src.") + AObjectID + u']';
+    ACode = ReadViewSchemeParam(ViewScheme.Params, section);
+    QString text;
+    if (!InfoApplication->ShowFilterDlg(ADef, text, ACode, GlobalADOQuery, QString(), false))
+        return false;
+    ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, section, ACode);
+    return true;
+}
+
+void TMRPminiSetDlgBase::ShowLinesPicker(const QString& ACaption, const QString& ASQL,
+                                         const std::function<void(TCustomADODataSet*, const QList<int>&)>& APicked)
+{
+    FPickEditProperties->RefQuery = GlobalADOQuery;
+    FPickEditProperties->Caption = ACaption;
+    FPickEditProperties->SQL = ASQL;
+    FPickEditProperties->WhereOrder.clear();
+    FPickEditProperties->TextField = QStringLiteral("单据编号");
+    FPickEditProperties->MultiSelect = true;
+    FPickEditProperties->AfterDataPicked = APicked;
+    try {
+        FPickEditProperties->ShowPicker(false);
+    } catch (const Exception& e) {
+        ShowADOError(e, GlobalADOQuery);
+    }
+}
+
+void TMRPminiSetDlgBase::Warn(QWidget* AFocus, const QString& AText)
+{
+    Pages->setCurrentWidget(tabMain);
+    if (AFocus)
+        AFocus->setFocus();
+    ShowWarning(AText, -1);
+}
+
+void TMRPminiSetDlgBase::LineWarning(int ALine, const QString& AField, const QString& AText)
+{
+    grdMain->setFocusedRecordIndex(ALine);
+    if (kvui::Column* c = Column(AField))
+        grdMain->setFocusedColumn(c);
+    Warn(grdMain, AText);
+}
+
+bool TMRPminiSetDlgBase::CheckLineKey(int ALine, const QString& AKey, QSet<QString>& AKeys, const QString& AMessage)
+{
+    if (AKeys.contains(AKey)) {
+        const auto val = [this, ALine](const char* f) { return LineValue(ALine, QLatin1String(f)); };
+        LineWarning(ALine, QStringLiteral("ManBillNo"),
+                    AMessage.arg(InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), val("ManBillType").toInt()),
+                                 val("ManBillNo").toString(), QString::number(val("ManBillEntry").toInt()),
+                                 val("ItmNo").toString()));
+        return false;
+    }
+    AKeys.insert(AKey);
+    return true;
+}
+
+bool TMRPminiSetDlgBase::CheckLineDate(int ALine, const QDate& AToday, const QDate& ALimit, const QString& AQuestion, int& AAsked)
+{
+    QDate date = MiniValueToDate(LineValue(ALine, QStringLiteral("ManDate")));
+    if (!date.isValid() || date < AToday) {
+        if (AAsked == 0) {
+            grdMain->setFocusedRecordIndex(ALine);
+            AAsked = ShowWarning(AQuestion, int(kvos::MB_YESNOCANCEL | kvos::MB_DEFBUTTON3));
+            if (AAsked != kvos::IDYES && AAsked != kvos::IDNO) {
+                grdMain->setFocusedColumn(Column(QStringLiteral("ManDate")));
+                Pages->setCurrentWidget(tabMain);
+                grdMain->setFocus();
+                return false;
+            }
+        }
+        if (AAsked == kvos::IDYES) {
+            date = AToday;
+            SetLineValue(ALine, QStringLiteral("ManDate"), QDateTime(AToday, QTime()));
+        }
+    } else if (date > ALimit) {
+        LineWarning(ALine, QStringLiteral("ManDate"),
+                    QStringLiteral("[%1]的值没有小于或等于%2 !")
+                        .arg(Column(QStringLiteral("ManDate"))->caption(), QLocale().toString(ALimit, QLocale::ShortFormat)));
+        return false;
+    }
+    if (date.isValid() && date > FMaxDate)
+        FMaxDate = date;
+    return true;
 }
 
 void TMRPminiSetDlgBase::actSetMRPFilterExecute()

@@ -7,13 +7,17 @@
 #include "untMRP.h"
 
 #include <QDate>
+#include <QSet>
 #include <QVariant>
 #include <functional>
 #include <memory>
 
 class QAction;
+class QBoxLayout;
 class QCheckBox;
 class QTabWidget;
+class TCustomADODataSet;
+class TInfoObjectDef;
 class TMRPminiOptionsBox;
 class TPickEditProperties;
 namespace kvui {
@@ -55,6 +59,10 @@ public:
     // Removes the selected lines, or the focused one when none is selected.
     void NeedDelete();
     void NeedClear();
+    // Adds a line for each chosen row of a pick list: ALine makes the line's
+    // values from the list's current row.
+    void AppendPickedLines(TCustomADODataSet* ADataSet, const QList<int>& ASelRecords,
+                           const std::function<QVariantMap()>& ALine);
 
     virtual void ActionListUpdate() = 0;
     // The option boxes follow the checks of the filter tree.
@@ -80,6 +88,32 @@ protected:
     // The options page with its filter tree and option group, wired to this
     // dialog; the scheme's group shows only on that page.
     void BuildOptionsPage(bool AWithMainGross);
+    // An action of the lines page that calls ASlot.
+    QAction* MakeAction(const char* AName, const QString& AText, const std::function<void()>& ASlot);
+    // The actions "移除" and "全部移除" of the lines.
+    void MakeRemoveActions();
+    // A push button for each action, following its state and text.
+    void AddActionButtons(QBoxLayout* ALayout, std::initializer_list<QAction*> AActions);
+    // The filter action is open on a focused filter node with a filter.
+    void UpdateFilterAction();
+    // When wished, asks for the filter of a pick list's source and remembers
+    // it in the settings ("[Src.<object>]"); False when the user cancels.
+    bool AskSourceFilter(TInfoObjectDef* ADef, const QString& AObjectID, QString& ACode);
+    // Shows the multi-select pick list of bill lines; APicked gets the
+    // chosen rows. A database error is shown.
+    void ShowLinesPicker(const QString& ACaption, const QString& ASQL,
+                         const std::function<void(TCustomADODataSet*, const QList<int>&)>& APicked);
+    // Shows a warning on the lines page with AFocus focused.
+    void Warn(QWidget* AFocus, const QString& AText);
+    // Warns about a line: switches to the lines, focuses the cell.
+    void LineWarning(int ALine, const QString& AField, const QString& AText);
+    // A line whose key was seen before gets AMessage (type, bill number,
+    // bill line and item code filled in); False then.
+    bool CheckLineKey(int ALine, const QString& AKey, QSet<QString>& AKeys, const QString& AMessage);
+    // A line's date: one before today may become today after asking once
+    // (AAsked keeps the answer, AQuestion is asked), one after ALimit is
+    // refused; FMaxDate follows the latest. False stops the check.
+    bool CheckLineDate(int ALine, const QDate& AToday, const QDate& ALimit, const QString& AQuestion, int& AAsked);
     // Applies the filter tree, the options and "[NeedFilter]" of the
     // settings; the option boxes then follow the tree.
     void LoadSharedSettings();
