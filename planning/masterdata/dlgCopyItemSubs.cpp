@@ -8,6 +8,7 @@
 #include "famItemSubs.h"
 #include "untDllCommon.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -297,22 +298,9 @@ void TCopyItemSubsDlg::btnSearchClick()
     if (!text.contains(u'%') && !text.contains(u'_'))
         text = u'%' + text + u'%';
     try {
-        const QString sql = ItemSubsListCreateSQL() + QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=") +
+        const QString sql = ItemSubsRows::ItemSubsListCreateSQL() + QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=") +
             QuotedStr(QStringLiteral("$$ItemNo$$ like ") + QuotedStr(text)) + QStringLiteral(", @LimitType=0, @LimitItmID=''\r") +
-            QStringLiteral("select s.*, ItmMrpType=(case when t.ItmMrpType<>0 then t.ItmMrpType else i.ItmType end), i.ItmID, i.ItmNo, "
-                           "i.ItmName, i.ItmSpec,i.ItmTypeName, u.UntName, UntFactor=isnull(u.UntFactor,1), ItmUntName=ub.UntName,"
-                           "PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+cast(i.ItmHasProp3 as char(1))+"
-                           "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
-                           "cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as char(1))+"
-                           "cast(i.ItmHasProp10 as char(1))") +
-            FItemFreeFieldsSQL +
-            QStringLiteral(" from #QZ_MRP_GetItemSubsList as s with(nolock) left join QZ_Base_ItemMaster as ri with(nolock) on BomItmID=ri.ItmID"
-                           " left join QZ_Base_ItemMaster as i with(nolock) on (case when BomLevel>=2 then BomSubItmID else BomItmID end)=i.ItmID"
-                           " left join QZ_Base_Unit as u with(nolock) on BomUntID=u.UntID left join QZ_Base_Unit as ub with(nolock) on "
-                           "i.ItmUnitID=ub.UntID left join QZ_MRP_ItemSetting as t with(nolock) on i.ItmID=t.ItmID") +
-            FItemFreeFromSQL +
-            QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
-                           "drop table #QZ_MRP_GetItemSubsList");
+            ItemSubsRows::ItemSubsListSelectSQL(FItemFreeFieldsSQL, QStringLiteral("QZ_Base_ItemMaster as ri with(nolock)"), FItemFreeFromSQL);
         GlobalADOQuery->Close();
         GlobalADOQuery->SQL.Clear();
         GlobalADOQuery->SQL.Add(sql);

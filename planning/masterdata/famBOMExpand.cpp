@@ -9,6 +9,7 @@
 #include "untCommonUI.h"
 #include "untDllCommon.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
 #include "untLossRate.h"
 
 #include <QApplication>
@@ -21,6 +22,7 @@
 #include <QVBoxLayout>
 
 using namespace ItemSubsEdit;
+using namespace ItemSubsRows;
 
 namespace {
 
@@ -28,24 +30,15 @@ const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
-const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 const QString CopiedAlreadyThere = QStringLiteral("选择复制的替代料已存在于目标BOM中。");
 const QString LocalSubRole = QStringLiteral("局部替代料");
 const QString GlobalSubRole = QStringLiteral("全局替代料");
-const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
-                                             "'%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%'");
-const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+"
-                                           "cast(i.ItmHasProp3 as char(1))+cast(i.ItmHasProp4 as char(1))+"
-                                           "cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
-                                           "cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+"
-                                           "cast(i.ItmHasProp9 as char(1))+cast(i.ItmHasProp10 as char(1))");
 const QString ExistsTest = QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where id=object_id('tempdb..%1'))\rdrop table %1\r");
 const QString PropColumnsSQL = QStringLiteral("BomProp1 nvarchar(80) null,BomProp2 nvarchar(80) null,BomProp3 nvarchar(80) null,"
                                               "BomProp4 nvarchar(80) null,BomProp5 nvarchar(80) null,BomProp6 nvarchar(80) null,"
                                               "BomProp7 nvarchar(80) null,BomProp8 nvarchar(80) null,BomProp9 nvarchar(80) null,"
                                               "BomProp10 nvarchar(80) null");
 const QString BomChoiceSeparator = QString(2, QChar(0xF8F5));
-constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
 bool isFixed(const QVariant& v)
@@ -1234,16 +1227,8 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
         const bool writeSubs = subs && SubsChanged(row);
         if (!writeLoss && !writeSubs)
             continue;
-        if (!bill) {
-            IERPAccess* erp = InfoApplication ? InfoApplication->ERPAccess.get() : nullptr;
-            if (!erp)
-                throw Exception(NoERPAccess);
-            bill = erp->NewBill(BomBillKind);
-            IValueListPtr head = bill->Head();
-            head->SetValue(QStringLiteral("BomType"), ANode->value(colBomItmBomType).toInt());
-            head->SetValue(QStringLiteral("BomID"), ANode->value(colBomItmBomID).toString());
-            head->SetValue(QStringLiteral("UserID"), InfoApplication->LoginInfo.UserID);
-        }
+        if (!bill)
+            bill = NewSubstituteBill(ANode->value(colBomItmBomType).toInt(), ANode->value(colBomItmBomID).toString());
         const QString hook = row->value(colBomRowHook).toString();
         if (writeLoss) {
             IValueListPtr r = bill->Details(QStringLiteral("Rows"))->Add();
@@ -1255,26 +1240,13 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
             IRowListPtr list = bill->Details(QStringLiteral("ItemSubs"));
             const QString item = row->value(colBomItmID).toString();
             if (row->childCount() == 0 || Kind(row->child(0)) != bkLocalSub) {
-                IValueListPtr r = list->Add();
-                r->SetValue(QStringLiteral("ItemID"), item);
-                r->SetValue(QStringLiteral("SubItemID"), QString());
-                r->SetValue(QStringLiteral("RowHook"), hook);
+                AddRowWithoutSubstitutes(list, item, hook);
             } else {
+                const TSubsColumns cols = SubsColumnsOf(*this);
                 for (kvui::TreeNode* sub : row->children()) {
                     if (Kind(sub) != bkLocalSub)
                         break;
-                    IValueListPtr r = list->Add();
-                    r->SetValue(QStringLiteral("ItemID"), item);
-                    r->SetValue(QStringLiteral("SubItemID"), sub->value(colBomItmID).toString());
-                    r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
-                    for (int i = 0; i < 10; ++i)
-                        r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]).toString());
-                    r->SetValue(QStringLiteral("RowHook"), hook);
-                    r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
-                    r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
-                    r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
-                    r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
-                    r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
+                    AddSubstituteRow(list, item, hook, sub, cols);
                 }
             }
         }

@@ -5,6 +5,7 @@
 #include "UDBComm.h"
 #include "dlgAddItemSubs.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
 #include "untDllCommon.h"
 
 #include <QApplication>
@@ -15,6 +16,7 @@
 #include <QVBoxLayout>
 
 using namespace ItemSubsEdit;
+using namespace ItemSubsRows;
 
 namespace {
 
@@ -23,16 +25,6 @@ const QString GlobalScope = QStringLiteral("(全局范围)");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
 const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
-const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
-const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
-                                             "'%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%'");
-const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as "
-                                           "char(1))+cast(i.ItmHasProp3 as char(1))+"
-                                           "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as "
-                                           "char(1))+cast(i.ItmHasProp6 as char(1))+cast(i.ItmHasProp7 as "
-                                           "char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as "
-                                           "char(1))+cast(i.ItmHasProp10 as char(1))");
-constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
 bool isSub(kvui::TreeNode* n)
@@ -64,29 +56,6 @@ QString itemPickSQL(const QString& AFields, const QString& ACondition, const QSt
 }
 
 } // namespace
-
-QString ItemSubsListCreateSQL()
-{
-    return QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where "
-                          "id=object_id('tempdb..#QZ_MRP_GetItemSubsList'))\rdrop table "
-                          "#QZ_MRP_GetItemSubsList\rcreate table #QZ_MRP_GetItemSubsList (BomLevel "
-                          "tinyint,BomType tinyint null,BomID nvarchar(50) "
-                          "null,BomNo nvarchar(80) null,BomEntry int null,BomRowHook varchar(50) "
-                          "null,BomItmID nvarchar(50) null,BomSubSeq int "
-                          "null,BomSubItmID nvarchar(50) null,BomSubReplace bit null,BomProps "
-                          "nvarchar(100) null,BomProp1 nvarchar(80) "
-                          "null,BomProp2 nvarchar(80) null,BomProp3 nvarchar(80) null,BomProp4 "
-                          "nvarchar(80) null,BomProp5 nvarchar(80) "
-                          "null,BomProp6 nvarchar(80) null,BomProp7 nvarchar(80) null,BomProp8 "
-                          "nvarchar(80) null,BomProp9 nvarchar(80) "
-                          "null,BomProp10 nvarchar(80) null,BomFixed bit null,BomUntID "
-                          "nvarchar(50) null,BomUQty decimal(28,8) null,BomQty "
-                          "decimal(28,8) null,BomBaseQty decimal(28,8) null,BomBeginDate datetime "
-                          "null,BomEndDate datetime null,BomPosNo "
-                          "nvarchar(500) null,BomOperSeq nvarchar(50) null,BomOperID nvarchar(50) "
-                          "null,BomPosition nvarchar(500) null,BomNote "
-                          "nvarchar(500) null)\r");
-}
 
 // ---- TItemSubsFrame
 // ---------------------------------------------------------------
@@ -431,23 +400,7 @@ void TItemSubsFrame::loadData(bool ARebuild)
                 FormatMessage(QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=%s, "
                                              "@LimitType=%d, @LimitItmID=%s\r"),
                               {QuotedStr(ViewScheme.FilterSQL), FCurFilterKind, QuotedStr(FCurFilterText)}) +
-                QStringLiteral("select s.*, ItmMrpType=(case when t.ItmMrpType<>0 then "
-                               "t.ItmMrpType else i.ItmType end), "
-                               "i.ItmID, i.ItmNo, i.ItmName, i.ItmSpec,i.ItmTypeName, "
-                               "u.UntName, UntFactor=isnull(u.UntFactor,1), "
-                               "ItmUntName=ub.UntName,") +
-                PropMaskSQL + itemSelect + QStringLiteral(" from #QZ_MRP_GetItemSubsList as s with(nolock) left join ") + itemSource +
-                QStringLiteral(" on BomItmID=ri.ItmID left join QZ_Base_ItemMaster as i "
-                               "with(nolock) on (case when BomLevel>=2 then "
-                               "BomSubItmID else BomItmID end)=i.ItmID left join QZ_Base_Unit "
-                               "as u with(nolock) on BomUntID=u.UntID "
-                               "left join QZ_Base_Unit as ub with(nolock) on "
-                               "i.ItmUnitID=ub.UntID left join QZ_MRP_ItemSetting as t "
-                               "with(nolock) on i.ItmID=t.ItmID") +
-                itemJoin +
-                QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, "
-                               "ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
-                               "drop table #QZ_MRP_GetItemSubsList");
+                ItemSubsListSelectSQL(itemSelect, itemSource, itemJoin);
         }
         GlobalADOQuery->Close();
         GlobalADOQuery->SQL.Clear();
@@ -929,45 +882,24 @@ bool TItemSubsFrame::checkSubstitute(kvui::TreeNode* ANode)
 
 void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
 {
-    IERPAccess* erp = InfoApplication ? InfoApplication->ERPAccess.get() : nullptr;
+    const TSubsColumns cols = SubsColumnsOf(*this);
     IBillPtr bill;
     for (kvui::TreeNode* row : AHead->children()) {
         if (!IsChanged(row))
             continue;
-        if (!bill) {
-            if (!erp)
-                throw Exception(NoERPAccess);
-            bill = erp->NewBill(BomBillKind);
-            IValueListPtr head = bill->Head();
-            head->SetValue(QStringLiteral("BomType"), AHead->value(colBomType));
-            head->SetValue(QStringLiteral("BomID"), AHead->value(colBomID).toString());
-            head->SetValue(QStringLiteral("UserID"), InfoApplication->LoginInfo.UserID);
-        }
+        if (!bill)
+            bill = NewSubstituteBill(AHead->value(colBomType), AHead->value(colBomID).toString());
         IRowListPtr list = bill->Details(QStringLiteral("ItemSubs"));
         const QString item = row->value(colBomItmID).toString();
         const QString hook = row->value(colBomRowHook).toString();
         if (row->childCount() == 0 || row->child(0)->imageIndex() == nkGlobalSubRef) {
-            IValueListPtr r = list->Add();
-            r->SetValue(QStringLiteral("ItemID"), item);
-            r->SetValue(QStringLiteral("SubItemID"), QString());
-            r->SetValue(QStringLiteral("RowHook"), hook);
+            AddRowWithoutSubstitutes(list, item, hook);
             continue;
         }
         for (kvui::TreeNode* sub : row->children()) {
             if (sub->imageIndex() == nkGlobalSubRef)
                 break;
-            IValueListPtr r = list->Add();
-            r->SetValue(QStringLiteral("ItemID"), item);
-            r->SetValue(QStringLiteral("SubItemID"), sub->value(colBomItmID).toString());
-            r->SetValue(QStringLiteral("RowHook"), hook);
-            r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
-            for (int i = 0; i < 10; ++i)
-                r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]));
-            r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
-            r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
-            r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
-            r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
-            r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
+            AddSubstituteRow(list, item, hook, sub, cols);
         }
     }
     if (bill) {

@@ -25,10 +25,6 @@ enum TItemSubsNodeKind {
     nkGlobalSubRef = -1005,
 };
 
-// The select list and joins that read a substitute list's rows: the create
-// text of #QZ_MRP_GetItemSubsList, and the select that follows the procedure.
-QString ItemSubsListCreateSQL();
-
 class TItemSubsFrame : public TInfoTreeView {
     Q_OBJECT
 public:

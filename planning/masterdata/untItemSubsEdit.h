@@ -46,6 +46,7 @@ struct TSubsColumns {
     kvui::Column* const* Prop = nullptr;   // the ten property columns
     kvui::Column* BeginDate = nullptr;
     kvui::Column* EndDate = nullptr;
+    kvui::Column* Note = nullptr;
     kvui::Column* UCurrQty = nullptr;
     kvui::Column* CurrQty = nullptr;
     kvui::Column* UBaseQty = nullptr;
@@ -72,6 +73,7 @@ TSubsColumns SubsColumnsOf(const TView& AView)
     cols.Prop = AView.colBomProp;
     cols.BeginDate = AView.colBomBeginDate;
     cols.EndDate = AView.colBomEndDate;
+    cols.Note = AView.colBomNote;
     cols.UCurrQty = AView.colBomUCurrQty;
     cols.CurrQty = AView.colBomCurrQty;
     cols.UBaseQty = AView.colBomUBaseQty;
