@@ -29,7 +29,6 @@ namespace {
 const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
-const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString CopiedAlreadyThere = QStringLiteral("选择复制的替代料已存在于目标BOM中。");
 const QString LocalSubRole = QStringLiteral("局部替代料");
 const QString GlobalSubRole = QStringLiteral("全局替代料");
@@ -1252,9 +1251,7 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
         }
     }
     if (bill) {
-        QString error;
-        if (!bill->Save(error))
-            throw Exception(error);
+        SaveSubstituteBill(bill);
         for (kvui::TreeNode* row : ANode->children()) {
             row->setStateIndex(-1);
             setSubsChanged(row, false);
@@ -1275,14 +1272,8 @@ bool TBOMExpandFrame::SaveData()
                 return false;
     if (grdExpand->topCount() == 0)
         return true;
-    try {
+    return RunSubstituteSave([this] {
         saveBOMLevel(grdExpand->topNode(0));
         Modified = false;
-        return true;
-    } catch (const Exception& e) {
-        ShowError(FormatMessage(SaveFailed, {e.Message}));
-    } catch (const std::exception& e) {
-        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
-    }
-    return false;
+    });
 }

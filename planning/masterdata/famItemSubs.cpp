@@ -24,7 +24,6 @@ const QString OptLimitKind = QStringLiteral("[LimitKind]");
 const QString GlobalScope = QStringLiteral("(全局范围)");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
-const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QDate EndOfTime(9999, 12, 31);
 
 bool isSub(kvui::TreeNode* n)
@@ -903,9 +902,7 @@ void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
         }
     }
     if (bill) {
-        QString error;
-        if (!bill->Save(error))
-            throw Exception(error);
+        SaveSubstituteBill(bill);
         for (kvui::TreeNode* row : AHead->children())
             row->setStateIndex(-1);
     }
@@ -921,16 +918,10 @@ bool TItemSubsFrame::SaveData()
     for (kvui::TreeNode* node : grdExpand->allNodes())
         if (isSub(node) && !checkSubstitute(node))
             return false;
-    try {
+    return RunSubstituteSave([this] {
         for (kvui::TreeNode* head : grdExpand->topNodes())
             if (IsChanged(head))
                 saveScopeDocument(head);
         Modified = false;
-        return true;
-    } catch (const Exception& e) {
-        ShowError(FormatMessage(SaveFailed, {e.Message}));
-    } catch (const std::exception& e) {
-        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
-    }
-    return false;
+    });
 }

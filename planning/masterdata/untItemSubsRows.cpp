@@ -1,12 +1,14 @@
 #include "untItemSubsRows.h"
 
 #include "Exceptions.h"
+#include "UCommon.h"
 #include "untApplication.h"
 
 namespace ItemSubsRows {
 
 namespace {
 
+const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 constexpr int BomBillKind = 16;
 
@@ -96,6 +98,26 @@ void AddSubstituteRow(const IRowListPtr& AList, const QString& AItemID, const QS
     r->SetValue(QStringLiteral("BeginDate"), DateOf(ASub->value(ACols.BeginDate)));
     r->SetValue(QStringLiteral("EndDate"), DateOf(ASub->value(ACols.EndDate)));
     r->SetValue(QStringLiteral("Note"), ASub->value(ACols.Note).toString());
+}
+
+void SaveSubstituteBill(const IBillPtr& ABill)
+{
+    QString error;
+    if (!ABill->Save(error))
+        throw Exception(error);
+}
+
+bool RunSubstituteSave(const std::function<void()>& ASave)
+{
+    try {
+        ASave();
+        return true;
+    } catch (const Exception& e) {
+        ShowError(FormatMessage(SaveFailed, {e.Message}));
+    } catch (const std::exception& e) {
+        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
+    }
+    return false;
 }
 
 } // namespace ItemSubsRows

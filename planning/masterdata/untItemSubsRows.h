@@ -3,13 +3,16 @@
 // bill-of-materials expansion read and save them: the statement that reads a
 // substitute list, the SQL pieces of an item select (its property mask, the
 // search pattern of the item pick) and the bill of materials document
-// (kind 16) that carries a bill's changed substitutes to the ERP.
+// (kind 16) that carries a bill's changed substitutes to the ERP, and the
+// report of a failed save.
 #include "TreeList.h"
 #include "untERPaccess.h"
 #include "untItemSubsEdit.h"
 
 #include <QString>
 #include <QVariant>
+
+#include <functional>
 
 namespace ItemSubsRows {
 
@@ -43,5 +46,12 @@ void AddRowWithoutSubstitutes(const IRowListPtr& AList, const QString& AItemID, 
 // properties, quantities in base units, validity and note.
 void AddSubstituteRow(const IRowListPtr& AList, const QString& AItemID, const QString& ARowHook, kvui::TreeNode* ASub,
                       const ItemSubsEdit::TSubsColumns& ACols);
+
+// Hands the document to the ERP; a refusal is thrown with the ERP's reason.
+void SaveSubstituteBill(const IBillPtr& ABill);
+
+// Runs ASave, the saving of a view's changed substitutes. True when it ran
+// through; a failure is shown to the user with its reason and gives false.
+bool RunSubstituteSave(const std::function<void()>& ASave);
 
 } // namespace ItemSubsRows
