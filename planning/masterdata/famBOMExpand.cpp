@@ -11,6 +11,7 @@
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
 #include "untLossRate.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -1100,14 +1101,6 @@ void TBOMExpandFrame::focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
 
 // ---- commands -------------------------------------------------------------
 
-QString TBOMExpandFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TBOMExpandFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction)
@@ -1115,7 +1108,7 @@ bool TBOMExpandFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     AState = TCommandState();
     if (grdExpand->topCount() == 0)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     const bool editing = GetEditMode();
     const bool subs = chkSubItems->isChecked();
@@ -1148,7 +1141,7 @@ bool TBOMExpandFrame::ExecCommand(int ACommandIndex)
     QueryCommandState(ACommandIndex, state);
     if (!(state & csEnabled))
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {

@@ -6,6 +6,7 @@
 #include "untDllCommon.h"
 #include "untMRP.h"
 #include "untMRPUtils.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -921,14 +922,6 @@ void TMRPDeductFrame::AddPickedBills(TCustomADODataSet* ADataSet, const TBookmar
 
 // ---- commands -------------------------------------------------------------------
 
-QString TMRPDeductFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TMRPDeductFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction)
@@ -937,7 +930,7 @@ bool TMRPDeductFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     kvui::TreeNode* root = billNode();
     if (!root)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         AState = GetEditMode() ? TCommandState(csEnabled | csChecked) : TCommandState(csEnabled);
@@ -958,7 +951,7 @@ bool TMRPDeductFrame::ExecCommand(int ACommandIndex)
         return TInfoTreeView::ExecCommand(ACommandIndex);
     if (!billNode())
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {

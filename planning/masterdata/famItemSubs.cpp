@@ -7,6 +7,7 @@
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
 #include "untDllCommon.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -760,14 +761,6 @@ void TItemSubsFrame::focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
 // ---- commands
 // -----------------------------------------------------------------------
 
-QString TItemSubsFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TItemSubsFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction) {
@@ -781,7 +774,7 @@ bool TItemSubsFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
     AState = TCommandState();
     if (grdExpand->topCount() == 0 || FFilterButtons)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     const bool editing = GetEditMode();
     kvui::TreeNode* focused = grdExpand->focusedNode();
@@ -820,7 +813,7 @@ bool TItemSubsFrame::ExecCommand(int ACommandIndex)
     QueryCommandState(ACommandIndex, state);
     if (!(state & csEnabled))
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         if (GetEditMode() && Modified) {

@@ -104,7 +104,6 @@ private:
     bool FSubsGlobalUpdated = false;
     bool FFilterButtons = false;
 
-    QString actionID(int ACommandIndex) const;
     void setupFilterPick();
     void loadData(bool ARebuild);
     void fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, int ALevel);
