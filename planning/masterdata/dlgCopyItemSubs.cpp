@@ -9,6 +9,7 @@
 #include "untDllCommon.h"
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
+#include "untTreeColumns.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -106,11 +107,7 @@ TCopyItemSubsDlg::TCopyItemSubsDlg(QWidget* AParent) : TDialog(AParent)
     const int fixed = grdExpand->addBand(QString(), kvui::BandFixed::Left);
     const int rest = grdExpand->addBand(QString());
     const auto add = [this](const QString& caption, int band, const char* valueType, int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomNo = add(QStringLiteral("源BOM/行号"), fixed, "String", 120);

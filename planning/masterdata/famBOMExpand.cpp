@@ -11,6 +11,7 @@
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
 #include "untLossRate.h"
+#include "untTreeColumns.h"
 #include "untViewActions.h"
 
 #include <QApplication>
@@ -176,11 +177,7 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     const int middle = grdExpand->addBand(QString());
     const int right = grdExpand->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType, int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomEntry = add(QStringLiteral("行号"), left, "String", 120);

@@ -6,6 +6,7 @@
 #include "untDllCommon.h"
 #include "untMRP.h"
 #include "untMRPUtils.h"
+#include "untTreeColumns.h"
 #include "untViewActions.h"
 
 #include <QApplication>
@@ -260,11 +261,7 @@ TMRPDeductFrame::TMRPDeductFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     const int middle = tlMain->addBand(QString());
     const int right = tlMain->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType = "String", int width = 80) {
-        kvui::Column* c = tlMain->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(tlMain, caption, band, valueType, width);
     };
     colBillType = add(QStringLiteral("冲销类型"), left, "Integer", 70);
     colBillNo = add(QStringLiteral("冲销单号"), left, "String", 110);

@@ -7,6 +7,7 @@
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
 #include "untDllCommon.h"
+#include "untTreeColumns.h"
 #include "untViewActions.h"
 
 #include <QApplication>
@@ -105,11 +106,7 @@ TItemSubsFrame::TItemSubsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : TI
     const int middle = grdExpand->addBand(QString());
     const int right = grdExpand->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType = "String", int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomNo = add(QStringLiteral("BOM单号/行号"), left, "String", 110);
