@@ -21,6 +21,7 @@
 #include <QVBoxLayout>
 
 using ItemSubsEdit::Num;
+using ItemSubsEdit::ParentUnitFactor;
 using ItemSubsEdit::Round8;
 using ItemSubsEdit::SameText;
 
@@ -263,10 +264,7 @@ void TCopyItemSubsDlg::fillNode(kvui::TreeNode* ANode, TADOQuery* AData, int ALe
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
-        if (factor == 0)
-            factor = 1;
-        ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
+        ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / ParentUnitFactor(ANode, colBomUnitFactor)));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }

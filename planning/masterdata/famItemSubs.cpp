@@ -353,11 +353,8 @@ void TItemSubsFrame::fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, i
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
-        if (factor == 0)
-            factor = 1;
         if (!v("BomBaseQty").isNull())
-            ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
+            ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / ParentUnitFactor(ANode, colBomUnitFactor)));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }

@@ -37,6 +37,10 @@ struct UpdateBracket {
     kvui::TreeList* tree;
 };
 
+// The unit factor a usage base converts with: the parent's (the replaced row
+// or the parent product), 1 where there is no parent or its factor is 0.
+double ParentUnitFactor(kvui::TreeNode* ANode, kvui::Column* AUnitFactor);
+
 // The columns of a substitute row.
 struct TSubsColumns {
     kvui::Column* ItmNo = nullptr;
