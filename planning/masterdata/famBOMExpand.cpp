@@ -1141,14 +1141,7 @@ bool TBOMExpandFrame::ExecCommand(int ACommandIndex)
     const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(true);
-        }
-        SetExpandEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, true, [this](bool AEditing) { SetExpandEditMode(AEditing); });
     } else if (is("AddSubs")) {
         AddSubs();
     } else if (is("CopySubs")) {

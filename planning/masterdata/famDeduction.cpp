@@ -951,14 +951,7 @@ bool TMRPDeductFrame::ExecCommand(int ACommandIndex)
     const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(false);
-        }
-        SetDeductEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, false, [this](bool AEditing) { SetDeductEditMode(AEditing); });
     } else if (is("AddForcast") || is("AddSO") || is("AddSI")) {
         if (!GetEditMode())
             SetDeductEditMode(true);

@@ -810,14 +810,7 @@ bool TItemSubsFrame::ExecCommand(int ACommandIndex)
     const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(false);
-        }
-        SetSubsEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, false, [this](bool AEditing) { SetSubsEditMode(AEditing); });
     } else if (is("AddSubs")) {
         AddSubs();
     } else if (is("AddSubsEx")) {
