@@ -208,12 +208,7 @@ void TCopyItemSubsDlg::Setup(kvui::TreeNode* ATargetBOM, kvui::Column* AItemIDCo
             FItemFreeFromSQL = at < 0 ? QString() : from.mid(at + 7);
         }
         auto types = std::make_shared<kvui::ImageComboProperties>();
-        if (PInfoFieldDef field = def->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum)
-            for (int v = 0; v < 10; ++v) {
-                const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
-                if (!name.isEmpty())
-                    types->addItem(v, name);
-            }
+        ItemSubsRows::AddBomTypeNames(*types, def);
         types->addItem(int(nkLocalSub), QStringLiteral("局部替代"));
         colBomType->setEditor(types);
     }

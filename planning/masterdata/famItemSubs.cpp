@@ -253,13 +253,7 @@ void TItemSubsFrame::InitializeView(const QString& AViewAsDetailID, const IInfoV
     }
     setupFilterPick();
     auto types = std::make_shared<kvui::ImageComboProperties>();
-    if (TInfoObjectDef* def = ObjectDef)
-        if (PInfoFieldDef field = def->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum && InfoApplication)
-            for (int v = 0; v < 10; ++v) {
-                const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
-                if (!name.isEmpty())
-                    types->addItem(v, name);
-            }
+    AddBomTypeNames(*types, ObjectDef);
     types->addItem(int(nkLocalSub), QStringLiteral("局部替代"));
     types->addItem(int(nkGlobalSub), QStringLiteral("全局替代"));
     types->addItem(int(nkGlobalSubRef), QStringLiteral("全局替代"));

@@ -3,6 +3,7 @@
 #include "Exceptions.h"
 #include "UCommon.h"
 #include "untApplication.h"
+#include "untInfoObjectDef.h"
 
 namespace ItemSubsRows {
 
@@ -58,6 +59,18 @@ QString ItemSubsListSelectSQL(const QString& AExtraSelect, const QString& AItemS
         AExtraJoin +
         QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
                        "drop table #QZ_MRP_GetItemSubsList");
+}
+
+void AddBomTypeNames(kvui::ImageComboProperties& ATypes, TInfoObjectDef* ADef)
+{
+    if (!ADef || !InfoApplication)
+        return;
+    if (PInfoFieldDef field = ADef->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum)
+        for (int v = 0; v < 10; ++v) {
+            const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
+            if (!name.isEmpty())
+                ATypes.addItem(v, name);
+        }
 }
 
 IBillPtr NewSubstituteBill(const QVariant& ABomType, const QString& ABomID)

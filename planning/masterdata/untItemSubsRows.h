@@ -5,6 +5,7 @@
 // search pattern of the item pick) and the bill of materials document
 // (kind 16) that carries a bill's changed substitutes to the ERP, and the
 // report of a failed save.
+#include "Editors.h"
 #include "TreeList.h"
 #include "untERPaccess.h"
 #include "untItemSubsEdit.h"
@@ -13,6 +14,8 @@
 #include <QVariant>
 
 #include <functional>
+
+class TInfoObjectDef;
 
 namespace ItemSubsRows {
 
@@ -33,6 +36,11 @@ QString ItemSubsListCreateSQL();
 // table dropped after. AExtraSelect adds select columns, AItemSource is the
 // replaced item's source (aliased ri), AExtraJoin adds joins.
 QString ItemSubsListSelectSQL(const QString& AExtraSelect, const QString& AItemSource, const QString& AExtraJoin);
+
+// The names of the bill types (0 to 9) a substitute list's BomType column
+// shows, from the system list the BomType field of ADef names; none when ADef
+// has no such field.
+void AddBomTypeNames(kvui::ImageComboProperties& ATypes, TInfoObjectDef* ADef);
 
 // A new bill of materials document for the bill ABomType / ABomID (both
 // empty: the global substitutes), made by the logged-in user. Throws when no
