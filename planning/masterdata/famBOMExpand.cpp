@@ -721,18 +721,11 @@ void TBOMExpandFrame::SetExpandEditMode(bool AValue)
                 colBomUBaseQty->setVisible(true);
             else
                 colBomBaseQty->setVisible(true);
-            for (kvui::Column* c : {colBomBeginDate, colBomEndDate, colBomNote})
-                c->setVisible(true);
-            for (int i = 0; i < 10; ++i)
-                if (!colBomProp[i]->isVisible() && defines(QStringLiteral("BomProp%1").arg(i + 1)))
-                    colBomProp[i]->setVisible(true);
+            ShowSubstituteEditColumns(SubsColumnsOf(*this), ObjectDef);
         }
     }
     chkSubItems->setEnabled(!AValue);
-    for (kvui::Column* c : {colBomItmNo, colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty, colBomBeginDate, colBomEndDate, colBomNote})
-        c->setEditable(AValue);
-    for (kvui::Column* c : colBomProp)
-        c->setEditable(AValue);
+    SetSubstitutesEditable(SubsColumnsOf(*this), AValue);
     colBomPutLossRate->setEditable(AValue && !(subs && FBomExpandVirtualItem));
     colBomItmBomNo->setEditable(!AValue);
     grdExpand->setSortingEnabled(!AValue);

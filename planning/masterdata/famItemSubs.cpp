@@ -479,18 +479,10 @@ void TItemSubsFrame::SetSubsEditMode(bool AEditing)
             colBomUBaseQty->setVisible(defines(QStringLiteral("BomUBaseQty")));
             if (!colBomUBaseQty->isVisible())
                 colBomBaseQty->setVisible(true);
-            for (kvui::Column* c : {colBomBeginDate, colBomEndDate, colBomNote})
-                c->setVisible(true);
-            for (int i = 0; i < 10; ++i)
-                if (!colBomProp[i]->isVisible() && defines(QStringLiteral("BomProp%1").arg(i + 1)))
-                    colBomProp[i]->setVisible(true);
+            ShowSubstituteEditColumns(SubsColumnsOf(*this), ObjectDef);
         }
         grdExpand->setEditingEnabled(AEditing);
-        for (kvui::Column* c :
-             {colBomItmNo, colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty, colBomBeginDate, colBomEndDate, colBomNote})
-            c->setEditable(AEditing);
-        for (kvui::Column* c : colBomProp)
-            c->setEditable(AEditing);
+        SetSubstitutesEditable(SubsColumnsOf(*this), AEditing);
         grdExpand->setSortingEnabled(!AEditing);
     }
     if (!AEditing && FSubsGlobalUpdated)

@@ -64,6 +64,24 @@ double ParentUnitFactor(kvui::TreeNode* ANode, kvui::Column* AUnitFactor)
     return factor == 0 ? 1 : factor;
 }
 
+void ShowSubstituteEditColumns(const TSubsColumns& ACols, TInfoObjectDef* ADef)
+{
+    for (kvui::Column* c : {ACols.BeginDate, ACols.EndDate, ACols.Note})
+        c->setVisible(true);
+    for (int i = 0; i < 10; ++i)
+        if (!ACols.Prop[i]->isVisible() && ADef && ADef->GetFieldDef(QStringLiteral("BomProp%1").arg(i + 1)))
+            ACols.Prop[i]->setVisible(true);
+}
+
+void SetSubstitutesEditable(const TSubsColumns& ACols, bool AEditable)
+{
+    for (kvui::Column* c :
+         {ACols.ItmNo, ACols.UCurrQty, ACols.UBaseQty, ACols.CurrQty, ACols.BaseQty, ACols.BeginDate, ACols.EndDate, ACols.Note})
+        c->setEditable(AEditable);
+    for (int i = 0; i < 10; ++i)
+        ACols.Prop[i]->setEditable(AEditable);
+}
+
 QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols)
 {
     QString text = ANode->value(ACols.ItmNo).toString();

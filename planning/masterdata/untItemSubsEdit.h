@@ -92,6 +92,13 @@ TSubsColumns SubsColumnsOf(const TView& AView)
     return cols;
 }
 
+// Entering the edit mode: the validity and note columns shown, and the
+// property columns ADef defines.
+void ShowSubstituteEditColumns(const TSubsColumns& ACols, TInfoObjectDef* ADef);
+
+// The item, quantity, validity, note and property columns editable or not.
+void SetSubstitutesEditable(const TSubsColumns& ACols, bool AEditable);
+
 // The item number followed by the properties its item uses: "P-01 / 红 / L".
 QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols);
 
