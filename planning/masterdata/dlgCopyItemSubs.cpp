@@ -8,6 +8,8 @@
 #include "famItemSubs.h"
 #include "untDllCommon.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
+#include "untTreeColumns.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -19,6 +21,7 @@
 #include <QVBoxLayout>
 
 using ItemSubsEdit::Num;
+using ItemSubsEdit::ParentUnitFactor;
 using ItemSubsEdit::Round8;
 using ItemSubsEdit::SameText;
 
@@ -105,11 +108,7 @@ TCopyItemSubsDlg::TCopyItemSubsDlg(QWidget* AParent) : TDialog(AParent)
     const int fixed = grdExpand->addBand(QString(), kvui::BandFixed::Left);
     const int rest = grdExpand->addBand(QString());
     const auto add = [this](const QString& caption, int band, const char* valueType, int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomNo = add(QStringLiteral("源BOM/行号"), fixed, "String", 120);
@@ -209,12 +208,7 @@ void TCopyItemSubsDlg::Setup(kvui::TreeNode* ATargetBOM, kvui::Column* AItemIDCo
             FItemFreeFromSQL = at < 0 ? QString() : from.mid(at + 7);
         }
         auto types = std::make_shared<kvui::ImageComboProperties>();
-        if (PInfoFieldDef field = def->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum)
-            for (int v = 0; v < 10; ++v) {
-                const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
-                if (!name.isEmpty())
-                    types->addItem(v, name);
-            }
+        ItemSubsRows::AddBomTypeNames(*types, def);
         types->addItem(int(nkLocalSub), QStringLiteral("局部替代"));
         colBomType->setEditor(types);
     }
@@ -265,10 +259,7 @@ void TCopyItemSubsDlg::fillNode(kvui::TreeNode* ANode, TADOQuery* AData, int ALe
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
-        if (factor == 0)
-            factor = 1;
-        ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
+        ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / ParentUnitFactor(ANode, colBomUnitFactor)));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }
@@ -297,22 +288,9 @@ void TCopyItemSubsDlg::btnSearchClick()
     if (!text.contains(u'%') && !text.contains(u'_'))
         text = u'%' + text + u'%';
     try {
-        const QString sql = ItemSubsListCreateSQL() + QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=") +
+        const QString sql = ItemSubsRows::ItemSubsListCreateSQL() + QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=") +
             QuotedStr(QStringLiteral("$$ItemNo$$ like ") + QuotedStr(text)) + QStringLiteral(", @LimitType=0, @LimitItmID=''\r") +
-            QStringLiteral("select s.*, ItmMrpType=(case when t.ItmMrpType<>0 then t.ItmMrpType else i.ItmType end), i.ItmID, i.ItmNo, "
-                           "i.ItmName, i.ItmSpec,i.ItmTypeName, u.UntName, UntFactor=isnull(u.UntFactor,1), ItmUntName=ub.UntName,"
-                           "PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+cast(i.ItmHasProp3 as char(1))+"
-                           "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
-                           "cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as char(1))+"
-                           "cast(i.ItmHasProp10 as char(1))") +
-            FItemFreeFieldsSQL +
-            QStringLiteral(" from #QZ_MRP_GetItemSubsList as s with(nolock) left join QZ_Base_ItemMaster as ri with(nolock) on BomItmID=ri.ItmID"
-                           " left join QZ_Base_ItemMaster as i with(nolock) on (case when BomLevel>=2 then BomSubItmID else BomItmID end)=i.ItmID"
-                           " left join QZ_Base_Unit as u with(nolock) on BomUntID=u.UntID left join QZ_Base_Unit as ub with(nolock) on "
-                           "i.ItmUnitID=ub.UntID left join QZ_MRP_ItemSetting as t with(nolock) on i.ItmID=t.ItmID") +
-            FItemFreeFromSQL +
-            QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
-                           "drop table #QZ_MRP_GetItemSubsList");
+            ItemSubsRows::ItemSubsListSelectSQL(FItemFreeFieldsSQL, QStringLiteral("QZ_Base_ItemMaster as ri with(nolock)"), FItemFreeFromSQL);
         GlobalADOQuery->Close();
         GlobalADOQuery->SQL.Clear();
         GlobalADOQuery->SQL.Add(sql);

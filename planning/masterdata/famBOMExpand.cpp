@@ -9,7 +9,10 @@
 #include "untCommonUI.h"
 #include "untDllCommon.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
 #include "untLossRate.h"
+#include "untTreeColumns.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -21,31 +24,22 @@
 #include <QVBoxLayout>
 
 using namespace ItemSubsEdit;
+using namespace ItemSubsRows;
 
 namespace {
 
 const QString OptItemSubs = QStringLiteral("[ItemSubs]");
 const QString CRLF = QStringLiteral("\r\n");
 const QString DuplicateLocalSub = QStringLiteral("局部替代料不允许重复, 替代物料\"%s\"已存在!");
-const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
-const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 const QString CopiedAlreadyThere = QStringLiteral("选择复制的替代料已存在于目标BOM中。");
 const QString LocalSubRole = QStringLiteral("局部替代料");
 const QString GlobalSubRole = QStringLiteral("全局替代料");
-const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
-                                             "'%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%'");
-const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as char(1))+"
-                                           "cast(i.ItmHasProp3 as char(1))+cast(i.ItmHasProp4 as char(1))+"
-                                           "cast(i.ItmHasProp5 as char(1))+cast(i.ItmHasProp6 as char(1))+"
-                                           "cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+"
-                                           "cast(i.ItmHasProp9 as char(1))+cast(i.ItmHasProp10 as char(1))");
 const QString ExistsTest = QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where id=object_id('tempdb..%1'))\rdrop table %1\r");
 const QString PropColumnsSQL = QStringLiteral("BomProp1 nvarchar(80) null,BomProp2 nvarchar(80) null,BomProp3 nvarchar(80) null,"
                                               "BomProp4 nvarchar(80) null,BomProp5 nvarchar(80) null,BomProp6 nvarchar(80) null,"
                                               "BomProp7 nvarchar(80) null,BomProp8 nvarchar(80) null,BomProp9 nvarchar(80) null,"
                                               "BomProp10 nvarchar(80) null");
 const QString BomChoiceSeparator = QString(2, QChar(0xF8F5));
-constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
 bool isFixed(const QVariant& v)
@@ -183,11 +177,7 @@ TBOMExpandFrame::TBOMExpandFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     const int middle = grdExpand->addBand(QString());
     const int right = grdExpand->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType, int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomEntry = add(QStringLiteral("行号"), left, "String", 120);
@@ -731,18 +721,11 @@ void TBOMExpandFrame::SetExpandEditMode(bool AValue)
                 colBomUBaseQty->setVisible(true);
             else
                 colBomBaseQty->setVisible(true);
-            for (kvui::Column* c : {colBomBeginDate, colBomEndDate, colBomNote})
-                c->setVisible(true);
-            for (int i = 0; i < 10; ++i)
-                if (!colBomProp[i]->isVisible() && defines(QStringLiteral("BomProp%1").arg(i + 1)))
-                    colBomProp[i]->setVisible(true);
+            ShowSubstituteEditColumns(SubsColumnsOf(*this), ObjectDef);
         }
     }
     chkSubItems->setEnabled(!AValue);
-    for (kvui::Column* c : {colBomItmNo, colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty, colBomBeginDate, colBomEndDate, colBomNote})
-        c->setEditable(AValue);
-    for (kvui::Column* c : colBomProp)
-        c->setEditable(AValue);
+    SetSubstitutesEditable(SubsColumnsOf(*this), AValue);
     colBomPutLossRate->setEditable(AValue && !(subs && FBomExpandVirtualItem));
     colBomItmBomNo->setEditable(!AValue);
     grdExpand->setSortingEnabled(!AValue);
@@ -1108,14 +1091,6 @@ void TBOMExpandFrame::focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
 
 // ---- commands -------------------------------------------------------------
 
-QString TBOMExpandFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TBOMExpandFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction)
@@ -1123,7 +1098,7 @@ bool TBOMExpandFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     AState = TCommandState();
     if (grdExpand->topCount() == 0)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     const bool editing = GetEditMode();
     const bool subs = chkSubItems->isChecked();
@@ -1156,17 +1131,10 @@ bool TBOMExpandFrame::ExecCommand(int ACommandIndex)
     QueryCommandState(ACommandIndex, state);
     if (!(state & csEnabled))
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(true);
-        }
-        SetExpandEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, true, [this](bool AEditing) { SetExpandEditMode(AEditing); });
     } else if (is("AddSubs")) {
         AddSubs();
     } else if (is("CopySubs")) {
@@ -1234,16 +1202,8 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
         const bool writeSubs = subs && SubsChanged(row);
         if (!writeLoss && !writeSubs)
             continue;
-        if (!bill) {
-            IERPAccess* erp = InfoApplication ? InfoApplication->ERPAccess.get() : nullptr;
-            if (!erp)
-                throw Exception(NoERPAccess);
-            bill = erp->NewBill(BomBillKind);
-            IValueListPtr head = bill->Head();
-            head->SetValue(QStringLiteral("BomType"), ANode->value(colBomItmBomType).toInt());
-            head->SetValue(QStringLiteral("BomID"), ANode->value(colBomItmBomID).toString());
-            head->SetValue(QStringLiteral("UserID"), InfoApplication->LoginInfo.UserID);
-        }
+        if (!bill)
+            bill = NewSubstituteBill(ANode->value(colBomItmBomType).toInt(), ANode->value(colBomItmBomID).toString());
         const QString hook = row->value(colBomRowHook).toString();
         if (writeLoss) {
             IValueListPtr r = bill->Details(QStringLiteral("Rows"))->Add();
@@ -1255,34 +1215,19 @@ void TBOMExpandFrame::saveBOMLevel(kvui::TreeNode* ANode)
             IRowListPtr list = bill->Details(QStringLiteral("ItemSubs"));
             const QString item = row->value(colBomItmID).toString();
             if (row->childCount() == 0 || Kind(row->child(0)) != bkLocalSub) {
-                IValueListPtr r = list->Add();
-                r->SetValue(QStringLiteral("ItemID"), item);
-                r->SetValue(QStringLiteral("SubItemID"), QString());
-                r->SetValue(QStringLiteral("RowHook"), hook);
+                AddRowWithoutSubstitutes(list, item, hook);
             } else {
+                const TSubsColumns cols = SubsColumnsOf(*this);
                 for (kvui::TreeNode* sub : row->children()) {
                     if (Kind(sub) != bkLocalSub)
                         break;
-                    IValueListPtr r = list->Add();
-                    r->SetValue(QStringLiteral("ItemID"), item);
-                    r->SetValue(QStringLiteral("SubItemID"), sub->value(colBomItmID).toString());
-                    r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
-                    for (int i = 0; i < 10; ++i)
-                        r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]).toString());
-                    r->SetValue(QStringLiteral("RowHook"), hook);
-                    r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
-                    r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
-                    r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
-                    r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
-                    r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
+                    AddSubstituteRow(list, item, hook, sub, cols);
                 }
             }
         }
     }
     if (bill) {
-        QString error;
-        if (!bill->Save(error))
-            throw Exception(error);
+        SaveSubstituteBill(bill);
         for (kvui::TreeNode* row : ANode->children()) {
             row->setStateIndex(-1);
             setSubsChanged(row, false);
@@ -1303,14 +1248,8 @@ bool TBOMExpandFrame::SaveData()
                 return false;
     if (grdExpand->topCount() == 0)
         return true;
-    try {
+    return RunSubstituteSave([this] {
         saveBOMLevel(grdExpand->topNode(0));
         Modified = false;
-        return true;
-    } catch (const Exception& e) {
-        ShowError(FormatMessage(SaveFailed, {e.Message}));
-    } catch (const std::exception& e) {
-        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
-    }
-    return false;
+    });
 }

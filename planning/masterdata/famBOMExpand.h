@@ -136,7 +136,6 @@ private:
     bool FBomExpandVirtualItem = false;
     kvui::TreeNode* FExpanding = nullptr;
 
-    QString actionID(int ACommandIndex) const;
     void setupPickEditor();
     bool lossTextEditable() const;
     void fillItemProps(kvui::TreeNode* ANode, TCustomADODataSet* AData);

@@ -6,6 +6,8 @@
 #include "untDllCommon.h"
 #include "untMRP.h"
 #include "untMRPUtils.h"
+#include "untTreeColumns.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QCheckBox>
@@ -259,11 +261,7 @@ TMRPDeductFrame::TMRPDeductFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     const int middle = tlMain->addBand(QString());
     const int right = tlMain->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType = "String", int width = 80) {
-        kvui::Column* c = tlMain->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(tlMain, caption, band, valueType, width);
     };
     colBillType = add(QStringLiteral("冲销类型"), left, "Integer", 70);
     colBillNo = add(QStringLiteral("冲销单号"), left, "String", 110);
@@ -921,14 +919,6 @@ void TMRPDeductFrame::AddPickedBills(TCustomADODataSet* ADataSet, const TBookmar
 
 // ---- commands -------------------------------------------------------------------
 
-QString TMRPDeductFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TMRPDeductFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction)
@@ -937,7 +927,7 @@ bool TMRPDeductFrame::QueryCommandState(int ACommandIndex, TCommandState& AState
     kvui::TreeNode* root = billNode();
     if (!root)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
         AState = GetEditMode() ? TCommandState(csEnabled | csChecked) : TCommandState(csEnabled);
@@ -958,17 +948,10 @@ bool TMRPDeductFrame::ExecCommand(int ACommandIndex)
         return TInfoTreeView::ExecCommand(ACommandIndex);
     if (!billNode())
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(false);
-        }
-        SetDeductEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, false, [this](bool AEditing) { SetDeductEditMode(AEditing); });
     } else if (is("AddForcast") || is("AddSO") || is("AddSI")) {
         if (!GetEditMode())
             SetDeductEditMode(true);

@@ -101,7 +101,6 @@ private:
     QString FSISQL;
 
     kvui::TreeNode* billNode() const;
-    QString actionID(int ACommandIndex) const;
     void loadData();
     void fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, int AKind);
     void readOptions();

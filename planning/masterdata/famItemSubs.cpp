@@ -5,7 +5,10 @@
 #include "UDBComm.h"
 #include "dlgAddItemSubs.h"
 #include "untItemSubsEdit.h"
+#include "untItemSubsRows.h"
 #include "untDllCommon.h"
+#include "untTreeColumns.h"
+#include "untViewActions.h"
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +18,7 @@
 #include <QVBoxLayout>
 
 using namespace ItemSubsEdit;
+using namespace ItemSubsRows;
 
 namespace {
 
@@ -22,17 +26,6 @@ const QString OptLimitKind = QStringLiteral("[LimitKind]");
 const QString GlobalScope = QStringLiteral("(全局范围)");
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString DuplicateSub = QStringLiteral("替代物料不允许重复, \"%s\"已存在!");
-const QString SaveFailed = QStringLiteral("保存过程中出现意外错误, 操作被中止!\r\r原因: %s");
-const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
-const QString PickCondition = QStringLiteral("i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like "
-                                             "'%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%'");
-const QString PropMaskSQL = QStringLiteral("PropMask=cast(i.ItmHasProp1 as char(1))+cast(i.ItmHasProp2 as "
-                                           "char(1))+cast(i.ItmHasProp3 as char(1))+"
-                                           "cast(i.ItmHasProp4 as char(1))+cast(i.ItmHasProp5 as "
-                                           "char(1))+cast(i.ItmHasProp6 as char(1))+cast(i.ItmHasProp7 as "
-                                           "char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as "
-                                           "char(1))+cast(i.ItmHasProp10 as char(1))");
-constexpr int BomBillKind = 16;
 const QDate EndOfTime(9999, 12, 31);
 
 bool isSub(kvui::TreeNode* n)
@@ -64,29 +57,6 @@ QString itemPickSQL(const QString& AFields, const QString& ACondition, const QSt
 }
 
 } // namespace
-
-QString ItemSubsListCreateSQL()
-{
-    return QStringLiteral("if exists (select * from tempdb.dbo.sysobjects where "
-                          "id=object_id('tempdb..#QZ_MRP_GetItemSubsList'))\rdrop table "
-                          "#QZ_MRP_GetItemSubsList\rcreate table #QZ_MRP_GetItemSubsList (BomLevel "
-                          "tinyint,BomType tinyint null,BomID nvarchar(50) "
-                          "null,BomNo nvarchar(80) null,BomEntry int null,BomRowHook varchar(50) "
-                          "null,BomItmID nvarchar(50) null,BomSubSeq int "
-                          "null,BomSubItmID nvarchar(50) null,BomSubReplace bit null,BomProps "
-                          "nvarchar(100) null,BomProp1 nvarchar(80) "
-                          "null,BomProp2 nvarchar(80) null,BomProp3 nvarchar(80) null,BomProp4 "
-                          "nvarchar(80) null,BomProp5 nvarchar(80) "
-                          "null,BomProp6 nvarchar(80) null,BomProp7 nvarchar(80) null,BomProp8 "
-                          "nvarchar(80) null,BomProp9 nvarchar(80) "
-                          "null,BomProp10 nvarchar(80) null,BomFixed bit null,BomUntID "
-                          "nvarchar(50) null,BomUQty decimal(28,8) null,BomQty "
-                          "decimal(28,8) null,BomBaseQty decimal(28,8) null,BomBeginDate datetime "
-                          "null,BomEndDate datetime null,BomPosNo "
-                          "nvarchar(500) null,BomOperSeq nvarchar(50) null,BomOperID nvarchar(50) "
-                          "null,BomPosition nvarchar(500) null,BomNote "
-                          "nvarchar(500) null)\r");
-}
 
 // ---- TItemSubsFrame
 // ---------------------------------------------------------------
@@ -136,11 +106,7 @@ TItemSubsFrame::TItemSubsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : TI
     const int middle = grdExpand->addBand(QString());
     const int right = grdExpand->addBand(QString(), kvui::BandFixed::Right);
     const auto add = [this](const QString& caption, int band, const char* valueType = "String", int width = 80) {
-        kvui::Column* c = grdExpand->addColumn(caption, QString(), band);
-        c->setValueType(QLatin1String(valueType));
-        c->setEditable(false);
-        c->setWidth(width);
-        return c;
+        return TreeColumns::AddReadOnly(grdExpand, caption, band, valueType, width);
     };
     grdExpand->beginUpdate();
     colBomNo = add(QStringLiteral("BOM单号/行号"), left, "String", 110);
@@ -287,13 +253,7 @@ void TItemSubsFrame::InitializeView(const QString& AViewAsDetailID, const IInfoV
     }
     setupFilterPick();
     auto types = std::make_shared<kvui::ImageComboProperties>();
-    if (TInfoObjectDef* def = ObjectDef)
-        if (PInfoFieldDef field = def->GetFieldDef(QStringLiteral("BomType")); field && field->ValueType == vtSysEnum && InfoApplication)
-            for (int v = 0; v < 10; ++v) {
-                const QString name = InfoApplication->GetSystemEnumName(field->ValueSource, v);
-                if (!name.isEmpty())
-                    types->addItem(v, name);
-            }
+    AddBomTypeNames(*types, ObjectDef);
     types->addItem(int(nkLocalSub), QStringLiteral("局部替代"));
     types->addItem(int(nkGlobalSub), QStringLiteral("全局替代"));
     types->addItem(int(nkGlobalSubRef), QStringLiteral("全局替代"));
@@ -387,11 +347,8 @@ void TItemSubsFrame::fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, i
     ANode->setValue(colBomNote, v("BomNote"));
     if (ALevel > 0) {
         ANode->setValue(colBomUCurrQty, v("BomUQty"));
-        double factor = ANode->parent() ? Num(ANode->parent()->value(colBomUnitFactor)) : 1;
-        if (factor == 0)
-            factor = 1;
         if (!v("BomBaseQty").isNull())
-            ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / factor));
+            ANode->setValue(colBomUBaseQty, Round8(Num(v("BomBaseQty")) / ParentUnitFactor(ANode, colBomUnitFactor)));
         ANode->setValue(colBomCurrQty, v("BomQty"));
         ANode->setValue(colBomBaseQty, v("BomBaseQty"));
     }
@@ -431,23 +388,7 @@ void TItemSubsFrame::loadData(bool ARebuild)
                 FormatMessage(QStringLiteral("exec QZ_MRP_GetItemSubsList @Filter=%s, "
                                              "@LimitType=%d, @LimitItmID=%s\r"),
                               {QuotedStr(ViewScheme.FilterSQL), FCurFilterKind, QuotedStr(FCurFilterText)}) +
-                QStringLiteral("select s.*, ItmMrpType=(case when t.ItmMrpType<>0 then "
-                               "t.ItmMrpType else i.ItmType end), "
-                               "i.ItmID, i.ItmNo, i.ItmName, i.ItmSpec,i.ItmTypeName, "
-                               "u.UntName, UntFactor=isnull(u.UntFactor,1), "
-                               "ItmUntName=ub.UntName,") +
-                PropMaskSQL + itemSelect + QStringLiteral(" from #QZ_MRP_GetItemSubsList as s with(nolock) left join ") + itemSource +
-                QStringLiteral(" on BomItmID=ri.ItmID left join QZ_Base_ItemMaster as i "
-                               "with(nolock) on (case when BomLevel>=2 then "
-                               "BomSubItmID else BomItmID end)=i.ItmID left join QZ_Base_Unit "
-                               "as u with(nolock) on BomUntID=u.UntID "
-                               "left join QZ_Base_Unit as ub with(nolock) on "
-                               "i.ItmUnitID=ub.UntID left join QZ_MRP_ItemSetting as t "
-                               "with(nolock) on i.ItmID=t.ItmID") +
-                itemJoin +
-                QStringLiteral(" order by s.BomType, s.BomNo, s.BomID, s.BomEntry, "
-                               "ri.ItmNo, s.BomLevel, s.BomSubSeq\r"
-                               "drop table #QZ_MRP_GetItemSubsList");
+                ItemSubsListSelectSQL(itemSelect, itemSource, itemJoin);
         }
         GlobalADOQuery->Close();
         GlobalADOQuery->SQL.Clear();
@@ -538,18 +479,10 @@ void TItemSubsFrame::SetSubsEditMode(bool AEditing)
             colBomUBaseQty->setVisible(defines(QStringLiteral("BomUBaseQty")));
             if (!colBomUBaseQty->isVisible())
                 colBomBaseQty->setVisible(true);
-            for (kvui::Column* c : {colBomBeginDate, colBomEndDate, colBomNote})
-                c->setVisible(true);
-            for (int i = 0; i < 10; ++i)
-                if (!colBomProp[i]->isVisible() && defines(QStringLiteral("BomProp%1").arg(i + 1)))
-                    colBomProp[i]->setVisible(true);
+            ShowSubstituteEditColumns(SubsColumnsOf(*this), ObjectDef);
         }
         grdExpand->setEditingEnabled(AEditing);
-        for (kvui::Column* c :
-             {colBomItmNo, colBomUCurrQty, colBomUBaseQty, colBomCurrQty, colBomBaseQty, colBomBeginDate, colBomEndDate, colBomNote})
-            c->setEditable(AEditing);
-        for (kvui::Column* c : colBomProp)
-            c->setEditable(AEditing);
+        SetSubstitutesEditable(SubsColumnsOf(*this), AEditing);
         grdExpand->setSortingEnabled(!AEditing);
     }
     if (!AEditing && FSubsGlobalUpdated)
@@ -808,14 +741,6 @@ void TItemSubsFrame::focusCell(kvui::TreeNode* ANode, kvui::Column* AColumn)
 // ---- commands
 // -----------------------------------------------------------------------
 
-QString TItemSubsFrame::actionID(int ACommandIndex) const
-{
-    const int index = ACommandIndex - Commands::FirstAction;
-    if (!ObjectDef || index < 0 || index >= int(ObjectDef->Actions.size()))
-        return QString();
-    return ObjectDef->Actions[size_t(index)].ID;
-}
-
 bool TItemSubsFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
 {
     if (ACommandIndex < Commands::FirstAction) {
@@ -829,7 +754,7 @@ bool TItemSubsFrame::QueryCommandState(int ACommandIndex, TCommandState& AState)
     AState = TCommandState();
     if (grdExpand->topCount() == 0 || FFilterButtons)
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     const bool editing = GetEditMode();
     kvui::TreeNode* focused = grdExpand->focusedNode();
@@ -868,17 +793,10 @@ bool TItemSubsFrame::ExecCommand(int ACommandIndex)
     QueryCommandState(ACommandIndex, state);
     if (!(state & csEnabled))
         return true;
-    const QString id = actionID(ACommandIndex);
+    const QString id = ViewActions::ActionID(ObjectDef, ACommandIndex);
     const auto is = [&id](const char* name) { return id.compare(QLatin1String(name), Qt::CaseInsensitive) == 0; };
     if (is("Update")) {
-        if (GetEditMode() && Modified) {
-            bool discarded = false;
-            if (!AskSaveEdits(&discarded))
-                return true;
-            if (discarded)
-                RefreshData(false);
-        }
-        SetSubsEditMode(!GetEditMode());
+        ViewActions::SwitchEditMode(this, false, [this](bool AEditing) { SetSubsEditMode(AEditing); });
     } else if (is("AddSubs")) {
         AddSubs();
     } else if (is("AddSubsEx")) {
@@ -929,51 +847,28 @@ bool TItemSubsFrame::checkSubstitute(kvui::TreeNode* ANode)
 
 void TItemSubsFrame::saveScopeDocument(kvui::TreeNode* AHead)
 {
-    IERPAccess* erp = InfoApplication ? InfoApplication->ERPAccess.get() : nullptr;
+    const TSubsColumns cols = SubsColumnsOf(*this);
     IBillPtr bill;
     for (kvui::TreeNode* row : AHead->children()) {
         if (!IsChanged(row))
             continue;
-        if (!bill) {
-            if (!erp)
-                throw Exception(NoERPAccess);
-            bill = erp->NewBill(BomBillKind);
-            IValueListPtr head = bill->Head();
-            head->SetValue(QStringLiteral("BomType"), AHead->value(colBomType));
-            head->SetValue(QStringLiteral("BomID"), AHead->value(colBomID).toString());
-            head->SetValue(QStringLiteral("UserID"), InfoApplication->LoginInfo.UserID);
-        }
+        if (!bill)
+            bill = NewSubstituteBill(AHead->value(colBomType), AHead->value(colBomID).toString());
         IRowListPtr list = bill->Details(QStringLiteral("ItemSubs"));
         const QString item = row->value(colBomItmID).toString();
         const QString hook = row->value(colBomRowHook).toString();
         if (row->childCount() == 0 || row->child(0)->imageIndex() == nkGlobalSubRef) {
-            IValueListPtr r = list->Add();
-            r->SetValue(QStringLiteral("ItemID"), item);
-            r->SetValue(QStringLiteral("SubItemID"), QString());
-            r->SetValue(QStringLiteral("RowHook"), hook);
+            AddRowWithoutSubstitutes(list, item, hook);
             continue;
         }
         for (kvui::TreeNode* sub : row->children()) {
             if (sub->imageIndex() == nkGlobalSubRef)
                 break;
-            IValueListPtr r = list->Add();
-            r->SetValue(QStringLiteral("ItemID"), item);
-            r->SetValue(QStringLiteral("SubItemID"), sub->value(colBomItmID).toString());
-            r->SetValue(QStringLiteral("RowHook"), hook);
-            r->SetValue(QStringLiteral("SubItemProps"), sub->value(colBomProps).toString());
-            for (int i = 0; i < 10; ++i)
-                r->SetValue(QStringLiteral("SubItemProp%1").arg(i + 1), sub->value(colBomProp[i]));
-            r->SetValue(QStringLiteral("Qty"), Num(sub->value(colBomBaseQty)));
-            r->SetValue(QStringLiteral("RQty"), Num(sub->value(colBomCurrQty)));
-            r->SetValue(QStringLiteral("BeginDate"), DateOf(sub->value(colBomBeginDate)));
-            r->SetValue(QStringLiteral("EndDate"), DateOf(sub->value(colBomEndDate)));
-            r->SetValue(QStringLiteral("Note"), sub->value(colBomNote).toString());
+            AddSubstituteRow(list, item, hook, sub, cols);
         }
     }
     if (bill) {
-        QString error;
-        if (!bill->Save(error))
-            throw Exception(error);
+        SaveSubstituteBill(bill);
         for (kvui::TreeNode* row : AHead->children())
             row->setStateIndex(-1);
     }
@@ -989,16 +884,10 @@ bool TItemSubsFrame::SaveData()
     for (kvui::TreeNode* node : grdExpand->allNodes())
         if (isSub(node) && !checkSubstitute(node))
             return false;
-    try {
+    return RunSubstituteSave([this] {
         for (kvui::TreeNode* head : grdExpand->topNodes())
             if (IsChanged(head))
                 saveScopeDocument(head);
         Modified = false;
-        return true;
-    } catch (const Exception& e) {
-        ShowError(FormatMessage(SaveFailed, {e.Message}));
-    } catch (const std::exception& e) {
-        ShowError(FormatMessage(SaveFailed, {QString::fromUtf8(e.what())}));
-    }
-    return false;
+    });
 }

@@ -25,10 +25,6 @@ enum TItemSubsNodeKind {
     nkGlobalSubRef = -1005,
 };
 
-// The select list and joins that read a substitute list's rows: the create
-// text of #QZ_MRP_GetItemSubsList, and the select that follows the procedure.
-QString ItemSubsListCreateSQL();
-
 class TItemSubsFrame : public TInfoTreeView {
     Q_OBJECT
 public:
@@ -108,7 +104,6 @@ private:
     bool FSubsGlobalUpdated = false;
     bool FFilterButtons = false;
 
-    QString actionID(int ACommandIndex) const;
     void setupFilterPick();
     void loadData(bool ARebuild);
     void fillNode(kvui::TreeNode* ANode, TCustomADODataSet* AData, int ALevel);

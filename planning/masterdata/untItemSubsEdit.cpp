@@ -58,6 +58,30 @@ bool SameText(const QString& A, const QString& B)
     return A.compare(B, Qt::CaseInsensitive) == 0;
 }
 
+double ParentUnitFactor(kvui::TreeNode* ANode, kvui::Column* AUnitFactor)
+{
+    const double factor = ANode->parent() ? Num(ANode->parent()->value(AUnitFactor)) : 1;
+    return factor == 0 ? 1 : factor;
+}
+
+void ShowSubstituteEditColumns(const TSubsColumns& ACols, TInfoObjectDef* ADef)
+{
+    for (kvui::Column* c : {ACols.BeginDate, ACols.EndDate, ACols.Note})
+        c->setVisible(true);
+    for (int i = 0; i < 10; ++i)
+        if (!ACols.Prop[i]->isVisible() && ADef && ADef->GetFieldDef(QStringLiteral("BomProp%1").arg(i + 1)))
+            ACols.Prop[i]->setVisible(true);
+}
+
+void SetSubstitutesEditable(const TSubsColumns& ACols, bool AEditable)
+{
+    for (kvui::Column* c :
+         {ACols.ItmNo, ACols.UCurrQty, ACols.UBaseQty, ACols.CurrQty, ACols.BaseQty, ACols.BeginDate, ACols.EndDate, ACols.Note})
+        c->setEditable(AEditable);
+    for (int i = 0; i < 10; ++i)
+        ACols.Prop[i]->setEditable(AEditable);
+}
+
 QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols)
 {
     QString text = ANode->value(ACols.ItmNo).toString();
@@ -77,9 +101,7 @@ bool ApplyQtyEdit(kvui::TreeNode* ANode, kvui::Column* AColumn, const TSubsColum
         factor = 1;
     // A usage base is a quantity of the replaced row (or the parent product),
     // so it converts with that one's unit factor, as loading does.
-    double parentFactor = ANode->parent() ? Num(ANode->parent()->value(ACols.UnitFactor)) : 1;
-    if (parentFactor == 0)
-        parentFactor = 1;
+    const double parentFactor = ParentUnitFactor(ANode, ACols.UnitFactor);
     bool ok = false;
     double q = ANode->value(AColumn).toString().trimmed().toDouble(&ok);
     if (!ok || !(q > 0))

@@ -37,6 +37,10 @@ struct UpdateBracket {
     kvui::TreeList* tree;
 };
 
+// The unit factor a usage base converts with: the parent's (the replaced row
+// or the parent product), 1 where there is no parent or its factor is 0.
+double ParentUnitFactor(kvui::TreeNode* ANode, kvui::Column* AUnitFactor);
+
 // The columns of a substitute row.
 struct TSubsColumns {
     kvui::Column* ItmNo = nullptr;
@@ -46,6 +50,7 @@ struct TSubsColumns {
     kvui::Column* const* Prop = nullptr;   // the ten property columns
     kvui::Column* BeginDate = nullptr;
     kvui::Column* EndDate = nullptr;
+    kvui::Column* Note = nullptr;
     kvui::Column* UCurrQty = nullptr;
     kvui::Column* CurrQty = nullptr;
     kvui::Column* UBaseQty = nullptr;
@@ -72,6 +77,7 @@ TSubsColumns SubsColumnsOf(const TView& AView)
     cols.Prop = AView.colBomProp;
     cols.BeginDate = AView.colBomBeginDate;
     cols.EndDate = AView.colBomEndDate;
+    cols.Note = AView.colBomNote;
     cols.UCurrQty = AView.colBomUCurrQty;
     cols.CurrQty = AView.colBomCurrQty;
     cols.UBaseQty = AView.colBomUBaseQty;
@@ -85,6 +91,13 @@ TSubsColumns SubsColumnsOf(const TView& AView)
     cols.BaseUnit = AView.colBomBaseUnit;
     return cols;
 }
+
+// Entering the edit mode: the validity and note columns shown, and the
+// property columns ADef defines.
+void ShowSubstituteEditColumns(const TSubsColumns& ACols, TInfoObjectDef* ADef);
+
+// The item, quantity, validity, note and property columns editable or not.
+void SetSubstitutesEditable(const TSubsColumns& ACols, bool AEditable);
 
 // The item number followed by the properties its item uses: "P-01 / 红 / L".
 QString SubstituteText(kvui::TreeNode* ANode, const TSubsColumns& ACols);
