@@ -387,19 +387,6 @@ struct Connection::Impl {
         }
     }
 
-    static QVariant rawValue(sqlite3_stmt* st, int i)
-    {
-        switch (sqlite3_column_type(st, i)) {
-        case SQLITE_INTEGER: return qlonglong(sqlite3_column_int64(st, i));
-        case SQLITE_FLOAT: return sqlite3_column_double(st, i);
-        case SQLITE_TEXT:
-            return QString::fromUtf8(reinterpret_cast<const char*>(sqlite3_column_text(st, i)), sqlite3_column_bytes(st, i));
-        case SQLITE_BLOB:
-            return QByteArray(static_cast<const char*>(sqlite3_column_blob(st, i)), sqlite3_column_bytes(st, i));
-        default: return QVariant();
-        }
-    }
-
     // Prepared statements by their SQL text. Literals are parameters, so the
     // hundreds of statements of a write-back batch that differ only in their
     // values share one prepared statement.
@@ -478,11 +465,18 @@ struct Connection::Impl {
             const char* d = sqlite3_column_decltype(st, i);
             r.declTypes << (d ? QString::fromUtf8(d) : QString());
         }
+        sqlite3_mutex* lock = sqlite3_db_mutex(db);
         int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {
             QList<QVariant> row;
             row.reserve(n);
-            for (int i = 0; i < n; ++i) row << rawValue(st, i);
+            {
+                const RowLock held(lock);
+                for (int i = 0; i < n; ++i) {
+                    sqlite3_value* v = sqlite3_column_value(st, i);
+                    row << storedValue(v, sqlite3_value_type(v));
+                }
+            }
             r.rows.append(row);
         }
         finishSteps(st, rc);
@@ -604,8 +598,9 @@ struct Connection::Impl {
         RowLock& operator=(const RowLock&) = delete;
     };
 
-    // A stored value as rawValue reads it, from the column's value.
-    static QVariant rawOf(sqlite3_value* v, int kind)
+    // A stored value as it stands (a whole number, a double, a text or bytes),
+    // read from a column's value while the connection's lock is held.
+    static QVariant storedValue(sqlite3_value* v, int kind)
     {
         switch (kind) {
         case SQLITE_INTEGER: return qlonglong(sqlite3_value_int64(v));
@@ -648,7 +643,7 @@ struct Connection::Impl {
                 const QByteArray key = QByteArray::fromRawData(text, size);
                 const auto it = dateValues.constFind(key);
                 if (it != dateValues.constEnd()) return *it;
-                QVariant value = toApi(rawOf(v, kind), c);
+                QVariant value = toApi(storedValue(v, kind), c);
                 if (dateValues.size() >= 4096) dateValues.clear();
                 dateValues.insert(QByteArray(text, size), value);
                 return value;
@@ -656,7 +651,7 @@ struct Connection::Impl {
             break;
         default: break;
         }
-        return toApi(rawOf(v, kind), c);
+        return toApi(storedValue(v, kind), c);
     }
 
     // The result set of a query, its columns typed before the first row is read; a
@@ -1415,10 +1410,6 @@ struct Connection::Impl {
 
     Connection* owner = nullptr;
 
-    // A batch parsed once and run once per row of values: the variables of
-    // the declaration take each row's values in order (as an assignment to a
-    // variable of that type would), then the batch runs. Stops after the first
-    // row whose batch raised an error.
     // A bulk row whose values do not match the declared parameters.
     static SqlError rowSizeError(qsizetype values, qsizetype parameters)
     {
@@ -1428,6 +1419,10 @@ struct Connection::Impl {
         return err;
     }
 
+    // A batch parsed once and run once per row of values: the variables of
+    // the declaration take each row's values in order (as an assignment to a
+    // variable of that type would), then the batch runs. Stops after the first
+    // row whose batch raised an error.
     BatchResult runBulk(const QString& declarations, const QString& batch, const QList<QList<QVariant>>& rows)
     {
         BatchResult result;

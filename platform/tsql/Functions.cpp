@@ -40,7 +40,6 @@ void resultError(sqlite3_context* ctx, int number, const QString& message)
 bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
 
 // ---------------------------------------------------------------- collation
-// SQL Server's default collation: case-insensitive, trailing blanks ignored.
 // Trailing blanks do not count.
 int trimmedLength(const char* p, int n)
 {
@@ -64,6 +63,7 @@ int textOrder(const char* a, int n1, const char* b, int n2)
     return n1 == n2 ? 0 : (n1 < n2 ? -1 : 1);
 }
 
+// SQL Server's default collation: case-insensitive, trailing blanks ignored.
 int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
 {
     return textOrder(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
