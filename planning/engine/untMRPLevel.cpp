@@ -27,15 +27,7 @@ bool IsMainDemand(int billType)
     return billType == 2 || billType == 4 || billType == 8 || billType == 12;
 }
 
-QString RTrimmed(const QString& s)
-{
-    int n = s.size();
-    while (n > 0 && s.at(n - 1) == QLatin1Char(' '))
-        --n;
-    return s.left(n);
-}
-
-// The same without the trailing blanks, as a view (no copy).
+// The text without its trailing blanks, as a view (no copy).
 QStringView RTrimmedView(const QString& s)
 {
     qsizetype n = s.size();
@@ -46,8 +38,8 @@ QStringView RTrimmedView(const QString& s)
 
 QString NormalKey(const TMRPItemKey& k)
 {
-    return RTrimmed(k.ItmID).toCaseFolded() + QChar(1) + RTrimmed(k.Props).toCaseFolded() + QChar(1)
-           + QString::number(k.GroupType) + QChar(1) + RTrimmed(k.GroupNo).toCaseFolded();
+    return FoldedDBText(k.ItmID) + QChar(1) + FoldedDBText(k.Props) + QChar(1) + QString::number(k.GroupType)
+           + QChar(1) + FoldedDBText(k.GroupNo);
 }
 
 } // namespace
@@ -64,6 +56,11 @@ bool SameDBText(const QString& a, const QString& b)
 {
     // equal texts (the common case: copies of one value) need no folding
     return a == b || CompareDBText(a, b) == 0;
+}
+
+QString FoldedDBText(const QString& s)
+{
+    return RTrimmedView(s).toString().toCaseFolded();
 }
 
 int CompareItemKeys(const TMRPItemKey& a, const TMRPItemKey& b)
@@ -411,7 +408,7 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
     FAdjusts = adjusts;
     FAdjustByKey.clear();
     for (size_t i = 0; i < FAdjusts.size(); ++i) {
-        const QString key = NormalKey(FAdjusts[i].Item) + QChar(2) + RTrimmed(FAdjusts[i].SupTrackKey).toCaseFolded();
+        const QString key = NormalKey(FAdjusts[i].Item) + QChar(2) + FoldedDBText(FAdjusts[i].SupTrackKey);
         if (!FAdjustByKey.contains(key))
             FAdjustByKey.insert(key, static_cast<int>(i));
     }
@@ -630,7 +627,7 @@ void TMRPLevelPlanner::Load(const std::vector<TMRPLevelDemandRow>& demands,
 const TMRPLevelAdjustRow* TMRPLevelPlanner::FindAdjust(const TMRPItemSumRec& item, const QString& trackKey) const
 {
     const TMRPItemKey key{item.ItmID, item.ItmProps, item.ItmGroupType, item.ItmGroupNo};
-    const auto found = FAdjustByKey.constFind(NormalKey(key) + QChar(2) + RTrimmed(trackKey).toCaseFolded());
+    const auto found = FAdjustByKey.constFind(NormalKey(key) + QChar(2) + FoldedDBText(trackKey));
     return found == FAdjustByKey.constEnd() ? nullptr : &FAdjusts[found.value()];
 }
 

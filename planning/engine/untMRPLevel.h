@@ -48,6 +48,9 @@ int CompareItemKeys(const TMRPItemKey& a, const TMRPItemKey& b);
 // Text comparison of the database: case-insensitive, trailing blanks ignored.
 int CompareDBText(const QString& a, const QString& b);
 bool SameDBText(const QString& a, const QString& b);
+// A text as that comparison sees it (trailing blanks dropped, case folded):
+// texts the database holds equal give the same key.
+QString FoldedDBText(const QString& s);
 // "ID|Props" + CR + "Type|No", the item key text of the selects.
 QString BuildItemKeyText(const TMRPItemKey& key);
 // Reads an item key text back into its parts.

@@ -1,23 +1,11 @@
 #include "untMRPLowCodes.h"
 
+#include "untMRPLevel.h"
+
 #include <QHash>
 #include <algorithm>
 
 namespace untMRPLowCodes {
-
-namespace {
-
-// Item keys match as the database matches them: without regard to case,
-// trailing blanks ignored.
-QString Key(const QString& id)
-{
-    qsizetype n = id.size();
-    while (n > 0 && id[n - 1] == u' ')
-        --n;
-    return id.left(n).toCaseFolded();
-}
-
-} // namespace
 
 bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QString, QString>>& pairs,
                       std::vector<int>& codes)
@@ -27,14 +15,14 @@ bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QStr
     QHash<QString, int> index;
     index.reserve(n);
     for (int i = 0; i < n; ++i)
-        index.insert(Key(items[i]), i);
+        index.insert(FoldedDBText(items[i]), i);   // keys match as the database matches them
 
     // The components of each item as one list (offsets per parent), without repeats.
     std::vector<std::pair<int, int>> edges;
     edges.reserve(pairs.size());
     for (const auto& [parent, child] : pairs) {
-        const auto p = index.constFind(Key(parent));
-        const auto c = index.constFind(Key(child));
+        const auto p = index.constFind(FoldedDBText(parent));
+        const auto c = index.constFind(FoldedDBText(child));
         if (p != index.cend() && c != index.cend())
             edges.emplace_back(p.value(), c.value());
     }
