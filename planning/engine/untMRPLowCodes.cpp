@@ -58,4 +58,56 @@ bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QStr
     return true;
 }
 
+std::vector<bool> KeepPlanningPairs(const std::vector<std::pair<QString, QString>>& standard,
+                                    const std::vector<std::pair<QString, QString>>& planning)
+{
+    QHash<QString, int> index;
+    auto id = [&index](const QString& item) {
+        const QString key = FoldedDBText(item);
+        const auto it = index.constFind(key);
+        return it != index.cend() ? it.value() : index.insert(key, int(index.size())).value();
+    };
+    std::vector<std::vector<int>> below;
+    auto link = [&below](int p, int c) {
+        if (size_t(std::max(p, c)) >= below.size())
+            below.resize(size_t(std::max(p, c)) + 1);
+        below[size_t(p)].push_back(c);
+    };
+    for (const auto& [parent, child] : standard)
+        link(id(parent), id(child));
+    std::vector<bool> kept;
+    kept.reserve(planning.size());
+    std::vector<int> seen, stack;
+    int mark = 0;
+    for (const auto& [parent, child] : planning) {
+        const int p = id(parent), c = id(child);
+        if (size_t(std::max(p, c)) >= below.size())
+            below.resize(size_t(std::max(p, c)) + 1);
+        seen.resize(below.size(), 0);
+        // Does the component reach the product?
+        ++mark;
+        bool back = p == c;
+        stack.assign(1, c);
+        seen[size_t(c)] = mark;
+        while (!back && !stack.empty()) {
+            const int at = stack.back();
+            stack.pop_back();
+            for (int next : below[size_t(at)]) {
+                if (next == p) {
+                    back = true;
+                    break;
+                }
+                if (seen[size_t(next)] != mark) {
+                    seen[size_t(next)] = mark;
+                    stack.push_back(next);
+                }
+            }
+        }
+        kept.push_back(!back);
+        if (!back)
+            link(p, c);
+    }
+    return kept;
+}
+
 } // namespace untMRPLowCodes

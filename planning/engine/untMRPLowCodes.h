@@ -19,4 +19,13 @@ namespace untMRPLowCodes {
 bool LongestPathCodes(const QStringList& items, const std::vector<std::pair<QString, QString>>& pairs,
                       std::vector<int>& codes);
 
+// Pairs known only from open orders' own bills (planning pairs) join the
+// graph of the standard pairs one by one, in their order; a planning pair
+// whose component leads back to its own product, through the standard pairs
+// and the planning pairs kept before it, is dropped instead: an order that
+// takes its product's parent apart is no loop. Items match as in
+// LongestPathCodes. Returns one flag per planning pair: true when kept.
+std::vector<bool> KeepPlanningPairs(const std::vector<std::pair<QString, QString>>& standard,
+                                    const std::vector<std::pair<QString, QString>>& planning);
+
 } // namespace untMRPLowCodes

@@ -24,6 +24,7 @@ using untMRPLevelSelects::VariantToDateTime;
 #include "untMRPKit.h"
 #include "untMRPLevel.h"
 #include "untMRPLowCodes.h"
+#include "untMRPOrderLines.h"
 #include "untMRPLevelSelects.h"
 
 #include "EscapeKey.h"
@@ -350,6 +351,36 @@ bool CodesInMemory(TADOQuery* q, int& maxCode)
     return true;
 }
 
+// The pairs only open orders' bills name join the item graph, but none that
+// leads back to its own product.
+void MergePlanningPairs(TADOQuery* q)
+{
+    auto read = [q](const QString& sql) {
+        std::vector<std::pair<QString, QString>> pairs;
+        RunSQL(q, sql, true, true, false);
+        for (TField *p = q->Fields()->Field(0), *c = q->Fields()->Field(1); !q->Eof(); q->Next())
+            pairs.emplace_back(p->AsString(), c->AsString());
+        q->Close();
+        return pairs;
+    };
+    const auto planning = read(QStringLiteral("select PPPrdID, PPItmID from #QZ_TmpTbl_PPBOM as p left join #QZ_TmpTbl_BOM as b "
+                                              "on p.PPPrdID=b.ParentID and p.PPItmID=b.ChildID where b.ParentID is null order "
+                                              "by PPPrdID, PPItmID"));
+    if (planning.empty())
+        return;
+    const std::vector<bool> kept = untMRPLowCodes::KeepPlanningPairs(
+        read(QStringLiteral("select ParentID, ChildID from #QZ_TmpTbl_BOM where ParentID is not null and ChildID is not null")),
+        planning);
+    TMRPBulkStatement st;
+    st.ParamNames = {QStringLiteral("@PrdID"), QStringLiteral("@ItmID")};
+    st.ParamTypes = {QStringLiteral("nvarchar(50)"), QStringLiteral("nvarchar(50)")};
+    st.Statement = QStringLiteral("insert #QZ_TmpTbl_BOM (ParentID, ChildID) values (@PrdID, @ItmID)");
+    for (size_t i = 0; i < planning.size(); ++i)
+        if (kept[i])
+            st.Rows.append({QVariant(planning[i].first), QVariant(planning[i].second)});
+    ExecBulk(q->ActiveConnection(), st);
+}
+
 } // namespace
 
 int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitutes)
@@ -379,6 +410,9 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
                                "create unique index #QZ_TmpIdx_BOM0 on #QZ_TmpTbl_BOM0 (ParentID, ChildID)\r") +
                 DropIfExists(QStringLiteral("#QZ_TmpTbl_ItemSubs")) +
                 QStringLiteral("create table #QZ_TmpTbl_ItemSubs (SubItmID nvarchar(50) null, SubRItmID nvarchar(50) null)"));
+    if (AUseOrderBoms)
+        Exec(q, DropIfExists(QStringLiteral("#QZ_TmpTbl_PPBOM")) +
+                    QStringLiteral("create table #QZ_TmpTbl_PPBOM (PPPrdID nvarchar(50) null, PPItmID nvarchar(50) null)"));
     // Products whose bills are read: demands with a bill, requested and
     // planned supplies, kept adjustments with a bill, and (with order bills)
     // production and outsourcing orders.
@@ -405,11 +439,12 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
             for (const char* src : {"QZ_MRP_MOBOM", "QZ_MRP_OOBOM"}) {
                 const QString prd = QLatin1String(src) == QLatin1String("QZ_MRP_MOBOM") ? QStringLiteral("MOItmID")
                                                                                           : QStringLiteral("OOItmID");
-                Exec(q, QStringLiteral("insert #QZ_TmpTbl_BOM (ParentID, ChildID) select distinct o.%1, o.BomItmID from "
+                Exec(q, QStringLiteral("insert #QZ_TmpTbl_PPBOM (PPPrdID, PPItmID) select distinct o.%1, o.BomItmID from "
                                        "%2 as o with(nolock) join (select distinct PrdID from #QZ_MRP_RefGetBOM) as r on "
                                        "o.%1=r.PrdID left join #QZ_TmpTbl_BOM as b on o.%1=b.ParentID and "
-                                       "o.BomItmID=b.ChildID where o.CanMRP=1 and o.BomQty>0 and o.BomItmID<>o.%1 and "
-                                       "b.ParentID is null and o.BomItmID not in ")
+                                       "o.BomItmID=b.ChildID left join #QZ_TmpTbl_PPBOM as pp on o.%1=pp.PPPrdID and "
+                                       "o.BomItmID=pp.PPItmID where o.CanMRP=1 and o.BomQty>0 and o.BomItmID<>o.%1 and "
+                                       "b.ParentID is null and pp.PPPrdID is null and o.BomItmID not in ")
                                 .arg(prd, QLatin1String(src)) +
                             skipped);
             }
@@ -420,10 +455,18 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
                               "QZ_Base_ItemMaster as i with(nolock) on c.ItmID=i.ItmID left join QZ_MRP_ItemSetting as t "
                               "with(nolock) on c.ItmID=t.ItmID left join #QZ_MRP_RefGetBOM0 as r on c.ItmID=r.PrdID where "
                               "r.PrdID is null and (case when isnull(t.ItmMrpType,0)<>0 then t.ItmMrpType else i.ItmType "
-                              "end)>1"));
+                              "end)>1") +
+                (AUseOrderBoms ? QStringLiteral("\runion select distinct p.PPItmID, null, null from #QZ_TmpTbl_PPBOM as p join "
+                                                "QZ_Base_ItemMaster as i with(nolock) on p.PPItmID=i.ItmID left join "
+                                                "QZ_MRP_ItemSetting as t with(nolock) on p.PPItmID=t.ItmID left join "
+                                                "#QZ_MRP_RefGetBOM0 as r on p.PPItmID=r.PrdID where r.PrdID is null and (case "
+                                                "when isnull(t.ItmMrpType,0)<>0 then t.ItmMrpType else i.ItmType end)>1")
+                               : QString()));
         if (next == 0)
             break;
     }
+    if (AUseOrderBoms)
+        MergePlanningPairs(q);
     n += ExecCount(q, QStringLiteral("insert #QZ_MRP_ItemLowestCode (ItmID, LowestCode) select distinct b.ChildID, 0 from "
                                      "#QZ_TmpTbl_BOM as b left join #QZ_MRP_ItemLowestCode as c on b.ChildID=c.ItmID where "
                                      "c.ItmID is null"));
@@ -503,6 +546,8 @@ int CalcLowLevelCodes(TADOQuery* AQuery, bool AUseOrderBoms, bool AUseSubstitute
                            "drop table #QZ_TmpTbl_BOM0\rdrop table #QZ_TmpTbl_ItemSubs"));
     if (AUseSubstitutes)
         Exec(q, QStringLiteral("if object_id('tempdb..#QZ_MRP_ItemSubsCouples') is not null\rdrop table #QZ_MRP_ItemSubsCouples"));
+    if (AUseOrderBoms)
+        Exec(q, QStringLiteral("drop table #QZ_TmpTbl_PPBOM"));
     return maxCode;
 }
 
@@ -635,9 +680,11 @@ private:
     // level; a gathering over all levels (level < 0) gets no join.
     void LevelItemScope(int level, const QString& itemExpr, QString& join, QString& where) const;
     void GatherFreeSupplies(int level);
-    // Open component lines of the run's orders that are no demands yet (all of
-    // them for level -1, else those of the level's items).
-    void GatherOrderComponents(int level);
+    // Open component lines of orders that are no demands yet: with
+    // ordersOfLevel false, of the run's orders (all of them for level -1, else
+    // those of the level's items); with it true, of the orders of the level
+    // that serve demands (brought in after the level is planned).
+    void GatherOrderComponents(int level, bool ordersOfLevel = false);
     void PlanLevel(int level, int levelCount);
     void AddOrdersOfMaterialDemands();
 };
@@ -994,43 +1041,35 @@ void TMRPRun::GatherFreeSupplies(int level)
     }
 }
 
-void TMRPRun::GatherOrderComponents(int level)
+void TMRPRun::GatherOrderComponents(int level, bool ordersOfLevel)
 {
-    auto excluded = [&](const QString& id) { return IsObjectExcluded(S.DataFilters, id); };
-    // Open component lines of the run's orders that are no demands yet.
-    struct TComp {
-        const char* objectID;
-        int code;
-        int parent;
-        const char* X;
-        const char* party;
-    } comps[] = {{"QZ_MRP.OOBOM", 82, 24, "OO", "s.BomSuppID, null"}, {"QZ_MRP.MOBOM", 84, 22, "MO", "null, s.BomDeptID"}};
-    for (const TComp& c : comps) {
-        const QString objectID = QLatin1String(c.objectID);
-        if (excluded(objectID))
+    const bool mainItems = ordersOfLevel && S.PlanNeedScope >= 5;
+    for (const untMRPOrderLines::TOrderLineSelect& c : untMRPOrderLines::OrderLineSelects(ordersOfLevel, level, mainItems)) {
+        if (IsObjectExcluded(S.DataFilters, c.ObjectID))
             continue;
-        const QString X = QLatin1String(c.X);
+        const bool outsourced = c.OrderCode == 24;
         const QString fields = BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("s.BomDrawDate")) +
                                QStringLiteral(", %1, s.BomID, s.BomNo, s.BomEntry, s.BomDate, s.BomBillQty, %2, ")
-                                   .arg(c.code)
-                                   .arg(QLatin1String(c.party)) +
+                                   .arg(c.DemandCode)
+                                   .arg(outsourced ? QStringLiteral("s.BomSuppID, null") : QStringLiteral("null, s.BomDeptID")) +
                                kOrigMacros +
                                QStringLiteral(", s.BomDrawDate, isnull(tmpsup.SupPriority, 50), tmpsup.SupIID, s.BomItmID, ") +
                                kPropMacros +
                                QStringLiteral(", s.BomUnitQty, s.BomQty, s.BomQty, s.BomRowHook, left(s.BomNote, 500)");
-        QString where = QStringLiteral("s.CanMRP<>0 and s.BomQty>0 and s.BomRole=0 and (mt.ItmMrpSkip=0 or mt.ItmMrpSkip is "
-                                       "null) and tmpdmd.DmdBillID is null");
+        QString where = c.Where;
         QString join;
-        LevelItemScope(level, QStringLiteral("s.BomItmID"), join, where);
-        const QString tail = join +
-                             QStringLiteral(" join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
-                                            "s.%2ID=tmpsup.SupBillID and s.%2Entry=tmpsup.SupBillEntry left join "
-                                            "#QZ_MRP_Demands as tmpdmd with(nolock) on tmpdmd.DmdBillType=%3 and "
-                                            "s.BomID=tmpdmd.DmdBillID and s.BomEntry=tmpdmd.DmdBillEntry")
-                                 .arg(c.parent)
-                                 .arg(X)
-                                 .arg(c.code);
-        Exec(Q, kDemandInsert + Select(objectID, fields, where, tail));
+        if (!ordersOfLevel)
+            LevelItemScope(level, QStringLiteral("s.BomItmID"), join, where);
+        const QString sql = BuildInfoObjectSelectSQL(S, Cache, c.ObjectID, fields, where, QString(), QString(), QString(),
+                                                     join + c.Tail);
+        if (sql.isEmpty()) {
+            // Named as the planner knows the lines: by their bill type.
+            const QString name = ordersOfLevel && InfoApplication
+                                     ? InfoApplication->GetSystemEnumName(QStringLiteral("MrpBillType"), c.DemandCode)
+                                     : c.ObjectID;
+            throw Exception(untMRPUtils::FormatMessage(untMRPDataTypes::SObjectAccessRestricted(), {name}));
+        }
+        Exec(Q, kDemandInsert + sql);
     }
 }
 
@@ -1171,6 +1210,10 @@ void TMRPRun::PlanLevel(int level, int levelCount)
     SupQ->Close();
     Exec(Q, untMRPBom::BuildBomDemandInsertSQL(level, S.CareItemLossRate, LosType, S.PlanNeedScope,
                                                BuildPeriodCaseSQL(S.MpsPeriods, QStringLiteral("SupDrawDate"))));
+    // A run over all items read every order's lines up front; a scoped run
+    // asks for the materials of the orders this level uses.
+    if (S.PlanNeedScope != 0)
+        GatherOrderComponents(level, true);
 }
 
 // Open production and outsourcing orders that own material demands of the
@@ -1260,7 +1303,10 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
 
     CheckEsc();
     Info(SLowLevelCodes());
-    const int highest = CalcLowLevelCodes(DmdQ.get(), false, S.CareItemReplace != 0);
+    // A scoped run brings the orders' lines in level by level: their
+    // components need codes below the orders' items, also those that only
+    // the orders' own bills name.
+    const int highest = CalcLowLevelCodes(DmdQ.get(), S.PlanNeedScope != 0, S.CareItemReplace != 0);
     if (highest < 0) {
         QStringList lines;
         for (; !DmdQ->Eof(); DmdQ->Next()) {

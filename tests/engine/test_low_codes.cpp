@@ -60,3 +60,28 @@ TEST(LowCodes, ShapesOfBills)
         EXPECT_EQ(codes, s.codes);
     }
 }
+
+// Pairs only open orders name join the standard pairs unless they lead back
+// to their own product; each is judged with the ones kept before it.
+TEST(LowCodes, PlanningPairsThatLeadBackAreLeftOut)
+{
+    using untMRPLowCodes::KeepPlanningPairs;
+    using Pairs = std::vector<std::pair<QString, QString>>;
+    struct Case {
+        const char* name;
+        Pairs standard, planning;
+        std::vector<bool> kept;
+    } cases[] = {
+        {"extra part of an order", {{"FAN", "MOTOR"}}, {{"MOTOR", "LABEL"}}, {true}},
+        // A rework order makes a MOTOR out of a FAN, whose bill holds the MOTOR.
+        {"rework of the parent", {{"FAN", "MOTOR"}}, {{"MOTOR", "FAN"}}, {false}},
+        {"back over two levels", {{"FAN", "MOTOR"}, {"MOTOR", "COIL"}}, {{"COIL", "fan "}}, {false}},
+        // The second pair would close a loop with the first, kept one.
+        {"loop of two planning pairs", {}, {{"A", "B"}, {"B", "A"}, {"B", "C"}}, {true, false, true}},
+        {"no standard pairs", {}, {{"P", "Q"}}, {true}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        EXPECT_EQ(KeepPlanningPairs(c.standard, c.planning), c.kept);
+    }
+}

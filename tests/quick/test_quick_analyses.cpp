@@ -816,3 +816,45 @@ TEST(QuickAnalysisSettings, SchemeAndMainDemandAreWrittenTogetherOrNotAtAll)
     EXPECT_EQ(rows(main), QStringList{QStringLiteral("1|3")});
     EXPECT_EQ(rows(state).value(0).section(u'|', 0, 1), QStringLiteral("4|3"));
 }
+
+// The wall-fan line of the demo's README: the main demand's own item is
+// gross while 主需求自身只计算毛需求 is checked (the default); unchecked, its
+// stock and orders count, and the orders the plan uses bring their materials.
+TEST(QuickAnalyses, TheWallFanLineNetsStockAndOrdersWhenTheMainDemandIsNotGross)
+{
+    setUp();
+    for (const bool gross : {true, false}) {
+        SCOPED_TRACE(gross ? "gross" : "net");
+        ScriptedMessageBoxes boxes;
+        Analysis a = open<TMRPminiSetDlg>(QStringLiteral("QZ_MRP.MRPmini"), [gross](TMRPminiSetDlg* dlg) {
+            dlg->chkShowFilter->setChecked(false);
+            dlg->gbxOptions->chkMainGross->setChecked(gross);
+            pickRows({QStringLiteral("SO-202701-001/2")});
+            dlg->PickBills(QStringLiteral("QZ_MRP.SO"));
+            TPickPopupDlg::ExecHook = nullptr;
+            dlg->accept();
+        });
+        ASSERT_NE(a.mini, nullptr);
+        const QString iid = QString::number(a.iid);
+        // The sale's kit-complete quantity, and the wall fans planned.
+        EXPECT_EQ(rows(QStringLiteral("select DmdNeedQty, DmdASetQty from QZ_MRP_Demands where DmdSchIID=%1 and "
+                                      "DmdItmID='IFG-3001'").arg(iid)),
+                  QStringList{gross ? QStringLiteral("100|0") : QStringLiteral("100|12")});
+        const QStringList fans = gross ? QStringList{QStringLiteral("42|100")}
+                                       : QStringList{QStringLiteral("16|12"), QStringLiteral("42|88")};
+        EXPECT_EQ(rows(QStringLiteral("select SupBillType, SupQty from QZ_MRP_Supplies where SupSchIID=%1 and "
+                                      "SupItmID='IFG-3001' order by SupBillType").arg(iid)),
+                  fans);
+        // 88 motor assemblies: 40 in stock and 48 of the order MO-202612-002
+        // line 1, whose seven unissued lines then become demands; the order
+        // is not kit-complete while its stators are missing.
+        if (!gross) {
+            EXPECT_EQ(rows(QStringLiteral("select SupBillType, SupAllotQty, SupDSetQty from QZ_MRP_Supplies where SupSchIID=%1 "
+                                          "and SupItmID='ISA-101' order by SupBillType").arg(iid)),
+                      (QStringList{QStringLiteral("16|40|"), QStringLiteral("22|48|0")}));
+            EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Demands where DmdSchIID=%1 and DmdBillType=84 and "
+                                           "DmdBillNo='MB-202612-002-1'").arg(iid)), 7);
+        }
+        ASSERT_TRUE(a.mini->QueryClose());
+    }
+}
