@@ -19,6 +19,7 @@
 #include "MessageBox.h"
 #include "SilentLogin.h"
 #include "StandInProcedures.h"
+#include "TsqlEngine.h"
 #include "UDBComm.h"
 #include "untAppFrame.h"
 #include "untApplication.h"
@@ -148,6 +149,18 @@ int makeAccountSet(const QString& dbFile, int items)
                                       QStringLiteral("52")});
 }
 
+// Copies an account set through the engine, so that what its log holds comes along.
+bool copyAccountSet(const QString& from, const QString& to)
+{
+    try {
+        kvtsql::Connection::open(from)->copyTo(to);
+        return true;
+    } catch (const kvtsql::SqlException& e) {
+        std::fprintf(stderr, "%s\n", e.what());
+        return false;
+    }
+}
+
 int benchOne(int items)
 {
     QTemporaryDir dir;
@@ -158,7 +171,7 @@ int benchOne(int items)
                                                 : QDir(gAccountsDir).filePath(QStringLiteral("bench-%1.kvdb").arg(items));
     if (!kept.isEmpty() && QFile::exists(kept)) {
         // A kept account set is run on a copy, so that it stays as made.
-        if (!QFile::copy(kept, dbFile)) {
+        if (!copyAccountSet(kept, dbFile)) {
             std::fprintf(stderr, "cannot copy %s\n", qPrintable(kept));
             return 1;
         }
@@ -168,7 +181,7 @@ int benchOne(int items)
         return 1;
     } else {
         std::printf("== %d items: account set made in %.1f s\n", items, t.elapsed() / 1000.0);
-        if (!kept.isEmpty() && (!QDir().mkpath(gAccountsDir) || !QFile::copy(dbFile, kept)))
+        if (!kept.isEmpty() && (!QDir().mkpath(gAccountsDir) || !copyAccountSet(dbFile, kept)))
             std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(kept));
     }
     if (!login(dir.path(), dbFile)) {

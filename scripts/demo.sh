@@ -21,7 +21,14 @@ done
 bash "$root/scripts/build.sh"
 db="$build/demo/demo.kvdb"
 mkdir -p "$build/demo"
-if [ "$fresh" = 1 ]; then rm -f "$db" "$db-wal" "$db-shm"; fi
+if [ "$fresh" = 1 ]; then
+  # never removed under a program that has it open: its work would go into deleted files
+  if fuser -s "$db" "$db-wal" "$db-shm" 2>/dev/null; then
+    echo "The demo account set $db is open in another program (Korvane, korvane-sql): close it first." >&2
+    exit 1
+  fi
+  rm -f "$db" "$db-wal" "$db-shm"
+fi
 [ -f "$db" ] || "$build/bin/korvane-newdb" "$db"
 "$build/bin/korvane-demo-login" "$build/bin" "$db" "$user"
 exec "$build/bin/Korvane"

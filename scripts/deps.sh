@@ -12,6 +12,8 @@ packages=(
   libmimalloc-dev
   fonts-wqy-microhei libgtest-dev libgmock-dev
   xvfb xauth
+  # the demo script will not remove an account set a program has open (fuser)
+  psmisc
   # the shell opens the user manual (F1) with the desktop's PDF viewer
   xdg-utils mupdf
 )

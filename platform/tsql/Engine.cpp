@@ -1683,17 +1683,29 @@ namespace {
     throw SqlException(4060, QStringLiteral("Cannot open database \"%1\": %2.").arg(file, reason));
 }
 
-// A file the engine may open: it exists and holds a database. Nothing is written
-// to a file that is missing, empty or something else.
+// A file the engine may open: it exists and is a file. Whether it holds a database
+// is asked of SQLite once it is open. The file itself is never opened here: under
+// POSIX, closing any handle of a file drops every lock the process holds on it,
+// so this process's other connections would lose theirs, and another program
+// ending would then take itself for the last one and delete the log under them.
 void checkExisting(const QString& file)
 {
     const QFileInfo info(file);
     if (!info.exists()) cannotOpen(file, QStringLiteral("the file does not exist"));
     if (!info.isFile()) cannotOpen(file, QStringLiteral("it is not a file"));
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly)) cannotOpen(file, f.errorString());
-    static const QByteArray header("SQLite format 3\0", 16);
-    if (f.read(16) != header) cannotOpen(file, QStringLiteral("the file is not an account set"));
+}
+
+QString notAnAccountSet() { return QStringLiteral("the file is not an account set"); }
+
+// The pages the open database holds, its log included (0: an empty file).
+qlonglong pageCount(sqlite3* db)
+{
+    sqlite3_stmt* st = nullptr;
+    qlonglong n = -1;
+    if (sqlite3_prepare_v2(db, "PRAGMA page_count", -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        n = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return n;
 }
 } // namespace
 
@@ -1758,14 +1770,17 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     registerFunctions(d.db);
     auto run = [&](const char* sql) {
         char* err = nullptr;
-        if (sqlite3_exec(d.db, sql, nullptr, nullptr, &err) != SQLITE_OK) {
-            QString msg = QString::fromUtf8(err ? err : "error");
+        const int rc = sqlite3_exec(d.db, sql, nullptr, nullptr, &err);
+        if (rc != SQLITE_OK) {
+            QString msg = rc == SQLITE_NOTADB ? notAnAccountSet() : QString::fromUtf8(err ? err : "error");
             sqlite3_free(err);
             cannotOpen(databaseFile, msg);
         }
     };
     // a file that is a database in name only (damaged, or of another kind) is refused here
     run("SELECT count(*) FROM main.sqlite_master");
+    // and so is an empty one, before anything (the log) could be written to it
+    if (!create && !memory && pageCount(d.db) == 0) cannotOpen(databaseFile, notAnAccountSet());
     if (!d.readOnly) {
         run("PRAGMA journal_mode=WAL");
         // a committed transaction survives a power cut, as a database server promises
@@ -1830,5 +1845,30 @@ void Connection::rollbackAll()
 }
 
 QString Connection::fileName() const { return d->file; }
+
+void Connection::copyTo(const QString& newFile) const
+{
+    if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
+    if (QFileInfo::exists(newFile)) cannotOpen(newFile, QStringLiteral("the file exists already"));
+    sqlite3* target = nullptr;
+    int rc = sqlite3_open_v2(newFile.toUtf8().constData(), &target,
+                             SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
+    if (rc == SQLITE_OK) {
+        sqlite3_busy_timeout(target, 10000);
+        if (sqlite3_backup* b = sqlite3_backup_init(target, "main", d->db, "main")) {
+            sqlite3_backup_step(b, -1);
+            sqlite3_backup_finish(b);
+        }
+        rc = sqlite3_errcode(target);
+    }
+    const QString msg = target ? QString::fromUtf8(sqlite3_errmsg(target)) : QStringLiteral("out of memory");
+    sqlite3_close_v2(target);
+    if (rc != SQLITE_OK) {
+        // the half-made copy is this call's own file: nobody else has it open
+        for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
+            QFile::remove(newFile + suffix);
+        cannotOpen(newFile, msg);
+    }
+}
 
 } // namespace kvtsql

@@ -117,6 +117,10 @@ public:
     int transactionCount() const;   // @@trancount
     void rollbackAll();             // rolls back an open transaction a failed batch left behind
     QString fileName() const;
+    // Copies the database as it stands committed to a new file (refused when the
+    // file exists: SqlException 4060), through SQLite, so the copy is whole while
+    // other connections and programs work on, and none of them loses its locks.
+    void copyTo(const QString& newFile) const;
 
     struct Impl;
     Impl* impl() const { return d.get(); }

@@ -45,13 +45,16 @@ void releasedDemoScheme()
     kvtest::demoSchemeAfterRun();
     DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime='20270104 09:30:00', "
                                               "SchMaxTime=getdate() where SchIID=1"));
-    // A copy of the prepared account set for a look at the view by hand.
+    // A copy of the prepared account set for a look at the view by hand, made
+    // through the engine (the account set is open here). A copy made before is
+    // left alone: a program may be looking at it.
     const QString copy = qEnvironmentVariable("KORVANE_OUTPUT_DEMO_COPY");
-    if (!copy.isEmpty())
-        for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm")}) {
-            QFile::remove(copy + suffix);
-            QFile::copy(DemoLogin::instance().file() + suffix, copy + suffix);
-        }
+    if (!copy.isEmpty()) {
+        if (QFile::exists(copy))
+            ADD_FAILURE() << "KORVANE_OUTPUT_DEMO_COPY: " << copy.toStdString() << " exists already; remove it first";
+        else
+            kvtsql::Connection::open(DemoLogin::instance().file())->copyTo(copy);
+    }
 }
 
 // The output view opened on its own in a window, as the navigator opens it.

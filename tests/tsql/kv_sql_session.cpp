@@ -1,0 +1,56 @@
+// kv-sql-session DBFILE: one program holding several connections to an account
+// set, driven line by line from standard input, so that tests can play a
+// program that keeps its connections open while other programs come and go.
+//   open          opens one more connection (answers "opened N", N from 0)
+//   exec N SQL    runs one batch on connection N (answers "ok", or "error NUMBER")
+//   close N       closes connection N (answers "closed N")
+// Each answer is one line, written at once; the program ends at the end of its input,
+// closing what is still open from the last connection back.
+#include "TsqlEngine.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+
+#include <cstdio>
+#include <iostream>
+#include <memory>
+#include <string>
+#include <vector>
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    if (argc != 2) {
+        std::fputs("usage: kv-sql-session DBFILE < commands\n", stderr);
+        return 2;
+    }
+    const QString file = QString::fromLocal8Bit(argv[1]);
+    std::vector<std::unique_ptr<kvtsql::Connection>> connections;
+    auto answer = [](const QString& text) {
+        std::cout << text.toStdString() << std::endl;
+    };
+    std::string line;
+    while (std::getline(std::cin, line)) {
+        const QString command = QString::fromStdString(line).trimmed();
+        const QString verb = command.section(u' ', 0, 0);
+        const int n = command.section(u' ', 1, 1).toInt();
+        try {
+            if (verb == QLatin1String("open")) {
+                connections.push_back(kvtsql::Connection::open(file));
+                answer(QStringLiteral("opened %1").arg(connections.size() - 1));
+            } else if (verb == QLatin1String("exec") && n >= 0 && size_t(n) < connections.size() && connections[n]) {
+                const kvtsql::BatchResult r = connections[n]->execute(command.section(u' ', 2));
+                answer(r.errors.isEmpty() ? QStringLiteral("ok") : QStringLiteral("error %1").arg(r.errors.first().number));
+            } else if (verb == QLatin1String("close") && n >= 0 && size_t(n) < connections.size()) {
+                connections[n].reset();
+                answer(QStringLiteral("closed %1").arg(n));
+            } else {
+                answer(QStringLiteral("unknown %1").arg(command));
+            }
+        } catch (const kvtsql::SqlException& e) {
+            answer(QStringLiteral("error %1").arg(e.errors.isEmpty() ? -1 : e.errors.first().number));
+        }
+    }
+    while (!connections.empty()) connections.pop_back();
+    return 0;
+}
