@@ -407,6 +407,24 @@ void TInfoMasterDetailView::ShowRelation(int AIndex, bool AInitializing)
     }
 }
 
+bool TInfoMasterDetailView::FocusRelation(const QString& ARelID)
+{
+    const QString id = ARelID.trimmed();
+    for (int i = 0; i < relationCount(); ++i) {
+        if (id.isEmpty() || ObjectDef->Relations[size_t(i)].ID.compare(id, Qt::CaseInsensitive) != 0)
+            continue;
+        ShowRelation(i, false);
+        const IInfoViewPtr view = DetailView(i);
+        if (!view)
+            return false;
+        if (!view->DataRefreshed() && !view->GetEditMode())
+            view->RefreshData(true);
+        view->MakeFocus();
+        return true;
+    }
+    return false;
+}
+
 void TInfoMasterDetailView::pageChanged(int AIndex)
 {
     if (FRelationOpening || AIndex < 0)

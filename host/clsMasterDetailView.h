@@ -54,6 +54,10 @@ public:
     void LinkRelationView(int AIndex);
     void RefreshRelations();
     void ShowRelation(int AIndex, bool AInitializing);
+    // Shows the page of the relation with that ID and gives its view the
+    // focus, so that the window's actions become the detail's; False when the
+    // object has no such relation.
+    bool FocusRelation(const QString& ARelID);
 
     void InitializeView(const QString& AViewAsDetailID, const IInfoViewPtr& AMasterView) override;
     void SetViewID(const QString& AID) override;

@@ -5,7 +5,10 @@
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 
+#include <QApplication>
 #include <QVBoxLayout>
+
+#include <utility>
 
 void InitInfoViewFormUnit()
 {
@@ -20,7 +23,8 @@ IInfoViewPtr DoGetInfoObjectView(TInfoObjectDef* AObjectDef)
     return CreateInfoView<TInfoMasterDetailView>(nullptr, AObjectDef);
 }
 
-TInfoViewForm::TInfoViewForm(TInfoObjectDef* AObjectDef, const QString& ACaption) : FObjectDef(AObjectDef)
+TInfoViewForm::TInfoViewForm(TInfoObjectDef* AObjectDef, const QString& ACaption, const QString& AFocusRelation)
+    : FObjectDef(AObjectDef), FFocusRelation(AFocusRelation)
 {
     FViewFrame = DoGetInfoObjectView(AObjectDef);
     if (!FViewFrame)
@@ -52,6 +56,16 @@ void TInfoViewForm::ProcessIdle()
             FViewFrame->RefreshData(true);
             FViewFrame->MakeFocus();
             return;
+        }
+        // The detail page the window opens on gets the focus once the data
+        // are there, no dialog (the first view scheme's) is in the way and the
+        // window is active again (its frame would give the focus back to the
+        // master otherwise).
+        if (!FFocusRelation.isEmpty() && !QApplication::activeModalWidget() && isActiveWindow()
+            && QApplication::focusWidget()) {
+            const QString relation = std::exchange(FFocusRelation, QString());
+            if (auto* view = dynamic_cast<TInfoMasterDetailView*>(FViewFrame.get()))
+                view->FocusRelation(relation);
         }
         const IInfoViewPtr active = FViewFrame->GetActiveView();
         TInfoObjectDef* def = active ? active->GetObjectDef() : nullptr;

@@ -11,7 +11,9 @@ class TInfoViewForm : public TMDIChild {
     Q_OBJECT
 public:
     // Raises the silent EAbort when no view can be had for the definition.
-    TInfoViewForm(TInfoObjectDef* AObjectDef, const QString& ACaption);
+    // AFocusRelation: the ID of a relation whose detail view gets the focus
+    // once the data is loaded (the window opens on that page), or empty.
+    TInfoViewForm(TInfoObjectDef* AObjectDef, const QString& ACaption, const QString& AFocusRelation = QString());
     ~TInfoViewForm() override;
 
     void ProcessIdle() override;
@@ -37,6 +39,7 @@ protected:
 private:
     TInfoObjectDef* FObjectDef;
     IInfoViewPtr FViewFrame;
+    QString FFocusRelation;
     bool FInitDone = false;
 };
 

@@ -186,6 +186,9 @@ private:
     QTimer* FIdleTimer = nullptr;
     bool FIdlePending = false;
     bool FInIdle = false;
+    // Set whenever a count is shown in the status bar; the idle update clears
+    // a count the active window did not report again.
+    bool FCountShown = false;
 
     void CreateActions();
     void CreateMenusAndBars();
@@ -205,6 +208,7 @@ private:
     void MDIChildActivated();
     void PlaceNewTab(int APreviousIndex, int AImageIndex);
     friend IInfoEditPtr DoShowInfoObjectEditor(TInfoObjectDef*, const QString&, const QString&);
+    friend void DoShowStatusMessage(const QString&, TShowStatusMessageKind);
 };
 
 // The one main window of the run (nullptr before and after it).

@@ -57,13 +57,18 @@ void TMainForm::UpdateActionState(QAction* AAction, TMDIChild* AChild)
         return;
     TCommandState state;
     bool decided = false;
+    const bool counting = tag == Commands::RecordCount;
+    if (counting)
+        FCountShown = false;
     if (AChild)
         decided = AChild->QueryCommandState(tag, state);
-    if (!decided && tag < Commands::FirstAction) {
-        if (tag == Commands::RecordCount)
+    if (counting) {
+        // The count is the active window's: one that reports none (another
+        // page of a frame, a new empty window) leaves no other window's count.
+        if (!FCountShown)
             DoShowStatusMessage(QString(), mkCount);
-        else
-            QueryEditCommandState(tag, state);
+    } else if (!decided && tag < Commands::FirstAction) {
+        QueryEditCommandState(tag, state);
     }
     AAction->setEnabled(state.testFlag(csEnabled));
     const bool checked = state.testFlag(csChecked);

@@ -310,7 +310,8 @@ void TMainForm::OpenFunction(QTreeWidgetItem* ANode)
                 return;
             form = proc(InfoApplication, def);
         } else {
-            form = new TInfoViewForm(def, f.FunName);
+            // "Relation=ID" among the function's parameters: the window opens on that detail page.
+            form = new TInfoViewForm(def, f.FunName, ReadDelimitedValue(f.FunParams, QStringLiteral("Relation"), QStringLiteral("|")));
         }
         if (!form)
             return;

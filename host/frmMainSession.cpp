@@ -178,6 +178,7 @@ void DoShowStatusMessage(const QString& AMessage, TShowStatusMessageKind AKind)
     if (!MainForm)
         return;
     if (AKind == mkCount) {
+        MainForm->FCountShown = true;
         QLabel* panel = MainForm->StatusPanels[1];
         if (panel->text() != AMessage) {
             panel->setText(AMessage);

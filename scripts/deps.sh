@@ -21,10 +21,37 @@ missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
 done
-if [ ${#missing[@]} -gt 0 ]; then
-  echo "Installing: ${missing[*]}"
-  sudo_cmd=""
-  [ "$(id -u)" -ne 0 ] && sudo_cmd="sudo"
-  $sudo_cmd apt-get update -qq
-  DEBIAN_FRONTEND=noninteractive $sudo_cmd apt-get install -y -qq "${missing[@]}"
-fi
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+# On a fresh machine another package-manager run (the first automatic updates)
+# often holds the locks: wait for it, up to this many seconds, instead of
+# failing at once.
+lock_wait="${DEPS_LOCK_WAIT:-900}"
+retry_pause="${DEPS_RETRY_PAUSE:-5}"
+apt_options=(-o "DPkg::Lock::Timeout=$lock_wait")
+sudo_cmd=()
+[ "$(id -u)" -ne 0 ] && sudo_cmd=(sudo)
+
+# apt-get waits for the dpkg lock by itself with the time-out above, but
+# "update" does not wait for the lock of the package lists: try again while
+# another run holds a lock.
+log=$(mktemp)
+trap 'rm -f "$log"' EXIT
+run_apt() {
+  local waited=0 status
+  while :; do
+    status=0
+    "${sudo_cmd[@]}" env DEBIAN_FRONTEND=noninteractive apt-get "${apt_options[@]}" "$@" 2>&1 | tee "$log" || status=$?
+    [ "$status" -eq 0 ] && return 0
+    if ! grep -q "Could not get lock" "$log" || [ "$waited" -ge "$lock_wait" ]; then
+      return "$status"
+    fi
+    echo "Waiting for another package-manager run to release its lock..." >&2
+    sleep "$retry_pause"
+    waited=$((waited + retry_pause))
+  done
+}
+
+echo "Installing: ${missing[*]}"
+run_apt update -qq
+run_apt install -y -qq "${missing[@]}"

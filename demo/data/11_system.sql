@@ -97,7 +97,7 @@ insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject,
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_Forcast', 'M_DEMAND', 10, '产品预测', 0, 'QZ_MRP.Forcast', '', '', null, null)
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_SO', 'M_DEMAND', 20, '销售订单', 0, 'QZ_MRP.SO', '', '', null, null)
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_SI', 'M_DEMAND', 30, '出口订单', 0, 'QZ_MRP.SI', '', '', null, null)
-insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_Deduct', 'M_DEMAND', 40, '预测冲销', 0, 'QZ_MRP.Forcast', '', '', null, null)
+insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_Deduct', 'M_DEMAND', 40, '预测冲销', 0, 'QZ_MRP.Forcast', '', 'Relation=Deduct', null, null)
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_DeductLog', 'M_DEMAND', 50, '冲销记录', 0, 'QZ_MRP.DeductLog', '', '', null, null)
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_Inventory', 'M_SUPPLY', 10, '即时库存', 0, 'QZ_MRP.Inventory', '', '', null, null)
 insert QZ_SYS_Functions (FunID, FunModID, FunSeqNo, FunName, FunType, FunObject, FunAction, FunParams, FunImgFile, FunImgID) values ('F_MO', 'M_SUPPLY', 20, '生产任务', 0, 'QZ_MRP.MO', '', '', null, null)

@@ -190,6 +190,8 @@ void TCopyItemSubsDlg::Setup(kvui::TreeNode* ATargetBOM, kvui::Column* AItemIDCo
             if (!caption.isEmpty())
                 colBomProp[i]->setCaption(caption);
         }
+        // The planning type shows its name, as the substitutes view shows it.
+        SetupTreeListColumn(def->GetFieldDef(QStringLiteral("ItmMrpType")), colBomItmMrpType);
         // The caller's item fields that the substitutes object also defines.
         for (const TInfoFieldDef& field : def->Fields) {
             if (!DelimitedListContains(AFreeFields, field.ID, QStringLiteral("|")))

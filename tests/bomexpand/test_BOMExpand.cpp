@@ -114,6 +114,9 @@ TEST_F(BOMExpandTest, FourLevelsUnfoldOneLevelAtATime)
     EXPECT_EQ(children(root()),
               (QStringList{"1|3|SA-101", "2|3|SA-201", "3|3|SA-301", "4|6|SA-401", "5|2|SA-601", "6|2|PT-603", "7|2|PT-602",
                            "8|2|PT-601", "9|6|PH-501", "10|2|PT-606"}));
+    // The planning type by its name, the switch's as its setting plans it.
+    EXPECT_EQ(root()->text(view->colBomItmMrpType), QStringLiteral("自制"));
+    EXPECT_EQ(node(QStringLiteral("4"))->text(view->colBomItmMrpType), QStringLiteral("外购"));
     // Only the first level is read.
     EXPECT_EQ(view->grdExpand->nodeCount(), 11);
     kvui::TreeNode* sa = node(QStringLiteral("1"));

@@ -5,7 +5,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QDate>
 #include <QFile>
+#include <QSet>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -63,7 +65,7 @@ TEST_F(DemoAccountSet, KeyTablesHoldTheSampleRows)
         {"QZ_MRP_OO", 2},          {"QZ_MRP_OOBOM", 6},         {"QZ_MRP_PO", 6},
         {"QZ_MRP_PI", 1},          {"QZ_MRP_MR", 1},            {"QZ_MRP_OR", 1},
         {"QZ_MRP_PR", 1},          {"QZ_MRP_MOScrap", 1},       {"QZ_MRP_Inventory", 24},
-        {"QZ_MRP_Calendar", 2},    {"QZ_MRP_Holidays", 133},    {"QZ_MRP_Schemes", 1},
+        {"QZ_MRP_Calendar", 2},    {"QZ_MRP_Holidays", 369},    {"QZ_MRP_Schemes", 1},
         {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 18},
     };
     for (const auto& c : cases)
@@ -224,6 +226,29 @@ TEST_F(DemoAccountSet, ThePlannersSchemeAwaitsItsMainDemand)
     EXPECT_EQ(rs.rows[0][4].toString(), QStringLiteral("王计划"));
     // holidays of the plan's calendar from its first day on
     EXPECT_GT(scalar("select count(*) from QZ_MRP_Holidays with(nolock) where CalIID=1 and CalHoliday>='20270104'"), 0);
+}
+
+// A scheme made on the demo may reach to the end of 2029 (lead times reach back
+// to November 2026): no Saturday or Sunday in between is a working day of the
+// standard calendar, and the continuous calendar rests on every New Year's Day.
+TEST_F(DemoAccountSet, CalendarsHoldRestDaysOverEveryYearASchemeReaches)
+{
+    QSet<QDate> rest;
+    for (const QVariantList& row : query("select CalHoliday from QZ_MRP_Holidays with(nolock) where CalIID=1").rows)
+        rest.insert(row.first().toDateTime().date());
+    QStringList workingWeekends;
+    for (QDate d(2026, 11, 1); d <= QDate(2029, 12, 31); d = d.addDays(1))
+        if (d.dayOfWeek() >= 6 && !rest.contains(d))
+            workingWeekends << d.toString(Qt::ISODate);
+    EXPECT_TRUE(workingWeekends.isEmpty()) << workingWeekends.join(u' ').toStdString();
+    for (const char* day : {"20270101", "20280101", "20290101"}) {
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from QZ_MRP_Holidays with(nolock) where CalIID=1 and CalHoliday='%1'")
+                             .arg(QLatin1String(day))), 1) << day;
+        EXPECT_EQ(scalar(QStringLiteral("select count(*) from QZ_MRP_Holidays with(nolock) where CalIID=2 and CalHoliday='%1'")
+                             .arg(QLatin1String(day))), 1) << day;
+    }
+    // the continuous calendar keeps its weekends as working days
+    EXPECT_EQ(scalar("select count(*) from QZ_MRP_Holidays with(nolock) where CalIID=2"), 9);
 }
 
 TEST(DemoScripts, BatchesAreSplitAtGoLines)

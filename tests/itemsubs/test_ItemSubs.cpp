@@ -15,6 +15,7 @@
 #include <QDoubleSpinBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QSet>
 
 using namespace enginetest;
 
@@ -142,6 +143,24 @@ TEST_F(ItemSubsTest, ListShowsBillRowsWithLocalAndGlobalSubstitutesAndTheGlobalS
         EXPECT_EQ(find(head, QString()) != nullptr, c.rowShown) << c.kind << c.text;
         EXPECT_EQ(find(QStringLiteral("(全局范围)"), QString()) != nullptr, c.globalShown) << c.kind << c.text;
     }
+}
+
+// The planning type is a code of the item types: the view shows its name.
+TEST_F(ItemSubsTest, PlanningTypeShowsItsNameNotItsCode)
+{
+    open(0, QString());
+    QSet<QString> shown;
+    for (kvui::TreeNode* n : view->grdExpand->allNodes())
+        if (!n->value(view->colBomItmMrpType).isNull())
+            shown.insert(n->text(view->colBomItmMrpType));
+    ASSERT_FALSE(shown.isEmpty());
+    for (const QString& text : shown) {
+        bool number = false;
+        text.toInt(&number);
+        EXPECT_FALSE(number) << text.toStdString();
+    }
+    EXPECT_TRUE(shown.contains(QStringLiteral("自制")));
+    EXPECT_TRUE(shown.contains(QStringLiteral("外购")));
 }
 
 TEST_F(ItemSubsTest, FilterKindWithoutTextAppliesSilentlyAndWithTextWaitsForOk)

@@ -568,7 +568,7 @@ TEST(QuickAnalysisSettings, KitLinesAreCheckedBeforeAnythingIsWritten)
              picked(d, "SO-1", 1, today.addDays(3), 5);
              picked(d, "SO-1", 1, today.addDays(4), 6);
          },
-         {}, "以下配套主需求行前面已经存在", false},
+         {}, "以下配套主需求行前面已经存在, 请修正!\r\r类型: 销售订单　需求单号: SO-1　需求行: 1", false},
         {"two typed lines of one item", [&](TMRPminiSetDlg& d) { typed(d, "FG-1001", "IFG-1001", 2); typed(d, "FG-1001", "IFG-1001", 3); },
          {}, nullptr, true},
         {"an unknown item", [&](TMRPminiSetDlg& d) { typed(d, "NO-SUCH", nullptr, 2); }, {}, "[物料代码]的值(NO-SUCH)不存在!", false},
@@ -770,6 +770,9 @@ TEST(QuickAnalysisSettings, TheSameOrderLinePickedTwiceIsRefused)
     EXPECT_FALSE(dlg.CloseWithOk());
     ASSERT_FALSE(boxes.shown.isEmpty());
     EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("以下投料需求行前面已经存在, 请修正!")));
+    // The line's type by its name, not its code.
+    EXPECT_TRUE(boxes.shown.last().text.contains(QStringLiteral("类型: 委外订单　单据号: OO-202612-001")))
+        << boxes.shown.last().text.toStdString();
     dlg.grdMain->setFocusedRecordIndex(1);
     dlg.NeedDelete();
     EXPECT_TRUE(dlg.CloseWithOk());

@@ -132,7 +132,10 @@ TEST(ReplacesDemo, ListsTheRunsSubstitutions)
     ASSERT_FALSE(pair.isEmpty());
     EXPECT_TRUE(pair.first().contains(QStringLiteral("电容"))) << pair.first().toStdString();
     EXPECT_EQ(h.view->lblPlanState->text(), "(MRP运算完成)");
-    EXPECT_EQ(h.view->grdReplaces->displayText(0, h.view->colSupIsRepl).isEmpty(), false);
+    // The substitution flag is drawn as a check box, not as the text of its value.
+    const kvui::EditorPtr flag = h.view->colSupIsRepl->effectiveEditor(h.view->grdReplaces->row(0));
+    EXPECT_EQ(flag->kind(), kvui::EditorProperties::CheckBox);
+    EXPECT_EQ(h.view->grdReplaces->displayText(0, h.view->colSupIsRepl), QStringLiteral("True"));
 }
 
 // Each diversion level adds the allotments it names to the substitution.
