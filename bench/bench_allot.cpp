@@ -9,6 +9,7 @@
 // read when a line opens). --accounts DIR keeps the made account set in DIR
 // (as bench-ITEMS.kvdb, the name bench_mrp keeps it under) and the set after
 // its run (allot-ITEMS-run.kvdb), and uses them again when they are there.
+#include "BenchAccountSet.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "SilentLogin.h"
@@ -35,17 +36,6 @@
 #include <cstdio>
 
 namespace {
-
-int makeAccountSet(const QString& dbFile, int items)
-{
-    const int endItems = items / 7; // the top of seven levels
-    return QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
-                             {dbFile, QStringLiteral("--items"), QString::number(items), QStringLiteral("--depth"),
-                              QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
-                              QStringLiteral("--fanout-max"), QStringLiteral("8"), QStringLiteral("--shared-component"),
-                              QStringLiteral("--open-orders"), QStringLiteral("--demands"), QString::number(2 * endItems),
-                              QStringLiteral("--periods"), QStringLiteral("52")});
-}
 
 void pump()
 {
@@ -92,23 +82,17 @@ int bench(int items, const QString& accountsDir)
     const QString made = keptFile(QStringLiteral("bench-%1.kvdb"));
     const QString kept = keptFile(QStringLiteral("allot-%1-run.kvdb"));
     const bool reuse = !kept.isEmpty() && QFile::exists(kept);
-    QElapsedTimer t;
-    t.start();
-    if (reuse || (!made.isEmpty() && QFile::exists(made))) {
-        const QString from = reuse ? kept : made;
-        if (!QFile::copy(from, dbFile)) {
-            std::fprintf(stderr, "cannot copy %s\n", qPrintable(from));
+    if (reuse) {
+        if (!QFile::copy(kept, dbFile)) {
+            std::fprintf(stderr, "cannot copy %s\n", qPrintable(kept));
             return 1;
         }
-        std::printf("== %d items: account set copied from %s\n", items, qPrintable(from));
-    } else if (int rc = makeAccountSet(dbFile, items); rc != 0) {
-        std::fprintf(stderr, "korvane-gendb failed (%d)\n", rc);
+        std::printf("== %d items: account set after its run copied from %s\n", items, qPrintable(kept));
+    } else if (!kvbench::prepareAccountSet(dbFile, items, made)) {
         return 1;
-    } else {
-        std::printf("== %d items: account set made in %.1f s\n", items, t.elapsed() / 1000.0);
-        if (!made.isEmpty() && (!QDir().mkpath(accountsDir) || !QFile::copy(dbFile, made)))
-            std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(made));
     }
+    QElapsedTimer t;
+    t.start();
     if (!kvtest::silentLogin({dir.path(), dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")})) {
         std::fprintf(stderr, "login failed\n");
         return 1;
@@ -193,14 +177,9 @@ int bench(int items, const QString& accountsDir)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    kvos::ReadLocalTimeZoneOnce();
+    kvbench::beforeApplication();
     QApplication app(argc, argv);
-    kvdemo::registerStandInProcedures();
-    kvos::setMessageBoxPresenter([](const QString& text, const QString&, unsigned flags) {
-        std::fprintf(stderr, "[box] %s\n", qPrintable(text));
-        return kvos::defaultButtonOf(flags);
-    });
+    kvbench::afterApplication();
     int items = 10000;
     QString accounts;
     for (int i = 1; i < argc; ++i) {
