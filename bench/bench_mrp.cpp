@@ -15,6 +15,7 @@
 // sizes the size is appended to FILE's name. --accounts DIR keeps each made
 // account set in DIR and runs on a copy of it when it is there already.
 // --profile N lists the N SQL batches of the run that took longest in all.
+#include "BenchAccountSet.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "SilentLogin.h"
@@ -137,53 +138,16 @@ QString sizedName(const QString& file, int items)
     return gSeveralSizes ? file + QLatin1Char('.') + QString::number(items) : file;
 }
 
-int makeAccountSet(const QString& dbFile, int items)
-{
-    const int endItems = items / 7; // the top of seven levels
-    return QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
-                                     {dbFile, QStringLiteral("--items"), QString::number(items), QStringLiteral("--depth"),
-                                      QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
-                                      QStringLiteral("--fanout-max"), QStringLiteral("8"), QStringLiteral("--shared-component"),
-                                      QStringLiteral("--open-orders"),
-                                      QStringLiteral("--demands"), QString::number(2 * endItems), QStringLiteral("--periods"),
-                                      QStringLiteral("52")});
-}
-
-// Copies an account set through the engine, so that what its log holds comes along.
-bool copyAccountSet(const QString& from, const QString& to)
-{
-    try {
-        kvtsql::Connection::open(from)->copyTo(to);
-        return true;
-    } catch (const kvtsql::SqlException& e) {
-        std::fprintf(stderr, "%s\n", e.what());
-        return false;
-    }
-}
-
 int benchOne(int items)
 {
     QTemporaryDir dir;
     const QString dbFile = dir.filePath(QStringLiteral("bench.kvdb"));
-    QElapsedTimer t;
-    t.start();
     const QString kept = gAccountsDir.isEmpty() ? QString()
                                                 : QDir(gAccountsDir).filePath(QStringLiteral("bench-%1.kvdb").arg(items));
-    if (!kept.isEmpty() && QFile::exists(kept)) {
-        // A kept account set is run on a copy, so that it stays as made.
-        if (!copyAccountSet(kept, dbFile)) {
-            std::fprintf(stderr, "cannot copy %s\n", qPrintable(kept));
-            return 1;
-        }
-        std::printf("== %d items: account set copied from %s\n", items, qPrintable(kept));
-    } else if (int rc = makeAccountSet(dbFile, items); rc != 0) {
-        std::fprintf(stderr, "korvane-gendb failed (%d)\n", rc);
+    if (!kvbench::prepareAccountSet(dbFile, items, kept))
         return 1;
-    } else {
-        std::printf("== %d items: account set made in %.1f s\n", items, t.elapsed() / 1000.0);
-        if (!kept.isEmpty() && (!QDir().mkpath(gAccountsDir) || !copyAccountSet(dbFile, kept)))
-            std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(kept));
-    }
+    QElapsedTimer t;
+    t.start();
     if (!login(dir.path(), dbFile)) {
         std::fprintf(stderr, "login failed\n");
         return 1;
@@ -267,15 +231,9 @@ int benchOne(int items)
 
 int main(int argc, char** argv)
 {
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    kvos::ReadLocalTimeZoneOnce();
+    kvbench::beforeApplication();
     QApplication app(argc, argv);
-    kvdemo::registerStandInProcedures();
-    // No box may wait for a user: print it and answer with its default.
-    kvos::setMessageBoxPresenter([](const QString& text, const QString&, unsigned flags) {
-        std::fprintf(stderr, "[box] %s\n", qPrintable(text));
-        return kvos::defaultButtonOf(flags);
-    });
+    kvbench::afterApplication();
     QList<int> sizes;
     for (int i = 1; i < argc; ++i) {
         const QString arg = QString::fromLocal8Bit(argv[i]);

@@ -63,7 +63,17 @@ Script generatedData(const SyntheticParams& p)
     w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C001', 'C001', '客户一')");
     w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C002', 'C002', '客户二')");
     w.add("insert QZ_Base_Supplier (SuppID, SuppNo, SuppName, SuppPO, SuppOO) values ('S001', 'S001', '供应商一', 1, 1)");
+    w.add("insert QZ_Base_Supplier (SuppID, SuppNo, SuppName, SuppPO, SuppOO) values ('S002', 'S002', '供应商二', 1, 0)");
     w.add("insert QZ_Base_Department (DeptID, DeptNo, DeptName, DeptWorkShop) values ('D01', '01', '生产车间', 1)");
+    w.add("insert QZ_Base_Department (DeptID, DeptNo, DeptName, DeptWorkShop) values ('D02', '02', '计划部', 0)");
+    w.add("insert QZ_Base_Department (DeptID, DeptNo, DeptName, DeptWorkShop) values ('D03', '03', '采购部', 0)");
+    w.add("insert QZ_Base_Department (DeptID, DeptNo, DeptName, DeptWorkShop) values ('D04', '04', '销售部', 0)");
+    // The people a release names: the planner of the made items, two buyers
+    // sharing the bought ones (the applicants of requisitions), a salesman.
+    w.add("insert QZ_Base_Employee (EmpID, EmpNo, EmpName, EmpDeptID) values ('E01', 'E01', '王计划', 'D02')");
+    w.add("insert QZ_Base_Employee (EmpID, EmpNo, EmpName, EmpDeptID) values ('E02', 'E02', '李采购', 'D03')");
+    w.add("insert QZ_Base_Employee (EmpID, EmpNo, EmpName, EmpDeptID) values ('E03', 'E03', '赵采购', 'D03')");
+    w.add("insert QZ_Base_Employee (EmpID, EmpNo, EmpName, EmpDeptID) values ('E04', 'E04', '陈销售', 'D04')");
     w.add("insert QZ_Base_Stock (StkID, StkNo, StkName) values ('K01', '01', '总仓')");
 
     // Items level by level: level 0 products, the last level purchased parts.
@@ -80,10 +90,11 @@ Script generatedData(const SyntheticParams& p)
                       .arg(itemId(i)).arg(i, 6, 10, QLatin1Char('0')).arg(l)
                       .arg(purchased ? 1 : 2).arg(purchased ? QStringLiteral("外购") : QStringLiteral("自制")));
             w.add(QStringLiteral("insert QZ_MRP_ItemSetting (ItmID, ItmFixLeadTime, ItmMinQty, ItmLotQty, ItmPutInteger, "
-                                 "ItmPlannerID, ItmMODeptID, ItmPOSuppID) values ('%1', %2, %3, %4, 1, null, %5, %6)")
+                                 "ItmPlannerID, ItmBuyerID, ItmMODeptID, ItmPOSuppID) values ('%1', %2, %3, %4, 1, 'E01', %5, %6, %7)")
                       .arg(itemId(i)).arg(purchased ? 7 : 2).arg(i % 7 == 0 ? 50 : 0).arg(i % 5 == 0 ? 10 : 0)
+                      .arg(purchased ? (i % 2 ? QStringLiteral("'E03'") : QStringLiteral("'E02'")) : QStringLiteral("null"))
                       .arg(purchased ? QStringLiteral("null") : QStringLiteral("'D01'"))
-                      .arg(purchased ? QStringLiteral("'S001'") : QStringLiteral("null")));
+                      .arg(purchased ? (i % 2 ? QStringLiteral("'S002'") : QStringLiteral("'S001'")) : QStringLiteral("null")));
         }
     }
     // The part every product takes: the last purchased item.
@@ -144,14 +155,14 @@ Script generatedData(const SyntheticParams& p)
         const QString id = QStringLiteral("SO%1").arg(n / 10 + 1, 6, 10, QLatin1Char('0'));
         const int qty = pick(1, 100);
         w.add(QStringLiteral("insert QZ_MRP_SO (SOID, SONo, SOEntry, SODate, SOCustID, SODeptID, SOItmID, SOUntID, SOBillQty, "
-                             "SOQty, SOOkQty, SODelivDate, SOBomType, SOBomID, Checked, Closed, CanMRP) values ('%1', '%1', %2, "
-                             "%3, '%4', 'D01', '%5', 'PCS', %6, %6, 0, %7, 0, 'B%5', 1, 0, 1)")
+                             "SOQty, SOOkQty, SODelivDate, SOBomType, SOBomID, Checked, Closed, CanMRP, SOEmpID) values ('%1', '%1', %2, "
+                             "%3, '%4', 'D04', '%5', 'PCS', %6, %6, 0, %7, 0, 'B%5', 1, 0, 1, 'E04')")
                   .arg(id).arg(n % 10 + 1).arg(day(p.start.addDays(-7)))
                   .arg(n % 2 ? QStringLiteral("C002") : QStringLiteral("C001"))
                   .arg(itemId(product)).arg(qty).arg(day(p.start.addDays(pick(0, horizon - 1)))));
         if (n % 10 == 0)
-            w.add(QStringLiteral("insert QZ_MRP_SOHead (SOID, SONo, SODate, SOCustID, SODeptID, Checked, Closed) values "
-                                 "('%1', '%1', %2, '%3', 'D01', 1, 0)")
+            w.add(QStringLiteral("insert QZ_MRP_SOHead (SOID, SONo, SODate, SOCustID, SODeptID, SOEmpID, Checked, Closed) values "
+                                 "('%1', '%1', %2, '%3', 'D04', 'E04', 1, 0)")
                       .arg(id).arg(day(p.start.addDays(-7))).arg(n % 2 ? QStringLiteral("C002") : QStringLiteral("C001")));
     }
     // Calendar: weekends from a month before the plan to a month after it.

@@ -5,6 +5,7 @@
 #include "UCommon.h"
 
 #include <QApplication>
+#include <QCoreApplication>
 #include <QLocale>
 
 TADOConnection* GlobalADOConnection = nullptr;
@@ -13,8 +14,20 @@ TInfoApplication* InfoApplication = nullptr;
 
 namespace {
 
+// The deliverable's query and connection closed when the program's application
+// object goes at the end of the program: the planning library's connection
+// stays open past the host's log-out otherwise, and an embedded account set
+// keeps its write-ahead log beside it until its last connection closes.
+void closeGlobalConnection()
+{
+    if (GlobalADOQuery)
+        GlobalADOQuery->Close();
+    if (GlobalADOConnection)
+        GlobalADOConnection->Close();
+}
+
 // Unit start-up: the deliverable's connection and query, unbound until the
-// login; they live as long as the process.
+// login; they live as long as the process and are closed at its end.
 struct UnitStartup {
     UnitStartup()
     {
@@ -22,6 +35,7 @@ struct UnitStartup {
         SetupADOConnection(GlobalADOConnection);
         GlobalADOQuery = new TADOQuery();
         SetupADOQuery(GlobalADOQuery);
+        qAddPostRoutine(closeGlobalConnection);
     }
 } unitStartup;
 

@@ -227,6 +227,8 @@ create table QZ_MRP_Supplies (
 create unique index QZ_MRP_SuppliesKey on QZ_MRP_Supplies (SupSchIID, SupIID)
 create index QZ_MRP_SuppliesItm on QZ_MRP_Supplies (SupSchIID, SupItmID, SupItmProps)
 create index QZ_MRP_SuppliesBill on QZ_MRP_Supplies (SupSchIID, SupBillType, SupBillID, SupBillEntry)
+-- the supplies planned or allotted for a demand: the allotment tree joins every demand line to its own
+create index QZ_MRP_SuppliesPDmd on QZ_MRP_Supplies (SupSchIID, SupPDmdIID)
 go
 
 -- the planner's adjustments of planned supplies

@@ -1,4 +1,5 @@
 #include "famMRP.h"
+#include "untMRPStateSync.h"
 
 #include "Ado.h"
 #include "Exceptions.h"
@@ -527,6 +528,11 @@ void TMRPFrame::ProcessIdle()
 
 void TMRPFrame::RefreshMainUI()
 {
+    // Back in the workbench or on another tab: a state set elsewhere greys what it forbids.
+    if (!FSchemeEditing && !FSchemeLoading && SyncPlanState(*FPlanScheme)) {
+        UpdateSchemeControls();
+        ShowPlanState();
+    }
     if (InfoApplication)
         InfoApplication->ResetMainActionsBar(FMaintainMode ? FActiveObjectDef : nullptr, false);
 }

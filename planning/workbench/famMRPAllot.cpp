@@ -27,6 +27,8 @@
 
 namespace {
 
+const QString LoadingText = QStringLiteral("正在读取数据, 请稍候...");
+
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 const QString LimitKindKey = QStringLiteral("[LimitKind]");
 const QString QtyFormat = QStringLiteral("###,###,###,##0.########");
@@ -738,8 +740,24 @@ void TMRPAllotFrame::LoadAllotNodes(kvui::TreeNode* ANode)
     QString failure;
     bool failed = false;
     {
-        TMRPTreeUpdate update(t);
+        // The wait shows before the reading starts: the hourglass, the hint in
+        // the status bar, and the window drawn again where a dialog just closed.
         TMRPWaitCursor hourglass;
+        struct LoadingHint {
+            LoadingHint(QWidget* AWindow)
+            {
+                if (InfoApplication)
+                    InfoApplication->ShowStatusMessage(LoadingText, mkHint);
+                if (AWindow && AWindow->isVisible())
+                    AWindow->repaint();
+            }
+            ~LoadingHint()
+            {
+                if (InfoApplication)
+                    InfoApplication->ShowStatusMessage(QString(), mkHint);
+            }
+        } hint(window());
+        TMRPTreeUpdate update(t);
         FCurFilterKind = cboFilterKind->currentIndex();
         FCurFilterText = edtFilterText->text().trimmed();
         FCurFilterNoBom = chkFilterNoBom->isChecked();

@@ -137,6 +137,31 @@ TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
     }
 }
 
+// The wait shows while the top lines are read: the hint in the status bar
+// from before the reading to its end, with the tree still empty when it
+// appears, and "就绪" again afterwards.
+std::vector<std::pair<QString, int>> statusTrail;
+kvui::TreeList* watchedTree = nullptr;
+
+TEST(AllotDemo, TheWaitShowsWhileTheTopLinesAreRead)
+{
+    Harness h(demoSchemeAfterRun());
+    ScriptedMessageBoxes boxes;
+    statusTrail.clear();
+    watchedTree = h.tree();
+    InfoApplication->ShowStatusMessageProc = [](const QString& AText, TShowStatusMessageKind AKind) {
+        if (AKind == mkHint)
+            statusTrail.emplace_back(AText, watchedTree->topCount());
+    };
+    h.view->RefreshData(true);
+    InfoApplication->ShowStatusMessageProc = nullptr;
+    ASSERT_EQ(statusTrail.size(), 2u);
+    EXPECT_EQ(statusTrail[0].first, QStringLiteral("正在读取数据, 请稍候..."));
+    EXPECT_EQ(statusTrail[0].second, 0);
+    EXPECT_EQ(statusTrail[1].first, QString());
+    EXPECT_GT(statusTrail[1].second, 0);
+}
+
 // Pending issues of both kinds: one group line each, each with its own demands.
 TEST(AllotGroups, BothPendingIssueKindsShow)
 {

@@ -120,3 +120,48 @@ TEST(SyntheticAccountSet, BadParametersAreRefusedWithoutAFile)
 }
 
 } // namespace
+
+// What a release names comes with the set: a planner on every made item, a
+// buyer on every bought one (the applicant of its requisitions), the
+// departments of the workshop, the planners, the buyers and the sales, and
+// sales orders of a salesman; every reference names a row that exists.
+TEST(SyntheticAccountSet, MasterDataForTheWholeRoad)
+{
+    QTemporaryDir dir;
+    kvdemo::SyntheticParams p;
+    p.items = 60;
+    p.depth = 2;
+    p.fanOut = 3;
+    p.demands = 12;
+    p.periods = 4;
+    QString error;
+    ASSERT_TRUE(kvdemo::createSyntheticAccountSet(dir.filePath("s.kvdb"), p, &error)) << error.toStdString();
+    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::open(dir.filePath("s.kvdb"));
+
+    const struct { const char* what; const char* sql; qlonglong expected; } cases[] = {
+        {"employees", "select count(*) from QZ_Base_Employee where EmpDisabled=0", 4},
+        {"departments besides the workshop", "select count(*) from QZ_Base_Department where DeptWorkShop=0", 3},
+        {"made items without a planner",
+         "select count(*) from QZ_MRP_ItemSetting as s join QZ_Base_ItemMaster as i on s.ItmID=i.ItmID "
+         "left join QZ_Base_Employee as e on s.ItmPlannerID=e.EmpID where i.ItmType=2 and e.EmpID is null", 0},
+        {"bought items without a buyer",
+         "select count(*) from QZ_MRP_ItemSetting as s join QZ_Base_ItemMaster as i on s.ItmID=i.ItmID "
+         "left join QZ_Base_Employee as e on s.ItmBuyerID=e.EmpID where i.ItmType=1 and e.EmpID is null", 0},
+        {"buyers of bought items", "select count(distinct ItmBuyerID) from QZ_MRP_ItemSetting where ItmBuyerID is not null", 2},
+        {"bought items without a supplier",
+         "select count(*) from QZ_MRP_ItemSetting as s join QZ_Base_ItemMaster as i on s.ItmID=i.ItmID "
+         "left join QZ_Base_Supplier as u on s.ItmPOSuppID=u.SuppID where i.ItmType=1 and u.SuppID is null", 0},
+        {"made items without a workshop",
+         "select count(*) from QZ_MRP_ItemSetting as s join QZ_Base_ItemMaster as i on s.ItmID=i.ItmID "
+         "left join QZ_Base_Department as d on s.ItmMODeptID=d.DeptID where i.ItmType=2 and (d.DeptWorkShop is null "
+         "or d.DeptWorkShop=0)", 0},
+        {"employees outside a department",
+         "select count(*) from QZ_Base_Employee as e left join QZ_Base_Department as d on e.EmpDeptID=d.DeptID "
+         "where d.DeptID is null", 0},
+        {"sales orders without salesman or sales department",
+         "select count(*) from QZ_MRP_SO as s left join QZ_Base_Employee as e on s.SOEmpID=e.EmpID "
+         "left join QZ_Base_Department as d on s.SODeptID=d.DeptID where e.EmpID is null or d.DeptID is null", 0},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(scalar(*db, QString::fromUtf8(c.sql)), c.expected) << c.what;
+}

@@ -724,3 +724,45 @@ TEST_F(Workbench, AnImportedScheduleFollowsNewPeriods)
     EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid)), rows);
     EXPECT_EQ(count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 2);
 }
+
+// A release made in another window while the workbench shows the scheme: when
+// the workbench comes to the front again, what the release forbids is greyed
+// (the main demand's 修改 and 运算MRP, the scheme tab's 修改 and 获取主需求)
+// instead of being refused only when clicked. A scheme being edited is left to
+// the refusal at its save.
+TEST_F(Workbench, AStateSetElsewhereGreysWhatItForbidsOnReturn)
+{
+    const int iid = addScheme(QStringLiteral("另一窗口发布"), QStringLiteral("plan01"), 6);
+    Bench b;
+    TMRPFrame* f = b.f;
+    b.select(iid);
+    f->Pages->setCurrentWidget(f->tabMain);
+    IInfoViewPtr view = f->ResultView(f->tabMain);
+    ASSERT_NE(view, nullptr);
+    InfoApplication->ParseViewSchemeSQL(view->GetObjectDef(), view->GetViewScheme(), GlobalADOQuery);
+    f->ProcessIdle();
+    TInfoObjectDef* def = view->GetObjectDef();
+    const auto enabled = [&](const char* action) {
+        TCommandState state;
+        f->QueryCommandState(Commands::FirstAction + def->IndexOfAction(QString::fromLatin1(action)), state);
+        return bool(state & csEnabled);
+    };
+    ASSERT_TRUE(enabled("Update"));
+    ASSERT_TRUE(enabled("MRP"));
+
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8 where SchIID=%1").arg(iid));
+    f->PlanScheme()->Editing = true; // a tab in edit mode keeps the state it began with
+    f->RefreshMainUI();
+    EXPECT_EQ(f->PlanScheme()->PlanState, 6);
+    f->PlanScheme()->Editing = false;
+
+    f->RefreshMainUI(); // what the window's activation runs
+    EXPECT_EQ(f->PlanScheme()->PlanState, 8);
+    EXPECT_EQ(f->edtPlanState->text(), QStringLiteral("计划方案已发布"));
+    for (const char* action : {"Update", "MRP", "MPS", "Adjust"})
+        EXPECT_FALSE(enabled(action)) << action;
+    EXPECT_FALSE(f->actSchemeUpdate->isEnabled());
+    EXPECT_FALSE(f->actRunMPS->isEnabled());
+    EXPECT_FALSE(f->actRunMRP->isEnabled());
+    EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.value(0).text.toStdString();
+}
