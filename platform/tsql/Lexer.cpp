@@ -1,6 +1,36 @@
 #include "Lexer.h"
 
+#include <QSet>
+
 namespace kvtsql {
+
+namespace {
+
+// The words the grammar reserves: never a name unless bracketed or quoted.
+const QSet<QString>& reservedWords()
+{
+    static const QSet<QString> words = [] {
+        QSet<QString> s;
+        for (const char* w : {"select", "insert", "update", "delete", "from", "where", "group", "order", "having",
+                              "union", "except", "intersect", "into", "join", "inner", "left", "right", "full",
+                              "outer", "cross", "on", "as", "set", "values", "declare", "if", "else", "begin",
+                              "end", "while", "return", "exec", "execute", "create", "drop", "truncate", "alter",
+                              "and", "or", "not", "is", "null", "in", "like", "between", "exists", "case", "when",
+                              "then", "commit", "rollback", "print", "raiserror", "with", "option", "go", "by",
+                              "asc", "desc", "top", "distinct", "all", "for", "open", "close", "fetch",
+                              "deallocate", "break", "continue", "goto", "use", "grant", "revoke", "table",
+                              "index", "procedure", "function", "tran", "transaction", "save", "waitfor", "merge",
+                              "default", "primary", "key", "references", "foreign", "check", "constraint",
+                              "unique", "escape", "collate", "apply", "pivot", "unpivot", "over", "outer"})
+            s.insert(QString::fromLatin1(w));
+        return s;
+    }();
+    return words;
+}
+
+} // namespace
+
+bool Token::reserved() const { return kind == Tok::Ident && !quoted && reservedWords().contains(text.toLower()); }
 
 bool Token::is(const char* keyword) const
 {

@@ -29,6 +29,7 @@ struct Token {
 
     bool is(const char* keyword) const;   // unquoted identifier equal to keyword, ignoring case
     bool op(const char* o) const { return kind == Tok::Op && text == QLatin1String(o); }
+    bool reserved() const;                // an unquoted word the grammar reserves (select, from...): never a name
 };
 
 struct LexError {

@@ -2,34 +2,9 @@
 // each statement ends where its grammar ends, and the next token starts the next.
 #include "Ast.h"
 
-#include <QSet>
-
-#include <vector>
-
 namespace kvtsql {
 
 namespace {
-
-const QSet<QString>& reservedWords()
-{
-    static const QSet<QString> words = [] {
-        QSet<QString> s;
-        for (const char* w : {"select", "insert", "update", "delete", "from", "where", "group", "order", "having",
-                              "union", "except", "intersect", "into", "join", "inner", "left", "right", "full",
-                              "outer", "cross", "on", "as", "set", "values", "declare", "if", "else", "begin",
-                              "end", "while", "return", "exec", "execute", "create", "drop", "truncate", "alter",
-                              "and", "or", "not", "is", "null", "in", "like", "between", "exists", "case", "when",
-                              "then", "commit", "rollback", "print", "raiserror", "with", "option", "go", "by",
-                              "asc", "desc", "top", "distinct", "all", "for", "open", "close", "fetch",
-                              "deallocate", "break", "continue", "goto", "use", "grant", "revoke", "table",
-                              "index", "procedure", "function", "tran", "transaction", "save", "waitfor", "merge",
-                              "default", "primary", "key", "references", "foreign", "check", "constraint",
-                              "unique", "escape", "collate", "apply", "pivot", "unpivot", "over", "outer"})
-            s.insert(QString::fromLatin1(w));
-        return s;
-    }();
-    return words;
-}
 
 class Parser {
 public:
@@ -122,10 +97,7 @@ private:
     void expectKw(const char* kw) { if (!acceptKw(kw)) fail(); }
     void expectOp(const char* o) { if (!acceptOp(o)) fail(); }
 
-    static bool isReserved(const Token& t)
-    {
-        return t.kind == Tok::Ident && !t.quoted && reservedWords().contains(t.text.toLower());
-    }
+    static bool isReserved(const Token& t) { return t.reserved(); }
     bool isNameToken(const Token& t) const { return t.kind == Tok::Ident && !isReserved(t); }
 
     QString name()
@@ -1188,21 +1160,6 @@ private:
 };
 
 } // namespace
-
-Expr::~Expr()
-{
-    if (args.isEmpty()) return;
-    std::vector<ExprP> pending(args.cbegin(), args.cend());
-    args.clear();
-    while (!pending.empty()) {
-        ExprP e = std::move(pending.back());
-        pending.pop_back();
-        if (e.use_count() == 1 && !e->args.isEmpty()) {
-            pending.insert(pending.end(), e->args.cbegin(), e->args.cend());
-            e->args.clear();
-        }
-    }
-}
 
 QList<StmtP> parseTokens(const QList<Token>& tokens)
 {
