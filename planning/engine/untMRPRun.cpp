@@ -912,13 +912,7 @@ void TMRPRun::GatherMainDemands()
 
 void TMRPRun::LevelItemScope(int level, const QString& itemExpr, QString& join, QString& where) const
 {
-    join.clear();
-    if (level < 0)
-        return;
-    if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
-        BuildMainItemJoin(itemExpr, where, join);
-    else
-        BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
+    BuildLevelGatherJoin(S.PlanNeedScope, S.CareItemReplace, level, itemExpr, join, where);
 }
 
 void TMRPRun::GatherFreeSupplies(int level)
