@@ -166,6 +166,12 @@ void BuildLevelItemJoin(int APlanNeedScope, int ALevel, const QString& AItemExpr
                         QString& AWhere);
 void BuildLevelItemJoinDefault(int APlanNeedScope, int ALevel, const QString& AItemExpr, bool AByLevel, QString& AJoin,
                                QString& AWhere);
+// The item scope of what a level of a run gathers (stock, open orders and
+// their lines, scrap): nothing for level -1 (all at once); the level's
+// demanded items, or with substitutes or a single-level explosion every item
+// on the level except main-demand items the level does not demand.
+void BuildLevelGatherJoin(int APlanNeedScope, int ACareItemReplace, int ALevel, const QString& AItemExpr, QString& AJoin,
+                          QString& AWhere);
 // A section of a scheme's data-filter text ("[QZ_MRP.SO]").
 QString ReadSchemeFilter(const QString& ADataFilters, const QString& ASection);
 // Whether an object ID is listed in the "[Excludes]" section.

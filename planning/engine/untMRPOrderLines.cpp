@@ -2,7 +2,7 @@
 
 namespace untMRPOrderLines {
 
-std::vector<TOrderLineSelect> OrderLineSelects(bool AOrdersOfLevel, int ALevel, bool AMainItems)
+std::vector<TOrderLineSelect> OrderLineSelects(bool AOrdersOfLevel, int ALevel, bool AMainItems, bool APendingIssues)
 {
     struct TKind {
         const char* objectID;
@@ -24,8 +24,12 @@ std::vector<TOrderLineSelect> OrderLineSelects(bool AOrdersOfLevel, int ALevel, 
                                     "tmplvl.LowestCode=%2")
                          .arg(X)
                          .arg(ALevel);
-        s.Tail += QStringLiteral(" join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%1 and "
-                                 "s.%2ID=tmpsup.SupBillID and s.%2Entry=tmpsup.SupBillEntry")
+        // Pending issues: the lines of every open order, in the run or not
+        // (those outside have no parent supply yet).
+        const bool anyOrder = APendingIssues && !AOrdersOfLevel;
+        s.Tail += QStringLiteral(" %1join #QZ_MRP_Supplies as tmpsup with(nolock) on tmpsup.SupBillType=%2 and "
+                                 "s.%3ID=tmpsup.SupBillID and s.%3Entry=tmpsup.SupBillEntry")
+                      .arg(anyOrder ? QStringLiteral("left ") : QString())
                       .arg(k.order)
                       .arg(X);
         // Only orders that something uses: an order nothing draws on asks

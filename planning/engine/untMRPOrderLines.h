@@ -24,6 +24,10 @@ struct TOrderLineSelect {
 // the components). AOrdersOfLevel true: lines of the orders whose item has
 // code ALevel and that are allotted or tied to the main demand; AMainItems
 // keeps them to orders of the main demand's items (single-level explosion).
-std::vector<TOrderLineSelect> OrderLineSelects(bool AOrdersOfLevel, int ALevel, bool AMainItems);
+// APendingIssues (need scopes that take pending issues of the same item):
+// when gathering, the lines of every open order, also of orders that are no
+// supply of the run; their demands have no parent supply until the run adds
+// their orders after the balance.
+std::vector<TOrderLineSelect> OrderLineSelects(bool AOrdersOfLevel, int ALevel, bool AMainItems, bool APendingIssues);
 
 } // namespace untMRPOrderLines

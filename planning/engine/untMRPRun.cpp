@@ -912,13 +912,7 @@ void TMRPRun::GatherMainDemands()
 
 void TMRPRun::LevelItemScope(int level, const QString& itemExpr, QString& join, QString& where) const
 {
-    join.clear();
-    if (level < 0)
-        return;
-    if (((S.PlanNeedScope == 3 || S.PlanNeedScope == 4) && S.CareItemReplace != 0) || S.PlanNeedScope >= 5)
-        BuildMainItemJoin(itemExpr, where, join);
-    else
-        BuildLevelItemJoinDefault(S.PlanNeedScope, level, itemExpr, false, join, where);
+    BuildLevelGatherJoin(S.PlanNeedScope, S.CareItemReplace, level, itemExpr, join, where);
 }
 
 void TMRPRun::GatherFreeSupplies(int level)
@@ -1044,7 +1038,10 @@ void TMRPRun::GatherFreeSupplies(int level)
 void TMRPRun::GatherOrderComponents(int level, bool ordersOfLevel)
 {
     const bool mainItems = ordersOfLevel && S.PlanNeedScope >= 5;
-    for (const untMRPOrderLines::TOrderLineSelect& c : untMRPOrderLines::OrderLineSelects(ordersOfLevel, level, mainItems)) {
+    // Pending issues are gathered level by level, for the level's items.
+    const bool pendingIssues = level >= 0 && S.PlanNeedScope != 0 && S.PlanNeedScope % 2 == 0;
+    for (const untMRPOrderLines::TOrderLineSelect& c :
+         untMRPOrderLines::OrderLineSelects(ordersOfLevel, level, mainItems, pendingIssues)) {
         if (IsObjectExcluded(S.DataFilters, c.ObjectID))
             continue;
         const bool outsourced = c.OrderCode == 24;

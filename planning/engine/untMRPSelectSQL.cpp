@@ -203,6 +203,25 @@ void BuildLevelItemJoinDefault(int APlanNeedScope, int ALevel, const QString& AI
                        AJoin, AWhere);
 }
 
+void BuildLevelGatherJoin(int APlanNeedScope, int ACareItemReplace, int ALevel, const QString& AItemExpr, QString& AJoin,
+                          QString& AWhere)
+{
+    AJoin.clear();
+    if (ALevel < 0)
+        return;
+    if (((APlanNeedScope == 3 || APlanNeedScope == 4) && ACareItemReplace != 0) || APlanNeedScope >= 5) {
+        // Items other than the main demand's pass whether or not the level
+        // demands them (substitutes, single-level explosion), but only on
+        // their own level: on every level they would be counted again.
+        QString byLevel;
+        BuildLevelItemJoinDefault(APlanNeedScope, ALevel, AItemExpr, true, byLevel, AWhere);
+        BuildMainItemJoin(AItemExpr, AWhere, AJoin);
+        AJoin.prepend(byLevel);
+    } else {
+        BuildLevelItemJoinDefault(APlanNeedScope, ALevel, AItemExpr, false, AJoin, AWhere);
+    }
+}
+
 QString ReadSchemeFilter(const QString& ADataFilters, const QString& ASection)
 {
     return ReadViewSchemeParam(ADataFilters, ASection);
