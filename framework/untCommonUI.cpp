@@ -162,9 +162,9 @@ TRowCapForQuery::~TRowCapForQuery()
     if (InfoApplication) InfoApplication->MaxResultRowCount = FSaved;
 }
 
-int TLimitedDataSetSource::recordCount() const
+TLimitedDataSetSource::TLimitedDataSetSource(TCustomADODataSet* ADataSet) : kvui::DataSetSource(ADataSet)
 {
-    return qMin(kvui::DataSetSource::recordCount(), ResultRowLimit());
+    setRowLimit(&ResultRowLimit);
 }
 
 // ---------------------------------------------------------------- column editors

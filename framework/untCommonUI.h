@@ -107,8 +107,7 @@ private:
 // than the limit so that a cut result is known, and that row is not shown.
 class TLimitedDataSetSource : public kvui::DataSetSource {
 public:
-    using kvui::DataSetSource::DataSetSource;
-    int recordCount() const override;
+    explicit TLimitedDataSetSource(TCustomADODataSet* ADataSet);
 };
 
 // Column editors from a field definition.
