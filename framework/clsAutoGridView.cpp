@@ -14,41 +14,6 @@ namespace {
 
 const QString DataLoadFailed = QStringLiteral("读取数据失败, 数据库连接可能不可用!\r\r原因: %s");
 
-// The data set's records up to the row limit: the query asks for one row more
-// than the limit so that a cut result is known, and that row is not shown.
-class LimitedDataSetSource : public kvui::DataSetSource {
-public:
-    using kvui::DataSetSource::DataSetSource;
-    int limit = -1;
-    int recordCount() const override
-    {
-        const int count = kvui::DataSetSource::recordCount();
-        return limit >= 0 && count > limit ? limit : count;
-    }
-};
-
-int rowLimit()
-{
-    const int limit = InfoApplication ? InfoApplication->MaxResultRowCount : 0;
-    return limit > 0 ? limit : 20000;
-}
-
-// Builds the statement with the row cap one above the limit (see LimitedDataSetSource).
-class RowCapForQuery {
-public:
-    RowCapForQuery()
-        : FSaved(InfoApplication->MaxResultRowCount)
-    {
-        InfoApplication->MaxResultRowCount = TopRowsForLimit();
-    }
-    ~RowCapForQuery() { InfoApplication->MaxResultRowCount = FSaved; }
-    RowCapForQuery(const RowCapForQuery&) = delete;
-    RowCapForQuery& operator=(const RowCapForQuery&) = delete;
-
-private:
-    int FSaved;
-};
-
 } // namespace
 
 int GetVariantSign(const QVariant& AValue)
@@ -115,7 +80,7 @@ void TAutoGridView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
         grid->setShowBandHeaders(false);
         grid->setEditingEnabled(false);
         grid->setReadOnly(true);
-        auto* source = new LimitedDataSetSource(FDefaultQuery);
+        auto* source = new TLimitedDataSetSource(FDefaultQuery);
         source->setReadOnly(true);
         FDataSource = source;
         grid->setDataSource(FDataSource);
@@ -193,7 +158,6 @@ void TAutoGridView::RefreshData(bool ARebuild)
     TInfoGridView::RefreshData(ARebuild);
     if (!ViewScheme.SQLParsed || !FDefaultQuery)
         return;
-    auto* source = static_cast<LimitedDataSetSource*>(FDataSource);
     bool loaded = false;
     QString failure;
     {
@@ -202,7 +166,7 @@ void TAutoGridView::RefreshData(bool ARebuild)
         QApplication::setOverrideCursor(Qt::WaitCursor);
         try {
             if (ARebuild || AsDetail || BuiltSQL.isEmpty()) {
-                RowCapForQuery cap;
+                TRowCapForQuery cap;
                 BuiltSQL = BuildSelectSQL(QString(), QString(), QString(), QString(), true);
             }
             FDefaultQuery->Close();
@@ -215,8 +179,7 @@ void TAutoGridView::RefreshData(bool ARebuild)
         }
         if (!loaded)
             FDefaultQuery->Close();
-        source->limit = rowLimit();
-        source->reset();
+        FDataSource->reset();
         QApplication::restoreOverrideCursor();
         --FFocusEventLock;
     }

@@ -2,6 +2,7 @@
 
 #include "Ado.h"
 #include "DataSetSource.h"
+#include "UCommon.h"
 #include "untApplication.h"
 
 #include <QApplication>
@@ -84,7 +85,14 @@ void TPickEditProperties::bindButton()
 {
     onButtonClick = [this](kvui::ButtonEdit* edit, int) {
         Text = edit->text();
-        if (!ShowPicker(true)) return;
+        // A failing look-up (a lost connection, a wrong field definition) is
+        // the edit's own to report: the user keeps what was typed.
+        try {
+            if (!ShowPicker(true)) return;
+        } catch (const std::exception& e) {
+            ShowExceptionMessage(e);
+            return;
+        }
         edit->setText(Text);
         // Post the value into the cell when the edit serves a grid.
         for (QWidget* w = edit->parentWidget(); w; w = w->parentWidget())

@@ -338,7 +338,7 @@ void TFillValuesDlg::FillValues()
     RestoreAfterFill restore;
     if (InfoApplication)
         InfoApplication->ShowStatusMessage(QStringLiteral("正在批量填充字段内容, 按[Esc]键可以中止..."), mkHint);
-    kvos::resetEscapeKeyLatch(); // earlier presses do not count
+    kvos::startEscapeKeyWatch(); // earlier presses do not count
     view->setFocus();
 
     // One row: each ticked field typed into its cell; false when the fill stops.

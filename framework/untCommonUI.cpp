@@ -1,5 +1,6 @@
 #include "untCommonUI.h"
 
+#include "EscapeKey.h"
 #include "clsPickEdit.h"
 
 #include "Ado.h"
@@ -133,7 +134,7 @@ int CompareColumnPositions(const TGridColumnPosition& A, const TGridColumnPositi
 
 // ---------------------------------------------------------------- row limit
 
-static int maxRows()
+int ResultRowLimit()
 {
     int limit = InfoApplication ? InfoApplication->MaxResultRowCount : 0;
     return limit > 0 ? limit : 20000;
@@ -141,14 +142,29 @@ static int maxRows()
 
 int TopRowsForLimit()
 {
-    return maxRows() + 1;
+    return ResultRowLimit() + 1;
 }
 
 bool CheckResultRowLimit(int ARowCount)
 {
-    if (ARowCount <= maxRows()) return false;
-    ShowInfo(RowLimitNotice.arg(maxRows()));
+    if (ARowCount <= ResultRowLimit()) return false;
+    ShowInfo(RowLimitNotice.arg(ResultRowLimit()));
     return true;
+}
+
+TRowCapForQuery::TRowCapForQuery() : FSaved(InfoApplication ? InfoApplication->MaxResultRowCount : 0)
+{
+    if (InfoApplication) InfoApplication->MaxResultRowCount = TopRowsForLimit();
+}
+
+TRowCapForQuery::~TRowCapForQuery()
+{
+    if (InfoApplication) InfoApplication->MaxResultRowCount = FSaved;
+}
+
+TLimitedDataSetSource::TLimitedDataSetSource(TCustomADODataSet* ADataSet) : kvui::DataSetSource(ADataSet)
+{
+    setRowLimit(&ResultRowLimit);
 }
 
 // ---------------------------------------------------------------- column editors
@@ -258,6 +274,7 @@ bool ExpandTreeListAll(kvui::TreeList* ATreeList)
 {
     if (!ATreeList) return false;
     if (InfoApplication) InfoApplication->ShowStatusMessage(ExpandAllHint, mkHint);
+    kvos::startEscapeKeyWatch(); // only an Esc pressed during the expansion counts
     bool wasEnabled = ATreeList->updatesEnabled();
     ATreeList->setUpdatesEnabled(false);
     bool done = false;

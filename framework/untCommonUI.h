@@ -5,6 +5,7 @@
 // expansion, the grids' key and mouse rules, the standard edit commands, the
 // registry of open view windows, colour mixing and the shared colours.
 #include "BandedGrid.h"
+#include "DataSetSource.h"
 #include "Editors.h"
 #include "TreeList.h"
 #include "untApplication.h"
@@ -86,6 +87,28 @@ int CompareColumnPositions(const TGridColumnPosition& A, const TGridColumnPositi
 // a result of exactly MaxResultRowCount rows is known to be whole.
 int TopRowsForLimit();
 bool CheckResultRowLimit(int ARowCount);
+// MaxResultRowCount, or 20000 when it is not set.
+int ResultRowLimit();
+
+// While it lives, a view's statement is built with the row cap one above the
+// limit (MaxResultRowCount is raised to TopRowsForLimit and put back after).
+class TRowCapForQuery {
+public:
+    TRowCapForQuery();
+    ~TRowCapForQuery();
+    TRowCapForQuery(const TRowCapForQuery&) = delete;
+    TRowCapForQuery& operator=(const TRowCapForQuery&) = delete;
+
+private:
+    int FSaved;
+};
+
+// A data set's records up to the row limit: the query asked for one row more
+// than the limit so that a cut result is known, and that row is not shown.
+class TLimitedDataSetSource : public kvui::DataSetSource {
+public:
+    explicit TLimitedDataSetSource(TCustomADODataSet* ADataSet);
+};
 
 // Column editors from a field definition.
 void SetupGridColumnEditor(const TInfoFieldDef& AField, kvui::Column* AColumn);

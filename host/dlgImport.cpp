@@ -1,5 +1,6 @@
 #include "dlgImport.h"
 
+#include "EscapeKey.h"
 #include "Exceptions.h"
 #include "MessageBox.h"
 #include "TreeList.h"
@@ -821,6 +822,7 @@ void TImportDlg::ImportRows()
     UpdateActions();
     trlLog->clear();
     trlLog->setFocus();
+    kvos::startEscapeKeyWatch(); // only an Esc pressed during the import counts
     if (InfoApplication)
         InfoApplication->LockProcessMessages(quintptr(trlLog));
 

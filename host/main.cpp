@@ -11,14 +11,13 @@
 #include "LocalTimeZone.h"
 #include "untAppFrame.h"
 #include "untApplication.h"
+#include "untGuardedApp.h"
 #include "untTabbedMDI.h"
-
-#include <QApplication>
 
 int main(int argc, char** argv)
 {
     kvos::ReadLocalTimeZoneOnce();
-    QApplication app(argc, argv);
+    TGuardedApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Korvane"));
 
     // Unit start-up, in order: each installs its hooks in the application object.

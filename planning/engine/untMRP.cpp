@@ -1,5 +1,6 @@
 #include "untMRP.h"
 
+#include "EscapeKey.h"
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "untInfoObjectDef.h"
@@ -277,6 +278,7 @@ bool TPlanScheme::StoreMainDemand(const QString& ABatch)
 
 bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
 {
+    kvos::startEscapeKeyWatch(); // only an Esc pressed during the build counts
     TDateTime runTime = 0;
     if (!ReadServerTime(runTime))
         return false;

@@ -1507,7 +1507,7 @@ bool TPlanScheme::RunMRP(bool AKeepTypeAdjusts, bool AKeepBomAdjusts, bool AKeep
     FPublicQuery->Close();
     if (InfoApplication) {
         InfoApplication->ShowStatusMessage(untMRPDataTypes::SMRPRunning(), mkHint);
-        kvos::asyncEscapeKeyState();
+        kvos::startEscapeKeyWatch(); // only an Esc pressed during the run counts
     }
     bool ok = false;
     std::unique_ptr<TMRPRun> run;

@@ -105,7 +105,7 @@ TItemSettingFrame::TItemSettingFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef
     qryItemSetting->SetConnection(dbConnection);
     qryItemSetting->CommandTimeout = 600;
     qryItemSetting->ParamCheck = false;
-    dsItemSetting = new kvui::DataSetSource(qryItemSetting);
+    dsItemSetting = new TLimitedDataSetSource(qryItemSetting);
     dsItemSetting->setReadOnly(true);
 
     grdItemSetting = new kvui::BandedGrid(this);
@@ -243,7 +243,11 @@ void TItemSettingFrame::RefreshData(bool ARebuild)
                         fields += u'|' + c->fieldName();
                 extra = QStringLiteral("s.ItmPlannerID, s.ItmBuyerID, s.ItmPlanItmID, s.ItmMODeptID, s.ItmPOSuppID, s.ItmOOSuppID");
             }
-            QString sql = BuildSelectSQL(fields, extra, QString(), QStringLiteral("i.ItmNo"), true);
+            QString sql;
+            {
+                TRowCapForQuery cap;
+                sql = BuildSelectSQL(fields, extra, QString(), QStringLiteral("i.ItmNo"), true);
+            }
             if (EditMode()) {
                 const QString order = ViewScheme.OrderBySQL.trimmed().isEmpty() ? QStringLiteral("ItmNo") : ViewScheme.OrderBySQL;
                 // A work table left by an earlier failed load is dropped first.

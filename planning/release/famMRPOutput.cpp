@@ -987,7 +987,7 @@ bool TMRPOutputFrame::LoadWholeList()
     o.RefUseQty = chkRefUseQty->isChecked();
     o.RefDate = RefDate();
     o.DirectOO = FDirectOO;
-    o.MaxRows = InfoApplication ? InfoApplication->MaxResultRowCount : 20000;
+    o.MaxRows = TopRowsForLimit(); // one row more than the limit tells a cut list; that row is not shown
     o.Filter = ViewScheme.FilterSQL;
     GetItemPropSelectSQL(o.ItemSel, o.ItemJoin);
     const bool limitByPeriod = !cboEndPeriod->isHidden() || FShowSchemes;
@@ -1003,6 +1003,10 @@ bool TMRPOutputFrame::LoadWholeList()
         grdSupplies->clear();
         grdSupplies->setShowRoot(o.Replace);
         for (; !GlobalADOQuery->Eof(); GlobalADOQuery->Next()) {
+            if (count == ResultRowLimit()) {
+                ++count; // the extra row only tells that the list was cut
+                break;
+            }
             kvui::TreeNode* n = grdSupplies->addNode();
             FillLevel0(n, GlobalADOQuery, deptID, deptName, limited);
             TField* sub = GlobalADOQuery->FindField(QStringLiteral("SubItmID"));

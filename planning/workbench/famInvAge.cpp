@@ -276,8 +276,7 @@ bool TInvAgeFrame::RunAnalysis()
         return InfoApplication->CheckEscapeKeyPress(false);
     };
     // An Esc pressed before the run (the dialog's) stops nothing.
-    kvos::installEscapeKeyLatch();
-    kvos::resetEscapeKeyLatch();
+    kvos::startEscapeKeyWatch();
     const bool done = run.Execute(ViewScheme.Params, ResultSchemeIID);
     if (InfoApplication)
         InfoApplication->ShowStatusMessage(QString(), mkHint);

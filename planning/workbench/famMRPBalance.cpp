@@ -370,12 +370,7 @@ void TMRPBalanceFrame::LoadItemNodes()
             QString sql;
             {
                 // One row more than the limit tells a cut result from a whole one.
-                const int saved = InfoApplication->MaxResultRowCount;
-                InfoApplication->MaxResultRowCount = TopRowsForLimit();
-                struct Restore {
-                    int value;
-                    ~Restore() { InfoApplication->MaxResultRowCount = value; }
-                } restore{saved};
+                TRowCapForQuery cap;
                 sql = BuildSelectSQL(QStringLiteral("ItmNo|BalGroupType|BalGroupNo"), QString(),
                                      QStringLiteral("s.BalSchIID=") + QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0),
                                      QStringLiteral("i.ItmNo"), true);

@@ -1,5 +1,6 @@
 #include "famMRPMain.h"
 
+#include "EscapeKey.h"
 #include "untMRPViewUtils.h"
 #include "DataSetSource.h"
 #include "DisplayFormat.h"
@@ -98,9 +99,9 @@ double hintValue(const std::map<QString, double>& AHints, const QString& AKey)
 
 // The record a source of the grid edits; typed period text reaches the view
 // as text instead of being stored in the always-null period field.
-class MainDataSource : public kvui::DataSetSource {
+class MainDataSource : public TLimitedDataSetSource {
 public:
-    using kvui::DataSetSource::DataSetSource;
+    using TLimitedDataSetSource::TLimitedDataSetSource;
     std::function<void(int, const QString&)> onPeriodText;
     int fieldType(int field) const override
     {
@@ -595,8 +596,11 @@ void TMRPMainFrame::RefreshData(bool ARebuild)
                 "+cast(i.ItmHasProp7 as char(1))+cast(i.ItmHasProp8 as char(1))+cast(i.ItmHasProp9 as char(1))"
                 "+cast(i.ItmHasProp10 as char(1))");
         }
-        QString sql = BuildSelectSQL(required, extra, QStringLiteral("s.ManSchIID=%1").arg(FPlanScheme->SchemeIID),
-                                     QStringLiteral("s.ManDate, s.ManPriority desc, s.ManBillType, i.ItmNo, s.ManBillNo"), true);
+        QString sql = [&] {
+            TRowCapForQuery cap; // one row more than the limit tells a cut list
+            return BuildSelectSQL(required, extra, QStringLiteral("s.ManSchIID=%1").arg(FPlanScheme->SchemeIID),
+                                  QStringLiteral("s.ManDate, s.ManPriority desc, s.ManBillType, i.ItmNo, s.ManBillNo"), true);
+        }();
         if (EditMode()) {
             const QString order = ViewScheme.OrderBySQL.trimmed().isEmpty()
                 ? QStringLiteral("ManDate, ManPriority, ManBillType, ItmNo, ManBillNo")
@@ -853,10 +857,11 @@ bool TMRPMainFrame::SaveData()
 {
     if (!FPlanScheme || !EditMode())
         return false;
-    // A scheme changed on the server: the workbench has said so; the edits
-    // stay so that nothing typed is lost.
-    if (!CheckSchemeState(false))
+    // A scheme changed on the server: its rows may have been rebuilt, so the edits go with the edit mode.
+    if (!CheckSchemeState(false)) {
+        SetEditing(false);
         return false;
+    }
     const QString position = GetViewPosition();
     grdMain->postEdit();
     try {
@@ -1046,6 +1051,7 @@ void TMRPMainFrame::AdjustDueDates()
                                       : QStringLiteral("正在调整当前视图内容的交期信息至期间\"%1\", 按[Esc]键可以中止..."))
                     .arg(caption),
                 mkHint);
+            kvos::startEscapeKeyWatch(); // only an Esc pressed during the walk counts
             QList<int> records;
             if (flags & mafSelection) {
                 for (int r : grdMain->selectedRows())

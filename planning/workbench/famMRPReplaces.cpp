@@ -73,7 +73,7 @@ TMRPReplacesFrame::TMRPReplacesFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef
     box->setSpacing(0);
     box->addWidget(grdReplaces);
 
-    auto* source = new kvui::DataSetSource(qryReplaces);
+    auto* source = new TLimitedDataSetSource(qryReplaces);
     source->setReadOnly(true);
     FDataSource = source;
 
@@ -253,6 +253,7 @@ void TMRPReplacesFrame::RefreshData(bool ARebuild)
             qryReplaces->Close();
             // A scheme without identity has no rows at all.
             if (FPlanScheme->SchemeIID != 0) {
+                TRowCapForQuery cap;
                 BuiltSQL = BuildSelectSQL(QString(), QString(),
                                           BuildReplacesCondition(FPlanScheme->SchemeIID, cboDivertType->currentIndex()),
                                           QString(), true);

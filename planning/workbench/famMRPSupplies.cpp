@@ -45,40 +45,6 @@ constexpr int TypeArgs[] = {26, 28, 38, 58, 24, 36, 52, 54, 22, 34, 42, 44, 16, 
 // Batches are run once their text grows beyond this many characters.
 constexpr int MaxBatchText = 65000;
 
-// The view statement is built with the row cap one above the limit, so that a
-// cut result is known; that extra row is not shown.
-class RowCapForQuery {
-public:
-    RowCapForQuery()
-        : FSaved(InfoApplication->MaxResultRowCount)
-    {
-        InfoApplication->MaxResultRowCount = TopRowsForLimit();
-    }
-    ~RowCapForQuery() { InfoApplication->MaxResultRowCount = FSaved; }
-    RowCapForQuery(const RowCapForQuery&) = delete;
-    RowCapForQuery& operator=(const RowCapForQuery&) = delete;
-
-private:
-    int FSaved;
-};
-
-int rowLimit()
-{
-    const int limit = InfoApplication ? InfoApplication->MaxResultRowCount : 0;
-    return limit > 0 ? limit : 20000;
-}
-
-class LimitedDataSetSource : public kvui::DataSetSource {
-public:
-    using kvui::DataSetSource::DataSetSource;
-    int limit = -1;
-    int recordCount() const override
-    {
-        const int count = kvui::DataSetSource::recordCount();
-        return limit >= 0 && count > limit ? limit : count;
-    }
-};
-
 // The bill-type editor: its items are the three planned types, but a cell
 // shows the name of whatever type it holds.
 class TBillTypeEditProperties : public kvui::ImageComboProperties {
@@ -214,7 +180,7 @@ TMRPSuppliesFrame::TMRPSuppliesFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef
     grdSupplies->setObjectName(QStringLiteral("grdSupplies"));
     box->addWidget(grdSupplies);
 
-    auto* source = new LimitedDataSetSource(qrySupplies);
+    auto* source = new TLimitedDataSetSource(qrySupplies);
     source->setReadOnly(true);
     FDataSource = source;
 
@@ -486,7 +452,7 @@ QString TMRPSuppliesFrame::BuildSuppliesSQL()
     }
     QString sql;
     {
-        RowCapForQuery cap;
+        TRowCapForQuery cap;
         sql = BuildSelectSQL(required, extra, where, QStringLiteral("i.ItmNo, s.SupDate, s.SupBillType, s.SupBillNo"), true);
     }
     if (editing) {
@@ -507,7 +473,6 @@ void TMRPSuppliesFrame::RefreshData(bool ARebuild)
     TInfoGridView::RefreshData(ARebuild);
     if (!ViewScheme.SQLParsed)
         return;
-    auto* source = static_cast<LimitedDataSetSource*>(FDataSource);
     bool loaded = false;
     QString failure;
     {
@@ -528,8 +493,7 @@ void TMRPSuppliesFrame::RefreshData(bool ARebuild)
         }
         if (!loaded)
             qrySupplies->Close();
-        source->limit = rowLimit();
-        source->reset();
+        FDataSource->reset();
         --FFocusEventLock;
     }
     if (loaded)

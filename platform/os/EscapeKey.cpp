@@ -69,6 +69,12 @@ void resetEscapeKeyLatch()
     }
 }
 
+void startEscapeKeyWatch()
+{
+    installEscapeKeyLatch();
+    resetEscapeKeyLatch();
+}
+
 void bringEscapeKeyLatchToFront()
 {
     installEscapeKeyLatch();

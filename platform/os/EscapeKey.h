@@ -13,6 +13,10 @@ void installEscapeKeyLatch();
 short asyncEscapeKeyState();
 // Forgets a latched press.
 void resetEscapeKeyLatch();
+// A long run starts: the latch is installed when it is not yet, and an Esc
+// pressed before (to cancel a cell edit, to close a dialog) is forgotten, so
+// that only an Esc pressed during the run counts.
+void startEscapeKeyWatch();
 // Puts the latch in front of every application event filter installed since,
 // so that a filter that keeps input from other windows during long work
 // cannot hide an Esc press from it.

@@ -142,18 +142,26 @@ QVariant BandedGrid::rowValue(const RowRef& r, const Column* c) const
     return f >= 0 ? m_source->value(r.record, f) : QVariant();
 }
 
-bool BandedGrid::writeRowValue(const RowRef& r, Column* c, const QVariant& v)
+int BandedGrid::editValueType(const RowRef& r, Column* c) const
 {
-    if (!m_source || r.record < 0) return false;
+    if (!m_source || r.record < 0) return QMetaType::UnknownType;
     int f = c->m_field >= 0 ? c->m_field : m_source->fieldIndex(c->fieldName());
-    if (f < 0) return false;
+    if (f < 0) return QMetaType::UnknownType;
     int type = m_source->fieldType(f);
     if (type == QMetaType::UnknownType) {
         QVariant old = m_source->value(r.record, f);
         if (old.isValid() && !old.isNull()) type = old.typeId();
     }
+    return type;
+}
+
+bool BandedGrid::writeRowValue(const RowRef& r, Column* c, const QVariant& v)
+{
+    if (!m_source || r.record < 0) return false;
+    int f = c->m_field >= 0 ? c->m_field : m_source->fieldIndex(c->fieldName());
+    if (f < 0) return false;
     bool ok = true;
-    QVariant nv = convertEditedValue(v, type, &ok);
+    QVariant nv = convertEditedValue(v, editValueType(r, c), &ok);
     if (!ok) return false;
     if (!m_source->setValue(r.record, f, nv)) return false;
     // A record edited in a sorted or grouped column moves to its new place once

@@ -76,6 +76,7 @@ protected:
     void buildRows(QList<RowRef>& rows) override;
     QVariant rowValue(const RowRef& r, const Column* c) const override;
     bool writeRowValue(const RowRef& r, Column* c, const QVariant& v) override;
+    int editValueType(const RowRef& r, Column* c) const override;
     quintptr rowKey(const RowRef& r) const override;
     QList<RowRef> summaryRows(const RowRef* groupRow) const override;
     int groupLevels() const override { return int(groupedColumns().size()); }

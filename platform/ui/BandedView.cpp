@@ -517,7 +517,7 @@ void BandedView::setFocusKey(quintptr key, Column* c)
 
 void BandedView::setFocusedColumn(Column* c)
 {
-    if (m_editor) postEdit();
+    if (m_editor && !postEdit()) return;
     m_focusColumn = c;
     viewport()->update();
 }
@@ -1412,6 +1412,7 @@ bool BandedView::postEdit()
     int row = m_editRow;
     Column* c = m_editColumn;
     QVariant nv = m_editorProps->editorValue(w);
+    if (refuseEditValue(row, c, nv)) return false;
     QVariant old = m_editOldValue;
     bool same = (isNullValue(nv) && isNullValue(old)) ||
                 (!isNullValue(nv) && !isNullValue(old) && nv.toString() == old.toString() &&
@@ -1472,23 +1473,21 @@ bool BandedView::eventFilter(QObject* o, QEvent* e)
             case Qt::Key_Escape: cancelEdit(); return true;
             case Qt::Key_Return: case Qt::Key_Enter: {
                 if (comboOpen) return false;
-                postEdit();
-                if (m_enterNext) {
+                if (postEdit() && m_enterNext) {
                     int k = nextEditableColumn(1);
                     if (k >= 0) { m_focusColumn = visibleColumns()[k]; startEdit(); }
                 }
                 return true;
             }
             case Qt::Key_Tab: case Qt::Key_Backtab: {
-                postEdit();
+                if (!postEdit()) return true;
                 int k = nextEditableColumn(ke->key() == Qt::Key_Tab ? 1 : -1);
                 if (k >= 0) { m_focusColumn = visibleColumns()[k]; startEdit(); }
                 return true;
             }
             case Qt::Key_Up: case Qt::Key_Down:
                 if (comboOpen || qobject_cast<QComboBox*>(m_editor)) return false;
-                postEdit();
-                moveFocus(focusedRow() + (ke->key() == Qt::Key_Up ? -1 : 1), Qt::NoModifier);
+                if (postEdit()) moveFocus(focusedRow() + (ke->key() == Qt::Key_Up ? -1 : 1), Qt::NoModifier);
                 return true;
             default: break;
             }

@@ -363,6 +363,8 @@ protected:
     virtual void buildRows(QList<RowRef>& rows) = 0;
     virtual QVariant rowValue(const RowRef& r, const Column* c) const = 0;
     virtual bool writeRowValue(const RowRef& r, Column* c, const QVariant& v) = 0;
+    // The type an edited value of the cell is converted to (UnknownType: kept as it is).
+    virtual int editValueType(const RowRef&, Column*) const { return QMetaType::UnknownType; }
     virtual quintptr rowKey(const RowRef& r) const = 0;
     // The data rows a summary runs over: all (group < 0) or one group's.
     virtual QList<RowRef> summaryRows(const RowRef* groupRow) const = 0;
@@ -471,6 +473,9 @@ private:
     int m_editRow = -1;
     Column* m_editColumn = nullptr;
     QVariant m_editOldValue;
+    bool m_refusingEdit = false;
+    // A typed text that is no value of the cell's type: told, and the editor stays (EditValueCheck.cpp).
+    bool refuseEditValue(int row, Column* c, const QVariant& v);
 
     // header mouse work
     enum class Drag { None, Resize, Press, Move };

@@ -75,7 +75,8 @@ void DataSetSource::loadRows() const
 {
     m_rows.clear();
     m_loadedCount = baseRecordCount();
-    for (int i = 0; i < m_loadedCount; ++i) {
+    const int read = m_rowLimit ? qMin(m_loadedCount, m_rowLimit()) : m_loadedCount;
+    for (int i = 0; i < read; ++i) {
         Row r;
         r.id = quint64(i) + 1;
         r.base = i;

@@ -67,6 +67,11 @@ public:
     QVariant fieldValue(int record, const QString& fieldName) const;
     bool setFieldValue(int record, const QString& fieldName, const QVariant& value);
 
+    // At most this many of the data set's records are read (none set: all). A
+    // query that asked for one row more than a row limit, to know that its
+    // result was cut, does not show that row; appended records still show.
+    void setRowLimit(std::function<int()> limit) { m_rowLimit = std::move(limit); }
+
     void setReadOnly(bool ro) { m_readOnly = ro; }
     bool isReadOnly() const { return m_readOnly; }
     // Moves the data set's current record to a record index (the focused
@@ -142,6 +147,7 @@ private:
     QPointer<TCustomADODataSet> m_dataSet;
     bool m_readOnly = false;
     bool m_pendingOnly = false;
+    std::function<int()> m_rowLimit;
     // Rows follow the data set lazily: a data set opened again with another
     // record count, or closed, is read afresh even without reset().
     mutable QList<Row> m_rows;               // data order; deleted rows kept until applied or reverted

@@ -380,17 +380,21 @@ QVariant TreeList::rowValue(const RowRef& r, const Column* c) const
     return r.node ? r.node->value(c) : QVariant();
 }
 
+int TreeList::editValueType(const RowRef&, Column* c) const
+{
+    const QString& t = c->valueType();
+    if (t == "Float" || t == "Currency") return QMetaType::Double;
+    if (t == "Integer" || t == "LargeInt") return QMetaType::LongLong;
+    if (t == "DateTime") return QMetaType::QDateTime;
+    if (t == "Boolean") return QMetaType::Bool;
+    return QMetaType::UnknownType;
+}
+
 bool TreeList::writeRowValue(const RowRef& r, Column* c, const QVariant& v)
 {
     if (!r.node) return false;
-    int type = QMetaType::UnknownType;
-    const QString& t = c->valueType();
-    if (t == "Float" || t == "Currency") type = QMetaType::Double;
-    else if (t == "Integer" || t == "LargeInt") type = QMetaType::LongLong;
-    else if (t == "DateTime") type = QMetaType::QDateTime;
-    else if (t == "Boolean") type = QMetaType::Bool;
     bool ok = true;
-    QVariant nv = convertEditedValue(v, type, &ok);
+    QVariant nv = convertEditedValue(v, editValueType(r, c), &ok);
     if (!ok) return false;
     if (r.node->m_values.size() <= c->valueIndex()) r.node->m_values.resize(c->valueIndex() + 1);
     r.node->m_values[c->valueIndex()] = nv;

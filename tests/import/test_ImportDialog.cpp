@@ -21,6 +21,8 @@
 #include <QPushButton>
 #include <QTabWidget>
 #include <stdexcept>
+#include <QEventLoop>
+#include <QTimer>
 #include <gtest/gtest.h>
 
 namespace {
@@ -523,6 +525,30 @@ TEST(ImportDialog, EscStopsAfterConfirmation)
             EXPECT_EQ(dlg->pgbProgress->format(), QStringLiteral("已执行1/3"));
         }
     }
+}
+
+// An Esc pressed before the import (to close a drop-down, to cancel a cell
+// edit), delivered by the running event loop, stops nothing.
+TEST(ImportDialog, AnEscPressedBeforeTheImportStopsNothing)
+{
+    AppScope scope;
+    Caller caller;
+    auto dlg = openDialog({field(QStringLiteral("编码"), 256, 1)}, {QStringLiteral("编码")},
+                          {{QStringLiteral("A")}, {QStringLiteral("B")}, {QStringLiteral("C")}}, caller);
+    caller.answer = [](const TVariantArray&, TMessageKind&, QString&, int&) {};
+    kvos::installEscapeKeyLatch();
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [] { kvtest::pressEscape(); });
+    QTimer::singleShot(0, &loop, [&] {
+        ScriptedMessageBoxes boxes;
+        dlg->btnOk->click();
+        for (const ShownBox& b : boxes.shown)
+            EXPECT_NE(b.text, QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"));
+        loop.quit();
+    });
+    loop.exec();
+    EXPECT_EQ(caller.records.size(), 3);
+    EXPECT_EQ(dlg->LogLines(), QStringList({QStringLiteral("执行完成。")}));
 }
 
 TEST(ImportDialog, TheHookShowsTheDialogAndAnswersWhetherRowsArrived)

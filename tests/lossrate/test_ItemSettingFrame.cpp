@@ -6,6 +6,7 @@
 #include "TreeList.h"
 #include "dlgLossRate.h"
 #include "untLossRate.h"
+#include "RowLimitCases.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
@@ -286,3 +287,8 @@ TEST_F(ItemSettingFrameTest, LossColumnOpensTheEditorAndLeavingAsks)
 }
 
 } // namespace
+
+TEST_F(ItemSettingFrameTest, ACutListIsTold)
+{
+    kvtest::expectCutListIsTold([this] { frame->RefreshData(true); }, [this] { return frame->grdItemSetting->recordCount(); });
+}

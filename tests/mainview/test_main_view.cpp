@@ -5,6 +5,7 @@
 #include "DemoLogin.h"
 #include "DemoPlanning.h"
 #include "DialogDriver.h"
+#include "RowLimitCases.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "clsPickEdit.h"
@@ -154,7 +155,10 @@ TEST(MainView, TypingIntoPeriodCellsSpreadsThePlannedQuantityAndSaves)
     EXPECT_DOUBLE_EQ(h.view->RowValue(r2, QStringLiteral("ManQty")).toDouble(), 100);
 }
 
-TEST(MainView, AFailedStateCheckAtSaveKeepsTheEdits)
+// A scheme changed on the server refuses the save. The typed rows may no
+// longer be the rows of the rebuilt main demand, so the view leaves edit mode
+// and shows the rows as stored: a later save has nothing stale to write.
+TEST(MainView, AFailedStateCheckAtSaveLeavesEditModeAndReloads)
 {
     const int iid = addRow(QStringLiteral("CHK-1"), 40, 3);
     Harness h;
@@ -163,9 +167,20 @@ TEST(MainView, AFailedStateCheckAtSaveKeepsTheEdits)
     h.view->SetPeriodText(r, 3, QStringLiteral("45"));
     h.checkAnswer = false;
     EXPECT_FALSE(h.view->SaveData());
-    EXPECT_TRUE(h.view->EditMode());
-    EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManQty")).toDouble(), 45);
+    EXPECT_FALSE(h.view->EditMode());
+    EXPECT_FALSE(scheme()->Editing);
+    EXPECT_FALSE(h.view->NeedSave());
+    const int again = h.rowOfIID(iid);
+    ASSERT_GE(again, 0);
+    EXPECT_DOUBLE_EQ(h.view->RowValue(again, QStringLiteral("ManQty")).toDouble(), 40);
+    // The check passes now (the state was reloaded): the second save writes nothing.
+    h.checkAnswer = true;
+    EXPECT_FALSE(h.view->SaveData());
     EXPECT_EQ(one(QStringLiteral("select ManQty from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(iid)).toDouble(), 40);
+    // Editing again starts from the stored rows.
+    h.view->SetEditing(true);
+    ASSERT_TRUE(h.view->EditMode());
+    EXPECT_DOUBLE_EQ(h.view->RowValue(h.rowOfIID(iid), QStringLiteral("ManQty")).toDouble(), 40);
     // A view destroyed in edit mode gives the scheme free.
     h.view->setParent(nullptr);
     h.view.reset();
@@ -476,4 +491,12 @@ TEST(MainView, ImportsDatedLinesFromAWorkbookOfAnotherProgram)
     EXPECT_EQ(one(QStringLiteral("select ManHints from QZ_MRP_Main where ManSchIID=1 and ManIID=%1").arg(b)), QStringLiteral("03=70\r\n"));
     EXPECT_EQ(log, QStringList({QStringLiteral("导入的计划数量大于相应需求单实际的计划数量, 超出的计划数量(935.000000)忽略导入。 (源数据行4)"),
                                 QStringLiteral("执行完成。")}));
+}
+
+TEST(MainView, ACutListIsTold)
+{
+    addRow(QStringLiteral("CUT-1"), 5, 2);
+    addRow(QStringLiteral("CUT-2"), 6, 3);
+    Harness h;
+    kvtest::expectCutListIsTold([&] { h.view->RefreshData(true); }, [&] { return h.view->RowCount(); });
 }

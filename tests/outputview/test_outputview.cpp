@@ -5,7 +5,9 @@
 // quantities, check marks and the checks of the Output command.
 #include "DemoLogin.h"
 #include "DemoPlanning.h"
+#include "RowLimitCases.h"
 #include "ScriptedMessageBoxes.h"
+#include "TypeIntoCell.h"
 #include "StandInProcedures.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
@@ -22,6 +24,8 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPushButton>
+#include <QEventLoop>
+#include <QTimer>
 #include <QToolButton>
 #include <QVBoxLayout>
 #include <cmath>
@@ -74,6 +78,13 @@ struct OutputView {
         InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
     }
     ~OutputView() { view.reset(); }
+    // Loaded (its notices answered) and shown, for typing into its cells.
+    void loadShown()
+    {
+        ScriptedMessageBoxes quiet;
+        view->RefreshData(true);
+        window.show();
+    }
     TCommandState state(const QString& AAction) const
     {
         TCommandState s;
@@ -715,4 +726,72 @@ TEST(OutputView, SubstitutesGoOutWithTheirDemandAndAFailedSaveChangesNothing)
                 subQty, 1e-6);
     EXPECT_NEAR(num(sub->value(v->colSupDestQty)), subQty, 1e-6);
     EXPECT_DOUBLE_EQ(num(sub->value(v->colSupDoDestQty)), 0);
+}
+
+TEST(OutputView, ACutListIsTold)
+{
+    OutputView o;
+    TMRPOutputFrame* v = o.view.get();
+    kvtest::expectCutListIsTold([v] { v->RefreshData(true); }, [v] { return v->grdSupplies->topCount(); });
+}
+
+// A letter typed into 拟投放数 is refused with a message, not put back in silence.
+TEST(OutputView, ATextThatIsNoNumberIsRefusedWithAMessage)
+{
+    OutputView o;
+    TMRPOutputFrame* v = o.view.get();
+    o.loadShown();
+    kvui::TreeNode* n = v->grdSupplies->topNode(0);
+    ASSERT_NE(n, nullptr);
+    ASSERT_TRUE(v->CanEditNode(n));
+    v->grdSupplies->setFocusedNode(n);
+    v->grdSupplies->setFocusedColumn(v->colSupDoDestQty);
+    kvtest::expectNonNumberIsRefused(v->grdSupplies, v->colSupDoDestQty, QStringLiteral("7a00"), QStringLiteral("7"),
+                                     [&] { return n->value(v->colSupDoDestQty); }, 7);
+    EXPECT_TRUE(v->IsModified());
+}
+
+// Esc pressed to cancel a cell edit in the grid, before 投放, is not taken for
+// an Esc pressed during the run: no abort question opens the run.
+TEST(OutputView, AnEscThatCancelledACellEditDoesNotAskAtTheNextRelease)
+{
+    OutputView o;
+    TMRPOutputFrame* v = o.view.get();
+    o.loadShown();
+    kvui::TreeNode* made = nullptr;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupDestType).toInt() == 22 && !n->value(v->colSupDeptID).toString().isEmpty()
+            && !n->value(v->colSupBomID).toString().isEmpty() && !made)
+            made = n;
+    ASSERT_NE(made, nullptr);
+    // A start date in the past: the run asks whether to go on after its check.
+    made->setValue(v->colSupDrawDate, QDate::currentDate().addDays(-3));
+    made->setCheckState(Qt::Checked);
+    v->grdSupplies->setFocusedNode(made);
+    v->grdSupplies->setFocusedColumn(v->colSupDoDestQty);
+    ScriptedMessageBoxes boxes;
+    bool cancelled = false;
+    QEventLoop loop;
+    QTimer::singleShot(0, &loop, [&] {
+        if (!v->grdSupplies->startEdit(v->colSupDoDestQty)) {
+            ADD_FAILURE() << "no editor";
+            loop.quit();
+            return;
+        }
+        QWidget* editor = v->grdSupplies->activeEditor();
+        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier));
+        QCoreApplication::postEvent(editor, new QKeyEvent(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier));
+        QTimer::singleShot(0, &loop, [&] {
+            cancelled = !v->grdSupplies->isEditing();
+            boxes.answer({kvos::IDNO});
+            v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+            loop.quit();
+        });
+    });
+    loop.exec();
+    EXPECT_TRUE(cancelled) << "Esc cancelled the cell edit";
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    for (const ShownBox& b : boxes.shown)
+        EXPECT_NE(b.text, QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"));
+    EXPECT_EQ(boxes.shown[0].text, QStringLiteral("检查待投放数据时发现警告1个, 继续执行投放?"));
 }

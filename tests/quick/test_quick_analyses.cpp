@@ -11,6 +11,7 @@
 #include "QueryRows.h"
 #include "DialogDriver.h"
 #include "ScriptedMessageBoxes.h"
+#include "TypeIntoCell.h"
 #include "StandInProcedures.h"
 #include "clsPickEdit.h"
 #include "dlgCheckOptions.h"
@@ -860,4 +861,24 @@ TEST(QuickAnalyses, TheWallFanLineNetsStockAndOrdersWhenTheMainDemandIsNotGross)
         }
         ASSERT_TRUE(a.mini->QueryClose());
     }
+}
+
+// A letter typed into a kit line's 毛需求数 is refused with a message and can be corrected.
+TEST(QuickAnalysisSettings, ATextThatIsNoNumberIsRefusedWithAMessage)
+{
+    auto scheme = spareScheme(1);
+    TMRPminiSetDlg dlg;
+    dlg.ViewScheme.ID = QStringLiteral("QZ_MRP.MRPmini");
+    dlg.FPlanScheme = scheme.get();
+    dlg.Prepare();
+    dlg.NeedClear();
+    dlg.NeedInsert();
+    dlg.show();
+    const int line = dlg.FMainSource->recordCount() - 1;
+    kvui::Column* qty = dlg.Column(QStringLiteral("ManQty"));
+    ASSERT_NE(qty, nullptr);
+    dlg.grdMain->setFocusedRecordIndex(line);
+    dlg.grdMain->setFocusedColumn(qty);
+    kvtest::expectNonNumberIsRefused(dlg.grdMain, qty, QStringLiteral("1x0"), QStringLiteral("10"),
+                                     [&] { return dlg.LineValue(line, QStringLiteral("ManQty")); }, 10);
 }

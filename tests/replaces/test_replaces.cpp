@@ -8,6 +8,7 @@
 #include "DemoPlanning.h"
 #include "QueryRows.h"
 #include "SchemeTab.h"
+#include "RowLimitCases.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
 #include "UCommon.h"
@@ -286,4 +287,11 @@ TEST(ReplacesDemo, Screenshot)
     for (int i = 0; i < 20; ++i)
         QApplication::processEvents();
     EXPECT_TRUE(h.window.grab().save(file));
+}
+
+TEST(ReplacesDivert, ACutListIsTold)
+{
+    Harness h(handScheme());
+    h.view->cboDivertType->setCurrentIndex(1);
+    kvtest::expectCutListIsTold([&] { h.view->RefreshData(true); }, [&] { return h.view->RowCount(); });
 }

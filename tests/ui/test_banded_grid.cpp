@@ -1,5 +1,6 @@
 #include "BandedGrid.h"
 #include "DisplayFormat.h"
+#include "ScriptedMessageBoxes.h"
 
 #include <QApplication>
 #include <QClipboard>
@@ -309,11 +310,21 @@ TEST_F(GridFixture, InPlaceEditingPostsAndHonoursTheVeto)
     EXPECT_EQ(grid.focusedColumn(), price);
     grid.cancelEdit();
 
-    // A text that is no number is refused and the value stays.
+    // A text that is no number is refused with a message naming the column
+    // and the text; the editor stays open with it and the value stays.
     grid.setFocusedColumn(qty);
     ASSERT_TRUE(grid.startEdit());
     qobject_cast<QLineEdit*>(grid.activeEditor())->setText("abc");
-    grid.postEdit();
+    {
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(grid.postEdit());
+        ASSERT_EQ(boxes.shown.size(), 1);
+        EXPECT_EQ(boxes.shown[0].text, "[数量]的值(abc)无效!");
+        EXPECT_EQ(boxes.shown[0].icon(), kvos::MB_ICONERROR);
+    }
+    ASSERT_TRUE(grid.isEditing());
+    EXPECT_EQ(qobject_cast<QLineEdit*>(grid.activeEditor())->text(), "abc");
+    grid.cancelEdit();
     EXPECT_EQ(src.value(0, 3).toDouble(), 12.75);
 
     // The veto keeps the editor closed on record 1.

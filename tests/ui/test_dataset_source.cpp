@@ -58,3 +58,29 @@ TEST(DataSetSource, GridShowsSortsAndEditsAQueryResult)
     EXPECT_EQ(grid.recordCount(), 1);
     EXPECT_EQ(grid.displayText(0, no), "X");
 }
+
+// A row limit hides the loaded records beyond it (the one extra row a capped
+// query asked for), never a record the user appends.
+TEST(DataSetSource, ARowLimitHidesOnlyLoadedRecords)
+{
+    QTemporaryDir dir;
+    TADOQuery q;
+    q.SetConnectionString(QStringLiteral("Provider=SQLOLEDB.1;Data Source=%1;Initial Catalog=t").arg(scratchDatabase(dir.filePath("t.db"))));
+    q.SQL.SetText("select 'A' as ItmNo union all select 'B' union all select 'C'");
+    q.Open();
+    DataSetSource src(&q);
+    int limit = 2;
+    src.setRowLimit([&limit] { return limit; });
+    src.reset();
+    EXPECT_EQ(src.recordCount(), 2);
+    EXPECT_EQ(src.fieldValue(1, "ItmNo").toString(), "B");
+    const int added = src.appendRecord({{"ItmNo", "N"}});
+    EXPECT_EQ(added, 2);
+    EXPECT_EQ(src.recordCount(), 3);
+    EXPECT_EQ(src.fieldValue(2, "ItmNo").toString(), "N");
+    ASSERT_EQ(src.pendingRecords().size(), 1);
+    EXPECT_EQ(src.pendingRecords()[0].status(), RecordStatus::Inserted);
+    limit = 5;
+    src.reset();
+    EXPECT_EQ(src.recordCount(), 3);
+}

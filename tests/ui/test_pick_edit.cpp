@@ -2,11 +2,14 @@
 #include "ScratchDatabase.h"
 #include "Ado.h"
 #include "clsPickEdit.h"
+#include "ScriptedMessageBoxes.h"
 
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QEventLoop>
 #include <QTemporaryDir>
+#include <QTimer>
 #include <QTest>
 #include <gtest/gtest.h>
 
@@ -143,4 +146,33 @@ TEST_F(PickFixture, ThePickedValueIsPostedIntoTheGridCell)
     edit->clickButton(0);
     EXPECT_EQ(src.value(0, 0).toString(), "B2");
     EXPECT_TRUE(grid.isEditing());
+}
+
+// A look-up that fails (here a table that does not exist) is reported by the
+// edit itself: an error box naming the cause, the typed text kept, and the
+// event loop that delivered the click goes on.
+TEST_F(PickFixture, AFailingLookUpIsReportedByTheEdit)
+{
+    ScriptedMessageBoxes boxes;
+    props.SQL = "select ItmNo from QZ_NoSuchTable";
+    props.WhereOrder.clear();
+    bool opened = false;
+    TPickPopupDlg::ExecHook = [&](TPickPopupDlg&) { opened = true; return int(QDialog::Accepted); };
+    std::unique_ptr<QWidget> editor(props.createEditor(nullptr));
+    auto* edit = qobject_cast<ButtonEdit*>(editor.get());
+    ASSERT_NE(edit, nullptr);
+    edit->setText("A1");
+    QEventLoop loop;
+    bool after = false;
+    QMetaObject::invokeMethod(edit, [edit] { edit->clickButton(0); }, Qt::QueuedConnection);
+    QTimer::singleShot(0, &loop, [&] { after = true; loop.quit(); });
+    loop.exec();
+    EXPECT_TRUE(after);
+    EXPECT_FALSE(opened);
+    ASSERT_EQ(boxes.shown.size(), 1);
+    EXPECT_EQ(boxes.shown[0].caption, "错误");
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("程序执行出现错误!")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.contains("QZ_NoSuchTable")) << boxes.shown[0].text.toStdString();
+    EXPECT_EQ(edit->text(), "A1");
+    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
