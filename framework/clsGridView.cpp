@@ -7,6 +7,7 @@
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "untCommonUI.h"
+#include "ColumnFilter.h"
 #include "untComponentPrint.h"
 #include "untGridExportLink.h"
 
@@ -306,6 +307,11 @@ void TInfoGridView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
         });
         grid->setEnterMovesToNextCell(true);
         grid->setShowIndicator(true);
+        // Column filtering by the user, without regard to case, with the shared
+        // look of the custom filter dialog.
+        grid->setColumnFilteringEnabled(true);
+        grid->columnFilter()->setCaseInsensitive(true);
+        grid->customFilterDialogHook = &TCommonUI::GridFilterControlDialogShow;
         grid->setEqualWidthTagGroups(true);
         for (int i = 0; i < grid->bandCount(); ++i) {
             grid->band(i).movable = false;
@@ -666,7 +672,7 @@ bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
     if (ACommandIndex >= Commands::FirstAction && ObjectDef) {
         const int index = ACommandIndex - Commands::FirstAction;
         if (index < int(ObjectDef->Actions.size()) && ObjectDef->Actions[size_t(index)].Kind != akGlobal
-            && (!grid || grid->recordCount() == 0)) {
+            && (!grid || grid->shownRecordOrder().isEmpty())) {
             AState = TCommandState();
             return true;
         }

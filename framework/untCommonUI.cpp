@@ -16,6 +16,7 @@
 #include <QStandardPaths>
 #include <QFileInfo>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
 #include <QPalette>
@@ -93,6 +94,18 @@ void TCommonUI::GridFloatColumnGetDisplayText(const kvui::RowRef&, const QVarian
 void TCommonUI::TreeFloatColumnGetDisplayText(const kvui::RowRef&, const QVariant& v, QString& t) { t = FloatDisplayText(v); }
 void TCommonUI::GridCurrencyColumnGetDisplayText(const kvui::RowRef&, const QVariant& v, QString& t) { t = CurrencyDisplayText(v); }
 void TCommonUI::TreeCurrencyColumnGetDisplayText(const kvui::RowRef&, const QVariant& v, QString& t) { t = CurrencyDisplayText(v); }
+
+void TCommonUI::GridFilterControlDialogShow(kvui::ColumnFilterDialog& ADialog)
+{
+    ADialog.setWindowTitle(QStringLiteral("自定义快速筛选方式"));
+    ADialog.lblTitle->hide();
+    ADialog.lblHint->hide();
+    QPalette palette = ADialog.fltConditions->palette();
+    palette.setColor(QPalette::Window, QApplication::palette().color(QPalette::Base));
+    ADialog.fltConditions->setPalette(palette);
+    ADialog.fltConditions->setAutoFillBackground(true);
+    ADialog.fltConditions->setFocus();
+}
 
 // ---------------------------------------------------------------- shared editors
 

@@ -5,6 +5,7 @@
 // expansion, the grids' key and mouse rules, the standard edit commands, the
 // registry of open view windows, colour mixing and the shared colours.
 #include "BandedGrid.h"
+#include "ColumnFilterWidgets.h"
 #include "DataSetSource.h"
 #include "Editors.h"
 #include "TreeList.h"
@@ -55,6 +56,9 @@ public:
     static void TreeFloatColumnGetDisplayText(const kvui::RowRef& ARow, const QVariant& AValue, QString& AText);
     static void GridCurrencyColumnGetDisplayText(const kvui::RowRef& ARow, const QVariant& AValue, QString& AText);
     static void TreeCurrencyColumnGetDisplayText(const kvui::RowRef& ARow, const QVariant& AValue, QString& AText);
+    // The grid's custom filter dialog as it opens: its own caption, no title or
+    // hint line, and the filter control on the window colour with the focus.
+    static void GridFilterControlDialogShow(kvui::ColumnFilterDialog& ADialog);
 };
 QString FloatDisplayText(const QVariant& AValue);     // "###,###,###,##0.########"
 QString CurrencyDisplayText(const QVariant& AValue);  // "###,###,###,##0.00"

@@ -179,20 +179,20 @@ int literalIndexAt(const QString& text, int pos)
 }
 
 // The values of LIKE and NOT LIKE are what the user typed for "contains" and "does
-// not contain": "%", "_" and "[" in them match themselves, and "%" on both sides
-// makes the value match anywhere in the text.
+// not contain": a plain value is wrapped in "%" so that it matches anywhere in the
+// text, a value holding "%" or "_" is a pattern and stays as typed. Either way the
+// value stays one protected literal, so no pattern can end the quoted text.
 void wrapLikeValues(QString& text, QStringList& literals, const QString& prefix)
 {
+    auto isPattern = [](const QString& value) { return value.contains(u'%') || value.contains(u'_'); };
     int from = 0;
     while ((from = int(text.indexOf(prefix, from, Qt::CaseInsensitive))) >= 0) {
         const int quote = from + int(prefix.size()) - 1;
         const int index = literalIndexAt(text, quote);
         if (index >= 0) {
             QString& value = literals[index];
-            value.replace(u'[', QStringLiteral("[[]"));
-            value.replace(u'%', QStringLiteral("[%]"));
-            value.replace(u'_', QStringLiteral("[_]"));
-            value = u'%' + value + u'%';
+            if (!isPattern(value))
+                value = u'%' + value + u'%';
         } else if (quote + 1 < text.size() && text.at(quote + 1) == u'\'') {
             text.insert(quote + 1, QStringLiteral("%%"));
         }

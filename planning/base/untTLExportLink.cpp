@@ -2,6 +2,7 @@
 
 #include <QFileInfo>
 #include <QGuiApplication>
+#include <QIcon>
 #include <QPalette>
 #include <algorithm>
 
@@ -92,15 +93,31 @@ int TcxTreeListExportHelper::RegisterStyle(const QColor& ABrush, const QColor& A
     return FProvider->registerStyle(kvui::CellStyleOf(ABrush, AFontColor, AFont, AAlign, ABorders, ABorderColor, AFontSize));
 }
 
-void TcxTreeListExportHelper::AddItem(const QRect& ABounds, const QVariant& AValue, int AStyle)
+TcxTLExportVisualItem* TcxTreeListExportHelper::AddItem(const QRect& ABounds, const QVariant& AValue, int AStyle)
 {
     if (ABounds.isEmpty())
-        return;
+        return nullptr;
     FColumns.add(ABounds.left());
     FColumns.add(ABounds.left() + ABounds.width());
     FRows.add(ABounds.top());
     FRows.add(ABounds.top() + ABounds.height());
-    FVisualItems.append(TcxTLExportVisualItem{ABounds, AStyle, AValue});
+    TcxTLExportVisualItem item;
+    item.Bounds = ABounds;
+    item.Style = AStyle;
+    item.Value = AValue;
+    FVisualItems.append(item);
+    return &FVisualItems.last();
+}
+
+int TcxTreeListExportHelper::DataCellBorders() const
+{
+    switch (FTreeList->gridLines()) {
+    case kvui::BandedView::GridLines::None: return 0;
+    case kvui::BandedView::GridLines::Horizontal: return 10;
+    case kvui::BandedView::GridLines::Vertical: return 5;
+    case kvui::BandedView::GridLines::Both: break;
+    }
+    return AllBorders;
 }
 
 QVariant TcxTreeListExportHelper::GetDataCellValue(kvui::TreeNode* ANode, kvui::Column* AColumn) const
@@ -110,17 +127,19 @@ QVariant TcxTreeListExportHelper::GetDataCellValue(kvui::TreeNode* ANode, kvui::
     r.node = ANode;
     r.level = ANode->level();
     const kvui::EditorPtr properties = AColumn->effectiveEditor(r);
-    if (properties && properties->isDropDown())
+    const bool nativeEdit = IsNativeFormat && properties && properties->isNativeValueEdit();
+    if (!nativeEdit && properties && properties->isDropDown())
         return text;
     const QString type = AColumn->valueType();
-    if (type == QLatin1String("Float") || type == QLatin1String("Integer") || type == QLatin1String("Currency")
-        || type == QLatin1String("DateTime")) {
+    if (nativeEdit || type == QLatin1String("Float") || type == QLatin1String("Integer")
+        || type == QLatin1String("Currency") || type == QLatin1String("DateTime")) {
         QVariant value = ANode->value(AColumn);
         if (!value.isValid() || value.isNull())
             return QString();
         if (AsReal(value) == 0)
             return QString();
-        if (type != QLatin1String("DateTime") && value.typeId() != QMetaType::Double && value.typeId() != QMetaType::Int
+        const bool dated = value.typeId() == QMetaType::QDate || value.typeId() == QMetaType::QDateTime;
+        if (!dated && type != QLatin1String("DateTime") && value.typeId() != QMetaType::Double && value.typeId() != QMetaType::Int
             && value.typeId() != QMetaType::LongLong) {
             bool ok = false;
             const double d = value.toString().remove(u',').toDouble(&ok);
@@ -141,10 +160,13 @@ void TcxTreeListExportHelper::BuildItems()
     int top = 0;
     FTreeList->beginUpdate();
     if (FTreeList->showBandHeaders() && !geom.bands.isEmpty() && !geom.columns.isEmpty()) {
-        const int style = RegisterStyle(pal.band1, pal.text, font, Qt::AlignHCenter, AllBorders, shadow);
+        // Band cells are frames in the band's colour, edged as the tree draws
+        // them between bands.
+        const int style = RegisterStyle(pal.band1, pal.text, font, Qt::AlignLeft, AllBorders, shadow);
         for (const kvui::ViewGeometry::BandGeom& band : geom.bands)
             if (band.width > 0)
-                AddItem(QRect(band.x, top, band.width, geom.lineHeight), band.caption, style);
+                if (TcxTLExportVisualItem* item = AddItem(QRect(band.x, top, band.width, geom.lineHeight), band.caption, style))
+                    item->IsBackground = true;
         top += geom.lineHeight;
     }
     if (FTreeList->showHeaders() && !geom.columns.isEmpty()) {
@@ -162,14 +184,30 @@ void TcxTreeListExportHelper::BuildItems()
                 continue;
             const int level = node->level();
             const int indent = std::max(FTreeList->contentIndent(row), (level + 1) * step);
-            // Indent cells, the node's own one with its expand button.
+            // Indent cells, the node's own one with its expand button, then one
+            // for each image list the tree shows, holding the node's image.
             const int indentStyle = RegisterStyle(pal.content, pal.text, font, Qt::AlignHCenter, 0, QColor(), 12);
             for (int i = 0; i < level; ++i)
                 AddItem(QRect(i * step, top, step, geom.recordHeight), QVariant(), indentStyle);
             QVariant button;
             if (node->hasChildren())
                 button = node->isExpanded() ? QStringLiteral("-") : QStringLiteral("+");
-            AddItem(QRect(level * step, top, indent - level * step, geom.recordHeight), button, indentStyle);
+            const QList<std::pair<QList<QIcon>, int>> imageLists{{FTreeList->stateImages(), node->stateIndex()},
+                                                                {FTreeList->images(), node->imageIndex()}};
+            int imagesLeft = indent;
+            for (const auto& [list, index] : imageLists)
+                if (!list.isEmpty())
+                    imagesLeft -= kvui::TreeList::ImageWidth;
+            AddItem(QRect(level * step, top, imagesLeft - level * step, geom.recordHeight), button, indentStyle);
+            for (const auto& [list, index] : imageLists) {
+                if (list.isEmpty())
+                    continue;
+                TcxTLExportVisualItem* item =
+                    AddItem(QRect(imagesLeft, top, kvui::TreeList::ImageWidth, geom.recordHeight), QVariant(), indentStyle);
+                if (item && index >= 0 && index < list.size())
+                    item->Picture = list[index].pixmap(16, 16).toImage();
+                imagesLeft += kvui::TreeList::ImageWidth;
+            }
             for (const kvui::ViewGeometry::ColumnGeom& cg : geom.columns) {
                 QRect bounds = cg.rect.translated(0, top);
                 if (cg.rect.left() == 0)
@@ -177,9 +215,10 @@ void TcxTreeListExportHelper::BuildItems()
                 if (bounds.width() <= 0)
                     continue;
                 const kvui::CellFormat format = FTreeList->cellFormat(row, cg.column, true);
+                const int borders = DataCellBorders();
                 AddItem(bounds, GetDataCellValue(node, cg.column),
-                        RegisterStyle(format.background, format.textColor, format.font, format.alignment, AllBorders,
-                                      pal.gridLine));
+                        RegisterStyle(format.background, format.textColor, format.font, format.alignment, borders,
+                                      borders ? pal.gridLine : QColor()));
             }
             top += geom.recordHeight;
         }
@@ -199,15 +238,30 @@ void TcxTreeListExportHelper::WriteCells()
     for (int c = 0; c < FColumns.visibleCount(); ++c)
         FProvider->setColumnWidth(c, FColumns.delta(c));
     for (int r = 0; r < FRows.visibleCount(); ++r)
-        FProvider->setRowHeight(r, FRows.delta(r));
+        if (FRows.delta(r) != FDefaultRowHeight)
+            FProvider->setRowHeight(r, FRows.delta(r));
+    // Background items first, so the cells written over them keep their own look.
+    std::stable_sort(FVisualItems.begin(), FVisualItems.end(),
+                     [](const TcxTLExportVisualItem& a, const TcxTLExportVisualItem& b) {
+                         return a.IsBackground && !b.IsBackground;
+                     });
     for (const TcxTLExportVisualItem& item : std::as_const(FVisualItems)) {
         int left, top, right, bottom;
         if (!FColumns.span(item.Bounds.left(), item.Bounds.left() + item.Bounds.width(), left, right)
             || !FRows.span(item.Bounds.top(), item.Bounds.top() + item.Bounds.height(), top, bottom))
             continue;
-        if (item.Value.isValid() && !item.Value.isNull())
+        const int style = item.Style >= 0 ? item.Style : FDefaultStyleIndex;
+        if (item.IsBackground) {
+            FProvider->setCellFrame(left, top, right, bottom, style);
+            if (item.Value.isValid() && !item.Value.isNull())
+                FProvider->setCellValue(left, top, item.Value);
+            continue;
+        }
+        if (!item.Picture.isNull())
+            FProvider->setCellPicture(left, top, item.Picture);
+        else if (item.Value.isValid() && !item.Value.isNull())
             FProvider->setCellValue(left, top, item.Value);
-        FProvider->setCellStyle(left, top, right, bottom, item.Style >= 0 ? item.Style : FDefaultStyleIndex);
+        FProvider->setCellStyle(left, top, right, bottom, style);
     }
 }
 

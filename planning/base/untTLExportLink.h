@@ -7,6 +7,7 @@
 #include "Exceptions.h"
 #include "TreeList.h"
 
+#include <QImage>
 #include <QList>
 #include <QRect>
 #include <QString>
@@ -25,6 +26,8 @@ struct TcxTLExportVisualItem {
     QRect Bounds;
     int Style = -1;
     QVariant Value;   // the native value or the display text; Null writes nothing
+    bool IsBackground = false;   // a band cell: a frame under the cells written after it
+    QImage Picture;              // a node image of an indent cell
 };
 
 class TcxTreeListExportHelper {
@@ -39,16 +42,19 @@ public:
 
     // Collects the nodes, lays out and writes the cells, then commits the file.
     void DoExport();
-    // The value a data cell of a node exports: numbers and dates of columns of
-    // those value types natively (blank when zero or empty), drop-down columns
-    // and everything else as their text.
+    // The value a data cell of a node exports: in native format the values of
+    // date, mask, currency, spin, calculator and time editors; else numbers and
+    // dates of columns of those value types natively (blank when zero or empty),
+    // drop-down columns and everything else as their text.
     QVariant GetDataCellValue(kvui::TreeNode* ANode, kvui::Column* AColumn) const;
 
 private:
     void CollectNodes();
     void BuildItems();
     void WriteCells();
-    void AddItem(const QRect& ABounds, const QVariant& AValue, int AStyle);
+    TcxTLExportVisualItem* AddItem(const QRect& ABounds, const QVariant& AValue, int AStyle);
+    // The item's borders on data cells: the sides the tree list's grid lines draw.
+    int DataCellBorders() const;
     int RegisterStyle(const QColor& ABrush, const QColor& AFontColor, const QFont& AFont, Qt::Alignment AAlign,
                       int ABorders, const QColor& ABorderColor, int AFontSize = 0);
 

@@ -982,8 +982,8 @@ void TMRPRun::GatherFreeSupplies(int level)
                                QStringLiteral(", 80, s.MspID, s.MspNo, s.MspEntry, s.MspDate, s.MspBillQty, null, s.MspDeptID, ") +
                                kOrigMacros + QStringLiteral(", s.MspDrawDate, 50, null, s.MspItmID, ") + kPropMacros +
                                QStringLiteral(", null, s.MspQty, s.MspQty, null, left(isnull(s.MONo,'')+'/'+cast(s.MOEntry as "
-                                              "varchar(10))+'/'+cast(s.BomEntry as varchar(10))+'  '+isnull(s.MspNote,''), "
-                                              "500)");
+                                              "varchar(10))+'/'+cast(s.BomEntry as varchar(10))+'  '+isnull(s.MspNote,'')+'  '+"
+                                              "isnull(s.BomNote,'')+'  '+isnull(s.MONote,''), 500)");
         QString where = QStringLiteral("s.CanMRP<>0 and s.MspDrawDate<'%1' and s.MspQty>0 and (mt.ItmMrpSkip=0 or "
                                        "mt.ItmMrpSkip is null)")
                             .arg(DayToDateStr(DateToDay(GetPlanEndDate(S.MpsPeriods)) + 1));
@@ -1450,7 +1450,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
                 .arg(QuoteSQL(PlanPeriodsToText(S.MpsPeriods)), DateTimeToSQLStr(runTime),
                      KeepAny ? QStringLiteral("SchMrpUpdTime") : QStringLiteral("null"))
                 .arg(iid));
-    AddRunLog(Log, mkInformation, QStringLiteral("执行完成。"), false);
+    Info(QStringLiteral("执行完成。"));
     Exec(Q, QStringLiteral("insert QZ_MRP_RunLog (LogSchIID, LogIID, LogIndent, LogKind, LogText, LogTime)\rselect %1, LogIID, "
                            "LogIndent, LogKind, LogText, LogTime from #QZ_MRP_RunLog")
                 .arg(iid));

@@ -2,6 +2,7 @@
 
 #include "UCommon.h"
 #include "UDBComm.h"
+#include "famItemSetting.h"
 #include "untApplication.h"
 #include "untDllCommon.h"
 
@@ -47,7 +48,7 @@ QDateEdit* dateEdit(QWidget* parent, const QDate& value)
 
 } // namespace
 
-TAddItemSubsDlg::TAddItemSubsDlg(QWidget* parent)
+TAddItemSubsDlg::TAddItemSubsDlg(QWidget* parent, const QString& AItemFields)
     : TDialog(parent)
 {
     setWindowTitle(QStringLiteral("批量新增替代物料"));
@@ -63,13 +64,13 @@ TAddItemSubsDlg::TAddItemSubsDlg(QWidget* parent)
 
     FPick = std::make_shared<TPickEditProperties>();
     FPick->RefQuery = GlobalADOQuery;
-    FPick->SQL = QStringLiteral(
-        "select [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec, [单位]=ub.UntName, [#ItmID]=i.ItmID from "
-        "QZ_Base_ItemMaster as i with(nolock) left join QZ_Base_Unit as ub with(nolock) on i.ItmUnitID=ub.UntID where i.ItmType<>4 "
-        "and i.ItmDisabled=0 and (i.ItmNo like '%%'+%0:s+'%%' or i.ItmName like '%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%') "
-        "order by i.ItmNo");
-    FPick->TextField = QStringLiteral("物料代码");
-    FPick->FixedFields = QStringLiteral("|物料代码|");
+    const QString number = ItemPickColumn(QStringLiteral("ItmNo"), QStringLiteral("物料代码"));
+    FPick->SQL = BuildItemPickSQL(QStringLiteral("UntName") + (AItemFields.startsWith(u'|') ? AItemFields : u'|' + AItemFields),
+                                  QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and (i.ItmNo like '%%'+%0:s+'%%' or "
+                                                 "i.ItmName like '%%'+%0:s+'%%' or i.ItmSpec like '%%'+%0:s+'%%')"),
+                                  QStringLiteral("[#ItmID]=i.ItmID"));
+    FPick->TextField = number;
+    FPick->FixedFields = u'|' + number + u'|';
     edtItmNo = new TPickEdit(*FPick, ClientArea());
     edtItmNo->setObjectName(QStringLiteral("edtItmNo"));
     lblItmNo = label("替代物料代码(&I):");
@@ -122,13 +123,13 @@ TAddItemSubsDlg::TAddItemSubsDlg(QWidget* parent)
     form->addRow(label("备注(&M):"), edtNote);
     resize(514, 304);
 
-    FPick->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks&) {
+    FPick->AfterDataPicked = [this, number](TCustomADODataSet* data, const TBookmarks&) {
         FItemID = GetFieldValue(data, QStringLiteral("#ItmID")).toString();
-        FItemNo = GetFieldValue(data, QStringLiteral("物料代码")).toString();
+        FItemNo = GetFieldValue(data, number).toString();
         edtItmNo->setText(FItemNo);
-        edtItmName->setText(GetFieldValue(data, QStringLiteral("物料名称")).toString());
-        edtItmSpec->setText(GetFieldValue(data, QStringLiteral("规格型号")).toString());
-        lblCurrUnit->setText(GetFieldValue(data, QStringLiteral("单位")).toString());
+        edtItmName->setText(GetFieldValue(data, ItemPickColumn(QStringLiteral("ItmName"), QStringLiteral("物料名称"))).toString());
+        edtItmSpec->setText(GetFieldValue(data, ItemPickColumn(QStringLiteral("ItmSpec"), QStringLiteral("规格型号"))).toString());
+        lblCurrUnit->setText(GetFieldValue(data, ItemPickColumn(QStringLiteral("UntName"), QStringLiteral("单位"))).toString());
     };
     connect(edtItmNo, &kvui::ButtonEdit::buttonClicked, this, [this](int) {
         FPick->Text = edtItmNo->text().trimmed();
@@ -203,12 +204,11 @@ bool ShowAddItemSubsDlg(quint8& APosition, QString& AItemID, QString& ANote, dou
 {
     AItemID.clear();
     ANote.clear();
-    TAddItemSubsDlg dlg(QApplication::activeWindow());
+    TAddItemSubsDlg dlg(QApplication::activeWindow(), AItemFields);
     if (AOnlyEnds) {
         dlg.cboInsPos->removeItem(3);
         dlg.cboInsPos->removeItem(2);
     }
-    Q_UNUSED(AItemFields);
     if (dlg.exec() != QDialog::Accepted)
         return false;
     APosition = quint8(dlg.cboInsPos->currentIndex());

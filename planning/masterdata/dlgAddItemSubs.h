@@ -15,7 +15,8 @@ class QLineEdit;
 class TAddItemSubsDlg : public TDialog {
     Q_OBJECT
 public:
-    explicit TAddItemSubsDlg(QWidget* parent = nullptr);
+    // AItemFields: the "|" list of the caller's "Item_" fields, shown in the pick list.
+    explicit TAddItemSubsDlg(QWidget* parent = nullptr, const QString& AItemFields = QString());
 
     QComboBox* cboInsPos;
     TPickEdit* edtItmNo;
@@ -30,6 +31,7 @@ public:
     QLineEdit* edtNote;
 
     QString ItemID() const { return FItemID; }
+    TPickEditProperties* ItemPick() const { return FPick.get(); }
     // Looks the typed number up when it changed (as leaving the box does).
     void edtItmNoExit();
     void done(int r) override;

@@ -85,6 +85,14 @@ QString BuildItemPickSQL(const QString& AFields, const QString& AWhere, const QS
     return sql + QStringLiteral(" order by i.ItmNo");
 }
 
+QString ItemPickColumn(const QString& AFieldID, const QString& ADefault)
+{
+    if (TInfoObjectDef* def = InfoApplication ? InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.Items")) : nullptr)
+        if (PInfoFieldDef field = def->GetFieldDef(AFieldID))
+            return field->Name;
+    return ADefault;
+}
+
 TItemSettingFrame::TItemSettingFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : TInfoGridView(AOwner, AObjectDef)
 {
     setObjectName(QStringLiteral("ItemSettingFrame"));

@@ -19,6 +19,9 @@ class DataSetSource;
 // AFields (a bar list of QZ_MRP.Items field IDs) with AExtraSelect, filtered by
 // AWhere (whose "%0:s" places take the searched text), ordered by item code.
 QString BuildItemPickSQL(const QString& AFields, const QString& AWhere, const QString& AExtraSelect);
+// The column name a field of QZ_MRP.Items has in that statement (its caption),
+// ADefault when the item list has no such field.
+QString ItemPickColumn(const QString& AFieldID, const QString& ADefault);
 
 class TItemSettingFrame : public TInfoGridView {
     Q_OBJECT

@@ -4,6 +4,7 @@
 #include "UCommon.h"
 #include "UDBComm.h"
 #include "dlgAddItemSubs.h"
+#include "famItemSetting.h"
 #include "untItemSubsEdit.h"
 #include "untItemSubsRows.h"
 #include "untDllCommon.h"
@@ -36,24 +37,6 @@ bool isSub(kvui::TreeNode* n)
 QString letter(bool AGlobal, int AIndex)
 {
     return QString(QChar((AGlobal ? u'A' : u'a') + AIndex % 26));
-}
-
-// The pick statement of items: number, name, size and model and the named
-// extra fields of the item list, under the condition (a search pattern).
-QString itemPickSQL(const QString& AFields, const QString& ACondition, const QString& AExtraSelect)
-{
-    QString select = QStringLiteral("select [物料代码]=i.ItmNo, [物料名称]=i.ItmName, [规格型号]=i.ItmSpec");
-    if (AFields.contains(QStringLiteral("|UntName|"), Qt::CaseInsensitive) || AFields.startsWith(QStringLiteral("UntName")))
-        select += QStringLiteral(", [单位]=ub.UntName");
-    if (AFields.contains(QStringLiteral("ItmType"), Qt::CaseInsensitive))
-        select += QStringLiteral(", [物料属性]=i.ItmTypeName");
-    if (!AExtraSelect.isEmpty())
-        select += QStringLiteral(", ") + AExtraSelect;
-    return select +
-        QStringLiteral(" from QZ_Base_ItemMaster as i with(nolock) left join "
-                       "QZ_Base_Unit as ub with(nolock) on "
-                       "i.ItmUnitID=ub.UntID where ") +
-        ACondition + QStringLiteral(" order by i.ItmNo");
 }
 
 } // namespace
@@ -221,22 +204,24 @@ void TItemSubsFrame::setupFilterPick()
 {
     TPickEditProperties* props = FFilterPick.get();
     props->RefQuery = GlobalADOQuery;
-    props->SQL = itemPickSQL(GetItemPropFieldNames(), PickCondition, QString());
-    props->TextField = QStringLiteral("物料代码");
-    props->FixedFields = QStringLiteral("|物料代码|");
-    props->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks&) {
-        edtFilterText->setText(GetFieldValue(data, QStringLiteral("物料代码")).toString());
+    const QString number = ItemPickColumn(QStringLiteral("ItmNo"), QStringLiteral("物料代码"));
+    props->SQL = BuildItemPickSQL(GetItemPropFieldNames(), PickCondition, QString());
+    props->TextField = number;
+    props->FixedFields = u'|' + number + u'|';
+    props->AfterDataPicked = [this, number](TCustomADODataSet* data, const TBookmarks&) {
+        edtFilterText->setText(GetFieldValue(data, number).toString());
         filterChanged();
     };
-    FPickEditProperties->SQL = itemPickSQL(QStringLiteral("ItmType") + GetItemPropFieldNames(),
-                                           QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and (") + PickCondition + u')', QString());
-    FPickEditProperties->TextField = QStringLiteral("物料代码");
-    FPickEditProperties->AfterDataPicked = [this](TCustomADODataSet* data, const TBookmarks&) {
+    FPickEditProperties->SQL = BuildItemPickSQL(QStringLiteral("ItmType") + GetItemPropFieldNames(),
+                                                QStringLiteral("i.ItmType<>4 and i.ItmDisabled=0 and (") + PickCondition + u')',
+                                                QString());
+    FPickEditProperties->TextField = number;
+    FPickEditProperties->AfterDataPicked = [this, number](TCustomADODataSet* data, const TBookmarks&) {
         kvui::TreeNode* node = grdExpand->focusedNode();
         if (!node)
             return;
         const QVariant old = node->value(colBomItmNo);
-        node->setValue(colBomItmNo, GetFieldValue(data, QStringLiteral("物料代码")));
+        node->setValue(colBomItmNo, GetFieldValue(data, number));
         CellEdited(node, colBomItmNo, old);
     };
     colBomItmNo->setEditor(FPickEditProperties);

@@ -94,6 +94,9 @@ public:
     static bool IsChanged(kvui::TreeNode* ANode) { return ANode && ANode->stateIndex() == 1; }
     int CurFilterKind() const { return FCurFilterKind; }
     bool SubsGlobalUpdated() const { return FSubsGlobalUpdated; }
+    // The item picks of the filter box and of a substitute's item cell.
+    TPickEditProperties* FilterPick() const { return FFilterPick.get(); }
+    TPickEditProperties* ItemNoPick() const { return FPickEditProperties.get(); }
 
 private:
     QVariant FOldValue;

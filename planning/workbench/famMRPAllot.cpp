@@ -579,7 +579,7 @@ void TMRPAllotFrame::CollectFilterChains(const QString& ACondition)
                 false, false, true);
 }
 
-QString TMRPAllotFrame::BuildTopLevelSQL() const
+QString TMRPAllotFrame::BuildTopLevelSQL()
 {
     const bool f = !FCurFilterText.isEmpty();
     const QString scheme = QString::number(FPlanScheme ? FPlanScheme->SchemeIID : 0);
@@ -652,29 +652,20 @@ QString TMRPAllotFrame::BuildTopLevelSQL() const
     parts << supplies;
     const QString unionSQL = parts.join(QStringLiteral("\runion all\r"));
 
-    // The lines' own statement over the union: the item, the planned BOM, the
-    // department, the customer, the item settings and the overall balance.
-    return QStringLiteral("select s.*, OrigType=s.DmdOrigType, OrigNo=s.DmdOrigNo+(case when s.DmdOrigEntry<>0 then "
-                          "'/'+cast(s.DmdOrigEntry as nvarchar(10)) else '' end), OrigCustPO=s.DmdOrigCustPO, i.ItmNo, "
-                          "i.ItmName, i.ItmSpec, UntName, b.BomNo, DmdDept=isnull(p.SuppName, dp.DeptName), "
-                          "OrigCust=c.CustName, mt.ItmMinQty, mt.ItmLotQty, mt.ItmFixLeadTime, mt.ItmVarLeadTime, "
-                          "mt.ItmVarLeadLot, ItmPlanner=ep.EmpName, ItmBuyer=eb.EmpName, "
-                          "BalNeedQty=isnull(BalForQty,0)+isnull(BalSOQty,0)+isnull(BalFreeQty,0)+isnull(BalPOODQty,0)"
-                          "+isnull(BalPMODQty,0)+isnull(BalVirDQty,0), BalPBomQty=isnull(BalMODQty,0)+isnull(BalOODQty,0), "
-                          "BalROutQty, BalSafeQty, BalInvQty, BalPOQty, BalOOQty, BalMOQty, BalChkQty, BalPRQty, BalORQty, "
-                          "BalMRQty, BalRInQty, BalNetQty, BalQty, BalXQty, BalEndQty from (")
-        + unionSQL
-        + QStringLiteral(") as s left join QZ_Base_ItemMaster as i with(nolock) on s.DmdItmID=i.ItmID left join QZ_Base_Unit "
-                         "with(nolock) on i.ItmUnitID=UntID left join QZ_MRP_BOMsOfSupply as b with(nolock) on "
-                         "s.DmdSchIID=b.SupSchIID and s.SupIID=b.SupIID left join QZ_Base_Supplier as p with(nolock) on "
-                         "s.DmdSuppID=p.SuppID left join QZ_Base_Department as dp with(nolock) on s.DmdDeptID=dp.DeptID "
-                         "left join QZ_Base_Customer as c with(nolock) on s.DmdOrigCustID=c.CustID left join "
-                         "QZ_MRP_ItemSetting as mt with(nolock) on s.DmdItmID=mt.ItmID left join QZ_Base_Employee as ep "
-                         "with(nolock) on mt.ItmPlannerID=ep.EmpID left join QZ_Base_Employee as eb with(nolock) on "
-                         "mt.ItmBuyerID=eb.EmpID left join QZ_MRP_Balance with(nolock) on s.DmdSchIID=BalSchIID and "
-                         "s.DmdGroupType=BalGroupType and s.DmdGroupNo=BalGroupNo and s.DmdItmID=BalItmID and "
-                         "s.DmdItmProps=BalItmProps order by s.DmdDate, s.DmdPriority desc, s.DmdBillType, i.ItmNo, "
-                         "s.DmdBillNo");
+    // The info object's own statement over the union, with the view scheme's
+    // fields, filter and order: the item, the planned BOM, the department, the
+    // customer, the item settings and the overall balance come from its sources.
+    QString sql = BuildSelectSQL(QStringLiteral("DmdBillType|DmdDate|DmdNeedQty|DmdQty|SupQty|SupBillType|BomNo"),
+                                 QStringLiteral("s.DmdPeriod, s.DmdBillID, s.DmdHints, s.SupIID, s.SupBomLocked, s.DmdMainKind")
+                                     + (f ? QStringLiteral(", s.RefHasChild") : QString()),
+                                 QString(), QStringLiteral("s.DmdDate, s.DmdPriority desc, s.DmdBillType, i.ItmNo, s.DmdBillNo"),
+                                 false);
+    const QString table = QStringLiteral(" QZ_MRP_Demands as s with(nolock) ");
+    const qsizetype at = sql.indexOf(table, 0, Qt::CaseInsensitive);
+    if (at < 0)
+        throw Exception(QStringLiteral("信息对象\"QZ_MRP.MRP.Allot\"的数据源不是QZ_MRP_Demands as s。"));
+    sql.replace(at, table.size(), QStringLiteral(" (") + unionSQL + QStringLiteral(") as s "));
+    return sql;
 }
 
 QString TMRPAllotFrame::BuildChildSQL(kvui::TreeNode* ANode) const
@@ -868,6 +859,15 @@ void TMRPAllotFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
         AOutTextColor = QColor(0xFF, 0x00, 0x00);
     if (group && AColumn != colDmdBillType)
         AOutBrush = FSecondaryColor;
+    // A supply line's own figures stand apart: its unit, planned quantity and
+    // type and its quantities other than the item's settings and balance.
+    if (supplyLine && AColumn->tag() <= 0) {
+        const QString field = GetColumnFieldName(AColumn);
+        const bool ownQuantity = AColumn->valueType() == QLatin1String("Float") && !field.startsWith(QLatin1String("Itm"))
+            && !field.startsWith(QLatin1String("Bal"));
+        if (AColumn == colDmdUnit || AColumn == colSupQty || AColumn == colSupBillType || ownQuantity)
+            AOutBrush = FSecondaryColor;
+    }
     if (AColumn == colDmdBillType && top && (isMainDemand(type) || group)) {
         AOutFont.setBold(true);
         if (type == btNegativeStock)

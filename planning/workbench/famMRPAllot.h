@@ -93,7 +93,7 @@ public:
     // Loads the top level (nullptr) or the children of a line (once).
     void LoadAllotNodes(kvui::TreeNode* ANode);
     // The statements of the top level and of a line's children (for tests).
-    QString BuildTopLevelSQL() const;
+    QString BuildTopLevelSQL();
     QString BuildChildSQL(kvui::TreeNode* ANode) const;
     QString TempTableName() const { return FSQLTempTable; }
     const TPlanPeriodCols& PeriodCols() const { return FPeriodCols; }

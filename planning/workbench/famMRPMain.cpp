@@ -255,6 +255,9 @@ TMRPMainFrame::TMRPMainFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
             TogglePeriodCell(grdMain->row(row).record, c->tag() - 1);
     });
     g->installEventFilter(this);
+    // In-place editors are made on the viewport: each one gets the Space key
+    // filter of the grid too.
+    g->viewport()->installEventFilter(this);
     ViewComponent = grdMain;
 }
 
@@ -526,9 +529,18 @@ void TMRPMainFrame::DelNeed()
 
 bool TMRPMainFrame::eventFilter(QObject* AObject, QEvent* AEvent)
 {
-    if (AObject == grdMain && AEvent->type() == QEvent::KeyPress && EditMode()) {
+    if (AObject == grdMain->viewport() && AEvent->type() == QEvent::ChildAdded) {
+        QObject* child = static_cast<QChildEvent*>(AEvent)->child();
+        if (child && child->isWidgetType())
+            child->installEventFilter(this);
+    }
+    const bool inEditor = grdMain->activeEditor() && AObject == grdMain->activeEditor();
+    if ((AObject == grdMain || inEditor) && AEvent->type() == QEvent::KeyPress && EditMode()) {
         auto* key = static_cast<QKeyEvent*>(AEvent);
         if (key->key() == Qt::Key_Space && !(key->modifiers() & (Qt::ShiftModifier | Qt::ControlModifier | Qt::AltModifier))) {
+            // A blank is never typed into this grid: Space drops the open
+            // editor's text, toggles the period cell and opens the editor again.
+            const bool wasEditing = grdMain->isEditing();
             grdMain->cancelEdit();
             kvui::Column* c = grdMain->focusedColumn();
             const int row = grdMain->focusedRow();
@@ -536,6 +548,8 @@ bool TMRPMainFrame::eventFilter(QObject* AObject, QEvent* AEvent)
                 TogglePeriodCell(grdMain->row(row).record, c->tag() - 1);
                 grdMain->viewport()->update();
             }
+            if (wasEditing)
+                grdMain->startEdit(c);
             return true;
         }
     }

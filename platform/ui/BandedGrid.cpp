@@ -1,6 +1,9 @@
 #include "BandedGrid.h"
+#include "ColumnFilter.h"
+#include "ColumnFilterWidgets.h"
 #include "DisplayFormat.h"
 
+#include <QMenu>
 #include <QMouseEvent>
 #include <QPainter>
 #include <algorithm>
@@ -13,8 +16,9 @@ constexpr quintptr FooterKeyBit = quintptr(1) << (sizeof(quintptr) * 8 - 3);
 const char* const EmptyGroupBoxText = "拖动列标题至此, 按该列分组";
 }
 
-BandedGrid::BandedGrid(QWidget* parent) : BandedView(parent)
+BandedGrid::BandedGrid(QWidget* parent) : BandedView(parent), m_filter(new ColumnFilter(this))
 {
+    connect(m_filter, &ColumnFilter::changed, this, [this] { filterChanged(); });
     connect(this, &BandedView::focusedRowChanged, this, [this](int, int) {
         if (!m_refreshing) noteFocusedRecord();
     });
@@ -46,7 +50,7 @@ void BandedGrid::takeRecordKeys()
     // the source changed and before the rows are rebuilt.
     m_recordKeys.clear();
     m_recordKeys.reserve(m_order.size());
-    for (int i = 0; i < m_order.size(); ++i) m_recordKeys << recordKey(i);
+    for (int i = 0; i < recordCount(); ++i) m_recordKeys << recordKey(i);
 }
 
 BandedGrid::~BandedGrid()
@@ -198,6 +202,7 @@ void BandedGrid::resort()
     m_order.clear();
     for (int i = 0; i < recordCount(); ++i) m_order << i;
     takeRecordKeys();
+    dropFilteredRecords();
     if (!keys.isEmpty())
         std::stable_sort(m_order.begin(), m_order.end(),
                          [&](int a, int b) { return compareRecords(a, b, keys) < 0; });
@@ -261,11 +266,12 @@ void BandedGrid::emitRows(int gi, QList<RowRef>& rows) const
 
 void BandedGrid::buildRows(QList<RowRef>& rows)
 {
-    if (m_order.size() != recordCount()) {
+    if (m_orderSourceCount != recordCount()) {
         // The source changed size behind our back: show it as it stands.
         m_order.clear();
         for (int i = 0; i < recordCount(); ++i) m_order << i;
         takeRecordKeys();
+        dropFilteredRecords();
         m_groups.clear();
         m_topGroups.clear();
         if (!groupedColumns().isEmpty()) buildGroups(-1, 0, 0, int(m_order.size()), QString());
@@ -574,6 +580,91 @@ void BandedGrid::mouseReleaseEvent(QMouseEvent* e)
         return;
     }
     BandedView::mouseReleaseEvent(e);
+}
+
+// ---------------------------------------------------------------- column filtering
+
+void BandedGrid::dropFilteredRecords()
+{
+    m_orderSourceCount = recordCount();
+    if (!m_filter->isFiltering()) return;
+    m_order.erase(std::remove_if(m_order.begin(), m_order.end(), [this](int rec) { return !m_filter->accepts(rec); }),
+                  m_order.end());
+}
+
+void BandedGrid::setColumnFilteringEnabled(bool on)
+{
+    if (m_filterEnabled == on) return;
+    m_filterEnabled = on;
+    if (!on) m_filter->clear();
+    viewport()->update();
+}
+
+void BandedGrid::filterChanged()
+{
+    if (!m_filterBar && !m_filter->isEmpty()) m_filterBar = new ColumnFilterBar(this);
+    placeFilterBar();
+    refresh();
+}
+
+void BandedGrid::placeFilterBar()
+{
+    const bool shown = m_filterBar && !m_filter->isEmpty();
+    const int h = shown ? qMax(22, fontMetrics().height() + 8) : 0;
+    setViewportMargins(0, 0, 0, h);
+    if (!m_filterBar) return;
+    m_filterBar->setVisible(shown);
+    if (shown) {
+        const QRect vp = viewport()->geometry();
+        m_filterBar->setGeometry(vp.left(), vp.bottom() + 1, vp.width(), h);
+        m_filterBar->refresh();
+    }
+}
+
+void BandedGrid::resizeEvent(QResizeEvent* e)
+{
+    BandedView::resizeEvent(e);
+    if (m_filterBar && m_filterBar->isVisible()) placeFilterBar();
+}
+
+int BandedGrid::headerButtonWidth(Column* c) const
+{
+    return m_filterEnabled && c && c->isFilterable() ? 14 : 0;
+}
+
+QRect BandedGrid::filterButtonRect(Column* c) const
+{
+    const int w = headerButtonWidth(c);
+    const QRect header = columnHeaderRect(c);
+    if (!w || header.isEmpty()) return QRect();
+    return QRect(header.right() - w, header.top() + 1, w, header.height() - 2);
+}
+
+void BandedGrid::paintHeaderButton(QPainter* p, Column* c, const QRect& header) const
+{
+    const int w = headerButtonWidth(c);
+    if (!w) return;
+    const QRect r(header.right() - w, header.top() + 1, w, header.height() - 2);
+    const bool filtered = m_filter->isColumnFiltered(c);
+    const QPoint mid = r.center();
+    QPolygon arrow;
+    arrow << QPoint(mid.x() - 4, mid.y() - 2) << QPoint(mid.x() + 4, mid.y() - 2) << QPoint(mid.x(), mid.y() + 3);
+    p->save();
+    p->setRenderHint(QPainter::Antialiasing);
+    p->setPen(Qt::NoPen);
+    // A filtered column's button stands out in the selection colour.
+    p->setBrush(filtered ? m_pal.selection : QColor(0x7a, 0x86, 0x98));
+    p->drawPolygon(arrow);
+    p->restore();
+}
+
+bool BandedGrid::headerButtonPressed(Column* c, const QRect& header, const QPoint& pos)
+{
+    const int w = headerButtonWidth(c);
+    if (!w || pos.x() < header.right() - w) return false;
+    QMenu* menu = ColumnFilterMenu(this, c);
+    menu->popup(viewport()->mapToGlobal(QPoint(header.left(), header.bottom() + 1)));
+    return true;
 }
 
 } // namespace kvui

@@ -5,7 +5,13 @@
 #include "BandedView.h"
 #include "DataSource.h"
 
+#include <functional>
+
 namespace kvui {
+
+class ColumnFilter;
+class ColumnFilterBar;
+class ColumnFilterDialog;
 
 class BandedGrid : public BandedView {
     Q_OBJECT
@@ -64,6 +70,19 @@ public:
     // Grouping by the user hides the grouped column and ungrouping shows it again.
     void setHideGroupedColumns(bool on) { m_hideGrouped = on; }
 
+    // Column filtering by the user: a filter button in the header of every
+    // filterable column (its values, "(全部)", "(自定义…)"), the custom filter
+    // dialog and a filter bar under the rows while a filter is set. The grid
+    // shows, counts, sums, exports and prints only the records that pass.
+    void setColumnFilteringEnabled(bool on);
+    bool columnFilteringEnabled() const { return m_filterEnabled; }
+    ColumnFilter* columnFilter() const { return m_filter; }
+    ColumnFilterBar* filterBar() const { return m_filterBar; }
+    // Called when the custom filter dialog is about to open.
+    std::function<void(ColumnFilterDialog&)> customFilterDialogHook;
+    // The header rectangle of a column's filter button (empty when it has none).
+    QRect filterButtonRect(Column* c) const;
+
     QString groupRowText(int row) const override;
     bool rowHasChildren(int row) const override;
     bool rowExpanded(int row) const override;
@@ -90,6 +109,10 @@ protected:
     bool isGroupFooterShown() const override { return m_groupFooterMode != NoGroupFooters; }
     int focusFallbackRow(int previousRow) const override;
     void mouseReleaseEvent(QMouseEvent* e) override;
+    void resizeEvent(QResizeEvent* e) override;
+    int headerButtonWidth(Column* c) const override;
+    void paintHeaderButton(QPainter* p, Column* c, const QRect& header) const override;
+    bool headerButtonPressed(Column* c, const QRect& header, const QPoint& pos) override;
 
 private:
     struct Group {
@@ -110,9 +133,16 @@ private:
     void takeRecordKeys();
     void noteFocusedRecord();
     void queueRefresh();
+    void filterChanged();
+    void placeFilterBar();
+    void dropFilteredRecords();
 
     DataSource* m_source = nullptr;
     QList<int> m_order;
+    int m_orderSourceCount = 0;     // the source's record count when m_order was built
+    ColumnFilter* m_filter = nullptr;
+    ColumnFilterBar* m_filterBar = nullptr;
+    bool m_filterEnabled = false;
     QList<quintptr> m_recordKeys;   // row key of each record index, as of the last resort
     QList<Group> m_groups;
     QList<int> m_topGroups;

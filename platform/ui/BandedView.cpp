@@ -497,6 +497,15 @@ Column* BandedView::headerColumnAt(const QPoint& pos, bool* nearRightEdge) const
     return hit;
 }
 
+QRect BandedView::columnHeaderRect(const Column* c) const
+{
+    if (!m_showHeaders) return QRect();
+    const int top = rowsTop() - m_geom.recordHeight;
+    for (const auto& g : m_geom.columns)
+        if (g.column == c) return QRect(screenX(g.rect.x(), c->m_band), top + g.rect.y(), g.rect.width(), g.rect.height());
+    return QRect();
+}
+
 int BandedView::focusedRow() const
 {
     return m_hasFocusKey ? m_keyRow.value(m_focusKey, -1) : -1;
@@ -773,7 +782,7 @@ void BandedView::headerClicked(Column*, Qt::KeyboardModifiers) {}
 // ---------------------------------------------------------------- painting
 
 void BandedView::paintHeaderCell(QPainter* p, const QRect& r, const QString& text, bool band,
-                                 const QString& mark, Qt::Alignment a) const
+                                 const QString& mark, Qt::Alignment a, int rightReserve) const
 {
     QLinearGradient grad(r.topLeft(), r.bottomLeft());
     grad.setColorAt(0, band ? m_pal.band1 : m_pal.header1);
@@ -785,7 +794,7 @@ void BandedView::paintHeaderCell(QPainter* p, const QRect& r, const QString& tex
     p->setPen(QColor(255, 255, 255, 160));
     p->drawLine(r.topLeft(), r.bottomLeft());
     p->setPen(m_pal.text);
-    QRect tr = r.adjusted(4, 0, -4, 0);
+    QRect tr = r.adjusted(4, 0, -4 - rightReserve, 0);
     if (!mark.isEmpty()) {
         // Sort mark: a small triangle at the right.
         int s = 7;
@@ -922,8 +931,10 @@ void BandedView::paintDataRow(QPainter* p, int row, const QRect& rr)
             p->setPen(f.textColor);
             c->effectiveEditor(r)->paint(p, content, f.value, f.text);
             p->setPen(m_pal.gridLine);
-            p->drawLine(cr.topRight(), cr.bottomRight());
-            p->drawLine(cr.bottomLeft(), cr.bottomRight());
+            if (m_gridLines == GridLines::Vertical || m_gridLines == GridLines::Both)
+                p->drawLine(cr.topRight(), cr.bottomRight());
+            if (m_gridLines == GridLines::Horizontal || m_gridLines == GridLines::Both)
+                p->drawLine(cr.bottomLeft(), cr.bottomRight());
             if (row == focusedRow() && c == m_focusColumn && hasFocus() && !m_editor) {
                 QStyleOptionFocusRect o;
                 o.rect = cr.adjusted(1, 1, -2, -2);
@@ -1040,7 +1051,9 @@ void BandedView::paintHeaders(QPainter* p)
                     if (g.column->m_band != m_geom.bands[i].band) continue;
                     QRect r(screenX(g.rect.x(), g.column->m_band), top + bandH + g.rect.y(), g.rect.width(), g.rect.height());
                     paintHeaderCell(p, r, g.column->caption(), false, sortMarkFor(g.column),
-                                    g.column->effectiveEditor(RowRef{})->alignment() & Qt::AlignHorizontal_Mask);
+                                    g.column->effectiveEditor(RowRef{})->alignment() & Qt::AlignHorizontal_Mask,
+                                    headerButtonWidth(g.column));
+                    paintHeaderButton(p, g.column, r);
                 }
             }
             p->restore();
@@ -1108,6 +1121,7 @@ void BandedView::mousePressEvent(QMouseEvent* e)
         Column* c = headerColumnAt(pos, &edge);
         if (!c) return;
         if (m_editor && !postEdit()) return;
+        if (!edge && headerButtonPressed(c, columnHeaderRect(c), pos)) return;
         m_dragColumn = c;
         m_pressPos = pos;
         if (edge && c->isSizable()) { m_drag = Drag::Resize; m_resizeStartWidth = c->width(); }

@@ -241,6 +241,10 @@ public:
     // Summaries over the selected rows when more than one is selected.
     void setSummariesOverSelection(bool on) { m_summaryOverSelection = on; invalidateSummaries(); }
     void setLineHeight(int h) { m_lineHeightOverride = h; relayout(); }
+    // Lines between data cells: none, between rows, between columns or both.
+    enum class GridLines { None, Horizontal, Vertical, Both };
+    void setGridLines(GridLines g) { m_gridLines = g; viewport()->update(); }
+    GridLines gridLines() const { return m_gridLines; }
 
     // Multi-select can be switched on and off at run time; off keeps only the focused row.
     void setMultiSelect(bool on);
@@ -410,7 +414,14 @@ protected:
     int bandScreenX(int geomBand) const;
     int screenX(int geomX, int band) const;
     void paintHeaderCell(QPainter* p, const QRect& r, const QString& text, bool band, const QString& mark = QString(),
-                         Qt::Alignment a = Qt::AlignLeft | Qt::AlignVCenter) const;
+                         Qt::Alignment a = Qt::AlignLeft | Qt::AlignVCenter, int rightReserve = 0) const;
+    // A button at the right of a column header (the grid's filter button): its
+    // width, left free by the caption and sort mark, its painting and its press.
+    virtual int headerButtonWidth(Column*) const { return 0; }
+    virtual void paintHeaderButton(QPainter*, Column*, const QRect& /*header*/) const {}
+    virtual bool headerButtonPressed(Column*, const QRect& /*header*/, const QPoint& /*pos*/) { return false; }
+    // A column's header cell in viewport coordinates (empty when not shown).
+    QRect columnHeaderRect(const Column* c) const;
     void paintExpandButton(QPainter* p, const QRect& r, bool expanded) const;
     QSet<quintptr> m_selected;
     QList<RowRef> m_rows;
@@ -468,6 +479,7 @@ private:
 
     mutable QHash<QString, QVariant> m_summaryCache;
 
+    GridLines m_gridLines = GridLines::Both;
     QPointer<QWidget> m_editor;
     EditorPtr m_editorProps;
     int m_editRow = -1;

@@ -24,6 +24,10 @@ public:
     virtual Kind kind() const { return Text; }
     // Drop-down editors export their text rather than their value.
     virtual bool isDropDown() const { return false; }
+    // Date, mask, currency, spin, calculator and time editors: an export in
+    // native format writes their cells' values, whatever the column's value type.
+    bool isNativeValueEdit() const { return m_nativeValueEdit; }
+    void setNativeValueEdit(bool on) { m_nativeValueEdit = on; }
 
     Qt::Alignment alignment() const { return m_alignment; }
     void setAlignment(Qt::Alignment a) { m_alignment = a; }
@@ -44,6 +48,7 @@ public:
 private:
     Qt::Alignment m_alignment = Qt::AlignLeft | Qt::AlignVCenter;
     bool m_readOnly = false;
+    bool m_nativeValueEdit = false;
 };
 using EditorPtr = std::shared_ptr<EditorProperties>;
 

@@ -1,5 +1,6 @@
 #include "ExportWriter.h"
 
+#include <QBuffer>
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
@@ -153,6 +154,30 @@ void ExportProvider::setCellStyle(int col, int row, int lastCol, int lastRow, in
         c->mergeAcross = lastCol - col;
         c->mergeDown = lastRow - row;
     }
+}
+
+void ExportProvider::setCellFrame(int col, int row, int lastCol, int lastRow, int styleIndex)
+{
+    lastCol = std::min(lastCol, m_columns - 1);
+    lastRow = std::min(lastRow, m_rows - 1);
+    if (!at(col, row) || lastCol < col || lastRow < row || styleIndex < 0 || styleIndex >= m_styles.size())
+        return;
+    const ExportCellStyle frame = m_styles.at(styleIndex);
+    for (int r = row; r <= lastRow; ++r)
+        for (int k = col; k <= lastCol; ++k) {
+            ExportCellStyle s = frame;
+            const bool outer[4] = {k == col, r == row, k == lastCol, r == lastRow};
+            for (int b = 0; b < 4; ++b)
+                if (!outer[b])
+                    s.borders[b] = ExportBorder();
+            at(k, r)->style = registerStyle(s);
+        }
+}
+
+void ExportProvider::setCellPicture(int col, int row, const QImage& image)
+{
+    if (Cell* c = at(col, row))
+        c->picture = image;
 }
 
 void ExportProvider::setCellValue(int col, int row, const QVariant& value)
@@ -329,7 +354,18 @@ protected:
                     o += QStringLiteral(" rowspan=\"%1\"").arg(cl.mergeDown + 1);
                 o += u'>';
                 const QString t = plainText(cl.value);
-                o += t.isEmpty() ? QStringLiteral("&nbsp;") : t.toHtmlEscaped().replace(u'\n', QLatin1String("<br>"));
+                if (!cl.picture.isNull()) {
+                    QByteArray png;
+                    QBuffer buffer(&png);
+                    buffer.open(QIODevice::WriteOnly);
+                    cl.picture.save(&buffer, "PNG");
+                    o += QStringLiteral("<img src=\"data:image/png;base64,%1\" width=\"%2\" height=\"%3\">")
+                             .arg(QString::fromLatin1(png.toBase64()))
+                             .arg(cl.picture.width())
+                             .arg(cl.picture.height());
+                } else {
+                    o += t.isEmpty() ? QStringLiteral("&nbsp;") : t.toHtmlEscaped().replace(u'\n', QLatin1String("<br>"));
+                }
                 o += QLatin1String("</td>");
             }
             o += QLatin1String("</tr>\n");

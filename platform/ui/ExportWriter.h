@@ -7,6 +7,7 @@
 
 #include <QColor>
 #include <QFont>
+#include <QImage>
 #include <QList>
 #include <QString>
 #include <QStringList>
@@ -97,8 +98,15 @@ public:
     // Applies a style to a range of cells; a range of more than one cell is merged.
     void setCellStyle(int col, int row, int lastCol, int lastRow, int styleIndex);
     void setCellStyle(int col, int row, int styleIndex) { setCellStyle(col, row, col, row, styleIndex); }
+    // A frame over a range of cells, not merged: every cell gets the style's
+    // background, font and alignment, and only the range's outer sides get the
+    // style's borders.
+    void setCellFrame(int col, int row, int lastCol, int lastRow, int styleIndex);
     // A value: numbers and dates keep their kind, everything else is written as text.
     void setCellValue(int col, int row, const QVariant& value);
+    // A picture shown in a cell (HTML pages show it; the workbook and text
+    // formats have no pictures and leave the cell as it is).
+    void setCellPicture(int col, int row, const QImage& image);
     void setCellDataString(int col, int row, const QString& text) { setCellValue(col, row, text); }
     // Writes the file; throws ExportError when it cannot be written.
     void commit();
@@ -108,6 +116,7 @@ public:
         int style = -1;
         int mergeAcross = 0, mergeDown = 0;
         bool covered = false;  // inside another cell's merged range
+        QImage picture;
     };
     const Cell& cell(int col, int row) const { return m_cells.at(row * m_columns + col); }
 

@@ -11,7 +11,6 @@ namespace kvui {
 
 namespace {
 constexpr int CheckWidth = 18;
-constexpr int ImageWidth = 20;
 }
 
 // ---------------------------------------------------------------- TreeNode

@@ -111,7 +111,8 @@ public:
     bool expandAll(const std::function<bool()>& stop = {});
     void collapseAll();
 
-    // Images
+    // Images (each image list takes this width of a row's first cell)
+    static constexpr int ImageWidth = 20;
     void setImages(const QList<QIcon>& images) { m_images = images; relayout(); }
     void setStateImages(const QList<QIcon>& images) { m_stateImages = images; relayout(); }
     QList<QIcon> images() const { return m_images; }

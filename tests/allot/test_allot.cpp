@@ -34,7 +34,18 @@ namespace {
 struct Harness : kvtest::SchemeTab<TMRPAllotFrame> {
     explicit Harness(TPlanScheme* AScheme) : SchemeTab(QStringLiteral("QZ_MRP.MRP.Allot"), AScheme, QSize(1380, 800)) {}
     kvui::TreeList* tree() const { return view->grdAllot; }
+    // Shows more fields, as the view-scheme dialog would.
+    void showFields(const QStringList& fields)
+    {
+        TViewScheme* scheme = view->GetViewScheme();
+        scheme->Params = WriteViewSchemeParam(scheme->Params, FieldsSection,
+                                              view->GetSchemeFieldList() + fields.join(u'|') + u'|');
+        view->ApplyViewScheme();
+        InfoApplication->ParseViewSchemeSQL(def, scheme, GlobalADOQuery);
+    }
 };
+
+const QStringList AllottedFields{"DmdInvQty", "DmdMOQty", "DmdOOQty", "DmdPOQty", "DmdMRQty", "DmdORQty", "DmdPRQty", "DmdReplQty"};
 
 int count(const QString& sql)
 {
@@ -103,6 +114,7 @@ int checkPegging(Harness& h, kvui::TreeNode* line, int depth, int maxDepth)
 TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
 {
     Harness h(demoSchemeAfterRun());
+    h.showFields(AllottedFields);
     ScriptedMessageBoxes boxes;
     h.view->RefreshData(true);
     ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
@@ -221,6 +233,80 @@ TEST(AllotFilter, ItemChainsAndQuotedText)
     h.view->btnOkClick();
     EXPECT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
     EXPECT_EQ(h.tree()->topCount(), 0);
+}
+
+// The top level is the info object's statement over the run's lines: the view
+// scheme's filter and order apply to it, and the fields come from the
+// object's sources.
+TEST(AllotDemo, TopLevelFollowsTheViewSchemesFilterAndOrder)
+{
+    Harness h(demoSchemeAfterRun());
+    // Every field shown, so that every field expression and its sources run.
+    QStringList all;
+    for (const TInfoFieldDef& field : h.def->Fields)
+        all << field.ID;
+    h.showFields(all);
+    TViewScheme* scheme = h.view->GetViewScheme();
+    scheme->FilterSQL = "s.DmdBillType in (2, 4, 22, 24)";
+    scheme->OrderBySQL = "s.DmdBillNo desc, i.ItmNo";
+    ScriptedMessageBoxes boxes;
+    h.view->RefreshData(true);
+    ASSERT_TRUE(boxes.shown.isEmpty()) << boxes.shown.first().text.toStdString();
+    QStringList shown, types;
+    for (kvui::TreeNode* n : h.tree()->topNodes()) {
+        shown << n->value(h.view->colDmdBillNo).toString();
+        types << n->value(h.view->colDmdBillType).toString();
+    }
+    ASSERT_FALSE(shown.isEmpty());
+    QStringList sorted = shown;
+    std::sort(sorted.begin(), sorted.end(), [](const QString& a, const QString& b) {
+        return QString::compare(a, b, Qt::CaseInsensitive) > 0;
+    });
+    EXPECT_EQ(shown, sorted);
+    for (const QString& t : types)
+        EXPECT_TRUE(t == "2" || t == "4" || t == "22" || t == "24") << t.toStdString();
+    EXPECT_EQ(int(types.count("2") + types.count("4")),
+              count("select count(*) from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType in (2, 4)"));
+    // The customer comes from the object's customer source.
+    const QString fan = rows("select ItmNo from QZ_Base_ItemMaster where ItmID='IFG-2001'").value(0);
+    kvui::TreeNode* so = topLine(h, "SO-202612-001", fan);
+    ASSERT_TRUE(so);
+    EXPECT_EQ(so->value(h.view->FindFieldColumn("OrigCust")).toString(),
+              rows("select CustName from QZ_Base_Customer c join QZ_MRP_SO s on s.SOCustID=c.CustID where s.SONo='SO-202612-001'")
+                  .value(0));
+}
+
+// A top-level supply line shows its own figures on the secondary colour: unit,
+// planned quantity and type and its own quantities, not the item's settings
+// or its text cells; a demand line keeps the plain background there.
+TEST(AllotDemo, TopLevelSupplyLinesShadeTheirOwnFigures)
+{
+    Harness h(demoSchemeAfterRun());
+    ScriptedMessageBoxes boxes;
+    h.view->RefreshData(true);
+    kvui::TreeNode* supply = nullptr;
+    kvui::TreeNode* demand = nullptr;
+    for (kvui::TreeNode* n : h.tree()->topNodes()) {
+        const int type = n->value(h.view->colDmdBillType).toInt();
+        if (!supply && (type == 22 || type == 24 || type == 34 || type == 36))
+            supply = n;
+        if (!demand && (type == 2 || type == 4))
+            demand = n;
+    }
+    ASSERT_TRUE(supply && demand);
+    auto brush = [&](kvui::TreeNode* n, const char* field) {
+        QColor b = Qt::white, t = Qt::black;
+        QFont f;
+        h.view->FetchCustomDrawFormat(n, h.view->FindFieldColumn(field), false, false, b, f, t);
+        return b;
+    };
+    const QColor plain = Qt::white;
+    for (const char* field : {"UntName", "SupQty", "SupBillType", "DmdNeedQty", "DmdBillQty"}) {
+        EXPECT_NE(brush(supply, field), plain) << field;
+        EXPECT_EQ(brush(demand, field), plain) << field;
+    }
+    for (const char* field : {"ItmName", "ItmMinQty", "BalInvQty"})
+        EXPECT_EQ(brush(supply, field), plain) << field;
 }
 
 // Not a test of behaviour: with KORVANE_ALLOT_SHOT set to a file name, the

@@ -61,6 +61,10 @@ TEST_F(DemoStatementsTest, EveryObjectsSelectRuns)
             ASSERT_NE(def, nullptr) << id.toStdString();
             if (def->DataSources.empty())
                 continue; // frames and forms read no rows of their own
+            // The allotment view puts its own union of demands, group lines and
+            // supplies in the place of its main table (test_allot runs that statement).
+            if (id == QLatin1String("QZ_MRP.MRP.Allot"))
+                continue;
             auto view = CreateInfoView<TCustomInfoView>(nullptr, def);
             view->InitializeView("", nullptr);
             const QString sql = view->BuildSelectSQL("", "", "", "", true);

@@ -292,6 +292,13 @@ TEST_F(RunTest, EmptyMainDemandStillReachesState6)
     ASSERT_TRUE(s->RunMRP(false, false, false, collector()));
     EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "6");
     EXPECT_GT(value("select count(*) from QZ_MRP_RunLog where LogSchIID=1").toInt(), 3);
+
+    // Without a message callback a completed run logs nothing, not even its end.
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ASSERT_TRUE(s->RunMRP(false, false, false));
+    EXPECT_EQ(value("select SchState from QZ_MRP_Schemes where SchIID=1"), "6");
+    EXPECT_EQ(value("select count(*) from QZ_MRP_RunLog where LogSchIID=1"), "0");
 }
 
 // ---- Low-level codes and the run log on small fixtures --------------------
@@ -526,14 +533,17 @@ TEST_F(RunTest, ShortageAnalysisReadsOrdersTiedOrFreeOnce)
 TEST_F(RunTest, DemandsOrderedByTheirOriginalDocumentDate)
 {
     InfoApplication->WriteSystemSettingAsBoolean("QZ_MRP", "DemandOrderByOrigDate", true, true);
+    exec("update QZ_MRP_MOScrap set BomNote='BOM行备注', MONote='任务备注' where MspID='MS2701001'");
     auto s = demo();
     ASSERT_TRUE(s->RunMPS(false, false));
     ASSERT_TRUE(s->Load(1));
     ScriptedMessageBoxes boxes;
     ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
     EXPECT_TRUE(s->DemandByOrigDate);
-    // The scrap line names its order, order line and component line.
-    EXPECT_EQ(value("select DmdNote from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType=80"), "MO-202612-001/1/8  装配损坏");
+    // The scrap line names its order, order line and component line, then
+    // carries its own, the component line's and the order's notes.
+    EXPECT_EQ(value("select DmdNote from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType=80"),
+              "MO-202612-001/1/8  装配损坏  BOM行备注  任务备注");
 
     // The shortage analysis never orders by the original date.
     s->SchemeIID = 0;

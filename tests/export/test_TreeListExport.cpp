@@ -5,6 +5,9 @@
 #include "Editors.h"
 #include "TreeList.h"
 
+#include <QDate>
+#include <QIcon>
+#include <QPixmap>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
 
@@ -122,4 +125,73 @@ TEST_F(TreeListExportTest, HiddenTreeListAndEmptyTreeList)
     ExportTreeListAsText(path("e.txt"), &empty, true, true, "", "", "", "txt");
     EXPECT_TRUE(QFile::exists(path("e.txt")));
     EXPECT_TRUE(ReadExported(path("e.txt")).isEmpty());
+}
+
+// In native format a date, mask, currency, spin, calculator or time editor
+// writes its value whatever the column's value type; otherwise such a column
+// gives its text.
+TEST_F(TreeListExportTest, NativeFormatWritesTheValuesOfValueEditors)
+{
+    Column* due = tree->addColumn("交期");
+    auto spin = std::make_shared<TextEditProperties>();
+    spin->setNativeValueEdit(true);
+    due->setEditor(spin);
+    TreeNode* top = tree->topNode(0);
+    top->setValue(due, QDate(2027, 1, 5));
+    for (bool native : {true, false}) {
+        TcxTreeListExportHelper helper(tree.get(), ExportXls, path("n.xls"));
+        helper.IsNativeFormat = native;
+        const QVariant v = helper.GetDataCellValue(top, due);
+        EXPECT_EQ(v.typeId(), native ? int(QMetaType::QDate) : int(QMetaType::QString)) << native;
+    }
+}
+
+// Data cells are edged as the tree's grid lines go; band cells are frames
+// around the band's columns, not one merged cell; a node's image is written
+// into its indent cell.
+TEST_F(TreeListExportTest, GridLinesBandFramesAndNodeImages)
+{
+    tree->setShowBandHeaders(true);
+    QPixmap red(16, 16);
+    red.fill(Qt::red);
+    tree->setImages({QIcon(red)});
+    tree->topNode(0)->setImageIndex(0);
+    const struct {
+        BandedView::GridLines lines;
+        int left, top;
+    } cases[] = {{BandedView::GridLines::Both, 1, 1},
+                 {BandedView::GridLines::Horizontal, 0, 1},
+                 {BandedView::GridLines::Vertical, 1, 0},
+                 {BandedView::GridLines::None, 0, 0}};
+    for (const auto& c : cases) {
+        tree->setGridLines(c.lines);
+        TcxTreeListExportHelper helper(tree.get(), ExportHtml, path("g.html"));
+        helper.DoExport();
+        const ExportProvider* p = helper.Provider();
+        // Row 0 the band, row 1 the headers, row 2 the node; the node's name
+        // cell is the first one holding text.
+        int nameCol = -1;
+        for (int col = 0; col < p->columnCount() && nameCol < 0; ++col)
+            if (p->cell(col, 2).value.toString() == "整机")
+                nameCol = col;
+        ASSERT_GE(nameCol, 0);
+        const ExportCellStyle& data = p->style(p->cell(nameCol, 2).style);
+        EXPECT_EQ(data.borders[0].width, c.left) << int(c.lines);
+        EXPECT_EQ(data.borders[2].width, c.left) << int(c.lines);
+        EXPECT_EQ(data.borders[1].width, c.top) << int(c.lines);
+        EXPECT_EQ(data.borders[3].width, c.top) << int(c.lines);
+
+        const ExportProvider::Cell& first = p->cell(0, 0);
+        const ExportProvider::Cell& last = p->cell(p->columnCount() - 1, 0);
+        EXPECT_EQ(first.value.toString(), "物料");
+        EXPECT_EQ(first.mergeAcross, 0);
+        EXPECT_FALSE(last.covered);
+        EXPECT_GT(p->style(first.style).borders[0].width, 0);
+        EXPECT_EQ(p->style(first.style).borders[2].width, 0);
+        EXPECT_EQ(p->style(last.style).borders[0].width, 0);
+        EXPECT_GT(p->style(last.style).borders[2].width, 0);
+        EXPECT_EQ(p->style(last.style).brushColor, p->style(first.style).brushColor);
+    }
+    const QString html = ReadExported(path("g.html"));
+    EXPECT_EQ(html.count("<img src=\"data:image/png;base64,"), 1);
 }

@@ -7,9 +7,12 @@
 #include "PrintLink.h"
 #include "untCommonUI.h"
 #include "untGridExportLink.h"
+#include "ColumnFilter.h"
+#include "ColumnFilterWidgets.h"
 
 #include <QFile>
 #include <QFileInfo>
+#include <QLabel>
 #include <QTemporaryDir>
 #include <QLineEdit>
 #include <QPointer>
@@ -509,6 +512,46 @@ TEST_F(GridViewTest, RowSignColours)
     const QString xml = QString::fromUtf8(file.readAll());
     EXPECT_TRUE(xml.contains("<Interior ss:Color=\"#FF0000\"")) << "error rows have a red background";
     EXPECT_TRUE(xml.contains("ss:Color=\"#00A100\"/>")) << "closed rows have green text";
+}
+
+// The user narrows an automatic grid by its columns: without regard to case,
+// a field hidden from filtering gets no button, the custom dialog has the
+// shared look, and the count panel and the export follow the filtered rows.
+TEST_F(GridViewTest, ColumnFilteringFollowsTheFieldsAndReachesCountAndExport)
+{
+    makeTable("T_Filter", "insert T_Filter values (1, 'Bolt', 1, null, 0)\rinsert T_Filter values (2, 'nut', 2, null, 0)\r"
+                          "insert T_Filter values (3, 'BOLT', 3, null, 0)");
+    auto def = casesDef("T.Filter", "T_Filter");
+    def->Fields[2].HideFilter = true;   // Qty
+    open(def.get());
+    kvui::BandedGrid* g = grid();
+    ASSERT_TRUE(g->columnFilteringEnabled());
+    EXPECT_FALSE(g->filterButtonRect(column("Nm")).isEmpty());
+    EXPECT_TRUE(g->filterButtonRect(column("Qty")).isEmpty());
+
+    g->columnFilter()->setColumnValue(column("Nm"), "bolt");
+    EXPECT_EQ(g->shownRecordOrder().size(), 2);
+    TCommandState state;
+    ASSERT_TRUE(g->setFocusedRecordIndex(g->shownRecordOrder().last()));
+    EXPECT_TRUE(view->QueryCommandState(50, state));
+    EXPECT_EQ(statusLog().messages.last().first, "2 / 2");
+    QTemporaryDir dir;
+    ExportGridAsText(dir.filePath("f.txt"), g, true, true, QString(), QString(), QString(), "txt");
+    QFile file(dir.filePath("f.txt"));
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QString text = QString::fromUtf8(file.readAll());
+    EXPECT_EQ(text.count("Bolt") + text.count("BOLT"), 2);
+    EXPECT_FALSE(text.contains("nut"));
+
+    kvui::ColumnFilterDialog::ExecHook = [](kvui::ColumnFilterDialog& dlg) {
+        EXPECT_EQ(dlg.windowTitle(), "自定义快速筛选方式");
+        EXPECT_TRUE(dlg.lblTitle->isHidden());
+        EXPECT_TRUE(dlg.lblHint->isHidden());
+        EXPECT_FALSE(dlg.fltConditions->isHidden());
+        return int(QDialog::Rejected);
+    };
+    EXPECT_FALSE(kvui::RunColumnFilterDialog(g, column("Nm")));
+    kvui::ColumnFilterDialog::ExecHook = nullptr;
 }
 
 TEST_F(GridViewTest, RowCapShowsTheLimitAndTellsOnlyWhenCut)

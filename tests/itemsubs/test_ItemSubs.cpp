@@ -6,6 +6,7 @@
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
 #include "ViewActions.h"
+#include "clsPickEdit.h"
 #include "dlgAddItemSubs.h"
 #include "famItemSubs.h"
 #include "untMRP.h"
@@ -13,6 +14,7 @@
 #include <QComboBox>
 #include <QDateEdit>
 #include <QDoubleSpinBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSet>
@@ -389,6 +391,76 @@ TEST_F(ItemSubsTest, AddSubstituteDialogChecksAndAddsUnderEverySelectedRow)
     EXPECT_EQ(value("select count(*) from ERP_Bills where BillKind=16"), "2");
     EXPECT_EQ(value("select count(*) from QZ_MRP_ItemSubstitutes where SubGlobal=0 and SubRItmID='IPT-133' and SubQty=3 and SubRQty=2"),
               "2");
+}
+
+// The item picks of the view and of the add-substitute dialog come from the
+// item list's own statement: its captions, and the view's "Item_" fields.
+TEST_F(ItemSubsTest, PickListsAreTheItemListsWithTheViewsItemFields)
+{
+    TInfoObjectDef* items = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.Items"));
+    TInfoObjectDef* subsDef = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.ItemSubs"));
+    ASSERT_TRUE(items && subsDef);
+    TInfoFieldDef extra;
+    extra.ID = QStringLiteral("Item_TypeName");
+    extra.Name = QStringLiteral("物料类型名");
+    extra.DataType = FieldTypes::ftWideString;
+    extra.SQLExpress = QStringLiteral("i.ItmTypeName");
+    items->Fields.push_back(extra);
+    subsDef->Fields.push_back(extra);
+    struct Restore {
+        TInfoObjectDef* a;
+        TInfoObjectDef* b;
+        ~Restore() { a->Fields.pop_back(); b->Fields.pop_back(); }
+    } restore{items, subsDef};
+
+    open(0, QString());
+    view->ViewScheme.Params = WriteViewSchemeParam(view->ViewScheme.Params, FieldsSection,
+                                                   ReadViewSchemeParam(view->ViewScheme.Params, FieldsSection) +
+                                                       QStringLiteral("|Item_TypeName|"));
+    view->ApplyViewScheme();
+    ASSERT_EQ(view->GetItemPropFieldNames(), QStringLiteral("|Item_TypeName|"));
+
+    // What a pick list shows for "PT-13", and the row it hands back.
+    QStringList columns;
+    int listed = 0;
+    TPickPopupDlg::ExecHook = [&](TPickPopupDlg& dlg) {
+        columns.clear();
+        for (int i = 0; i < dlg.qryPickData->FieldCount(); ++i)
+            columns << dlg.qryPickData->Fields()->Field(i)->FieldName();
+        listed = dlg.grvPickData->recordCount();
+        return listed > 0 ? int(QDialog::Accepted) : int(QDialog::Rejected);
+    };
+    auto pick = [&](TPickEditProperties* props) {
+        props->Text = QStringLiteral("PT-13");
+        return props->ShowPicker(true);
+    };
+    const int matching = value("select count(*) from QZ_Base_ItemMaster where ItmNo like '%PT-13%' or ItmName like '%PT-13%' or "
+                               "ItmSpec like '%PT-13%'").toInt();
+    ASSERT_GT(matching, 0);
+    EXPECT_TRUE(pick(view->FilterPick()));
+    EXPECT_EQ(columns, (QStringList{"物料代码", "物料名称", "规格型号", "物料类型名"}));
+    EXPECT_EQ(listed, matching);
+    EXPECT_EQ(view->edtFilterText->text(),
+              value("select top 1 ItmNo from QZ_Base_ItemMaster where ItmNo like '%PT-13%' or ItmName like '%PT-13%' or "
+                    "ItmSpec like '%PT-13%' order by ItmNo"));
+    EXPECT_TRUE(pick(view->ItemNoPick()));
+    EXPECT_EQ(columns, (QStringList{"物料代码", "物料名称", "规格型号", "物料属性", "物料类型名"}));
+
+    // The dialog lists the fields it is given, with the unit and the hidden identity.
+    kvtest::WhenShown<TAddItemSubsDlg>([&](TAddItemSubsDlg* dlg) {
+        EXPECT_TRUE(pick(dlg->ItemPick()));
+        EXPECT_EQ(columns, (QStringList{"物料代码", "物料名称", "规格型号", "基本", "物料类型名", "#ItmID"}));
+        EXPECT_FALSE(dlg->ItemID().isEmpty());
+        EXPECT_FALSE(dlg->edtItmName->text().isEmpty());
+        EXPECT_FALSE(dlg->lblCurrUnit->text().isEmpty());
+        dlg->btnCancel->click();
+    });
+    quint8 pos = 0;
+    QString id, note;
+    double q = 0, bq = 0;
+    QDate b, e;
+    EXPECT_FALSE(ShowAddItemSubsDlg(pos, id, note, q, bq, b, e, false, view->GetItemPropFieldNames()));
+    TPickPopupDlg::ExecHook = nullptr;
 }
 
 TEST_F(ItemSubsTest, MrpRunUsesAGlobalSubstituteSavedFromTheView)

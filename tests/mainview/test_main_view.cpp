@@ -21,7 +21,10 @@
 #include "Editors.h"
 #include "SpreadSheetBook.h"
 
+#include <QApplication>
 #include <QCheckBox>
+#include <QKeyEvent>
+#include <QLineEdit>
 #include <QDate>
 #include <QPushButton>
 #include <QTemporaryDir>
@@ -223,6 +226,54 @@ TEST(MainView, FreeNeedsAreCheckedAddedAndDeleted)
     // The deleted row is gone (its number may be taken again by the new need).
     EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManBillNo='DEL-1'")), QStringLiteral("0"));
     EXPECT_EQ(one(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=1 and ManBillType=12 and ManQty=25")), QStringLiteral("1"));
+}
+
+// Space inside an open period-cell editor types no blank: it toggles the cell
+// (the whole quantity moves there, or back to its due period) and the editor
+// opens again on the same cell with the new quantity.
+TEST(MainView, SpaceInAnOpenEditorTogglesThePeriodCell)
+{
+    const int iid = addRow(QStringLiteral("SPACE-1"), 100, 3);
+    Harness h;
+    h.view->SetEditing(true);
+    const int r = h.rowOfIID(iid);
+    ASSERT_GE(r, 0);
+    kvui::BandedGrid* g = h.view->grdMain;
+    auto periodColumn = [&](int p) {
+        for (kvui::Column* c : g->columns())
+            if (c->tag() == p + 1)
+                return c;
+        return static_cast<kvui::Column*>(nullptr);
+    };
+    for (int row = 0; row < g->rowCount(); ++row)
+        if (g->row(row).kind == kvui::RowRef::Data && g->row(row).record == r)
+            g->setFocusedRow(row);
+    auto space = [&] {
+        QWidget* editor = g->activeEditor();
+        EXPECT_NE(editor, nullptr);
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Space, Qt::NoModifier, QStringLiteral(" "));
+        QApplication::sendEvent(editor, &press);
+        EXPECT_TRUE(press.isAccepted());
+    };
+    ASSERT_TRUE(g->startEdit(periodColumn(5), QStringLiteral("7")));
+    space();
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ManHints")).toString(), QStringLiteral("05=100\r\n"));
+    EXPECT_DOUBLE_EQ(h.view->RowValue(r, QStringLiteral("ManQty")).toDouble(), 100);  // the typed 7 was dropped
+    auto* edit = qobject_cast<QLineEdit*>(g->activeEditor());
+    ASSERT_NE(edit, nullptr);
+    EXPECT_EQ(g->focusedColumn(), periodColumn(5));
+    EXPECT_FALSE(edit->text().contains(u' '));
+    EXPECT_EQ(edit->text().toDouble(), 100);
+    // Space on the due period's empty cell brings the quantity back there.
+    g->cancelEdit();
+    g->setFocusedColumn(periodColumn(3));
+    ASSERT_TRUE(g->startEdit());
+    space();
+    EXPECT_EQ(h.view->RowValue(r, QStringLiteral("ManHints")).toString(), QString());
+    EXPECT_NE(g->activeEditor(), nullptr);
+    g->cancelEdit();
+    h.view->Modified = false;
+    h.view->SetEditing(false);
 }
 
 // The planner picks a free need's item in the grid: the typed text narrows the
