@@ -3,6 +3,7 @@
 // pane, and the records the rows that passed become.
 #include "famMRPOutput.h"
 
+#include "EscapeKey.h"
 #include "MessageBox.h"
 #include "UCommon.h"
 #include "dlgMRPOutputSet.h"
@@ -64,7 +65,9 @@ void TMRPOutputFrame::ReleaseSupplies()
     // 1.
     grdSupplies->cancelEdit();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    InfoApplication->CheckEscapeKeyPress(false);
+    // An Esc pressed before the run is read and forgotten: only a press during
+    // the run asks whether to stop it.
+    kvos::asyncEscapeKeyState();
     auto run = std::make_unique<TMRPOutputRun>();
     // 2.
     if (!LoadCalendarHolidays(FPlanScheme->MrpCalIID, run->Holidays, GlobalADOQuery, GetPlanBeginDate(FPlanScheme->MrpPeriods))) {
