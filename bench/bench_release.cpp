@@ -22,7 +22,7 @@
 #include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "UDBComm.h"
-#include "dlgMRPRelease.h"
+#include "ReleaseThroughDialog.h"
 #include "dlgViewScheme.h"
 #include "famMRPOutput.h"
 #include "untApplication.h"
@@ -30,14 +30,11 @@
 #include "untMRPOutputOptions.h"
 
 #include <QApplication>
-#include <QCheckBox>
-#include <QComboBox>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
 #include <QKeyEvent>
 #include <QProcess>
-#include <QRadioButton>
 #include <QTemporaryDir>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -96,36 +93,6 @@ void fillRoadMasterData()
                 false, false, true);
 }
 
-// Releases the scheme in place to the logged-in user through the release dialog.
-bool releaseScheme(int AIID)
-{
-    TMRPReleaseDlg dlg;
-    bool listed = false;
-    for (int i = 0; i < dlg.cboScheme->count(); ++i)
-        if (dlg.cboScheme->itemData(i, TMRPReleaseDlg::ValueRole).toInt() == AIID) {
-            dlg.cboScheme->setCurrentIndex(i);
-            listed = true;
-        }
-    if (!listed)
-        return false;
-    TMRPReleaseSetDlg::ExecHook = [](TMRPReleaseSetDlg& d) {
-        d.rdbDirectMode->setChecked(true);
-        d.chkCanOutput->setChecked(true);
-        d.accept();
-        return d.result();
-    };
-    InfoApplication->ShowSelectUserProc = [](TUserRecs& AUsers, bool, const QString&, TShowUserOptions) {
-        TUserRec me;
-        me.UserID = InfoApplication->LoginInfo.UserID;
-        me.UserName = InfoApplication->LoginInfo.UserName;
-        AUsers = {me};
-        return true;
-    };
-    dlg.actRelease->trigger();
-    TMRPReleaseSetDlg::ExecHook = nullptr;
-    return count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(AIID)) == 8;
-}
-
 int run()
 {
     QTemporaryDir dir;
@@ -177,7 +144,8 @@ int run()
         }
     }
     t.restart();
-    if (!releaseScheme(iid)) {
+    if (!kvtest::releaseThroughDialog(iid)
+        || count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)) != 8) {
         std::fprintf(stderr, "the scheme was not released\n");
         return 1;
     }

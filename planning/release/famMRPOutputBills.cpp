@@ -26,7 +26,7 @@ const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 // The supply tree and the result lines are rebuilt a few times a second while
 // bills are written, not after every bill: rebuilding them for each of
 // thousands of bills makes the release crawl. Pending input (an Esc press) is
-// let in whenever they are shown.
+// let in whenever they are shown; the second list is the result list.
 class HeldLists {
 public:
     HeldLists(kvui::BandedView* ASupplies, kvui::BandedView* AResults) : FLists{ASupplies, AResults}
@@ -49,7 +49,11 @@ public:
             return;
         for (kvui::BandedView* l : FLists)
             l->endUpdate();
+        // As the result pane does for its lines: only the result list takes
+        // input while pending messages are handled (no second run starts).
+        InfoApplication->LockProcessMessages(quintptr(FLists[1]));
         QApplication::processEvents();
+        InfoApplication->LockProcessMessages(0);
         for (kvui::BandedView* l : FLists)
             l->beginUpdate();
         FShown.start();

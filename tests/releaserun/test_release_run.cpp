@@ -7,7 +7,7 @@
 #include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
-#include "dlgMRPRelease.h"
+#include "ReleaseThroughDialog.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
 #include "famMRPOutput.h"
@@ -20,10 +20,8 @@
 #include <QCheckBox>
 #include <QComboBox>
 #include <QApplication>
-#include <QDialog>
 #include <QKeyEvent>
 #include <QTimer>
-#include <QRadioButton>
 #include <QVBoxLayout>
 #include <map>
 
@@ -143,35 +141,7 @@ int releasedScheme(const QString& AName, TPlanScheme& AScheme)
     EXPECT_TRUE(AScheme.Load(iid));
     EXPECT_TRUE(AScheme.RunMRP(false, false, false));
 
-    TMRPReleaseDlg dlg;
-    bool listed = false;
-    for (int i = 0; i < dlg.cboScheme->count(); ++i)
-        if (dlg.cboScheme->itemData(i, TMRPReleaseDlg::ValueRole).toInt() == iid) {
-            dlg.cboScheme->setCurrentIndex(i);
-            listed = true;
-        }
-    EXPECT_TRUE(listed) << "the finished scheme is offered for release";
-    TMRPReleaseSetDlg::ExecHook = [](TMRPReleaseSetDlg& d) {
-        d.rdbDirectMode->setChecked(true);
-        d.chkCanOutput->setChecked(true);
-        d.accept();
-        return d.result();
-    };
-    const auto previousPicker = InfoApplication->ShowSelectUserProc;
-    InfoApplication->ShowSelectUserProc = [](TUserRecs& AUsers, bool, const QString&, TShowUserOptions) {
-        TUserRec me;
-        me.UserID = QStringLiteral("plan01");
-        me.UserName = QStringLiteral("plan01");
-        AUsers = {me};
-        return true;
-    };
-    {
-        ScriptedMessageBoxes boxes;
-        boxes.answer({kvos::IDOK});   // a warning about planned supplies without a bill of materials
-        dlg.actRelease->trigger();
-    }
-    TMRPReleaseSetDlg::ExecHook = nullptr;
-    InfoApplication->ShowSelectUserProc = previousPicker;
+    EXPECT_TRUE(kvtest::releaseThroughDialog(iid)) << "the finished scheme is offered for release";
     EXPECT_EQ(DemoLogin::count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 8);
     return iid;
 }
