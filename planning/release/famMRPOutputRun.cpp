@@ -65,9 +65,10 @@ void TMRPOutputFrame::ReleaseSupplies()
     // 1.
     grdSupplies->cancelEdit();
     QApplication::setOverrideCursor(Qt::WaitCursor);
-    // An Esc pressed before the run is read and forgotten: only a press during
-    // the run asks whether to stop it.
-    kvos::asyncEscapeKeyState();
+    // An Esc pressed before the run is forgotten, also one whose release never
+    // arrived (a box closed by the press): only a press during the run asks
+    // whether to stop it.
+    kvos::resetEscapeKeyLatch();
     auto run = std::make_unique<TMRPOutputRun>();
     // 2.
     if (!LoadCalendarHolidays(FPlanScheme->MrpCalIID, run->Holidays, GlobalADOQuery, GetPlanBeginDate(FPlanScheme->MrpPeriods))) {

@@ -563,6 +563,11 @@ TEST(ReleaseRun, EscStopsTheOutputAfterTheBillBeingSaved)
         QApplication::sendEvent(v->grdSupplies, &release);
     };
     pressEsc();   // left over from a cell edit before the output
+    {
+        // and one whose release never arrived (the box it closed was gone)
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(v->grdSupplies, &press);
+    }
 
     QStringList boxes;
     int escQuestions = 0;
