@@ -183,7 +183,7 @@ QString TERPAccess::GetNewBillNo(const IBillPtr& bill, qint16& flag)
 
 quint16 TERPAccess::GetMaxBillRows(int kind)
 {
-    // the configuration is read afresh, so a changed cap holds from the next bill on
-    const QMap<int, quint16> caps = ReadERPBillRowCaps(FAccountSetsFile);
+    // a changed configuration holds from the next bill on
+    const QMap<int, quint16> caps = CurrentERPBillRowCaps(FAccountSetsFile);
     return caps.value(kind, ERPBillKind(kind).MaxRows);
 }

@@ -2,6 +2,7 @@
 
 #include "OrderedIni.h"
 
+#include <QFile>
 #include <QDir>
 #include <QFileInfo>
 #include <dlfcn.h>
@@ -49,6 +50,23 @@ QMap<int, quint16> ReadERPBillRowCaps(const QString& fileName)
             caps.insert(kind, quint16(cap));
     }
     return caps;
+}
+
+QMap<int, quint16> CurrentERPBillRowCaps(const QString& fileName)
+{
+    struct Read {
+        QString file;
+        QByteArray text;
+        bool readable = false;
+        QMap<int, quint16> caps;
+    };
+    static Read last;
+    QFile f(fileName);
+    const bool readable = f.open(QIODevice::ReadOnly);
+    const QByteArray text = readable ? f.readAll() : QByteArray();
+    if (last.file != fileName || last.readable != readable || last.text != text)
+        last = {fileName, text, readable, ReadERPBillRowCaps(fileName)};
+    return last.caps;
 }
 
 QString ERPLibraryFolder()

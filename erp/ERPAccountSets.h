@@ -37,6 +37,9 @@ extern const QString ERPMaxBillRowsSection;
 // The row caps of a configuration file: bill kind -> most detail rows (1 to
 // 65535); entries that are not numbers in that range are ignored.
 QMap<int, quint16> ReadERPBillRowCaps(const QString& fileName);
+// The row caps as the file holds them now, parsed again only when its text
+// changed since the last call (every bill of a long release asks).
+QMap<int, quint16> CurrentERPBillRowCaps(const QString& fileName);
 
 // The folder this library was loaded from.
 QString ERPLibraryFolder();

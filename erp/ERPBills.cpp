@@ -1,6 +1,7 @@
 #include "ERPBills.h"
 
 #include "Ado.h"
+#include "ERPBillNumbers.h"
 #include "ERPBomBills.h"
 #include "ERPForecastBills.h"
 #include "ERPOrderBills.h"
@@ -79,11 +80,11 @@ TERPBillKind ERPBillKind(int kind)
     // Prefixes of the bill kinds the planning screens write; others get "B" and the kind.
     static const QList<TERPBillKind> kinds = {
         {1, QStringLiteral("FC"), 500},  // forecast
-        {4, QStringLiteral("PO"), 200},  // purchase order
-        {5, QStringLiteral("PR"), 200},  // purchase requisition
-        {6, QStringLiteral("OR"), 200},  // outsourcing requisition
-        {7, QStringLiteral("OO"), 200},  // outsourcing order
-        {8, QStringLiteral("OO"), 200},  // outsourcing order (second kind)
+        {4, QStringLiteral("PR"), 200},  // purchase requisition
+        {5, QStringLiteral("PO"), 200},  // purchase order
+        {6, QStringLiteral("PI"), 200},  // purchase receipt under inspection
+        {7, QStringLiteral("OR"), 200},  // subcontract requisition
+        {8, QStringLiteral("OO"), 200},  // subcontract order
         {9, QStringLiteral("MR"), 200},  // production request
         {10, QStringLiteral("MO"), 1},   // production order: one item per order
         {16, QStringLiteral("BO"), 500}, // bill-of-materials operation document
@@ -113,14 +114,8 @@ QString TERPBill::NextBillNo(const QDate& day)
     if (FKind == ERPForecastBillKind)
         return NextForecastBillNo(FConnection.get(), day);
     const QString stem = ERPBillKind(FKind).Prefix + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
-    TADOQuery q;
-    q.SetConnection(FConnection.get());
-    q.SQL.Add(QStringLiteral("select [MaxNo]=max(BillNo) from ERP_Bills with(nolock) where BillKind=%1 and BillNo like %2")
-                  .arg(FKind)
-                  .arg(quoted(stem + QLatin1Char('%'))));
-    q.Open();
-    const int last = q.FieldByName(QStringLiteral("MaxNo"))->AsString().mid(stem.size()).toInt();
-    return stem + QStringLiteral("%1").arg(last + 1, 4, 10, QLatin1Char('0'));
+    return NextDayBillNo(FConnection.get(), QStringLiteral("ERP_Bills"), QStringLiteral("BillNo"),
+                         QStringLiteral("BillKind=%1").arg(FKind), stem);
 }
 
 void TERPBill::store()

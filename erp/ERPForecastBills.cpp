@@ -1,6 +1,7 @@
 #include "ERPForecastBills.h"
 
 #include "Ado.h"
+#include "ERPBillNumbers.h"
 #include "ERPBills.h"
 #include "UCommon.h"
 
@@ -89,11 +90,7 @@ QVariantList firstRow(TADOConnection* connection, const QString& sql)
 QString NextForecastBillNo(TADOConnection* AConnection, const QDate& ADay)
 {
     const QString stem = QStringLiteral("FC") + ADay.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
-    const QVariantList row = firstRow(
-        AConnection, QStringLiteral("select [MaxNo]=max(ForNo) from QZ_MRP_ForcastHead with(nolock) where ForNo like %1")
-                         .arg(quoted(stem + QStringLiteral("____"))));
-    const int last = row.isEmpty() ? 0 : row.first().toString().mid(stem.size()).toInt();
-    return stem + QStringLiteral("%1").arg(last + 1, 4, 10, QLatin1Char('0'));
+    return NextDayBillNo(AConnection, QStringLiteral("QZ_MRP_ForcastHead"), QStringLiteral("ForNo"), QString(), stem);
 }
 
 void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const TERPRowList* ARows)

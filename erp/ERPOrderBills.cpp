@@ -110,18 +110,51 @@ void collectMaterials(const std::function<const TERPRowList*(const QString&)>& A
 
 } // namespace
 
+namespace {
+
+// How one order document kind is kept in the account set: the table (and
+// column prefix) of its lines, whether it is made from materials (draw date
+// and bill of materials), whether its lines carry a status and a quantity under
+// inspection, and the table of its component lines (none for requisitions:
+// the next run explodes their bill of materials).
+struct TOrderTable {
+    int Kind;
+    const char* Prefix;
+    bool Made;
+    bool Ordered;
+    const char* Components;
+};
+
+const TOrderTable OrderTables[] = {
+    {10, "MO", true, true, "QZ_MRP_MOBOM"}, // production order (planning bill type 22)
+    {8, "OO", true, true, "QZ_MRP_OOBOM"},  // subcontract order (24)
+    {7, "OR", true, false, nullptr},        // subcontract requisition (36)
+    {4, "PR", false, false, nullptr},       // purchase requisition (38)
+};
+
+const TOrderTable* orderTable(int AKind)
+{
+    for (const TOrderTable& t : OrderTables)
+        if (t.Kind == AKind)
+            return &t;
+    return nullptr;
+}
+
+} // namespace
+
 bool IsERPOrderBillKind(int AKind)
 {
-    return AKind == 10 || AKind == 8 || AKind == 7 || AKind == 4;
+    return orderTable(AKind) != nullptr;
 }
 
 void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const QString& ABillNo, TERPValueList& AHead,
                     const std::function<const TERPRowList*(const QString&)>& ADetails)
 {
-    if (!IsERPOrderBillKind(AKind))
+    const TOrderTable* table = orderTable(AKind);
+    if (!table)
         return;
-    const QString p = AKind == 10 ? QStringLiteral("MO") : AKind == 4 ? QStringLiteral("PO") : QStringLiteral("OO");
-    const bool made = AKind != 4;
+    const QString p = QLatin1String(table->Prefix);
+    const bool made = table->Made;
     const QString id = QStringLiteral("%1-%2").arg(AKind).arg(ABillID);
     const QString billDate = dateOrNull(AHead, QStringLiteral("Date")) == QLatin1String("null")
         ? quoted(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
@@ -165,22 +198,30 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
             columns += QStringLiteral("%1SuppID, %1DeptID, ").arg(p);
             values << party << textOrNull(AHead, QStringLiteral("DeptID"));
         }
-        columns += QStringLiteral("%1ItmID, %2, %1UntID, %1BillQty, %1Qty, %1OkQty, %1ChkQty, %1DelivDate, ").arg(p, propColumns(p + QStringLiteral("Itm")));
+        columns += QStringLiteral("%1ItmID, %2, %1UntID, %1BillQty, %1Qty, %1OkQty, %1DelivDate, ").arg(p, propColumns(p + QStringLiteral("Itm")));
         values << quoted(itemID) << itemProps(row) << textOrNull(row, QStringLiteral("UnitID")) << qtyLiteral(billQty)
-               << qtyLiteral(stdQty) << QStringLiteral("0") << QStringLiteral("0") << dateOrNull(row, QStringLiteral("Date"));
+               << qtyLiteral(stdQty) << QStringLiteral("0") << dateOrNull(row, QStringLiteral("Date"));
+        if (table->Ordered) {
+            columns += QStringLiteral("%1ChkQty, ").arg(p);
+            values << QStringLiteral("0");
+        }
         if (made) {
-            columns += QStringLiteral("%1DrawDate, %1BomType, %1BomID, %1Status, ").arg(p);
+            columns += QStringLiteral("%1DrawDate, %1BomType, %1BomID, ").arg(p);
             values << dateOrNull(row, QStringLiteral("DrawDate")) << QString::number(int(number(row, QStringLiteral("BomType"))))
-                   << textOrNull(row, QStringLiteral("BomID")) << quoted(QStringLiteral("计划"));
+                   << textOrNull(row, QStringLiteral("BomID"));
+        }
+        if (made && table->Ordered) {
+            columns += QStringLiteral("%1Status, ").arg(p);
+            values << quoted(QStringLiteral("计划"));
         }
         columns += origCols + QStringLiteral(", %1GroupType, %1GroupNo, %1Note, Checked, Closed, CanMRP").arg(p);
         values << origin << group << textOrNull(row, QStringLiteral("Note")) << QStringLiteral("1, 0, 1");
         AConnection->Execute(QStringLiteral("insert QZ_MRP_%1 (%2) values (%3)").arg(p, columns, values.join(QStringLiteral(", "))));
 
-        if (!made)
+        if (!table->Components)
             continue;
         // The component lines: the material list sent with the row, else the row's bill of materials.
-        const QString compTable = QStringLiteral("QZ_MRP_%1BOM").arg(p);
+        const QString compTable = QLatin1String(table->Components);
         const QString partyCol = AKind == 10 ? QStringLiteral("BomDeptID") : QStringLiteral("BomSuppID");
         const QString head = QStringLiteral("insert %1 (BomID, BomNo, BomEntry, BomDate, %2ID, %2No, %2Entry, %2ItmID, %2Note, %3, "
                                             "%2GroupType, %2GroupNo, %4, BomItmID, %5, BomUntID, BomUnitQty, BomBillQty, BomQty, "

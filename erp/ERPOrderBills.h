@@ -1,11 +1,11 @@
 #pragma once
 // The order documents of the stand-in ERP that planned orders are released
-// as: production orders (kind 10), outsourcing orders (kinds 8 and 7) and
-// purchase orders (kind 4). Their rows become open, checked lines of the
-// account set's order tables (QZ_MRP_MO, QZ_MRP_OO, QZ_MRP_PO), with the
-// component lines of production and outsourcing orders (QZ_MRP_MOBOM,
-// QZ_MRP_OOBOM), where the next MRP run reads them as open supplies and
-// demands.
+// as: production orders (kind 10), subcontract orders (kind 8), subcontract
+// requisitions (kind 7) and purchase requisitions (kind 4). Their rows become
+// open, checked lines of the account set's tables of that document
+// (QZ_MRP_MO, QZ_MRP_OO, QZ_MRP_OR, QZ_MRP_PR), orders with their component
+// lines (QZ_MRP_MOBOM, QZ_MRP_OOBOM), where the next MRP run reads them as
+// open supplies and demands.
 //
 // Head values read: "Date", "DeptID", "SupID", "UserID". Rows of the list
 // "Rows": "ItemID", "ItemProps", "ItemProp1".."ItemProp10", "SupID" (the

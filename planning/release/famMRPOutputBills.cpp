@@ -14,12 +14,55 @@
 #include "untMRPSupplyBOM.h"
 
 #include <QApplication>
+#include <QElapsedTimer>
+#include <optional>
 
 namespace {
 
 const QString Aborted = QStringLiteral("执行已被中止!");
 const QString Finished = QStringLiteral("执行完成。");
 const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
+
+// The supply tree and the result lines are rebuilt a few times a second while
+// bills are written, not after every bill: rebuilding them for each of
+// thousands of bills makes the release crawl. Pending input (an Esc press) is
+// let in whenever they are shown; the second list is the result list.
+class HeldLists {
+public:
+    HeldLists(kvui::BandedView* ASupplies, kvui::BandedView* AResults) : FLists{ASupplies, AResults}
+    {
+        for (kvui::BandedView* l : FLists)
+            l->beginUpdate();
+    }
+    ~HeldLists()
+    {
+        for (kvui::BandedView* l : FLists)
+            l->endUpdate();
+    }
+    HeldLists(const HeldLists&) = delete;
+    HeldLists& operator=(const HeldLists&) = delete;
+
+    // Shows the lists as they are when the last showing is a moment ago.
+    void Show()
+    {
+        if (FShown.isValid() && FShown.elapsed() < 250)
+            return;
+        for (kvui::BandedView* l : FLists)
+            l->endUpdate();
+        // As the result pane does for its lines: only the result list takes
+        // input while pending messages are handled (no second run starts).
+        InfoApplication->LockProcessMessages(quintptr(FLists[1]));
+        QApplication::processEvents();
+        InfoApplication->LockProcessMessages(0);
+        for (kvui::BandedView* l : FLists)
+            l->beginUpdate();
+        FShown.start();
+    }
+
+private:
+    kvui::BandedView* FLists[2];
+    QElapsedTimer FShown;
+};
 
 } // namespace
 
@@ -67,9 +110,10 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
         stateWritten = true;
         ExecSQLText(GlobalADOQuery, PlanStateOutputStartedSQL(FPlanScheme->SchemeIID), false, false, true);
     };
+    auto held = std::make_optional<HeldLists>(grdSupplies, FResulter->grdResults);
     events.Line = [&](TMessageKind AKind, const QString& AText) {
         FResulter->AddResultNode(AKind, AText, QString(), QVariant(), QVariant(), header);
-        QApplication::processEvents();
+        held->Show();
     };
     events.Saved = [&](const TMRPOutputRec& ARec) {
         grdSupplies->beginUpdate();
@@ -96,6 +140,7 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
         GetLossRateType();
         result = ::WriteOutputBills(r, *InfoApplication->ERPAccess, InfoApplication->LoginInfo.UserID, events);
     } catch (const std::exception& e) {
+        held.reset();
         const auto* ex = dynamic_cast<const Exception*>(&e);
         const QString reason = ex ? ex->Message : QString::fromUtf8(e.what());
         FResulter->AddResultNode(mkError, reason, QString(), QVariant(), QVariant(), header);
@@ -106,6 +151,7 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
         QApplication::restoreOverrideCursor();
         return false;
     }
+    held.reset();
     if (stateWritten)
         FPlanScheme->LoadState();
     // 10. Summary.

@@ -213,6 +213,22 @@ QString TMRPOutputRun::MergeKey(const TMRPOutputRow& ARow) const
 
 // ---- adding rows -------------------------------------------------------------
 
+QDate OutputWorkingDay(const TInt64DynArray& AHolidays, const QDate& ADate, const QDate& AToday)
+{
+    if (!ADate.isValid() || ADate <= AToday)
+        return AToday;
+    std::int64_t day = dayOf(ADate);
+    auto it = std::lower_bound(AHolidays.begin(), AHolidays.end(), day);
+    while (it != AHolidays.end() && *it == day) {
+        --day;
+        if (it == AHolidays.begin())
+            break;
+        --it;
+    }
+    return std::max(dateOfDay(double(day)), AToday);
+}
+
+
 void TMRPOutputRun::AddOutputNode(const TMRPOutputRow& ARow)
 {
     const QString key = MergeKey(ARow);
@@ -228,7 +244,7 @@ void TMRPOutputRun::AddOutputNode(const TMRPOutputRow& ARow)
     // first periods, each period gives at most what is still to output.
     double before = ARow.Number(QStringLiteral("SupDestQty"));
     double offset = 0;
-    QDate first;
+    QDate first, previous;
     const QStringList lines = hints.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
     for (const QString& line : lines) {
         if (toOutput <= 0)
@@ -259,10 +275,14 @@ void TMRPOutputRun::AddOutputNode(const TMRPOutputRow& ARow)
             first = period;
         } else {
             // A later period's piece is due as many working days after the row's
-            // date as its period lies after the first one.
+            // date as its period lies after the first one; never before the piece
+            // of the period before, and never after the earliest need it serves:
+            // its needs lie in its period and not before the row's own date.
             const int forward = WorkDaysBetween(Holidays, dayOf(period), dayOf(first));
             pieceDate = dateOfDay(ShiftWorkDays(Holidays, -forward, dayOf(rowDate)));
+            pieceDate = std::min(std::max(pieceDate, previous), std::max(period, rowDate));
         }
+        previous = pieceDate;
         AddOutputRec(ARow, key, pieceDate, h, offset);
         offset += h;
         toOutput -= h;
@@ -278,7 +298,7 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
     const QDate rowDate = ARow.Date(QStringLiteral("SupDate"));
     const QDate rowDraw = ARow.Date(QStringLiteral("SupDrawDate"));
 
-    // 1. Output and draw dates: nothing is due before today.
+    // 1. Output and draw dates: nothing is due before today, nothing on a rest day.
     QDate draw;
     if (!ADate.isValid() || ADate <= Today) {
         ADate = Today;
@@ -290,8 +310,8 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
         const int lead = WorkDaysBetween(Holidays, dayOf(rowDate), dayOf(rowDraw));
         draw = dateOfDay(ShiftWorkDays(Holidays, lead, dayOf(ADate)));
     }
-    if (!draw.isValid() || draw < Today)
-        draw = Today;
+    ADate = OutputWorkingDay(Holidays, ADate, Today);
+    draw = !draw.isValid() ? Today : OutputWorkingDay(Holidays, std::min(draw, ADate), Today);
 
     // 2. The period part when periods are kept apart.
     if (!GetOutputOptions(billType).MergePeriods)

@@ -143,6 +143,10 @@ private:
 // template itself.
 QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs);
 
+// A released due or draw date: a rest day of the calendar moves to the nearest
+// earlier working day; nothing is dated before today.
+QDate OutputWorkingDay(const TInt64DynArray& AHolidays, const QDate& ADate, const QDate& AToday);
+
 // The lot rule of a bill row: at least the minimum, and above it whole lots.
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty);
 

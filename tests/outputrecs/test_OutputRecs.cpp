@@ -155,12 +155,12 @@ TEST_F(RunFixture, ARowSplitsOverItsPlanPeriodHints)
     // The first period's piece: what is left of it, at the end of period 0.
     EXPECT_DOUBLE_EQ(run.Records()[0].SupStdQty, 2);
     EXPECT_EQ(run.Records()[0].SupDate, QDate(2027, 1, 3));
-    // The next period's piece is due one working day after the row's date: its
-    // period starts one working day after the first.
+    // The next period's piece: its period starts one working day after the
+    // first, but it is not due after its needs (not before the row's own date):
+    // the row's date and draw date.
     EXPECT_DOUBLE_EQ(run.Records()[1].SupStdQty, 5);
-    EXPECT_EQ(run.Records()[1].SupDate, QDate(2027, 1, 6));
-    // With the lead time of one working day counted back.
-    EXPECT_EQ(run.Records()[1].SupDrawDate, QDate(2027, 1, 5));
+    EXPECT_EQ(run.Records()[1].SupDate, QDate(2027, 1, 5));
+    EXPECT_EQ(run.Records()[1].SupDrawDate, QDate(2027, 1, 4));
 
     // A hint naming a period the scheme does not have is passed over; the rest
     // of the quantity comes as one more piece at the row's date.
@@ -175,6 +175,67 @@ TEST_F(RunFixture, ARowSplitsOverItsPlanPeriodHints)
             if (n.Node == &added)
                 pieces << n.Qty;
     EXPECT_EQ(pieces, QList<double>({2, 4}));
+}
+
+// Released dates on the demo's calendar (weekends, New Year's Day and the
+// Spring Festival 2027-02-06..02-14 rest) and its weekly plan periods from
+// Monday 2027-01-04 (period 1) on; period 0 ends on 01-03. Worked out by hand:
+// a rest day moves to the working day before it, never before today; a piece
+// dated at its period's begin keeps that; a later period's piece is never due
+// before an earlier one nor after its period's begin or the row's own date.
+TEST(OutputDates, ReleasedDatesOnTheDemoCalendar)
+{
+    struct Case {
+        const char* what;
+        QDate today, date, draw;
+        const char* hints;
+        double before, qty;
+        QStringList records;   // "quantity@due/draw", MM-dd, in creation order
+    };
+    const QDate jan5(2027, 1, 5);
+    const Case cases[] = {
+        {"whole row on a working day keeps its dates", jan5, {2027, 2, 26}, {2027, 2, 22}, "", 0, 88, {"88@02-26/02-22"}},
+        {"whole row due on a Saturday", jan5, {2027, 1, 23}, {2027, 1, 18}, "", 0, 10, {"10@01-22/01-18"}},
+        {"whole row due inside the Spring Festival", jan5, {2027, 2, 10}, {2027, 2, 3}, "", 0, 10, {"10@02-05/02-03"}},
+        {"due today, a Saturday", {2027, 1, 9}, {2027, 1, 9}, {2027, 1, 7}, "", 0, 10, {"10@01-09/01-09"}},
+        {"a rest day after today whose working day lies before it", {2027, 1, 9}, {2027, 1, 10}, {2027, 1, 7}, "", 0, 10,
+         {"10@01-09/01-09"}},
+        {"two periods: the later piece at its period's begin", jan5, {2027, 1, 20}, {2027, 1, 15}, "3=40\r\n4=60", 0, 100,
+         {"40@01-18/01-13", "60@01-25/01-20"}},
+        {"output before: a later piece never before the first one", jan5, {2027, 1, 6}, {2027, 1, 5}, "1=10\r\n5=10\r\n6=10", 10,
+         20, {"20@02-01/01-29"}},
+        {"period 0 and today", jan5, {2027, 1, 5}, {2027, 1, 4}, "0=5\r\n1=5", 0, 10, {"10@01-05/01-05"}},
+        {"a period beginning in the Spring Festival", jan5, {2027, 2, 15}, {2027, 2, 5}, "6=10\r\n7=10", 0, 20,
+         {"10@02-05/02-05", "10@02-15/02-05"}},
+    };
+    TInt64DynArray holidays;
+    for (QDate d(2026, 12, 1); d <= QDate(2027, 3, 31); d = d.addDays(1))
+        if (d.dayOfWeek() >= 6 || d == QDate(2027, 1, 1) || (d >= QDate(2027, 2, 6) && d <= QDate(2027, 2, 14)))
+            holidays.push_back(std::int64_t(day(d)));
+    TPlanPeriods periods{{ppkDelay, day(QDate(2026, 12, 1)), day(QDate(2027, 1, 3))}};
+    for (int k = 0; k < 13; ++k)
+        periods.push_back({ppkNormal, day(QDate(2027, 1, 4).addDays(7 * k)), day(QDate(2027, 1, 10).addDays(7 * k))});
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        Rows rows;
+        TMRPOutputRun run;
+        run.Today = c.today;
+        run.Holidays = holidays;
+        run.MrpPeriods = periods;
+        run.OptionsMO.MergeTrack = 7;
+        run.OptionsMO.MergePeriods = false;
+        auto row = production("1", c.before + c.qty);
+        row["SupDate"] = c.date;
+        row["SupDrawDate"] = c.draw;
+        row["SupHints"] = QString::fromUtf8(c.hints);
+        row["SupDestQty"] = c.before;
+        row["SupDoDestQty"] = c.qty;
+        run.AddOutputNode(rows.add(row));
+        QStringList got;
+        for (const TMRPOutputRec& r : run.Records())
+            got << QStringLiteral("%1@%2/%3").arg(r.SupStdQty).arg(r.SupDate.toString("MM-dd"), r.SupDrawDate.toString("MM-dd"));
+        EXPECT_EQ(got.join(" ").toStdString(), c.records.join(" ").toStdString());
+    }
 }
 
 TEST_F(RunFixture, BillsHoldAtMostMaxRowsOfEqualSplitKeysInCreationOrder)

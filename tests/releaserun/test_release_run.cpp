@@ -7,6 +7,7 @@
 #include "DemoPlanning.h"
 #include "ScriptedMessageBoxes.h"
 #include "StandInProcedures.h"
+#include "ReleaseThroughDialog.h"
 #include "dlgViewScheme.h"
 #include "famDoResults.h"
 #include "famMRPOutput.h"
@@ -18,6 +19,9 @@
 
 #include <QCheckBox>
 #include <QComboBox>
+#include <QApplication>
+#include <QKeyEvent>
+#include <QTimer>
 #include <QVBoxLayout>
 #include <map>
 
@@ -119,6 +123,54 @@ QDate dateOf(const QVariant& v)
 double num(const QVariant& v)
 {
     return v.isNull() ? 0 : v.toDouble();
+}
+
+// A new scheme made from the demo's first one with its main demand fetched and
+// MRP run, released through the release dialog as a planner does it: in
+// place, output allowed, plan01 receiving it.
+int releasedScheme(const QString& AName, TPlanScheme& AScheme)
+{
+    EXPECT_TRUE(AScheme.Load(1));
+    AScheme.SchemeIID = 0;
+    AScheme.SchemeName = AName;
+    AScheme.PlanState = 0;
+    EXPECT_TRUE(AScheme.Save());
+    const int iid = DemoLogin::count("select max(SchIID) from QZ_MRP_Schemes");
+    EXPECT_TRUE(AScheme.Load(iid));
+    EXPECT_TRUE(AScheme.RunMPS(false, false));
+    EXPECT_TRUE(AScheme.Load(iid));
+    EXPECT_TRUE(AScheme.RunMRP(false, false, false));
+
+    EXPECT_TRUE(kvtest::releaseThroughDialog(iid)) << "the finished scheme is offered for release";
+    EXPECT_EQ(DemoLogin::count(QStringLiteral("select SchState from QZ_MRP_Schemes where SchIID=%1").arg(iid)), 8);
+    return iid;
+}
+
+// The output view as the navigator opens it, in a window of its own.
+struct OutputView {
+    QWidget window;
+    decltype(CreateInfoView<TMRPOutputFrame>(nullptr, nullptr)) view;
+    TMRPOutputFrame* v = nullptr;
+    OutputView()
+    {
+        window.resize(1380, 860);
+        new QVBoxLayout(&window);
+        TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRPOutput"));
+        view = CreateInfoView<TMRPOutputFrame>(nullptr, def);
+        view->SetParentControl(&window);
+        view->InitializeView(QString(), nullptr);
+        InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
+        view->RefreshData(true);
+        v = view.get();
+    }
+};
+
+// Whether a day is a rest day of the demo's standard calendar.
+bool restDay(const QDate& ADay)
+{
+    return DemoLogin::count(QStringLiteral("select count(*) from QZ_MRP_Holidays where CalIID=1 and CalHoliday='%1'")
+                                .arg(ADay.toString("yyyyMMdd")))
+        > 0;
 }
 
 } // namespace
@@ -232,30 +284,11 @@ TEST(ReleaseRun, FromANewSchemeToSavedBillsAndASecondRun)
     }
 
     TPlanScheme scheme(GlobalADOConnection);
-    ASSERT_TRUE(scheme.Load(1));
-    scheme.SchemeIID = 0;
-    scheme.SchemeName = QStringLiteral("投放测试");
-    scheme.PlanState = 0;
-    ASSERT_TRUE(scheme.Save());
-    const int iid = DemoLogin::count("select max(SchIID) from QZ_MRP_Schemes");
+    const int iid = releasedScheme(QStringLiteral("投放测试"), scheme);
     ASSERT_GT(iid, 1);
-    ASSERT_TRUE(scheme.Load(iid));
-    ASSERT_TRUE(scheme.RunMPS(false, false));
-    ASSERT_TRUE(scheme.Load(iid));
-    ASSERT_TRUE(scheme.RunMRP(false, false, false));
-    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Schemes set SchState=8, SchRelTime=getdate(), SchMaxTime=getdate() "
-                                              "where SchIID=%1").arg(iid));
 
-    QWidget window;
-    window.resize(1380, 860);
-    new QVBoxLayout(&window);
-    TInfoObjectDef* def = InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRPOutput"));
-    auto view = CreateInfoView<TMRPOutputFrame>(nullptr, def);
-    view->SetParentControl(&window);
-    view->InitializeView(QString(), nullptr);
-    InfoApplication->ParseViewSchemeSQL(def, view->GetViewScheme(), GlobalADOQuery);
-    view->RefreshData(true);
-    TMRPOutputFrame* v = view.get();
+    OutputView ov;
+    TMRPOutputFrame* v = ov.v;
     ASSERT_EQ(v->PlanScheme() ? v->PlanScheme()->SchemeIID : 0, iid);
 
     // One open supply of each target: the 16" fan (three list levels), the
@@ -315,7 +348,8 @@ TEST(ReleaseRun, FromANewSchemeToSavedBillsAndASecondRun)
     EXPECT_TRUE(boxes.shown.last().text.startsWith(QStringLiteral("执行完成。\r\r共生成"))) << boxes.shown.last().text.toStdString();
     EXPECT_TRUE(boxes.shown.last().text.contains(QStringLiteral("0行失败保存, 0行未保存!"))) << boxes.shown.last().text.toStdString();
 
-    // Bills of kinds 10, 8 and 4, numbered, within the row caps.
+    // Bills of kinds 10, 8 and 4 (production and subcontract orders, purchase
+    // requisitions), numbered, within the row caps.
     std::map<int, int> kinds;
     EXPECT_TRUE(ExecSQLText(GlobalADOQuery, QStringLiteral("select BillID, BillKind, BillNo, (select count(*) from ERP_BillRows as r "
                                                            "where r.BillID=b.BillID and r.ListName='Rows') as Rows from ERP_Bills as b "
@@ -370,7 +404,55 @@ TEST(ReleaseRun, FromANewSchemeToSavedBillsAndASecondRun)
                                "m.MOStatus='计划' and c.BomItmID like 'IPH-%'"),
               0);
     EXPECT_GT(DemoLogin::count("select count(*) from QZ_MRP_OO where OOItmID='ISA-301' and OOStatus='计划'"), 0);
-    EXPECT_GT(DemoLogin::count("select count(*) from QZ_MRP_PO where POItmID='IPT-121' and CanMRP=1"), 0);
+    // Purchase requisitions are requisitions, not orders.
+    EXPECT_GT(DemoLogin::count("select count(*) from QZ_MRP_PR where PRItmID='IPT-121' and CanMRP=1"), 0);
+    EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_PO where PONo like 'P_2%'"), 0);
+    // Released dates fall on working days, not before today, and no line is
+    // due after the supply it comes from.
+    struct Line {
+        const char* table;
+        const char* p;
+        bool drawn;
+    };
+    for (const Line& t : {Line{"QZ_MRP_MO", "MO", true}, Line{"QZ_MRP_OO", "OO", true}, Line{"QZ_MRP_PR", "PR", false}}) {
+        SCOPED_TRACE(t.table);
+        const QString sql = QStringLiteral("select convert(varchar(8), %1DelivDate, 112), %2, %1ItmID from %3 where %1No like '%1%4%%'")
+                                .arg(t.p, t.drawn ? QStringLiteral("convert(varchar(8), %1DrawDate, 112)").arg(t.p) : QStringLiteral("''"), t.table,
+                                     QDate::currentDate().toString("yyyyMMdd"));
+        ASSERT_TRUE(ExecSQLText(GlobalADOQuery, sql, true, false, false));
+        QList<QStringList> lines;
+        for (GlobalADOQuery->First(); !GlobalADOQuery->Eof(); GlobalADOQuery->Next())
+            lines << QStringList{GlobalADOQuery->Fields()->Field(0)->AsString(), GlobalADOQuery->Fields()->Field(1)->AsString(),
+                                 GlobalADOQuery->Fields()->Field(2)->AsString()};
+        GlobalADOQuery->Close();
+        EXPECT_FALSE(lines.isEmpty());
+        for (const QStringList& l : lines) {
+            for (int i : {0, 1}) {
+                if (l[i].isEmpty())
+                    continue;
+                const QDate d = QDate::fromString(l[i], "yyyyMMdd");
+                EXPECT_FALSE(restDay(d)) << l[2].toStdString() << " " << l[i].toStdString();
+                EXPECT_GE(d, QDate::currentDate()) << l[2].toStdString();
+            }
+            if (!l[1].isEmpty()) {
+                EXPECT_LE(l[1], l[0]) << "drawn before it is due";
+            }
+        }
+    }
+    for (auto [type, supIID] : supplyOf) {
+        const QString planned = DemoLogin::value(QStringLiteral("select convert(varchar(8), SupDate, 112) from QZ_MRP_Supplies where "
+                                                                "SupSchIID=%1 and SupIID=%2")
+                                                     .arg(iid)
+                                                     .arg(supIID))
+                                    .toString();
+        const QString table = type == 22 ? "MO" : type == 24 ? "OO" : "PR";
+        const QString item = type == 22 ? "IFG-1001" : type == 24 ? "ISA-301" : "IPT-121";
+        const QString first = DemoLogin::value(QStringLiteral("select convert(varchar(8), min(%1DelivDate), 112) from QZ_MRP_%1 where "
+                                                              "%1ItmID='%2' and %1No like '%1%3%%'")
+                                                   .arg(table, item, QDate::currentDate().toString("yyyyMMdd")))
+                                  .toString();
+        EXPECT_LE(first, std::max(planned, QDate::currentDate().toString("yyyyMMdd"))) << type;
+    }
 
     // The tree shows the release; after a reload the fully output supplies are gone.
     EXPECT_FALSE(picked[22]->isChecked());
@@ -444,4 +526,94 @@ TEST(ReleaseRun, AFailingWriteBackStoresNoOrder)
     EXPECT_EQ(DemoLogin::value("select MONote from QZ_MRP_MO where MOID=" + id).toString(), "100%1 备注");
     EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_MOBOM where MOID=" + id), 10) << "the lines of its bill of materials";
     EXPECT_DOUBLE_EQ(DemoLogin::value("select BomQty from QZ_MRP_MOBOM where BomItmID='IPT-601' and MOID=" + id).toDouble(), 30);
+}
+
+// Esc during the output, answered 是: the bill being saved stays, nothing after
+// it is written, the summary says what was saved and the list shows it without
+// a reload. An Esc pressed before the output started asks nothing.
+TEST(ReleaseRun, EscStopsTheOutputAfterTheBillBeingSaved)
+{
+    addTestBoms();
+    TMRPOutputOptions o;
+    LoadMRPOutputOptions(38, o);
+    o.MaxRows = 1;
+    o.ItemSubs = 2;
+    o.EmployeeID = "E01";
+    o.DepartmentID = "D01";
+    SaveMRPOutputOptions(38, o);
+    TPlanScheme scheme(GlobalADOConnection);
+    const int iid = releasedScheme(QStringLiteral("中止测试"), scheme);
+    OutputView ov;
+    TMRPOutputFrame* v = ov.v;
+    ASSERT_EQ(v->PlanScheme() ? v->PlanScheme()->SchemeIID : 0, iid);
+
+    QList<kvui::TreeNode*> checked;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupDestType).toInt() == 38 && !n->value(v->colSupDeptID).toString().isEmpty()
+            && num(n->value(v->colSupDoDestQty)) > 0 && checked.size() < 4) {
+            n->setCheckState(Qt::Checked);
+            checked << n;
+        }
+    ASSERT_EQ(checked.size(), 4);
+
+    const auto pressEsc = [&] {
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QKeyEvent release(QEvent::KeyRelease, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(v->grdSupplies, &press);
+        QApplication::sendEvent(v->grdSupplies, &release);
+    };
+    pressEsc();   // left over from a cell edit before the output
+    {
+        // and one whose release never arrived (the box it closed was gone)
+        QKeyEvent press(QEvent::KeyPress, Qt::Key_Escape, Qt::NoModifier);
+        QApplication::sendEvent(v->grdSupplies, &press);
+    }
+
+    QStringList boxes;
+    int escQuestions = 0;
+    const auto previous = kvos::setMessageBoxPresenter([&](const QString& AText, const QString&, unsigned AFlags) {
+        boxes << AText;
+        if (AText.contains(QStringLiteral("[Esc]"))) {
+            ++escQuestions;
+            return kvos::IDYES;
+        }
+        if (AText.contains(QStringLiteral("继续执行投放")))
+            return kvos::IDYES;
+        return kvos::defaultButtonOf(AFlags);
+    });
+    // Esc is pressed while the first bill is reported, as the run lets events in.
+    const int before = DemoLogin::count("select count(*) from ERP_Bills");
+    bool pressed = false;
+    QTimer timer;
+    timer.setInterval(0);
+    QObject::connect(&timer, &QTimer::timeout, [&] {
+        if (!pressed && DemoLogin::count("select count(*) from ERP_Bills") > before) {
+            pressed = true;
+            pressEsc();
+        }
+    });
+    timer.start();
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    timer.stop();
+    kvos::setMessageBoxPresenter(previous);
+
+    EXPECT_TRUE(pressed);
+    EXPECT_EQ(escQuestions, 1) << "only the press during the run asks";
+    EXPECT_EQ(DemoLogin::count("select count(*) from ERP_Bills"), before + 1);
+    ASSERT_FALSE(boxes.isEmpty());
+    // (each demand of a supply is a bill row of its own here)
+    EXPECT_TRUE(boxes.last().startsWith(QStringLiteral("执行已被中止!\r\r共生成"))) << boxes.last().toStdString();
+    EXPECT_TRUE(boxes.last().contains(QStringLiteral("其中1行成功保存(1张单据), 0行失败保存"))) << boxes.last().toStdString();
+    int shownSaved = 0, inDatabase = 0;
+    for (kvui::TreeNode* n : checked) {
+        const bool saved = num(n->value(v->colSupDestQty)) > 0;
+        shownSaved += saved ? 1 : 0;
+        EXPECT_EQ(n->isChecked(), num(n->value(v->colSupDoDestQty)) > 0) << "checked while something is left to output";
+        inDatabase += DemoLogin::count(QStringLiteral("select count(*) from QZ_MRP_Supplies where SupSchIID=%1 and SupIID=%2 and "
+                                                      "SupDestQty>0")
+                                           .arg(iid)
+                                           .arg(n->value(v->colSupIID).toInt()));
+    }
+    EXPECT_EQ(shownSaved, 1);
+    EXPECT_EQ(inDatabase, 1);
 }
