@@ -64,10 +64,22 @@ TEST_F(DemoAccountSet, KeyTablesHoldTheSampleRows)
         {"QZ_MRP_PI", 1},          {"QZ_MRP_MR", 1},            {"QZ_MRP_OR", 1},
         {"QZ_MRP_PR", 1},          {"QZ_MRP_MOScrap", 1},       {"QZ_MRP_Inventory", 24},
         {"QZ_MRP_Calendar", 2},    {"QZ_MRP_Holidays", 133},    {"QZ_MRP_Schemes", 1},
-        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 18},
+        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 31},
     };
     for (const auto& c : cases)
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(c.table))), c.rows) << c.table;
+}
+
+TEST_F(DemoAccountSet, EveryViewAUserCanOpenHasASharedDefaultScheme)
+{
+    // grids and the planning library's views (result views and tree views)
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from QZ_SYS_Objects as o where o.ObjType in (0, 10) and not exists (select * from "
+                     "QZ_SYS_ViewSchemes as v where v.ViwID=o.ObjID and v.ViwUsrID='' and v.ViwKind=2)")),
+              0);
+    // one each, so the default a view loads is never a matter of order
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from (select ViwID from QZ_SYS_ViewSchemes where ViwUsrID='' and ViwKind=2 "
+                     "group by ViwID having count(*)>1) as t")),
+              0);
 }
 
 TEST_F(DemoAccountSet, BillTypesOfThePlanningAreAValueList)
