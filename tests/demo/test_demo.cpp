@@ -154,6 +154,7 @@ TEST_F(DemoAccountSet, EveryInfoObjectWithDataSourcesOpensItsSelect)
         {"QZ_MRP.Inventory", 24}, {"QZ_MRP.OOBOM", 6},   {"QZ_MRP.MOBOM", 19},   {"QZ_MRP.Stocks", 4},
         {"QZ_MRP.Items", 60},    {"QZ_MRP.ItemSubs", 1}, {"QZ_MRP.BOMs", 21}, {"QZ_MRP.Deduct", 5},
         {"QZ_MRP.DeductLog", 0}, {"QZ_MRP.InvFilter", 24}, {"QZ_MRP.MRP.Main", 0}, {"QZ_MRP.MRP.Supplies", 0}, {"QZ_MRP.MRPOutput", 0},
+        {"QZ_MRP.MRP.Allot", 0}, {"QZ_MRP.AgeAnalyze", 0},
     };
     for (const auto& c : cases) {
         QString problem;
