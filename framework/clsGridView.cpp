@@ -1,5 +1,7 @@
 #include "clsGridView.h"
 
+#include "ColumnFit.h"
+
 #include "dlgFillValues.h"
 
 #include "DataSetSource.h"
@@ -400,6 +402,7 @@ void TInfoGridView::ApplyViewScheme()
 
     // 5. The working position of every column.
     QList<TGridColumnPosition> records;
+    QList<kvui::Column*> storedWidths; // a stored width wins over fitting
     for (kvui::Column* column : grid->columns()) {
         TGridColumnPosition p;
         p.Column = column;
@@ -416,6 +419,8 @@ void TInfoGridView::ApplyViewScheme()
             if (FindViewSchemeItem(positions, column->fieldName(), code)) {
                 int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
                 const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
+                if (read >= 5)
+                    storedWidths.append(column);
                 if (read >= 1) {
                     const int band = grid->bandIndexById(bandID);
                     if (band >= 0)
@@ -451,6 +456,9 @@ void TInfoGridView::ApplyViewScheme()
         if (p.Visible && p.BandIndex >= 0 && p.BandIndex < grid->bandCount())
             grid->band(p.BandIndex).visible = true;
     }
+
+    // Columns without a stored width fit their captions and values once rows show.
+    kvui::ColumnFit::of(grid)->setStoredColumns(storedWidths);
 
     // 7. Sorting, grouping, footer and summaries.
     if (!InGridMode()) {

@@ -594,7 +594,10 @@ bool TCustomInfoView::EnsureViewSchemeParsed()
 {
     if (ViewScheme.SQLParsed)
         return true;
-    if (AsDetail) {
+    // A detail view, and a view that found a stored scheme (the user's last
+    // one or a shared default, already applied), open on it at once: the
+    // dialog asks only where the account set keeps no scheme for the view.
+    if (AsDetail || ViewScheme.IID != 0) {
         InfoApplication->ParseViewSchemeSQL(ObjectDef, &ViewScheme, GlobalADOQuery);
         return true;
     }

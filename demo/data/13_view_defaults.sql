@@ -22,3 +22,11 @@ insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime
 insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values ('QZ_MRP.SO', '', '', 2, '[Positions]=SOEntry:100011P|SONo:000012Z|SODate:101012E|CustName:102012M|SOCustPO:1030122|ItmNo:0010122|ItmName:1040129|ItmSpec:1050124|UntName:106011C|SOBillQty:107012O|SOOkQty:108012O|SOQty:109012O|SODelivDate:10A012E|DeptName:10B0122|EmpName:10C011P|BomNo:10D012L|SODedAQty:10E012S|SODedMQty:10F012S|SONote:10G013C|', '20261201')
 insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values ('QZ_MRP.Stocks', '', '', 2, '[Positions]=StkNo:100011C|StkName:101011W|StkVirtual:102011C|StkDisabled:103011C|', '20261201')
 go
+-- Every other view a demo user can open, the planning result views and tree
+-- views included, shares a default scheme as well: the definition's usual
+-- fields, each column fitted to its caption and values when rows first show;
+-- so a first opening shows data instead of asking for a scheme.
+insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime)
+select o.ObjID, '', '', 2, '', '20261201' from QZ_SYS_Objects as o where o.ObjType in (0, 10)
+  and not exists (select * from QZ_SYS_ViewSchemes as v where v.ViwID=o.ObjID and v.ViwUsrID='' and v.ViwKind=2)
+go

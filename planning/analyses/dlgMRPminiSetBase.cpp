@@ -1,6 +1,7 @@
 #include "dlgMRPminiSetBase.h"
 
 #include "BandedGrid.h"
+#include "ColumnFit.h"
 #include "DataSetSource.h"
 #include "MessageBox.h"
 #include "TreeList.h"
@@ -61,6 +62,8 @@ void TMRPminiSetDlgBase::BuildLinesGrid()
     qryMain->CommandTimeout = 600;
     grdMain = new kvui::BandedGrid(tabMain);
     grdMain->setObjectName(QStringLiteral("grdMain"));
+    // The lines keep no layout of their own: columns fit what they show.
+    kvui::ColumnFit::of(grdMain);
 }
 
 kvui::BandedGrid* TMRPminiSetDlgBase::BeginLinesGridColumns()

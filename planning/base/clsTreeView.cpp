@@ -1,5 +1,7 @@
 #include "clsTreeView.h"
 
+#include "ColumnFit.h"
+
 #include "MessageBox.h"
 #include "PrintLink.h"
 #include "UCommon.h"
@@ -328,6 +330,7 @@ void TInfoTreeView::ApplyViewScheme()
         }
 
     QList<TGridColumnPosition> records;
+    QList<kvui::Column*> storedWidths; // a stored width wins over fitting
     for (kvui::Column* column : tree->columns()) {
         TGridColumnPosition p;
         p.Column = column;
@@ -345,6 +348,8 @@ void TInfoTreeView::ApplyViewScheme()
             if (FindViewSchemeItem(positions, name, code)) {
                 int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
                 const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
+                if (read >= 5)
+                    storedWidths.append(column);
                 if (read >= 1) {
                     const int band = tree->bandIndexById(bandID);
                     if (band >= 0)
@@ -378,6 +383,8 @@ void TInfoTreeView::ApplyViewScheme()
         if (p.Visible && p.BandIndex >= 0 && p.BandIndex < tree->bandCount())
             tree->band(p.BandIndex).visible = true;
     }
+    // Columns without a stored width fit their captions and values once rows show.
+    kvui::ColumnFit::of(tree)->setStoredColumns(storedWidths);
 
     const QStringList sortLines =
         ReadViewSchemeParam(ViewScheme.Params, SortsSection).replace(u':', u'=').replace(u'|', u'\n').split(u'\n');

@@ -589,6 +589,9 @@ void TMRPMainFrame::RefreshData(bool ARebuild)
         Modified = false;
         FDeleteIIDs.clear();
         QString required = QStringLiteral("ManBillNo|ManDate|ManQty|ManAdjQty");
+        // The source bill's state colours every row, shown as a column or not.
+        if (ObjectDef && ObjectDef->GetFieldDef(QStringLiteral("LastStatus")))
+            required += QStringLiteral("|LastStatus");
         QString extra = QStringLiteral("s.ManHints, DumbQty=cast(null as decimal(28,8))");
         if (EditMode()) {
             required += QStringLiteral(

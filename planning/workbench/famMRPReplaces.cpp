@@ -81,7 +81,7 @@ TMRPReplacesFrame::TMRPReplacesFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef
     g->beginUpdate();
     g->setDataSource(FDataSource);
     g->setShowIndicator(true);
-    g->setShowGroupByBox(false);
+    g->setShowGroupByBox(true); // the diversion combo and the state label sit over it
     g->setEditingEnabled(false);
     g->setReadOnly(true);
     g->setShowBandHeaders(true);

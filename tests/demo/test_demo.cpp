@@ -66,10 +66,22 @@ TEST_F(DemoAccountSet, KeyTablesHoldTheSampleRows)
         {"QZ_MRP_PI", 1},          {"QZ_MRP_MR", 1},            {"QZ_MRP_OR", 1},
         {"QZ_MRP_PR", 1},          {"QZ_MRP_MOScrap", 1},       {"QZ_MRP_Inventory", 24},
         {"QZ_MRP_Calendar", 2},    {"QZ_MRP_Holidays", 369},    {"QZ_MRP_Schemes", 1},
-        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 18},
+        {"QZ_MRP_Main", 0},        {"QZ_MRP_Supplies", 0},      {"QZ_SYS_ViewSchemes", 31},
     };
     for (const auto& c : cases)
         EXPECT_EQ(scalar(QStringLiteral("select count(*) from %1").arg(QLatin1String(c.table))), c.rows) << c.table;
+}
+
+TEST_F(DemoAccountSet, EveryViewAUserCanOpenHasASharedDefaultScheme)
+{
+    // grids and the planning library's views (result views and tree views)
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from QZ_SYS_Objects as o where o.ObjType in (0, 10) and not exists (select * from "
+                     "QZ_SYS_ViewSchemes as v where v.ViwID=o.ObjID and v.ViwUsrID='' and v.ViwKind=2)")),
+              0);
+    // one each, so the default a view loads is never a matter of order
+    EXPECT_EQ(scalar(QStringLiteral("select count(*) from (select ViwID from QZ_SYS_ViewSchemes where ViwUsrID='' and ViwKind=2 "
+                     "group by ViwID having count(*)>1) as t")),
+              0);
 }
 
 TEST_F(DemoAccountSet, BillTypesOfThePlanningAreAValueList)
@@ -144,6 +156,7 @@ TEST_F(DemoAccountSet, EveryInfoObjectWithDataSourcesOpensItsSelect)
         {"QZ_MRP.Inventory", 24}, {"QZ_MRP.OOBOM", 6},   {"QZ_MRP.MOBOM", 19},   {"QZ_MRP.Stocks", 4},
         {"QZ_MRP.Items", 60},    {"QZ_MRP.ItemSubs", 1}, {"QZ_MRP.BOMs", 21}, {"QZ_MRP.Deduct", 5},
         {"QZ_MRP.DeductLog", 0}, {"QZ_MRP.InvFilter", 24}, {"QZ_MRP.MRP.Main", 0}, {"QZ_MRP.MRP.Supplies", 0}, {"QZ_MRP.MRPOutput", 0},
+        {"QZ_MRP.MRP.Allot", 0}, {"QZ_MRP.AgeAnalyze", 0},
     };
     for (const auto& c : cases) {
         QString problem;

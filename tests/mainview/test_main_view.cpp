@@ -128,6 +128,39 @@ TEST(MainView, ShowsTheSchemesMainDemandWithOneColumnPerPeriod)
     EXPECT_TRUE(state & csEnabled);
 }
 
+// The source bill's state as the bills stand now colours each row, though
+// the state column is not among the fields shown: a line whose need changed
+// magenta, a line that is gone red, a free need as it was.
+TEST(MainView, TheSourceBillsStateColoursItsRows)
+{
+    const int gone = addRow(QStringLiteral("GONE-1"), 5, 2);
+    const QString soLine = one(QStringLiteral("select top 1 cast(ManIID as varchar(9))+'|'+ManBillID+'|'+cast(ManBillEntry as varchar(9)) "
+                                              "from QZ_MRP_Main where ManSchIID=1 and ManBillType=2 and ManBillID is not null "
+                                              "order by ManIID"));
+    const QStringList so = soLine.split(u'|');
+    ASSERT_EQ(so.size(), 3) << soLine.toStdString();
+    const QString changeNeed = QStringLiteral("update QZ_MRP_SO set SOQty=SOQty%1 where SOID='%2' and SOEntry=%3");
+    DemoLogin::instance().exec(changeNeed.arg(QStringLiteral("+1"), so[1], so[2]));
+    const int free = addRow(QStringLiteral("FREE-COLOUR"), 5, 2);
+    DemoLogin::instance().exec(QStringLiteral("update QZ_MRP_Main set ManBillType=12 where ManSchIID=1 and ManIID=%1").arg(free));
+    Harness h;
+    DemoLogin::instance().exec(changeNeed.arg(QStringLiteral("-1"), so[1], so[2]));
+    EXPECT_FALSE(h.view->FieldColumn(QStringLiteral("LastStatus"))->isVisible());
+    const auto textColour = [&h](int iid) {
+        const int r = h.rowOfIID(iid);
+        EXPECT_GE(r, 0) << iid;
+        kvui::RowRef row;
+        row.record = r;
+        QColor brush, text(Qt::black);
+        QFont font;
+        h.view->FetchCustomDrawFormat(row, h.view->FieldColumn(QStringLiteral("ItmNo")), false, false, brush, font, text);
+        return text;
+    };
+    EXPECT_EQ(textColour(so[0].toInt()), QColor(255, 0, 255));
+    EXPECT_EQ(textColour(gone), QColor(255, 0, 0));
+    EXPECT_EQ(textColour(free), QColor(Qt::black));
+}
+
 TEST(MainView, TypingIntoPeriodCellsSpreadsThePlannedQuantityAndSaves)
 {
     const int iid = addRow(QStringLiteral("TYPE-1"), 100, 3);
