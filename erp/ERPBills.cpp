@@ -2,9 +2,6 @@
 
 #include "Ado.h"
 #include "ERPBillNumbers.h"
-#include "ERPBomBills.h"
-#include "ERPForecastBills.h"
-#include "ERPOrderBills.h"
 
 #include <QDate>
 #include <QJsonDocument>
@@ -19,81 +16,7 @@ QString quoted(const QString& text)
     return QLatin1Char('\'') + q + QLatin1Char('\'');
 }
 
-QJsonValue jsonValue(const QVariant& v)
-{
-    if (!v.isValid() || v.isNull())
-        return QJsonValue::Null;
-    switch (v.metaType().id()) {
-    case QMetaType::QDate:
-        return v.toDate().toString(Qt::ISODate);
-    case QMetaType::QDateTime:
-        return v.toDateTime().toString(Qt::ISODate);
-    default:
-        return QJsonValue::fromVariant(v);
-    }
-}
-
 } // namespace
-
-QVariant TERPValueList::GetValue(const QString& name)
-{
-    for (const auto& [key, value] : FItems)
-        if (key.compare(name, Qt::CaseInsensitive) == 0)
-            return value;
-    return QVariant();
-}
-
-void TERPValueList::SetValue(const QString& name, const QVariant& value)
-{
-    for (auto& item : FItems)
-        if (item.first.compare(name, Qt::CaseInsensitive) == 0) {
-            item.second = value;
-            return;
-        }
-    FItems.append({name, value});
-}
-
-QString TERPValueList::ToJson(const QStringList& except) const
-{
-    QJsonObject o;
-    for (const auto& [key, value] : FItems)
-        if (!except.contains(key, Qt::CaseInsensitive))
-            o.insert(key, jsonValue(value));
-    return QString::fromUtf8(QJsonDocument(o).toJson(QJsonDocument::Compact));
-}
-
-IValueListPtr TERPRowList::Add()
-{
-    FRows.append(std::make_shared<TERPValueList>());
-    return FRows.last();
-}
-
-IValueListPtr TERPRowList::GetRow(int AIndex)
-{
-    if (AIndex < 0 || AIndex >= FRows.size())
-        throw Exception(QStringLiteral("单据行号%1超出范围!").arg(AIndex));
-    return FRows[AIndex];
-}
-
-TERPBillKind ERPBillKind(int kind)
-{
-    // Prefixes of the bill kinds the planning screens write; others get "B" and the kind.
-    static const QList<TERPBillKind> kinds = {
-        {1, QStringLiteral("FC"), 500},  // forecast
-        {4, QStringLiteral("PR"), 200},  // purchase requisition
-        {5, QStringLiteral("PO"), 200},  // purchase order
-        {6, QStringLiteral("PI"), 200},  // purchase receipt under inspection
-        {7, QStringLiteral("OR"), 200},  // subcontract requisition
-        {8, QStringLiteral("OO"), 200},  // subcontract order
-        {9, QStringLiteral("MR"), 200},  // production request
-        {10, QStringLiteral("MO"), 1},   // production order: one item per order
-        {16, QStringLiteral("BO"), 500}, // bill-of-materials operation document
-    };
-    for (const TERPBillKind& k : kinds)
-        if (k.Kind == kind)
-            return k;
-    return {kind, QStringLiteral("B%1").arg(kind, 2, 10, QLatin1Char('0')), 200};
-}
 
 TERPBill::TERPBill(int kind, std::shared_ptr<TADOConnection> connection, quint16 maxRows)
     : FKind(kind), FMaxRows(maxRows ? maxRows : ERPBillKind(kind).MaxRows), FConnection(std::move(connection)), FHead(std::make_shared<TERPValueList>())
@@ -109,11 +32,22 @@ IRowListPtr TERPBill::Details(const QString& name)
     return FDetails.last().second;
 }
 
+TERPDetailLookup TERPBill::DetailLookup() const
+{
+    return [this](const QString& name) -> const TERPRowList* {
+        for (const auto& [listName, rows] : FDetails)
+            if (listName.compare(name, Qt::CaseInsensitive) == 0)
+                return rows.get();
+        return nullptr;
+    };
+}
+
 QString TERPBill::NextBillNo(const QDate& day)
 {
-    if (FKind == ERPForecastBillKind)
-        return NextForecastBillNo(FConnection.get(), day);
-    const QString stem = ERPBillKind(FKind).Prefix + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
+    const TERPBillKind kind = ERPBillKind(FKind);
+    if (kind.NextOwnBillNo)
+        return kind.NextOwnBillNo(FConnection.get(), day);
+    const QString stem = kind.Prefix + day.toString(QStringLiteral("yyyyMMdd")) + QLatin1Char('-');
     return NextDayBillNo(FConnection.get(), QStringLiteral("ERP_Bills"), QStringLiteral("BillNo"),
                          QStringLiteral("BillKind=%1").arg(FKind), stem);
 }
@@ -121,8 +55,9 @@ QString TERPBill::NextBillNo(const QDate& day)
 void TERPBill::store()
 {
     kvado::ScopedTransaction transaction(FConnection.get());
-    if (FKind == ERPForecastBillKind) {
-        StoreForecastBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("Rows"))).get());
+    const TERPBillKind kind = ERPBillKind(FKind);
+    if (kind.StoreOwn) {
+        kind.StoreOwn(FConnection.get(), *FHead, DetailLookup());
         transaction.Commit();
         return;
     }
@@ -165,16 +100,8 @@ void TERPBill::store()
                 FConnection->Execute(writeBack);
         }
     }
-    if (IsERPOrderBillKind(FKind))
-        StoreOrderBill(FConnection.get(), FKind, billID, billNo, *FHead, [this](const QString& name) -> const TERPRowList* {
-            for (const auto& [listName, rows] : FDetails)
-                if (listName.compare(name, Qt::CaseInsensitive) == 0)
-                    return rows.get();
-            return nullptr;
-        });
-    if (FKind == ERPBomBillKind)
-        StoreBomOperationBill(FConnection.get(), *FHead, std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("ItemSubs"))).get(),
-                              std::dynamic_pointer_cast<TERPRowList>(Details(QStringLiteral("Rows"))).get());
+    if (kind.StoreAlso)
+        kind.StoreAlso(FConnection.get(), FKind, billID, billNo, *FHead, DetailLookup());
     transaction.Commit();
     FHead->SetValue(QStringLiteral("BillID"), billID);
     FHead->SetValue(QStringLiteral("BillNo"), billNo);

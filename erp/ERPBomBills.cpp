@@ -1,7 +1,7 @@
 #include "ERPBomBills.h"
 
 #include "Ado.h"
-#include "ERPBills.h"
+#include "ERPValueLists.h"
 #include "UCommon.h"
 
 namespace {

@@ -2,7 +2,7 @@
 
 #include "Ado.h"
 #include "ERPBillNumbers.h"
-#include "ERPBills.h"
+#include "ERPValueLists.h"
 #include "UCommon.h"
 
 #include <QUuid>

@@ -1,7 +1,7 @@
 #include "ERPOrderBills.h"
 
 #include "Ado.h"
-#include "ERPBills.h"
+#include "ERPValueLists.h"
 
 #include <QDate>
 #include <QDateTime>
@@ -141,11 +141,6 @@ const TOrderTable* orderTable(int AKind)
 }
 
 } // namespace
-
-bool IsERPOrderBillKind(int AKind)
-{
-    return orderTable(AKind) != nullptr;
-}
 
 void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const QString& ABillNo, TERPValueList& AHead,
                     const std::function<const TERPRowList*(const QString&)>& ADetails)

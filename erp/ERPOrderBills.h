@@ -26,9 +26,6 @@ class TADOConnection;
 class TERPValueList;
 class TERPRowList;
 
-// Whether a document kind is an order document applied here.
-bool IsERPOrderBillKind(int AKind);
-
 // Writes the order lines inside the caller's transaction. ABillID makes the
 // lines' document identity unique over the kinds; ADetails finds a detail
 // list by name (nullptr when the bill has none).
