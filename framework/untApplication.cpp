@@ -204,7 +204,10 @@ bool TInfoApplication::CheckEscapeKeyPress(bool ARaiseError)
 {
     if (kvos::asyncEscapeKeyState() == 0)
         return false;
-    if (ShowQuestion(QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"), int(kvos::MB_YESNO | kvos::MB_DEFBUTTON2)) != kvos::IDYES)
+    const int answer = ShowQuestion(QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"), int(kvos::MB_YESNO | kvos::MB_DEFBUTTON2));
+    // An Esc that closed the question is its answer, not a new request to stop.
+    kvos::startEscapeKeyWatch();
+    if (answer != kvos::IDYES)
         return false;
     if (ARaiseError)
         throw EAbort(QStringLiteral("按下[Esc]键中止操作"));

@@ -111,6 +111,25 @@ TEST(EscapePolling, AsksOnlyAfterAPressAndStopsOnYes)
     }
 }
 
+// The Esc that closes the abort question (its answer: go on) is not taken for
+// a new press: the work goes on without asking again.
+TEST(EscapePolling, TheEscThatClosesTheQuestionIsNotAskedAgain)
+{
+    TInfoApplication app;
+    kvos::resetEscapeKeyLatch();
+    int asked = 0;
+    auto previous = kvos::setMessageBoxPresenter([&](const QString&, const QString&, unsigned) {
+        ++asked;
+        kvtest::pressEscape(); // the user closes the box with Esc
+        return int(kvos::IDNO);
+    });
+    kvtest::pressEscape();
+    EXPECT_FALSE(app.CheckEscapeKeyPress(true));
+    EXPECT_FALSE(app.CheckEscapeKeyPress(true));
+    EXPECT_EQ(asked, 1);
+    kvos::setMessageBoxPresenter(std::move(previous));
+}
+
 // While long work keeps input from other windows (the host's filter, which
 // comes after the latch), an Esc press on any window still reaches the latch.
 TEST(EscapePolling, AnInputLockDoesNotHideEscFromTheLatch)
