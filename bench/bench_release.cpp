@@ -16,6 +16,7 @@
 // Run it on one core with "taskset -c 0 build/bin/bench_release"; profile it
 // with "perf record -g build/bin/bench_release --accounts DIR".
 #include "Ado.h"
+#include "BenchAccountSet.h"
 #include "EscapeKey.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
@@ -71,16 +72,6 @@ int count(const QString& ASQL)
     return n;
 }
 
-int makeAccountSet(const QString& dbFile, int items)
-{
-    const int endItems = items / 7; // the top of seven levels
-    return QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
-                             {dbFile, QStringLiteral("--items"), QString::number(items), QStringLiteral("--depth"), QStringLiteral("6"),
-                              QStringLiteral("--fanout"), QStringLiteral("3"), QStringLiteral("--fanout-max"), QStringLiteral("8"),
-                              QStringLiteral("--shared-component"), QStringLiteral("--open-orders"), QStringLiteral("--demands"),
-                              QString::number(2 * endItems), QStringLiteral("--periods"), QStringLiteral("52")});
-}
-
 // What the release road needs and a generated set may lack: an employee and
 // a department to head requisitions.
 void fillRoadMasterData()
@@ -100,24 +91,11 @@ int run()
     const QString kept = gOptions.accountsDir.isEmpty()
         ? QString()
         : QDir(gOptions.accountsDir).filePath(QStringLiteral("release-%1.kvdb").arg(gOptions.items));
+    // The set is kept as made and copied through the engine.
+    if (!kvbench::prepareAccountSet(dbFile, gOptions.items, kept))
+        return 1;
     QElapsedTimer t;
     t.start();
-    // The set is kept as made, before anything is connected to it: a file is
-    // touched only through SQLite while it is open.
-    if (!kept.isEmpty() && QFile::exists(kept)) {
-        if (!QFile::copy(kept, dbFile)) {
-            std::fprintf(stderr, "cannot copy %s\n", qPrintable(kept));
-            return 1;
-        }
-        std::printf("== %d items: account set copied from %s\n", gOptions.items, qPrintable(kept));
-    } else if (int rc = makeAccountSet(dbFile, gOptions.items); rc != 0) {
-        std::fprintf(stderr, "korvane-gendb failed (%d)\n", rc);
-        return 1;
-    } else {
-        std::printf("== %d items: account set made in %.1f s\n", gOptions.items, t.elapsed() / 1000.0);
-        if (!kept.isEmpty() && (!QDir().mkpath(gOptions.accountsDir) || !QFile::copy(dbFile, kept)))
-            std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(kept));
-    }
     if (!kvtest::silentLogin({dir.path(), dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")})) {
         std::fprintf(stderr, "login failed\n");
         return 1;
