@@ -156,7 +156,10 @@ TEST_F(DemoAccountSet, EveryInfoObjectWithDataSourcesOpensItsSelect)
         {"QZ_MRP.Inventory", 24}, {"QZ_MRP.OOBOM", 6},   {"QZ_MRP.MOBOM", 19},   {"QZ_MRP.Stocks", 4},
         {"QZ_MRP.Items", 60},    {"QZ_MRP.ItemSubs", 1}, {"QZ_MRP.BOMs", 21}, {"QZ_MRP.Deduct", 5},
         {"QZ_MRP.DeductLog", 0}, {"QZ_MRP.InvFilter", 24}, {"QZ_MRP.MRP.Main", 0}, {"QZ_MRP.MRP.Supplies", 0}, {"QZ_MRP.MRPOutput", 0},
-        {"QZ_MRP.MRP.Allot", 0}, {"QZ_MRP.AgeAnalyze", 0},
+        {"QZ_MRP.AgeAnalyze", 0},
+        // QZ_MRP.MRP.Allot is left out: its view puts the union of demands, group
+        // lines and top-level supplies in place of its main table, and its fields
+        // name that union's columns (the allotment tests open it).
     };
     for (const auto& c : cases) {
         QString problem;
