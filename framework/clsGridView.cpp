@@ -1,7 +1,5 @@
 #include "clsGridView.h"
 
-#include "ColumnFit.h"
-
 #include "dlgFillValues.h"
 
 #include "DataSetSource.h"
@@ -12,9 +10,8 @@
 #include "ColumnFilter.h"
 #include "untComponentPrint.h"
 #include "untGridExportLink.h"
+#include "untViewCommon.h"
 
-#include <QApplication>
-#include <QFileInfo>
 #include <QHash>
 #include <QLocale>
 #include <QVBoxLayout>
@@ -23,26 +20,12 @@
 
 namespace {
 
-const QString ExportTitle = QStringLiteral("导出数据");
-const QString ExportFilter = QStringLiteral("Excel 工作簿 (*.xls)|*.xls") + u'|' + QStringLiteral("网页 (*.html)|*.html")
-    + u'|' + QStringLiteral("XML 数据 (*.xml)|*.xml") + u'|' + QStringLiteral("文本文档 (*.txt)|*.txt");
-const QString ExportFailed = QStringLiteral("导出数据至文档\"%s\"出现错误!");
 const QString ExportKindMissing = QStringLiteral("很抱歉, 暂时不能导出此类文档(*.%s)!");
-const QString CountText = QStringLiteral("%1 / %2");
 
 const QString Bar = QStringLiteral("|");
 
 constexpr int MinStoredWidth = 20;
 constexpr int MaxStoredWidth = 1295; // the largest two-digit base-36 number
-
-// The hourglass for the length of one step, restored on every path.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 // A base-36 digit's value, -1 for anything else.
 int base36Digit(QChar c)
@@ -68,51 +51,6 @@ bool readBase36(const QString& code, int from, int count, int& value)
     }
     value = v;
     return true;
-}
-
-bool isFloatValue(const QVariant& v)
-{
-    const int t = v.typeId();
-    return t == QMetaType::Double || t == QMetaType::Float;
-}
-
-bool isOrdinalValue(const QVariant& v)
-{
-    switch (v.typeId()) {
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::ULongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-    case QMetaType::Bool:
-        return true;
-    default:
-        return false;
-    }
-}
-
-bool isStringValue(const QVariant& v)
-{
-    return v.typeId() == QMetaType::QString || v.typeId() == QMetaType::QChar || v.typeId() == QMetaType::QByteArray;
-}
-
-// A date or date-time as an SQL literal the server reads whatever its date settings.
-QString dateLiteral(const QDateTime& dt)
-{
-    QString text;
-    if (dt.time() == QTime(0, 0))
-        text = dt.toString(QStringLiteral("yyyyMMdd"));
-    else if (dt.time().msec() != 0)
-        text = dt.toString(QStringLiteral("yyyyMMdd hh:mm:ss.zzz"));
-    else
-        text = dt.toString(QStringLiteral("yyyyMMdd hh:mm:ss"));
-    return u'\'' + text + u'\'';
 }
 
 } // namespace
@@ -267,11 +205,11 @@ void TInfoGridView::CalcSummary(kvui::SummaryState& AState, const QVariant& AVal
     ADone = true;
     if (!AValue.isValid() || AValue.isNull())
         return;
-    if (isFloatValue(AValue) && AValue.toDouble() == 0)
+    if (IsFloatValue(AValue) && AValue.toDouble() == 0)
         return;
-    if (isOrdinalValue(AValue) && AValue.toLongLong() == 0)
+    if (IsOrdinalValue(AValue) && AValue.toLongLong() == 0)
         return;
-    if (isStringValue(AValue) && AValue.toString().trimmed().isEmpty())
+    if (IsTextValue(AValue) && AValue.toString().trimmed().isEmpty())
         return;
     ++AState.count;
     if (AState.kind == kvui::SummaryKind::Count)
@@ -307,31 +245,23 @@ void TInfoGridView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
         grid->setSummaryHook([this](kvui::SummaryState& state, const QVariant& value, bool& done) {
             CalcSummary(state, value, done);
         });
-        grid->setEnterMovesToNextCell(true);
         grid->setShowIndicator(true);
         // Column filtering by the user, without regard to case, with the shared
         // look of the custom filter dialog.
         grid->setColumnFilteringEnabled(true);
         grid->columnFilter()->setCaseInsensitive(true);
         grid->customFilterDialogHook = &TCommonUI::GridFilterControlDialogShow;
-        grid->setEqualWidthTagGroups(true);
-        for (int i = 0; i < grid->bandCount(); ++i) {
-            grid->band(i).movable = false;
-            grid->band(i).width = 0;
-        }
+        PrepareViewControl(grid);
         if (!FEventsConnected) {
             FEventsConnected = true;
             connect(grid, &kvui::BandedGrid::focusedRecordChanged, this, [this](int previous, int current) {
                 if (previous != current && FFocusEventLock == 0)
                     DoFocusedRecordChanged();
             });
-            if (!grid->customDrawHook())
-                grid->setCustomDrawHook([this](kvui::CellDraw& cell) {
-                    if (cell.row.kind != kvui::RowRef::Data)
-                        return;
-                    FetchCustomDrawFormat(cell.row, cell.column, cell.selected, cell.focused, cell.background, cell.font,
-                                          cell.textColor);
-                });
+            SetDataCellDrawHook(grid, [this](kvui::CellDraw& cell) {
+                FetchCustomDrawFormat(cell.row, cell.column, cell.selected, cell.focused, cell.background, cell.font,
+                                      cell.textColor);
+            });
             connect(grid, &kvui::BandedView::cellDoubleClicked, this, [this](int, kvui::Column*) {
                 if (ObjectDef && ObjectDef->HasEditor)
                     ShowEditor(QString());
@@ -340,8 +270,7 @@ void TInfoGridView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
         if (ObjectDef)
             for (const TInfoFieldDef& field : ObjectDef->Fields)
                 if (kvui::Column* column = grid->columnByField(field.ID)) {
-                    const qsizetype slash = field.Name.indexOf(u'\\');
-                    column->setCaption(slash >= 0 ? field.Name.mid(slash + 1) : field.Name);
+                    column->setCaption(FieldColumnCaption(field.Name));
                     SetupGridColumnEditor(field, column);
                 }
         grid->endUpdate();
@@ -392,85 +321,22 @@ void TInfoGridView::ApplyViewScheme()
                     SetupGridColumnEditor(field, column);
                     FDynamicColumns->append(column);
                 }
-                if (positionText.isEmpty()) {
-                    column->setLineCount(1);
-                    column->setRowIndex(0);
-                    column->setColIndex(nextColIndex[column->bandIndex()]++);
-                }
+                if (positionText.isEmpty())
+                    PlaceColumnInOrder(column, nextColIndex);
             }
     }
 
-    // 5. The working position of every column.
-    QList<TGridColumnPosition> records;
-    QList<kvui::Column*> storedWidths; // a stored width wins over fitting
-    for (kvui::Column* column : grid->columns()) {
-        TGridColumnPosition p;
-        p.Column = column;
-        p.BandIndex = column->bandIndex();
-        p.ColIndex = column->colIndex();
-        p.RowIndex = column->rowIndex();
-        p.LineCount = column->lineCount();
-        p.Width = column->width();
-        p.Visible = column->isVisible();
-        if (column->tag() <= 0 && !column->fieldName().isEmpty()) {
-            if (p.BandIndex < 0 || p.BandIndex >= grid->bandCount())
-                p.BandIndex = defaultBand;
-            QString code;
-            if (FindViewSchemeItem(positions, column->fieldName(), code)) {
-                int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
-                const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
-                if (read >= 5)
-                    storedWidths.append(column);
-                if (read >= 1) {
-                    const int band = grid->bandIndexById(bandID);
-                    if (band >= 0)
-                        p.BandIndex = band;
-                }
-                if (read >= 2)
-                    p.ColIndex = colIndex;
-                if (read >= 3)
-                    p.RowIndex = rowIndex;
-                if (read >= 4)
-                    p.LineCount = std::max(1, lineCount);
-                if (read >= 5)
-                    p.Width = width;
-            }
-            p.Visible = fieldList.contains(Bar + column->fieldName() + Bar);
-            column->setVisible(false);
-        }
-        records.append(p);
-    }
-
-    // 6. Applied in band, row, column and line order.
-    std::stable_sort(records.begin(), records.end(), [](const TGridColumnPosition& a, const TGridColumnPosition& b) {
-        return CompareColumnPositions(a, b) < 0;
-    });
-    for (const TGridColumnPosition& p : std::as_const(records)) {
-        kvui::Column* column = p.Column;
-        if (column->isMovable() && p.BandIndex >= 0 && p.BandIndex < grid->bandCount()) {
-            column->setPosition(p.BandIndex, p.RowIndex, p.ColIndex);
-            column->setLineCount(p.LineCount);
-        }
-        column->setWidth(p.Width);
-        column->setVisible(p.Visible);
-        if (p.Visible && p.BandIndex >= 0 && p.BandIndex < grid->bandCount())
-            grid->band(p.BandIndex).visible = true;
-    }
-
-    // Columns without a stored width fit their captions and values once rows show.
-    kvui::ColumnFit::of(grid)->setStoredColumns(storedWidths);
+    // 5, 6. The working position of every column, applied in band, row, column and line order.
+    ApplyColumnPositions(
+        grid, positions, [](kvui::Column* AColumn) { return AColumn->fieldName(); },
+        [&fieldList](const QString& AName) { return fieldList.contains(Bar + AName + Bar); });
 
     // 7. Sorting, grouping, footer and summaries.
     if (!InGridMode()) {
-        const QStringList sortLines = ReadViewSchemeParam(ViewScheme.Params, SortsSection)
-                                          .replace(u':', u'=')
-                                          .replace(u'|', u'\n')
-                                          .split(u'\n');
-        for (int i = 0; i < sortLines.size(); ++i) {
-            const QString& line = sortLines[i];
-            const qsizetype eq = line.indexOf(u'=');
-            const QString name = eq < 0 ? line : line.left(eq);
-            const QString value = eq < 0 ? QString() : line.mid(eq + 1);
+        const QList<TViewSchemeSort> sorts = ReadViewSchemeSorts(ViewScheme.Params);
+        for (int i = 0; i < sorts.size(); ++i) {
+            const QString& name = sorts[i].FieldName;
+            const QString& value = sorts[i].Code;
             if (name.isEmpty())
                 continue;
             kvui::Column* column = grid->columnByField(name);
@@ -533,12 +399,9 @@ void TInfoGridView::StoreViewScheme()
             if (!fieldList.contains(Bar + name + Bar))
                 fieldList = Bar + name + fieldList;
         }
-        for (kvui::Column* column : grid->sortedColumns()) {
-            const QString name = column->fieldName();
-            if (name.isEmpty() || sortText.contains(Bar + name + u':'))
-                continue;
-            sortText += Bar + name + u':' + (column->sortOrder() == Qt::DescendingOrder ? u'1' : u'0') + u'0';
-        }
+        AppendSortedColumns(
+            sortText, grid->sortedColumns(), [](kvui::Column* AColumn) { return AColumn->fieldName(); },
+            QStringLiteral("0"));
         if (fieldList == Bar)
             fieldList.clear();
         ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, SortsSection, sortText.mid(1));
@@ -613,25 +476,14 @@ QString TInfoGridView::GetFocusedRecordString(const QString& AFieldID)
     const bool dateField = field && FieldTypes::IsDateType(field->DataType);
     if (value.typeId() == QMetaType::QDateTime || value.typeId() == QMetaType::QDate) {
         const QDateTime dt = value.typeId() == QMetaType::QDate ? value.toDate().startOfDay() : value.toDateTime();
-        return dt.isValid() ? dateLiteral(dt) : none;
+        return dt.isValid() ? DateSqlLiteral(dt, true) : none;
     }
-    if (dateField && isStringValue(value)) {
+    if (dateField && IsTextValue(value)) {
         const QDateTime dt = StrToDateTime(value.toString());
         if (dt.isValid())
-            return dateLiteral(dt);
+            return DateSqlLiteral(dt, true);
     }
-    if (isStringValue(value)) {
-        const QString text = value.toString();
-        return text.isEmpty() ? none : QuotedStr(text);
-    }
-    if (value.typeId() == QMetaType::Bool)
-        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    if (isOrdinalValue(value))
-        return value.typeId() == QMetaType::ULongLong ? QString::number(value.toULongLong())
-                                                       : QString::number(value.toLongLong());
-    if (isFloatValue(value))
-        return FloatToLiteralText(value.toDouble());
-    return none;
+    return ValueSqlLiteral(value);
 }
 
 void TInfoGridView::RefreshData(bool ARebuild)
@@ -659,9 +511,7 @@ bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
         return true;
     switch (ACommandIndex) {
     case Commands::Fill:
-        AState = grid && grid->editingEnabled() && !grid->isReadOnly() && grid->selectedRowCount() > 0
-                     ? TCommandState(csEnabled)
-                     : TCommandState();
+        AState = FillCommandState(grid, grid ? grid->selectedRowCount() : 0);
         return true;
     case Commands::RecordCount: {
         QString text;
@@ -669,9 +519,9 @@ bool TInfoGridView::QueryCommandState(int ACommandIndex, TCommandState& AState)
         // on a group row the position is that of the group's first record.
         if (grid && grid->rowCount() > 0) {
             const QList<int> records = grid->shownRecordOrder();
-            text = CountText.arg(records.indexOf(grid->focusedRecordIndex()) + 1).arg(records.size());
+            text = RecordCountText(int(records.indexOf(grid->focusedRecordIndex())) + 1, int(records.size()));
         }
-        InfoApplication->ShowStatusMessage(text, mkCount);
+        ShowRecordCount(text);
         return true;
     }
     default:
@@ -715,55 +565,37 @@ void TInfoGridView::ExportData()
     if (!grid)
         return;
     QString fileName;
-    const QString proposed = (ObjectDef ? ObjectDef->Name : QString()) + QStringLiteral(".xls");
-    if (!ExecuteSaveFileDialog(ExportTitle, proposed, QStringLiteral("xls"), ExportFilter, fileName))
+    if (!AskExportFileName(ObjectDef ? ObjectDef->Name : QString(), fileName))
         return;
-    const QString ext = QFileInfo(fileName).suffix().toLower();
     const TGridExportProcs& procs = GridExportProcs();
     // The kind by the chosen extension; anything unknown is a workbook.
-    QString kind = QStringLiteral("xls");
+    const QString kind = ExportKindOfFile(fileName);
     bool available = false;
-    if (ext == QLatin1String("html")) {
-        kind = ext;
+    if (kind == QLatin1String("html"))
         available = bool(procs.ExportGridAsHtml);
-    } else if (ext == QLatin1String("xml")) {
-        kind = ext;
+    else if (kind == QLatin1String("xml"))
         available = bool(procs.ExportGridAsXml);
-    } else if (ext == QLatin1String("txt")) {
-        kind = ext;
+    else if (kind == QLatin1String("txt"))
         available = bool(procs.ExportGridAsText);
-    } else {
+    else
         available = bool(procs.ExportGridAsExcel);
-    }
     if (!available) {
         ShowError(FormatMessage(ExportKindMissing, {kind}));
         return;
     }
 
-    const QVariant previousTag = grid->property(GridOwnerViewProperty);
-    grid->setProperty(GridOwnerViewProperty, QVariant::fromValue<QObject*>(this));
-    bool done = false;
-    {
-        WaitCursor wait;
-        try {
-            if (kind == QLatin1String("html"))
-                procs.ExportGridAsHtml(fileName, grid, true, true, QStringLiteral("html"));
-            else if (kind == QLatin1String("xml"))
-                procs.ExportGridAsXml(fileName, grid, true, true, QStringLiteral("xml"));
-            else if (kind == QLatin1String("txt"))
-                procs.ExportGridAsText(fileName, grid, true, true, QString(), QString(), QString(), QStringLiteral("txt"));
-            else
-                procs.ExportGridAsExcel(fileName, grid, true, true, true, QStringLiteral("xls"));
-            done = true;
-        } catch (const std::exception&) {
-            done = false;
-        }
-    }
-    grid->setProperty(GridOwnerViewProperty, previousTag);
-    if (done)
-        ShowInfo(UCommonText::Finished);
-    else
-        ShowError(FormatMessage(ExportFailed, {fileName}));
+    RunExport(fileName, [&] {
+        // The export asks this view for each cell's colours.
+        const TOwnerViewScope owner(grid, GridOwnerViewProperty, this);
+        if (kind == QLatin1String("html"))
+            procs.ExportGridAsHtml(fileName, grid, true, true, QStringLiteral("html"));
+        else if (kind == QLatin1String("xml"))
+            procs.ExportGridAsXml(fileName, grid, true, true, QStringLiteral("xml"));
+        else if (kind == QLatin1String("txt"))
+            procs.ExportGridAsText(fileName, grid, true, true, QString(), QString(), QString(), QStringLiteral("txt"));
+        else
+            procs.ExportGridAsExcel(fileName, grid, true, true, true, QStringLiteral("xls"));
+    });
 }
 
 void TInfoGridView::PrintData(int ACommandIndex)
@@ -771,42 +603,13 @@ void TInfoGridView::PrintData(int ACommandIndex)
     kvui::BandedGrid* grid = GridView();
     if (!grid)
         return;
-    kvui::PrintLink* link = nullptr;
-    try {
-        link = GetComponentReportLink(kvui::GridPrintLink::staticMetaObject);
-        if (!link)
-            return;
-        if (!ViewScheme.PrintSetting.isEmpty())
-            link->setSettingsText(ViewScheme.PrintSetting);
-        kvui::PrintSettings& s = link->settings();
-        s.expandButtons = true;
-        s.bandHeaders = grid->showBandHeaders();
-        s.headers = grid->showHeaders();
-        s.footer = grid->showFooter();
-        s.groupFooters = grid->groupFooterMode() != kvui::BandedGrid::NoGroupFooters;
-        s.headersOnEveryPage = grid->showBandHeaders() || grid->showHeaders();
-        // The printed cells take their colours from the same hook as the screen
-        // (printing asks it with selected and focused off).
-        link->setView(grid);
-        switch (ACommandIndex) {
-        case Commands::PageSetup:
-            link->pageSetup(this);
-            break;
-        case Commands::ReportDesign:
-            link->designReport(this);
-            break;
-        case Commands::Print:
-            link->print(this, true);
-            break;
-        default:
-            link->preview(this);
-            break;
-        }
-        link->setView(nullptr);
-        ViewScheme.PrintSetting = link->settingsText();
-    } catch (...) {
-        // printing problems never reach the user as errors
-        if (link)
-            link->setView(nullptr);
-    }
+    PrintViewWithLink(kvui::GridPrintLink::staticMetaObject, grid, this, ViewScheme.PrintSetting, ACommandIndex,
+                      [grid](kvui::PrintSettings& s) {
+                          s.expandButtons = true;
+                          s.bandHeaders = grid->showBandHeaders();
+                          s.headers = grid->showHeaders();
+                          s.footer = grid->showFooter();
+                          s.groupFooters = grid->groupFooterMode() != kvui::BandedGrid::NoGroupFooters;
+                          s.headersOnEveryPage = grid->showBandHeaders() || grid->showHeaders();
+                      });
 }

@@ -1,7 +1,5 @@
 #include "clsTreeView.h"
 
-#include "ColumnFit.h"
-
 #include "MessageBox.h"
 #include "PrintLink.h"
 #include "UCommon.h"
@@ -10,31 +8,14 @@
 #include "untTLExportLink.h"
 #include "untCommonUI.h"
 #include "untComponentPrint.h"
-
-#include <QApplication>
-#include <QFileInfo>
-
-#include <algorithm>
+#include "untViewCommon.h"
 
 namespace {
 
-const QString ExportTitle = QStringLiteral("导出数据");
-const QString ExportFilter = QStringLiteral("Excel 工作簿 (*.xls)|*.xls") + u'|' + QStringLiteral("网页 (*.html)|*.html")
-    + u'|' + QStringLiteral("XML 数据 (*.xml)|*.xml") + u'|' + QStringLiteral("文本文档 (*.txt)|*.txt");
-const QString ExportFailed = QStringLiteral("导出数据至文档\"%s\"出现错误!");
 const QString ExpandBeforeExport = QStringLiteral("导出数据前强制展开装载全部结点的内容?\r\r提示: 全部装载可能大量耗时, 过程中可以按[Esc]键中止。");
 
 const QString Bar = QStringLiteral("|");
 const QString BindError = QStringLiteral("Bind static column error !");
-const QString CountText = QStringLiteral("%1 / %2");
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 } // namespace
 
@@ -55,77 +36,37 @@ void ExportTreeListToFile(kvui::TreeList* ATreeList, const QString& ABaseName, b
     }
 
     QString fileName;
-    if (!ExecuteSaveFileDialog(ExportTitle, ABaseName + QStringLiteral(".xls"), QStringLiteral("xls"), ExportFilter, fileName))
+    if (!AskExportFileName(ABaseName, fileName))
         return;
-    const QString ext = QFileInfo(fileName).suffix().toLower();
-    bool done = false;
-    {
-        WaitCursor wait;
-        try {
-            // The kind by the chosen extension; anything else is a workbook.
-            if (ext == QLatin1String("html"))
-                ExportTreeListAsHtml(fileName, ATreeList, expand, true, QStringLiteral("html"));
-            else if (ext == QLatin1String("xml"))
-                ExportTreeListAsXml(fileName, ATreeList, expand, true, QStringLiteral("xml"));
-            else if (ext == QLatin1String("txt"))
-                ExportTreeListAsText(fileName, ATreeList, expand, true, QString(), QString(), QString(), QStringLiteral("txt"));
-            else
-                ExportTreeListAsExcel(fileName, ATreeList, expand, true, true, QStringLiteral("xls"));
-            done = true;
-        } catch (const std::exception&) {
-            done = false;
-        }
-    }
-    if (done)
-        ShowInfo(UCommonText::Finished);
-    else
-        ShowError(FormatMessage(ExportFailed, {fileName}));
+    RunExport(fileName, [&] {
+        // The kind by the chosen extension; anything else is a workbook.
+        const QString kind = ExportKindOfFile(fileName);
+        if (kind == QLatin1String("html"))
+            ExportTreeListAsHtml(fileName, ATreeList, expand, true, QStringLiteral("html"));
+        else if (kind == QLatin1String("xml"))
+            ExportTreeListAsXml(fileName, ATreeList, expand, true, QStringLiteral("xml"));
+        else if (kind == QLatin1String("txt"))
+            ExportTreeListAsText(fileName, ATreeList, expand, true, QString(), QString(), QString(), QStringLiteral("txt"));
+        else
+            ExportTreeListAsExcel(fileName, ATreeList, expand, true, true, QStringLiteral("xls"));
+    });
 }
 
 void PrintTreeList(kvui::TreeList* ATreeList, QString& APrintSetting, int ACommandIndex)
 {
     if (!ATreeList)
         return;
-    kvui::PrintLink* link = nullptr;
-    try {
-        link = GetComponentReportLink(kvui::TreePrintLink::staticMetaObject);
-        if (!link)
-            return;
-        if (!APrintSetting.isEmpty())
-            link->setSettingsText(APrintSetting);
-        kvui::PrintSettings& s = link->settings();
-        s.bandHeaders = ATreeList->showBandHeaders();
-        s.headers = ATreeList->showHeaders();
-        s.footer = ATreeList->showFooter();
-        s.groupFooters = false;
-        s.expandButtons = ATreeList->showRoot() || ATreeList->showTreeLines();
-        s.gridLines = true;
-        s.headersOnEveryPage = ATreeList->showBandHeaders() || ATreeList->showHeaders();
-        // The printed cells take their colours from the tree list's own draw
-        // hook (asked with selected and focused off).
-        link->setView(ATreeList);
-        QWidget* parent = ATreeList->window();
-        switch (ACommandIndex) {
-        case Commands::PageSetup:
-            link->pageSetup(parent);
-            break;
-        case Commands::ReportDesign:
-            link->designReport(parent);
-            break;
-        case Commands::Print:
-            link->print(parent, true);
-            break;
-        default:
-            link->preview(parent);
-            break;
-        }
-        link->setView(nullptr);
-        APrintSetting = link->settingsText();
-    } catch (...) {
-        // printing problems never reach the user as errors
-        if (link)
-            link->setView(nullptr);
-    }
+    // The printed cells take their colours from the tree list's own draw hook.
+    PrintViewWithLink(kvui::TreePrintLink::staticMetaObject, ATreeList, ATreeList->window(), APrintSetting, ACommandIndex,
+                      [ATreeList](kvui::PrintSettings& s) {
+                          s.bandHeaders = ATreeList->showBandHeaders();
+                          s.headers = ATreeList->showHeaders();
+                          s.footer = ATreeList->showFooter();
+                          s.groupFooters = false;
+                          s.expandButtons = ATreeList->showRoot() || ATreeList->showTreeLines();
+                          s.gridLines = true;
+                          s.headersOnEveryPage = ATreeList->showBandHeaders() || ATreeList->showHeaders();
+                      });
 }
 
 QString TreeColumnValueType(int ADataType)
@@ -250,12 +191,7 @@ void TInfoTreeView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
 {
     if (kvui::TreeList* tree = TreeList()) {
         tree->beginUpdate();
-        tree->setEnterMovesToNextCell(true);
-        tree->setEqualWidthTagGroups(true);
-        for (int i = 0; i < tree->bandCount(); ++i) {
-            tree->band(i).movable = false;
-            tree->band(i).width = 0;
-        }
+        PrepareViewControl(tree);
         if (!FEventsConnected) {
             FEventsConnected = true;
             if (FOnFocusedRecordChanged)
@@ -265,19 +201,15 @@ void TInfoTreeView::InitializeView(const QString& AViewAsDetailID, const IInfoVi
                                 return;
                             DoFocusedRecordChanged();
                         });
-            if (!tree->customDrawHook())
-                tree->setCustomDrawHook([this](kvui::CellDraw& cell) {
-                    if (cell.row.kind != kvui::RowRef::Data)
-                        return;
-                    FetchCustomDrawFormat(cell.row.node, cell.column, cell.selected, cell.focused, cell.background,
-                                          cell.font, cell.textColor);
-                });
+            SetDataCellDrawHook(tree, [this](kvui::CellDraw& cell) {
+                FetchCustomDrawFormat(cell.row.node, cell.column, cell.selected, cell.focused, cell.background,
+                                      cell.font, cell.textColor);
+            });
         }
         if (ObjectDef)
             for (TInfoFieldDef& field : ObjectDef->Fields)
                 if (kvui::Column* column = FindFieldColumn(field.ID)) {
-                    const qsizetype slash = field.Name.indexOf(u'\\');
-                    column->setCaption(slash >= 0 ? field.Name.mid(slash + 1) : field.Name);
+                    column->setCaption(FieldColumnCaption(field.Name));
                     SetupTreeListColumn(&field, column);
                 }
         tree->endUpdate();
@@ -322,82 +254,21 @@ void TInfoTreeView::ApplyViewScheme()
                 FColumnFieldNames.append(field.ID);
                 FColumns.append(column);
             }
-            if (positionText.isEmpty()) {
-                column->setLineCount(1);
-                column->setRowIndex(0);
-                column->setColIndex(nextColIndex[column->bandIndex()]++);
-            }
+            if (positionText.isEmpty())
+                PlaceColumnInOrder(column, nextColIndex);
         }
 
-    QList<TGridColumnPosition> records;
-    QList<kvui::Column*> storedWidths; // a stored width wins over fitting
-    for (kvui::Column* column : tree->columns()) {
-        TGridColumnPosition p;
-        p.Column = column;
-        p.BandIndex = column->bandIndex();
-        p.ColIndex = column->colIndex();
-        p.RowIndex = column->rowIndex();
-        p.LineCount = column->lineCount();
-        p.Width = column->width();
-        p.Visible = column->isVisible();
-        const QString name = GetColumnFieldName(column);
-        if (column->tag() <= 0 && !name.isEmpty()) {
-            if (p.BandIndex < 0 || p.BandIndex >= tree->bandCount())
-                p.BandIndex = defaultBand;
-            QString code;
-            if (FindViewSchemeItem(positions, name, code)) {
-                int bandID = -1, colIndex = p.ColIndex, rowIndex = p.RowIndex, lineCount = p.LineCount, width = p.Width;
-                const int read = DecodeColumnPosition(code, bandID, colIndex, rowIndex, lineCount, width);
-                if (read >= 5)
-                    storedWidths.append(column);
-                if (read >= 1) {
-                    const int band = tree->bandIndexById(bandID);
-                    if (band >= 0)
-                        p.BandIndex = band;
-                }
-                if (read >= 2)
-                    p.ColIndex = colIndex;
-                if (read >= 3)
-                    p.RowIndex = rowIndex;
-                if (read >= 4)
-                    p.LineCount = std::max(1, lineCount);
-                if (read >= 5)
-                    p.Width = width;
-            }
-            p.Visible = DelimitedListContains(fieldList, name, Bar);
-            column->setVisible(false);
-        }
-        records.append(p);
-    }
-    std::stable_sort(records.begin(), records.end(), [](const TGridColumnPosition& a, const TGridColumnPosition& b) {
-        return CompareColumnPositions(a, b) < 0;
-    });
-    for (const TGridColumnPosition& p : std::as_const(records)) {
-        kvui::Column* column = p.Column;
-        if (column->isMovable() && p.BandIndex >= 0 && p.BandIndex < tree->bandCount()) {
-            column->setPosition(p.BandIndex, p.RowIndex, p.ColIndex);
-            column->setLineCount(p.LineCount);
-        }
-        column->setWidth(p.Width);
-        column->setVisible(p.Visible);
-        if (p.Visible && p.BandIndex >= 0 && p.BandIndex < tree->bandCount())
-            tree->band(p.BandIndex).visible = true;
-    }
-    // Columns without a stored width fit their captions and values once rows show.
-    kvui::ColumnFit::of(tree)->setStoredColumns(storedWidths);
+    ApplyColumnPositions(
+        tree, positions, [this](kvui::Column* AColumn) { return GetColumnFieldName(AColumn); },
+        [&fieldList](const QString& AName) { return DelimitedListContains(fieldList, AName, Bar); });
 
-    const QStringList sortLines =
-        ReadViewSchemeParam(ViewScheme.Params, SortsSection).replace(u':', u'=').replace(u'|', u'\n').split(u'\n');
-    for (const QString& line : sortLines) {
-        const qsizetype eq = line.indexOf(u'=');
-        const QString name = eq < 0 ? line : line.left(eq);
-        const QString value = eq < 0 ? QString() : line.mid(eq + 1);
-        if (name.isEmpty())
+    for (const TViewSchemeSort& sort : ReadViewSchemeSorts(ViewScheme.Params)) {
+        if (sort.FieldName.isEmpty())
             continue;
-        kvui::Column* column = FindFieldColumn(name);
+        kvui::Column* column = FindFieldColumn(sort.FieldName);
         if (!column || column->bandIndex() < 0 || column->bandIndex() >= tree->bandCount())
             continue;
-        tree->sortBy(column, value.startsWith(u'1') ? Qt::DescendingOrder : Qt::AscendingOrder, true);
+        tree->sortBy(column, sort.Code.startsWith(u'1') ? Qt::DescendingOrder : Qt::AscendingOrder, true);
     }
     tree->endUpdate();
 }
@@ -412,12 +283,9 @@ void TInfoTreeView::StoreViewScheme()
         StoreColumnPositions(tree, ViewScheme.Params, [this](kvui::Column* AColumn) { return GetColumnFieldName(AColumn); });
 
     QString sortText;
-    for (kvui::Column* column : tree->sortedColumns()) {
-        const QString name = GetColumnFieldName(column);
-        if (name.isEmpty() || sortText.contains(Bar + name + u':'))
-            continue;
-        sortText += Bar + name + u':' + (column->sortOrder() == Qt::DescendingOrder ? u'1' : u'0');
-    }
+    AppendSortedColumns(
+        sortText, tree->sortedColumns(), [this](kvui::Column* AColumn) { return GetColumnFieldName(AColumn); },
+        QString());
     ViewScheme.Params = WriteViewSchemeParam(ViewScheme.Params, SortsSection, sortText.mid(1));
     if (fieldList == Bar)
         fieldList.clear();
@@ -447,37 +315,9 @@ QString TInfoTreeView::GetFocusedRecordString(const QString& AFieldID)
             dt = StrToDateTime(value.toString());
         if (!dt.isValid())
             return none;
-        return u'\'' + dt.toString(dt.time() == QTime(0, 0) ? QStringLiteral("yyyyMMdd") : QStringLiteral("yyyyMMdd hh:mm:ss"))
-            + u'\'';
+        return DateSqlLiteral(dt, false);
     }
-    switch (type) {
-    case QMetaType::QString:
-    case QMetaType::QChar:
-    case QMetaType::QByteArray: {
-        const QString text = value.toString();
-        return text.isEmpty() ? none : QuotedStr(text);
-    }
-    case QMetaType::Bool:
-        return value.toBool() ? QStringLiteral("1") : QStringLiteral("0");
-    case QMetaType::Int:
-    case QMetaType::UInt:
-    case QMetaType::LongLong:
-    case QMetaType::Short:
-    case QMetaType::UShort:
-    case QMetaType::Char:
-    case QMetaType::SChar:
-    case QMetaType::UChar:
-    case QMetaType::Long:
-    case QMetaType::ULong:
-        return QString::number(value.toLongLong());
-    case QMetaType::ULongLong:
-        return QString::number(value.toULongLong());
-    case QMetaType::Double:
-    case QMetaType::Float:
-        return FloatToLiteralText(value.toDouble());
-    default:
-        return none;
-    }
+    return ValueSqlLiteral(value);
 }
 
 void TInfoTreeView::RefreshData(bool ARebuild)
@@ -500,22 +340,19 @@ bool TInfoTreeView::QueryCommandState(int ACommandIndex, TCommandState& AState)
         return true;
     switch (ACommandIndex) {
     case Commands::Fill:
-        AState = tree && tree->editingEnabled() && !tree->isReadOnly() && tree->selectedCount() > 0
-                     ? TCommandState(csEnabled)
-                     : TCommandState();
+        AState = FillCommandState(tree, tree ? tree->selectedCount() : 0);
         return true;
     case Commands::RecordCount: {
         QString text;
         if (tree && tree->topCount() > 0) {
             if (kvui::TreeNode* node = tree->focusedNode()) {
                 const int siblings = node->parent() ? node->parent()->childCount() : tree->topCount();
-                text = CountText.arg(node->index() + 1).arg(siblings);
+                text = RecordCountText(node->index() + 1, siblings);
             } else {
-                text = CountText.arg(0).arg(tree->topCount());
+                text = RecordCountText(0, tree->topCount());
             }
         }
-        if (InfoApplication)
-            InfoApplication->ShowStatusMessage(text, mkCount);
+        ShowRecordCount(text);
         return true;
     }
     default:
@@ -535,13 +372,7 @@ bool TInfoTreeView::ExecCommand(int ACommandIndex)
         if (!tree)
             return true;
         // The export and the print ask this view for each cell's colours.
-        const QVariant previousTag = tree->property(TreeListOwnerViewProperty);
-        tree->setProperty(TreeListOwnerViewProperty, QVariant::fromValue<QObject*>(this));
-        struct Restore {
-            kvui::TreeList* tree;
-            QVariant tag;
-            ~Restore() { tree->setProperty(TreeListOwnerViewProperty, tag); }
-        } restore{tree, previousTag};
+        const TOwnerViewScope owner(tree, TreeListOwnerViewProperty, this);
         if (ACommandIndex == Commands::Export)
             ExportTreeListToFile(tree, ObjectDef ? ObjectDef->Name : QString(), true);
         else

@@ -6,15 +6,10 @@
 // returns. The test that runs it looks at the account set after the exit.
 #include "StandInProcedures.h"
 #include "UDBComm.h"
-#include "clsMDIChild.h"
-#include "dlgFilter.h"
-#include "dlgSelectUser.h"
-#include "famFilter.h"
-#include "frmInfoView.h"
 #include "frmMain.h"
 #include "untAppFrame.h"
 #include "untApplication.h"
-#include "untTabbedMDI.h"
+#include "untStartUp.h"
 
 #include <QAction>
 #include <QApplication>
@@ -58,14 +53,9 @@ int main(int argc, char** argv)
     const QString folder = QString::fromLocal8Bit(argv[1]);
     const QString dbFile = QString::fromLocal8Bit(argv[2]);
 
-    InitAppFrameUnit();
-    InitMDIChildUnit();
-    InitInfoViewFormUnit();
-    InitSelectUserUnit();
-    InitFilterFrameUnit();
-    InitFilterDlgUnit();
-    InitTabbedMDIUnit();
-    InitMainFormUnit();
+    // The window units only: a silent session asks the user nothing, so the
+    // scheme and import dialogs stay out.
+    InitHostWindowUnits();
     kvdemo::registerStandInProcedures();
 
     QFile::link(QCoreApplication::applicationDirPath() + QStringLiteral("/libERPAccess.so"), folder + QStringLiteral("/libERPAccess.so"));
