@@ -80,7 +80,7 @@ int main(int argc, char** argv)
     TMainForm mainForm;
     mainForm.show();
     QTimer::singleShot(0, &mainForm, [&mainForm] {
-        for (const QString name : {QStringLiteral("物料计划参数"), QStringLiteral("MRP计划方案")}) {
+        for (const QString& name : {QStringLiteral("物料计划参数"), QStringLiteral("MRP计划方案")}) {
             QTreeWidgetItem* node = functionNode(mainForm, name);
             if (!node) {
                 std::fprintf(stderr, "no function %s\n", qPrintable(name));
