@@ -1,6 +1,7 @@
 #include "untMRPOutputRecs.h"
 
 #include "untMRPCalendar.h"
+#include "untMRPOutputTree.h"
 #include "untMRPUtils.h"
 
 #include <QCollator>
@@ -659,10 +660,11 @@ TMRPOutputCheck CheckOutputRow(const TMRPOutputRow& ARow, const QDate& AToday, c
     }
     // 2. The bill type of the row.
     const int billType = ARow.Whole(QStringLiteral("SupDestType"));
-    // 4. Over-release stays a warning.
-    if (ARow.Number(QStringLiteral("SupUnDestQty")) < 0) {
-        const double qty = ARow.Number(QStringLiteral("SupQty"));
-        const double done = ARow.Number(QStringLiteral("SupDestQty"));
+    // 4. Over-release stays a warning; a trace left by rounding shares to eight
+    // places on large quantities is not one.
+    const double qty = ARow.Number(QStringLiteral("SupQty"));
+    const double done = ARow.Number(QStringLiteral("SupDestQty"));
+    if (ARow.Number(QStringLiteral("SupUnDestQty")) < 0 && OutputQtyGreater(ARow.Number(QStringLiteral("SupDoDestQty")), qty - done)) {
         warning(FormatMessage(OverRelease, {ARow.Text(QStringLiteral("SupDoDestQty")), FloatToText(qty - done), FloatToText(qty),
                                             FloatToText(done)}),
                 QStringLiteral("SupDoDestQty"));

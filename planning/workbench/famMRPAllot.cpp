@@ -857,8 +857,14 @@ void TMRPAllotFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
         AOutTextColor = QApplication::palette().color(QPalette::Disabled, QPalette::ButtonText);
     if (AColumn == colBalInvQty && toDouble(ANode->value(AColumn)) < 0)
         AOutTextColor = QColor(0xFF, 0x00, 0x00);
+    // A selected line keeps the selection's colours: the pale shade under the
+    // selection's white text would leave its figures unreadable.
+    const auto shade = [&]() {
+        if (!ASelected)
+            AOutBrush = FSecondaryColor;
+    };
     if (group && AColumn != colDmdBillType)
-        AOutBrush = FSecondaryColor;
+        shade();
     // A supply line's own figures stand apart: its unit, planned quantity and
     // type and its quantities other than the item's settings and balance.
     if (supplyLine && AColumn->tag() <= 0) {
@@ -866,7 +872,7 @@ void TMRPAllotFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
         const bool ownQuantity = AColumn->valueType() == QLatin1String("Float") && !field.startsWith(QLatin1String("Itm"))
             && !field.startsWith(QLatin1String("Bal"));
         if (AColumn == colDmdUnit || AColumn == colSupQty || AColumn == colSupBillType || ownQuantity)
-            AOutBrush = FSecondaryColor;
+            shade();
     }
     if (AColumn == colDmdBillType && top && (isMainDemand(type) || group)) {
         AOutFont.setBold(true);
@@ -891,5 +897,5 @@ void TMRPAllotFrame::FetchCustomDrawFormat(kvui::TreeNode* ANode, kvui::Column* 
         }
     }
     if ((AColumn == colSupDSetQty || AColumn == colSupDSetRate) && (!ANode->hasChildren() || group))
-        AOutBrush = FSecondaryColor;
+        shade();
 }

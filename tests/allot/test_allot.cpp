@@ -294,16 +294,18 @@ TEST(AllotDemo, TopLevelSupplyLinesShadeTheirOwnFigures)
             demand = n;
     }
     ASSERT_TRUE(supply && demand);
-    auto brush = [&](kvui::TreeNode* n, const char* field) {
+    auto brush = [&](kvui::TreeNode* n, const char* field, bool selected = false) {
         QColor b = Qt::white, t = Qt::black;
         QFont f;
-        h.view->FetchCustomDrawFormat(n, h.view->FindFieldColumn(field), false, false, b, f, t);
+        h.view->FetchCustomDrawFormat(n, h.view->FindFieldColumn(field), selected, false, b, f, t);
         return b;
     };
     const QColor plain = Qt::white;
     for (const char* field : {"UntName", "SupQty", "SupBillType", "DmdNeedQty", "DmdBillQty"}) {
         EXPECT_NE(brush(supply, field), plain) << field;
         EXPECT_EQ(brush(demand, field), plain) << field;
+        // Selected, the line keeps the selection's background under its white text.
+        EXPECT_EQ(brush(supply, field, true), plain) << field;
     }
     for (const char* field : {"ItmName", "ItmMinQty", "BalInvQty"})
         EXPECT_EQ(brush(supply, field), plain) << field;

@@ -349,6 +349,8 @@ TEST(OutputChecks, EachRefusalWithItsMessage)
         {"main demand gone", {}, all, false, {"E:主需求信息(2: SO-001/1 | A-01)不存在或未审核!"}, true},
         {"over release", {{"SupUnDestQty", -2}, {"SupDoDestQty", 12}, {"SupDestQty", 0}}, all, true,
          {"W:拟投放数(12)超过可投放数(10=计划数量10-已投放数0)!"}, true},
+        {"a rounding trace on a large quantity is no over-release",
+         {{"SupQty", 2221712}, {"SupUnDestQty", -0.00000001}, {"SupDoDestQty", 2221712.00000001}, {"SupDestQty", 0}}, all, true, {}, true},
         {"nothing to output", {{"SupDoDestQty", 0}}, all, true, {"E:[拟投放数]的值(0)没有大于0 !"}, true},
         {"no permission", {}, {false, true, true}, true, {"W:没有投放22的权限, 该行放弃投放!"}, false},
         {"no department", {{"SupDeptID", QVariant()}}, all, true, {"E:[供应单位]的值(总装车间)不存在!"}, true},
