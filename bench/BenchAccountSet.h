@@ -6,6 +6,7 @@
 // that it stays as made. Also the start of a benchmark program.
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
+#include "SilentLogin.h"
 #include "StandInProcedures.h"
 #include "TsqlEngine.h"
 
@@ -67,6 +68,12 @@ inline bool prepareAccountSet(const QString& ADbFile, int AItems, const QString&
     if (!AKept.isEmpty() && (!QDir().mkpath(QFileInfo(AKept).path()) || !copyAccountSet(ADbFile, AKept)))
         std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(AKept));
     return true;
+}
+
+// Logs the benchmark's user in silently on the account set in AFolder.
+inline bool login(const QString& AFolder, const QString& ADbFile)
+{
+    return kvtest::silentLogin({AFolder, ADbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")});
 }
 
 // Before the application object: no screen, the local time zone read once.

@@ -93,7 +93,7 @@ int bench(int items, const QString& accountsDir)
     }
     QElapsedTimer t;
     t.start();
-    if (!kvtest::silentLogin({dir.path(), dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")})) {
+    if (!kvbench::login(dir.path(), dbFile)) {
         std::fprintf(stderr, "login failed\n");
         return 1;
     }
@@ -119,7 +119,7 @@ int bench(int items, const QString& accountsDir)
             SystemLogout(); // the file alone holds the run once every connection is closed
             if (!QDir().mkpath(accountsDir) || !kvbench::copyAccountSet(dbFile, kept))
                 std::fprintf(stderr, "cannot keep the account set as %s\n", qPrintable(kept));
-            if (!kvtest::silentLogin({dir.path(), dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")})
+            if (!kvbench::login(dir.path(), dbFile)
                 || !scheme.Load(iid))
                 return 1;
         }

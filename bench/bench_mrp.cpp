@@ -46,11 +46,6 @@ long peakKB()
     return u.ru_maxrss;
 }
 
-bool login(const QString& folder, const QString& dbFile)
-{
-    return kvtest::silentLogin({folder, dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")});
-}
-
 // The result rows of one scheme as sorted text lines "table|value|value|...".
 QStringList resultLines(int iid)
 {
@@ -148,7 +143,7 @@ int benchOne(int items)
         return 1;
     QElapsedTimer t;
     t.start();
-    if (!login(dir.path(), dbFile)) {
+    if (!kvbench::login(dir.path(), dbFile)) {
         std::fprintf(stderr, "login failed\n");
         return 1;
     }

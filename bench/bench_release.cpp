@@ -96,7 +96,7 @@ int run()
         return 1;
     QElapsedTimer t;
     t.start();
-    if (!kvtest::silentLogin({dir.path(), dbFile, QStringLiteral("合成账套"), 1, QStringLiteral("Bench")})) {
+    if (!kvbench::login(dir.path(), dbFile)) {
         std::fprintf(stderr, "login failed\n");
         return 1;
     }
