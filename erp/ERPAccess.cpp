@@ -11,13 +11,6 @@
 
 namespace {
 
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
 bool showLoginDialog(const QList<TERPAccountSet>& sets,
                      const std::function<QString(const TERPAccountSet&, const QString&, const QString&)>& check,
                      TERPAccountSet& chosen, QString& userNo)
@@ -74,7 +67,7 @@ TERPAccess::TERPUser TERPAccess::findUser(const QString& userNo)
     TADOQuery q;
     q.SetConnection(FConnection.get());
     q.SQL.Add(QStringLiteral("select UserID, UserNo, UserName, PasswordHash, Disabled from ERP_Users with(nolock) where UserNo=")
-              + quoted(userNo));
+              + QuotedStr(userNo));
     q.Open();
     TERPUser user;
     if (q.IsEmpty())

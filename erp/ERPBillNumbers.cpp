@@ -1,17 +1,11 @@
 #include "ERPBillNumbers.h"
 
 #include "Ado.h"
+#include "untApplication.h"
 
 #include <QHash>
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
 
 // The stem as a LIKE pattern: its own wildcard characters match themselves.
 QString likeStem(const QString& AStem)
@@ -58,7 +52,7 @@ bool numberTaken(TADOConnection* AConnection, const QString& ATable, const QStri
     TADOQuery q;
     q.SetConnection(AConnection);
     q.SQL.Add(QStringLiteral("select top 1 %1 from %2 with(nolock) where %3%1=%4")
-                  .arg(AColumn, ATable, AWhere.isEmpty() ? QString() : AWhere + QStringLiteral(" and "), quoted(ABillNo)));
+                  .arg(AColumn, ATable, AWhere.isEmpty() ? QString() : AWhere + QStringLiteral(" and "), QuotedStr(ABillNo)));
     q.Open();
     const bool taken = !q.IsEmpty();
     q.Close();
@@ -97,7 +91,7 @@ QString NextDayBillNo(TADOConnection* AConnection, const QString& ATable, const 
     q.SQL.Add(QStringLiteral("select top 1 [No]=%1 from %2 with(nolock) where %3%1 like %4 and %1 not like %5 "
                              "order by len(%1) desc, %1 desc")
                   .arg(AColumn, ATable, AWhere.isEmpty() ? QString() : AWhere + QStringLiteral(" and "),
-                       quoted(stem + QStringLiteral("[0-9]%")), quoted(stem + QStringLiteral("%[^0-9]%"))));
+                       QuotedStr(stem + QStringLiteral("[0-9]%")), QuotedStr(stem + QStringLiteral("%[^0-9]%"))));
     q.Open();
     const qint64 last = q.IsEmpty() ? 0 : DayBillSequence(q.Fields()->Field(0)->AsString(), AStem);
     q.Close();

@@ -2,21 +2,9 @@
 
 #include "Ado.h"
 #include "ERPBillNumbers.h"
+#include "untApplication.h"
 
 #include <QDate>
-#include <QJsonDocument>
-#include <QJsonObject>
-
-namespace {
-
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
-} // namespace
 
 TERPBill::TERPBill(int kind, std::shared_ptr<TADOConnection> connection, quint16 maxRows)
     : FKind(kind), FMaxRows(maxRows ? maxRows : ERPBillKind(kind).MaxRows), FConnection(std::move(connection)), FHead(std::make_shared<TERPValueList>())
@@ -67,7 +55,7 @@ void TERPBill::store()
     if (!billNo.isEmpty()) {
         TADOQuery q;
         q.SetConnection(FConnection.get());
-        q.SQL.Add(QStringLiteral("select BillID from ERP_Bills with(nolock) where BillKind=%1 and BillNo=%2").arg(FKind).arg(quoted(billNo)));
+        q.SQL.Add(QStringLiteral("select BillID from ERP_Bills with(nolock) where BillKind=%1 and BillNo=%2").arg(FKind).arg(QuotedStr(billNo)));
         q.Open();
         if (!q.IsEmpty())
             billNo.clear();
@@ -80,8 +68,8 @@ void TERPBill::store()
     q.SQL.Add(QStringLiteral("insert ERP_Bills (BillKind, BillNo, BillDate, UserID, HeadValues) values (%1, %2, getdate(), %3, %4)\r"
                              "select [BillID]=@@identity")
                   .arg(FKind)
-                  .arg(quoted(billNo), quoted(FHead->GetValue(QStringLiteral("UserID")).toString()),
-                       quoted(FHead->ToJson({QStringLiteral("BillNo")}))));
+                  .arg(QuotedStr(billNo), QuotedStr(FHead->GetValue(QStringLiteral("UserID")).toString()),
+                       QuotedStr(FHead->ToJson({QStringLiteral("BillNo")}))));
     q.Open();
     const int billID = q.FieldByName(QStringLiteral("BillID"))->AsInteger();
     q.Close();
@@ -92,9 +80,9 @@ void TERPBill::store()
             ++rowNo;
             FConnection->Execute(QStringLiteral("insert ERP_BillRows (BillID, ListName, RowNo, RowValues) values (%1, %2, %3, %4)")
                                      .arg(billID)
-                                     .arg(quoted(listName))
+                                     .arg(QuotedStr(listName))
                                      .arg(rowNo)
-                                     .arg(quoted(row->ToJson({QStringLiteral("WriteBackSQL")}))));
+                                     .arg(QuotedStr(row->ToJson({QStringLiteral("WriteBackSQL")}))));
             const QString writeBack = row->GetValue(QStringLiteral("WriteBackSQL")).toString();
             if (!writeBack.trimmed().isEmpty())
                 FConnection->Execute(writeBack);

@@ -3,15 +3,9 @@
 #include "Ado.h"
 #include "ERPValueLists.h"
 #include "UCommon.h"
+#include "untApplication.h"
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
 
 QString textOf(const QVariant& value)
 {
@@ -21,7 +15,7 @@ QString textOf(const QVariant& value)
 QString textOrNull(const QVariant& value)
 {
     const QString text = textOf(value);
-    return text.isEmpty() ? QStringLiteral("null") : quoted(text);
+    return text.isEmpty() ? QStringLiteral("null") : QuotedStr(text);
 }
 
 QDate dateOf(const QVariant& value)
@@ -43,7 +37,7 @@ QDate dateOf(const QVariant& value)
 
 QString dateLiteral(const QDate& d)
 {
-    return d.isValid() ? quoted(d.toString(QStringLiteral("yyyy/MM/dd"))) : QStringLiteral("null");
+    return d.isValid() ? QuotedStr(d.toString(QStringLiteral("yyyy/MM/dd"))) : QStringLiteral("null");
 }
 
 bool quantityOf(const QVariant& value, double& number)
@@ -97,7 +91,7 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
         bomType = textOf(AHead.GetValue(QStringLiteral("BomType"))).toInt(&ok);
         if (!ok || firstRow(AConnection, QStringLiteral("select BomID from QZ_MRP_ItemBOMs with(nolock) where BomType=%1 and BomID=%2")
                                              .arg(bomType)
-                                             .arg(quoted(bomID)))
+                                             .arg(QuotedStr(bomID)))
                        .isEmpty())
             refuse(QStringLiteral("BOM(%1)不存在!").arg(bomID));
     }
@@ -110,8 +104,8 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
             const QString hook = textOf(row->GetValue(QStringLiteral("RowHook")));
             bool entryOk = false;
             const int entry = textOf(row->GetValue(QStringLiteral("BomEntry"))).toInt(&entryOk);
-            const QString where = QStringLiteral("BomType=%1 and BomID=%2 and ").arg(bomType).arg(quoted(bomID)) +
-                (hook.isEmpty() ? QStringLiteral("BomEntry=%1").arg(entry) : QStringLiteral("BomRowHook=%1").arg(quoted(hook)));
+            const QString where = QStringLiteral("BomType=%1 and BomID=%2 and ").arg(bomType).arg(QuotedStr(bomID)) +
+                (hook.isEmpty() ? QStringLiteral("BomEntry=%1").arg(entry) : QStringLiteral("BomRowHook=%1").arg(QuotedStr(hook)));
             if ((hook.isEmpty() && !entryOk) ||
                 firstRow(AConnection, QStringLiteral("select BomEntry from QZ_MRP_ItemBOMLines with(nolock) where ") + where).isEmpty())
                 refuse(QStringLiteral("BOM(%1)中不存在标识为(%2)的行!").arg(bomID, hook.isEmpty() ? textOf(row->GetValue(QStringLiteral("BomEntry"))) : hook));
@@ -141,11 +135,11 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
     for (const Group& g : groups) {
         QString itemProps;
         if (global) {
-            if (firstRow(AConnection, QStringLiteral("select ItmID from QZ_Base_ItemMaster with(nolock) where ItmID=%1").arg(quoted(g.ItemID)))
+            if (firstRow(AConnection, QStringLiteral("select ItmID from QZ_Base_ItemMaster with(nolock) where ItmID=%1").arg(QuotedStr(g.ItemID)))
                     .isEmpty())
                 refuse(QStringLiteral("物料(%1)不存在!").arg(g.ItemID));
             // Global substitutes are kept for the item itself, whatever its properties.
-            statements << QStringLiteral("delete QZ_MRP_ItemSubstitutes where SubGlobal=1 and SubItmID=%1 and SubProps=''").arg(quoted(g.ItemID));
+            statements << QStringLiteral("delete QZ_MRP_ItemSubstitutes where SubGlobal=1 and SubItmID=%1 and SubProps=''").arg(QuotedStr(g.ItemID));
         } else {
             if (g.RowHook.isEmpty())
                 refuse(QStringLiteral("BOM(%1)的替代料行缺少BOM行标识!").arg(bomID));
@@ -153,7 +147,7 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
                 firstRow(AConnection, QStringLiteral("select BomItmID, BomProps from QZ_MRP_ItemBOMLines with(nolock) where BomType=%1 "
                                                      "and BomID=%2 and BomRowHook=%3")
                                           .arg(bomType)
-                                          .arg(quoted(bomID), quoted(g.RowHook)));
+                                          .arg(QuotedStr(bomID), QuotedStr(g.RowHook)));
             if (line.isEmpty())
                 refuse(QStringLiteral("BOM(%1)中不存在标识为(%2)的行!").arg(bomID, g.RowHook));
             if (textOf(line.value(0)).compare(g.ItemID, Qt::CaseInsensitive) != 0)
@@ -164,14 +158,14 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
             statements << QStringLiteral("delete QZ_MRP_ItemSubstitutes where SubGlobal=0 and SubBomType=%1 and SubBomID=%2 and "
                                          "(BomRowHook=%3 or isnull(BomRowHook,'')='' and SubItmID=%4 and SubProps=%5)")
                               .arg(bomType)
-                              .arg(quoted(bomID), quoted(g.RowHook), quoted(g.ItemID), quoted(itemProps));
+                              .arg(QuotedStr(bomID), QuotedStr(g.RowHook), QuotedStr(g.ItemID), QuotedStr(itemProps));
         }
         int priority = 0;
         for (TERPValueList* row : g.Rows) {
             const QString sub = textOf(row->GetValue(QStringLiteral("SubItemID")));
             if (sub.isEmpty())
                 continue;
-            if (firstRow(AConnection, QStringLiteral("select ItmID from QZ_Base_ItemMaster with(nolock) where ItmID=%1").arg(quoted(sub)))
+            if (firstRow(AConnection, QStringLiteral("select ItmID from QZ_Base_ItemMaster with(nolock) where ItmID=%1").arg(QuotedStr(sub)))
                     .isEmpty())
                 refuse(QStringLiteral("替代物料(%1)不存在!").arg(sub));
             if (sub.compare(g.ItemID, Qt::CaseInsensitive) == 0 && textOf(row->GetValue(QStringLiteral("SubItemProps"))) == itemProps)
@@ -192,9 +186,9 @@ void StoreBomOperationBill(TADOConnection* AConnection, TERPValueList& AHead, co
                                          "SubRProp8, SubRProp9, SubRProp10, SubQty, SubRQty, SubPriority, SubGlobal, SubReplace, "
                                          "SubBeginDate, SubEndDate, SubNote) values (%1, %2, %3, %4, %5, %6, %7, %8, %9, %10, %11, "
                                          "%12, 0, %13, %14, %15)")
-                              .arg(global ? QStringLiteral("null") : QString::number(bomType), global ? QStringLiteral("null") : quoted(bomID),
-                                   global ? QStringLiteral("null") : quoted(g.RowHook), quoted(g.ItemID), quoted(itemProps), quoted(sub),
-                                   quoted(textOf(row->GetValue(QStringLiteral("SubItemProps")))), props.join(QStringLiteral(", ")),
+                              .arg(global ? QStringLiteral("null") : QString::number(bomType), global ? QStringLiteral("null") : QuotedStr(bomID),
+                                   global ? QStringLiteral("null") : QuotedStr(g.RowHook), QuotedStr(g.ItemID), QuotedStr(itemProps), QuotedStr(sub),
+                                   QuotedStr(textOf(row->GetValue(QStringLiteral("SubItemProps")))), props.join(QStringLiteral(", ")),
                                    QString::number(qty, 'f', 8))
                               .arg(QString::number(rqty, 'f', 8), QString::number(++priority), global ? QStringLiteral("1") : QStringLiteral("0"),
                                    dateLiteral(begin), dateLiteral(end), textOrNull(row->GetValue(QStringLiteral("Note"))));

@@ -4,23 +4,17 @@
 #include "ERPBillNumbers.h"
 #include "ERPValueLists.h"
 #include "UCommon.h"
+#include "untApplication.h"
 
 #include <QUuid>
 
 namespace {
 
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
-
 // A text value, or null for an empty one.
 QString textOrNull(const QVariant& value)
 {
     const QString text = value.isNull() ? QString() : value.toString().trimmed();
-    return text.isEmpty() ? QStringLiteral("null") : quoted(text);
+    return text.isEmpty() ? QStringLiteral("null") : QuotedStr(text);
 }
 
 QDateTime dateTimeOf(const QVariant& value)
@@ -44,7 +38,7 @@ QDateTime dateTimeOf(const QVariant& value)
 
 QString dateLiteral(const QDateTime& value)
 {
-    return quoted(value.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
+    return QuotedStr(value.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss")));
 }
 
 bool numberOf(const QVariant& value, double& number)
@@ -101,7 +95,7 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
     const QDateTime billDate = dateTimeOf(AHead.GetValue(QStringLiteral("Date")));
     if (!billDate.isValid())
         refuse(QStringLiteral("预测单的单据日期无效!"));
-    const QString billDay = quoted(billDate.date().toString(QStringLiteral("yyyyMMdd")));
+    const QString billDay = QuotedStr(billDate.date().toString(QStringLiteral("yyyyMMdd")));
 
     // An existing bill may be changed only while it is not checked.
     QString billID = AHead.GetValue(QStringLiteral("BillID")).toString().trimmed();
@@ -111,7 +105,7 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
             AConnection, QStringLiteral("select Checked=isnull(h.Checked,0)+(select count(*) from QZ_MRP_Forcast as s with(nolock) "
                                         "where s.ForID=h.ForID and s.Checked=1) from QZ_MRP_ForcastHead as h with(nolock) "
                                         "where h.ForID=%1")
-                             .arg(quoted(billID)));
+                             .arg(QuotedStr(billID)));
         if (head.isEmpty())
             refuse(QStringLiteral("预测单\"%1\"不存在, 可能已被删除!").arg(billID));
         if (head.first().toInt() > 0)
@@ -123,9 +117,9 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
     if (billNo.isEmpty()) {
         billNo = NextForecastBillNo(AConnection, QDate::currentDate());
     } else {
-        QString sql = QStringLiteral("select ForID from QZ_MRP_ForcastHead with(nolock) where ForNo=%1").arg(quoted(billNo));
+        QString sql = QStringLiteral("select ForID from QZ_MRP_ForcastHead with(nolock) where ForNo=%1").arg(QuotedStr(billNo));
         if (!isNew)
-            sql += QStringLiteral(" and ForID<>") + quoted(billID);
+            sql += QStringLiteral(" and ForID<>") + QuotedStr(billID);
         if (!firstRow(AConnection, sql).isEmpty())
             refuse(QStringLiteral("单据编号\"%1\"已被其他预测单使用, 不能保存!").arg(billNo));
     }
@@ -140,7 +134,7 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
         const QString itemID = row.GetValue(QStringLiteral("ItemID")).toString().trimmed();
         if (itemID.isEmpty()
             || firstRow(AConnection, QStringLiteral("select ItmID from QZ_Base_ItemMaster with(nolock) where ItmID=%1")
-                                         .arg(quoted(itemID)))
+                                         .arg(QuotedStr(itemID)))
                    .isEmpty())
             refuse(QStringLiteral("第%1行的物料(%2)不存在!").arg(entry).arg(itemID));
         double qty = 0, stdQty = 0;
@@ -156,14 +150,14 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
         for (int n = 1; n <= 10; ++n)
             props += QStringLiteral(", ") + textOrNull(row.GetValue(QStringLiteral("ItemProp%1").arg(n)));
         // Values joined as they are: no text of the line is ever read as a placeholder.
-        const QStringList values{quoted(billID), quoted(billNo), QString::number(entry), billDay,
-                                 textOrNull(row.GetValue(QStringLiteral("CustID"))), quoted(itemID),
-                                 quoted(row.GetValue(QStringLiteral("ItemProps")).toString().trimmed()) + props,
+        const QStringList values{QuotedStr(billID), QuotedStr(billNo), QString::number(entry), billDay,
+                                 textOrNull(row.GetValue(QStringLiteral("CustID"))), QuotedStr(itemID),
+                                 QuotedStr(row.GetValue(QStringLiteral("ItemProps")).toString().trimmed()) + props,
                                  textOrNull(row.GetValue(QStringLiteral("UnitID"))), quantityLiteral(stdQty),
                                  quantityLiteral(stdQty), QStringLiteral("0"), quantityLiteral(qty), dateLiteral(delivery),
                                  QStringLiteral("0"), textOrNull(row.GetValue(QStringLiteral("OrigTag"))),
                                  textOrNull(row.GetValue(QStringLiteral("OrigSubTag"))), QString::number(int(groupType)),
-                                 quoted(int(groupType) == 0 ? QString()
+                                 QuotedStr(int(groupType) == 0 ? QString()
                                                             : row.GetValue(QStringLiteral("MRPGroupNo")).toString().trimmed()),
                                  textOrNull(row.GetValue(QStringLiteral("Note"))), QStringLiteral("0, 0, 0")};
         lines << QStringLiteral("insert QZ_MRP_Forcast (ForID, ForNo, ForEntry, ForDate, ForCustID, ForItmID, ForItmProps, "
@@ -178,14 +172,14 @@ void StoreForecastBill(TADOConnection* AConnection, TERPValueList& AHead, const 
     if (isNew) {
         AConnection->Execute(QStringLiteral("insert QZ_MRP_ForcastHead (ForID, ForNo, ForDate, ForUsrID, Checked, Closed) "
                                             "values (%1, %2, %3, %4, 0, 0)")
-                                 .arg(quoted(billID), quoted(billNo), billDay, user.isEmpty() ? QStringLiteral("null") : quoted(user)));
+                                 .arg(QuotedStr(billID), QuotedStr(billNo), billDay, user.isEmpty() ? QStringLiteral("null") : QuotedStr(user)));
     } else {
         // The lines are written anew; the planning extension of a line that no
         // longer exists goes with it.
         AConnection->Execute(QStringLiteral("update QZ_MRP_ForcastHead set ForNo=%2, ForDate=%3 where ForID=%1\n"
                                             "delete QZ_MRP_Forcast where ForID=%1\n"
                                             "delete QZ_MRP_ForcastExt where ForID=%1 and ForEntry>%4")
-                                 .arg(quoted(billID), quoted(billNo), billDay, QString::number(rows.size())));
+                                 .arg(QuotedStr(billID), QuotedStr(billNo), billDay, QString::number(rows.size())));
     }
     for (const QString& line : lines)
         AConnection->Execute(line);

@@ -2,19 +2,13 @@
 
 #include "Ado.h"
 #include "ERPValueLists.h"
+#include "untApplication.h"
 
 #include <QDate>
 #include <QDateTime>
 #include <cmath>
 
 namespace {
-
-QString quoted(const QString& text)
-{
-    QString q = text;
-    q.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + q + QLatin1Char('\'');
-}
 
 QString text(TERPValueList& AValues, const QString& AName)
 {
@@ -25,7 +19,7 @@ QString text(TERPValueList& AValues, const QString& AName)
 QString textOrNull(TERPValueList& AValues, const QString& AName)
 {
     const QString t = text(AValues, AName);
-    return t.isEmpty() ? QStringLiteral("null") : quoted(t);
+    return t.isEmpty() ? QStringLiteral("null") : QuotedStr(t);
 }
 
 double number(TERPValueList& AValues, const QString& AName, double AEmpty = 0)
@@ -53,7 +47,7 @@ QString dateOrNull(TERPValueList& AValues, const QString& AName)
         d = QDate(1899, 12, 30).addDays(qint64(std::floor(v.toDouble())));
     else
         d = QDate::fromString(v.toString().left(10), Qt::ISODate);
-    return d.isValid() ? quoted(d.toString(QStringLiteral("yyyyMMdd"))) : QStringLiteral("null");
+    return d.isValid() ? QuotedStr(d.toString(QStringLiteral("yyyyMMdd"))) : QStringLiteral("null");
 }
 
 // The planning bill type of an origin document kind (the reverse of the
@@ -71,7 +65,7 @@ QString origTypeOrNull(TERPValueList& ARow)
 
 QString itemProps(TERPValueList& ARow)
 {
-    QString props = quoted(text(ARow, QStringLiteral("ItemProps")));
+    QString props = QuotedStr(text(ARow, QStringLiteral("ItemProps")));
     for (int n = 1; n <= 10; ++n)
         props += QStringLiteral(", ") + textOrNull(ARow, QStringLiteral("ItemProp%1").arg(n));
     return props;
@@ -152,7 +146,7 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
     const bool made = table->Made;
     const QString id = QStringLiteral("%1-%2").arg(AKind).arg(ABillID);
     const QString billDate = dateOrNull(AHead, QStringLiteral("Date")) == QLatin1String("null")
-        ? quoted(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
+        ? QuotedStr(QDate::currentDate().toString(QStringLiteral("yyyyMMdd")))
         : dateOrNull(AHead, QStringLiteral("Date"));
     const TERPRowList* rows = ADetails(QStringLiteral("Rows"));
     if (!rows)
@@ -179,13 +173,13 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
                                            textOrNull(row, QStringLiteral("OrigSubTag"))}
                                    .join(QStringLiteral(", "));
         const int groupType = int(number(row, QStringLiteral("MRPGroupType")));
-        const QString group = QStringLiteral("%1, %2").arg(groupType).arg(quoted(groupType == 0 ? QString() : text(row, QStringLiteral("MRPGroupNo"))));
+        const QString group = QStringLiteral("%1, %2").arg(groupType).arg(QuotedStr(groupType == 0 ? QString() : text(row, QStringLiteral("MRPGroupNo"))));
         const QString origCols = QStringLiteral("%1OrigType, %1OrigID, %1OrigNo, %1OrigEntry, %1OrigItmID, %1OrigCustID, %1OrigCustPO, "
                                                 "%1OrigTag, %1OrigSubTag")
                                      .arg(p);
 
         QString columns = QStringLiteral("%1ID, %1No, %1Entry, %1Date, ").arg(p);
-        QStringList values{quoted(id), quoted(ABillNo), QString::number(entry), billDate};
+        QStringList values{QuotedStr(id), QuotedStr(ABillNo), QString::number(entry), billDate};
         if (AKind == 10) {
             columns += QStringLiteral("MODeptID, ");
             values << party;
@@ -194,7 +188,7 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
             values << party << textOrNull(AHead, QStringLiteral("DeptID"));
         }
         columns += QStringLiteral("%1ItmID, %2, %1UntID, %1BillQty, %1Qty, %1OkQty, %1DelivDate, ").arg(p, propColumns(p + QStringLiteral("Itm")));
-        values << quoted(itemID) << itemProps(row) << textOrNull(row, QStringLiteral("UnitID")) << qtyLiteral(billQty)
+        values << QuotedStr(itemID) << itemProps(row) << textOrNull(row, QStringLiteral("UnitID")) << qtyLiteral(billQty)
                << qtyLiteral(stdQty) << QStringLiteral("0") << dateOrNull(row, QStringLiteral("Date"));
         if (table->Ordered) {
             columns += QStringLiteral("%1ChkQty, ").arg(p);
@@ -207,7 +201,7 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
         }
         if (made && table->Ordered) {
             columns += QStringLiteral("%1Status, ").arg(p);
-            values << quoted(QStringLiteral("计划"));
+            values << QuotedStr(QStringLiteral("计划"));
         }
         columns += origCols + QStringLiteral(", %1GroupType, %1GroupNo, %1Note, Checked, Closed, CanMRP").arg(p);
         values << origin << group << textOrNull(row, QStringLiteral("Note")) << QStringLiteral("1, 0, 1");
@@ -224,8 +218,8 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
                                  .arg(compTable, p, origCols, partyCol, propColumns(QStringLiteral("Bom")));
         const QString lineID = QStringLiteral("%1-%2").arg(id).arg(entry);
         const QString lineNo = QStringLiteral("%1-%2").arg(ABillNo).arg(entry);
-        const QString common = QStringList{quoted(lineID), quoted(lineNo)}.join(QStringLiteral(", "));
-        const QString orderCols = QStringList{quoted(id), quoted(ABillNo), QString::number(entry), quoted(itemID),
+        const QString common = QStringList{QuotedStr(lineID), QuotedStr(lineNo)}.join(QStringLiteral(", "));
+        const QString orderCols = QStringList{QuotedStr(id), QuotedStr(ABillNo), QString::number(entry), QuotedStr(itemID),
                                               textOrNull(row, QStringLiteral("Note")), origin, group, party}
                                       .join(QStringLiteral(", "));
         QList<std::shared_ptr<TERPValueList>> materials;
@@ -237,7 +231,7 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
                 const double rate = number(*m, QStringLiteral("UnitRate"), 1);
                 const double base = number(*m, QStringLiteral("UnitQtyBase"), 1);
                 const QStringList values{common, QString::number(++line), billDate, orderCols,
-                                         quoted(text(*m, QStringLiteral("ItemID"))), itemProps(*m),
+                                         QuotedStr(text(*m, QStringLiteral("ItemID"))), itemProps(*m),
                                          textOrNull(*m, QStringLiteral("UnitID")), qtyLiteral(number(*m, QStringLiteral("UnitQty")) / (base != 0 ? base : 1)),
                                          qtyLiteral(qty), qtyLiteral(qty * rate), QStringLiteral("0"),
                                          dateOrNull(*m, QStringLiteral("DrawDate")), QStringLiteral("0"),
@@ -255,7 +249,7 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
             AConnection->Execute(head + QStringLiteral("select ") + values.join(QStringLiteral(", "))
                                  + QStringLiteral(" from QZ_MRP_ItemBOMLines as l where l.BomType=")
                                  + QString::number(int(number(row, QStringLiteral("BomType")))) + QStringLiteral(" and l.BomID=")
-                                 + quoted(text(row, QStringLiteral("BomID"))) + QStringLiteral(" and l.BomBaseQty<>0"));
+                                 + QuotedStr(text(row, QStringLiteral("BomID"))) + QStringLiteral(" and l.BomBaseQty<>0"));
         }
     }
 }
