@@ -5,6 +5,7 @@
 
 #include "Ado.h"
 #include "DisplayFormat.h"
+#include "FileDialogs.h"
 #include "UCommon.h"
 
 #include <QAbstractScrollArea>
@@ -12,7 +13,6 @@
 #include <QClipboard>
 #include <QComboBox>
 #include <QDir>
-#include <QFileDialog>
 #include <QStandardPaths>
 #include <QFileInfo>
 #include <QKeyEvent>
@@ -709,7 +709,8 @@ bool ExecuteSaveFileDialog(const QString& ATitle, const QString& AFileName, cons
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i];
     const QString start = SaveFileDialogStartPath(AFileName);
-    QFileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
+    // lists the folder by the files' names: it never opens the account set beside them
+    kvui::FileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
     dlg.setAcceptMode(QFileDialog::AcceptSave);
     dlg.setFileMode(QFileDialog::AnyFile);
     dlg.setNameFilters(filters);
@@ -748,7 +749,8 @@ bool ExecuteOpenFileDialog(const QString& ATitle, const QString& AFileName, cons
     for (int i = 0; i + 1 < parts.size(); i += 2)
         filters << parts[i];
     const QString start = SaveFileDialogStartPath(AFileName.isEmpty() ? QStringLiteral(".") : AFileName);
-    QFileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
+    // lists the folder by the files' names: it never opens the account set beside them
+    kvui::FileDialog dlg(QApplication::activeWindow(), ATitle, QFileInfo(start).absolutePath());
     dlg.setAcceptMode(QFileDialog::AcceptOpen);
     dlg.setFileMode(QFileDialog::ExistingFile);
     dlg.setNameFilters(filters);

@@ -20,6 +20,7 @@
 #include "Functions.h"
 #include "Translator.h"
 #include "BulkValue.h"
+#include "FileLocks.h"
 
 #include <QHash>
 #include <QMutex>
@@ -61,6 +62,7 @@ struct Connection::Impl {
     ~Impl()
     {
         clearPrepared();
+        beforeClose(db);
         if (db) sqlite3_close_v2(db);
     }
 

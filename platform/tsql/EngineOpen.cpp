@@ -95,6 +95,8 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     // SQLite's first use in the process; later it is refused and changes nothing.
     static const bool noMemoryCount = sqlite3_config(SQLITE_CONFIG_MEMSTATUS, 0) == SQLITE_OK;
     (void)noMemoryCount;
+    // no other code of the process can release the locks SQLite takes on the files
+    installFileLocks();
     int rc = sqlite3_open_v2(path.constData(), &d.db, flags, nullptr);
     if (rc != SQLITE_OK) {
         QString msg = d.db ? QString::fromUtf8(sqlite3_errmsg(d.db)) : QStringLiteral("out of memory");
@@ -105,6 +107,7 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     sqlite3_db_config(d.db, SQLITE_DBCONFIG_DQS_DML, 0, nullptr);
     sqlite3_db_config(d.db, SQLITE_DBCONFIG_DQS_DDL, 0, nullptr);
     sqlite3_busy_timeout(d.db, 10000);
+    watchHold(d.db);
     registerFunctions(d.db);
     auto run = [&](const char* sql) {
         char* err = nullptr;

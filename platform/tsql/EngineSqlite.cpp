@@ -18,6 +18,7 @@ SqlError Connection::Impl::sqliteError(int rc, const QString& context)
     int number = 0;
     QString text;
     const int code = (ext & 0xff) == (rc & 0xff) ? ext : rc;
+    if (holdLostError(db, code, e)) return e;
     if (lockError(code, trancount > 0 && !sqlite3_get_autocommit(db), e.number, e.severity, e.message)) return e;
     if ((code & 0xff) == SQLITE_READONLY) {
         e.number = 3906;

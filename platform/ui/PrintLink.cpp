@@ -1,5 +1,7 @@
 #include "PrintLink.h"
 
+#include "FileDialogs.h"
+
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
@@ -183,6 +185,7 @@ bool PrintLink::print(QWidget* parent, bool showDialog)
     applyLayout(&printer);
     if (showDialog) {
         QPrintDialog dlg(&printer, parent);
+        listFilesByName(&dlg);
         if (dlg.exec() != QDialog::Accepted) return false;
     }
     render(&printer);

@@ -4,11 +4,16 @@
 //   open          opens one more connection (answers "opened N", N from 0)
 //   exec N SQL    runs one batch on connection N (answers "ok", or "error NUMBER")
 //   close N       closes connection N (answers "closed N")
+//   touch         opens and closes the file, its log and its shared memory as other
+//                 code of the program would (answers "touched")
+//   dialogs       shows the file's folder in each of the program's file dialogs
+//                 (answers "dialogs N read M": N dialogs, M files opened meanwhile)
 // Each answer is one line, written at once; the program ends at the end of its input,
 // closing what is still open from the last connection back.
 #include "TsqlEngine.h"
+#include "kv_sql_session_files.h"
 
-#include <QCoreApplication>
+#include <QApplication>
 #include <QStringList>
 
 #include <cstdio>
@@ -19,7 +24,7 @@
 
 int main(int argc, char** argv)
 {
-    QCoreApplication app(argc, argv);
+    QApplication app(argc, argv);
     if (argc != 2) {
         std::fputs("usage: kv-sql-session DBFILE < commands\n", stderr);
         return 2;
@@ -44,6 +49,11 @@ int main(int argc, char** argv)
             } else if (verb == QLatin1String("close") && n >= 0 && size_t(n) < connections.size()) {
                 connections[n].reset();
                 answer(QStringLiteral("closed %1").arg(n));
+            } else if (verb == QLatin1String("touch")) {
+                touchFiles(file);
+                answer(QStringLiteral("touched"));
+            } else if (verb == QLatin1String("dialogs")) {
+                answer(showFileDialogs(file));
             } else {
                 answer(QStringLiteral("unknown %1").arg(command));
             }
