@@ -216,6 +216,7 @@ TEST_F(SharedFile, OtherCodeOfTheProgramAndItsFileDialogsLeaveItsHoldAlone)
     EXPECT_EQ(valuesIn(file), values({1, 2, 3, 4, 5, 6}));
     EXPECT_EQ(a.end(), 0);
     EXPECT_EQ(valuesIn(file), values({1, 2, 3, 4, 5, 6})) << "nothing is lost after all have ended";
+    EXPECT_FALSE(QFileInfo::exists(file + "-wal")) << "the last program to end folds the log into the file";
 }
 
 // Our programs and those with SQLite's ordinary locks (an older build, a stock
