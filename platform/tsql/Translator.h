@@ -18,6 +18,7 @@ struct TypeInfo {
     int scale = 0;
     int size = 0;
     bool fixed = false;             // char(n): blank-padded to its length
+    bool unicode = false;           // nchar, nvarchar, ntext, N'...': two bytes a character
     bool known() const { return type != SqlType::Null; }
     bool numeric() const { return type == SqlType::Integer || type == SqlType::Bit || type == SqlType::Decimal || type == SqlType::Float; }
 };
