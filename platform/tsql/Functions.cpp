@@ -854,6 +854,8 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
     int dot = name.lastIndexOf(u'.');
     if (dot >= 0) name = name.mid(dot + 1);
     if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
+    // SQLite's own tables are no objects of the account set
+    if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)) { sqlite3_result_null(ctx); return; }
     sqlite3* db = sqlite3_context_db_handle(ctx);
     const bool temp = name.startsWith(u'#');
     const char* sql = temp

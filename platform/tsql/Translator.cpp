@@ -133,9 +133,24 @@ QString Translator::quote(const QString& name)
     return u'"' + n + u'"';
 }
 
+// SQLite's own tables (the schema, identity counters, statistics), pragmas and
+// table-valued functions: the account set's machinery, which T-SQL text never
+// reaches. The engine reads them itself through SQL of its own.
+static bool sqliteMachinery(const QString& name)
+{
+    static const QStringList prefixes = {QStringLiteral("sqlite_"), QStringLiteral("pragma_")};
+    static const QStringList names = {QStringLiteral("dbstat"), QStringLiteral("json_each"), QStringLiteral("json_tree"),
+                                      QStringLiteral("generate_series"), QStringLiteral("carray"), QStringLiteral("completion")};
+    for (const QString& p : prefixes)
+        if (name.startsWith(p, Qt::CaseInsensitive)) return true;
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
 QString Translator::tableName(const QStringList& parts)
 {
     QString n = parts.last();
+    // as SQL Server answers a name it does not know
+    if (sqliteMachinery(n)) raise(208, QStringLiteral("Invalid object name '%1'.").arg(parts.join(u'.')));
     if (n.compare("sysobjects", Qt::CaseInsensitive) == 0
         || (n.compare("objects", Qt::CaseInsensitive) == 0 && parts.size() >= 2
             && parts[parts.size() - 2].compare("sys", Qt::CaseInsensitive) == 0))

@@ -120,7 +120,9 @@ public:
     static QVariant literalValue(const Expr& e);
 
     static QString quote(const QString& name);
-    static QString tableName(const QStringList& parts);   // last part, system tables mapped
+    // The last part, system tables mapped; SQLite's own tables, pragmas and
+    // table-valued functions are unknown objects (208).
+    static QString tableName(const QStringList& parts);
 
 private:
     QString insertSharedValues(const Select& select, const TableInfo& info, const QList<int>& targets, const QString& head);
