@@ -197,6 +197,7 @@ BatchResult Connection::executeBulk(const QString& declarations, const QString& 
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
+    d->ending.reset();
     return d->runBulk(declarations, batch, rows);
 }
 

@@ -28,6 +28,7 @@
 #include <QRegularExpression>
 
 #include <limits>
+#include <optional>
 
 #include <sqlite3.h>
 
@@ -125,7 +126,14 @@ struct Connection::Impl {
 
     bool isPrimaryKey(const QString& table, const QString& cols);
 
-    [[noreturn]] void fail(int rc, const QString& context = QString()) { throw StatementError{sqliteError(rc, context)}; }
+    // Raises SQLite's failure as the statement's error, the transaction kept in step.
+    [[noreturn]] void fail(int rc, const QString& context = QString());
+
+    // The error that ends the running batch, from the outermost batch to its
+    // procedures' batches: set when a transaction ended on a failure (SQLite's own
+    // ending included) or a failure of the kind that ends a batch met a statement;
+    // cleared when the next batch starts. Nothing runs in a batch once it is set.
+    std::optional<SqlError> ending;
 
     // ---------------------------------------------------------- running SQLite statements
     static void bind(sqlite3_stmt* st, int i, const QVariant& v);

@@ -22,6 +22,7 @@ void Connection::Impl::record(const SqlError& e)
 
 Flow Connection::Impl::run(const StmtP& s)
 {
+    if (ending) return Flow::Return;
     try {
         switch (s->kind) {
         case SK::Block: return runList(s->body);
@@ -57,10 +58,15 @@ Flow Connection::Impl::run(const StmtP& s)
         // errors SQL Server finds while compiling (unknown column, variable or
         // function, wrong argument count) end the batch, as they do there; so does
         // a transaction chosen to end on a lock conflict
-        static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 1205, 2749, 2750, 192};
-        if (compileErrors.contains(e.error.number)) return Flow::Return;
+        static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 2749, 2750, 192};
+        if (compileErrors.contains(e.error.number) || endsBatch(e.error.number) || ending) return Flow::Return;
     } catch (const std::bad_alloc&) {
-        throw;
+        // memory ran out in the engine itself: the batch's error, as SQLite's lack of memory is
+        SqlError err;
+        outOfMemory(err);
+        syncTransaction(err);
+        record(err);
+        return Flow::Return;
     } catch (const std::exception& e) {
         SqlError err;
         err.number = 50000;
@@ -479,6 +485,8 @@ void Connection::Impl::execProcedure(const Stmt& s, QList<ResultSet>* sink)
     }
     try {
         proc(call);
+        // a procedure that went on after its batch was ended still ends the caller's
+        if (ending) throw StatementError{*ending};
     } catch (const SqlException& e) {
         for (const SqlError& err : e.errors) {
             if (&err == &e.errors.last()) throw StatementError{err};
@@ -508,10 +516,17 @@ BatchResult Connection::Impl::runBatch(const QString& batch, bool nested)
         err.severity = 15;
         if (e.number == 191)
             err.message = QStringLiteral("Some part of your SQL statement is nested too deeply. Rewrite the query or break it up into smaller queries.");
+        else if (e.number == 103)
+            err.message = QStringLiteral("The identifier that starts with '%1' is too long. Maximum length is 128.").arg(e.near);
         else err.message = e.near.isEmpty() ? QStringLiteral("Incorrect syntax near the end of the batch (line %1).").arg(e.line)
                                        : QStringLiteral("Incorrect syntax near '%1'.").arg(e.near);
         result.errors << err;
         lastError = e.number;
+        return result;
+    }
+    if (ending) {
+        // the batch that runs this procedure's batch has been ended: nothing more runs
+        result.errors << *ending;
         return result;
     }
     if (depth > 16) {
@@ -560,6 +575,7 @@ BatchResult Connection::execute(const QString& batch)
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
+    d->ending.reset();
     return d->runBatch(batch, false);
 }
 

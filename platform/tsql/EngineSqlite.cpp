@@ -20,6 +20,7 @@ SqlError Connection::Impl::sqliteError(int rc, const QString& context)
     const int code = (ext & 0xff) == (rc & 0xff) ? ext : rc;
     if (holdLostError(db, code, e)) return e;
     if (lockError(code, trancount > 0 && !sqlite3_get_autocommit(db), e.number, e.severity, e.message)) return e;
+    if (resourceError(code, QFileInfo(file).fileName(), e)) return e;
     if ((code & 0xff) == SQLITE_READONLY) {
         e.number = 3906;
         e.message = QStringLiteral("Failed to update database \"%1\" because the database is read-only.").arg(QFileInfo(file).fileName());
@@ -83,6 +84,9 @@ SqlError Connection::Impl::sqliteError(int rc, const QString& context)
         QString near = msg.section(u'"', 1, 1);
         e.number = 102;
         e.message = QStringLiteral("Incorrect syntax near '%1'.").arg(near);
+    } else if (msg == QLatin1String("integer overflow")) {
+        e.number = 8115;
+        e.message = integerOverflowMessage(19);
     } else if (msg.startsWith("wrong number of arguments to function")) {
         e.number = 174;
         e.message = QStringLiteral("The %1 function requires a different number of arguments.")
@@ -194,6 +198,13 @@ void Connection::Impl::finishSteps(sqlite3_stmt* st, int rc, const QString& cont
     release(st);
 }
 
+void Connection::Impl::fail(int rc, const QString& context)
+{
+    const SqlError e = sqliteError(rc, context);
+    syncTransaction(e);
+    throw StatementError{e};
+}
+
 qint64 Connection::Impl::exec(const QString& sql, const QList<QVariant>& params, const QString& context)
 {
     sqlite3_stmt* st = prepare(sql, params);
@@ -233,14 +244,22 @@ Connection::Impl::Rows Connection::Impl::fetch(const QString& sql, const QList<Q
 
 void Connection::Impl::syncTransaction(const SqlError& error)
 {
-    // a transaction chosen to end on a lock conflict is rolled back, as SQL Server does
-    if (error.number == 1205 && !sqlite3_get_autocommit(db)) {
+    // A transaction chosen to end on a lock conflict is rolled back, as SQL Server does;
+    // so is one that met a full disk, a failing or damaged file, a lack of memory or an
+    // interruption: SQLite may have rolled it back already, and what it kept is not known.
+    const bool ends = endsBatch(error.number);
+    if (ends && !sqlite3_get_autocommit(db)) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
-        trancount = 0;
         schemaChanged();
     }
-    // SQLite ends a transaction by itself on some failures (disk full, interrupted)
-    if (trancount > 0 && sqlite3_get_autocommit(db)) trancount = 0;
+    // Whenever SQLite ended the transaction by itself, nothing after the failure may
+    // run in that batch: it would run without the transaction and be kept.
+    if (trancount > 0 && sqlite3_get_autocommit(db)) {
+        trancount = 0;
+        schemaChanged();
+        ending = error;
+    }
+    if (ends) ending = error;
 }
 
 int Connection::transactionCount() const { return d->trancount; }

@@ -39,6 +39,33 @@ void resultError(sqlite3_context* ctx, int number, const QString& message)
 
 bool isNull(sqlite3_value* v) { return sqlite3_value_type(v) == SQLITE_NULL; }
 
+// A text result of that many UTF-8 bytes may be made; otherwise the function's
+// error is set (7119) and nothing is built.
+bool mayGrowTo(sqlite3_context* ctx, double bytes)
+{
+    if (bytes <= double(kMaxValueBytes)) return true;
+    resultError(ctx, 7119, valueTooLongMessage());
+    return false;
+}
+
+// An integer result checked against its type's range.
+void resultInteger(sqlite3_context* ctx, qint64 v, int precision)
+{
+    int number = 0;
+    QString message;
+    if (integerOutOfRange(v, precision, number, message)) resultError(ctx, number, message);
+    else sqlite3_result_int64(ctx, v);
+}
+
+// A float result: an infinite one overflowed (8115), one that is not a number came
+// of an invalid operation (3623), as SQL Server answers them.
+void resultFloat(sqlite3_context* ctx, double v)
+{
+    if (std::isnan(v)) resultError(ctx, 3623, QStringLiteral("An invalid floating point operation occurred."));
+    else if (std::isinf(v)) resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type float."));
+    else sqlite3_result_double(ctx, v);
+}
+
 // ---------------------------------------------------------------- collation
 // Trailing blanks do not count.
 int trimmedLength(const char* p, int n)
@@ -64,9 +91,15 @@ int textOrder(const char* a, int n1, const char* b, int n2)
 }
 
 // SQL Server's default collation: case-insensitive, trailing blanks ignored.
-int kvCollate(void*, int n1, const void* p1, int n2, const void* p2)
+int kvCollate(void*, int n1, const void* p1, int n2, const void* p2) noexcept
 {
-    return textOrder(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+    try {
+        return textOrder(static_cast<const char*>(p1), n1, static_cast<const char*>(p2), n2);
+    } catch (...) {
+        // out of memory for the general order: the bytes' order, never an exception through SQLite
+        const int c = std::memcmp(p1, p2, size_t(std::min(n1, n2)));
+        return c != 0 ? (c < 0 ? -1 : 1) : (n1 == n2 ? 0 : (n1 < n2 ? -1 : 1));
+    }
 }
 
 // ---------------------------------------------------------------- dates
@@ -181,6 +214,11 @@ void fnDateDiff(sqlite3_context* ctx, int, sqlite3_value** argv)
     else if (part == "second") r = floorDiv(mb, 1000) - floorDiv(ma, 1000);
     else if (part == "millisecond") r = mb - ma;
     else { resultError(ctx, 155, QStringLiteral("'%1' is not a recognized datediff option.").arg(textArg(argv[0]))); return; }
+    if (r < std::numeric_limits<qint32>::min() || r > std::numeric_limits<qint32>::max()) {
+        resultError(ctx, 535, QStringLiteral("The datediff function resulted in an overflow. The number of dateparts separating two "
+                                             "date/time instances is too large. Try to use datediff with a less precise datepart."));
+        return;
+    }
     sqlite3_result_int64(ctx, r);
 }
 
@@ -302,18 +340,21 @@ bool numberFromText(const QString& text, double& out, bool& integral, qint64& iv
     return true;
 }
 
-void fnToInt(sqlite3_context* ctx, int, sqlite3_value** argv)
+// kv_toint(x [, precision]): x as a whole number of the integer type of that
+// precision (10, int, when not given), within its range.
+void fnToInt(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
+    const int precision = argc > 1 ? sqlite3_value_int(argv[1]) : 10;
     switch (sqlite3_value_type(argv[0])) {
     case SQLITE_NULL: sqlite3_result_null(ctx); return;
-    case SQLITE_INTEGER: sqlite3_result_int64(ctx, sqlite3_value_int64(argv[0])); return;
+    case SQLITE_INTEGER: resultInteger(ctx, sqlite3_value_int64(argv[0]), precision); return;
     case SQLITE_FLOAT: {
         const double d = std::trunc(sqlite3_value_double(argv[0]));
         if (!(std::fabs(d) < 9.2e18)) {
-            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            resultError(ctx, 8115, integerOverflowMessage(precision));
             return;
         }
-        sqlite3_result_int64(ctx, qint64(d));
+        resultInteger(ctx, qint64(d), precision);
         return;
     }
     default: {
@@ -325,7 +366,7 @@ void fnToInt(sqlite3_context* ctx, int, sqlite3_value** argv)
             resultError(ctx, 245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(s));
             return;
         }
-        sqlite3_result_int64(ctx, v);
+        resultInteger(ctx, v, precision);
     }
     }
 }
@@ -419,23 +460,85 @@ void fnDDiv(sqlite3_context* ctx, int, sqlite3_value** argv) { decimalOp(ctx, ar
 void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
-    bool integral = sqlite3_value_int(argv[2]) != 0;
+    // the third argument: 0 for floats, else the integer result's precision (1: int)
+    const int integral = sqlite3_value_int(argv[2]);
     if (integral) {
+        const int precision = integral == 19 ? 19 : 10;
         qint64 b = sqlite3_value_int64(argv[1]);
         if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
         qint64 a = sqlite3_value_int64(argv[0]);
         if (b == -1 && a == std::numeric_limits<qint64>::min()) {
-            resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting expression to data type bigint."));
+            resultError(ctx, 8115, integerOverflowMessage(19));
             return;
         }
-        if (b == -1) sqlite3_result_int64(ctx, -a);
-        else sqlite3_result_int64(ctx, a / b);
+        resultInteger(ctx, b == -1 ? -a : a / b, precision);
         return;
     }
     double a, b;
     if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
     if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
-    sqlite3_result_double(ctx, a / b);
+    resultFloat(ctx, a / b);
+}
+
+// Integer +, -, * of SQL Server's int (precision 10) or bigint (19) result: an
+// overflow is 8115, never a wrap or a float.
+template <char Op>
+void fnIntArith(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    const int precision = sqlite3_value_int(argv[2]) == 19 ? 19 : 10;
+    if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER || sqlite3_value_type(argv[1]) != SQLITE_INTEGER) {
+        // a value of another kind (a text an old row holds): the arithmetic of its numbers
+        double a, b;
+        if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+        const double r = Op == '+' ? a + b : (Op == '-' ? a - b : a * b);
+        if (!(std::fabs(r) < 9.2e18)) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
+        resultInteger(ctx, qint64(std::trunc(r)), precision);
+        return;
+    }
+    const qint64 a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
+    qint64 r = 0;
+    const bool over = Op == '+' ? __builtin_add_overflow(a, b, &r) : (Op == '-' ? __builtin_sub_overflow(a, b, &r) : __builtin_mul_overflow(a, b, &r));
+    if (over) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
+    resultInteger(ctx, r, precision);
+}
+
+// Unary minus of an integer: -(-2147483648) does not fit an int.
+void fnIntNeg(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    const int precision = sqlite3_value_int(argv[1]) == 19 ? 19 : 10;
+    const qint64 a = sqlite3_value_int64(argv[0]);
+    if (a == std::numeric_limits<qint64>::min()) { resultError(ctx, 8115, integerOverflowMessage(19)); return; }
+    resultInteger(ctx, -a, precision);
+}
+
+// kv_mod(a, b, precision): the remainder, of integers when precision is given
+// (10 or 19), else of the operands' numbers; a zero divisor is 8134.
+void fnMod(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
+    const int precision = sqlite3_value_int(argv[2]);
+    if (precision && sqlite3_value_type(argv[0]) == SQLITE_INTEGER && sqlite3_value_type(argv[1]) == SQLITE_INTEGER) {
+        const qint64 a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
+        if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
+        sqlite3_result_int64(ctx, b == -1 ? 0 : a % b);
+        return;
+    }
+    double a, b;
+    if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
+    if (b == 0) { resultError(ctx, 8134, QStringLiteral("Divide by zero error encountered.")); return; }
+    const double r = std::fmod(a, b);
+    if (precision && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
+    else resultFloat(ctx, r);
+}
+
+// A float operation's result as SQL Server gives it: overflow and invalid
+// operations are errors, not infinities.
+void fnFloat(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (sqlite3_value_type(argv[0]) != SQLITE_FLOAT) { sqlite3_result_value(ctx, argv[0]); return; }
+    resultFloat(ctx, sqlite3_value_double(argv[0]));
 }
 
 void fnDecStr(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -486,7 +589,13 @@ void unaryMath(sqlite3_context* ctx, sqlite3_value** argv, double (*f)(double), 
 
 void fnCeiling(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::ceil(x); }, true); }
 void fnFloor(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::floor(x); }, true); }
-void fnSqrt(sqlite3_context* ctx, int, sqlite3_value** argv) { unaryMath(ctx, argv, [](double x) { return std::sqrt(x); }, false); }
+void fnSqrt(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    resultFloat(ctx, std::sqrt(v));
+}
 
 void fnSign(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -496,14 +605,27 @@ void fnSign(sqlite3_context* ctx, int, sqlite3_value** argv)
     sqlite3_result_int64(ctx, v > 0 ? 1 : (v < 0 ? -1 : 0));
 }
 
-void fnPower(sqlite3_context* ctx, int, sqlite3_value** argv)
+// power(a, b) [, kind]: the result has the first argument's type: kind 10 or 19 an
+// integer of that precision, 38 a decimal, 0 (or none) a float.
+void fnPower(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
     double a, b;
     if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
-    double r = std::pow(a, b);
-    if (sqlite3_value_type(argv[0]) == SQLITE_INTEGER && std::fabs(r) < 9.2e18) sqlite3_result_int64(ctx, qint64(r));
-    else sqlite3_result_double(ctx, r);
+    const int kind = argc > 2 ? sqlite3_value_int(argv[2]) : 0;
+    const double r = std::pow(a, b);
+    if (std::isnan(r)) { resultError(ctx, 3623, QStringLiteral("An invalid floating point operation occurred.")); return; }
+    if (kind == 10 || kind == 19 || (kind == 0 && sqlite3_value_type(argv[0]) == SQLITE_INTEGER)) {
+        const int precision = kind ? kind : 19;
+        if (!(std::fabs(r) < 9.2e18)) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
+        resultInteger(ctx, qint64(r), precision);
+        return;
+    }
+    if (std::isinf(r) && kind == 38) {
+        resultError(ctx, 8115, QStringLiteral("Arithmetic overflow error converting float to data type numeric."));
+        return;
+    }
+    resultFloat(ctx, r);
 }
 
 void fnBit(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -564,6 +686,36 @@ void fnStrFmt(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         }
     }
     resultText(ctx, QString(length, u'*'));
+}
+
+// char(n) and nchar(n): the character of that code, NULL outside the codes the
+// type has (0-255 for char, 0-65535 for nchar).
+void fnCharCode(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    double v;
+    if (!numberArg(ctx, argv[0], v)) return;
+    const qint64 code = std::fabs(v) < 1e12 ? qint64(std::trunc(v)) : -1;
+    if (code < 0 || code > sqlite3_value_int64(argv[1])) { sqlite3_result_null(ctx); return; }
+    resultText(ctx, QString(QChar(char16_t(code))));
+}
+
+// datalength(x) with the bytes SQL Server keeps: kind 'n' a Unicode text (two
+// bytes a character), 'v' a text of the code page (one byte for ASCII, two for
+// other characters), 'b' bytes as they stand, or the fixed size of a number or
+// date given as a number.
+void fnDataLength(sqlite3_context* ctx, int, sqlite3_value** argv)
+{
+    if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
+    if (sqlite3_value_type(argv[1]) == SQLITE_INTEGER) { sqlite3_result_int64(ctx, sqlite3_value_int64(argv[1])); return; }
+    const QString kindText = textArg(argv[1]);
+    const char kind = kindText.isEmpty() ? 'v' : char(kindText[0].toLatin1());
+    if (kind == 'b' || sqlite3_value_type(argv[0]) == SQLITE_BLOB) { sqlite3_result_int64(ctx, sqlite3_value_bytes(argv[0])); return; }
+    const QString s = textArg(argv[0]);
+    if (kind == 'n') { sqlite3_result_int64(ctx, 2 * qint64(s.size())); return; }
+    qint64 n = 0;
+    for (QChar c : s) n += c.unicode() < 0x80 ? 1 : (c.isLowSurrogate() ? 0 : 2);
+    sqlite3_result_int64(ctx, n);
 }
 
 void fnChar(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -633,17 +785,19 @@ void fnCharIndex(sqlite3_context* ctx, int argc, sqlite3_value** argv)
 void fnReplicate(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
-    int n = sqlite3_value_int(argv[1]);
+    const qint64 n = sqlite3_value_int64(argv[1]);
     if (n < 0) { sqlite3_result_null(ctx); return; }
-    resultText(ctx, textArg(argv[0]).repeated(std::min(n, 1 << 20)));
+    if (!mayGrowTo(ctx, double(sqlite3_value_bytes(argv[0])) * double(n))) return;
+    resultText(ctx, textArg(argv[0]).repeated(qsizetype(n)));
 }
 
 void fnSpace(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
     if (isNull(argv[0])) { sqlite3_result_null(ctx); return; }
-    int n = sqlite3_value_int(argv[0]);
+    const qint64 n = sqlite3_value_int64(argv[0]);
     if (n < 0) { sqlite3_result_null(ctx); return; }
-    resultText(ctx, QString(std::min(n, 1 << 20), QLatin1Char(' ')));
+    if (!mayGrowTo(ctx, double(n))) return;
+    resultText(ctx, QString(qsizetype(n), QLatin1Char(' ')));
 }
 
 void fnReplace(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -652,7 +806,15 @@ void fnReplace(sqlite3_context* ctx, int, sqlite3_value** argv)
     QString s = textArg(argv[0]);
     QString from = textArg(argv[1]);
     if (from.isEmpty()) { resultText(ctx, s); return; }
-    resultText(ctx, s.replace(from, textArg(argv[2]), Qt::CaseInsensitive));
+    const QString to = textArg(argv[2]);
+    // the result's size is known before it is made: the matches counted first
+    qint64 matches = 0;
+    for (qsizetype at = s.indexOf(from, 0, Qt::CaseInsensitive); at >= 0; at = s.indexOf(from, at + from.size(), Qt::CaseInsensitive))
+        ++matches;
+    const double bytes = double(sqlite3_value_bytes(argv[0]))
+                         + double(matches) * (double(sqlite3_value_bytes(argv[2])) - double(sqlite3_value_bytes(argv[1])));
+    if (!mayGrowTo(ctx, bytes)) return;
+    resultText(ctx, s.replace(from, to, Qt::CaseInsensitive));
 }
 
 // '+' whose operand types were not known when the statement was translated.
@@ -661,7 +823,11 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
     int ta = sqlite3_value_type(argv[0]), tb = sqlite3_value_type(argv[1]);
     bool textA = ta == SQLITE_TEXT, textB = tb == SQLITE_TEXT;
-    if (textA && textB) { resultText(ctx, textArg(argv[0]) + textArg(argv[1])); return; }
+    if (textA && textB) {
+        if (!mayGrowTo(ctx, double(sqlite3_value_bytes(argv[0])) + double(sqlite3_value_bytes(argv[1])))) return;
+        resultText(ctx, textArg(argv[0]) + textArg(argv[1]));
+        return;
+    }
     if (ta == SQLITE_INTEGER && tb == SQLITE_INTEGER) {
         qint64 sum = 0;
         if (__builtin_add_overflow(sqlite3_value_int64(argv[0]), sqlite3_value_int64(argv[1]), &sum)) {
@@ -675,9 +841,9 @@ void fnAdd(sqlite3_context* ctx, int, sqlite3_value** argv)
     if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
     if ((ta == SQLITE_INTEGER || textA) && (tb == SQLITE_INTEGER || textB) && a == std::trunc(a) && b == std::trunc(b))
         if (std::fabs(a + b) < 9.2e18) sqlite3_result_int64(ctx, qint64(a + b));
-        else sqlite3_result_double(ctx, a + b);
+        else resultError(ctx, 8115, integerOverflowMessage(19));
     else
-        sqlite3_result_double(ctx, a + b);
+        resultFloat(ctx, a + b);
 }
 
 void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
@@ -688,6 +854,8 @@ void fnObjectId(sqlite3_context* ctx, int, sqlite3_value** argv)
     int dot = name.lastIndexOf(u'.');
     if (dot >= 0) name = name.mid(dot + 1);
     if (name.startsWith(u'[') && name.endsWith(u']')) name = name.mid(1, name.size() - 2);
+    // SQLite's own tables are no objects of the account set
+    if (name.startsWith(QLatin1String("sqlite_"), Qt::CaseInsensitive)) { sqlite3_result_null(ctx); return; }
     sqlite3* db = sqlite3_context_db_handle(ctx);
     const bool temp = name.startsWith(u'#');
     const char* sql = temp
@@ -842,9 +1010,41 @@ void dsumFinalScaled(sqlite3_context* ctx)
     sqlite3_result_double(ctx, txt.toDouble());
 }
 
-void fn(sqlite3* db, const char* name, int argc, void (*f)(sqlite3_context*, int, sqlite3_value**), bool deterministic = true)
+using Function = void (*)(sqlite3_context*, int, sqlite3_value**);
+
+// A function as SQLite calls it: nothing the body throws crosses SQLite's C frames.
+// An allocation that fails is SQLite's out-of-memory error (701 to the batch), any
+// other exception the statement's error.
+template <Function F>
+void guarded(sqlite3_context* ctx, int argc, sqlite3_value** argv) noexcept
 {
-    sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, f,
+    try {
+        F(ctx, argc, argv);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    } catch (const std::exception& e) {
+        sqlite3_result_error(ctx, e.what(), -1);
+    } catch (...) {
+        sqlite3_result_error(ctx, "internal error", -1);
+    }
+}
+
+template <void (*F)(sqlite3_context*)>
+void guardedFinal(sqlite3_context* ctx) noexcept
+{
+    try {
+        F(ctx);
+    } catch (const std::bad_alloc&) {
+        sqlite3_result_error_nomem(ctx);
+    } catch (...) {
+        sqlite3_result_error(ctx, "internal error", -1);
+    }
+}
+
+template <Function F>
+void fn(sqlite3* db, const char* name, int argc, bool deterministic = true)
+{
+    sqlite3_create_function_v2(db, name, argc, SQLITE_UTF8 | (deterministic ? SQLITE_DETERMINISTIC : 0), nullptr, guarded<F>,
                                nullptr, nullptr, nullptr);
 }
 
@@ -1113,6 +1313,36 @@ bool formatPlainDecimal(const char* text, int size, int scale, QString& out)
     return true;
 }
 
+QString valueTooLongMessage()
+{
+    return QStringLiteral("Attempting to grow LOB beyond maximum allowed size of %1 bytes.").arg(kMaxValueBytes);
+}
+
+QString integerOverflowMessage(int precision)
+{
+    return QStringLiteral("Arithmetic overflow error converting expression to data type %1.").arg(precision == 19 ? "bigint" : "int");
+}
+
+bool integerOutOfRange(long long v, int precision, int& number, QString& message)
+{
+    if (precision == 3 && (v < 0 || v > 255)) {
+        number = 220;
+        message = QStringLiteral("Arithmetic overflow error for data type tinyint, value = %1.").arg(v);
+        return true;
+    }
+    if (precision == 5 && (v < -32768 || v > 32767)) {
+        number = 220;
+        message = QStringLiteral("Arithmetic overflow error for data type smallint, value = %1.").arg(v);
+        return true;
+    }
+    if ((precision == 10 || precision == 0) && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max())) {
+        number = 8115;
+        message = integerOverflowMessage(10);
+        return true;
+    }
+    return false;
+}
+
 bool parseFunctionError(const QString& msg, int& number, QString& message)
 {
     std::string text;
@@ -1136,57 +1366,69 @@ void registerFunctions(sqlite3* db)
     sqlite3_create_collation_v2(db, "KV", SQLITE_UTF8, nullptr, kvCollate, nullptr);
     // exact decimals; results come back as SQLite numbers so comparisons and ORDER BY stay native
     kvdec::registerSqliteFunctions(db, kvdec::SqliteForm::Text);
-    fn(db, "kv_now", 0, fnNow, false);
-    fn(db, "kv_dt", 1, fnDt);
-    fn(db, "kv_sdt", 1, fnSmallDt);
-    fn(db, "kv_dtnum", 1, fnDtNum);
-    fn(db, "kv_dtint", 1, fnDtInt);
-    fn(db, "kv_datediff", 3, fnDateDiff);
-    fn(db, "kv_dateadd", 3, fnDateAdd);
-    fn(db, "kv_datepart", 2, fnDatePart);
-    fn(db, "kv_datestr", 1, fnDateStr);
-    fn(db, "kv_datestr", 2, fnDateStr);
-    fn(db, "kv_toint", 1, fnToInt);
-    fn(db, "kv_todec", 2, fnToDec);
-    fn(db, "kv_dadd", 3, fnDAdd);
-    fn(db, "kv_dsub", 3, fnDSub);
-    fn(db, "kv_dmul", 3, fnDMul);
-    fn(db, "kv_ddiv", 3, fnDDiv);
-    fn(db, "kv_div", 3, fnDiv);
-    fn(db, "kv_decstr", 2, fnDecStr);
-    fn(db, "kv_round", 2, fnRound);
-    fn(db, "kv_round", 3, fnRound);
-    fn(db, "kv_ceiling", 1, fnCeiling);
-    fn(db, "kv_floor", 1, fnFloor);
-    fn(db, "kv_sqrt", 1, fnSqrt);
-    fn(db, "kv_sign", 1, fnSign);
-    fn(db, "kv_power", 2, fnPower);
-    fn(db, "kv_bit", 1, fnBit);
-    fn(db, "kv_str", 1, fnStr);
-    fn(db, "kv_strfmt", 1, fnStrFmt);
-    fn(db, "kv_strfmt", 2, fnStrFmt);
-    fn(db, "kv_strfmt", 3, fnStrFmt);
-    fn(db, "kv_char", 2, fnChar);
-    fn(db, "kv_len", 1, fnLen);
-    fn(db, "kv_fit", 2, fnFit);
-    fn(db, "kv_fit", 3, fnFit);
-    fn(db, "kv_left", 2, fnLeft);
-    fn(db, "kv_right", 2, fnRight);
-    fn(db, "kv_charindex", 2, fnCharIndex);
-    fn(db, "kv_charindex", 3, fnCharIndex);
-    fn(db, "kv_replicate", 2, fnReplicate);
-    fn(db, "kv_space", 1, fnSpace);
-    fn(db, "kv_replace", 3, fnReplace);
-    fn(db, "kv_add", 2, fnAdd);
-    fn(db, "kv_object_id", 1, fnObjectId, false);
-    fn(db, "kv_newid", 0, fnNewId, false);
-    fn(db, "kv_xor", 2, fnXor);
-    fn(db, "kv_host_name", 0, fnHostName);
-    fn(db, "kv_isnumeric", 1, fnIsNumeric);
-    fn(db, "like", 2, fnLike);
-    fn(db, "like", 3, fnLike);
-    sqlite3_create_function_v2(db, "kv_dsum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, dsumStep2,
-                               dsumFinalScaled, nullptr);
+    fn<fnNow>(db, "kv_now", 0, false);
+    fn<fnDt>(db, "kv_dt", 1);
+    fn<fnSmallDt>(db, "kv_sdt", 1);
+    fn<fnDtNum>(db, "kv_dtnum", 1);
+    fn<fnDtInt>(db, "kv_dtint", 1);
+    fn<fnDateDiff>(db, "kv_datediff", 3);
+    fn<fnDateAdd>(db, "kv_dateadd", 3);
+    fn<fnDatePart>(db, "kv_datepart", 2);
+    fn<fnDateStr>(db, "kv_datestr", 1);
+    fn<fnDateStr>(db, "kv_datestr", 2);
+    fn<fnToInt>(db, "kv_toint", 1);
+    fn<fnToDec>(db, "kv_todec", 2);
+    fn<fnDAdd>(db, "kv_dadd", 3);
+    fn<fnDSub>(db, "kv_dsub", 3);
+    fn<fnDMul>(db, "kv_dmul", 3);
+    fn<fnDDiv>(db, "kv_ddiv", 3);
+    fn<fnDiv>(db, "kv_div", 3);
+    fn<fnDecStr>(db, "kv_decstr", 2);
+    fn<fnRound>(db, "kv_round", 2);
+    fn<fnRound>(db, "kv_round", 3);
+    fn<fnCeiling>(db, "kv_ceiling", 1);
+    fn<fnFloor>(db, "kv_floor", 1);
+    fn<fnSqrt>(db, "kv_sqrt", 1);
+    fn<fnSign>(db, "kv_sign", 1);
+    fn<fnPower>(db, "kv_power", 2);
+    fn<fnBit>(db, "kv_bit", 1);
+    fn<fnStr>(db, "kv_str", 1);
+    fn<fnStrFmt>(db, "kv_strfmt", 1);
+    fn<fnStrFmt>(db, "kv_strfmt", 2);
+    fn<fnStrFmt>(db, "kv_strfmt", 3);
+    fn<fnChar>(db, "kv_char", 2);
+    fn<fnLen>(db, "kv_len", 1);
+    fn<fnFit>(db, "kv_fit", 2);
+    fn<fnFit>(db, "kv_fit", 3);
+    fn<fnLeft>(db, "kv_left", 2);
+    fn<fnRight>(db, "kv_right", 2);
+    fn<fnCharIndex>(db, "kv_charindex", 2);
+    fn<fnCharIndex>(db, "kv_charindex", 3);
+    fn<fnReplicate>(db, "kv_replicate", 2);
+    fn<fnSpace>(db, "kv_space", 1);
+    fn<fnReplace>(db, "kv_replace", 3);
+    fn<fnAdd>(db, "kv_add", 2);
+    fn<fnObjectId>(db, "kv_object_id", 1, false);
+    fn<fnNewId>(db, "kv_newid", 0, false);
+    fn<fnXor>(db, "kv_xor", 2);
+    fn<fnHostName>(db, "kv_host_name", 0);
+    fn<fnIsNumeric>(db, "kv_isnumeric", 1);
+    fn<fnLike>(db, "like", 2);
+    fn<fnLike>(db, "like", 3);
+    sqlite3_create_function_v2(db, "kv_dsum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, guarded<dsumStep2>,
+                               guardedFinal<dsumFinalScaled>, nullptr);
+    fn<fnToInt>(db, "kv_toint", 2);
+    fn<fnIntArith<'+'>>(db, "kv_iadd", 3);
+    fn<fnIntArith<'-'>>(db, "kv_isub", 3);
+    fn<fnIntArith<'*'>>(db, "kv_imul", 3);
+    fn<fnIntNeg>(db, "kv_ineg", 2);
+    fn<fnMod>(db, "kv_mod", 3);
+    fn<fnFloat>(db, "kv_float", 1);
+    fn<fnPower>(db, "kv_power", 3);
+    fn<fnCharCode>(db, "kv_charcode", 2);
+    fn<fnDataLength>(db, "kv_datalength", 2);
+    // SQLite makes no text or blob longer than the engine's functions do
+    sqlite3_limit(db, SQLITE_LIMIT_LENGTH, int(kMaxValueBytes));
 }
 
 } // namespace kvtsql

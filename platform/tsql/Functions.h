@@ -10,8 +10,24 @@ struct sqlite3;
 
 namespace kvtsql {
 
-// Registers the KV collation and every kv_* function on a connection.
+struct SqlError;
+
+// Registers the KV collation and every kv_* function on a connection, and holds
+// SQLite's own values (concatenations, stored rows) to kMaxValueBytes.
 void registerFunctions(sqlite3* db);
+
+// The longest text or binary value the engine makes, in bytes (UTF-8 for texts):
+// every function that grows a text checks its result against it before building
+// it, and SQLite refuses to make a longer one. Exceeding it is error 7119.
+inline constexpr long long kMaxValueBytes = 64LL * 1024 * 1024;
+QString valueTooLongMessage();
+
+// SQL Server's error for a whole number outside the integer type of that precision
+// (3 tinyint, 5 smallint, 10 int, 19 bigint): 220 naming the value for the small
+// types, 8115 for int and bigint. False when the value fits. Variables, columns,
+// expressions and functions all check their integers here.
+bool integerOutOfRange(long long value, int precision, int& number, QString& message);
+QString integerOverflowMessage(int precision);
 
 // The KV collation's order of two UTF-8 texts: case-insensitive, trailing
 // blanks ignored; -1, 0 or 1. Plain ASCII texts are compared byte by byte,
@@ -45,5 +61,17 @@ bool parseFunctionError(const QString& sqliteMessage, int& number, QString& mess
 // another writer committed after this transaction began reading ends the
 // transaction (1205: rerun it); every other one can be retried as it stands (1222).
 bool lockError(int resultCode, bool inTransaction, int& number, int& severity, QString& message);
+
+// SQL Server's error for a SQLite failure of a resource, extended codes included:
+// a full disk 1105, a failing file 823, a damaged file 824, no memory 701, an
+// interruption 3980 (a cancelled batch), a value beyond kMaxValueBytes 7119. False
+// for any other code. The texts are the Chinese ones the program shows.
+bool resourceError(int resultCode, const QString& fileName, SqlError& error);
+void outOfMemory(SqlError& error);
+
+// An error that ends the batch it is raised in: a lock conflict that ended the
+// transaction (1205) and the failures of resources (disk, file, memory, interruption),
+// after which the transaction is rolled back.
+bool endsBatch(int number);
 
 } // namespace kvtsql

@@ -37,6 +37,12 @@ bool Token::is(const char* keyword) const
     return kind == Tok::Ident && !quoted && text.compare(QLatin1String(keyword), Qt::CaseInsensitive) == 0;
 }
 
+// SQL Server's names (and variables) hold at most 128 characters.
+static void checkNameLength(const QString& name, int line)
+{
+    if (name.size() > 128) throw LexError{name.left(128), line, 103};
+}
+
 static bool isIdentStart(QChar c)
 {
     return c.isLetter() || c == u'_' || c == u'#' || c.unicode() >= 0x80;
@@ -127,6 +133,7 @@ QList<Token> tokenize(const QString& s)
             t.kind = Tok::Ident;
             t.text = v;
             t.quoted = true;
+            checkNameLength(t.text, t.line);
         } else if (c == u'@') {
             bool sys = at(i + 1) == u'@';
             i += sys ? 2 : 1;
@@ -134,6 +141,7 @@ QList<Token> tokenize(const QString& s)
             t.kind = sys ? Tok::System : Tok::Variable;
             t.text = s.mid(start, i - start);
             if (t.text.size() == (sys ? 2 : 1)) throw LexError{t.text, line};
+            checkNameLength(t.text, t.line);
         } else if (c == u'0' && (at(i + 1) == u'x' || at(i + 1) == u'X')) {
             i += 2;
             while (i < n && (s[i].isDigit() || (s[i].toLower() >= u'a' && s[i].toLower() <= u'f'))) ++i;
@@ -162,6 +170,7 @@ QList<Token> tokenize(const QString& s)
             while (i < n && isIdentPart(s[i])) ++i;
             t.kind = Tok::Ident;
             t.text = s.mid(start, i - start);
+            checkNameLength(t.text, t.line);
         } else {
             QChar c2 = at(i + 1);
             const char16_t a = c.unicode(), b = c2.unicode();

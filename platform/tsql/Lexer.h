@@ -35,10 +35,12 @@ struct Token {
 struct LexError {
     QString near;
     int line = 1;
+    int number = 102;   // 103: a name longer than 128 characters (near: its first 128)
 };
 
 // Splits a batch into tokens; comments and white space are dropped. An
-// unterminated string, bracket or comment raises LexError.
+// unterminated string, bracket or comment, or a name (or variable) longer than
+// 128 characters, raises LexError.
 QList<Token> tokenize(const QString& batch);
 
 } // namespace kvtsql

@@ -2,6 +2,8 @@
 // each statement ends where its grammar ends, and the next token starts the next.
 #include "Ast.h"
 
+#include <limits>
+
 namespace kvtsql {
 
 namespace {
@@ -37,6 +39,16 @@ private:
         return e;
     }
 
+    // An integer literal's type goes by its value: int, bigint, or a whole decimal beyond.
+    static QLatin1String integerShape(const QString& digits)
+    {
+        if (digits.size() <= 9) return QLatin1String("#i");
+        bool ok = false;
+        const qlonglong v = digits.toLongLong(&ok);
+        if (!ok) return QLatin1String("#I");
+        return v <= std::numeric_limits<qint32>::max() ? QLatin1String("#i") : QLatin1String("#b");
+    }
+
     QString shapeOf(int from, int to) const
     {
         QString key;
@@ -44,7 +56,7 @@ private:
             const Token& t = toks[i];
             if (literalToken[i]) {
                 if (t.kind == Tok::String) key += (t.unicode ? QLatin1String("N'") : QLatin1String("'")) + QString::number(t.text.size());
-                else if (t.kind == Tok::Integer) key += t.text.size() > 9 ? QLatin1String("#I") : QLatin1String("#i");
+                else if (t.kind == Tok::Integer) key += integerShape(t.text);
                 else {
                     // a decimal literal's precision and scale give its type
                     int dot = t.text.indexOf(u'.');
@@ -1173,7 +1185,7 @@ QList<StmtP> parseBatch(const QString& batch)
     try {
         tokens = tokenize(batch);
     } catch (const LexError& e) {
-        throw SyntaxError{e.near, e.line, QString()};
+        throw SyntaxError{e.near, e.line, QString(), e.number};
     }
     return parseTokens(tokens);
 }

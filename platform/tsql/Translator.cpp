@@ -63,6 +63,7 @@ TypeInfo typeFromRef(const TypeRef& r)
         else t.size = r.p1 > 0 ? r.p1 : (n == "char" || n == "nchar" || n == "varchar" || n == "nvarchar" ? 1 : 0);
         if (t.size > 8000) t.size = 0;   // (max)
         t.fixed = t.size > 0 && (n == "char" || n == "nchar" || n == "character");
+        t.unicode = n == "nchar" || n == "nvarchar" || n == "ntext" || n == "sysname" || n == "xml";
     } else if (n == "datetime" || n == "smalldatetime" || n == "date" || n == "datetime2" || n == "time") {
         t.type = SqlType::DateTime;
         if (n == "smalldatetime") t.precision = 1;   // whole minutes
@@ -95,7 +96,10 @@ QString declFromType(const TypeInfo& t)
     case SqlType::Bit: return "bit";
     case SqlType::Decimal: return QStringLiteral("decimal(%1,%2)").arg(std::clamp(t.precision, 1, 38)).arg(t.scale);
     case SqlType::Float: return "float";
-    case SqlType::Text: return QString(t.fixed ? QStringLiteral("nchar(%1)") : QStringLiteral("nvarchar(%1)")).arg(t.size > 0 ? t.size : kMaxText);
+    case SqlType::Text:
+        return QString(t.fixed ? QStringLiteral("%1char(%2)") : QStringLiteral("%1varchar(%2)"))
+            .arg(t.unicode ? "n" : "")
+            .arg(t.size > 0 ? t.size : kMaxText);
     case SqlType::DateTime: return t.precision == 1 ? "smalldatetime" : "datetime";
     case SqlType::Binary: return "varbinary";
     case SqlType::Null: return QString();
@@ -129,9 +133,24 @@ QString Translator::quote(const QString& name)
     return u'"' + n + u'"';
 }
 
+// SQLite's own tables (the schema, identity counters, statistics), pragmas and
+// table-valued functions: the account set's machinery, which T-SQL text never
+// reaches. The engine reads them itself through SQL of its own.
+static bool sqliteMachinery(const QString& name)
+{
+    static const QStringList prefixes = {QStringLiteral("sqlite_"), QStringLiteral("pragma_")};
+    static const QStringList names = {QStringLiteral("dbstat"), QStringLiteral("json_each"), QStringLiteral("json_tree"),
+                                      QStringLiteral("generate_series"), QStringLiteral("carray"), QStringLiteral("completion")};
+    for (const QString& p : prefixes)
+        if (name.startsWith(p, Qt::CaseInsensitive)) return true;
+    return names.contains(name, Qt::CaseInsensitive);
+}
+
 QString Translator::tableName(const QStringList& parts)
 {
     QString n = parts.last();
+    // as SQL Server answers a name it does not know
+    if (sqliteMachinery(n)) raise(208, QStringLiteral("Invalid object name '%1'.").arg(parts.join(u'.')));
     if (n.compare("sysobjects", Qt::CaseInsensitive) == 0
         || (n.compare("objects", Qt::CaseInsensitive) == 0 && parts.size() >= 2
             && parts[parts.size() - 2].compare("sys", Qt::CaseInsensitive) == 0))
@@ -261,7 +280,7 @@ QString Translator::literal(const Expr& e, TypeInfo& type)
         if (t.endsWith(u'.')) t += u'0';
         return m_inlineOnly ? t : param(literalValue(e), source);
     }
-    case EK::String: type = textType(std::max<int>(1, e.text.size())); return m_inlineOnly ? quoteText(e.text) : param(literalValue(e), source);
+    case EK::String: type = textType(std::max<int>(1, e.text.size())); type.unicode = e.unicode; return m_inlineOnly ? quoteText(e.text) : param(literalValue(e), source);
     case EK::BinaryLit: type = TypeInfo(); type.type = SqlType::Binary; return QStringLiteral("X'%1'").arg(e.text.size() % 2 ? "0" + e.text : e.text);
     default: break;
     }

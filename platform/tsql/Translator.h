@@ -18,6 +18,7 @@ struct TypeInfo {
     int scale = 0;
     int size = 0;
     bool fixed = false;             // char(n): blank-padded to its length
+    bool unicode = false;           // nchar, nvarchar, ntext, N'...': two bytes a character
     bool known() const { return type != SqlType::Null; }
     bool numeric() const { return type == SqlType::Integer || type == SqlType::Bit || type == SqlType::Decimal || type == SqlType::Float; }
 };
@@ -119,7 +120,9 @@ public:
     static QVariant literalValue(const Expr& e);
 
     static QString quote(const QString& name);
-    static QString tableName(const QStringList& parts);   // last part, system tables mapped
+    // The last part, system tables mapped; SQLite's own tables, pragmas and
+    // table-valued functions are unknown objects (208).
+    static QString tableName(const QStringList& parts);
 
 private:
     QString insertSharedValues(const Select& select, const TableInfo& info, const QList<int>& targets, const QString& head);

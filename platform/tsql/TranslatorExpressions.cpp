@@ -102,28 +102,44 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     }
     const bool intA = ta.type == SqlType::Integer || ta.type == SqlType::Bit;
     const bool intB = tb.type == SqlType::Integer || tb.type == SqlType::Bit;
+    // every operation checks its result as SQL Server does: an integer beyond its
+    // type, a float beyond its range or a zero divisor is an error, never a wrapped,
+    // widened or missing value
+    if (op == "%") {
+        type = ta.known() && ta.type != SqlType::Text ? ta : (tb.type != SqlType::Text ? tb : TypeInfo());
+        int precision = 0;
+        if ((intA || nullA) && (intB || nullB)) {
+            type = intType();
+            precision = ta.precision == 19 || tb.precision == 19 ? 19 : 10;
+            type.precision = precision;
+        } else if (decimalPair(ta, tb)) {
+            type = decimalResult(op, ta, tb);
+        }
+        return "kv_mod(" + sa + ", " + sb + ", " + QString::number(precision) + ")";
+    }
     if (ta.type == SqlType::Float || tb.type == SqlType::Float) {
         type = floatType();
         if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-        return "(" + sa + " " + op + " " + sb + ")";
+        return "kv_float(" + sa + " " + op + " " + sb + ")";
     }
     if ((intA || nullA) && (intB || nullB)) {
         type = intType();
         if (ta.precision == 19 || tb.precision == 19) type.precision = 19;
-        if (op == "/") return "kv_div(" + sa + ", " + sb + ", 1)";
-        return "(" + sa + " " + op + " " + sb + ")";
+        const QString precision = QString::number(type.precision);
+        if (op == "/") return "kv_div(" + sa + ", " + sb + ", " + precision + ")";
+        static const QHash<QString, QString> fns = {{"+", "kv_iadd"}, {"-", "kv_isub"}, {"*", "kv_imul"}};
+        return fns.value(op) + "(" + sa + ", " + sb + ", " + precision + ")";
     }
     if ((ta.type == SqlType::Decimal || intA || nullA) && (tb.type == SqlType::Decimal || intB || nullB)) {
         type = decimalResult(op, ta, tb);
         // exact decimal arithmetic with the result type SQL Server gives
         static const QHash<QString, QString> fns = {{"+", "dec_add"}, {"-", "dec_sub"}, {"*", "dec_mul"}, {"/", "dec_div"}};
-        if (fns.contains(op)) return fns[op] + "(" + sa + ", " + sb + ", " + decArgs(type) + ")";
-        return "(" + sa + " " + op + " " + sb + ")";
+        return fns[op] + "(" + sa + ", " + sb + ", " + decArgs(type) + ")";
     }
     // text operands of arithmetic, or types not known: let the value decide
     type = ta.known() && ta.type != SqlType::Text ? ta : (tb.type != SqlType::Text ? tb : TypeInfo());
     if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-    return "(" + sa + " " + op + " " + sb + ")";
+    return "kv_float(" + sa + " " + op + " " + sb + ")";
 }
 
 QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
@@ -194,6 +210,8 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
     case EK::Unary: {
         if (e.text == "not") return "(NOT " + cond(e.args[0], scope) + ")";
         QString s = expr(e.args[0], scope, type);
+        if (e.text == "-" && type.type == SqlType::Integer && e.args[0]->kind != EK::Integer)
+            return "kv_ineg(" + s + ", " + QString::number(type.precision == 19 ? 19 : 10) + ")";
         if (e.text == "-") return "(-" + s + ")";
         return "(~" + s + ")";
     }
@@ -368,6 +386,18 @@ QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
     raise(102, QStringLiteral("Incorrect syntax near the expression."));
 }
 
+// A value as an integer of the target's type, its range checked (220 for tinyint and
+// smallint, 8115 for int and bigint) unless the value's own type fits.
+static QString integerFor(const QString& sql, const TypeInfo& from, const TypeInfo& target)
+{
+    const int to = target.precision > 0 ? target.precision : 10;
+    const int own = from.precision > 0 ? from.precision : 10;
+    if (from.type == SqlType::Bit || (from.type == SqlType::Integer && own <= to)) return sql;
+    // a decimal is held as its text: it truncates to a whole number as a decimal, not as a varchar
+    const QString whole = from.type == SqlType::Decimal ? "dec_int(" + sql + ")" : sql;
+    return "kv_toint(" + whole + ", " + QString::number(to) + ")";
+}
+
 QString Translator::convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column)
 {
     switch (target.type) {
@@ -377,10 +407,7 @@ QString Translator::convertFor(const QString& sql, const TypeInfo& from, const T
     case SqlType::Bit:
         if (from.type == SqlType::Bit) return sql;
         return from.type == SqlType::Decimal ? "kv_bit(dec_float(" + sql + "))" : "kv_bit(" + sql + ")";
-    case SqlType::Integer:
-        if (from.type == SqlType::Integer || from.type == SqlType::Bit) return sql;
-        // a decimal is held as its text: it truncates to a whole number as a decimal, not as a varchar
-        return from.type == SqlType::Decimal ? "dec_int(" + sql + ")" : "kv_toint(" + sql + ")";
+    case SqlType::Integer: return integerFor(sql, from, target);
     case SqlType::Decimal: {
         // a value that fits the column's digits needs no conversion; any other is cast,
         // which rounds to the scale and raises 8115 when the integral part does not fit
@@ -421,8 +448,9 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
         return s;
     }
     case SqlType::Integer:
-        if (from.type == SqlType::DateTime) return "kv_dtint(" + sql + ")";
-        return from.type == SqlType::Decimal ? "dec_int(" + sql + ")" : "kv_toint(" + sql + ")";
+        if (from.type == SqlType::DateTime) return integerFor("kv_dtint(" + sql + ")", intType(), to);
+        if (from.type == SqlType::Integer && from.precision == 10 && to.precision == 10) return "kv_toint(" + sql + ")";
+        return integerFor(sql, from, to);
     case SqlType::Decimal:
         return "dec_cast(" + (from.type == SqlType::DateTime ? "kv_dtnum(" + sql + ")" : sql) + ", " + decArgs(to) + ")";
     case SqlType::Float:
@@ -436,6 +464,22 @@ QString Translator::cast(const QString& sql, const TypeInfo& from, const TypeInf
     case SqlType::Null: break;
     }
     return sql;
+}
+
+// What kv_datalength needs to know of a value's type: its bytes as SQL Server keeps them.
+static QString dataLengthKind(const TypeInfo& t)
+{
+    switch (t.type) {
+    case SqlType::Text: return t.unicode ? QStringLiteral("'n'") : QStringLiteral("'v'");
+    case SqlType::Binary: return QStringLiteral("'b'");
+    case SqlType::Integer: return QString::number(t.precision == 19 ? 8 : t.precision == 5 ? 2 : t.precision == 3 ? 1 : 4);
+    case SqlType::Bit: return QStringLiteral("1");
+    case SqlType::Float: return QStringLiteral("8");
+    case SqlType::DateTime: return QString::number(t.precision == 1 ? 4 : 8);
+    case SqlType::Decimal: return QString::number(t.precision <= 9 ? 5 : t.precision <= 19 ? 9 : t.precision <= 28 ? 13 : 17);
+    case SqlType::Null: break;
+    }
+    return QStringLiteral("'v'");
 }
 
 QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
@@ -487,8 +531,11 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         }
         if (in.type == SqlType::Integer || in.type == SqlType::Bit) {
             type = intType();
-            if (n == "avg") return "kv_toint(avg(" + d + a[0] + "))";
-            return "sum(" + d + a[0] + ")";
+            if (in.precision == 19) type.precision = 19;
+            if (n == "avg") return "kv_toint(avg(" + d + a[0] + "), " + QString::number(type.precision) + ")";
+            // a sum of ints is an int, as SQL Server's: beyond its range it overflows
+            if (type.precision == 19) return "sum(" + d + a[0] + ")";
+            return "kv_toint(sum(" + d + a[0] + "), 10)";
         }
         type = in.type == SqlType::Float ? floatType() : TypeInfo();
         return n + "(" + d + a[0] + ")";
@@ -538,7 +585,11 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         return "kv_datepart('" + n + "', " + a[0] + ")";
     }
     if (n == "len") { args(1, 1); type = intType(); return call("kv_len"); }
-    if (n == "datalength") { args(1, 1); type = intType(); return "length(CAST(" + a[0] + " AS BLOB))"; }
+    if (n == "datalength") {
+        args(1, 1);
+        type = intType();
+        return "kv_datalength(" + a[0] + ", " + dataLengthKind(t[0]) + ")";
+    }
     if (n == "left") { args(2, 2); type = textType(t[0].size); return call("kv_left"); }
     if (n == "right") { args(2, 2); type = textType(t[0].size); return call("kv_right"); }
     if (n == "substring") { args(3, 3); type = textType(t[0].size); return call("substr"); }
@@ -547,12 +598,29 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
     if (n == "upper" || n == "lower") { args(1, 1); type = textType(t[0].size); return call(n); }
     if (n == "replace") { args(3, 3); type = textType(); return call("kv_replace"); }
     if (n == "charindex") { args(2, 3); type = intType(); return call("kv_charindex"); }
-    if (n == "char" || n == "nchar") { args(1, 1); type = textType(1); return call("char"); }
+    if (n == "char" || n == "nchar") {
+        args(1, 1);
+        type = textType(1);
+        type.unicode = n == "nchar";
+        return "kv_charcode(" + a[0] + (n == "char" ? ", 255)" : ", 65535)");
+    }
     if (n == "ascii" || n == "unicode") { args(1, 1); type = intType(); return call("unicode"); }
     if (n == "space") { args(1, 1); type = textType(); return call("kv_space"); }
     if (n == "replicate") { args(2, 2); type = textType(); return call("kv_replicate"); }
     if (n == "reverse") { args(1, 1); type = textType(t[0].size); raise(195, QStringLiteral("'reverse' is not a recognized built-in function name.")); }
-    if (n == "abs") { args(1, 1); type = t[0]; return call("abs"); }
+    if (n == "abs") {
+        args(1, 1);
+        type = t[0];
+        if (t[0].type == SqlType::Integer && t[0].precision != 19) return "kv_toint(abs(" + a[0] + "), 10)";
+        return call("abs");
+    }
+    if (n == "xact_state") {
+        // 1 while a transaction is open; a transaction that cannot commit is never left open here
+        args(0, 0);
+        type = intType();
+        return "(CASE WHEN " + param(m_ctx.system("@@trancount"), ParamSource{ParamSource::System, 0, QStringLiteral("@@trancount")})
+               + " > 0 THEN 1 ELSE 0 END)";
+    }
     if (n == "sign") { args(1, 1); type = t[0].type == SqlType::Float ? floatType() : intType(); return call("kv_sign"); }
     if (n == "round") {
         args(2, 3);
@@ -568,7 +636,20 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         type = t[0];
         return call(n == "ceiling" ? "kv_ceiling" : "kv_floor");
     }
-    if (n == "power") { args(2, 2); type = t[0]; return call("kv_power"); }
+    if (n == "power") {
+        args(2, 2);
+        type = t[0];
+        // the result takes the first argument's type, and its range
+        int kind = 0;
+        if (t[0].type == SqlType::Integer || t[0].type == SqlType::Bit) {
+            type = intType();
+            kind = t[0].precision == 19 ? 19 : 10;
+            type.precision = kind;
+        } else if (t[0].type == SqlType::Decimal) {
+            kind = 38;
+        }
+        return "kv_power(" + a[0] + ", " + a[1] + ", " + QString::number(kind) + ")";
+    }
     if (n == "sqrt") { args(1, 1); type = floatType(); return call("kv_sqrt"); }
     if (n == "object_id") { args(1, 2); type = intType(); return "kv_object_id(" + a[0] + ")"; }
     if (n == "newid") { args(0, 0); type = textType(36); return "kv_newid()"; }

@@ -115,3 +115,42 @@ TEST(TsqlErrors, ADuplicateTableInsideATransaction)
     ASSERT_EQ(r.errors.size(), 1);
     EXPECT_EQ(r.errors[0].number, 208);
 }
+
+TEST(TsqlErrors, SqliteMachineryIsAnUnknownObject)
+{
+    ScratchDb db;
+    db.ok("create table Idn (id int identity(1,1) primary key, v int) insert Idn (v) values (1) insert Idn (v) values (2)"
+          " create index ix on Idn (v)");
+    const char* cases[] = {
+        "select * from sqlite_master",
+        "select * from main.sqlite_master",
+        "select name from sqlite_schema",
+        "select * from sqlite_temp_master",
+        "select * from sqlite_sequence",
+        "delete from sqlite_sequence",
+        "update sqlite_sequence set seq = 0",
+        "insert sqlite_sequence (name, seq) values ('Idn', 0)",
+        "truncate table sqlite_sequence",
+        "drop table sqlite_sequence",
+        "select * from sqlite_stat1",
+        "select * from dbstat",
+        "select * from pragma_database_list",
+        "select * from pragma_compile_options",
+        "select * from [pragma_table_info]",
+        "select t.name from Idn join sqlite_master t on 1 = 1",
+        "select * from Idn where exists (select 1 from sqlite_master)",
+    };
+    for (const char* sql : cases) {
+        BatchResult r = db.conn->execute(QString::fromUtf8(sql));
+        ASSERT_EQ(r.errors.size(), 1) << sql << ": " << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].number, 208) << sql << ": " << errorsOf(r).toStdString();
+        EXPECT_TRUE(r.resultSets.isEmpty()) << sql;
+    }
+    // identity values are still never reused; the engine's own use of its tables goes on
+    db.ok("delete from Idn where id = 2 insert Idn (v) values (3)");
+    EXPECT_EQ(db.rows("select id from Idn order by id"), (QStringList{"1", "3"}));
+    EXPECT_EQ(db.rows("select object_id('sqlite_sequence'), object_id('sqlite_master'), count(*) from sysobjects where name like 'sqlite%'"),
+              QStringList{"NULL|NULL|0"});
+    db.ok("truncate table Idn drop index Idn.ix create table Idn2 (id int identity(5,2), v int) insert Idn2 (v) values (1)");
+    EXPECT_EQ(db.rows("select id from Idn2"), QStringList{"5"});
+}

@@ -1,0 +1,193 @@
+// Failures of the machine under the engine: a full disk, an interrupted statement,
+// a damaged file, values grown without end. A transaction SQLite ends by itself
+// ends the batch as a deadlock does (nothing after the failure runs, nothing of
+// the transaction is kept), and each failure carries SQL Server's number.
+#include "TsqlTestUtil.h"
+
+#include "EngineImpl.h"
+
+#include <QFile>
+
+using namespace kvtsql;
+using namespace kvtsqltest;
+
+namespace {
+
+sqlite3* handleOf(Connection& c) { return c.impl()->db; }
+
+qlonglong pragmaValue(Connection& c, const char* pragma)
+{
+    sqlite3_stmt* st = nullptr;
+    qlonglong v = -1;
+    if (sqlite3_prepare_v2(handleOf(c), pragma, -1, &st, nullptr) == SQLITE_OK && sqlite3_step(st) == SQLITE_ROW)
+        v = sqlite3_column_int64(st, 0);
+    sqlite3_finalize(st);
+    return v;
+}
+
+// The disk is full: the file may not grow by more than a few pages.
+void fillTheDisk(Connection& c)
+{
+    const qlonglong pages = pragmaValue(c, "PRAGMA page_count");
+    const QByteArray limit = "PRAGMA max_page_count=" + QByteArray::number(pages + 2);
+    sqlite3_exec(handleOf(c), limit.constData(), nullptr, nullptr, nullptr);
+}
+
+void freeTheDisk(Connection& c) { sqlite3_exec(handleOf(c), "PRAGMA max_page_count=1073741823", nullptr, nullptr, nullptr); }
+
+// The next statement that runs is interrupted, as sqlite3_interrupt does it.
+int interruptsArmed = 0;
+int interruptHandler(void*) { return interruptsArmed > 0 ? (--interruptsArmed, 1) : 0; }
+
+const char* kFixture =
+    "create table tlog (id int identity(1,1) primary key, v nvarchar(4000) not null)\n"
+    "create table n (i int)\n"
+    "insert tlog (v) values ('before')\n"
+    "declare @k int set @k = 0\n"
+    "begin tran while @k < 200 begin insert n values (@k) set @k = @k + 1 end commit\n";
+
+} // namespace
+
+TEST(TsqlFaults, ATransactionEndedByAFailureEndsTheBatch)
+{
+    registerProcedure(QStringLiteral("kv_test_interrupt_next"), [](ProcedureCall&) { interruptsArmed = 1; });
+    struct Case {
+        const char* what;
+        void (*fault)(Connection&);
+        const char* failing;   // the statement that meets the failure
+        int number;
+        int severity;
+    };
+    const Case cases[] = {
+        {"a full disk", fillTheDisk, "insert tlog (v) select replicate('x', 4000) from n", 1105, 17},
+        {"an interruption", nullptr, "exec kv_test_interrupt_next insert tlog (v) values ('interrupted')", 3980, 16},
+    };
+    for (const Case& c : cases) {
+        ScratchDb db;
+        db.ok(QString::fromUtf8(kFixture));
+        sqlite3_progress_handler(handleOf(*db.conn), 1, interruptHandler, nullptr);
+        if (c.fault) c.fault(*db.conn);
+        // the batch of the report: a failure inside the transaction, then more work and a rollback
+        BatchResult r = db.conn->execute(QStringLiteral("begin tran\n"
+                                                        "insert tlog (v) values ('in the transaction')\n"
+                                                        "%1\n"
+                                                        "insert tlog (v) values ('after')\n"
+                                                        "update tlog set v = 'changed after'\n"
+                                                        "select @@trancount\n"
+                                                        "rollback\n").arg(QString::fromUtf8(c.failing)));
+        freeTheDisk(*db.conn);
+        sqlite3_progress_handler(handleOf(*db.conn), 0, nullptr, nullptr);
+        interruptsArmed = 0;
+        ASSERT_EQ(r.errors.size(), 1) << c.what << ": " << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].number, c.number) << c.what << ": " << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].severity, c.severity) << c.what;
+        EXPECT_TRUE(r.resultSets.isEmpty()) << c.what << ": nothing after the failure runs";
+        EXPECT_EQ(db.conn->transactionCount(), 0) << c.what;
+        EXPECT_EQ(db.rows("select @@trancount, xact_state()"), QStringList{"0|0"}) << c.what;
+        EXPECT_EQ(db.rows("select v from tlog order by id"), QStringList{"before"}) << c.what << ": nothing of the transaction is kept";
+        // the next batch works as ever
+        db.ok("begin tran insert tlog (v) values ('next') commit");
+        EXPECT_EQ(db.rows("select count(*) from tlog"), QStringList{"2"}) << c.what;
+    }
+    unregisterProcedure(QStringLiteral("kv_test_interrupt_next"));
+}
+
+TEST(TsqlFaults, AFailureOutsideATransactionEndsTheBatchToo)
+{
+    ScratchDb db;
+    db.ok(QString::fromUtf8(kFixture));
+    fillTheDisk(*db.conn);
+    BatchResult r = db.conn->execute("insert tlog (v) select replicate('x', 4000) from n\n"
+                                     "insert tlog (v) values ('after')\n"
+                                     "select @@error");
+    freeTheDisk(*db.conn);
+    ASSERT_EQ(r.errors.size(), 1) << errorsOf(r).toStdString();
+    EXPECT_EQ(r.errors[0].number, 1105);
+    EXPECT_TRUE(r.errors[0].message.contains(QStringLiteral("磁盘已满"))) << r.errors[0].message.toStdString();
+    EXPECT_TRUE(r.resultSets.isEmpty());
+    EXPECT_EQ(db.rows("select v from tlog"), QStringList{"before"});
+    EXPECT_EQ(db.rows("select @@error"), QStringList{"0"});
+}
+
+TEST(TsqlFaults, AProcedureThatGoesOnAfterItsBatchEndedEndsTheCaller)
+{
+    // a procedure that swallows its statement's failure and runs more: nothing more runs
+    registerProcedure(QStringLiteral("kv_test_swallow"), [](ProcedureCall& call) {
+        interruptsArmed = 1;
+        try {
+            call.run(QStringLiteral("insert tlog (v) values ('interrupted')"));
+        } catch (const SqlException&) {
+        }
+        try {
+            call.run(QStringLiteral("insert tlog (v) values ('after, in the procedure')"));
+        } catch (const SqlException&) {
+        }
+    });
+    ScratchDb db;
+    db.ok(QString::fromUtf8(kFixture));
+    sqlite3_progress_handler(handleOf(*db.conn), 1, interruptHandler, nullptr);
+    BatchResult r = db.conn->execute("begin tran insert tlog (v) values ('in the transaction') exec kv_test_swallow "
+                                     "insert tlog (v) values ('after') commit");
+    sqlite3_progress_handler(handleOf(*db.conn), 0, nullptr, nullptr);
+    interruptsArmed = 0;
+    unregisterProcedure(QStringLiteral("kv_test_swallow"));
+    ASSERT_FALSE(r.errors.isEmpty());
+    EXPECT_EQ(r.errors.last().number, 3980) << errorsOf(r).toStdString();
+    EXPECT_EQ(db.conn->transactionCount(), 0);
+    EXPECT_EQ(db.rows("select v from tlog order by id"), QStringList{"before"});
+}
+
+TEST(TsqlFaults, ADamagedPageIs824)
+{
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("damaged.db"));
+    {
+        auto c = Connection::create(file);
+        BatchResult r = c->execute(QString::fromUtf8(kFixture) + "insert tlog (v) select replicate('x', 2000) from n");
+        ASSERT_TRUE(r.errors.isEmpty()) << errorsOf(r).toStdString();
+    }
+    // a page of the table's rows, well past the schema, overwritten
+    {
+        QFile f(file);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite));
+        ASSERT_GT(f.size(), 40 * 4096);
+        f.seek(30 * 4096);
+        f.write(QByteArray(4096, '\xA5'));
+    }
+    auto c = Connection::open(file);
+    BatchResult r = c->execute("select count(*), max(len(v)) from tlog select 'after'");
+    ASSERT_EQ(r.errors.size(), 1) << errorsOf(r).toStdString();
+    EXPECT_EQ(r.errors[0].number, 824) << errorsOf(r).toStdString();
+    EXPECT_EQ(r.errors[0].severity, 24);
+    EXPECT_TRUE(r.resultSets.isEmpty());
+}
+
+TEST(TsqlFaults, GrowingTextsHaveACap)
+{
+    ScratchDb db;
+    db.ok("create table big (v nvarchar(max))");
+    struct Case {
+        const char* what;
+        const char* sql;
+    };
+    // each of these would take gigabytes; each is refused before it is made
+    const Case cases[] = {
+        {"replicate of a replicate", "select len(replicate(replicate('ab', 100000), 100000))"},
+        {"replace that multiplies", "select len(replace(replicate('a', 1048576), 'a', replicate('b', 1048576)))"},
+        {"space", "select len(space(2000000000))"},
+        {"concatenation", "select len(replicate('a', 40000000) + replicate('b', 40000000))"},
+        {"concatenation of unknown types", "declare @s nvarchar(max) set @s = replicate('a', 40000000) select len(@s + @s)"},
+        {"a variable doubled", "declare @s nvarchar(max) set @s = replicate('a', 40000000) set @s = @s + @s"},
+        {"a stored value", "insert big values (replicate('a', 40000000) + replicate('b', 40000000))"},
+    };
+    for (const Case& c : cases) {
+        BatchResult r = db.conn->execute(QString::fromUtf8(c.sql));
+        ASSERT_EQ(r.errors.size(), 1) << c.what << ": " << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].number, 7119) << c.what << ": " << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].message, QStringLiteral("Attempting to grow LOB beyond maximum allowed size of 67108864 bytes."));
+    }
+    // below the cap they work, past the old limit of a million repetitions too
+    EXPECT_EQ(db.rows("select len(replicate('ab', 2000000)), len(replace(replicate('a', 1000), 'a', 'bcd')), len(space(5) + 'x')"),
+              QStringList{"4000000|3000|6"});
+    EXPECT_EQ(db.rows("select count(*) from big"), QStringList{"0"});
+}
