@@ -604,7 +604,9 @@ void TInfoGridView::PrintData(int ACommandIndex)
     if (!grid)
         return;
     PrintViewWithLink(kvui::GridPrintLink::staticMetaObject, grid, this, ViewScheme.PrintSetting, ACommandIndex,
-                      [grid](kvui::PrintSettings& s) {
+                      [grid, title = PrintTitle()](kvui::PrintSettings& s) {
+                          if (s.title.isEmpty())
+                              s.title = title;
                           s.expandButtons = true;
                           s.bandHeaders = grid->showBandHeaders();
                           s.headers = grid->showHeaders();

@@ -246,6 +246,13 @@ QString TCustomInfoView::GetViewCaption()
     return ViewCaption;
 }
 
+QString TCustomInfoView::PrintTitle() const
+{
+    if (!ViewCaption.trimmed().isEmpty())
+        return ViewCaption.trimmed();
+    return ObjectDef ? ObjectDef->Name : QString();
+}
+
 void TCustomInfoView::SetParentControl(QWidget* AParent)
 {
     setParent(AParent);

@@ -130,6 +130,9 @@ public:
     void CloseData() override;
     TInfoObjectDef* GetObjectDef() final;
     QString GetViewCaption() override;
+    // What heads a printout of the view when its print settings name no title:
+    // the view's caption, else the info object's name.
+    QString PrintTitle() const;
     PViewScheme GetViewScheme() final;
     QString GetViewPosition() override;
     bool GetEditMode() override;

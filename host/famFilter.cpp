@@ -291,15 +291,6 @@ QString FilterFieldSQLType(const TInfoFieldDef& AField)
     }
 }
 
-namespace {
-int filterListRank(const TInfoFieldDef& field)
-{
-    if (field.HideList)
-        return 2;
-    return field.Layout == flDefaultHide ? 1 : 0;
-}
-} // namespace
-
 QString FilterBindingSQL(TInfoObjectDef* AObjectDef)
 {
     if (!AObjectDef)
@@ -335,14 +326,11 @@ void BindFilterFields(kvui::FilterControl* AFilterControl, TInfoObjectDef* AObje
         if (!ExecSQLText(AByQuery, sql, true, false, true))
             return;
     }
-    // The field list offers the fields as the view shows them: shown columns
-    // first, then the columns hidden by default, then the internal fields the
-    // lists never show (keys, property IDs), each in definition order.
+    // The field list offers the filterable fields in definition order.
     QList<kvui::FilterItem> items;
-    for (int rank = 0; rank < 3; ++rank)
-        for (const TInfoFieldDef& field : AObjectDef->Fields)
-            if (isFilterable(field) && filterListRank(field) == rank)
-                items << filterItemOf(field);
+    for (const TInfoFieldDef& field : AObjectDef->Fields)
+        if (isFilterable(field))
+            items << filterItemOf(field);
     AFilterControl->setItems(items);
 }
 

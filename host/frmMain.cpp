@@ -13,6 +13,7 @@
 #include "untCommonUI.h"
 #include "untInfoObjectDef.h"
 #include "untLibraryLoader.h"
+#include "untLocale.h"
 #include "untTabbedMDI.h"
 
 #include <QAction>
@@ -524,26 +525,8 @@ void TMainForm::SetStatusPanel(int AIndex, const QString& AText)
 
 void TMainForm::LoadTranslation()
 {
-    // The Chinese texts of the platform's standard dialogs and buttons: beside
-    // the program, one folder up, else where the platform keeps them.
-    static QTranslator* translator = nullptr;
-    if (translator)
-        return;
-    const QString name = QStringLiteral("qtbase_zh_CN.qm");
-    const QStringList folders = {ProgramFolder(), ProgramFolder() + QStringLiteral("/.."),
-                                 QLibraryInfo::path(QLibraryInfo::TranslationsPath)};
-    for (const QString& folder : folders) {
-        const QString path = QDir(folder).filePath(name);
-        if (!QFileInfo::exists(path))
-            continue;
-        auto* t = new QTranslator(qApp);
-        if (t->load(path)) {
-            QCoreApplication::installTranslator(t);
-            translator = t;
-            return;
-        }
-        delete t;
-    }
+    // The Chinese texts of the platform's standard dialogs and buttons.
+    LoadPlatformTranslation(ProgramFolder());
 }
 
 void TMainForm::LoadDesktopPicture()

@@ -3,6 +3,7 @@
 #include "frmMain.h"
 #include "untAppFrame.h"
 #include "untGuardedApp.h"
+#include "untLocale.h"
 #include "untStartUp.h"
 
 int main(int argc, char** argv)
@@ -10,6 +11,8 @@ int main(int argc, char** argv)
     kvos::ReadLocalTimeZoneOnce();
     TGuardedApplication app(argc, argv);
     app.setApplicationName(QStringLiteral("Korvane"));
+    // Chinese from the first box on, whatever the machine's locale.
+    UseProgramLocale(QCoreApplication::applicationDirPath());
 
     InitHostUnits();
 

@@ -8,10 +8,48 @@
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
+#include <QAbstractTextDocumentLayout>
+#include <QTextBlock>
+#include <QTextCursor>
 #include <QTextDocument>
+#include <QTextTable>
 #include <QTextStream>
 
 #include <cstdio>
+
+namespace {
+
+// A paragraph that runs over a page break is drawn on the next page with its
+// last line of the page before as well (outside the page, so not seen, but
+// in the page's text that copying, searching and text extraction read). A
+// paragraph that would cross a break starts on the next page instead; one
+// longer than a page, and the cells of tables (laid out row by row), stay.
+void KeepParagraphsOnOnePage(QTextDocument& ADoc)
+{
+    const qreal pageHeight = ADoc.pageSize().height();
+    // One break at a time, each on a fresh layout of the whole text: a break
+    // moves everything after it.
+    for (int round = 0; round < 1000; ++round) {
+        ADoc.markContentsDirty(0, ADoc.characterCount());
+        ADoc.pageCount(); // lays the text out
+        QTextBlock crossing;
+        for (QTextBlock block = ADoc.begin(); block.isValid() && !crossing.isValid(); block = block.next()) {
+            if (QTextCursor(block).currentTable()
+                || block.blockFormat().pageBreakPolicy() & QTextFormat::PageBreak_AlwaysBefore)
+                continue;
+            const QRectF r = ADoc.documentLayout()->blockBoundingRect(block);
+            if (int(r.top() / pageHeight) != int((r.bottom() - 0.01) / pageHeight) && r.height() < pageHeight * 0.9)
+                crossing = block;
+        }
+        if (!crossing.isValid())
+            return;
+        QTextBlockFormat format = crossing.blockFormat();
+        format.setPageBreakPolicy(format.pageBreakPolicy() | QTextFormat::PageBreak_AlwaysBefore);
+        QTextCursor(crossing).setBlockFormat(format);
+    }
+}
+
+} // namespace
 
 int main(int argc, char** argv)
 {
@@ -44,6 +82,8 @@ int main(int argc, char** argv)
     const QRect body = writer.pageLayout().paintRectPixels(writer.resolution());
     const int footer = 28;
     doc.setPageSize(QSizeF(body.width(), body.height() - footer));
+
+    KeepParagraphsOnOnePage(doc);
 
     QPainter painter;
     if (!painter.begin(&writer)) {

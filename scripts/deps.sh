@@ -16,6 +16,8 @@ packages=(
   psmisc
   # the shell opens the user manual (F1) with the desktop's PDF viewer
   xdg-utils mupdf
+  # the manual's test reads the PDF's text back
+  poppler-utils
 )
 missing=()
 for p in "${packages[@]}"; do

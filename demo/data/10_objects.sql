@@ -1800,3 +1800,10 @@ go
 -- its item as u.
 insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Supplies', 'u', 11, 0, 0, 'QZ_Base_Unit', null, 'i.ItmUnitID=u.UntID')
 go
+-- What a supply serves: the demand it was planned or allotted for (hd), named
+-- by the supply whose material that demand is (hs, an order line or a planned
+-- supply), else by its own document.
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Supplies', 'hd', 12, 0, 0, 'QZ_MRP_Demands', null, 's.SupSchIID=hd.DmdSchIID and s.SupPDmdIID=hd.DmdIID')
+insert QZ_SYS_ObjDataSources (DtsObjID, DtsID, DtsSeqNo, DtsMain, DtsType, DtsSource, DtsFilter, DtsJoin) values ('QZ_MRP.MRP.Supplies', 'hs', 13, 0, 0, 'QZ_MRP_Supplies', null, 'hd.DmdSchIID=hs.SupSchIID and hd.DmdPSupIID=hs.SupIID')
+insert QZ_SYS_ObjFields (FldObjID, FldID, FldSeqNo, FldName, FldPrimary, FldDataType, FldPrecision, FldExpress, FldValType, FldValSource, FldHideList, FldHideSort, FldHideFilter, FldHideTotal, FldLayout, FldViewSign, FldAgrID) values ('QZ_MRP.MRP.Supplies', 'PDmdBillNo', 125, '需求单据', 0, 24, 100, 'isnull(hs.SupBillNo+(case when hs.SupBillEntry<>0 then ''/''+cast(hs.SupBillEntry as nvarchar(10)) else  end), hd.DmdBillNo+(case when hd.DmdBillEntry<>0 then /+cast(hd.DmdBillEntry as nvarchar(10)) else  end))', 0, null, 0, 0, 0, 1, 0, 0, null)
+go

@@ -30,3 +30,7 @@ insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime
 select o.ObjID, '', '', 2, '', '20261201' from QZ_SYS_Objects as o where o.ObjType in (0, 10)
   and not exists (select * from QZ_SYS_ViewSchemes as v where v.ViwID=o.ObjID and v.ViwUsrID='' and v.ViwKind=2)
 go
+-- The quick kit analysis answers how many sets each analysed line allows now
+-- (可供套数): shown at once, beside the planned supply's figures.
+insert QZ_SYS_ViewSchemes (ViwID, ViwUsrID, ViwName, ViwKind, ViwParams, ViwTime) values ('QZ_MRP.MRPmini.Allot', '', '', 2, '[Fields]=|DmdPriority|DmdBillType|DmdBillNo|ItmNo|ItmName|ItmSpec|DmdBillEntry|DmdDate|DmdDept|UntName|DmdNeedQty|SupBillType|BomNo|DmdNetQty|DmdPPPQty|SupQty|SupDSetQty|SupDSetRate|DmdASetQty|'+nchar(63733)+nchar(63733)+'[Positions]=DmdASetQty:2050128|', '20261201')
+go

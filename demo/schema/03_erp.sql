@@ -399,7 +399,9 @@ create unique index QZ_MRP_ForcastKey on QZ_MRP_Forcast (ForID, ForEntry)
 create index QZ_MRP_ForcastItm on QZ_MRP_Forcast (ForItmID)
 go
 
--- production order lines; MOQty is the quantity still to finish, MOChkQty the finished quantity under inspection
+-- production order lines; MOBillQty is the ordered quantity, MOOkQty the quantity received into stock,
+-- MOQty the open quantity (MOBillQty - MOOkQty), which includes MOChkQty, the finished quantity
+-- under inspection: the checked part of the open quantity
 create table QZ_MRP_MO (
   MOID nvarchar(50) not null,
   MONo nvarchar(80) not null,
@@ -451,7 +453,8 @@ create unique index QZ_MRP_MOKey on QZ_MRP_MO (MOID, MOEntry)
 create index QZ_MRP_MOItm on QZ_MRP_MO (MOItmID)
 go
 
--- outsourcing order lines; OOChkQty is the quantity received and under inspection
+-- outsourcing order lines; OOBillQty ordered, OOOkQty received into stock, OOQty open (OOBillQty - OOOkQty),
+-- including OOChkQty, the quantity received and under inspection
 create table QZ_MRP_OO (
   OOID nvarchar(50) not null,
   OONo nvarchar(80) not null,
@@ -504,7 +507,8 @@ create unique index QZ_MRP_OOKey on QZ_MRP_OO (OOID, OOEntry)
 create index QZ_MRP_OOItm on QZ_MRP_OO (OOItmID)
 go
 
--- purchase order lines; POChkQty is the quantity received and under inspection
+-- purchase order lines; POBillQty ordered, POOkQty received into stock, POQty open (POBillQty - POOkQty),
+-- including POChkQty, the quantity received and under inspection
 create table QZ_MRP_PO (
   POID nvarchar(50) not null,
   PONo nvarchar(80) not null,

@@ -52,13 +52,15 @@ void ExportTreeListToFile(kvui::TreeList* ATreeList, const QString& ABaseName, b
     });
 }
 
-void PrintTreeList(kvui::TreeList* ATreeList, QString& APrintSetting, int ACommandIndex)
+void PrintTreeList(kvui::TreeList* ATreeList, QString& APrintSetting, int ACommandIndex, const QString& ATitle)
 {
     if (!ATreeList)
         return;
     // The printed cells take their colours from the tree list's own draw hook.
     PrintViewWithLink(kvui::TreePrintLink::staticMetaObject, ATreeList, ATreeList->window(), APrintSetting, ACommandIndex,
-                      [ATreeList](kvui::PrintSettings& s) {
+                      [ATreeList, ATitle](kvui::PrintSettings& s) {
+                          if (s.title.isEmpty())
+                              s.title = ATitle;
                           s.bandHeaders = ATreeList->showBandHeaders();
                           s.headers = ATreeList->showHeaders();
                           s.footer = ATreeList->showFooter();
@@ -376,7 +378,7 @@ bool TInfoTreeView::ExecCommand(int ACommandIndex)
         if (ACommandIndex == Commands::Export)
             ExportTreeListToFile(tree, ObjectDef ? ObjectDef->Name : QString(), true);
         else
-            PrintTreeList(tree, ViewScheme.PrintSetting, ACommandIndex);
+            PrintTreeList(tree, ViewScheme.PrintSetting, ACommandIndex, PrintTitle());
         return true;
     }
     case Commands::Fill:

@@ -23,7 +23,8 @@ void ExportTreeListToFile(kvui::TreeList* ATreeList, const QString& ABaseName, b
 // Page setup (6), report design (7), print (8) or preview (9) of the tree
 // list with the print settings kept in APrintSetting, which receives the
 // settings afterwards. Printing problems are not reported.
-void PrintTreeList(kvui::TreeList* ATreeList, QString& APrintSetting, int ACommandIndex);
+// ATitle heads the printout when the stored settings name no title of their own.
+void PrintTreeList(kvui::TreeList* ATreeList, QString& APrintSetting, int ACommandIndex, const QString& ATitle = QString());
 
 // The value type word of a created column for a field data type.
 QString TreeColumnValueType(int ADataType);

@@ -173,7 +173,7 @@ void TcxTreeListExportHelper::BuildItems()
         for (const kvui::ViewGeometry::ColumnGeom& cg : geom.columns) {
             const Qt::Alignment align = cg.column->effectiveEditor(kvui::RowRef())->alignment();
             AddItem(cg.rect.translated(0, top), cg.column->caption(),
-                    RegisterStyle(pal.header1, pal.text, font, align, AllBorders, shadow));
+                    RegisterStyle(pal.header1, pal.text, font, align, AllBorders, pal.gridLine));
         }
         top += geom.recordHeight;
     }

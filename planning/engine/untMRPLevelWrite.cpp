@@ -476,10 +476,13 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
         const bool dept = IsDepartmentType(type);
         const QString startText = DateText(startDay);
         const QString served = bk.Served();
+        // A planned supply takes no document number here, not even that of the
+        // order whose line it serves: the save numbers it 'S-' and its identity,
+        // so it is never taken for an existing ERP document.
 
         if (FBulk) {
-            QList<QVariant> row{IntValue(firstPeriod), IntValue(type), TextValue(head.DmdSupBillNo),
-                                IntValue(head.DmdSupBillEntry), TextValue(startText), QtyValue(bk.LotTotal),
+            QList<QVariant> row{IntValue(firstPeriod), IntValue(type), TextValue(QString()),
+                                IntValue(0), TextValue(startText), QtyValue(bk.LotTotal),
                                 dept ? QVariant() : TextOrNullValue(bk.Adj.AdjSupDept),
                                 dept ? TextOrNullValue(bk.Adj.AdjSupDept) : QVariant(), IntValue(bk.OrigType),
                                 TextValue(bk.OrigID), TextValue(bk.OrigNo), IntValue(bk.OrigEntry),
@@ -510,7 +513,7 @@ void TMRPLevelPlanner::InsertBuckets(int itmIndex, std::vector<TBucket>& buckets
                 "SupHints, SupPHints, SupPDmdIIDs, SupTrackKey, SupNote) values (");
             QStringList v;
             v << QString::number(firstPeriod) << QString::number(type) << QStringLiteral("null")
-              << SQLText(head.DmdSupBillNo) << QString::number(head.DmdSupBillEntry) << QuoteSQL(startText)
+              << SQLText(QString()) << QStringLiteral("0") << QuoteSQL(startText)
               << SQLQty(bk.LotTotal) << (dept ? QStringLiteral("null") : SQLTextOrNull(bk.Adj.AdjSupDept))
               << (dept ? SQLTextOrNull(bk.Adj.AdjSupDept) : QStringLiteral("null")) << QString::number(bk.OrigType)
               << SQLText(bk.OrigID) << SQLText(bk.OrigNo) << QString::number(bk.OrigEntry) << SQLText(bk.OrigItmID)

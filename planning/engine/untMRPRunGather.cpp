@@ -380,7 +380,11 @@ void TMRPRun::GatherOrderComponents(int level, bool ordersOfLevel)
                                kOrigMacros +
                                QStringLiteral(", s.BomDrawDate, isnull(tmpsup.SupPriority, 50), tmpsup.SupIID, s.BomItmID, ") +
                                kPropMacros +
-                               QStringLiteral(", s.BomUnitQty, s.BomQty, s.BomQty, s.BomRowHook, left(s.BomNote, 500)");
+                               QStringLiteral(", s.BomUnitQty, s.BomQty, s.BomQty, s.BomRowHook, ") +
+                               // Lines brought in level by level also carry their order's note.
+                               (ordersOfLevel ? QStringLiteral("left(isnull(s.BomNote,'')+'  '+isnull(s.%1Note,''), 500)")
+                                                    .arg(outsourced ? QStringLiteral("OO") : QStringLiteral("MO"))
+                                              : QStringLiteral("left(s.BomNote, 500)"));
         QString where = c.Where;
         QString join;
         if (!ordersOfLevel)

@@ -173,6 +173,10 @@ TSetPlanPeriodsDlg::TSetPlanPeriodsDlg(QWidget* parent)
     layout->addLayout(left, 1);
     layout->addLayout(right);
     setFocusProxy(famCalendar);
+    // Wide enough for every command button's caption whole, whatever the font.
+    const int wanted = minimumSizeHint().width();
+    setMinimumWidth(qMax(minimumWidth(), wanted));
+    resize(qMax(width(), wanted), height());
 
     connect(actPeriodAddDay, &QAction::triggered, famCalendar, &TCalendarFrame::AddSelectionToPeriodDay);
     connect(actPeriodAddWeek, &QAction::triggered, famCalendar, &TCalendarFrame::AddSelectionToPeriodWeek);

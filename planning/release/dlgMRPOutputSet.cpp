@@ -468,6 +468,34 @@ void TMRPOutputSetDlg::accept()
         TDialog::accept();
 }
 
+namespace {
+
+// The planner's own employee and department where the account set knows them:
+// the one enabled employee named as the logged-in user. Empty when none or
+// several carry that name.
+void OwnEmployee(QString& AEmployeeID, QString& ADepartmentID)
+{
+    AEmployeeID.clear();
+    ADepartmentID.clear();
+    const QString name = InfoApplication->LoginInfo.UserName.trimmed();
+    if (name.isEmpty())
+        return;
+    if (!ExecSQLText(GlobalADOQuery,
+                     QStringLiteral("select EmpID, EmpDeptID=isnull(d.DeptID,'') from QZ_Base_Employee as e with(nolock) "
+                                    "left join QZ_Base_Department as d with(nolock) on e.EmpDeptID=d.DeptID and "
+                                    "d.DeptDisabled=0 where e.EmpName=%1 and e.EmpDisabled=0")
+                         .arg(QuotedStr(name)),
+                     true, false, false))
+        return;
+    if (GlobalADOQuery->RecordCount() == 1) {
+        AEmployeeID = GlobalADOQuery->FieldByName(QStringLiteral("EmpID"))->AsString();
+        ADepartmentID = GlobalADOQuery->FieldByName(QStringLiteral("EmpDeptID"))->AsString();
+    }
+    GlobalADOQuery->Close();
+}
+
+} // namespace
+
 bool ShowMRPOutputSetDlg(int ABillType)
 {
     QApplication::setOverrideCursor(Qt::WaitCursor);
@@ -480,6 +508,19 @@ bool ShowMRPOutputSetDlg(int ABillType)
                                           + QStringLiteral("(&%1)").arg(i + 1));
             dlg->Pages->setTabData(i, types[i]);
             LoadMRPOutputOptions(types[i], dlg->FOptions[i]);
+        }
+        // Bills that must name a department and an applicant or salesman start
+        // from the planner's own until the planner chooses others.
+        QString ownEmployee, ownDepartment;
+        OwnEmployee(ownEmployee, ownDepartment);
+        for (int i = 0; i < 3; ++i) {
+            TMRPOutputOptions& o = dlg->FOptions[i];
+            if (!hasEmployee(types[i]))
+                continue;
+            if (o.DepartmentID.isEmpty())
+                o.DepartmentID = ownDepartment;
+            if (o.EmployeeID.isEmpty())
+                o.EmployeeID = ownEmployee;
         }
         if (TSystemEnumList* tracks = InfoApplication->GetSystemEnumList(QStringLiteral("MrpTrackType"))) {
             for (int i = 0; i < tracks->Count(); ++i) {

@@ -168,10 +168,10 @@ TInvAgeFrame::TInvAgeFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     colInvInQty = add(QStringLiteral("统计数量"), middle, "Float", 80, "AgeInQty");
     colInvPrice = add(QStringLiteral("单价"), middle, "Float", 70, "AgePrice");
     colInvInAmount = add(QStringLiteral("统计金额"), middle, "Float", 80, "AgeInAmt");
-    colInvDate = add(QStringLiteral("入库日期"), ages, "Date", 80, "AgeInDate");
+    colInvDate = add(QStringLiteral("入库日期"), ages, "DateTime", 80, "AgeInDate");
     colInvAge = add(QStringLiteral("库龄"), ages, "Float", 60, "AgeDays");
-    colInvOutDate = add(QStringLiteral("最近出库日期"), ages, "Date", 90, "AgeOutDate");
-    colInvPlanDate = add(QStringLiteral("计划分配日期"), ages, "Date", 90, "AgePlanDate");
+    colInvOutDate = add(QStringLiteral("最近出库日期"), ages, "DateTime", 90, "AgeOutDate");
+    colInvPlanDate = add(QStringLiteral("计划分配日期"), ages, "DateTime", 90, "AgePlanDate");
     colInvPlanner = add(QStringLiteral("计划员"), middle, "String", 60, "AgePlanner");
     colInvBuyer = add(QStringLiteral("采购员"), middle, "String", 60, "AgeBuyer");
     colInvNote = add(QStringLiteral("备注"), middle, "String", 100, "AgeNote");

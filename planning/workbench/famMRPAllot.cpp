@@ -99,6 +99,14 @@ void quantityText(const kvui::RowRef&, const QVariant& AValue, QString& AText)
 
 } // namespace
 
+bool TMRPAllotFrame::IsDemandLine(kvui::TreeNode* ANode) const
+{
+    const int type = toInt(FLines.value(ANode).DmdBillType);
+    if (ANode->level() > 0)
+        return true;
+    return !isGroupType(type) && isMainDemand(type);
+}
+
 QString AllotQuoted(const QString& AText)
 {
     QString t = AText;
@@ -223,8 +231,9 @@ TMRPAllotFrame::TMRPAllotFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
     add("colDmdItmSpec", "规格型号", "ItmSpec", 1);
     add("colDmdBillEntry", "单据行", "DmdBillEntry", 1);
     colDmdDate = add("colDmdDate", "需求日期", "DmdDate", 1);
+    colDmdDate->setValueType(QStringLiteral("DateTime")); // exported as dates
     colDmdDept = add("colDmdDept", "需求单位", "DmdDept", 1);
-    add("colDmdBillDate", "单据日期", "DmdBillDate", 1);
+    add("colDmdBillDate", "单据日期", "DmdBillDate", 1)->setValueType(QStringLiteral("DateTime"));
     add("colDmdOrigType", "主需求", "OrigType", 1);
     add("colDmdOrigNo", "主需求号", "OrigNo", 1);
     colDmdCust = add("colDmdCust", "主需求客户", "OrigCust", 1);
@@ -263,8 +272,30 @@ TMRPAllotFrame::TMRPAllotFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
         {"分配委外申请", "DmdORQty"},  {"分配生产计划", "DmdMRQty"},   {"(他料替入)", "DmdReplQty"},
         {"可供套数", "DmdASetQty"},    {"可供套率(%)", "DmdASetRate"},
     };
-    for (const auto& [caption, field] : band3)
-        add(QStringLiteral("col") + QString::fromLatin1(field), QString::fromUtf8(caption), QString::fromLatin1(field), 3, false, true);
+    kvui::Column* kitColumns[2] = {};
+    for (const auto& [caption, field] : band3) {
+        kvui::Column* c = add(QStringLiteral("col") + QString::fromLatin1(field), QString::fromUtf8(caption),
+                              QString::fromLatin1(field), 3, false, true);
+        if (QLatin1String(field) == QLatin1String("DmdASetQty"))
+            kitColumns[0] = c;
+        else if (QLatin1String(field) == QLatin1String("DmdASetRate"))
+            kitColumns[1] = c;
+    }
+    // A kit quantity of 0 is an answer, not a blank: a demand line shows its
+    // own (none of it can be made now), a line with a planned supply that
+    // supply's.
+    for (kvui::Column* c : kitColumns)
+        c->displayTextHook = [this](const kvui::RowRef& ARow, const QVariant& AValue, QString& AText) {
+            quantityText(ARow, AValue, AText);
+            if (AText.isEmpty() && ARow.node && IsDemandLine(ARow.node))
+                AText = kvui::formatFloat(QtyFormat, 0);
+        };
+    for (kvui::Column* c : {colSupDSetQty, colSupDSetRate})
+        c->displayTextHook = [this](const kvui::RowRef& ARow, const QVariant& AValue, QString& AText) {
+            quantityText(ARow, AValue, AText);
+            if (AText.isEmpty() && ARow.node && !isNullValue(ARow.node->value(colSupIID)) && IsDemandLine(ARow.node))
+                AText = kvui::formatFloat(QtyFormat, 0);
+        };
     const std::pair<const char*, const char*> band4[] = {
         {"总体毛需求", "BalNeedQty"},   {"总体待出数", "BalPBomQty"},   {"总体替代他料", "BalROutQty"},
         {"总体安全库存", "BalSafeQty"}, {"总体库存数", "BalInvQty"},    {"总体采购数", "BalPOQty"},

@@ -86,6 +86,8 @@ private:
     QString FilterCondition() const;
     void FillLines(kvui::TreeNode* AParent, TADOQuery* AQuery);
     void PlaceStateLabel();
+    // A demand's own line (main demand or component), not a group or an order listed at the top.
+    bool IsDemandLine(kvui::TreeNode* ANode) const;
 
 public:
     void btnOkClick();

@@ -402,6 +402,23 @@ int BandedView::screenX(int geomX, int band) const
     return dataLeft + geomX - horizontalScrollBar()->value();
 }
 
+void BandedView::makeColumnVisible(Column* c)
+{
+    if (!c) return;
+    const QRect r = m_geom.columnRect(c);
+    if (!r.isValid() || m_bands.value(c->bandIndex()).fixed != BandFixed::None) return;
+    const int dataLeft = (m_showIndicator ? IndicatorWidth : 0) + indentWidth();
+    // Right-fixed bands stand at the right edge only while the view scrolls.
+    const bool scrolls = m_geom.totalWidth + dataLeft > viewport()->width();
+    const int areaLeft = dataLeft + m_geom.leftFixedWidth;
+    const int areaRight = viewport()->width() - (scrolls ? m_geom.rightFixedWidth : 0);
+    QScrollBar* bar = horizontalScrollBar();
+    int h = bar->value();
+    if (dataLeft + r.right() + 1 - h > areaRight) h = dataLeft + r.right() + 1 - areaRight;
+    if (dataLeft + r.left() - h < areaLeft) h = dataLeft + r.left() - areaLeft;
+    bar->setValue(h);
+}
+
 int BandedView::bandScreenX(int geomBand) const
 {
     const auto& b = m_geom.bands[geomBand];

@@ -281,6 +281,9 @@ public:
     void selectAllRows();
     void clearSelection();
     void makeRowVisible(int row);
+    // Scrolls a column of the scrolled bands fully into the area between the
+    // fixed bands (its left edge first when it is wider than that area).
+    void makeColumnVisible(Column* c);
 
     // Values and texts of shown rows
     QVariant cellValue(int row, Column* c) const;

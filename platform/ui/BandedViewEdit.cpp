@@ -34,6 +34,7 @@ bool BandedView::startEdit(Column* c, const QString& typed)
     if (ed->readOnly()) return false;
     m_focusColumn = c;
     makeRowVisible(row);
+    makeColumnVisible(c);
     QWidget* w = ed->createEditor(viewport());
     m_editOldValue = cellValue(row, c);
     ed->setEditorValue(w, m_editOldValue);

@@ -32,6 +32,7 @@ void BandedView::setFocusedColumn(Column* c)
 {
     if (m_editor && !postEdit()) return;
     m_focusColumn = c;
+    makeColumnVisible(c);
     viewport()->update();
 }
 
@@ -177,15 +178,21 @@ void BandedView::keyPressEvent(QKeyEvent* e)
     }
     QList<Column*> vis = visibleColumns();
     int ci = int(vis.indexOf(m_focusColumn));
+    // The column the keys move to comes into view, past the fixed bands too.
+    const auto focusColumnByKey = [this](Column* c) {
+        m_focusColumn = c;
+        makeColumnVisible(c);
+        viewport()->update();
+    };
     switch (e->key()) {
     case Qt::Key_Left:
-        if (ci > 0) { m_focusColumn = vis[ci - 1]; viewport()->update(); }
+        if (ci > 0) focusColumnByKey(vis[ci - 1]);
         return;
     case Qt::Key_Right:
-        if (ci + 1 < vis.size()) { m_focusColumn = vis[ci + 1]; viewport()->update(); }
+        if (ci + 1 < vis.size()) focusColumnByKey(vis[ci + 1]);
         return;
-    case Qt::Key_Home: if (!vis.isEmpty()) { m_focusColumn = vis.first(); viewport()->update(); } return;
-    case Qt::Key_End: if (!vis.isEmpty()) { m_focusColumn = vis.last(); viewport()->update(); } return;
+    case Qt::Key_Home: if (!vis.isEmpty()) focusColumnByKey(vis.first()); return;
+    case Qt::Key_End: if (!vis.isEmpty()) focusColumnByKey(vis.last()); return;
     case Qt::Key_Plus: if (row >= 0 && rowHasChildren(row)) setRowExpanded(row, true); return;
     case Qt::Key_Minus: if (row >= 0 && rowHasChildren(row)) setRowExpanded(row, false); return;
     case Qt::Key_F2: case Qt::Key_Return: case Qt::Key_Enter: startEdit(); return;

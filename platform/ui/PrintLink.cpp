@@ -2,6 +2,8 @@
 
 #include "FileDialogs.h"
 
+#include <algorithm>
+
 #include <QCheckBox>
 #include <QDateTime>
 #include <QDialogButtonBox>
@@ -67,6 +69,8 @@ bool* boolField(PrintSettings& s, const QString& key)
 }
 
 constexpr int PageTextGap = 6;
+// The smallest font a printout shrinks to, in points.
+constexpr double MinPrintPoints = 7.5;
 
 // Pages are painted in view pixels (96 per inch) scaled to the printer, so fonts
 // are sized in pixels too; a point size would be scaled twice.
@@ -382,18 +386,56 @@ int PrintLink::paintRow(QPainter* p, int row, int y) const
     return h;
 }
 
+PrintLink::Scaling PrintLink::scaling(QPrinter* printer) const
+{
+    Scaling sc;
+    const ViewGeometry& g = m_view->geometry();
+    QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
+    // View pixels are 96 per inch. A view wider than the paper shrinks to its
+    // width, but never below a readable size: what is left over prints on
+    // further pages to the right, cut between columns.
+    const double natural = printer->resolution() / 96.0;
+    sc.scale = natural;
+    const int width = m_view->indentWidth() + g.totalWidth;
+    if (m_settings.fitToWidth && width * sc.scale > page.width()) {
+        const QFont font = printFont(m_view->font());
+        const double points = font.pixelSize() * 72.0 / 96.0;
+        const double readable = natural * qMin(1.0, MinPrintPoints / qMax(1.0, points));
+        sc.scale = qMax(readable, page.width() / double(qMax(1, width)));
+    }
+    const int pageW = int(page.width() / sc.scale);
+    QList<int> edges;
+    for (const auto& c : g.columns) edges << m_view->indentWidth() + c.rect.left();
+    edges << width;
+    std::sort(edges.begin(), edges.end());
+    int x0 = 0;
+    while (x0 < width) {
+        int x1 = -1;
+        for (int e : std::as_const(edges))
+            if (e > x0 && e - x0 <= pageW) x1 = e;
+        if (x1 < 0) { // a column wider than the paper: cut it
+            x1 = qMin(width, x0 + pageW);
+            for (int e : std::as_const(edges))
+                if (e > x0) { x1 = qMin(e, x0 + pageW); break; }
+        }
+        sc.strips << qMakePair(x0, x1);
+        x0 = x1;
+    }
+    if (sc.strips.isEmpty()) sc.strips << qMakePair(0, width);
+    return sc;
+}
+
 int PrintLink::render(QPrinter* printer)
 {
     if (!m_view) return 0;
     const ViewGeometry& g = m_view->geometry();
+    const Scaling sc = scaling(printer);
     QPainter p;
     if (!p.begin(printer)) return 0;
     QRect page = printer->pageLayout().paintRectPixels(printer->resolution());
     page.moveTo(0, 0);
-    // View pixels are 96 per inch; shrink to the paper's width when the view is wider.
-    double scale = printer->resolution() / 96.0;
+    const double scale = sc.scale;
     int width = m_view->indentWidth() + g.totalWidth;
-    if (m_settings.fitToWidth && width * scale > page.width()) scale = page.width() / double(qMax(1, width));
     QFont font = printFont(m_view->font());
     p.setFont(font);
     int lineH = g.lineHeight;
@@ -402,53 +444,65 @@ int PrintLink::render(QPrinter* printer)
     bool hasFooter = !m_settings.pageFooter.isEmpty();
     double bodyHeight = page.height() / scale - (hasHeader ? pageTextH : 0) - (hasFooter ? pageTextH : 0);
     QList<Page> pages = paginate(bodyHeight, lineH);
-    for (int i = 0; i < pages.size(); ++i) {
-        if (i > 0) printer->newPage();
-        const Page& pg = pages[i];
-        p.save();
-        p.scale(scale, scale);
-        p.setFont(font);
-        int pageW = int(page.width() / scale);
-        int y = 0;
-        if (hasHeader) {
-            p.setPen(Qt::black);
-            p.drawText(QRect(0, 0, pageW, pageTextH - PageTextGap), Qt::AlignCenter,
-                       fillPlaceholders(m_settings.pageHeader, i + 1, int(pages.size())));
-            y += pageTextH;
-        }
-        if (pg.title) {
-            QFont tf = font;
-            tf.setPixelSize(qRound(font.pixelSize() * 1.6));
-            tf.setBold(true);
-            p.setFont(tf);
-            p.setPen(Qt::black);
-            p.drawText(QRect(0, y, qMax(pageW, width), lineH * 2), Qt::AlignCenter, m_settings.title);
+    const int strips = int(sc.strips.size());
+    const int total = int(pages.size()) * strips;
+    for (int i = 0; i < pages.size(); ++i)
+        for (int j = 0; j < strips; ++j) {
+            const int number = i * strips + j + 1;
+            if (number > 1) printer->newPage();
+            const Page& pg = pages[i];
+            const auto [x0, x1] = sc.strips[j];
+            p.save();
+            p.scale(scale, scale);
             p.setFont(font);
-            y += lineH * 2;
+            int pageW = int(page.width() / scale);
+            int y = 0;
+            if (hasHeader) {
+                p.setPen(Qt::black);
+                p.drawText(QRect(0, 0, pageW, pageTextH - PageTextGap), Qt::AlignCenter,
+                           fillPlaceholders(m_settings.pageHeader, number, total));
+                y += pageTextH;
+            }
+            if (pg.title) {
+                if (j == 0) {
+                    QFont tf = font;
+                    tf.setPixelSize(qRound(font.pixelSize() * 1.6));
+                    tf.setBold(true);
+                    p.setFont(tf);
+                    p.setPen(Qt::black);
+                    p.drawText(QRect(0, y, qMin(pageW, width), lineH * 2), Qt::AlignCenter, m_settings.title);
+                    p.setFont(font);
+                }
+                y += lineH * 2;
+            }
+            // The table part of this strip: its columns moved to the left edge.
+            p.save();
+            p.setClipRect(QRect(0, y, x1 - x0, int(page.height() / scale) - y));
+            p.translate(-x0, 0);
+            if (i == 0 || m_settings.headersOnEveryPage) {
+                paintHeader(&p, y);
+                y += headerHeight();
+            }
+            for (int row = pg.firstRow; row <= pg.lastRow; ++row) y += paintRow(&p, row, y);
+            if (pg.footer) {
+                paintFooterRow(&p, -1, y, false);
+                y += g.recordHeight;
+            }
+            p.restore();
+            if (pg.footnotes && j == 0) {
+                p.setPen(Qt::black);
+                p.drawText(QRect(0, y + lineH / 2, pageW, lineH * (int(m_settings.footnotes.count('\n')) + 1)),
+                           Qt::AlignLeft | Qt::AlignTop, m_settings.footnotes);
+            }
+            if (hasFooter) {
+                p.setPen(Qt::black);
+                p.drawText(QRect(0, int(page.height() / scale) - pageTextH + PageTextGap, pageW, pageTextH - PageTextGap),
+                           Qt::AlignCenter, fillPlaceholders(m_settings.pageFooter, number, total));
+            }
+            p.restore();
         }
-        if (i == 0 || m_settings.headersOnEveryPage) {
-            paintHeader(&p, y);
-            y += headerHeight();
-        }
-        for (int row = pg.firstRow; row <= pg.lastRow; ++row) y += paintRow(&p, row, y);
-        if (pg.footer) {
-            paintFooterRow(&p, -1, y, false);
-            y += g.recordHeight;
-        }
-        if (pg.footnotes) {
-            p.setPen(Qt::black);
-            p.drawText(QRect(0, y + lineH / 2, pageW, lineH * (int(m_settings.footnotes.count('\n')) + 1)),
-                       Qt::AlignLeft | Qt::AlignTop, m_settings.footnotes);
-        }
-        if (hasFooter) {
-            p.setPen(Qt::black);
-            p.drawText(QRect(0, int(page.height() / scale) - pageTextH + PageTextGap, pageW, pageTextH - PageTextGap),
-                       Qt::AlignCenter, fillPlaceholders(m_settings.pageFooter, i + 1, int(pages.size())));
-        }
-        p.restore();
-    }
     p.end();
-    return int(pages.size());
+    return total;
 }
 
 int PrintLink::pageCount()
@@ -458,14 +512,17 @@ int PrintLink::pageCount()
     printer.setOutputFormat(QPrinter::PdfFormat);
     applyLayout(&printer);
     const ViewGeometry& g = m_view->geometry();
+    const Scaling sc = scaling(&printer);
     QRect page = printer.pageLayout().paintRectPixels(printer.resolution());
-    double scale = printer.resolution() / 96.0;
-    int width = m_view->indentWidth() + g.totalWidth;
-    if (m_settings.fitToWidth && width * scale > page.width()) scale = page.width() / double(qMax(1, width));
     int pageTextH = QFontMetrics(printFont(m_view->font())).height() + PageTextGap;
-    double body = page.height() / scale - (m_settings.pageHeader.isEmpty() ? 0 : pageTextH)
+    double body = page.height() / sc.scale - (m_settings.pageHeader.isEmpty() ? 0 : pageTextH)
                   - (m_settings.pageFooter.isEmpty() ? 0 : pageTextH);
-    return int(paginate(body, g.lineHeight).size());
+    return int(paginate(body, g.lineHeight).size() * sc.strips.size());
+}
+
+double PrintLink::printScale(QPrinter* printer) const
+{
+    return m_view ? scaling(printer).scale : printer->resolution() / 96.0;
 }
 
 // ---------------------------------------------------------------- design window

@@ -77,9 +77,15 @@ public:
     int render(QPrinter* printer);
     // Pages the view would take on the link's paper.
     int pageCount();
+    // Printer pixels per view pixel on that printer: the view's own size, or
+    // shrunk to the paper's width but never below a readable font.
+    double printScale(QPrinter* printer) const;
 
 private:
     struct Page { int firstRow; int lastRow; bool title; bool footer; bool footnotes; };
+    // The scale and the column ranges (view pixels) printed side by side.
+    struct Scaling { double scale = 1; QList<QPair<int, int>> strips; };
+    Scaling scaling(QPrinter* printer) const;
     void applyLayout(QPrinter* printer) const;
     QList<Page> paginate(double pageHeight, int lineH) const;
     void paintHeader(QPainter* p, int y) const;

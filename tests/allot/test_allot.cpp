@@ -14,6 +14,8 @@
 #include "dlgViewScheme.h"
 #include "famMRPAllot.h"
 #include "untMRP.h"
+#include "untTLExportLink.h"
+#include "XlsReadBack.h"
 
 #include <QCheckBox>
 #include <QApplication>
@@ -22,6 +24,7 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QVBoxLayout>
+#include <QTemporaryDir>
 #include <QWidget>
 #include <memory>
 
@@ -147,6 +150,55 @@ TEST(AllotDemo, PegsThreeLevelsAsTheRunStored)
         h.tree()->expandNode(n);
         EXPECT_EQ(n->childCount(), count("select count(*) from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType=" + QString::number(type)));
     }
+}
+
+// How many sets a line allows now is an answer even when it is none: a demand
+// line shows 0 where its kit quantity is 0, a group line shows nothing; and
+// the export writes the lines' dates as dates.
+TEST(AllotDemo, AKitQuantityOfNoneShowsAsZeroAndDatesExportAsDates)
+{
+    Harness h(demoSchemeAfterRun());
+    h.showFields({"DmdASetQty"});
+    ScriptedMessageBoxes boxes;
+    h.view->RefreshData(true);
+    kvui::Column* kit = h.view->FindFieldColumn("DmdASetQty");
+    ASSERT_TRUE(kit);
+    int zeros = 0, groups = 0;
+    for (kvui::TreeNode* n : h.tree()->topNodes()) {
+        const int type = n->value(h.view->colDmdBillType).toInt();
+        const QString dmd = n->value(h.view->colDmdIID).toString();
+        if (type == 72 || type == 74 || type == 79 || type == 80) {
+            EXPECT_EQ(n->text(kit), QString());
+            ++groups;
+        } else if (type <= 12 && !dmd.isEmpty()
+                   && rows("select isnull(DmdASetQty,0) from QZ_MRP_Demands where DmdSchIID=1 and DmdIID=" + dmd).value(0).toDouble() == 0) {
+            EXPECT_EQ(n->text(kit), QStringLiteral("0")) << dmd.toStdString();
+            ++zeros;
+        }
+    }
+    EXPECT_GT(zeros, 0);
+    EXPECT_GT(groups, 0);
+
+    h.window.show();
+    QTemporaryDir dir;
+    const QString file = dir.filePath(QStringLiteral("allot.xls"));
+    ExportTreeListAsExcel(file, h.tree(), false, true, true, QStringLiteral("xls"));
+    const XlsSheet sheet = ReadXlsSheet(file);
+    ASSERT_EQ(sheet.error, 0);
+    int dateColumn = -1;
+    for (int c = 0; c < sheet.rows.value(1).size() && dateColumn < 0; ++c)
+        if (sheet.at(1, c).toString() == QStringLiteral("需求日期"))
+            dateColumn = c;
+    ASSERT_GE(dateColumn, 0);
+    int dates = 0;
+    for (int r = 2; r < sheet.rows.size(); ++r) {
+        const QVariant v = sheet.at(r, dateColumn);
+        if (v.isValid() && !v.isNull()) {
+            EXPECT_EQ(v.typeId(), QMetaType::QDate) << r << " " << v.toString().toStdString();
+            ++dates;
+        }
+    }
+    EXPECT_GT(dates, 0);
 }
 
 // The wait shows while the top lines are read: the hint in the status bar

@@ -212,6 +212,10 @@ TEST_F(PlanPeriodsTest, OnlyDelayAndExceedShowNoPeriodAndTheActionsFollowTheSele
         EXPECT_TRUE(dlg->actPeriodAddWeek->isEnabled());
         EXPECT_FALSE(dlg->actPeriodMerge->isEnabled());
         EXPECT_FALSE(dlg->actPeriodRemove->isEnabled()); // no period yet
+        // Every command shows its caption whole ("延展前时段(H)", not cut).
+        for (QPushButton* b : {dlg->btnAddDay, dlg->btnAddWeek, dlg->btnAddMonth, dlg->btnAddSpan, dlg->btnMerge, dlg->btnRemove,
+                               dlg->btnRemoveAll, dlg->btnSetCalendar})
+            EXPECT_GE(b->width(), b->fontMetrics().horizontalAdvance(b->text().remove(u'&')) + 8) << b->text().toStdString();
         dlg->btnCancel->click();
     });
     int calIID = 1;

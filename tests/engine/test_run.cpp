@@ -148,6 +148,89 @@ TEST_F(RunTest, DemoSchemeRunsEndToEnd)
     EXPECT_EQ(value("select case when object_id('tempdb..#QZ_MRP_Demands') is null then 1 else 0 end"), "1");
 }
 
+// An order's quantity under inspection is the part of its open quantity that
+// has arrived: production, outsourcing and purchase orders alike supply their
+// open quantity, of which the inspected part is the supply's checked quantity.
+TEST_F(RunTest, QuantitiesUnderInspectionLieInsideTheOrdersOpenQuantity)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    EXPECT_EQ(rows("select SupBillNo, SupBillEntry, SupBillQty, SupQty, SupChkQty from QZ_MRP_Supplies where SupSchIID=1 and "
+                   "SupBillType in (22, 24, 26) and SupChkQty>0 order by SupBillType"),
+              (QStringList{"MO-202612-001|1|200|150|10", "OO-202612-001|1|400|400|100", "PO-202612-004|2|300|300|50"}));
+    // 供需平衡 reads the checked quantity as part of the order's.
+    EXPECT_EQ(rows("select BalItmID, BalMOQty, BalOOQty, BalPOQty, BalChkQty from QZ_MRP_Balance where BalSchIID=1 and "
+                   "BalItmID in ('IFG-1001', 'ISA-301', 'IRM-102') order by BalItmID"),
+              (QStringList{"IFG-1001|150|||10", "IRM-102|||300|50", "ISA-301||400||100"}));
+    // The 16" table fan: orders 450, its share of the series forecast 1,320 and
+    // a safety stock of 20, less 80 in stock and the order's 150 still to come
+    // (not 140 beside 10 under inspection): 1,560 are planned.
+    EXPECT_EQ(rows("select SupQty, SupAllotQty from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-1001' and "
+                   "SupBillType=42"),
+              QStringList{"1560|1560"});
+}
+
+// A planned supply is numbered as one: 'S-' and its identity, never the number
+// of the order whose material it supplies (the planned colour boxes of the
+// table-fan order's packaging kit are no "MO-202612-001").
+TEST_F(RunTest, PlannedSuppliesCarryANumberOfTheirOwn)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    EXPECT_GT(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42").toInt(), 0);
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and "
+                    "(SupBillNo<>'S-'+cast(SupIID as nvarchar(8)) or SupBillEntry<>0)"),
+              "0");
+    // The colour boxes serve the packaging kit planned for the order's
+    // material line, and that kit supply is numbered as a planned one too.
+    EXPECT_EQ(rows("select distinct p.SupBillType, p.SupItmID, (case when p.SupBillNo='S-'+cast(p.SupIID as nvarchar(8)) "
+                   "then 'own' else p.SupBillNo end) from QZ_MRP_Supplies as s join QZ_MRP_Demands as d "
+                   "on d.DmdSchIID=1 and d.DmdIID=s.SupPDmdIID join QZ_MRP_Supplies as p on p.SupSchIID=1 and "
+                   "p.SupIID=d.DmdPSupIID where s.SupSchIID=1 and s.SupBillType>=42 and s.SupItmID='IPK-511' and "
+                   "d.DmdOrigNo='SO-202612-001'"),
+              QStringList{"62|IPH-501|own"});
+}
+
+// The figures demo/README.md gives for a run on the demo account set as it
+// comes are the program's.
+TEST_F(RunTest, TheDemoReadmeFiguresAreTheRunsFigures)
+{
+    auto s = demo();
+    ASSERT_TRUE(s->RunMPS(false, false));
+    ASSERT_TRUE(s->Load(1));
+    ScriptedMessageBoxes boxes;
+    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    // Main demand: six sales-order lines (1220), two export lines (800), five forecast lines (2550).
+    EXPECT_EQ(rows("select ManBillType, count(*), sum(ManQty) from QZ_MRP_Main where ManSchIID=1 group by ManBillType "
+                   "order by ManBillType"),
+              (QStringList{"2|6|1220", "4|2|800", "8|5|2550"}));
+    // Planned supplies by kind.
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42"), "62");
+    EXPECT_EQ(rows("select SupBillType, count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and "
+                   "SupItmID not in ('IFG-9001', 'IPH-501', 'IPH-502') group by SupBillType order by SupBillType"),
+              (QStringList{"42|14", "52|4", "58|36"}));
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and SupItmID='IFG-9001'"), "3");
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and SupItmID in "
+                    "('IPH-501', 'IPH-502')"),
+              "5");
+    // Quantities in the item's decimals, and the lot rules.
+    EXPECT_EQ(rows("select SupItmID, sum(SupQty) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and SupItmID in "
+                   "('IPT-202', 'IPT-301', 'IRM-103', 'IPT-131', 'IPT-601') group by SupItmID order by SupItmID"),
+              (QStringList{"IPT-131|7300", "IPT-202|5.75", "IPT-301|1297.3", "IPT-601|61000", "IRM-103|394.4"}));
+    // Due before the horizon (the overdue period).
+    EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and SupDate<'20270104'"), "13");
+    // The substitute capacitors: two substitution rows.
+    EXPECT_EQ(rows("select a.AltReplQty from QZ_MRP_Allots as a join QZ_MRP_Supplies as s on s.SupSchIID=1 and "
+                   "s.SupIID=a.AltSupIID where a.AltSchIID=1 and s.SupItmID='IPT-142' and a.AltIsRepl=1 order by a.AltReplQty"),
+              (QStringList{"150", "350"}));
+}
+
 TEST_F(RunTest, AFailingSaveKeepsThePreviousResult)
 {
     auto s = demo();
@@ -487,6 +570,8 @@ TEST_F(RunTest, NeedScopesRunLevelByLevel)
 {
     // Main demand with its explosion and pending issues of the same items; then
     // the gross variant with substitutes.
+    exec(QStringLiteral("update QZ_MRP_MOBOM set BomNote=(case when BomEntry=1 then '定子先到' else null end), "
+                        "MONote='急单' where BomID='MB2612002-1'"));
     for (int scope : {2, 4}) {
         exec(QStringLiteral("update QZ_MRP_Schemes set SchNeedScope=%1, SchState=0, SchMrpRunTime=null where SchIID=1").arg(scope));
         auto s = demo();
@@ -500,6 +585,11 @@ TEST_F(RunTest, NeedScopesRunLevelByLevel)
         // item is planned; the gross main demand is planned whole.
         EXPECT_EQ(value("select SupQty from QZ_MRP_Supplies where SupSchIID=1 and SupItmID='IFG-2001' and SupBillType=42"),
                   scope == 2 ? "940" : "970");
+        // A material line of an open order notes the line, then the order.
+        EXPECT_EQ(rows("select DmdBillEntry, DmdNote from QZ_MRP_Demands where DmdSchIID=1 and DmdBillType=84 and "
+                       "DmdBillID='MB2612002-1' and DmdBillEntry in (1, 2) order by DmdBillEntry"),
+                  (QStringList{"1|定子先到  急单", "2|  急单"}))
+            << scope;
     }
 }
 

@@ -195,3 +195,25 @@ TEST_F(TreeListExportTest, GridLinesBandFramesAndNodeImages)
     const QString html = ReadExported(path("g.html"));
     EXPECT_EQ(html.count("<img src=\"data:image/png;base64,"), 1);
 }
+
+TEST_F(TreeListExportTest, HeaderAndFooterBordersTakeTheGridLineColour)
+{
+    tree->setShowFooter(true);
+    TcxTreeListExportHelper helper(tree.get(), ExportHtml, path("h.html"));
+    helper.DoExport();
+    const ExportProvider* p = helper.Provider();
+    const QColor gridLine = tree->viewPalette().gridLine;
+    // Row 0 the headers, row 1 the node, row 2 the footer.
+    int nameCol = -1;
+    for (int col = 0; col < p->columnCount() && nameCol < 0; ++col)
+        if (p->cell(col, 0).value.toString() == "名称")
+            nameCol = col;
+    ASSERT_GE(nameCol, 0);
+    for (int row : {0, 2}) {
+        const ExportCellStyle& style = p->style(p->cell(nameCol, row).style);
+        for (const ExportBorder& border : style.borders) {
+            EXPECT_GT(border.width, 0) << row;
+            EXPECT_EQ(border.color, gridLine) << row;
+        }
+    }
+}

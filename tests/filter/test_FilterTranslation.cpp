@@ -192,7 +192,7 @@ TEST(FilterBinding, QueryOfFilterableFields)
     EXPECT_TRUE(control.items().isEmpty());
 }
 
-TEST(FilterBinding, FieldListOffersShownColumnsFirstInternalFieldsLast)
+TEST(FilterBinding, FieldListKeepsTheDefinitionOrder)
 {
     namespace FT = FieldTypes;
     TInfoObjectDef def;
@@ -207,8 +207,9 @@ TEST(FilterBinding, FieldListOffersShownColumnsFirstInternalFieldsLast)
     QStringList captions;
     for (const kvui::FilterItem& item : control.items())
         captions << item.caption;
-    EXPECT_EQ(captions, QStringList({"单据编号", "数量", "备注", "单据内码", "属性1"}));
-    // The typed-null query keeps the definition's order.
+    // Hidden and internal fields stay where the definition puts them.
+    EXPECT_EQ(captions, QStringList({"单据内码", "单据编号", "备注", "数量", "属性1"}));
+    // So does the typed-null query.
     EXPECT_TRUE(FilterBindingSQL(&def).startsWith("select  [$$ID$$]"));
 }
 

@@ -398,6 +398,7 @@ TEST_F(OutputOptionsTest, CancelAfterSwitchingTabsStoresNothing)
         d.chkLotRule->setChecked(true);
         d.Pages->setCurrentIndex(2);
         EXPECT_EQ(d.Pages->currentIndex(), 2);
+        d.edtDepartment->clear();
         d.Pages->setCurrentIndex(1);
         EXPECT_EQ(d.Pages->currentIndex(), 2) << "a page with missing values is not left";
         return int(QDialog::Rejected);
@@ -410,3 +411,42 @@ TEST_F(OutputOptionsTest, CancelAfterSwitchingTabsStoresNothing)
 }
 
 } // namespace
+
+TEST_F(OutputOptionsTest, BillsStartFromThePlannersOwnDepartmentAndEmployee)
+{
+    setRowCaps(QStringLiteral("10=1\n4=60\n7=60\n"));
+    // plan01 is 王计划, employee E01 of 计划部 (D02). A stored salesman stays.
+    InfoApplication->WriteSystemSettingAsString(QStringLiteral("QZ_MRP"), QStringLiteral("OutputEmpID36"), QStringLiteral("E03"), false);
+    ScriptedMessageBoxes boxes;
+    const bool ok = runDialog(38, [](TMRPOutputSetDlg& d) {
+        d.show();
+        EXPECT_EQ(d.edtDepartment->text(), QStringLiteral("计划部"));
+        EXPECT_EQ(d.edtEmployee->text(), QStringLiteral("王计划"));
+        d.Pages->setCurrentIndex(1);
+        EXPECT_EQ(d.Pages->currentIndex(), 1);
+        EXPECT_EQ(d.edtDepartment->text(), QStringLiteral("计划部"));
+        EXPECT_EQ(d.edtEmployee->text(), QStringLiteral("陈销售"));
+        // Production names no department of its own choosing.
+        d.Pages->setCurrentIndex(0);
+        EXPECT_EQ(d.Pages->currentIndex(), 0);
+        EXPECT_EQ(d.edtDepartment->text(), QString());
+        d.accept();
+        return d.result();
+    });
+    EXPECT_TRUE(ok);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(stored(QStringLiteral("OutputDeptID38")), QStringLiteral("D02"));
+    EXPECT_EQ(stored(QStringLiteral("OutputEmpID38")), QStringLiteral("E01"));
+    EXPECT_EQ(stored(QStringLiteral("OutputEmpID36")), QStringLiteral("E03"));
+    EXPECT_EQ(stored(QStringLiteral("OutputDeptID22")), QString());
+
+    // Without an employee of the user's name the fields start empty.
+    DemoLogin::instance().exec(QStringLiteral("delete QZ_SYS_UserSettings where SetClass='QZ_MRP' and SetKey like 'Output%'\n"
+                                              "update QZ_Base_Employee set EmpName='王计划(调岗)' where EmpID='E01'"));
+    runDialog(38, [](TMRPOutputSetDlg& d) {
+        EXPECT_EQ(d.edtDepartment->text(), QString());
+        EXPECT_EQ(d.edtEmployee->text(), QString());
+        return int(QDialog::Rejected);
+    });
+    DemoLogin::instance().exec(QStringLiteral("update QZ_Base_Employee set EmpName='王计划' where EmpID='E01'"));
+}

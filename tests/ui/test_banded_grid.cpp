@@ -454,6 +454,39 @@ TEST_F(GridFixture, KeyboardMovesTheFocusAndDoubleClickReports)
     EXPECT_EQ(dbl[0][1].value<Column*>(), price);
 }
 
+TEST_F(GridFixture, LeftAndRightScrollTheFocusedColumnIntoViewBetweenTheFixedBands)
+{
+    // Narrow enough that the middle band scrolls under the fixed ones.
+    for (Column* c : {cat, qty, price})
+        c->setWidth(200);
+    grid.resize(520, 300);
+    grid.show();
+    ASSERT_TRUE(QTest::qWaitForWindowExposed(&grid));
+    grid.setFocusedRow(0);
+    grid.setFocusedColumn(name);
+    const auto between = [&](Column* c) {
+        const QRect cell = grid.cellRect(0, c);
+        const QRect left = grid.cellRect(0, name), right = grid.cellRect(0, closed);
+        return cell.left() >= left.right() && cell.right() <= right.left();
+    };
+    // Right from the left-fixed band into the scrolled one, along it, and back.
+    for (Column* c : {cat, qty, price}) {
+        QTest::keyClick(grid.viewport(), Qt::Key_Right);
+        ASSERT_EQ(grid.focusedColumn(), c);
+        EXPECT_TRUE(between(c)) << c->caption().toStdString();
+    }
+    QTest::keyClick(grid.viewport(), Qt::Key_Right);
+    EXPECT_EQ(grid.focusedColumn(), closed);
+    for (Column* c : {price, qty, cat}) {
+        QTest::keyClick(grid.viewport(), Qt::Key_Left);
+        ASSERT_EQ(grid.focusedColumn(), c);
+        EXPECT_TRUE(between(c)) << c->caption().toStdString();
+    }
+    // A focus set by the program comes into view too.
+    grid.setFocusedColumn(price);
+    EXPECT_TRUE(between(price));
+}
+
 TEST_F(GridFixture, HeaderDragsMoveColumnsAndGroupThroughTheBox)
 {
     grid.setShowGroupByBox(true);

@@ -6,6 +6,7 @@
 #include <QFile>
 #include <QLineEdit>
 #include <QPlainTextEdit>
+#include <QPrinter>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
@@ -118,6 +119,40 @@ TEST_F(PrintFixture, GridPrintsToPdf)
     EXPECT_TRUE(link.settings().title.isEmpty());
     link.setSettingsText(stored);
     EXPECT_EQ(link.settings().title, "物料清单");
+}
+
+// A view far wider than the paper keeps a readable font: it is not shrunk to
+// a few points to fit one page, its columns continue on pages to the right.
+TEST_F(PrintFixture, AWideViewStaysReadableAndContinuesToTheRight)
+{
+    for (Column* c : {no, name, cat, qty})
+        c->setWidth(700);
+    PrintLink link;
+    link.setView(&grid);
+    QPrinter printer(QPrinter::HighResolution);
+    printer.setOutputFormat(QPrinter::PdfFormat);
+    printer.setPageLayout(QPageLayout(QPageSize(QPageSize::A4), QPageLayout::Portrait, QMarginsF(12.7, 12.7, 12.7, 12.7),
+                                      QPageLayout::Millimeter));
+    const double natural = printer.resolution() / 96.0;
+    // 9-point text stays at 7.5 points or more.
+    EXPECT_GE(link.printScale(&printer) / natural * grid.font().pointSizeF(), 7.4);
+    const int narrowPages = [&] {
+        for (Column* c : {no, name, cat, qty})
+            c->setWidth(100);
+        const int n = link.pageCount();
+        for (Column* c : {no, name, cat, qty})
+            c->setWidth(700);
+        return n;
+    }();
+    // Four columns of a page's width each: four pages side by side.
+    EXPECT_EQ(link.pageCount(), 4 * narrowPages);
+    const QString file = dir.filePath("wide.pdf");
+    ASSERT_TRUE(link.printToPdf(file));
+    EXPECT_EQ(pdfPages(file), link.pageCount());
+    // A view that fits keeps its size.
+    for (Column* c : {no, name, cat, qty})
+        c->setWidth(100);
+    EXPECT_DOUBLE_EQ(link.printScale(&printer), natural);
 }
 
 TEST(TreePrint, TreeListPrintsToPdf)
