@@ -5,6 +5,7 @@
 // change made for speed proves it changed no result.
 #include "UDBComm.h"
 #include "untApplication.h"
+#include "untMRP.h"
 
 #include <QFile>
 #include <QString>
@@ -111,6 +112,27 @@ inline bool saveLines(const QStringList& lines, const QString& file)
     f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
     std::printf("  %lld result rows written to %s\n", static_cast<long long>(lines.size()), qPrintable(file));
     return true;
+}
+
+// The ALines SQL batches of the MRP runs since the counters were cleared
+// that took longest in all (with MRPRunStats().Profile set before the runs).
+inline void printProfile(int ALines)
+{
+    if (ALines <= 0)
+        return;
+    {
+        using Entry = std::pair<QString, TMRPRunStats::TBatchTime>;
+        std::vector<Entry> top;
+        for (auto it = MRPRunStats().BatchTimes.cbegin(); it != MRPRunStats().BatchTimes.cend(); ++it)
+            top.emplace_back(it.key(), it.value());
+        std::sort(top.begin(), top.end(),
+                  [](const Entry& a, const Entry& b) { return a.second.Nanoseconds > b.second.Nanoseconds; });
+        if (top.size() > size_t(ALines))
+            top.resize(size_t(ALines));
+        for (const Entry& e : top)
+            std::printf("  %7.3f s %6lld x  %s\n", e.second.Nanoseconds / 1e9, static_cast<long long>(e.second.Count),
+                        qPrintable(QString(e.first).replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified()));
+    }
 }
 
 } // namespace kvbench

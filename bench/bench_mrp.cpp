@@ -116,19 +116,7 @@ int benchOne(int items)
                 ok ? "done" : "FAILED", t.elapsed() / 1000.0, static_cast<long long>(MRPRunStats().Batches),
                 static_cast<long long>(MRPRunStats().Chars), static_cast<long long>(MRPRunStats().BulkRows),
                 kvbench::peakKB() / 1024.0);
-    if (gProfileLines > 0) {
-        using Entry = std::pair<QString, TMRPRunStats::TBatchTime>;
-        std::vector<Entry> top;
-        for (auto it = MRPRunStats().BatchTimes.cbegin(); it != MRPRunStats().BatchTimes.cend(); ++it)
-            top.emplace_back(it.key(), it.value());
-        std::sort(top.begin(), top.end(),
-                  [](const Entry& a, const Entry& b) { return a.second.Nanoseconds > b.second.Nanoseconds; });
-        if (top.size() > size_t(gProfileLines))
-            top.resize(size_t(gProfileLines));
-        for (const Entry& e : top)
-            std::printf("  %7.3f s %6lld x  %s\n", e.second.Nanoseconds / 1e9, static_cast<long long>(e.second.Count),
-                        qPrintable(QString(e.first).replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified()));
-    }
+    kvbench::printProfile(gProfileLines);
     bool same = true;
     if (ok && (!gSaveFile.isEmpty() || !gCompareFile.isEmpty())) {
         const QStringList lines = kvbench::resultLines(iid);

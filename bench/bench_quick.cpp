@@ -11,6 +11,7 @@
 // scheme's, without the run log, whose progress lines are no result), one
 // line per row, sorted; --compare FILE compares them row by row with FILE;
 // with several line counts the count is appended to FILE's name.
+// --profile N lists the N SQL batches of the run that took longest in all.
 // --accounts DIR keeps the made account set in DIR (under bench_mrp's name)
 // and runs on a copy of it when it is there already.
 #include "BenchAccountSet.h"
@@ -22,8 +23,10 @@
 #include "dlgViewScheme.h"
 #include "famMRPmini.h"
 #include "untApplication.h"
+#include "untMRP.h"
 
 #include <QApplication>
+#include <QDateTime>
 #include <QCheckBox>
 #include <QDir>
 #include <QElapsedTimer>
@@ -48,7 +51,31 @@ int count(const QString& ASQL)
 struct Settings {
     int items = 10000;
     QString accountsDir, saveFile, compareFile;
+    int profile = 0;
 };
+
+// The run log's main lines with the seconds each stage took.
+void printRunLog(int AIID)
+{
+    TADOQuery q;
+    q.SetConnection(GlobalADOConnection);
+    if (!ExecSQLText(&q, QStringLiteral("select LogText, LogTime from QZ_MRP_RunLog where LogSchIID=%1 and LogIndent=0 "
+                                        "order by LogIID").arg(AIID),
+                     true, false, false))
+        return;
+    QString text;
+    QDateTime time;
+    for (; !q.Eof(); q.Next()) {
+        const QDateTime next = q.Fields()->Field(1)->AsDateTime();
+        if (!text.isEmpty())
+            std::printf("    %-40s %6.1f s\n", qPrintable(text), time.msecsTo(next) / 1000.0);
+        text = q.Fields()->Field(0)->AsString();
+        time = next;
+    }
+    if (!text.isEmpty())
+        std::printf("    %s\n", qPrintable(text));
+    q.Close();
+}
 
 int benchLines(const Settings& AOptions, int ALines, const QString& ASaveFile, const QString& ACompareFile)
 {
@@ -94,6 +121,8 @@ int benchLines(const Settings& AOptions, int ALines, const QString& ASaveFile, c
         settings = t.elapsed() / 1000.0;
         t.restart();
     });
+    MRPRunStats() = TMRPRunStats();
+    MRPRunStats().Profile = AOptions.profile > 0;
     IInfoFramePtr frame;
     try {
         frame = CreateInfoFrame<TMRPminiFrame>(InfoApplication->GetInfoObjectDef(QStringLiteral("QZ_MRP.MRPmini")));
@@ -109,6 +138,8 @@ int benchLines(const Settings& AOptions, int ALines, const QString& ASaveFile, c
         return 1;
     }
     const int iid = mini->PlanScheme()->SchemeIID;
+    printRunLog(iid);
+    kvbench::printProfile(AOptions.profile);
     std::printf("  analysis of %d main-demand lines done in %.1f s: %d demands, %d supplies, %d allotments; "
                 "peak memory %.0f MB\n",
                 count(QStringLiteral("select count(*) from QZ_MRP_Main where ManSchIID=%1").arg(iid)), run,
@@ -147,6 +178,8 @@ int main(int argc, char** argv)
                 QStringLiteral("10000"));
     options.Add(QStringLiteral("accounts"), QStringLiteral("keep the made account set in DIR and use it again"),
                 QStringLiteral("DIR"));
+    options.Add(QStringLiteral("profile"), QStringLiteral("list the N SQL batches of the run that took longest"),
+                QStringLiteral("N"), QStringLiteral("0"));
     options.Add(QStringLiteral("save"), QStringLiteral("write the result rows to FILE"), QStringLiteral("FILE"));
     options.Add(QStringLiteral("compare"), QStringLiteral("compare the result rows with FILE"), QStringLiteral("FILE"));
     options.Process(app);
@@ -155,6 +188,7 @@ int main(int argc, char** argv)
     s.accountsDir = options.Value(QStringLiteral("accounts"));
     s.saveFile = options.Value(QStringLiteral("save"));
     s.compareFile = options.Value(QStringLiteral("compare"));
+    s.profile = options.Number(QStringLiteral("profile"));
     const QList<int> counts = options.Numbers({10, 50, 0});
     if (counts.size() == 1) {
         std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -162,7 +196,8 @@ int main(int argc, char** argv)
     }
     // One process a count: each peak is that run's own. The set is made once.
     QTemporaryDir keep;
-    QStringList common{QStringLiteral("--items"), QString::number(s.items), QStringLiteral("--accounts"),
+    QStringList common{QStringLiteral("--items"), QString::number(s.items), QStringLiteral("--profile"),
+                       QString::number(s.profile), QStringLiteral("--accounts"),
                        s.accountsDir.isEmpty() ? keep.path() : s.accountsDir};
     int rc = 0;
     for (int n : counts) {
