@@ -22,15 +22,18 @@
 
 namespace kvbench {
 
-inline int makeAccountSet(const QString& ADbFile, int AItems)
+// AMore: further options of korvane-gendb (another shape of the same set).
+inline int makeAccountSet(const QString& ADbFile, int AItems, const QStringList& AMore = {})
 {
     const int endItems = AItems / 7; // the top of seven levels
     return QProcess::execute(QCoreApplication::applicationDirPath() + QStringLiteral("/korvane-gendb"),
-                             {ADbFile, QStringLiteral("--items"), QString::number(AItems), QStringLiteral("--depth"),
-                              QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
-                              QStringLiteral("--fanout-max"), QStringLiteral("8"), QStringLiteral("--shared-component"),
-                              QStringLiteral("--open-orders"), QStringLiteral("--demands"), QString::number(2 * endItems),
-                              QStringLiteral("--periods"), QStringLiteral("52")});
+                             QStringList{ADbFile, QStringLiteral("--items"), QString::number(AItems), QStringLiteral("--depth"),
+                                         QStringLiteral("6"), QStringLiteral("--fanout"), QStringLiteral("3"),
+                                         QStringLiteral("--fanout-max"), QStringLiteral("8"),
+                                         QStringLiteral("--shared-component"), QStringLiteral("--open-orders"),
+                                         QStringLiteral("--demands"), QString::number(2 * endItems), QStringLiteral("--periods"),
+                                         QStringLiteral("52")} +
+                                 AMore);
 }
 
 // Copies an account set through the engine, so that what its log holds comes along.
@@ -46,9 +49,10 @@ inline bool copyAccountSet(const QString& AFrom, const QString& ATo)
 }
 
 // The set of AItems items in ADbFile: a copy of AKept when that file is there,
-// else a new one, then kept as AKept (when AKept is not empty). Prints what it
+// else a new one (with the further korvane-gendb options AMore), then kept as
+// AKept (when AKept is not empty). Prints what it
 // did; false (with the reason on stderr) when it could not.
-inline bool prepareAccountSet(const QString& ADbFile, int AItems, const QString& AKept)
+inline bool prepareAccountSet(const QString& ADbFile, int AItems, const QString& AKept, const QStringList& AMore = {})
 {
     QElapsedTimer t;
     t.start();
@@ -60,7 +64,7 @@ inline bool prepareAccountSet(const QString& ADbFile, int AItems, const QString&
         std::printf("== %d items: account set copied from %s\n", AItems, qPrintable(AKept));
         return true;
     }
-    if (int rc = makeAccountSet(ADbFile, AItems); rc != 0) {
+    if (int rc = makeAccountSet(ADbFile, AItems, AMore); rc != 0) {
         std::fprintf(stderr, "korvane-gendb failed (%d)\n", rc);
         return false;
     }

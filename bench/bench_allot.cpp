@@ -1,4 +1,4 @@
-// bench_allot [--accounts DIR] [ITEMS] (default 10000)
+// bench_allot [--accounts DIR] [ITEMS] (default 10000; --help lists the options)
 // The result tabs of a plan scheme on a synthetic account set of ITEMS items
 // made as bench_mrp makes it (korvane-gendb: six levels, 3 to 8 components per
 // bill, a shared part, open orders, two sales-order lines per end item, 52
@@ -10,6 +10,7 @@
 // (as bench-ITEMS.kvdb, the name bench_mrp keeps it under) and the set after
 // its run (allot-ITEMS-run.kvdb), and uses them again when they are there.
 #include "BenchAccountSet.h"
+#include "BenchOptions.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "SilentLogin.h"
@@ -180,14 +181,18 @@ int main(int argc, char** argv)
     kvbench::beforeApplication();
     QApplication app(argc, argv);
     kvbench::afterApplication();
-    int items = 10000;
-    QString accounts;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if (arg == QLatin1String("--accounts") && i + 1 < argc)
-            accounts = QString::fromLocal8Bit(argv[++i]);
-        else
-            items = arg.toInt();
+    kvbench::Options options(QStringLiteral("The result tabs of a plan scheme after a run on a synthetic account set of ITEMS "
+                                            "items: the time each tab takes to show its data, and the opening of allotment "
+                                            "lines."),
+                             QStringLiteral("ITEMS"), QStringLiteral("size of the account set (default 10000)"));
+    options.Add(QStringLiteral("accounts"),
+                QStringLiteral("keep the made account set and the set after its run in DIR and use them again"),
+                QStringLiteral("DIR"));
+    options.Process(app);
+    const QList<int> items = options.Numbers({10000});
+    if (items.size() != 1) {
+        std::fprintf(stderr, "one size only\n");
+        return 2;
     }
-    return bench(items, accounts);
+    return bench(items.first(), options.Value(QStringLiteral("accounts")));
 }

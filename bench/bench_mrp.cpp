@@ -1,5 +1,5 @@
-// bench_mrp [--save FILE | --compare FILE] [--accounts DIR] [--profile N] [ITEMS...]
-//           (default 2000 10000 50000)
+// bench_mrp [--save FILE | --compare FILE] [--accounts DIR] [--released N] [--profile N] [ITEMS...]
+//           (default 2000 10000 50000; --help lists the options)
 // For each size: makes a synthetic account set with korvane-gendb (six levels,
 // 3 to 8 components per bill, one part in every product's bill, 52 weekly
 // periods, two sales-order lines per end item, stock and open orders on a
@@ -15,7 +15,11 @@
 // sizes the size is appended to FILE's name. --accounts DIR keeps each made
 // account set in DIR and runs on a copy of it when it is there already.
 // --profile N lists the N SQL batches of the run that took longest in all.
+// --released N makes the set as a large release of planned orders leaves it:
+// N more open production orders, each with the material lines of its bill.
 #include "BenchAccountSet.h"
+#include "BenchOptions.h"
+#include "BenchResults.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
 #include "SilentLogin.h"
@@ -35,97 +39,12 @@
 #include <QTemporaryDir>
 #include <algorithm>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
-long peakKB()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
-
-// The result rows of one scheme as sorted text lines "table|value|value|...".
-QStringList resultLines(int iid)
-{
-    struct Table {
-        const char* name;
-        const char* schemeColumn;
-        const char* skipped; // columns whose values differ from run to run
-    };
-    static const Table tables[] = {
-        {"QZ_MRP_Demands", "DmdSchIID", ""},     {"QZ_MRP_Supplies", "SupSchIID", ""},
-        {"QZ_MRP_SupAdjusts", "AdjSchIID", ""},  {"QZ_MRP_Allots", "AltSchIID", ""},
-        {"QZ_MRP_DestAlters", "DstSchIID", ""},  {"QZ_MRP_Balance", "BalSchIID", ""},
-        {"QZ_MRP_RunLog", "LogSchIID", "LogTime"},
-    };
-    QStringList lines;
-    TADOQuery q;
-    q.SetConnection(GlobalADOConnection);
-    for (const Table& t : tables) {
-        ExecSQLText(&q, QStringLiteral("select * from %1 where %2=%3").arg(QLatin1String(t.name), QLatin1String(t.schemeColumn)).arg(iid),
-                    true, true, true);
-        QList<int> kept;
-        for (int i = 0; i < q.FieldCount(); ++i)
-            if (q.Fields()->Field(i)->FieldName().compare(QLatin1String(t.skipped), Qt::CaseInsensitive) != 0)
-                kept << i;
-        for (; !q.Eof(); q.Next()) {
-            QString line = QLatin1String(t.name);
-            for (int i : kept) {
-                TField* f = q.Fields()->Field(i);
-                // hints hold a line per period: one result row stays one text line
-                QString value = f->IsNull() ? QStringLiteral("<null>") : f->AsString();
-                value.replace(QLatin1Char('\r'), QLatin1String("\\r")).replace(QLatin1Char('\n'), QLatin1String("\\n"));
-                line += QLatin1Char('|') + value;
-            }
-            lines << line;
-        }
-        q.Close();
-    }
-    std::sort(lines.begin(), lines.end());
-    return lines;
-}
-
-// Compares the lines with those stored in the file; prints the first differences.
-bool compareLines(const QStringList& lines, const QString& file)
-{
-    QFile f(file);
-    if (!f.open(QIODevice::ReadOnly | QIODevice::Text)) {
-        std::fprintf(stderr, "cannot read %s\n", qPrintable(file));
-        return false;
-    }
-    QStringList stored = QString::fromUtf8(f.readAll()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-    int shown = 0;
-    qsizetype a = 0, b = 0, onlyOld = 0, onlyNew = 0;
-    // both lists are sorted: walk them together
-    while (a < stored.size() || b < lines.size()) {
-        const int cmp = a == stored.size() ? 1 : b == lines.size() ? -1 : stored[a].compare(lines[b]);
-        if (cmp == 0) {
-            ++a, ++b;
-            continue;
-        }
-        if (cmp < 0) {
-            ++onlyOld;
-            if (shown++ < 10)
-                std::printf("  - %s\n", qPrintable(stored[a].left(300)));
-            ++a;
-        } else {
-            ++onlyNew;
-            if (shown++ < 10)
-                std::printf("  + %s\n", qPrintable(lines[b].left(300)));
-            ++b;
-        }
-    }
-    std::printf("  compared %lld stored rows with %lld rows of this run: %lld only stored, %lld only now: %s\n",
-                static_cast<long long>(stored.size()), static_cast<long long>(lines.size()),
-                static_cast<long long>(onlyOld), static_cast<long long>(onlyNew),
-                onlyOld + onlyNew == 0 ? "the same" : "DIFFERENT");
-    return onlyOld + onlyNew == 0;
-}
-
 QString gSaveFile, gCompareFile, gAccountsDir;
 int gProfileLines = 0;
+int gReleasedOrders = 0;
 bool gSeveralSizes = false;
 
 QString sizedName(const QString& file, int items)
@@ -137,9 +56,14 @@ int benchOne(int items)
 {
     QTemporaryDir dir;
     const QString dbFile = dir.filePath(QStringLiteral("bench.kvdb"));
-    const QString kept = gAccountsDir.isEmpty() ? QString()
-                                                : QDir(gAccountsDir).filePath(QStringLiteral("bench-%1.kvdb").arg(items));
-    if (!kvbench::prepareAccountSet(dbFile, items, kept))
+    // The shape after a large release is kept under a name of its own.
+    const QString name = gReleasedOrders > 0 ? QStringLiteral("bench-%1-released-%2.kvdb").arg(items).arg(gReleasedOrders)
+                                             : QStringLiteral("bench-%1.kvdb").arg(items);
+    const QString kept = gAccountsDir.isEmpty() ? QString() : QDir(gAccountsDir).filePath(name);
+    const QStringList more = gReleasedOrders > 0
+                                 ? QStringList{QStringLiteral("--released-orders"), QString::number(gReleasedOrders)}
+                                 : QStringList();
+    if (!kvbench::prepareAccountSet(dbFile, items, kept, more))
         return 1;
     QElapsedTimer t;
     t.start();
@@ -191,32 +115,15 @@ int benchOne(int items)
                 "peak memory %.0f MB\n",
                 ok ? "done" : "FAILED", t.elapsed() / 1000.0, static_cast<long long>(MRPRunStats().Batches),
                 static_cast<long long>(MRPRunStats().Chars), static_cast<long long>(MRPRunStats().BulkRows),
-                peakKB() / 1024.0);
-    if (gProfileLines > 0) {
-        using Entry = std::pair<QString, TMRPRunStats::TBatchTime>;
-        std::vector<Entry> top;
-        for (auto it = MRPRunStats().BatchTimes.cbegin(); it != MRPRunStats().BatchTimes.cend(); ++it)
-            top.emplace_back(it.key(), it.value());
-        std::sort(top.begin(), top.end(),
-                  [](const Entry& a, const Entry& b) { return a.second.Nanoseconds > b.second.Nanoseconds; });
-        if (top.size() > size_t(gProfileLines))
-            top.resize(size_t(gProfileLines));
-        for (const Entry& e : top)
-            std::printf("  %7.3f s %6lld x  %s\n", e.second.Nanoseconds / 1e9, static_cast<long long>(e.second.Count),
-                        qPrintable(QString(e.first).replace(QLatin1Char('\r'), QLatin1Char(' ')).simplified()));
-    }
+                kvbench::peakKB() / 1024.0);
+    kvbench::printProfile(gProfileLines);
     bool same = true;
     if (ok && (!gSaveFile.isEmpty() || !gCompareFile.isEmpty())) {
-        const QStringList lines = resultLines(iid);
-        if (!gSaveFile.isEmpty()) {
-            QFile f(sizedName(gSaveFile, items));
-            if (f.open(QIODevice::WriteOnly | QIODevice::Truncate | QIODevice::Text))
-                f.write((lines.join(QLatin1Char('\n')) + QLatin1Char('\n')).toUtf8());
-            std::printf("  %lld result rows written to %s\n", static_cast<long long>(lines.size()),
-                        qPrintable(f.fileName()));
-        }
+        const QStringList lines = kvbench::resultLines(iid);
+        if (!gSaveFile.isEmpty())
+            kvbench::saveLines(lines, sizedName(gSaveFile, items));
         if (!gCompareFile.isEmpty())
-            same = compareLines(lines, sizedName(gCompareFile, items));
+            same = kvbench::compareLines(lines, sizedName(gCompareFile, items));
     }
     SystemLogout();
     return ok && same ? 0 : 1;
@@ -229,20 +136,26 @@ int main(int argc, char** argv)
     kvbench::beforeApplication();
     QApplication app(argc, argv);
     kvbench::afterApplication();
-    QList<int> sizes;
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        if ((arg == QLatin1String("--save") || arg == QLatin1String("--compare")) && i + 1 < argc)
-            (arg == QLatin1String("--save") ? gSaveFile : gCompareFile) = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == QLatin1String("--accounts") && i + 1 < argc)
-            gAccountsDir = QString::fromLocal8Bit(argv[++i]);
-        else if (arg == QLatin1String("--profile") && i + 1 < argc)
-            gProfileLines = QString::fromLocal8Bit(argv[++i]).toInt();
-        else
-            sizes << arg.toInt();
-    }
-    if (sizes.isEmpty())
-        sizes = {2000, 10000, 50000};
+    kvbench::Options options(QStringLiteral("Main demand and a whole MRP run on synthetic account sets of ITEMS items: the time "
+                                            "of every stage, the SQL sent, the rows written and the peak memory."),
+                             QStringLiteral("ITEMS..."), QStringLiteral("sizes of the account sets (default 2000 10000 50000)"));
+    options.Add(QStringLiteral("save"), QStringLiteral("write the run's result rows to FILE (the size appended with several)"),
+                QStringLiteral("FILE"));
+    options.Add(QStringLiteral("compare"), QStringLiteral("compare the run's result rows with FILE"), QStringLiteral("FILE"));
+    options.Add(QStringLiteral("accounts"), QStringLiteral("keep each made account set in DIR and use it again"),
+                QStringLiteral("DIR"));
+    options.Add(QStringLiteral("released"),
+                QStringLiteral("the set after a large release: N more open production orders with their material lines"),
+                QStringLiteral("N"), QStringLiteral("0"));
+    options.Add(QStringLiteral("profile"), QStringLiteral("list the N SQL batches that took longest"), QStringLiteral("N"),
+                QStringLiteral("0"));
+    options.Process(app);
+    gSaveFile = options.Value(QStringLiteral("save"));
+    gCompareFile = options.Value(QStringLiteral("compare"));
+    gAccountsDir = options.Value(QStringLiteral("accounts"));
+    gProfileLines = options.Number(QStringLiteral("profile"));
+    gReleasedOrders = options.Number(QStringLiteral("released"));
+    const QList<int> sizes = options.Numbers({2000, 10000, 50000});
     gSeveralSizes = sizes.size() > 1;
     int rc = 0;
     for (int n : sizes)

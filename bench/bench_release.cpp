@@ -1,4 +1,4 @@
-// bench_release [--accounts DIR] [--items N] [--type T] [--rows N] [--pboms] [--esc-after N]
+// bench_release [--accounts DIR] [--items N] [--type T] [--rows N] [--pboms] [--esc-after N] (--help lists them)
 // Times the release of planned supplies as ERP bills at a large company's
 // scale: makes a synthetic account set with korvane-gendb (the sizes and
 // shapes of bench_mrp, default 10000 items, so that a set kept by one
@@ -17,6 +17,8 @@
 // with "perf record -g build/bin/bench_release --accounts DIR".
 #include "Ado.h"
 #include "BenchAccountSet.h"
+#include "BenchOptions.h"
+#include "BenchResults.h"
 #include "EscapeKey.h"
 #include "LocalTimeZone.h"
 #include "MessageBox.h"
@@ -40,7 +42,6 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <cstdio>
-#include <sys/resource.h>
 
 namespace {
 
@@ -53,13 +54,6 @@ struct Options {
     int escAfter = 0;
 };
 Options gOptions;
-
-long peakKB()
-{
-    rusage u{};
-    getrusage(RUSAGE_SELF, &u);
-    return u.ru_maxrss;
-}
 
 int count(const QString& ASQL)
 {
@@ -178,7 +172,7 @@ int run()
     esc.stop();
     const int bills = count(QStringLiteral("select count(*) from ERP_Bills")) - before;
     std::printf("  output of %d checked rows %8.1f s: %d bills, %.0f bills a minute; peak memory %.0f MB\n", checked, seconds, bills,
-                seconds > 0 ? bills * 60 / seconds : 0.0, peakKB() / 1024.0);
+                seconds > 0 ? bills * 60 / seconds : 0.0, kvbench::peakKB() / 1024.0);
     if (pressed)
         std::printf("  stopped %.2f s after the Esc\n", sinceEsc.elapsed() / 1000.0);
     std::printf("  %s\n", qPrintable(QString(summary).replace(QLatin1Char('\r'), QLatin1Char(' '))));
@@ -191,33 +185,30 @@ int run()
 int main(int argc, char** argv)
 {
     std::setvbuf(stdout, nullptr, _IOLBF, 0);
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    kvos::ReadLocalTimeZoneOnce();
+    kvbench::beforeApplication();
     QApplication app(argc, argv);
-    kvdemo::registerStandInProcedures();
-    kvos::setMessageBoxPresenter([](const QString& text, const QString&, unsigned flags) {
-        std::fprintf(stderr, "[box] %s\n", qPrintable(text));
-        return kvos::defaultButtonOf(flags);
-    });
-    for (int i = 1; i < argc; ++i) {
-        const QString arg = QString::fromLocal8Bit(argv[i]);
-        const auto next = [&] { return i + 1 < argc ? QString::fromLocal8Bit(argv[++i]) : QString(); };
-        if (arg == QLatin1String("--accounts"))
-            gOptions.accountsDir = next();
-        else if (arg == QLatin1String("--items"))
-            gOptions.items = next().toInt();
-        else if (arg == QLatin1String("--type"))
-            gOptions.type = next().toInt();
-        else if (arg == QLatin1String("--rows"))
-            gOptions.rows = next().toInt();
-        else if (arg == QLatin1String("--pboms"))
-            gOptions.pboms = true;
-        else if (arg == QLatin1String("--esc-after"))
-            gOptions.escAfter = next().toInt();
-        else {
-            std::fprintf(stderr, "unknown option %s\n", argv[i]);
-            return 2;
-        }
-    }
+    kvbench::afterApplication();
+    kvbench::Options options(QStringLiteral("The release of planned supplies as ERP bills on a synthetic account set: MRP "
+                                            "run, release, output view, and the output of every open supply of one bill "
+                                            "type through the stand-in ERP library."));
+    options.Add(QStringLiteral("items"), QStringLiteral("items of the synthetic account set"), QStringLiteral("N"),
+                QStringLiteral("10000"));
+    options.Add(QStringLiteral("accounts"), QStringLiteral("keep the made account set in DIR and use it again"),
+                QStringLiteral("DIR"));
+    options.Add(QStringLiteral("type"),
+                QStringLiteral("bill type output: 22 production, 24 or 36 subcontracting, 38 purchase"),
+                QStringLiteral("T"), QStringLiteral("22"));
+    options.Add(QStringLiteral("rows"), QStringLiteral("output only the first N open supplies (0: all)"), QStringLiteral("N"),
+                QStringLiteral("0"));
+    options.Add(QStringLiteral("pboms"), QStringLiteral("send the material lists with production and subcontract bills"));
+    options.Add(QStringLiteral("esc-after"), QStringLiteral("press Esc once N bills are saved and time the stop"),
+                QStringLiteral("N"), QStringLiteral("0"));
+    options.Process(app);
+    gOptions.items = options.Number(QStringLiteral("items"));
+    gOptions.accountsDir = options.Value(QStringLiteral("accounts"));
+    gOptions.type = options.Number(QStringLiteral("type"));
+    gOptions.rows = options.Number(QStringLiteral("rows"));
+    gOptions.pboms = options.IsSet(QStringLiteral("pboms"));
+    gOptions.escAfter = options.Number(QStringLiteral("esc-after"));
     return run();
 }

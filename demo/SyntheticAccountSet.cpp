@@ -1,12 +1,37 @@
 #include "SyntheticAccountSet.h"
 
 #include "NewAccountSet.h"
+#include "TsqlEngine.h"
 
+#include <QFileInfo>
 #include <QStringList>
 
 #include <random>
 
 namespace kvdemo {
+
+const QString AccountSetNameClass = QStringLiteral("ERP");
+const QString AccountSetNameKey = QStringLiteral("AccountSetName");
+
+QString syntheticAccountSetName(const SyntheticParams& p)
+{
+    return QStringLiteral("合成账套(%1个物料)").arg(p.items);
+}
+
+QString storedAccountSetName(const QString& fileName)
+{
+    if (!QFileInfo::exists(fileName))
+        return {};
+    try {
+        const kvtsql::BatchResult r = kvtsql::Connection::open(fileName)->execute(
+            QStringLiteral("select SetValue from QZ_SYS_SysSettings where SetClass='%1' and SetKey='%2'")
+                .arg(AccountSetNameClass, AccountSetNameKey));
+        if (r.errors.isEmpty() && !r.resultSets.isEmpty() && !r.resultSets.first().rows.isEmpty())
+            return r.resultSets.first().rows.first().value(0).toString().trimmed();
+    } catch (const kvtsql::SqlException&) {
+    }
+    return {};
+}
 
 QString checkSyntheticParams(const SyntheticParams& p)
 {
@@ -20,6 +45,8 @@ QString checkSyntheticParams(const SyntheticParams& p)
         return QStringLiteral("每个BOM的最多子项数必须在最少子项数到100之间!");
     if (p.demands < 0)
         return QStringLiteral("需求行数不能为负数!");
+    if (p.releasedOrders < 0 || p.releasedOrders > 9999999)
+        return QStringLiteral("已下达生产任务数必须在0到9999999之间!");
     if (p.periods < 1 || p.periods > 520)
         return QStringLiteral("计划期间数必须在1到520之间!");
     if (!p.start.isValid())
@@ -59,6 +86,9 @@ Script generatedData(const SyntheticParams& p)
     auto pick = [&](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(random); };
 
     ScriptWriter w(QStringLiteral("synthetic data"));
+    // The name the login and the status bar show: a set of its own, not the demo.
+    w.add(QStringLiteral("insert QZ_SYS_SysSettings (SetClass, SetKey, SetValue) values ('%1', '%2', '%3')")
+              .arg(AccountSetNameClass, AccountSetNameKey, syntheticAccountSetName(p)));
     w.add("insert QZ_Base_Unit (UntID, UntNo, UntName, UntFactor) values ('PCS', 'PCS', '个', 1)");
     w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C001', 'C001', '客户一')");
     w.add("insert QZ_Base_Customer (CustID, CustNo, CustName) values ('C002', 'C002', '客户二')");
@@ -149,6 +179,38 @@ Script generatedData(const SyntheticParams& p)
                                      "'下达', 1, 0, 1)")
                           .arg(no, day(p.start.addDays(-14)), itemId(i)).arg(qty).arg(due));
         }
+    // Production orders as a large release of planned orders leaves them: on
+    // the made items in turn, due on the days of the horizon in turn, each
+    // with the lines of its item's bill of materials, nothing issued yet.
+    // Made in SQL from a table of numbers, so that hundreds of thousands of
+    // orders cost a few statements.
+    if (p.releasedOrders > 0) {
+        const int made = levelBegin[levels - 1];
+        w.add(QStringLiteral("create table #Digits (D int not null)"));
+        for (int d = 0; d < 10; ++d)
+            w.add(QStringLiteral("insert #Digits (D) values (%1)").arg(d));
+        w.add(QStringLiteral("create table #Numbers (N int not null)"));
+        w.add(QStringLiteral("insert #Numbers (N) select a.D+10*b.D+100*c.D+1000*e.D+10000*f.D+100000*g.D+1000000*h.D from "
+                             "#Digits as a, #Digits as b, #Digits as c, #Digits as e, #Digits as f, #Digits as g, #Digits as h "
+                             "where a.D+10*b.D+100*c.D+1000*e.D+10000*f.D+100000*g.D+1000000*h.D<%1")
+                  .arg(p.releasedOrders));
+        w.add(QStringLiteral("insert QZ_MRP_MO (MOID, MONo, MOEntry, MODate, MODeptID, MOItmID, MOUntID, MOBillQty, MOQty, MOOkQty, "
+                             "MOChkQty, MODelivDate, MODrawDate, MOBomType, MOBomID, MOStatus, Checked, Closed, CanMRP) select "
+                             "'RM'+right('0000000'+cast(N as varchar(7)),7), 'RM'+right('0000000'+cast(N as varchar(7)),7), 1, %1, "
+                             "'D01', 'I'+right('000000'+cast(N % %2 as varchar(6)),6), 'PCS', 10+N % 91, 10+N % 91, 0, 0, "
+                             "dateadd(day, N % %3, %4), dateadd(day, N % %3-2, %4), 0, 'BI'+right('000000'+cast(N % %2 as varchar(6)),6), "
+                             "'计划', 1, 0, 1 from #Numbers")
+                  .arg(day(p.start.addDays(-7))).arg(made).arg(horizon).arg(day(p.start)));
+        w.add(QStringLiteral("insert QZ_MRP_MOBOM (BomID, BomNo, BomEntry, BomDate, MOID, MONo, MOEntry, MOItmID, BomDeptID, BomItmID, "
+                             "BomUntID, BomUnitQty, BomBillQty, BomQty, BomOkQty, BomDrawDate, BomRole, BomRowHook, BomItmBomType, "
+                             "BomItmBomID, Checked, Closed, CanMRP) select m.MOID+'-1', m.MONo+'-1', l.BomEntry, m.MODate, m.MOID, "
+                             "m.MONo, m.MOEntry, m.MOItmID, 'D01', l.BomItmID, 'PCS', l.BomQty/l.BomBaseQty, "
+                             "m.MOQty*l.BomQty/l.BomBaseQty, m.MOQty*l.BomQty/l.BomBaseQty, 0, m.MODrawDate, 0, l.BomRowHook, "
+                             "l.BomItmBomType, l.BomItmBomID, 1, 0, 1 from QZ_MRP_MO as m join QZ_MRP_ItemBOMLines as l on "
+                             "l.BomType=0 and l.BomID=m.MOBomID where m.MOID like 'RM%'"));
+        w.add(QStringLiteral("drop table #Numbers"));
+        w.add(QStringLiteral("drop table #Digits"));
+    }
     // Sales-order lines on the products, spread over the horizon.
     for (int n = 0; n < p.demands; ++n) {
         const int product = pick(levelBegin[0], levelBegin[1] - 1);

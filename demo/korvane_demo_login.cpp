@@ -2,7 +2,10 @@
 // Writes the silent-login settings of the program in PROGRAMDIR (Korvane.ini,
 // section Connect) for the demo account set DBFILE, so that Korvane starts
 // logged in as USERNO (default plan01). Also writes the ERP library's
-// ERPAccountSets.cfg and ERPaccess.cfg beside the program.
+// ERPAccountSets.cfg and ERPaccess.cfg beside the program. The account set is
+// offered under the name it keeps (a synthetic set made by korvane-gendb has
+// its own), else as the demo set "演示账套".
+#include "SyntheticAccountSet.h"
 #include "untAppFrame.h"
 
 #include <QCoreApplication>
@@ -34,7 +37,8 @@ int main(int argc, char** argv)
     const QDir programDir(args[1]);
     const QString dbFile = QFileInfo(args[2]).absoluteFilePath();
     const QString userNo = args.value(3, QStringLiteral("plan01"));
-    const QString alias = QStringLiteral("演示账套");
+    const QString stored = kvdemo::storedAccountSetName(dbFile);
+    const QString alias = stored.isEmpty() ? QStringLiteral("演示账套") : stored;
     const QString database = QStringLiteral("KorvaneDemo");
 
     bool ok = writeText(programDir.filePath(QStringLiteral("ERPaccess.cfg")), QStringLiteral("[ERPaccess]\nLibrary=ERPAccess.dll\n"));

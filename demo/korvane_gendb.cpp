@@ -20,10 +20,11 @@ int main(int argc, char** argv)
     const QCommandLineOption fanOutMax("fanout-max", "the most components per bill", "N", QString::number(defaults.fanOutMax));
     const QCommandLineOption sharedComponent("shared-component", "one purchased part in every product's bill");
     const QCommandLineOption openOrders("open-orders", "open production and purchase orders on a third of the items");
+    const QCommandLineOption released("released-orders", "open production orders with their material lines, as a large release leaves them", "N", QString::number(defaults.releasedOrders));
     const QCommandLineOption demands("demands", "open sales-order lines", "N", QString::number(defaults.demands));
     const QCommandLineOption periods("periods", "weekly plan periods", "N", QString::number(defaults.periods));
     const QCommandLineOption seed("seed", "random seed", "N", QString::number(defaults.seed));
-    parser.addOptions({items, depth, fanOut, fanOutMax, sharedComponent, openOrders, demands, periods, seed});
+    parser.addOptions({items, depth, fanOut, fanOutMax, sharedComponent, openOrders, released, demands, periods, seed});
     parser.process(app);
     if (parser.positionalArguments().size() != 1) {
         err << parser.helpText();
@@ -46,6 +47,7 @@ int main(int argc, char** argv)
     p.fanOutMax = number(fanOutMax);
     p.sharedComponent = parser.isSet(sharedComponent);
     p.openOrders = parser.isSet(openOrders);
+    p.releasedOrders = number(released);
     p.demands = number(demands);
     p.periods = number(periods);
     p.seed = unsigned(number(seed));

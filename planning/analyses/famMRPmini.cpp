@@ -12,6 +12,7 @@
 #include "famMRPReplaces.h"
 #include "famMRPSupplies.h"
 #include "untMRPViewUtils.h"
+#include "untMRPminiRunLog.h"
 #include "untMRPminiSet.h"
 
 #include <QDate>
@@ -185,7 +186,11 @@ void TMRPminiFrame::actRunMRPExecute(QObject* Sender)
         TMRPWaitCursor wait;
         StatusHint hint(planType == 1 ? QStringLiteral("正在进行物料配套分析, 请稍候...")
                                       : QStringLiteral("正在进行生产缺料分析, 请稍候..."));
-        success = FPlanScheme->RunMRP(keepType, keepBom, keepQty) && FPlanScheme->Load(FPlanScheme->SchemeIID);
+        // Its progress shows in a run log of its own; Esc there stops it.
+        TMRPminiRunLog log(FSchemeDef->Name + QStringLiteral(" - 运算日志"));
+        success = FPlanScheme->RunMRP(keepType, keepBom, keepQty, log.MessageProc());
+        log.Finish(success);
+        success = success && FPlanScheme->Load(FPlanScheme->SchemeIID);
         if (success && FComponentsMade) {
             CloseTabViewsData();
             if (Sender)

@@ -1,5 +1,7 @@
 // Synthetic account sets: sizes follow the parameters, bills only point down
-// the levels, and bad parameters are refused before any file is made.
+// the levels, open orders of a large release come with their lines, a set
+// keeps its own name, and bad parameters are refused before any file is made.
+#include "NewAccountSet.h"
 #include "SyntheticAccountSet.h"
 #include "TsqlEngine.h"
 
@@ -89,6 +91,45 @@ TEST(SyntheticAccountSet, FanOutRangeSharedPartAndOpenOrders)
     EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO"), 20);
     EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_PO"), 10);
     EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO as m join QZ_MRP_ItemBOMs as b on m.MOBomID=b.BomID"), 20);
+}
+
+// The shape a large release leaves: open production orders on the made items
+// in turn, due in turn over the horizon, each with the lines of its bill.
+// The set keeps a name of its own; the demo set has none and stays the demo.
+TEST(SyntheticAccountSet, ReleasedOrdersWithTheirLinesAndTheSetsOwnName)
+{
+    QTemporaryDir dir;
+    kvdemo::SyntheticParams p;
+    p.items = 60;
+    p.depth = 2;      // 40 made items on two levels
+    p.fanOut = 3;
+    p.fanOutMax = 5;
+    p.releasedOrders = 130;
+    p.demands = 10;
+    p.periods = 4;
+    QString error;
+    ASSERT_TRUE(kvdemo::createSyntheticAccountSet(dir.filePath("s.kvdb"), p, &error)) << error.toStdString();
+    std::unique_ptr<kvtsql::Connection> db = kvtsql::Connection::open(dir.filePath("s.kvdb"));
+
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO"), 130);
+    EXPECT_EQ(scalar(*db, "select count(distinct MOItmID) from QZ_MRP_MO"), 40);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO as m join QZ_Base_ItemMaster as i on m.MOItmID=i.ItmID "
+                          "where i.ItmType=2 and m.MOBomID='B'+m.MOItmID and m.MOQty>0 and m.CanMRP=1 and m.Closed=0"), 130);
+    // due within the 28 days of the horizon, each day in turn
+    EXPECT_EQ(scalar(*db, "select count(distinct MODelivDate) from QZ_MRP_MO"), 28);
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MO where MODelivDate<'20270104' or MODelivDate>'20270131'"), 0);
+    // every order's lines are its bill's lines for its quantity
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MOBOM"),
+              scalar(*db, "select count(*) from QZ_MRP_MO as m join QZ_MRP_ItemBOMLines as l on l.BomID=m.MOBomID"));
+    EXPECT_EQ(scalar(*db, "select count(*) from QZ_MRP_MOBOM as b join QZ_MRP_MO as m on b.MOID=m.MOID join "
+                          "QZ_MRP_ItemBOMLines as l on l.BomID=m.MOBomID and l.BomEntry=b.BomEntry where "
+                          "b.BomItmID<>l.BomItmID or b.BomQty<>m.MOQty*l.BomQty or b.CanMRP<>1 or b.BomRole<>0"), 0);
+
+    EXPECT_EQ(kvdemo::storedAccountSetName(dir.filePath("s.kvdb")), QStringLiteral("合成账套(60个物料)"));
+    ASSERT_TRUE(kvdemo::createAccountSet(dir.filePath("demo.kvdb"), &error)) << error.toStdString();
+    EXPECT_EQ(kvdemo::storedAccountSetName(dir.filePath("demo.kvdb")), QString());
+    EXPECT_EQ(kvdemo::storedAccountSetName(dir.filePath("missing.kvdb")), QString());
+    EXPECT_FALSE(QFile::exists(dir.filePath("missing.kvdb")));
 }
 
 TEST(SyntheticAccountSet, BadParametersAreRefusedWithoutAFile)

@@ -5,7 +5,8 @@
 // private scheme, the user's week-old schemes of that analysis and the orphan
 // results; cancelling the first settings opens nothing. The settings dialogs'
 // checks, their settings texts, the daily periods and the one-transaction
-// write of scheme and main demand are tested on their own.
+// write of scheme and main demand are tested on their own. The run shows its
+// progress in a run log of its own and stops on Esc.
 #include "DemoLogin.h"
 #include "DemoPlanning.h"
 #include "QueryRows.h"
@@ -24,7 +25,10 @@
 #include "famMRPReplaces.h"
 #include "famMRPSupplies.h"
 #include "famMRPmini.h"
+#include "untMRPminiRunLog.h"
 #include "untMRPminiSet.h"
+#include "PressEscape.h"
+#include "famDoResults.h"
 #include "BandedGrid.h"
 #include "TreeList.h"
 #include "DataSetSource.h"
@@ -35,6 +39,8 @@
 #include <QRadioButton>
 #include <QTabWidget>
 #include <QTimer>
+#include <QPointer>
+#include <algorithm>
 
 // Readable texts in failure messages.
 void PrintTo(const QString& AText, std::ostream* AOut)
@@ -881,4 +887,83 @@ TEST(QuickAnalysisSettings, ATextThatIsNoNumberIsRefusedWithAMessage)
     dlg.grdMain->setFocusedColumn(qty);
     kvtest::expectNonNumberIsRefused(dlg.grdMain, qty, QStringLiteral("1x0"), QStringLiteral("10"),
                                      [&] { return dlg.LineValue(line, QStringLiteral("ManQty")); }, 10);
+}
+
+namespace {
+
+// The main lines of the run log the analysis shows while it runs, seen at
+// each of its lines; presses Esc once a line holds AStopAt (when given).
+struct RunLogWatch {
+    explicit RunLogWatch(const QString& AStopAt = QString())
+    {
+        timer.setInterval(0);
+        QObject::connect(&timer, &QTimer::timeout, [this, AStopAt] {
+            TMRPminiRunLog* log = TMRPminiRunLog::Current();
+            if (!log)
+                return;
+            window = log->Window();
+            TDoResultFrame* frame = log->Frame();
+            lines.clear();
+            for (kvui::TreeNode* n : frame->grdResults->allNodes())
+                lines << n->value(frame->colText).toString();
+            if (!AStopAt.isEmpty() && !pressed && lines.join(u'\n').contains(AStopAt)) {
+                pressed = true;
+                kvtest::pressEscape(frame->grdResults);
+            }
+        });
+        timer.start();
+    }
+    QTimer timer;
+    QStringList lines;
+    QPointer<QDialog> window;
+    bool pressed = false;
+};
+
+bool anyContains(const QStringList& ALines, const QString& AText)
+{
+    return std::any_of(ALines.begin(), ALines.end(), [&](const QString& l) { return l.contains(AText); });
+}
+
+} // namespace
+
+// The analysis shows its progress in a run log while it runs, level by level,
+// and the window closes when the run ends well; Esc there, confirmed, stops
+// the run: no window of the analysis opens, its scheme is gone, and the run
+// log stays open with the reason.
+TEST(QuickAnalyses, TheRunShowsItsProgressAndEscStopsIt)
+{
+    setUp();
+    {
+        ScriptedMessageBoxes boxes;
+        RunLogWatch watch;
+        Analysis a = openKit({QStringLiteral("SO-202612-001/1")});
+        ASSERT_NE(a.mini, nullptr);
+        EXPECT_TRUE(anyContains(watch.lines, QStringLiteral("运算第1层")));
+        EXPECT_TRUE(anyContains(watch.lines, QStringLiteral("运算第2层")));
+        // The window was made, and is gone again.
+        EXPECT_FALSE(watch.window);
+        EXPECT_EQ(TMRPminiRunLog::Current(), nullptr);
+        // The lines stay in the scheme's run log.
+        EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_RunLog where LogSchIID=%1 and LogText like '%运算第2层%'")
+                            .arg(a.iid)),
+                  0);
+        ASSERT_TRUE(a.mini->QueryClose());
+    }
+    const int schemesBefore = count(QStringLiteral("select count(*) from QZ_MRP_Schemes where SchType=1"));
+    ScriptedMessageBoxes boxes;
+    boxes.answer({kvos::IDYES});
+    RunLogWatch watch(QStringLiteral("运算第2层"));
+    Analysis a = openKit({QStringLiteral("SO-202612-001/1")});
+    EXPECT_TRUE(watch.pressed);
+    EXPECT_EQ(a.mini, nullptr);
+    ASSERT_FALSE(boxes.shown.isEmpty());
+    EXPECT_EQ(boxes.shown.first().text, QStringLiteral("您已按下[Esc]键, 中止正在执行的操作?"));
+    EXPECT_FALSE(anyContains(watch.lines, QStringLiteral("运算第3层")));
+    EXPECT_EQ(count(QStringLiteral("select count(*) from QZ_MRP_Schemes where SchType=1")), schemesBefore);
+    ASSERT_TRUE(watch.window);
+    EXPECT_TRUE(watch.window->isVisible());
+    watch.window->close();
+    QCoreApplication::processEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_FALSE(watch.window);
 }
