@@ -6,6 +6,7 @@
 
 #include <QDate>
 #include <QDateTime>
+#include <QRegularExpression>
 #include <cmath>
 
 namespace {
@@ -32,6 +33,20 @@ double number(TERPValueList& AValues, const QString& AName, double AEmpty = 0)
 QString qtyLiteral(double AValue)
 {
     return QString::number(AValue, 'f', 8);
+}
+
+// A quantity given as a decimal text is stored as written: a number of
+// sixteen digits and more would not keep its last decimals.
+QString qtyLiteral(TERPValueList& AValues, const QString& AName)
+{
+    static const QRegularExpression exact(QStringLiteral("^-?[0-9]{1,20}(\\.[0-9]{1,8})?$"));
+    const QVariant v = AValues.GetValue(AName);
+    if (v.typeId() == QMetaType::QString) {
+        const QString t = v.toString().trimmed();
+        if (exact.match(t).hasMatch())
+            return t;
+    }
+    return qtyLiteral(number(AValues, AName));
 }
 
 // A date value: days since 1899-12-30, a date or a date text; null when none.
@@ -188,8 +203,8 @@ void StoreOrderBill(TADOConnection* AConnection, int AKind, int ABillID, const Q
             values << party << textOrNull(AHead, QStringLiteral("DeptID"));
         }
         columns += QStringLiteral("%1ItmID, %2, %1UntID, %1BillQty, %1Qty, %1OkQty, %1DelivDate, ").arg(p, propColumns(p + QStringLiteral("Itm")));
-        values << QuotedStr(itemID) << itemProps(row) << textOrNull(row, QStringLiteral("UnitID")) << qtyLiteral(billQty)
-               << qtyLiteral(stdQty) << QStringLiteral("0") << dateOrNull(row, QStringLiteral("Date"));
+        values << QuotedStr(itemID) << itemProps(row) << textOrNull(row, QStringLiteral("UnitID"))
+               << (unitRate == 1 ? qtyLiteral(row, QStringLiteral("StdQty")) : qtyLiteral(billQty)) << qtyLiteral(row, QStringLiteral("StdQty")) << QStringLiteral("0") << dateOrNull(row, QStringLiteral("Date"));
         if (table->Ordered) {
             columns += QStringLiteral("%1ChkQty, ").arg(p);
             values << QStringLiteral("0");

@@ -252,6 +252,57 @@ int WorkDaysBetween(const TInt64DynArray& holidays, std::int64_t first, std::int
     return static_cast<int>(first > second ? k : -k);
 }
 
+TDateTime CalendarFirstDay(const TPlanPeriods& periods)
+{
+    return std::min<TDateTime>(GetPlanBeginDate(periods), static_cast<TDateTime>(EarliestShiftDay));
+}
+
+std::int64_t DayOfDate(const QDate& date)
+{
+    return kBaseDate.daysTo(date);
+}
+
+QDate DateOfDay(std::int64_t day)
+{
+    return kBaseDate.addDays(day);
+}
+
+bool IsWorkDay(const TInt64DynArray& holidays, std::int64_t day)
+{
+    return !std::binary_search(holidays.begin(), holidays.end(), day);
+}
+
+std::int64_t WorkDayOnOrBefore(const TInt64DynArray& holidays, std::int64_t day)
+{
+    auto it = std::upper_bound(holidays.begin(), holidays.end(), day);
+    for (; it != holidays.begin() && *(it - 1) >= day; --it)
+        if (*(it - 1) == day)
+            --day;
+    return day;
+}
+
+std::int64_t WorkDayOnOrAfter(const TInt64DynArray& holidays, std::int64_t day)
+{
+    for (auto it = std::lower_bound(holidays.begin(), holidays.end(), day); it != holidays.end() && *it <= day; ++it)
+        if (*it == day)
+            ++day;
+    return day;
+}
+
+std::int64_t WorkDaysLater(const TInt64DynArray& holidays, int days, std::int64_t day)
+{
+    if (days <= 0)
+        return day;
+    // The shift gives the day after the half-open range [day, r) of `days`
+    // working days; a rest day there gives way to the next working day.
+    return WorkDayOnOrAfter(holidays, static_cast<std::int64_t>(ShiftWorkDays(holidays, -days, day)));
+}
+
+std::int64_t LeadTimeStart(const TInt64DynArray& holidays, int days, std::int64_t due)
+{
+    return static_cast<std::int64_t>(ShiftWorkDays(holidays, days, due));
+}
+
 int CalcVarLeadTime(int fixedLeadTime, int varLeadTime, double varLeadLot, double quantity)
 {
     if (varLeadTime <= 0 || !(varLeadLot > 0))

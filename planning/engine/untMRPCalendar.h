@@ -8,6 +8,7 @@
 // Holidays: ascending whole day numbers of a calendar's days off; loading them
 // from the database belongs to the plan scheme.
 #include "untMRPDataTypes.h"
+#include <QDate>
 #include <QVariant>
 #include <map>
 #include <utility>
@@ -37,6 +38,27 @@ constexpr std::int64_t EarliestShiftDay = 36526;
 int FindDateIndex(const TInt64DynArray& holidays, std::int64_t date);
 TDateTime ShiftWorkDays(const TInt64DynArray& holidays, int days, std::int64_t date);
 int WorkDaysBetween(const TInt64DynArray& holidays, std::int64_t first, std::int64_t second);
+
+// ---- The factory calendar's rules as the run and the release both ask them ----
+
+// The first day a scheme's rest days are loaded from: start dates counted back
+// by a lead time reach before the first plan day, so the rest days are read
+// from the earliest day a shift can give.
+TDateTime CalendarFirstDay(const TPlanPeriods& periods);
+// Day numbers of dates and dates of day numbers (days since 1899-12-30).
+std::int64_t DayOfDate(const QDate& date);
+QDate DateOfDay(std::int64_t day);
+bool IsWorkDay(const TInt64DynArray& holidays, std::int64_t day);
+// The nearest working day on or before / on or after a day.
+std::int64_t WorkDayOnOrBefore(const TInt64DynArray& holidays, std::int64_t day);
+std::int64_t WorkDayOnOrAfter(const TInt64DynArray& holidays, std::int64_t day);
+// The working day a lead time of `days` working days ends on when it starts on
+// `day` (a Friday and one day give the Monday after the weekend); 0 days or
+// fewer give the day itself.
+std::int64_t WorkDaysLater(const TInt64DynArray& holidays, int days, std::int64_t day);
+// The start of a lead time of `days` working days that ends with `due`: the
+// working day for which [start, due) holds that many working days.
+std::int64_t LeadTimeStart(const TInt64DynArray& holidays, int days, std::int64_t due);
 int CalcVarLeadTime(int fixedLeadTime, int varLeadTime, double varLeadLot, double quantity);
 
 // ---- Hints texts ---------------------------------------------------------

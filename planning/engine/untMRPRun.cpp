@@ -151,8 +151,7 @@ bool TMRPRun::Execute(TDateTime runTime, const QString& startMpsRunTime, int sta
         // Start dates reach back before the first plan day by up to the
         // longest lead time: the rest days are loaded from the earliest day a
         // shift can give, so that every start date is a working day.
-        if (!LoadCalendarHolidays(S.MpsCalIID, Holidays, cal.get(),
-                                  std::min<TDateTime>(GetPlanBeginDate(S.MpsPeriods), EarliestShiftDay)))
+        if (!LoadCalendarHolidays(S.MpsCalIID, Holidays, cal.get(), CalendarFirstDay(S.MpsPeriods)))
             throw Exception(SCalendarLoadFailed());
     }
     GatherMainDemands();

@@ -141,6 +141,8 @@ private:
     QSplitter* FSplitter = nullptr;
     std::unique_ptr<TMRPOutputRun> FRun;
     std::deque<TMRPOutputRow> FRunRows;   // the rows the run's records point at
+    // Item ID -> whether it is kept in whole pieces and its decimals (ItmPutInteger, ItmDecimal).
+    QHash<QString, std::pair<QVariant, QVariant>> FItemUnits;
     TDoResultFrame* FResulter = nullptr;
     int FCurScheme = -1;
     bool FCurReplace = false;
@@ -177,6 +179,10 @@ private:
     // The item's planning fields (planner, buyer, lot sizes, lead times) and
     // the columns chosen by field name, from the current row of AData.
     void FillItemPlanning(kvui::TreeNode* ANode, TCustomADODataSet* AData);
+    // Keeps the item's whole-piece flag and decimals of the current row of AData.
+    void NoteItemUnits(TCustomADODataSet* AData);
+    // The decimals a row's quantities are released in.
+    int ItemQtyScale(kvui::TreeNode* ANode) const;
     kvui::TreeNode* AddSupplyCopyRow(kvui::TreeNode* ASupply);
     void LookupDefaultDept(kvui::TreeNode* ANode, int ATarget);
     void LookupTypedDept(kvui::TreeNode* ANode);

@@ -151,6 +151,11 @@ TMRPOutputRow TMRPOutputFrame::RowValues(kvui::TreeNode* ANode) const
     for (int i = 0; i < 10; ++i)
         r.Values.insert(QStringLiteral("SupItmProp%1").arg(i + 1), ANode->value(colSupItmProp[i]));
     r.Values.insert(QStringLiteral("SupPeriod"), ANode->imageIndex());
+    const auto units = FItemUnits.constFind(ANode->value(colSupItmID).toString());
+    if (units != FItemUnits.cend()) {
+        r.Values.insert(QStringLiteral("ItmPutInteger"), units->first);
+        r.Values.insert(QStringLiteral("ItmDecimal"), units->second);
+    }
     return r;
 }
 

@@ -95,7 +95,7 @@ void TMRPOutputFrame::SpreadPeriodQty(kvui::TreeNode* ANode, bool ALimitByPeriod
     for (auto it = spread.Periods.cbegin(); it != spread.Periods.cend(); ++it)
         ANode->setValue(FPeriodCols[size_t(it.key())], it.value());
     if (ANode->level() == 0) {
-        const double r = OutputQtyToRelease(spread, qty, OutputNumber(ANode->value(colSupDestQty)), ALimitByPeriod);
+        const double r = OutputQtyToRelease(spread, qty, OutputNumber(ANode->value(colSupDestQty)), ALimitByPeriod, ItemQtyScale(ANode));
         ANode->setValue(colSupDoDestQty, r);
         QVariant u;
         OutputQtyInUnit(r, ANode->value(colSupDestUntRate), u);
@@ -132,6 +132,21 @@ void TMRPOutputFrame::FillSupplyOrigin(kvui::TreeNode* n, TCustomADODataSet* q)
     put(colSupGroupNo, "SupGroupNo");
 }
 
+void TMRPOutputFrame::NoteItemUnits(TCustomADODataSet* q)
+{
+    TField* itemID = q->FindField(QStringLiteral("SubRItmID"));
+    if (!itemID)
+        itemID = q->FindField(QStringLiteral("SupItmID"));
+    if (itemID)
+        FItemUnits.insert(itemID->AsString(), {fieldValue(q, "ItmPutInteger"), fieldValue(q, "ItmDecimal")});
+}
+
+int TMRPOutputFrame::ItemQtyScale(kvui::TreeNode* ANode) const
+{
+    const auto units = FItemUnits.constFind(ANode->value(colSupItmID).toString());
+    return units == FItemUnits.cend() ? 8 : OutputQtyScale(units->first, units->second);
+}
+
 void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
 {
     const auto put = [n, q](kvui::Column* c, const char* name) { n->setValue(c, fieldValue(q, name)); };
@@ -144,6 +159,7 @@ void TMRPOutputFrame::FillItemPlanning(kvui::TreeNode* n, TCustomADODataSet* q)
     put(colItmFixLeadTime, "ItmFixLeadTime");
     put(colItmVarLeadTime, "ItmVarLeadTime");
     put(colItmVarLeadLot, "ItmVarLeadLot");
+    NoteItemUnits(q);
     for (int i = FStaticColumnCount; i < FColumnFieldNames.size(); ++i) {
         TField* f = q->FindField(FColumnFieldNames[i]);
         n->setValue(FColumns[i], f ? f->Value() : QVariant());
@@ -165,6 +181,8 @@ void TMRPOutputFrame::FillLevel0(kvui::TreeNode* n, TCustomADODataSet* q, const 
     put(colSupHints, "SupHints");
     n->setImageIndex(whole(v("SupPeriod")));
     n->setValue(colSupDestQty, OutputNumber(v("SupDestQty")));
+    put(colSupItmID, "SupItmID");
+    NoteItemUnits(q);
     SpreadPeriodQty(n, ALimitByPeriod);
     n->setValue(colSupUnDestQty, OutputRound8(OutputNumber(n->value(colSupQty)) - OutputNumber(n->value(colSupDestQty))
                                               - OutputNumber(n->value(colSupDoDestQty))));

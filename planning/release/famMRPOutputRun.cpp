@@ -68,7 +68,8 @@ void TMRPOutputFrame::ReleaseSupplies()
     kvos::startEscapeKeyWatch(); // an Esc pressed before (to cancel a cell edit) stops nothing
     auto run = std::make_unique<TMRPOutputRun>();
     // 2.
-    if (!LoadCalendarHolidays(FPlanScheme->MrpCalIID, run->Holidays, GlobalADOQuery, GetPlanBeginDate(FPlanScheme->MrpPeriods))) {
+    // The rest days the run's start dates were counted over, read as the run reads them.
+    if (!LoadCalendarHolidays(FPlanScheme->MrpCalIID, run->Holidays, GlobalADOQuery, CalendarFirstDay(FPlanScheme->MrpPeriods))) {
         QApplication::restoreOverrideCursor();
         ShowError(CalendarFailed);
         return;

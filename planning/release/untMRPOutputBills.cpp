@@ -1,6 +1,7 @@
 #include "untMRPOutputBills.h"
 
 #include "UCommon.h"
+#include "untMRPCalendar.h"
 #include "untMRPOutputOptions.h"
 #include "untMRPUtils.h"
 
@@ -64,7 +65,7 @@ QVariant OutputDateValue(const QDate& ADate)
 {
     if (!ADate.isValid())
         return QVariant();
-    return double(QDate(1899, 12, 30).daysTo(ADate));
+    return double(DayOfDate(ADate));
 }
 
 QString OutputGenerationHeader(int ARows)
@@ -103,10 +104,14 @@ void SetOutputBillRow(IBill& ABill, IValueList& ARow, TMRPOutputRec& ARec, const
     ARow.SetValue(QStringLiteral("BomType"), ARec.SupBomType);
     ARow.SetValue(QStringLiteral("BomID"), ARec.SupBomID);
 
-    if (AOptions.LotRule)
-        ARec.SupStdQty = ApplyOutputLotRule(ARec.SupStdQty, ARec.SupMinQty, ARec.SupLotQty);
+    if (AOptions.LotRule) {
+        ARec.SupQty = ApplyOutputLotRule(ARec.SupQty, ARec.SupMinQty, ARec.SupLotQty);
+        ARec.SupStdQty = ARec.SupQty.ToDouble();
+    }
 
-    ARow.SetValue(QStringLiteral("StdQty"), ARec.SupStdQty);
+    // The quantity goes as its exact decimal text: beyond fifteen digits a
+    // number would not carry it.
+    ARow.SetValue(QStringLiteral("StdQty"), ARec.SupQty.ToText());
     ARow.SetValue(QStringLiteral("UnitID"), ARec.SupUnitID);
     ARow.SetValue(QStringLiteral("UnitRate"), ARec.SupUnitRate);
     ARow.SetValue(QStringLiteral("Date"), OutputDateValue(ARec.SupDate));

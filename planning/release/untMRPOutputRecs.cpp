@@ -77,16 +77,6 @@ QString fillTemplate(const QString& APattern, const QStringList& APieces)
     return out;
 }
 
-std::int64_t dayOf(const QDate& d)
-{
-    return QDate(1899, 12, 30).daysTo(d);
-}
-
-QDate dateOfDay(double day)
-{
-    return QDate(1899, 12, 30).addDays(static_cast<qint64>(std::floor(day)));
-}
-
 int compareTexts(const QString& a, const QString& b)
 {
     return a.compare(b, Qt::CaseInsensitive);
@@ -214,116 +204,136 @@ QString TMRPOutputRun::MergeKey(const TMRPOutputRow& ARow) const
 
 // ---- adding rows -------------------------------------------------------------
 
-QDate OutputWorkingDay(const TInt64DynArray& AHolidays, const QDate& ADate, const QDate& AToday)
-{
-    if (!ADate.isValid() || ADate <= AToday)
-        return AToday;
-    std::int64_t day = dayOf(ADate);
-    auto it = std::lower_bound(AHolidays.begin(), AHolidays.end(), day);
-    while (it != AHolidays.end() && *it == day) {
-        --day;
-        if (it == AHolidays.begin())
-            break;
-        --it;
-    }
-    return std::max(dateOfDay(double(day)), AToday);
-}
+namespace {
 
+// One piece of a row's split: its plan period (-1: the row's own date) and quantity.
+struct TPiece {
+    int Period;
+    TOutputQty Qty;
+};
+
+} // namespace
+
+QDate TMRPOutputRun::OutputPieceDate(int APeriod, const QDate& ARowDate, const QDate& APrevious) const
+{
+    const TInt64DynArray& h = Holidays;
+    // Nothing is due before today, nor before the piece before it.
+    std::int64_t floor = DayOfDate(Today);
+    if (APrevious.isValid())
+        floor = std::max(floor, DayOfDate(APrevious));
+    std::int64_t day;
+    if (APeriod > 0 && APeriod < static_cast<int>(MrpPeriods.size())) {
+        // A period's piece is due on its first working day; a period without
+        // one (a holiday week) has its piece ready on the working day before.
+        const TPlanPeriod& p = MrpPeriods[size_t(APeriod)];
+        const std::int64_t begin = DateToDay(p.DateBegin);
+        day = WorkDayOnOrAfter(h, begin);
+        if (day > DateToDay(p.DateEnd))
+            day = WorkDayOnOrBefore(h, begin);
+    } else if (APeriod == 0 && !MrpPeriods.empty()) {
+        // What is overdue is due on the last working day before the horizon.
+        day = WorkDayOnOrBefore(h, DateToDay(MrpPeriods[0].DateEnd));
+    } else {
+        day = ARowDate.isValid() ? WorkDayOnOrBefore(h, DayOfDate(ARowDate)) : floor;
+    }
+    if (day < floor)
+        day = WorkDayOnOrAfter(h, floor);
+    return DateOfDay(day);
+}
 
 void TMRPOutputRun::AddOutputNode(const TMRPOutputRow& ARow)
 {
     const QString key = MergeKey(ARow);
     const int billType = ARow.Whole(QStringLiteral("SupDestType"));
     const QDate rowDate = ARow.Date(QStringLiteral("SupDate"));
-    double toOutput = ARow.Number(QStringLiteral("SupDoDestQty"));
-    const QString hints = ARow.Text(QStringLiteral("SupHints"));
-    if (GetOutputOptions(billType).MergePeriods || hints.trimmed().isEmpty()) {
-        AddOutputRec(ARow, key, rowDate, toOutput, 0);
+    const int scale = OutputQtyScale(ARow.Value(QStringLiteral("ItmPutInteger")), ARow.Value(QStringLiteral("ItmDecimal")));
+    TOutputQty toOutput = TOutputQty::FromValue(ARow.Value(QStringLiteral("SupDoDestQty")), scale);
+    if (!toOutput.IsPositive())
         return;
-    }
-    // Split over the plan-period hints: what was output before is taken from the
-    // first periods, each period gives at most what is still to output.
-    double before = ARow.Number(QStringLiteral("SupDestQty"));
-    double offset = 0;
-    QDate first, previous;
-    const QStringList lines = hints.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
-    for (const QString& line : lines) {
-        if (toOutput <= 0)
-            break;
-        const qsizetype eq = line.indexOf(u'=');
-        const QString name = eq < 0 ? line.trimmed() : line.left(eq).trimmed();
-        if (name.isEmpty() || eq < 0)
-            continue;
-        bool ok = false;
-        double h = QLocale::c().toDouble(line.mid(eq + 1).trimmed(), &ok);
-        const int index = periodIndexOf(name);
-        // An unreadable line, or one naming a period the scheme does not have, is passed over.
-        if (!ok || index < 0 || index >= static_cast<int>(MrpPeriods.size()))
-            continue;
-        if (before >= h) {
-            before -= h;
-            continue;
-        }
-        if (before > 0) {
+    const QString hints = ARow.Text(QStringLiteral("SupHints"));
+    std::vector<TPiece> pieces;
+    if (GetOutputOptions(billType).MergePeriods || hints.trimmed().isEmpty()) {
+        pieces.push_back({-1, toOutput});
+    } else {
+        // Split over the plan-period hints: what was output before is taken from
+        // the first periods, each period gives at most what is still to output.
+        TOutputQty before = TOutputQty::FromValue(ARow.Value(QStringLiteral("SupDestQty")), scale);
+        double textUnits = 0; // what the hints' texts could not carry of their quantities
+        const QStringList lines = hints.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+        for (const QString& line : lines) {
+            if (!toOutput.IsPositive())
+                break;
+            const qsizetype eq = line.indexOf(u'=');
+            if (eq <= 0)
+                continue;
+            TOutputQty h;
+            const int index = periodIndexOf(line.left(eq));
+            // An unreadable line, or one naming a period the scheme does not have, is passed over.
+            if (!TOutputQty::FromText(QStringView(line).mid(eq + 1), scale, h) || index < 0
+                || index >= static_cast<int>(MrpPeriods.size()))
+                continue;
+            textUnits += OutputTextUnit(h.ToDouble());
+            if (before >= h) {
+                before -= h;
+                continue;
+            }
             h -= before;
-            before = -1;
+            before = TOutputQty();
+            h = Min(h, toOutput);
+            pieces.push_back({index, h});
+            toOutput -= h;
         }
-        h = std::min(h, toOutput);
-        const QDate period = dateOfDay(index == 0 ? MrpPeriods[0].DateEnd : MrpPeriods[size_t(index)].DateBegin);
-        QDate pieceDate;
-        if (!first.isValid()) {
-            pieceDate = period;
-            first = period;
-        } else {
-            // A later period's piece is due as many working days after the row's
-            // date as its period lies after the first one; never before the piece
-            // of the period before, and never after the earliest need it serves:
-            // its needs lie in its period and not before the row's own date.
-            const int forward = WorkDaysBetween(Holidays, dayOf(period), dayOf(first));
-            pieceDate = dateOfDay(ShiftWorkDays(Holidays, -forward, dayOf(rowDate)));
-            pieceDate = std::min(std::max(pieceDate, previous), std::max(period, rowDate));
+        if (toOutput.IsPositive()) {
+            // A trace the hints' texts dropped belongs to the last period's
+            // piece; anything more is one more piece at the row's own date.
+            if (!pieces.empty() && toOutput.ToDouble() <= textUnits)
+                pieces.back().Qty += toOutput;
+            else
+                pieces.push_back({-1, toOutput});
         }
-        previous = pieceDate;
-        AddOutputRec(ARow, key, pieceDate, h, offset);
-        offset += h;
-        toOutput -= h;
     }
-    if (toOutput > 0)
-        AddOutputRec(ARow, key, rowDate, toOutput, offset);
+    TOutputQty offset;
+    QDate previous;
+    for (const TPiece& piece : pieces) {
+        if (!piece.Qty.IsPositive())
+            continue;
+        const QDate due = OutputPieceDate(piece.Period, rowDate, previous);
+        AddOutputRec(ARow, key, due, piece.Qty, offset);
+        offset += piece.Qty;
+        previous = due;
+    }
 }
 
-void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate ADate, double AQty, double AOffset)
+void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate ADate, const TOutputQty& AQty,
+                                 const TOutputQty& AOffset)
 {
     const TMRPOutputRow* top = ARow.Top();
     const int billType = ARow.Whole(QStringLiteral("SupDestType"));
     const QDate rowDate = ARow.Date(QStringLiteral("SupDate"));
     const QDate rowDraw = ARow.Date(QStringLiteral("SupDrawDate"));
+    const double qty = AQty.ToDouble();
 
-    // 1. Output and draw dates: nothing is due before today, nothing on a rest day.
-    QDate draw;
-    if (!ADate.isValid() || ADate <= Today) {
-        ADate = Today;
-        draw = Today;
-    } else if (ADate == rowDate) {
-        draw = rowDraw;
-    } else {
-        // The row's lead time in working days, counted back from the piece's date.
-        const int lead = WorkDaysBetween(Holidays, dayOf(rowDate), dayOf(rowDraw));
-        draw = dateOfDay(ShiftWorkDays(Holidays, lead, dayOf(ADate)));
-    }
-    ADate = OutputWorkingDay(Holidays, ADate, Today);
-    draw = !draw.isValid() ? Today : OutputWorkingDay(Holidays, std::min(draw, ADate), Today);
+    // 1. The start: the due date less the row's lead time in working days,
+    // never after the due date nor before today's first working day.
+    if (!ADate.isValid())
+        ADate = DateOfDay(WorkDayOnOrAfter(Holidays, DayOfDate(Today)));
+    const int lead = rowDate.isValid() && rowDraw.isValid() ? std::max(0, WorkDaysBetween(Holidays, DayOfDate(rowDate), DayOfDate(rowDraw))) : 0;
+    std::int64_t drawDay = std::min(LeadTimeStart(Holidays, lead, DayOfDate(ADate)), DayOfDate(ADate));
+    if (drawDay < DayOfDate(Today))
+        drawDay = std::min(WorkDayOnOrAfter(Holidays, DayOfDate(Today)), DayOfDate(ADate));
+    const QDate draw = DateOfDay(drawDay);
 
     // 2. The period part when periods are kept apart.
     if (!GetOutputOptions(billType).MergePeriods)
-        AKey += u':' + QString::number(FindPlanPeriodIndex(MrpPeriods, static_cast<double>(dayOf(ADate))));
+        AKey += u':' + QString::number(FindPlanPeriodIndex(MrpPeriods, static_cast<double>(DayOfDate(ADate))));
 
     // 3-5. The record of the key: merged into, or new.
     const QString folded = AKey.toCaseFolded();
     int index = FKeys.value(folded, -1);
     if (index >= 0) {
         TMRPOutputRec& r = FRecs[size_t(index)];
-        r.SupStdQty += AQty;
+        r.SupQty += AQty;
+        r.SupStdQty = r.SupQty.ToDouble();
         if (FLastRow != &ARow) {
             const QString iid = top->Text(QStringLiteral("SupIID"));
             if (!r.SupIIDs.contains(u',' + iid + u','))
@@ -386,7 +396,8 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
         r.SupGroupNo = ARow.Text(QStringLiteral("SupGroupNo"));
         r.SupMinQty = ARow.Number(QStringLiteral("ItmMinQty"));
         r.SupLotQty = ARow.Number(QStringLiteral("ItmLotQty"));
-        r.SupStdQty = AQty;
+        r.SupQty = AQty;
+        r.SupStdQty = qty;
         r.SupUnitID = ARow.Text(QStringLiteral("SupDestUntID"));
         r.SupUnitRate = ARow.Number(QStringLiteral("SupDestUntRate"), 1);
         r.SupBomType = ARow.Whole(QStringLiteral("SupBomType"));
@@ -407,30 +418,30 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
 
     // 6. The piece in the supply's own unit: a substitute row converts by the
     // quantities of its demand row and its own. A zero quantity converts nothing.
-    double q = AQty;
+    QString q = AQty.ToText();
     if (ARow.Level == 2 && ARow.Parent) {
         const double own = ARow.Number(QStringLiteral("SupQty"));
-        q = own != 0 ? round8(AQty * ARow.Parent->Number(QStringLiteral("SupQty")) / own) : 0;
+        q = numberText(own != 0 ? round8(qty * ARow.Parent->Number(QStringLiteral("SupQty")) / own) : 0);
     }
     // 7. Write-backs of the piece.
     if (!SupplyWriteBackFmt.isEmpty())
         r.SupUpdateSQL += FormatWriteBack(SupplyWriteBackFmt, {top->Text(QStringLiteral("SupBillNo")),
-                                                          QString::number(top->Whole(QStringLiteral("SupIID"))), numberText(q),
+                                                          QString::number(top->Whole(QStringLiteral("SupIID"))), q,
                                                           quoted(ARow.Text(QStringLiteral("SupNote")))});
     if (ARow.Level == 2 && ARow.Parent && !AlterWriteBackFmt.isEmpty())
         r.SupUpdateSQL += FormatWriteBack(AlterWriteBackFmt, {top->Text(QStringLiteral("SupIID")), ARow.Parent->Text(QStringLiteral("SupIID")),
                                                          quoted(ARow.Text(QStringLiteral("SupItmID"))),
-                                                         quoted(ARow.Text(QStringLiteral("SupItmProps"))), numberText(q)});
+                                                         quoted(ARow.Text(QStringLiteral("SupItmProps"))), q});
     // 8. The tree row and what it gave.
-    r.SupNodes.push_back({&ARow, AQty});
+    r.SupNodes.push_back({&ARow, qty});
 
     // 9. Substitute groups of purchase requisitions.
     if (ARow.Level != 1 || r.SupType != obtPurchase || !ItemSubsPR || !ARow.Parent)
         return;
-    double qty = AQty;
-    double offset = AOffset;
+    double left = qty;
+    double offset = AOffset.ToDouble();
     for (const TMRPOutputRow* group : ARow.Parent->Children) {
-        if (qty <= 0)
+        if (left <= 0)
             break;
         double u = group->Number(QStringLiteral("SupUnDestQty"));
         if (group->Children.empty() || u <= 0)
@@ -441,8 +452,8 @@ void TMRPOutputRun::AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate 
         }
         u -= offset;
         offset = 0;
-        u = std::min(u, qty);
-        qty -= u;
+        u = std::min(u, left);
+        left -= u;
         const double groupQty = group->Number(QStringLiteral("SupQty"));
         QStringList lines;
         for (const TMRPOutputRow* c : group->Children)
@@ -569,6 +580,19 @@ double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty)
     if (AStdQty - base > 1e-9)
         return ALotQty > 0 ? base + std::ceil((AStdQty - base) / ALotQty - 1e-9) * ALotQty : AStdQty;
     return base;
+}
+
+TOutputQty ApplyOutputLotRule(const TOutputQty& AStdQty, double AMinQty, double ALotQty)
+{
+    const int s = AStdQty.Scale();
+    const TOutputQty base = TOutputQty::FromNumber(AMinQty > 0 ? AMinQty : 0, 8);
+    const TOutputQty above = AStdQty - base;
+    if (!above.IsPositive())
+        return base.Rounded(s);
+    if (!(ALotQty > 0))
+        return AStdQty;
+    const auto lots = static_cast<std::int64_t>(std::ceil(above.ToDouble() / ALotQty - 1e-9));
+    return (base + TOutputQty::FromNumber(ALotQty, 8).Times(lots)).Rounded(s);
 }
 
 // ---- the checks before output ------------------------------------------------

@@ -7,6 +7,7 @@
 // widgets or runs SQL, so every rule is tested on its own.
 #include "untMRPDataTypes.h"
 #include "untMRPOutputOptions.h"
+#include "untMRPOutputQty.h"
 
 #include <QDate>
 #include <QHash>
@@ -76,7 +77,11 @@ struct TMRPOutputRec {
     int SupGroupType = 0;
     QString SupGroupNo, SupItmID, SupItmNo, SupItmProps;
     QString SupItmProp[10];
-    double SupMinQty = 0, SupLotQty = 0, SupStdQty = 0;
+    double SupMinQty = 0, SupLotQty = 0;
+    // The quantity of the bill row, exact at the item's decimals (SupQty),
+    // and the same as a number for the bill.
+    TOutputQty SupQty;
+    double SupStdQty = 0;
     QString SupUnitID;
     double SupUnitRate = 1;
     int SupBomType = 0;
@@ -112,11 +117,18 @@ public:
     // the tracking part the row's option record asks for.
     QString MergeKey(const TMRPOutputRow& ARow) const;
     // Adds a released leaf row, split over its plan periods unless its option
-    // record merges them.
+    // record merges them: one piece per period, each in its own period on a
+    // working day and never before the piece before it. Quantities are exact
+    // at the item's decimals; what is left below them is no piece.
     void AddOutputNode(const TMRPOutputRow& ARow);
-    // Adds one piece of a row dated ADate with quantity AQty; AOffset is what
-    // earlier pieces of the row already took.
-    void AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate ADate, double AQty, double AOffset);
+    // Adds one piece of a row due ADate (already a working day, see
+    // OutputPieceDate) with quantity AQty; AOffset is what earlier pieces of
+    // the row already took. Its start is its due date less the row's lead
+    // time in working days.
+    void AddOutputRec(const TMRPOutputRow& ARow, QString AKey, QDate ADate, const TOutputQty& AQty, const TOutputQty& AOffset);
+    // The due date of a row's piece of plan period APeriod (-1: the row's own
+    // date ARowDate) that comes after a piece due APrevious (invalid: none).
+    QDate OutputPieceDate(int APeriod, const QDate& ARowDate, const QDate& APrevious) const;
 
     const std::vector<TMRPOutputRec>& Records() const { return FRecs; }
     // A record as the bill writing changes it (the lot rule).
@@ -143,12 +155,10 @@ private:
 // template itself.
 QString FormatWriteBack(const QString& AFormat, const QStringList& AArgs);
 
-// A released due or draw date: a rest day of the calendar moves to the nearest
-// earlier working day; nothing is dated before today.
-QDate OutputWorkingDay(const TInt64DynArray& AHolidays, const QDate& ADate, const QDate& AToday);
-
 // The lot rule of a bill row: at least the minimum, and above it whole lots.
 double ApplyOutputLotRule(double AStdQty, double AMinQty, double ALotQty);
+// The same on an exact quantity, the result at the quantity's decimals.
+TOutputQty ApplyOutputLotRule(const TOutputQty& AStdQty, double AMinQty, double ALotQty);
 
 // ---- the checks before output -------------------------------------------------
 

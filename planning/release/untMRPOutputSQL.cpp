@@ -174,7 +174,7 @@ QString BuildOutputSupplyListSQL(const TMRPOutputLoadOptions& o)
         "SupPDmdIIDs, SupTrackKey, SupNote, ItmNo=i.ItmNo, ItmName=i.ItmName, ItmSpec=i.ItmSpec,u.UntName, SupOrigCust=c.CustName, "
         "SupOrigItmNo=o.ItmNo, SupOrigItmName=o.ItmName, SupOrigItmSpec=o.ItmSpec, BomNo, UsrName,ItmPlannerID, "
         "ItmPlanner=ep.EmpName, ItmBuyerID, ItmBuyer=eb.EmpName, ItmMinQty, ItmLotQty, ItmFixLeadTime, ItmVarLeadTime, "
-        "ItmVarLeadLot,SubTag=cast(null as bit), SubSeqNo=cast(null as tinyint), DestUnitID=du.UntID, DestUnitName=du.UntName, "
+        "ItmVarLeadLot, ItmDecimal=i.ItmDecimal, ItmPutInteger=mt.ItmPutInteger,SubTag=cast(null as bit), SubSeqNo=cast(null as tinyint), DestUnitID=du.UntID, DestUnitName=du.UntName, "
         "DestUnitRate=du.UntFactor");
     m += o.ItemSel + x + QStringLiteral(" from ") + QStringLiteral("QZ_MRP_Supplies as s with(nolock)") +
          QStringLiteral(" join QZ_Base_ItemMaster as i with(nolock) on SupItmID=i.ItmID") +
@@ -329,7 +329,7 @@ QString BuildOutputSubstitutesSQL(const TMRPOutputLoadOptions& o, const std::vec
            QStringLiteral("ItmNo=i.ItmNo, ItmName=i.ItmName, ItmSpec=i.ItmSpec, u.UntName, SupOrigCust=c.CustName, "
                           "SupOrigItmNo=o.ItmNo, SupOrigItmName=o.ItmName, SupOrigItmSpec=o.ItmSpec,") +
            QStringLiteral("ItmPlannerID, ItmPlanner=ep.EmpName, ItmBuyerID, ItmBuyer=eb.EmpName, ItmMinQty, ItmLotQty, "
-                          "ItmFixLeadTime, ItmVarLeadTime, ItmVarLeadLot,") +
+                          "ItmFixLeadTime, ItmVarLeadTime, ItmVarLeadLot, ItmDecimal=i.ItmDecimal, ItmPutInteger=mt.ItmPutInteger,") +
            QStringLiteral("SupHints=r.Hints, SubTag=s.SubGlobal, SubSeqNo=s.SubPriority,") + AGroupSQL + itemSel +
            (o.RefPOQty ? QStringLiteral(", h.RefPOQty") : QStringLiteral(", RefPOQty=cast(null as float)")) +
            (o.RefUseQty ? QStringLiteral(", f.RefUseQty") : QStringLiteral(", RefUseQty=cast(null as float)")) +

@@ -1,6 +1,7 @@
 #include "untMRPOutputTree.h"
 
 #include "UCommon.h"
+#include "untMRPOutputQty.h"
 #include "untMRPUtils.h"
 
 #include <QRegularExpression>
@@ -160,10 +161,13 @@ TMRPPeriodSpread SpreadOutputPeriods(const QString& AHints, double AQty, int AOw
             spread.Periods[AOwnPeriod] = AQty;
             if (AOwnPeriod <= AEndPeriod)
                 spread.LimitedSum = AQty;
+            else
+                spread.BeyondEnd = true;
         }
         return spread;
     }
     const QStringList lines = AHints.split(QRegularExpression(QStringLiteral("[\r\n]+")), Qt::SkipEmptyParts);
+    TOutputQty limited;
     for (auto it = lines.crbegin(); it != lines.crend(); ++it) {
         const int eq = it->indexOf(u'=');
         if (eq <= 0)
@@ -177,19 +181,30 @@ TMRPPeriodSpread SpreadOutputPeriods(const QString& AHints, double AQty, int AOw
         if (!okKey || !okValue)
             continue;
         const int period = int(BaseTextToInt(key, 36));
-        if (period < 0 || period >= APeriodCount)
+        if (period < 0)
             continue;
+        if (period >= APeriodCount) {
+            // A period without a column lies after the end period too.
+            spread.BeyondEnd = true;
+            continue;
+        }
         spread.Periods[period] = value;
-        if (period <= AEndPeriod)
-            spread.LimitedSum += value;
+        TOutputQty exact;
+        if (period > AEndPeriod)
+            spread.BeyondEnd = true;
+        else if (TOutputQty::FromText(QStringView(*it).mid(eq + 1), 8, exact))
+            limited += exact;
     }
+    spread.LimitedSum = limited.ToDouble();
     return spread;
 }
 
-double OutputQtyToRelease(const TMRPPeriodSpread& ASpread, double AQty, double ADestQty, bool ALimitByPeriod)
+double OutputQtyToRelease(const TMRPPeriodSpread& ASpread, double AQty, double ADestQty, bool ALimitByPeriod, int AScale)
 {
-    const double r = OutputRound8((ALimitByPeriod ? ASpread.LimitedSum : AQty) - ADestQty);
-    return r < 0 ? 0 : r;
+    const TOutputQty qty = TOutputQty::FromNumber(AQty, AScale);
+    const TOutputQty upTo = ALimitByPeriod && ASpread.BeyondEnd ? Min(TOutputQty::FromNumber(ASpread.LimitedSum, AScale), qty) : qty;
+    const TOutputQty r = upTo - TOutputQty::FromNumber(ADestQty, AScale);
+    return r.IsPositive() ? r.ToDouble() : 0;
 }
 
 std::vector<TMRPOutputDemand> ParseOutputDemands(const QString& APDmdIIDs)

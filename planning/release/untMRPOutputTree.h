@@ -76,7 +76,8 @@ void ToggleOutputRow(TMRPOutputTreeAccess& A, const void* ANode);
 // The spread of a supply over the plan periods.
 struct TMRPPeriodSpread {
     QMap<int, double> Periods; // period index -> quantity
-    double LimitedSum = 0;     // what falls in the periods up to the end period
+    double LimitedSum = 0;     // what falls in the periods up to the end period, added exactly
+    bool BeyondEnd = false;    // some quantity falls in a period after the end period
 };
 // Reads a hints text ("0A=12.5" lines); without hints the whole quantity
 // lies in the row's own period. Periods without a column (at or beyond
@@ -84,9 +85,10 @@ struct TMRPPeriodSpread {
 // add to LimitedSum.
 TMRPPeriodSpread SpreadOutputPeriods(const QString& AHints, double AQty, int AOwnPeriod, int APeriodCount, int AEndPeriod);
 // A supply row's quantity to release: the limited sum when the release is
-// limited by period, else the whole planned quantity, less what was released,
-// never below 0.
-double OutputQtyToRelease(const TMRPPeriodSpread& ASpread, double AQty, double ADestQty, bool ALimitByPeriod);
+// limited by period and some quantity lies beyond the end period, else the
+// whole planned quantity, less what was released; never below 0 and never
+// above what is open, worked out exactly at AScale decimals (the item's).
+double OutputQtyToRelease(const TMRPPeriodSpread& ASpread, double AQty, double ADestQty, bool ALimitByPeriod, int AScale = 8);
 
 // One demand a supply covers, read from the supply's demand list.
 struct TMRPOutputDemand {

@@ -16,11 +16,6 @@ namespace {
 
 const QString CR = QStringLiteral("\r");
 
-std::int64_t dayOf(const QDate& d)
-{
-    return QDate(1899, 12, 30).daysTo(d);
-}
-
 QDate dateOfValue(const QVariant& v)
 {
     if (v.typeId() == QMetaType::QDate)
@@ -167,20 +162,6 @@ void setItemValues(IValueList& AValues, TADOQuery* q, const QString& AIdField, c
 
 void loadLevel(const TSupplyBOMRun& ARun, const TMRPOutputRec& ARec, const TSupplyBOMCall& ACall, const TLevelChain* AChain);
 
-// The day ADays working days after ADay: the shift's range of ADays working
-// days ends before a rest day, so the issue falls on the next working day
-// (a Friday and one day give the Monday after the weekend).
-std::int64_t laterWorkDay(const TInt64DynArray& AHolidays, int ADays, std::int64_t ADay)
-{
-    auto day = std::int64_t(ShiftWorkDays(AHolidays, -ADays, ADay));
-    if (ADays <= 0)
-        return day;
-    for (int i = FindDateIndex(AHolidays, day); i < int(AHolidays.size()) && AHolidays[size_t(i)] == day;
-         i = FindDateIndex(AHolidays, day))
-        ++day;
-    return day;
-}
-
 } // namespace
 
 TSupplyBOMQty CalcSupplyBOMQty(const TSupplyBOMLine& ALine, double AQty, bool AUseStdQty, const QString& AItemNo)
@@ -276,10 +257,13 @@ void loadLevel(const TSupplyBOMRun& ARun, const TMRPOutputRec& ARec, const TSupp
         true);
     // 2. Offsets in working days become calendar days.
     QString updates;
-    const std::int64_t drawDay = dayOf(ACall.DrawDate);
+    const std::int64_t drawDay = DayOfDate(ACall.DrawDate);
     for (q->First(); !q->Eof(); q->Next()) {
         const int k = fieldInt(q, QStringLiteral("BomOffsetDay"));
-        const int c = int(laterWorkDay(ARun.Holidays, k, drawDay) - drawDay);
+        // A later line is issued on the working day its offset ends on, an
+        // earlier one that many working days before the draw date.
+        const std::int64_t day = k > 0 ? WorkDaysLater(ARun.Holidays, k, drawDay) : LeadTimeStart(ARun.Holidays, -k, drawDay);
+        const int c = int(day - drawDay);
         if (c != k)
             updates += QStringLiteral("update #QZ_MRP_BOM set BomOffsetDay=%1 where BomEntry=%2\r").arg(c).arg(fieldInt(q, QStringLiteral("BomEntry")));
     }

@@ -380,3 +380,37 @@ TEST(Numbers, BatchSplitsBeyondLimit)
     batch.Flush();
     EXPECT_EQ(batch.Executed().size(), 2);
 }
+
+TEST(WorkDays, NearestWorkingDaysAndLaterShifts)
+{
+    // Weekends of 2024 plus Wednesday 2024-05-01 off; the holiday given twice.
+    TInt64DynArray h = Weekends(Day(2024, 1, 1), Day(2024, 12, 31), {Day(2024, 5, 1)});
+    h.insert(std::lower_bound(h.begin(), h.end(), Day(2024, 5, 1)), Day(2024, 5, 1));
+    struct Case { std::int64_t day, before, after; };
+    const Case cases[] = {
+        {Day(2024, 4, 17), Day(2024, 4, 17), Day(2024, 4, 17)},   // a working day is itself
+        {Day(2024, 4, 13), Day(2024, 4, 12), Day(2024, 4, 15)},   // Saturday
+        {Day(2024, 4, 14), Day(2024, 4, 12), Day(2024, 4, 15)},   // Sunday
+        {Day(2024, 5, 1), Day(2024, 4, 30), Day(2024, 5, 2)},     // the holiday
+    };
+    for (const Case& c : cases) {
+        EXPECT_TRUE(IsWorkDay(h, c.before));
+        EXPECT_EQ(WorkDayOnOrBefore(h, c.day), c.before) << c.day;
+        EXPECT_EQ(WorkDayOnOrAfter(h, c.day), c.after) << c.day;
+    }
+    EXPECT_FALSE(IsWorkDay(h, Day(2024, 5, 1)));
+    // A lead time of n working days from a day ends on a working day.
+    EXPECT_EQ(WorkDaysLater(h, 1, Day(2024, 4, 12)), Day(2024, 4, 15));   // Friday and one day: Monday
+    EXPECT_EQ(WorkDaysLater(h, 5, Day(2024, 4, 8)), Day(2024, 4, 15));    // Monday and five: the next Monday
+    EXPECT_EQ(WorkDaysLater(h, 2, Day(2024, 4, 29)), Day(2024, 5, 2));    // over the holiday
+    EXPECT_EQ(WorkDaysLater(h, 0, Day(2024, 4, 13)), Day(2024, 4, 13));
+    // The start of a lead time is a working day too.
+    EXPECT_EQ(LeadTimeStart(h, 1, Day(2024, 4, 15)), Day(2024, 4, 12));
+    // Dates and day numbers.
+    EXPECT_EQ(DayOfDate(QDate(2027, 1, 11)), 46398);
+    EXPECT_EQ(DateOfDay(46398), QDate(2027, 1, 11));
+    // Rest days are read from the earliest day a shift can give.
+    TPlanPeriods periods;
+    ASSERT_TRUE(TextToPlanPeriods(QStringLiteral("46391|46398|46405|"), periods));
+    EXPECT_EQ(CalendarFirstDay(periods), double(EarliestShiftDay));
+}

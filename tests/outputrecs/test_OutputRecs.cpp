@@ -155,12 +155,11 @@ TEST_F(RunFixture, ARowSplitsOverItsPlanPeriodHints)
     // The first period's piece: what is left of it, at the end of period 0.
     EXPECT_DOUBLE_EQ(run.Records()[0].SupStdQty, 2);
     EXPECT_EQ(run.Records()[0].SupDate, QDate(2027, 1, 3));
-    // The next period's piece: its period starts one working day after the
-    // first, but it is not due after its needs (not before the row's own date):
-    // the row's date and draw date.
+    // The next period's piece: due on its period's first day, started the
+    // row's lead time (one day) before.
     EXPECT_DOUBLE_EQ(run.Records()[1].SupStdQty, 5);
-    EXPECT_EQ(run.Records()[1].SupDate, QDate(2027, 1, 5));
-    EXPECT_EQ(run.Records()[1].SupDrawDate, QDate(2027, 1, 4));
+    EXPECT_EQ(run.Records()[1].SupDate, QDate(2027, 1, 4));
+    EXPECT_EQ(run.Records()[1].SupDrawDate, QDate(2027, 1, 3));
 
     // A hint naming a period the scheme does not have is passed over; the rest
     // of the quantity comes as one more piece at the row's date.
@@ -179,10 +178,12 @@ TEST_F(RunFixture, ARowSplitsOverItsPlanPeriodHints)
 
 // Released dates on the demo's calendar (weekends, New Year's Day and the
 // Spring Festival 2027-02-06..02-14 rest) and its weekly plan periods from
-// Monday 2027-01-04 (period 1) on; period 0 ends on 01-03. Worked out by hand:
-// a rest day moves to the working day before it, never before today; a piece
-// dated at its period's begin keeps that; a later period's piece is never due
-// before an earlier one nor after its period's begin or the row's own date.
+// Monday 2027-01-04 (period 1) on; period 0 ends on Sunday 01-03. Worked out by
+// hand: each period's piece is due on its period's first working day (a
+// period without one has it on the working day before), never before the
+// piece before it nor before today's first working day; its start is its due
+// date less the row's lead time in working days. The same for production,
+// purchase and subcontracting, with periods kept apart or merged.
 TEST(OutputDates, ReleasedDatesOnTheDemoCalendar)
 {
     struct Case {
@@ -190,23 +191,34 @@ TEST(OutputDates, ReleasedDatesOnTheDemoCalendar)
         QDate today, date, draw;
         const char* hints;
         double before, qty;
+        bool merged;
         QStringList records;   // "quantity@due/draw", MM-dd, in creation order
     };
     const QDate jan5(2027, 1, 5);
+    const QDate dec21(2026, 12, 21);
     const Case cases[] = {
-        {"whole row on a working day keeps its dates", jan5, {2027, 2, 26}, {2027, 2, 22}, "", 0, 88, {"88@02-26/02-22"}},
-        {"whole row due on a Saturday", jan5, {2027, 1, 23}, {2027, 1, 18}, "", 0, 10, {"10@01-22/01-18"}},
-        {"whole row due inside the Spring Festival", jan5, {2027, 2, 10}, {2027, 2, 3}, "", 0, 10, {"10@02-05/02-03"}},
-        {"due today, a Saturday", {2027, 1, 9}, {2027, 1, 9}, {2027, 1, 7}, "", 0, 10, {"10@01-09/01-09"}},
-        {"a rest day after today whose working day lies before it", {2027, 1, 9}, {2027, 1, 10}, {2027, 1, 7}, "", 0, 10,
-         {"10@01-09/01-09"}},
-        {"two periods: the later piece at its period's begin", jan5, {2027, 1, 20}, {2027, 1, 15}, "3=40\r\n4=60", 0, 100,
-         {"40@01-18/01-13", "60@01-25/01-20"}},
-        {"output before: a later piece never before the first one", jan5, {2027, 1, 6}, {2027, 1, 5}, "1=10\r\n5=10\r\n6=10", 10,
-         20, {"20@02-01/01-29"}},
-        {"period 0 and today", jan5, {2027, 1, 5}, {2027, 1, 4}, "0=5\r\n1=5", 0, 10, {"10@01-05/01-05"}},
-        {"a period beginning in the Spring Festival", jan5, {2027, 2, 15}, {2027, 2, 5}, "6=10\r\n7=10", 0, 20,
-         {"10@02-05/02-05", "10@02-15/02-05"}},
+        {"whole row on a working day keeps its dates", jan5, {2027, 2, 26}, {2027, 2, 22}, "", 0, 88, false, {"88@02-26/02-22"}},
+        {"whole row due on a Saturday: Friday, lead time kept", jan5, {2027, 1, 23}, {2027, 1, 18}, "", 0, 10, false,
+         {"10@01-22/01-15"}},
+        {"whole row due inside the Spring Festival", jan5, {2027, 2, 10}, {2027, 2, 3}, "", 0, 10, false, {"10@02-05/02-02"}},
+        {"due today, a Saturday: the next working day", {2027, 1, 9}, {2027, 1, 9}, {2027, 1, 7}, "", 0, 10, false,
+         {"10@01-11/01-11"}},
+        {"a rest day after today whose working day lies before it", {2027, 1, 9}, {2027, 1, 10}, {2027, 1, 7}, "", 0, 10, false,
+         {"10@01-11/01-11"}},
+        {"pieces on period starts that are Mondays (S-85)", dec21, {2027, 1, 11}, {2026, 12, 30}, "02=400\r\n03=370\r\n04=320", 0,
+         1090, false, {"400@01-11/12-30", "370@01-18/01-07", "320@01-25/01-14"}},
+        {"the same with the periods merged", dec21, {2027, 1, 11}, {2026, 12, 30}, "02=400\r\n03=370\r\n04=320", 0, 1090, true,
+         {"1090@01-11/12-30"}},
+        {"a row dated inside a period: pieces on the periods' first days", jan5, {2027, 1, 20}, {2027, 1, 15}, "3=40\r\n4=60", 0,
+         100, false, {"40@01-18/01-13", "60@01-25/01-20"}},
+        {"the overdue bucket on the last working day before the horizon", dec21, {2027, 1, 3}, {2026, 12, 30}, "0=5\r\n1=7", 0,
+         12, false, {"5@12-31/12-29", "7@01-04/12-30"}},
+        {"a piece due before today comes today, with the next one", jan5, {2027, 1, 5}, {2027, 1, 4}, "0=5\r\n1=5", 0, 10, false,
+         {"10@01-05/01-05"}},
+        {"output before: the released periods are passed over; a holiday week's piece is ready the working day before", jan5,
+         {2027, 1, 6}, {2027, 1, 5}, "1=10\r\n5=10\r\n6=10", 10, 20, false, {"20@02-01/01-29"}},
+        {"a period beginning in the Spring Festival", jan5, {2027, 2, 15}, {2027, 2, 5}, "6=10\r\n7=10", 0, 20, false,
+         {"10@02-05/02-04", "10@02-15/02-05"}},
     };
     TInt64DynArray holidays;
     for (QDate d(2026, 12, 1); d <= QDate(2027, 3, 31); d = d.addDays(1))
@@ -215,27 +227,43 @@ TEST(OutputDates, ReleasedDatesOnTheDemoCalendar)
     TPlanPeriods periods{{ppkDelay, day(QDate(2026, 12, 1)), day(QDate(2027, 1, 3))}};
     for (int k = 0; k < 13; ++k)
         periods.push_back({ppkNormal, day(QDate(2027, 1, 4).addDays(7 * k)), day(QDate(2027, 1, 10).addDays(7 * k))});
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.what);
-        Rows rows;
-        TMRPOutputRun run;
-        run.Today = c.today;
-        run.Holidays = holidays;
-        run.MrpPeriods = periods;
-        run.OptionsMO.MergeTrack = 7;
-        run.OptionsMO.MergePeriods = false;
-        auto row = production("1", c.before + c.qty);
-        row["SupDate"] = c.date;
-        row["SupDrawDate"] = c.draw;
-        row["SupHints"] = QString::fromUtf8(c.hints);
-        row["SupDestQty"] = c.before;
-        row["SupDoDestQty"] = c.qty;
-        run.AddOutputNode(rows.add(row));
-        QStringList got;
-        for (const TMRPOutputRec& r : run.Records())
-            got << QStringLiteral("%1@%2/%3").arg(r.SupStdQty).arg(r.SupDate.toString("MM-dd"), r.SupDrawDate.toString("MM-dd"));
-        EXPECT_EQ(got.join(" ").toStdString(), c.records.join(" ").toStdString());
-    }
+    for (const int billType : {obtProduction, obtPurchase, obtSubcontract, obtSubcontractDirect})
+        for (const Case& c : cases) {
+            SCOPED_TRACE(QStringLiteral("%1, bill type %2").arg(QString::fromUtf8(c.what)).arg(billType).toStdString());
+            Rows rows;
+            TMRPOutputRun run;
+            run.Today = c.today;
+            run.Holidays = holidays;
+            run.MrpPeriods = periods;
+            TMRPOutputOptions& o = run.GetOutputOptions(billType);
+            o.MergeTrack = 7;
+            o.MergePeriods = c.merged;
+            auto row = production("1", c.before + c.qty);
+            row["SupDestType"] = billType;
+            row["SupDate"] = c.date;
+            row["SupDrawDate"] = c.draw;
+            row["SupHints"] = QString::fromUtf8(c.hints);
+            row["SupDestQty"] = c.before;
+            row["SupDoDestQty"] = c.qty;
+            run.AddOutputNode(rows.add(row));
+            QStringList got;
+            for (const TMRPOutputRec& r : run.Records())
+                got << QStringLiteral("%1@%2/%3").arg(r.SupStdQty).arg(r.SupDate.toString("MM-dd"), r.SupDrawDate.toString("MM-dd"));
+            EXPECT_EQ(got.join(" ").toStdString(), c.records.join(" ").toStdString());
+        }
+
+    // A period beginning on a rest day (monthly periods from Friday 2027-01-01):
+    // its piece is due on its first working day, inside the period.
+    TMRPOutputRun monthly;
+    monthly.Today = dec21;
+    monthly.Holidays = holidays;
+    monthly.MrpPeriods = {{ppkDelay, day(QDate(2026, 12, 1)), day(QDate(2026, 12, 31))},
+                          {ppkNormal, day(QDate(2027, 1, 1)), day(QDate(2027, 1, 31))},
+                          {ppkNormal, day(QDate(2027, 2, 1)), day(QDate(2027, 2, 28))}};
+    EXPECT_EQ(monthly.OutputPieceDate(1, QDate(2027, 1, 15), QDate()), QDate(2027, 1, 4));
+    EXPECT_EQ(monthly.OutputPieceDate(2, QDate(2027, 1, 15), QDate(2027, 1, 4)), QDate(2027, 2, 1));
+    // Never before the piece before it.
+    EXPECT_EQ(monthly.OutputPieceDate(1, QDate(2027, 1, 15), QDate(2027, 1, 6)), QDate(2027, 1, 6));
 }
 
 TEST_F(RunFixture, BillsHoldAtMostMaxRowsOfEqualSplitKeysInCreationOrder)
@@ -310,7 +338,7 @@ TEST_F(RunFixture, PurchaseRequisitionsCarryTheirSubstituteGroups)
     TMRPOutputRow& group = rows.add({{"SupDestType", 38}, {"SupItmID", "A"}, {"SupQty", 4}, {"SupUnDestQty", 4}}, &top);
     rows.add({{"SupItmID", "A2"}, {"SupQty", 8}, {"SupDeptID", "V9"}, {"SupDestType", 38}}, &group);
     TMRPOutputRow& leaf = rows.add({{"SupDestType", 38}, {"SupItmID", "A"}, {"SupQty", 10}, {"SupDoDestQty", 10}}, &top);
-    run.AddOutputRec(leaf, run.MergeKey(leaf), QDate(2027, 1, 5), 10, 0);
+    run.AddOutputRec(leaf, run.MergeKey(leaf), QDate(2027, 1, 5), TOutputQty::FromNumber(10, 8), TOutputQty());
     ASSERT_EQ(run.Records().size(), 1u);
     const TMRPOutputRec& r = run.Records()[0];
     ASSERT_EQ(r.SupSubItems.size(), 1u);
