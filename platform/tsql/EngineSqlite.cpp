@@ -154,6 +154,7 @@ void Connection::Impl::clearPrepared()
 {
     for (sqlite3_stmt* st : std::as_const(prepared)) sqlite3_finalize(st);
     prepared.clear();
+    fileStatements.clear();
 }
 
 sqlite3_stmt* Connection::Impl::prepare(const QString& sql, const QList<QVariant>& params)
@@ -167,11 +168,14 @@ sqlite3_stmt* Connection::Impl::prepare(const QString& sql, const QList<QVariant
         // search is quadratic, so such a statement evaluates its values where they stand
         const bool manyValues = params.size() > 1000;
         if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kFactorOutConst);
+        touchesFile = false;
         int rc = sqlite3_prepare_v3(db, b.constData(), b.size(), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, 0);
         if (rc != SQLITE_OK) fail(rc);
         prepared.insert(sql, st);
+        if (touchesFile) fileStatements.insert(st);
     }
+    beforeRun(st);
     for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params[i]);
     return st;
 }
@@ -236,6 +240,7 @@ void Connection::Impl::syncTransaction(const SqlError& error)
     if (error.number == 1205 && !sqlite3_get_autocommit(db)) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
         trancount = 0;
+        fileLockPending = false;
         schemaChanged();
     }
     // SQLite ends a transaction by itself on some failures (disk full, interrupted)
@@ -248,6 +253,7 @@ void Connection::rollbackAll()
 {
     if (!sqlite3_get_autocommit(d->db)) sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
     d->trancount = 0;
+    d->fileLockPending = false;
     d->schemaChanged();
 }
 
