@@ -132,6 +132,7 @@ enum class SK {
     Declare, Set, If, Block, While, Return, Exec, BeginTran, Commit, Rollback, Raiserror, Print,
     Break, Continue, Noop,
     IdentityInsert,   // set identity_insert T on|off (table; unique: on)
+    LockTimeout,      // set lock_timeout n (milliseconds in args[0]; -1: no limit)
 };
 
 struct Assignment {

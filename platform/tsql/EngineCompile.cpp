@@ -26,6 +26,7 @@ bool Connection::Impl::compiles(const QList<StmtP>& stmts)
     Frame pre;
     Frame* saved = frame;
     frame = &pre;
+    compiling = true;   // statements are prepared, not run: they take no lock yet
     bool ok = true;
     try {
         compileList(stmts);
@@ -35,6 +36,7 @@ bool Connection::Impl::compiles(const QList<StmtP>& stmts)
     } catch (const std::exception&) {
         // anything else shows when the statement runs
     }
+    compiling = false;
     frame = saved;
     return ok;
 }
@@ -95,7 +97,7 @@ bool Connection::Impl::compileOne(const Stmt& s)
         check([&] { release(prepare(translate(s, [&](Translator& tr) { return tr.remove(s); }))); });
         return true;
     case SK::Print: case SK::Raiserror: case SK::Return: case SK::Break: case SK::Continue: case SK::Noop:
-    case SK::BeginTran: case SK::Commit: case SK::Rollback:
+    case SK::BeginTran: case SK::Commit: case SK::Rollback: case SK::LockTimeout:
         return true;
     default:
         return false;

@@ -10,6 +10,8 @@
 //   EngineCompile.cpp  compiling a batch before it runs, statement shapes
 //   EngineRun.cpp      running a batch and its statements, procedures
 //   EngineBulk.cpp     one batch run once per row of values
+//   EngineTransactions.cpp  begin/commit/rollback, the file's write lock taken by a
+//                      transaction before it first touches the file, the lock time-out
 //   Engine.cpp         the procedure registry
 #pragma once
 
@@ -167,6 +169,29 @@ struct Connection::Impl {
     Rows fetch(const QString& sql, const QList<QVariant>& params);
 
     void syncTransaction(const SqlError& error);
+
+    // ---------------------------------------------------------- transactions (EngineTransactions.cpp)
+    // A transaction takes the file's write lock before its first statement on the
+    // file's tables (reading or writing), waiting for it as long as the lock
+    // time-out allows; statements on #temp tables alone take no lock. Without it a
+    // transaction that read first could not write after another program's commit.
+    bool fileLockPending = false;   // the open transaction has yet to take the write lock
+    bool compiling = false;         // a batch is being compiled: nothing is locked yet
+    bool touchesFile = false;       // set while a statement is prepared, when it names the file's tables
+    QSet<sqlite3_stmt*> fileStatements;   // prepared statements on the file's tables
+    QString lockTable;              // a table of the file, whose empty delete takes the write lock
+    int lockTimeout = 10000;        // milliseconds a statement waits for a lock; -1: no limit
+
+    void beginTransaction();
+    void commitTransaction();
+    void rollbackTransaction();
+    // Takes the write lock for the open transaction when it has none yet (1222
+    // after the lock time-out; the transaction stays open, as it was).
+    void lockFile();
+    // Before a prepared statement runs: its transaction's write lock.
+    void beforeRun(sqlite3_stmt* st) { if (fileLockPending && !compiling && fileStatements.contains(st)) lockFile(); }
+    void setLockTimeout(int milliseconds);
+    void watchStatements();   // the authorizer that tells which statements name the file's tables
 
     // ---------------------------------------------------------- values
     static QVariant toApi(const QVariant& raw, const ColumnInfo& c);

@@ -126,6 +126,10 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         run("PRAGMA journal_mode=WAL");
         // a committed transaction survives a power cut, as a database server promises
         run("PRAGMA synchronous=FULL");
+        // The log is written back after commits once it holds 1,000 pages (4 MiB)
+        // and starts again from its beginning when nobody reads it; this cut it
+        // back to 32 MiB then, whatever it grew to while a reader held it.
+        run("PRAGMA journal_size_limit=33554432");
     }
     // temporary tables (a run's work tables) live in memory, never in a spill file
     run("PRAGMA temp_store=MEMORY");
@@ -139,6 +143,7 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         "UNION ALL SELECT rowid, name COLLATE KV, CASE type WHEN 'view' THEN 'V' ELSE 'U' END, "
         "CASE type WHEN 'view' THEN 'V' ELSE 'U' END, 1 FROM main.sqlite_master "
         "WHERE type IN ('table','view') AND name NOT LIKE 'sqlite[_]%'");
+    d.watchStatements();
     d.ctx.table = [&d](const QString& name) { return d.tableInfo(name); };
     d.ctx.variable = [&d](const QString& name) -> const Variable* {
         if (!d.frame) return nullptr;
@@ -195,6 +200,7 @@ TableInfo Connection::Impl::tableInfo(const QString& name)
     if (it != catalog.end()) return *it;
     TableInfo info;
     const bool temp = name.startsWith(u'#');
+    if (!temp && !compiling) lockFile();
     const char* sql = temp
         ? "select name, type, sql from sqlite_temp_master where type in ('table','view') and name=?1 collate nocase"
         : "select name, type, sql from main.sqlite_master where type in ('table','view') and name=?1 collate nocase";

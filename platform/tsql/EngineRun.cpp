@@ -258,23 +258,18 @@ void Connection::Impl::simple(const Stmt& s)
         return;
     }
     case SK::Exec: execProcedure(s, nullptr); return;
-    case SK::BeginTran:
-        if (trancount == 0) exec("BEGIN");
-        ++trancount;
-        return;
+    case SK::BeginTran: beginTransaction(); return;
     case SK::Commit:
         if (trancount == 0)
             raise(3902, QStringLiteral("The COMMIT TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-        if (trancount == 1) exec("COMMIT");
-        --trancount;
+        commitTransaction();
         return;
     case SK::Rollback:
         if (trancount == 0)
             raise(3903, QStringLiteral("The ROLLBACK TRANSACTION request has no corresponding BEGIN TRANSACTION."));
-        trancount = 0;
-        if (!sqlite3_get_autocommit(db)) exec("ROLLBACK");
-        schemaChanged();
+        rollbackTransaction();
         return;
+    case SK::LockTimeout: setLockTimeout(evaluate(s.args[0]).toInt()); return;
     case SK::Raiserror: {
         QVariant msg = evaluate(s.args[0]);
         int severity = s.args.size() > 1 ? evaluate(s.args[1]).toInt() : 16;

@@ -159,6 +159,7 @@ void Connection::Impl::clearPrepared()
 {
     for (sqlite3_stmt* st : std::as_const(prepared)) sqlite3_finalize(st);
     prepared.clear();
+    fileStatements.clear();
 }
 
 sqlite3_stmt* Connection::Impl::prepare(const QString& sql, const QList<QVariant>& params)
@@ -172,11 +173,14 @@ sqlite3_stmt* Connection::Impl::prepare(const QString& sql, const QList<QVariant
         // search is quadratic, so such a statement evaluates its values where they stand
         const bool manyValues = params.size() > 1000;
         if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, kFactorOutConst);
+        touchesFile = false;
         int rc = sqlite3_prepare_v3(db, b.constData(), b.size(), SQLITE_PREPARE_PERSISTENT, &st, nullptr);
         if (manyValues) sqlite3_test_control(SQLITE_TESTCTRL_OPTIMIZATIONS, db, 0);
         if (rc != SQLITE_OK) fail(rc);
         prepared.insert(sql, st);
+        if (touchesFile) fileStatements.insert(st);
     }
+    beforeRun(st);
     for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params[i]);
     return st;
 }
@@ -250,6 +254,8 @@ void Connection::Impl::syncTransaction(const SqlError& error)
     const bool ends = endsBatch(error.number);
     if (ends && !sqlite3_get_autocommit(db)) {
         sqlite3_exec(db, "ROLLBACK", nullptr, nullptr, nullptr);
+        trancount = 0;
+        fileLockPending = false;
         schemaChanged();
     }
     // Whenever SQLite ended the transaction by itself, nothing after the failure may
@@ -268,6 +274,7 @@ void Connection::rollbackAll()
 {
     if (!sqlite3_get_autocommit(d->db)) sqlite3_exec(d->db, "ROLLBACK", nullptr, nullptr, nullptr);
     d->trancount = 0;
+    d->fileLockPending = false;
     d->schemaChanged();
 }
 

@@ -353,6 +353,11 @@ private:
         if (peek().kind != Tok::Ident) fail();
         QString option = next().text.toLower();
         auto s = make(SK::Noop, t);
+        if (option == "lock_timeout") {
+            s->kind = SK::LockTimeout;
+            s->args << expr();
+            return s;
+        }
         if (option == "identity_insert") {
             s->kind = SK::IdentityInsert;
             s->table = multiPartName();

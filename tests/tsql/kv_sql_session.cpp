@@ -8,6 +8,8 @@
 //                 code of the program would (answers "touched")
 //   dialogs       shows the file's folder in each of the program's file dialogs
 //                 (answers "dialogs N read M": N dialogs, M files opened meanwhile)
+//   sleep MS      does nothing for MS milliseconds, its connections kept as they are
+//                 (answers "slept"), so that a transaction is held for a while
 // Each answer is one line, written at once; the program ends at the end of its input,
 // closing what is still open from the last connection back.
 #include "TsqlEngine.h"
@@ -15,6 +17,7 @@
 
 #include <QApplication>
 #include <QStringList>
+#include <QThread>
 
 #include <cstdio>
 #include <iostream>
@@ -46,6 +49,9 @@ int main(int argc, char** argv)
             } else if (verb == QLatin1String("exec") && n >= 0 && size_t(n) < connections.size() && connections[n]) {
                 const kvtsql::BatchResult r = connections[n]->execute(command.section(u' ', 2));
                 answer(r.errors.isEmpty() ? QStringLiteral("ok") : QStringLiteral("error %1").arg(r.errors.first().number));
+            } else if (verb == QLatin1String("sleep") && n >= 0) {
+                QThread::msleep(n);
+                answer(QStringLiteral("slept"));
             } else if (verb == QLatin1String("close") && n >= 0 && size_t(n) < connections.size()) {
                 connections[n].reset();
                 answer(QStringLiteral("closed %1").arg(n));

@@ -4,66 +4,19 @@
 // the write-ahead log and its shared memory stay while any connection is open.
 // The programs are real processes: kv-sql-session keeps its connections open
 // between commands, korvane-sql opens, runs a script and ends.
+#include "ProgramSessions.h"
 #include "TsqlTestUtil.h"
 
-#include <QCoreApplication>
+#include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 
 #include <sys/stat.h>
 
 namespace {
 
-QString binDir()
-{
-    const QString bin = qEnvironmentVariable("KORVANE_BIN_DIR");
-    return bin.isEmpty() ? QCoreApplication::applicationDirPath() : bin;
-}
-
-// A program that keeps its connections open between commands: ours, or one with
-// SQLite's ordinary locks.
-class Session {
-public:
-    explicit Session(const QString& file, const QString& program = QStringLiteral("kv-sql-session"))
-    {
-        p.start(binDir() + u'/' + program, {file});
-        p.waitForStarted(30000);
-    }
-    ~Session() { end(); }
-
-    // Sends one command and gives the program's answer.
-    QString send(const QString& command)
-    {
-        p.write((command + u'\n').toUtf8());
-        while (!p.canReadLine())
-            if (!p.waitForReadyRead(120000)) return QStringLiteral("no answer");
-        return QString::fromUtf8(p.readLine()).trimmed();
-    }
-
-    // Ends the program as a user closes it: its connections close, the last first.
-    int end()
-    {
-        if (p.state() == QProcess::NotRunning) return p.exitCode();
-        p.closeWriteChannel();
-        p.waitForFinished(30000);
-        return p.exitCode();
-    }
-
-private:
-    QProcess p;
-};
-
-// The output of korvane-sql running one script on the file.
-QString runTool(const QString& file, const QString& script)
-{
-    QProcess p;
-    p.start(binDir() + "/korvane-sql", {file});
-    p.write(script.toUtf8());
-    p.closeWriteChannel();
-    p.waitForFinished(60000);
-    return QString::fromUtf8(p.readAllStandardOutput() + p.readAllStandardError());
-}
+using kvtsqltest::runTool;
+using kvtsqltest::Session;
 
 QString valuesIn(const QString& file)
 {
@@ -159,8 +112,11 @@ TEST_F(SharedFile, AWriteMeetingAnotherProgramsLockAnswersTheLockError)
     ASSERT_EQ(a.send("open"), "opened 0");
     ASSERT_EQ(a.send("open"), "opened 1");
     ASSERT_EQ(a.send("exec 0 begin tran insert T values (1)"), "ok");
+    QElapsedTimer waited;
+    waited.start();
     const QString out = runTool(file, "insert T values (2)");
     EXPECT_TRUE(out.startsWith("Msg 1222,")) << out.toStdString();
+    EXPECT_GE(waited.elapsed(), 10000) << "after the 10 s lock time-out";
     ASSERT_EQ(a.send("exec 0 commit"), "ok");
     EXPECT_EQ(valuesIn(file), values({1}));
 }
