@@ -27,6 +27,8 @@
 
 int main(int argc, char** argv)
 {
+    // its dialogs show nowhere unless a platform is asked for
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
     if (argc != 2) {
         std::fputs("usage: kv-sql-session DBFILE < commands\n", stderr);
