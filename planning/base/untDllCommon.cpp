@@ -121,9 +121,18 @@ void SetupTreeListColumn(PInfoFieldDef AFieldDef, kvui::Column* AColumn)
     case F::ftExtended: case F::ftSingle:
         if (!AColumn->editor())
             AColumn->setEditor(RightAlignedTextItem());
+        // A number in the number format, unless the column shows a value list
+        // (its editor given later by the frame): then the list's text stands.
         if (!AColumn->displayTextHook)
-            AColumn->displayTextHook = AFieldDef->DataType == F::ftCurrency ? &TCommonUI::TreeCurrencyColumnGetDisplayText
-                                                                          : &TCommonUI::TreeFloatColumnGetDisplayText;
+            AColumn->displayTextHook = [AColumn, currency = AFieldDef->DataType == F::ftCurrency](
+                                           const kvui::RowRef& ARow, const QVariant& AValue, QString& AText) {
+                if (AColumn->effectiveEditor(ARow)->isDropDown())
+                    return;
+                if (currency)
+                    TCommonUI::TreeCurrencyColumnGetDisplayText(ARow, AValue, AText);
+                else
+                    TCommonUI::TreeFloatColumnGetDisplayText(ARow, AValue, AText);
+            };
         break;
     default:
         break;

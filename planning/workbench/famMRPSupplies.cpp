@@ -211,6 +211,7 @@ TMRPSuppliesFrame::TMRPSuppliesFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef
     add(colSupDept, "colSupDept", QStringLiteral("供应单位"), L("DeptName"), 1);
     add(colSupNote, "colSupNote", QStringLiteral("备注"), L("SupNote"), 1);
     add(colSupBOM, "colSupBOM", QStringLiteral("BOM单"), L("BomNo"), 1);
+    add(colSupPDmdBillNo, "colSupPDmdBillNo", QStringLiteral("需求单据"), L("PDmdBillNo"), 1);
     add(colSupDrawDate, "colSupDrawDate", QStringLiteral("发料日期"), L("SupDrawDate"), 1);
     add(colSupBillEntry, "colSupBillEntry", QStringLiteral("单据行"), L("SupBillEntry"), 1);
     add(colSupOrigType, "colSupOrigType", QStringLiteral("主需求"), L("OrigType"), 1);

@@ -50,6 +50,7 @@ public:
     kvui::Column* colSupDept = nullptr;
     kvui::Column* colSupNote = nullptr;
     kvui::Column* colSupBOM = nullptr;
+    kvui::Column* colSupPDmdBillNo = nullptr; // what the supply serves
     kvui::Column* colSupDrawDate = nullptr;
     kvui::Column* colSupBillEntry = nullptr;
     kvui::Column* colSupOrigType = nullptr;

@@ -1,5 +1,6 @@
 #include "Editors.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QDateTime>
 #include <QCheckBox>
@@ -168,6 +169,9 @@ QWidget* ImageComboProperties::createEditor(QWidget* parent) const
         QIcon icon = (it.imageIndex >= 0 && it.imageIndex < images.size()) ? images[it.imageIndex] : QIcon();
         c->addItem(icon, showDescriptions ? it.description : QString(), it.value);
     }
+    // The list drops down as wide as its longest text, however narrow the cell.
+    c->view()->setMinimumWidth(c->view()->sizeHintForColumn(0) + 2 * c->view()->frameWidth()
+                               + c->style()->pixelMetric(QStyle::PM_ScrollBarExtent));
     return c;
 }
 

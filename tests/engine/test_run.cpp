@@ -33,6 +33,15 @@ protected:
         EXPECT_TRUE(s->Load(1));
         return s;
     }
+    // The demo scheme's main demand fetched and MRP run on it, as it comes.
+    void runDemo()
+    {
+        auto s = demo();
+        ASSERT_TRUE(s->RunMPS(false, false));
+        ASSERT_TRUE(s->Load(1));
+        ScriptedMessageBoxes boxes;
+        ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    }
 };
 
 } // namespace
@@ -153,11 +162,7 @@ TEST_F(RunTest, DemoSchemeRunsEndToEnd)
 // open quantity, of which the inspected part is the supply's checked quantity.
 TEST_F(RunTest, QuantitiesUnderInspectionLieInsideTheOrdersOpenQuantity)
 {
-    auto s = demo();
-    ASSERT_TRUE(s->RunMPS(false, false));
-    ASSERT_TRUE(s->Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    ASSERT_NO_FATAL_FAILURE(runDemo());
     EXPECT_EQ(rows("select SupBillNo, SupBillEntry, SupBillQty, SupQty, SupChkQty from QZ_MRP_Supplies where SupSchIID=1 and "
                    "SupBillType in (22, 24, 26) and SupChkQty>0 order by SupBillType"),
               (QStringList{"MO-202612-001|1|200|150|10", "OO-202612-001|1|400|400|100", "PO-202612-004|2|300|300|50"}));
@@ -178,11 +183,7 @@ TEST_F(RunTest, QuantitiesUnderInspectionLieInsideTheOrdersOpenQuantity)
 // table-fan order's packaging kit are no "MO-202612-001").
 TEST_F(RunTest, PlannedSuppliesCarryANumberOfTheirOwn)
 {
-    auto s = demo();
-    ASSERT_TRUE(s->RunMPS(false, false));
-    ASSERT_TRUE(s->Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    ASSERT_NO_FATAL_FAILURE(runDemo());
     EXPECT_GT(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42").toInt(), 0);
     EXPECT_EQ(value("select count(*) from QZ_MRP_Supplies where SupSchIID=1 and SupBillType>=42 and "
                     "(SupBillNo<>'S-'+cast(SupIID as nvarchar(8)) or SupBillEntry<>0)"),
@@ -201,11 +202,7 @@ TEST_F(RunTest, PlannedSuppliesCarryANumberOfTheirOwn)
 // comes are the program's.
 TEST_F(RunTest, TheDemoReadmeFiguresAreTheRunsFigures)
 {
-    auto s = demo();
-    ASSERT_TRUE(s->RunMPS(false, false));
-    ASSERT_TRUE(s->Load(1));
-    ScriptedMessageBoxes boxes;
-    ASSERT_TRUE(s->RunMRP(false, false, false, collector())) << messages.join('\n').toStdString();
+    ASSERT_NO_FATAL_FAILURE(runDemo());
     // Main demand: six sales-order lines (1220), two export lines (800), five forecast lines (2550).
     EXPECT_EQ(rows("select ManBillType, count(*), sum(ManQty) from QZ_MRP_Main where ManSchIID=1 group by ManBillType "
                    "order by ManBillType"),

@@ -165,6 +165,27 @@ TEST_F(ItemSubsTest, PlanningTypeShowsItsNameNotItsCode)
     EXPECT_TRUE(shown.contains(QStringLiteral("外购")));
 }
 
+// A substitute's BOM类别 shows its kind's text, not the node code behind it;
+// and the item's name stands first in the middle band, where widening the
+// later columns (a long note) cannot push it under the right-hand band.
+TEST_F(ItemSubsTest, SubstituteKindShowsItsTextAndTheNameComesFirst)
+{
+    open(0, QString());
+    QSet<QString> kinds;
+    for (kvui::TreeNode* n : view->grdExpand->allNodes())
+        if (n->level() >= 2)
+            kinds.insert(n->text(view->colBomType));
+    ASSERT_FALSE(kinds.isEmpty());
+    for (const QString& text : kinds)
+        EXPECT_TRUE(text == QStringLiteral("全局替代") || text == QStringLiteral("局部替代")) << text.toStdString();
+    const QList<kvui::Column*> shown = view->grdExpand->visibleColumns();
+    kvui::Column* firstMiddle = nullptr;
+    for (kvui::Column* c : shown)
+        if (c->bandIndex() == view->colBomItmName->bandIndex() && !firstMiddle)
+            firstMiddle = c;
+    EXPECT_EQ(firstMiddle, view->colBomItmName);
+}
+
 TEST_F(ItemSubsTest, FilterKindWithoutTextAppliesSilentlyAndWithTextWaitsForOk)
 {
     open(0, QString());

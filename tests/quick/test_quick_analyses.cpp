@@ -299,7 +299,7 @@ TEST(QuickAnalyses, AShortageAnalysisKeepsThePickedLinesPropertiesAndOrigin)
                                   "ManOrigID, ManOrigNo, ManOrigEntry, ManOrigItmID, ManOrigCustID, ManQty, ManNote from QZ_MRP_Main "
                                   "where ManSchIID=%1").arg(a.iid)),
               QStringList{QStringLiteral("22|MO-202612-001|1|IFG-1001|PR-7|蓝色|2|SO2612001|SO-202612-001|1|IFG-1001|C001|"
-                                         "140|[下达]   ")});
+                                         "150|[下达]   ")});
     EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Demands where DmdSchIID=%1").arg(a.iid)), 0);
     // The order's component lines were planned: a component the stock does not cover gets a planned supply.
     EXPECT_GT(count(QStringLiteral("select count(*) from QZ_MRP_Demands where DmdSchIID=%1 and DmdBillType=84").arg(a.iid)), 0);

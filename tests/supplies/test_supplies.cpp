@@ -166,6 +166,19 @@ TEST(SupplyView, FiltersByPlanTypeAndSpreadsOverPeriods)
     EXPECT_DOUBLE_EQ(sum, h.view->SupplyValue(record, QStringLiteral("SupQty")).toDouble());
     EXPECT_DOUBLE_EQ(h.view->PeriodQty(record, 7), 52.8);
 
+    // A planned supply has a number of its own; 需求单据 says what it serves:
+    // the motor assemblies planned for the table-fan order's material line
+    // name that order line, the floor fans their sales-order line.
+    const int assembly = h.recordOf(DemoLogin::count(
+        "select min(s.SupIID) from QZ_MRP_Supplies as s join QZ_MRP_Demands as d on d.DmdSchIID=1 and d.DmdIID=s.SupPDmdIID "
+        "where s.SupSchIID=1 and s.SupBillType=42 and d.DmdBillType=84"));
+    ASSERT_GE(assembly, 0);
+    EXPECT_TRUE(h.view->SupplyValue(assembly, QStringLiteral("SupBillNo")).toString().startsWith(QStringLiteral("S-")));
+    EXPECT_EQ(h.view->SupplyValue(assembly, QStringLiteral("PDmdBillNo")).toString(), QStringLiteral("MO-202612-001/1"));
+    EXPECT_TRUE(h.view->colSupPDmdBillNo->isVisible());
+    const int floorFans = h.recordOf(supplyOf(QStringLiteral("IFG-2001"), 42));
+    EXPECT_EQ(h.view->SupplyValue(floorFans, QStringLiteral("PDmdBillNo")).toString().left(14), QStringLiteral("SO-202612-001/"));
+
     // "Update" stays off for the choices that hold no planned supplies.
     h.view->cboPlanType->setCurrentIndex(8);
     EXPECT_FALSE(h.state(h.action("Update")) & csEnabled);
@@ -250,7 +263,7 @@ TEST(SupplyAdjustments, AFailingRowWritesNothingAtAll)
     EXPECT_EQ(boxes.shown.last().text, QStringLiteral("保存过程中出现意外错误, 操作被中止!"));
     // The row saved before the failing one is rolled back with it, and so are
     // the adjustment records and the scheme's stamp.
-    EXPECT_EQ(one(QStringLiteral("select SupQty from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(good)), "4930");
+    EXPECT_EQ(one(QStringLiteral("select SupQty from QZ_MRP_Supplies where SupSchIID=1 and SupIID=%1").arg(good)), "4920");
     EXPECT_EQ(DemoLogin::count("select count(*) from QZ_MRP_SupAdjusts where AdjSchIID=1"), 0);
     EXPECT_EQ(one("select SchState, SchMrpUpdTime from QZ_MRP_Schemes where SchIID=1"), stateBefore);
     // The edits stay for another try.

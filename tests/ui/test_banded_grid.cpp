@@ -2,6 +2,7 @@
 #include "DisplayFormat.h"
 #include "ScriptedMessageBoxes.h"
 
+#include <QAbstractItemView>
 #include <QApplication>
 #include <QClipboard>
 #include <QComboBox>
@@ -371,6 +372,12 @@ TEST_F(GridFixture, ImageComboAndButtonEditors)
     ASSERT_TRUE(grid.startEdit(cat));
     auto* cb = qobject_cast<QComboBox*>(grid.activeEditor());
     ASSERT_NE(cb, nullptr);
+    // A long text drops down whole, wider than the narrow cell.
+    combo->addItem("计划件", "计划生产(子件跳层)");
+    std::unique_ptr<QWidget> wide(combo->createEditor(nullptr));
+    auto* wcb = qobject_cast<QComboBox*>(wide.get());
+    ASSERT_NE(wcb, nullptr);
+    EXPECT_GE(wcb->view()->minimumWidth(), wcb->fontMetrics().horizontalAdvance("计划生产(子件跳层)"));
     cb->setCurrentIndex(1);
     grid.postEdit();
     EXPECT_EQ(src.value(0, 2).toString(), "结构件");
