@@ -198,7 +198,11 @@ BatchResult Connection::executeBulk(const QString& declarations, const QString& 
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
     d->ending.reset();
-    return d->runBulk(declarations, batch, rows);
+    try {
+        return d->runBulk(declarations, batch, rows);
+    } catch (const std::bad_alloc&) {
+        return d->outOfMemoryResult();
+    }
 }
 
 } // namespace kvtsql

@@ -273,6 +273,9 @@ struct Connection::Impl {
                          qint64& changedRows);
 
     BatchResult runBatch(const QString& batch, bool nested);
+
+    // A batch that ran out of memory outside its statements: error 701, as SQLite's own.
+    BatchResult outOfMemoryResult();
 };
 
 } // namespace kvtsql

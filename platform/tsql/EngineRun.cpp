@@ -564,6 +564,17 @@ BatchResult Connection::Impl::runBatch(const QString& batch, bool nested)
     return result;
 }
 
+BatchResult Connection::Impl::outOfMemoryResult()
+{
+    BatchResult r;
+    SqlError e;
+    outOfMemory(e);
+    syncTransaction(e);
+    lastError = e.number;
+    r.errors << e;
+    return r;
+}
+
 BatchResult ProcedureCall::run(const QString& batch)
 {
     BatchResult r = connection->impl()->runBatch(batch, true);
@@ -576,7 +587,12 @@ BatchResult Connection::execute(const QString& batch)
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
     d->ending.reset();
-    return d->runBatch(batch, false);
+    try {
+        return d->runBatch(batch, false);
+    } catch (const std::bad_alloc&) {
+        // memory ran out outside any statement (reading the batch): the batch's error
+        return d->outOfMemoryResult();
+    }
 }
 
 } // namespace kvtsql
