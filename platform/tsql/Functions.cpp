@@ -900,53 +900,59 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
-// SQL Server's LIKE: % _ [abc] [a-z] [^a], case-insensitive.
-bool likeMatch(const QString& p, int pi, const QString& s, int si, QChar esc)
+// SQL Server's LIKE: % _ [abc] [a-z] [^a], case-insensitive. Every element but %
+// stands for one character, so a mismatch need only go back to the last %, which
+// then takes one character more: no recursion, however many % the pattern holds.
+bool likeMatch(const QString& p, const QString& s, QChar esc)
 {
-    while (pi < p.size()) {
-        QChar c = p[pi];
-        if (!esc.isNull() && c == esc && pi + 1 < p.size()) {
-            if (si >= s.size() || s[si].toLower() != p[pi + 1].toLower()) return false;
-            pi += 2;
-            ++si;
-            continue;
-        }
-        if (c == u'%') {
-            while (pi < p.size() && p[pi] == u'%') ++pi;
-            if (pi == p.size()) return true;
-            for (int k = si; k <= s.size(); ++k)
-                if (likeMatch(p, pi, s, k, esc)) return true;
-            return false;
-        }
-        if (si >= s.size()) return false;
-        if (c == u'_') { ++pi; ++si; continue; }
+    // the element at pi against one character: its length in the pattern, or 0 when it does not match
+    auto element = [&](int pi, QChar ch) -> int {
+        const QChar c = p[pi];
+        if (!esc.isNull() && c == esc && pi + 1 < p.size()) return ch.toLower() == p[pi + 1].toLower() ? 2 : 0;
+        if (c == u'_') return 1;
         if (c == u'[') {
-            int close = p.indexOf(u']', pi + 1);
+            const int close = p.indexOf(u']', pi + 1);
             if (close > pi + 1) {
                 QString set = p.mid(pi + 1, close - pi - 1);
-                bool neg = set.startsWith(u'^');
+                const bool neg = set.startsWith(u'^');
                 if (neg) set = set.mid(1);
-                QChar ch = s[si].toLower();
+                const QChar lower = ch.toLower();
                 bool in = false;
                 for (int k = 0; k < set.size(); ++k) {
                     if (k + 2 < set.size() && set[k + 1] == u'-') {
-                        if (ch >= set[k].toLower() && ch <= set[k + 2].toLower()) in = true;
+                        if (lower >= set[k].toLower() && lower <= set[k + 2].toLower()) in = true;
                         k += 2;
-                    } else if (set[k].toLower() == ch) {
+                    } else if (set[k].toLower() == lower) {
                         in = true;
                     }
                 }
-                if (in == neg) return false;
-                pi = close + 1;
-                ++si;
-                continue;
+                return in != neg ? close - pi + 1 : 0;
             }
         }
-        if (c.toLower() != s[si].toLower()) return false;
-        ++pi;
-        ++si;
+        return c.toLower() == ch.toLower() ? 1 : 0;
+    };
+    auto isPercent = [&](int pi) { return p[pi] == u'%' && !(!esc.isNull() && esc == u'%'); };
+    int pi = 0, si = 0, starAt = -1, starFrom = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && isPercent(pi)) {
+            while (pi < p.size() && isPercent(pi)) ++pi;
+            starAt = pi;
+            starFrom = si;
+            continue;
+        }
+        const int len = pi < p.size() ? element(pi, s[si]) : 0;
+        if (len > 0) {
+            pi += len;
+            ++si;
+        } else if (starAt >= 0) {
+            pi = starAt;
+            si = ++starFrom;
+        } else {
+            return false;
+        }
     }
-    return si == s.size();
+    while (pi < p.size() && isPercent(pi)) ++pi;
+    return pi == p.size();
 }
 
 void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -959,7 +965,7 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         QString e = textArg(argv[2]);
         if (!e.isEmpty()) esc = e[0];
     }
-    sqlite3_result_int(ctx, likeMatch(pattern, 0, value, 0, esc) ? 1 : 0);
+    sqlite3_result_int(ctx, likeMatch(pattern, value, esc) ? 1 : 0);
 }
 
 // Exact sum of decimals: each value is taken at the column's scale as a scaled integer.

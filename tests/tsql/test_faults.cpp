@@ -191,3 +191,12 @@ TEST(TsqlFaults, GrowingTextsHaveACap)
               QStringList{"4000000|3000|6"});
     EXPECT_EQ(db.rows("select count(*) from big"), QStringList{"0"});
 }
+
+TEST(TsqlFaults, LikeWithAPatternOfThousandsOfWildcardsAnswers)
+{
+    ScratchDb db;
+    // each % once took a level of recursion: 200,000 of them overflowed the stack
+    EXPECT_EQ(db.rows("select case when replicate('a', 300000) like replicate('%a', 200000) + 'b' then 1 else 0 end, "
+                      "case when replicate('a', 300000) like replicate('%a', 200000) then 1 else 0 end"),
+              QStringList{"0|1"});
+}
