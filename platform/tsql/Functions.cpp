@@ -480,29 +480,6 @@ void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultFloat(ctx, a / b);
 }
 
-// Integer +, -, * of SQL Server's int (precision 10) or bigint (19) result: an
-// overflow is 8115, never a wrap or a float.
-template <char Op>
-void fnIntArith(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
-    const int precision = sqlite3_value_int(argv[2]) == 19 ? 19 : 10;
-    if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER || sqlite3_value_type(argv[1]) != SQLITE_INTEGER) {
-        // a value of another kind (a text an old row holds): the arithmetic of its numbers
-        double a, b;
-        if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
-        const double r = Op == '+' ? a + b : (Op == '-' ? a - b : a * b);
-        if (!(std::fabs(r) < 9.2e18)) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
-        resultInteger(ctx, qint64(std::trunc(r)), precision);
-        return;
-    }
-    const qint64 a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
-    qint64 r = 0;
-    const bool over = Op == '+' ? __builtin_add_overflow(a, b, &r) : (Op == '-' ? __builtin_sub_overflow(a, b, &r) : __builtin_mul_overflow(a, b, &r));
-    if (over) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
-    resultInteger(ctx, r, precision);
-}
-
 // Unary minus of an integer: -(-2147483648) does not fit an int.
 void fnIntNeg(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -1424,9 +1401,6 @@ void registerFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "kv_dsum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, guarded<dsumStep2>,
                                guardedFinal<dsumFinalScaled>, nullptr);
     fn<fnToInt>(db, "kv_toint", 2);
-    fn<fnIntArith<'+'>>(db, "kv_iadd", 3);
-    fn<fnIntArith<'-'>>(db, "kv_isub", 3);
-    fn<fnIntArith<'*'>>(db, "kv_imul", 3);
     fn<fnIntNeg>(db, "kv_ineg", 2);
     fn<fnMod>(db, "kv_mod", 3);
     fn<fnFloat>(db, "kv_float", 1);

@@ -120,15 +120,16 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     if (ta.type == SqlType::Float || tb.type == SqlType::Float) {
         type = floatType();
         if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-        return "kv_float(" + sa + " " + op + " " + sb + ")";
+        return checkedChain(QStringLiteral("kv_float("), QStringLiteral(")"), sa, op, sb);
     }
     if ((intA || nullA) && (intB || nullB)) {
         type = intType();
         if (ta.precision == 19 || tb.precision == 19) type.precision = 19;
         const QString precision = QString::number(type.precision);
         if (op == "/") return "kv_div(" + sa + ", " + sb + ", " + precision + ")";
-        static const QHash<QString, QString> fns = {{"+", "kv_iadd"}, {"-", "kv_isub"}, {"*", "kv_imul"}};
-        return fns.value(op) + "(" + sa + ", " + sb + ", " + precision + ")";
+        // SQLite's whole numbers are 64 bits, and one that overflows becomes a float,
+        // which kv_toint refuses as bigint's overflow
+        return checkedChain(QStringLiteral("kv_toint("), ", " + precision + ")", sa, op, sb);
     }
     if ((ta.type == SqlType::Decimal || intA || nullA) && (tb.type == SqlType::Decimal || intB || nullB)) {
         type = decimalResult(op, ta, tb);
@@ -139,7 +140,21 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     // text operands of arithmetic, or types not known: let the value decide
     type = ta.known() && ta.type != SqlType::Text ? ta : (tb.type != SqlType::Text ? tb : TypeInfo());
     if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-    return "kv_float(" + sa + " " + op + " " + sb + ")";
+    return checkedChain(QStringLiteral("kv_float("), QStringLiteral(")"), sa, op, sb);
+}
+
+QString Translator::checkedChain(const QString& head, const QString& tail, const QString& a, const QString& op, const QString& b)
+{
+    // a chain of the same checked operation (1 + 2 + 3...) is checked once, around the
+    // whole chain: SQLite's parser reads only a few dozen calls nested in each other
+    auto inner = [&](const QString& sql) {
+        const auto it = m_checked.constFind(sql);
+        return it != m_checked.constEnd() && it->first == head + tail ? it->second : sql;
+    };
+    const QString chain = "(" + inner(a) + " " + op + " " + inner(b) + ")";
+    const QString sql = head + chain + tail;
+    m_checked.insert(sql, {head + tail, chain});
+    return sql;
 }
 
 QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
