@@ -134,7 +134,8 @@ struct Connection::Impl {
     std::optional<SqlError> ending;
 
     // ---------------------------------------------------------- running SQLite statements
-    static void bind(sqlite3_stmt* st, int i, const QVariant& v);
+    // Binds a value; SQLite's result (SQLITE_TOOBIG for a value beyond the engine's cap).
+    static int bind(sqlite3_stmt* st, int i, const QVariant& v);
 
     // Prepared statements by their SQL text. Literals are parameters, so the
     // hundreds of statements of a write-back batch that differ only in their

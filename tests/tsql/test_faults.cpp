@@ -186,6 +186,16 @@ TEST(TsqlFaults, GrowingTextsHaveACap)
         EXPECT_EQ(r.errors[0].number, 7119) << c.what << ": " << errorsOf(r).toStdString();
         EXPECT_EQ(r.errors[0].message, QStringLiteral("Attempting to grow LOB beyond maximum allowed size of 67108864 bytes."));
     }
+    // a value handed in beyond the cap is refused, never stored as NULL
+    {
+        const QList<QList<QVariant>> rows = {{QString(int(kMaxValueBytes) + 1, u'a')}};
+        BatchResult r = db.conn->executeBulk("@v nvarchar(max)", "insert big values (@v)", rows);
+        ASSERT_EQ(r.errors.size(), 1) << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].number, 7119);
+        r = db.conn->executeBulk("@v nvarchar(max)", "insert big select @v", rows);
+        ASSERT_EQ(r.errors.size(), 1) << errorsOf(r).toStdString();
+        EXPECT_EQ(r.errors[0].number, 7119);
+    }
     // below the cap they work, past the old limit of a million repetitions too
     EXPECT_EQ(db.rows("select len(replicate('ab', 2000000)), len(replace(replicate('a', 1000), 'a', 'bcd')), len(space(5) + 'x')"),
               QStringList{"4000000|3000|6"});
