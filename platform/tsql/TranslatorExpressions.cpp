@@ -76,6 +76,7 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
         bool textA = ta.type == SqlType::Text, textB = tb.type == SqlType::Text;
         if ((textA && (textB || nullB)) || (textB && nullA)) {
             type = textType(ta.size && tb.size ? ta.size + tb.size : 0);
+            type.unicode = ta.unicode || tb.unicode;
             return "(" + sa + " || " + sb + ")";
         }
         if (ta.type == SqlType::DateTime && tb.numeric()) {
@@ -605,13 +606,19 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         type = intType();
         return "kv_datalength(" + a[0] + ", " + dataLengthKind(t[0]) + ")";
     }
-    if (n == "left") { args(2, 2); type = textType(t[0].size); return call("kv_left"); }
-    if (n == "right") { args(2, 2); type = textType(t[0].size); return call("kv_right"); }
-    if (n == "substring") { args(3, 3); type = textType(t[0].size); return call("substr"); }
-    if (n == "ltrim" || n == "rtrim") { args(1, 1); type = textType(t[0].size); return call(n); }
-    if (n == "trim") { args(1, 1); type = textType(t[0].size); return call("trim"); }
-    if (n == "upper" || n == "lower") { args(1, 1); type = textType(t[0].size); return call(n); }
-    if (n == "replace") { args(3, 3); type = textType(); return call("kv_replace"); }
+    // a text function's result is Unicode when its text is
+    auto textOf = [&](int size) {
+        TypeInfo r = textType(size);
+        r.unicode = t.value(0).unicode;
+        return r;
+    };
+    if (n == "left") { args(2, 2); type = textOf(t[0].size); return call("kv_left"); }
+    if (n == "right") { args(2, 2); type = textOf(t[0].size); return call("kv_right"); }
+    if (n == "substring") { args(3, 3); type = textOf(t[0].size); return call("substr"); }
+    if (n == "ltrim" || n == "rtrim") { args(1, 1); type = textOf(t[0].size); return call(n); }
+    if (n == "trim") { args(1, 1); type = textOf(t[0].size); return call("trim"); }
+    if (n == "upper" || n == "lower") { args(1, 1); type = textOf(t[0].size); return call(n); }
+    if (n == "replace") { args(3, 3); type = textOf(0); return call("kv_replace"); }
     if (n == "charindex") { args(2, 3); type = intType(); return call("kv_charindex"); }
     if (n == "char" || n == "nchar") {
         args(1, 1);
@@ -621,7 +628,7 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
     }
     if (n == "ascii" || n == "unicode") { args(1, 1); type = intType(); return call("unicode"); }
     if (n == "space") { args(1, 1); type = textType(); return call("kv_space"); }
-    if (n == "replicate") { args(2, 2); type = textType(); return call("kv_replicate"); }
+    if (n == "replicate") { args(2, 2); type = textOf(0); return call("kv_replicate"); }
     if (n == "reverse") { args(1, 1); type = textType(t[0].size); raise(195, QStringLiteral("'reverse' is not a recognized built-in function name.")); }
     if (n == "abs") {
         args(1, 1);
