@@ -204,7 +204,7 @@ BatchResult Connection::executeBulk(const QString& declarations, const QString& 
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
-    d->ending.reset();
+    if (d->depth == 0) d->ending.reset();
     try {
         return d->runBulk(declarations, batch, rows);
     } catch (const std::bad_alloc&) {

@@ -586,7 +586,8 @@ BatchResult Connection::execute(const QString& batch)
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
-    d->ending.reset();
+    // a procedure's own call of execute runs inside its caller's batch
+    if (d->depth == 0) d->ending.reset();
     try {
         return d->runBatch(batch, false);
     } catch (const std::bad_alloc&) {
