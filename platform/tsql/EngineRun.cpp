@@ -495,6 +495,8 @@ void Connection::Impl::execProcedure(const Stmt& s, QList<ResultSet>* sink)
         raise(50000, QStringLiteral("Procedure %1 failed.").arg(s.procName));
     } catch (const StatementError&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        throw;   // memory ran out: 701, as anywhere in the batch
     } catch (const std::exception& e) {
         // a procedure's own failure is the caller's SQL error, never a crash of the batch
         raise(50000, QStringLiteral("Procedure %1 failed: %2").arg(s.procName, QString::fromLocal8Bit(e.what())));

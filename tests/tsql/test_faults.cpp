@@ -238,6 +238,23 @@ TEST(TsqlFaults, AProcedureThatGoesOnAfterItsBatchEndedEndsTheCaller)
     EXPECT_EQ(db.rows("select v from tlog order by id"), QStringList{"before"});
 }
 
+TEST(TsqlFaults, MemoryRunOutInTheEngineIs701)
+{
+    // an allocation that fails in the engine's own code (here a procedure's) is the batch's
+    // error 701, ending it and its transaction, never an exception out of execute
+    registerProcedure(QStringLiteral("kv_test_no_memory"), [](ProcedureCall&) { throw std::bad_alloc(); });
+    ScratchDb db;
+    db.ok(QString::fromUtf8(kFixture));
+    BatchResult r;
+    EXPECT_NO_THROW(r = db.conn->execute("begin tran insert tlog (v) values ('in the transaction') exec kv_test_no_memory "
+                                         "insert tlog (v) values ('after') commit"));
+    unregisterProcedure(QStringLiteral("kv_test_no_memory"));
+    ASSERT_EQ(r.errors.size(), 1) << errorsOf(r).toStdString();
+    EXPECT_EQ(r.errors[0].number, 701);
+    EXPECT_EQ(db.conn->transactionCount(), 0);
+    EXPECT_EQ(db.rows("select v from tlog"), QStringList{"before"});
+}
+
 TEST(TsqlFaults, ADamagedPageIs824)
 {
     QTemporaryDir dir;
