@@ -56,8 +56,9 @@ Flow Connection::Impl::run(const StmtP& s)
     } catch (const StatementError& e) {
         record(e.error);
         // errors SQL Server finds while compiling (unknown column, variable or
-        // function, wrong argument count) end the batch, as they do there; so does
-        // a transaction chosen to end on a lock conflict
+        // function, wrong argument count) end the batch, as they do there; so do a
+        // transaction chosen to end on a lock conflict, the failures of the disk, the
+        // file or memory, and any failure after which SQLite ended the transaction
         static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 2749, 2750, 192};
         if (compileErrors.contains(e.error.number) || endsBatch(e.error.number) || ending) return Flow::Return;
     } catch (const std::bad_alloc&) {

@@ -14,4 +14,4 @@ if [ ! -f "$out/build/CMakeCache.txt" ]; then
     -DCMAKE_C_COMPILER=clang -DCMAKE_CXX_COMPILER=clang++ -DKORVANE_FUZZ=ON >/dev/null
 fi
 cmake --build "$out/build" --target fuzz_tsql -j "${FUZZ_JOBS:-2}"
-"$out/build/bin/fuzz_tsql" -max_total_time="${1:-120}" -max_len=512 -timeout=5 "$out/corpus"
+"$out/build/bin/fuzz_tsql" -max_total_time="${1:-120}" -max_len=512 -timeout=5 -artifact_prefix="$out/" "$out/corpus"
