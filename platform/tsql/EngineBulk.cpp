@@ -159,22 +159,29 @@ bool Connection::Impl::runBulkPrepared(const QList<StmtP>& stmts, const QStringL
             record(e.error);
             return true;
         }
-        for (int i = 0; i < from.size(); ++i) {
+        int rc = SQLITE_OK;
+        for (int i = 0; i < from.size() && rc == SQLITE_OK; ++i) {
             const int k = from[i];
             if (k < 0) {
-                bind(st, i + 1, q.params[i]);
+                rc = bind(st, i + 1, q.params[i]);
                 continue;
             }
             const BulkValue& b = bound[k];
             switch (b.kind) {
-            case BulkValue::Null: sqlite3_bind_null(st, i + 1); break;
-            case BulkValue::Int: sqlite3_bind_int64(st, i + 1, b.number); break;
-            case BulkValue::Text: sqlite3_bind_text(st, i + 1, b.text.data(), int(b.text.size()), SQLITE_STATIC); break;
-            case BulkValue::General: bind(st, i + 1, values[k]); break;
+            case BulkValue::Null: rc = sqlite3_bind_null(st, i + 1); break;
+            case BulkValue::Int: rc = sqlite3_bind_int64(st, i + 1, b.number); break;
+            case BulkValue::Text: rc = sqlite3_bind_text64(st, i + 1, b.text.data(), b.text.size(), SQLITE_STATIC, SQLITE_UTF8); break;
+            case BulkValue::General: rc = bind(st, i + 1, values[k]); break;
             }
         }
+        if (rc != SQLITE_OK) {
+            // a value SQLite may not hold (beyond the engine's cap): the row's error, never a NULL
+            SqlError e = sqliteError(rc, context);
+            release(st);
+            record(e);
+            return true;
+        }
         out->rowsAffected = -1;
-        int rc;
         while ((rc = sqlite3_step(st)) == SQLITE_ROW) {}
         if (rc != SQLITE_DONE) {
             SqlError e = sqliteError(rc, context);
@@ -197,8 +204,12 @@ BatchResult Connection::executeBulk(const QString& declarations, const QString& 
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
-    d->ending.reset();
-    return d->runBulk(declarations, batch, rows);
+    if (d->depth == 0) d->ending.reset();
+    try {
+        return d->runBulk(declarations, batch, rows);
+    } catch (const std::bad_alloc&) {
+        return d->outOfMemoryResult();
+    }
 }
 
 } // namespace kvtsql

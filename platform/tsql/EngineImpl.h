@@ -138,7 +138,8 @@ struct Connection::Impl {
     std::optional<SqlError> ending;
 
     // ---------------------------------------------------------- running SQLite statements
-    static void bind(sqlite3_stmt* st, int i, const QVariant& v);
+    // Binds a value; SQLite's result (SQLITE_TOOBIG for a value beyond the engine's cap).
+    static int bind(sqlite3_stmt* st, int i, const QVariant& v);
 
     // Prepared statements by their SQL text. Literals are parameters, so the
     // hundreds of statements of a write-back batch that differ only in their
@@ -300,6 +301,9 @@ struct Connection::Impl {
                          qint64& changedRows);
 
     BatchResult runBatch(const QString& batch, bool nested);
+
+    // A batch that ran out of memory outside its statements: error 701, as SQLite's own.
+    BatchResult outOfMemoryResult();
 };
 
 } // namespace kvtsql

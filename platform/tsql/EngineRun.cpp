@@ -56,8 +56,9 @@ Flow Connection::Impl::run(const StmtP& s)
     } catch (const StatementError& e) {
         record(e.error);
         // errors SQL Server finds while compiling (unknown column, variable or
-        // function, wrong argument count) end the batch, as they do there; so does
-        // a transaction chosen to end on a lock conflict
+        // function, wrong argument count) end the batch, as they do there; so do a
+        // transaction chosen to end on a lock conflict, the failures of the disk, the
+        // file or memory, and any failure after which SQLite ended the transaction
         static const QSet<int> compileErrors = {207, 209, 4104, 137, 195, 174, 205, 116, 141, 1038, 2749, 2750, 192};
         if (compileErrors.contains(e.error.number) || endsBatch(e.error.number) || ending) return Flow::Return;
     } catch (const std::bad_alloc&) {
@@ -490,6 +491,8 @@ void Connection::Impl::execProcedure(const Stmt& s, QList<ResultSet>* sink)
         raise(50000, QStringLiteral("Procedure %1 failed.").arg(s.procName));
     } catch (const StatementError&) {
         throw;
+    } catch (const std::bad_alloc&) {
+        throw;   // memory ran out: 701, as anywhere in the batch
     } catch (const std::exception& e) {
         // a procedure's own failure is the caller's SQL error, never a crash of the batch
         raise(50000, QStringLiteral("Procedure %1 failed: %2").arg(s.procName, QString::fromLocal8Bit(e.what())));
@@ -559,6 +562,17 @@ BatchResult Connection::Impl::runBatch(const QString& batch, bool nested)
     return result;
 }
 
+BatchResult Connection::Impl::outOfMemoryResult()
+{
+    BatchResult r;
+    SqlError e;
+    outOfMemory(e);
+    syncTransaction(e);
+    lastError = e.number;
+    r.errors << e;
+    return r;
+}
+
 BatchResult ProcedureCall::run(const QString& batch)
 {
     BatchResult r = connection->impl()->runBatch(batch, true);
@@ -570,8 +584,14 @@ BatchResult Connection::execute(const QString& batch)
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     d->rowcount = 0;
-    d->ending.reset();
-    return d->runBatch(batch, false);
+    // a procedure's own call of execute runs inside its caller's batch
+    if (d->depth == 0) d->ending.reset();
+    try {
+        return d->runBatch(batch, false);
+    } catch (const std::bad_alloc&) {
+        // memory ran out outside any statement (reading the batch): the batch's error
+        return d->outOfMemoryResult();
+    }
 }
 
 } // namespace kvtsql

@@ -123,34 +123,30 @@ bool Connection::Impl::isPrimaryKey(const QString& table, const QString& cols)
     return pk;
 }
 
-void Connection::Impl::bind(sqlite3_stmt* st, int i, const QVariant& v)
+int Connection::Impl::bind(sqlite3_stmt* st, int i, const QVariant& v)
 {
-    if (v.isNull()) { sqlite3_bind_null(st, i); return; }
+    if (v.isNull()) return sqlite3_bind_null(st, i);
     switch (v.typeId()) {
     case QMetaType::LongLong: case QMetaType::Int: case QMetaType::UInt: case QMetaType::ULongLong:
-        sqlite3_bind_int64(st, i, v.toLongLong());
-        return;
-    case QMetaType::Bool: sqlite3_bind_int(st, i, v.toBool() ? 1 : 0); return;
-    case QMetaType::Double: case QMetaType::Float: sqlite3_bind_double(st, i, v.toDouble()); return;
+        return sqlite3_bind_int64(st, i, v.toLongLong());
+    case QMetaType::Bool: return sqlite3_bind_int(st, i, v.toBool() ? 1 : 0);
+    case QMetaType::Double: case QMetaType::Float: return sqlite3_bind_double(st, i, v.toDouble());
     case QMetaType::QByteArray: {
         QByteArray b = v.toByteArray();
-        sqlite3_bind_blob(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
-        return;
+        return sqlite3_bind_blob64(st, i, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT);
     }
     case QMetaType::QDateTime: {
         QDateTime d = v.toDateTime();
         QByteArray b = canonicalDateTime(QDateTime(d.date(), d.time(), Qt::UTC)).toUtf8();
-        sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
-        return;
+        return sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
     }
     case QMetaType::QDate: {
         QByteArray b = canonicalDateTime(QDateTime(v.toDate(), QTime(0, 0), Qt::UTC)).toUtf8();
-        sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
-        return;
+        return sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
     }
     default: {
         QByteArray b = v.toString().toUtf8();
-        sqlite3_bind_text(st, i, b.constData(), b.size(), SQLITE_TRANSIENT);
+        return sqlite3_bind_text64(st, i, b.constData(), sqlite3_uint64(b.size()), SQLITE_TRANSIENT, SQLITE_UTF8);
     }
     }
 }
@@ -181,7 +177,14 @@ sqlite3_stmt* Connection::Impl::prepare(const QString& sql, const QList<QVariant
         if (touchesFile) fileStatements.insert(st);
     }
     beforeRun(st);
-    for (int i = 0; i < params.size(); ++i) bind(st, i + 1, params[i]);
+    for (int i = 0; i < params.size(); ++i) {
+        // a value SQLite refuses (beyond the engine's cap) is the statement's error, never a NULL
+        const int rc = bind(st, i + 1, params[i]);
+        if (rc != SQLITE_OK) {
+            release(st);
+            fail(rc);
+        }
+    }
     return st;
 }
 

@@ -188,8 +188,7 @@ QVariant Connection::Impl::coerce(const QVariant& raw, const TypeInfo& t)
             v = raw.toLongLong();
         } else if (rt == QMetaType::Double) {
             const double d = std::trunc(raw.toDouble());
-            if (!(std::fabs(d) < 9.2e18))
-                raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+            if (!(std::fabs(d) < 9.2e18)) raise(8115, integerOverflowMessage(t.precision));
             v = qlonglong(d);
         } else {
             bool ok = false;
@@ -206,13 +205,10 @@ QVariant Connection::Impl::coerce(const QVariant& raw, const TypeInfo& t)
             if (!ok && !s.isEmpty())
                 raise(245, QStringLiteral("Conversion failed when converting the varchar value '%1' to data type int.").arg(raw.toString()));
         }
-        // each integer type holds its own range
-        if (t.precision == 3 && (v < 0 || v > 255))
-            raise(220, QStringLiteral("Arithmetic overflow error for data type tinyint, value = %1.").arg(v));
-        if (t.precision == 5 && (v < -32768 || v > 32767))
-            raise(220, QStringLiteral("Arithmetic overflow error for data type smallint, value = %1.").arg(v));
-        if ((t.precision == 10 || t.precision == 0) && (v < std::numeric_limits<qint32>::min() || v > std::numeric_limits<qint32>::max()))
-            raise(8115, QStringLiteral("Arithmetic overflow error converting expression to data type int."));
+        // each integer type holds its own range, checked as columns and expressions check it
+        int number = 0;
+        QString message;
+        if (integerOutOfRange(v, t.precision, number, message)) raise(number, message);
         return v;
     }
     case SqlType::Bit:

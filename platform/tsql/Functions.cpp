@@ -480,29 +480,6 @@ void fnDiv(sqlite3_context* ctx, int, sqlite3_value** argv)
     resultFloat(ctx, a / b);
 }
 
-// Integer +, -, * of SQL Server's int (precision 10) or bigint (19) result: an
-// overflow is 8115, never a wrap or a float.
-template <char Op>
-void fnIntArith(sqlite3_context* ctx, int, sqlite3_value** argv)
-{
-    if (isNull(argv[0]) || isNull(argv[1])) { sqlite3_result_null(ctx); return; }
-    const int precision = sqlite3_value_int(argv[2]) == 19 ? 19 : 10;
-    if (sqlite3_value_type(argv[0]) != SQLITE_INTEGER || sqlite3_value_type(argv[1]) != SQLITE_INTEGER) {
-        // a value of another kind (a text an old row holds): the arithmetic of its numbers
-        double a, b;
-        if (!numberArg(ctx, argv[0], a) || !numberArg(ctx, argv[1], b)) return;
-        const double r = Op == '+' ? a + b : (Op == '-' ? a - b : a * b);
-        if (!(std::fabs(r) < 9.2e18)) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
-        resultInteger(ctx, qint64(std::trunc(r)), precision);
-        return;
-    }
-    const qint64 a = sqlite3_value_int64(argv[0]), b = sqlite3_value_int64(argv[1]);
-    qint64 r = 0;
-    const bool over = Op == '+' ? __builtin_add_overflow(a, b, &r) : (Op == '-' ? __builtin_sub_overflow(a, b, &r) : __builtin_mul_overflow(a, b, &r));
-    if (over) { resultError(ctx, 8115, integerOverflowMessage(precision)); return; }
-    resultInteger(ctx, r, precision);
-}
-
 // Unary minus of an integer: -(-2147483648) does not fit an int.
 void fnIntNeg(sqlite3_context* ctx, int, sqlite3_value** argv)
 {
@@ -900,53 +877,59 @@ void fnIsNumeric(sqlite3_context* ctx, int, sqlite3_value** argv)
     }
 }
 
-// SQL Server's LIKE: % _ [abc] [a-z] [^a], case-insensitive.
-bool likeMatch(const QString& p, int pi, const QString& s, int si, QChar esc)
+// SQL Server's LIKE: % _ [abc] [a-z] [^a], case-insensitive. Every element but %
+// stands for one character, so a mismatch need only go back to the last %, which
+// then takes one character more: no recursion, however many % the pattern holds.
+bool likeMatch(const QString& p, const QString& s, QChar esc)
 {
-    while (pi < p.size()) {
-        QChar c = p[pi];
-        if (!esc.isNull() && c == esc && pi + 1 < p.size()) {
-            if (si >= s.size() || s[si].toLower() != p[pi + 1].toLower()) return false;
-            pi += 2;
-            ++si;
-            continue;
-        }
-        if (c == u'%') {
-            while (pi < p.size() && p[pi] == u'%') ++pi;
-            if (pi == p.size()) return true;
-            for (int k = si; k <= s.size(); ++k)
-                if (likeMatch(p, pi, s, k, esc)) return true;
-            return false;
-        }
-        if (si >= s.size()) return false;
-        if (c == u'_') { ++pi; ++si; continue; }
+    // the element at pi against one character: its length in the pattern, or 0 when it does not match
+    auto element = [&](int pi, QChar ch) -> int {
+        const QChar c = p[pi];
+        if (!esc.isNull() && c == esc && pi + 1 < p.size()) return ch.toLower() == p[pi + 1].toLower() ? 2 : 0;
+        if (c == u'_') return 1;
         if (c == u'[') {
-            int close = p.indexOf(u']', pi + 1);
+            const int close = p.indexOf(u']', pi + 1);
             if (close > pi + 1) {
                 QString set = p.mid(pi + 1, close - pi - 1);
-                bool neg = set.startsWith(u'^');
+                const bool neg = set.startsWith(u'^');
                 if (neg) set = set.mid(1);
-                QChar ch = s[si].toLower();
+                const QChar lower = ch.toLower();
                 bool in = false;
                 for (int k = 0; k < set.size(); ++k) {
                     if (k + 2 < set.size() && set[k + 1] == u'-') {
-                        if (ch >= set[k].toLower() && ch <= set[k + 2].toLower()) in = true;
+                        if (lower >= set[k].toLower() && lower <= set[k + 2].toLower()) in = true;
                         k += 2;
-                    } else if (set[k].toLower() == ch) {
+                    } else if (set[k].toLower() == lower) {
                         in = true;
                     }
                 }
-                if (in == neg) return false;
-                pi = close + 1;
-                ++si;
-                continue;
+                return in != neg ? close - pi + 1 : 0;
             }
         }
-        if (c.toLower() != s[si].toLower()) return false;
-        ++pi;
-        ++si;
+        return c.toLower() == ch.toLower() ? 1 : 0;
+    };
+    auto isPercent = [&](int pi) { return p[pi] == u'%' && !(!esc.isNull() && esc == u'%'); };
+    int pi = 0, si = 0, starAt = -1, starFrom = 0;
+    while (si < s.size()) {
+        if (pi < p.size() && isPercent(pi)) {
+            while (pi < p.size() && isPercent(pi)) ++pi;
+            starAt = pi;
+            starFrom = si;
+            continue;
+        }
+        const int len = pi < p.size() ? element(pi, s[si]) : 0;
+        if (len > 0) {
+            pi += len;
+            ++si;
+        } else if (starAt >= 0) {
+            pi = starAt;
+            si = ++starFrom;
+        } else {
+            return false;
+        }
     }
-    return si == s.size();
+    while (pi < p.size() && isPercent(pi)) ++pi;
+    return pi == p.size();
 }
 
 void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
@@ -959,7 +942,7 @@ void fnLike(sqlite3_context* ctx, int argc, sqlite3_value** argv)
         QString e = textArg(argv[2]);
         if (!e.isEmpty()) esc = e[0];
     }
-    sqlite3_result_int(ctx, likeMatch(pattern, 0, value, 0, esc) ? 1 : 0);
+    sqlite3_result_int(ctx, likeMatch(pattern, value, esc) ? 1 : 0);
 }
 
 // Exact sum of decimals: each value is taken at the column's scale as a scaled integer.
@@ -1418,9 +1401,6 @@ void registerFunctions(sqlite3* db)
     sqlite3_create_function_v2(db, "kv_dsum", 2, SQLITE_UTF8 | SQLITE_DETERMINISTIC, nullptr, nullptr, guarded<dsumStep2>,
                                guardedFinal<dsumFinalScaled>, nullptr);
     fn<fnToInt>(db, "kv_toint", 2);
-    fn<fnIntArith<'+'>>(db, "kv_iadd", 3);
-    fn<fnIntArith<'-'>>(db, "kv_isub", 3);
-    fn<fnIntArith<'*'>>(db, "kv_imul", 3);
     fn<fnIntNeg>(db, "kv_ineg", 2);
     fn<fnMod>(db, "kv_mod", 3);
     fn<fnFloat>(db, "kv_float", 1);

@@ -147,6 +147,9 @@ private:
     QString cast(const QString& sql, const TypeInfo& from, const TypeInfo& to, const QString& style);
     QString comparison(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope);
     QString arithmetic(const QString& op, const ExprP& a, const ExprP& b, const Scope& scope, TypeInfo& type);
+    // head + (a op b) + tail: an operation whose result a function checks (kv_toint,
+    // kv_float); an operand that is such a check of the same kind joins the chain inside.
+    QString checkedChain(const QString& head, const QString& tail, const QString& a, const QString& op, const QString& b);
     QString convertFor(const QString& sql, const TypeInfo& from, const TypeInfo& target, const QString& column = QString());
     TypeInfo columnType(const QStringList& parts, const Scope& scope, bool* found = nullptr, bool* stored = nullptr) const;
     bool storedColumn(const ExprP& e, const Scope& scope) const;
@@ -167,6 +170,7 @@ private:
     QHash<const Expr*, int> m_literalIndex;
     bool m_cacheable = true;
     int m_depth = 0;   // nesting of the expression being translated
+    QHash<QString, QPair<QString, QString>> m_checked;   // checked operation -> its kind, the chain inside
 };
 
 } // namespace kvtsql

@@ -76,6 +76,7 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
         bool textA = ta.type == SqlType::Text, textB = tb.type == SqlType::Text;
         if ((textA && (textB || nullB)) || (textB && nullA)) {
             type = textType(ta.size && tb.size ? ta.size + tb.size : 0);
+            type.unicode = ta.unicode || tb.unicode;
             return "(" + sa + " || " + sb + ")";
         }
         if (ta.type == SqlType::DateTime && tb.numeric()) {
@@ -120,15 +121,16 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     if (ta.type == SqlType::Float || tb.type == SqlType::Float) {
         type = floatType();
         if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-        return "kv_float(" + sa + " " + op + " " + sb + ")";
+        return checkedChain(QStringLiteral("kv_float("), QStringLiteral(")"), sa, op, sb);
     }
     if ((intA || nullA) && (intB || nullB)) {
         type = intType();
         if (ta.precision == 19 || tb.precision == 19) type.precision = 19;
         const QString precision = QString::number(type.precision);
         if (op == "/") return "kv_div(" + sa + ", " + sb + ", " + precision + ")";
-        static const QHash<QString, QString> fns = {{"+", "kv_iadd"}, {"-", "kv_isub"}, {"*", "kv_imul"}};
-        return fns.value(op) + "(" + sa + ", " + sb + ", " + precision + ")";
+        // SQLite's whole numbers are 64 bits, and one that overflows becomes a float,
+        // which kv_toint refuses as bigint's overflow
+        return checkedChain(QStringLiteral("kv_toint("), ", " + precision + ")", sa, op, sb);
     }
     if ((ta.type == SqlType::Decimal || intA || nullA) && (tb.type == SqlType::Decimal || intB || nullB)) {
         type = decimalResult(op, ta, tb);
@@ -139,7 +141,21 @@ QString Translator::arithmetic(const QString& op, const ExprP& a, const ExprP& b
     // text operands of arithmetic, or types not known: let the value decide
     type = ta.known() && ta.type != SqlType::Text ? ta : (tb.type != SqlType::Text ? tb : TypeInfo());
     if (op == "/") return "kv_div(" + sa + ", " + sb + ", 0)";
-    return "kv_float(" + sa + " " + op + " " + sb + ")";
+    return checkedChain(QStringLiteral("kv_float("), QStringLiteral(")"), sa, op, sb);
+}
+
+QString Translator::checkedChain(const QString& head, const QString& tail, const QString& a, const QString& op, const QString& b)
+{
+    // a chain of the same checked operation (1 + 2 + 3...) is checked once, around the
+    // whole chain: SQLite's parser reads only a few dozen calls nested in each other
+    auto inner = [&](const QString& sql) {
+        const auto it = m_checked.constFind(sql);
+        return it != m_checked.constEnd() && it->first == head + tail ? it->second : sql;
+    };
+    const QString chain = "(" + inner(a) + " " + op + " " + inner(b) + ")";
+    const QString sql = head + chain + tail;
+    m_checked.insert(sql, {head + tail, chain});
+    return sql;
 }
 
 QString Translator::expr(const ExprP& ep, const Scope& scope, TypeInfo& type)
@@ -590,13 +606,19 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
         type = intType();
         return "kv_datalength(" + a[0] + ", " + dataLengthKind(t[0]) + ")";
     }
-    if (n == "left") { args(2, 2); type = textType(t[0].size); return call("kv_left"); }
-    if (n == "right") { args(2, 2); type = textType(t[0].size); return call("kv_right"); }
-    if (n == "substring") { args(3, 3); type = textType(t[0].size); return call("substr"); }
-    if (n == "ltrim" || n == "rtrim") { args(1, 1); type = textType(t[0].size); return call(n); }
-    if (n == "trim") { args(1, 1); type = textType(t[0].size); return call("trim"); }
-    if (n == "upper" || n == "lower") { args(1, 1); type = textType(t[0].size); return call(n); }
-    if (n == "replace") { args(3, 3); type = textType(); return call("kv_replace"); }
+    // a text function's result is Unicode when its text is
+    auto textOf = [&](int size) {
+        TypeInfo r = textType(size);
+        r.unicode = t.value(0).unicode;
+        return r;
+    };
+    if (n == "left") { args(2, 2); type = textOf(t[0].size); return call("kv_left"); }
+    if (n == "right") { args(2, 2); type = textOf(t[0].size); return call("kv_right"); }
+    if (n == "substring") { args(3, 3); type = textOf(t[0].size); return call("substr"); }
+    if (n == "ltrim" || n == "rtrim") { args(1, 1); type = textOf(t[0].size); return call(n); }
+    if (n == "trim") { args(1, 1); type = textOf(t[0].size); return call("trim"); }
+    if (n == "upper" || n == "lower") { args(1, 1); type = textOf(t[0].size); return call(n); }
+    if (n == "replace") { args(3, 3); type = textOf(0); return call("kv_replace"); }
     if (n == "charindex") { args(2, 3); type = intType(); return call("kv_charindex"); }
     if (n == "char" || n == "nchar") {
         args(1, 1);
@@ -606,7 +628,7 @@ QString Translator::func(const Expr& e, const Scope& scope, TypeInfo& type)
     }
     if (n == "ascii" || n == "unicode") { args(1, 1); type = intType(); return call("unicode"); }
     if (n == "space") { args(1, 1); type = textType(); return call("kv_space"); }
-    if (n == "replicate") { args(2, 2); type = textType(); return call("kv_replicate"); }
+    if (n == "replicate") { args(2, 2); type = textOf(0); return call("kv_replicate"); }
     if (n == "reverse") { args(1, 1); type = textType(t[0].size); raise(195, QStringLiteral("'reverse' is not a recognized built-in function name.")); }
     if (n == "abs") {
         args(1, 1);

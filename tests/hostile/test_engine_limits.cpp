@@ -46,6 +46,8 @@ TEST(HostileStatements, LongChainsRunOrAnswer191)
         {"20,001 nots", "select n=count(*) from T where " + QString("not ").repeated(20001) + "a=2", "2"},
         {"chain nested in parentheses", "select x=" + chain("(" + chain("1", "+", 200) + ")", "+", 200), ""},
         {"a short chain still runs", "select x=" + chain("1", "+", 40), "40"},
+        {"a short chain of floats still runs", "select x=" + chain("1e0", "*", 40), "1"},
+        {"a short chain of ints with a bigint", "select x=" + chain("1", "+", 39) + " + cast(1 as bigint)", "40"},
     };
     for (const Case& c : cases) {
         BatchResult r = db.conn->execute(c.sql);

@@ -79,6 +79,8 @@ TEST(TsqlRanges, ExpressionsCheckTheirTypesRange)
         {"char outside its codes", "select char(300), char(-1), char(65)", 0, {"NULL|NULL|A"}},
         {"nchar reaches further", "select unicode(nchar(300))", 0, {"300"}},
         {"datalength of texts", "select datalength(N'abc'), datalength('abc'), datalength(n), datalength(v) from R", 0, {"6|3|6|3"}},
+        {"datalength of texts made of texts", "select datalength(n + 'x'), datalength(left(v, 2)), datalength(upper(n)), datalength('中文') from R", 0,
+         {"8|2|6|4"}},
         {"datalength of numbers and dates",
          "select datalength(i), datalength(s), datalength(t), datalength(b), datalength(f), datalength(d), datalength(getdate()) from R", 0,
          {"4|2|1|8|8|5|8"}},
