@@ -47,6 +47,7 @@ struct Connection::Impl {
     sqlite3* db = nullptr;
     QString file;
     bool readOnly = false;
+    Connection::ReadOnlyCause readOnlyCause = Connection::ReadOnlyCause::None;
     int trancount = 0;
     int lastError = 0;
     qint64 rowcount = 0;
@@ -266,5 +267,13 @@ struct Connection::Impl {
 
     BatchResult runBatch(const QString& batch, bool nested);
 };
+
+// The steps of buildDatabaseFile, for the copy a connection makes (EngineFiles.cpp).
+QString buildingFileName(const QString& target);
+void removeAbandonedBuilds(const QString& target);
+void removeDatabaseFiles(const QString& file);
+// Gives the complete file `built` the name `target`, never over an existing file;
+// SqlException 4060 (`built` removed) when it cannot.
+void moveIntoPlace(const QString& built, const QString& target);
 
 } // namespace kvtsql
