@@ -449,3 +449,55 @@ TEST_F(LoginTest, WrongPasswordKeepsTheDialogOpen)
     EXPECT_EQ(refusal, "用户编号或密码不正确!");
     EXPECT_TRUE(boxes.shown.isEmpty());
 }
+
+TEST_F(LoginTest, PasswordsAreSaltedSlowHashesAndAnOldFormIsReplacedAtTheNextGoodLogin)
+{
+    const auto stored = [this](const QString& sql) {
+        auto c = kvtsql::Connection::open(dbFile);
+        const auto r = c->execute(sql);
+        EXPECT_TRUE(r.errors.isEmpty());
+        QStringList values;
+        for (const auto& row : r.resultSets.value(0).rows)
+            values << row.first().toString();
+        return values;
+    };
+    // the same password of five users is stored five ways
+    EXPECT_EQ(stored("select count(distinct PasswordHash) from ERP_Users where PasswordHash like '$argon2id$%'"),
+              QStringList{"5"});
+
+    // an account set of an earlier version keeps the unsalted SHA-256 of "123"
+    const QString legacy = "a665a45920422f9d417e4867efdc4fb8a04a1f3fff1fa07e998e86f7f7a27ae3";
+    exec("update ERP_Users set PasswordHash='" + legacy + "' where UserNo='admin'");
+    ScriptedMessageBoxes boxes;
+    QStringList refusals;
+    QStringList storedAfterRefusal;
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        const auto attempt = [&](const QString& user, const QString& password) {
+            dlg->findChild<QLineEdit*>("edtUserNo")->setText(user);
+            dlg->findChild<QLineEdit*>("edtPassword")->setText(password);
+            QMetaObject::invokeMethod(dlg, "accept");
+        };
+        attempt("admin", "124");
+        refusals << dlg->findChild<QLabel*>("lblMessage")->text();
+        storedAfterRefusal = stored("select PasswordHash from ERP_Users where UserNo='admin'");
+        attempt("nosuchuser", "123");
+        refusals << dlg->findChild<QLabel*>("lblMessage")->text();
+        attempt("admin", "123");
+    });
+    ASSERT_TRUE(SystemLogin());
+    EXPECT_EQ(refusals, (QStringList{"用户编号或密码不正确!", "用户编号或密码不正确!"})) << "a wrong password and an unknown user alike";
+    EXPECT_EQ(storedAfterRefusal, QStringList{legacy}) << "a refused password changes nothing";
+    const QStringList renewed = stored("select PasswordHash from ERP_Users where UserNo='admin'");
+    ASSERT_EQ(renewed.size(), 1);
+    EXPECT_TRUE(renewed.first().startsWith("$argon2id$")) << renewed.first().toStdString();
+    SystemLogout();
+
+    // the renewed form lets the user in, and stays as it is
+    resetLogin();
+    answerLoginDialog("admin", "123");
+    ASSERT_TRUE(SystemLogin());
+    EXPECT_EQ(stored("select PasswordHash from ERP_Users where UserNo='admin'"), renewed);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
