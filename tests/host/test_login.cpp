@@ -276,6 +276,9 @@ TEST_F(LoginTest, AnAccountSetThatMayNotBeWrittenOpensReadOnlyAndSaysWhyOnce)
 {
     // the program folder is read by the user logging in
     ASSERT_EQ(chmod(QFile::encodeName(programDir().path()).constData(), 0755), 0);
+    // a password of the old form cannot be renewed here: the login goes on without it
+    const QString legacy = "a665a45920422f9d417e4867efdc4fb8a04a1f3fff1fa07e998e86f7f7a27ae3";
+    exec("update ERP_Users set PasswordHash='" + legacy + "' where UserNo='plan01'");
     const QByteArray folder = QFile::encodeName(dbDir.path()), file = QFile::encodeName(dbFile);
     struct Case {
         const char* name;
@@ -319,6 +322,10 @@ TEST_F(LoginTest, AnAccountSetThatMayNotBeWrittenOpensReadOnlyAndSaysWhyOnce)
     }
     chmod(folder.constData(), 0700);
     chmod(file.constData(), 0600);
+    auto c = kvtsql::Connection::open(dbFile);
+    const auto r = c->execute("select PasswordHash from ERP_Users where UserNo='plan01'");
+    ASSERT_TRUE(r.errors.isEmpty());
+    EXPECT_EQ(r.resultSets.first().rows.first().first().toString(), legacy);
 }
 
 TEST_F(LoginTest, SilentLoginByUserNumberThenSilentErpLogin)
