@@ -96,12 +96,6 @@ bool runScripts(kvtsql::Connection& connection, const QList<Script>& scripts, QS
     return true;
 }
 
-static void removeDatabaseFiles(const QString& fileName)
-{
-    for (const QString& suffix : {QString(), QStringLiteral("-wal"), QStringLiteral("-shm"), QStringLiteral("-journal")})
-        QFile::remove(fileName + suffix);
-}
-
 bool createAccountSet(const QString& fileName, QString* error)
 {
     return createAccountSet(fileName, accountSetScripts(), error);
@@ -119,20 +113,16 @@ bool createAccountSet(const QString& fileName, const QList<Script>& scripts, QSt
             *error = QStringLiteral("未找到账套的建库脚本!");
         return false;
     }
-    bool ok = false;
+    // built beside the target and named only when every script ran
     try {
-        std::unique_ptr<kvtsql::Connection> connection = kvtsql::Connection::create(fileName);
-        ok = runScripts(*connection, scripts, error);
+        return kvtsql::buildDatabaseFile(fileName, [&](kvtsql::Connection& c) { return runScripts(c, scripts, error); });
     } catch (const kvtsql::SqlException& e) {
         if (error) {
             const QString reason = e.errors.isEmpty() ? QString::fromUtf8(e.what()) : e.errors.first().message;
             *error = QStringLiteral("不能创建账套文件\"%1\": %2").arg(fileName, reason);
         }
-        ok = false;
+        return false;
     }
-    if (!ok)
-        removeDatabaseFiles(fileName);
-    return ok;
 }
 
 } // namespace kvdemo

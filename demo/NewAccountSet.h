@@ -32,8 +32,9 @@ QList<Batch> splitBatches(const QString& script);
 bool runScripts(kvtsql::Connection& connection, const QList<Script>& scripts, QString* error);
 
 // Creates the account-set file from the given scripts (the demo's own when none
-// are given). An existing file is never touched; a file whose scripts fail is
-// removed again, so nothing half-built is left behind.
+// are given). An existing file is never touched. The set is built beside the
+// target and takes its name only when every script ran (kvtsql::buildDatabaseFile),
+// so a failed or killed build leaves no half-built account set under its name.
 bool createAccountSet(const QString& fileName, QString* error);
 bool createAccountSet(const QString& fileName, const QList<Script>& scripts, QString* error);
 

@@ -2,11 +2,11 @@
 
 #include "ERPBills.h"
 #include "ERPLoginDlg.h"
+#include "ERPPasswords.h"
 #include "UDBComm.h"
 #include "untApplication.h"
 
 #include <QApplication>
-#include <QCryptographicHash>
 #include <QDir>
 
 namespace {
@@ -25,11 +25,6 @@ bool showLoginDialog(const QList<TERPAccountSet>& sets,
 }
 
 } // namespace
-
-QString ERPPasswordHash(const QString& password)
-{
-    return QString::fromLatin1(QCryptographicHash::hash(password.toUtf8(), QCryptographicHash::Sha256).toHex());
-}
 
 TERPAccess::TLoginDialogProc& TERPAccess::LoginDialogProc()
 {
@@ -80,15 +75,33 @@ TERPAccess::TERPUser TERPAccess::findUser(const QString& userNo)
     return user;
 }
 
+void TERPAccess::renewPasswordHash(const TERPUser& user, const QString& password)
+{
+    // Only over the form just checked. An account set that cannot take it (read-only,
+    // or an old one whose column is too narrow) keeps the old form, and the login goes on.
+    try {
+        TADOQuery q;
+        q.SetConnection(FConnection.get());
+        q.SQL.Add(QStringLiteral("update ERP_Users set PasswordHash=%1 where UserID=%2 and PasswordHash=%3")
+                      .arg(QuotedStr(ERPPasswordHash(password)), QuotedStr(user.ID), QuotedStr(user.PasswordHash)));
+        q.ExecSQL();
+    } catch (const std::exception&) {
+    }
+}
+
 QString TERPAccess::checkLogin(const TERPAccountSet& set, const QString& userNo, const QString& password)
 {
     try {
         connectTo(set.Location, set.Database, set.LoginID, set.Password, set.Options);
         const TERPUser user = findUser(userNo);
-        if (user.ID.isEmpty() || user.PasswordHash.compare(ERPPasswordHash(password), Qt::CaseInsensitive) != 0)
+        // an unknown user is checked as a wrong password is: the same answer after the same work
+        const TERPPasswordCheck check = ERPCheckPassword(user.ID.isEmpty() ? QString() : user.PasswordHash, password);
+        if (!check.Good)
             return QStringLiteral("用户编号或密码不正确!");
         if (user.Disabled)
             return QStringLiteral("ERP用户\"%1\"已被停用!").arg(userNo);
+        if (check.Renew)
+            renewPasswordHash(user, password);
         return QString();
     } catch (const Exception& e) {
         closeConnection();

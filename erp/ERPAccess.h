@@ -40,11 +40,11 @@ private:
     TERPUser findUser(const QString& userNo);
     void closeConnection();
     QString checkLogin(const TERPAccountSet& set, const QString& userNo, const QString& password);
+    // Stores the password anew in its current form after a good login.
+    void renewPasswordHash(const TERPUser& user, const QString& password);
 
     QString FAccountSetsFile;
     // Shared with the bills made in the session, which find it closed after log-out.
     std::shared_ptr<TADOConnection> FConnection;
 };
 
-// The hash under which ERP_Users keeps a password.
-QString ERPPasswordHash(const QString& password);

@@ -132,6 +132,27 @@ bool checkUser(TLoginInfo& info)
     return true;
 }
 
+// An account set that refuses writes is told once, at login, with the reason:
+// what is read works, every change is refused.
+void tellReadOnly(const QString& alias, const QString& location)
+{
+    const QFileInfo file(location);
+    switch (GlobalADOConnection->ReadOnlyCause()) {
+    case kvado::Driver::ReadOnlyCause::None:
+        return;
+    case kvado::Driver::ReadOnlyCause::File:
+        ShowWarning(FormatMessage(QStringLiteral("您连接的ERP账套\"%s\"的数据文件\"%s\"不允许写入, 账套以只读方式打开: "
+                                                 "可以查看数据, 但不能保存任何修改!"),
+                                  {alias, QDir::toNativeSeparators(file.absoluteFilePath())}));
+        return;
+    case kvado::Driver::ReadOnlyCause::Folder:
+        ShowWarning(FormatMessage(QStringLiteral("您连接的ERP账套\"%s\"的数据文件所在的文件夹\"%s\"不允许写入, 账套以只读方式打开: "
+                                                 "可以查看数据, 但不能保存任何修改!"),
+                                  {alias, QDir::toNativeSeparators(file.absolutePath())}));
+        return;
+    }
+}
+
 void logoutQuietly(const IERPAccessPtr& access)
 {
     if (!access)
@@ -273,10 +294,14 @@ bool SystemLogin()
             ShowError(QStringLiteral("登录的ERP用户已禁用或不存在!"));
             return fail();
         }
-    } catch (const std::exception&) {
+    } catch (const std::exception& e) {
         if (!FSilentLogin)
             logoutQuietly(app->ERPAccess);
-        ShowError(FormatMessage(QStringLiteral("您连接的ERP账套\"%s\"未正确安装配置Korvane系统, 无法登录!"), {app->LoginInfo.DBAlias}));
+        // the database's own reason (no account set, a damaged file, a missing table) under the message
+        const auto* own = dynamic_cast<const Exception*>(&e);
+        const QString reason = own ? own->Message : QString::fromUtf8(e.what());
+        ShowError(FormatMessage(QStringLiteral("您连接的ERP账套\"%s\"未正确安装配置Korvane系统, 无法登录!"), {app->LoginInfo.DBAlias})
+                  + (reason.isEmpty() ? QString() : QStringLiteral("\r\r原因: ") + reason));
         return fail();
     }
 
@@ -295,6 +320,7 @@ bool SystemLogin()
 
     app->LoadSystemSettings();
     ++app->LoginTick;
+    tellReadOnly(app->LoginInfo.DBAlias, app->LoginInfo.DBLocation);
     return true;
 }
 

@@ -10,6 +10,8 @@ packages=(
   libgmp-dev
   # the program's allocator
   libmimalloc-dev
+  # the stand-in ERP's password hashes
+  libsodium-dev
   fonts-wqy-microhei libgtest-dev libgmock-dev
   xvfb xauth
   # the demo script will not remove an account set a program has open (fuser)

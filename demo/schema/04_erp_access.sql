@@ -6,7 +6,7 @@ create table ERP_Users (
   UserID nvarchar(50) not null primary key,
   UserNo nvarchar(50) not null,
   UserName nvarchar(80) not null,
-  PasswordHash varchar(64) not null,
+  PasswordHash varchar(128) not null,
   Disabled bit not null default(0)
 )
 create unique index ERP_UsersNo on ERP_Users (UserNo)

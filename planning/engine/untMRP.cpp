@@ -255,7 +255,7 @@ QString TPlanScheme::GetPlanStateText() const
 
 bool TPlanScheme::ReadServerTime(TDateTime& ATime)
 {
-    if (!ExecSQLText(FPublicQuery, QStringLiteral("select RunTime=getdate()"), true, false, false) || FPublicQuery->Eof())
+    if (!ExecSQLText(FPublicQuery, QStringLiteral("select RunTime=getdate()"), true, false, true) || FPublicQuery->Eof())
         return false;
     ATime = FieldDate(FPublicQuery, "RunTime");
     FPublicQuery->Close();
@@ -265,13 +265,15 @@ bool TPlanScheme::ReadServerTime(TDateTime& ATime)
 bool TPlanScheme::StoreMainDemand(const QString& ABatch)
 {
     TADOConnection* conn = Connection();
+    // a failure shows the database's own reason (a read-only account set, a full disk)
     try {
         kvado::ScopedTransaction tran(conn);
-        if (!ExecSQLText(FPublicQuery, ABatch, false, false, false))
+        if (!ExecSQLText(FPublicQuery, ABatch, false, false, true))
             return false; // rolled back by the scope
         tran.Commit();
         return true;
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        ShowADOError(e, conn);
         return false;
     }
 }
@@ -286,7 +288,7 @@ bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
     try {
         CreateMainTempTable(FPublicQuery);
         auto run = [this](const QString& sql) {
-            if (!ExecSQLText(FPublicQuery, sql, false, false, false))
+            if (!ExecSQLText(FPublicQuery, sql, false, false, true))
                 throw EAbort();
         };
         // Kept free needs enter the empty work table first, in the order of
@@ -407,7 +409,8 @@ bool TPlanScheme::RunMPS(bool AKeepFreeNeeds, bool AKeepAdjusts)
                      keep ? QStringLiteral("SchMpsUpdTime") : QStringLiteral("null")) +
             InsertMainFromWorkTableSQL(SchemeIID);
         ok = StoreMainDemand(batch);
-    } catch (const Exception&) {
+    } catch (const Exception& e) {
+        ShowADOError(e, FPublicQuery); // an abort was shown where it happened
         ok = false;
     }
     ExecSQLText(FPublicQuery, QStringLiteral("if object_id('tempdb..#QZ_MRP_Main') is not null\rdrop table #QZ_MRP_Main"), false,

@@ -205,6 +205,11 @@ struct TMRPRunLog {
 // The longest text a run-log line keeps.
 constexpr int MaxRunLogText = 500;
 void AddRunLog(TMRPRunLog& ALog, TMessageKind AKind, const QString& AText, bool AIndent);
+// The two halves of AddRunLog, for a line that is saved with a result but shown
+// only once the result is committed: the line in the table (its time back), then
+// the node of the list.
+QDateTime WriteRunLog(TMRPRunLog& ALog, const QString& AText, TMessageKind AKind, bool AIndent);
+void ShowRunLog(TMRPRunLog& ALog, const QString& AText, TMessageKind AKind, bool AIndent, const QDateTime& ATime);
 
 // Creates the run's work tables on the query's connection.
 void CreateMRPWorkTables(TADOQuery* AQuery, bool ACareItemReplace, bool ADemandByOrigDate);

@@ -112,6 +112,11 @@ void ExecBulk(TADOConnection* connection, const TMRPBulkStatement& st)
 
 void AddRunLog(TMRPRunLog& ALog, TMessageKind AKind, const QString& AText, bool AIndent)
 {
+    ShowRunLog(ALog, AText, AKind, AIndent, WriteRunLog(ALog, AText, AKind, AIndent));
+}
+
+QDateTime WriteRunLog(TMRPRunLog& ALog, const QString& AText, TMessageKind AKind, bool AIndent)
+{
     // A line longer than its column is cut, never the cause of an aborted run.
     const QString text = AText.left(MaxRunLogText);
     QDateTime time = QDateTime::currentDateTime();
@@ -127,9 +132,14 @@ void AddRunLog(TMRPRunLog& ALog, TMessageKind AKind, const QString& AText, bool 
             time = ALog.Query->FieldByName(QStringLiteral("LogTime"))->AsDateTime();
         ALog.Query->Close();
     }
+    return time;
+}
+
+void ShowRunLog(TMRPRunLog& ALog, const QString& AText, TMessageKind AKind, bool AIndent, const QDateTime& ATime)
+{
     if (!ALog.AddMsgProc)
         return;
-    const QString shown = time.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss ")) + text;
+    const QString shown = ATime.toString(QStringLiteral("yyyy/MM/dd hh:mm:ss ")) + AText.left(MaxRunLogText);
     void* node = ALog.AddMsgProc(AKind, shown, QString(), QVariant(), QVariant(), AIndent ? ALog.LastMainNode : nullptr);
     if (!AIndent)
         ALog.LastMainNode = node;

@@ -116,10 +116,13 @@ bool TMRPRun::SaveResult(TDateTime runTime, const QString& startMpsRunTime, int 
                 .arg(QuoteSQL(PlanPeriodsToText(S.MpsPeriods)), DateTimeToSQLStr(runTime),
                      KeepAny ? QStringLiteral("SchMrpUpdTime") : QStringLiteral("null"))
                 .arg(iid));
-    Info(QStringLiteral("执行完成。"));
+    // The completion line is saved with the log, and shown only once the result is committed.
+    const QString done = QStringLiteral("执行完成。");
+    const QDateTime doneAt = Log.AddMsgProc ? WriteRunLog(Log, done, mkInformation, false) : QDateTime();
     Exec(Q, QStringLiteral("insert QZ_MRP_RunLog (LogSchIID, LogIID, LogIndent, LogKind, LogText, LogTime)\rselect %1, LogIID, "
                            "LogIndent, LogKind, LogText, LogTime from #QZ_MRP_RunLog")
                 .arg(iid));
     tran.Commit();
+    ShowRunLog(Log, done, mkInformation, false, doneAt);
     return true;
 }

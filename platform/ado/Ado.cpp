@@ -190,6 +190,11 @@ QString TADOConnection::ProviderName() const
     return FDriver ? FDriver->providerName() : QString();
 }
 
+kvado::Driver::ReadOnlyCause TADOConnection::ReadOnlyCause() const
+{
+    return FDriver ? FDriver->readOnlyCause() : kvado::Driver::ReadOnlyCause::None;
+}
+
 // --- fields ---------------------------------------------------------------
 
 namespace {

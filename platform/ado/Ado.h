@@ -111,6 +111,8 @@ public:
 
     TADOErrors* Errors() { return &FErrors; }
     QString ProviderName() const;
+    // Why the open database refuses writes (None when it takes them, or when closed).
+    kvado::Driver::ReadOnlyCause ReadOnlyCause() const;
 
     // Runs one batch on the connection, opening it first when needed. Fills
     // Errors; raises EOleException when the batch reported errors.

@@ -460,6 +460,15 @@ public:
     void commitTransaction() override { control(QStringLiteral("commit tran")); }
     void rollbackTransaction() override { control(QStringLiteral("rollback tran")); }
     QString providerName() const override { return QStringLiteral("Korvane T-SQL (%1)").arg(FConnection->fileName()); }
+    ReadOnlyCause readOnlyCause() const override
+    {
+        switch (FConnection->readOnlyCause()) {
+        case kvtsql::Connection::ReadOnlyCause::File: return ReadOnlyCause::File;
+        case kvtsql::Connection::ReadOnlyCause::Folder: return ReadOnlyCause::Folder;
+        case kvtsql::Connection::ReadOnlyCause::None: break;
+        }
+        return ReadOnlyCause::None;
+    }
 
 private:
     void control(const QString& sql)

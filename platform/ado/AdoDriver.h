@@ -82,6 +82,10 @@ public:
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;
     virtual QString providerName() const = 0;
+    // Why the database refuses writes: its file, or the folder of its file, may
+    // not be written by this user (an embedded account set); None when it may be written.
+    enum class ReadOnlyCause { None, File, Folder };
+    virtual ReadOnlyCause readOnlyCause() const { return ReadOnlyCause::None; }
 };
 
 // Keyword/value pairs of a connection string. Keywords are compared without

@@ -51,6 +51,7 @@ struct Connection::Impl {
     sqlite3* db = nullptr;
     QString file;
     bool readOnly = false;
+    Connection::ReadOnlyCause readOnlyCause = Connection::ReadOnlyCause::None;
     int trancount = 0;
     int lastError = 0;
     qint64 rowcount = 0;
@@ -305,5 +306,13 @@ struct Connection::Impl {
     // A batch that ran out of memory outside its statements: error 701, as SQLite's own.
     BatchResult outOfMemoryResult();
 };
+
+// The steps of buildDatabaseFile, for the copy a connection makes (EngineFiles.cpp).
+QString buildingFileName(const QString& target);
+void removeAbandonedBuilds(const QString& target);
+void removeDatabaseFiles(const QString& file);
+// Gives the complete file `built` the name `target`, never over an existing file;
+// SqlException 4060 (`built` removed) when it cannot.
+void moveIntoPlace(const QString& built, const QString& target);
 
 } // namespace kvtsql

@@ -7,6 +7,9 @@
 #include <QFileInfo>
 #include <QUrl>
 
+#include <fcntl.h>
+#include <unistd.h>
+
 namespace kvtsql {
 
 // ---------------------------------------------------------------- connection
@@ -33,6 +36,13 @@ void checkExisting(const QString& file)
     if (!info.isFile()) cannotOpen(file, QStringLiteral("it is not a file"));
 }
 
+// Whether this process (its effective user) may write the path; a file system
+// mounted read-only answers no for everyone.
+bool mayWrite(const QString& path, int mode = W_OK)
+{
+    return faccessat(AT_FDCWD, QFile::encodeName(path).constData(), mode, AT_EACCESS) == 0;
+}
+
 QString notAnAccountSet() { return QStringLiteral("the file is not an account set"); }
 
 // The pages the open database holds, its log included (0: an empty file).
@@ -52,6 +62,8 @@ std::unique_ptr<Connection> Connection::open(const QString& databaseFile) { retu
 std::unique_ptr<Connection> Connection::create(const QString& databaseFile) { return openFile(databaseFile, true); }
 
 bool Connection::readOnly() const { return d->readOnly; }
+
+Connection::ReadOnlyCause Connection::readOnlyCause() const { return d->readOnlyCause; }
 
 QString Connection::pragma(const QString& name) const
 {
@@ -77,16 +89,32 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     Impl& d = *c->d;
     d.owner = c.get();
     d.file = databaseFile;
-    // an account set this user may not write is read through, leaving nothing beside it
-    d.readOnly = !create && !memory && !QFileInfo(databaseFile).isWritable();
+    // An account set this user may not write is read through, leaving nothing beside
+    // it; so is one in a folder this user may not write, where its log and the log's
+    // index could not be made. Its writes answer 3906 either way.
+    if (!create && !memory) {
+        const QFileInfo info(databaseFile);
+        d.readOnlyCause = !mayWrite(info.absoluteFilePath())            ? ReadOnlyCause::File
+                          : !mayWrite(info.absolutePath(), W_OK | X_OK) ? ReadOnlyCause::Folder
+                                                                         : ReadOnlyCause::None;
+    }
+    d.readOnly = d.readOnlyCause != ReadOnlyCause::None;
     QByteArray path = databaseFile.toUtf8();
     int flags = SQLITE_OPEN_FULLMUTEX;
     if (d.readOnly) {
         flags |= SQLITE_OPEN_READONLY | SQLITE_OPEN_URI;
-        // with no write-ahead log beside it nobody can be changing the file: it is read
-        // as it stands, without the lock files a shared reader would make
         path = QUrl::fromLocalFile(QFileInfo(databaseFile).absoluteFilePath()).toEncoded() + "?mode=ro";
+        // Every writer of an account set keeps its write-ahead log beside it while it
+        // is connected. With no log there, nobody is changing the file: it is read as
+        // it stands, without the lock files a shared reader would make (and could not
+        // make in a folder it may not write). With a log there, SQLite reads through
+        // the log and its index as any reader, seeing what the writers committed.
+        // A log without its index (a writer's crash, the index removed) is read only where
+        // the index can be made again: its transactions may not be in the file yet.
         if (!QFileInfo::exists(databaseFile + QStringLiteral("-wal"))) path += "&immutable=1";
+        else if (d.readOnlyCause == ReadOnlyCause::Folder && !QFileInfo::exists(databaseFile + QStringLiteral("-shm")))
+            cannotOpen(databaseFile, QStringLiteral("its folder may not be written, and the write-ahead log beside it "
+                                                    "cannot be read without its index (-shm)"));
     } else {
         flags |= SQLITE_OPEN_READWRITE | (create ? SQLITE_OPEN_CREATE : 0);
     }
@@ -171,8 +199,11 @@ void Connection::copyTo(const QString& newFile) const
 {
     if (!d->db) throw SqlException(4060, QStringLiteral("The connection is closed."));
     if (QFileInfo::exists(newFile)) cannotOpen(newFile, QStringLiteral("the file exists already"));
+    // the copy is made under a name of its own and named when whole
+    removeAbandonedBuilds(newFile);
+    const QString built = buildingFileName(newFile);
     sqlite3* target = nullptr;
-    int rc = sqlite3_open_v2(newFile.toUtf8().constData(), &target,
+    int rc = sqlite3_open_v2(built.toUtf8().constData(), &target,
                              SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE | SQLITE_OPEN_FULLMUTEX, nullptr);
     if (rc == SQLITE_OK) {
         sqlite3_busy_timeout(target, 10000);
@@ -186,10 +217,10 @@ void Connection::copyTo(const QString& newFile) const
     sqlite3_close_v2(target);
     if (rc != SQLITE_OK) {
         // the half-made copy is this call's own file: nobody else has it open
-        for (const QString& suffix : {QString(), QStringLiteral("-journal"), QStringLiteral("-wal"), QStringLiteral("-shm")})
-            QFile::remove(newFile + suffix);
+        removeDatabaseFiles(built);
         cannotOpen(newFile, msg);
     }
+    moveIntoPlace(built, newFile);
 }
 
 // ---------------------------------------------------------------- catalog

@@ -97,12 +97,16 @@ class Connection {
 public:
     // Opens an existing database file; a file that is missing, empty or no database
     // is refused (SqlException 4060) and left untouched. A file this user may not
-    // write opens read-only: writes answer 3906.
+    // write, or one in a folder this user may not write, opens read-only: writes
+    // answer 3906.
     static std::unique_ptr<Connection> open(const QString& databaseFile);
     // Creates a new database file (refused when the file exists), for the tools that
     // make account sets; ":memory:" gives a private database in memory.
     static std::unique_ptr<Connection> create(const QString& databaseFile);
     bool readOnly() const;
+    // Why a connection is read-only: the file, or its folder, may not be written.
+    enum class ReadOnlyCause { None, File, Folder };
+    ReadOnlyCause readOnlyCause() const;
     // A storage setting as SQLite reports it ("journal_mode", "synchronous", "temp.page_size"), for diagnostics.
     QString pragma(const QString& name) const;
     ~Connection();
@@ -133,5 +137,15 @@ private:
 
 // Type name as SQL Server prints it ("decimal", "datetime"...), for messages.
 QString sqlTypeName(SqlType type);
+
+// Makes a new database file `target`: `fill` works on a connection to a file of
+// its own beside the target ("<target>.<process>.<n>.tmp"), which takes the
+// target's name only when `fill` answered true and the connection is closed,
+// never over a file that appeared meanwhile. A maker that fails or is killed
+// midway so leaves nothing that opens under the target's name; what a killed
+// maker left beside the target is removed by the next make of it. False when
+// `fill` answered false (nothing is left); SqlException 4060 when the target
+// exists or the file cannot be made or named.
+bool buildDatabaseFile(const QString& target, const std::function<bool(Connection&)>& fill);
 
 } // namespace kvtsql

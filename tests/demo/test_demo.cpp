@@ -5,12 +5,17 @@
 
 #include <gtest/gtest.h>
 
+#include <QCoreApplication>
 #include <QDate>
+#include <QDir>
+#include <QElapsedTimer>
 #include <QFile>
+#include <QProcess>
 #include <QSet>
 #include <QTemporaryDir>
 
 #include <memory>
+#include <thread>
 
 using kvdemo::Script;
 
@@ -323,8 +328,47 @@ TEST(DemoScripts, AFailedCreationLeavesNoFileBehind)
     EXPECT_FALSE(kvdemo::createAccountSet(file, {{"bad.sql", "create table T (x int)\ngo\ninsert Nope values (1)"}}, &error));
     EXPECT_TRUE(error.contains("bad.sql")) << error.toStdString();
     EXPECT_FALSE(QFile::exists(file));
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList()) << "nor a file it was built in";
     // and a retry with sound scripts works on the same name
     EXPECT_TRUE(kvdemo::createAccountSet(file, {{"good.sql", "create table T (x int)"}}, &error)) << error.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"broken.kvdb"});
+}
+
+TEST(DemoScripts, AKilledToolLeavesNoHalfBuiltAccountSet)
+{
+    // korvane-newdb killed while it runs the scripts: nothing opens under the
+    // target's name, and the next build of it succeeds and removes what was left.
+    QTemporaryDir dir;
+    const QString file = dir.filePath("demo.kvdb");
+    QString bin = qEnvironmentVariable("KORVANE_BIN_DIR");
+    if (bin.isEmpty())
+        bin = QCoreApplication::applicationDirPath();
+    QProcess tool;
+    tool.start(bin + "/korvane-newdb", {file});
+    ASSERT_TRUE(tool.waitForStarted());
+    // the build is under way once its log holds pages
+    const auto building = [&] {
+        for (const QFileInfo& f : QDir(dir.path()).entryInfoList({"*-wal"}, QDir::Files | QDir::Hidden))
+            if (f.size() > 64 * 1024)
+                return true;
+        return false;
+    };
+    QElapsedTimer waited;
+    waited.start();
+    while (!building() && tool.state() == QProcess::Running && waited.elapsed() < 60000)
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    ASSERT_EQ(tool.state(), QProcess::Running) << "the tool ended before it could be killed midway";
+    tool.kill();
+    tool.waitForFinished();
+
+    EXPECT_FALSE(QFile::exists(file)) << "a half-built file under the target's name";
+    QString error;
+    ASSERT_TRUE(kvdemo::createAccountSet(file, &error)) << error.toStdString();
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files | QDir::Hidden), QStringList{"demo.kvdb"});
+    auto db = kvtsql::Connection::open(file);
+    const kvtsql::BatchResult r = db->execute("select n=count(*) from QZ_SYS_Users");
+    ASSERT_TRUE(r.errors.isEmpty());
+    EXPECT_GT(r.resultSets.first().rows.first().first().toInt(), 0);
 }
 
 TEST(DemoScripts, TheDemoScriptsAreCarriedInOrder)

@@ -1,5 +1,6 @@
 // Main demand and a whole MRP run on the demo account set; low-level codes
 // and the run log on small fixtures.
+#include "AsNobody.h"
 #include "PressEscape.h"
 #include "EngineDbFixture.h"
 #include "ScriptedMessageBoxes.h"
@@ -9,6 +10,7 @@
 #include <QKeyEvent>
 #include <QWidget>
 #include <cmath>
+#include <sys/stat.h>
 #include <memory>
 
 using namespace enginetest;
@@ -247,10 +249,35 @@ TEST_F(RunTest, AFailingSaveKeepsThePreviousResult)
     ASSERT_EQ(boxes.shown.size(), 1u);
     EXPECT_TRUE(boxes.shown[0].text.startsWith("MRP运算过程被中止（原因: ")) << boxes.shown[0].text.toStdString();
     EXPECT_TRUE(messages.last().startsWith("3 MRP运算过程被中止"));
+    EXPECT_FALSE(messages.contains("1 执行完成。")) << "completion is told only after the commit";
     EXPECT_EQ(rows("select count(*), sum(SupQty) from QZ_MRP_Supplies where SupSchIID=1"), before);
     EXPECT_EQ(rows("select SchState, convert(varchar(20), SchMrpRunTime, 120) from QZ_MRP_Schemes where SchIID=1"),
               QStringList{"3|" + runTime});
     EXPECT_EQ(value("select case when object_id('tempdb..#QZ_MRP_Supplies') is null then 1 else 0 end"), "1");
+}
+
+TEST_F(RunTest, AMainDemandOnAReadOnlyAccountSetShowsTheDatabasesReason)
+{
+    // a connection of a user who may not write the account set's folder
+    const QByteArray folder = QFile::encodeName(dbDir.path());
+    ASSERT_EQ(chmod(QFile::encodeName(dbFile).constData(), 0666), 0);
+    ASSERT_EQ(chmod(folder.constData(), 0555), 0);
+    TADOConnection readOnly;
+    ApplyConnectionString(&readOnly, dbMSSQL, dbFile, QStringLiteral("KorvaneDemo"), QString(), QString(), QString(), false);
+    {
+        kvtest::AsNobody nobody;
+        readOnly.Open();
+    }
+    chmod(folder.constData(), 0700);
+    ASSERT_EQ(readOnly.ReadOnlyCause(), kvado::Driver::ReadOnlyCause::Folder);
+
+    TPlanScheme s(&readOnly);
+    ASSERT_TRUE(s.Load(1));
+    ScriptedMessageBoxes boxes;
+    EXPECT_FALSE(s.RunMPS(false, false));
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("错误: Failed to update database")) << boxes.shown[0].text.toStdString();
+    EXPECT_TRUE(boxes.shown[0].text.endsWith("(错误号: 3906)")) << boxes.shown[0].text.toStdString();
 }
 
 TEST_F(RunTest, AMainDemandRebuiltDuringTheRunDiscardsIt)

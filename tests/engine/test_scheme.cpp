@@ -378,7 +378,11 @@ TEST_F(SchemeTest, AFailedStoreLeavesTheFormerMainDemandAndState)
          // Two rows of one item cannot both be stored any more.
          "create unique index QZ_MRP_MainOneItem on QZ_MRP_Main (ManSchIID, ManItmID)");
     auto s = loadDemo();
+    ScriptedMessageBoxes boxes;
     EXPECT_FALSE(s->RunMPS(false, false));
+    // the database's own reason is shown
+    ASSERT_EQ(boxes.shown.size(), 1u);
+    EXPECT_TRUE(boxes.shown[0].text.startsWith("错误: Cannot insert duplicate key row")) << boxes.shown[0].text.toStdString();
     EXPECT_EQ(rows("select ManBillID, ManQty from QZ_MRP_Main where ManSchIID=1"), QStringList{"OLD|5"});
     EXPECT_EQ(rows("select SchState, isnull(SchMpsPeriods,'') from QZ_MRP_Schemes where SchIID=1"), QStringList{"2|"});
 }

@@ -1,5 +1,6 @@
 // Start-up and login through the real ERP integration library, loaded by name
 // from a program folder of the test's own with its ERPaccess.cfg.
+#include "AsNobody.h"
 #include "NewAccountSet.h"
 #include "TsqlEngine.h"
 #include "ScriptedMessageBoxes.h"
@@ -19,6 +20,8 @@
 #include <QTemporaryDir>
 #include <QTimer>
 #include <gtest/gtest.h>
+
+#include <sys/stat.h>
 
 namespace {
 
@@ -237,7 +240,92 @@ TEST_F(LoginTest, AccountSetWithoutTheSystemTables)
     answerLoginDialog("admin", "123");
     EXPECT_FALSE(SystemLogin());
     ASSERT_EQ(boxes.shown.size(), 1);
-    EXPECT_EQ(boxes.shown[0].text, "您连接的ERP账套\"演示账套\"未正确安装配置Korvane系统, 无法登录!");
+    EXPECT_EQ(boxes.shown[0].text,
+              "您连接的ERP账套\"演示账套\"未正确安装配置Korvane系统, 无法登录!\r\r原因: Invalid object name 'QZ_SYS_UserBelongs'.");
+}
+
+TEST_F(LoginTest, ASilentLoginToAFileThatIsNoAccountSetSaysWhy)
+{
+    struct Case {
+        const char* name;
+        QByteArray content;
+    } cases[] = {
+        {"empty", QByteArray()},
+        {"foreign", "select 1\n"},
+        {"damaged", QByteArray("SQLite format 3\0", 16) + QByteArray(100, '\xff')},
+    };
+    writeSilentLogin("plan01");
+    for (const Case& c : cases) {
+        QFile::remove(dbFile);
+        QFile f(dbFile);
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly));
+        f.write(c.content);
+        f.close();
+        ScriptedMessageBoxes boxes;
+        EXPECT_FALSE(SystemLogin()) << c.name;
+        ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+        const QString text = boxes.shown[0].text;
+        EXPECT_TRUE(text.startsWith("您连接的ERP账套\"演示账套\"未正确安装配置Korvane系统, 无法登录!\r\r原因: Cannot open database \"" + dbFile))
+            << c.name << ": " << text.toStdString();
+        EXPECT_TRUE(text.endsWith("the file is not an account set.")) << c.name << ": " << text.toStdString();
+        EXPECT_TRUE(InfoApplication->LoginInfo.UserID.isEmpty());
+    }
+}
+
+TEST_F(LoginTest, AnAccountSetThatMayNotBeWrittenOpensReadOnlyAndSaysWhyOnce)
+{
+    // the program folder is read by the user logging in
+    ASSERT_EQ(chmod(QFile::encodeName(programDir().path()).constData(), 0755), 0);
+    // a password of the old form cannot be renewed here: the login goes on without it
+    const QString legacy = "a665a45920422f9d417e4867efdc4fb8a04a1f3fff1fa07e998e86f7f7a27ae3";
+    exec("update ERP_Users set PasswordHash='" + legacy + "' where UserNo='plan01'");
+    const QByteArray folder = QFile::encodeName(dbDir.path()), file = QFile::encodeName(dbFile);
+    struct Case {
+        const char* name;
+        mode_t folderMode, fileMode;
+        bool silent;
+        QString told;
+    } cases[] = {
+        {"folder", 0555, 0666, true,
+         "您连接的ERP账套\"演示账套\"的数据文件所在的文件夹\"" + QDir::toNativeSeparators(dbDir.path()) +
+             "\"不允许写入, 账套以只读方式打开: 可以查看数据, 但不能保存任何修改!"},
+        {"file", 0777, 0444, false,
+         "您连接的ERP账套\"演示账套\"的数据文件\"" + QDir::toNativeSeparators(dbFile) +
+             "\"不允许写入, 账套以只读方式打开: 可以查看数据, 但不能保存任何修改!"},
+    };
+    for (const Case& c : cases) {
+        ASSERT_EQ(chmod(file.constData(), c.fileMode), 0);
+        ASSERT_EQ(chmod(folder.constData(), c.folderMode), 0);
+        if (c.silent)
+            writeSilentLogin("plan01");
+        else {
+            QFile::remove(AppFramePaths().SettingsFile);
+            resetLogin();
+            answerLoginDialog("plan01", "123");
+        }
+        {
+            kvtest::AsNobody nobody;
+            ScriptedMessageBoxes boxes;
+            ASSERT_TRUE(SystemLogin()) << c.name;
+            ASSERT_EQ(boxes.shown.size(), 1) << c.name;
+            EXPECT_EQ(boxes.shown[0].text, c.told) << c.name;
+            EXPECT_EQ(boxes.shown[0].icon(), kvos::MB_ICONWARNING);
+            // reading works, every write is refused with the engine's own error
+            EXPECT_EQ(InfoApplication->LoginInfo.UserID, "plan01");
+            EXPECT_FALSE(ExecSQLText(GlobalADOQuery, "update QZ_SYS_Users set UsrName='x' where UsrID='plan01'", false, false, false));
+            ASSERT_GT(GlobalADOConnection->Errors()->Count(), 0);
+            EXPECT_EQ(GlobalADOConnection->Errors()->Item(0).NativeError, 3906) << c.name;
+            EXPECT_EQ(boxes.shown.size(), 1) << "told once";
+            SystemLogout();
+        }
+        EXPECT_EQ(QDir(dbDir.path()).entryList(QDir::Files), QStringList{"demo.kvdb"}) << c.name;
+    }
+    chmod(folder.constData(), 0700);
+    chmod(file.constData(), 0600);
+    auto c = kvtsql::Connection::open(dbFile);
+    const auto r = c->execute("select PasswordHash from ERP_Users where UserNo='plan01'");
+    ASSERT_TRUE(r.errors.isEmpty());
+    EXPECT_EQ(r.resultSets.first().rows.first().first().toString(), legacy);
 }
 
 TEST_F(LoginTest, SilentLoginByUserNumberThenSilentErpLogin)
@@ -366,5 +454,57 @@ TEST_F(LoginTest, WrongPasswordKeepsTheDialogOpen)
     });
     ASSERT_TRUE(SystemLogin());
     EXPECT_EQ(refusal, "用户编号或密码不正确!");
+    EXPECT_TRUE(boxes.shown.isEmpty());
+}
+
+TEST_F(LoginTest, PasswordsAreSaltedSlowHashesAndAnOldFormIsReplacedAtTheNextGoodLogin)
+{
+    const auto stored = [this](const QString& sql) {
+        auto c = kvtsql::Connection::open(dbFile);
+        const auto r = c->execute(sql);
+        EXPECT_TRUE(r.errors.isEmpty());
+        QStringList values;
+        for (const auto& row : r.resultSets.value(0).rows)
+            values << row.first().toString();
+        return values;
+    };
+    // the same password of five users is stored five ways
+    EXPECT_EQ(stored("select count(distinct PasswordHash) from ERP_Users where PasswordHash like '$argon2id$%'"),
+              QStringList{"5"});
+
+    // an account set of an earlier version keeps the unsalted SHA-256 of "123"
+    const QString legacy = "a665a45920422f9d417e4867efdc4fb8a04a1f3fff1fa07e998e86f7f7a27ae3";
+    exec("update ERP_Users set PasswordHash='" + legacy + "' where UserNo='admin'");
+    ScriptedMessageBoxes boxes;
+    QStringList refusals;
+    QStringList storedAfterRefusal;
+    QTimer::singleShot(0, [&] {
+        QWidget* dlg = QApplication::activeModalWidget();
+        ASSERT_NE(dlg, nullptr);
+        const auto attempt = [&](const QString& user, const QString& password) {
+            dlg->findChild<QLineEdit*>("edtUserNo")->setText(user);
+            dlg->findChild<QLineEdit*>("edtPassword")->setText(password);
+            QMetaObject::invokeMethod(dlg, "accept");
+        };
+        attempt("admin", "124");
+        refusals << dlg->findChild<QLabel*>("lblMessage")->text();
+        storedAfterRefusal = stored("select PasswordHash from ERP_Users where UserNo='admin'");
+        attempt("nosuchuser", "123");
+        refusals << dlg->findChild<QLabel*>("lblMessage")->text();
+        attempt("admin", "123");
+    });
+    ASSERT_TRUE(SystemLogin());
+    EXPECT_EQ(refusals, (QStringList{"用户编号或密码不正确!", "用户编号或密码不正确!"})) << "a wrong password and an unknown user alike";
+    EXPECT_EQ(storedAfterRefusal, QStringList{legacy}) << "a refused password changes nothing";
+    const QStringList renewed = stored("select PasswordHash from ERP_Users where UserNo='admin'");
+    ASSERT_EQ(renewed.size(), 1);
+    EXPECT_TRUE(renewed.first().startsWith("$argon2id$")) << renewed.first().toStdString();
+    SystemLogout();
+
+    // the renewed form lets the user in, and stays as it is
+    resetLogin();
+    answerLoginDialog("admin", "123");
+    ASSERT_TRUE(SystemLogin());
+    EXPECT_EQ(stored("select PasswordHash from ERP_Users where UserNo='admin'"), renewed);
     EXPECT_TRUE(boxes.shown.isEmpty());
 }

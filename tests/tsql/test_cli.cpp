@@ -8,6 +8,7 @@
 #include <QProcess>
 
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace kvtsqltest;
@@ -149,5 +150,62 @@ TEST(TsqlCli, AReadOnlyAccountSetIsReadWithoutFilesBesideIt)
     EXPECT_TRUE(r.out.contains("Msg 3906")) << r.out.toStdString();
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"ro.db"}) << "no log or lock file is left";
+    chmod(QFile::encodeName(dir.path()).constData(), 0700);
+}
+
+TEST(TsqlCli, AnAccountSetInAFolderNobodyMayWriteIsReadOnly)
+{
+    // The account set may be written, its folder may not: its log cannot be made
+    // beside it, so it opens read-only, and writes are refused as for a read-only file.
+    QTemporaryDir dir;
+    const QString db = newDb(dir, "set.db");
+    auto writer = kvtsql::Connection::open(db);
+    ASSERT_TRUE(writer->execute("create table T (a int)\ninsert T values (7)").errors.isEmpty());
+    writer.reset();
+    ASSERT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"set.db"});
+    ASSERT_EQ(chmod(QFile::encodeName(db).constData(), 0666), 0);
+    ASSERT_EQ(chmod(QFile::encodeName(dir.path()).constData(), 0555), 0);
+
+    // nobody else is connected: the file is read as it stands, nothing is left beside it
+    ToolRun r = runTool({db}, "select a from T\ngo\ninsert T values (8)", QString(), true);
+    EXPECT_EQ(r.out.split(u'\n').mid(0, 3), (QStringList{"a", "7", "(1 rows affected)"})) << r.out.toStdString() << r.err.toStdString();
+    EXPECT_TRUE(r.out.contains("Msg 3906")) << r.out.toStdString();
+    EXPECT_EQ(r.exitCode, 1);
+    EXPECT_EQ(QDir(dir.path()).entryList(QDir::Files), QStringList{"set.db"}) << "no log or lock file is left";
+
+    // a user who may write the folder is connected and has committed into the log:
+    // the read-only reader reads through the log and sees it
+    if (geteuid() == 0) {
+        writer = kvtsql::Connection::open(db);
+        ASSERT_TRUE(writer->execute("insert T values (9)").errors.isEmpty());
+        ASSERT_TRUE(QFile::exists(db + "-wal"));
+        r = runTool({db}, "select n=count(*), m=max(a) from T\ngo\ninsert T values (10)", QString(), true);
+        EXPECT_EQ(r.out.split(u'\n').mid(0, 2), (QStringList{"n\tm", "2\t9"})) << r.out.toStdString() << r.err.toStdString();
+        EXPECT_TRUE(r.out.contains("Msg 3906")) << r.out.toStdString();
+        const auto rows = writer->execute("select count(*) from T");
+        ASSERT_TRUE(rows.errors.isEmpty());
+        EXPECT_EQ(rows.resultSets.first().rows.first().first().toInt(), 2);
+        writer.reset();
+
+        // a writer that ended without closing left its log and the log's index: what it
+        // committed is read from the log (the index, which nobody may write, is not trusted)
+        const pid_t child = fork();
+        if (child == 0) {
+            auto crashed = kvtsql::Connection::open(db);
+            _exit(crashed->execute("insert T values (11)").errors.isEmpty() ? 0 : 1);
+        }
+        int status = -1;
+        ASSERT_EQ(waitpid(child, &status, 0), child);
+        ASSERT_EQ(status, 0);
+        ASSERT_EQ(chmod(QFile::encodeName(db + "-shm").constData(), 0644), 0);
+        r = runTool({db}, "select n=count(*), m=max(a) from T", QString(), true);
+        EXPECT_EQ(r.out.split(u'\n').mid(0, 2), (QStringList{"n\tm", "3\t11"})) << r.out.toStdString() << r.err.toStdString();
+        // without the index the log cannot be read here, and the file alone may be behind it: refused
+        ASSERT_TRUE(QFile::remove(db + "-shm"));
+        r = runTool({db}, "select n=count(*) from T", QString(), true);
+        EXPECT_EQ(r.exitCode, 1);
+        EXPECT_TRUE(r.err.contains("cannot be read without its index")) << r.err.toStdString();
+        EXPECT_TRUE(r.out.isEmpty()) << r.out.toStdString();
+    }
     chmod(QFile::encodeName(dir.path()).constData(), 0700);
 }
