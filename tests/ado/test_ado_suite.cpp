@@ -320,8 +320,9 @@ TEST_P(AdoSuite, BulkStatementFailsAtABadRowAndRollsBackWithItsTransaction)
     EXPECT_GE(connection.Errors()->Count(), 1);
     const QList<int> after = ids();
     EXPECT_TRUE(after.contains(20));
-    if (embedded()) // the embedded engine stops at the failing row; ODBC drivers may go on
+    if (embedded()) { // the embedded engine stops at the failing row; ODBC drivers may go on
         EXPECT_EQ(after, (QList<int>{1, 2, 3, 20}));
+    }
     // within a transaction nothing of the statement stays
     try {
         kvado::ScopedTransaction transaction(&connection);
