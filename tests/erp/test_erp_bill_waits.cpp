@@ -36,6 +36,22 @@ protected:
         saved = bill->Save(error);
         return t.elapsed();
     }
+
+    // The other program updates the scheme in a transaction it commits after ms.
+    static void holdLock(kvtsqltest::Session& other, int ms)
+    {
+        ASSERT_EQ(other.send("open"), "opened 0");
+        ASSERT_EQ(other.send("exec 0 begin tran update QZ_MRP_Schemes set SchState=SchState+1 where SchIID=1"), "ok");
+        other.post(QStringLiteral("sleep %1").arg(ms));
+        other.post("exec 0 commit");
+    }
+
+    // Once the other program committed.
+    static void committed(kvtsqltest::Session& other)
+    {
+        EXPECT_EQ(other.answer(), "slept");
+        EXPECT_EQ(other.answer(), "ok");
+    }
 };
 
 } // namespace
@@ -43,35 +59,27 @@ protected:
 TEST_F(ErpBillWaitTest, ASaveWaitsForAConcurrentUpdate)
 {
     kvtsqltest::Session other(db);
-    ASSERT_EQ(other.send("open"), "opened 0");
-    ASSERT_EQ(other.send("exec 0 begin tran update QZ_MRP_Schemes set SchState=SchState+1 where SchIID=1"), "ok");
-    other.post("sleep 1500");
-    other.post("exec 0 commit");
+    holdLock(other, 1500);
     bool saved = false;
     QString error;
     const qint64 took = save(saved, error);
     EXPECT_TRUE(saved) << error.toStdString();
     EXPECT_GE(took, 1000) << "the save waited for the other program's commit";
-    EXPECT_EQ(other.answer(), "slept");
-    EXPECT_EQ(other.answer(), "ok");
+    committed(other);
     EXPECT_EQ(bills(), 1);
 }
 
 TEST_F(ErpBillWaitTest, ALockHeldLongerThanTheTimeOutFailsTheSaveAfterIt)
 {
     kvtsqltest::Session other(db);
-    ASSERT_EQ(other.send("open"), "opened 0");
-    ASSERT_EQ(other.send("exec 0 begin tran update QZ_MRP_Schemes set SchState=SchState+1 where SchIID=1"), "ok");
-    other.post("sleep 12000");
-    other.post("exec 0 commit");
+    holdLock(other, 12000);
     bool saved = true;
     QString error;
     const qint64 took = save(saved, error);
     EXPECT_FALSE(saved);
     EXPECT_EQ(error, "Lock request time out period exceeded.");
     EXPECT_GE(took, 10000) << "only after the lock time-out";
-    EXPECT_EQ(other.answer(), "slept");
-    EXPECT_EQ(other.answer(), "ok");
+    committed(other);
     EXPECT_EQ(bills(), 0) << "nothing of the failed save was written";
     const qint64 again = save(saved, error);
     EXPECT_TRUE(saved) << error.toStdString();
