@@ -110,14 +110,11 @@ bool ExecSQLText(TADOQuery* query, const QString& sql, bool aOpen, bool aReraise
     return result;
 }
 
-void ShowADOError(const Exception& e, QObject* dataObject)
+namespace {
+
+// The box's text: the provider's first error with its number, else the failure's own message.
+QString ADOErrorText(const Exception& e, QObject* dataObject)
 {
-    if (dynamic_cast<const EAbort*>(&e))
-        return;
-    if (!dataObject) {
-        ShowExceptionMessage(e);
-        return;
-    }
     try {
         TADOErrors* errors = nullptr;
         if (auto* dataSet = qobject_cast<TCustomADODataSet*>(dataObject)) {
@@ -130,12 +127,24 @@ void ShowADOError(const Exception& e, QObject* dataObject)
         }
         if (errors && errors->Count() > 0) {
             const TADOError& first = errors->Item(0);
-            ShowError(FormatMessage(UCommonText::DatabaseError, {first.Description, first.NativeError}));
-            return;
+            return FormatMessage(UCommonText::DatabaseError, {first.Description, first.NativeError});
         }
     } catch (const Exception&) {
     }
     // No provider error describes this failure: its own message is shown, so
     // that no failure goes unreported.
-    ShowExceptionMessage(e);
+    return FormatMessage(UCommonText::GeneralError, {e.Message});
+}
+
+} // namespace
+
+void ShowADOError(const Exception& e, QObject* dataObject)
+{
+    if (dynamic_cast<const EAbort*>(&e))
+        return;
+    // Inside a transaction the box waits for its end (the caller rolls back
+    // after the report): up while the transaction stood open, it would keep
+    // the account set locked for every other program.
+    const QString text = ADOErrorText(e, dataObject);
+    kvado::WhenNoTransactionOpen([text] { ShowError(text); });
 }

@@ -3,6 +3,14 @@
 #include <QLocale>
 #include <charconv>
 #include <cmath>
+#include <functional>
+#include <vector>
+
+namespace kvado {
+// The count of connections in a transaction begun with BeginTrans.
+void transactionOpened();
+void transactionEnded();
+} // namespace kvado
 
 // --- errors ---------------------------------------------------------------
 
@@ -95,7 +103,8 @@ void TADOConnection::Close()
     for (const QPointer<TCustomADODataSet>& ds : FDataSets)
         if (ds)
             ds->Close();
-    if (FDriver && FTransactionLevel > 0) {
+    const bool inTransaction = FTransactionLevel > 0;
+    if (FDriver && inTransaction) {
         try {
             FDriver->rollbackTransaction();
         } catch (const kvado::DriverError&) {
@@ -103,6 +112,8 @@ void TADOConnection::Close()
     }
     FTransactionLevel = 0;
     FDriver.reset();
+    if (inTransaction)
+        kvado::transactionEnded();
 }
 
 kvado::BatchResult TADOConnection::RunBatch(const QString& commandText, int timeoutSeconds)
@@ -117,8 +128,14 @@ kvado::BatchResult TADOConnection::RunBatch(const QString& commandText, int time
     } catch (const std::exception& e) {
         raiseProviderError({unexpected(e)});
     }
-    if (result.hasErrors())
+    if (result.hasErrors()) {
+        // A failed batch never leaves a transaction of its own open behind a
+        // caller that began none: nobody would end it, and it would keep the
+        // account set locked (or its log from being written back) meanwhile.
+        if (FTransactionLevel == 0)
+            FDriver->rollbackLeftOver();
         raiseProviderError(result.errors);
+    }
     FErrors.Assign(result.errors); // informational messages of a batch that ran
     return result;
 }
@@ -166,7 +183,9 @@ void TADOConnection::transactionStep(F f)
 int TADOConnection::BeginTrans()
 {
     transactionStep([&] { FDriver->beginTransaction(); });
-    return ++FTransactionLevel;
+    if (++FTransactionLevel == 1)
+        kvado::transactionOpened();
+    return FTransactionLevel;
 }
 
 void TADOConnection::CommitTrans()
@@ -174,7 +193,8 @@ void TADOConnection::CommitTrans()
     if (FTransactionLevel == 0)
         throw EOleException(QStringLiteral("No transaction is active."), int(0x8004D00E));
     transactionStep([&] { FDriver->commitTransaction(); });
-    --FTransactionLevel;
+    if (--FTransactionLevel == 0)
+        kvado::transactionEnded();
 }
 
 void TADOConnection::RollbackTrans()
@@ -182,7 +202,13 @@ void TADOConnection::RollbackTrans()
     if (FTransactionLevel == 0)
         throw EOleException(QStringLiteral("No transaction is active."), int(0x8004D00E));
     FTransactionLevel = 0;
-    transactionStep([&] { FDriver->rollbackTransaction(); });
+    try {
+        transactionStep([&] { FDriver->rollbackTransaction(); });
+    } catch (...) {
+        kvado::transactionEnded();
+        throw;
+    }
+    kvado::transactionEnded();
 }
 
 QString TADOConnection::ProviderName() const
@@ -864,6 +890,62 @@ int TADOCommand::Execute()
     }
     return int(connection->RunBatch(CommandText, CommandTimeout).rowsAffected);
 }
+
+// --- transactions of the program ------------------------------------------
+
+namespace kvado {
+
+namespace {
+
+int gOpenTransactions = 0;
+
+std::vector<std::function<void()>>& afterTransactions()
+{
+    static std::vector<std::function<void()>> work;
+    return work;
+}
+
+} // namespace
+
+void transactionOpened()
+{
+    ++gOpenTransactions;
+}
+
+void transactionEnded()
+{
+    if (gOpenTransactions > 0)
+        --gOpenTransactions;
+    if (gOpenTransactions > 0)
+        return;
+    // Taken first: the work may begin and end transactions of its own.
+    std::vector<std::function<void()>> work;
+    work.swap(afterTransactions());
+    for (const std::function<void()>& w : work) {
+        try {
+            w();
+        } catch (...) {
+            // a report that could not be shown ends nothing else (this runs as a scope ends)
+        }
+    }
+}
+
+bool TransactionOpen()
+{
+    return gOpenTransactions > 0;
+}
+
+void WhenNoTransactionOpen(std::function<void()> work)
+{
+    if (!work)
+        return;
+    if (gOpenTransactions == 0)
+        work();
+    else
+        afterTransactions().push_back(std::move(work));
+}
+
+} // namespace kvado
 
 // --- scoped transaction ---------------------------------------------------
 

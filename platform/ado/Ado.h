@@ -22,6 +22,7 @@
 #include <QPointer>
 #include <QStringList>
 #include <QVariant>
+#include <functional>
 #include <memory>
 
 class TADOConnection;
@@ -311,6 +312,15 @@ private:
 };
 
 namespace kvado {
+
+// Whether a transaction begun with BeginTrans is open on any connection of this
+// program.
+bool TransactionOpen();
+// Runs the work at once when no transaction is open, else once the last one has
+// ended (committed, rolled back or closed). A box that reports a failure inside
+// a transaction goes this way: shown while the transaction stood open, it would
+// keep the account set locked for every other program as long as it is up.
+void WhenNoTransactionOpen(std::function<void()> work);
 
 // One transaction around a multi-statement write: begun when constructed,
 // rolled back when the scope is left without Commit (an exception included).

@@ -459,6 +459,11 @@ public:
     void beginTransaction() override { control(QStringLiteral("begin tran")); }
     void commitTransaction() override { control(QStringLiteral("commit tran")); }
     void rollbackTransaction() override { control(QStringLiteral("rollback tran")); }
+    void rollbackLeftOver() override
+    {
+        if (FConnection->transactionCount() > 0)
+            FConnection->rollbackAll();
+    }
     QString providerName() const override { return QStringLiteral("Korvane T-SQL (%1)").arg(FConnection->fileName()); }
     ReadOnlyCause readOnlyCause() const override
     {

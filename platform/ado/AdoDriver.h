@@ -81,6 +81,10 @@ public:
     virtual void beginTransaction() = 0;
     virtual void commitTransaction() = 0;
     virtual void rollbackTransaction() = 0;
+    // Rolls back what a failed batch left open of a transaction it began (its
+    // caller began none). A server keeps such a transaction and its locks for
+    // the session, as ADO over SQL Server does; the embedded engine ends it.
+    virtual void rollbackLeftOver() {}
     virtual QString providerName() const = 0;
     // Why the database refuses writes: its file, or the folder of its file, may
     // not be written by this user (an embedded account set); None when it may be written.

@@ -133,7 +133,12 @@ bool Connection::Impl::runBulkPrepared(const QList<StmtP>& stmts, const QStringL
         identityTable = s.kind == SK::Insert && tableInfo(Translator::tableName(s.table)).identityColumn >= 0;
         st = prepare(q.sql, q.params);
         release(st);
-    } catch (const StatementError&) {
+    } catch (const StatementError& e) {
+        // the transaction's lock not had within the time-out: the run ends here
+        if (e.error.number == 1222 || e.error.number == 1205) {
+            record(e.error);
+            return true;
+        }
         // not translatable or preparable ahead: the row-by-row run reports it as it always has
         return false;
     }

@@ -154,9 +154,9 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         run("PRAGMA journal_mode=WAL");
         // a committed transaction survives a power cut, as a database server promises
         run("PRAGMA synchronous=FULL");
-        // The log is written back after commits once it holds 1,000 pages (4 MiB)
-        // and starts again from its beginning when nobody reads it; this cut it
-        // back to 32 MiB then, whatever it grew to while a reader held it.
+        // After a commit that leaves 1,000 pages (4 MiB) in the log, they are
+        // written back, and the log starts again from its beginning once nobody
+        // reads it; a log that grew larger meanwhile is then cut back to 32 MiB.
         run("PRAGMA journal_size_limit=33554432");
     }
     // temporary tables (a run's work tables) live in memory, never in a spill file

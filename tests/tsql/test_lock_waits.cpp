@@ -134,3 +134,25 @@ TEST_F(LockWaits, TheLockLastsToTheOutermostCommit)
     EXPECT_EQ(runTool(file, "set lock_timeout 500\ninsert T values (9)"), "");
     EXPECT_EQ(valuesIn(), values({9}));
 }
+
+// A bulk run (the MRP run's level results) in a transaction that cannot get the
+// lock answers 1222 once, after one time-out, and writes nothing.
+TEST_F(LockWaits, ABulkRunWithoutItsLockEndsAfterOneTimeOut)
+{
+    auto holder = kvtsql::Connection::open(file);
+    ASSERT_TRUE(holder->execute(QStringLiteral("begin tran insert T values (1)")).errors.isEmpty());
+    auto writer = kvtsql::Connection::open(file);
+    ASSERT_TRUE(writer->execute(QStringLiteral("set lock_timeout 300 begin tran")).errors.isEmpty());
+    QElapsedTimer waited;
+    waited.start();
+    const kvtsql::BatchResult r = writer->executeBulk(QStringLiteral("@a int"), QStringLiteral("insert T values (@a)"),
+                                                      {{2}, {3}, {4}});
+    const qint64 took = waited.elapsed();
+    ASSERT_EQ(r.errors.size(), 1) << kvtsqltest::errorsOf(r).toStdString();
+    EXPECT_EQ(r.errors[0].number, 1222);
+    EXPECT_GE(took, 300);
+    EXPECT_LT(took, 600) << "one time-out, not one per attempt";
+    writer->rollbackAll();
+    ASSERT_TRUE(holder->execute(QStringLiteral("commit")).errors.isEmpty());
+    EXPECT_EQ(valuesIn(), values({1}));
+}
