@@ -147,6 +147,9 @@ int main(int argc, char** argv)
     options.Add(QStringLiteral("released"),
                 QStringLiteral("the set after a large release: N more open production orders with their material lines"),
                 QStringLiteral("N"), QStringLiteral("0"));
+    options.Add(QStringLiteral("part-rows"),
+                QStringLiteral("plan a level of more rows in parts of whole items (0: every level at once)"),
+                QStringLiteral("N"), QString::number(MRPLevelPartRows()));
     options.Add(QStringLiteral("profile"), QStringLiteral("list the N SQL batches that took longest"), QStringLiteral("N"),
                 QStringLiteral("0"));
     options.Process(app);
@@ -155,6 +158,7 @@ int main(int argc, char** argv)
     gAccountsDir = options.Value(QStringLiteral("accounts"));
     gProfileLines = options.Number(QStringLiteral("profile"));
     gReleasedOrders = options.Number(QStringLiteral("released"));
+    MRPLevelPartRows() = options.Number(QStringLiteral("part-rows"));
     const QList<int> sizes = options.Numbers({2000, 10000, 50000});
     gSeveralSizes = sizes.size() > 1;
     int rc = 0;

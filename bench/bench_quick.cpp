@@ -178,6 +178,9 @@ int main(int argc, char** argv)
                 QStringLiteral("10000"));
     options.Add(QStringLiteral("accounts"), QStringLiteral("keep the made account set in DIR and use it again"),
                 QStringLiteral("DIR"));
+    options.Add(QStringLiteral("part-rows"),
+                QStringLiteral("plan a level of more rows in parts of whole items (0: every level at once)"),
+                QStringLiteral("N"), QString::number(MRPLevelPartRows()));
     options.Add(QStringLiteral("profile"), QStringLiteral("list the N SQL batches of the run that took longest"),
                 QStringLiteral("N"), QStringLiteral("0"));
     options.Add(QStringLiteral("save"), QStringLiteral("write the result rows to FILE"), QStringLiteral("FILE"));
@@ -189,6 +192,7 @@ int main(int argc, char** argv)
     s.saveFile = options.Value(QStringLiteral("save"));
     s.compareFile = options.Value(QStringLiteral("compare"));
     s.profile = options.Number(QStringLiteral("profile"));
+    MRPLevelPartRows() = options.Number(QStringLiteral("part-rows"));
     const QList<int> counts = options.Numbers({10, 50, 0});
     if (counts.size() == 1) {
         std::setvbuf(stdout, nullptr, _IOLBF, 0);
@@ -196,7 +200,8 @@ int main(int argc, char** argv)
     }
     // One process a count: each peak is that run's own. The set is made once.
     QTemporaryDir keep;
-    QStringList common{QStringLiteral("--items"), QString::number(s.items), QStringLiteral("--profile"),
+    QStringList common{QStringLiteral("--items"), QString::number(s.items), QStringLiteral("--part-rows"),
+                       QString::number(MRPLevelPartRows()), QStringLiteral("--profile"),
                        QString::number(s.profile), QStringLiteral("--accounts"),
                        s.accountsDir.isEmpty() ? keep.path() : s.accountsDir};
     int rc = 0;

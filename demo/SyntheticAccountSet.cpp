@@ -189,11 +189,19 @@ Script generatedData(const SyntheticParams& p)
         w.add(QStringLiteral("create table #Digits (D int not null)"));
         for (int d = 0; d < 10; ++d)
             w.add(QStringLiteral("insert #Digits (D) values (%1)").arg(d));
-        w.add(QStringLiteral("create table #Numbers (N int not null)"));
-        w.add(QStringLiteral("insert #Numbers (N) select a.D+10*b.D+100*c.D+1000*e.D+10000*f.D+100000*g.D+1000000*h.D from "
-                             "#Digits as a, #Digits as b, #Digits as c, #Digits as e, #Digits as f, #Digits as g, #Digits as h "
-                             "where a.D+10*b.D+100*c.D+1000*e.D+10000*f.D+100000*g.D+1000000*h.D<%1")
-                  .arg(p.releasedOrders));
+        // N and the index M of its order's item among the made items.
+        w.add(QStringLiteral("create table #Numbers (N int not null, M int not null)"));
+        // 0 to N-1 from as many tables of digits as N-1 has digits.
+        QStringList tables, terms;
+        for (qint64 scale = 1, k = 0; k == 0 || scale < p.releasedOrders; ++k, scale *= 10) {
+            tables << QStringLiteral("#Digits as d%1").arg(k);
+            terms << QStringLiteral("%1*d%2.D").arg(scale).arg(k);
+        }
+        w.add(QStringLiteral("insert #Numbers (N, M) select %1, (%1) % %4 from %2 where %1<%3")
+                  .arg(terms.join(u'+'), tables.join(QStringLiteral(", ")))
+                  .arg(p.releasedOrders)
+                  .arg(made));
+        w.add(QStringLiteral("create index #NumbersM on #Numbers (M)"));
         w.add(QStringLiteral("insert QZ_MRP_MO (MOID, MONo, MOEntry, MODate, MODeptID, MOItmID, MOUntID, MOBillQty, MOQty, MOOkQty, "
                              "MOChkQty, MODelivDate, MODrawDate, MOBomType, MOBomID, MOStatus, Checked, Closed, CanMRP) select "
                              "'RM'+right('0000000'+cast(N as varchar(7)),7), 'RM'+right('0000000'+cast(N as varchar(7)),7), 1, %1, "
@@ -201,13 +209,17 @@ Script generatedData(const SyntheticParams& p)
                              "dateadd(day, N % %3, %4), dateadd(day, N % %3-2, %4), 0, 'BI'+right('000000'+cast(N % %2 as varchar(6)),6), "
                              "'计划', 1, 0, 1 from #Numbers")
                   .arg(day(p.start.addDays(-7))).arg(made).arg(horizon).arg(day(p.start)));
+        // The lines from the bills' lines, each finding the orders of its
+        // bill's item by the item's index (a number, so that the index serves).
+        const QString order = QStringLiteral("'RM'+right('0000000'+cast(N as varchar(7)),7)");
         w.add(QStringLiteral("insert QZ_MRP_MOBOM (BomID, BomNo, BomEntry, BomDate, MOID, MONo, MOEntry, MOItmID, BomDeptID, BomItmID, "
                              "BomUntID, BomUnitQty, BomBillQty, BomQty, BomOkQty, BomDrawDate, BomRole, BomRowHook, BomItmBomType, "
-                             "BomItmBomID, Checked, Closed, CanMRP) select m.MOID+'-1', m.MONo+'-1', l.BomEntry, m.MODate, m.MOID, "
-                             "m.MONo, m.MOEntry, m.MOItmID, 'D01', l.BomItmID, 'PCS', l.BomQty/l.BomBaseQty, "
-                             "m.MOQty*l.BomQty/l.BomBaseQty, m.MOQty*l.BomQty/l.BomBaseQty, 0, m.MODrawDate, 0, l.BomRowHook, "
-                             "l.BomItmBomType, l.BomItmBomID, 1, 0, 1 from QZ_MRP_MO as m join QZ_MRP_ItemBOMLines as l on "
-                             "l.BomType=0 and l.BomID=m.MOBomID where m.MOID like 'RM%'"));
+                             "BomItmBomID, Checked, Closed, CanMRP) select %1+'-1', %1+'-1', l.BomEntry, %2, %1, %1, 1, "
+                             "'I'+right('000000'+cast(N % %3 as varchar(6)),6), 'D01', l.BomItmID, 'PCS', l.BomQty/l.BomBaseQty, "
+                             "(10+N % 91)*l.BomQty/l.BomBaseQty, (10+N % 91)*l.BomQty/l.BomBaseQty, 0, dateadd(day, N % %4-2, %5), "
+                             "0, l.BomRowHook, l.BomItmBomType, l.BomItmBomID, 1, 0, 1 from QZ_MRP_ItemBOMLines as l join #Numbers "
+                             "on M=cast(substring(l.BomID, 3, 6) as int) where l.BomType=0")
+                  .arg(order, day(p.start.addDays(-7))).arg(made).arg(horizon).arg(day(p.start)));
         w.add(QStringLiteral("drop table #Numbers"));
         w.add(QStringLiteral("drop table #Digits"));
     }

@@ -237,3 +237,9 @@ struct TMRPRunStats {
     QHash<QString, TBatchTime> BatchTimes;
 };
 TMRPRunStats& MRPRunStats();
+
+// The most rows (demands and supplies) of a level a run reads at once: a
+// larger level, when no substitutes take part, is planned in parts of whole
+// items, which plan apart from each other, so that memory stays bounded by
+// the part, not the level; 0 plans every level at once.
+int& MRPLevelPartRows();

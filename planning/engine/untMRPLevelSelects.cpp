@@ -72,11 +72,47 @@ QString BuildDmdSupTypeSQL()
     return QStringLiteral("DmdSupType=") + DmdSupTypeExpr();
 }
 
-QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL)
+namespace {
+const QString kSupplyRowsOfLevel = QStringLiteral("(SupBillType<=38 and SupRestQty>0 or SupBillType=16)");
+QString ChunkJoin(const QString& AItemColumn, int AChunk)
+{
+    if (AChunk < 0)
+        return QString();
+    return QStringLiteral(" join #QZ_MRP_LevelChunks as ch with(nolock) on %1=ch.ChkItmID and ch.ChkNo=%2")
+        .arg(AItemColumn)
+        .arg(AChunk);
+}
+} // namespace
+
+QString BuildLevelDemandBomSQL(int level)
+{
+    return QStringLiteral("exec QZ_MRP_SetBOMForDemand %1").arg(level);
+}
+
+QString BuildLevelChunkCountSQL(int level)
+{
+    return QStringLiteral("select ItmID=DmdItmID, Rows=count(*), Dmds=count(*) from #QZ_MRP_Demands with(nolock) join "
+                          "#QZ_MRP_ItemLowestCode as l with(nolock) on DmdItmID=l.ItmID where LowestCode=%1 and "
+                          "DmdQty>0 group by DmdItmID\runion all\rselect SupItmID, count(*), 0 from #QZ_MRP_Supplies "
+                          "with(nolock) join #QZ_MRP_ItemLowestCode as l with(nolock) on SupItmID=l.ItmID where "
+                          "LowestCode=%1 and %2 group by SupItmID")
+        .arg(level)
+        .arg(kSupplyRowsOfLevel);
+}
+
+QString BuildLevelChunkTableSQL()
+{
+    return QStringLiteral("if object_id('tempdb..#QZ_MRP_LevelChunks') is not null\rdrop table #QZ_MRP_LevelChunks\r"
+                          "create table #QZ_MRP_LevelChunks (ChkItmID nvarchar(50) not null primary key, ChkNo int not "
+                          "null)");
+}
+
+QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL, int AChunk,
+                                  bool AWithBomSetUp)
 {
     // Only the demand columns ReadLevelDemandRow reads: a level's rows are
     // many and every column of them is carried to the reader.
-    QString sql = QStringLiteral("exec QZ_MRP_SetBOMForDemand %1\rselect d.DmdIID, d.DmdPeriod, d.DmdBillType, "
+    QString sql = (AWithBomSetUp ? BuildLevelDemandBomSQL(level) + u'\r' : QString()) + QStringLiteral("select d.DmdIID, d.DmdPeriod, d.DmdBillType, "
                                  "d.DmdBillQty, d.DmdOrigType, d.DmdOrigID, d.DmdOrigNo, d.DmdOrigEntry, "
                                  "d.DmdOrigItmID, d.DmdOrigCustID, d.DmdOrigCustPO, d.DmdOrigTag, d.DmdOrigSubTag, "
                                  "d.DmdGroupType, d.DmdGroupNo, d.DmdItmID, d.DmdItmProps, d.DmdItmProp1, "
@@ -85,8 +121,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
                                  "d.DmdDayOffset, d.DmdPriority, d.DmdPSupIID, d.DmdQty, d.DmdBomType, d.DmdBomID, "
                                  "d.DmdBomLocked, d.DmdNote, d.DmdHints, p.SupBillType, "
                                  "p.SupBillNo, p.SupBillEntry, p.SupBillQty, p.SupDate, p.SupLeadDays, p.SupHints, "
-                                 "p.SupPDmdIID, ")
-                      .arg(level);
+                                 "p.SupPDmdIID, ");
     // The department or supplier of the planned supply follows from its type and
     // the item's three parties: the reader picks it, so the type is worked out once.
     sql += BuildDmdSupTypeSQL();
@@ -102,6 +137,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
                           "QZ_MRP_ItemSetting as t with(nolock) on DmdItmID=t.ItmID left join #QZ_MRP_Supplies as p "
                           "with(nolock) on DmdPSupIID=p.SupIID left join QZ_MRP_ItemSetting as pt with(nolock) on "
                           "p.SupItmID=pt.ItmID");
+    sql += ChunkJoin(QStringLiteral("d.DmdItmID"), AChunk);
     if (demandByOrigDate)
         sql += QStringLiteral(" left join #QZ_MRP_MainOrigDates with(nolock) on DmdOrigType=ManBillType and "
                               "DmdOrigID=ManBillID");
@@ -111,7 +147,7 @@ QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QStrin
     return sql;
 }
 
-QString BuildLevelSupplySelectSQL(int level)
+QString BuildLevelSupplySelectSQL(int level, int AChunk)
 {
     return QStringLiteral("select SupIID, SupPeriod, SupBillType, SupOrigType, SupOrigID, SupOrigEntry, SupOrigCustID, "
                           "SupOrigTag, SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupDate, "
@@ -119,11 +155,11 @@ QString BuildLevelSupplySelectSQL(int level)
                           "ItmPostLeadTime=(case when SupBillType in (26, 28, 38, 24, 36) then t.ItmPostLeadTime else 0 "
                           "end) from #QZ_MRP_Supplies as s with(nolock) join #QZ_MRP_ItemLowestCode as l "
                           "with(nolock) on SupItmID=l.ItmID left join QZ_MRP_ItemSetting as t with(nolock) on "
-                          "SupItmID=t.ItmID where LowestCode=%1 and (SupBillType<=38 and SupRestQty>0 or "
-                          "SupBillType=16) order by SupItmID, SupItmProps, SupGroupType, SupGroupNo, SupBillType, "
-                          "(case SupBillType when 16 then SupBomLocked else 0 end) desc, SupDate, SupBillNo, "
-                          "SupBillID, SupBillEntry")
-        .arg(level);
+                          "SupItmID=t.ItmID%2 where LowestCode=%1 and %3 order by SupItmID, SupItmProps, "
+                          "SupGroupType, SupGroupNo, SupBillType, (case SupBillType when 16 then SupBomLocked else 0 "
+                          "end) desc, SupDate, SupBillNo, SupBillID, SupBillEntry")
+        .arg(level)
+        .arg(ChunkJoin(QStringLiteral("s.SupItmID"), AChunk), kSupplyRowsOfLevel);
 }
 
 QString BuildLevelAdjustSelectSQL(int level)

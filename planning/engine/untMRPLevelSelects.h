@@ -16,8 +16,20 @@ QString BuildTrackKeySQL(int careMRPTrackMode, bool careItemMRPTrack);
 // Planned supply type a demand asks for, by the item's MRP type.
 QString BuildDmdSupTypeSQL();
 
-QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL);
-QString BuildLevelSupplySelectSQL(int level);
+// AChunk >= 0: only the rows of the items of that part of the level
+// (#QZ_MRP_LevelChunks, see BuildLevelChunkCountSQL). AWithBomSetUp false:
+// without the BOM set-up of the level's demands, which the caller has run.
+QString BuildLevelDemandSelectSQL(int level, bool demandByOrigDate, const QString& trackKeySQL, int AChunk = -1,
+                                  bool AWithBomSetUp = true);
+QString BuildLevelSupplySelectSQL(int level, int AChunk = -1);
+// The BOM set-up of the level's demands (what the whole level's select runs first).
+QString BuildLevelDemandBomSQL(int level);
+// The items of the level with their rows (ItmID, Rows, Dmds): each item that
+// has demands or supplies the level's selects read, how many rows, how many
+// of them demands (an item may come twice).
+QString BuildLevelChunkCountSQL(int level);
+// The table of the level's parts: each item with the number of its part.
+QString BuildLevelChunkTableSQL();
 QString BuildLevelAdjustSelectSQL(int level);
 // Empties and refills the substitutes of the level's demands, then selects them.
 QString BuildLevelSubstituteSQL(int level, int planNeedScope);

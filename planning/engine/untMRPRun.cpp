@@ -230,7 +230,8 @@ void TMRPRun::CleanUp()
                                    "#QZ_MRP_MainItems", "#QZ_MRP_CurLevelDmdItems", "#QZ_MRP_RefGetBOM", "#QZ_MRP_BOM",
                                    "#QZ_MRP_ItemInventory", "#QZ_MRP_ItemSubsForMRPDemand", "#QZ_MRP_MainOrigDates",
                                    "#QZ_MRP_MainX", "#QZ_MRP_RefGetBOM0", "#QZ_MRP_BOMCouples", "#QZ_TmpTbl_BOM",
-                                   "#QZ_TmpTbl_BOM0", "#QZ_TmpTbl_ItemSubs", "#QZ_MRP_ItemSubsCouples"};
+                                   "#QZ_TmpTbl_BOM0", "#QZ_TmpTbl_ItemSubs", "#QZ_MRP_ItemSubsCouples",
+                                   "#QZ_MRP_LevelChunks"};
     QString sql;
     for (const char* t : tables)
         sql += QStringLiteral("if object_id('tempdb..%1') is not null\rdrop table %1\r").arg(QLatin1String(t));
@@ -243,6 +244,12 @@ void TMRPRun::CleanUp()
 TMRPRunStats& MRPRunStats()
 {
     return gRunStats;
+}
+
+int& MRPLevelPartRows()
+{
+    static int rows = 20000;
+    return rows;
 }
 
 bool TPlanScheme::RunMRP(bool AKeepTypeAdjusts, bool AKeepBomAdjusts, bool AKeepQtyAdjusts,

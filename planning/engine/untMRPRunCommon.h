@@ -112,6 +112,12 @@ private:
     // that serve demands (brought in after the level is planned).
     void GatherOrderComponents(int level, bool ordersOfLevel = false);
     void PlanLevel(int level, int levelCount);
+    // The parts a level of more rows than MRPLevelPartRows() is planned in,
+    // each of whole items, written to #QZ_MRP_LevelChunks; -1: the level at once.
+    int SplitLevel(int level);
+    // After a level is planned: unused supplies of substitutes dropped, its
+    // bills exploded, its orders' lines brought in.
+    void FinishLevel(int level, int levelCount);
     void AddOrdersOfMaterialDemands();
     // Kit quantities of every level, from the highest code down.
     void KitQuantities(int highest);

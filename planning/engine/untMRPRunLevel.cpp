@@ -66,20 +66,37 @@ void TMRPRun::PlanLevel(int level, int levelCount)
             return field ? field->Value() : QVariant();
         };
     };
-    std::vector<TMRPLevelDemandRow> demands;
-    RunSQL(DmdQ.get(),
-                BuildLevelDemandSelectSQL(level, S.DemandByOrigDate, BuildTrackKeySQL(S.CareMRPTrackMode, S.CareItemMRPTrack)),
-                true, true, false);
-    {
-        const TFieldGetter field = getter(DmdQ.get());
-        demands.reserve(size_t(std::max(0, DmdQ->RecordCount())));
-        for (; !DmdQ->Eof(); DmdQ->Next())
-            demands.push_back(ReadLevelDemandRow(field));
-    }
-    DmdQ->Close();
-    if (!demands.empty()) {
+    // A level of many rows is planned in parts of whole items (see
+    // SplitLevel); otherwise, and always with substitutes, at once.
+    const bool mayPart = S.CareItemReplace == 0 && MRPLevelPartRows() > 0;
+    if (mayPart)
+        Exec(Q, BuildLevelDemandBomSQL(level));
+    const int parts = mayPart ? SplitLevel(level) : -1;
+    const QString trackKey = BuildTrackKeySQL(S.CareMRPTrackMode, S.CareItemMRPTrack);
+    std::vector<TMRPLevelAdjustRow> adjusts;
+    // The level's results go in whole or not at all, in one commit, each
+    // statement prepared once and run for its rows.
+    TADOConnection* connection = S.Connection();
+    std::unique_ptr<kvado::ScopedTransaction> tran;
+    for (int part = parts > 0 ? 0 : -1; part < std::max(parts, 0); ++part) {
+        if (part > 0)
+            CheckEsc();
+        const int chunk = part;
+        std::vector<TMRPLevelDemandRow> demands;
+        RunSQL(DmdQ.get(), BuildLevelDemandSelectSQL(level, S.DemandByOrigDate, trackKey, chunk, !mayPart), true, true, false);
+        {
+            const TFieldGetter field = getter(DmdQ.get());
+            demands.reserve(size_t(std::max(0, DmdQ->RecordCount())));
+            for (; !DmdQ->Eof(); DmdQ->Next())
+                demands.push_back(ReadLevelDemandRow(field));
+        }
+        DmdQ->Close();
+        // The whole level plans nothing without demands; a part of a level
+        // that has some plans its items' supplies all the same.
+        if (demands.empty() && chunk < 0)
+            break;
         std::vector<TMRPLevelSupplyRow> supplies;
-        RunSQL(SupQ.get(), BuildLevelSupplySelectSQL(level), true, true, false);
+        RunSQL(SupQ.get(), BuildLevelSupplySelectSQL(level, chunk), true, true, false);
         {
             const TFieldGetter field = getter(SupQ.get());
             supplies.reserve(size_t(std::max(0, SupQ->RecordCount())));
@@ -87,8 +104,7 @@ void TMRPRun::PlanLevel(int level, int levelCount)
                 supplies.push_back(ReadLevelSupplyRow(field));
         }
         SupQ->Close();
-        std::vector<TMRPLevelAdjustRow> adjusts;
-        if (AdjQ) {
+        if (AdjQ && part <= 0) {
             RunSQL(AdjQ.get(), BuildLevelAdjustSelectSQL(level), true, true, false);
             const TFieldGetter field = getter(AdjQ.get());
             for (; !AdjQ->Eof(); AdjQ->Next())
@@ -114,18 +130,78 @@ void TMRPRun::PlanLevel(int level, int levelCount)
         options.AKeepBomAdjusts = KeepBom;
         options.AKeepQtyAdjusts = KeepQty;
         TMRPLevelPlanner planner(options);
-        planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
+        // The level's steps are logged once, by its first part.
+        if (part <= 0)
+            planner.OnLog = [this](const QString& text, int indent) { Info(text, indent != 0); };
         planner.OnCheckEscape = [this] { CheckEsc(); };
-        // The level's results go in whole or not at all, in one commit, each
-        // statement prepared once and run for its rows.
-        TADOConnection* connection = S.Connection();
-        kvado::ScopedTransaction tran(connection);
+        if (!tran)
+            tran = std::make_unique<kvado::ScopedTransaction>(connection);
         planner.RunBulk(demands, supplies, substitutes, adjusts, [&](const std::vector<TMRPBulkStatement>& writes) {
             for (const TMRPBulkStatement& st : writes)
                 RunBulkStatement(connection, st);
         });
-        tran.Commit();
     }
+    if (tran)
+        tran->Commit();
+    FinishLevel(level, levelCount);
+}
+
+int TMRPRun::SplitLevel(int level)
+{
+    const int limit = MRPLevelPartRows();
+    if (limit <= 0)
+        return -1;
+    struct TItemRows {
+        QString ItmID;
+        qint64 Rows = 0;
+    };
+    std::vector<TItemRows> items;
+    QHash<QString, size_t> byID;
+    qint64 total = 0, demandRows = 0;
+    RunSQL(SupQ.get(), untMRPLevelSelects::BuildLevelChunkCountSQL(level), true, true, false);
+    for (; !SupQ->Eof(); SupQ->Next()) {
+        const QString id = SupQ->Fields()->Field(0)->AsString();
+        const qint64 n = SupQ->Fields()->Field(1)->AsInteger();
+        const QString key = FoldedDBText(id);
+        const auto found = byID.constFind(key);
+        if (found == byID.constEnd()) {
+            byID.insert(key, items.size());
+            items.push_back({id, n});
+        } else {
+            items[found.value()].Rows += n;
+        }
+        total += n;
+        demandRows += SupQ->Fields()->Field(2)->AsInteger();
+    }
+    SupQ->Close();
+    // A level without demands stays whole: it plans nothing.
+    if (total <= limit || demandRows == 0)
+        return -1;
+    // Parts of whole items in the order the level planner keeps its items,
+    // so that the parts' writes, one after the other, are the whole level's.
+    std::sort(items.begin(), items.end(),
+              [](const TItemRows& a, const TItemRows& b) { return CompareDBText(a.ItmID, b.ItmID) < 0; });
+    TMRPBulkStatement parts;
+    parts.ParamNames = QStringList{QStringLiteral("@ChkItmID"), QStringLiteral("@ChkNo")};
+    parts.ParamTypes = QStringList{QStringLiteral("nvarchar(50)"), QStringLiteral("int")};
+    parts.Statement = QStringLiteral("insert #QZ_MRP_LevelChunks (ChkItmID, ChkNo) values (@ChkItmID, @ChkNo)");
+    int part = 0;
+    qint64 rows = 0;
+    for (const TItemRows& it : items) {
+        if (rows > 0 && rows + it.Rows > limit) {
+            ++part;
+            rows = 0;
+        }
+        rows += it.Rows;
+        parts.Rows.append({it.ItmID, part});
+    }
+    Exec(Q, untMRPLevelSelects::BuildLevelChunkTableSQL());
+    ExecBulk(S.Connection(), parts);
+    return part + 1;
+}
+
+void TMRPRun::FinishLevel(int level, int levelCount)
+{
     if (S.PlanNeedScope != 0 && S.CareItemReplace != 0)
         Exec(Q, QStringLiteral("delete s from #QZ_MRP_Supplies as s join #QZ_MRP_ItemLowestCode as l with(nolock) on "
                                "SupItmID=l.ItmID and LowestCode=%1 left join #QZ_MRP_CurLevelDmdItems with(nolock) on "

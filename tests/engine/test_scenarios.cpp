@@ -139,6 +139,26 @@ class ScenarioTest : public EngineDbTest, public ::testing::WithParamInterface<Q
 protected:
     QString accountSetTemplate() const override { return emptyAccountSet(); }
 
+    // Every result row of the scheme, the run log's without its times.
+    QStringList resultRows(int iid)
+    {
+        QStringList out;
+        const std::pair<const char*, const char*> tables[] = {
+            {"QZ_MRP_Demands", "DmdSchIID"}, {"QZ_MRP_Supplies", "SupSchIID"},   {"QZ_MRP_SupAdjusts", "AdjSchIID"},
+            {"QZ_MRP_Allots", "AltSchIID"},  {"QZ_MRP_DestAlters", "DstSchIID"}, {"QZ_MRP_Balance", "BalSchIID"}};
+        for (const auto& [table, column] : tables)
+            for (const QString& r : rows(QStringLiteral("select * from %1 where %2=%3")
+                                             .arg(QLatin1String(table), QLatin1String(column))
+                                             .arg(iid)))
+                out << QLatin1String(table) + QLatin1Char('|') + r;
+        out.sort();
+        for (const QString& r : rows(QStringLiteral("select LogIndent, LogKind, LogText from QZ_MRP_RunLog where "
+                                                    "LogSchIID=%1 order by LogIID")
+                                         .arg(iid)))
+            out << QStringLiteral("QZ_MRP_RunLog|") + r;
+        return out;
+    }
+
     // The planned supplies of the scheme, one aligned line each.
     QString plannedSupplies(int iid)
     {
@@ -249,6 +269,24 @@ TEST_P(ScenarioTest, GivesTheExpectedPlan)
     const QStringList got = significantLines(actual);
     EXPECT_TRUE(expected == got) << "planned supplies of " << GetParam().toStdString() << " (- expected, + run):\n"
                                  << lineDiff(expected, got).toStdString();
+
+    // Planned in parts of one item each, a level gives every result row the
+    // same, numbers of rows included.
+    const QStringList whole = resultRows(iid);
+    const int partRows = MRPLevelPartRows();
+    MRPLevelPartRows() = 1;
+    log.clear();
+    const bool inParts = scheme->Load(iid) && scheme->RunMRP(false, false, false,
+                                                             [&](TMessageKind, const QString& text, const QString&,
+                                                                 const QVariant&, const QVariant&, void*) -> void* {
+                                                                 log << text.mid(20);
+                                                                 return reinterpret_cast<void*>(quintptr(log.size()));
+                                                             });
+    MRPLevelPartRows() = partRows;
+    ASSERT_TRUE(inParts) << log.join(QLatin1Char('\n')).toStdString();
+    const QStringList parts = resultRows(iid);
+    EXPECT_TRUE(parts == whole) << "result rows planned in parts (- at once, + in parts):\n"
+                                << lineDiff(whole, parts).toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(Scenarios, ScenarioTest, ::testing::ValuesIn([] {
