@@ -631,7 +631,7 @@ TEST(ReleaseRun, PlannedPurchasesReleaseOneLinePerPeriodOnWorkingDays)
     TMRPOutputOptions o;
     LoadMRPOutputOptions(38, o);
     o.MergePeriods = false;
-    o.MaxRows = 50;
+    o.MaxRows = 1;   // a result line per bill: more lines than the pane shows
     o.EmployeeID = "E01";
     o.DepartmentID = "D01";
     ASSERT_TRUE(SaveMRPOutputOptions(38, o));
@@ -662,9 +662,31 @@ TEST(ReleaseRun, PlannedPurchasesReleaseOneLinePerPeriodOnWorkingDays)
             return kvos::IDYES;
         return kvos::defaultButtonOf(AFlags);
     });
+    // Whenever the run lets events in while bills are written, the result
+    // pane shows its newest line.
+    int samples = 0, newest = 0;
+    QTimer follow;
+    follow.setInterval(0);
+    QObject::connect(&follow, &QTimer::timeout, [&] {
+        if (!v->Resulter())
+            return;
+        kvui::TreeNode* f = v->Resulter()->grdResults->focusedNode();
+        if (!f || !f->parent() || !f->parent()->value(v->Resulter()->colText).toString().startsWith(QStringLiteral("投放生成目标单据")))
+            return;
+        ++samples;
+        kvui::TreeList* g = v->Resulter()->grdResults;
+        const int row = g->rowOfNode(f);
+        if (f == f->parent()->child(f->parent()->childCount() - 1) && row >= 0
+            && g->viewport()->rect().contains(g->rowRect(row)))
+            ++newest;
+    });
+    follow.start();
     v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    follow.stop();
     kvos::setMessageBoxPresenter(previous);
     InfoApplication->ShowStatusMessageProc = previousStatus;
+    EXPECT_GT(samples, 0);
+    EXPECT_EQ(newest, samples);
 
     const QString running = QStringLiteral("正在投放计划数据, 按[Esc]键可以中止...");
     ASSERT_FALSE(status.isEmpty());
