@@ -379,6 +379,8 @@ bool TInfoApplication::WriteSystemSettings(const QString& AClass, const QList<QP
     }
     if (sql.isEmpty())
         return true;
+    if (!FByQuery->Connection())
+        return ExecSQLText(FByQuery, sql, false, false, true);
     try {
         kvado::ScopedTransaction transaction(FByQuery->Connection());
         // Shown once and raised: the transaction takes back what was written.
