@@ -1,5 +1,6 @@
 #include "untApplication.h"
 
+#include "Ado.h"
 #include "EscapeKey.h"
 #include "MessageBox.h"
 #include "UCommon.h"
@@ -341,26 +342,54 @@ QDateTime TInfoApplication::ReadSystemSettingAsDateTime(const QString& AClass, c
     return value.isValid() ? value : ADefault;
 }
 
-void TInfoApplication::WriteSystemSettingAsString(const QString& AClass, const QString& AKey, const QString& AValue, bool AGlobal)
+QString TInfoApplication::SystemSettingWriteSQL(const QString& AClass, const QString& AKey, const QString& AValue, bool AGlobal) const
 {
-    bindQuery();
-    QString sql;
     if (AGlobal) {
         const QString c = QuotedStr(AClass), k = QuotedStr(AKey), v = QuotedStr(AValue);
-        sql = QStringLiteral("if exists (select * from QZ_SYS_SysSettings where SetClass=%1 and SetKey=%2)").arg(c, k) + kCR
+        return QStringLiteral("if exists (select * from QZ_SYS_SysSettings where SetClass=%1 and SetKey=%2)").arg(c, k) + kCR
             + QStringLiteral("update QZ_SYS_SysSettings set SetValue=%3 where SetClass=%1 and SetKey=%2").arg(c, k, v) + kCR
             + QStringLiteral("else") + kCR
             + QStringLiteral("insert QZ_SYS_SysSettings (SetClass, SetKey, SetValue) values (%1, %2, %3)").arg(c, k, v);
-    } else if (!LoginInfo.UserID.isEmpty()) {
-        const QString u = QuotedStr(LoginInfo.UserID), c = QuotedStr(AClass), k = QuotedStr(AKey), v = QuotedStr(AValue);
-        sql = QStringLiteral("if exists (select * from QZ_SYS_UserSettings where SetUsrID=%1 and SetClass=%2 and SetKey=%3)").arg(u, c, k) + kCR
-            + QStringLiteral("update QZ_SYS_UserSettings set SetValue=%4 where SetUsrID=%1 and SetClass=%2 and SetKey=%3").arg(u, c, k, v) + kCR
-            + QStringLiteral("else") + kCR
-            + QStringLiteral("insert QZ_SYS_UserSettings (SetUsrID, SetClass, SetKey, SetValue) values (%1, %2, %3, %4)").arg(u, c, k, v);
-    } else {
-        return;
     }
-    ExecSQLText(FByQuery, sql, false, false, true);
+    if (LoginInfo.UserID.isEmpty())
+        return QString();
+    const QString u = QuotedStr(LoginInfo.UserID), c = QuotedStr(AClass), k = QuotedStr(AKey), v = QuotedStr(AValue);
+    return QStringLiteral("if exists (select * from QZ_SYS_UserSettings where SetUsrID=%1 and SetClass=%2 and SetKey=%3)").arg(u, c, k) + kCR
+        + QStringLiteral("update QZ_SYS_UserSettings set SetValue=%4 where SetUsrID=%1 and SetClass=%2 and SetKey=%3").arg(u, c, k, v) + kCR
+        + QStringLiteral("else") + kCR
+        + QStringLiteral("insert QZ_SYS_UserSettings (SetUsrID, SetClass, SetKey, SetValue) values (%1, %2, %3, %4)").arg(u, c, k, v);
+}
+
+void TInfoApplication::WriteSystemSettingAsString(const QString& AClass, const QString& AKey, const QString& AValue, bool AGlobal)
+{
+    bindQuery();
+    const QString sql = SystemSettingWriteSQL(AClass, AKey, AValue, AGlobal);
+    if (!sql.isEmpty())
+        ExecSQLText(FByQuery, sql, false, false, true);
+}
+
+bool TInfoApplication::WriteSystemSettings(const QString& AClass, const QList<QPair<QString, QString>>& AValues, bool AGlobal)
+{
+    bindQuery();
+    QString sql;
+    for (const auto& [key, value] : AValues) {
+        const QString one = SystemSettingWriteSQL(AClass, key, value, AGlobal);
+        if (!one.isEmpty())
+            sql += one + kCR;
+    }
+    if (sql.isEmpty())
+        return true;
+    if (!FByQuery->Connection())
+        return ExecSQLText(FByQuery, sql, false, false, true);
+    try {
+        kvado::ScopedTransaction transaction(FByQuery->Connection());
+        // Shown once and raised: the transaction takes back what was written.
+        ExecSQLText(FByQuery, sql, false, true, true);
+        transaction.Commit();
+    } catch (const std::exception&) {
+        return false;
+    }
+    return true;
 }
 
 void TInfoApplication::WriteSystemSettingAsBoolean(const QString& AClass, const QString& AKey, bool AValue, bool AGlobal)

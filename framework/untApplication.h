@@ -260,6 +260,12 @@ public:
     QDate ReadSystemSettingAsDate(const QString& AClass, const QString& AKey, const QDate& ADefault, bool AGlobal);
     QDateTime ReadSystemSettingAsDateTime(const QString& AClass, const QString& AKey, const QDateTime& ADefault, bool AGlobal);
     void WriteSystemSettingAsString(const QString& AClass, const QString& AKey, const QString& AValue, bool AGlobal);
+    // The statement that stores one setting (empty for a user's setting
+    // without a login).
+    QString SystemSettingWriteSQL(const QString& AClass, const QString& AKey, const QString& AValue, bool AGlobal) const;
+    // Stores several settings of a class (key, value) in one transaction; a
+    // failure is shown once and keeps none of them. False when it failed.
+    bool WriteSystemSettings(const QString& AClass, const QList<QPair<QString, QString>>& AValues, bool AGlobal);
     void WriteSystemSettingAsBoolean(const QString& AClass, const QString& AKey, bool AValue, bool AGlobal);
     void WriteSystemSettingAsInteger(const QString& AClass, const QString& AKey, int AValue, bool AGlobal);
     void WriteSystemSettingAsFloat(const QString& AClass, const QString& AKey, double AValue, bool AGlobal);

@@ -554,7 +554,9 @@ bool ShowMRPOutputSetDlg(int ABillType)
     const int result = TMRPOutputSetDlg::ExecHook ? TMRPOutputSetDlg::ExecHook(*dlg) : dlg->exec();
     if (result != QDialog::Accepted)
         return false;
+    // A database that refuses the options has said so once: the rest are not tried.
     for (int i = 0; i < 3; ++i)
-        SaveMRPOutputOptions(types[i], dlg->FOptions[i]);
+        if (!SaveMRPOutputOptions(types[i], dlg->FOptions[i]))
+            return false;
     return true;
 }

@@ -308,8 +308,9 @@ TMRPOutputFrame::TMRPOutputFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : 
     });
     g->installEventFilter(this);
     // A row whose quantities could not be worked out says why in the hint panel.
+    // While a release runs the hint panel carries the run's own text.
     connect(g, &kvui::TreeList::focusedNodeChanged, this, [this](kvui::TreeNode*, kvui::TreeNode* current) {
-        if (InfoApplication)
+        if (InfoApplication && !FReleasing)
             InfoApplication->ShowStatusMessage(RowMessage(current), mkHint);
     });
 

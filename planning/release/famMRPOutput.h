@@ -136,6 +136,7 @@ private:
     bool FSchemesLocked = false;
     bool FNodeChecking = false;
     bool FModified = false;
+    bool FReleasing = false;   // a release run is under way
     QVariant FOldValue;
     std::shared_ptr<TPickEditProperties> FPickEditProperties;
     QSplitter* FSplitter = nullptr;

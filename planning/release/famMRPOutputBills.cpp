@@ -29,7 +29,7 @@ const QString NoERPAccess = QStringLiteral("尚未连接ERP接口!");
 // let in whenever they are shown; the second list is the result list.
 class HeldLists {
 public:
-    HeldLists(kvui::BandedView* ASupplies, kvui::BandedView* AResults) : FLists{ASupplies, AResults}
+    HeldLists(kvui::BandedView* ASupplies, kvui::TreeList* AResults) : FLists{ASupplies, AResults}, FResults(AResults)
     {
         for (kvui::BandedView* l : FLists)
             l->beginUpdate();
@@ -42,13 +42,21 @@ public:
     HeldLists(const HeldLists&) = delete;
     HeldLists& operator=(const HeldLists&) = delete;
 
-    // Shows the lists as they are when the last showing is a moment ago.
+    // The result line to show when the lists are shown next: the newest.
+    void Follow(kvui::TreeNode* ANode) { FNewest = ANode; }
+
+    // Shows the lists as they are when the last showing is a moment ago; the
+    // result list scrolled to its newest line.
     void Show()
     {
         if (FShown.isValid() && FShown.elapsed() < 250)
             return;
         for (kvui::BandedView* l : FLists)
             l->endUpdate();
+        if (FNewest) {
+            FResults->setFocusedNode(FNewest);
+            FResults->makeRowVisible(FResults->rowOfNode(FNewest));
+        }
         // As the result pane does for its lines: only the result list takes
         // input while pending messages are handled (no second run starts).
         InfoApplication->LockProcessMessages(quintptr(FLists[1]));
@@ -61,6 +69,8 @@ public:
 
 private:
     kvui::BandedView* FLists[2];
+    kvui::TreeList* FResults;
+    kvui::TreeNode* FNewest = nullptr;
     QElapsedTimer FShown;
 };
 
@@ -112,7 +122,7 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
     };
     auto held = std::make_optional<HeldLists>(grdSupplies, FResulter->grdResults);
     events.Line = [&](TMessageKind AKind, const QString& AText) {
-        FResulter->AddResultNode(AKind, AText, QString(), QVariant(), QVariant(), header);
+        held->Follow(static_cast<kvui::TreeNode*>(FResulter->AddResultNode(AKind, AText, QString(), QVariant(), QVariant(), header)));
         held->Show();
     };
     events.Saved = [&](const TMRPOutputRec& ARec) {
@@ -160,8 +170,9 @@ bool TMRPOutputFrame::WriteOutputBills(const QDateTime& ANow)
         : result.Kind == mkError                       ? kvos::MB_ICONERROR
                                                        : kvos::MB_ICONWARNING;
     QApplication::setOverrideCursor(Qt::ArrowCursor);
-    ShowMessageBox((result.Aborted ? Aborted : Finished) + QStringLiteral("\r\r") + result.Summary, QStringLiteral("信息"),
-                   kvos::MB_OK | icon);
+    // One box: a run the database ended says why in its summary.
+    ShowMessageBox(result.Stopped ? result.Summary : (result.Aborted ? Aborted : Finished) + QStringLiteral("\r\r") + result.Summary,
+                   result.Stopped ? QStringLiteral("错误") : QStringLiteral("信息"), kvos::MB_OK | icon);
     QApplication::restoreOverrideCursor();
-    return !result.Aborted;
+    return !result.Aborted && !result.Stopped;
 }

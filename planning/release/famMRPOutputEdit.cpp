@@ -164,7 +164,7 @@ void TMRPOutputFrame::NodeEdited(kvui::TreeNode* ANode, kvui::Column* AColumn, c
         UpdateBracket bracket(grdSupplies);
         EditOutputQty(a, ANode, now, AColumn == colSupDoDestQty);
     }
-    if (InfoApplication && ANode == grdSupplies->focusedNode())
+    if (InfoApplication && ANode == grdSupplies->focusedNode() && !FReleasing)
         InfoApplication->ShowStatusMessage(RowMessage(ANode), mkHint);
     grdSupplies->viewport()->update();
 }

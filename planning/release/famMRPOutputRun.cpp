@@ -2,6 +2,7 @@
 // preparation, the check of every checked row with its findings in the result
 // pane, and the records the rows that passed become.
 #include "famMRPOutput.h"
+#include "famMRPOutputShared.h"
 
 #include "EscapeKey.h"
 #include "MessageBox.h"
@@ -100,6 +101,7 @@ void TMRPOutputFrame::ReleaseSupplies()
         }
     } closing;
     InfoApplication->ShowStatusMessage(Running, mkHint);
+    famMRPOutputShared::FlagHold releasing(FReleasing, true);
     EnsureResulter();
     FResulter->SetTitle(ResultTitle);
     FResulter->ClearResultNodes();

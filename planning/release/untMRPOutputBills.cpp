@@ -19,6 +19,7 @@ const QString SavedLine = QStringLiteral("生成%d行%s保存成功, 单据编�
 const QString FailedLine = QStringLiteral("生成%d行%s保存失败, 原因: %s");
 const QString SummaryText = QStringLiteral("共生成%d行单据, 其中%d行成功保存(%d张单据), %d行失败保存, %d行未保存!");
 const QString Aborted = QStringLiteral("执行已被中止!");
+const QString StoppedText = QStringLiteral("数据库不能再写入, 投放已中止: %s");
 
 double round8(double v)
 {
@@ -145,6 +146,21 @@ void SetOutputBillRow(IBill& ABill, IValueList& ARow, TMRPOutputRec& ARec, const
     }
 }
 
+bool OutputSaveErrorEndsRun(const QString& AError)
+{
+    // SQL Server's and SQLite's own words for a database that takes no more
+    // writes, and the ERP library's for a lost login.
+    static const char* const texts[] = {
+        "filegroup is full", "Could not allocate space", "The transaction log for database", "database or disk is full",
+        "disk I/O error", "read-only", "readonly", "Communication link failure", "General network error", "TCP Provider",
+        "connection is broken", "connection was closed", "Connection failure", "not connected",
+    };
+    for (const char* t : texts)
+        if (AError.contains(QLatin1String(t), Qt::CaseInsensitive))
+            return true;
+    return AError.contains(QStringLiteral("尚未登录ERP账套")) || AError.contains(QStringLiteral("磁盘空间不足"));
+}
+
 TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, const QString& AUserID,
                                       const TMRPOutputBillEvents& AEvents)
 {
@@ -196,11 +212,19 @@ TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, con
         } else {
             result.RowsFailed += k;
             line(mkError, ::FormatMessage(FailedLine, QVariantList{k, typeName(billType), error}));
+            if (OutputSaveErrorEndsRun(error)) {
+                // Every bill left would fail the same way: the run ends here.
+                result.Stopped = true;
+                result.StopReason = error;
+                break;
+            }
         }
     }
 
     result.Summary = ::FormatMessage(SummaryText, QVariantList{result.Rows, result.RowsSaved, result.BillsSaved, result.RowsFailed,
                                                  result.Rows - result.RowsSaved - result.RowsFailed});
+    if (result.Stopped)
+        result.Summary = ::FormatMessage(StoppedText, QVariantList{result.StopReason}) + QStringLiteral("\r\r") + result.Summary;
     result.Kind = result.RowsFailed == 0 ? mkInformation : result.RowsSaved == 0 ? mkError : mkWarning;
     return result;
 }

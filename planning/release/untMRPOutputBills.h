@@ -59,6 +59,8 @@ struct TMRPOutputBillResult {
     int BillsSaved = 0;
     int RowsFailed = 0;
     bool Aborted = false;    // stopped with Esc before the last bill
+    bool Stopped = false;    // ended at once: the database takes no more writes
+    QString StopReason;      // the refusal that ended it
     TMessageKind Kind = mkInformation;
     QString Summary;
 };
@@ -66,10 +68,15 @@ struct TMRPOutputBillResult {
 // The generation header line of a run of ARows records.
 QString OutputGenerationHeader(int ARows);
 
+// Whether a refused save says the database can take no more writes: a full
+// disk or log, a read-only database, a lost connection.
+bool OutputSaveErrorEndsRun(const QString& AError);
+
 // Orders the run's records, cuts them into bills and saves each bill through
-// AERP. A refused save is reported and the next bill follows; an exception of
-// the integration library or of LoadBOM leaves the walk (bills saved before
-// stay saved).
+// AERP. A refused save is reported and the next bill follows, unless the
+// refusal ends the run (OutputSaveErrorEndsRun): then nothing more is tried
+// and the summary says why it stopped; an exception of the integration
+// library or of LoadBOM leaves the walk (bills saved before stay saved).
 TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, const QString& AUserID,
                                       const TMRPOutputBillEvents& AEvents);
 

@@ -18,11 +18,6 @@ int readInt(const char* AName, int ABillType, int ADefault)
     return InfoApplication->ReadSystemSettingAsInteger(kSection, key(AName, ABillType), ADefault, false);
 }
 
-void writeInt(const char* AName, int ABillType, int AValue)
-{
-    InfoApplication->WriteSystemSettingAsInteger(kSection, key(AName, ABillType), AValue, false);
-}
-
 // Reads three ordered keys, last first: a stored empty key clears those after it.
 void readKeys(const char* A1, const char* A2, const char* A3, int ABillType, int& AKey1, int& AKey2, int& AKey3)
 {
@@ -116,24 +111,29 @@ void LoadMRPOutputOptions(int ABillType, TMRPOutputOptions& o)
         o.EmployeeID = InfoApplication->ReadSystemSettingAsString(kSection, key("OutputEmpID", t), QString(), false);
 }
 
-void SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& o)
+bool SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& o)
 {
     const int t = ABillType;
-    writeInt("OutputMergeTrack", t, o.MergeTrack);
-    writeInt("OutputMergePeriods", t, o.MergePeriods ? 1 : 0);
-    writeInt("OutputMaxRows", t, o.MaxRows);
-    writeInt("OutputSplitBy1st", t, o.SplitBy1);
-    writeInt("OutputSplitBy2nd", t, o.SplitBy2);
-    writeInt("OutputSplitBy3rd", t, o.SplitBy3);
-    writeInt("OutputSortBy1st", t, o.SortBy1);
-    writeInt("OutputSortBy2nd", t, o.SortBy2);
-    writeInt("OutputSortBy3rd", t, o.SortBy3);
+    QList<QPair<QString, QString>> values;
+    const auto add = [&values, t](const char* AName, int AValue) { values.append({key(AName, t), QString::number(AValue)}); };
+    add("OutputMergeTrack", o.MergeTrack);
+    add("OutputMergePeriods", o.MergePeriods ? 1 : 0);
+    add("OutputMaxRows", o.MaxRows);
+    add("OutputSplitBy1st", o.SplitBy1);
+    add("OutputSplitBy2nd", o.SplitBy2);
+    add("OutputSplitBy3rd", o.SplitBy3);
+    add("OutputSortBy1st", o.SortBy1);
+    add("OutputSortBy2nd", o.SortBy2);
+    add("OutputSortBy3rd", o.SortBy3);
     if (t == 22 || t == 24) {
-        writeInt("OutputItemSubs", t, o.ItemSubs);
-        writeInt("OutputPBoms", t, o.OutPBoms ? 1 : 0);
+        add("OutputItemSubs", o.ItemSubs);
+        add("OutputPBoms", o.OutPBoms ? 1 : 0);
     }
-    writeInt("OutputLotRule", t, o.LotRule ? 1 : 0);
-    InfoApplication->WriteSystemSettingAsString(kSection, key("OutputDeptID", t), o.DepartmentID, false);
+    add("OutputLotRule", o.LotRule ? 1 : 0);
+    values.append({key("OutputDeptID", t), o.DepartmentID});
     if (t != 22 && t != 34)
-        InfoApplication->WriteSystemSettingAsString(kSection, key("OutputEmpID", t), o.EmployeeID, false);
+        values.append({key("OutputEmpID", t), o.EmployeeID});
+    // One statement batch in one transaction: a failing database shows one
+    // error box and keeps none of the options half written.
+    return InfoApplication->WriteSystemSettings(kSection, values, false);
 }

@@ -39,5 +39,6 @@ bool GetOutputDirectOO();
 // and the ERP's row limit; fields without preset or stored value keep what
 // AOptions holds. A failure of the ERP library raises.
 void LoadMRPOutputOptions(int ABillType, TMRPOutputOptions& AOptions);
-// Stores the options of a bill type for the login user.
-void SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& AOptions);
+// Stores the options of a bill type for the login user, all or none; False
+// (after one error box) when the database refused them.
+bool SaveMRPOutputOptions(int ABillType, const TMRPOutputOptions& AOptions);

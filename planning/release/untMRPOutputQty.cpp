@@ -16,7 +16,7 @@ int clampScale(int AScale)
 
 } // namespace
 
-TOutputQty::TOutputQty() : FValue(kvdec::Decimal::fromInt(0, Precision, 8)), FScale(8) {}
+TOutputQty::TOutputQty() : FValue(kvdec::Decimal::fromInt(0, Precision, 0)), FScale(0) {}
 
 TOutputQty TOutputQty::FromNumber(double AValue, int AScale)
 {

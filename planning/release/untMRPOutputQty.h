@@ -11,7 +11,7 @@
 
 class TOutputQty {
 public:
-    // Zero with eight decimals.
+    // Zero without decimals: it adds none to what it is added to.
     TOutputQty();
     // A number rounded half away from zero to AScale decimals (0..8); none,
     // or a value that is no number, is 0.
@@ -42,7 +42,7 @@ public:
 private:
     TOutputQty(const kvdec::Decimal& AValue, int AScale) : FValue(AValue), FScale(AScale) {}
     kvdec::Decimal FValue;
-    int FScale = 8;
+    int FScale = 0;
 };
 
 inline TOutputQty Min(const TOutputQty& A, const TOutputQty& B)

@@ -163,6 +163,9 @@ TMRPPeriodSpread SpreadOutputPeriods(const QString& AHints, double AQty, int AOw
                 spread.LimitedSum = AQty;
             else
                 spread.BeyondEnd = true;
+        } else {
+            // A period without a column counts nothing up to the end period.
+            spread.BeyondEnd = true;
         }
         return spread;
     }

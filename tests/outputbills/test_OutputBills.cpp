@@ -5,6 +5,7 @@
 #include "untMRPSupplyBOM.h"
 #include "untLossRate.h"
 
+#include <QRegularExpression>
 #include <gtest/gtest.h>
 #include <deque>
 #include <map>
@@ -128,7 +129,8 @@ QHash<QString, QVariant> supply(int type, const QString& iid, const QString& ite
             {"ItmMinQty", 10},       {"ItmLotQty", 4},               {"SupNote", "急"}};
 }
 
-struct BillRun : ::testing::Test {
+// One release run against the in-memory ERP.
+struct BillRunState {
     Rows rows;
     TMRPOutputRun run;
     FakeERP erp;
@@ -136,7 +138,7 @@ struct BillRun : ::testing::Test {
     int firstSaved = 0;
     std::vector<QString> savedRecs;
     TMRPOutputBillEvents events;
-    void SetUp() override
+    void Init()
     {
         run.Today = QDate(2027, 1, 4);
         for (TMRPOutputOptions* o : {&run.OptionsMO, &run.OptionsOO, &run.OptionsPR}) {
@@ -158,6 +160,10 @@ struct BillRun : ::testing::Test {
             v[it.key()] = it.value();
         run.AddOutputNode(rows.add(v));
     }
+};
+
+struct BillRun : ::testing::Test, BillRunState {
+    void SetUp() override { Init(); }
 };
 
 } // namespace
@@ -350,6 +356,187 @@ TEST_F(BillRun, AFailingMaterialListEndsTheRunAndKeepsEarlierBills)
     ASSERT_EQ(erp.bills.size(), 2u);
     EXPECT_TRUE(erp.bills[0]->saved);
     EXPECT_FALSE(erp.bills[1]->saved);
+}
+
+// ---- exact quantities, a stopped release and the release run again ----------------
+
+namespace {
+
+// Weekly plan periods from Monday 2027-01-04 (period 1) on, period 0 before them.
+TPlanPeriods weeklyPeriods()
+{
+    const auto day = [](const QDate& d) { return double(QDate(1899, 12, 30).daysTo(d)); };
+    TPlanPeriods periods{{ppkDelay, day(QDate(2026, 12, 1)), day(QDate(2027, 1, 3))}};
+    for (int k = 0; k < 13; ++k)
+        periods.push_back({ppkNormal, day(QDate(2027, 1, 4).addDays(7 * k)), day(QDate(2027, 1, 10).addDays(7 * k))});
+    return periods;
+}
+
+// The saved bill rows as "item qty@due/draw" lines, and what each supply's
+// write-back added to its released total.
+struct SavedLines {
+    QStringList lines;
+    QMap<QString, TOutputQty> released;   // supply ID -> released quantity
+    void take(const FakeERP& AERP)
+    {
+        static const QRegularExpression writeBack(QStringLiteral("SupDestQty=isnull\\(SupDestQty,0\\)\\+([0-9.]+).*? and SupIID=([0-9]+)"));
+        for (const auto& bill : AERP.bills) {
+            if (!bill->saved)
+                continue;
+            for (const auto& row : bill->rows().rows) {
+                const auto date = [&](const char* n) { return QDate(1899, 12, 30).addDays(qint64(row->GetValue(n).toDouble())).toString("MM-dd"); };
+                lines << QStringLiteral("%1 %2@%3/%4").arg(row->GetValue("ItemID").toString(), row->GetValue("StdQty").toString(), date("Date"),
+                                                           date("DrawDate"));
+                auto m = writeBack.globalMatch(row->GetValue("WriteBackSQL").toString());
+                while (m.hasNext()) {
+                    const auto one = m.next();
+                    TOutputQty q;
+                    ASSERT_TRUE(TOutputQty::FromText(one.captured(1), 8, q));
+                    released[one.captured(2)] += q;
+                }
+            }
+        }
+    }
+};
+
+} // namespace
+
+TEST_F(BillRun, QuantitiesAreExactAtTheItemsDecimals)
+{
+    run.MrpPeriods = weeklyPeriods();
+    run.OptionsMO.MergePeriods = false;
+    run.OptionsMO.MaxRows = 10;
+    // Eight digits and eight decimals: beyond a double. The hints carry what
+    // their fifteen-digit texts can; the last period's piece takes the rest.
+    add(22, "1", "X", 87654321.87654321,
+        {{"SupQty", QStringLiteral("87654321.87654321")}, {"SupDoDestQty", QStringLiteral("87654321.87654321")},
+         {"SupHints", "02=40000000.5\r\n03=47654321.3765432"}, {"ItmDecimal", 8}, {"ItmPutInteger", 0}, {"ItmLotQty", 0},
+         {"ItmMinQty", 0}});
+    // A whole-piece item whose quantity to release carries a trace of binary
+    // arithmetic: whole pieces, and no line for the trace.
+    add(22, "2", "Y", 2119444,
+        {{"SupDoDestQty", 2119444.00000001}, {"SupHints", "02=1200000\r\n03=919444.00000001"}, {"ItmDecimal", 0},
+         {"ItmPutInteger", 0}, {"ItmLotQty", 0}, {"ItmMinQty", 0}});
+    // Kept in whole pieces by its setting, with a remainder of 1.9557774066925e-08 only: no bill line at all.
+    add(22, "3", "Z", 5, {{"SupDoDestQty", 1.9557774066925e-08}, {"ItmDecimal", 4}, {"ItmPutInteger", 1}});
+    // Seven digits and eight decimals, periods merged away by the hints' absence.
+    add(22, "4", "W", 1234567.12345678, {{"SupDoDestQty", QStringLiteral("1234567.12345678")}, {"ItmDecimal", 8}, {"ItmLotQty", 0},
+                                          {"ItmMinQty", 0}});
+    WriteOutputBills(run, erp, "plan01", events);
+    SavedLines saved;
+    saved.take(erp);
+    EXPECT_EQ(saved.lines, QStringList({"X 40000000.50000000@01-11/01-09", "X 47654321.37654321@01-18/01-16",
+                                        "Y 1200000@01-11/01-09", "Y 919444@01-18/01-16", "W 1234567.12345678@01-08/01-06"}));
+    EXPECT_EQ(saved.released.value("1").ToText(), "87654321.87654321");
+    EXPECT_TRUE(saved.released.value("2") == TOutputQty::FromNumber(2119444, 0)) << saved.released.value("2").ToText().toStdString();
+    EXPECT_FALSE(saved.released.contains("3"));
+    EXPECT_EQ(saved.released.value("4").ToText(), "1234567.12345678");
+}
+
+namespace {
+
+// Supplies of four items over the weekly periods, as a clean release and a
+// resumed one see them: planned quantity, hints, and what was released.
+struct SupplySpec {
+    const char* iid;
+    const char* item;
+    const char* qty;
+    const char* hints;
+};
+const SupplySpec Supplies[] = {
+    {"11", "A", "12715", "01=30\r\n02=5516\r\n03=4574\r\n04=1907\r\n05=688"},
+    {"12", "B", "900", "02=400\r\n03=500"},
+    {"13", "C", "12.5", "03=2.25\r\n05=10.25"},
+    {"14", "D", "70", "01=10\r\n02=20\r\n03=40"},
+};
+
+void addSupplies(BillRunState& ARun, const QMap<QString, TOutputQty>& AReleased)
+{
+    for (const SupplySpec& s : Supplies) {
+        TOutputQty qty;
+        TOutputQty::FromText(QString::fromLatin1(s.qty), 8, qty);
+        const TOutputQty open = qty - AReleased.value(s.iid);
+        if (!open.IsPositive())
+            continue;
+        ARun.add(22, s.iid, s.item, qty.ToDouble(),
+                 {{"SupHints", QString::fromLatin1(s.hints)}, {"SupDestQty", AReleased.value(s.iid).ToDouble()},
+                  {"SupDoDestQty", open.ToText()}, {"ItmDecimal", s.item == QLatin1String("C") ? 2 : 0}, {"ItmLotQty", 0},
+                  {"ItmMinQty", 0}, {"SupDate", QDate(2027, 1, 4)}, {"SupDrawDate", QDate(2026, 12, 28)}});
+    }
+}
+
+} // namespace
+
+TEST_F(BillRun, AReleaseStoppedByAFullDiskAndRunAgainEndsWhereACleanOneDoes)
+{
+    const auto prepare = [](BillRunState& r) {
+        r.run.MrpPeriods = weeklyPeriods();
+        r.run.OptionsMO.MergePeriods = false;
+        r.run.OptionsMO.MaxRows = 2;
+        r.run.OptionsMO.SortBy1 = okDate;
+    };
+    // The clean release.
+    prepare(*this);
+    addSupplies(*this, {});
+    const TMRPOutputBillResult clean = WriteOutputBills(run, erp, "plan01", events);
+    EXPECT_FALSE(clean.Stopped);
+    SavedLines cleanLines;
+    cleanLines.take(erp);
+    ASSERT_EQ(cleanLines.lines.size(), 12);
+
+    // The same release, the disk full at the fourth bill: nothing more is tried.
+    const QString full = QStringLiteral("Could not allocate space for object in database 'demo.kvdb' because the 'PRIMARY' "
+                                        "filegroup is full. Create disk space by deleting unneeded files, dropping objects in the "
+                                        "filegroup, adding additional files to the filegroup, or setting autogrowth on for "
+                                        "existing files in the filegroup.");
+    BillRunState stopped;
+    stopped.Init();
+    prepare(stopped);
+    addSupplies(stopped, {});
+    int n = 0;
+    stopped.erp.prepare = [&](FakeBill& b) {
+        if (++n == 4)
+            b.refuse = full;
+    };
+    const TMRPOutputBillResult r = WriteOutputBills(stopped.run, stopped.erp, "plan01", stopped.events);
+    EXPECT_TRUE(r.Stopped);
+    EXPECT_EQ(stopped.erp.bills.size(), 4u) << "no bill is tried after the full disk";
+    EXPECT_EQ(r.BillsSaved, 3);
+    EXPECT_EQ(r.Summary, "数据库不能再写入, 投放已中止: " + full + "\r\r共生成12行单据, 其中6行成功保存(3张单据), 2行失败保存, 4行未保存!");
+    EXPECT_EQ(stopped.lines.filter("保存失败").size(), 1);
+    SavedLines first;
+    first.take(stopped.erp);
+
+    // Run again on what was released: together the two give the clean lines.
+    BillRunState again;
+    again.Init();
+    prepare(again);
+    addSupplies(again, first.released);
+    WriteOutputBills(again.run, again.erp, "plan01", again.events);
+    SavedLines second;
+    second.take(again.erp);
+    QStringList resumed = first.lines + second.lines;
+    QStringList expected = cleanLines.lines;
+    resumed.sort();
+    expected.sort();
+    EXPECT_EQ(resumed, expected);
+    QMap<QString, TOutputQty> total = first.released;
+    for (auto it = second.released.cbegin(); it != second.released.cend(); ++it)
+        total[it.key()] += it.value();
+    EXPECT_EQ(total.keys(), cleanLines.released.keys());
+    for (auto it = cleanLines.released.cbegin(); it != cleanLines.released.cend(); ++it)
+        EXPECT_EQ(total.value(it.key()), it.value()) << it.key().toStdString();
+}
+
+TEST(OutputStop, RefusalsThatEndTheRun)
+{
+    EXPECT_TRUE(OutputSaveErrorEndsRun("Could not allocate space for object in database 'a.kvdb' because the 'PRIMARY' filegroup is full."));
+    EXPECT_TRUE(OutputSaveErrorEndsRun("The transaction log for database 'erp' is full due to 'LOG_BACKUP'."));
+    EXPECT_TRUE(OutputSaveErrorEndsRun("Failed to update database \"a.kvdb\" because the database is read-only."));
+    EXPECT_TRUE(OutputSaveErrorEndsRun("[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure"));
+    EXPECT_TRUE(OutputSaveErrorEndsRun("尚未登录ERP账套, 不能保存单据!"));
+    EXPECT_FALSE(OutputSaveErrorEndsRun("单据体内容不允许超过 200 行!"));
+    EXPECT_FALSE(OutputSaveErrorEndsRun("Violation of PRIMARY KEY constraint 'PK_ERP_Bills'."));
 }
 
 // ---- material quantities --------------------------------------------------------

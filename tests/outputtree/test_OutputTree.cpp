@@ -255,3 +255,22 @@ TEST(OutputTree, ReferenceTemplatesAreKeptPerLogin)
     EXPECT_EQ(templates.Get(2, false, build), QStringLiteral("use of login 4"));
     EXPECT_EQ(built, 4);
 }
+
+TEST(OutputTree, TheQuantityToReleaseIsExactAndNeverAbovePlanned)
+{
+    // Nine digits over three periods: the hints' texts add up exactly, and
+    // what is to release never exceeds the planned quantity.
+    const QString hints = QStringLiteral("01=110566182.333333\r\n02=110566182.333333\r\n03=110566182.333334");
+    const TMRPPeriodSpread all = SpreadOutputPeriods(hints, 331698547, 1, 4, 3);
+    EXPECT_FALSE(all.BeyondEnd);
+    EXPECT_EQ(OutputQtyToRelease(all, 331698547, 0, true, 0), 331698547.0);
+    EXPECT_EQ(OutputQtyToRelease(all, 331698547, 0, false, 0), 331698547.0);
+    const TMRPPeriodSpread two = SpreadOutputPeriods(hints, 331698547, 1, 4, 2);
+    EXPECT_TRUE(two.BeyondEnd);
+    EXPECT_EQ(two.LimitedSum, 221132364.666666);
+    EXPECT_EQ(OutputQtyToRelease(two, 331698547, 0, true, 6), 221132364.666666);
+    // A trace of binary arithmetic in what was released is no quantity for
+    // an item kept in whole pieces.
+    EXPECT_EQ(OutputQtyToRelease(all, 2119444, 2119443.99999999, false, 0), 0.0);
+    EXPECT_EQ(OutputQtyToRelease(all, 2119444, 1200000.00000001, false, 0), 919444.0);
+}

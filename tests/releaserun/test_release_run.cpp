@@ -13,6 +13,7 @@
 #include "famMRPOutput.h"
 #include "untLossRate.h"
 #include "untMRP.h"
+#include "untMRPCalendar.h"
 #include "untMRPOutputBills.h"
 #include "untMRPOutputOptions.h"
 #include "untMRPSupplyBOM.h"
@@ -21,6 +22,7 @@
 #include <QComboBox>
 #include <QApplication>
 #include <QKeyEvent>
+#include <QRegularExpression>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <map>
@@ -616,4 +618,138 @@ TEST(ReleaseRun, EscStopsTheOutputAfterTheBillBeingSaved)
     }
     EXPECT_EQ(shownSaved, 1);
     EXPECT_EQ(inDatabase, 1);
+}
+
+// The demo's planned purchases with the periods kept apart: one line per
+// period, due on working days; the motor shaft PT-133 (planned 400, 370 and
+// 320 for the weeks of 01-11, 01-18 and 01-25, seven working days of lead
+// time) comes out as three lines due on those Mondays. The status line carries
+// the release's text until the run ends, and then is cleared.
+TEST(ReleaseRun, PlannedPurchasesReleaseOneLinePerPeriodOnWorkingDays)
+{
+    addTestBoms();
+    TMRPOutputOptions o;
+    LoadMRPOutputOptions(38, o);
+    o.MergePeriods = false;
+    o.MaxRows = 1;   // a result line per bill: more lines than the pane shows
+    o.EmployeeID = "E01";
+    o.DepartmentID = "D01";
+    ASSERT_TRUE(SaveMRPOutputOptions(38, o));
+    TPlanScheme scheme(GlobalADOConnection);
+    const int iid = releasedScheme(QStringLiteral("分期投放"), scheme);
+    OutputView ov;
+    TMRPOutputFrame* v = ov.v;
+    ASSERT_EQ(v->PlanScheme() ? v->PlanScheme()->SchemeIID : 0, iid);
+    int checked = 0;
+    for (kvui::TreeNode* n : v->grdSupplies->topNodes())
+        if (n->value(v->colSupDestType).toInt() == 38 && !n->value(v->colSupDeptID).toString().isEmpty()
+            && num(n->value(v->colSupDoDestQty)) > 0) {
+            n->setCheckState(Qt::Checked);
+            ++checked;
+        }
+    ASSERT_GT(checked, 0);
+
+    static QStringList status;
+    status.clear();
+    const auto previousStatus = InfoApplication->ShowStatusMessageProc;
+    InfoApplication->ShowStatusMessageProc = [](const QString& AText, TShowStatusMessageKind AKind) {
+        if (AKind == mkHint)
+            status << AText;
+    };
+    ScriptedMessageBoxes boxes;
+    const auto previous = kvos::setMessageBoxPresenter([&](const QString& AText, const QString&, unsigned AFlags) {
+        if (AText.contains(QStringLiteral("继续执行投放")))
+            return kvos::IDYES;
+        return kvos::defaultButtonOf(AFlags);
+    });
+    // Whenever the run lets events in while bills are written, the result
+    // pane shows its newest line.
+    int samples = 0, newest = 0;
+    QTimer follow;
+    follow.setInterval(0);
+    QObject::connect(&follow, &QTimer::timeout, [&] {
+        if (!v->Resulter())
+            return;
+        kvui::TreeNode* f = v->Resulter()->grdResults->focusedNode();
+        if (!f || !f->parent() || !f->parent()->value(v->Resulter()->colText).toString().startsWith(QStringLiteral("投放生成目标单据")))
+            return;
+        ++samples;
+        kvui::TreeList* g = v->Resulter()->grdResults;
+        const int row = g->rowOfNode(f);
+        if (f == f->parent()->child(f->parent()->childCount() - 1) && row >= 0
+            && g->viewport()->rect().contains(g->rowRect(row)))
+            ++newest;
+    });
+    follow.start();
+    v->ExecCommand(v->ActionCommand(QStringLiteral("Output")));
+    follow.stop();
+    kvos::setMessageBoxPresenter(previous);
+    InfoApplication->ShowStatusMessageProc = previousStatus;
+    EXPECT_GT(samples, 0);
+    EXPECT_EQ(newest, samples);
+
+    const QString running = QStringLiteral("正在投放计划数据, 按[Esc]键可以中止...");
+    ASSERT_FALSE(status.isEmpty());
+    EXPECT_EQ(status.first(), running);
+    EXPECT_EQ(status.last(), QString()) << "cleared at the end";
+    EXPECT_EQ(status.mid(1, status.size() - 2).filter(QRegularExpression("^$")).size(), 0)
+        << "nothing clears the release's text while it runs: " << status.join("|").toStdString();
+
+    ASSERT_NE(v->LastRun(), nullptr);
+    QStringList shaft;
+    QMap<QString, int> linesOfPeriod;
+    for (const TMRPOutputRec& r : v->LastRun()->Records()) {
+        EXPECT_FALSE(restDay(r.SupDate)) << r.SupItmNo.toStdString() << " due " << r.SupDate.toString("MM-dd").toStdString();
+        EXPECT_FALSE(restDay(r.SupDrawDate)) << r.SupItmNo.toStdString() << " starts " << r.SupDrawDate.toString("MM-dd").toStdString();
+        EXPECT_LE(r.SupDrawDate, r.SupDate);
+        const QString key = r.SupItmID + u'|' + r.SupSuppID + u'|'
+            + QString::number(FindPlanPeriodIndex(v->PlanScheme()->MrpPeriods, double(QDate(1899, 12, 30).daysTo(r.SupDate))));
+        EXPECT_EQ(++linesOfPeriod[key], 1) << "one line per period: " << key.toStdString();
+        if (r.SupItmID == QLatin1String("IPT-133"))
+            shaft << QStringLiteral("%1@%2/%3").arg(r.SupStdQty).arg(r.SupDate.toString("MM-dd"), r.SupDrawDate.toString("MM-dd"));
+    }
+    // What the shaft's planned purchase asks for, period by period: each on its
+    // period's Monday, started seven working days before.
+    ASSERT_EQ(DemoLogin::count(QStringLiteral("select count(*) from QZ_MRP_Supplies where SupSchIID=%1 and SupItmID='IPT-133' and "
+                                              "SupBillType=58").arg(iid)),
+              1);
+    TADOQuery q;
+    q.SetConnection(GlobalADOConnection);
+    ASSERT_TRUE(ExecSQLText(&q, QStringLiteral("select SupHints from QZ_MRP_Supplies where SupSchIID=%1 and SupItmID='IPT-133' and "
+                                               "SupBillType=58").arg(iid), true, false, false));
+    const QString hints = q.Fields()->Field(0)->AsString();
+    q.Close();
+    TInt64DynArray holidays;
+    for (QDate d(2026, 11, 1); d <= QDate(2027, 12, 31); d = d.addDays(1))
+        if (restDay(d))
+            holidays.push_back(DayOfDate(d));
+    QStringList expected;
+    for (const THintEntry& e : ParseHints(hints)) {
+        const TPlanPeriod& p = v->PlanScheme()->MrpPeriods[size_t(e.Period)];
+        const std::int64_t due = WorkDayOnOrAfter(holidays, std::int64_t(p.DateBegin));
+        expected << QStringLiteral("%1@%2/%3").arg(e.Qty).arg(DateOfDay(due).toString("MM-dd"),
+                                                              DateOfDay(LeadTimeStart(holidays, 7, due)).toString("MM-dd"));
+    }
+    EXPECT_EQ(shaft, expected) << hints.toStdString();
+}
+
+// A database that refuses the output options shows one error box, not one per setting.
+TEST(ReleaseRun, OptionsTheDatabaseRefusesShowOneBox)
+{
+    addTestBoms();
+    TMRPOutputOptions o;
+    LoadMRPOutputOptions(38, o);
+    ExecSQLText(GlobalADOQuery, "select * into QZ_SYS_UserSettingsAway from QZ_SYS_UserSettings\rdrop table QZ_SYS_UserSettings",
+                false, false, true);
+    int errors = 0;
+    const auto previous = kvos::setMessageBoxPresenter([&](const QString&, const QString&, unsigned AFlags) {
+        ++errors;
+        return kvos::defaultButtonOf(AFlags);
+    });
+    const bool saved = SaveMRPOutputOptions(38, o);
+    kvos::setMessageBoxPresenter(previous);
+    ExecSQLText(GlobalADOQuery, "select * into QZ_SYS_UserSettings from QZ_SYS_UserSettingsAway\rdrop table QZ_SYS_UserSettingsAway",
+                false, false, true);
+    EXPECT_FALSE(saved);
+    EXPECT_EQ(errors, 1);
 }
