@@ -15,6 +15,7 @@
 #include "famInvAge.h"
 #include "famItemSetting.h"
 #include "famItemSubs.h"
+#include "famMRPMain.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -278,4 +279,29 @@ TEST(PickButtons, ItemSettingsColumns)
     kvtest::runAction(v.frame.get(), "Update");
     v.frame->grdItemSetting->setFocusedRecordIndex(0);
     EXPECT_GT(clickEveryPickColumn(v.frame->grdItemSetting, "item settings"), 0);
+}
+
+TEST(PickButtons, MainDemandItemOfAFreeNeed)
+{
+    TInfoObjectDef* d = def("QZ_MRP.MRP.Main");
+    ASSERT_NE(d, nullptr);
+    TPlanScheme* scheme = kvtest::demoSchemeAfterRun();
+    Shown<TMRPMainFrame> v(CreateInfoView<TMRPMainFrame>(nullptr, d));
+    v.frame->InitializeView(QString(), nullptr);
+    TPlanSchemeUIEvents events;
+    events.CheckState = [](bool) { return true; };
+    events.RefreshState = [scheme](QObject*) { scheme->LoadState(); };
+    v.frame->SetPlanScheme(scheme, GlobalADOConnection, events);
+    InfoApplication->ParseViewSchemeSQL(d, v.frame->GetViewScheme(), GlobalADOQuery);
+    v.frame->RefreshData(true);
+    v.frame->SetEditing(true);
+    v.frame->AddNeed();
+    kvui::BandedGrid* g = v.frame->grdMain;
+    const int record = v.frame->RowCount() - 1;
+    for (int row = 0; row < g->rowCount(); ++row)
+        if (g->row(row).kind == kvui::RowRef::Data && g->row(row).record == record)
+            g->setFocusedRow(row);
+    EXPECT_GT(clickEveryPickColumn(g, "main demand"), 0);
+    v.frame->Modified = false;
+    v.frame->SetEditing(false);
 }
