@@ -16,10 +16,15 @@
 #include "famItemSetting.h"
 #include "famItemSubs.h"
 #include "famMRPMain.h"
+#include "FilterControl.h"
+#include "UCommon.h"
+#include "dlgFilter.h"
+#include "famFilter.h"
 
 #include <QCheckBox>
 #include <QComboBox>
 #include <QDateEdit>
+#include <QBuffer>
 #include <QEventLoop>
 #include <QPushButton>
 #include <QRadioButton>
@@ -304,4 +309,30 @@ TEST(PickButtons, MainDemandItemOfAFreeNeed)
     EXPECT_GT(clickEveryPickColumn(g, "main demand"), 0);
     v.frame->Modified = false;
     v.frame->SetEditing(false);
+}
+
+// The filter dialog's value of a user field picks a user name.
+TEST(PickButtons, FilterDialogUserField)
+{
+    TInfoObjectDef* d = def("QZ_MRP.Forcast");
+    ASSERT_NE(d, nullptr);
+    InitFilterFrameUnit();
+    InitFilterDlgUnit();
+    kvui::FilterCriteria criteria;
+    criteria.root.addCriterion(FilterFieldToken(QStringLiteral("Creater")), kvui::FilterOperator::Equal, {QString()});
+    QBuffer b;
+    b.open(QIODevice::ReadWrite);
+    b.write(criteria.save());
+    QString text, code = StreamToHexText(b, -1);
+    int edits = 0;
+    kvtest::WhenShown<TFilterDlg>([&edits](TFilterDlg* dlg) {
+        QTest::qWait(20);
+        for (kvui::ButtonEdit* edit : dlg->findChildren<kvui::ButtonEdit*>()) {
+            clickEveryButton(edit, "filter value");
+            ++edits;
+        }
+        dlg->btnCancel->click();
+    });
+    InfoApplication->ShowFilterDlg(d, text, code, GlobalADOQuery, QString(), false);
+    EXPECT_EQ(edits, 1);
 }
