@@ -465,36 +465,41 @@ QString HiddenFieldCriteriaNotice(int ALeftOut)
     return QStringLiteral("筛选条件中有%1项条件所用的字段您无权查看, 这些条件已略去。").arg(ALeftOut);
 }
 
-QString DoTranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+namespace {
+
+// A filter code as SQL; a code that cannot be read lets no row through rather
+// than every row, and so does, for a restriction, one that names a field the
+// definition lacks (a restriction is never widened).
+QString translateCode(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery, bool ARestriction)
 {
     if (AFilterCode.trimmed().isEmpty())
         return QString();
     kvui::FilterControl control;
     BindFilterFields(&control, AObjectDef, AByQuery);
-    // A restriction is never widened: one that cannot be read, or that names a
-    // field the object no longer has, lets no row through.
     if (!LoadFilterCriteria(&control, AFilterCode))
         return QStringLiteral("1=0");
-    bool unknown = false;
-    control.criteria().removeCriteria([&unknown, AObjectDef](const QString& field) {
-        unknown = unknown || !namesDefinedField(AObjectDef, field);
-        return false;
-    });
-    if (unknown)
-        return QStringLiteral("1=0");
+    if (ARestriction) {
+        bool unknown = false;
+        control.criteria().removeCriteria([&unknown, AObjectDef](const QString& field) {
+            unknown = unknown || !namesDefinedField(AObjectDef, field);
+            return false;
+        });
+        if (unknown)
+            return QStringLiteral("1=0");
+    }
     return FilterTextToSQL(AObjectDef, control.filterText());
+}
+
+} // namespace
+
+QString DoTranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+{
+    return translateCode(AObjectDef, AFilterCode, AByQuery, true);
 }
 
 QString DoTranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
 {
-    if (AFilterCode.trimmed().isEmpty())
-        return QString();
-    kvui::FilterControl control;
-    BindFilterFields(&control, AObjectDef, AByQuery);
-    // A code that cannot be read lets no row through rather than every row.
-    if (!LoadFilterCriteria(&control, AFilterCode))
-        return QStringLiteral("1=0");
-    return FilterTextToSQL(AObjectDef, control.filterText());
+    return translateCode(AObjectDef, AFilterCode, AByQuery, false);
 }
 
 // ---------------------------------------------------------------------------

@@ -1,4 +1,5 @@
 #include "XlsCompoundFile.h"
+#include "XlsBytes.h"
 
 #include <QList>
 #include <QString>
@@ -10,20 +11,10 @@ namespace kvui {
 
 namespace {
 
-constexpr quint32 EndOfChain = 0xFFFFFFFE;
+using xls::u16At;
+using xls::u32At;
 
-quint16 u16At(const QByteArray& b, qsizetype at)
-{
-    if (at < 0 || at + 2 > b.size())
-        return 0;
-    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
-}
-quint32 u32At(const QByteArray& b, qsizetype at)
-{
-    if (at < 0 || at + 4 > b.size())
-        return 0;
-    return quint32(u16At(b, at)) | quint32(u16At(b, at + 2)) << 16;
-}
+constexpr quint32 EndOfChain = 0xFFFFFFFE;
 
 // A directory entry's name: up to 31 UTF-16 units before the terminating zero.
 QString entryName(const QByteArray& dir, qsizetype at)

@@ -4,6 +4,7 @@
 // count and index in the file is checked against what is there; what does not
 // fit is a damaged file.
 #include "XlsWorkbook.h"
+#include "XlsBytes.h"
 
 #include <QDateTime>
 #include <QStringDecoder>
@@ -15,18 +16,9 @@ namespace kvui {
 
 namespace {
 
-quint16 u16At(const QByteArray& b, qsizetype at)
-{
-    if (at < 0 || at + 2 > b.size())
-        return 0;
-    return quint16(quint8(b[at]) | quint8(b[at + 1]) << 8);
-}
-quint32 u32At(const QByteArray& b, qsizetype at)
-{
-    if (at < 0 || at + 4 > b.size())
-        return 0;
-    return quint32(u16At(b, at)) | quint32(u16At(b, at + 2)) << 16;
-}
+using xls::u16At;
+using xls::u32At;
+
 double f64At(const QByteArray& b, qsizetype at)
 {
     quint64 bits = quint64(u32At(b, at)) | quint64(u32At(b, at + 4)) << 32;
