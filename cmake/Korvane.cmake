@@ -8,7 +8,11 @@ endfunction()
 # The program's allocator: mimalloc takes malloc's place in the whole process
 # (it is linked even though no code names it, and before the C library), and
 # keeps its memory in large pages (platform/os/AllocatorPages.cpp).
+# The sanitizer build keeps the sanitizer's own allocator, which checks every access.
 function(korvane_mimalloc target)
+  if(KORVANE_SANITIZE)
+    return()
+  endif()
   target_link_libraries(${target} PRIVATE -Wl,--push-state,--no-as-needed mimalloc -Wl,--pop-state)
   target_sources(${target} PRIVATE ${PROJECT_SOURCE_DIR}/platform/os/AllocatorPages.cpp)
 endfunction()

@@ -83,7 +83,11 @@ void TPickEditProperties::Assign(const TPickEditProperties& s)
 
 void TPickEditProperties::bindButton()
 {
-    onButtonClick = [this](kvui::ButtonEdit* edit, int) {
+    // An edit keeps its own copy of this handler: once these properties are
+    // gone (an edit built from a passing copy), its button does nothing.
+    onButtonClick = [this, alive = std::weak_ptr<const bool>(FAlive)](kvui::ButtonEdit* edit, int) {
+        if (alive.expired())
+            return;
         Text = edit->text();
         // A failing look-up (a lost connection, a wrong field definition) is
         // the edit's own to report: the user keeps what was typed.

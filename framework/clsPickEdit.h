@@ -6,6 +6,7 @@
 
 #include <QDialog>
 #include <functional>
+#include <memory>
 
 class QLabel;
 class QLineEdit;
@@ -42,6 +43,9 @@ public:
 
 private:
     void bindButton();
+    // Lives as long as this object (each copy has its own): the button
+    // handler that edits copy from here looks at it before touching this object.
+    std::shared_ptr<const bool> FAlive = std::make_shared<const bool>(true);
 };
 using TPickEdit = kvui::ButtonEdit;
 

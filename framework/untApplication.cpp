@@ -183,6 +183,13 @@ QString TInfoApplication::TranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, c
     return TranslateFilterCodeToSQLProc ? TranslateFilterCodeToSQLProc(AObjectDef, AFilterCode, AByQuery) : QString();
 }
 
+QString TInfoApplication::TranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+{
+    if (TranslatePermitCodeToSQLProc)
+        return TranslatePermitCodeToSQLProc(AObjectDef, AFilterCode, AByQuery);
+    return TranslateFilterCodeToSQL(AObjectDef, AFilterCode, AByQuery);
+}
+
 // --- login state ----------------------------------------------------------
 
 void TInfoApplication::LoadSystemSettings()

@@ -210,6 +210,8 @@ public:
     TShowImportDataProc ShowImportDataProc = nullptr;
     TParseViewSchemeSQLProc ParseViewSchemeSQLProc = nullptr;
     TTranslateFilterCodeToSQLProc TranslateFilterCodeToSQLProc = nullptr;
+    // The administrator's row condition (a restriction); without it the filter translation serves.
+    TTranslateFilterCodeToSQLProc TranslatePermitCodeToSQLProc = nullptr;
 
     // Frees the cached enum lists, closes the private query and unbinds it.
     void ClearCaches();
@@ -234,6 +236,7 @@ public:
                         TOnBeginImportEvent AOnBeginImport, TNotifyEvent AOnEndImport);
     void ParseViewSchemeSQL(TInfoObjectDef* AObjectDef, PViewScheme AViewScheme, TADOQuery* AByQuery);
     QString TranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery);
+    QString TranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery);
 
     // Reads MaxResultRowCount (0 or less, or unreadable: 20000).
     void LoadSystemSettings();

@@ -211,8 +211,15 @@ QString ViewMaskFromStored(const QString& stored)
 
 QString TInfoObjectDef::GetPermitFilter(TADOQuery* AByQuery)
 {
-    return GetPermitFilter([this, AByQuery](const QString& code) {
-        return InfoApplication->TranslateFilterCodeToSQL(this, code, AByQuery);
+    if (HiddenFields.empty())
+        return GetPermitFilter([this, AByQuery](const QString& code) {
+            return InfoApplication->TranslatePermitCodeToSQL(this, code, AByQuery);
+        });
+    TInfoObjectDef whole = *this;
+    whole.Fields.insert(whole.Fields.end(), HiddenFields.begin(), HiddenFields.end());
+    whole.HiddenFields.clear();
+    return GetPermitFilter([&whole, AByQuery](const QString& code) {
+        return InfoApplication->TranslatePermitCodeToSQL(&whole, code, AByQuery);
     });
 }
 

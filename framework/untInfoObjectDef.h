@@ -168,11 +168,16 @@ public:
     TInfoDataSourceDefs DataSources;
     TInfoAccessGroups AccessGroups;
     TInfoFieldDefs Fields;
+    // The fields the user's access groups hide (loaded only where row
+    // permissions apply): the administrator's row condition is built on their
+    // real columns; they are never offered, shown or selected.
+    TInfoFieldDefs HiddenFields;
     TInfoActionDefs Actions;
     TInfoRelationDefs Relations;
 
     // The SQL condition of the user's row permissions: the translated filter
-    // codes joined by " or ", each in brackets.
+    // codes joined by " or ", each in brackets; translated on the user's
+    // fields and the hidden ones, so that a condition on a hidden field applies in full.
     QString GetPermitFilter(TADOQuery* AByQuery);
     // The same walk with a translator of one filter code to SQL.
     QString GetPermitFilter(const std::function<QString(const QString&)>& translate) const;

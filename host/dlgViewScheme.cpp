@@ -68,7 +68,12 @@ QString schemeFilterSQL(TInfoObjectDef* AObjectDef, const TViewScheme& AScheme, 
 {
     QString filter = AObjectDef ? AObjectDef->GetPermitFilter(AByQuery) : QString();
     if ((AScheme.Supports & voSupportFilter) && filter != NoRowsFilter && InfoApplication) {
-        const QString code = ReadViewSchemeParam(AScheme.Params, FilterSection);
+        // The scheme is the user's or shared with him: a criterion on a field his
+        // permissions hide is left out, with a notice, never turned into SQL.
+        int leftOut = 0;
+        const QString code = FilterCodeWithoutHiddenFields(AObjectDef, ReadViewSchemeParam(AScheme.Params, FilterSection), &leftOut);
+        if (leftOut > 0)
+            ShowInfo(HiddenFieldCriteriaNotice(leftOut));
         if (!code.trimmed().isEmpty())
             filter = CombineConditions(filter, InfoApplication->TranslateFilterCodeToSQL(AObjectDef, code, AByQuery),
                                        QStringLiteral("and"));

@@ -406,16 +406,88 @@ QString FilterTextToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterText)
     return sql;
 }
 
-QString DoTranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+namespace {
+
+// Whether a criterion's field is one of the definition's fields; a field the
+// user's permissions hide is not among them.
+bool namesDefinedField(TInfoObjectDef* AObjectDef, const QString& AFieldName)
+{
+    if (!AObjectDef || AFieldName.size() <= 4 || !AFieldName.startsWith(QStringLiteral("$$"))
+        || !AFieldName.endsWith(QStringLiteral("$$")))
+        return false;
+    return AObjectDef->IndexOfField(AFieldName.mid(2, AFieldName.size() - 4)) >= 0;
+}
+
+int leaveOutUndefinedFields(kvui::FilterCriteria& ACriteria, TInfoObjectDef* AObjectDef)
+{
+    return ACriteria.removeCriteria([AObjectDef](const QString& field) { return !namesDefinedField(AObjectDef, field); });
+}
+
+} // namespace
+
+QString FilterCodeWithoutHiddenFields(TInfoObjectDef* AObjectDef, const QString& AFilterCode, int* ALeftOut)
+{
+    if (ALeftOut)
+        *ALeftOut = 0;
+    if (!AObjectDef || AFilterCode.trimmed().isEmpty())
+        return AFilterCode;
+    QBuffer buffer;
+    buffer.open(QIODevice::ReadWrite);
+    HexTextToStream(AFilterCode.trimmed(), buffer);
+    kvui::FilterCriteria criteria;
+    if (!criteria.load(buffer.data()))
+        return AFilterCode;   // not a criteria stream: its translation says so
+    const int leftOut = leaveOutUndefinedFields(criteria, AObjectDef);
+    if (leftOut == 0)
+        return AFilterCode;
+    if (ALeftOut)
+        *ALeftOut = leftOut;
+    QBuffer out;
+    out.open(QIODevice::ReadWrite);
+    out.write(criteria.save());
+    return StreamToHexText(out, -1);
+}
+
+QString HiddenFieldCriteriaNotice(int ALeftOut)
+{
+    return QStringLiteral("筛选条件中有%1项条件所用的字段您无权查看, 这些条件已略去。").arg(ALeftOut);
+}
+
+namespace {
+
+// A filter code as SQL; a code that cannot be read lets no row through rather
+// than every row, and so does, for a restriction, one that names a field the
+// definition lacks (a restriction is never widened).
+QString translateCode(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery, bool ARestriction)
 {
     if (AFilterCode.trimmed().isEmpty())
         return QString();
     kvui::FilterControl control;
     BindFilterFields(&control, AObjectDef, AByQuery);
-    // A code that cannot be read lets no row through rather than every row.
     if (!LoadFilterCriteria(&control, AFilterCode))
         return QStringLiteral("1=0");
+    if (ARestriction) {
+        bool unknown = false;
+        control.criteria().removeCriteria([&unknown, AObjectDef](const QString& field) {
+            unknown = unknown || !namesDefinedField(AObjectDef, field);
+            return false;
+        });
+        if (unknown)
+            return QStringLiteral("1=0");
+    }
     return FilterTextToSQL(AObjectDef, control.filterText());
+}
+
+} // namespace
+
+QString DoTranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+{
+    return translateCode(AObjectDef, AFilterCode, AByQuery, true);
+}
+
+QString DoTranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery)
+{
+    return translateCode(AObjectDef, AFilterCode, AByQuery, false);
 }
 
 // ---------------------------------------------------------------------------
@@ -476,6 +548,18 @@ void TFilterFrame::SetFilterCode(const QString& AValue)
 {
     if (!LoadFilterCriteria(fltCriteria, AValue))
         ShowWarning(QStringLiteral("保存的筛选条件无法识别, 请重新设置!"));
+    // A criterion on a field the user may not see is neither shown nor kept.
+    if (FObjectDef) {
+        kvui::FilterCriteria criteria;
+        criteria.root.boolOperator = fltCriteria->criteria().root.boolOperator;
+        criteria.root.negated = fltCriteria->criteria().root.negated;
+        for (const auto& child : fltCriteria->criteria().root.children)
+            criteria.root.children.push_back(child->clone());
+        if (const int leftOut = leaveOutUndefinedFields(criteria, FObjectDef)) {
+            fltCriteria->setCriteria(criteria);
+            ShowInfo(HiddenFieldCriteriaNotice(leftOut));
+        }
+    }
     RefreshCriteriaText();
 }
 
@@ -502,5 +586,8 @@ void TFilterFrame::RefreshCriteriaText() { memCriteriaText->setPlainText(FilterT
 void InitFilterFrameUnit()
 {
     if (InfoApplication)
+    {
         InfoApplication->TranslateFilterCodeToSQLProc = &DoTranslateFilterCodeToSQL;
+        InfoApplication->TranslatePermitCodeToSQLProc = &DoTranslatePermitCodeToSQL;
+    }
 }

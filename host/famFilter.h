@@ -40,6 +40,17 @@ QString FilterTextToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterText);
 // A filter code as an SQL condition: empty for an empty code, "1=0" (no row)
 // for a code that cannot be read.
 QString DoTranslateFilterCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery);
+// The administrator's row condition as an SQL condition, translated on a
+// definition that holds the fields hidden from the user too: empty for an
+// empty code, "1=0" (no row) for a code that cannot be read or that names a
+// field the definition lacks. Never widened, never shown.
+QString DoTranslatePermitCodeToSQL(TInfoObjectDef* AObjectDef, const QString& AFilterCode, TADOQuery* AByQuery);
+// A user's filter code without its criteria on fields the definition lacks
+// (fields his permissions hide); the number left out in ALeftOut. A code that
+// is no criteria stream comes back as it was.
+QString FilterCodeWithoutHiddenFields(TInfoObjectDef* AObjectDef, const QString& AFilterCode, int* ALeftOut = nullptr);
+// The notice that criteria on hidden fields were left out.
+QString HiddenFieldCriteriaNotice(int ALeftOut);
 
 class TFilterFrame : public QWidget {
     Q_OBJECT

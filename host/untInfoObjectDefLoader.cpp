@@ -178,9 +178,10 @@ void LoadInfoObjectDef(TInfoObjectDef* ADef)
                                                "and (FldAgrID is null or FldAgrID='' or p1.PmsObjID is not null and "
                                                "p2.PmsObjID is null) order by FldSeqNo, FldName"),
                           args));
-    ADef->Fields.clear();
-    ADef->Fields.reserve(size_t(q->RecordCount()));
-    for (; !q->Eof(); q->Next()) {
+    // A hidden field (one the user's access groups keep from him) serves only
+    // the administrator's row condition: a user field reads its name through a
+    // subquery, as the view's FROM has no join for it.
+    const auto readField = [&q, ADef](bool hidden) {
         TInfoFieldDef f;
         f.ID = trimmed(q, "FldID");
         f.Name = text(q, "FldName");
@@ -190,7 +191,11 @@ void LoadInfoObjectDef(TInfoObjectDef* ADef)
         f.SQLExpress = text(q, "FldExpress");
         f.ValueType = enumValue(integer(q, "FldValType"), vtObject);
         const QString source = text(q, "FldValSource");
-        if (f.ValueType == vtCreater || f.ValueType == vtUser) {
+        if ((f.ValueType == vtCreater || f.ValueType == vtUser) && hidden) {
+            f.DataType = FieldTypes::ftWideString;
+            f.Precision = 50;
+            f.SQLExpress = QStringLiteral("(select UsrName from QZ_SYS_Users with(nolock) where UsrID=") + f.SQLExpress + u')';
+        } else if (f.ValueType == vtCreater || f.ValueType == vtUser) {
             // The user's name through a join on the users table, aliased by the field ID.
             TInfoDataSourceDef ds;
             ds.ID = f.ID;
@@ -221,7 +226,19 @@ void LoadInfoObjectDef(TInfoObjectDef* ADef)
         f.HideTotal = boolean(q, "FldHideTotal");
         f.Layout = enumValue(integer(q, "FldLayout"), flDefaultHide);
         f.ViewSign = enumValue(integer(q, "FldViewSign"), vsBizError);
-        ADef->Fields.push_back(f);
+        return f;
+    };
+    ADef->Fields.clear();
+    ADef->Fields.reserve(size_t(q->RecordCount()));
+    for (; !q->Eof(); q->Next())
+        ADef->Fields.push_back(readField(false));
+    ADef->HiddenFields.clear();
+    if (!admin && !ADef->PermitCodes.isEmpty() && ADef->PermitCodes != QLatin1String("1=0")) {
+        open(q, QStringLiteral("select * from QZ_SYS_ObjFields with(nolock) where FldObjID=") + objID
+                    + QStringLiteral(" order by FldSeqNo, FldName"));
+        for (; !q->Eof(); q->Next())
+            if (ADef->IndexOfField(trimmed(q, "FldID")) < 0)
+                ADef->HiddenFields.push_back(readField(true));
     }
 
     // 6. actions: open to all ("*"), or granted and not denied by action or access group

@@ -71,7 +71,7 @@ TAddItemSubsDlg::TAddItemSubsDlg(QWidget* parent, const QString& AItemFields)
                                   QStringLiteral("[#ItmID]=i.ItmID"));
     FPick->TextField = number;
     FPick->FixedFields = u'|' + number + u'|';
-    edtItmNo = new TPickEdit(*FPick, ClientArea());
+    edtItmNo = new TPickEdit(kvui::ButtonEditProperties(), ClientArea());   // the dialog's own handler picks
     edtItmNo->setObjectName(QStringLiteral("edtItmNo"));
     lblItmNo = label("替代物料代码(&I):");
     form->addRow(lblItmNo, edtItmNo);

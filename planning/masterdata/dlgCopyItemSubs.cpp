@@ -79,7 +79,7 @@ TCopyItemSubsDlg::TCopyItemSubsDlg(QWidget* AParent) : TDialog(AParent)
     lblItmNo = new QLabel(QStringLiteral("来源产品(&S):"), ClientArea());
     FPick = std::make_shared<TPickEditProperties>();
     FPick->RefQuery = GlobalADOQuery;
-    edtItmNo = new TPickEdit(*FPick, ClientArea());
+    edtItmNo = new TPickEdit(kvui::ButtonEditProperties(), ClientArea());   // the dialog's own handler picks
     edtItmNo->setObjectName(QStringLiteral("edtItmNo"));
     lblItmNo->setBuddy(edtItmNo);
     btnSearch = new QPushButton(QStringLiteral("搜索"), ClientArea());
@@ -229,7 +229,11 @@ void TCopyItemSubsDlg::Setup(kvui::TreeNode* ATargetBOM, kvui::Column* AItemIDCo
     };
     connect(edtItmNo, &kvui::ButtonEdit::buttonClicked, this, [this](int) {
         FPick->Text = edtItmNo->text().trimmed();
-        FPick->ShowPicker(true);
+        try {
+            FPick->ShowPicker(true);
+        } catch (const Exception& e) {
+            ShowADOError(e, GlobalADOQuery);
+        }
     });
 }
 

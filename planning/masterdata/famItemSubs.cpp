@@ -62,10 +62,9 @@ TItemSubsFrame::TItemSubsFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef) : TI
     cboFilterKind->addItems({QStringLiteral("BOM用料"), QStringLiteral("BOM用料(有替代)"), QStringLiteral("替代物料")});
     lblFilter->setBuddy(cboFilterKind);
     lblContain = new QLabel(QStringLiteral("="), gbxOptions);
-    {
-        TPickEditProperties filterPick;
-        edtFilterText = new TPickEdit(filterPick, gbxOptions);
-    }
+    // The frame's own handler opens the picker (FFilterPick): the edit has a
+    // button and no handler of its own.
+    edtFilterText = new TPickEdit(kvui::ButtonEditProperties(), gbxOptions);
     edtFilterText->setObjectName(QStringLiteral("edtFilterText"));
     btnOk = new QPushButton(QStringLiteral("确定"), gbxOptions);
     QFont bold = btnOk->font();

@@ -106,10 +106,9 @@ TInvAgeFrame::TInvAgeFrame(QWidget* AOwner, TInfoObjectDef* AObjectDef)
                              QStringLiteral("源需求物料名称"), QStringLiteral("源需求物料规格")});
     lblFilter->setBuddy(cboFilterKind);
     lblContain = new QLabel(QStringLiteral("含"), gbxOptions);
-    {
-        TPickEditProperties filterPick;
-        edtFilterText = new TPickEdit(filterPick, gbxOptions);
-    }
+    // The frame's own handler opens the picker (FFilterPick): the edit has a
+    // button and no handler of its own.
+    edtFilterText = new TPickEdit(kvui::ButtonEditProperties(), gbxOptions);
     edtFilterText->setObjectName(QStringLiteral("edtFilterText"));
     chkShareCols = new QCheckBox(QStringLiteral("物料信息列共享显示(&S)"), gbxOptions);
     chkShareCols->setObjectName(QStringLiteral("chkShareCols"));

@@ -491,6 +491,8 @@ private:
     bool m_refusingEdit = false;
     // A typed text that is no value of the cell's type: told, and the editor stays (EditValueCheck.cpp).
     bool refuseEditValue(int row, Column* c, const QVariant& v);
+    // Whether the window's focus is on a widget outside the view (an edit ends then without taking it back).
+    bool focusMovedAway() const;
 
     // header mouse work
     enum class Drag { None, Resize, Press, Move };

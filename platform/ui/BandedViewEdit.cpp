@@ -80,6 +80,7 @@ bool BandedView::postEdit()
     bool same = (isNullValue(nv) && isNullValue(old)) ||
                 (!isNullValue(nv) && !isNullValue(old) && nv.toString() == old.toString() &&
                  (nv.typeId() == old.typeId() || nv.typeId() == QMetaType::QString));
+    const bool keepFocus = focusMovedAway();
     m_editor = nullptr;
     w->removeEventFilter(this);
     w->hide();
@@ -94,9 +95,18 @@ bool BandedView::postEdit()
             emit cellEdited(row, c, old, cellValue(row, c));
         }
     }
-    setFocus();
+    if (!keepFocus)
+        setFocus();
     viewport()->update();
     return true;
+}
+
+bool BandedView::focusMovedAway() const
+{
+    // A click on a button of the window ends the edit as the button takes the
+    // focus: taking it back would leave the button unpressed, its click lost.
+    QWidget* fw = window()->focusWidget();
+    return fw && fw != this && !isAncestorOf(fw) && fw->isVisible();
 }
 
 bool BandedView::postEditValue()
@@ -114,6 +124,7 @@ void BandedView::cancelEdit()
 {
     if (!m_editor) return;
     QWidget* w = m_editor;
+    const bool keepFocus = focusMovedAway();
     m_editor = nullptr;
     w->removeEventFilter(this);
     w->hide();
@@ -121,7 +132,7 @@ void BandedView::cancelEdit()
     m_editorProps.reset();
     m_editRow = -1;
     m_editColumn = nullptr;
-    if (isVisible()) setFocus();
+    if (isVisible() && !keepFocus) setFocus();
     viewport()->update();
 }
 

@@ -294,6 +294,31 @@ bool FilterCriteria::load(const QByteArray& bytes)
     return true;
 }
 
+namespace {
+int removeFrom(FilterNode& group, const std::function<bool(const QString&)>& which)
+{
+    int removed = 0;
+    for (auto it = group.children.begin(); it != group.children.end();) {
+        FilterNode& node = **it;
+        if (node.isGroup) {
+            removed += removeFrom(node, which);
+            ++it;
+        } else if (which(node.fieldName)) {
+            it = group.children.erase(it);
+            ++removed;
+        } else {
+            ++it;
+        }
+    }
+    return removed;
+}
+} // namespace
+
+int FilterCriteria::removeCriteria(const std::function<bool(const QString& fieldName)>& which)
+{
+    return removeFrom(root, which);
+}
+
 QString FilterCriteria::expressionText() const
 {
     QString text = groupExpression(root, QStringLiteral("yyyy/MM/dd"));

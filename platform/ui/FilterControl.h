@@ -21,6 +21,7 @@
 #include <QVariant>
 #include <QWidget>
 
+#include <functional>
 #include <memory>
 #include <vector>
 
@@ -83,6 +84,10 @@ public:
     QByteArray save() const;
     // False (and no criteria) when the bytes are not a criteria stream.
     bool load(const QByteArray& bytes);
+
+    // Removes every criterion whose field the predicate names (in any group);
+    // the number removed.
+    int removeCriteria(const std::function<bool(const QString& fieldName)>& which);
 
     QString expressionText() const;
     QString readableText(const QList<FilterItem>& items, const QString& dateFormat = QStringLiteral("yyyy/MM/dd")) const;

@@ -119,7 +119,7 @@ void SpreadSheetBook::selectCell(int col, int row)
     setSelection(XlsRange{col, row, col, row});
 }
 
-void SpreadSheetBook::drawCell(QPainter* p, int col, int row, const QRect& rect, const GridDrawState& st)
+void SpreadSheetBook::drawCell(QPainter* p, int col, int row, const QRect& rect, const GridDrawState&)
 {
     if (col == 0 && row == 0)
         return;

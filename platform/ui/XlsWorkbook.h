@@ -2,11 +2,13 @@
 // as the import uses it): loads an Excel 97-2003 workbook (.xls) and answers
 // per sheet its caption, content size, cells (kind, value, number-format index,
 // display text) and merged areas.
-// Cell values come from FreeXL; what FreeXL does not give (the number-format
-// index of each cell, the format strings and the merged areas) is read by our
-// own small reader from the workbook stream's records.
+// Everything is read by our own reader of the compound file (XlsCompoundFile)
+// and of the workbook stream's records (XlsWorkbookRecords.cpp), which checks
+// every length, count and index against the file: a damaged file, whatever
+// its damage, is refused with a reason and never read past its end.
 #pragma once
 
+#include <QDateTime>
 #include <QHash>
 #include <QList>
 #include <QString>
@@ -68,12 +70,16 @@ private:
         QList<XlsRange> merged;
     };
     static quint64 key(int col, int row) { return (quint64(quint32(row)) << 32) | quint32(col); }
-    bool readRecords(const QByteArray& stream, QList<QList<XlsRange>>& merged, QList<QHash<quint64, int>>& xfOfCell,
-                     QList<int>& xfFormat, QString* error);
+    // Reads the workbook stream's records into the sheets and formats.
+    bool readStream(const QByteArray& stream, QString* error);
+    // A serial day number shown in a date or time format as the date or time it
+    // stands for; invalid when out of range.
+    QDateTime serialDateTime(double serial, int format) const;
 
     QString m_fileName;
     QList<Sheet> m_sheets;
     QHash<int, QString> m_formats;
+    bool m_1904 = false;   // serial numbers count from 1904-01-01
 };
 
 } // namespace kvui

@@ -12,6 +12,7 @@
 #include "dlgFillValues.h"
 
 #include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
 #include <QTest>
 #include <QTimer>
@@ -177,6 +178,35 @@ TEST_F(GridFixture, OkChecksTheTickedValuesAndNeedsOneTicked)
     ShowFillValuesDlg(&grid);
     EXPECT_EQ(edits, QStringList({"0.数量=7.5"}));
     EXPECT_EQ(src.value(0, 2).toDouble(), 7.5);
+}
+
+// The user's click on 确定 while a value cell is being edited, in the running
+// event loop (the press, what it sets off, the release): it ends the edit and
+// fills at once.
+TEST_F(GridFixture, OneClickOnOkWhileAValueIsBeingEdited)
+{
+    select({0});
+    ScriptedMessageBoxes boxes;
+    whenShown<TFillValuesDlg>([](TFillValuesDlg* dlg) {
+        dlg->activateWindow();
+        ASSERT_TRUE(QTest::qWaitForWindowActive(dlg));
+        TreeNode* q = nodeOf(*dlg, "数量");
+        q->setCheckState(Qt::Checked);
+        dlg->trlFieldValues->setFocusedNode(q);
+        dlg->trlFieldValues->setFocusedColumn(dlg->colValue);
+        ASSERT_TRUE(dlg->trlFieldValues->startEdit(dlg->colValue));
+        auto* editor = qobject_cast<QLineEdit*>(QApplication::focusWidget());
+        ASSERT_NE(editor, nullptr);
+        editor->selectAll();
+        QTest::keyClicks(editor, "8.25");
+        QTest::mousePress(dlg->btnOk, Qt::LeftButton);
+        QTest::qWait(20);
+        QTest::mouseRelease(dlg->btnOk, Qt::LeftButton);
+        QTest::qWait(20);
+    });
+    ShowFillValuesDlg(&grid);
+    EXPECT_TRUE(boxes.shown.isEmpty());
+    EXPECT_EQ(edits, QStringList({"0.数量=8.25"}));
 }
 
 TEST_F(GridFixture, EveryTickedFieldOfEverySelectedRowInRowMajorOrder)
