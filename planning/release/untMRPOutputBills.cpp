@@ -158,7 +158,17 @@ bool OutputSaveErrorEndsRun(const QString& AError)
     for (const char* t : texts)
         if (AError.contains(QLatin1String(t), Qt::CaseInsensitive))
             return true;
-    return AError.contains(QStringLiteral("尚未登录ERP账套")) || AError.contains(QStringLiteral("磁盘空间不足"));
+    // the embedded database's own texts for a full disk, a failing or damaged file,
+    // a lack of memory and a log another program removed
+    static const QStringList ownTexts = {
+        QStringLiteral("尚未登录ERP账套"), QStringLiteral("磁盘空间不足"), QStringLiteral("磁盘已满"),
+        QStringLiteral("操作系统在读写文件"), QStringLiteral("页已损坏"), QStringLiteral("没有足够的系统内存"),
+        QStringLiteral("The log for database"),
+    };
+    for (const QString& t : ownTexts)
+        if (AError.contains(t))
+            return true;
+    return false;
 }
 
 TMRPOutputBillResult WriteOutputBills(TMRPOutputRun& ARun, IERPAccess& AERP, const QString& AUserID,

@@ -26,14 +26,6 @@ SqlError Connection::Impl::sqliteError(int rc, const QString& context)
         e.message = QStringLiteral("Failed to update database \"%1\" because the database is read-only.").arg(QFileInfo(file).fileName());
         return e;
     }
-    if ((code & 0xff) == SQLITE_FULL) {
-        e.number = 1105;
-        e.message = QStringLiteral("Could not allocate space for object in database '%1' because the 'PRIMARY' filegroup is full. "
-                                   "Create disk space by deleting unneeded files, dropping objects in the filegroup, adding "
-                                   "additional files to the filegroup, or setting autogrowth on for existing files in the filegroup.")
-                        .arg(QFileInfo(file).fileName());
-        return e;
-    }
     if (parseFunctionError(msg, number, text)) {
         e.number = number;
         e.message = text;

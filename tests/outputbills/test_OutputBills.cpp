@@ -4,6 +4,10 @@
 #include "untMRPOutputBills.h"
 #include "untMRPSupplyBOM.h"
 #include "untLossRate.h"
+#include "Functions.h"
+#include "TsqlEngine.h"
+
+#include <sqlite3.h>
 
 #include <QRegularExpression>
 #include <gtest/gtest.h>
@@ -535,6 +539,13 @@ TEST(OutputStop, RefusalsThatEndTheRun)
     EXPECT_TRUE(OutputSaveErrorEndsRun("Failed to update database \"a.kvdb\" because the database is read-only."));
     EXPECT_TRUE(OutputSaveErrorEndsRun("[Microsoft][ODBC Driver 17 for SQL Server]Communication link failure"));
     EXPECT_TRUE(OutputSaveErrorEndsRun("尚未登录ERP账套, 不能保存单据!"));
+    // the embedded database's own words for a file that takes no more writes
+    for (int code : {SQLITE_FULL, SQLITE_IOERR_WRITE, SQLITE_CORRUPT, SQLITE_NOMEM}) {
+        kvtsql::SqlError e;
+        ASSERT_TRUE(kvtsql::resourceError(code, QStringLiteral("a.kvdb"), e)) << code;
+        EXPECT_TRUE(OutputSaveErrorEndsRun(e.message)) << e.number << " " << e.message.toStdString();
+    }
+    EXPECT_TRUE(OutputSaveErrorEndsRun("The log for database \"a.kvdb\" is not available: another program removed it."));
     EXPECT_FALSE(OutputSaveErrorEndsRun("单据体内容不允许超过 200 行!"));
     EXPECT_FALSE(OutputSaveErrorEndsRun("Violation of PRIMARY KEY constraint 'PK_ERP_Bills'."));
 }
