@@ -164,7 +164,6 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
     // the connection's own, which nobody else opens and which is gone with it,
     // so that a run's memory stays bounded whatever it plans.
     run("PRAGMA temp_store=FILE");
-    run("PRAGMA temp.cache_size=-262144");
     // Work tables hold wide rows in their hundreds of thousands: on 64 KiB pages
     // their trees are shallower and their memory smaller (a 50,000-item MRP run
     // 5% faster, 30 MB less). Set before the first temporary object is made.
@@ -175,6 +174,8 @@ std::unique_ptr<Connection> Connection::openFile(const QString& databaseFile, bo
         "UNION ALL SELECT rowid, name COLLATE KV, CASE type WHEN 'view' THEN 'V' ELSE 'U' END, "
         "CASE type WHEN 'view' THEN 'V' ELSE 'U' END, 1 FROM main.sqlite_master "
         "WHERE type IN ('table','view') AND name NOT LIKE 'sqlite[_]%'");
+    // The work tables' cache, once their schema exists (the view made it).
+    run("PRAGMA temp.cache_size=-262144");
     d.watchStatements();
     d.ctx.table = [&d](const QString& name) { return d.tableInfo(name); };
     d.ctx.variable = [&d](const QString& name) -> const Variable* {
