@@ -14,20 +14,30 @@
 namespace {
 // The definition whose actions the bar shows; compared by identity.
 TInfoObjectDef* ShownActionsObjectDef = nullptr;
+
+// Every child window alive, so that one leaving can tell whether it is the last
+// without asking the host's area, whose frames may be half destroyed just then.
+QList<TMDIChild*>& LiveChildren()
+{
+    static QList<TMDIChild*> children;
+    return children;
+}
 } // namespace
 
 TMDIChild::TMDIChild(QWidget* AParent) : QWidget(AParent)
 {
     setAttribute(Qt::WA_DeleteOnClose, false);
+    LiveChildren().append(this);
 }
 
 TMDIChild::~TMDIChild()
 {
     FDestroying = true;
+    LiveChildren().removeOne(this);
     if (IMDIHost* host = MDIHost()) {
         int others = 0;
-        for (TMDIChild* child : host->MDIChildren())
-            if (child != this)
+        for (TMDIChild* child : LiveChildren())
+            if (!child->FDestroying)
                 ++others;
         if (others == 0) {
             ResetMainActionsBarReference();

@@ -256,9 +256,12 @@ TMainForm::TMainForm(QWidget* AParent) : QMainWindow(AParent)
 TMainForm::~TMainForm()
 {
     qApp->removeEventFilter(this);
-    // Children go first, while the bar they reset still exists.
-    for (QMdiSubWindow* sub : MDIClient->subWindowList())
+    // Children go first, while the bar they reset still exists; each form before
+    // its frame, so that what a form does on leaving finds every frame whole.
+    for (QMdiSubWindow* sub : MDIClient->subWindowList()) {
+        delete sub->widget();
         delete sub;
+    }
     ResetMainActionsBarReference();
     if (MainForm == this)
         MainForm = nullptr;

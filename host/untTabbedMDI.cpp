@@ -189,7 +189,8 @@ void TexTabbedMDIManager::Bind()
     client->setTabsMovable(true);
     ApplyTabProperties();
     form->installEventFilter(this);
-    client->viewport()->installEventFilter(this);
+    FViewport = client->viewport();
+    FViewport->installEventFilter(this);
     connect(client, &QMdiArea::subWindowActivated, this, [this](QMdiSubWindow* w) {
         if (w)
             PageOf(w);
@@ -203,11 +204,14 @@ void TexTabbedMDIManager::Unbind()
 {
     if (!FClient) {
         FForm = nullptr;
+        FViewport = nullptr;
         return;
     }
     if (FForm)
         FForm->removeEventFilter(this);
-    FClient->viewport()->removeEventFilter(this);
+    if (FViewport)
+        FViewport->removeEventFilter(this);
+    FViewport = nullptr;
     disconnect(FClient, nullptr, this, nullptr);
     for (auto it = FPages.begin(); it != FPages.end(); ++it) {
         if (it.key())
@@ -360,7 +364,7 @@ bool TexTabbedMDIManager::eventFilter(QObject* AObject, QEvent* AEvent)
         }
         return false;
     }
-    if (FClient && AObject == FClient->viewport()) {
+    if (FViewport && AObject == FViewport.data()) {
         if (AEvent->type() == QEvent::ChildPolished)
             if (auto* w = qobject_cast<QMdiSubWindow*>(static_cast<QChildEvent*>(AEvent)->child()))
                 AddPage(w);

@@ -121,6 +121,9 @@ private:
     QString FFormCaptionMask;
     QPointer<QWidget> FForm;
     QPointer<QMdiArea> FClient;
+    // The area's viewport, watched by the event filter: compared as it is, since
+    // the filter also sees events while the area itself is being destroyed
+    QPointer<QWidget> FViewport;
     bool FMDIChildsMaximized = false;
     QPointer<QMdiSubWindow> FMaximizedChild;
     TexTabbedMDITabProperties FTabProperties;

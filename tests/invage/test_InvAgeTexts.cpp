@@ -37,6 +37,7 @@ TEST(InvAgeGroups, ParsesWidthsIntoGroupsAndTheClosingGroup)
     for (int i = 0; i < 19; ++i)
         nineteen += QStringLiteral("%1 - %2天@%1+10,").arg(i * 10).arg(i * 10 + 9);
     nineteen += QStringLiteral("190天以上@190+0");
+    const QByteArray twentyFiveText = twentyFive.toUtf8();   // lives as long as the table below
     const struct {
         const char* text;
         QString expected;
@@ -49,7 +50,7 @@ TEST(InvAgeGroups, ParsesWidthsIntoGroupsAndTheClosingGroup)
         {"-5|30|", QString()},
         {"", QString()},
         {"45", QString()},
-        {twentyFive.toUtf8().constData(), nineteen},
+        {twentyFiveText.constData(), nineteen},
     };
     for (const auto& c : cases) {
         TAgeGroups groups;
