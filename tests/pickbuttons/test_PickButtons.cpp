@@ -268,7 +268,7 @@ TEST(PickButtons, InventoryAgeFilter)
         clickEveryButton(v.frame->edtFilterText, "filter kind " + std::to_string(kind));
         ++clicked;
     }
-    EXPECT_EQ(clicked, 4);   // the customer and the demand's item number, name and specification
+    EXPECT_EQ(clicked, 4);   // the customer and the demand's item number, name and model (规格型号)
 }
 
 TEST(PickButtons, ItemSettingsColumns)
